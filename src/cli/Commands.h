@@ -1,0 +1,26 @@
+#pragma once
+
+namespace CLI {
+class App;
+}
+
+namespace vd::cli {
+
+// Exit statuses of every command.
+enum ExitStatus : int {
+    kSuccess = 0,
+    kSomeInputsFailed = 1, // each failed input is named with its reason
+    kBadUsage = 2,
+};
+
+// Each command group adds its subcommands to the application; a subcommand's callback stores its
+// exit status in status.
+void addLogosCommand(CLI::App& app, int& status);
+void addPhotosCommand(CLI::App& app, int& status);
+void addStampCommand(CLI::App& app, int& status);
+void addAppCommand(CLI::App& app, int& status);
+void addDemoCommand(CLI::App& app, int& status);
+
+int runCommandLine(int argc, char** argv);
+
+}

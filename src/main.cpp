@@ -1,0 +1,3 @@
+#include <cli/Commands.h>
+
+int main(int argc, char** argv) { return vd::cli::runCommandLine(argc, argv); }

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <filesystem>
+
+namespace vd::paths {
+
+// The documents folder: VARDENICO_HOME, else $XDG_DATA_HOME/vardenico, else ~/.local/share/vardenico.
+// Created on first use.
+std::filesystem::path documentsDirectory();
+
+// The read-only resources (strings, images, layouts): VARDENICO_RESOURCES, else the folder beside
+// the executable's, else the source tree's.
+std::filesystem::path resourcesDirectory();
+
+// The user's home folder ($HOME, else the password database).
+std::filesystem::path homeDirectory();
+
+}

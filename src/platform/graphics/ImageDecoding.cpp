@@ -1,0 +1,41 @@
+#include <platform/foundation/Files.h>
+#include <platform/graphics/ImageCodecs.h>
+
+#include <cstring>
+
+namespace vd {
+
+ImageFormat sniffFormat(std::span<const std::uint8_t> bytes)
+{
+    static const std::uint8_t png[8] = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n' };
+    if (bytes.size() >= 8 && std::memcmp(bytes.data(), png, 8) == 0)
+        return ImageFormat::Png;
+    if (bytes.size() >= 3 && bytes[0] == 0xff && bytes[1] == 0xd8 && bytes[2] == 0xff)
+        return ImageFormat::Jpeg;
+    return ImageFormat::Unknown;
+}
+
+Result<Image> decodeImage(std::span<const std::uint8_t> bytes, const DecodeOptions& options)
+{
+    switch (sniffFormat(bytes)) {
+    case ImageFormat::Png:
+        return decodePng(bytes, options);
+    case ImageFormat::Jpeg:
+        return decodeJpeg(bytes, options);
+    case ImageFormat::Unknown:
+        break;
+    }
+    return fail(options.name.empty() ? std::string("image data") : options.name, bytes.empty() ? "empty file" : "not a PNG or JPEG picture");
+}
+
+Result<Image> decodeImageFile(const std::filesystem::path& path, DecodeOptions options)
+{
+    if (options.name.empty())
+        options.name = path.string();
+    auto bytes = files::readAll(path);
+    if (!bytes)
+        return std::unexpected(bytes.error());
+    return decodeImage(*bytes, options);
+}
+
+}

@@ -1,0 +1,36 @@
+#include <platform/foundation/Files.h>
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace files = vd::files;
+
+TEST(Files, AtomicWriteReplacesOrKeepsAndLeavesNoTemporaryFiles)
+{
+    vd::test::TemporaryFolder folder;
+    const auto target = folder / "out.bin";
+    const std::vector<std::uint8_t> first { 1, 2, 3 }, second { 9 };
+    ASSERT_TRUE(files::writeAtomically(target, first));
+    auto kept = files::writeAtomically(target, second, files::Existing::Keep);
+    ASSERT_FALSE(kept);
+    EXPECT_NE(kept.error().message.find("out.bin"), std::string::npos);
+    EXPECT_EQ(*files::readAll(target), first);
+    ASSERT_TRUE(files::writeAtomically(target, second, files::Existing::Replace));
+    EXPECT_EQ(*files::readAll(target), second);
+    int entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.path()))
+        ++entries;
+    EXPECT_EQ(entries, 1);
+}
+
+TEST(Files, ReadErrorsNameTheFile)
+{
+    vd::test::TemporaryFolder folder;
+    auto missing = files::readAll(folder / "nothing.png");
+    ASSERT_FALSE(missing);
+    EXPECT_NE(missing.error().message.find("nothing.png"), std::string::npos);
+    EXPECT_FALSE(files::readAll(folder.path()));
+    ASSERT_TRUE(files::writeAtomically(folder / "big", std::vector<std::uint8_t>(100)));
+    EXPECT_FALSE(files::readAll(folder / "big", 10));
+}

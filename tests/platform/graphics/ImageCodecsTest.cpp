@@ -1,0 +1,69 @@
+#include <platform/graphics/DrawingContext.h>
+#include <platform/graphics/ImageCodecs.h>
+
+#include <gtest/gtest.h>
+
+using namespace vd;
+
+namespace {
+Image halfTransparentSquare()
+{
+    DrawingContext context({ 40, 30 }, DrawingContext::Opacity::Transparent, 1.0);
+    context.fill({ 0, 0, 20, 30 }, Color::rgba(1, 0, 0, 0.5));
+    context.fill({ 20, 0, 20, 30 }, Color::rgba(0, 0, 1, 1));
+    return context.takeImage();
+}
+}
+
+TEST(DrawingContext, SizeInPointsTimesScaleGivesPixels)
+{
+    DrawingContext context({ 100, 50 }, DrawingContext::Opacity::Transparent, 2.0);
+    const Image image = context.takeImage();
+    EXPECT_EQ(image.pixelWidth(), 200);
+    EXPECT_EQ(image.pixelHeight(), 100);
+    EXPECT_EQ(image.size(), (Size { 100, 50 }));
+    EXPECT_EQ(image.pixelAt(10, 10) >> 24, 0u); // transparent start
+}
+
+TEST(PngCodec, RoundTripKeepsTransparencyAndColour)
+{
+    const Image image = halfTransparentSquare();
+    auto png = encodePng(image);
+    ASSERT_TRUE(png);
+    auto decoded = decodePng(*png);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->pixelWidth(), 40);
+    EXPECT_EQ(decoded->pixelHeight(), 30);
+    const Rgba8 left = unpremultiply(decoded->pixelAt(5, 5));
+    EXPECT_EQ(left.r, 255);
+    EXPECT_NEAR(left.a, 128, 1);
+    EXPECT_EQ(decoded->pixelAt(30, 5), image.pixelAt(30, 5));
+}
+
+TEST(ImageDecoding, RefusesDamagedEmptyAndOversizedInput)
+{
+    auto png = encodePng(halfTransparentSquare());
+    ASSERT_TRUE(png);
+    std::vector<std::uint8_t> truncated(png->begin(), png->begin() + png->size() / 2);
+    auto damaged = decodeImage(truncated, { .name = "cut.png" });
+    ASSERT_FALSE(damaged);
+    EXPECT_NE(damaged.error().message.find("cut.png"), std::string::npos);
+    EXPECT_FALSE(decodeImage(std::vector<std::uint8_t> {}, { .name = "empty" }));
+    EXPECT_FALSE(decodeImage(std::vector<std::uint8_t> { 'h', 'e', 'l', 'l', 'o' }));
+    auto huge = decodePng(*png, { .maxPixels = 100 });
+    ASSERT_FALSE(huge);
+    EXPECT_NE(huge.error().message.find("larger"), std::string::npos);
+}
+
+TEST(JpegCodec, RoundTripIsOpaqueAndClose)
+{
+    DrawingContext context({ 64, 48 }, DrawingContext::Opacity::Opaque, 1.0);
+    context.fill({ 0, 0, 64, 48 }, Color::rgba(0.2, 0.6, 0.4));
+    auto jpeg = encodeJpeg(context.takeImage(), { .quality = 95 });
+    ASSERT_TRUE(jpeg);
+    auto decoded = decodeImage(*jpeg);
+    ASSERT_TRUE(decoded);
+    EXPECT_TRUE(decoded->isOpaque());
+    const Rgba8 p = unpremultiply(decoded->pixelAt(32, 24));
+    EXPECT_NEAR(p.g, 153, 3);
+}

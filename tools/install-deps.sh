@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the program need, when any is missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config
+  libcairo2-dev libpango1.0-dev libfontconfig-dev libsdl2-dev
+  libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev libexiv2-dev libsqlite3-dev
+  nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
+  fonts-adf-gillius fonts-dejavu-core fonts-font-awesome
+  libimage-exiftool-perl
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "These packages are missing and installing them needs root: ${missing[*]}" >&2
+    exit 1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
