@@ -1,0 +1,53 @@
+#include <platform/foundation/Files.h>
+#include <platform/foundation/UserDefaults.h>
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using vd::UserDefaults;
+
+TEST(UserDefaults, TypedValuesSurviveSynchronizeAndReload)
+{
+    vd::test::TemporaryFolder folder;
+    {
+        UserDefaults defaults(folder / "defaults.json");
+        EXPECT_FALSE(defaults.stringForKey("avvioFatto"));
+        defaults.setString("avvioFatto", "fatto");
+        defaults.setInteger("keycoloreeditototo", 2);
+        defaults.setBool("photos", true);
+        defaults.setDouble("ratio", 0.1);
+        ASSERT_TRUE(defaults.synchronize());
+    }
+    UserDefaults reread(folder / "defaults.json");
+    EXPECT_EQ(reread.stringForKey("avvioFatto"), "fatto");
+    EXPECT_EQ(reread.integerForKey("keycoloreeditototo"), 2);
+    EXPECT_EQ(reread.boolForKey("photos"), true);
+    EXPECT_EQ(reread.doubleForKey("ratio"), 0.1);
+    EXPECT_FALSE(reread.stringForKey("keycoloreeditototo")); // wrong type reads as absent
+}
+
+TEST(UserDefaults, UnsynchronizedChangesAreNotWritten)
+{
+    vd::test::TemporaryFolder folder;
+    {
+        UserDefaults defaults(folder / "defaults.json");
+        defaults.setString("tutorialB", "fatto");
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder / "defaults.json"));
+}
+
+TEST(UserDefaults, CorruptFileIsMovedAsideAndStartsEmpty)
+{
+    vd::test::TemporaryFolder folder;
+    const std::string garbage = "{\"avvioFatto\": \"fat";
+    ASSERT_TRUE(vd::files::writeAtomically(folder / "defaults.json", std::span(reinterpret_cast<const std::uint8_t*>(garbage.data()), garbage.size())));
+    UserDefaults defaults(folder / "defaults.json");
+    EXPECT_FALSE(defaults.stringForKey("avvioFatto"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "defaults.json"));
+    auto kept = vd::files::readAll(folder / "defaults.json.corrupt");
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(std::string(kept->begin(), kept->end()), garbage);
+    defaults.setString("avvioFatto", "fatto");
+    EXPECT_TRUE(defaults.synchronize());
+}
