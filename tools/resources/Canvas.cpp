@@ -111,11 +111,11 @@ double pathLength(cairo_t* cr)
     return length;
 }
 
-void setFittedDash(cairo_t* cr, double on, double off)
+void setFittedDash(cairo_t* cr, double on, double off, int repeats)
 {
     const double length = pathLength(cr);
     const double period = on + off;
-    const double count = std::max(1.0, std::round(length / period));
+    const double count = repeats * std::max(1.0, std::round(length / period / repeats));
     const double stretch = length / (count * period);
     const double dashes[] = { on * stretch, off * stretch };
     // Starting half a dash early centres a dash on the path's first point (a corner or the top).

@@ -72,14 +72,17 @@ std::vector<std::string> makeColourCodes()
         std::snprintf(text, sizeof text, "#%02x%02x%02x", v, v, v);
         codes.push_back(text);
     }
+    // Yellows are only bright when light, so their columns stay light for longer before darkening.
+    const double lightnessCurve[kColourColumns] = { 1, 1, 1.3, 1.7, 1.2, 1, 1, 1, 1, 1, 1 };
     const int rows = kColourRows - 1;
     for (int row = 0; row < rows; ++row) {
         const double t = row / double(rows - 1);
-        const double L = 0.95 - 0.67 * t;
         // Pale at the top, full in the middle rows, slightly muted in the darkest ones.
         const double chroma = 0.05 + 0.17 * std::min(1.0, t * 2.2) - 0.04 * std::max(0.0, t - 0.7) / 0.3;
-        for (double hue : hues)
-            codes.push_back(code(oklch(L, chroma, hue)));
+        for (int column = 0; column < kColourColumns; ++column) {
+            const double L = 0.95 - 0.67 * std::pow(t, lightnessCurve[column]);
+            codes.push_back(code(oklch(L, chroma, hues[column])));
+        }
     }
     return codes;
 }

@@ -98,16 +98,16 @@ void triangleCorners(std::vector<Point>& points)
     points = { { kCentre, top }, { kSide - kMargin, top + height }, { kMargin, top + height } };
 }
 
+// A heater shield: straight top, straight sides, curving in to a point at the bottom.
 void shieldPath(cairo_t* cr)
 {
-    const double left = 24, right = kSide - 24, top = kMargin + 2;
+    const double left = 22, right = kSide - 22, top = kMargin + 2, bottom = kSide - kMargin;
     cairo_move_to(cr, kCentre, top);
-    cairo_curve_to(cr, 130, top + 14, 160, top + 14, right, top);
-    cairo_line_to(cr, right, 92);
-    cairo_curve_to(cr, right, 146, 142, 178, kCentre, kSide - kMargin);
-    cairo_curve_to(cr, 58, 178, left, 146, left, 92);
+    cairo_line_to(cr, right, top);
+    cairo_line_to(cr, right, 90);
+    cairo_curve_to(cr, right, 144, 146, 176, kCentre, bottom);
+    cairo_curve_to(cr, 54, 176, left, 144, left, 90);
     cairo_line_to(cr, left, top);
-    cairo_curve_to(cr, 40, top + 14, 70, top + 14, kCentre, top);
     cairo_close_path(cr);
 }
 
@@ -165,6 +165,22 @@ PathMaker outlineOf(const std::string& base)
     return {};
 }
 
+// Outlines made of equal sides get the same dashes on every side.
+int equalSides(const std::string& base)
+{
+    if (base == "q")
+        return 4;
+    if (base == "t" || base == "tc")
+        return 3;
+    if (base == "s")
+        return 10;
+    if (base == "s1")
+        return 32;
+    if (base == "p")
+        return 6;
+    return 1;
+}
+
 void drawLine(cairo_t* cr, Style style)
 {
     const double thickness[] = { 16, kThin * 1.5, 34, 16 };
@@ -191,7 +207,7 @@ void drawLine(cairo_t* cr, Style style)
     cairo_stroke(cr);
 }
 
-void drawShape(cairo_t* cr, const PathMaker& outline, Style style)
+void drawShape(cairo_t* cr, const PathMaker& outline, Style style, int sides)
 {
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
@@ -215,7 +231,7 @@ void drawShape(cairo_t* cr, const PathMaker& outline, Style style)
                 return;
             cairo_path_t part { CAIRO_STATUS_SUCCESS, path->data + from, to - from };
             cairo_append_path(cr, &part);
-            setFittedDash(cr, kDashOn, kDashOff);
+            setFittedDash(cr, kDashOn, kDashOff, sides);
             cairo_stroke(cr);
         };
         for (int i = 0; i < path->num_data; i += path->data[i].header.length) {
@@ -247,7 +263,7 @@ std::vector<Picture> makeShapes()
             if (std::string(base) == "l")
                 drawLine(cr, style);
             else
-                drawShape(cr, outlineOf(base), style);
+                drawShape(cr, outlineOf(base), style, equalSides(base));
             shapes.push_back({ std::string(base) + suffix, context.takeImage(), PictureKind::Shape });
         }
     }
