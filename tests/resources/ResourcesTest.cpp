@@ -205,3 +205,19 @@ TEST(ColorList, KeepsStringsInOrderAndLeavesOutOtherEntries)
     const std::vector<std::string> expected { " #00FF7F ", "ff0000", "#FFF" };
     EXPECT_EQ(loadColorList(folder / "mixed.json"), expected);
 }
+
+TEST(ImageCatalogue, KeepsRecentPicturesAndReloadsDroppedOnes)
+{
+    const Image first = imageNamed("c");
+    EXPECT_EQ(imageNamed("c").sharedBuffer(), first.sharedBuffer()) << "a recent picture is not decoded again";
+    // Going through both palettes decodes more than the cache keeps; the first picture comes back
+    // the same when asked for again.
+    for (const auto& name : shapeNames())
+        imageNamed(name);
+    for (const auto& name : iconNames())
+        imageNamed(name);
+    const Image again = imageNamed("c");
+    ASSERT_FALSE(again.isEmpty());
+    EXPECT_EQ(again.buffer()->pixels, first.buffer()->pixels);
+    EXPECT_EQ(again.name(), "c");
+}
