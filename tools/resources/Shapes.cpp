@@ -231,7 +231,11 @@ void drawShape(cairo_t* cr, const PathMaker& outline, Style style, int sides)
                 return;
             cairo_path_t part { CAIRO_STATUS_SUCCESS, path->data + from, to - from };
             cairo_append_path(cr, &part);
-            setFittedDash(cr, kDashOn, kDashOff, sides);
+            // The burst's sides are shorter than a dash: each spike becomes one dash, gaps at the valleys.
+            if (sides == 32)
+                setFittedDash(cr, 32, 18, 16);
+            else
+                setFittedDash(cr, kDashOn, kDashOff, sides);
             cairo_stroke(cr);
         };
         for (int i = 0; i < path->num_data; i += path->data[i].header.length) {
