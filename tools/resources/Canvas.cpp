@@ -111,7 +111,7 @@ double pathLength(cairo_t* cr)
     return length;
 }
 
-void setFittedDash(cairo_t* cr, double on, double off, int repeats)
+void setFittedDash(cairo_t* cr, double on, double off, int repeats, DashStart start)
 {
     const double length = pathLength(cr);
     const double period = on + off;
@@ -119,7 +119,8 @@ void setFittedDash(cairo_t* cr, double on, double off, int repeats)
     const double stretch = length / (count * period);
     const double dashes[] = { on * stretch, off * stretch };
     // Starting half a dash early centres a dash on the path's first point (a corner or the top).
-    cairo_set_dash(cr, dashes, 2, on * stretch / 2);
+    const double offset = start == DashStart::MidDash ? dashes[0] / 2 : dashes[0] + dashes[1] / 2;
+    cairo_set_dash(cr, dashes, 2, offset);
 }
 
 void roundedPolygonPath(cairo_t* cr, const std::vector<Point>& points, double radius)

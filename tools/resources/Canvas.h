@@ -17,7 +17,9 @@ double pathLength(cairo_t* cr);
 // Dashes of about `on` and `off` units, stretched so that a whole number of them runs around the
 // current path and no short dash appears where a closed outline meets itself. With repeats > 1 the
 // count is a multiple of it, so an outline of that many equal sides gets the same dashes on each.
-void setFittedDash(cairo_t* cr, double on, double off, int repeats = 1);
+// The path's first point falls in the middle of a dash, or in the middle of a gap.
+enum class DashStart { MidDash, MidGap };
+void setFittedDash(cairo_t* cr, double on, double off, int repeats = 1, DashStart start = DashStart::MidDash);
 
 // A closed polygon through the points with every corner rounded by radius.
 void roundedPolygonPath(cairo_t* cr, const std::vector<Point>& points, double radius);

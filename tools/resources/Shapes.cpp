@@ -232,8 +232,11 @@ void drawShape(cairo_t* cr, const PathMaker& outline, Style style, int sides)
             cairo_path_t part { CAIRO_STATUS_SUCCESS, path->data + from, to - from };
             cairo_append_path(cr, &part);
             // The burst's sides are shorter than a dash: each spike becomes one dash, gaps at the valleys.
+            // The star's tips are too sharp to carry a dash, so gaps sit on its corners.
             if (sides == 32)
                 setFittedDash(cr, 32, 18, 16);
+            else if (sides == 10)
+                setFittedDash(cr, kDashOn, kDashOff, 10, DashStart::MidGap);
             else
                 setFittedDash(cr, kDashOn, kDashOff, sides);
             cairo_stroke(cr);
