@@ -21,7 +21,7 @@ struct Glyph {
 // drink, tools and work, sport and games, travel, pictures and music.
 constexpr Glyph kGlyphs[] = {
     { 0xf004, "heart" }, { 0xf08a, "heart-o" }, { 0xf005, "star" }, { 0xf006, "star-o" },
-    { 0xf123, "star-half-o" }, { 0xf0a3, "certificate" }, { 0xf219, "diamond" }, { 0xf091, "trophy" },
+    { 0xf123, "star-half-o" }, { 0xf06b, "gift" }, { 0xf219, "diamond" }, { 0xf091, "trophy" },
     { 0xf164, "thumbs-up" }, { 0xf118, "smile-o" }, { 0xf06c, "leaf" }, { 0xf1bb, "tree" },
     { 0xf185, "sun-o" }, { 0xf186, "moon-o" }, { 0xf2dc, "snowflake-o" }, { 0xf0e7, "bolt" },
     { 0xf043, "tint" }, { 0xf06d, "fire" }, { 0xf0c2, "cloud" }, { 0xf0e9, "umbrella" },
@@ -35,7 +35,7 @@ constexpr Glyph kGlyphs[] = {
     { 0xf206, "bicycle" }, { 0xf11e, "flag-checkered" }, { 0xf135, "rocket" }, { 0xf11b, "gamepad" },
     { 0xf21e, "heartbeat" }, { 0xf072, "plane" }, { 0xf1b9, "car" }, { 0xf21a, "ship" },
     { 0xf238, "train" }, { 0xf21c, "motorcycle" }, { 0xf0f2, "suitcase" }, { 0xf041, "map-marker" },
-    { 0xf14e, "compass" }, { 0xf015, "home" }, { 0xf030, "camera" }, { 0xf083, "camera-retro" },
+    { 0xf207, "bus" }, { 0xf015, "home" }, { 0xf030, "camera" }, { 0xf083, "camera-retro" },
     { 0xf03d, "video-camera" }, { 0xf03e, "picture-o" }, { 0xf008, "film" }, { 0xf001, "music" },
     { 0xf025, "headphones" }, { 0xf130, "microphone" }, { 0xf1d8, "paper-plane" }, { 0xf0f3, "bell" },
 };
