@@ -102,8 +102,7 @@ bool AppDelegate::applicationDidFinishLaunchingWithOptions()
     AnalyticsSink::shared().start();
     mySingleElementiManage& store = logoStore();
     store.metodoCaricaDictOfData();
-    // Integer division first, as the free space is shown in whole mebibytes.
-    store.myNumMbLiber = static_cast<double>(metodoSpazioLibero() / 1048576);
+    store.myNumMbLiber = wholeMebibytes(metodoSpazioLibero());
     char line[64];
     std::snprintf(line, sizeof line, "Spazio Libero in hx : %.1f MB", store.myNumMbLiber);
     log::debug(line);

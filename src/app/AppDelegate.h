@@ -35,6 +35,8 @@ public:
     void saveContext();
     // Free bytes on the volume of the documents folder, or -10 when they cannot be read.
     std::int64_t metodoSpazioLibero() const;
+    // Whole mebibytes of a byte count, truncated toward zero (-10 gives 0.0).
+    static double wholeMebibytes(std::int64_t bytes) { return static_cast<double>(bytes / 1048576); }
 
     // The logo store this delegate's launch loads (the shared one for the shared delegate).
     mySingleElementiManage& logoStore();
