@@ -94,6 +94,19 @@ Result<Inspection> inspect(const fs::path& path, const ObjectModel& model)
         if (got < 16 || std::memcmp(header, "SQLite format 3", 16) != 0)
             return fail(where, "not an SQLite database");
     }
+    // A journal left by a save that was cut short holds the pages to put back: SQLite rolls it
+    // back on the first read of a writable connection, which returns the file to its last saved
+    // state. A read-only connection cannot, so that recovery comes first.
+    std::error_code error;
+    fs::path journal = path;
+    journal += "-journal";
+    if (fs::exists(journal, error) && fs::file_size(journal, error) > 0 && !error) {
+        auto recovering = Database::open(path, Database::Access::ReadWrite);
+        if (!recovering)
+            return std::unexpected(recovering.error());
+        if (auto version = recovering->userVersion(); !version)
+            return fail(where, "damaged store (" + version.error().message + ")");
+    }
     auto database = Database::open(path, Database::Access::ReadOnly);
     if (!database)
         return std::unexpected(database.error());

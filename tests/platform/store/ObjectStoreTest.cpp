@@ -221,3 +221,36 @@ TEST(ObjectStore, OlderStoreGainsNewAttributesAndKeepsItsRows)
     auto database = Database::open(file, Database::Access::ReadOnly);
     EXPECT_EQ(*database->userVersion(), 2);
 }
+
+TEST(ObjectStore, SaveCutShortIsRolledBackToTheLastSavedState)
+{
+    vd::test::TemporaryFolder folder;
+    const fs::path file = folder / "store.sqlite";
+    {
+        auto store = ObjectStore::open(file, model());
+        ASSERT_TRUE(store);
+        for (int i = 0; i < 3; ++i)
+            (*store)->insertNewObject("Logo")->setString("title", "saved " + std::to_string(i));
+        ASSERT_TRUE((*store)->save());
+    }
+    // A writer that dies in the middle of a large change leaves the half-written file and its
+    // journal: copy both while the change is under way.
+    fs::create_directories(folder / "crash");
+    {
+        sqlite3* writer = nullptr;
+        ASSERT_EQ(sqlite3_open(file.c_str(), &writer), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(writer, "PRAGMA cache_size = 10; BEGIN; UPDATE Logo SET small = zeroblob(500000); DELETE FROM Logo WHERE Z_PK = 1;", nullptr, nullptr, nullptr), SQLITE_OK);
+        ASSERT_TRUE(fs::exists(folder / "store.sqlite-journal"));
+        fs::copy_file(file, folder / "crash" / "store.sqlite");
+        fs::copy_file(folder / "store.sqlite-journal", folder / "crash" / "store.sqlite-journal");
+        sqlite3_exec(writer, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(writer);
+    }
+    auto store = ObjectStore::open(folder / "crash" / "store.sqlite", model());
+    ASSERT_TRUE(store) << store.error().message;
+    auto rows = (*store)->fetchAll("Logo");
+    ASSERT_TRUE(rows);
+    ASSERT_EQ(rows->size(), 3u);
+    EXPECT_EQ((*rows)[0]->stringValue("title"), "saved 0");
+    EXPECT_FALSE((*rows)[2]->hasValue("small"));
+}
