@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 
 #include <cstdio>
+#include <exiv2/exiv2.hpp>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <sys/wait.h>
@@ -152,4 +153,34 @@ TEST(LogosCommand, StoreThatCannotBeOpenedEndsWithUnresolvedErrorAndStaysAsItWas
         EXPECT_EQ(fileBytes(home / "dictModel.sqlite"), notes);
     }
     EXPECT_FALSE(fs::exists(home / "dictModel.sqlite-journal"));
+}
+
+TEST(LogosCommand, PhotoIsAddedTheWayItsOrientationSaysItIsSeen)
+{
+    test::TemporaryFolder folder;
+    const fs::path home = folder / "home";
+    // Stored 400 × 200, orange with its top-left quarter blue; tagged "turn 90° clockwise to view".
+    const fs::path photo = writePicture(folder / "turned.jpg", 400, 200, true);
+    {
+        auto image = Exiv2::ImageFactory::open(photo.string());
+        image->readMetadata();
+        image->exifData()["Exif.Image.Orientation"] = std::uint16_t(6);
+        image->writeMetadata();
+    }
+    ASSERT_EQ(vardenico(home, "logos add '" + photo.string() + "'").status, 0);
+    ASSERT_EQ(vardenico(home, "logos export 0 '" + (folder / "logo.png").string() + "'").status, 0);
+    auto logo = decodeImageFile(folder / "logo.png");
+    ASSERT_TRUE(logo);
+    // Upright it is 200 × 400 with its top-right quarter blue, shown 400 × 800 in the middle of
+    // the square.
+    EXPECT_EQ(logo->pixelAt(100, 400) >> 24, 0u);
+    EXPECT_EQ(logo->pixelAt(700, 400) >> 24, 0u);
+    const Rgba8 topRight = unpremultiply(logo->pixelAt(500, 200));
+    const Rgba8 topLeft = unpremultiply(logo->pixelAt(300, 200));
+    const Rgba8 bottom = unpremultiply(logo->pixelAt(400, 650));
+    EXPECT_GT(topRight.b, 200);
+    EXPECT_LT(topRight.r, 60);
+    EXPECT_GT(topLeft.r, 200);
+    EXPECT_GT(bottom.r, 200);
+    EXPECT_LT(bottom.b, 60);
 }
