@@ -62,7 +62,7 @@ public:
 
     Result<void> bind(int index, std::int64_t value);
     Result<void> bind(int index, std::string_view text);
-    Result<void> bindBlob(int index, std::span<const std::uint8_t> bytes);
+    Result<void> bindBlob(int index, std::span<const std::uint8_t> bytes); // not copied: keep the bytes until the statement is stepped
     Result<void> bindNull(int index);
 
     Result<bool> step(); // true while a row is available, false when done

@@ -394,15 +394,17 @@ Result<void> ObjectStore::save()
     std::vector<std::int64_t> newRowIds;
     for (const auto& object : m_inserted) {
         const auto columns = columnOrder(*object->m_entity);
-        std::string sql = "INSERT INTO " + quoted(object->entityName()) + " (";
-        std::string values;
-        for (size_t i = 0; i < columns.size(); ++i) {
-            sql += (i ? ", " : "") + quoted(columns[i]->name);
-            values += i ? ", ?" : "?";
+        std::string sql = "INSERT INTO " + quoted(object->entityName());
+        if (columns.empty()) {
+            sql += " DEFAULT VALUES";
+        } else {
+            std::string names, values;
+            for (size_t i = 0; i < columns.size(); ++i) {
+                names += (i ? ", " : "") + quoted(columns[i]->name);
+                values += i ? ", ?" : "?";
+            }
+            sql += " (" + names + ") VALUES (" + values + ")";
         }
-        sql += columns.empty() ? ") DEFAULT VALUES" : ") VALUES (" + values + ")";
-        if (columns.empty())
-            sql = "INSERT INTO " + quoted(object->entityName()) + " DEFAULT VALUES";
         auto statement = m_database->prepare(sql);
         if (!statement)
             return std::unexpected(statement.error());

@@ -189,6 +189,14 @@ TEST(ObjectStore, FilesThatAreNotThisStoreAreRefusedAndLeftExactlyAsTheyWere)
 
 TEST(ObjectStore, UnreadableFileIsRefused)
 {
+    {
+        vd::test::TemporaryFolder folder;
+        fs::create_directories(folder / "store.sqlite" / "inside");
+        auto store = ObjectStore::open(folder / "store.sqlite", model());
+        ASSERT_FALSE(store);
+        EXPECT_NE(store.error().message.find("not a regular file"), std::string::npos);
+        EXPECT_TRUE(fs::exists(folder / "store.sqlite" / "inside"));
+    }
     if (::geteuid() == 0)
         GTEST_SKIP() << "root reads every file";
     vd::test::TemporaryFolder folder;
