@@ -131,6 +131,8 @@ Result<Inspection> inspect(const fs::path& path, const ObjectModel& model)
         auto columns = columnNames(*database, entity.name);
         if (!columns)
             return fail(where, "damaged store (" + columns.error().message + ")");
+        if (!columns->contains("Z_PK"))
+            return fail(where, "incompatible store (table " + entity.name + " has no row keys)");
         for (const auto* attribute : columnOrder(entity))
             if (!columns->contains(attribute->name))
                 inspection.statements.push_back("ALTER TABLE " + quoted(entity.name) + " ADD COLUMN " + quoted(attribute->name) + " " + columnType(*attribute));

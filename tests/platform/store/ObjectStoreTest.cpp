@@ -167,6 +167,14 @@ TEST(ObjectStore, FilesThatAreNotThisStoreAreRefusedAndLeftExactlyAsTheyWere)
     }
     refuse("other.sqlite", "not a Vardenico store");
 
+    // A table of the right name that is not ours.
+    {
+        auto other = Database::open(folder / "lookalike.sqlite", Database::Access::ReadWriteCreate);
+        ASSERT_TRUE(other);
+        ASSERT_TRUE(other->execute("CREATE TABLE Logo(title TEXT); INSERT INTO Logo VALUES('x'); PRAGMA user_version = 1;"));
+    }
+    refuse("lookalike.sqlite", "incompatible store");
+
     // A store written by a newer version.
     {
         ASSERT_TRUE(ObjectStore::open(folder / "newer.sqlite", model(3)));
