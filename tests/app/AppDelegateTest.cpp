@@ -81,7 +81,6 @@ TEST(AppDelegate, SaveWithoutChangesWritesNothing)
 
 TEST(AppDelegateDeathTest, StoreThatCannotBeOpenedEndsTheProgramAndIsLeftAsItWas)
 {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
     test::TemporaryFolder folder;
     const std::string text = "SQLite format 3";  // 15 bytes: too short to be a database
     ASSERT_TRUE(files::writeAtomically(folder / "dictModel.sqlite", std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())));
