@@ -59,7 +59,9 @@ void mySingleElementiManage::metodoCaricaDictOfData()
         auto logo = std::make_shared<DictDatamodelEstratti>();
         if (row.hasMyImagePng()) {
             logo->setStoredPicture(row, where);
-            if (auto cache = row.thumbnailCache()) {
+            if (auto known = m_thumbnails.find(row.rowId()); known != m_thumbnails.end())
+                logo->myImageRESIZED = known->second;
+            else if (auto cache = row.thumbnailCache()) {
                 if (auto thumbnail = decodePng(*cache, { .name = where + " thumbnail" }))
                     logo->myImageRESIZED = *thumbnail;
             }
@@ -93,6 +95,10 @@ void mySingleElementiManage::metodoCaricaDictOfData()
         }
         myArrLoghiEstratti.push_back(std::move(logo));
     }
+    m_thumbnails.clear();
+    for (size_t i = 0; i < myArrLoghiInCore.size(); ++i)
+        if (myArrLoghiEstratti[i]->myImageRESIZED)
+            m_thumbnails.emplace(myArrLoghiInCore[i].rowId(), *myArrLoghiEstratti[i]->myImageRESIZED);
     if (cachesFilled)
         delegate()->saveContext();
 }
@@ -140,6 +146,8 @@ Result<void> mySingleElementiManage::metodoSalvaNewObjectInCoreData(const std::s
     const size_t index = myArrLoghiInCore.size() - 1;
     if (oggettoData->hasImage())
         oggettoData->setStoredPicture(*row, describeRow(index, *row));
+    if (oggettoData->myImageRESIZED)
+        m_thumbnails.emplace(row->rowId(), *oggettoData->myImageRESIZED);
     return {};
 }
 
@@ -178,6 +186,8 @@ Result<void> mySingleElementiManage::metodoModificaIndexWithIndexDaModificare(st
     myArrLoghiInCore = fetchRows();
     if (oggettoDaInserire->hasImage())
         oggettoDaInserire->setStoredPicture(*row, describeRow(myArrLoghiInCore.size() - 1, *row));
+    if (oggettoDaInserire->myImageRESIZED)
+        m_thumbnails.emplace(row->rowId(), *oggettoDaInserire->myImageRESIZED);
     return {};
 }
 

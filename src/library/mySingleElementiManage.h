@@ -66,6 +66,10 @@ private:
     Result<void> checkIndex(std::int64_t index) const;
     Result<DictCoreData> insertRow(const DictDatamodelEstratti& oggettoData);
     std::string describeRow(size_t index, const DictCoreData& row) const;
+
+    // Thumbnails by row, so that reloading (every time the gallery opens) decodes only new ones.
+    // Row keys are never reused, so an entry can only be stale by being gone.
+    std::map<std::int64_t, Image> m_thumbnails;
 };
 
 // A picture made into a logo the way the gallery's load makes it: scaled so that its longer side

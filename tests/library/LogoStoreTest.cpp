@@ -273,6 +273,28 @@ TEST(LogoStore, RowWithoutThumbnailCacheGetsOneOnLoad)
     EXPECT_NE(diagnostics.find("logo 0 (row 1)"), std::string::npos) << diagnostics;
 }
 
+TEST(LogoStore, ReloadKeepsKnownThumbnailsAndRepairsABrokenCache)
+{
+    test::TemporaryFolder folder;
+    const fs::path file = folder / "dictModel.sqlite";
+    StoreRun run(folder.path());
+    ASSERT_TRUE(run.store->metodoAggiungiSingolaImage(picture(300, 150, Color::rgba(1, 0, 0, 1))));
+    run.store->metodoCaricaDictOfData();
+    const auto* pixels = run.store->myArrLoghiEstratti[0]->myImageRESIZED->buffer();
+    execute(file, "UPDATE DictCoreData SET thumbnailCache = X'00'");
+    // The same run reuses the thumbnail it has; the damaged cache is not even read.
+    run.store->myArrLoghiEstratti.clear();
+    run.store->metodoCaricaDictOfData();
+    EXPECT_EQ(run.store->myArrLoghiEstratti[0]->myImageRESIZED->buffer(), pixels);
+    // A new run finds the cache damaged, makes the thumbnail from the picture and stores it again.
+    StoreRun next(folder.path());
+    ASSERT_TRUE(next.store->myArrLoghiEstratti[0]->myImageRESIZED);
+    EXPECT_EQ(next.store->myArrLoghiEstratti[0]->myImageRESIZED->pixelHeight(), 100);
+    StoreRun last(folder.path());
+    ASSERT_TRUE(last.store->myArrLoghiInCore[0].thumbnailCache());
+    EXPECT_GT(last.store->myArrLoghiInCore[0].thumbnailCache()->size(), 1u);
+}
+
 TEST(LogoStore, ResizeImageScalesTheLongerSideToTheGivenSize)
 {
     auto sizeOf = [](const Image& image) { return std::pair { image.pixelWidth(), image.pixelHeight() }; };
