@@ -229,8 +229,11 @@ int WindowHost::run(const std::shared_ptr<Window>& window)
 
     constexpr double kFrame = 1.0 / 60;
     double lastFrame = -1;
+    m_quit = false;
     while (running) {
         RunLoop::main().runPending();
+        if (m_quit)
+            break;
         window->prepareFrame();
         const bool animating = window->isAnimating();
         if (auto dirty = window->dirtyRect(); dirty && !dirty->isEmpty()) {
