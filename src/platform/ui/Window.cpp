@@ -322,6 +322,8 @@ void Window::recognizerDidTransition(GestureRecognizer& recognizer)
             continue;
         if (recognizer.canRecognizeSimultaneouslyWith(*other))
             continue;
+        if (!recognizer.canPreventGestureRecognizer(*other) || !other->canBePreventedByGestureRecognizer(recognizer))
+            continue;
         if (otherState == State::Possible)
             other->setState(State::Failed);
         else

@@ -121,6 +121,21 @@ TEST_F(GestureTest, SingleTapWaitsForTheDoubleTapToFail)
     EXPECT_TRUE(twice.empty());
 }
 
+TEST_F(GestureTest, WithoutRequireToFailTheSingleTapFiresWithinTheDoubleTap)
+{
+    States single, twice;
+    attach<TapGestureRecognizer>(single);
+    auto doubleTap = attach<TapGestureRecognizer>(twice);
+    doubleTap->setNumberOfTapsRequired(2);
+    down({ { 1, { 50, 50 } } });
+    up({ { 1, { 50, 50 } } });
+    wait(0.1);
+    down({ { 1, { 50, 50 } } });
+    up({ { 1, { 50, 50 } } });
+    EXPECT_EQ(single, (States { State::Ended, State::Ended }));
+    EXPECT_EQ(twice, (States { State::Ended })) << "the single tap does not prevent a tap that needs more taps";
+}
+
 TEST_F(GestureTest, LongPressBeginsAfterItsDurationThenFollowsTheFinger)
 {
     States states;
