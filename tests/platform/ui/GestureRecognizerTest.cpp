@@ -425,3 +425,32 @@ TEST(FirstResponder, TextAndKeysReachTheFocusedViewOnly)
 
 }
 }
+
+namespace vd {
+namespace {
+
+TEST(TouchDelivery, AViewMayRemoveAndReleaseItselfFromItsOwnGesture)
+{
+    RunLoop::main().setClock(RunLoop::Clock::Virtual);
+    auto window = std::make_shared<Window>(Size { 200, 200 });
+    std::weak_ptr<View> watch;
+    {
+        auto handle = View::make(Rect(10, 10, 28, 28));
+        watch = handle;
+        auto tap = std::make_shared<TapGestureRecognizer>([](GestureRecognizer& r) { r.view()->removeFromSuperview(); });
+        handle->addGestureRecognizer(tap);
+        window->addSubview(handle);
+    }
+    window->sendTouches(TouchPhase::Began, { { 1, { 20, 20 } } });
+    window->sendTouches(TouchPhase::Ended, { { 1, { 20, 20 } } });
+    EXPECT_TRUE(watch.expired()) << "removed and released";
+    EXPECT_TRUE(window->subviews().empty());
+    // The window goes on working.
+    window->sendTouches(TouchPhase::Began, { { 1, { 20, 20 } } });
+    window->sendTouches(TouchPhase::Ended, { { 1, { 20, 20 } } });
+    EXPECT_EQ(window->activeTouchCount(), 0u);
+    RunLoop::main().advance(1);
+}
+
+}
+}
