@@ -121,6 +121,23 @@ TEST_F(GestureTest, SingleTapWaitsForTheDoubleTapToFail)
     EXPECT_TRUE(twice.empty());
 }
 
+TEST_F(GestureTest, ATouchElsewhereEndsTheWaitForASecondTap)
+{
+    States single, twice;
+    auto singleTap = attach<TapGestureRecognizer>(single);
+    auto doubleTap = attach<TapGestureRecognizer>(twice);
+    doubleTap->setNumberOfTapsRequired(2);
+    singleTap->requireGestureRecognizerToFail(doubleTap);
+    down({ { 1, { 50, 50 } } });
+    up({ { 1, { 50, 50 } } });
+    down({ { 1, { 300, 300 } } }); // outside the view, before the double tap gave up
+    EXPECT_EQ(single, (States { State::Ended }));
+    up({ { 1, { 300, 300 } } });
+    wait(1);
+    EXPECT_EQ(single, (States { State::Ended }));
+    EXPECT_TRUE(twice.empty());
+}
+
 TEST_F(GestureTest, WithoutRequireToFailTheSingleTapFiresWithinTheDoubleTap)
 {
     States single, twice;
