@@ -69,8 +69,6 @@ struct CollectionViewFlowLayout {
     ScrollDirection scrollDirection { ScrollDirection::Vertical };
 };
 
-enum class ScrollPosition { None, Top, CenteredVertically, Bottom, Left, CenteredHorizontally, Right };
-
 // A scrolling grid of cells from a data source. Cells exist only for the items in view: moving the
 // offset asks the data source for the items that come into view and puts the others back in the
 // reuse queue of their identifier. A tap selects an item (or toggles it with multiple selection)

@@ -26,6 +26,9 @@ public:
 
 enum class Animated { No, Yes };
 
+// Where scrolling to an item or a row leaves it; None scrolls only as far as it takes to show it.
+enum class ScrollPosition { None, Top, CenteredVertically, Bottom, Left, CenteredHorizontally, Right };
+
 // A view whose bounds origin is the offset of a larger content: one finger drags the content
 // (while scrolling is enabled), two fingers pinch the zoom view the delegate names between the
 // minimum and maximum zoom scale. The offset never leaves the content: it stays within
