@@ -2,8 +2,11 @@
 
 #include <platform/foundation/Files.h>
 #include <platform/graphics/ImageCatalogue.h>
+#include <platform/ui/CollectionView.h>
 #include <platform/ui/ImageView.h>
+#include <platform/ui/PickerView.h>
 #include <platform/ui/ScrollView.h>
+#include <platform/ui/TableView.h>
 #include <platform/ui/ViewController.h>
 
 #include <nlohmann/json.hpp>
@@ -349,6 +352,46 @@ struct Builder {
 
 void registerListClasses()
 {
+    ViewClassDescription collection;
+    collection.base = "ScrollView";
+    collection.make = [] { return View::make<CollectionView>(); };
+    auto& c = collection.properties;
+    auto flow = [](auto change) {
+        return [change](CollectionView& v, auto value) {
+            auto layout = v.layout();
+            change(layout, value);
+            v.setLayout(layout);
+        };
+    };
+    c["itemSize"] = property<CollectionView>(layout::size, "[width, height]", flow([](CollectionViewFlowLayout& l, Size z) { l.itemSize = z; }));
+    c["minimumLineSpacing"] = property<CollectionView>(layout::number, "a number", flow([](CollectionViewFlowLayout& l, double d) { l.minimumLineSpacing = d; }));
+    c["minimumInteritemSpacing"] = property<CollectionView>(layout::number, "a number", flow([](CollectionViewFlowLayout& l, double d) { l.minimumInteritemSpacing = d; }));
+    c["sectionInset"] = property<CollectionView>(layout::insets, "[top, left, bottom, right]", flow([](CollectionViewFlowLayout& l, EdgeInsets e) { l.sectionInset = e; }));
+    auto direction = [](const json& value) -> std::optional<CollectionViewFlowLayout::ScrollDirection> {
+        if (value == "vertical")
+            return CollectionViewFlowLayout::ScrollDirection::Vertical;
+        if (value == "horizontal")
+            return CollectionViewFlowLayout::ScrollDirection::Horizontal;
+        return std::nullopt;
+    };
+    c["scrollDirection"] = property<CollectionView>(direction, "\"vertical\" or \"horizontal\"", flow([](CollectionViewFlowLayout& l, CollectionViewFlowLayout::ScrollDirection d) { l.scrollDirection = d; }));
+    c["allowsSelection"] = property<CollectionView>(layout::boolean, "true or false", [](CollectionView& v, bool b) { v.setAllowsSelection(b); });
+    c["allowsMultipleSelection"] = property<CollectionView>(layout::boolean, "true or false", [](CollectionView& v, bool b) { v.setAllowsMultipleSelection(b); });
+    classes()["CollectionView"] = std::move(collection);
+
+    ViewClassDescription table;
+    table.base = "ScrollView";
+    table.make = [] { return View::make<TableView>(); };
+    auto& t = table.properties;
+    t["rowHeight"] = property<TableView>(layout::number, "a number", [](TableView& v, double h) { v.setRowHeight(h); });
+    t["allowsSelection"] = property<TableView>(layout::boolean, "true or false", [](TableView& v, bool b) { v.setAllowsSelection(b); });
+    t["allowsMultipleSelection"] = property<TableView>(layout::boolean, "true or false", [](TableView& v, bool b) { v.setAllowsMultipleSelection(b); });
+    t["editing"] = property<TableView>(layout::boolean, "true or false", [](TableView& v, bool b) { v.setEditing(b); });
+    classes()["TableView"] = std::move(table);
+
+    ViewClassDescription picker;
+    picker.make = [] { return View::make<PickerView>(); };
+    classes()["PickerView"] = std::move(picker);
 }
 
 void InterfaceDescription::registerViewClass(const std::string& name, ViewClassDescription description)

@@ -1,7 +1,10 @@
 #include "Touches.h"
 
 #include <TestSupport.h>
+#include <platform/ui/CollectionView.h>
 #include <platform/ui/ImageView.h>
+#include <platform/ui/PickerView.h>
+#include <platform/ui/TableView.h>
 #include <platform/ui/InterfaceDescription.h>
 #include <platform/ui/NavigationController.h>
 #include <platform/ui/ScreenRegistry.h>
@@ -211,6 +214,45 @@ TEST(InterfaceDescription, BuildsViewsAndBindsThemToFields)
     EXPECT_EQ(errorOf(R"({"view": {}, "extra": 1})"), "bad.json: extra: unknown key (expected \"controller\" and \"view\")");
     EXPECT_EQ(errorOf("{\"view\": "), "bad.json: not valid JSON");
     EXPECT_EQ(errorOf(R"({"view": {"subviews": [{"name": "myViewBg"}, {"name": "myViewBg"}]}})"), "bad.json: view.subviews[1].name: the name \"myViewBg\" is used twice");
+}
+
+TEST(InterfaceDescription, DescribesTheListViews)
+{
+    class Screen : public ViewController {
+    public:
+        Screen()
+        {
+            bind("myCollectionViewSELEZIONATE", myCollectionViewSELEZIONATE);
+            bind("myTableViewLayer", myTableViewLayer);
+            bind("myPickerViewFont", myPickerViewFont);
+        }
+        std::shared_ptr<CollectionView> myCollectionViewSELEZIONATE;
+        std::shared_ptr<TableView> myTableViewLayer;
+        std::shared_ptr<PickerView> myPickerViewFont;
+    };
+    auto description = InterfaceDescription::parse(R"({"view": {"subviews": [
+        { "class": "CollectionView", "name": "myCollectionViewSELEZIONATE", "scrollDirection": "horizontal", "itemSize": [80, 80],
+          "minimumLineSpacing": 4, "minimumInteritemSpacing": 0, "sectionInset": [2, 2, 2, 2], "allowsMultipleSelection": true, "contentInset": [0, 5, 0, 5] },
+        { "class": "TableView", "name": "myTableViewLayer", "rowHeight": 90, "editing": true },
+        { "class": "PickerView", "name": "myPickerViewFont", "frame": [0, 0, 200, 160] } ]}})", "lists.json");
+    ASSERT_TRUE(description);
+    auto screen = std::make_shared<Screen>();
+    ASSERT_TRUE(description->instantiate(*screen));
+    auto& layout = screen->myCollectionViewSELEZIONATE->layout();
+    EXPECT_EQ(layout.scrollDirection, CollectionViewFlowLayout::ScrollDirection::Horizontal);
+    EXPECT_EQ(layout.itemSize, (Size { 80, 80 }));
+    EXPECT_EQ(layout.minimumLineSpacing, 4);
+    EXPECT_EQ(layout.sectionInset, (EdgeInsets { 2, 2, 2, 2 }));
+    EXPECT_TRUE(screen->myCollectionViewSELEZIONATE->allowsMultipleSelection());
+    EXPECT_EQ(screen->myCollectionViewSELEZIONATE->contentInset().left, 5) << "scroll view properties are inherited";
+    EXPECT_EQ(screen->myTableViewLayer->rowHeight(), 90);
+    EXPECT_TRUE(screen->myTableViewLayer->isEditing());
+    EXPECT_EQ(screen->myPickerViewFont->frame().height(), 160);
+
+    auto wrong = InterfaceDescription::parse(R"({"view": {"class": "TableView", "scrollDirection": "horizontal"}})", "lists.json");
+    auto built = wrong->instantiate(*std::make_shared<Screen>());
+    ASSERT_FALSE(built);
+    EXPECT_EQ(built.error().message, "lists.json: view.scrollDirection: unknown property of TableView");
 }
 
 TEST(ScreenRegistry, MakesTheTabletTwinAndItsDescription)
