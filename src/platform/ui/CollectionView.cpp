@@ -262,10 +262,13 @@ void CollectionView::updateVisibleCells()
         cell->attachContentView();
         cell->setFrame(frame);
         cell->setSelected(isItemSelected(indexPath));
-        if (!name().empty())
-            cell->setName(name() + "." + indexPath.text());
         insertSubviewAtIndex(cell, 0);
         m_visible[indexPath] = cell;
+    }
+    // Scripts address cells by the item they show now, also after deletions moved them.
+    if (!name().empty()) {
+        for (auto& [indexPath, cell] : m_visible)
+            cell->setName(name() + "." + indexPath.text());
     }
     m_updatingCells = false;
 }
