@@ -154,3 +154,48 @@ TEST_F(TableFixture, DraggingTheGripMovesTheRowAndTellsTheDataSource)
 
 }
 }
+
+namespace vd {
+namespace {
+
+// The toolkit's default editing: rows indent for a delete control, which asks the data source.
+struct Albums : TableViewDataSource {
+    std::vector<std::string> names { "Saved Photos", "Vardenico", "Viaggi" };
+    std::vector<std::string> journal;
+    long numberOfRowsInSection(TableView&, long) override { return static_cast<long>(names.size()); }
+    std::shared_ptr<TableViewCell> cellForRowAtIndexPath(TableView& table, IndexPath ip) override { return table.dequeueReusableCell("cell", ip); }
+    void commitDeleteRowAtIndexPath(TableView& table, IndexPath ip) override
+    {
+        journal.push_back("delete " + ip.text());
+        names.erase(names.begin() + ip.row());
+        table.reloadData();
+    }
+};
+
+TEST(TableView, DeleteControlsIndentTheRowsAndAskTheDataSource)
+{
+    test::useVirtualClock();
+    auto window = std::make_shared<Window>(Size { 320, 300 });
+    auto table = View::make<TableView>(Rect(0, 0, 320, 300));
+    table->setName("myTableViewSelezionaAlbum");
+    table->registerCellClass<TableViewCell>("cell");
+    auto albums = std::make_shared<Albums>();
+    table->setDataSource(albums);
+    window->addSubview(table);
+    table->setEditing(true);
+    window->layoutIfNeeded();
+    auto cell = table->cellForRowAtIndexPath({ 0, 1 });
+    EXPECT_TRUE(cell->showsDeleteControl());
+    EXPECT_FALSE(cell->showsReorderControl()) << "the data source moves nothing";
+    EXPECT_EQ(cell->contentView()->frame().x(), TableViewCell::kIndentation);
+    auto control = window->viewNamed("myTableViewSelezionaAlbum.0.1.delete");
+    ASSERT_TRUE(control);
+    test::tap(*window, control->convertPointToView(control->bounds().center(), nullptr));
+    EXPECT_EQ(albums->journal, (std::vector<std::string> { "delete 0.1" }));
+    window->layoutIfNeeded();
+    EXPECT_EQ(table->numberOfRowsInSection(0), 2);
+    EXPECT_EQ(table->visibleCells().size(), 2u);
+}
+
+}
+}
