@@ -172,8 +172,8 @@ std::shared_ptr<View> ScrollView::zoomView()
     if (!d)
         return nullptr;
     auto view = d->viewForZoomingInScrollView(*this);
-    if (view && view->superview().get() != this)
-        return nullptr; // only a subview can zoom
+    if (view && (view.get() == this || !view->isDescendantOfView(this)))
+        return nullptr; // only a view inside the scroll view can zoom
     return view;
 }
 
@@ -215,6 +215,16 @@ void ScrollView::zoomAboutPoint(double scale, Point anchor)
     }
     auto protector = shared_from_this();
     const double old = m_zoomScale;
+    if (view->superview().get() != this) {
+        // A view deeper inside (the editor's selected layer) grows about its own centre and
+        // keeps its rotation; the content stays as it is.
+        m_zoomScale = scale;
+        if (old > 0)
+            view->setTransform(AffineTransform::scale(scale / old, scale / old).concat(view->transform()));
+        if (auto d = delegate())
+            d->scrollViewDidZoom(*this);
+        return;
+    }
     const Point inContent { (anchor.x + contentOffset().x) / old, (anchor.y + contentOffset().y) / old };
     m_zoomScale = scale;
     const Size unzoomed = view->bounds().size;

@@ -58,8 +58,9 @@ public:
     bool alwaysBounceVertical() const { return m_alwaysBounceVertical; }
     void setAlwaysBounceVertical(bool value) { m_alwaysBounceVertical = value; }
 
-    // Zoom: the delegate's zoom view is scaled about its top-left corner, which sits at the
-    // content origin, and the content size follows its scaled size.
+    // Zoom: the delegate's zoom view, when it is a subview, is scaled about its top-left corner,
+    // which sits at the content origin, and the content size follows its scaled size. A view
+    // deeper inside is scaled about its centre, keeping the rest of its transform.
     double zoomScale() const { return m_zoomScale; }
     void setZoomScale(double scale, Animated animated = Animated::No); // clamped to the range
     double minimumZoomScale() const { return m_minimumZoomScale; }

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace vd {
 namespace {
 
@@ -135,6 +137,29 @@ TEST_F(ScrollFixture, PinchZoomsTheDelegatesViewWithinTheRange)
     scroll->setMinimumZoomScale(1);
     scroll->setMaximumZoomScale(3);
     EXPECT_NEAR(scroll->zoomScale(), 2, 1e-9);
+}
+
+TEST_F(ScrollFixture, ALayerDeeperInsideZoomsAboutItsCentreAndKeepsItsRotation)
+{
+    auto canvas = View::make(Rect(0, 0, 300, 300));
+    auto sticker = View::make(Rect(100, 100, 80, 40));
+    sticker->setTransform(AffineTransform::rotation(0.5));
+    canvas->addSubview(sticker);
+    scroll->addSubview(canvas);
+    scroll->setContentSize({ 300, 300 });
+    recorder->zoom = sticker;
+    scroll->setMaximumZoomScale(3);
+    test::pinch(*window, { 150, 150 }, 100, 150);
+    EXPECT_NEAR(scroll->zoomScale(), 1.5, 1e-6);
+    EXPECT_NEAR(sticker->transform().angle(), 0.5, 1e-9);
+    EXPECT_NEAR(std::hypot(sticker->transform().a, sticker->transform().b), 1.5, 1e-6);
+    EXPECT_EQ(sticker->center(), (Point { 140, 120 }));
+    EXPECT_EQ(scroll->contentSize(), (Size { 300, 300 }));
+    EXPECT_EQ(canvas->transform(), AffineTransform::identity());
+
+    recorder->zoom = scroll; // not a view inside it
+    scroll->setZoomScale(1);
+    EXPECT_NEAR(std::hypot(sticker->transform().a, sticker->transform().b), 1.5, 1e-6);
 }
 
 TEST_F(ScrollFixture, AnimatedOffsetArrivesAfterTheAnimation)
