@@ -389,9 +389,18 @@ public:
         bind("myViewZoomCanvas", myViewZoomCanvas);
         bind("myLabelZoom", myLabelZoom);
         bind("myViewBackButton", myViewBackButton);
+        bind("myViewInfoButton", myViewInfoButton);
         action("myViewBackButtonACTION", [this] {
             if (auto navigation = navigationController())
                 navigation->popViewController(true);
+        });
+        action("myViewInfoButtonACTION", [this] {
+            auto info = ScreenRegistry::shared().instantiate("listsInfo");
+            if (!info) {
+                log::warning(info.error().message);
+                return;
+            }
+            presentViewController(*info, true);
         });
     }
     std::string className() const override { return "ListsDetailController"; }
@@ -423,7 +432,21 @@ public:
     std::shared_ptr<ScrollView> myScrollViewZoom;
     std::shared_ptr<View> myViewZoomCanvas;
     std::shared_ptr<DemoLabel> myLabelZoom;
-    std::shared_ptr<DemoButton> myViewBackButton;
+    std::shared_ptr<DemoButton> myViewBackButton, myViewInfoButton;
+};
+
+// A screen shown modally over the stack, closed by its own button.
+class ListsInfoController : public ViewController {
+public:
+    ListsInfoController()
+    {
+        bind("myLabelInfo", myLabelInfo);
+        bind("myViewCloseButton", myViewCloseButton);
+        action("myViewCloseButtonACTION", [this] { dismissViewController(true); });
+    }
+    std::string className() const override { return "ListsInfoController"; }
+    std::shared_ptr<DemoLabel> myLabelInfo;
+    std::shared_ptr<DemoButton> myViewCloseButton;
 };
 
 }
@@ -438,6 +461,8 @@ bool installListsDemo(Window& window, HostDevice device)
     registry.registerClass<ListsDetailController>("ListsDetailController");
     registry.registerScreen("listsDemo", "ListsDemoController");
     registry.registerScreen("listsDetail", "ListsDetailController");
+    registry.registerClass<ListsInfoController>("ListsInfoController");
+    registry.registerScreen("listsInfo", "ListsInfoController");
     auto home = registry.instantiate("listsDemo");
     if (!home) {
         log::warning(home.error().message);

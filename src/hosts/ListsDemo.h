@@ -13,7 +13,8 @@ class Window;
 // ("myPickerViewDemo"), a status line ("myLabelStato") and three buttons: "myViewEditButton"
 // (table editing on and off), "myViewDeleteButton" (deletes the selected swatches) and
 // "myViewPushButton" (pushes the detail screen). The detail screen zooms a canvas in a scroll view
-// ("myScrollViewZoom", readout "myLabelZoom") and pops with "myViewBackButton".
+// ("myScrollViewZoom", readout "myLabelZoom"), presents a modal screen with "myViewInfoButton"
+// (text "myLabelInfo", closed by "myViewCloseButton") and pops with "myViewBackButton".
 // A description that cannot be used is reported on stderr and leaves the window empty.
 bool installListsDemo(Window& window, HostDevice device);
 

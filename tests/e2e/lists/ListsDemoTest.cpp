@@ -167,12 +167,24 @@ TEST_P(ListsDemo, AScriptDrivesEveryListControlThroughTheNavigationStack)
     EXPECT_EQ(bounds[0], w / 2 + 60) << "zoomed about the middle, then dragged";
     EXPECT_EQ(bounds[1], h / 2 + 40);
 
+    // A modal screen covers the stack, which is hidden below it, until its button closes it.
+    const json modal = readJson(out / "modal.json");
+    EXPECT_EQ(textOf(modal, "myLabelInfo"), "Presented over the stack");
+    ASSERT_EQ(modal["subviews"].size(), 2u);
+    EXPECT_EQ(modal["subviews"][0]["hidden"], true);
+    EXPECT_EQ(modal["subviews"][1]["name"], "presentation");
+    const json dismissed = readJson(out / "dismissed.json");
+    EXPECT_EQ(textOf(dismissed, "myLabelInfo"), "<absent>");
+    EXPECT_EQ(dismissed["subviews"].size(), 1u);
+    EXPECT_EQ(dismissed["subviews"][0]["hidden"], false);
+    EXPECT_EQ(textOf(dismissed, "myLabelZoom"), "Zoom 2.0×");
+
     // Back: the first screen again, as it was left, having appeared a second time.
     const json back = readJson(out / "back.json");
     EXPECT_EQ(findNamed(back, "myScrollViewZoom"), nullptr);
     EXPECT_EQ(textOf(back, "myLabelStato"), "0 selected · row 3 · GillSans-Bold 26 · shown 2");
 
-    for (auto name : { "start.png", "lists.png", "zoomed.png" }) {
+    for (auto name : { "start.png", "lists.png", "zoomed.png", "modal.png" }) {
         auto picture = decodeImageFile(out / name);
         ASSERT_TRUE(picture) << name;
         EXPECT_EQ(picture->pixelWidth(), tablet ? 2048 : 780);
