@@ -150,9 +150,9 @@ void CollectionView::computeLayout()
 {
     m_layoutValid = true;
     m_layoutSize = bounds().size;
-    m_sections.clear();
     auto dataSource = m_dataSource.lock();
     if (!dataSource) {
+        m_sections.clear();
         setContentSize({ 0, 0 });
         return;
     }
@@ -167,9 +167,15 @@ void CollectionView::computeLayout()
     double along = 0;
     double widest = 0;
     const long sections = std::max(0L, dataSource->numberOfSectionsInCollectionView(*self));
+    // The frames' storage is kept across layouts: a large library is laid out again on every
+    // reload, and fresh megabytes each time cost more than the layout itself.
+    m_sections.resize(static_cast<size_t>(sections));
     for (long s = 0; s < sections; ++s) {
-        Section section;
+        Section& section = m_sections[static_cast<size_t>(s)];
+        section.frames.clear();
+        section.deepest = 0;
         const long count = std::max(0L, dataSource->numberOfItemsInSection(*self, s));
+        section.frames.reserve(static_cast<size_t>(count));
         along += insetBefore;
         double across = insetStart, lineDepth = 0;
         bool lineEmpty = true;
@@ -190,12 +196,12 @@ void CollectionView::computeLayout()
             }
             section.frames.push_back(vertical ? Rect(across, along, size.width, size.height) : Rect(along, across, size.width, size.height));
             widest = std::max(widest, across + itemAcross + insetEnd);
+            section.deepest = std::max(section.deepest, itemAlong);
             across += itemAcross + m_layout.minimumInteritemSpacing;
             lineDepth = std::max(lineDepth, itemAlong);
             lineEmpty = false;
         }
         along += lineDepth + insetAfter;
-        m_sections.push_back(std::move(section));
     }
     const double acrossSize = std::min(widest, extentAcross);
     setContentSize(vertical ? Size { acrossSize, along } : Size { along, acrossSize });
@@ -227,12 +233,19 @@ void CollectionView::updateVisibleCells()
     ensureLayout();
     auto self = std::static_pointer_cast<CollectionView>(shared_from_this());
     const Rect visible = bounds();
+    const bool vertical = m_layout.scrollDirection == CollectionViewFlowLayout::ScrollDirection::Vertical;
+    const double visibleStart = vertical ? visible.minY() : visible.minX();
+    const double visibleEnd = vertical ? visible.maxY() : visible.maxX();
     std::vector<IndexPath> wanted;
     for (size_t s = 0; s < m_sections.size(); ++s) {
-        const auto& frames = m_sections[s].frames;
-        for (size_t i = 0; i < frames.size(); ++i) {
-            if (frames[i].intersects(visible))
-                wanted.push_back({ static_cast<long>(s), static_cast<long>(i) });
+        const auto& section = m_sections[s];
+        const auto& frames = section.frames;
+        // Lines only move forward, so the items in view are found without visiting the others.
+        auto leading = [vertical](const Rect& r) { return vertical ? r.minY() : r.minX(); };
+        auto first = std::partition_point(frames.begin(), frames.end(), [&](const Rect& r) { return leading(r) + section.deepest <= visibleStart; });
+        for (auto it = first; it != frames.end() && leading(*it) < visibleEnd; ++it) {
+            if (it->intersects(visible))
+                wanted.push_back({ static_cast<long>(s), static_cast<long>(it - frames.begin()) });
         }
     }
     // Cells that left the view go back to their queues first, so the new ones can reuse them.

@@ -136,7 +136,8 @@ protected:
 
 private:
     struct Section {
-        std::vector<Rect> frames;
+        std::vector<Rect> frames; // in line order: their leading edges never go back
+        double deepest { 0 };     // the largest item along the scrolling axis
     };
     void setUpCollection();
     void ensureLayout();
