@@ -115,6 +115,31 @@ TEST_F(NavigationFixture, PopToAControllerAnIndexOrTheRoot)
     EXPECT_EQ(navigation->view()->subviews()[0], navigation->topViewController()->view());
 }
 
+TEST_F(NavigationFixture, ReplacingTheStackKeepsWhatStaysAndReleasesTheRest)
+{
+    auto navigation = std::make_shared<NavigationController>(screen("home"));
+    ViewController::installAsRoot(navigation, *window);
+    navigation->pushViewController(screen("gallery"), false);
+    navigation->pushViewController(screen("preview"), false);
+    auto home = navigation->viewControllers()[0];
+    take();
+
+    // As the saved-logo preview does: back to the home screen with a new editor on top.
+    auto editor = screen("editor");
+    navigation->setViewControllers({ home, editor }, false);
+    EXPECT_EQ(navigation->viewControllers(), (std::vector<std::shared_ptr<ViewController>> { home, editor }));
+    EXPECT_EQ(take(), (Lines { "editor load", "preview willDisappear", "editor willAppear", "preview didDisappear", "editor didAppear", "gallery dealloc", "preview dealloc" }));
+    EXPECT_EQ(navigation->visibleViewController(), editor);
+    EXPECT_EQ(editor->navigationController(), navigation);
+
+    auto sheet = screen("sheet");
+    sheet->setModalPresentationStyle(ModalPresentationStyle::OverFullScreen);
+    editor->presentViewController(sheet, false);
+    EXPECT_EQ(navigation->visibleViewController(), sheet) << "what the top screen presents";
+    navigation->pushViewController(editor, false);
+    EXPECT_EQ(navigation->viewControllers().size(), 2u) << "a screen on the stack is not pushed twice";
+}
+
 TEST_F(NavigationFixture, ModalScreensCoverAndReturn)
 {
     auto home = screen("home");
