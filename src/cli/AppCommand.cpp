@@ -2,6 +2,7 @@
 
 #include <hosts/HeadlessHost.h>
 #include <hosts/Host.h>
+#include <hosts/ListsDemo.h>
 #include <hosts/ViewsDemo.h>
 #include <hosts/WindowHost.h>
 #include <platform/foundation/RunLoop.h>
@@ -46,9 +47,12 @@ int runApp(const AppOptions& options)
     }
 
     auto window = std::make_shared<Window>(hostScreenSize(device));
-    if (options.demo == "views")
+    if (options.demo == "views") {
         installViewsDemo(*window);
-    else
+    } else if (options.demo == "lists") {
+        if (!installListsDemo(*window, device))
+            return kSomeInputsFailed;
+    } else
         applicationRootInstaller()(*window, device);
 
     if (options.headless) {
@@ -70,7 +74,7 @@ void addAppCommand(CLI::App& app, int& status)
     command->add_flag("--headless", options->headless, "No window: a virtual clock and an automation script");
     command->add_option("--script", options->script, "Automation script, one command a line (with --headless)");
     command->add_option("--out", options->out, "Folder for the script's screenshots and dumps (with --headless)");
-    command->add_option("--demo", options->demo, "Show a demonstration screen instead of the program's first screen")->check(CLI::IsMember({ "views" }));
+    command->add_option("--demo", options->demo, "Show a demonstration screen instead of the program's first screen")->check(CLI::IsMember({ "views", "lists" }));
     command->callback([options, &status] { status = runApp(*options); });
 }
 
