@@ -40,6 +40,8 @@ struct ImageMetadata::Storage {
     bool xmpChanged { false };
     std::vector<std::uint8_t> icc;
     Exiv2::ByteOrder byteOrder { Exiv2::littleEndian };
+    int width { 0 };
+    int height { 0 };
 };
 
 ImageMetadata::ImageMetadata()
@@ -52,7 +54,7 @@ ImageMetadata& ImageMetadata::operator=(ImageMetadata&&) noexcept = default;
 
 namespace {
 
-Result<void> readInto(Exiv2::Image::AutoPtr image, const std::string& name, Exiv2::ExifData& exif, Exiv2::IptcData& iptc, Exiv2::XmpData& xmp, std::string& xmpPacket, std::vector<std::uint8_t>& icc, Exiv2::ByteOrder& order)
+Result<void> readInto(Exiv2::Image::AutoPtr image, const std::string& name, Exiv2::ExifData& exif, Exiv2::IptcData& iptc, Exiv2::XmpData& xmp, std::string& xmpPacket, std::vector<std::uint8_t>& icc, Exiv2::ByteOrder& order, int& width, int& height)
 {
     if (!image.get())
         return fail(name, "not a picture");
@@ -62,6 +64,8 @@ Result<void> readInto(Exiv2::Image::AutoPtr image, const std::string& name, Exiv
     xmpPacket = image->xmpPacket();
     xmp = image->xmpData();
     order = image->byteOrder() == Exiv2::bigEndian ? Exiv2::bigEndian : Exiv2::littleEndian;
+    width = image->pixelWidth();
+    height = image->pixelHeight();
     if (image->iccProfileDefined()) {
         const Exiv2::DataBuf* profile = image->iccProfile();
         icc.assign(profile->pData_, profile->pData_ + profile->size_);
@@ -77,7 +81,7 @@ Result<ImageMetadata> ImageMetadata::readFromFile(const std::filesystem::path& p
     ImageMetadata metadata;
     Storage& s = *metadata.m_storage;
     try {
-        auto read = readInto(Exiv2::ImageFactory::open(path.string()), path.string(), s.exif, s.iptc, s.xmp, s.xmpPacket, s.icc, s.byteOrder);
+        auto read = readInto(Exiv2::ImageFactory::open(path.string()), path.string(), s.exif, s.iptc, s.xmp, s.xmpPacket, s.icc, s.byteOrder, s.width, s.height);
         if (!read)
             return std::unexpected(read.error());
     } catch (const std::exception& error) {
@@ -92,7 +96,7 @@ Result<ImageMetadata> ImageMetadata::readFromBytes(std::span<const std::uint8_t>
     ImageMetadata metadata;
     Storage& s = *metadata.m_storage;
     try {
-        auto read = readInto(Exiv2::ImageFactory::open(bytes.data(), static_cast<long>(bytes.size())), name, s.exif, s.iptc, s.xmp, s.xmpPacket, s.icc, s.byteOrder);
+        auto read = readInto(Exiv2::ImageFactory::open(bytes.data(), static_cast<long>(bytes.size())), name, s.exif, s.iptc, s.xmp, s.xmpPacket, s.icc, s.byteOrder, s.width, s.height);
         if (!read)
             return std::unexpected(read.error());
     } catch (const std::exception& error) {
@@ -105,6 +109,9 @@ bool ImageMetadata::isEmpty() const
 {
     return m_storage->exif.empty() && m_storage->iptc.empty() && m_storage->xmp.empty() && m_storage->xmpPacket.empty() && m_storage->icc.empty();
 }
+
+int ImageMetadata::pixelWidth() const { return m_storage->width; }
+int ImageMetadata::pixelHeight() const { return m_storage->height; }
 
 int ImageMetadata::orientation() const
 {

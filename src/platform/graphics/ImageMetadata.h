@@ -36,6 +36,8 @@ public:
     static Result<ImageMetadata> readFromBytes(std::span<const std::uint8_t> bytes, const std::string& name);
 
     bool isEmpty() const;
+    int pixelWidth() const;  // of the picture as stored, when the file tells it; 0 otherwise
+    int pixelHeight() const;
     int orientation() const; // EXIF Orientation 1…8; 1 when absent or out of range
     std::optional<std::string> exifValue(const std::string& key) const; // e.g. "Exif.Image.Make"
     std::optional<std::string> xmpValue(const std::string& key) const;  // e.g. "Xmp.dc.title"
