@@ -122,9 +122,11 @@ Result<void> JpegReader::start(const Options& options)
     m_cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = m_cmyk ? JCS_CMYK : JCS_RGB;
     cinfo.scale_num = 1;
-    cinfo.scale_denom = static_cast<unsigned>(options.scaleDenominator == 2 || options.scaleDenominator == 4 || options.scaleDenominator == 8 ? options.scaleDenominator : 1);
-    cinfo.dct_method = options.fastDct ? JDCT_IFAST : JDCT_ISLOW;
-    if (options.fastDct)
+    const int denominator = options.chooseScaleDenominator ? options.chooseScaleDenominator(m_sourceWidth, m_sourceHeight) : options.scaleDenominator;
+    cinfo.scale_denom = static_cast<unsigned>(denominator == 2 || denominator == 4 || denominator == 8 ? denominator : 1);
+    const bool fastDct = options.fastDct && cinfo.scale_denom > 1;
+    cinfo.dct_method = fastDct ? JDCT_IFAST : JDCT_ISLOW;
+    if (fastDct)
         cinfo.do_fancy_upsampling = FALSE;
     if (!guarded(error, [&] { jpeg_start_decompress(&cinfo); }))
         return fail(m_name, std::string("damaged JPEG (") + error.message + ")");

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -20,6 +21,8 @@ public:
         std::int64_t maxPixels { 200'000'000 }; // larger pictures are refused before decoding
         int scaleDenominator { 1 };             // 1, 2, 4 or 8: DCT scaling, decoding at 1/n size
         bool fastDct { false };                 // faster, slightly less exact decoding (thumbnails)
+        // When set, picks the denominator from the stored width and height once they are known.
+        std::function<int(int width, int height)> chooseScaleDenominator;
     };
 
     ~JpegReader();

@@ -98,20 +98,19 @@ Result<Image> ImageManager::loadImage(const std::filesystem::path& path, Size ta
     // The target applies to the upright picture; the decoder sees it as stored.
     const Size storedTarget = turned ? Size { targetSize.height, targetSize.width } : targetSize;
     if (looksLikeJpeg(path)) {
-        auto probe = JpegReader::open(path);
-        if (!probe)
-            return std::unexpected(probe.error());
-        const Size wanted = fittedSize((*probe)->width(), (*probe)->height(), storedTarget, mode);
-        int denominator = 1;
-        while (denominator < 8 && (*probe)->width() / (denominator * 2) >= wanted.width && (*probe)->height() / (denominator * 2) >= wanted.height)
-            denominator *= 2;
-        probe->reset();
         JpegReader::Options options;
-        options.scaleDenominator = denominator;
-        options.fastDct = denominator > 1;
+        options.fastDct = true; // only where the picture is reduced
+        options.chooseScaleDenominator = [&](int storedWidth, int storedHeight) {
+            const Size wanted = fittedSize(storedWidth, storedHeight, storedTarget, mode);
+            int denominator = 1;
+            while (denominator < 8 && storedWidth / (denominator * 2) >= wanted.width && storedHeight / (denominator * 2) >= wanted.height)
+                denominator *= 2;
+            return denominator;
+        };
         auto reader = JpegReader::open(path, options);
         if (!reader)
             return std::unexpected(reader.error());
+        const Size wanted = fittedSize((*reader)->sourceWidth(), (*reader)->sourceHeight(), storedTarget, mode);
         const int width = (*reader)->width(), height = (*reader)->height();
         PixelBuffer buffer;
         buffer.width = width;
@@ -133,7 +132,7 @@ Result<Image> ImageManager::loadImage(const std::filesystem::path& path, Size ta
         }
         (void)(*reader)->finish();
         const Image decoded = Image::fromBuffer(std::move(buffer));
-        return oriented(scaledTo(decoded, fittedSize(width, height, storedTarget, mode)), orientation);
+        return oriented(scaledTo(decoded, wanted), orientation);
     }
     DecodeOptions options;
     options.name = path.string();
