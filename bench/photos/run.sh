@@ -84,3 +84,29 @@ for line in "${results[@]}"; do
   set -- $line
   printf '%-16s %10.2f %12.3f %12.1f %10.2f\n' "$1" "$2" "$(echo "$2 / ${#photos[@]}" | bc -l)" "$(echo "$3 / 1024" | bc -l)" "$(echo "$2 / $base" | bc -l)"
 done
+
+# The photo browser's grid: 200-pixel thumbnails of 1,000 real photos on the first listing (a
+# fresh index), against vipsthumbnail on the same files. The photos are the wallpapers at their
+# own sizes (1–24 MP, baseline and progressive), linked under 1,000 names.
+grid="$build/bench/photos/photos_thumbnail_grid"
+if [ -x "$grid" ]; then
+  mkdir -p library
+  if [ "$(ls library | wc -l)" -lt 1000 ]; then
+    sources=($(ls /usr/share/backgrounds/*.jpg /usr/share/backgrounds/mate/*/*.jpg))
+    for i in $(seq 0 999); do
+      ln -f "${sources[$((i % ${#sources[@]}))]}" "library/photo$(printf %04d "$i").jpg" 2>/dev/null \
+        || cp "${sources[$((i % ${#sources[@]}))]}" "library/photo$(printf %04d "$i").jpg"
+    done
+  fi
+  rm -rf grid-index.* thumbnails && mkdir thumbnails
+  echo
+  printf '%-16s %10s %12s\n' "1000 thumbnails" "wall s" "peak MB"
+  /usr/bin/time -f "%e %M" -o time.txt "$grid" library grid-index.sqlite 200 >/dev/null
+  read -r wall rss < time.txt
+  printf '%-16s %10.2f %12.1f\n' vardenico "$wall" "$(echo "$rss / 1024" | bc -l)"
+  /usr/bin/time -f "%e %M" -o time.txt vipsthumbnail library/*.jpg --size 200x200 -o "$work/thumbnails/%s.jpg"
+  read -r wall rss < time.txt
+  printf '%-16s %10.2f %12.1f\n' vipsthumbnail "$wall" "$(echo "$rss / 1024" | bc -l)"
+else
+  echo "(configure with -DVARDENICO_BENCH=ON to time the thumbnail grid too)"
+fi
