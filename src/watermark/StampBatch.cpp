@@ -1,5 +1,6 @@
 #include <watermark/StampBatch.h>
 
+#include <platform/foundation/RunLoop.h>
 #include <platform/photos/PendingFile.h>
 
 #include <condition_variable>
@@ -13,6 +14,29 @@ StampBatch::StampBatch(std::shared_ptr<const StampEngine> engine, std::filesyste
     , m_outputFolder(std::move(outputFolder))
     , m_jobs(jobs ? jobs : std::max(1u, std::thread::hardware_concurrency()))
 {
+}
+
+StampBatch::~StampBatch()
+{
+    if (m_thread.joinable()) {
+        cancel();
+        m_thread.join();
+    }
+}
+
+void StampBatch::start(std::vector<std::filesystem::path> photos, std::function<void(const StampProgress&)> onProgress, std::function<void(const StampSummary&)> onFinished)
+{
+    if (m_thread.joinable())
+        m_thread.join();
+    m_cancelled = false;
+    m_thread = std::jthread([this, photos = std::move(photos), onProgress = std::move(onProgress), onFinished = std::move(onFinished)] {
+        const StampSummary summary = run(photos, [&](const StampProgress& progress) {
+            if (onProgress)
+                RunLoop::main().post([onProgress, progress] { onProgress(progress); });
+        });
+        if (onFinished)
+            RunLoop::main().post([onFinished, summary] { onFinished(summary); });
+    });
 }
 
 StampSummary StampBatch::run(const std::vector<std::filesystem::path>& photos, const std::function<void(const StampProgress&)>& onProgress)

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace vd {
@@ -38,9 +39,16 @@ struct StampSummary {
 class StampBatch {
 public:
     StampBatch(std::shared_ptr<const StampEngine> engine, std::filesystem::path outputFolder, unsigned jobs = 0);
+    ~StampBatch();
+    StampBatch(const StampBatch&) = delete;
+    StampBatch& operator=(const StampBatch&) = delete;
 
     // Runs the whole batch; onProgress is called on this thread after each photo.
     StampSummary run(const std::vector<std::filesystem::path>& photos, const std::function<void(const StampProgress&)>& onProgress);
+
+    // The same on a thread of its own, for the apply screen: progress and then the summary are
+    // delivered on the main run loop, in selection order. At most one batch runs at a time.
+    void start(std::vector<std::filesystem::path> photos, std::function<void(const StampProgress&)> onProgress, std::function<void(const StampSummary&)> onFinished);
 
     // Stops taking new photos (from any thread); the photos in flight are finished.
     void cancel() { m_cancelled = true; }
@@ -52,6 +60,7 @@ private:
     std::filesystem::path m_outputFolder;
     unsigned m_jobs { 1 };
     std::atomic<bool> m_cancelled { false };
+    std::jthread m_thread; // declared last: joined before the rest goes
 };
 
 }

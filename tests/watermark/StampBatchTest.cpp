@@ -2,6 +2,7 @@
 
 #include <TestSupport.h>
 
+#include <platform/foundation/RunLoop.h>
 #include <platform/photos/PendingFile.h>
 #include <watermark/StampBatch.h>
 
@@ -96,6 +97,25 @@ TEST(StampBatch, ResultsComeInSelectionOrderAndFailuresDoNotStopTheBatch)
     EXPECT_EQ(events[4].saved->filename(), "IMG_0_vardenico_2.jpg");
     // Nothing but the finished photos is left in the folder.
     EXPECT_EQ(folderNames(folder / "out").size(), 6u);
+}
+
+TEST(StampBatch, StartedBatchReportsOnTheMainRunLoop)
+{
+    vd::test::TemporaryFolder folder;
+    vd::test::writeUniformJpeg(folder / "a.jpg", 64, 48, 0x808080);
+    vd::test::writeUniformJpeg(folder / "b.jpg", 48, 64, 0x808080);
+    StampBatch batch(redSquareEngine(), folder / "out", 2);
+    const auto mainThread = std::this_thread::get_id();
+    std::vector<int> percents;
+    std::optional<StampSummary> finished;
+    batch.start({ folder / "a.jpg", folder / "b.jpg" }, [&](const StampProgress& progress) {
+        EXPECT_EQ(std::this_thread::get_id(), mainThread);
+        percents.push_back(progress.percent);
+    },
+        [&](const StampSummary& summary) { finished = summary; });
+    ASSERT_TRUE(RunLoop::main().runUntil([&] { return finished.has_value(); }, 30));
+    EXPECT_EQ(percents, (std::vector<int> { 50, 100 }));
+    EXPECT_EQ(finished->saved, 2u);
 }
 
 TEST(StampBatch, ExistingFilesAreNeverReplaced)

@@ -175,7 +175,7 @@ TEST_F(PhotoLibraryFolder, AuthorizationIsAskedOnceAndKeptAcrossRuns)
     EXPECT_TRUE(singleAutoFoto(again).requestAuthorizationHandler());
 }
 
-TEST_F(PhotoLibraryFolder, RefusalAndRestrictionAnswerNo)
+TEST_F(PhotoLibraryFolder, RefusalAnswersNoAndIsKept)
 {
     auto library = makeLibrary();
     library->setConsentHandler([](std::function<void(bool)> reply) { reply(false); });
@@ -183,9 +183,14 @@ TEST_F(PhotoLibraryFolder, RefusalAndRestrictionAnswerNo)
     EXPECT_FALSE(check.requestAuthorizationHandler()); // asks, answers no
     EXPECT_EQ(library->authorizationStatus(), AuthorizationStatus::Denied);
     EXPECT_FALSE(check.requestAuthorizationHandler());
+}
 
+TEST_F(PhotoLibraryFolder, AnUnreadableLibraryIsRestrictedAndSaysSo)
+{
     if (::geteuid() == 0)
         GTEST_SKIP() << "root reads every folder, so no library is restricted";
+    auto library = makeLibrary();
+    singleAutoFoto check(*library);
     ::chmod(root.c_str(), 0);
     std::string alert;
     check.setAlertPresenter([&](const std::string& title, const std::string& message, const std::string&) { alert = title + ": " + message; });
