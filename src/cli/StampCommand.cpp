@@ -78,8 +78,11 @@ Result<PlacementDescription> buildPlacement(const StampOptions& options)
         placement.opacity = *options.opacity;
     if (options.rotate)
         placement.rotationDegrees = *options.rotate;
-    if (options.margin)
+    if (options.margin) {
         placement.marginPixels = *options.margin;
+        if (placement.flags == std::array<double, 4> { 0, 0, 0, 0 })
+            std::fprintf(stderr, "vardenico stamp: --margin has no effect on a centred logo; give --position too\n");
+    }
     return placement;
 }
 

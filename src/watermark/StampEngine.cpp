@@ -81,8 +81,10 @@ std::shared_ptr<const StampEngine::LogoTile> StampEngine::tileFor(int width, int
             if (drawn.buffer())
                 tile->pixels = drawn.buffer()->pixels;
         }
-        if (tile->pixels.size() != static_cast<size_t>(tile->width) * tile->height)
+        if (tile->pixels.size() != static_cast<size_t>(tile->width) * tile->height) {
             tile->width = tile->height = 0;
+            tile->failed = true;
+        }
     }
     // Batches rarely mix more than a few photo sizes; keep the cache small all the same.
     if (m_tiles.size() >= 8)
@@ -160,6 +162,8 @@ Result<StampedPhoto> StampEngine::stampPhoto(const std::filesystem::path& source
     stamped.height = height;
     stamped.placement = logoPlacement(m_placement, width, height);
     const std::shared_ptr<const LogoTile> tile = tileFor(width, height, stamped.placement);
+    if (tile->failed)
+        return fail(name, "the logo cannot be drawn at " + std::to_string(static_cast<long long>(stamped.placement.side)) + " pixels on this photo");
 
     metadata.prepareForDerivedImage(width, height, kStampSoftware);
     JpegWriter::Options writeOptions;

@@ -51,6 +51,7 @@ private:
         int width { 0 };
         int height { 0 };
         std::vector<std::uint32_t> pixels;
+        bool failed { false }; // the logo should show but could not be drawn
     };
     std::shared_ptr<const LogoTile> tileFor(int width, int height, const LogoPlacement& placement) const;
     static void compositeRows(std::uint8_t* rows, int firstRow, int count, int width, const LogoTile& tile);
