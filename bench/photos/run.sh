@@ -70,19 +70,19 @@ run_graphicsmagick() {
 export -f run_vardenico run_vips run_imagemagick run_graphicsmagick
 export vardenico side x y
 printf '%s\n' "${photos[@]}" > photos.list
-echo "Batch of ${#photos[@]} photos of 6000×4000 on $(nproc) cores; vardenico $(git -C "$here" rev-parse --short HEAD 2>/dev/null || echo '?')"
-printf '%-16s %10s %12s %12s %10s\n' tool "wall s" "s / photo" "peak MB" "× slower"
+echo "Batch of ${#photos[@]} photos of 6000×4000 on $(nproc) cores, load average $(cut -d' ' -f1 /proc/loadavg) before; vardenico $(git -C "$here" rev-parse --short HEAD 2>/dev/null || echo '?')"
+printf '%-16s %10s %12s %10s %12s %10s\n' tool "wall s" "s / photo" "cpu s" "peak MB" "× slower"
 results=()
 for tool in vardenico vips imagemagick graphicsmagick; do
   rm -rf "out-$tool" && mkdir -p "out-$tool"
-  /usr/bin/time -f "%e %M" -o time.txt bash -c "photos=(\$(cat photos.list)); $(declare -f run_$tool); run_$tool" 
-  read -r wall rss < time.txt
-  results+=("$tool $wall $rss")
+  /usr/bin/time -f "%e %M %U %S" -o time.txt bash -c "photos=(\$(cat photos.list)); $(declare -f run_$tool); run_$tool"
+  read -r wall rss user system < time.txt
+  results+=("$tool $wall $rss $(echo "$user + $system" | bc -l)")
 done
 base=$(echo "${results[0]}" | awk '{print $2}')
 for line in "${results[@]}"; do
   set -- $line
-  printf '%-16s %10.2f %12.3f %12.1f %10.2f\n' "$1" "$2" "$(echo "$2 / ${#photos[@]}" | bc -l)" "$(echo "$3 / 1024" | bc -l)" "$(echo "$2 / $base" | bc -l)"
+  printf '%-16s %10.2f %12.3f %10.2f %12.1f %10.2f\n' "$1" "$2" "$(echo "$2 / ${#photos[@]}" | bc -l)" "$4" "$(echo "$3 / 1024" | bc -l)" "$(echo "$2 / $base" | bc -l)"
 done
 
 # The photo browser's grid: 200-pixel thumbnails of 1,000 real photos on the first listing (a
@@ -91,22 +91,24 @@ done
 grid="$build/bench/photos/photos_thumbnail_grid"
 if [ -x "$grid" ]; then
   mkdir -p library
-  if [ "$(ls library | wc -l)" -lt 1000 ]; then
+  grid_count=${BENCH_THUMBNAILS:-1000}
+  if [ "$(ls library | wc -l)" -ne "$grid_count" ]; then
+    rm -rf library && mkdir library
     sources=($(ls /usr/share/backgrounds/*.jpg /usr/share/backgrounds/mate/*/*.jpg))
-    for i in $(seq 0 999); do
+    for i in $(seq 0 $((grid_count - 1))); do
       ln -f "${sources[$((i % ${#sources[@]}))]}" "library/photo$(printf %04d "$i").jpg" 2>/dev/null \
         || cp "${sources[$((i % ${#sources[@]}))]}" "library/photo$(printf %04d "$i").jpg"
     done
   fi
   rm -rf grid-index.* thumbnails && mkdir thumbnails
   echo
-  printf '%-16s %10s %12s\n' "1000 thumbnails" "wall s" "peak MB"
-  /usr/bin/time -f "%e %M" -o time.txt "$grid" library grid-index.sqlite 200 >/dev/null
-  read -r wall rss < time.txt
-  printf '%-16s %10.2f %12.1f\n' vardenico "$wall" "$(echo "$rss / 1024" | bc -l)"
-  /usr/bin/time -f "%e %M" -o time.txt vipsthumbnail library/*.jpg --size 200x200 -o "$work/thumbnails/%s.jpg"
-  read -r wall rss < time.txt
-  printf '%-16s %10.2f %12.1f\n' vipsthumbnail "$wall" "$(echo "$rss / 1024" | bc -l)"
+  printf '%-16s %10s %10s %12s\n' "$grid_count thumbnails" "wall s" "cpu s" "peak MB"
+  /usr/bin/time -f "%e %M %U %S" -o time.txt "$grid" library grid-index.sqlite 200 >/dev/null
+  read -r wall rss user system < time.txt
+  printf '%-16s %10.2f %10.2f %12.1f\n' vardenico "$wall" "$(echo "$user + $system" | bc -l)" "$(echo "$rss / 1024" | bc -l)"
+  /usr/bin/time -f "%e %M %U %S" -o time.txt vipsthumbnail library/*.jpg --size 200x200 -o "$work/thumbnails/%s.jpg"
+  read -r wall rss user system < time.txt
+  printf '%-16s %10.2f %10.2f %12.1f\n' vipsthumbnail "$wall" "$(echo "$user + $system" | bc -l)" "$(echo "$rss / 1024" | bc -l)"
 else
   echo "(configure with -DVARDENICO_BENCH=ON to time the thumbnail grid too)"
 fi

@@ -1,5 +1,6 @@
 #include <watermark/StampBatch.h>
 
+#include <platform/foundation/Log.h>
 #include <platform/foundation/RunLoop.h>
 #include <platform/photos/PendingFile.h>
 
@@ -68,6 +69,7 @@ StampSummary StampBatch::run(const std::vector<std::filesystem::path>& photos, c
                     return;
                 index = nextToStart++;
             }
+            log::debug("Applico logo alle Foto: " + photos[index].string());
             Outcome outcome;
             auto file = PendingFile::create(m_outputFolder);
             if (!file) {
@@ -133,6 +135,7 @@ StampSummary StampBatch::run(const std::vector<std::filesystem::path>& photos, c
         changed.notify_all();
     }
     workers.clear(); // joins; photos in flight finish and their pending files are removed
+    log::debug("STOP Applico logo alle Foto");
     return summary;
 }
 

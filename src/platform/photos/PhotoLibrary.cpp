@@ -57,6 +57,23 @@ FetchResult<T> applyOptions(std::vector<T> objects, const FetchOptions& options)
     return FetchResult<T>(std::move(objects));
 }
 
+// The file of an asset, found from its identifier only: a relative path that stays inside the
+// library. Whatever else a caller put into the asset is not trusted.
+std::optional<std::filesystem::path> resolveAsset(const std::filesystem::path& root, const std::string& localIdentifier)
+{
+    const std::filesystem::path relative(localIdentifier);
+    if (localIdentifier.empty() || relative.is_absolute())
+        return std::nullopt;
+    for (const auto& part : relative)
+        if (part == ".." || part == "." || part.empty() || part.string().front() == '.')
+            return std::nullopt;
+    std::error_code error;
+    const std::filesystem::path path = root / relative;
+    if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(path, error)))
+        return std::nullopt;
+    return path;
+}
+
 std::string newAssetStem()
 {
     const std::time_t now = std::time(nullptr);
@@ -348,12 +365,17 @@ Result<void> PhotoLibrary::apply(const PhotoChangeRequests& requests)
     }
     for (const auto& addition : requests.m_additions) {
         for (const PhotoAsset& asset : addition.existing) {
+            const auto source = resolveAsset(m_folder, asset.localIdentifier);
+            if (!source) {
+                undo();
+                return fail(asset.localIdentifier, "not a photo of this library");
+            }
             // One file cannot sit in two folders; a hard link (or a copy) puts it in the album too.
-            const std::filesystem::path target = m_folder / addition.collection->localIdentifier / asset.path.filename();
+            const std::filesystem::path target = m_folder / addition.collection->localIdentifier / source->filename();
             std::error_code error;
-            std::filesystem::create_hard_link(asset.path, target, error);
+            std::filesystem::create_hard_link(*source, target, error);
             if (error && error != std::errc::file_exists)
-                std::filesystem::copy_file(asset.path, target, std::filesystem::copy_options::none, error);
+                std::filesystem::copy_file(*source, target, std::filesystem::copy_options::none, error);
             if (error && error != std::errc::file_exists) {
                 undo();
                 return fail(target.string(), "cannot add the photo to the album (" + error.message() + ")");
@@ -389,14 +411,12 @@ void PhotoLibrary::performChanges(const std::function<void(PhotoChangeRequests&)
 
 void PhotoLibrary::requestContentEditingInput(const PhotoAsset& asset, const std::function<void(std::optional<ContentEditingInput>)>& handler)
 {
-    std::error_code error;
-    const std::filesystem::path path = m_folder / asset.localIdentifier;
-    const bool inside = !asset.localIdentifier.empty() && asset.localIdentifier.find("..") == std::string::npos && asset.localIdentifier.front() != '/';
-    if (!inside || !std::filesystem::is_regular_file(path, error)) {
+    const auto path = resolveAsset(m_folder, asset.localIdentifier);
+    if (!path) {
         handler(std::nullopt);
         return;
     }
-    handler(ContentEditingInput { path, asset.orientation });
+    handler(ContentEditingInput { *path, asset.orientation });
 }
 
 }

@@ -252,6 +252,14 @@ TEST_F(PhotoLibraryFolder, ChangeRequestsApplyTogetherOrNotAtAll)
     library->performChanges([&](PhotoChangeRequests& requests) { requests.addExistingAssets(*album, { oldest }); });
     EXPECT_TRUE(std::filesystem::exists(root / "old.jpg"));
     EXPECT_EQ(library->fetchTopLevelUserCollectionsWithOptions(trips).firstObject()->estimatedAssetCount, 2u);
+
+    // An asset is found by its identifier inside the library, never by a path it carries.
+    PhotoAsset forged = oldest;
+    forged.localIdentifier = "../defaults.json";
+    forged.path = folder / "defaults.json";
+    library->performChanges([&](PhotoChangeRequests& requests) { requests.addExistingAssets(*album, { forged }); }, [&](bool success, std::optional<Error>) { succeeded = success; });
+    EXPECT_FALSE(succeeded);
+    EXPECT_FALSE(std::filesystem::exists(root / "Trips" / "defaults.json"));
     library->unregisterChangeObserver(observer.get());
 }
 
