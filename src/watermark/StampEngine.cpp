@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <unistd.h>
 
 namespace vd {
 
@@ -193,6 +194,76 @@ Result<StampedPhoto> StampEngine::stampPhoto(const std::filesystem::path& source
         }
         if (auto finished = reader->finish(); !finished)
             return std::unexpected(finished.error());
+    } else if (reader) {
+        // A photo stored turned becomes upright through a scratch file, a block of source rows at
+        // a time, so memory holds a few hundred rows instead of the whole picture.
+        std::unique_ptr<std::FILE, decltype(&std::fclose)> scratch(std::tmpfile(), &std::fclose);
+        if (!scratch)
+            return fail(name, "cannot create a scratch file to turn the photo upright");
+        const int fd = ::fileno(scratch.get());
+        auto writeAt = [fd](const std::uint8_t* data, size_t bytes, size_t offset) {
+            while (bytes > 0) {
+                const ssize_t written = ::pwrite(fd, data, bytes, static_cast<off_t>(offset));
+                if (written <= 0)
+                    return false;
+                data += written, bytes -= static_cast<size_t>(written), offset += static_cast<size_t>(written);
+            }
+            return true;
+        };
+        constexpr int kBlockRows = 256;
+        const size_t sourceStride = static_cast<size_t>(w0) * 3;
+        std::vector<std::uint8_t> block(sourceStride * kBlockRows);
+        std::vector<std::uint8_t> run(static_cast<size_t>(kBlockRows) * 3);
+        for (int y0 = 0; y0 < h0;) {
+            auto got = reader->readRows(block.data(), sourceStride, std::min(kBlockRows, h0 - y0));
+            if (!got)
+                return std::unexpected(got.error());
+            const int rows = *got;
+            bool ok = true;
+            if (!mapping.transpose) {
+                // Turned half round or mirrored top to bottom: whole rows change places.
+                for (int r = 0; r < rows && ok; ++r) {
+                    std::uint8_t* row = block.data() + sourceStride * r;
+                    if (mapping.flipX)
+                        mirrorRow(row, w0);
+                    ok = writeAt(row, sourceStride, static_cast<size_t>(h0 - 1 - (y0 + r)) * stride);
+                }
+            } else {
+                // Each source column becomes part of an upright row: a run of `rows` pixels.
+                const int firstColumn = mapping.flipX ? h0 - (y0 + rows) : y0;
+                for (int x = 0; x < w0 && ok; ++x) {
+                    for (int r = 0; r < rows; ++r) {
+                        const int slot = mapping.flipX ? rows - 1 - r : r;
+                        const std::uint8_t* pixel = block.data() + sourceStride * r + static_cast<size_t>(x) * 3;
+                        run[slot * 3] = pixel[0];
+                        run[slot * 3 + 1] = pixel[1];
+                        run[slot * 3 + 2] = pixel[2];
+                    }
+                    const int uprightRow = mapping.flipY ? w0 - 1 - x : x;
+                    ok = writeAt(run.data(), static_cast<size_t>(rows) * 3, (static_cast<size_t>(uprightRow) * width + firstColumn) * 3);
+                }
+            }
+            if (!ok)
+                return fail(name, "cannot write the scratch file to turn the photo upright");
+            y0 += rows;
+        }
+        if (auto finished = reader->finish(); !finished)
+            return std::unexpected(finished.error());
+        std::vector<std::uint8_t> strip(stride * kStripRows);
+        for (int y = 0; y < height; y += kStripRows) {
+            const int count = std::min(kStripRows, height - y);
+            size_t done = 0;
+            const size_t bytes = stride * count;
+            while (done < bytes) {
+                const ssize_t got = ::pread(fd, strip.data() + done, bytes - done, static_cast<off_t>(stride * y + done));
+                if (got <= 0)
+                    return fail(name, "cannot read back the scratch file");
+                done += static_cast<size_t>(got);
+            }
+            compositeRows(strip.data(), y, count, width, *tile);
+            if (auto written = (*writer)->writeRows(strip.data(), stride, count); !written)
+                return std::unexpected(written.error());
+        }
     } else {
         std::vector<std::uint8_t> upright;
         try {
@@ -200,19 +271,7 @@ Result<StampedPhoto> StampEngine::stampPhoto(const std::filesystem::path& source
         } catch (const std::bad_alloc&) {
             return fail(name, "not enough memory to turn the photo upright");
         }
-        if (reader) {
-            std::vector<std::uint8_t> row(static_cast<size_t>(w0) * 3 * kStripRows);
-            for (int y = 0; y < h0;) {
-                auto got = reader->readRows(row.data(), static_cast<size_t>(w0) * 3, std::min(kStripRows, h0 - y));
-                if (!got)
-                    return std::unexpected(got.error());
-                for (int r = 0; r < *got; ++r)
-                    scatterRow(row.data() + static_cast<size_t>(w0) * 3 * r, y + r, w0, h0, mapping, upright.data(), width);
-                y += *got;
-            }
-            if (auto finished = reader->finish(); !finished)
-                return std::unexpected(finished.error());
-        } else {
+        {
             // Premultiplied colour is written as it is: transparent parts come out black, as the
             // platform's JPEG encoding does.
             std::vector<std::uint8_t> row(static_cast<size_t>(w0) * 3);

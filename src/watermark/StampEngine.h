@@ -25,9 +25,10 @@ struct StampedPhoto {
 // Stamps one logo onto photos at full resolution with one placement description. The logo is
 // turned once, when the engine is made (the batch preparation); each photo is then composed and
 // encoded as a quality-100 JPEG that carries the photo's EXIF, IPTC, XMP and ICC profile with
-// Orientation 1 and the software tag. Pixels flow in strips of rows from decoder to encoder, so an
-// upright JPEG never exists whole in memory; photos stored turned (EXIF orientations 3 to 8) are
-// turned upright in one buffer first. stampPhoto may run on several threads at once.
+// Orientation 1 and the software tag. Pixels flow in strips of rows from decoder to encoder, so a
+// JPEG never exists whole in memory: one stored turned (EXIF orientations 3 to 8) is turned
+// upright through a scratch file first. Other formats are decoded whole. stampPhoto may run on
+// several threads at once.
 class StampEngine {
 public:
     StampEngine(const Image& logo, PlacementDescription placement);

@@ -186,7 +186,7 @@ TEST_F(StampEngineFiles, TurnedPhotosAreStampedUprightAndWrittenWithOrientationO
         int orientation;
         int redX, redY; // a point of the red quarter once upright (200 × 300)
     };
-    for (const Case c : { Case { 6, 150, 50 }, Case { 8, 50, 250 }, Case { 3, 200, 130 } }) {
+    for (const Case c : { Case { 6, 150, 50 }, Case { 8, 50, 250 }, Case { 3, 200, 130 }, Case { 5, 50, 50 }, Case { 7, 120, 200 }, Case { 4, 50, 150 }, Case { 2, 250, 50 } }) {
         const auto source = folder / ("turned" + std::to_string(c.orientation) + ".jpg");
         vd::test::writeJpeg(source, 300, 200, redCorner);
         vd::test::editMetadata(source, [&](Exiv2::Image& image) { image.exifData()["Exif.Image.Orientation"] = static_cast<std::uint16_t>(c.orientation); });
@@ -195,7 +195,7 @@ TEST_F(StampEngineFiles, TurnedPhotosAreStampedUprightAndWrittenWithOrientationO
         ASSERT_TRUE(stamped.has_value()) << stamped.error().message;
         EXPECT_EQ(stamped->sourceOrientation, c.orientation);
         const Image out = decode(target);
-        const bool quarterTurn = c.orientation != 3;
+        const bool quarterTurn = c.orientation >= 5;
         ASSERT_EQ(out.pixelWidth(), quarterTurn ? 200 : 300);
         ASSERT_EQ(out.pixelHeight(), quarterTurn ? 300 : 200);
         EXPECT_TRUE(near(rgbAt(out, c.redX, c.redY), kRed)) << "orientation " << c.orientation;
