@@ -1,17 +1,176 @@
 #include <cli/Commands.h>
+#include <cli/ProgressReporter.h>
+
+#include <platform/foundation/Files.h>
+#include <platform/graphics/ImageCodecs.h>
+#include <platform/photos/LibraryLocation.h>
+#include <watermark/StampBatch.h>
 
 #include <CLI/CLI.hpp>
+#include <csignal>
 #include <cstdio>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <optional>
 
 namespace vd::cli {
 
+namespace {
+
+struct StampOptions {
+    std::string logo;
+    std::optional<int> logoIndex;
+    std::string placementFile;
+    std::optional<double> size;
+    std::optional<double> opacity;
+    std::optional<double> rotate;
+    std::string position;
+    std::optional<double> margin;
+    std::string out;
+    unsigned jobs { 0 };
+    std::vector<std::string> photos;
+};
+
+// Edge flags (left, right, top, bottom) and centre percentages of each named position.
+struct NamedPosition {
+    std::array<double, 4> flags;
+    std::array<double, 2> percent;
+};
+const std::map<std::string, NamedPosition>& namedPositions()
+{
+    static const std::map<std::string, NamedPosition> positions {
+        { "top-left", { { 1, 0, 1, 0 }, { 50, 50 } } },
+        { "top", { { 0, 0, 1, 0 }, { 50, 50 } } },
+        { "top-right", { { 0, 1, 1, 0 }, { 50, 50 } } },
+        { "left", { { 1, 0, 0, 0 }, { 50, 50 } } },
+        { "center", { { 0, 0, 0, 0 }, { 50, 50 } } },
+        { "right", { { 0, 1, 0, 0 }, { 50, 50 } } },
+        { "bottom-left", { { 1, 0, 0, 1 }, { 50, 50 } } },
+        { "bottom", { { 0, 0, 0, 1 }, { 50, 50 } } },
+        { "bottom-right", { { 0, 1, 0, 1 }, { 50, 50 } } },
+    };
+    return positions;
+}
+
+Result<PlacementDescription> buildPlacement(const StampOptions& options)
+{
+    PlacementDescription placement;
+    if (!options.placementFile.empty()) {
+        auto bytes = files::readAll(options.placementFile, 1 << 20);
+        if (!bytes)
+            return std::unexpected(bytes.error());
+        auto json = nlohmann::json::parse(bytes->begin(), bytes->end(), nullptr, false);
+        if (json.is_discarded())
+            return fail(options.placementFile, "not valid JSON");
+        auto read = PlacementDescription::fromJson(json, options.placementFile);
+        if (!read)
+            return read;
+        placement = *read;
+    }
+    if (!options.position.empty()) {
+        const auto& position = namedPositions().at(options.position);
+        placement.flags = position.flags;
+        placement.percent = position.percent;
+    }
+    if (options.size)
+        placement.sizePercent = *options.size;
+    if (options.opacity)
+        placement.opacity = *options.opacity;
+    if (options.rotate)
+        placement.rotationDegrees = *options.rotate;
+    if (options.margin) {
+        placement.marginPixels = *options.margin;
+        if (placement.flags == std::array<double, 4> { 0, 0, 0, 0 })
+            std::fprintf(stderr, "vardenico stamp: --margin has no effect on a centred logo; give --position too\n");
+    }
+    return placement;
+}
+
+std::atomic<StampBatch*> g_runningBatch { nullptr };
+
+extern "C" void onInterrupt(int)
+{
+    // The batch stops taking photos; the ones in flight finish or are removed, never left half
+    // written under a final name. A second interrupt ends the program at once.
+    if (StampBatch* batch = g_runningBatch.load())
+        batch->cancel();
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+}
+
+int runStamp(const StampOptions& options)
+{
+    if (options.logo.empty() && !options.logoIndex) {
+        std::fprintf(stderr, "vardenico stamp: give the logo with --logo FILE.png or --logo-index N\n");
+        return kBadUsage;
+    }
+    if (options.logoIndex) {
+        std::fprintf(stderr, "vardenico stamp: --logo-index: the logo store is not available in this build; use --logo FILE.png\n");
+        return kBadUsage;
+    }
+    auto placement = buildPlacement(options);
+    if (!placement) {
+        std::fprintf(stderr, "vardenico stamp: %s\n", placement.error().message.c_str());
+        return kBadUsage;
+    }
+    DecodeOptions decodeOptions;
+    decodeOptions.name = options.logo;
+    decodeOptions.maxPixels = 64'000'000;
+    auto logo = decodeImageFile(options.logo, decodeOptions);
+    if (!logo) {
+        std::fprintf(stderr, "vardenico stamp: logo %s\n", logo.error().message.c_str());
+        return kSomeInputsFailed;
+    }
+    const std::filesystem::path outputFolder = options.out.empty() ? photoLibraryFolder() / kSavedPhotosFolderName : std::filesystem::path(options.out);
+    std::vector<std::filesystem::path> photos(options.photos.begin(), options.photos.end());
+
+    auto engine = std::make_shared<StampEngine>(*logo, *placement);
+    logo = Image(); // the engine keeps the turned logo it needs
+    StampBatch batch(engine, outputFolder, options.jobs);
+    g_runningBatch = &batch;
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+
+    ProgressReporter reporter("Stamping");
+    const StampSummary summary = batch.run(photos, [&](const StampProgress& progress) {
+        const std::string name = progress.source.filename().string();
+        reporter.itemFinished(progress.done, progress.count, progress.percent, name, progress.saved ? progress.saved->string() : progress.error, !progress.saved);
+    });
+    reporter.finish();
+    g_runningBatch = nullptr;
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+
+    std::fprintf(stdout, "%zu of %zu photo%s stamped into %s", summary.saved, photos.size(), photos.size() == 1 ? "" : "s", outputFolder.c_str());
+    if (summary.failed)
+        std::fprintf(stdout, "; %zu failed", summary.failed);
+    if (summary.cancelled)
+        std::fprintf(stdout, "; interrupted, %zu not started", photos.size() - summary.saved - summary.failed);
+    std::fprintf(stdout, ".\n");
+    return summary.failed || summary.cancelled ? kSomeInputsFailed : kSuccess;
+}
+
+}
+
 void addStampCommand(CLI::App& app, int& status)
 {
-    auto* command = app.add_subcommand("stamp", "Not available yet");
-    command->callback([&status] {
-        std::fprintf(stderr, "vardenico stamp: not available yet\n");
-        status = kBadUsage;
-    });
+    auto options = std::make_shared<StampOptions>();
+    auto* command = app.add_subcommand("stamp", "Stamp a logo onto photos, writing stamped copies (the photos are never changed)");
+    auto* logoOption = command->add_option("--logo", options->logo, "The logo picture (PNG with transparency, or JPEG)")->check(CLI::ExistingFile);
+    command->add_option("--logo-index", options->logoIndex, "A logo of the logo store, by its position in the gallery")->check(CLI::NonNegativeNumber)->excludes(logoOption);
+    command->add_option("--placement", options->placementFile, "A placement description as JSON (flags, percent, margins, sizePercent, opacity, rotationDegrees, stickerFrameWidth)");
+    command->add_option("--size", options->size, "Logo side as a percentage of the photo's short side (default 20)")->check(CLI::Range(0.1, 1000.0));
+    command->add_option("--opacity", options->opacity, "Logo opacity from 0 to 1 (default 1)")->check(CLI::Range(0.0, 1.0));
+    command->add_option("--rotate", options->rotate, "Turn the logo clockwise by this many degrees");
+    std::vector<std::string> names;
+    for (const auto& [name, position] : namedPositions())
+        names.push_back(name);
+    command->add_option("--position", options->position, "Where the logo goes (default center)")->check(CLI::IsMember(names));
+    command->add_option("--margin", options->margin, "Gap in pixels between the logo and the edges it is aligned to")->check(CLI::NonNegativeNumber);
+    command->add_option("--out", options->out, "Folder for the stamped copies (default: the library's \"Saved Photos\")");
+    command->add_option("--jobs", options->jobs, "Photos stamped at once (default: one per core)")->check(CLI::Range(1u, 64u));
+    command->add_option("photos", options->photos, "The photos (JPEG or PNG)")->required();
+    command->callback([options, &status] { status = runStamp(*options); });
 }
 
 }

@@ -1,0 +1,337 @@
+#include <platform/graphics/ImageMetadata.h>
+
+#include <platform/foundation/Log.h>
+
+#include <cstring>
+#include <mutex>
+
+// Exiv2 0.27 still speaks std::auto_ptr; its deprecation is not ours to fix.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#include <exiv2/exiv2.hpp>
+
+namespace vd {
+
+namespace {
+
+// Exiv2's XMP toolkit must be initialised once before threads use it, and its console chatter
+// is no interface of ours.
+void initialiseExiv2()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+        Exiv2::XmpParser::initialize();
+    });
+}
+
+constexpr size_t kMaxSegmentPayload = 65533; // a JPEG marker's length field covers itself
+const char kExifHeader[] = "Exif\0\0";
+const char kXmpHeader[] = "http://ns.adobe.com/xap/1.0/";
+const char kPhotoshopHeader[] = "Photoshop 3.0";
+
+}
+
+struct ImageMetadata::Storage {
+    Exiv2::ExifData exif;
+    Exiv2::IptcData iptc;
+    Exiv2::XmpData xmp;
+    std::string xmpPacket;
+    bool xmpChanged { false };
+    std::vector<std::uint8_t> icc;
+    Exiv2::ByteOrder byteOrder { Exiv2::littleEndian };
+    int width { 0 };
+    int height { 0 };
+};
+
+ImageMetadata::ImageMetadata()
+    : m_storage(std::make_unique<Storage>())
+{
+}
+ImageMetadata::~ImageMetadata() = default;
+ImageMetadata::ImageMetadata(ImageMetadata&&) noexcept = default;
+ImageMetadata& ImageMetadata::operator=(ImageMetadata&&) noexcept = default;
+
+namespace {
+
+Result<void> readInto(Exiv2::Image::AutoPtr image, const std::string& name, Exiv2::ExifData& exif, Exiv2::IptcData& iptc, Exiv2::XmpData& xmp, std::string& xmpPacket, std::vector<std::uint8_t>& icc, Exiv2::ByteOrder& order, int& width, int& height)
+{
+    if (!image.get())
+        return fail(name, "not a picture");
+    image->readMetadata();
+    exif = image->exifData();
+    iptc = image->iptcData();
+    xmpPacket = image->xmpPacket();
+    xmp = image->xmpData();
+    order = image->byteOrder() == Exiv2::bigEndian ? Exiv2::bigEndian : Exiv2::littleEndian;
+    width = image->pixelWidth();
+    height = image->pixelHeight();
+    if (image->iccProfileDefined()) {
+        const Exiv2::DataBuf* profile = image->iccProfile();
+        icc.assign(profile->pData_, profile->pData_ + profile->size_);
+    }
+    return {};
+}
+
+}
+
+Result<ImageMetadata> ImageMetadata::readFromFile(const std::filesystem::path& path)
+{
+    initialiseExiv2();
+    ImageMetadata metadata;
+    Storage& s = *metadata.m_storage;
+    try {
+        auto read = readInto(Exiv2::ImageFactory::open(path.string()), path.string(), s.exif, s.iptc, s.xmp, s.xmpPacket, s.icc, s.byteOrder, s.width, s.height);
+        if (!read)
+            return std::unexpected(read.error());
+    } catch (const std::exception& error) {
+        return fail(path.string(), std::string("cannot read its metadata (") + error.what() + ")");
+    }
+    return metadata;
+}
+
+Result<ImageMetadata> ImageMetadata::readFromBytes(std::span<const std::uint8_t> bytes, const std::string& name)
+{
+    initialiseExiv2();
+    ImageMetadata metadata;
+    Storage& s = *metadata.m_storage;
+    try {
+        auto read = readInto(Exiv2::ImageFactory::open(bytes.data(), static_cast<long>(bytes.size())), name, s.exif, s.iptc, s.xmp, s.xmpPacket, s.icc, s.byteOrder, s.width, s.height);
+        if (!read)
+            return std::unexpected(read.error());
+    } catch (const std::exception& error) {
+        return fail(name, std::string("cannot read its metadata (") + error.what() + ")");
+    }
+    return metadata;
+}
+
+bool ImageMetadata::isEmpty() const
+{
+    return m_storage->exif.empty() && m_storage->iptc.empty() && m_storage->xmp.empty() && m_storage->xmpPacket.empty() && m_storage->icc.empty();
+}
+
+int ImageMetadata::pixelWidth() const { return m_storage->width; }
+int ImageMetadata::pixelHeight() const { return m_storage->height; }
+
+int ImageMetadata::orientation() const
+{
+    try {
+        auto it = m_storage->exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
+        if (it == m_storage->exif.end() || it->count() == 0)
+            return 1;
+        const long value = it->toLong();
+        return value >= 1 && value <= 8 ? static_cast<int>(value) : 1;
+    } catch (const std::exception&) {
+        return 1;
+    }
+}
+
+std::optional<std::string> ImageMetadata::exifValue(const std::string& key) const
+{
+    try {
+        auto it = m_storage->exif.findKey(Exiv2::ExifKey(key));
+        if (it == m_storage->exif.end())
+            return std::nullopt;
+        return it->toString();
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<std::string> ImageMetadata::xmpValue(const std::string& key) const
+{
+    try {
+        auto it = m_storage->xmp.findKey(Exiv2::XmpKey(key));
+        if (it == m_storage->xmp.end())
+            return std::nullopt;
+        return it->toString();
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<std::string> ImageMetadata::iptcValue(const std::string& key) const
+{
+    try {
+        auto it = m_storage->iptc.findKey(Exiv2::IptcKey(key));
+        if (it == m_storage->iptc.end())
+            return std::nullopt;
+        return it->toString();
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+std::vector<std::uint8_t> ImageMetadata::iccProfile() const
+{
+    return m_storage->icc;
+}
+
+bool ImageMetadata::hasExifThumbnail() const
+{
+    try {
+        Exiv2::ExifThumbC thumbnail(m_storage->exif);
+        return thumbnail.copy().size_ > 0;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+std::optional<std::string> ImageMetadata::dateTimeOriginal() const
+{
+    for (const char* key : { "Exif.Photo.DateTimeOriginal", "Exif.Photo.DateTimeDigitized" }) {
+        auto value = exifValue(key);
+        if (value && value->size() >= 19 && (*value)[4] == ':' && value->substr(0, 4) != "0000")
+            return value->substr(0, 19);
+    }
+    return std::nullopt;
+}
+
+void ImageMetadata::setExifValue(const std::string& key, const std::string& value)
+{
+    try {
+        m_storage->exif[key] = value;
+    } catch (const std::exception& error) {
+        log::warning(std::string("cannot set ") + key + ": " + error.what());
+    }
+}
+
+void ImageMetadata::prepareForDerivedImage(int width, int height, const std::string& software)
+{
+    Storage& storage = *m_storage;
+    try {
+        Exiv2::ExifThumb(storage.exif).erase();
+        storage.exif["Exif.Image.Orientation"] = static_cast<std::uint16_t>(1);
+        storage.exif["Exif.Image.Software"] = software;
+        storage.exif["Exif.Photo.PixelXDimension"] = static_cast<std::uint32_t>(width);
+        storage.exif["Exif.Photo.PixelYDimension"] = static_cast<std::uint32_t>(height);
+        // The main image's own size tags, when a camera wrote them into IFD0, must agree too.
+        for (const char* key : { "Exif.Image.ImageWidth", "Exif.Image.ImageLength" }) {
+            auto it = storage.exif.findKey(Exiv2::ExifKey(key));
+            if (it != storage.exif.end())
+                storage.exif.erase(it);
+        }
+        if (!storage.xmp.empty()) {
+            auto setIfPresent = [&](const char* key, const std::string& value) {
+                auto it = storage.xmp.findKey(Exiv2::XmpKey(key));
+                if (it != storage.xmp.end()) {
+                    it->setValue(value);
+                    storage.xmpChanged = true;
+                }
+            };
+            setIfPresent("Xmp.tiff.Orientation", "1");
+            setIfPresent("Xmp.exif.PixelXDimension", std::to_string(width));
+            setIfPresent("Xmp.exif.PixelYDimension", std::to_string(height));
+            setIfPresent("Xmp.tiff.ImageWidth", std::to_string(width));
+            setIfPresent("Xmp.tiff.ImageLength", std::to_string(height));
+        }
+    } catch (const std::exception& error) {
+        log::warning(std::string("metadata of the stamped photo: ") + error.what());
+    }
+}
+
+std::vector<JpegSegment> ImageMetadata::jpegSegments() const
+{
+    const Storage& storage = *m_storage;
+    std::vector<JpegSegment> segments;
+    try {
+        if (!storage.exif.empty()) {
+            Exiv2::ExifData exif = storage.exif;
+            Exiv2::Blob blob;
+            Exiv2::ExifParser::encode(blob, storage.byteOrder, exif);
+            if (blob.size() + 6 > kMaxSegmentPayload) {
+                // A maker note can make EXIF too large for one segment; the rest is worth keeping.
+                auto note = exif.findKey(Exiv2::ExifKey("Exif.Photo.MakerNote"));
+                if (note != exif.end())
+                    exif.erase(note);
+                blob.clear();
+                Exiv2::ExifParser::encode(blob, storage.byteOrder, exif);
+            }
+            if (blob.size() + 6 <= kMaxSegmentPayload) {
+                JpegSegment segment { 0xE1, {} };
+                segment.bytes.assign(kExifHeader, kExifHeader + 6);
+                segment.bytes.insert(segment.bytes.end(), blob.begin(), blob.end());
+                segments.push_back(std::move(segment));
+            } else {
+                log::warning("EXIF metadata too large for a JPEG segment; left out");
+            }
+        }
+        std::string packet = storage.xmpPacket;
+        if (storage.xmpChanged || (packet.empty() && !storage.xmp.empty())) {
+            std::string encoded;
+            Exiv2::XmpData xmp = storage.xmp;
+            if (Exiv2::XmpParser::encode(encoded, xmp, Exiv2::XmpParser::useCompactFormat | Exiv2::XmpParser::omitPacketWrapper) == 0)
+                packet = std::move(encoded);
+        }
+        if (!packet.empty()) {
+            if (packet.size() + sizeof(kXmpHeader) <= kMaxSegmentPayload) {
+                JpegSegment segment { 0xE1, {} };
+                segment.bytes.assign(kXmpHeader, kXmpHeader + sizeof(kXmpHeader)); // with its NUL
+                segment.bytes.insert(segment.bytes.end(), packet.begin(), packet.end());
+                segments.push_back(std::move(segment));
+            } else {
+                log::warning("XMP metadata too large for a JPEG segment; left out");
+            }
+        }
+        if (!storage.iptc.empty()) {
+            Exiv2::DataBuf irb = Exiv2::Photoshop::setIptcIrb(nullptr, 0, storage.iptc);
+            if (irb.size_ > 0 && static_cast<size_t>(irb.size_) + sizeof(kPhotoshopHeader) <= kMaxSegmentPayload) {
+                JpegSegment segment { 0xED, {} };
+                segment.bytes.assign(kPhotoshopHeader, kPhotoshopHeader + sizeof(kPhotoshopHeader));
+                segment.bytes.insert(segment.bytes.end(), irb.pData_, irb.pData_ + irb.size_);
+                segments.push_back(std::move(segment));
+            }
+        }
+    } catch (const std::exception& error) {
+        log::warning(std::string("cannot encode metadata: ") + error.what());
+    }
+    return segments;
+}
+
+Result<std::vector<std::uint8_t>> ImageMetadata::embedInJpeg(std::span<const std::uint8_t> jpeg) const
+{
+    initialiseExiv2();
+    try {
+        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(jpeg.data(), static_cast<long>(jpeg.size()));
+        if (!image.get() || image->imageType() != Exiv2::ImageType::jpeg)
+            return fail("JPEG data", "not a JPEG");
+        image->readMetadata();
+        image->setExifData(m_storage->exif);
+        image->setIptcData(m_storage->iptc);
+        if (m_storage->xmpChanged || m_storage->xmpPacket.empty())
+            image->setXmpData(m_storage->xmp);
+        else
+            image->setXmpPacket(m_storage->xmpPacket);
+        if (!m_storage->icc.empty()) {
+            Exiv2::DataBuf icc(m_storage->icc.data(), static_cast<long>(m_storage->icc.size()));
+            image->setIccProfile(icc, false);
+        }
+        image->writeMetadata();
+        Exiv2::BasicIo& io = image->io();
+        io.seek(0, Exiv2::BasicIo::beg);
+        std::vector<std::uint8_t> bytes(static_cast<size_t>(io.size()));
+        if (!bytes.empty() && io.read(bytes.data(), static_cast<long>(bytes.size())) != static_cast<long>(bytes.size()))
+            return fail("JPEG data", "cannot read back the written metadata");
+        return bytes;
+    } catch (const std::exception& error) {
+        return fail("JPEG data", std::string("cannot write its metadata (") + error.what() + ")");
+    }
+}
+
+OrientationMapping orientationMapping(int orientation)
+{
+    switch (orientation) {
+    case 2: return { false, true, false };
+    case 3: return { false, true, true };
+    case 4: return { false, false, true };
+    case 5: return { true, false, false };
+    case 6: return { true, true, false };
+    case 7: return { true, true, true };
+    case 8: return { true, false, true };
+    default: return {};
+    }
+}
+
+}
+
+#pragma GCC diagnostic pop

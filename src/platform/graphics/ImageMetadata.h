@@ -1,0 +1,78 @@
+#pragma once
+
+#include <platform/foundation/Error.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace vd {
+
+// One metadata segment ready to be written into a JPEG stream: the marker (0xE1 for APP1 and so
+// on) and the bytes that follow the marker's length.
+struct JpegSegment {
+    int marker { 0 };
+    std::vector<std::uint8_t> bytes;
+};
+
+// The EXIF, IPTC, XMP and ICC metadata of a photo, read with Exiv2. Nothing Exiv2 throws leaves
+// this class: failures become errors or warnings naming the file.
+class ImageMetadata {
+public:
+    ImageMetadata();
+    ~ImageMetadata();
+    ImageMetadata(ImageMetadata&&) noexcept;
+    ImageMetadata& operator=(ImageMetadata&&) noexcept;
+    ImageMetadata(const ImageMetadata&) = delete;
+    ImageMetadata& operator=(const ImageMetadata&) = delete;
+
+    // The metadata of a JPEG, PNG or other file Exiv2 knows. A file without metadata gives empty
+    // metadata; an unreadable file gives an error.
+    static Result<ImageMetadata> readFromFile(const std::filesystem::path& path);
+    static Result<ImageMetadata> readFromBytes(std::span<const std::uint8_t> bytes, const std::string& name);
+
+    bool isEmpty() const;
+    int pixelWidth() const;  // of the picture as stored, when the file tells it; 0 otherwise
+    int pixelHeight() const;
+    int orientation() const; // EXIF Orientation 1…8; 1 when absent or out of range
+    std::optional<std::string> exifValue(const std::string& key) const; // e.g. "Exif.Image.Make"
+    std::optional<std::string> xmpValue(const std::string& key) const;  // e.g. "Xmp.dc.title"
+    std::optional<std::string> iptcValue(const std::string& key) const; // e.g. "Iptc.Application2.Caption"
+    std::vector<std::uint8_t> iccProfile() const;
+    bool hasExifThumbnail() const;
+    // The capture time "YYYY:MM:DD HH:MM:SS" from DateTimeOriginal, else DateTimeDigitized.
+    std::optional<std::string> dateTimeOriginal() const;
+
+    void setExifValue(const std::string& key, const std::string& value);
+
+    // Adjusts the metadata for a new, upright picture of width × height pixels made from the
+    // photo: Orientation 1 (EXIF and XMP), pixel dimensions, the software tag, and no embedded
+    // thumbnail (it would still show the photo as it was).
+    void prepareForDerivedImage(int width, int height, const std::string& software);
+
+    // The segments to write after SOI: EXIF (APP1), XMP (APP1), IPTC (APP13). The ICC profile is
+    // written by the JPEG writer itself, split into chunks. Segments too large for one JPEG
+    // marker are left out with a warning.
+    std::vector<JpegSegment> jpegSegments() const;
+
+    // The JPEG bytes with this metadata in place of theirs (pixels untouched).
+    Result<std::vector<std::uint8_t>> embedInJpeg(std::span<const std::uint8_t> jpeg) const;
+
+private:
+    struct Storage;
+    std::unique_ptr<Storage> m_storage;
+};
+
+// The orientation of an EXIF Orientation value as a pixel mapping, for decoders.
+struct OrientationMapping {
+    bool transpose { false }; // swap axes first (orientations 5–8)
+    bool flipX { false };
+    bool flipY { false };
+};
+OrientationMapping orientationMapping(int orientation);
+
+}

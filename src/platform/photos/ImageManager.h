@@ -1,0 +1,101 @@
+#pragma once
+
+#include <platform/foundation/Error.h>
+#include <platform/graphics/Geometry.h>
+#include <platform/graphics/Image.h>
+#include <platform/photos/PhotoAsset.h>
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+namespace vd {
+
+enum class ImageContentMode { AspectFit, AspectFill };
+
+// Asks for the picture at its own size.
+inline constexpr Size kImageManagerMaximumSize { -1, -1 };
+
+struct ImageRequestOptions {
+    bool synchronous { false }; // deliver before the request returns
+};
+
+using ImageRequestId = std::uint64_t;
+
+// Delivers photos fitted to a target size in pixels, upright (the EXIF orientation applied).
+// JPEGs are decoded at a reduced size when the target is small (DCT scaling), which makes
+// thumbnails of large photos cheap. Asynchronous requests are decoded on worker threads and
+// delivered on the main run loop, newest request first; results are kept in a memory cache
+// bounded in bytes.
+class ImageManager {
+public:
+    static ImageManager& defaultManager();
+
+    explicit ImageManager(std::size_t cacheBytes = 96u << 20, unsigned threads = 0);
+    virtual ~ImageManager();
+    ImageManager(const ImageManager&) = delete;
+    ImageManager& operator=(const ImageManager&) = delete;
+
+    // The handler gets the image, or an empty image when the photo cannot be read.
+    ImageRequestId requestImageForAsset(const PhotoAsset& asset, Size targetSize, ImageContentMode mode, const ImageRequestOptions& options, std::function<void(Image)> handler);
+    void cancelImageRequest(ImageRequestId request);
+
+    std::size_t cachedBytes() const;
+
+    // The work of one request, on the calling thread.
+    static Result<Image> loadImage(const std::filesystem::path& path, Size targetSize, ImageContentMode mode, int orientation);
+
+protected:
+    void prefetch(const PhotoAsset& asset, Size targetSize, ImageContentMode mode);
+    void dropCache();
+
+private:
+    struct Job {
+        ImageRequestId id { 0 };
+        PhotoAsset asset;
+        Size target;
+        ImageContentMode mode { ImageContentMode::AspectFit };
+        std::function<void(Image)> handler; // empty for prefetching
+    };
+    static std::string cacheKey(const PhotoAsset& asset, Size target, ImageContentMode mode);
+    std::optional<Image> cached(const std::string& key);
+    void remember(const std::string& key, const Image& image);
+    void work(std::stop_token stop);
+
+    mutable std::mutex m_mutex;
+    std::condition_variable_any m_wake;
+    std::deque<Job> m_jobs;
+    // Shared with deliveries waiting on the main run loop, which may outlive the manager.
+    struct Cancellations {
+        std::mutex mutex;
+        std::set<ImageRequestId> ids;
+    };
+    std::shared_ptr<Cancellations> m_cancelled { std::make_shared<Cancellations>() };
+    ImageRequestId m_nextId { 1 };
+
+    std::size_t m_cacheLimit;
+    std::size_t m_cacheBytes { 0 };
+    std::list<std::pair<std::string, Image>> m_lru; // most recent first
+    std::unordered_map<std::string, std::list<std::pair<std::string, Image>>::iterator> m_cacheIndex;
+    std::vector<std::jthread> m_workers;
+};
+
+// The image manager that also prepares images ahead of need, for a grid about to scroll.
+class CachingImageManager : public ImageManager {
+public:
+    using ImageManager::ImageManager;
+
+    void startCachingImagesForAssets(const std::vector<PhotoAsset>& assets, Size targetSize, ImageContentMode mode);
+    void stopCachingImagesForAllAssets();
+};
+
+}

@@ -1,0 +1,126 @@
+#include <platform/photos/PendingFile.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace vd {
+
+Result<PendingFile> PendingFile::create(const std::filesystem::path& folder)
+{
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error)
+        return fail(folder.string(), "cannot create the folder (" + error.message() + ")");
+    std::string pattern = (folder / ".vardenico-writing-XXXXXX").string();
+    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0)
+        return fail(folder.string(), std::string("cannot create a file there (") + std::strerror(errno) + ")");
+    ::fchmod(fd, 0644); // mkstemp makes 0600; a photo is as readable as any other
+    std::FILE* stream = ::fdopen(fd, "wb");
+    if (!stream) {
+        ::close(fd);
+        ::unlink(pattern.c_str());
+        return fail(folder.string(), std::string("cannot open a file there (") + std::strerror(errno) + ")");
+    }
+    // Large writes go straight through; the encoder already buffers its output.
+    std::setvbuf(stream, nullptr, _IOFBF, 1 << 16);
+    PendingFile file;
+    file.m_folder = folder;
+    file.m_temporary = pattern;
+    file.m_stream = stream;
+    return file;
+}
+
+PendingFile::PendingFile(PendingFile&& other) noexcept
+    : m_folder(std::move(other.m_folder))
+    , m_temporary(std::move(other.m_temporary))
+    , m_stream(std::exchange(other.m_stream, nullptr))
+{
+    other.m_temporary.clear();
+}
+
+PendingFile& PendingFile::operator=(PendingFile&& other) noexcept
+{
+    if (this != &other) {
+        discard();
+        m_folder = std::move(other.m_folder);
+        m_temporary = std::move(other.m_temporary);
+        m_stream = std::exchange(other.m_stream, nullptr);
+        other.m_temporary.clear();
+    }
+    return *this;
+}
+
+PendingFile::~PendingFile()
+{
+    discard();
+}
+
+void PendingFile::discard()
+{
+    if (m_stream) {
+        std::fclose(m_stream);
+        m_stream = nullptr;
+    }
+    if (!m_temporary.empty()) {
+        ::unlink(m_temporary.c_str());
+        m_temporary.clear();
+    }
+}
+
+Result<std::filesystem::path> PendingFile::commit(const std::string& stem, const std::string& extension)
+{
+    if (!m_stream || m_temporary.empty())
+        return fail(m_folder.string(), "nothing to save");
+    const std::string where = (m_folder / (stem + extension)).string();
+    const bool flushed = std::fflush(m_stream) == 0 && ::fsync(::fileno(m_stream)) == 0;
+    const int savedErrno = errno;
+    const bool closed = std::fclose(m_stream) == 0;
+    m_stream = nullptr;
+    if (!flushed || !closed) {
+        discard();
+        return fail(where, std::string("cannot write the file (") + std::strerror(flushed ? errno : savedErrno) + ")");
+    }
+    for (int attempt = 1; attempt < 100000; ++attempt) {
+        const std::string name = attempt == 1 ? stem + extension : stem + "_" + std::to_string(attempt) + extension;
+        const std::filesystem::path target = m_folder / name;
+        // renameat2 with RENAME_NOREPLACE fails instead of replacing; where the file system does not
+        // offer it, a hard link does the same.
+        int result = ::renameat2(AT_FDCWD, m_temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE);
+        if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
+            result = ::link(m_temporary.c_str(), target.c_str());
+            if (result == 0)
+                ::unlink(m_temporary.c_str());
+        }
+        if (result == 0) {
+            m_temporary.clear();
+            if (const int dir = ::open(m_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+                ::fsync(dir);
+                ::close(dir);
+            }
+            return target;
+        }
+        if (errno != EEXIST) {
+            const std::string reason = std::strerror(errno);
+            discard();
+            return fail(target.string(), "cannot save the file (" + reason + ")");
+        }
+    }
+    discard();
+    return fail(where, "no free name");
+}
+
+std::string stampedFileStem(const std::filesystem::path& source)
+{
+    std::string stem = source.stem().string();
+    if (stem.empty() || stem.front() == '.')
+        stem = "photo" + stem;
+    return stem + "_vardenico";
+}
+
+}

@@ -1,0 +1,74 @@
+#include <watermark/CustomPhotoAlbum.h>
+
+#include <platform/foundation/Log.h>
+#include <platform/graphics/ImageCodecs.h>
+
+namespace vd {
+
+CustomPhotoAlbum& CustomPhotoAlbum::sharedInstance()
+{
+    static CustomPhotoAlbum album(PhotoLibrary::sharedPhotoLibrary());
+    return album;
+}
+
+CustomPhotoAlbum::CustomPhotoAlbum(PhotoLibrary& library)
+    : m_library(library)
+{
+    log::debug("init custom album");
+    if ((m_assetCollection = fetchAssetCollectionForAlbum()))
+        return;
+    if (m_library.authorizationStatus() != AuthorizationStatus::Authorized)
+        m_library.requestAuthorization([](AuthorizationStatus) {});
+    if (m_library.authorizationStatus() == AuthorizationStatus::Authorized)
+        createAlbum();
+    else
+        m_library.requestAuthorization([this](AuthorizationStatus) { requestAuthorizationHandler(m_library.authorizationStatus()); });
+}
+
+std::optional<AssetCollection> CustomPhotoAlbum::fetchAssetCollectionForAlbum()
+{
+    FetchOptions options;
+    options.predicate = FetchPredicate::equal("title", std::string(albumName));
+    return m_library.fetchAssetCollectionsWithType(AssetCollectionType::Album, AssetCollectionSubtype::Any, options).firstObject();
+}
+
+void CustomPhotoAlbum::createAlbum()
+{
+    m_library.performChanges([](PhotoChangeRequests& requests) { requests.creationRequestForAssetCollectionWithTitle(albumName); },
+        [this](bool success, std::optional<Error> error) {
+            if (success)
+                m_assetCollection = fetchAssetCollectionForAlbum();
+            else
+                log::debug("error " + (error ? error->message : std::string()));
+        });
+}
+
+void CustomPhotoAlbum::requestAuthorizationHandler(AuthorizationStatus status)
+{
+    if (status == AuthorizationStatus::Authorized) {
+        log::debug("trying again to create the album");
+        createAlbum();
+    } else {
+        log::debug("should really prompt the user to let them know it's failed");
+    }
+}
+
+void CustomPhotoAlbum::saveImage(const Image& image)
+{
+    if (!m_assetCollection)
+        return;
+    // The picture goes through PNG and back, as the album has always stored it.
+    auto png = encodePng(image);
+    if (!png)
+        return;
+    auto decoded = decodePng(*png);
+    if (!decoded)
+        return;
+    const AssetCollection album = *m_assetCollection;
+    m_library.performChanges([&](PhotoChangeRequests& requests) {
+        const AssetPlaceholder placeholder = requests.creationRequestForAssetFromImage(*decoded);
+        requests.addAssets(album, { placeholder });
+    });
+}
+
+}

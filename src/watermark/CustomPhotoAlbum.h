@@ -1,0 +1,33 @@
+#pragma once
+
+#include <platform/graphics/Image.h>
+#include <platform/photos/PhotoLibrary.h>
+
+#include <optional>
+
+namespace vd {
+
+// The application's own album "Vardenico", found or created when first used; logos saved from the
+// saved-logo preview go into it.
+class CustomPhotoAlbum {
+public:
+    static constexpr const char* albumName = "Vardenico";
+
+    static CustomPhotoAlbum& sharedInstance(); // on the shared photo library
+    explicit CustomPhotoAlbum(PhotoLibrary& library); // runs the album start-up
+
+    const std::optional<AssetCollection>& assetCollection() const { return m_assetCollection; }
+
+    std::optional<AssetCollection> fetchAssetCollectionForAlbum();
+    void createAlbum();
+    void requestAuthorizationHandler(AuthorizationStatus status);
+    // Saves the picture as a new photo in the album; does nothing while no album is known. The
+    // metadata argument of the original operation was never written, so there is none.
+    void saveImage(const Image& image);
+
+private:
+    PhotoLibrary& m_library;
+    std::optional<AssetCollection> m_assetCollection;
+};
+
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <watermark/StampEngine.h>
+
+#include <atomic>
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace vd {
+
+// What the batch tells its caller after each photo, in selection order.
+struct StampProgress {
+    std::size_t index { 0 }; // position of the photo in the selection
+    std::size_t done { 0 };  // photos finished so far, this one included
+    std::size_t count { 0 };
+    int percent { 0 };       // done × 100 ÷ count, in whole percent
+    std::filesystem::path source;
+    std::optional<std::filesystem::path> saved; // the new file, when the photo was stamped and saved
+    std::string error;                          // why not, otherwise (names the file)
+};
+
+struct StampSummary {
+    std::size_t saved { 0 };
+    std::size_t failed { 0 };
+    bool cancelled { false };
+};
+
+// Stamps a selection of photos with one engine, photos in parallel on worker threads, and saves
+// each result as a new file "<stem>_vardenico.jpg" (then _2, _3…) in the output folder. Files are
+// named and progress is reported strictly in selection order, whatever order the workers finish
+// in, so the outcome is the same as one photo after the other. A photo that fails is reported
+// and the batch goes on.
+class StampBatch {
+public:
+    StampBatch(std::shared_ptr<const StampEngine> engine, std::filesystem::path outputFolder, unsigned jobs = 0);
+    ~StampBatch();
+    StampBatch(const StampBatch&) = delete;
+    StampBatch& operator=(const StampBatch&) = delete;
+
+    // Runs the whole batch; onProgress is called on this thread after each photo.
+    StampSummary run(const std::vector<std::filesystem::path>& photos, const std::function<void(const StampProgress&)>& onProgress);
+
+    // The same on a thread of its own, for the apply screen: progress and then the summary are
+    // delivered on the main run loop, in selection order. At most one batch runs at a time.
+    void start(std::vector<std::filesystem::path> photos, std::function<void(const StampProgress&)> onProgress, std::function<void(const StampSummary&)> onFinished);
+
+    // Stops taking new photos (from any thread); the photos in flight are finished.
+    void cancel() { m_cancelled = true; }
+
+    unsigned jobs() const { return m_jobs; }
+
+private:
+    std::shared_ptr<const StampEngine> m_engine;
+    std::filesystem::path m_outputFolder;
+    unsigned m_jobs { 1 };
+    std::atomic<bool> m_cancelled { false };
+    std::jthread m_thread; // declared last: joined before the rest goes
+};
+
+}

@@ -1,0 +1,304 @@
+#include <watermark/StampEngine.h>
+
+#include <platform/graphics/DrawingContext.h>
+#include <platform/graphics/ImageCodecs.h>
+#include <platform/graphics/ImageMetadata.h>
+#include <platform/graphics/JpegStreams.h>
+#include <watermark/ImageUtilities.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <unistd.h>
+
+namespace vd {
+
+namespace {
+
+constexpr int kStripRows = 16;
+
+bool isJpegFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    unsigned char signature[3] {};
+    in.read(reinterpret_cast<char*>(signature), 3);
+    return in.gcount() == 3 && signature[0] == 0xFF && signature[1] == 0xD8 && signature[2] == 0xFF;
+}
+
+// Places source row y of a w0-wide picture into the upright buffer of width outWidth.
+void scatterRow(const std::uint8_t* row, int y, int w0, int h0, const OrientationMapping& mapping, std::uint8_t* upright, int outWidth)
+{
+    for (int x = 0; x < w0; ++x) {
+        int dx = mapping.transpose ? y : x;
+        int dy = mapping.transpose ? x : y;
+        if (mapping.flipX)
+            dx = (mapping.transpose ? h0 : w0) - 1 - dx;
+        if (mapping.flipY)
+            dy = (mapping.transpose ? w0 : h0) - 1 - dy;
+        std::uint8_t* out = upright + (static_cast<size_t>(dy) * outWidth + dx) * 3;
+        out[0] = row[x * 3];
+        out[1] = row[x * 3 + 1];
+        out[2] = row[x * 3 + 2];
+    }
+}
+
+void mirrorRow(std::uint8_t* row, int width)
+{
+    for (int a = 0, b = width - 1; a < b; ++a, --b)
+        for (int c = 0; c < 3; ++c)
+            std::swap(row[a * 3 + c], row[b * 3 + c]);
+}
+
+}
+
+StampEngine::StampEngine(const Image& logo, PlacementDescription placement)
+    : m_placement(std::move(placement))
+{
+    // An unturned logo is used as it is: turning by 0° would only copy it.
+    const double turn = std::fmod(m_placement.rotationDegrees, 360.0);
+    m_topImage = turn == 0.0 ? logo : imageRotatedByDegrees(logo, m_placement.rotationDegrees, false);
+}
+
+std::shared_ptr<const StampEngine::LogoTile> StampEngine::tileFor(int width, int height, const LogoPlacement& placement) const
+{
+    std::lock_guard lock(m_tileMutex);
+    const auto key = std::make_pair(width, height);
+    if (auto found = m_tiles.find(key); found != m_tiles.end())
+        return found->second;
+    auto tile = std::make_shared<LogoTile>();
+    const double x0 = std::max(0.0, std::floor(placement.x));
+    const double y0 = std::max(0.0, std::floor(placement.y));
+    const double x1 = std::min<double>(width, std::ceil(placement.x + placement.side));
+    const double y1 = std::min<double>(height, std::ceil(placement.y + placement.side));
+    if (!m_topImage.isEmpty() && placement.side > 0 && x1 > x0 && y1 > y0 && m_placement.opacity > 0) {
+        tile->x = static_cast<int>(x0);
+        tile->y = static_cast<int>(y0);
+        tile->width = static_cast<int>(x1 - x0);
+        tile->height = static_cast<int>(y1 - y0);
+        DrawingContext context(Size(tile->width, tile->height), DrawingContext::Opacity::Transparent, 1.0);
+        if (context.isValid()) {
+            context.drawImage(m_topImage, Rect(placement.x - x0, placement.y - y0, placement.side, placement.side), m_placement.opacity);
+            Image drawn = context.takeImage();
+            if (drawn.buffer())
+                tile->pixels = drawn.buffer()->pixels;
+        }
+        if (tile->pixels.size() != static_cast<size_t>(tile->width) * tile->height) {
+            tile->width = tile->height = 0;
+            tile->failed = true;
+        }
+    }
+    // Batches rarely mix more than a few photo sizes; keep the cache small all the same.
+    if (m_tiles.size() >= 8)
+        m_tiles.erase(m_tiles.begin());
+    m_tiles.emplace(key, tile);
+    return tile;
+}
+
+void StampEngine::compositeRows(std::uint8_t* rows, int firstRow, int count, int width, const LogoTile& tile)
+{
+    const int from = std::max(firstRow, tile.y);
+    const int to = std::min(firstRow + count, tile.y + tile.height);
+    for (int y = from; y < to; ++y) {
+        std::uint8_t* out = rows + (static_cast<size_t>(y - firstRow) * width + tile.x) * 3;
+        const std::uint32_t* logo = tile.pixels.data() + static_cast<size_t>(y - tile.y) * tile.width;
+        for (int x = 0; x < tile.width; ++x, out += 3) {
+            const std::uint32_t pixel = logo[x];
+            const std::uint32_t alpha = pixel >> 24;
+            if (alpha == 0)
+                continue;
+            const std::uint32_t keep = 255 - alpha;
+            // Porter-Duff over with premultiplied source, rounded like cairo's.
+            auto blend = [keep](std::uint32_t source, std::uint32_t destination) {
+                std::uint32_t t = destination * keep + 0x80;
+                return static_cast<std::uint8_t>(source + ((t + (t >> 8)) >> 8));
+            };
+            out[0] = blend((pixel >> 16) & 0xFF, out[0]);
+            out[1] = blend((pixel >> 8) & 0xFF, out[1]);
+            out[2] = blend(pixel & 0xFF, out[2]);
+        }
+    }
+}
+
+Result<StampedPhoto> StampEngine::stampPhoto(const std::filesystem::path& source, std::FILE* out) const
+{
+    const std::string name = source.string();
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(source, error))
+        return fail(name, std::filesystem::exists(source, error) ? "not a regular file" : "no such file");
+
+    // Metadata that cannot be read leaves the photo with only what the stamp adds.
+    ImageMetadata metadata;
+    if (auto read = ImageMetadata::readFromFile(source))
+        metadata = std::move(*read);
+    StampedPhoto stamped;
+    stamped.sourceOrientation = metadata.orientation();
+    const OrientationMapping mapping = orientationMapping(stamped.sourceOrientation);
+
+    std::unique_ptr<JpegReader> reader;
+    Image decoded; // pictures other than JPEG, decoded whole
+    int w0 = 0, h0 = 0;
+    if (isJpegFile(source)) {
+        JpegReader::Options options;
+        options.maxPixels = m_maxPixels;
+        auto opened = JpegReader::open(source, options);
+        if (!opened)
+            return std::unexpected(opened.error());
+        reader = std::move(*opened);
+        w0 = reader->width();
+        h0 = reader->height();
+    } else {
+        DecodeOptions options;
+        options.maxPixels = m_maxPixels;
+        options.name = name;
+        auto image = decodeImageFile(source, options);
+        if (!image)
+            return std::unexpected(image.error());
+        decoded = std::move(*image);
+        w0 = decoded.pixelWidth();
+        h0 = decoded.pixelHeight();
+    }
+    const int width = mapping.transpose ? h0 : w0;
+    const int height = mapping.transpose ? w0 : h0;
+    stamped.width = width;
+    stamped.height = height;
+    stamped.placement = logoPlacement(m_placement, width, height);
+    const std::shared_ptr<const LogoTile> tile = tileFor(width, height, stamped.placement);
+    if (tile->failed)
+        return fail(name, "the logo cannot be drawn at " + std::to_string(static_cast<long long>(stamped.placement.side)) + " pixels on this photo");
+
+    metadata.prepareForDerivedImage(width, height, kStampSoftware);
+    JpegWriter::Options writeOptions;
+    for (auto& segment : metadata.jpegSegments())
+        writeOptions.segments.emplace_back(segment.marker, std::move(segment.bytes));
+    if (!(reader && reader->isCmyk()))
+        writeOptions.iccProfile = metadata.iccProfile(); // a CMYK profile no longer fits RGB pixels
+    auto writer = JpegWriter::start(out, width, height, writeOptions, name);
+    if (!writer)
+        return std::unexpected(writer.error());
+
+    const size_t stride = static_cast<size_t>(width) * 3;
+    const bool streaming = reader && !mapping.transpose && !mapping.flipY;
+    if (streaming) {
+        std::vector<std::uint8_t> strip(stride * kStripRows);
+        for (int y = 0; y < height;) {
+            auto got = reader->readRows(strip.data(), stride, std::min(kStripRows, height - y));
+            if (!got)
+                return std::unexpected(got.error());
+            if (mapping.flipX)
+                for (int r = 0; r < *got; ++r)
+                    mirrorRow(strip.data() + stride * r, width);
+            compositeRows(strip.data(), y, *got, width, *tile);
+            if (auto written = (*writer)->writeRows(strip.data(), stride, *got); !written)
+                return std::unexpected(written.error());
+            y += *got;
+        }
+        if (auto finished = reader->finish(); !finished)
+            return std::unexpected(finished.error());
+    } else if (reader) {
+        // A photo stored turned becomes upright through a scratch file, a block of source rows at
+        // a time, so memory holds a few hundred rows instead of the whole picture.
+        std::unique_ptr<std::FILE, decltype(&std::fclose)> scratch(std::tmpfile(), &std::fclose);
+        if (!scratch)
+            return fail(name, "cannot create a scratch file to turn the photo upright");
+        const int fd = ::fileno(scratch.get());
+        auto writeAt = [fd](const std::uint8_t* data, size_t bytes, size_t offset) {
+            while (bytes > 0) {
+                const ssize_t written = ::pwrite(fd, data, bytes, static_cast<off_t>(offset));
+                if (written <= 0)
+                    return false;
+                data += written, bytes -= static_cast<size_t>(written), offset += static_cast<size_t>(written);
+            }
+            return true;
+        };
+        constexpr int kBlockRows = 256;
+        const size_t sourceStride = static_cast<size_t>(w0) * 3;
+        std::vector<std::uint8_t> block(sourceStride * kBlockRows);
+        std::vector<std::uint8_t> run(static_cast<size_t>(kBlockRows) * 3);
+        for (int y0 = 0; y0 < h0;) {
+            auto got = reader->readRows(block.data(), sourceStride, std::min(kBlockRows, h0 - y0));
+            if (!got)
+                return std::unexpected(got.error());
+            const int rows = *got;
+            bool ok = true;
+            if (!mapping.transpose) {
+                // Turned half round or mirrored top to bottom: whole rows change places.
+                for (int r = 0; r < rows && ok; ++r) {
+                    std::uint8_t* row = block.data() + sourceStride * r;
+                    if (mapping.flipX)
+                        mirrorRow(row, w0);
+                    ok = writeAt(row, sourceStride, static_cast<size_t>(h0 - 1 - (y0 + r)) * stride);
+                }
+            } else {
+                // Each source column becomes part of an upright row: a run of `rows` pixels.
+                const int firstColumn = mapping.flipX ? h0 - (y0 + rows) : y0;
+                for (int x = 0; x < w0 && ok; ++x) {
+                    for (int r = 0; r < rows; ++r) {
+                        const int slot = mapping.flipX ? rows - 1 - r : r;
+                        const std::uint8_t* pixel = block.data() + sourceStride * r + static_cast<size_t>(x) * 3;
+                        run[slot * 3] = pixel[0];
+                        run[slot * 3 + 1] = pixel[1];
+                        run[slot * 3 + 2] = pixel[2];
+                    }
+                    const int uprightRow = mapping.flipY ? w0 - 1 - x : x;
+                    ok = writeAt(run.data(), static_cast<size_t>(rows) * 3, (static_cast<size_t>(uprightRow) * width + firstColumn) * 3);
+                }
+            }
+            if (!ok)
+                return fail(name, "cannot write the scratch file to turn the photo upright");
+            y0 += rows;
+        }
+        if (auto finished = reader->finish(); !finished)
+            return std::unexpected(finished.error());
+        std::vector<std::uint8_t> strip(stride * kStripRows);
+        for (int y = 0; y < height; y += kStripRows) {
+            const int count = std::min(kStripRows, height - y);
+            size_t done = 0;
+            const size_t bytes = stride * count;
+            while (done < bytes) {
+                const ssize_t got = ::pread(fd, strip.data() + done, bytes - done, static_cast<off_t>(stride * y + done));
+                if (got <= 0)
+                    return fail(name, "cannot read back the scratch file");
+                done += static_cast<size_t>(got);
+            }
+            compositeRows(strip.data(), y, count, width, *tile);
+            if (auto written = (*writer)->writeRows(strip.data(), stride, count); !written)
+                return std::unexpected(written.error());
+        }
+    } else {
+        std::vector<std::uint8_t> upright;
+        try {
+            upright.resize(stride * height);
+        } catch (const std::bad_alloc&) {
+            return fail(name, "not enough memory to turn the photo upright");
+        }
+        {
+            // Premultiplied colour is written as it is: transparent parts come out black, as the
+            // platform's JPEG encoding does.
+            std::vector<std::uint8_t> row(static_cast<size_t>(w0) * 3);
+            for (int y = 0; y < h0; ++y) {
+                for (int x = 0; x < w0; ++x) {
+                    const std::uint32_t pixel = decoded.pixelAt(x, y);
+                    row[x * 3] = (pixel >> 16) & 0xFF;
+                    row[x * 3 + 1] = (pixel >> 8) & 0xFF;
+                    row[x * 3 + 2] = pixel & 0xFF;
+                }
+                scatterRow(row.data(), y, w0, h0, mapping, upright.data(), width);
+            }
+            decoded = {};
+        }
+        for (int y = 0; y < height; y += kStripRows) {
+            const int count = std::min(kStripRows, height - y);
+            std::uint8_t* strip = upright.data() + stride * y;
+            compositeRows(strip, y, count, width, *tile);
+            if (auto written = (*writer)->writeRows(strip, stride, count); !written)
+                return std::unexpected(written.error());
+        }
+    }
+    if (auto finished = (*writer)->finish(); !finished)
+        return std::unexpected(finished.error());
+    if (std::ferror(out))
+        return fail(name, "cannot write the stamped photo");
+    return stamped;
+}
+
+}

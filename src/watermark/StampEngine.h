@@ -1,0 +1,67 @@
+#pragma once
+
+#include <platform/foundation/Error.h>
+#include <platform/graphics/Image.h>
+#include <watermark/PlacementDescription.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <utility>
+
+namespace vd {
+
+inline constexpr const char* kStampSoftware = "Vardenico App";
+
+struct StampedPhoto {
+    int width { 0 };  // of the written picture: the photo upright
+    int height { 0 };
+    int sourceOrientation { 1 };
+    LogoPlacement placement;
+};
+
+// Stamps one logo onto photos at full resolution with one placement description. The logo is
+// turned once, when the engine is made (the batch preparation); each photo is then composed and
+// encoded as a quality-100 JPEG that carries the photo's EXIF, IPTC, XMP and ICC profile with
+// Orientation 1 and the software tag. Pixels flow in strips of rows from decoder to encoder, so a
+// JPEG never exists whole in memory: one stored turned (EXIF orientations 3 to 8) is turned
+// upright through a scratch file first. Other formats are decoded whole. stampPhoto may run on
+// several threads at once.
+class StampEngine {
+public:
+    StampEngine(const Image& logo, PlacementDescription placement);
+
+    const PlacementDescription& placement() const { return m_placement; }
+    const Image& topImage() const { return m_topImage; } // the logo as turned for the batch
+
+    // Composes the photo at source and writes the JPEG to out. Nothing is written on failure
+    // other than what already reached out; the caller discards it.
+    Result<StampedPhoto> stampPhoto(const std::filesystem::path& source, std::FILE* out) const;
+
+    // The largest photo accepted, in pixels.
+    void setMaxPixels(std::int64_t pixels) { m_maxPixels = pixels; }
+
+private:
+    // The logo drawn at the opacity over transparency, cut to the photo: premultiplied pixels that
+    // cover the columns [x, x + width) and rows [y, y + height) of the photo.
+    struct LogoTile {
+        int x { 0 };
+        int y { 0 };
+        int width { 0 };
+        int height { 0 };
+        std::vector<std::uint32_t> pixels;
+        bool failed { false }; // the logo should show but could not be drawn
+    };
+    std::shared_ptr<const LogoTile> tileFor(int width, int height, const LogoPlacement& placement) const;
+    static void compositeRows(std::uint8_t* rows, int firstRow, int count, int width, const LogoTile& tile);
+
+    Image m_topImage;
+    PlacementDescription m_placement;
+    std::int64_t m_maxPixels { 200'000'000 };
+    mutable std::mutex m_tileMutex;
+    mutable std::map<std::pair<int, int>, std::shared_ptr<const LogoTile>> m_tiles; // by photo size
+};
+
+}

@@ -1,0 +1,314 @@
+#include "../../watermark/PhotoFixtures.h"
+
+#include <TestSupport.h>
+
+#include <platform/foundation/UserDefaults.h>
+#include <platform/graphics/ImageMetadata.h>
+#include <platform/photos/PhotoLibrary.h>
+#include <platform/photos/SavedPhotosWriter.h>
+#include <watermark/CustomPhotoAlbum.h>
+#include <watermark/singleAutoFoto.h>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace vd;
+
+namespace {
+
+void setModified(const std::filesystem::path& path, std::time_t seconds)
+{
+    std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now() - std::chrono::seconds(std::time(nullptr) - seconds));
+}
+
+std::vector<std::string> identifiers(const FetchResult<PhotoAsset>& result)
+{
+    std::vector<std::string> names;
+    for (const PhotoAsset& asset : result)
+        names.push_back(asset.localIdentifier);
+    return names;
+}
+
+FetchOptions newestImagesFirst()
+{
+    FetchOptions options;
+    options.sortDescriptors = { { "creationDate", false } };
+    options.predicate = FetchPredicate::equal("mediaType", 1LL);
+    return options;
+}
+
+class PhotoLibraryFolder : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        root = folder / "Pictures";
+        std::filesystem::create_directories(root / "Holidays" / "Day 2");
+        std::filesystem::create_directories(root / "Empty");
+        std::filesystem::create_directories(root / ".thumbnails");
+        vd::test::writeUniformJpeg(root / "old.jpg", 40, 30, 0x101010);
+        setModified(root / "old.jpg", 1'000'000'000);
+        vd::test::writeUniformJpeg(root / "Holidays" / "beach.JPG", 60, 40, 0x202020);
+        vd::test::editMetadata(root / "Holidays" / "beach.JPG", [](Exiv2::Image& image) {
+            image.exifData()["Exif.Photo.DateTimeOriginal"] = "2021:08:01 12:00:00";
+            image.exifData()["Exif.Image.Orientation"] = static_cast<std::uint16_t>(6);
+        });
+        setModified(root / "Holidays" / "beach.JPG", 1'700'000'000); // newer file time, older capture
+        vd::test::writeUniformJpeg(root / "Holidays" / "Day 2" / "sunset.jpeg", 20, 20, 0x303030);
+        setModified(root / "Holidays" / "Day 2" / "sunset.jpeg", 1'650'000'000);
+        files::writeAtomically(root / "logo.png", *encodePng(vd::test::opaqueLogo(8, Color::rgba(1, 0, 0))));
+        setModified(root / "logo.png", 1'600'000'000);
+        vd::test::writeUniformJpeg(root / ".thumbnails" / "t.jpg", 8, 8, 0);
+        const std::string text = "notes";
+        files::writeAtomically(root / "notes.txt", std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    }
+
+    std::unique_ptr<PhotoLibrary> makeLibrary() { return std::make_unique<PhotoLibrary>(root, folder / "index.sqlite", defaults); }
+
+    vd::test::TemporaryFolder folder;
+    std::filesystem::path root;
+    UserDefaults defaults { folder / "defaults.json" };
+};
+
+}
+
+TEST_F(PhotoLibraryFolder, AssetsAreTheImagesBelowTheFolderNewestFirstByCaptureDateElseFileTime)
+{
+    auto library = makeLibrary();
+    const auto all = library->fetchAssetsWithOptions(newestImagesFirst());
+    EXPECT_EQ(identifiers(all), (std::vector<std::string> { "Holidays/Day 2/sunset.jpeg", "Holidays/beach.JPG", "logo.png", "old.jpg" }));
+    const PhotoAsset& beach = all[1];
+    EXPECT_EQ(beach.pixelWidth, 60);
+    EXPECT_EQ(beach.pixelHeight, 40);
+    EXPECT_EQ(beach.orientation, 6);
+    EXPECT_EQ(beach.path, root / "Holidays" / "beach.JPG");
+    EXPECT_EQ(all.indexOfObject(beach), 1u);
+    EXPECT_THROW(all.objectAtIndex(4), std::out_of_range);
+
+    FetchOptions oldestFirst;
+    oldestFirst.sortDescriptors = { { "creationDate", true } };
+    EXPECT_EQ(library->fetchAssetsWithOptions(oldestFirst).firstObject()->localIdentifier, "old.jpg");
+    EXPECT_EQ(library->fetchAssetsWithOptions({ {}, FetchPredicate::equal("mediaType", 2LL) }).count(), 0u);
+}
+
+TEST_F(PhotoLibraryFolder, AlbumsAreFirstLevelFoldersAndTheirTitlesNeverLeaveTheLibrary)
+{
+    std::filesystem::create_directories(root / "Saved Photos");
+    auto library = makeLibrary();
+    FetchOptions nonEmpty;
+    nonEmpty.predicate = FetchPredicate::greater("estimatedAssetCount", 0);
+    const auto albums = library->fetchAssetCollectionsWithType(AssetCollectionType::Album, AssetCollectionSubtype::AlbumRegular, nonEmpty);
+    ASSERT_EQ(albums.count(), 1u);
+    EXPECT_EQ(albums[0].localizedTitle, "Holidays");
+    EXPECT_EQ(albums[0].estimatedAssetCount, 2u);
+    EXPECT_EQ(identifiers(library->fetchAssetsInAssetCollection(albums[0], newestImagesFirst())), (std::vector<std::string> { "Holidays/Day 2/sunset.jpeg", "Holidays/beach.JPG" }));
+
+    EXPECT_EQ(library->fetchTopLevelUserCollectionsWithOptions().count(), 2u); // Empty and Holidays
+    ASSERT_TRUE(library->savedPhotosCollection().has_value());
+    EXPECT_EQ(library->savedPhotosCollection()->type, AssetCollectionType::SmartAlbum);
+
+    FetchOptions byTitle;
+    byTitle.predicate = FetchPredicate::equal("title", std::string("Empty"));
+    EXPECT_TRUE(library->fetchAssetCollectionsWithType(AssetCollectionType::Album, AssetCollectionSubtype::Any, byTitle).firstObject().has_value());
+
+    AssetCollection forged;
+    forged.localIdentifier = "..";
+    EXPECT_EQ(library->fetchAssetsInAssetCollection(forged).count(), 0u);
+    for (const char* title : { "", ".", "..", "../outside", "a/b", ".hidden", "tab\tname" })
+        EXPECT_FALSE(PhotoLibrary::isSafeAlbumTitle(title)) << title;
+    EXPECT_TRUE(PhotoLibrary::isSafeAlbumTitle("Estate 2024 – Sardegna"));
+}
+
+TEST_F(PhotoLibraryFolder, TheIndexMakesTheSecondListingReadNothingAndFollowsChanges)
+{
+    {
+        auto library = makeLibrary();
+        EXPECT_EQ(library->fetchAssetsWithOptions().count(), 4u);
+        EXPECT_EQ(library->filesReadInLastScan(), 4u);
+    }
+    auto library = makeLibrary();
+    EXPECT_EQ(library->fetchAssetsWithOptions().count(), 4u);
+    EXPECT_EQ(library->filesReadInLastScan(), 0u);
+    EXPECT_EQ(library->fetchAssetsWithOptions(newestImagesFirst())[1].orientation, 6); // from the index
+
+    std::filesystem::remove(root / "old.jpg");
+    vd::test::writeUniformJpeg(root / "new.jpg", 90, 10, 0);
+    library->refresh();
+    const auto after = library->fetchAssetsWithOptions(newestImagesFirst());
+    EXPECT_EQ(library->filesReadInLastScan(), 1u);
+    EXPECT_EQ(after.count(), 4u);
+    EXPECT_EQ(after[0].localIdentifier, "new.jpg");
+    EXPECT_EQ(after[0].pixelWidth, 90);
+}
+
+TEST_F(PhotoLibraryFolder, AnUnusableIndexIsLeftAloneAndListingStillWorks)
+{
+    const std::string junk = "this is not an SQLite database, and it is somebody's file";
+    files::writeAtomically(folder / "index.sqlite", std::span(reinterpret_cast<const std::uint8_t*>(junk.data()), junk.size()));
+    auto library = makeLibrary();
+    EXPECT_EQ(library->fetchAssetsWithOptions().count(), 4u);
+    auto kept = files::readAll(folder / "index.sqlite");
+    EXPECT_EQ(std::string(kept->begin(), kept->end()), junk);
+}
+
+TEST_F(PhotoLibraryFolder, AuthorizationIsAskedOnceAndKeptAcrossRuns)
+{
+    auto library = makeLibrary();
+    EXPECT_EQ(library->authorizationStatus(), AuthorizationStatus::NotDetermined);
+    AuthorizationStatus answered = AuthorizationStatus::Restricted;
+    library->requestAuthorization([&](AuthorizationStatus status) { answered = status; });
+    EXPECT_EQ(answered, AuthorizationStatus::NotDetermined); // nobody to ask yet
+
+    int asked = 0;
+    library->setConsentHandler([&](std::function<void(bool)> reply) {
+        ++asked;
+        reply(true);
+    });
+    library->requestAuthorization([&](AuthorizationStatus status) { answered = status; });
+    library->requestAuthorization([&](AuthorizationStatus status) { answered = status; });
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(answered, AuthorizationStatus::Authorized);
+
+    UserDefaults reloaded(folder / "defaults.json");
+    PhotoLibrary again(root, folder / "index.sqlite", reloaded);
+    EXPECT_EQ(again.authorizationStatus(), AuthorizationStatus::Authorized);
+    EXPECT_TRUE(singleAutoFoto(again).requestAuthorizationHandler());
+}
+
+TEST_F(PhotoLibraryFolder, RefusalAnswersNoAndIsKept)
+{
+    auto library = makeLibrary();
+    library->setConsentHandler([](std::function<void(bool)> reply) { reply(false); });
+    singleAutoFoto check(*library);
+    EXPECT_FALSE(check.requestAuthorizationHandler()); // asks, answers no
+    EXPECT_EQ(library->authorizationStatus(), AuthorizationStatus::Denied);
+    EXPECT_FALSE(check.requestAuthorizationHandler());
+}
+
+TEST_F(PhotoLibraryFolder, AnUnreadableLibraryIsRestrictedAndSaysSo)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root reads every folder, so no library is restricted";
+    auto library = makeLibrary();
+    singleAutoFoto check(*library);
+    ::chmod(root.c_str(), 0);
+    std::string alert;
+    check.setAlertPresenter([&](const std::string& title, const std::string& message, const std::string&) { alert = title + ": " + message; });
+    EXPECT_EQ(library->authorizationStatus(), AuthorizationStatus::Restricted);
+    EXPECT_FALSE(check.requestAuthorizationHandler());
+    EXPECT_EQ(alert, "Error: Enable photo permissions in settings");
+    ::chmod(root.c_str(), 0755);
+}
+
+TEST_F(PhotoLibraryFolder, ChangeRequestsApplyTogetherOrNotAtAll)
+{
+    auto library = makeLibrary();
+    struct Observer : PhotoLibraryChangeObserver {
+        int changes = 0;
+        void photoLibraryDidChange() override { ++changes; }
+    };
+    auto observer = std::make_shared<Observer>();
+    library->registerChangeObserver(observer);
+
+    bool succeeded = false;
+    library->performChanges([](PhotoChangeRequests& requests) {
+        const auto album = requests.creationRequestForAssetCollectionWithTitle("Trips");
+        const auto photo = requests.creationRequestForAssetFromImage(vd::test::opaqueLogo(16, Color::rgba(0, 1, 0)));
+        requests.addAssets(album, { photo });
+        requests.creationRequestForAssetFromImage(vd::test::opaqueLogo(4, Color::rgba(0, 0, 1)));
+    },
+        [&](bool success, std::optional<Error>) { succeeded = success; });
+    EXPECT_TRUE(succeeded);
+    EXPECT_EQ(observer->changes, 1);
+    FetchOptions trips;
+    trips.predicate = FetchPredicate::equal("title", std::string("Trips"));
+    auto album = library->fetchTopLevelUserCollectionsWithOptions(trips).firstObject();
+    ASSERT_TRUE(album.has_value());
+    EXPECT_EQ(album->estimatedAssetCount, 1u);
+    EXPECT_EQ(library->savedPhotosCollection()->estimatedAssetCount, 1u);
+
+    // One bad request undoes the whole block.
+    std::optional<Error> error;
+    library->performChanges([](PhotoChangeRequests& requests) {
+        requests.creationRequestForAssetCollectionWithTitle("Fine");
+        requests.creationRequestForAssetCollectionWithTitle("../Escaped");
+    },
+        [&](bool success, std::optional<Error> failure) {
+            succeeded = success;
+            error = failure;
+        });
+    EXPECT_FALSE(succeeded);
+    ASSERT_TRUE(error.has_value());
+    EXPECT_NE(error->message.find("Escaped"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(root / "Fine"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "Escaped"));
+    EXPECT_EQ(observer->changes, 1);
+
+    library->performChanges([&](PhotoChangeRequests& requests) { requests.creationRequestForAssetCollectionWithTitle("Holidays"); }, [&](bool success, std::optional<Error>) { succeeded = success; });
+    EXPECT_FALSE(succeeded);
+
+    const auto oldest = library->fetchAssetsWithOptions(newestImagesFirst()).objects().back();
+    ASSERT_EQ(oldest.localIdentifier, "old.jpg");
+    library->performChanges([&](PhotoChangeRequests& requests) { requests.addExistingAssets(*album, { oldest }); });
+    EXPECT_TRUE(std::filesystem::exists(root / "old.jpg"));
+    EXPECT_EQ(library->fetchTopLevelUserCollectionsWithOptions(trips).firstObject()->estimatedAssetCount, 2u);
+
+    // An asset is found by its identifier inside the library, never by a path it carries.
+    PhotoAsset forged = oldest;
+    forged.localIdentifier = "../defaults.json";
+    forged.path = folder / "defaults.json";
+    library->performChanges([&](PhotoChangeRequests& requests) { requests.addExistingAssets(*album, { forged }); }, [&](bool success, std::optional<Error>) { succeeded = success; });
+    EXPECT_FALSE(succeeded);
+    EXPECT_FALSE(std::filesystem::exists(root / "Trips" / "defaults.json"));
+    library->unregisterChangeObserver(observer.get());
+}
+
+TEST_F(PhotoLibraryFolder, TheApplicationAlbumIsCreatedOnceAuthorizedAndReceivesPictures)
+{
+    auto library = makeLibrary();
+    {
+        CustomPhotoAlbum refused(*library); // nobody answers: no album
+        EXPECT_FALSE(refused.assetCollection().has_value());
+        refused.saveImage(vd::test::opaqueLogo(8, Color::rgba(1, 1, 1)));
+    }
+    EXPECT_FALSE(std::filesystem::exists(root / "Vardenico"));
+    library->setConsentHandler([](std::function<void(bool)> reply) { reply(true); });
+    CustomPhotoAlbum album(*library);
+    ASSERT_TRUE(album.assetCollection().has_value());
+    album.saveImage(vd::test::opaqueLogo(8, Color::rgba(1, 1, 1)));
+    auto photos = library->fetchAssetsInAssetCollection(*album.assetCollection());
+    ASSERT_EQ(photos.count(), 1u);
+    EXPECT_EQ(photos[0].path.extension(), ".png");
+    CustomPhotoAlbum again(*library);
+    EXPECT_EQ(again.assetCollection()->localIdentifier, "Vardenico");
+
+    std::optional<ContentEditingInput> input;
+    library->requestContentEditingInput(photos[0], [&](std::optional<ContentEditingInput> given) { input = given; });
+    ASSERT_TRUE(input.has_value());
+    EXPECT_EQ(input->fullSizeImageURL, photos[0].path);
+    PhotoAsset forged = photos[0];
+    forged.localIdentifier = "../index.sqlite";
+    library->requestContentEditingInput(forged, [&](std::optional<ContentEditingInput> given) { input = given; });
+    EXPECT_FALSE(input.has_value());
+}
+
+TEST_F(PhotoLibraryFolder, SavedPhotosWriterKeepsTheExactBytesAndNeverReplaces)
+{
+    auto library = makeLibrary();
+    vd::test::writeUniformJpeg(folder / "source.jpg", 32, 32, 0x445566);
+    const auto bytes = *files::readAll(folder / "source.jpg");
+    SavedPhotosWriter writer(library->savedPhotosFolder());
+    auto first = writer.writeImageDataToSavedPhotosAlbum(bytes, nullptr, "/elsewhere/IMG_7.jpg");
+    auto second = writer.writeImageDataToSavedPhotosAlbum(bytes, nullptr, "/elsewhere/IMG_7.jpg");
+    ASSERT_TRUE(first.has_value() && second.has_value());
+    EXPECT_EQ(first->filename(), "IMG_7_vardenico.jpg");
+    EXPECT_EQ(second->filename(), "IMG_7_vardenico_2.jpg");
+    EXPECT_EQ(*files::readAll(*first), bytes);
+
+    ImageMetadata metadata;
+    metadata.setExifValue("Exif.Image.Software", "Vardenico App");
+    auto third = writer.writeImageDataToSavedPhotosAlbum(bytes, &metadata, "IMG_7.jpg");
+    ASSERT_TRUE(third.has_value());
+    EXPECT_EQ(ImageMetadata::readFromFile(*third)->exifValue("Exif.Image.Software"), "Vardenico App");
+    EXPECT_FALSE(writer.writeImageDataToSavedPhotosAlbum(std::vector<std::uint8_t> { 1, 2, 3 }, &metadata, "x.jpg").has_value());
+}

@@ -1,0 +1,260 @@
+#include "PhotoFixtures.h"
+
+#include <TestSupport.h>
+
+#include <platform/graphics/ImageMetadata.h>
+#include <watermark/PlacementDescription.h>
+#include <watermark/StampBatch.h>
+#include <watermark/StampEngine.h>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+using namespace vd;
+using vd::test::near;
+using vd::test::rgbAt;
+
+namespace {
+
+constexpr std::uint32_t kGrey = 0x808080;
+constexpr std::uint32_t kRed = 0xff0000;
+
+Result<StampedPhoto> stampToFile(const StampEngine& engine, const std::filesystem::path& source, const std::filesystem::path& target)
+{
+    std::FILE* out = std::fopen(target.c_str(), "wb");
+    auto stamped = engine.stampPhoto(source, out);
+    std::fclose(out);
+    return stamped;
+}
+
+Image decode(const std::filesystem::path& path)
+{
+    auto image = decodeImageFile(path);
+    EXPECT_TRUE(image.has_value()) << (image ? "" : image.error().message);
+    return image ? *image : Image {};
+}
+
+PlacementDescription bottomLeft()
+{
+    PlacementDescription placement;
+    placement.flags = { 1, 0, 0, 1 };
+    placement.stickerFrameWidth = 128;
+    placement.sizePercent = 20;
+    return placement;
+}
+
+}
+
+TEST(LogoPlacement, SideIsTheShortSideTimesThePercentageWhateverTheOrientation)
+{
+    PlacementDescription placement;
+    EXPECT_DOUBLE_EQ(logoPlacement(placement, 4000, 3000).side, 600);
+    EXPECT_DOUBLE_EQ(logoPlacement(placement, 3000, 4000).side, 600);
+}
+
+TEST(LogoPlacement, AlignedEdgesKeepTheMarginPlusTheStickerInsetScaledToThePhoto)
+{
+    const LogoPlacement onLandscape = logoPlacement(bottomLeft(), 4000, 3000);
+    EXPECT_DOUBLE_EQ(onLandscape.x, 65.625); // 14 × 600 ÷ 128
+    EXPECT_DOUBLE_EQ(onLandscape.y, 3000 - 65.625 - 600);
+
+    PlacementDescription topRight;
+    topRight.flags = { 0, 1, 1, 0 };
+    topRight.margins = { 0, 10, 6, 0 };
+    const LogoPlacement placed = logoPlacement(topRight, 4000, 3000);
+    EXPECT_DOUBLE_EQ(placed.x, 4000 - (10 + 14) * 600.0 / 128 - 600);
+    EXPECT_DOUBLE_EQ(placed.y, (6 + 14) * 600.0 / 128);
+}
+
+TEST(LogoPlacement, FreeOrDoublyAlignedLogoSitsAtItsPercentages)
+{
+    PlacementDescription centred;
+    const LogoPlacement centre = logoPlacement(centred, 4000, 3000);
+    EXPECT_DOUBLE_EQ(centre.x + centre.side / 2, 2000);
+    EXPECT_DOUBLE_EQ(centre.y + centre.side / 2, 1500);
+
+    PlacementDescription both;
+    both.flags = { 1, 1, 1, 1 };
+    both.percent = { 25, 80 };
+    both.margins = { 3, 3, 3, 3 };
+    const LogoPlacement placed = logoPlacement(both, 4000, 3000);
+    EXPECT_DOUBLE_EQ(placed.x, 1000 - 300);
+    EXPECT_DOUBLE_EQ(placed.y, 2400 - 300);
+}
+
+TEST(LogoPlacement, PixelMarginReplacesThePreviewMargins)
+{
+    PlacementDescription placement;
+    placement.flags = { 0, 1, 0, 1 };
+    placement.marginPixels = 65;
+    const LogoPlacement placed = logoPlacement(placement, 6000, 4000);
+    EXPECT_DOUBLE_EQ(placed.side, 800);
+    EXPECT_DOUBLE_EQ(placed.x, 6000 - 65 - 800);
+    EXPECT_DOUBLE_EQ(placed.y, 4000 - 65 - 800);
+}
+
+TEST(Progress, PercentInWholeNumbersAndLabelText)
+{
+    EXPECT_EQ(progressPercent(0, 0), 0);
+    EXPECT_EQ(progressPercent(1, 1), 100);
+    EXPECT_EQ(progressPercent(2, 5), 40);
+    EXPECT_EQ(progressPercent(1, 3), 33);
+    EXPECT_EQ(progressLabelText(40, "Non chiudere"), "40% \nNon chiudere");
+}
+
+TEST(PlacementFile, ReadsEveryFieldAndRefusesNonsenseNamingTheFile)
+{
+    const auto json = nlohmann::json::parse(R"({"flags":[1,0,0,1],"percent":[10,90],"margins":[2,0,0,4],
+        "sizePercent":30,"opacity":0.5,"rotationDegrees":-15,"stickerFrameWidth":90})");
+    auto placement = PlacementDescription::fromJson(json, "p.json");
+    ASSERT_TRUE(placement.has_value());
+    EXPECT_EQ(placement->flags, (std::array<double, 4> { 1, 0, 0, 1 }));
+    EXPECT_EQ(placement->margins[3], 4);
+    EXPECT_EQ(placement->stickerFrameWidth, 90);
+    auto back = PlacementDescription::fromJson(placement->toJson(), "again");
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(back->percent, placement->percent);
+
+    for (const char* bad : { R"([])", R"({"flags":[1,0,0]})", R"({"flags":[0.5,0,0,0]})", R"({"opacity":"high"})",
+             R"({"opacity":2})", R"({"sizePercent":0})", R"({"stickerFrameWidth":-1})", R"({"percent":[1e999,0]})" }) {
+        auto parsed = nlohmann::json::parse(bad, nullptr, false);
+        if (parsed.is_discarded())
+            continue;
+        auto refused = PlacementDescription::fromJson(parsed, "bad.json");
+        ASSERT_FALSE(refused.has_value()) << bad;
+        EXPECT_NE(refused.error().message.find("bad.json"), std::string::npos);
+    }
+}
+
+class StampEngineFiles : public ::testing::Test {
+protected:
+    vd::test::TemporaryFolder folder;
+};
+
+TEST_F(StampEngineFiles, LogoLandsAtTheComputedPixelsOnLandscapeAndPortraitPhotos)
+{
+    StampEngine engine(vd::test::opaqueLogo(300, Color::rgba(1, 0, 0)), bottomLeft());
+    for (auto [width, height] : { std::pair { 4000, 3000 }, std::pair { 3000, 4000 } }) {
+        const auto source = folder / "photo.jpg";
+        vd::test::writeUniformJpeg(source, width, height, kGrey);
+        auto stamped = stampToFile(engine, source, folder / "out.jpg");
+        ASSERT_TRUE(stamped.has_value()) << stamped.error().message;
+        EXPECT_EQ(stamped->width, width);
+        EXPECT_DOUBLE_EQ(stamped->placement.side, 600);
+        const Image out = decode(folder / "out.jpg");
+        ASSERT_EQ(out.pixelWidth(), width);
+        ASSERT_EQ(out.pixelHeight(), height);
+        // The logo covers [65.625, 665.625) horizontally and ends 65.625 pixels above the bottom.
+        const int bottom = height - 66;
+        EXPECT_TRUE(near(rgbAt(out, 70, bottom - 5), kRed));
+        EXPECT_TRUE(near(rgbAt(out, 660, bottom - 595), kRed));
+        EXPECT_TRUE(near(rgbAt(out, 60, bottom - 5), kGrey));
+        EXPECT_TRUE(near(rgbAt(out, 671, bottom - 5), kGrey));
+        EXPECT_TRUE(near(rgbAt(out, 70, height - 60), kGrey));
+        EXPECT_TRUE(near(rgbAt(out, 70, bottom - 605), kGrey));
+        EXPECT_TRUE(near(rgbAt(out, width / 2, height / 2), kGrey));
+    }
+}
+
+TEST_F(StampEngineFiles, OpacityAndRotationAreApplied)
+{
+    PlacementDescription placement;
+    placement.opacity = 0.5;
+    placement.rotationDegrees = 45;
+    placement.sizePercent = 50;
+    StampEngine engine(vd::test::opaqueLogo(100, Color::rgba(1, 0, 0)), placement);
+    const auto source = folder / "photo.jpg";
+    vd::test::writeUniformJpeg(source, 400, 400, 0x000000);
+    ASSERT_TRUE(stampToFile(engine, source, folder / "out.jpg").has_value());
+    const Image out = decode(folder / "out.jpg");
+    // A half-opaque red diamond: its centre is half red, the corners of its square stay black.
+    EXPECT_TRUE(near(rgbAt(out, 200, 200), 0x800000));
+    EXPECT_TRUE(near(rgbAt(out, 105, 105), 0x000000));
+    EXPECT_TRUE(near(rgbAt(out, 200, 110), 0x800000));
+}
+
+TEST_F(StampEngineFiles, TurnedPhotosAreStampedUprightAndWrittenWithOrientationOne)
+{
+    // Stored 300 × 200 with a red top-left quarter; displayed turned by the EXIF orientation.
+    auto redCorner = [](int x, int y) { return x < 150 && y < 100 ? kRed : kGrey; };
+    PlacementDescription placement;
+    placement.flags = { 0, 1, 0, 1 };
+    placement.marginPixels = 0;
+    placement.sizePercent = 25;
+    StampEngine engine(vd::test::opaqueLogo(50, Color::rgba(0, 0, 1)), placement);
+    struct Case {
+        int orientation;
+        int redX, redY; // a point of the red quarter once upright (200 × 300)
+    };
+    for (const Case c : { Case { 6, 150, 50 }, Case { 8, 50, 250 }, Case { 3, 200, 130 }, Case { 5, 50, 50 }, Case { 7, 120, 200 }, Case { 4, 50, 150 }, Case { 2, 250, 50 } }) {
+        const auto source = folder / ("turned" + std::to_string(c.orientation) + ".jpg");
+        vd::test::writeJpeg(source, 300, 200, redCorner);
+        vd::test::editMetadata(source, [&](Exiv2::Image& image) { image.exifData()["Exif.Image.Orientation"] = static_cast<std::uint16_t>(c.orientation); });
+        const auto target = folder / ("out" + std::to_string(c.orientation) + ".jpg");
+        auto stamped = stampToFile(engine, source, target);
+        ASSERT_TRUE(stamped.has_value()) << stamped.error().message;
+        EXPECT_EQ(stamped->sourceOrientation, c.orientation);
+        const Image out = decode(target);
+        const bool quarterTurn = c.orientation >= 5;
+        ASSERT_EQ(out.pixelWidth(), quarterTurn ? 200 : 300);
+        ASSERT_EQ(out.pixelHeight(), quarterTurn ? 300 : 200);
+        EXPECT_TRUE(near(rgbAt(out, c.redX, c.redY), kRed)) << "orientation " << c.orientation;
+        // The logo (side 25 % of 200 = 50) sits in the bottom-right corner of the upright photo.
+        EXPECT_TRUE(near(rgbAt(out, out.pixelWidth() - 10, out.pixelHeight() - 10), 0x0000ff));
+        auto metadata = ImageMetadata::readFromFile(target);
+        ASSERT_TRUE(metadata.has_value());
+        EXPECT_EQ(metadata->orientation(), 1);
+        EXPECT_EQ(metadata->exifValue("Exif.Photo.PixelXDimension"), std::to_string(out.pixelWidth()));
+        EXPECT_EQ(metadata->exifValue("Exif.Photo.PixelYDimension"), std::to_string(out.pixelHeight()));
+    }
+}
+
+TEST_F(StampEngineFiles, PngPhotosAreStampedToo)
+{
+    const auto source = folder / "screenshot.png";
+    auto png = encodePng(vd::test::opaqueLogo(120, Color::rgba(0, 1, 0)));
+    ASSERT_TRUE(files::writeAtomically(source, *png).has_value());
+    StampEngine engine(vd::test::opaqueLogo(10, Color::rgba(1, 0, 0)), PlacementDescription {});
+    auto stamped = stampToFile(engine, source, folder / "out.jpg");
+    ASSERT_TRUE(stamped.has_value()) << stamped.error().message;
+    const Image out = decode(folder / "out.jpg");
+    EXPECT_TRUE(near(rgbAt(out, 60, 60), kRed));
+    EXPECT_TRUE(near(rgbAt(out, 5, 5), 0x00ff00));
+}
+
+TEST_F(StampEngineFiles, UnreadablePhotosFailWithTheirNameAndReason)
+{
+    StampEngine engine(vd::test::opaqueLogo(10, Color::rgba(1, 0, 0)), PlacementDescription {});
+    const auto good = folder / "good.jpg";
+    vd::test::writeUniformJpeg(good, 640, 480, kGrey);
+    auto bytes = files::readAll(good);
+
+    const auto truncated = folder / "truncated.jpg";
+    files::writeAtomically(truncated, std::span(bytes->data(), bytes->size() / 2));
+    const auto text = folder / "notes.jpg";
+    const std::string words = "this is not a picture";
+    files::writeAtomically(text, std::span(reinterpret_cast<const std::uint8_t*>(words.data()), words.size()));
+    const auto empty = folder / "empty.jpg";
+    files::writeAtomically(empty, {});
+    // A header claiming 60000 × 60000 pixels must be refused before anything that size exists.
+    std::vector<std::uint8_t> huge = *bytes;
+    for (size_t i = 0; i + 8 < huge.size(); ++i)
+        if (huge[i] == 0xFF && (huge[i + 1] == 0xC0 || huge[i + 1] == 0xC2)) {
+            huge[i + 5] = 0xEA, huge[i + 6] = 0x60, huge[i + 7] = 0xEA, huge[i + 8] = 0x60;
+            break;
+        }
+    const auto hostile = folder / "hostile.jpg";
+    files::writeAtomically(hostile, huge);
+
+    struct Case {
+        std::filesystem::path path;
+        const char* reason;
+    };
+    for (const Case& c : { Case { truncated, "ends early" }, Case { text, "" }, Case { empty, "" }, Case { hostile, "larger than allowed" },
+             Case { folder / "missing.jpg", "no such file" }, Case { folder.path(), "not a regular file" } }) {
+        auto stamped = stampToFile(engine, c.path, folder / "out.jpg");
+        ASSERT_FALSE(stamped.has_value()) << c.path;
+        EXPECT_NE(stamped.error().message.find(c.path.string()), std::string::npos) << stamped.error().message;
+        EXPECT_NE(stamped.error().message.find(c.reason), std::string::npos) << stamped.error().message;
+    }
+}
