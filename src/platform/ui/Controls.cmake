@@ -1,0 +1,8 @@
+# The controls, alerts, popovers and the settings page: views built on the view system.
+target_sources(vardenico_platform PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/Control.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Label.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Button.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/TextView.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Toolbar.cpp
+)
