@@ -2,7 +2,9 @@
 target_sources(vardenico_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/Control.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Label.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/AlertController.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Button.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Popover.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProgressView.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SegmentedControl.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Slider.cpp

@@ -16,7 +16,6 @@ ProgressView::ProgressView()
     setClipsToBounds(true);
     setBackgroundColor(Color::rgba(0.72, 0.72, 0.74));
     m_fill->setName("progressFill");
-    addSubview(m_fill);
     tintColorDidChange();
 }
 
@@ -41,6 +40,8 @@ void ProgressView::setProgress(double progress, bool animated)
     if (!std::isfinite(progress))
         return;
     m_progress = std::clamp(progress, 0.0, 1.0);
+    if (!weak_from_this().expired())
+        attachFill();
     if (animated)
         View::animate(kAnimationDuration, [this] { m_fill->setFrame(fillFrame()); });
     else
@@ -58,8 +59,21 @@ void ProgressView::setTrackTintColor(std::optional<Color> color)
     setBackgroundColor(color.value_or(Color::rgba(0.72, 0.72, 0.74)));
 }
 
+void ProgressView::attachFill()
+{
+    // Subviews added in a constructor would not know their parent yet, so the fill joins later.
+    if (m_fill->superview().get() != this)
+        insertSubviewAtIndex(m_fill, 0);
+}
+
+void ProgressView::didMoveToSuperview()
+{
+    attachFill();
+}
+
 void ProgressView::layoutSubviews()
 {
+    attachFill();
     if (!m_fill->hasRunningAnimations())
         m_fill->setFrame(fillFrame());
 }

@@ -20,10 +20,12 @@ public:
 
     Size sizeThatFits(Size size) const override { return { size.width > 0 ? size.width : bounds().width(), 2 }; }
     void layoutSubviews() override;
+    void didMoveToSuperview() override;
     void tintColorDidChange() override;
 
 private:
     Rect fillFrame() const;
+    void attachFill();
 
     double m_progress { 0 };
     std::optional<Color> m_progressTint;
