@@ -1,17 +1,77 @@
 #include <cli/Commands.h>
 
+#include <hosts/HeadlessHost.h>
+#include <hosts/Host.h>
+#include <hosts/ViewsDemo.h>
+#include <hosts/WindowHost.h>
+#include <platform/foundation/RunLoop.h>
+#include <platform/ui/Window.h>
+
 #include <CLI/CLI.hpp>
 #include <cstdio>
 
 namespace vd::cli {
 
+namespace {
+
+struct AppOptions {
+    std::string device { "phone" };
+    double scale { 0 };
+    bool headless { false };
+    std::string script;
+    std::string out;
+    std::string demo;
+};
+
+int runApp(const AppOptions& options)
+{
+    const HostDevice device = options.device == "tablet" ? HostDevice::Tablet : HostDevice::Phone;
+    if (options.headless && (options.script.empty() || options.out.empty())) {
+        std::fprintf(stderr, "vardenico app: --headless needs --script FILE and --out DIR\n");
+        return kBadUsage;
+    }
+    if (!options.headless && (!options.script.empty() || !options.out.empty())) {
+        std::fprintf(stderr, "vardenico app: --script and --out go with --headless\n");
+        return kBadUsage;
+    }
+    std::vector<AutomationCommand> script;
+    if (options.headless) {
+        auto parsed = readAutomationScript(options.script);
+        if (!parsed) {
+            std::fprintf(stderr, "%s\n", parsed.error().message.c_str());
+            return kBadUsage;
+        }
+        script = std::move(*parsed);
+        RunLoop::main().setClock(RunLoop::Clock::Virtual);
+    }
+
+    auto window = std::make_shared<Window>(hostScreenSize(device));
+    if (options.demo == "views")
+        installViewsDemo(*window);
+    else
+        applicationRootInstaller()(*window, device);
+
+    if (options.headless) {
+        HeadlessHost host(std::move(script), options.script, options.out, options.scale > 0 ? options.scale : 2);
+        return host.run(window);
+    }
+    WindowHost host(options.scale > 0 ? options.scale : 1, "Vardenico");
+    return host.run(window);
+}
+
+}
+
 void addAppCommand(CLI::App& app, int& status)
 {
-    auto* command = app.add_subcommand("app", "Not available yet");
-    command->callback([&status] {
-        std::fprintf(stderr, "vardenico app: not available yet\n");
-        status = kBadUsage;
-    });
+    auto options = std::make_shared<AppOptions>();
+    auto* command = app.add_subcommand("app", "Open the program's window, or run an automation script without one");
+    command->add_option("--device", options->device, "Screen of a phone (390 × 844 points) or a tablet (1024 × 1366)")->check(CLI::IsMember({ "phone", "tablet" }));
+    command->add_option("--scale", options->scale, "Pixels a point: window default 1, screenshots default 2")->check(CLI::Range(0.25, 4.0));
+    command->add_flag("--headless", options->headless, "No window: a virtual clock and an automation script");
+    command->add_option("--script", options->script, "Automation script, one command a line (with --headless)");
+    command->add_option("--out", options->out, "Folder for the script's screenshots and dumps (with --headless)");
+    command->add_option("--demo", options->demo, "Show a demonstration screen instead of the program's first screen")->check(CLI::IsMember({ "views" }));
+    command->callback([options, &status] { status = runApp(*options); });
 }
 
 }

@@ -127,6 +127,9 @@ void View::removeFromSuperview()
 
 void View::notifyMovedToWindow()
 {
+    // Keyed layer animations end when a view leaves the screen.
+    if (!window())
+        m_layer.removeAllAnimations();
     didMoveToWindow();
     const auto subviews = m_subviews;
     for (auto& subview : subviews)

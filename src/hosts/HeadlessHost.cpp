@@ -1,0 +1,232 @@
+#include <hosts/HeadlessHost.h>
+
+#include <platform/foundation/Files.h>
+#include <platform/foundation/RunLoop.h>
+#include <platform/graphics/DrawingContext.h>
+#include <platform/graphics/ImageCodecs.h>
+#include <platform/ui/ViewDump.h>
+#include <platform/ui/Window.h>
+
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <numbers>
+
+namespace vd {
+
+namespace {
+
+constexpr double kStep = 1.0 / 60; // seconds between synthesised touch events
+
+double number(const std::string& word) { return std::strtod(word.c_str(), nullptr); }
+
+const std::map<std::string, Key>& keyNames()
+{
+    static const std::map<std::string, Key> keys {
+        { "return", Key::Return }, { "enter", Key::Return }, { "backspace", Key::Backspace }, { "delete", Key::Delete },
+        { "tab", Key::Tab }, { "escape", Key::Escape }, { "left", Key::Left }, { "right", Key::Right },
+        { "up", Key::Up }, { "down", Key::Down }, { "home", Key::Home }, { "end", Key::End },
+    };
+    return keys;
+}
+
+std::string lowercase(std::string s)
+{
+    for (auto& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+}
+
+HeadlessHost::HeadlessHost(std::vector<AutomationCommand> script, std::string scriptName, std::filesystem::path outputFolder, double scale)
+    : m_script(std::move(script))
+    , m_scriptName(std::move(scriptName))
+    , m_output(std::move(outputFolder))
+    , m_scale(scale > 0 ? scale : 2)
+{
+}
+
+Image HeadlessHost::screenshot(Window& window, double scale)
+{
+    window.prepareFrame();
+    DrawingContext context(window.bounds().size, DrawingContext::Opacity::Opaque, scale);
+    context.fill(window.bounds(), Color::whiteColor());
+    window.render(context.cairo());
+    window.clearDirty();
+    return context.takeImage();
+}
+
+void HeadlessHost::settle(Window& window, double seconds)
+{
+    RunLoop::main().advance(seconds);
+    window.prepareFrame();
+}
+
+Result<Point> HeadlessHost::target(Window& window, const AutomationCommand& command, size_t& index)
+{
+    const std::string& word = command.arguments.at(index);
+    if (word[0] == '@') {
+        ++index;
+        auto view = window.viewNamed(word.substr(1));
+        if (!view)
+            {
+            m_scriptMistake = true;
+            return fail("no view is named \"" + word.substr(1) + "\"");
+        }
+        return view->convertPointToView(view->bounds().center(), nullptr);
+    }
+    const Point p { number(word), number(command.arguments.at(index + 1)) };
+    index += 2;
+    return p;
+}
+
+Result<void> HeadlessHost::execute(Window& window, const AutomationCommand& c)
+{
+    const auto& args = c.arguments;
+    auto moveFingers = [&](std::vector<Point> from, std::vector<Point> to, double seconds) {
+        std::vector<Window::TouchInput> touches;
+        for (size_t i = 0; i < from.size(); ++i)
+            touches.push_back({ static_cast<int>(i + 1), from[i] });
+        window.sendTouches(TouchPhase::Began, touches);
+        const int steps = std::max(2, static_cast<int>(std::lround(seconds / kStep)));
+        for (int s = 1; s <= steps; ++s) {
+            settle(window, seconds / steps);
+            for (size_t i = 0; i < from.size(); ++i)
+                touches[i].location = from[i] + (to[i] - from[i]) * (double(s) / steps);
+            window.sendTouches(TouchPhase::Moved, touches);
+        }
+        window.sendTouches(TouchPhase::Ended, touches);
+        settle(window, kStep);
+    };
+    auto tapAt = [&](Point p) {
+        window.sendTouches(TouchPhase::Began, { { 1, p } });
+        settle(window, 0.05);
+        window.sendTouches(TouchPhase::Ended, { { 1, p } });
+        settle(window, kStep);
+    };
+    size_t i = 0;
+    if (c.name == "tap" || c.name == "double-tap") {
+        auto p = target(window, c, i);
+        if (!p)
+            return std::unexpected(p.error());
+        tapAt(*p);
+        if (c.name == "double-tap") {
+            settle(window, 0.1);
+            tapAt(*p);
+        }
+    } else if (c.name == "long-press") {
+        auto p = target(window, c, i);
+        if (!p)
+            return std::unexpected(p.error());
+        window.sendTouches(TouchPhase::Began, { { 1, *p } });
+        settle(window, number(args[i]));
+        window.sendTouches(TouchPhase::Ended, { { 1, *p } });
+        settle(window, kStep);
+    } else if (c.name == "drag" || c.name == "two-finger-drag") {
+        Point from, to;
+        if (args[0][0] == '@') {
+            auto p = target(window, c, i);
+            if (!p)
+                return std::unexpected(p.error());
+            from = *p;
+            to = from + Point { number(args[i]), number(args[i + 1]) };
+            i += 2;
+        } else {
+            from = { number(args[0]), number(args[1]) };
+            to = { number(args[2]), number(args[3]) };
+            i = 4;
+        }
+        const double seconds = i < args.size() ? number(args[i]) : 0.3;
+        if (c.name == "drag") {
+            moveFingers({ from }, { to }, seconds);
+        } else {
+            const Point half { 20, 0 };
+            moveFingers({ from - half, from + half }, { to - half, to + half }, seconds);
+        }
+    } else if (c.name == "pinch") {
+        auto p = target(window, c, i);
+        if (!p)
+            return std::unexpected(p.error());
+        const double scale = number(args[i]);
+        const double seconds = i + 1 < args.size() ? number(args[i + 1]) : 0.3;
+        const double spread = 40;
+        moveFingers({ *p - Point { spread, 0 }, *p + Point { spread, 0 } }, { *p - Point { spread * scale, 0 }, *p + Point { spread * scale, 0 } }, seconds);
+    } else if (c.name == "circle") {
+        // One finger around a centre: radius, then degrees turned (positive clockwise on screen),
+        // starting to the right of the centre.
+        auto p = target(window, c, i);
+        if (!p)
+            return std::unexpected(p.error());
+        const double radius = number(args[i]), degrees = number(args[i + 1]);
+        const double seconds = i + 2 < args.size() ? number(args[i + 2]) : 0.5;
+        const int steps = std::max(4, static_cast<int>(std::lround(seconds / kStep)));
+        auto at = [&](double fraction) {
+            const double angle = degrees * fraction / 180 * std::numbers::pi;
+            return Point { p->x + radius * std::cos(angle), p->y + radius * std::sin(angle) };
+        };
+        window.sendTouches(TouchPhase::Began, { { 1, at(0) } });
+        for (int s = 1; s <= steps; ++s) {
+            settle(window, seconds / steps);
+            window.sendTouches(TouchPhase::Moved, { { 1, at(double(s) / steps) } });
+        }
+        window.sendTouches(TouchPhase::Ended, { { 1, at(1) } });
+        settle(window, kStep);
+    } else if (c.name == "type") {
+        window.sendText(args[0]);
+        settle(window, 0);
+    } else if (c.name == "key") {
+        auto it = keyNames().find(lowercase(args[0]));
+        if (it == keyNames().end())
+            {
+            m_scriptMistake = true;
+            return fail("unknown key \"" + args[0] + "\"");
+        }
+        window.sendKey(it->second);
+        settle(window, 0);
+    } else if (c.name == "wait") {
+        // In frame-sized steps, so animations and timers see the time pass as on a screen.
+        double left = std::max(0.0, number(args[0]));
+        while (left > 1e-12) {
+            const double step = std::min(left, kStep);
+            settle(window, step);
+            left -= step;
+        }
+    } else if (c.name == "screenshot") {
+        const Image image = screenshot(window, m_scale);
+        auto png = encodePng(image);
+        if (!png)
+            return std::unexpected(png.error());
+        const auto path = m_output / (args[0] + ".png");
+        if (auto written = files::writeAtomically(path, *png); !written)
+            return std::unexpected(written.error());
+    } else if (c.name == "dump") {
+        window.prepareFrame();
+        const std::string json = dumpViewTree(window).dump(2) + "\n";
+        const auto path = m_output / (args[0] + ".json");
+        if (auto written = files::writeAtomically(path, std::vector<std::uint8_t>(json.begin(), json.end())); !written)
+            return std::unexpected(written.error());
+    }
+    return {};
+}
+
+int HeadlessHost::run(const std::shared_ptr<Window>& window)
+{
+    std::error_code error;
+    std::filesystem::create_directories(m_output, error);
+    if (error) {
+        std::fprintf(stderr, "%s: cannot create the output folder: %s\n", m_output.string().c_str(), error.message().c_str());
+        return 1;
+    }
+    settle(*window, 0);
+    for (const auto& command : m_script) {
+        if (auto done = execute(*window, command); !done) {
+            std::fprintf(stderr, "%s:%d: %s: %s\n", m_scriptName.c_str(), command.line, command.name.c_str(), done.error().message.c_str());
+            // Missing views and unknown keys are script mistakes; anything else failed to write.
+            return m_scriptMistake ? 2 : 1;
+        }
+    }
+    return 0;
+}
+
+}

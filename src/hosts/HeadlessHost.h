@@ -1,0 +1,36 @@
+#pragma once
+
+#include <hosts/AutomationScript.h>
+#include <hosts/Host.h>
+#include <platform/graphics/Image.h>
+
+#include <filesystem>
+#include <optional>
+
+namespace vd {
+
+// Runs the program with no window on the virtual clock, executing an automation script: touches
+// are synthesised at 60 events a second, "wait" moves the clock without sleeping, screenshots
+// are PNG files at the chosen scale and dumps JSON files, both in the output folder. A script
+// error, or a @name no view answers to, stops the run with the line and reason: status 2.
+class HeadlessHost : public Host {
+public:
+    HeadlessHost(std::vector<AutomationCommand> script, std::string scriptName, std::filesystem::path outputFolder, double scale);
+    int run(const std::shared_ptr<Window>& window) override;
+
+    // Draws the whole window as it looks now.
+    static Image screenshot(Window& window, double scale);
+
+private:
+    Result<void> execute(Window& window, const AutomationCommand& command);
+    Result<Point> target(Window& window, const AutomationCommand& command, size_t& index);
+    void settle(Window& window, double seconds);
+
+    std::vector<AutomationCommand> m_script;
+    std::string m_scriptName;
+    std::filesystem::path m_output;
+    double m_scale { 2 };
+    bool m_scriptMistake { false };
+};
+
+}

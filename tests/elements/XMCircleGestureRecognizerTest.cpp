@@ -1,0 +1,170 @@
+#include <elements/ViewRotation.h>
+#include <elements/XMCircleGestureRecognizer.h>
+#include <platform/foundation/RunLoop.h>
+#include <platform/graphics/DrawingContext.h>
+#include <platform/ui/Window.h>
+
+#include <gtest/gtest.h>
+#include <numbers>
+
+namespace vd {
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+using State = GestureRecognizer::State;
+
+struct Reading {
+    State state;
+    std::optional<double> angle, rotation, distance;
+};
+
+class CircleTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        RunLoop::main().setClock(RunLoop::Clock::Virtual);
+        window = std::make_shared<Window>(Size { 400, 400 });
+        view = View::make(Rect(0, 0, 400, 400));
+        window->addSubview(view);
+        circle = std::make_shared<XMCircleGestureRecognizer>(Point { 200, 200 }, [this](GestureRecognizer& r) {
+            auto& c = static_cast<XMCircleGestureRecognizer&>(r);
+            readings.push_back({ r.state(), c.angle(), c.rotation(), c.distance() });
+        });
+        view->addGestureRecognizer(circle);
+    }
+    void TearDown() override { RunLoop::main().advance(5); }
+
+    std::shared_ptr<Window> window;
+    std::shared_ptr<View> view;
+    std::shared_ptr<XMCircleGestureRecognizer> circle;
+    std::vector<Reading> readings;
+};
+
+TEST_F(CircleTest, AnglesAreMeasuredClockwiseOnScreenInSinglePrecision)
+{
+    // On the positive x axis the float π/2 overshoots the double one, so the angle comes out just
+    // below 2π rather than 0.
+    const double onAxis = circle->angleForPoint({ 250, 200 });
+    EXPECT_LT(onAxis, 2 * kPi);
+    EXPECT_NEAR(onAxis, 2 * kPi, 1e-6);
+    EXPECT_NEAR(circle->angleForPoint({ 200, 260 }), kPi / 2, 1e-12) << "straight below";
+    EXPECT_NEAR(circle->angleForPoint({ 200, 140 }), 3 * kPi / 2, 1e-6) << "straight above";
+    EXPECT_NEAR(circle->angleForPoint({ 150, 200 }), kPi, 1e-6);
+    EXPECT_NEAR(circle->angleForPoint({ 250, 250 }), kPi / 4, 1e-6);
+    EXPECT_NEAR(circle->angleBetween({ 250, 250 }, { 200, 260 }), -kPi / 4, 1e-6) << "not wrapped";
+    EXPECT_NEAR(circle->angleBetween({ 200, 260 }, { 250, 200 }), kPi / 2 - 2 * kPi, 1e-6);
+
+    // Single precision: the float result, not the double one.
+    const Point a { 0.1, 0.2 }, b { 3.3, 4.7 };
+    const float dx = static_cast<float>(a.x - b.x), dy = static_cast<float>(a.y - b.y);
+    EXPECT_EQ(circle->distanceBetween(a, b), static_cast<double>(std::sqrt(dx * dx + dy * dy)));
+    EXPECT_NE(circle->distanceBetween(a, b), std::hypot(a.x - b.x, a.y - b.y));
+    EXPECT_DOUBLE_EQ(circle->distanceBetween({ 0, 0 }, { 3, 4 }), 5);
+}
+
+TEST_F(CircleTest, TheRingDecidesAtTheFirstTouchOnly)
+{
+    circle->setInnerRadius(50);
+    circle->setOuterRadius(100);
+    window->sendTouches(TouchPhase::Began, { { 1, { 250, 200 } } }); // exactly on the inner radius
+    EXPECT_EQ(circle->state(), State::Began);
+    window->sendTouches(TouchPhase::Ended, { { 1, { 250, 200 } } });
+
+    readings.clear();
+    window->sendTouches(TouchPhase::Began, { { 1, { 249.9999, 200 } } });
+    EXPECT_EQ(circle->state(), State::Failed);
+    window->sendTouches(TouchPhase::Moved, { { 1, { 280, 200 } } });
+    EXPECT_EQ(circle->state(), State::Failed) << "moves are ignored once failed";
+    window->sendTouches(TouchPhase::Ended, { { 1, { 280, 200 } } });
+    EXPECT_TRUE(readings.empty());
+    EXPECT_EQ(circle->state(), State::Possible) << "reset after the touch";
+
+    window->sendTouches(TouchPhase::Began, { { 1, { 300, 200 } } }); // on the outer radius
+    EXPECT_EQ(circle->state(), State::Began);
+    window->sendTouches(TouchPhase::Moved, { { 1, { 390, 200 } } }); // outside the ring: not tested again
+    EXPECT_EQ(circle->state(), State::Changed);
+    window->sendTouches(TouchPhase::Ended, { { 1, { 390, 200 } } });
+    window->sendTouches(TouchPhase::Began, { { 1, { 300.001, 200 } } });
+    EXPECT_EQ(circle->state(), State::Failed);
+    window->sendTouches(TouchPhase::Ended, { { 1, { 300.001, 200 } } });
+
+    circle->setInnerRadius(std::nullopt);
+    circle->setOuterRadius(std::nullopt);
+    window->sendTouches(TouchPhase::Began, { { 1, { 200, 200 } } });
+    EXPECT_EQ(circle->state(), State::Began) << "no ring: any touch, even the centre";
+    window->sendTouches(TouchPhase::Ended, { { 1, { 200, 200 } } });
+}
+
+TEST_F(CircleTest, RotationWrapsAcrossThePositiveXAxisAndReadingsEndAbsent)
+{
+    window->sendTouches(TouchPhase::Began, { { 1, { 300, 190 } } }); // just above the x axis
+    ASSERT_EQ(readings.size(), 1u);
+    EXPECT_EQ(readings[0].state, State::Began);
+    EXPECT_FALSE(readings[0].rotation) << "no previous point yet";
+    EXPECT_NEAR(*readings[0].distance, std::hypot(100, 10), 1e-4);
+
+    window->sendTouches(TouchPhase::Moved, { { 1, { 300, 210 } } }); // just below it
+    ASSERT_EQ(readings.size(), 2u);
+    EXPECT_EQ(readings[1].state, State::Changed);
+    EXPECT_NEAR(*readings[1].rotation, 2 * std::atan(0.1), 1e-6) << "a small clockwise turn, not −2π";
+    EXPECT_NEAR(*readings[1].angle, std::atan(0.1), 1e-6);
+
+    window->sendTouches(TouchPhase::Moved, { { 1, { 300, 190 } } });
+    EXPECT_NEAR(*readings[2].rotation, -2 * std::atan(0.1), 1e-6);
+
+    window->sendTouches(TouchPhase::Ended, { { 1, { 300, 190 } } });
+    ASSERT_EQ(readings.size(), 4u);
+    EXPECT_EQ(readings[3].state, State::Ended);
+    EXPECT_FALSE(readings[3].angle);
+    EXPECT_FALSE(readings[3].rotation);
+    EXPECT_FALSE(readings[3].distance);
+    EXPECT_FALSE(circle->currentPoint());
+}
+
+TEST_F(CircleTest, PointsAreInTheRecognizersViewCoordinates)
+{
+    view->setCenter({ 250, 200 }); // the view moves 50 to the right
+    window->sendTouches(TouchPhase::Began, { { 1, { 350, 200 } } });
+    EXPECT_NEAR(*circle->distance(), 100, 1e-6);
+    window->sendTouches(TouchPhase::Ended, { { 1, { 350, 200 } } });
+}
+
+TEST(ZRotation, SpinsEndlesslyOnceAndSnapsBackWhenStopped)
+{
+    RunLoop::main().setClock(RunLoop::Clock::Virtual);
+    auto window = std::make_shared<Window>(Size { 200, 200 });
+    auto circle = View::make(Rect(50, 50, 100, 100));
+    window->addSubview(circle);
+    startZRotationWithDuration(*circle, 24, BasicAnimation::kForever, false);
+    const BasicAnimation* spin = circle->layer().animationForKey(kZRotationKey);
+    ASSERT_NE(spin, nullptr);
+    EXPECT_EQ(spin->keyPath, "transform.rotation.z");
+    EXPECT_DOUBLE_EQ(spin->toValue, -2 * kPi);
+    EXPECT_TRUE(spin->cumulative);
+    EXPECT_TRUE(std::isinf(spin->repeatCount));
+
+    RunLoop::main().advance(6);
+    EXPECT_NEAR(circle->presentationTransform().angle(), -kPi / 2, 1e-9);
+    // Starting again leaves the running animation as it is.
+    startZRotationWithDuration(*circle, 5, 1, true);
+    EXPECT_DOUBLE_EQ(circle->layer().animationForKey(kZRotationKey)->toValue, -2 * kPi);
+    EXPECT_DOUBLE_EQ(circle->layer().animationForKey(kZRotationKey)->beginTime, 0);
+    RunLoop::main().advance(24 * 10);
+    window->prepareFrame();
+    EXPECT_NEAR(circle->presentationTransform().angle(), -kPi / 2, 1e-6) << "ten turns later";
+
+    stopZRotation(*circle);
+    EXPECT_EQ(circle->presentationTransform(), AffineTransform::identity());
+
+    startZRotationReverseWithDuration(*circle, 24, BasicAnimation::kForever, true);
+    EXPECT_DOUBLE_EQ(circle->layer().animationForKey(kZRotationKey)->toValue, -2 * kPi) << "reverse ignores clockwise";
+    stopZRotation(*circle);
+    startZRotationWithDuration(*circle, 24, BasicAnimation::kForever, true);
+    EXPECT_DOUBLE_EQ(circle->layer().animationForKey(kZRotationKey)->toValue, 2 * kPi);
+
+    circle->removeFromSuperview();
+    EXPECT_EQ(circle->layer().animationForKey(kZRotationKey), nullptr) << "ends when the view leaves the screen";
+}
+
+}
+}
