@@ -8,6 +8,8 @@ target_sources(vardenico_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/Popover.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProgressView.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SegmentedControl.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SettingsScreen.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ShareSheet.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Slider.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Stepper.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Switch.cpp

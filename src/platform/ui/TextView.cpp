@@ -3,6 +3,7 @@
 #include <platform/ui/Window.h>
 
 #include <cairo.h>
+#include <algorithm>
 #include <cmath>
 #include <fontconfig/fontconfig.h>
 #include <nlohmann/json.hpp>
@@ -325,7 +326,9 @@ void TextView::insertText(const std::string& text)
 {
     if (!m_editable || !isFirstResponder())
         return;
-    const std::string clean = cleanInput(text);
+    std::string clean = cleanInput(text);
+    if (m_singleLine)
+        std::replace(clean.begin(), clean.end(), '\n', ' ');
     if (clean.empty())
         return;
     replace(m_caret, m_caret, clean);
@@ -337,7 +340,10 @@ void TextView::keyPressed(Key key)
         return;
     switch (key) {
     case Key::Return:
-        replace(m_caret, m_caret, "\n");
+        if (m_singleLine)
+            resignFirstResponder();
+        else
+            replace(m_caret, m_caret, "\n");
         break;
     case Key::Tab:
         replace(m_caret, m_caret, "\t");

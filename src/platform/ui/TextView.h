@@ -53,6 +53,8 @@ public:
     void setEditable(bool editable);
     bool isScrollEnabled() const { return m_scrollEnabled; }
     void setScrollEnabled(bool enabled) { m_scrollEnabled = enabled; } // text never scrolls here; kept for the screens that set it
+    bool isSingleLine() const { return m_singleLine; }
+    void setSingleLine(bool single) { m_singleLine = single; } // Return ends editing; typed breaks become spaces
     EdgeInsets textContainerInset() const { return m_inset; }
     void setTextContainerInset(EdgeInsets inset);
 
@@ -100,6 +102,7 @@ private:
     EdgeInsets m_inset { 8, 5, 8, 5 };
     bool m_editable { true };
     bool m_scrollEnabled { true };
+    bool m_singleLine { false };
     size_t m_caret { 0 };
     std::weak_ptr<TextViewDelegate> m_delegate;
     std::shared_ptr<View> m_accessory;
