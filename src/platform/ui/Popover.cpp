@@ -80,9 +80,16 @@ void Popover::draw(cairo_t* cr, const Rect& rect)
     const Rect box = m_box->frame();
     const double tipY = m_arrow == ArrowUp ? box.minY() - kArrowHeight : box.maxY() + kArrowHeight;
     const double baseY = m_arrow == ArrowUp ? box.minY() + 1 : box.maxY() - 1;
-    for (int spread = 6; spread > 0; spread -= 2) {
-        cairo_set_source_rgba(cr, 0, 0, 0, 0.03);
-        cairo_rectangle(cr, box.x() - spread, box.y() - spread + 2, box.width() + 2 * spread, box.height() + 2 * spread);
+    for (int spread = 8; spread > 0; spread -= 2) {
+        const double x = box.x() - spread, y = box.y() - spread + 2, w = box.width() + 2 * spread, h = box.height() + 2 * spread;
+        const double r = kCornerRadius + spread;
+        cairo_new_sub_path(cr);
+        cairo_arc(cr, x + w - r, y + r, r, -M_PI / 2, 0);
+        cairo_arc(cr, x + w - r, y + h - r, r, 0, M_PI / 2);
+        cairo_arc(cr, x + r, y + h - r, r, M_PI / 2, M_PI);
+        cairo_arc(cr, x + r, y + r, r, M_PI, 3 * M_PI / 2);
+        cairo_close_path(cr);
+        cairo_set_source_rgba(cr, 0, 0, 0, 0.025);
         cairo_fill(cr);
     }
     const Color fill = m_box->backgroundColor().value_or(Color::whiteColor());

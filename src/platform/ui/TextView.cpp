@@ -476,4 +476,11 @@ void TextView::touchesEnded(const TouchSet& touches, const TouchEvent& event)
     setCaretIndex(indexAtPoint(location));
 }
 
+void TextView::touchesCancelled(const TouchSet& touches, const TouchEvent& event)
+{
+    // A recognizer took the touch (a sticker's drag, a double tap): no caret move.
+    m_touchBegan = false;
+    View::touchesCancelled(touches, event);
+}
+
 }

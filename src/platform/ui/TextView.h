@@ -80,6 +80,7 @@ public:
     void keyPressed(Key key) override;
     void touchesBegan(const TouchSet& touches, const TouchEvent& event) override;
     void touchesEnded(const TouchSet& touches, const TouchEvent& event) override;
+    void touchesCancelled(const TouchSet& touches, const TouchEvent& event) override;
     void didMoveToWindow() override;
 
 private:
