@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <pthread.h>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -167,15 +168,26 @@ Result<void> ShareSheet::copyToClipboard(const std::string& text)
     }
     ::close(input[0]);
     // The clipboard programs read everything, then leave a helper serving the selection and exit.
-    std::signal(SIGPIPE, SIG_IGN);
+    // One that quits early must not kill this process with SIGPIPE: block it while writing and
+    // take back any that was raised.
+    sigset_t pipeSignal, previous;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
     size_t sent = 0;
     while (sent < text.size()) {
         const ssize_t n = ::write(input[1], text.data() + sent, text.size() - sent);
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n <= 0)
             break;
         sent += static_cast<size_t>(n);
     }
     ::close(input[1]);
+    const timespec noWait {};
+    while (sigtimedwait(&pipeSignal, nullptr, &noWait) == SIGPIPE) {
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     int status = 0;
     for (int waited = 0;; ++waited) {
         const pid_t done = ::waitpid(child, &status, WNOHANG);

@@ -175,3 +175,23 @@ TEST(SettingsScreen, KeepsPhotoAccessAndTheLibraryFolder)
 
 }
 }
+
+namespace vd {
+namespace {
+
+TEST(ShareSheet, AClipboardProgramThatQuitsEarlyIsReportedNotFatal)
+{
+    test::TemporaryFolder folder;
+    std::filesystem::create_directories(folder / "bin");
+    std::ofstream(folder / "bin/wl-copy") << "#!/bin/sh\nexec 0<&-\nexit 3\n";
+    std::filesystem::permissions(folder / "bin/wl-copy", std::filesystem::perms::owner_all);
+    ScopedEnv path("PATH", (folder / "bin").string() + ":/usr/bin:/bin");
+    ScopedEnv wayland("WAYLAND_DISPLAY", "wayland-9");
+    const std::string big(4 << 20, 'x'); // more than a pipe holds
+    auto copied = ShareSheet::copyToClipboard(big);
+    ASSERT_FALSE(copied);
+    EXPECT_NE(copied.error().message.find("wl-copy"), std::string::npos);
+}
+
+}
+}
