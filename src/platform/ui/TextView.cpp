@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <fontconfig/fontconfig.h>
+#include <mutex>
 #include <nlohmann/json.hpp>
 #include <pango/pangocairo.h>
 #include <unordered_map>
@@ -13,6 +14,14 @@
 namespace vd {
 
 namespace {
+
+// Pango's context and layouts are not thread-safe; a text view may be drawn into a snapshot on
+// another thread, so every use of them goes through this lock.
+std::recursive_mutex& pangoMutex()
+{
+    static std::recursive_mutex mutex;
+    return mutex;
+}
 
 // Metrics that do not depend on the drawing scale, as for every other text of the program.
 PangoContext* editingContext()
@@ -99,6 +108,9 @@ TextView::~TextView()
 {
     if (m_accessory)
         m_accessory->removeFromSuperview();
+    std::lock_guard lock(pangoMutex());
+    m_layout.reset();
+    m_measureLayout.reset();
 }
 
 void TextView::automationValues(nlohmann::json& out) const
@@ -114,6 +126,7 @@ void TextView::automationValues(nlohmann::json& out) const
 
 void TextView::invalidateLayout()
 {
+    std::lock_guard lock(pangoMutex());
     m_layout.reset();
     m_measureLayout.reset();
     m_layoutWidth = m_measureWidth = -1;
@@ -162,6 +175,7 @@ void TextView::setTextContainerInset(EdgeInsets inset)
 
 PangoLayout* TextView::layout(double width) const
 {
+    std::lock_guard lock(pangoMutex());
     const double textWidth = std::max(1.0, width - m_inset.left - m_inset.right);
     auto make = [&] {
         PangoLayout* made = pango_layout_new(editingContext());
@@ -192,6 +206,7 @@ PangoLayout* TextView::layout(double width) const
 
 Size TextView::sizeThatFits(Size size) const
 {
+    std::lock_guard lock(pangoMutex());
     const double width = size.width > 0 ? size.width : bounds().width();
     PangoRectangle logical;
     pango_layout_get_extents(layout(width), nullptr, &logical);
@@ -201,6 +216,7 @@ Size TextView::sizeThatFits(Size size) const
 
 Rect TextView::caretRect() const
 {
+    std::lock_guard lock(pangoMutex());
     PangoRectangle strong;
     pango_layout_get_cursor_pos(layout(bounds().width()), static_cast<int>(m_caret), &strong, nullptr);
     const double x = static_cast<double>(strong.x) / PANGO_SCALE + m_inset.left;
@@ -209,6 +225,7 @@ Rect TextView::caretRect() const
 
 void TextView::draw(cairo_t* cr, const Rect& rect)
 {
+    std::lock_guard lock(pangoMutex());
     (void)rect;
     PangoLayout* shown = layout(bounds().width());
     if (!m_text.empty() && m_style.color.alpha > 0) {
@@ -241,6 +258,7 @@ void TextView::setCaretIndex(size_t index)
 
 size_t TextView::previousCaretStop(size_t index) const
 {
+    std::lock_guard lock(pangoMutex());
     if (index == 0)
         return 0;
     int count = 0;
@@ -254,6 +272,7 @@ size_t TextView::previousCaretStop(size_t index) const
 
 size_t TextView::nextCaretStop(size_t index) const
 {
+    std::lock_guard lock(pangoMutex());
     if (index >= m_text.size())
         return m_text.size();
     int count = 0;
@@ -268,6 +287,7 @@ size_t TextView::nextCaretStop(size_t index) const
 
 size_t TextView::indexAtPoint(Point point) const
 {
+    std::lock_guard lock(pangoMutex());
     int index = 0, trailing = 0;
     pango_layout_xy_to_index(layout(bounds().width()), static_cast<int>((point.x - m_inset.left) * PANGO_SCALE), static_cast<int>((point.y - m_inset.top) * PANGO_SCALE), &index, &trailing);
     const char* at = m_text.data() + index;
@@ -278,6 +298,7 @@ size_t TextView::indexAtPoint(Point point) const
 
 size_t TextView::verticalMove(size_t index, int lines) const
 {
+    std::lock_guard lock(pangoMutex());
     PangoLayout* shown = layout(bounds().width());
     int line = 0, x = 0;
     pango_layout_index_to_line_x(shown, static_cast<int>(index), false, &line, &x);
@@ -297,6 +318,7 @@ size_t TextView::verticalMove(size_t index, int lines) const
 
 size_t TextView::lineBoundary(size_t index, bool end) const
 {
+    std::lock_guard lock(pangoMutex());
     PangoLayout* shown = layout(bounds().width());
     int line = 0, x = 0;
     pango_layout_index_to_line_x(shown, static_cast<int>(index), false, &line, &x);

@@ -162,3 +162,31 @@ TEST(TextView, UnknownFontFallsBackAndAlignmentMovesTheText)
 
 }
 }
+
+#include <thread>
+
+namespace vd {
+namespace {
+
+TEST(TextView, MeasuresAndDrawsFromAnotherThreadWhileTheMainOneEdits)
+{
+    auto text = View::make<TextView>(Rect { 0, 0, 200, 100 });
+    text->setText("Uno\nDue");
+    auto other = View::make<TextView>(Rect { 0, 0, 150, 100 });
+    other->setText("Tre quattro cinque sei sette otto");
+    std::thread worker([&] {
+        for (int i = 0; i < 200; ++i) {
+            DrawingContext context({ 150, 100 }, DrawingContext::Opacity::Transparent, 1);
+            other->drawViewHierarchyInRect(context.cairo(), { 0, 0, 150, 100 });
+            EXPECT_GT(other->sizeThatFits({ 150, 0 }).height, 30);
+        }
+    });
+    for (int i = 0; i < 200; ++i) {
+        text->setText("Uno\nDue " + std::to_string(i));
+        EXPECT_GT(text->sizeThatFits({ 200, 0 }).height, 30);
+    }
+    worker.join();
+}
+
+}
+}
