@@ -179,7 +179,7 @@ void installControlsDemo(Window& window)
     Column right { tablet ? 2 * margin + columnWidth : margin, tablet ? left.y : 0, columnWidth, tablet ? 40 : gap };
 
     // Blur over a picture.
-    const Rect pictureFrame = left.next(tablet ? 220 : 92);
+    const Rect pictureFrame = left.next(tablet ? 340 : 92);
     auto picture = View::make<ImageView>(pictureFrame);
     picture->setName("myImageViewBackground");
     picture->setImage(landscapePicture(pictureFrame.size));
@@ -245,7 +245,7 @@ void installControlsDemo(Window& window)
     });
 
     // The text view, with a Done bar while it is edited.
-    gallery->text = View::make<TextView>(left.next(tablet ? 180 : 88));
+    gallery->text = View::make<TextView>(left.next(tablet ? 240 : 88));
     gallery->text->setName("myTextView");
     gallery->text->setFont("GillSans-UltraBold", tablet ? 22 : 18);
     gallery->text->setTextColor(kInk);
@@ -282,7 +282,7 @@ void installControlsDemo(Window& window)
     Column& media = tablet ? left : right;
     if (!tablet)
         right = left;
-    const Rect imageRow = media.next(tablet ? 120 : 56);
+    const Rect imageRow = media.next(tablet ? 140 : 56);
     const double side = imageRow.height();
     auto templated = View::make<ImageView>(Rect { imageRow.x(), imageRow.y(), side * 1.6, side });
     templated->setName("myImageViewTemplate");
