@@ -302,6 +302,11 @@ size_t TextView::verticalMove(size_t index, int lines) const
     PangoLayout* shown = layout(bounds().width());
     int line = 0, x = 0;
     pango_layout_index_to_line_x(shown, static_cast<int>(index), false, &line, &x);
+    // Passing through a short line does not lose the column the caret started in.
+    if (m_goalX)
+        x = *m_goalX;
+    else
+        m_goalX = x;
     const int target = line + lines;
     if (target < 0)
         return 0;
@@ -336,6 +341,7 @@ size_t TextView::lineBoundary(size_t index, bool end) const
 
 void TextView::replace(size_t from, size_t to, const std::string& text)
 {
+    m_goalX.reset();
     auto protector = shared_from_this();
     m_text.replace(from, to - from, text);
     m_caret = from + text.size();
@@ -360,6 +366,8 @@ void TextView::keyPressed(Key key)
 {
     if (!m_editable || !isFirstResponder())
         return;
+    if (key != Key::Up && key != Key::Down)
+        m_goalX.reset();
     switch (key) {
     case Key::Return:
         if (m_singleLine)

@@ -112,6 +112,7 @@ private:
     mutable std::unique_ptr<PangoLayout, LayoutDeleter> m_measureLayout;
     mutable double m_measureWidth { -1 };
     bool m_touchBegan { false };
+    mutable std::optional<int> m_goalX; // the column up and down keep to, in Pango units
 };
 
 }

@@ -70,6 +70,29 @@ TEST(TextView, TypingMovingTheCaretDeletingAndNewLines)
     EXPECT_EQ(e.recorder->events.back(), "change:iao beondo\nè gi");
 }
 
+TEST(TextView, UpAndDownKeepTheirColumnThroughShortLines)
+{
+    Editing e;
+    e.text->setFrame({ 10, 10, 300, 120 });
+    e.text->setText("abcdefghij\nab\nabcdefghij");
+    ASSERT_TRUE(e.text->becomeFirstResponder());
+    e.text->setCaretIndex(8); // after "abcdefgh"
+    e.window->sendKey(Key::Down);
+    EXPECT_EQ(e.text->caretIndex(), 13u) << "the end of the short line";
+    e.window->sendKey(Key::Down);
+    EXPECT_EQ(e.text->caretIndex(), 14u + 8) << "back in the starting column";
+    e.window->sendKey(Key::Left);
+    e.window->sendKey(Key::Up);
+    e.window->sendKey(Key::Up);
+    EXPECT_EQ(e.text->caretIndex(), 7u) << "a sideways move sets a new column";
+    e.window->sendKey(Key::Up);
+    EXPECT_EQ(e.text->caretIndex(), 0u) << "up from the first line goes to the start";
+    e.window->sendKey(Key::Down);
+    e.window->sendKey(Key::Down);
+    e.window->sendKey(Key::Down);
+    EXPECT_EQ(e.text->caretIndex(), e.text->text().size()) << "down from the last line goes to the end";
+}
+
 TEST(TextView, TypedInputIsCleaned)
 {
     Editing e;
