@@ -10,7 +10,8 @@
 namespace vd {
 
 // Runs the program with no window on the virtual clock, executing an automation script: touches
-// are synthesised at 60 events a second, "wait" moves the clock without sleeping, screenshots
+// are synthesised at 60 events a second, "wait" moves the clock without sleeping (and then lets
+// results posted from other threads arrive until the loop is quiet for 50 ms), screenshots
 // are PNG files at the chosen scale and dumps JSON files, both in the output folder. A script
 // error, or a @name no view answers to, stops the run with the line and reason: status 2.
 class HeadlessHost : public Host {

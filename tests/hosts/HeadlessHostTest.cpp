@@ -8,7 +8,9 @@
 #include <platform/ui/TapGestureRecognizer.h>
 #include <platform/ui/Window.h>
 
+#include <chrono>
 #include <fstream>
+#include <thread>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -138,6 +140,17 @@ TEST_F(HeadlessHostTest, WaitMovesTheVirtualClockAndDumpsShowTheEndState)
     const Rgba8 p = unpremultiply(shot->pixelAt(100, 500));
     EXPECT_EQ(p.b, 255) << "drawn at its end place";
     EXPECT_EQ(p.r, 0);
+}
+
+TEST_F(HeadlessHostTest, WaitLetsResultsFromOtherThreadsArrive)
+{
+    std::thread worker([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        RunLoop::main().post([this] { button->setTag(42); });
+    });
+    EXPECT_EQ(run("wait 0.1\n"), 0);
+    worker.join();
+    EXPECT_EQ(button->tag(), 42);
 }
 
 TEST_F(HeadlessHostTest, AMissingNameOrKeyStopsWithStatusTwo)
