@@ -1,5 +1,6 @@
 #include <cli/Commands.h>
 
+#include <hosts/ControlsDemo.h>
 #include <hosts/HeadlessHost.h>
 #include <hosts/Host.h>
 #include <hosts/ListsDemo.h>
@@ -52,6 +53,8 @@ int runApp(const AppOptions& options)
     } else if (options.demo == "lists") {
         if (!installListsDemo(*window, device))
             return kSomeInputsFailed;
+    } else if (options.demo == "controls") {
+        installControlsDemo(*window);
     } else
         applicationRootInstaller()(*window, device);
 
@@ -74,7 +77,7 @@ void addAppCommand(CLI::App& app, int& status)
     command->add_flag("--headless", options->headless, "No window: a virtual clock and an automation script");
     command->add_option("--script", options->script, "Automation script, one command a line (with --headless)");
     command->add_option("--out", options->out, "Folder for the script's screenshots and dumps (with --headless)");
-    command->add_option("--demo", options->demo, "Show a demonstration screen instead of the program's first screen")->check(CLI::IsMember({ "views", "lists" }));
+    command->add_option("--demo", options->demo, "Show a demonstration screen instead of the program's first screen")->check(CLI::IsMember(std::vector<std::string> { "views", "lists", "controls" }));
     command->callback([options, &status] { status = runApp(*options); });
 }
 

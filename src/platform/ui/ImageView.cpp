@@ -3,6 +3,7 @@
 #include <platform/graphics/DrawingContext.h>
 
 #include <cairo.h>
+#include <nlohmann/json.hpp>
 
 namespace vd {
 
@@ -12,6 +13,64 @@ ImageView::ImageView(Image image)
     const Size size = image.size();
     m_image = std::move(image);
     setFrame({ 0, 0, size.width, size.height });
+}
+
+ImageView::~ImageView()
+{
+    if (m_animationTimer)
+        RunLoop::main().cancel(m_animationTimer);
+}
+
+void ImageView::setAnimationImages(std::vector<Image> images)
+{
+    stopAnimating();
+    m_animationImages = std::move(images);
+    setNeedsDisplay();
+}
+
+double ImageView::animationDuration() const
+{
+    if (m_animationDuration > 0)
+        return m_animationDuration;
+    return static_cast<double>(m_animationImages.size()) / 30.0;
+}
+
+void ImageView::startAnimating()
+{
+    if (m_animationImages.empty() || m_animationTimer)
+        return;
+    m_frame = 0;
+    m_framesShown = 1;
+    std::weak_ptr<View> weak = weak_from_this();
+    m_animationTimer = RunLoop::main().scheduleTimer(animationDuration() / static_cast<double>(m_animationImages.size()), true, [weak] {
+        auto self = std::static_pointer_cast<ImageView>(weak.lock());
+        if (!self || self->m_animationImages.empty())
+            return;
+        if (self->m_repeatCount > 0 && self->m_framesShown >= self->m_animationImages.size() * static_cast<size_t>(self->m_repeatCount)) {
+            self->stopAnimating();
+            return;
+        }
+        self->m_frame = (self->m_frame + 1) % self->m_animationImages.size();
+        ++self->m_framesShown;
+        self->setNeedsDisplay();
+    });
+    setNeedsDisplay();
+}
+
+void ImageView::stopAnimating()
+{
+    if (!m_animationTimer)
+        return;
+    RunLoop::main().cancel(m_animationTimer);
+    m_animationTimer = 0;
+    setNeedsDisplay();
+}
+
+void ImageView::automationValues(nlohmann::json& out) const
+{
+    out["animating"] = isAnimating();
+    if (!m_animationImages.empty())
+        out["animationImages"] = m_animationImages.size();
 }
 
 std::optional<std::string> ImageView::automationImageName() const
@@ -52,7 +111,8 @@ Size ImageView::sizeThatFits(Size size) const
 void ImageView::draw(cairo_t* cr, const Rect& rect)
 {
     (void)rect;
-    const Image& shown = m_highlighted && m_highlightedImage ? m_highlightedImage : m_image;
+    const Image& still = m_highlighted && m_highlightedImage ? m_highlightedImage : m_image;
+    const Image& shown = isAnimating() && !m_animationImages.empty() ? m_animationImages[m_frame % m_animationImages.size()] : still;
     if (shown.isEmpty())
         return;
     drawImageInRect(cr, shown, rectForContentMode(contentMode(), shown.size(), bounds()), tintColor());

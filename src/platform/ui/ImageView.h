@@ -1,7 +1,10 @@
 #pragma once
 
 #include <platform/graphics/Image.h>
+#include <platform/foundation/RunLoop.h>
 #include <platform/ui/View.h>
+
+#include <vector>
 
 namespace vd {
 
@@ -16,6 +19,7 @@ public:
         setUserInteractionEnabled(false);
     }
     explicit ImageView(Image image);
+    ~ImageView() override;
 
     std::string className() const override { return "ImageView"; }
     std::optional<std::string> automationImageName() const override;
@@ -28,12 +32,31 @@ public:
     void setHighlighted(bool highlighted);
     Size sizeThatFits(Size size) const override; // the image's size
 
+    // A flip-book: while animating, the images follow each other over animationDuration seconds
+    // (default a thirtieth of a second each), repeatCount times (0: endlessly). Setting an empty
+    // list stops the animation and shows the still image again.
+    const std::vector<Image>& animationImages() const { return m_animationImages; }
+    void setAnimationImages(std::vector<Image> images);
+    double animationDuration() const;
+    void setAnimationDuration(double seconds) { m_animationDuration = seconds; }
+    void setAnimationRepeatCount(int count) { m_repeatCount = std::max(0, count); }
+    void startAnimating();
+    void stopAnimating();
+    bool isAnimating() const { return m_animationTimer != 0; }
+    void automationValues(nlohmann::json& out) const override;
+
     void draw(cairo_t* cr, const Rect& rect) override;
 
 private:
     Image m_image;
     Image m_highlightedImage;
     bool m_highlighted { false };
+    std::vector<Image> m_animationImages;
+    double m_animationDuration { 0 };
+    int m_repeatCount { 0 };
+    size_t m_frame { 0 };
+    size_t m_framesShown { 0 };
+    RunLoop::TimerId m_animationTimer { 0 };
 };
 
 // Draws image into rect with the tint for template images; shared with the controls.

@@ -39,6 +39,12 @@ nlohmann::json dumpView(const View& view)
         node["text"] = *text;
     if (auto image = view.automationImageName())
         node["image"] = *image;
+    // Control state (value, selection, enabled…) joins the common keys without replacing any.
+    nlohmann::json values = nlohmann::json::object();
+    view.automationValues(values);
+    for (auto& [key, value] : values.items())
+        if (!node.contains(key))
+            node[key] = value;
     if (auto background = view.backgroundColor())
         node["backgroundColor"] = colorJson(*background);
     if (view.layer().borderWidth() > 0)

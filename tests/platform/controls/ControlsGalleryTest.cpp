@@ -1,0 +1,175 @@
+#include <TestSupport.h>
+
+#include <platform/graphics/ImageCodecs.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+namespace vd {
+namespace {
+
+using nlohmann::json;
+
+struct GalleryRun {
+    int status { -1 };
+    std::string errors;
+    std::filesystem::path out;
+    json dump(const std::string& name) const
+    {
+        std::ifstream in(out / (name + ".json"));
+        return json::parse(in);
+    }
+};
+
+// Runs the gallery with a script, its documents and photos in folder, and no clipboard.
+GalleryRun runGallery(const std::string& device, const std::string& script, const test::TemporaryFolder& folder)
+{
+    GalleryRun run;
+    run.out = folder / "out";
+    const auto errors = folder / "stderr.txt";
+    const std::string command = "env VARDENICO_HOME='" + (folder / "home").string() + "' VARDENICO_PHOTOS='" + (folder / "photos").string() + "' DISPLAY= WAYLAND_DISPLAY= " + VARDENICO_BINARY + " app --headless --demo controls --device " + device + " --script " + CONTROLS_E2E_SCRIPTS + "/" + script + " --out '" + run.out.string() + "' 2>'" + errors.string() + "'";
+    const int raw = std::system(command.c_str());
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    std::ifstream in(errors);
+    std::stringstream text;
+    text << in.rdbuf();
+    run.errors = text.str();
+    return run;
+}
+
+const json* findNamed(const json& node, const std::string& name)
+{
+    if (node.value("name", "") == name)
+        return &node;
+    if (node.contains("subviews"))
+        for (auto& child : node["subviews"])
+            if (auto* found = findNamed(child, name))
+                return found;
+    return nullptr;
+}
+
+json named(const json& tree, const std::string& name)
+{
+    const json* found = findNamed(tree, name);
+    return found ? *found : json();
+}
+
+std::string textOf(const json& tree, const std::string& name)
+{
+    return named(tree, name).value("text", "<missing>");
+}
+
+TEST(ControlsGallery, APhoneScriptDrivesEveryControl)
+{
+    test::TemporaryFolder folder;
+    const GalleryRun run = runGallery("phone", "gallery_phone.txt", folder);
+    ASSERT_EQ(run.status, 0) << run.errors;
+
+    const json start = run.dump("start");
+    EXPECT_EQ(textOf(start, "myLabelTaps"), "Taps: 0");
+    EXPECT_EQ(named(start, "myButtonDisabled")["enabled"], false);
+    EXPECT_NEAR(named(start, "mySlider")["value"].get<double>(), 0.35, 1e-9);
+    EXPECT_EQ(named(start, "myStepper")["value"], 20.0);
+    EXPECT_EQ(named(start, "mySegmented")["selectedSegmentIndex"], -1);
+    EXPECT_EQ(named(start, "myImageViewAnimated")["animating"], true);
+    EXPECT_EQ(named(start, "myBlurView")["style"], "light");
+
+    const json values = run.dump("values");
+    EXPECT_EQ(textOf(values, "myLabelTaps"), "Taps: 2") << "the disabled button counts nothing";
+    EXPECT_EQ(named(values, "myButtonStar")["selected"], true);
+    EXPECT_EQ(named(values, "myButtonStar")["image"], "demoStarSelected");
+    const double slider = named(values, "mySlider")["value"];
+    // The finger lands on the track right of the thumb (the middle: 0.5) and moves 60 of 214 points.
+    EXPECT_NEAR(slider, 0.5 + 60.0 / 214, 0.01);
+    EXPECT_EQ(textOf(values, "myLabelSlider"), "0.78");
+    const double upright = named(values, "mySliderVertical")["value"];
+    EXPECT_GT(upright, 0.8) << "dragging up raises the slider standing in its turned container";
+    EXPECT_LT(upright, 0.9);
+    EXPECT_EQ(named(values, "myViewSliderContainer")["frame"][2], 31) << "the container stands upright";
+    EXPECT_EQ(named(values, "myStepper")["value"], 50.0) << "a tap and a held press run to the maximum";
+    EXPECT_EQ(textOf(values, "myLabelStepper"), "50 pt");
+    EXPECT_EQ(named(values, "mySegmented")["selectedSegmentIndex"], 1);
+    EXPECT_EQ(textOf(values, "myLabelSegmented"), "Gray");
+    EXPECT_EQ(named(values, "myProgress")["progress"], 0.25);
+    const json progress = named(values, "myProgress");
+    EXPECT_NEAR(named(progress, "progressFill")["bounds"][2].get<double>(), progress["bounds"][2].get<double>() / 4, 0.01);
+    EXPECT_EQ(named(values, "mySwitch")["on"], true);
+    EXPECT_EQ(named(values, "myImageViewAnimated")["animating"], false);
+    EXPECT_EQ(named(values, "myImageViewAnimated")["image"], "demoStill");
+
+    const json editing = run.dump("editing");
+    const json text = named(editing, "myTextView");
+    EXPECT_EQ(text["text"], "Il tuo testo!\nSeconda rig");
+    EXPECT_EQ(text["firstResponder"], true);
+    EXPECT_EQ(text["caret"], 15);
+    const json bar = named(editing, "keyboardToolbar");
+    ASSERT_FALSE(bar.is_null());
+    EXPECT_EQ(bar["frame"][1].get<double>() + bar["frame"][3].get<double>(), 844);
+    const std::string fitted = textOf(editing, "myLabelTextSize");
+    EXPECT_NE(fitted, textOf(start, "myLabelTextSize")) << "two lines fit taller than one";
+
+    const json edited = run.dump("edited");
+    EXPECT_EQ(named(edited, "myTextView")["firstResponder"], false);
+    EXPECT_TRUE(named(edited, "keyboardToolbar").is_null()) << "Done took the bar away";
+    EXPECT_EQ(named(edited, "myTextView")["alignment"], "center");
+    EXPECT_EQ(textOf(edited, "myLabelResult"), "Alignment Centre");
+
+    const json alert = named(run.dump("alert"), "alert");
+    ASSERT_FALSE(alert.is_null());
+    EXPECT_EQ(alert["title"], "Vardenico");
+    EXPECT_EQ(alert["actions"][1]["style"], "cancel");
+    EXPECT_EQ(textOf(run.dump("alertClosed"), "myLabelResult"), "Alert: Cancel");
+    EXPECT_TRUE(named(run.dump("alertClosed"), "alert").is_null());
+
+    const json popover = run.dump("popover");
+    EXPECT_EQ(textOf(popover, "myLabelResult"), "Popover: #2a9d8f");
+    EXPECT_FALSE(named(popover, "popover").is_null()) << "a tap inside keeps the popover";
+    const json popoverClosed = run.dump("popoverClosed");
+    EXPECT_TRUE(named(popoverClosed, "popover").is_null());
+    EXPECT_EQ(textOf(popoverClosed, "myLabelResult"), "Popover dismissed");
+
+    const json share = named(run.dump("share"), "shareSheet");
+    ASSERT_FALSE(share.is_null());
+    EXPECT_NE(share["message"].get<std::string>().find("saved as"), std::string::npos);
+    EXPECT_NE(share["message"].get<std::string>().find("was not copied"), std::string::npos) << "no clipboard in this session";
+    int pictures = 0;
+    for (auto& entry : std::filesystem::directory_iterator(folder / "photos")) {
+        ++pictures;
+        EXPECT_TRUE(decodeImageFile(entry.path())) << entry.path();
+    }
+    EXPECT_EQ(pictures, 1);
+
+    const json end = run.dump("end");
+    EXPECT_TRUE(named(end, "settingsScreen").is_null());
+    EXPECT_EQ(textOf(end, "myLabelResult"), "Settings saved");
+    std::ifstream defaults(folder / "home/defaults.json");
+    ASSERT_TRUE(defaults) << "the settings page wrote the defaults";
+    const json stored = json::parse(defaults);
+    EXPECT_EQ(stored["photoLibraryAccess"], true);
+    EXPECT_FALSE(stored.contains("photoLibraryFolder"));
+    for (const char* shot : { "start", "values", "editing", "alert", "popover", "share", "settings", "end" })
+        EXPECT_TRUE(std::filesystem::exists(run.out / (std::string(shot) + ".png"))) << shot;
+}
+
+TEST(ControlsGallery, OnATabletTheShareSheetIsAPopoverByItsButton)
+{
+    test::TemporaryFolder folder;
+    const GalleryRun run = runGallery("tablet", "gallery_tablet.txt", folder);
+    ASSERT_EQ(run.status, 0) << run.errors;
+    const json start = run.dump("start");
+    EXPECT_EQ(start["frame"], json({ 0, 0, 1024, 1366 }));
+    EXPECT_GT(named(start, "mySlider")["frame"][0].get<double>(), 500) << "the second column";
+    const json popover = run.dump("popover");
+    EXPECT_LT(named(popover, "mySliderVertical")["value"].get<double>(), 0.2) << "dragging down lowers it";
+    EXPECT_EQ(named(popover, "myStepper")["value"], 25.0);
+    EXPECT_EQ(named(popover, "popover")["arrow"], "up");
+    const json share = named(run.dump("share"), "shareSheet");
+    EXPECT_EQ(share["class"], "Popover");
+    EXPECT_TRUE(named(run.dump("end"), "shareSheet").is_null()) << "a tap outside closes it";
+}
+
+}
+}
