@@ -6,6 +6,7 @@
 #include <platform/ui/Responder.h>
 
 #include <functional>
+#include <nlohmann/json_fwd.hpp>
 #include <memory>
 #include <optional>
 #include <string>
@@ -136,6 +137,7 @@ public:
     virtual std::string className() const { return "View"; }
     virtual std::optional<std::string> automationText() const { return std::nullopt; }      // text or title
     virtual std::optional<std::string> automationImageName() const { return std::nullopt; } // catalogue name
+    virtual void automationValues(nlohmann::json& out) const { (void)out; } // control state a dump adds (value, selection, enabled…)
 
     // Layout: layoutSubviews runs in layoutIfNeeded after setNeedsLayout or a bounds size change.
     void setNeedsLayout();
