@@ -1,17 +1,197 @@
+#include <app/AppDelegate.h>
 #include <cli/Commands.h>
+#include <library/mySingleElementiManage.h>
+#include <platform/foundation/Files.h>
+#include <platform/graphics/ImageCodecs.h>
 
 #include <CLI/CLI.hpp>
+#include <charconv>
 #include <cstdio>
+#include <nlohmann/json.hpp>
 
 namespace vd::cli {
 
+namespace {
+
+using json = nlohmann::ordered_json;
+
+// The logo store with every stored logo loaded. A store that cannot be opened ends the program
+// with the "Unresolved error " line, leaving the file as it was.
+mySingleElementiManage& loadedStore()
+{
+    auto& store = AppDelegate::shared()->logoStore();
+    store.metodoCaricaDictOfData();
+    return store;
+}
+
+std::string storePath() { return AppDelegate::shared()->storeFile().string(); }
+
+std::string plural(size_t count, const char* one, const char* many) { return std::to_string(count) + " " + (count == 1 ? one : many); }
+
+int failWith(const std::string& command, const std::string& message)
+{
+    std::fprintf(stderr, "vardenico logos %s: %s\n", command.c_str(), message.c_str());
+    return kSomeInputsFailed;
+}
+
+// A logo index as typed, checked against the store; the error names what was typed.
+Result<std::int64_t> logoIndex(const std::string& text, const mySingleElementiManage& store)
+{
+    std::int64_t index = -1;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), index);
+    const auto count = static_cast<std::int64_t>(store.myArrLoghiEstratti.size());
+    if (error != std::errc() || end != text.data() + text.size())
+        return fail("\"" + text + "\"", "not a logo index (logos are numbered from 0)");
+    if (index < 0 || index >= count)
+        return fail("logo " + text, count == 0 ? "the store has no logos" : "no such logo (the store has " + plural(static_cast<size_t>(count), "logo", "logos") + ", numbered 0 to " + std::to_string(count - 1) + ")");
+    return index;
+}
+
+std::string sizeText(const std::optional<std::pair<int, int>>& size)
+{
+    return size ? std::to_string(size->first) + "×" + std::to_string(size->second) + " pixels" : std::string("no readable picture");
+}
+
+json layerJson(const ViewModel& layer)
+{
+    return json {
+        { "nomeImg", layer.nomeImg },
+        { "alpha", layer.alpha },
+        { "type", layer.type },
+        { "tintColor", layer.tintColor.htmlRGBaColor() },
+        { "largezza", layer.largezza },
+        { "altezza", layer.altezza },
+        { "centrox", layer.centrox },
+        { "centroy", layer.centroy },
+        { "rotazione", layer.rotazione },
+        { "testo", layer.testo },
+        { "fontName", layer.fontName },
+        { "fontSize", layer.fontSize },
+        { "textColor", layer.textColor.htmlRGBaColor() },
+        { "textAllin", layer.textAllin },
+    };
+}
+
+int list(bool asJson)
+{
+    auto& store = loadedStore();
+    const auto& logos = store.myArrLoghiEstratti;
+    if (asJson) {
+        json all = json::array();
+        for (size_t i = 0; i < logos.size(); ++i) {
+            const auto& logo = *logos[i];
+            const auto size = logo.imagePixelSize();
+            json entry { { "index", i }, { "width", size ? json(size->first) : json() }, { "height", size ? json(size->second) : json() } };
+            entry["thumbnailWidth"] = logo.myImageRESIZED ? json(logo.myImageRESIZED->pixelWidth()) : json();
+            entry["thumbnailHeight"] = logo.myImageRESIZED ? json(logo.myImageRESIZED->pixelHeight()) : json();
+            entry["hasLayers"] = logo.myArrViewModel.has_value();
+            entry["layers"] = json::array();
+            if (logo.myArrViewModel)
+                for (const auto& layer : *logo.myArrViewModel)
+                    entry["layers"].push_back(layerJson(layer));
+            entry["canvasColor"] = logo.myColoreSfongo ? json(logo.myColoreSfongo->htmlRGBColor()) : json();
+            all.push_back(std::move(entry));
+        }
+        std::printf("%s\n", all.dump(2).c_str());
+        return kSuccess;
+    }
+    if (logos.empty()) {
+        std::printf("No logos yet in %s\nAdd one with: vardenico logos add PICTURE\n", storePath().c_str());
+        return kSuccess;
+    }
+    std::printf("%s in %s\n", plural(logos.size(), "logo", "logos").c_str(), storePath().c_str());
+    for (size_t i = 0; i < logos.size(); ++i) {
+        const auto& logo = *logos[i];
+        std::string line = "  " + std::to_string(i) + "  " + sizeText(logo.imagePixelSize());
+        if (logo.myArrViewModel)
+            line += ", " + plural(logo.myArrViewModel->size(), "layer", "layers");
+        else
+            line += ", from a picture";
+        if (logo.myColoreSfongo)
+            line += ", canvas " + logo.myColoreSfongo->htmlRGBColor();
+        std::printf("%s\n", line.c_str());
+    }
+    return kSuccess;
+}
+
+int add(const std::string& picturePath)
+{
+    auto picture = decodeImageFile(picturePath);
+    if (!picture)
+        return failWith("add", picture.error().message);
+    const Image square = logoSquareFromPicture(*picture);
+    auto& store = loadedStore();
+    if (auto added = store.metodoAggiungiSingolaImage(square); !added)
+        return failWith("add", picturePath + ": " + added.error().message);
+    std::printf("Added logo %zu (%d×%d pixels, from %s) to %s\n", store.myArrLoghiEstratti.size() - 1, square.pixelWidth(), square.pixelHeight(), picturePath.c_str(), storePath().c_str());
+    return kSuccess;
+}
+
+int exportLogo(const std::string& indexText, const std::string& target, bool force)
+{
+    auto& store = loadedStore();
+    auto index = logoIndex(indexText, store);
+    if (!index)
+        return failWith("export", index.error().message);
+    const auto& logo = *store.myArrLoghiEstratti[static_cast<size_t>(*index)];
+    auto png = logo.imagePngData();
+    if (!png)
+        return failWith("export", png.error().message);
+    // The stored bytes must still be a picture: a damaged row is reported, not copied out.
+    if (auto check = decodePng(*png, { .name = "logo " + indexText }); !check)
+        return failWith("export", check.error().message);
+    auto written = files::writeAtomically(target, *png, force ? files::Existing::Replace : files::Existing::Keep);
+    if (!written)
+        return failWith("export", written.error().message + (force ? "" : " (use --force to replace it)"));
+    std::printf("Exported logo %s (%s) to %s\n", indexText.c_str(), sizeText(logo.imagePixelSize()).c_str(), target.c_str());
+    return kSuccess;
+}
+
+int deleteLogo(const std::string& indexText)
+{
+    auto& store = loadedStore();
+    auto index = logoIndex(indexText, store);
+    if (!index)
+        return failWith("delete", index.error().message);
+    if (auto deleted = store.metodoEliminaLogoDalDictWithIndex(*index); !deleted)
+        return failWith("delete", deleted.error().message);
+    std::printf("Deleted logo %s; %s left in %s\n", indexText.c_str(), plural(store.myArrLoghiEstratti.size(), "logo", "logos").c_str(), storePath().c_str());
+    return kSuccess;
+}
+
+}
+
 void addLogosCommand(CLI::App& app, int& status)
 {
-    auto* command = app.add_subcommand("logos", "Not available yet");
-    command->callback([&status] {
-        std::fprintf(stderr, "vardenico logos: not available yet\n");
-        status = kBadUsage;
-    });
+    auto* logos = app.add_subcommand("logos", "List, add, export and delete the logos in the store (dictModel.sqlite in the documents folder)");
+    logos->require_subcommand(1);
+
+    struct Options {
+        bool json { false };
+        std::string picture;
+        std::string index;
+        std::string file;
+        bool force { false };
+    };
+    auto options = std::make_shared<Options>();
+
+    auto* list = logos->add_subcommand("list", "List the stored logos");
+    list->add_flag("--json", options->json, "Print every logo with its sizes, layers and canvas colour as JSON");
+    list->callback([&status, options] { status = cli::list(options->json); });
+
+    auto* add = logos->add_subcommand("add", "Add a logo made from a picture: an 800×800 square with transparent margins");
+    add->add_option("PICTURE", options->picture, "A PNG or JPEG picture")->required();
+    add->callback([&status, options] { status = cli::add(options->picture); });
+
+    auto* exportCommand = logos->add_subcommand("export", "Write a logo's picture as a PNG file");
+    exportCommand->add_option("INDEX", options->index, "The logo's number, as listed")->required();
+    exportCommand->add_option("FILE", options->file, "The PNG file to write")->required();
+    exportCommand->add_flag("--force", options->force, "Replace FILE if it exists");
+    exportCommand->callback([&status, options] { status = exportLogo(options->index, options->file, options->force); });
+
+    auto* deleteCommand = logos->add_subcommand("delete", "Delete a logo from the store");
+    deleteCommand->add_option("INDEX", options->index, "The logo's number, as listed")->required();
+    deleteCommand->callback([&status, options] { status = deleteLogo(options->index); });
 }
 
 }

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <library/DictCoreData.h>
+#include <library/DictDatamodelEstratti.h>
+#include <platform/foundation/Error.h>
+#include <platform/graphics/Image.h>
+
+#include <any>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vd {
+
+class AppDelegate;
+
+// The keeper of the user's logos: the stored rows (myArrLoghiInCore) and, index for index, the
+// logos in memory (myArrLoghiEstratti), plus a few values several screens share.
+class mySingleElementiManage {
+public:
+    // The store of the application's delegate, made on first use.
+    static mySingleElementiManage& sharedInstance();
+
+    mySingleElementiManage(std::weak_ptr<AppDelegate> appDelegate, std::string modelName);
+
+    const std::string modelName;
+    Image myImageSfondoHome;
+    std::vector<std::string> myArrStringNameGEOMETRY;
+    std::vector<std::string> myArrStringNameICON;
+    const std::string myStringNameCore { "DictCoreData" };
+    std::map<std::string, std::map<std::string, std::any>> myDictLoghiGenerale;
+    const std::string keyImage { "image" };
+    const std::string keyColor { "coloreView" };
+    const std::string keyArrVIew { "arrayViewModel" };
+    double myNumMbLiber { 0.0 };
+    std::vector<DictCoreData> myArrLoghiInCore;
+    std::vector<std::shared_ptr<DictDatamodelEstratti>> myArrLoghiEstratti;
+    const std::weak_ptr<AppDelegate> appDelegate;
+
+    // Reloads every logo. Thumbnails come from the rows' cache; no full picture is decoded unless
+    // a row lacks its cache. A picture, layer list or colour that does not decode is left absent
+    // with a diagnostic naming the row; the logo still loads.
+    void metodoCaricaDictOfData();
+    // Inserts one row made from the logo and saves. Refused (nothing stored) when the picture
+    // cannot be encoded. Afterwards the logo reads its picture from the row.
+    Result<void> metodoSalvaNewObjectInCoreData(const std::string& key, const std::shared_ptr<DictDatamodelEstratti>& oggettoData);
+    // Deletes logo i from both lists and the file. Refused when i is outside the lists.
+    Result<void> metodoEliminaLogoDalDictWithIndex(std::int64_t index);
+    // Deletes logo i and inserts the new logo at the end. Refused, touching nothing, when i is
+    // outside the lists or the new picture cannot be encoded. The caller appends the new logo.
+    Result<void> metodoModificaIndexWithIndexDaModificare(std::int64_t index, const std::shared_ptr<DictDatamodelEstratti>& oggettoDaInserire);
+    // Adds a logo made from a picture only.
+    Result<void> metodoAggiungiSingolaImage(const Image& image);
+    std::int64_t metodoTornaKeyMaggiore() const;
+    std::vector<std::shared_ptr<DictDatamodelEstratti>>& metodoReturnArrayEstratti() { return myArrLoghiEstratti; }
+    // The picture scaled so that its longer side is larghezzaMassima points, scale 1, transparent.
+    static Image ResizeImage(const Image& image, double larghezzaMassima);
+    void metodoRiempiNomiGeo();
+    void metodoRiempiNomiIcon();
+
+private:
+    std::shared_ptr<AppDelegate> delegate() const;
+    std::vector<DictCoreData> fetchRows();
+    Result<void> checkIndex(std::int64_t index) const;
+    Result<DictCoreData> insertRow(const DictDatamodelEstratti& oggettoData);
+    std::string describeRow(size_t index, const DictCoreData& row) const;
+};
+
+// A picture made into a logo the way the gallery's load makes it: scaled so that its longer side
+// is 800 points, centred in an 800 × 800 square with transparent margins, at scale 1.
+Image logoSquareFromPicture(const Image& picture);
+
+}

@@ -1,0 +1,476 @@
+#include <platform/store/Database.h>
+#include <platform/store/ObjectStore.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <system_error>
+
+namespace vd::store {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string quoted(const std::string& identifier)
+{
+    std::string text = "\"";
+    for (char c : identifier) {
+        text += c;
+        if (c == '"')
+            text += '"';
+    }
+    return text + "\"";
+}
+
+// Fetches read the ordinary attributes first and the on-demand ones last: SQLite reaches a column
+// that follows a large value only by walking that value's overflow pages.
+std::vector<const AttributeDescription*> columnOrder(const EntityDescription& entity)
+{
+    std::vector<const AttributeDescription*> order;
+    for (const auto& attribute : entity.attributes)
+        if (!attribute.loadedOnDemand)
+            order.push_back(&attribute);
+    for (const auto& attribute : entity.attributes)
+        if (attribute.loadedOnDemand)
+            order.push_back(&attribute);
+    return order;
+}
+
+std::string columnType(const AttributeDescription& attribute) { return attribute.kind == AttributeDescription::Kind::String ? "TEXT" : "BLOB"; }
+
+Result<std::set<std::string>> tableNames(Database& database)
+{
+    auto statement = database.prepare("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%'");
+    if (!statement)
+        return std::unexpected(statement.error());
+    std::set<std::string> names;
+    while (true) {
+        auto row = statement->step();
+        if (!row)
+            return std::unexpected(row.error());
+        if (!*row)
+            break;
+        names.insert(statement->columnText(0));
+    }
+    return names;
+}
+
+Result<std::set<std::string>> columnNames(Database& database, const std::string& table)
+{
+    auto statement = database.prepare("PRAGMA table_info(" + quoted(table) + ")");
+    if (!statement)
+        return std::unexpected(statement.error());
+    std::set<std::string> names;
+    while (true) {
+        auto row = statement->step();
+        if (!row)
+            return std::unexpected(row.error());
+        if (!*row)
+            break;
+        names.insert(statement->columnText(1));
+    }
+    return names;
+}
+
+// What an existing file needs before this program can use it, decided without writing to it.
+struct Inspection {
+    int version { 0 };
+    std::vector<std::string> statements; // schema changes to bring the file up to the model
+};
+
+Result<Inspection> inspect(const fs::path& path, const ObjectModel& model)
+{
+    const std::string where = path.string();
+    {
+        std::ifstream file(path, std::ios::binary);
+        if (!file)
+            return fail(where, std::string("cannot be read (") + std::strerror(errno) + ")");
+        char header[16] = {};
+        file.read(header, sizeof header);
+        const auto got = file.gcount();
+        if (got == 0)
+            return Inspection {}; // an empty file is an empty database
+        if (got < 16 || std::memcmp(header, "SQLite format 3", 16) != 0)
+            return fail(where, "not an SQLite database");
+    }
+    auto database = Database::open(path, Database::Access::ReadOnly);
+    if (!database)
+        return std::unexpected(database.error());
+    auto version = database->userVersion();
+    if (!version)
+        return fail(where, "damaged store (" + version.error().message + ")");
+    auto tables = tableNames(*database);
+    if (!tables)
+        return fail(where, "damaged store (" + tables.error().message + ")");
+    Inspection inspection;
+    inspection.version = *version;
+    if (*version > model.version)
+        return fail(where, "written by a newer version of Vardenico (store version " + std::to_string(*version) + ", this program reads up to " + std::to_string(model.version) + ")");
+    if (*version == 0 && !tables->empty())
+        return fail(where, "not a Vardenico store (it holds other tables: " + *tables->begin() + ")");
+    for (const auto& entity : model.entities) {
+        if (!tables->contains(entity.name)) {
+            if (*version != 0)
+                return fail(where, "incompatible store (table " + entity.name + " is missing)");
+            continue;
+        }
+        auto columns = columnNames(*database, entity.name);
+        if (!columns)
+            return fail(where, "damaged store (" + columns.error().message + ")");
+        for (const auto* attribute : columnOrder(entity))
+            if (!columns->contains(attribute->name))
+                inspection.statements.push_back("ALTER TABLE " + quoted(entity.name) + " ADD COLUMN " + quoted(attribute->name) + " " + columnType(*attribute));
+    }
+    return inspection;
+}
+
+std::vector<std::string> creationStatements(const ObjectModel& model)
+{
+    std::vector<std::string> statements;
+    for (const auto& entity : model.entities) {
+        std::string sql = "CREATE TABLE IF NOT EXISTS " + quoted(entity.name) + " (Z_PK INTEGER PRIMARY KEY AUTOINCREMENT";
+        for (const auto* attribute : columnOrder(entity))
+            sql += ", " + quoted(attribute->name) + " " + columnType(*attribute);
+        statements.push_back(sql + ")");
+    }
+    return statements;
+}
+
+}
+
+ManagedObject::ManagedObject(Key, const EntityDescription* entity, std::weak_ptr<ObjectStore> store)
+    : m_entity(entity)
+    , m_store(std::move(store))
+{
+}
+
+const AttributeDescription* ManagedObject::attribute(const std::string& name) const
+{
+    for (const auto& attribute : m_entity->attributes)
+        if (attribute.name == name)
+            return &attribute;
+    return nullptr;
+}
+
+bool ManagedObject::hasValue(const std::string& attribute) const
+{
+    auto slot = m_slots.find(attribute);
+    return slot != m_slots.end() && slot->second.present;
+}
+
+Result<std::optional<Bytes>> ManagedObject::value(const std::string& name) const
+{
+    auto slot = m_slots.find(name);
+    if (slot == m_slots.end() || !slot->second.present)
+        return std::optional<Bytes>();
+    if (slot->second.loaded)
+        return slot->second.value;
+    auto store = m_store.lock();
+    if (!store)
+        return fail(m_entity->name + " row " + std::to_string(m_rowId), "the store is closed");
+    return store->loadValue(*this, name);
+}
+
+Result<Bytes> ManagedObject::valuePrefix(const std::string& name, std::size_t count) const
+{
+    auto slot = m_slots.find(name);
+    if (slot == m_slots.end() || !slot->second.present)
+        return Bytes();
+    if (slot->second.loaded) {
+        const Bytes& bytes = *slot->second.value;
+        return Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(std::min(count, bytes.size())));
+    }
+    auto store = m_store.lock();
+    if (!store)
+        return fail(m_entity->name + " row " + std::to_string(m_rowId), "the store is closed");
+    return store->loadPrefix(*this, name, count);
+}
+
+std::optional<std::string> ManagedObject::stringValue(const std::string& name) const
+{
+    auto bytes = value(name);
+    if (!bytes || !*bytes)
+        return std::nullopt;
+    return std::string((*bytes)->begin(), (*bytes)->end());
+}
+
+void ManagedObject::setValue(const std::string& name, std::optional<Bytes> value)
+{
+    if (!attribute(name))
+        return;
+    Slot& slot = m_slots[name];
+    slot.present = value.has_value();
+    slot.loaded = true;
+    slot.changed = true;
+    slot.value = std::move(value);
+    if (m_rowId != 0 && !m_deleted)
+        if (auto store = m_store.lock())
+            store->markUpdated(shared_from_this());
+}
+
+void ManagedObject::setString(const std::string& name, std::optional<std::string> value)
+{
+    if (!value) {
+        setValue(name, std::nullopt);
+        return;
+    }
+    setValue(name, Bytes(value->begin(), value->end()));
+}
+
+ObjectStore::ObjectStore(Key, fs::path path, ObjectModel model, std::unique_ptr<Database> database)
+    : m_path(std::move(path))
+    , m_model(std::move(model))
+    , m_database(std::move(database))
+{
+}
+
+ObjectStore::~ObjectStore() = default;
+
+Result<std::shared_ptr<ObjectStore>> ObjectStore::open(const fs::path& path, ObjectModel model)
+{
+    std::error_code error;
+    const bool exists = fs::exists(path, error);
+    if (error)
+        return fail(path.string(), error.message());
+    Inspection inspection;
+    if (exists) {
+        if (!fs::is_regular_file(path, error))
+            return fail(path.string(), "not a regular file");
+        auto inspected = inspect(path, model);
+        if (!inspected)
+            return std::unexpected(inspected.error());
+        inspection = std::move(*inspected);
+    }
+    if (inspection.version == 0)
+        inspection.statements = creationStatements(model);
+
+    auto database = Database::open(path, exists ? Database::Access::ReadWrite : Database::Access::ReadWriteCreate);
+    if (!database)
+        return std::unexpected(database.error());
+    if (!inspection.statements.empty() || inspection.version != model.version) {
+        auto transaction = Transaction::begin(*database);
+        if (!transaction)
+            return std::unexpected(transaction.error());
+        for (const auto& sql : inspection.statements)
+            if (auto done = database->execute(sql); !done)
+                return std::unexpected(done.error());
+        if (auto done = database->setUserVersion(model.version); !done)
+            return std::unexpected(done.error());
+        if (auto done = transaction->commit(); !done)
+            return std::unexpected(done.error());
+    }
+    return std::make_shared<ObjectStore>(Key {}, path, std::move(model), std::make_unique<Database>(std::move(*database)));
+}
+
+const EntityDescription* ObjectStore::entity(const std::string& name) const
+{
+    for (const auto& entity : m_model.entities)
+        if (entity.name == name)
+            return &entity;
+    return nullptr;
+}
+
+Result<std::vector<std::shared_ptr<ManagedObject>>> ObjectStore::fetchAll(const std::string& entityName)
+{
+    const EntityDescription* description = entity(entityName);
+    if (!description)
+        return fail(m_path.string(), "no entity named " + entityName);
+    const auto columns = columnOrder(*description);
+    std::string sql = "SELECT Z_PK";
+    for (const auto* attribute : columns)
+        sql += attribute->loadedOnDemand ? ", length(" + quoted(attribute->name) + ")" : ", " + quoted(attribute->name);
+    sql += " FROM " + quoted(entityName) + " ORDER BY Z_PK";
+    auto statement = m_database->prepare(sql);
+    if (!statement)
+        return std::unexpected(statement.error());
+
+    std::vector<std::shared_ptr<ManagedObject>> objects;
+    while (true) {
+        auto row = statement->step();
+        if (!row)
+            return std::unexpected(row.error());
+        if (!*row)
+            break;
+        const std::int64_t rowId = statement->columnInt64(0);
+        auto& registered = m_registered[{ entityName, rowId }];
+        if (auto existing = registered.lock()) {
+            if (!existing->m_deleted)
+                objects.push_back(std::move(existing));
+            continue;
+        }
+        auto object = std::make_shared<ManagedObject>(ManagedObject::Key {}, description, weak_from_this());
+        object->m_rowId = rowId;
+        for (size_t i = 0; i < columns.size(); ++i) {
+            const int column = static_cast<int>(i) + 1;
+            if (statement->isNull(column))
+                continue;
+            ManagedObject::Slot& slot = object->m_slots[columns[i]->name];
+            slot.present = true;
+            if (!columns[i]->loadedOnDemand) {
+                slot.loaded = true;
+                slot.value = statement->columnBlob(column);
+            }
+        }
+        registered = object;
+        objects.push_back(std::move(object));
+    }
+    for (const auto& object : m_inserted)
+        if (object->entityName() == entityName)
+            objects.push_back(object);
+    return objects;
+}
+
+std::shared_ptr<ManagedObject> ObjectStore::insertNewObject(const std::string& entityName)
+{
+    const EntityDescription* description = entity(entityName);
+    if (!description)
+        return nullptr;
+    auto object = std::make_shared<ManagedObject>(ManagedObject::Key {}, description, weak_from_this());
+    m_inserted.push_back(object);
+    return object;
+}
+
+void ObjectStore::deleteObject(const std::shared_ptr<ManagedObject>& object)
+{
+    if (!object || object->m_deleted)
+        return;
+    if (auto it = std::find(m_inserted.begin(), m_inserted.end(), object); it != m_inserted.end()) {
+        m_inserted.erase(it);
+        object->m_deleted = true;
+        return;
+    }
+    object->m_deleted = true;
+    m_deleted.push_back(object);
+}
+
+void ObjectStore::markUpdated(const std::shared_ptr<ManagedObject>& object)
+{
+    if (std::find(m_updated.begin(), m_updated.end(), object) == m_updated.end())
+        m_updated.push_back(object);
+}
+
+bool ObjectStore::hasChanges() const { return !m_inserted.empty() || !m_deleted.empty() || !m_updated.empty(); }
+
+Result<void> ObjectStore::save()
+{
+    if (!hasChanges())
+        return {};
+    auto transaction = Transaction::begin(*m_database);
+    if (!transaction)
+        return std::unexpected(transaction.error());
+
+    for (const auto& object : m_deleted) {
+        auto statement = m_database->prepare("DELETE FROM " + quoted(object->entityName()) + " WHERE Z_PK = ?");
+        if (!statement)
+            return std::unexpected(statement.error());
+        (void)statement->bind(1, object->m_rowId);
+        if (auto done = statement->step(); !done)
+            return std::unexpected(done.error());
+    }
+
+    auto bindSlot = [](Statement& statement, int index, const ManagedObject::Slot* slot, const AttributeDescription& attribute) -> Result<void> {
+        if (!slot || !slot->present || !slot->value)
+            return statement.bindNull(index);
+        const Bytes& bytes = *slot->value;
+        if (attribute.kind == AttributeDescription::Kind::String)
+            return statement.bind(index, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        return statement.bindBlob(index, bytes);
+    };
+
+    std::vector<std::int64_t> newRowIds;
+    for (const auto& object : m_inserted) {
+        const auto columns = columnOrder(*object->m_entity);
+        std::string sql = "INSERT INTO " + quoted(object->entityName()) + " (";
+        std::string values;
+        for (size_t i = 0; i < columns.size(); ++i) {
+            sql += (i ? ", " : "") + quoted(columns[i]->name);
+            values += i ? ", ?" : "?";
+        }
+        sql += columns.empty() ? ") DEFAULT VALUES" : ") VALUES (" + values + ")";
+        if (columns.empty())
+            sql = "INSERT INTO " + quoted(object->entityName()) + " DEFAULT VALUES";
+        auto statement = m_database->prepare(sql);
+        if (!statement)
+            return std::unexpected(statement.error());
+        for (size_t i = 0; i < columns.size(); ++i) {
+            auto slot = object->m_slots.find(columns[i]->name);
+            if (auto bound = bindSlot(*statement, static_cast<int>(i) + 1, slot == object->m_slots.end() ? nullptr : &slot->second, *columns[i]); !bound)
+                return std::unexpected(bound.error());
+        }
+        if (auto done = statement->step(); !done)
+            return std::unexpected(done.error());
+        newRowIds.push_back(m_database->lastInsertRowId());
+    }
+
+    for (const auto& object : m_updated) {
+        if (object->m_deleted)
+            continue;
+        for (const auto& [name, slot] : object->m_slots) {
+            if (!slot.changed)
+                continue;
+            const AttributeDescription* attribute = object->attribute(name);
+            auto statement = m_database->prepare("UPDATE " + quoted(object->entityName()) + " SET " + quoted(name) + " = ? WHERE Z_PK = ?");
+            if (!statement)
+                return std::unexpected(statement.error());
+            if (auto bound = bindSlot(*statement, 1, &slot, *attribute); !bound)
+                return std::unexpected(bound.error());
+            (void)statement->bind(2, object->m_rowId);
+            if (auto done = statement->step(); !done)
+                return std::unexpected(done.error());
+        }
+    }
+
+    if (auto committed = transaction->commit(); !committed)
+        return committed;
+
+    // Only now, with everything on disk, do the objects take their new state.
+    for (const auto& object : m_deleted)
+        m_registered.erase({ object->entityName(), object->m_rowId });
+    for (size_t i = 0; i < m_inserted.size(); ++i) {
+        auto& object = m_inserted[i];
+        object->m_rowId = newRowIds[i];
+        m_registered[{ object->entityName(), object->m_rowId }] = object;
+    }
+    auto settle = [](ManagedObject& object) {
+        for (auto& [name, slot] : object.m_slots) {
+            slot.changed = false;
+            const AttributeDescription* attribute = object.attribute(name);
+            if (attribute && attribute->loadedOnDemand && slot.loaded) {
+                slot.loaded = false; // the file has it now; memory need not
+                slot.value.reset();
+            }
+        }
+    };
+    for (auto& object : m_inserted)
+        settle(*object);
+    for (auto& object : m_updated)
+        settle(*object);
+    m_inserted.clear();
+    m_deleted.clear();
+    m_updated.clear();
+    // Forget rows nobody holds any more.
+    std::erase_if(m_registered, [](const auto& entry) { return entry.second.expired(); });
+    return {};
+}
+
+Result<std::optional<Bytes>> ObjectStore::loadValue(const ManagedObject& object, const std::string& attribute)
+{
+    auto statement = m_database->prepare("SELECT " + quoted(attribute) + " FROM " + quoted(object.entityName()) + " WHERE Z_PK = ?");
+    if (!statement)
+        return std::unexpected(statement.error());
+    (void)statement->bind(1, object.rowId());
+    auto row = statement->step();
+    if (!row)
+        return std::unexpected(row.error());
+    if (!*row || statement->isNull(0))
+        return std::optional<Bytes>();
+    return std::optional<Bytes>(statement->columnBlob(0));
+}
+
+Result<Bytes> ObjectStore::loadPrefix(const ManagedObject& object, const std::string& attribute, std::size_t count)
+{
+    return m_database->readBlobPrefix(object.entityName(), attribute, object.rowId(), count);
+}
+
+}

@@ -1,0 +1,126 @@
+#include <app/mySingleScritte.h>
+#include <platform/foundation/Files.h>
+#include <platform/foundation/Paths.h>
+#include <platform/foundation/Strings.h>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+using namespace vd;
+
+namespace {
+
+struct Accessor {
+    std::string (mySingleScritte::*text)() const;
+    const char* key;
+};
+
+const std::vector<Accessor>& accessors()
+{
+    static const std::vector<Accessor> all {
+        { &mySingleScritte::stringaRullino, "rullino" },
+        { &mySingleScritte::stringaSeleziona, "seleziona" },
+        { &mySingleScritte::stringaSelezionate, "selezionate" },
+        { &mySingleScritte::stringaAnnulla, "annulla" },
+        { &mySingleScritte::stringaOrdinaLayer, "ordina" },
+        { &mySingleScritte::stringaNotaLogoConSfondoTrasparente, "salvatotrasparente" },
+        { &mySingleScritte::stringaVuoiUscireSenzaSalvareLogo, "usciresenzasalvare" },
+        { &mySingleScritte::stringaTrasparenza, "trasparenza" },
+        { &mySingleScritte::stringaTuoTesto, "scrivitesto" },
+        { &mySingleScritte::stringaCreaGestisciLoghi, "creagestisci" },
+        { &mySingleScritte::stringaFirmaLeTueFoto, "firmafoto" },
+        { &mySingleScritte::stringaSalvaNelRullino, "salvarullino" },
+        { &mySingleScritte::stringaTornaHome, "tornahome" },
+        { &mySingleScritte::stringaModifica, "MODIFICA" },
+        { &mySingleScritte::stringaSalva, "SALVA" },
+        { &mySingleScritte::stringaSalvaLogoVuoto, "cominciacreare" },
+        { &mySingleScritte::stringaTornareIndetroSenzaSalvare, "senzasalvare" },
+        { &mySingleScritte::stringaLeModificheVerranoPerse, "modificheperse" },
+        { &mySingleScritte::stringaCREA, "CREA" },
+        { &mySingleScritte::stringaCARICA, "CARICA" },
+        { &mySingleScritte::stringaVuoiElimiareLogo, "eliminalogo" },
+        { &mySingleScritte::stringaFotoSingolare, "FOTO" },
+        { &mySingleScritte::stringaFotoPlurale, "FOTOplu" },
+        { &mySingleScritte::stringaLOGO, "LOGO" },
+        { &mySingleScritte::stringaAVANTI, "AVANTI" },
+        { &mySingleScritte::stringaPLLICA, "APPLICA" },
+        { &mySingleScritte::stringaNonChiudereLApp, "nonchiudereconclu" },
+        { &mySingleScritte::stringaPocaMemoria, "pocospazio" },
+        { &mySingleScritte::stringaPocaMemoriaMessage, "pocospaziomessage" },
+        { &mySingleScritte::stringaSelezionaFotoELogo, "selezionaentrambi" },
+        { &mySingleScritte::stringaSelezionaMedia, "Seleziona elementi" },
+        { &mySingleScritte::stringaLoghiApplicati, "logoapplicatofotorullino" },
+        { &mySingleScritte::stringaSalvato, "SALVATO" },
+        { &mySingleScritte::stringaPrimoAvvioUno, "welcome" },
+        { &mySingleScritte::stringaPrimoAvvioDue, "welcome2" },
+        { &mySingleScritte::stringaDeviAutorizzareFoto, "autofoto" },
+        { &mySingleScritte::stringaCreaAggiungiTuoLogoCell, "creaoaggiungi" },
+        { &mySingleScritte::stringaAggiungiLogoTemplate, "Aggiungi Template" },
+        { &mySingleScritte::stringaAggiungiFormaGeometrica, "Aggiungi Forma Geometrica" },
+        { &mySingleScritte::stringaAggiungiTesto, "Aggiungi Testo" },
+        { &mySingleScritte::stringaToccaElementoPerModificare, "toccapermodificare" },
+        { &mySingleScritte::stringaRuotaScala, "Ruota/Scala" },
+        { &mySingleScritte::stringaAltera, "Altera" },
+        { &mySingleScritte::stringaEliminaTuto, "Elimina" },
+        { &mySingleScritte::stringaLoghiSalvatiTrasparenti, "messagiosalvatipng" },
+        { &mySingleScritte::stringaOrdinaLivelliTutorial, "modificaordine" },
+        { &mySingleScritte::stringaTutoDimensioniPreset, "presettuto" },
+        { &mySingleScritte::stringaTutoApplicaAllaFine, "toccappllicafine" },
+        { &mySingleScritte::stringaTutoPosizionaIlTuoLogoDoveDesideri, "spostalogo" },
+        { &mySingleScritte::stringaLogoSalvatoInGalleria, "aggiuntogalleria" },
+        { &mySingleScritte::stringaCreaLogo, "crealogo" },
+        { &mySingleScritte::stringaLogoGallery, "logogallery" },
+        { &mySingleScritte::stringaAggiornamento, "aggiornamento" }
+    };
+    return all;
+}
+
+nlohmann::json table(const std::string& language)
+{
+    auto bytes = files::readAll(paths::resourcesDirectory() / "strings" / (language + ".json"));
+    EXPECT_TRUE(bytes) << language;
+    return bytes ? nlohmann::json::parse(bytes->begin(), bytes->end()) : nlohmann::json::object();
+}
+
+}
+
+TEST(TextCatalogue, EveryAccessorReadsItsKeyFromTheEnglishTable)
+{
+    ::setenv("VARDENICO_LANG", "en", 1);
+    const auto english = table("en");
+    ASSERT_EQ(accessors().size(), 53u);
+    std::set<std::string> keys;
+    for (const auto& accessor : accessors()) {
+        keys.insert(accessor.key);
+        ASSERT_TRUE(english.contains(accessor.key)) << accessor.key;
+        EXPECT_EQ((mySingleScritte::sharedInstance().*accessor.text)(), english[accessor.key].get<std::string>()) << accessor.key;
+    }
+    EXPECT_EQ(keys.size(), 53u);
+    EXPECT_EQ(english.size(), 53u);
+}
+
+TEST(TextCatalogue, ItalianTableHasEveryKeyWithAText)
+{
+    const auto italian = table("it");
+    const auto english = table("en");
+    EXPECT_EQ(italian.size(), 53u);
+    for (const auto& accessor : accessors()) {
+        ASSERT_TRUE(italian.contains(accessor.key)) << accessor.key;
+        EXPECT_FALSE(italian[accessor.key].get<std::string>().empty()) << accessor.key;
+    }
+    EXPECT_NE(italian["eliminalogo"], english["eliminalogo"]);
+}
+
+TEST(TextCatalogue, KeysAreUsedExactlyAsWritten)
+{
+    const StringsCatalogue empty;
+    // With an empty table every text is its own key, spaces and capitals included.
+    for (const auto& accessor : accessors())
+        EXPECT_EQ(empty.localizedString(accessor.key), accessor.key);
+    const StringsCatalogue catalogue({ { "Seleziona elementi", "Select items" }, { "Ruota/Scala", "Rotate" }, { "FOTO", "PHOTO" }, { "FOTOplu", "PHOTOS" } });
+    EXPECT_EQ(catalogue.localizedString("Seleziona elementi"), "Select items");
+    EXPECT_EQ(catalogue.localizedString("seleziona elementi"), "seleziona elementi");
+    EXPECT_EQ(catalogue.localizedString("Ruota/Scala"), "Rotate");
+    EXPECT_EQ(catalogue.localizedString("FOTOplu"), "PHOTOS");
+    EXPECT_EQ(catalogue.localizedString("welcome2"), "welcome2");
+}

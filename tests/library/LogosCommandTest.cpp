@@ -1,0 +1,155 @@
+#include <platform/foundation/Files.h>
+#include <platform/graphics/DrawingContext.h>
+#include <platform/graphics/ImageCodecs.h>
+
+#include "TestSupport.h"
+
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sys/wait.h>
+
+using namespace vd;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+    int status { -1 };
+    std::string output; // stdout
+    std::string errors; // stderr
+};
+
+// Runs the vardenico program with VARDENICO_HOME set to home, as a user would.
+Outcome vardenico(const fs::path& home, const std::string& arguments)
+{
+    const fs::path errors = home.parent_path() / (home.filename().string() + ".stderr");
+    const std::string command = "VARDENICO_HOME='" + home.string() + "' '" VARDENICO_BINARY "' " + arguments + " 2>'" + errors.string() + "'";
+    Outcome outcome;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        return outcome;
+    char buffer[4096];
+    while (size_t count = std::fread(buffer, 1, sizeof buffer, pipe))
+        outcome.output.append(buffer, count);
+    const int status = ::pclose(pipe);
+    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    auto bytes = files::readAll(errors);
+    if (bytes)
+        outcome.errors.assign(bytes->begin(), bytes->end());
+    return outcome;
+}
+
+fs::path writePicture(const fs::path& path, int width, int height, bool jpeg)
+{
+    DrawingContext context({ double(width), double(height) }, DrawingContext::Opacity::Opaque, 1.0);
+    context.fill({ 0, 0, double(width), double(height) }, Color::rgba(0.9, 0.4, 0.1));
+    context.fill({ 0, 0, double(width) / 2, double(height) / 2 }, Color::rgba(0.1, 0.3, 0.9));
+    auto bytes = jpeg ? encodeJpeg(context.takeImage()) : encodePng(context.takeImage());
+    EXPECT_TRUE(bytes);
+    EXPECT_TRUE(files::writeAtomically(path, *bytes));
+    return path;
+}
+
+std::string fileBytes(const fs::path& path)
+{
+    auto bytes = files::readAll(path);
+    return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
+}
+
+}
+
+TEST(LogosCommand, AddListExportDeleteAcrossRuns)
+{
+    test::TemporaryFolder folder;
+    const fs::path home = folder / "home";
+    const fs::path photo = writePicture(folder / "photo.jpg", 1600, 1200, true);
+    const fs::path badge = writePicture(folder / "badge.png", 300, 600, false);
+
+    Outcome added = vardenico(home, "logos add '" + photo.string() + "'");
+    ASSERT_EQ(added.status, 0) << added.errors;
+    EXPECT_NE(added.output.find("Added logo 0"), std::string::npos) << added.output;
+    EXPECT_NE(added.output.find((home / "dictModel.sqlite").string()), std::string::npos);
+    EXPECT_TRUE(fs::exists(home / "dictModel.sqlite"));
+    ASSERT_EQ(vardenico(home, "logos add '" + badge.string() + "'").status, 0);
+
+    // A second run sees the first run's logos.
+    Outcome listed = vardenico(home, "logos list --json");
+    ASSERT_EQ(listed.status, 0) << listed.errors;
+    auto logos = nlohmann::json::parse(listed.output);
+    ASSERT_EQ(logos.size(), 2u);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(logos[i]["index"], i);
+        EXPECT_EQ(logos[i]["width"], 800);
+        EXPECT_EQ(logos[i]["height"], 800);
+        EXPECT_EQ(logos[i]["thumbnailWidth"], 200);
+        EXPECT_EQ(logos[i]["thumbnailHeight"], 200);
+        EXPECT_EQ(logos[i]["hasLayers"], false);
+        EXPECT_TRUE(logos[i]["layers"].empty());
+        EXPECT_TRUE(logos[i]["canvasColor"].is_null());
+    }
+    Outcome plain = vardenico(home, "logos list");
+    EXPECT_NE(plain.output.find("2 logos"), std::string::npos) << plain.output;
+
+    Outcome exported = vardenico(home, "logos export 0 '" + (folder / "logo.png").string() + "'");
+    ASSERT_EQ(exported.status, 0) << exported.errors;
+    auto picture = decodeImageFile(folder / "logo.png");
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->pixelWidth(), 800);
+    EXPECT_EQ(picture->pixelAt(400, 40) >> 24, 0u);     // transparent margin above the 800 × 600 photo
+    EXPECT_EQ(picture->pixelAt(400, 400) >> 24, 255u);
+
+    // Exporting over an existing file needs --force.
+    Outcome again = vardenico(home, "logos export 1 '" + (folder / "logo.png").string() + "'");
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.errors.find("logo.png"), std::string::npos) << again.errors;
+    EXPECT_EQ(vardenico(home, "logos export 1 '" + (folder / "logo.png").string() + "' --force").status, 0);
+
+    Outcome deleted = vardenico(home, "logos delete 0");
+    ASSERT_EQ(deleted.status, 0) << deleted.errors;
+    EXPECT_NE(deleted.output.find("1 logo left"), std::string::npos) << deleted.output;
+    EXPECT_EQ(nlohmann::json::parse(vardenico(home, "logos list --json").output).size(), 1u);
+}
+
+TEST(LogosCommand, BadIndexOrUnreadablePictureIsNamedAndChangesNothing)
+{
+    test::TemporaryFolder folder;
+    const fs::path home = folder / "home";
+    ASSERT_EQ(vardenico(home, "logos add '" + writePicture(folder / "a.png", 64, 64, false).string() + "'").status, 0);
+    const std::string before = fileBytes(home / "dictModel.sqlite");
+
+    for (const std::string index : { "1", "-1", "two", "0x0" }) {
+        Outcome outcome = vardenico(home, "logos delete " + index);
+        EXPECT_EQ(outcome.status, 1) << index;
+        EXPECT_NE(outcome.errors.find(index), std::string::npos) << outcome.errors;
+        outcome = vardenico(home, "logos export " + index + " '" + (folder / "out.png").string() + "'");
+        EXPECT_EQ(outcome.status, 1) << index;
+        EXPECT_FALSE(fs::exists(folder / "out.png"));
+    }
+    const std::string notes = "not a picture";
+    ASSERT_TRUE(files::writeAtomically(folder / "notes.png", std::span(reinterpret_cast<const std::uint8_t*>(notes.data()), notes.size())));
+    for (const fs::path& input : { folder / "notes.png", folder / "missing.jpg" }) {
+        Outcome outcome = vardenico(home, "logos add '" + input.string() + "'");
+        EXPECT_EQ(outcome.status, 1);
+        EXPECT_NE(outcome.errors.find(input.filename().string()), std::string::npos) << outcome.errors;
+    }
+    EXPECT_EQ(fileBytes(home / "dictModel.sqlite"), before);
+    EXPECT_EQ(vardenico(home, "logos").status, 2); // a subcommand is required
+}
+
+TEST(LogosCommand, StoreThatCannotBeOpenedEndsWithUnresolvedErrorAndStaysAsItWas)
+{
+    test::TemporaryFolder folder;
+    const fs::path home = folder / "home";
+    fs::create_directories(home);
+    const std::string notes = "SQLite format 2\nmy shopping list: bread, milk\n";
+    ASSERT_TRUE(files::writeAtomically(home / "dictModel.sqlite", std::span(reinterpret_cast<const std::uint8_t*>(notes.data()), notes.size())));
+    for (const std::string& arguments : std::vector<std::string> { "logos list", "logos add '" + writePicture(folder / "a.png", 8, 8, false).string() + "'", "logos delete 0" }) {
+        Outcome outcome = vardenico(home, arguments);
+        EXPECT_NE(outcome.status, 0);
+        EXPECT_EQ(outcome.errors.rfind("Unresolved error ", 0), 0u) << outcome.errors;
+        EXPECT_NE(outcome.errors.find("dictModel.sqlite"), std::string::npos);
+        EXPECT_EQ(fileBytes(home / "dictModel.sqlite"), notes);
+    }
+    EXPECT_FALSE(fs::exists(home / "dictModel.sqlite-journal"));
+}

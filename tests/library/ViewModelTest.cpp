@@ -1,0 +1,123 @@
+#include <library/ViewModel.h>
+#include <platform/store/KeyedArchive.h>
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+
+using vd::Color;
+using vd::ViewModel;
+
+namespace {
+
+ViewModel textLayer()
+{
+    return ViewModel("testo", 0.85, "text", Color::clear(), 120.5, 44.25, 150.125, 149.875, -std::atan2(0.5, 0.8660254037844387), "Caffè Nero", "GilliusADF-Bold",
+        33.333333333333336, Color::rgba(1.0, 127.0 / 255.0, 0.0, 1.0), 2);
+}
+
+ViewModel imageLayer(const std::string& type = "image")
+{
+    return ViewModel("c1b", 1.0, type, Color::rgba(0.1, 0.2, 0.3, 0.4), 80.0, 80.0, 10.0 / 3.0, 0.1 + 0.2, M_PI / 7, "", "", 0, Color::clear(), 0);
+}
+
+std::string archiveText(const std::vector<ViewModel>& records)
+{
+    const auto bytes = vd::archivedDataWithViewModels(records);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+std::vector<std::uint8_t> bytesOf(const std::string& text) { return std::vector<std::uint8_t>(text.begin(), text.end()); }
+
+void expectBitIdentical(const ViewModel& a, const ViewModel& b)
+{
+    auto same = [](double x, double y) { return std::bit_cast<std::uint64_t>(x) == std::bit_cast<std::uint64_t>(y); };
+    EXPECT_EQ(a.nomeImg, b.nomeImg);
+    EXPECT_EQ(a.type, b.type);
+    EXPECT_EQ(a.testo, b.testo);
+    EXPECT_EQ(a.fontName, b.fontName);
+    EXPECT_EQ(a.textAllin, b.textAllin);
+    for (auto [x, y] : { std::pair { a.alpha, b.alpha }, { a.largezza, b.largezza }, { a.altezza, b.altezza }, { a.centrox, b.centrox }, { a.centroy, b.centroy },
+             { a.rotazione, b.rotazione }, { a.fontSize, b.fontSize }, { a.tintColor.red, b.tintColor.red }, { a.tintColor.alpha, b.tintColor.alpha },
+             { a.textColor.green, b.textColor.green }, { a.textColor.blue, b.textColor.blue } })
+        EXPECT_TRUE(same(x, y)) << x << " vs " << y;
+}
+
+}
+
+TEST(ViewModelArchive, ListOfRecordsReadsBackBitForBitInOrder)
+{
+    const std::vector<ViewModel> records { imageLayer(), textLayer(), imageLayer("shape") };
+    auto decoded = vd::unarchiveViewModels(vd::archivedDataWithViewModels(records), "test");
+    ASSERT_TRUE(decoded) << decoded.error().message;
+    ASSERT_EQ(decoded->size(), 3u);
+    for (size_t i = 0; i < 3; ++i)
+        expectBitIdentical((*decoded)[i], records[i]);
+    EXPECT_EQ(*decoded, records);
+    // A type that is neither "image" nor "text" is kept as it is; the editor decides what to do with it.
+    EXPECT_EQ((*decoded)[2].type, "shape");
+    // An image record keeps its empty text fields, zero size and left alignment.
+    EXPECT_EQ((*decoded)[0].testo, "");
+    EXPECT_EQ((*decoded)[0].fontName, "");
+    EXPECT_EQ((*decoded)[0].fontSize, 0.0);
+    EXPECT_EQ((*decoded)[0].textAllin, 0);
+    EXPECT_EQ((*decoded)[1].textAllin, 2);
+}
+
+TEST(ViewModelArchive, WidthIsStoredUnderLarghezza)
+{
+    const std::string text = archiveText({ textLayer() });
+    EXPECT_NE(text.find("\"larghezza\""), std::string::npos);
+    EXPECT_EQ(text.find("\"largezza\""), std::string::npos);
+    auto decoded = vd::unarchiveViewModels(bytesOf(text), "test");
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ((*decoded)[0].largezza, 120.5);
+    for (const char* key : { "nomeImg", "alpha", "type", "tintColor", "altezza", "centrox", "centroy", "rotazione", "testo", "fontName", "fontSize", "textColor", "textAllin" })
+        EXPECT_NE(text.find(std::string("\"") + key + "\""), std::string::npos) << key;
+}
+
+TEST(ViewModelArchive, ArchiveWithoutTextAllinReadsAsLeftAligned)
+{
+    auto root = vd::archiveRootWithViewModels({ textLayer(), imageLayer() });
+    root["items"][0].erase("textAllin");
+    auto decoded = vd::unarchiveViewModels(vd::store::archive::archivedData(root), "test");
+    ASSERT_TRUE(decoded) << decoded.error().message;
+    EXPECT_EQ((*decoded)[0].textAllin, 0);
+    ViewModel expected = textLayer();
+    expected.textAllin = 0;
+    expectBitIdentical((*decoded)[0], expected);
+    // Written back, it now carries the key, and that archive reads back the same.
+    auto again = vd::unarchiveViewModels(vd::archivedDataWithViewModels(*decoded), "test");
+    ASSERT_TRUE(again);
+    EXPECT_EQ(*again, *decoded);
+}
+
+TEST(ViewModelArchive, RecordMissingARequiredKeyOrHoldingAnotherKindIsRefused)
+{
+    for (const char* key : { "nomeImg", "alpha", "tintColor", "larghezza", "textColor" }) {
+        auto root = vd::archiveRootWithViewModels({ imageLayer(), textLayer() });
+        root["items"][1].erase(key);
+        auto decoded = vd::unarchiveViewModels(vd::store::archive::archivedData(root), "row 4 layers");
+        ASSERT_FALSE(decoded) << key;
+        EXPECT_NE(decoded.error().message.find("row 4 layers"), std::string::npos);
+        EXPECT_NE(decoded.error().message.find("layer 1"), std::string::npos);
+    }
+    auto root = vd::archiveRootWithViewModels({ imageLayer() });
+    root["items"][0]["alpha"] = "opaque"; // a string where a number belongs
+    EXPECT_FALSE(vd::unarchiveViewModels(vd::store::archive::archivedData(root), "test"));
+    root = vd::archiveRootWithViewModels({ imageLayer() });
+    root["items"][0]["textAllin"] = vd::store::archive::encodeDouble(1.0); // alignment must be an integer
+    EXPECT_FALSE(vd::unarchiveViewModels(vd::store::archive::archivedData(root), "test"));
+    // A colour archive is not a layer list, and the other way round.
+    EXPECT_FALSE(vd::unarchiveViewModels(vd::archivedDataWithColor(Color::whiteColor()), "test"));
+    EXPECT_FALSE(vd::unarchiveColor(vd::archivedDataWithViewModels({ imageLayer() }), "test"));
+    EXPECT_EQ(vd::unarchiveColor(vd::archivedDataWithColor(Color::rgba(0.2, 0.4, 0.6, 0.8)), "test").value(), Color::rgba(0.2, 0.4, 0.6, 0.8));
+}
+
+TEST(ViewModelArchive, EmptyListStaysAnEmptyList)
+{
+    auto decoded = vd::unarchiveViewModels(vd::archivedDataWithViewModels({}), "test");
+    ASSERT_TRUE(decoded);
+    EXPECT_TRUE(decoded->empty());
+}

@@ -1,0 +1,70 @@
+#include <platform/foundation/Files.h>
+#include <platform/foundation/Strings.h>
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using vd::StringsCatalogue;
+
+namespace {
+
+void write(const std::filesystem::path& path, const std::string& text)
+{
+    ASSERT_TRUE(vd::files::writeAtomically(path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())));
+}
+
+struct Environment {
+    Environment()
+    {
+        for (const char* name : { "VARDENICO_LANG", "LC_ALL", "LC_MESSAGES", "LANG" })
+            ::unsetenv(name);
+    }
+};
+
+}
+
+TEST(Strings, LanguageComesFromTheEnvironmentInOrder)
+{
+    Environment clean;
+    EXPECT_EQ(StringsCatalogue::preferredLanguage(), "en");
+    ::setenv("LANG", "it_IT.UTF-8", 1);
+    EXPECT_EQ(StringsCatalogue::preferredLanguage(), "it");
+    ::setenv("LC_MESSAGES", "de_DE", 1);
+    EXPECT_EQ(StringsCatalogue::preferredLanguage(), "de");
+    ::setenv("LC_ALL", "C", 1);
+    EXPECT_EQ(StringsCatalogue::preferredLanguage(), "en");
+    ::setenv("VARDENICO_LANG", "it", 1);
+    EXPECT_EQ(StringsCatalogue::preferredLanguage(), "it");
+    Environment after;
+}
+
+TEST(Strings, MissingLanguageFallsBackToEnglishAndMissingKeysReadAsThemselves)
+{
+    vd::test::TemporaryFolder folder;
+    write(folder / "en.json", R"({"annulla": "Cancel", "LOGO": "LOGO", "count": 3})");
+    write(folder / "it.json", R"({"annulla": "Annulla"})");
+    write(folder / "fr.json", R"({"annulla": "Annu)");
+
+    const auto italian = StringsCatalogue::load(folder.path(), "it");
+    EXPECT_EQ(italian.language(), "it");
+    EXPECT_EQ(italian.localizedString("annulla"), "Annulla");
+    EXPECT_EQ(italian.localizedString("welcome2"), "welcome2");
+
+    const auto german = StringsCatalogue::load(folder.path(), "de");
+    EXPECT_EQ(german.language(), "en");
+    EXPECT_EQ(german.localizedString("annulla"), "Cancel");
+    EXPECT_EQ(german.localizedString("count"), "count"); // not a text
+
+    testing::internal::CaptureStderr();
+    const auto broken = StringsCatalogue::load(folder.path(), "fr");
+    const std::string diagnostics = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(broken.localizedString("annulla"), "Cancel");
+    EXPECT_NE(diagnostics.find("fr.json"), std::string::npos);
+
+    vd::test::TemporaryFolder empty;
+    testing::internal::CaptureStderr();
+    const auto nothing = StringsCatalogue::load(empty.path(), "en");
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(nothing.localizedString("annulla"), "annulla");
+}

@@ -1,0 +1,68 @@
+#include <platform/store/KeyedArchive.h>
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <limits>
+#include <random>
+
+using namespace vd::store;
+using nlohmann::json;
+
+TEST(KeyedArchive, DoublesReadBackBitForBit)
+{
+    std::vector<double> values { 0.0, -0.0, 120.5, 0.1, 1.0 / 3.0, M_PI, -1e-310, std::numeric_limits<double>::denorm_min(),
+        std::numeric_limits<double>::max(), std::numeric_limits<double>::lowest(), std::numeric_limits<double>::infinity(),
+        -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN(), 9007199254740993.0, 2.0 };
+    std::mt19937_64 random(42);
+    for (int i = 0; i < 2000; ++i)
+        values.push_back(std::bit_cast<double>(random()));
+    for (double value : values) {
+        KeyedArchiver archiver("Thing");
+        archiver.encodeDouble("value", value);
+        auto root = archive::unarchivedRoot(archive::archivedData(archiver.encoded()), "test");
+        ASSERT_TRUE(root);
+        auto decoded = KeyedUnarchiver(*root).decodeDouble("value");
+        ASSERT_TRUE(decoded);
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(*decoded), std::bit_cast<std::uint64_t>(value)) << value;
+    }
+}
+
+TEST(KeyedArchive, IntegersStringsAndColoursKeepTheirKinds)
+{
+    KeyedArchiver archiver("Thing");
+    archiver.encodeInteger("count", 2);
+    archiver.encodeInteger("big", std::numeric_limits<std::int64_t>::min());
+    archiver.encodeDouble("ratio", 2.0);
+    archiver.encodeString("name", "Caffè \"Nero\"");
+    archiver.encodeColor("tint", vd::Color::rgba(1.0, 0.5, 1.0 / 3.0, 0.25));
+    auto root = archive::unarchivedRoot(archive::archivedData(archiver.encoded()), "test");
+    ASSERT_TRUE(root);
+    KeyedUnarchiver decoder(*root);
+    EXPECT_EQ(decoder.className(), "Thing");
+    EXPECT_EQ(decoder.decodeInteger("count"), 2);
+    EXPECT_EQ(decoder.decodeInteger("big"), std::numeric_limits<std::int64_t>::min());
+    EXPECT_FALSE(decoder.decodeInteger("ratio")); // a double is not an integer
+    EXPECT_FALSE(decoder.decodeDouble("count"));  // nor the other way round
+    EXPECT_FALSE(decoder.decodeString("count"));
+    EXPECT_EQ(decoder.decodeString("name"), "Caffè \"Nero\"");
+    EXPECT_EQ(decoder.decodeColor("tint"), vd::Color::rgba(1.0, 0.5, 1.0 / 3.0, 0.25));
+    EXPECT_FALSE(decoder.decodeColor("name"));
+    EXPECT_FALSE(decoder.containsValueForKey("missing"));
+    EXPECT_FALSE(decoder.containsValueForKey("$class"));
+}
+
+TEST(KeyedArchive, RefusesWhatIsNotAnArchive)
+{
+    auto bytesOf = [](const std::string& text) { return std::vector<std::uint8_t>(text.begin(), text.end()); };
+    EXPECT_FALSE(archive::unarchivedRoot(bytesOf(""), "row 3"));
+    EXPECT_FALSE(archive::unarchivedRoot(bytesOf("bplist00\x01\x02"), "row 3"));
+    EXPECT_FALSE(archive::unarchivedRoot(bytesOf("{\"root\": 1}"), "row 3"));
+    EXPECT_FALSE(archive::unarchivedRoot(bytesOf("{\"$archiver\":\"VardenicoKeyedArchive\",\"$version\":9,\"root\":1}"), "row 3"));
+    const std::string deep = "{\"$archiver\":\"VardenicoKeyedArchive\",\"$version\":1,\"root\":" + std::string(100000, '[') + std::string(100000, ']') + "}";
+    auto refused = archive::unarchivedRoot(bytesOf(deep), "row 3");
+    ASSERT_FALSE(refused);
+    EXPECT_NE(refused.error().message.find("row 3"), std::string::npos);
+    EXPECT_TRUE(archive::unarchivedRoot(bytesOf("{\"$archiver\":\"VardenicoKeyedArchive\",\"$version\":1,\"root\":\"x\"}"), "row 3"));
+}

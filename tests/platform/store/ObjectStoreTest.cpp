@@ -1,0 +1,223 @@
+#include <platform/foundation/Files.h>
+#include <platform/store/Database.h>
+#include <platform/store/ObjectStore.h>
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+using namespace vd::store;
+namespace fs = std::filesystem;
+
+namespace {
+
+ObjectModel model(int version = 1)
+{
+    EntityDescription entity { "Logo",
+        { { "title", AttributeDescription::Kind::String }, { "small", AttributeDescription::Kind::Binary },
+            { "picture", AttributeDescription::Kind::Binary, true } } };
+    if (version >= 2)
+        entity.attributes.push_back({ "extra", AttributeDescription::Kind::Binary });
+    return { "testModel", version, { entity } };
+}
+
+Bytes bytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+std::string fileContents(const fs::path& path)
+{
+    auto data = vd::files::readAll(path);
+    return data ? std::string(data->begin(), data->end()) : std::string("<unreadable>");
+}
+
+}
+
+TEST(ObjectStore, RowsSurviveReopeningInInsertionOrderWithAbsentAndEmptyValuesKeptApart)
+{
+    vd::test::TemporaryFolder folder;
+    const fs::path file = folder / "dictModel.sqlite";
+    {
+        auto store = ObjectStore::open(file, model());
+        ASSERT_TRUE(store) << store.error().message;
+        EXPECT_TRUE(fs::exists(file));
+        for (int i = 0; i < 5; ++i) {
+            auto object = (*store)->insertNewObject("Logo");
+            object->setString("title", "logo " + std::to_string(i));
+            if (i % 2 == 0)
+                object->setValue("picture", bytes(std::string(100000, char('a' + i))));
+            if (i == 1)
+                object->setValue("small", Bytes());
+        }
+        EXPECT_TRUE((*store)->hasChanges());
+        ASSERT_TRUE((*store)->save());
+        EXPECT_FALSE((*store)->hasChanges());
+    }
+    auto store = ObjectStore::open(file, model());
+    ASSERT_TRUE(store) << store.error().message;
+    auto rows = (*store)->fetchAll("Logo");
+    ASSERT_TRUE(rows);
+    ASSERT_EQ(rows->size(), 5u);
+    for (int i = 0; i < 5; ++i) {
+        const auto& row = (*rows)[i];
+        EXPECT_EQ(row->stringValue("title"), "logo " + std::to_string(i));
+        EXPECT_EQ(row->hasValue("picture"), i % 2 == 0);
+        auto picture = row->value("picture");
+        ASSERT_TRUE(picture);
+        if (i % 2 == 0) {
+            ASSERT_TRUE(*picture);
+            EXPECT_EQ((*picture)->size(), 100000u);
+            EXPECT_EQ((**picture)[0], 'a' + i);
+            auto prefix = row->valuePrefix("picture", 8);
+            ASSERT_TRUE(prefix);
+            EXPECT_EQ(*prefix, Bytes(8, std::uint8_t('a' + i)));
+        } else {
+            EXPECT_FALSE(*picture);
+        }
+    }
+    EXPECT_TRUE((*rows)[1]->hasValue("small"));
+    EXPECT_EQ(*(*rows)[1]->value("small"), Bytes());
+    EXPECT_FALSE((*rows)[0]->hasValue("small"));
+}
+
+TEST(ObjectStore, DeleteInsertAndUpdateReachTheFileOnlyOnSave)
+{
+    vd::test::TemporaryFolder folder;
+    const fs::path file = folder / "store.sqlite";
+    auto store = ObjectStore::open(file, model());
+    ASSERT_TRUE(store);
+    for (const char* title : { "a", "b", "c" })
+        (*store)->insertNewObject("Logo")->setString("title", title);
+    // Unsaved inserts are fetched too, after the stored rows.
+    auto pending = (*store)->fetchAll("Logo");
+    ASSERT_TRUE(pending);
+    EXPECT_EQ(pending->size(), 3u);
+    ASSERT_TRUE((*store)->save());
+
+    auto rows = *(*store)->fetchAll("Logo");
+    EXPECT_EQ(rows[0], (*(*store)->fetchAll("Logo"))[0]); // one object per row
+    (*store)->deleteObject(rows[1]);
+    rows[2]->setString("title", "c2");
+    (*store)->insertNewObject("Logo")->setString("title", "d");
+    auto visible = *(*store)->fetchAll("Logo");
+    ASSERT_EQ(visible.size(), 3u);
+    {
+        auto other = ObjectStore::open(file, model()); // what the file holds so far
+        ASSERT_TRUE(other);
+        auto stored = *(*other)->fetchAll("Logo");
+        ASSERT_EQ(stored.size(), 3u);
+        EXPECT_EQ(stored[1]->stringValue("title"), "b");
+        EXPECT_EQ(stored[2]->stringValue("title"), "c");
+    }
+    ASSERT_TRUE((*store)->save());
+    auto other = ObjectStore::open(file, model());
+    ASSERT_TRUE(other);
+    auto stored = *(*other)->fetchAll("Logo");
+    ASSERT_EQ(stored.size(), 3u);
+    EXPECT_EQ(stored[0]->stringValue("title"), "a");
+    EXPECT_EQ(stored[1]->stringValue("title"), "c2");
+    EXPECT_EQ(stored[2]->stringValue("title"), "d");
+    EXPECT_GT(stored[2]->rowId(), stored[1]->rowId());
+}
+
+TEST(ObjectStore, FailedSaveKeepsTheFileAndThePendingChanges)
+{
+    vd::test::TemporaryFolder folder;
+    const fs::path file = folder / "store.sqlite";
+    auto store = ObjectStore::open(file, model());
+    ASSERT_TRUE(store);
+    (*store)->insertNewObject("Logo")->setString("title", "kept");
+    ASSERT_TRUE((*store)->save());
+
+    // Another connection holds the write lock, so the save cannot begin its transaction.
+    sqlite3* blocker = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &blocker), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(blocker, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    (*store)->insertNewObject("Logo")->setString("title", "pending");
+    EXPECT_FALSE((*store)->save());
+    EXPECT_TRUE((*store)->hasChanges());
+    sqlite3_exec(blocker, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(blocker);
+    ASSERT_TRUE((*store)->save());
+    EXPECT_EQ((*store)->fetchAll("Logo")->size(), 2u);
+}
+
+TEST(ObjectStore, FilesThatAreNotThisStoreAreRefusedAndLeftExactlyAsTheyWere)
+{
+    vd::test::TemporaryFolder folder;
+    auto refuse = [&](const std::string& name, const std::string& expected) {
+        const fs::path file = folder / name;
+        const std::string before = fileContents(file);
+        auto store = ObjectStore::open(file, model());
+        ASSERT_FALSE(store) << name;
+        EXPECT_NE(store.error().message.find(file.string()), std::string::npos) << store.error().message;
+        EXPECT_NE(store.error().message.find(expected), std::string::npos) << store.error().message;
+        EXPECT_EQ(fileContents(file), before) << name;
+        EXPECT_FALSE(fs::exists(folder / (name + "-journal")));
+    };
+
+    const std::string text = "these are my holiday notes, not a database\n";
+    ASSERT_TRUE(vd::files::writeAtomically(folder / "notes.sqlite", std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())));
+    refuse("notes.sqlite", "not an SQLite database");
+
+    // Someone else's SQLite database.
+    {
+        auto other = Database::open(folder / "other.sqlite", Database::Access::ReadWriteCreate);
+        ASSERT_TRUE(other);
+        ASSERT_TRUE(other->execute("CREATE TABLE people(name TEXT); INSERT INTO people VALUES('Ada');"));
+    }
+    refuse("other.sqlite", "not a Vardenico store");
+
+    // A store written by a newer version.
+    {
+        ASSERT_TRUE(ObjectStore::open(folder / "newer.sqlite", model(3)));
+    }
+    refuse("newer.sqlite", "newer version");
+
+    // A store whose first page is damaged past the header.
+    {
+        auto store = ObjectStore::open(folder / "damaged.sqlite", model());
+        ASSERT_TRUE(store);
+        (*store)->insertNewObject("Logo")->setString("title", "x");
+        ASSERT_TRUE((*store)->save());
+    }
+    auto data = *vd::files::readAll(folder / "damaged.sqlite");
+    for (size_t i = 100; i < data.size(); ++i)
+        data[i] = 0xA5;
+    ASSERT_TRUE(vd::files::writeAtomically(folder / "damaged.sqlite", data));
+    refuse("damaged.sqlite", "damaged");
+}
+
+TEST(ObjectStore, UnreadableFileIsRefused)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root reads every file";
+    vd::test::TemporaryFolder folder;
+    const fs::path file = folder / "store.sqlite";
+    ASSERT_TRUE(ObjectStore::open(file, model()));
+    fs::permissions(file, fs::perms::none);
+    EXPECT_FALSE(ObjectStore::open(file, model()));
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+}
+
+TEST(ObjectStore, OlderStoreGainsNewAttributesAndKeepsItsRows)
+{
+    vd::test::TemporaryFolder folder;
+    const fs::path file = folder / "store.sqlite";
+    {
+        auto store = ObjectStore::open(file, model(1));
+        ASSERT_TRUE(store);
+        (*store)->insertNewObject("Logo")->setString("title", "old");
+        ASSERT_TRUE((*store)->save());
+    }
+    auto store = ObjectStore::open(file, model(2));
+    ASSERT_TRUE(store) << store.error().message;
+    auto rows = *(*store)->fetchAll("Logo");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0]->stringValue("title"), "old");
+    rows[0]->setValue("extra", bytes("new"));
+    ASSERT_TRUE((*store)->save());
+    auto again = ObjectStore::open(file, model(2));
+    EXPECT_EQ((*(*again)->fetchAll("Logo"))[0]->value("extra")->value(), bytes("new"));
+    auto database = Database::open(file, Database::Access::ReadOnly);
+    EXPECT_EQ(*database->userVersion(), 2);
+}
