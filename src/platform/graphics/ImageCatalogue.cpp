@@ -5,6 +5,7 @@
 #include <platform/graphics/ImageCodecs.h>
 
 #include <filesystem>
+#include <list>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -41,13 +42,35 @@ std::optional<Located> locate(const std::string& name)
 
 bool imageExists(const std::string& name) { return locate(name).has_value(); }
 
+namespace {
+
+// Decoded pictures are kept up to this many bytes of pixels, least recently used dropped first: the
+// palettes alone hold 123 pictures of 600 × 600 pixels (about 177 MB decoded). Pictures in use stay
+// alive through their own shared pixels.
+constexpr size_t kCacheBudgetBytes = size_t(64) << 20;
+
+size_t pixelBytes(const Image& image)
+{
+    return static_cast<size_t>(image.pixelWidth()) * image.pixelHeight() * 4;
+}
+
+struct Cache {
+    std::mutex mutex;
+    std::list<std::pair<std::string, Image>> entries; // most recently used first
+    std::map<std::string, std::list<std::pair<std::string, Image>>::iterator> index;
+    size_t bytes { 0 };
+};
+
+}
+
 Image imageNamed(const std::string& name)
 {
-    static std::mutex mutex;
-    static std::map<std::string, Image> cache;
-    std::lock_guard lock(mutex);
-    if (auto it = cache.find(name); it != cache.end())
-        return it->second;
+    static Cache cache;
+    std::lock_guard lock(cache.mutex);
+    if (auto it = cache.index.find(name); it != cache.index.end()) {
+        cache.entries.splice(cache.entries.begin(), cache.entries, it->second);
+        return it->second->second;
+    }
     Image image;
     if (auto located = locate(name)) {
         auto decoded = decodeImageFile(located->file, { .scale = located->scale });
@@ -58,7 +81,15 @@ Image imageNamed(const std::string& name)
     } else {
         log::debug("no picture named " + name);
     }
-    cache.emplace(name, image);
+    cache.entries.emplace_front(name, image);
+    cache.index[name] = cache.entries.begin();
+    cache.bytes += pixelBytes(image);
+    while (cache.bytes > kCacheBudgetBytes && cache.entries.size() > 1) {
+        const auto& [oldName, oldImage] = cache.entries.back();
+        cache.bytes -= pixelBytes(oldImage);
+        cache.index.erase(oldName);
+        cache.entries.pop_back();
+    }
     return image;
 }
 

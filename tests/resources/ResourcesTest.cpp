@@ -1,0 +1,223 @@
+#include "TestSupport.h"
+
+#include <platform/foundation/Paths.h>
+#include <platform/graphics/Color.h>
+#include <platform/graphics/ColorList.h>
+#include <platform/graphics/ImageCatalogue.h>
+#include <platform/graphics/ImageCodecs.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <regex>
+#include <set>
+
+using namespace vd;
+
+namespace {
+
+// The shape names in the order the logo store fills its list: every base with every style suffix.
+std::vector<std::string> shapeNames()
+{
+    std::vector<std::string> names;
+    for (const char* base : { "l", "c", "c1", "q", "i", "r", "rc", "t", "tc", "s", "s1", "p", "e" })
+        for (const char* suffix : { "", "s", "b", "p" })
+            names.push_back(std::string(base) + suffix);
+    return names;
+}
+
+std::vector<std::string> iconNames()
+{
+    std::vector<std::string> names;
+    for (int i = 1; i <= 71; ++i)
+        names.push_back(std::to_string(i));
+    return names;
+}
+
+// How many pixels are at least half covered.
+long coveredPixels(const Image& image)
+{
+    return std::count_if(image.buffer()->pixels.begin(), image.buffer()->pixels.end(), [](std::uint32_t p) { return (p >> 24) >= 128; });
+}
+
+void expectTemplate(const std::string& name, double minimumPixels)
+{
+    SCOPED_TRACE(name);
+    ASSERT_TRUE(imageExists(name));
+    const Image image = imageNamed(name);
+    ASSERT_FALSE(image.isEmpty());
+    EXPECT_GE(std::max(image.pixelWidth(), image.pixelHeight()), minimumPixels);
+    // Sharp on a 200-point layer at scale 3.
+    EXPECT_EQ(image.pixelWidth(), image.pixelHeight()) << "square, so a square layer does not stretch it";
+    EXPECT_GT(coveredPixels(image), 0) << "the alpha channel carries the shape";
+    EXPECT_EQ(image.pixelAt(0, 0) >> 24, 0u) << "the corner is transparent";
+}
+
+void writeFile(const std::filesystem::path& path, const std::string& text)
+{
+    std::ofstream(path) << text;
+}
+
+}
+
+TEST(ImageCatalogue, HoldsEveryShapeOfThePaletteInTheStoresOrder)
+{
+    const auto names = shapeNames();
+    ASSERT_EQ(names.size(), 52u);
+    const std::vector<std::string> expectedStart { "l", "ls", "lb", "lp", "c", "cs", "cb", "cp", "c1", "c1s" };
+    EXPECT_TRUE(std::equal(expectedStart.begin(), expectedStart.end(), names.begin()));
+    EXPECT_EQ(names.back(), "ep");
+    for (const auto& name : names)
+        expectTemplate(name, 600);
+}
+
+TEST(ImageCatalogue, HoldsEveryIconOfThePalette)
+{
+    for (const auto& name : iconNames())
+        expectTemplate(name, 600);
+    EXPECT_FALSE(imageExists("0"));
+    EXPECT_FALSE(imageExists("72"));
+}
+
+TEST(ImageCatalogue, OutlineStylesAreConsistentAcrossShapes)
+{
+    // Thin outlines cover less than bold ones, and bold ones less than the filled shape, for every
+    // base; the line, which has no inside, only grows from thin to bold.
+    for (const char* base : { "c", "c1", "q", "i", "r", "rc", "t", "tc", "s", "s1", "p", "e" }) {
+        SCOPED_TRACE(base);
+        const long filled = coveredPixels(imageNamed(base));
+        const long thin = coveredPixels(imageNamed(std::string(base) + "s"));
+        const long bold = coveredPixels(imageNamed(std::string(base) + "b"));
+        const long dashed = coveredPixels(imageNamed(std::string(base) + "p"));
+        EXPECT_LT(thin, bold);
+        EXPECT_LT(bold, filled);
+        EXPECT_LT(dashed, bold);
+        EXPECT_GT(dashed, thin / 2);
+    }
+    EXPECT_LT(coveredPixels(imageNamed("ls")), coveredPixels(imageNamed("l")));
+    EXPECT_LT(coveredPixels(imageNamed("l")), coveredPixels(imageNamed("lb")));
+}
+
+TEST(ImageCatalogue, HoldsThePicturesTheScreensName)
+{
+    // The sticker's 28-point handles.
+    for (const char* name : { "icon_delete", "icon_rotate", "icon_scale" }) {
+        SCOPED_TRACE(name);
+        const Image image = imageNamed(name);
+        ASSERT_FALSE(image.isEmpty());
+        EXPECT_DOUBLE_EQ(image.size().width, 28);
+        EXPECT_DOUBLE_EQ(image.size().height, 28);
+        EXPECT_GE(image.scale(), 3);
+    }
+    // The slider thumbs of the editor and the apply screen.
+    for (const char* name : { "ThumbSlider", "OrangeTumb" }) {
+        SCOPED_TRACE(name);
+        const Image image = imageNamed(name);
+        ASSERT_FALSE(image.isEmpty());
+        EXPECT_GE(image.size().width, 24);
+        EXPECT_GE(image.scale(), 3);
+    }
+    // The overlay stretched over a sticker of any size while its rotation snaps.
+    EXPECT_GE(imageNamed("LineeDiagonali").pixelWidth(), 600);
+    // The home header and its four turning circles (the apply screen's spinner reuses one).
+    EXPECT_GE(imageNamed("logoHome").pixelWidth(), 600);
+    for (int i = 1; i <= 4; ++i)
+        EXPECT_GE(imageNamed("cerchio" + std::to_string(i)).pixelWidth(), 600) << i;
+    // The tool bar and the buttons of the interface descriptions.
+    for (const char* name : { "toolbarIcons", "toolbarShapes", "toolbarText", "toolbarLayers", "buttonBack", "buttonForward", "buttonShare",
+             "buttonDelete", "buttonSave", "buttonHome", "buttonHelp", "buttonSettings", "buttonAdd", "buttonDone", "buttonClose",
+             "buttonAlbum", "buttonPhotos", "buttonColour" }) {
+        SCOPED_TRACE(name);
+        const Image image = imageNamed(name);
+        ASSERT_FALSE(image.isEmpty());
+        EXPECT_GE(image.scale(), 3);
+        EXPECT_GT(coveredPixels(image), 0);
+    }
+}
+
+TEST(ImageCatalogue, PlaceholderOfTheBatchIsFullyTransparent)
+{
+    // Asked for with its extension, as the batch names it.
+    const Image image = imageNamed("rectTrasparente.png");
+    ASSERT_FALSE(image.isEmpty());
+    const auto& pixels = image.buffer()->pixels;
+    EXPECT_TRUE(std::all_of(pixels.begin(), pixels.end(), [](std::uint32_t p) { return p == 0; }));
+}
+
+TEST(ImageCatalogue, EveryFileInTheFolderIsAReadablePng)
+{
+    const auto folder = paths::resourcesDirectory() / "images";
+    const std::regex fileName(R"([^/ ]+\.png)");
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        SCOPED_TRACE(entry.path().string());
+        EXPECT_TRUE(std::regex_match(entry.path().filename().string(), fileName));
+        auto decoded = decodeImageFile(entry.path());
+        EXPECT_TRUE(decoded.has_value()) << (decoded ? "" : decoded.error().message);
+        ++count;
+    }
+    EXPECT_GE(count, 52 + 71 + 12);
+}
+
+TEST(ColorList, HoldsAnElevenByFifteenGridOfDistinctCodes)
+{
+    const auto codes = loadColorList();
+    ASSERT_EQ(codes.size(), 165u);
+    const std::regex format("#[0-9a-f]{6}");
+    for (const auto& code : codes) {
+        EXPECT_TRUE(std::regex_match(code, format)) << code;
+        // A code the parser could not read would show as black.
+        if (code != "#000000") {
+            EXPECT_NE(Color::fromCode(code), Color::black()) << code;
+        }
+        EXPECT_EQ(Color::fromCode(code).htmlRGBColor(), code);
+    }
+    EXPECT_EQ(std::set(codes.begin(), codes.end()).size(), codes.size());
+    // The first row runs from white to black in greys.
+    EXPECT_EQ(codes.front(), "#ffffff");
+    EXPECT_EQ(codes[10], "#000000");
+    // Every column runs from light to dark.
+    for (int column = 0; column < 11; ++column) {
+        auto lightness = [](const std::string& code) {
+            const Color c = Color::fromCode(code);
+            return 0.2126 * c.red + 0.7152 * c.green + 0.0722 * c.blue;
+        };
+        for (int row = 2; row < 15; ++row)
+            EXPECT_LT(lightness(codes[row * 11 + column]), lightness(codes[(row - 1) * 11 + column])) << row << "," << column;
+    }
+}
+
+TEST(ColorList, MissingOrDamagedFilesGiveAnEmptyList)
+{
+    test::TemporaryFolder folder;
+    EXPECT_TRUE(loadColorList(folder / "absent.json").empty());
+    writeFile(folder / "broken.json", "[\"#ffffff\", ");
+    EXPECT_TRUE(loadColorList(folder / "broken.json").empty());
+    writeFile(folder / "object.json", "{\"colors\": [\"#ffffff\"]}");
+    EXPECT_TRUE(loadColorList(folder / "object.json").empty());
+}
+
+TEST(ColorList, KeepsStringsInOrderAndLeavesOutOtherEntries)
+{
+    test::TemporaryFolder folder;
+    writeFile(folder / "mixed.json", R"([" #00FF7F ", 12, "ff0000", null, "#FFF"])");
+    const std::vector<std::string> expected { " #00FF7F ", "ff0000", "#FFF" };
+    EXPECT_EQ(loadColorList(folder / "mixed.json"), expected);
+}
+
+TEST(ImageCatalogue, KeepsRecentPicturesAndReloadsDroppedOnes)
+{
+    const Image first = imageNamed("c");
+    EXPECT_EQ(imageNamed("c").sharedBuffer(), first.sharedBuffer()) << "a recent picture is not decoded again";
+    // Going through both palettes decodes more than the cache keeps; the first picture comes back
+    // the same when asked for again.
+    for (const auto& name : shapeNames())
+        imageNamed(name);
+    for (const auto& name : iconNames())
+        imageNamed(name);
+    const Image again = imageNamed("c");
+    ASSERT_FALSE(again.isEmpty());
+    EXPECT_EQ(again.buffer()->pixels, first.buffer()->pixels);
+    EXPECT_EQ(again.name(), "c");
+}
