@@ -1,5 +1,6 @@
 #include <cli/Commands.h>
 
+#include <elements/StickerDemo.h>
 #include <hosts/HeadlessHost.h>
 #include <hosts/Host.h>
 #include <hosts/ViewsDemo.h>
@@ -48,6 +49,8 @@ int runApp(const AppOptions& options)
     auto window = std::make_shared<Window>(hostScreenSize(device));
     if (options.demo == "views")
         installViewsDemo(*window);
+    else if (options.demo == "sticker")
+        installStickerDemo(*window);
     else
         applicationRootInstaller()(*window, device);
 
@@ -70,7 +73,7 @@ void addAppCommand(CLI::App& app, int& status)
     command->add_flag("--headless", options->headless, "No window: a virtual clock and an automation script");
     command->add_option("--script", options->script, "Automation script, one command a line (with --headless)");
     command->add_option("--out", options->out, "Folder for the script's screenshots and dumps (with --headless)");
-    command->add_option("--demo", options->demo, "Show a demonstration screen instead of the program's first screen")->check(CLI::IsMember({ "views" }));
+    command->add_option("--demo", options->demo, "Show a demonstration screen instead of the program's first screen")->check(CLI::IsMember({ "views", "sticker" }));
     command->callback([options, &status] { status = runApp(*options); });
 }
 
