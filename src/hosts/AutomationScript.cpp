@@ -118,6 +118,8 @@ Result<std::vector<AutomationCommand>> parseAutomationScript(const std::string& 
             bool ok = false;
             for (auto& shape : shapes->second)
                 ok = ok || fits(command.arguments, shape);
+            if (!ok && shapes->second.front().empty())
+                return fail(where, "\"" + command.name + "\" takes no arguments");
             if (!ok)
                 return fail(where, "\"" + command.name + "\" expects " + shapes->second.front() + " (T: @name or X Y, N: a number, ?: optional, S: a word)");
         }

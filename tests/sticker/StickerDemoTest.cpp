@@ -158,6 +158,10 @@ TEST(StickerDemo, ScriptFingerCommandsRefuseToRunOutOfOrder)
     std::ofstream(script) << "press 10 10\npress 20 20\n";
     EXPECT_EQ(runDemo(script.string(), folder, errors), 2);
     EXPECT_NE(errors.find("already pressed"), std::string::npos) << errors;
+
+    std::ofstream(script) << "press 10 10\nrelease 10 10\n";
+    EXPECT_EQ(runDemo(script.string(), folder, errors), 2);
+    EXPECT_NE(errors.find("bad.txt:2: \"release\" takes no arguments"), std::string::npos) << errors;
 }
 
 }
