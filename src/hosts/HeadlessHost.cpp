@@ -222,6 +222,17 @@ Result<void> HeadlessHost::execute(Window& window, const AutomationCommand& c)
             settle(window, step);
             left -= step;
         }
+        // Work on other threads (decoding, loading) takes real time: let its results arrive
+        // until the loop has been quiet for a moment.
+        const double quiet = 0.05, limit = 2.0;
+        double waited = 0;
+        while (waited < limit) {
+            RunLoop::main().waitForWork(quiet);
+            if (!RunLoop::main().hasPendingTasks())
+                break;
+            settle(window, 0);
+            waited += quiet;
+        }
     } else if (c.name == "screenshot") {
         const Image image = screenshot(window, m_scale);
         auto png = encodePng(image);

@@ -10,7 +10,8 @@
 namespace vd {
 
 // Runs the program with no window on the virtual clock, executing an automation script: touches
-// are synthesised at 60 events a second, "wait" moves the clock without sleeping, screenshots
+// are synthesised at 60 events a second, "wait" moves the clock without sleeping (and then lets
+// results posted from other threads arrive until the loop is quiet for 50 ms), screenshots
 // are PNG files at the chosen scale and dumps JSON files, both in the output folder. "press",
 // "move-to" and "release" hold one finger down across other commands, so a dump or screenshot
 // can show the screen in the middle of a gesture. A script

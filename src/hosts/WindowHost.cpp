@@ -229,8 +229,11 @@ int WindowHost::run(const std::shared_ptr<Window>& window)
 
     constexpr double kFrame = 1.0 / 60;
     double lastFrame = -1;
+    m_quit = false;
     while (running) {
         RunLoop::main().runPending();
+        if (m_quit)
+            break;
         window->prepareFrame();
         const bool animating = window->isAnimating();
         if (auto dirty = window->dirtyRect(); dirty && !dirty->isEmpty()) {
@@ -256,7 +259,8 @@ int WindowHost::run(const std::shared_ptr<Window>& window)
                 SDL_UpdateTexture(sdl.texture, &area, data + static_cast<size_t>(y0) * stride + static_cast<size_t>(x0) * 4, stride);
                 SDL_RenderCopy(sdl.renderer, sdl.texture, nullptr, nullptr);
                 SDL_RenderPresent(sdl.renderer);
-                ++m_frames;
+                if (++m_frames == 1)
+                    log::debug("window host: first frame shown");
                 lastFrame = RunLoop::main().now();
             }
         } else {

@@ -18,8 +18,11 @@ public:
 
     // Frames drawn so far (for the idle check of the benchmark and the tests).
     long framesDrawn() const { return m_frames; }
+    // Closes the window at the next turn of the loop; run then returns 0. Main thread only.
+    void quit() { m_quit = true; }
 
 private:
+    bool m_quit { false };
     double m_scale { 1 };
     std::string m_title;
     long m_frames { 0 };

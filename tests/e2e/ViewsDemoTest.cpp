@@ -162,7 +162,12 @@ TEST(ViewsDemo, TheWindowShowsWhatTheHeadlessHostRenders)
         GTEST_SKIP() << "xvfb-run or import is not installed";
     test::TemporaryFolder folder;
     const auto capture = folder / "window.png";
-    const std::string command = "xvfb-run -a -s '-screen 0 780x1688x24' sh -c '" + std::string(VARDENICO_BINARY) + " app --demo views --scale 2 & p=$!; sleep 2; import -window root " + capture.string() + "; kill $p; wait $p' >/dev/null 2>&1";
+    // Captured once the first frame is on the screen (the host says so on its debug log).
+    const auto log = folder / "window.log";
+    const std::string inner = "VARDENICO_LOG=debug " + std::string(VARDENICO_BINARY) + " app --demo views --scale 2 2>" + log.string() + " & p=$!; "
+        + "for i in $(seq 300); do grep -q \"first frame\" " + log.string() + " && break; sleep 0.1; done; sleep 0.5; "
+        + "import -window root " + capture.string() + "; kill $p; wait $p";
+    const std::string command = "xvfb-run -a -s '-screen 0 780x1688x24' sh -c '" + inner + "' >/dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0);
     {
         std::ofstream script(folder / "shot.txt");

@@ -5,6 +5,7 @@
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
 #include <list>
+#include <mutex>
 #include <pango/pangocairo.h>
 #include <unordered_map>
 
@@ -147,6 +148,13 @@ private:
     std::list<std::string> m_order;
 };
 
+// One Pango context and cache serve every thread, one thread at a time.
+std::recursive_mutex& textMutex()
+{
+    static std::recursive_mutex mutex;
+    return mutex;
+}
+
 LayoutCache& layoutCache()
 {
     static LayoutCache cache;
@@ -157,6 +165,7 @@ LayoutCache& layoutCache()
 
 std::string fontDescriptionForPostScriptName(const std::string& name)
 {
+    std::lock_guard lock(textMutex());
     static std::unordered_map<std::string, std::string> known;
     if (auto it = known.find(name); it != known.end())
         return it->second;
@@ -165,6 +174,7 @@ std::string fontDescriptionForPostScriptName(const std::string& name)
 
 Size measureText(const std::string& text, const TextStyle& style, double maxWidth)
 {
+    std::lock_guard lock(textMutex());
     PangoLayout* layout = layoutCache().layout(text, style, maxWidth);
     PangoRectangle logical;
     pango_layout_get_extents(layout, nullptr, &logical);
@@ -175,6 +185,7 @@ void drawText(cairo_t* cr, const std::string& text, const TextStyle& style, cons
 {
     if (text.empty() || style.color.alpha <= 0)
         return;
+    std::lock_guard lock(textMutex());
     PangoLayout* layout = layoutCache().layout(text, style, rect.width());
     PangoRectangle logical;
     pango_layout_get_extents(layout, nullptr, &logical);

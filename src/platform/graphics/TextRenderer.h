@@ -27,7 +27,8 @@ struct TextStyle {
 // description string, e.g. "Gillius ADF Heavy".
 std::string fontDescriptionForPostScriptName(const std::string& name);
 
-// Text measured and drawn with Pango in points; main thread only (layouts are cached).
+// Text measured and drawn with Pango in points. Layouts are cached; any thread may call these,
+// one at a time.
 Size measureText(const std::string& text, const TextStyle& style, double maxWidth); // maxWidth <= 0: unlimited
 void drawText(cairo_t* cr, const std::string& text, const TextStyle& style, const Rect& rect, VerticalAlignment vertical = VerticalAlignment::Center);
 

@@ -89,7 +89,8 @@ void GestureRecognizer::setState(State state)
                 if (other.get() == this)
                     continue;
                 const State otherState = other->state();
-                if ((otherState == State::Began || otherState == State::Changed) && !canRecognizeSimultaneouslyWith(*other)) {
+                const bool prevents = other->canPreventGestureRecognizer(*this) && canBePreventedByGestureRecognizer(*other);
+                if ((otherState == State::Began || otherState == State::Changed) && prevents && !canRecognizeSimultaneouslyWith(*other)) {
                     setState(State::Failed);
                     return;
                 }

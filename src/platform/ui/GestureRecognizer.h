@@ -83,6 +83,11 @@ public:
     virtual void touchesEnded(const TouchSet& touches, const TouchEvent& event) { (void)touches, (void)event; }
     virtual void touchesCancelled(const TouchSet& touches, const TouchEvent& event);
     virtual void reset() {} // back to possible: forget the gesture
+    // Whether this recognizer, recognizing, makes other fail (both must agree). A tap that
+    // needs more taps is not prevented by one that needs fewer, so a double tap can follow the
+    // single tap it contains.
+    virtual bool canPreventGestureRecognizer(const GestureRecognizer& other) const { (void)other; return true; }
+    virtual bool canBePreventedByGestureRecognizer(const GestureRecognizer& other) const { (void)other; return true; }
 
 protected:
     const TouchSet& touches() const { return m_touches; }

@@ -77,6 +77,12 @@ void TapGestureRecognizer::touchesEnded(const TouchSet& ended, const TouchEvent&
     });
 }
 
+bool TapGestureRecognizer::canBePreventedByGestureRecognizer(const GestureRecognizer& other) const
+{
+    const auto* tap = dynamic_cast<const TapGestureRecognizer*>(&other);
+    return !(tap && tap->numberOfTapsRequired() < m_tapsRequired);
+}
+
 void TapGestureRecognizer::reset()
 {
     cancelTimer();

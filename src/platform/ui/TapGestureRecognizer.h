@@ -22,6 +22,7 @@ public:
     void touchesMoved(const TouchSet& touches, const TouchEvent& event) override;
     void touchesEnded(const TouchSet& touches, const TouchEvent& event) override;
     void reset() override;
+    bool canBePreventedByGestureRecognizer(const GestureRecognizer& other) const override;
 
 private:
     void cancelTimer();

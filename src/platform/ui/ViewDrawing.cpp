@@ -128,8 +128,14 @@ public:
         if (alpha <= 0.0)
             return;
         const bool grouped = alpha < 1.0;
-        if (grouped)
+        if (grouped) {
+            // A group is as large as the clip: keep it to what the subtree covers.
+            const Rect extent = localExtent(view, bounds);
+            cairo_save(cr);
+            cairo_rectangle(cr, extent.x(), extent.y(), extent.width(), extent.height());
+            cairo_clip(cr);
             cairo_push_group(cr);
+        }
         const Layer& layer = view.m_layer;
         if (layer.shadowOpacity() > 0 && layer.shadowColor().alpha > 0)
             drawShadow(view, bounds, cr);
@@ -137,7 +143,31 @@ public:
         if (grouped) {
             cairo_pop_group_to_source(cr);
             cairo_paint_with_alpha(cr, alpha);
+            cairo_restore(cr);
         }
+    }
+
+    // What the view and its descendants draw, in its own coordinates, at presentation values.
+    static Rect localExtent(const View& view, const Rect& bounds)
+    {
+        const Layer& layer = view.m_layer;
+        double grow = 1;
+        if (layer.shadowOpacity() > 0)
+            grow += layer.shadowRadius() * 2 + std::max(std::abs(layer.shadowOffset().width), std::abs(layer.shadowOffset().height));
+        Rect extent = bounds.insetBy(-grow, -grow);
+        for (auto& shape : layer.sublayers())
+            extent = extent.unionWith(shape->path().boundingBox().offsetBy(shape->frame().x(), shape->frame().y()).insetBy(-shape->lineWidth() - 1, -shape->lineWidth() - 1));
+        if (view.m_clipsToBounds)
+            return extent;
+        for (auto& subview : view.m_subviews) {
+            if (subview->m_hidden)
+                continue;
+            const Rect childBounds = subview->presentationBounds();
+            const Point center = subview->presentationCenter();
+            const AffineTransform toParent = AffineTransform::translation(-childBounds.midX(), -childBounds.midY()).concat(subview->presentationTransform()).concat(AffineTransform::translation(center.x, center.y));
+            extent = extent.unionWith(toParent.apply(localExtent(*subview, childBounds)));
+        }
+        return extent;
     }
 
 private:

@@ -147,15 +147,19 @@ void Window::sendTouches(TouchPhase phase, const std::vector<TouchInput>& inputs
     if (phase == TouchPhase::Began) {
         // Recognizers left from an earlier sequence that the new touches do not reach are done.
         if (m_touches.size() == changed.size()) {
-            std::vector<std::shared_ptr<GestureRecognizer>> keep;
+            std::vector<std::shared_ptr<GestureRecognizer>> keep, drop;
             for (auto& recognizer : m_arena) {
                 const bool reached = std::any_of(changed.begin(), changed.end(), [&](auto& t) { return std::find(t->m_recognizers.begin(), t->m_recognizers.end(), recognizer) != t->m_recognizers.end(); });
-                if (reached)
-                    keep.push_back(recognizer);
-                else
-                    recognizer->resetToPossible();
+                (reached ? keep : drop).push_back(recognizer);
             }
-            m_arena = std::move(keep);
+            // They fail first, so those waiting for them (a single tap for a double tap) recognize.
+            for (auto& recognizer : drop) {
+                if (recognizer->state() == GestureRecognizer::State::Possible && !recognizer->m_pendingState)
+                    recognizer->setState(GestureRecognizer::State::Failed);
+            }
+            for (auto& recognizer : drop)
+                recognizer->resetToPossible();
+            std::erase_if(m_arena, [&](auto& r) { return std::find(drop.begin(), drop.end(), r) != drop.end(); });
         }
     }
     TouchEvent event;
@@ -321,6 +325,8 @@ void Window::recognizerDidTransition(GestureRecognizer& recognizer)
         if (otherState != State::Possible && otherState != State::Began && otherState != State::Changed)
             continue;
         if (recognizer.canRecognizeSimultaneouslyWith(*other))
+            continue;
+        if (!recognizer.canPreventGestureRecognizer(*other) || !other->canBePreventedByGestureRecognizer(recognizer))
             continue;
         if (otherState == State::Possible)
             other->setState(State::Failed);

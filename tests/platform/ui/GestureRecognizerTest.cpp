@@ -121,6 +121,38 @@ TEST_F(GestureTest, SingleTapWaitsForTheDoubleTapToFail)
     EXPECT_TRUE(twice.empty());
 }
 
+TEST_F(GestureTest, ATouchElsewhereEndsTheWaitForASecondTap)
+{
+    States single, twice;
+    auto singleTap = attach<TapGestureRecognizer>(single);
+    auto doubleTap = attach<TapGestureRecognizer>(twice);
+    doubleTap->setNumberOfTapsRequired(2);
+    singleTap->requireGestureRecognizerToFail(doubleTap);
+    down({ { 1, { 50, 50 } } });
+    up({ { 1, { 50, 50 } } });
+    down({ { 1, { 300, 300 } } }); // outside the view, before the double tap gave up
+    EXPECT_EQ(single, (States { State::Ended }));
+    up({ { 1, { 300, 300 } } });
+    wait(1);
+    EXPECT_EQ(single, (States { State::Ended }));
+    EXPECT_TRUE(twice.empty());
+}
+
+TEST_F(GestureTest, WithoutRequireToFailTheSingleTapFiresWithinTheDoubleTap)
+{
+    States single, twice;
+    attach<TapGestureRecognizer>(single);
+    auto doubleTap = attach<TapGestureRecognizer>(twice);
+    doubleTap->setNumberOfTapsRequired(2);
+    down({ { 1, { 50, 50 } } });
+    up({ { 1, { 50, 50 } } });
+    wait(0.1);
+    down({ { 1, { 50, 50 } } });
+    up({ { 1, { 50, 50 } } });
+    EXPECT_EQ(single, (States { State::Ended, State::Ended }));
+    EXPECT_EQ(twice, (States { State::Ended })) << "the single tap does not prevent a tap that needs more taps";
+}
+
 TEST_F(GestureTest, LongPressBeginsAfterItsDurationThenFollowsTheFinger)
 {
     States states;
@@ -358,6 +390,83 @@ TEST_F(GestureTest, CustomRecognizersUseTheSameStateMachine)
     // Changed straight from possible is refused: continuous gestures begin first.
     swipe->setState(State::Changed);
     EXPECT_EQ(swipe->state(), State::Possible);
+}
+
+}
+}
+
+namespace vd {
+namespace {
+
+// A field that takes keyboard focus and keeps what is typed.
+class Field : public View {
+public:
+    using View::View;
+    std::string text;
+    std::vector<Key> keys;
+    bool canBecomeFirstResponder() const override { return true; }
+    void insertText(const std::string& t) override { text += t; }
+    void keyPressed(Key key) override { keys.push_back(key); }
+};
+
+TEST(FirstResponder, TextAndKeysReachTheFocusedViewOnly)
+{
+    auto window = std::make_shared<Window>(Size { 200, 200 });
+    auto first = std::make_shared<Field>(Rect(0, 0, 100, 50));
+    auto second = std::make_shared<Field>(Rect(0, 100, 100, 50));
+    auto plain = View::make();
+    window->addSubview(first);
+    window->addSubview(second);
+    window->addSubview(plain);
+
+    window->sendText("lost");
+    EXPECT_FALSE(plain->becomeFirstResponder()) << "a plain view takes no focus";
+    EXPECT_FALSE(View::make<Field>()->becomeFirstResponder()) << "nor a view off the window";
+    ASSERT_TRUE(first->becomeFirstResponder());
+    window->sendText("Ciao");
+    window->sendKey(Key::Return);
+    EXPECT_EQ(first->text, "Ciao");
+    EXPECT_EQ(first->keys, (std::vector<Key> { Key::Return }));
+
+    ASSERT_TRUE(second->becomeFirstResponder());
+    EXPECT_FALSE(first->isFirstResponder());
+    window->sendText("!");
+    EXPECT_EQ(second->text, "!");
+    EXPECT_EQ(first->text, "Ciao");
+
+    second->removeFromSuperview();
+    EXPECT_EQ(window->firstResponder(), nullptr) << "focus leaves with the view";
+    window->sendText("x");
+    EXPECT_EQ(second->text, "!");
+}
+
+}
+}
+
+namespace vd {
+namespace {
+
+TEST(TouchDelivery, AViewMayRemoveAndReleaseItselfFromItsOwnGesture)
+{
+    RunLoop::main().setClock(RunLoop::Clock::Virtual);
+    auto window = std::make_shared<Window>(Size { 200, 200 });
+    std::weak_ptr<View> watch;
+    {
+        auto handle = View::make(Rect(10, 10, 28, 28));
+        watch = handle;
+        auto tap = std::make_shared<TapGestureRecognizer>([](GestureRecognizer& r) { r.view()->removeFromSuperview(); });
+        handle->addGestureRecognizer(tap);
+        window->addSubview(handle);
+    }
+    window->sendTouches(TouchPhase::Began, { { 1, { 20, 20 } } });
+    window->sendTouches(TouchPhase::Ended, { { 1, { 20, 20 } } });
+    EXPECT_TRUE(watch.expired()) << "removed and released";
+    EXPECT_TRUE(window->subviews().empty());
+    // The window goes on working.
+    window->sendTouches(TouchPhase::Began, { { 1, { 20, 20 } } });
+    window->sendTouches(TouchPhase::Ended, { { 1, { 20, 20 } } });
+    EXPECT_EQ(window->activeTouchCount(), 0u);
+    RunLoop::main().advance(1);
 }
 
 }

@@ -1,0 +1,175 @@
+#include <TestSupport.h>
+
+#include <hosts/AutomationScript.h>
+#include <hosts/HeadlessHost.h>
+#include <platform/foundation/RunLoop.h>
+#include <platform/graphics/ImageCodecs.h>
+#include <platform/ui/LongPressGestureRecognizer.h>
+#include <platform/ui/TapGestureRecognizer.h>
+#include <platform/ui/Window.h>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace vd {
+namespace {
+
+TEST(AutomationScript, ParsesCommandsAndSkipsCommentsAndBlankLines)
+{
+    auto script = parseAutomationScript("# a comment\n\n  tap @myButton\r\ntap 10 20\ndrag 1 2 3 4 0.5\ndrag @a -5 7\ntype  Ciao mondo \nkey return\nwait 0.4\n", "s.txt");
+    ASSERT_TRUE(script) << script.error().message;
+    ASSERT_EQ(script->size(), 7u);
+    EXPECT_EQ((*script)[0].line, 3);
+    EXPECT_EQ((*script)[0].arguments, (std::vector<std::string> { "@myButton" }));
+    EXPECT_EQ((*script)[1].arguments, (std::vector<std::string> { "10", "20" }));
+    EXPECT_EQ((*script)[3].arguments, (std::vector<std::string> { "@a", "-5", "7" }));
+    EXPECT_EQ((*script)[4].arguments, (std::vector<std::string> { "Ciao mondo " })) << "type keeps the rest of the line";
+    EXPECT_EQ((*script)[6].name, "wait");
+}
+
+TEST(AutomationScript, RefusesMalformedLinesWithFileAndLine)
+{
+    const std::vector<std::pair<std::string, std::string>> bad {
+        { "tap\n", "s.txt:1" },
+        { "wait\n", "s.txt:1" },
+        { "wait soon\n", "s.txt:1" },
+        { "\n\ntap 10\n", "s.txt:3" },
+        { "tap @\n", "s.txt:1" },
+        { "long-press @a\n", "s.txt:1" },
+        { "drag 1 2 3\n", "s.txt:1" },
+        { "pinch @a\n", "s.txt:1" },
+        { "screenshot\n", "s.txt:1" },
+        { "wait nan\n", "s.txt:1" },
+        { "TAP @a\n", "unknown command" },
+    };
+    for (const auto& [text, expected] : bad) {
+        auto script = parseAutomationScript(text, "s.txt");
+        ASSERT_FALSE(script) << text;
+        EXPECT_NE(script.error().message.find(expected), std::string::npos) << text << " → " << script.error().message;
+    }
+}
+
+// A window with a button-like view that counts taps, double taps and presses, and a field
+// that keeps typed text.
+class Field : public View {
+public:
+    using View::View;
+    std::string text;
+    bool canBecomeFirstResponder() const override { return true; }
+    void insertText(const std::string& t) override { text += t; }
+    void keyPressed(Key key) override
+    {
+        if (key == Key::Backspace && !text.empty())
+            text.pop_back();
+    }
+};
+
+class HeadlessHostTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        RunLoop::main().setClock(RunLoop::Clock::Virtual);
+        window = std::make_shared<Window>(Size { 300, 300 });
+        button = View::make(Rect(100, 100, 80, 40));
+        button->setName("myButton");
+        button->setBackgroundColor(Color::rgba(0, 0, 1));
+        window->addSubview(button);
+        auto tap = std::make_shared<TapGestureRecognizer>([this](GestureRecognizer&) { ++taps; });
+        auto doubleTap = std::make_shared<TapGestureRecognizer>([this](GestureRecognizer&) { ++doubleTaps; });
+        doubleTap->setNumberOfTapsRequired(2);
+        auto press = std::make_shared<LongPressGestureRecognizer>([this](GestureRecognizer& r) {
+            if (r.state() == GestureRecognizer::State::Began)
+                ++presses;
+        });
+        button->addGestureRecognizer(tap);
+        button->addGestureRecognizer(doubleTap);
+        button->addGestureRecognizer(press);
+        field = std::make_shared<Field>(Rect(0, 0, 100, 30));
+        field->setName("myField");
+        window->addSubview(field);
+        field->becomeFirstResponder();
+    }
+    void TearDown() override { RunLoop::main().advance(5); }
+
+    int run(const std::string& text)
+    {
+        auto script = parseAutomationScript(text, "test.txt");
+        EXPECT_TRUE(script) << script.error().message;
+        HeadlessHost host(*script, "test.txt", folder / "out", 2);
+        return host.run(window);
+    }
+
+    test::TemporaryFolder folder;
+    std::shared_ptr<Window> window;
+    std::shared_ptr<View> button;
+    std::shared_ptr<Field> field;
+    int taps = 0, doubleTaps = 0, presses = 0;
+};
+
+TEST_F(HeadlessHostTest, TapsPressesAndTypingReachTheirViews)
+{
+    EXPECT_EQ(run("tap @myButton\nwait 0.5\ntap 140 120\nwait 0.5\n"), 0);
+    EXPECT_EQ(taps, 2);
+    EXPECT_EQ(run("double-tap @myButton\nwait 0.5\n"), 0);
+    EXPECT_EQ(doubleTaps, 1);
+    EXPECT_EQ(run("long-press @myButton 0.3\nlong-press @myButton 0.8\n"), 0);
+    EXPECT_EQ(presses, 1) << "only the press longer than half a second";
+    EXPECT_EQ(run("type Ciao mondo\nkey backspace\n"), 0);
+    EXPECT_EQ(field->text, "Ciao mond");
+}
+
+TEST_F(HeadlessHostTest, WaitMovesTheVirtualClockAndDumpsShowTheEndState)
+{
+    const double start = RunLoop::main().now();
+    View::animate(0.4, [&] { button->setCenter({ 50, 250 }); });
+    EXPECT_EQ(run("wait 0.4\ndump moved\nscreenshot moved\n"), 0);
+    EXPECT_NEAR(RunLoop::main().now() - start, 0.4, 1e-6);
+    std::ifstream in(folder / "out/moved.json");
+    const auto dump = nlohmann::json::parse(in);
+    EXPECT_EQ(dump["class"], "Window");
+    const auto& node = dump["subviews"][0];
+    EXPECT_EQ(node["name"], "myButton");
+    EXPECT_EQ(node["frame"], nlohmann::json({ 10, 230, 80, 40 }));
+    EXPECT_EQ(node["backgroundColor"], "#0000ffff");
+    auto shot = decodeImageFile(folder / "out/moved.png");
+    ASSERT_TRUE(shot);
+    EXPECT_EQ(shot->pixelWidth(), 600);
+    const Rgba8 p = unpremultiply(shot->pixelAt(100, 500));
+    EXPECT_EQ(p.b, 255) << "drawn at its end place";
+    EXPECT_EQ(p.r, 0);
+}
+
+TEST_F(HeadlessHostTest, WaitLetsResultsFromOtherThreadsArrive)
+{
+    std::thread worker([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        RunLoop::main().post([this] { button->setTag(42); });
+    });
+    EXPECT_EQ(run("wait 0.1\n"), 0);
+    worker.join();
+    EXPECT_EQ(button->tag(), 42);
+}
+
+TEST_F(HeadlessHostTest, AMissingNameOrKeyStopsWithStatusTwo)
+{
+    EXPECT_EQ(run("tap @myButton\ntap @nobody\ntap @myButton\n"), 2);
+    EXPECT_EQ(taps, 1);
+    EXPECT_EQ(run("key hyperspace\n"), 2);
+}
+
+TEST_F(HeadlessHostTest, AnOutputFolderThatCannotBeMadeFails)
+{
+    {
+        std::ofstream blocker(folder / "file");
+        blocker << "x";
+    }
+    auto script = parseAutomationScript("dump x\n", "test.txt");
+    HeadlessHost host(*script, "test.txt", folder / "file" / "out", 2);
+    EXPECT_EQ(host.run(window), 1);
+}
+
+}
+}
