@@ -208,15 +208,12 @@ void LDStickerView::setTextView(bool editing)
     myTextField->setScrollEnabled(false);
     myTextField->setTextAlignment(TextAlignment::Left);
     myTextField->setAutoresizingMask(FlexibleLeftMargin | FlexibleWidth | FlexibleTopMargin | FlexibleHeight | FlexibleBottomMargin);
-    // A text view takes the keyboard only on a window; a sticker made before it is placed takes
-    // it as soon as it arrives there.
-    m_focusOnWindow = editing;
-    if (editing && window())
-        m_focusOnWindow = !myTextField->becomeFirstResponder();
-
     content->addSubview(myTextField);
     content->addSubview(_LineeDiagonali);
     addDoneButtonOnNumpad();
+    // A text view takes the keyboard only on a window; a sticker made before it is placed takes
+    // it as soon as it arrives there.
+    m_focusOnWindow = editing;
     if (m_focusOnWindow && window())
         m_focusOnWindow = !myTextField->becomeFirstResponder();
 }

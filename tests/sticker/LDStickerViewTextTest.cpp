@@ -118,6 +118,21 @@ TEST_F(StickerTest, TypedLineBreaksGrowTheHeightKeepingCentreAndAngle)
     EXPECT_NEAR(sticker->center().y, centre.y, 1e-9);
 }
 
+TEST_F(StickerTest, ATextStickerAlreadyOnTheCanvasTakesTheKeyboardAtOnce)
+{
+    auto sticker = addImageSticker(Rect(10, 10, 200, 70));
+    sticker->setTextView(true);
+    ASSERT_TRUE(sticker->myTextField);
+    EXPECT_TRUE(sticker->myTextField->isFirstResponder());
+    EXPECT_EQ(window->firstResponder(), sticker->myTextField);
+    EXPECT_EQ(sticker->subviews().size(), 4u) << "the image content was replaced";
+
+    // Asked not to edit, a new text leaves the keyboard alone.
+    sticker->myTextField->resignFirstResponder();
+    sticker->setTextView(false);
+    EXPECT_FALSE(window->firstResponder());
+}
+
 TEST_F(StickerTest, EndingWithAnEmptyOrSingleSpaceTextRestoresThePlaceholder)
 {
     auto sticker = addTextSticker(Rect(10, 10, 200, 70), true);
