@@ -1,5 +1,6 @@
 #include <cli/Commands.h>
 
+#include <elements/StickerDemo.h>
 #include <hosts/ControlsDemo.h>
 #include <hosts/HeadlessHost.h>
 #include <hosts/Host.h>
@@ -55,6 +56,8 @@ int runApp(const AppOptions& options)
             return kSomeInputsFailed;
     } else if (options.demo == "controls") {
         installControlsDemo(*window);
+    } else if (options.demo == "sticker") {
+        installStickerDemo(*window);
     } else
         applicationRootInstaller()(*window, device);
 
@@ -77,7 +80,7 @@ void addAppCommand(CLI::App& app, int& status)
     command->add_flag("--headless", options->headless, "No window: a virtual clock and an automation script");
     command->add_option("--script", options->script, "Automation script, one command a line (with --headless)");
     command->add_option("--out", options->out, "Folder for the script's screenshots and dumps (with --headless)");
-    command->add_option("--demo", options->demo, "Show a demonstration screen instead of the program's first screen")->check(CLI::IsMember(std::vector<std::string> { "views", "lists", "controls" }));
+    command->add_option("--demo", options->demo, "Show a demonstration screen instead of the program's first screen")->check(CLI::IsMember(std::vector<std::string> { "views", "controls", "lists", "sticker" }));
     command->callback([options, &status] { status = runApp(*options); });
 }
 

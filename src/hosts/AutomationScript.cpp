@@ -32,6 +32,9 @@ const std::map<std::string, std::vector<std::string>>& grammar()
         { "two-finger-drag", { "@ N N ?N", "N N N N ?N" } },
         { "pinch", { "T N ?N" } },
         { "circle", { "T N N ?N" } },
+        { "press", { "T" } },
+        { "move-to", { "N N ?N" } },
+        { "release", { "" } },
         { "type", { "R" } },
         { "key", { "S" } },
         { "wait", { "N" } },
@@ -115,6 +118,8 @@ Result<std::vector<AutomationCommand>> parseAutomationScript(const std::string& 
             bool ok = false;
             for (auto& shape : shapes->second)
                 ok = ok || fits(command.arguments, shape);
+            if (!ok && shapes->second.front().empty())
+                return fail(where, "\"" + command.name + "\" takes no arguments");
             if (!ok)
                 return fail(where, "\"" + command.name + "\" expects " + shapes->second.front() + " (T: @name or X Y, N: a number, ?: optional, S: a word)");
         }

@@ -172,6 +172,36 @@ Result<void> HeadlessHost::execute(Window& window, const AutomationCommand& c)
         }
         window.sendTouches(TouchPhase::Ended, { { 1, at(1) } });
         settle(window, kStep);
+    } else if (c.name == "press") {
+        if (m_heldFinger) {
+            m_scriptMistake = true;
+            return fail("a finger is already pressed; release it first");
+        }
+        auto p = target(window, c, i);
+        if (!p)
+            return std::unexpected(p.error());
+        m_heldFinger = *p;
+        window.sendTouches(TouchPhase::Began, { { 1, *p } });
+        settle(window, kStep);
+    } else if (c.name == "move-to" || c.name == "release") {
+        if (!m_heldFinger) {
+            m_scriptMistake = true;
+            return fail("no finger is pressed");
+        }
+        if (c.name == "release") {
+            window.sendTouches(TouchPhase::Ended, { { 1, *m_heldFinger } });
+            m_heldFinger.reset();
+            settle(window, kStep);
+        } else {
+            const Point from = *m_heldFinger, to { number(args[0]), number(args[1]) };
+            const double seconds = args.size() > 2 ? number(args[2]) : 0.3;
+            const int steps = std::max(2, static_cast<int>(std::lround(seconds / kStep)));
+            for (int s = 1; s <= steps; ++s) {
+                settle(window, seconds / steps);
+                window.sendTouches(TouchPhase::Moved, { { 1, from + (to - from) * (double(s) / steps) } });
+            }
+            m_heldFinger = to;
+        }
     } else if (c.name == "type") {
         window.sendText(args[0]);
         settle(window, 0);

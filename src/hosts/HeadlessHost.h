@@ -12,7 +12,9 @@ namespace vd {
 // Runs the program with no window on the virtual clock, executing an automation script: touches
 // are synthesised at 60 events a second, "wait" moves the clock without sleeping (and then lets
 // results posted from other threads arrive until the loop is quiet for 50 ms), screenshots
-// are PNG files at the chosen scale and dumps JSON files, both in the output folder. A script
+// are PNG files at the chosen scale and dumps JSON files, both in the output folder. "press",
+// "move-to" and "release" hold one finger down across other commands, so a dump or screenshot
+// can show the screen in the middle of a gesture. A script
 // error, or a @name no view answers to, stops the run with the line and reason: status 2.
 class HeadlessHost : public Host {
 public:
@@ -32,6 +34,7 @@ private:
     std::filesystem::path m_output;
     double m_scale { 2 };
     bool m_scriptMistake { false };
+    std::optional<Point> m_heldFinger; // between "press" and "release"
 };
 
 }

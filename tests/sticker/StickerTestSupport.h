@@ -1,0 +1,122 @@
+#pragma once
+
+#include <TestSupport.h>
+
+#include <app/mySingleScritte.h>
+#include <elements/LDStickerView.h>
+#include <platform/foundation/NotificationCenter.h>
+#include <platform/foundation/RunLoop.h>
+#include <platform/ui/ImageView.h>
+#include <platform/ui/Window.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <numbers>
+#include <string>
+#include <vector>
+
+namespace vd::test {
+
+// Every test binary of this folder keeps its user defaults in a folder of its own.
+inline const TemporaryFolder& stickerHome()
+{
+    static TemporaryFolder home;
+    static const bool set = [] {
+        ::setenv("VARDENICO_HOME", home.path().c_str(), 1);
+        return true;
+    }();
+    (void)set;
+    return home;
+}
+
+// What a sticker told its delegate, in order.
+class RecordingStickerDelegate : public LDStickerViewDelegate {
+public:
+    void stickerViewDidBeginEditing(LDStickerView&) override { calls.push_back("begin"); }
+    void stickerViewDidChangeEditing(LDStickerView&) override { calls.push_back("change"); }
+    void stickerViewDidEndEditing(LDStickerView&) override { calls.push_back("end"); }
+    void stickerViewDidClose(LDStickerView&) override { calls.push_back("close"); }
+    void stickerViewDidShowEditingHandles(LDStickerView&) override { calls.push_back("show"); }
+    void stickerViewDidHideEditingHandles(LDStickerView&) override { calls.push_back("hide"); }
+    std::vector<std::string> calls;
+};
+
+// A window on the virtual clock holding a 400 × 400 canvas at its origin, so the canvas's
+// centre (200, 200) is the snapping target; the sticker notifications are recorded in order.
+class StickerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        stickerHome();
+        RunLoop::main().setClock(RunLoop::Clock::Virtual);
+        window = std::make_shared<Window>(Size { 1000, 1000 });
+        canvas = View::make(Rect(0, 0, 400, 400));
+        window->addSubview(canvas);
+        for (const auto* name : { &LDStickerView::keyCentroPerfetto, &LDStickerView::keyCentroOr, &LDStickerView::keyCentroVer, &LDStickerView::keyNascondiLineeGuida, &LDStickerView::keyNascondiLineaOrizzonale, &LDStickerView::keyReloadTable }) {
+            NotificationCenter::defaultCenter().addObserver(this, *name, nullptr, [this](const Notification& n) {
+                posted.push_back(n.name);
+                objects.push_back(n.object);
+            });
+        }
+    }
+    void TearDown() override
+    {
+        NotificationCenter::defaultCenter().removeObserver(this);
+        RunLoop::main().advance(5);
+    }
+
+    // An image sticker on the canvas with its handles showing.
+    std::shared_ptr<LDStickerView> addImageSticker(const Rect& frame)
+    {
+        auto sticker = LDStickerView::initWithFrame(frame);
+        sticker->nomeImmagine = "cerchio";
+        sticker->setContentView(View::make<ImageView>(Rect(200, 200, frame.width(), frame.height())));
+        canvas->addSubview(sticker);
+        sticker->showEditingHandles();
+        return sticker;
+    }
+
+    std::shared_ptr<LDStickerView> addTextSticker(const Rect& frame, bool editing)
+    {
+        auto sticker = LDStickerView::initWithFrame(frame);
+        sticker->nomeImmagine = "testo";
+        sticker->setTextView(editing);
+        canvas->addSubview(sticker);
+        sticker->showEditingHandles();
+        return sticker;
+    }
+
+    void down(Point p) { window->sendTouches(TouchPhase::Began, { { 1, p } }); }
+    void moveTo(Point p)
+    {
+        RunLoop::main().advance(0.016);
+        window->sendTouches(TouchPhase::Moved, { { 1, p } });
+    }
+    void up(Point p)
+    {
+        RunLoop::main().advance(0.016);
+        window->sendTouches(TouchPhase::Ended, { { 1, p } });
+    }
+    void tap(Point p)
+    {
+        down(p);
+        up(p);
+        RunLoop::main().advance(0.5);
+    }
+    // Where a point of a view lies on the canvas.
+    Point onCanvas(const View& view, Point local) const { return view.convertPointToView(local, canvas.get()); }
+    Point handleCentre(const std::shared_ptr<ImageView>& handle) const { return onCanvas(*handle, handle->bounds().center()); }
+
+    std::shared_ptr<Window> window;
+    std::shared_ptr<View> canvas;
+    std::vector<std::string> posted;
+    std::vector<const void*> objects;
+};
+
+inline std::string placeholder() { return mySingleScritte::sharedInstance().stringaTuoTesto(); }
+inline double degrees(double radians) { return radians * 180 / std::numbers::pi; }
+inline double radians(double degrees) { return degrees * std::numbers::pi / 180; }
+inline double angleOf(const View& view) { return std::atan2(view.transform().b, view.transform().a); }
+
+}
