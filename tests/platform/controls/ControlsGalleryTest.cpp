@@ -148,7 +148,7 @@ TEST(ControlsGallery, APhoneScriptDrivesEveryControl)
     std::ifstream defaults(folder / "home/defaults.json");
     ASSERT_TRUE(defaults) << "the settings page wrote the defaults";
     const json stored = json::parse(defaults);
-    EXPECT_EQ(stored["photoLibraryAccess"], true);
+    EXPECT_EQ(stored["photoLibraryAuthorizationStatus"], 3) << "the switch set the photo library's own authorization";
     EXPECT_FALSE(stored.contains("photoLibraryFolder"));
     for (const char* shot : { "start", "values", "editing", "alert", "popover", "share", "settings", "end" })
         EXPECT_TRUE(std::filesystem::exists(run.out / (std::string(shot) + ".png"))) << shot;
