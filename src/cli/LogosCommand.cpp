@@ -1,11 +1,11 @@
 #include <app/AppDelegate.h>
 #include <cli/Commands.h>
+#include <cli/LogoStoreAccess.h>
 #include <library/mySingleElementiManage.h>
 #include <platform/foundation/Files.h>
 #include <platform/graphics/ImageCodecs.h>
 
 #include <CLI/CLI.hpp>
-#include <charconv>
 #include <cstdio>
 #include <exiv2/exiv2.hpp>
 #include <nlohmann/json.hpp>
@@ -16,36 +16,12 @@ namespace {
 
 using json = nlohmann::ordered_json;
 
-// The logo store with every stored logo loaded. A store that cannot be opened ends the program
-// with the "Unresolved error " line, leaving the file as it was.
-mySingleElementiManage& loadedStore()
-{
-    auto& store = AppDelegate::shared()->logoStore();
-    store.metodoCaricaDictOfData();
-    return store;
-}
-
-std::string storePath() { return AppDelegate::shared()->storeFile().string(); }
-
 std::string plural(size_t count, const char* one, const char* many) { return std::to_string(count) + " " + (count == 1 ? one : many); }
 
 int failWith(const std::string& command, const std::string& message)
 {
     std::fprintf(stderr, "vardenico logos %s: %s\n", command.c_str(), message.c_str());
     return kSomeInputsFailed;
-}
-
-// A logo index as typed, checked against the store; the error names what was typed.
-Result<std::int64_t> logoIndex(const std::string& text, const mySingleElementiManage& store)
-{
-    std::int64_t index = -1;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), index);
-    const auto count = static_cast<std::int64_t>(store.myArrLoghiEstratti.size());
-    if (error != std::errc() || end != text.data() + text.size())
-        return fail("\"" + text + "\"", "not a logo index (logos are numbered from 0)");
-    if (index < 0 || index >= count)
-        return fail("logo " + text, count == 0 ? "the store has no logos" : "no such logo (the store has " + plural(static_cast<size_t>(count), "logo", "logos") + ", numbered 0 to " + std::to_string(count - 1) + ")");
-    return index;
 }
 
 std::string sizeText(const std::optional<std::pair<int, int>>& size)
@@ -75,7 +51,7 @@ json layerJson(const ViewModel& layer)
 
 int list(bool asJson)
 {
-    auto& store = loadedStore();
+    auto& store = loadedLogoStore();
     const auto& logos = store.myArrLoghiEstratti;
     if (asJson) {
         json all = json::array();
@@ -97,10 +73,10 @@ int list(bool asJson)
         return kSuccess;
     }
     if (logos.empty()) {
-        std::printf("No logos yet in %s\nAdd one with: vardenico logos add PICTURE\n", storePath().c_str());
+        std::printf("No logos yet in %s\nAdd one with: vardenico logos add PICTURE\n", logoStorePath().c_str());
         return kSuccess;
     }
-    std::printf("%s in %s\n", plural(logos.size(), "logo", "logos").c_str(), storePath().c_str());
+    std::printf("%s in %s\n", plural(logos.size(), "logo", "logos").c_str(), logoStorePath().c_str());
     for (size_t i = 0; i < logos.size(); ++i) {
         const auto& logo = *logos[i];
         std::string line = "  " + std::to_string(i) + "  " + sizeText(logo.imagePixelSize());
@@ -170,42 +146,36 @@ int add(const std::string& picturePath)
     if (!picture)
         return failWith("add", picture.error().message);
     const Image square = logoSquareFromPicture(upright(*picture, exifOrientation(picturePath)));
-    auto& store = loadedStore();
+    auto& store = loadedLogoStore();
     if (auto added = store.metodoAggiungiSingolaImage(square); !added)
         return failWith("add", picturePath + ": " + added.error().message);
-    std::printf("Added logo %zu (%d×%d pixels, from %s) to %s\n", store.myArrLoghiEstratti.size() - 1, square.pixelWidth(), square.pixelHeight(), picturePath.c_str(), storePath().c_str());
+    std::printf("Added logo %zu (%d×%d pixels, from %s) to %s\n", store.myArrLoghiEstratti.size() - 1, square.pixelWidth(), square.pixelHeight(), picturePath.c_str(), logoStorePath().c_str());
     return kSuccess;
 }
 
 int exportLogo(const std::string& indexText, const std::string& target, bool force)
 {
-    auto& store = loadedStore();
-    auto index = logoIndex(indexText, store);
-    if (!index)
-        return failWith("export", index.error().message);
-    const auto& logo = *store.myArrLoghiEstratti[static_cast<size_t>(*index)];
-    auto png = logo.imagePngData();
-    if (!png)
-        return failWith("export", png.error().message);
     // The stored bytes must still be a picture: a damaged row is reported, not copied out.
-    if (auto check = decodePng(*png, { .name = "logo " + indexText }); !check)
-        return failWith("export", check.error().message);
-    auto written = files::writeAtomically(target, *png, force ? files::Existing::Replace : files::Existing::Keep);
+    auto logo = storedLogoPicture(indexText);
+    if (!logo)
+        return failWith("export", logo.error().message);
+    auto written = files::writeAtomically(target, logo->png, force ? files::Existing::Replace : files::Existing::Keep);
     if (!written)
         return failWith("export", written.error().message + (force ? "" : " (use --force to replace it)"));
-    std::printf("Exported logo %s (%s) to %s\n", indexText.c_str(), sizeText(logo.imagePixelSize()).c_str(), target.c_str());
+    const std::pair<int, int> size { logo->picture.pixelWidth(), logo->picture.pixelHeight() };
+    std::printf("Exported logo %s (%s) to %s\n", indexText.c_str(), sizeText(size).c_str(), target.c_str());
     return kSuccess;
 }
 
 int deleteLogo(const std::string& indexText)
 {
-    auto& store = loadedStore();
-    auto index = logoIndex(indexText, store);
+    auto& store = loadedLogoStore();
+    auto index = logoIndexInStore(indexText, store);
     if (!index)
         return failWith("delete", index.error().message);
     if (auto deleted = store.metodoEliminaLogoDalDictWithIndex(*index); !deleted)
         return failWith("delete", deleted.error().message);
-    std::printf("Deleted logo %s; %s left in %s\n", indexText.c_str(), plural(store.myArrLoghiEstratti.size(), "logo", "logos").c_str(), storePath().c_str());
+    std::printf("Deleted logo %s; %s left in %s\n", indexText.c_str(), plural(store.myArrLoghiEstratti.size(), "logo", "logos").c_str(), logoStorePath().c_str());
     return kSuccess;
 }
 

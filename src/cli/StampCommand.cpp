@@ -1,4 +1,5 @@
 #include <cli/Commands.h>
+#include <cli/LogoStoreAccess.h>
 #include <cli/ProgressReporter.h>
 
 #include <platform/foundation/Files.h>
@@ -19,7 +20,7 @@ namespace {
 
 struct StampOptions {
     std::string logo;
-    std::optional<int> logoIndex;
+    std::string logoIndex;
     std::string placementFile;
     std::optional<double> size;
     std::optional<double> opacity;
@@ -98,14 +99,30 @@ extern "C" void onInterrupt(int)
     std::signal(SIGTERM, SIG_DFL);
 }
 
+Result<Image> logoFromFile(const std::string& path)
+{
+    DecodeOptions decodeOptions;
+    decodeOptions.name = path;
+    decodeOptions.maxPixels = 64'000'000;
+    auto logo = decodeImageFile(path, decodeOptions);
+    if (!logo)
+        return fail("logo " + logo.error().message);
+    return logo;
+}
+
+// A logo of the store, as `vardenico logos list` numbers them.
+Result<Image> logoFromStore(const std::string& indexText)
+{
+    auto logo = storedLogoPicture(indexText);
+    if (!logo)
+        return fail("--logo-index: " + logo.error().message + " in " + logoStorePath());
+    return std::move(logo->picture);
+}
+
 int runStamp(const StampOptions& options)
 {
-    if (options.logo.empty() && !options.logoIndex) {
+    if (options.logo.empty() && options.logoIndex.empty()) {
         std::fprintf(stderr, "vardenico stamp: give the logo with --logo FILE.png or --logo-index N\n");
-        return kBadUsage;
-    }
-    if (options.logoIndex) {
-        std::fprintf(stderr, "vardenico stamp: --logo-index: the logo store is not available in this build; use --logo FILE.png\n");
         return kBadUsage;
     }
     auto placement = buildPlacement(options);
@@ -113,12 +130,9 @@ int runStamp(const StampOptions& options)
         std::fprintf(stderr, "vardenico stamp: %s\n", placement.error().message.c_str());
         return kBadUsage;
     }
-    DecodeOptions decodeOptions;
-    decodeOptions.name = options.logo;
-    decodeOptions.maxPixels = 64'000'000;
-    auto logo = decodeImageFile(options.logo, decodeOptions);
+    auto logo = options.logoIndex.empty() ? logoFromFile(options.logo) : logoFromStore(options.logoIndex);
     if (!logo) {
-        std::fprintf(stderr, "vardenico stamp: logo %s\n", logo.error().message.c_str());
+        std::fprintf(stderr, "vardenico stamp: %s\n", logo.error().message.c_str());
         return kSomeInputsFailed;
     }
     const std::filesystem::path outputFolder = options.out.empty() ? photoLibraryFolder() / kSavedPhotosFolderName : std::filesystem::path(options.out);
@@ -157,7 +171,7 @@ void addStampCommand(CLI::App& app, int& status)
     auto options = std::make_shared<StampOptions>();
     auto* command = app.add_subcommand("stamp", "Stamp a logo onto photos, writing stamped copies (the photos are never changed)");
     auto* logoOption = command->add_option("--logo", options->logo, "The logo picture (PNG with transparency, or JPEG)")->check(CLI::ExistingFile);
-    command->add_option("--logo-index", options->logoIndex, "A logo of the logo store, by its position in the gallery")->check(CLI::NonNegativeNumber)->excludes(logoOption);
+    command->add_option("--logo-index", options->logoIndex, "A logo of the logo store, by its number in `vardenico logos list`")->excludes(logoOption);
     command->add_option("--placement", options->placementFile, "A placement description as JSON (flags, percent, margins, sizePercent, opacity, rotationDegrees, stickerFrameWidth)");
     command->add_option("--size", options->size, "Logo side as a percentage of the photo's short side (default 20)")->check(CLI::Range(0.1, 1000.0));
     command->add_option("--opacity", options->opacity, "Logo opacity from 0 to 1 (default 1)")->check(CLI::Range(0.0, 1.0));

@@ -7,6 +7,7 @@
 #include <platform/ui/Button.h>
 #include <platform/ui/ImageView.h>
 #include <platform/ui/Label.h>
+#include <platform/ui/PhotoPicker.h>
 #include <platform/ui/Popover.h>
 #include <platform/ui/ProgressView.h>
 #include <platform/ui/SegmentedControl.h>
@@ -461,6 +462,29 @@ void installControlsDemo(Window& window)
     actions[3]->addAction(ControlEvent::TouchUpInside, [gallery](Control&) {
         auto page = openSettings(*gallery->window);
         page->setOnClose([gallery] { gallery->report("Settings saved"); });
+    });
+
+    // The photo picker, and the picture it handed back.
+    const Rect pickRow = right.next(48);
+    auto pickButton = makeButton("myButtonPhotos", "Pick a photo");
+    pickButton->setFrame({ pickRow.x(), pickRow.y() + 6, std::min(140.0, pickRow.width() / 2), 36 });
+    window.addSubview(pickButton);
+    auto picked = View::make<ImageView>(Rect { pickRow.maxX() - 64, pickRow.y(), 64, 48 });
+    picked->setName("myImageViewPicked");
+    picked->setContentMode(ContentMode::ScaleAspectFit);
+    picked->setBackgroundColor(Color::white(1, 0.7));
+    window.addSubview(picked);
+    std::weak_ptr<ImageView> weakPicked = picked;
+    pickButton->addAction(ControlEvent::TouchUpInside, [gallery, weakPicked](Control&) {
+        presentPhotoPicker(*gallery->window, [gallery, weakPicked](std::optional<PickedPhoto> photo) {
+            if (!photo) {
+                gallery->report("Picker cancelled");
+                return;
+            }
+            if (auto view = weakPicked.lock())
+                view->setImage(photo->image);
+            gallery->report("Picked " + photo->asset.localIdentifier + " (" + std::to_string(photo->image.pixelWidth()) + " × " + std::to_string(photo->image.pixelHeight()) + ")");
+        });
     });
 
     gallery->result = makeLabel("myLabelResult", "Ready", 15, TextAlignment::Center);

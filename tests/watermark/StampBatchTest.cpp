@@ -41,6 +41,26 @@ int runProgram(const std::vector<std::string>& arguments)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+struct Outcome {
+    int status { -1 };
+    std::string errors;
+};
+
+// Runs the program over the documents folder home (where the logo store lives), keeping stderr.
+Outcome runWithHome(const std::filesystem::path& home, const std::vector<std::string>& arguments)
+{
+    const auto errors = home.parent_path() / "stderr.txt";
+    std::string command = "VARDENICO_HOME='" + home.string() + "' " VARDENICO_BINARY;
+    for (const auto& argument : arguments)
+        command += " '" + argument + "'";
+    command += " >/dev/null 2>'" + errors.string() + "'";
+    const int status = std::system(command.c_str());
+    Outcome outcome { WIFEXITED(status) ? WEXITSTATUS(status) : -1, {} };
+    if (auto bytes = files::readAll(errors))
+        outcome.errors.assign(bytes->begin(), bytes->end());
+    return outcome;
+}
+
 }
 
 TEST(StampBatch, EmptySelectionFinishesAtOnceWithoutProgress)
@@ -214,4 +234,38 @@ TEST(StampCommand, KilledBatchLeavesNoPartialFileUnderAFinalName)
             EXPECT_EQ((*bytes)[bytes->size() - 1], 0xD9) << name << " lacks its end marker";
         }
     }
+}
+
+TEST(StampCommand, LogoIndexStampsAStoredLogoAndNamesABadIndex)
+{
+    vd::test::TemporaryFolder folder;
+    const auto home = folder / "home";
+    files::writeAtomically(folder / "green.png", *encodePng(vd::test::opaqueLogo(60, Color::rgba(0, 1, 0))));
+    vd::test::writeUniformJpeg(folder / "p.jpg", 400, 300, 0x808080);
+    const std::string out = (folder / "out").string();
+
+    // Without a store every index is refused, naming it.
+    Outcome empty = runWithHome(home, { "stamp", "--logo-index", "0", "--out", out, (folder / "p.jpg").string() });
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_NE(empty.errors.find("logo 0: the store has no logos"), std::string::npos) << empty.errors;
+
+    ASSERT_EQ(runWithHome(home, { "logos", "add", (folder / "green.png").string() }).status, 0);
+    Outcome stamped = runWithHome(home, { "stamp", "--logo-index", "0", "--size", "50", "--out", out, (folder / "p.jpg").string() });
+    ASSERT_EQ(stamped.status, 0) << stamped.errors;
+    auto copy = decodeImageFile(folder / "out" / "p_vardenico.jpg");
+    ASSERT_TRUE(copy.has_value());
+    EXPECT_EQ(copy->pixelWidth(), 400);
+    EXPECT_TRUE(vd::test::near(vd::test::rgbAt(*copy, 200, 150), 0x00ff00, 24)) << std::hex << vd::test::rgbAt(*copy, 200, 150);
+    EXPECT_TRUE(vd::test::near(vd::test::rgbAt(*copy, 10, 10), 0x808080)) << "the square's transparent margins leave the photo as it was";
+
+    for (const std::string index : { "1", "-1", "two" }) {
+        Outcome bad = runWithHome(home, { "stamp", "--logo-index", index, "--out", out, (folder / "p.jpg").string() });
+        EXPECT_EQ(bad.status, 1) << index;
+        EXPECT_NE(bad.errors.find("--logo-index"), std::string::npos) << bad.errors;
+        EXPECT_NE(bad.errors.find(index), std::string::npos) << bad.errors;
+    }
+    Outcome one = runWithHome(home, { "stamp", "--logo-index", "1", "--out", out, (folder / "p.jpg").string() });
+    EXPECT_NE(one.errors.find("no such logo (the store has 1 logo, numbered 0 to 0)"), std::string::npos) << one.errors;
+    EXPECT_EQ(runWithHome(home, { "stamp", "--logo-index", "0", "--logo", (folder / "green.png").string(), (folder / "p.jpg").string() }).status, 2);
+    EXPECT_FALSE(std::filesystem::exists(folder / "out" / "p_vardenico_2.jpg")) << "a refused logo stamps nothing";
 }

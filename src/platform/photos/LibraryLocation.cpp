@@ -1,6 +1,7 @@
 #include <platform/photos/LibraryLocation.h>
 
 #include <platform/foundation/Paths.h>
+#include <platform/foundation/UserDefaults.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -35,8 +36,15 @@ std::filesystem::path xdgPicturesFolder()
 
 std::filesystem::path photoLibraryFolder()
 {
+    return photoLibraryFolder(UserDefaults::standard());
+}
+
+std::filesystem::path photoLibraryFolder(const UserDefaults& defaults)
+{
     if (const char* folder = std::getenv("VARDENICO_PHOTOS"); folder && *folder)
         return folder;
+    if (auto chosen = defaults.stringForKey(kPhotoLibraryFolderKey); chosen && !chosen->empty())
+        return *chosen;
     if (auto pictures = xdgPicturesFolder(); !pictures.empty() && pictures != paths::homeDirectory())
         return pictures;
     return paths::homeDirectory() / "Pictures";

@@ -176,10 +176,23 @@ AuthorizationStatus PhotoLibrary::authorizationStatus() const
     std::error_code error;
     if (std::filesystem::exists(m_folder, error) && ::access(m_folder.c_str(), R_OK | X_OK) != 0)
         return AuthorizationStatus::Restricted;
-    const auto stored = m_defaults.integerForKey(kAuthorizationKey);
+    return storedAuthorizationStatus(m_defaults);
+}
+
+AuthorizationStatus PhotoLibrary::storedAuthorizationStatus(const UserDefaults& defaults)
+{
+    const auto stored = defaults.integerForKey(kAuthorizationKey);
     if (stored && (*stored == 2 || *stored == 3))
         return static_cast<AuthorizationStatus>(*stored);
     return AuthorizationStatus::NotDetermined;
+}
+
+void PhotoLibrary::storeAuthorizationStatus(UserDefaults& defaults, AuthorizationStatus status)
+{
+    if (status == AuthorizationStatus::NotDetermined || status == AuthorizationStatus::Restricted)
+        defaults.removeObjectForKey(kAuthorizationKey); // a folder's permissions are never remembered
+    else
+        defaults.setInteger(kAuthorizationKey, static_cast<long long>(status));
 }
 
 void PhotoLibrary::setConsentHandler(ConsentHandler handler)
@@ -197,7 +210,7 @@ void PhotoLibrary::requestAuthorization(std::function<void(AuthorizationStatus)>
     }
     m_consent([this, handler](bool granted) {
         const AuthorizationStatus answer = granted ? AuthorizationStatus::Authorized : AuthorizationStatus::Denied;
-        m_defaults.setInteger(kAuthorizationKey, static_cast<long long>(answer));
+        storeAuthorizationStatus(m_defaults, answer);
         m_defaults.synchronize();
         if (handler)
             handler(answer);

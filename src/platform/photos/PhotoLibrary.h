@@ -83,6 +83,10 @@ public:
     using ConsentHandler = std::function<void(std::function<void(bool granted)> reply)>;
     void setConsentHandler(ConsentHandler handler);
     void requestAuthorization(std::function<void(AuthorizationStatus)> handler);
+    // The answer kept in the user defaults (Authorized, Denied or NotDetermined), whatever the
+    // folder's permissions: what the settings page's photo access switch shows and changes.
+    static AuthorizationStatus storedAuthorizationStatus(const UserDefaults& defaults);
+    static void storeAuthorizationStatus(UserDefaults& defaults, AuthorizationStatus status);
 
     FetchResult<PhotoAsset> fetchAssetsWithOptions(const FetchOptions& options = {});
     FetchResult<PhotoAsset> fetchAssetsInAssetCollection(const AssetCollection& collection, const FetchOptions& options = {});

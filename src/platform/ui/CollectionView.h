@@ -92,7 +92,7 @@ public:
     template<typename T>
     void registerCellClass(const std::string& identifier)
     {
-        registerCell(identifier, [] { return std::make_shared<T>(); });
+        registerCell(identifier, [] { return View::make<T>(); });
     }
     // A queued cell of that identifier or a new one; nullptr when nothing is registered under it.
     std::shared_ptr<CollectionViewCell> dequeueReusableCell(const std::string& identifier, IndexPath indexPath);

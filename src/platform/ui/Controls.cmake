@@ -5,6 +5,7 @@ target_sources(vardenico_platform PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/AlertController.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BlurView.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Button.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PhotoPicker.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Popover.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProgressView.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SegmentedControl.cpp

@@ -1,6 +1,8 @@
 #include <platform/ui/SettingsScreen.h>
 
 #include <platform/foundation/UserDefaults.h>
+#include <platform/photos/LibraryLocation.h>
+#include <platform/photos/PhotoLibrary.h>
 #include <platform/ui/AlertController.h>
 #include <platform/ui/Button.h>
 #include <platform/ui/Label.h>
@@ -43,7 +45,7 @@ SettingsScreen::SettingsScreen(UserDefaults& defaults)
     m_accessLabel->setText("Photo access");
     m_access = View::make<Switch>();
     m_access->setName("settingsPhotoAccess");
-    m_access->setOn(defaults.boolForKey(kPhotoLibraryAccessKey).value_or(false));
+    m_access->setOn(PhotoLibrary::storedAuthorizationStatus(defaults) == AuthorizationStatus::Authorized);
     m_folderLabel = View::make<Label>();
     m_folderLabel->setText("Photo library folder");
     m_folder = View::make<TextView>();
@@ -104,7 +106,11 @@ bool SettingsScreen::save()
         alert->present(superview() ? *superview() : static_cast<View&>(*this));
         return false;
     }
-    m_defaults.setBool(kPhotoLibraryAccessKey, m_access->isOn());
+    const AuthorizationStatus stored = PhotoLibrary::storedAuthorizationStatus(m_defaults);
+    if (m_access->isOn())
+        PhotoLibrary::storeAuthorizationStatus(m_defaults, AuthorizationStatus::Authorized);
+    else if (stored != AuthorizationStatus::NotDetermined)
+        PhotoLibrary::storeAuthorizationStatus(m_defaults, AuthorizationStatus::Denied);
     if (folder.empty())
         m_defaults.removeObjectForKey(kPhotoLibraryFolderKey);
     else

@@ -12,13 +12,12 @@ class Switch;
 class TextView;
 class UserDefaults;
 
-// The user-defaults keys the settings page writes and the photo library reads.
-inline constexpr const char* kPhotoLibraryAccessKey = "photoLibraryAccess"; // bool: true allowed, false refused, absent not asked
-inline constexpr const char* kPhotoLibraryFolderKey = "photoLibraryFolder"; // string: the library's folder; absent or empty: the Pictures folder
-
 // The program's own settings page, what "open settings" shows: photo access on or off and the
-// photo library's folder. Done checks the folder (it must exist when given), writes both values
-// to the user defaults, synchronises them and closes the page.
+// photo library's folder. Both are the photo library's own settings in the user defaults: the
+// switch shows and sets its authorization (on is Authorized, off is Denied; an unanswered request
+// stays unanswered while the switch is left off), the folder is kPhotoLibraryFolderKey that
+// photoLibraryFolder() reads. Done checks the folder (it must exist when given), writes both,
+// synchronises them and closes the page.
 class SettingsScreen : public View {
 public:
     explicit SettingsScreen(UserDefaults& defaults);

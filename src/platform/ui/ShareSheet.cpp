@@ -2,11 +2,10 @@
 
 #include <platform/foundation/Files.h>
 #include <platform/foundation/Paths.h>
-#include <platform/foundation/UserDefaults.h>
+#include <platform/photos/LibraryLocation.h>
 #include <platform/ui/AlertController.h>
 #include <platform/ui/Label.h>
 #include <platform/ui/Popover.h>
-#include <platform/ui/SettingsScreen.h>
 
 #include <cerrno>
 #include <chrono>
@@ -16,7 +15,6 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
-#include <fstream>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -24,26 +22,6 @@
 namespace vd {
 
 namespace {
-
-std::filesystem::path xdgPicturesFolder()
-{
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    const std::filesystem::path home = paths::homeDirectory();
-    const std::filesystem::path file = (config && *config ? std::filesystem::path(config) : home / ".config") / "user-dirs.dirs";
-    std::ifstream in(file);
-    std::string line;
-    const std::string key = "XDG_PICTURES_DIR=\"";
-    while (std::getline(in, line)) {
-        if (line.rfind(key, 0) != 0 || line.size() < key.size() + 1 || line.back() != '"')
-            continue;
-        std::string value = line.substr(key.size(), line.size() - key.size() - 1);
-        if (value.rfind("$HOME", 0) == 0)
-            return home / value.substr(value.size() > 5 && value[5] == '/' ? 6 : 5);
-        if (!value.empty() && value.front() == '/')
-            return value;
-    }
-    return {};
-}
 
 std::optional<std::filesystem::path> findProgram(const std::string& name)
 {
@@ -91,13 +69,7 @@ std::string ShareOutcome::summary() const
 
 std::filesystem::path ShareSheet::picturesFolder()
 {
-    if (const char* folder = std::getenv("VARDENICO_PHOTOS"); folder && *folder)
-        return folder;
-    if (auto chosen = UserDefaults::standard().stringForKey(kPhotoLibraryFolderKey); chosen && !chosen->empty())
-        return *chosen;
-    if (auto pictures = xdgPicturesFolder(); !pictures.empty() && pictures != paths::homeDirectory())
-        return pictures;
-    return paths::homeDirectory() / "Pictures";
+    return photoLibraryFolder();
 }
 
 Result<std::filesystem::path> ShareSheet::savePicture(std::span<const std::uint8_t> png, const std::filesystem::path& folder, const std::string& baseName)

@@ -105,7 +105,7 @@ public:
     template<typename T>
     void registerCellClass(const std::string& identifier)
     {
-        registerCell(identifier, [] { return std::make_shared<T>(); });
+        registerCell(identifier, [] { return View::make<T>(); });
     }
     std::shared_ptr<TableViewCell> dequeueReusableCell(const std::string& identifier, IndexPath indexPath); // nullptr: not registered
     template<typename T>

@@ -54,8 +54,18 @@ public:
     View(const View&) = delete;
     View& operator=(const View&) = delete;
 
+    // Views are made through make(): a view's constructor may add subviews, but until a shared
+    // pointer owns the view they cannot point back at it (weak_from_this() is still empty), so
+    // make() gives those subviews their parent link once the view is owned. A view made with
+    // std::make_shared directly keeps such subviews without a parent (superview() is null, window()
+    // does not reach them); with VARDENICO_LOG=debug each such addition is logged.
     template<typename T = View, typename... Args>
-    static std::shared_ptr<T> make(Args&&... args) { return std::make_shared<T>(std::forward<Args>(args)...); }
+    static std::shared_ptr<T> make(Args&&... args)
+    {
+        auto view = std::make_shared<T>(std::forward<Args>(args)...);
+        view->adoptSubviewsAddedBeforeOwnership();
+        return view;
+    }
 
     // Geometry (ViewGeometry.cpp). Model values: during an animation they are already the end values.
     Rect frame() const;
@@ -187,6 +197,8 @@ protected:
     void invalidateVisualArea();
 
 private:
+    void adoptSubviewsAddedBeforeOwnership();
+
     friend class Window;
     friend class Layer;
     friend class ShapeLayer;

@@ -1,5 +1,6 @@
 #include <platform/ui/View.h>
 
+#include <platform/foundation/Log.h>
 #include <platform/ui/Window.h>
 
 #include <algorithm>
@@ -34,6 +35,8 @@ void View::insertSubviewAtIndex(const std::shared_ptr<View>& view, size_t index)
     index = std::min(index, m_subviews.size());
     m_subviews.insert(m_subviews.begin() + static_cast<std::ptrdiff_t>(index), view);
     view->m_superview = weak_from_this();
+    if (view->m_superview.expired())
+        log::debug(className() + " " + name() + ": subview " + view->className() + " " + view->name() + " added before a shared pointer owns the parent; it gets its parent link only when the parent is made with View::make");
     view->invalidateVisualArea();
     if (!wasHere) {
         view->didMoveToSuperview();
@@ -41,6 +44,13 @@ void View::insertSubviewAtIndex(const std::shared_ptr<View>& view, size_t index)
     }
     if (oldWindow != view->window())
         view->notifyMovedToWindow();
+}
+
+void View::adoptSubviewsAddedBeforeOwnership()
+{
+    for (const auto& view : m_subviews)
+        if (view->m_superview.expired())
+            view->m_superview = weak_from_this();
 }
 
 void View::addSubview(const std::shared_ptr<View>& view)

@@ -2,6 +2,7 @@
 
 #include <platform/graphics/ImageCodecs.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -148,7 +149,7 @@ TEST(ControlsGallery, APhoneScriptDrivesEveryControl)
     std::ifstream defaults(folder / "home/defaults.json");
     ASSERT_TRUE(defaults) << "the settings page wrote the defaults";
     const json stored = json::parse(defaults);
-    EXPECT_EQ(stored["photoLibraryAccess"], true);
+    EXPECT_EQ(stored["photoLibraryAuthorizationStatus"], 3) << "the switch set the photo library's own authorization";
     EXPECT_FALSE(stored.contains("photoLibraryFolder"));
     for (const char* shot : { "start", "values", "editing", "alert", "popover", "share", "settings", "end" })
         EXPECT_TRUE(std::filesystem::exists(run.out / (std::string(shot) + ".png"))) << shot;
@@ -169,6 +170,80 @@ TEST(ControlsGallery, OnATabletTheShareSheetIsAPopoverByItsButton)
     const json share = named(run.dump("share"), "shareSheet");
     EXPECT_EQ(share["class"], "Popover");
     EXPECT_TRUE(named(run.dump("end"), "shareSheet").is_null()) << "a tap outside closes it";
+}
+
+// A photo of one colour on disk, with a file time some minutes ago (the library shows the newest
+// first).
+void writePhoto(const std::filesystem::path& path, int width, int height, std::uint32_t argb, int minutesAgo)
+{
+    PixelBuffer buffer;
+    buffer.width = width;
+    buffer.height = height;
+    buffer.opaque = true;
+    buffer.pixels.assign(static_cast<size_t>(width) * height, argb);
+    auto bytes = encodeJpeg(Image::fromBuffer(std::move(buffer)));
+    ASSERT_TRUE(bytes);
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes->data()), static_cast<std::streamsize>(bytes->size()));
+    std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(minutesAgo));
+}
+
+TEST(ControlsGallery, ThePhotoPickerHandsBackThePickedOriginalAndNothingOnCancel)
+{
+    test::TemporaryFolder folder;
+    writePhoto(folder / "photos" / "a.jpg", 600, 400, 0xffe63946, 30);
+    writePhoto(folder / "photos" / "b.jpg", 300, 500, 0xff2a9d8f, 20);
+    writePhoto(folder / "photos" / "Trip" / "c.jpg", 800, 600, 0xff457b9d, 10);
+    std::ofstream(folder / "photos" / "notes.txt") << "not a photo";
+    const GalleryRun run = runGallery("phone", "picker_phone.txt", folder);
+    ASSERT_EQ(run.status, 0) << run.errors;
+
+    const json open = run.dump("pickerOpen");
+    const json picker = named(open, "photoPicker");
+    ASSERT_FALSE(picker.is_null()) << "the button opens the picker";
+    EXPECT_EQ(picker["photoCount"], 3);
+    // Newest first, each cell with the thumbnail of its own photo.
+    const char* order[] = { "Trip/c.jpg", "b.jpg", "a.jpg" };
+    for (int i = 0; i < 3; ++i) {
+        const json cell = named(open, "photoPickerGrid.0." + std::to_string(i));
+        ASSERT_FALSE(cell.is_null()) << i;
+        EXPECT_EQ(cell["text"], order[i]);
+        EXPECT_EQ(named(cell, "photoPickerThumbnail").value("image", ""), order[i]) << "the thumbnail arrived";
+    }
+    EXPECT_TRUE(named(open, "photoPickerNote")["hidden"].get<bool>());
+
+    for (const char* closed : { "cancelled", "escaped" }) {
+        const json tree = run.dump(closed);
+        EXPECT_TRUE(named(tree, "photoPicker").is_null()) << closed;
+        EXPECT_EQ(textOf(tree, "myLabelResult"), "Picker cancelled") << closed;
+        EXPECT_FALSE(named(tree, "myImageViewPicked").contains("image")) << "cancel hands back nothing";
+    }
+
+    const json picked = run.dump("picked");
+    EXPECT_TRUE(named(picked, "photoPicker").is_null());
+    EXPECT_EQ(textOf(picked, "myLabelResult"), "Picked b.jpg (300 × 500)") << "the original, at full size";
+    EXPECT_EQ(named(picked, "myImageViewPicked").value("image", ""), "b.jpg");
+    for (const char* shot : { "pickerOpen", "picked" })
+        EXPECT_TRUE(std::filesystem::exists(run.out / (std::string(shot) + ".png"))) << shot;
+}
+
+TEST(ControlsGallery, WithPhotoAccessOffThePickerShowsNoPhotos)
+{
+    test::TemporaryFolder folder;
+    writePhoto(folder / "photos" / "a.jpg", 60, 40, 0xffe63946, 5);
+    std::filesystem::create_directories(folder / "home");
+    std::ofstream(folder / "home" / "defaults.json") << "{\"photoLibraryAuthorizationStatus\": 2}";
+    const GalleryRun run = runGallery("phone", "picker_denied.txt", folder);
+    ASSERT_EQ(run.status, 0) << run.errors;
+    const json picker = named(run.dump("pickerOpen"), "photoPicker");
+    ASSERT_FALSE(picker.is_null());
+    EXPECT_EQ(picker["photoCount"], 0);
+    EXPECT_EQ(picker["access"], "denied");
+    const json note = named(picker, "photoPickerNote");
+    EXPECT_FALSE(note["hidden"].get<bool>());
+    EXPECT_NE(note["text"].get<std::string>().find("Settings"), std::string::npos);
+    EXPECT_TRUE(named(picker, "photoPickerGrid.0.0").is_null());
+    EXPECT_EQ(textOf(run.dump("end"), "myLabelResult"), "Picker cancelled");
 }
 
 }

@@ -2,6 +2,8 @@
 
 #include <TestSupport.h>
 #include <platform/foundation/UserDefaults.h>
+#include <platform/photos/LibraryLocation.h>
+#include <platform/photos/PhotoLibrary.h>
 #include <platform/ui/AlertController.h>
 #include <platform/ui/SettingsScreen.h>
 #include <platform/ui/ShareSheet.h>
@@ -154,14 +156,14 @@ TEST(SettingsScreen, KeepsPhotoAccessAndTheLibraryFolder)
     ASSERT_TRUE(alert);
     EXPECT_NE(alert->message().find("Nowhere"), std::string::npos);
     alert->performAction(0);
-    EXPECT_FALSE(defaults.boolForKey(kPhotoLibraryAccessKey));
+    EXPECT_EQ(PhotoLibrary::storedAuthorizationStatus(defaults), AuthorizationStatus::NotDetermined);
 
     screen->folderText()->setText((folder / "Foto").string());
     test::tap(*window, test::centerInWindow(*window->viewNamed("settingsDone")));
     EXPECT_TRUE(closed);
     EXPECT_FALSE(window->viewNamed("settingsScreen"));
     UserDefaults reread(folder / "defaults.json");
-    EXPECT_EQ(reread.boolForKey(kPhotoLibraryAccessKey), true);
+    EXPECT_EQ(PhotoLibrary::storedAuthorizationStatus(reread), AuthorizationStatus::Authorized);
     EXPECT_EQ(reread.stringForKey(kPhotoLibraryFolderKey), (folder / "Foto").string());
 
     // Reopened, the page shows what was kept; an emptied folder goes back to the default.
@@ -191,6 +193,52 @@ TEST(ShareSheet, AClipboardProgramThatQuitsEarlyIsReportedNotFatal)
     auto copied = ShareSheet::copyToClipboard(big);
     ASSERT_FALSE(copied);
     EXPECT_NE(copied.error().message.find("wl-copy"), std::string::npos);
+}
+
+TEST(SettingsScreen, AgreesWithThePhotoLibrary)
+{
+    test::TemporaryFolder folder;
+    std::filesystem::create_directories(folder / "Chosen");
+    std::filesystem::create_directories(folder / "Chosen" / "Album");
+    ScopedEnv noPhotos("VARDENICO_PHOTOS", "");
+    ScopedEnv home("HOME", (folder / "home").string());
+    ScopedEnv config("XDG_CONFIG_HOME", (folder / "config").string());
+    UserDefaults defaults(folder / "defaults.json");
+    EXPECT_EQ(photoLibraryFolder(defaults), folder / "home" / "Pictures");
+    std::filesystem::create_directories(folder / "config");
+    std::ofstream(folder / "config" / "user-dirs.dirs") << "XDG_PICTURES_DIR=\"$HOME/Bilder\"\n";
+    EXPECT_EQ(photoLibraryFolder(defaults), folder / "home" / "Bilder");
+
+    // The folder chosen on the page is where the library lives, ahead of the XDG folder.
+    auto screen = View::make<SettingsScreen>(defaults);
+    screen->folderText()->setText((folder / "Chosen").string());
+    ASSERT_TRUE(screen->save());
+    EXPECT_EQ(photoLibraryFolder(defaults), folder / "Chosen");
+    PhotoLibrary library(photoLibraryFolder(defaults), folder / "index.sqlite", defaults);
+    EXPECT_EQ(library.fetchTopLevelUserCollectionsWithOptions().count(), 1u);
+    {
+        ScopedEnv photos("VARDENICO_PHOTOS", (folder / "Env").string());
+        EXPECT_EQ(photoLibraryFolder(defaults), folder / "Env") << "the environment wins over the page";
+    }
+
+    // Saved with the switch left off, an unanswered request stays unanswered.
+    EXPECT_FALSE(screen->photoAccessSwitch()->isOn());
+    EXPECT_EQ(library.authorizationStatus(), AuthorizationStatus::NotDetermined);
+
+    // The library's answer shows on the page, and the page's switch is the library's answer.
+    library.setConsentHandler([](auto reply) { reply(true); });
+    library.requestAuthorization({});
+    EXPECT_TRUE(View::make<SettingsScreen>(defaults)->photoAccessSwitch()->isOn());
+    auto page = View::make<SettingsScreen>(defaults);
+    page->photoAccessSwitch()->setOn(false);
+    ASSERT_TRUE(page->save());
+    EXPECT_EQ(library.authorizationStatus(), AuthorizationStatus::Denied);
+    UserDefaults reread(folder / "defaults.json");
+    EXPECT_EQ(PhotoLibrary::storedAuthorizationStatus(reread), AuthorizationStatus::Denied);
+    EXPECT_FALSE(View::make<SettingsScreen>(reread)->photoAccessSwitch()->isOn());
+    page->photoAccessSwitch()->setOn(true);
+    ASSERT_TRUE(page->save());
+    EXPECT_EQ(library.authorizationStatus(), AuthorizationStatus::Authorized);
 }
 
 }

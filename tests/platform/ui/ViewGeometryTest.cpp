@@ -185,6 +185,35 @@ TEST(ViewHierarchy, RemovingAViewInsideItsOwnCallbackIsSafe)
     EXPECT_TRUE(window->subviews().empty());
 }
 
+// A view that builds its children in its constructor, before anything owns it.
+class SelfBuilt : public View {
+public:
+    SelfBuilt()
+    {
+        child->setName("child");
+        addSubview(child);
+    }
+    std::shared_ptr<View> child { View::make() };
+};
+
+TEST(ViewHierarchy, SubviewsAddedInAConstructorKnowTheirParentOnceMade)
+{
+    auto parent = View::make<SelfBuilt>();
+    EXPECT_EQ(parent->child->superview(), parent);
+    auto window = View::make<Window>(Size { 100, 100 });
+    window->addSubview(parent);
+    EXPECT_EQ(parent->child->window(), window.get());
+    EXPECT_EQ(window->viewNamed("child"), parent->child);
+    // Adding it again moves it to the front, never a second copy.
+    parent->addSubview(View::make());
+    parent->addSubview(parent->child);
+    ASSERT_EQ(parent->subviews().size(), 2u);
+    EXPECT_EQ(parent->subviews().back(), parent->child);
+    parent->child->removeFromSuperview();
+    EXPECT_EQ(parent->subviews().size(), 1u);
+    EXPECT_FALSE(parent->child->superview());
+}
+
 TEST(ViewHitTesting, DeepestInteractiveViewUnderThePointThroughTransforms)
 {
     auto window = std::make_shared<Window>(Size { 400, 400 });
