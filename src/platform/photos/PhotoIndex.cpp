@@ -2,12 +2,12 @@
 
 #include <platform/foundation/Log.h>
 #include <platform/graphics/ImageMetadata.h>
+#include <platform/store/Database.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <ctime>
-#include <sqlite3.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unordered_map>
@@ -15,44 +15,6 @@
 namespace vd {
 
 namespace {
-
-// The smallest wrapper that keeps sqlite3 handles from leaking: this file's own.
-class Statement {
-public:
-    Statement(sqlite3* db, const char* sql)
-    {
-        if (sqlite3_prepare_v2(db, sql, -1, &m_statement, nullptr) != SQLITE_OK)
-            m_statement = nullptr;
-    }
-    ~Statement() { sqlite3_finalize(m_statement); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    bool isValid() const { return m_statement != nullptr; }
-    sqlite3_stmt* get() const { return m_statement; }
-    bool step() { return sqlite3_step(m_statement) == SQLITE_ROW; }
-    bool run()
-    {
-        const int result = sqlite3_step(m_statement);
-        sqlite3_reset(m_statement);
-        return result == SQLITE_DONE;
-    }
-    void bind(int index, const std::string& text) { sqlite3_bind_text(m_statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT); }
-    void bind(int index, std::int64_t value) { sqlite3_bind_int64(m_statement, index, value); }
-    void bind(int index, double value) { sqlite3_bind_double(m_statement, index, value); }
-    std::string text(int column) const
-    {
-        const auto* value = sqlite3_column_text(m_statement, column);
-        return value ? reinterpret_cast<const char*>(value) : "";
-    }
-    std::int64_t integer(int column) const { return sqlite3_column_int64(m_statement, column); }
-    double real(int column) const { return sqlite3_column_double(m_statement, column); }
-
-private:
-    sqlite3_stmt* m_statement { nullptr };
-};
-
-bool execute(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
 
 struct FileFacts {
     std::int64_t size { 0 };
@@ -82,12 +44,65 @@ void readAsset(PhotoAsset& asset, const FileFacts& facts)
     asset.orientation = metadata->orientation();
 }
 
+struct KnownFile {
+    FileFacts facts;
+    PhotoAsset asset; // facts.size is set to -1 once the file is seen again
+};
+
+// Writes what was read for new or changed files and forgets the files that are gone, all or nothing.
+Result<void> updateIndex(store::Database& database, const std::string& rootKey, const std::vector<PhotoAsset>& assets,
+    const std::vector<std::pair<size_t, FileFacts>>& read, const std::unordered_map<std::string, KnownFile>& known)
+{
+    auto transaction = store::Transaction::begin(database);
+    if (!transaction)
+        return std::unexpected(transaction.error());
+    auto upsert = database.prepare("INSERT OR REPLACE INTO photos (root, path, size, modified, created, width, height, orientation) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+    if (!upsert)
+        return std::unexpected(upsert.error());
+    auto remove = database.prepare("DELETE FROM photos WHERE root = ? AND path = ?");
+    if (!remove)
+        return std::unexpected(remove.error());
+    for (const auto& [index, facts] : read) {
+        const PhotoAsset& asset = assets[index];
+        Result<void> bound = upsert->bind(1, rootKey);
+        if (bound)
+            bound = upsert->bind(2, asset.localIdentifier);
+        if (bound)
+            bound = upsert->bind(3, facts.size);
+        if (bound)
+            bound = upsert->bind(4, facts.modified);
+        if (bound)
+            bound = upsert->bindDouble(5, asset.creationDate);
+        if (bound)
+            bound = upsert->bind(6, static_cast<std::int64_t>(asset.pixelWidth));
+        if (bound)
+            bound = upsert->bind(7, static_cast<std::int64_t>(asset.pixelHeight));
+        if (bound)
+            bound = upsert->bind(8, static_cast<std::int64_t>(asset.orientation));
+        if (!bound)
+            return bound;
+        auto stepped = upsert->step();
+        upsert->reset();
+        if (!stepped)
+            return std::unexpected(stepped.error());
+    }
+    for (const auto& [path, row] : known) {
+        if (row.facts.size < 0)
+            continue; // still there
+        Result<void> bound = remove->bind(1, rootKey);
+        if (bound)
+            bound = remove->bind(2, path);
+        if (!bound)
+            return bound;
+        auto stepped = remove->step();
+        remove->reset();
+        if (!stepped)
+            return std::unexpected(stepped.error());
+    }
+    return transaction->commit();
 }
 
-struct PhotoIndex::Database {
-    sqlite3* db { nullptr };
-    ~Database() { sqlite3_close(db); }
-};
+}
 
 PhotoIndex::PhotoIndex(std::filesystem::path databaseFile)
     : m_file(std::move(databaseFile))
@@ -124,38 +139,31 @@ std::vector<PhotoAsset> PhotoIndex::scan(const std::filesystem::path& root)
     m_filesRead = 0;
     // Open the index on first use; a file that is not a usable database is left as it is.
     if (!m_database && !m_openFailed) {
-        auto database = std::make_unique<Database>();
-        const bool opened = sqlite3_open_v2(m_file.c_str(), &database->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr) == SQLITE_OK
-            && execute(database->db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;")
-            && execute(database->db, "CREATE TABLE IF NOT EXISTS photos (root TEXT NOT NULL, path TEXT NOT NULL, size INTEGER, modified INTEGER, created REAL, width INTEGER, height INTEGER, orientation INTEGER, PRIMARY KEY (root, path))");
-        if (opened) {
-            sqlite3_busy_timeout(database->db, 3000);
-            m_database = std::move(database);
+        auto database = store::Database::open(m_file, store::Database::Access::ReadWriteCreate);
+        Result<void> ready = database ? database->execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;") : std::unexpected(database.error());
+        if (ready)
+            ready = database->execute("CREATE TABLE IF NOT EXISTS photos (root TEXT NOT NULL, path TEXT NOT NULL, size INTEGER, modified INTEGER, created REAL, width INTEGER, height INTEGER, orientation INTEGER, PRIMARY KEY (root, path))");
+        if (ready) {
+            m_database = std::make_unique<store::Database>(std::move(*database));
         } else {
             m_openFailed = true;
-            log::warning(m_file.string() + ": the photo index cannot be used (" + (database->db ? sqlite3_errmsg(database->db) : "cannot open") + "); listing without it");
+            log::warning(ready.error().message + "; the photo index cannot be used, listing without it");
         }
     }
 
-    struct Known {
-        FileFacts facts;
-        PhotoAsset asset;
-    };
-    std::unordered_map<std::string, Known> known;
+    std::unordered_map<std::string, KnownFile> known;
     const std::string rootKey = root.lexically_normal().string();
-    sqlite3* db = m_database ? m_database->db : nullptr;
-    if (db) {
-        Statement select(db, "SELECT path, size, modified, created, width, height, orientation FROM photos WHERE root = ?");
-        if (select.isValid()) {
-            select.bind(1, rootKey);
-            while (select.step()) {
-                Known row;
-                row.asset.localIdentifier = select.text(0);
-                row.facts = { select.integer(1), select.integer(2) };
-                row.asset.creationDate = select.real(3);
-                row.asset.pixelWidth = static_cast<int>(select.integer(4));
-                row.asset.pixelHeight = static_cast<int>(select.integer(5));
-                row.asset.orientation = static_cast<int>(select.integer(6));
+    if (m_database) {
+        auto select = m_database->prepare("SELECT path, size, modified, created, width, height, orientation FROM photos WHERE root = ?");
+        if (select && select->bind(1, rootKey)) {
+            while (select->step().value_or(false)) {
+                KnownFile row;
+                row.asset.localIdentifier = select->columnText(0);
+                row.facts = { select->columnInt64(1), select->columnInt64(2) };
+                row.asset.creationDate = select->columnDouble(3);
+                row.asset.pixelWidth = static_cast<int>(select->columnInt64(4));
+                row.asset.pixelHeight = static_cast<int>(select->columnInt64(5));
+                row.asset.orientation = static_cast<int>(select->columnInt64(6));
                 known.emplace(row.asset.localIdentifier, std::move(row));
             }
         }
@@ -212,37 +220,9 @@ std::vector<PhotoAsset> PhotoIndex::scan(const std::filesystem::path& root)
         work();
     }
 
-    if (db && (!toRead.empty() || std::any_of(known.begin(), known.end(), [](const auto& entry) { return entry.second.facts.size >= 0; }))) {
-        execute(db, "BEGIN");
-        Statement upsert(db, "INSERT OR REPLACE INTO photos (root, path, size, modified, created, width, height, orientation) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
-        Statement remove(db, "DELETE FROM photos WHERE root = ? AND path = ?");
-        bool ok = upsert.isValid() && remove.isValid();
-        for (const auto& [index, facts] : toRead) {
-            if (!ok)
-                break;
-            const PhotoAsset& asset = assets[index];
-            upsert.bind(1, rootKey);
-            upsert.bind(2, asset.localIdentifier);
-            upsert.bind(3, facts.size);
-            upsert.bind(4, facts.modified);
-            upsert.bind(5, asset.creationDate);
-            upsert.bind(6, static_cast<std::int64_t>(asset.pixelWidth));
-            upsert.bind(7, static_cast<std::int64_t>(asset.pixelHeight));
-            upsert.bind(8, static_cast<std::int64_t>(asset.orientation));
-            ok = upsert.run();
-        }
-        for (const auto& [path, row] : known) {
-            if (!ok)
-                break;
-            if (row.facts.size < 0)
-                continue; // still there
-            remove.bind(1, rootKey);
-            remove.bind(2, path);
-            ok = remove.run();
-        }
-        execute(db, ok ? "COMMIT" : "ROLLBACK");
-        if (!ok)
-            log::warning(m_file.string() + ": cannot update the photo index (" + sqlite3_errmsg(db) + ")");
+    if (m_database && (!toRead.empty() || std::any_of(known.begin(), known.end(), [](const auto& entry) { return entry.second.facts.size >= 0; }))) {
+        if (auto updated = updateIndex(*m_database, rootKey, assets, toRead, known); !updated)
+            log::warning(m_file.string() + ": cannot update the photo index (" + updated.error().message + ")");
     }
     return assets;
 }

@@ -6,6 +6,10 @@
 #include <memory>
 #include <vector>
 
+namespace vd::store {
+class Database;
+}
+
 namespace vd {
 
 // Finds the photos below a library folder. What it learnt about each file (capture date, pixel
@@ -29,9 +33,8 @@ public:
     static bool isPhotoFile(const std::filesystem::path& path);
 
 private:
-    struct Database;
     std::filesystem::path m_file;
-    std::unique_ptr<Database> m_database;
+    std::unique_ptr<store::Database> m_database;
     bool m_openFailed { false };
     std::size_t m_filesRead { 0 };
 };

@@ -135,6 +135,8 @@ Result<void> Statement::bindBlob(int index, std::span<const std::uint8_t> bytes)
     return check(sqlite3_bind_blob64(m_statement.get(), index, bytes.empty() ? &nothing : bytes.data(), bytes.size(), SQLITE_STATIC), "binding a blob");
 }
 
+Result<void> Statement::bindDouble(int index, double value) { return check(sqlite3_bind_double(m_statement.get(), index, value), "binding a real"); }
+
 Result<void> Statement::bindNull(int index) { return check(sqlite3_bind_null(m_statement.get(), index), "binding null"); }
 
 Result<bool> Statement::step()
@@ -154,6 +156,8 @@ int Statement::columnCount() const { return sqlite3_column_count(m_statement.get
 bool Statement::isNull(int column) const { return sqlite3_column_type(m_statement.get(), column) == SQLITE_NULL; }
 
 std::int64_t Statement::columnInt64(int column) const { return sqlite3_column_int64(m_statement.get(), column); }
+
+double Statement::columnDouble(int column) const { return sqlite3_column_double(m_statement.get(), column); }
 
 std::string Statement::columnText(int column) const
 {

@@ -63,6 +63,7 @@ public:
     Result<void> bind(int index, std::int64_t value);
     Result<void> bind(int index, std::string_view text);
     Result<void> bindBlob(int index, std::span<const std::uint8_t> bytes); // not copied: keep the bytes until the statement is stepped
+    Result<void> bindDouble(int index, double value);
     Result<void> bindNull(int index);
 
     Result<bool> step(); // true while a row is available, false when done
@@ -71,6 +72,7 @@ public:
     int columnCount() const;
     bool isNull(int column) const;
     std::int64_t columnInt64(int column) const;
+    double columnDouble(int column) const;
     std::string columnText(int column) const;
     std::vector<std::uint8_t> columnBlob(int column) const;
 
