@@ -1,4 +1,4 @@
-#include <TestSupport.h>
+#include <E2ESupport.h>
 
 #include <platform/graphics/ImageCodecs.h>
 
@@ -14,43 +14,10 @@ namespace {
 
 const std::string kScripts = VARDENICO_E2E_SCRIPTS;
 
-struct AppRun {
-    int status { -1 };
-    std::string errors;
-};
-
-AppRun runApp(const std::string& arguments, const test::TemporaryFolder& folder)
-{
-    const auto errors = folder / "stderr.txt";
-    const std::string command = std::string(VARDENICO_BINARY) + " app " + arguments + " 2>" + errors.string();
-    const int raw = std::system(command.c_str());
-    AppRun run;
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    std::ifstream in(errors);
-    std::stringstream text;
-    text << in.rdbuf();
-    run.errors = text.str();
-    return run;
-}
-
-nlohmann::json readJson(const std::filesystem::path& path)
-{
-    std::ifstream in(path);
-    return nlohmann::json::parse(in);
-}
-
-const nlohmann::json* findNamed(const nlohmann::json& node, const std::string& name)
-{
-    if (node.value("name", "") == name)
-        return &node;
-    if (node.contains("subviews")) {
-        for (auto& child : node["subviews"]) {
-            if (auto* found = findNamed(child, name))
-                return found;
-        }
-    }
-    return nullptr;
-}
+using test::AppRun;
+using test::findNamed;
+using test::runApp;
+using test::readJson;
 
 Rgba8 pixelAt(const Image& image, double x, double y)
 {
@@ -60,7 +27,7 @@ Rgba8 pixelAt(const Image& image, double x, double y)
 TEST(ViewsDemo, AScriptDrivesEveryGestureAndTheDumpsAndScreenshotsShowIt)
 {
     test::TemporaryFolder folder;
-    const AppRun run = runApp("--headless --demo views --script " + kScripts + "/views_demo.txt --out " + (folder / "out").string(), folder);
+    const AppRun run = runApp("--headless --demo views --script " + kScripts + "/views_demo.txt --out " + (folder / "out").string(), folder.path());
     ASSERT_EQ(run.status, 0) << run.errors;
 
     const auto before = readJson(folder / "out/before.json");
@@ -101,7 +68,7 @@ TEST(ViewsDemo, ScriptMistakesStopWithTheLineAndReason)
         std::ofstream script(folder / "unknown.txt");
         script << "wait 0.1\n\nfly @myViewContatore\n";
     }
-    AppRun run = runApp("--headless --demo views --script " + (folder / "unknown.txt").string() + " --out " + (folder / "out").string(), folder);
+    AppRun run = runApp("--headless --demo views --script " + (folder / "unknown.txt").string() + " --out " + (folder / "out").string(), folder.path());
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.errors.find("unknown.txt:3"), std::string::npos) << run.errors;
     EXPECT_NE(run.errors.find("unknown command \"fly\""), std::string::npos) << run.errors;
@@ -110,7 +77,7 @@ TEST(ViewsDemo, ScriptMistakesStopWithTheLineAndReason)
         std::ofstream script(folder / "missing.txt");
         script << "tap @myViewContatore\ndump first\ntap @myViewAssente\ndump never\n";
     }
-    run = runApp("--headless --demo views --script " + (folder / "missing.txt").string() + " --out " + (folder / "out").string(), folder);
+    run = runApp("--headless --demo views --script " + (folder / "missing.txt").string() + " --out " + (folder / "out").string(), folder.path());
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.errors.find("missing.txt:3"), std::string::npos) << run.errors;
     EXPECT_NE(run.errors.find("myViewAssente"), std::string::npos) << run.errors;
@@ -121,15 +88,15 @@ TEST(ViewsDemo, ScriptMistakesStopWithTheLineAndReason)
         std::ofstream script(folder / "numbers.txt");
         script << "drag 1 2 three 4\n";
     }
-    run = runApp("--headless --demo views --script " + (folder / "numbers.txt").string() + " --out " + (folder / "out").string(), folder);
+    run = runApp("--headless --demo views --script " + (folder / "numbers.txt").string() + " --out " + (folder / "out").string(), folder.path());
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.errors.find("numbers.txt:1"), std::string::npos) << run.errors;
 
-    run = runApp("--headless --demo views --script " + (folder / "absent.txt").string() + " --out " + (folder / "out").string(), folder);
+    run = runApp("--headless --demo views --script " + (folder / "absent.txt").string() + " --out " + (folder / "out").string(), folder.path());
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.errors.find("absent.txt"), std::string::npos) << run.errors;
 
-    run = runApp("--headless --demo views", folder);
+    run = runApp("--headless --demo views", folder.path());
     EXPECT_EQ(run.status, 2) << "headless needs a script and a folder";
 }
 
@@ -140,7 +107,7 @@ TEST(ViewsDemo, TabletScreenAtScaleOne)
         std::ofstream script(folder / "shot.txt");
         script << "screenshot tablet\ndump tablet\n";
     }
-    const AppRun run = runApp("--headless --device tablet --scale 1 --demo views --script " + (folder / "shot.txt").string() + " --out " + (folder / "out").string(), folder);
+    const AppRun run = runApp("--headless --device tablet --scale 1 --demo views --script " + (folder / "shot.txt").string() + " --out " + (folder / "out").string(), folder.path());
     ASSERT_EQ(run.status, 0) << run.errors;
     auto shot = decodeImageFile(folder / "out/tablet.png");
     ASSERT_TRUE(shot);
@@ -173,7 +140,7 @@ TEST(ViewsDemo, TheWindowShowsWhatTheHeadlessHostRenders)
         std::ofstream script(folder / "shot.txt");
         script << "screenshot headless\ndump headless\n";
     }
-    const AppRun run = runApp("--headless --demo views --script " + (folder / "shot.txt").string() + " --out " + (folder / "out").string(), folder);
+    const AppRun run = runApp("--headless --demo views --script " + (folder / "shot.txt").string() + " --out " + (folder / "out").string(), folder.path());
     ASSERT_EQ(run.status, 0) << run.errors;
     auto window = decodeImageFile(capture);
     auto headless = decodeImageFile(folder / "out/headless.png");

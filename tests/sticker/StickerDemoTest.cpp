@@ -1,4 +1,4 @@
-#include <TestSupport.h>
+#include <E2ESupport.h>
 
 #include <platform/graphics/ImageCodecs.h>
 
@@ -16,33 +16,14 @@ using nlohmann::json;
 
 int runDemo(const std::string& script, const TemporaryFolder& folder, std::string& errors)
 {
-    const auto errorFile = folder / "stderr.txt";
-    const std::string command = std::string(VARDENICO_BINARY) + " app --headless --demo sticker --script " + script + " --out " + (folder / "out").string() + " 2>" + errorFile.string();
-    const int raw = std::system(command.c_str());
-    std::ifstream in(errorFile);
-    std::stringstream text;
-    text << in.rdbuf();
-    errors = text.str();
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    AppRun run = runApp("--headless --demo sticker --script " + script + " --out " + (folder / "out").string(), folder.path());
+    errors = std::move(run.errors);
+    return run.status;
 }
 
 json readDump(const TemporaryFolder& folder, const std::string& name)
 {
-    std::ifstream in(folder / ("out/" + name + ".json"));
-    return json::parse(in);
-}
-
-const json* findNamed(const json& node, const std::string& name)
-{
-    if (node.value("name", "") == name)
-        return &node;
-    if (node.contains("subviews")) {
-        for (auto& child : node["subviews"]) {
-            if (auto* found = findNamed(child, name))
-                return found;
-        }
-    }
-    return nullptr;
+    return readJson(folder / ("out/" + name + ".json"));
 }
 
 const json& named(const json& node, const std::string& name)

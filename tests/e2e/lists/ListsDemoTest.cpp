@@ -1,4 +1,4 @@
-#include <TestSupport.h>
+#include <E2ESupport.h>
 
 #include <platform/graphics/ImageCodecs.h>
 
@@ -16,42 +16,13 @@ using nlohmann::json;
 
 const std::string kScripts = VARDENICO_LISTS_SCRIPTS;
 
-struct AppRun {
-    int status { -1 };
-    std::string errors;
-};
+using test::AppRun;
+using test::findNamed;
+using test::readJson;
 
 AppRun runLists(const std::string& device, const std::string& script, const std::filesystem::path& out)
 {
-    const auto errors = out.parent_path() / "stderr.txt";
-    const std::string command = std::string(VARDENICO_BINARY) + " app --headless --demo lists --device " + device + " --script " + kScripts + "/" + script + " --out " + out.string() + " 2>" + errors.string();
-    const int raw = std::system(command.c_str());
-    AppRun run;
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    std::ifstream in(errors);
-    std::stringstream text;
-    text << in.rdbuf();
-    run.errors = text.str();
-    return run;
-}
-
-json readJson(const std::filesystem::path& path)
-{
-    std::ifstream in(path);
-    return json::parse(in);
-}
-
-const json* findNamed(const json& node, const std::string& name)
-{
-    if (node.value("name", "") == name)
-        return &node;
-    if (node.contains("subviews")) {
-        for (auto& child : node["subviews"]) {
-            if (auto* found = findNamed(child, name))
-                return found;
-        }
-    }
-    return nullptr;
+    return test::runApp("--headless --demo lists --device " + device + " --script " + kScripts + "/" + script + " --out " + out.string(), out.parent_path());
 }
 
 // A property of a named view, or null when no view has the name.

@@ -1,4 +1,4 @@
-#include <TestSupport.h>
+#include <E2ESupport.h>
 
 #include <platform/graphics/ImageCodecs.h>
 
@@ -14,15 +14,13 @@ namespace {
 
 using nlohmann::json;
 
+using test::findNamed;
+
 struct GalleryRun {
     int status { -1 };
     std::string errors;
     std::filesystem::path out;
-    json dump(const std::string& name) const
-    {
-        std::ifstream in(out / (name + ".json"));
-        return json::parse(in);
-    }
+    json dump(const std::string& name) const { return test::readJson(out / (name + ".json")); }
 };
 
 // Runs the gallery with a script, its documents and photos in folder, and no clipboard.
@@ -30,26 +28,11 @@ GalleryRun runGallery(const std::string& device, const std::string& script, cons
 {
     GalleryRun run;
     run.out = folder / "out";
-    const auto errors = folder / "stderr.txt";
-    const std::string command = "env VARDENICO_HOME='" + (folder / "home").string() + "' VARDENICO_PHOTOS='" + (folder / "photos").string() + "' DISPLAY= WAYLAND_DISPLAY= " + VARDENICO_BINARY + " app --headless --demo controls --device " + device + " --script " + CONTROLS_E2E_SCRIPTS + "/" + script + " --out '" + run.out.string() + "' 2>'" + errors.string() + "'";
-    const int raw = std::system(command.c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    std::ifstream in(errors);
-    std::stringstream text;
-    text << in.rdbuf();
-    run.errors = text.str();
+    const std::string environment = "VARDENICO_HOME='" + (folder / "home").string() + "' VARDENICO_PHOTOS='" + (folder / "photos").string() + "' DISPLAY= WAYLAND_DISPLAY=";
+    test::AppRun app = test::runApp("--headless --demo controls --device " + device + " --script " + CONTROLS_E2E_SCRIPTS + "/" + script + " --out '" + run.out.string() + "'", folder.path(), environment);
+    run.status = app.status;
+    run.errors = std::move(app.errors);
     return run;
-}
-
-const json* findNamed(const json& node, const std::string& name)
-{
-    if (node.value("name", "") == name)
-        return &node;
-    if (node.contains("subviews"))
-        for (auto& child : node["subviews"])
-            if (auto* found = findNamed(child, name))
-                return found;
-    return nullptr;
 }
 
 json named(const json& tree, const std::string& name)
