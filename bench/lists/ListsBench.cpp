@@ -1,9 +1,9 @@
 // Scrolling a photo grid of a large library: every offset change places the cells in view and
 // reuses those that left. The grid is the photo browser's: four squares to a line on a phone.
 #include <platform/foundation/RunLoop.h>
-#include <platform/ui/CollectionView.h>
-#include <platform/ui/TableView.h>
-#include <platform/ui/Window.h>
+#include <platform/ui/lists/CollectionView.h>
+#include <platform/ui/lists/TableView.h>
+#include <platform/ui/window/Window.h>
 
 #include <benchmark/benchmark.h>
 

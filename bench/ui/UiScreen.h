@@ -2,8 +2,8 @@
 
 #include <platform/graphics/DrawingContext.h>
 #include <platform/graphics/TextRenderer.h>
-#include <platform/ui/ImageView.h>
-#include <platform/ui/Window.h>
+#include <platform/ui/controls/ImageView.h>
+#include <platform/ui/window/Window.h>
 
 #include <cairo.h>
 #include <memory>

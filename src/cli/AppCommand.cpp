@@ -1,14 +1,16 @@
 #include <cli/Commands.h>
 
-#include <elements/StickerDemo.h>
-#include <hosts/ControlsDemo.h>
+#include <app/ProgramScreens.h>
+#include <demos/ControlsDemo.h>
+#include <demos/ListsDemo.h>
+#include <demos/StickerDemo.h>
+#include <demos/ViewsDemo.h>
 #include <hosts/HeadlessHost.h>
 #include <hosts/Host.h>
-#include <hosts/ListsDemo.h>
-#include <hosts/ViewsDemo.h>
 #include <hosts/WindowHost.h>
 #include <platform/foundation/RunLoop.h>
-#include <platform/ui/Window.h>
+#include <platform/ui/presentation/ScreenRegistry.h>
+#include <platform/ui/window/Window.h>
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -24,6 +26,7 @@ struct AppOptions {
     std::string script;
     std::string out;
     std::string demo;
+    std::string screen;
 };
 
 int runApp(const AppOptions& options)
@@ -48,8 +51,18 @@ int runApp(const AppOptions& options)
         RunLoop::main().setClock(RunLoop::Clock::Virtual);
     }
 
+    if (!options.demo.empty() && !options.screen.empty()) {
+        std::fprintf(stderr, "vardenico app: --demo and --screen open different first screens; give one\n");
+        return kBadUsage;
+    }
+
     auto window = std::make_shared<Window>(hostScreenSize(device));
-    if (options.demo == "views") {
+    if (!options.screen.empty()) {
+        if (!installScreen(*window, device == HostDevice::Tablet ? DeviceKind::Tablet : DeviceKind::Phone, options.screen)) {
+            std::fprintf(stderr, "vardenico app: --screen %s: cannot open that screen\n", options.screen.c_str());
+            return kBadUsage;
+        }
+    } else if (options.demo == "views") {
         installViewsDemo(*window);
     } else if (options.demo == "lists") {
         if (!installListsDemo(*window, device))
@@ -58,8 +71,11 @@ int runApp(const AppOptions& options)
         installControlsDemo(*window);
     } else if (options.demo == "sticker") {
         installStickerDemo(*window);
-    } else
-        applicationRootInstaller()(*window, device);
+    } else if (auto installer = applicationRootInstaller()) {
+        installer(*window, device);
+    } else {
+        installViewsDemo(*window);
+    }
 
     if (options.headless) {
         HeadlessHost host(std::move(script), options.script, options.out, options.scale > 0 ? options.scale : 2);
@@ -81,6 +97,7 @@ void addAppCommand(CLI::App& app, int& status)
     command->add_option("--script", options->script, "Automation script, one command a line (with --headless)");
     command->add_option("--out", options->out, "Folder for the script's screenshots and dumps (with --headless)");
     command->add_option("--demo", options->demo, "Show a demonstration screen instead of the program's first screen")->check(CLI::IsMember(std::vector<std::string> { "views", "controls", "lists", "sticker" }));
+    command->add_option("--screen", options->screen, "Open one registered screen (\"logoEditor\", \"gallery\", \"quintara\"…) on a fresh stack, its inputs empty");
     command->callback([options, &status] { status = runApp(*options); });
 }
 

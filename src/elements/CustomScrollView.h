@@ -1,6 +1,6 @@
 #pragma once
 
-#include <platform/ui/ScrollView.h>
+#include <platform/ui/lists/ScrollView.h>
 
 #include <memory>
 

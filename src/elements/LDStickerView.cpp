@@ -5,10 +5,10 @@
 #include <platform/foundation/NotificationCenter.h>
 #include <platform/foundation/UserDefaults.h>
 #include <platform/graphics/ImageCatalogue.h>
-#include <platform/ui/LongPressGestureRecognizer.h>
-#include <platform/ui/TapGestureRecognizer.h>
-#include <platform/ui/Toolbar.h>
-#include <platform/ui/Window.h>
+#include <platform/ui/gestures/LongPressGestureRecognizer.h>
+#include <platform/ui/gestures/TapGestureRecognizer.h>
+#include <platform/ui/controls/Toolbar.h>
+#include <platform/ui/window/Window.h>
 
 #include <cmath>
 #include <cstdio>

@@ -1,10 +1,10 @@
 #pragma once
 
 #include <platform/graphics/Color.h>
-#include <platform/ui/GestureRecognizer.h>
-#include <platform/ui/ImageView.h>
-#include <platform/ui/TextView.h>
-#include <platform/ui/View.h>
+#include <platform/ui/gestures/GestureRecognizer.h>
+#include <platform/ui/controls/ImageView.h>
+#include <platform/ui/controls/TextView.h>
+#include <platform/ui/views/View.h>
 
 #include <memory>
 #include <optional>

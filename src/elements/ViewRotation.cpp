@@ -1,6 +1,6 @@
 #include <elements/ViewRotation.h>
 
-#include <platform/ui/View.h>
+#include <platform/ui/views/View.h>
 
 #include <numbers>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <platform/ui/GestureRecognizer.h>
+#include <platform/ui/gestures/GestureRecognizer.h>
 
 #include <optional>
 

@@ -4,8 +4,8 @@
 #include <platform/foundation/RunLoop.h>
 #include <platform/graphics/DrawingContext.h>
 #include <platform/graphics/ImageCodecs.h>
-#include <platform/ui/ViewDump.h>
-#include <platform/ui/Window.h>
+#include <platform/ui/views/ViewDump.h>
+#include <platform/ui/window/Window.h>
 
 #include <cmath>
 #include <cstdio>

@@ -1,7 +1,5 @@
 #include <hosts/Host.h>
 
-#include <hosts/ViewsDemo.h>
-
 namespace vd {
 
 namespace {
@@ -19,11 +17,6 @@ Size hostScreenSize(HostDevice device)
 
 void setApplicationRootInstaller(RootInstaller installer) { installerSlot() = std::move(installer); }
 
-RootInstaller applicationRootInstaller()
-{
-    if (installerSlot())
-        return installerSlot();
-    return [](Window& window, HostDevice) { installViewsDemo(window); };
-}
+RootInstaller applicationRootInstaller() { return installerSlot(); }
 
 }

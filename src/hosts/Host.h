@@ -14,8 +14,8 @@ enum class HostDevice { Phone, Tablet };
 // The screen of each device kind, in points.
 Size hostScreenSize(HostDevice device);
 
-// Fills a fresh window with the program's first screen. The application registers its own;
-// until it does, hosts show the views demonstration.
+// Fills a fresh window with the program's first screen, as the application registers it (empty
+// until it does).
 using RootInstaller = std::function<void(Window& window, HostDevice device)>;
 void setApplicationRootInstaller(RootInstaller installer);
 RootInstaller applicationRootInstaller();

@@ -3,7 +3,7 @@
 #include <platform/foundation/Log.h>
 #include <platform/foundation/RunLoop.h>
 #include <platform/graphics/DrawingContext.h>
-#include <platform/ui/Window.h>
+#include <platform/ui/window/Window.h>
 
 #include <SDL.h>
 #include <atomic>

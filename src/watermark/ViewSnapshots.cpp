@@ -1,8 +1,8 @@
 #include <watermark/ImageUtilities.h>
 
 #include <platform/graphics/DrawingContext.h>
-#include <platform/ui/ImageView.h>
-#include <platform/ui/View.h>
+#include <platform/ui/controls/ImageView.h>
+#include <platform/ui/views/View.h>
 
 namespace vd {
 

@@ -1,5 +1,5 @@
 #include <platform/graphics/DrawingContext.h>
-#include <platform/ui/ImageView.h>
+#include <platform/ui/controls/ImageView.h>
 #include <watermark/ImageUtilities.h>
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 #include <elements/XMCircleGestureRecognizer.h>
 #include <platform/foundation/RunLoop.h>
 #include <platform/graphics/DrawingContext.h>
-#include <platform/ui/Window.h>
+#include <platform/ui/window/Window.h>
 
 #include <gtest/gtest.h>
 #include <numbers>

@@ -4,9 +4,9 @@
 #include <hosts/HeadlessHost.h>
 #include <platform/foundation/RunLoop.h>
 #include <platform/graphics/ImageCodecs.h>
-#include <platform/ui/LongPressGestureRecognizer.h>
-#include <platform/ui/TapGestureRecognizer.h>
-#include <platform/ui/Window.h>
+#include <platform/ui/gestures/LongPressGestureRecognizer.h>
+#include <platform/ui/gestures/TapGestureRecognizer.h>
+#include <platform/ui/window/Window.h>
 
 #include <chrono>
 #include <fstream>

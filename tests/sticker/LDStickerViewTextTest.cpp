@@ -1,7 +1,7 @@
 #include "StickerTestSupport.h"
 
 #include <platform/foundation/UserDefaults.h>
-#include <platform/ui/Toolbar.h>
+#include <platform/ui/controls/Toolbar.h>
 
 namespace vd::test {
 namespace {

@@ -6,8 +6,8 @@
 #include <elements/LDStickerView.h>
 #include <platform/foundation/NotificationCenter.h>
 #include <platform/foundation/RunLoop.h>
-#include <platform/ui/ImageView.h>
-#include <platform/ui/Window.h>
+#include <platform/ui/controls/ImageView.h>
+#include <platform/ui/window/Window.h>
 
 #include <cmath>
 #include <cstdlib>

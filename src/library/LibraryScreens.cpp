@@ -1,0 +1,9 @@
+#include <app/ProgramScreens.h>
+
+namespace vd {
+
+void registerLibraryScreens()
+{
+}
+
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <platform/ui/views/View.h>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vd {
+
+// The root of a view tree on a screen: hosts push touches, keys and text into it, and ask it what
+// to draw. Its coordinates are the window's points, origin top-left.
+class Window : public View {
+public:
+    explicit Window(Size size);
+    ~Window() override;
+    std::string className() const override { return "Window"; }
+
+    // Input from a host. One call per change: every finger in touches moved to its location
+    // (window points), landed, lifted or was cancelled. Identifiers stay the same while a finger
+    // is down.
+    struct TouchInput {
+        int identifier { 0 };
+        Point location;
+    };
+    void sendTouches(TouchPhase phase, const std::vector<TouchInput>& touches);
+    void sendText(const std::string& text); // to the first responder
+    void sendKey(Key key);
+    size_t activeTouchCount() const { return m_touches.size(); }
+
+    // Keyboard focus.
+    std::shared_ptr<View> firstResponder() const { return m_firstResponder.lock(); }
+
+    // Frames: prepareFrame() lays out and drops finished animations; the dirty rectangle is what
+    // changed since the last clearDirty(); while animating every frame is dirty.
+    void prepareFrame();
+    bool isAnimating() const; // some view of the tree has a running animation
+    std::optional<Rect> dirtyRect() const { return m_dirty; }
+    void invalidateRect(const Rect& rect);
+    void clearDirty() { m_dirty.reset(); }
+    void render(cairo_t* cr, std::optional<Rect> clip = std::nullopt); // the tree, in window points
+
+    // For gesture recognizers and views.
+    void recognizerDidTransition(GestureRecognizer& recognizer);
+    void recognizerDidFail(GestureRecognizer& recognizer);
+    bool isTakingPart(const GestureRecognizer& recognizer) const;
+    void setFirstResponderView(const std::shared_ptr<View>& view); // nullptr clears
+    void viewWillLeave(View& view);                                  // a view leaves this window
+
+private:
+    friend class GestureRecognizer;
+    struct TouchState {
+        std::shared_ptr<Touch> touch;
+        bool deliveredToView { false };
+        bool cancelledForView { false };
+    };
+    void deliverToRecognizers(TouchPhase phase, const TouchSet& changed, const TouchEvent& event);
+    void deliverToViews(TouchPhase phase, const TouchSet& changed, const TouchEvent& event);
+    void cancelTouchesForViews(const GestureRecognizer& recognizer);
+    void resetFinishedRecognizers();
+    static void collectAnimating(const View& view, bool& animating);
+
+    std::map<int, TouchState> m_touches;
+    std::vector<std::shared_ptr<GestureRecognizer>> m_arena; // recognizers taking part in the touches
+    std::weak_ptr<View> m_firstResponder;
+    std::optional<Rect> m_dirty;
+    double m_lastTapEnd { -1 };
+    Point m_lastTapLocation;
+    int m_lastTapCount { 0 };
+};
+
+}

@@ -1,0 +1,215 @@
+#include "ControlTestSupport.h"
+
+#include <platform/ui/controls/TextView.h>
+#include <platform/ui/controls/Toolbar.h>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace vd {
+namespace {
+
+class Recorder : public TextViewDelegate {
+public:
+    void textViewDidBeginEditing(TextView& view) override { events.push_back("begin:" + view.text()); }
+    void textViewDidChange(TextView& view) override { events.push_back("change:" + view.text()); }
+    void textViewDidEndEditing(TextView& view) override { events.push_back("end:" + view.text()); }
+    std::vector<std::string> events;
+};
+
+struct Editing {
+    std::shared_ptr<Window> window = View::make<Window>(Size { 320, 480 });
+    std::shared_ptr<TextView> text = View::make<TextView>(Rect { 10, 10, 200, 70 });
+    std::shared_ptr<Recorder> recorder = std::make_shared<Recorder>();
+    Editing()
+    {
+        text->setFont("Helvetica", 20);
+        text->setDelegate(recorder);
+        window->addSubview(text);
+    }
+};
+
+TEST(TextView, TypingMovingTheCaretDeletingAndNewLines)
+{
+    Editing e;
+    e.text->setText("Ciao");
+    EXPECT_TRUE(e.recorder->events.empty()) << "text set in code is no edit";
+    ASSERT_TRUE(e.text->becomeFirstResponder());
+    EXPECT_EQ(e.text->caretIndex(), 4u);
+
+    e.window->sendText(" mondo");
+    EXPECT_EQ(e.text->text(), "Ciao mondo");
+    for (int i = 0; i < 5; ++i)
+        e.window->sendKey(Key::Left);
+    e.window->sendText("bel ");
+    EXPECT_EQ(e.text->text(), "Ciao bel mondo");
+    e.window->sendKey(Key::Backspace);
+    e.window->sendKey(Key::Backspace);
+    EXPECT_EQ(e.text->text(), "Ciao bemondo");
+    e.window->sendKey(Key::Delete);
+    EXPECT_EQ(e.text->text(), "Ciao beondo");
+    e.window->sendKey(Key::Home);
+    e.window->sendKey(Key::Delete);
+    EXPECT_EQ(e.text->text(), "iao beondo");
+    e.window->sendKey(Key::End);
+    e.window->sendKey(Key::Return);
+    e.window->sendText("è già");
+    EXPECT_EQ(e.text->text(), "iao beondo\nè già");
+    // Backspace removes a whole accented character, never half of its bytes.
+    e.window->sendKey(Key::Backspace);
+    EXPECT_EQ(e.text->text(), "iao beondo\nè gi");
+    e.window->sendKey(Key::Up);
+    EXPECT_LE(e.text->caretIndex(), 10u) << "up goes to the first line";
+    e.window->sendKey(Key::Down);
+    EXPECT_GT(e.text->caretIndex(), 10u);
+
+    e.text->setCaretIndex(12); // inside the two bytes of "è"
+    EXPECT_EQ(e.text->caretIndex(), 11u);
+    ASSERT_FALSE(e.recorder->events.empty());
+    EXPECT_EQ(e.recorder->events.front(), "begin:Ciao");
+    EXPECT_EQ(e.recorder->events.back(), "change:iao beondo\nè gi");
+}
+
+TEST(TextView, UpAndDownKeepTheirColumnThroughShortLines)
+{
+    Editing e;
+    e.text->setFrame({ 10, 10, 300, 120 });
+    e.text->setText("abcdefghij\nab\nabcdefghij");
+    ASSERT_TRUE(e.text->becomeFirstResponder());
+    e.text->setCaretIndex(8); // after "abcdefgh"
+    e.window->sendKey(Key::Down);
+    EXPECT_EQ(e.text->caretIndex(), 13u) << "the end of the short line";
+    e.window->sendKey(Key::Down);
+    EXPECT_EQ(e.text->caretIndex(), 14u + 8) << "back in the starting column";
+    e.window->sendKey(Key::Left);
+    e.window->sendKey(Key::Up);
+    e.window->sendKey(Key::Up);
+    EXPECT_EQ(e.text->caretIndex(), 7u) << "a sideways move sets a new column";
+    e.window->sendKey(Key::Up);
+    EXPECT_EQ(e.text->caretIndex(), 0u) << "up from the first line goes to the start";
+    e.window->sendKey(Key::Down);
+    e.window->sendKey(Key::Down);
+    e.window->sendKey(Key::Down);
+    EXPECT_EQ(e.text->caretIndex(), e.text->text().size()) << "down from the last line goes to the end";
+}
+
+TEST(TextView, TypedInputIsCleaned)
+{
+    Editing e;
+    e.text->becomeFirstResponder();
+    e.window->sendText(std::string("a\r\nb\x01\x7f") + "\xff" + "c");
+    EXPECT_EQ(e.text->text(), "a\nb\xef\xbf\xbd" "c") << "Windows line ends become one break, invalid bytes a replacement character";
+}
+
+TEST(TextView, NotEditingMeansNoInput)
+{
+    Editing e;
+    e.text->setText("fisso");
+    e.window->sendText("x");
+    e.window->sendKey(Key::Backspace);
+    EXPECT_EQ(e.text->text(), "fisso");
+    e.text->setEditable(false);
+    EXPECT_FALSE(e.text->becomeFirstResponder());
+}
+
+TEST(TextView, FittedHeightFollowsTheLines)
+{
+    Editing e;
+    e.text->setText("Uno");
+    const Size one = e.text->sizeThatFits({ 200, 1e9 });
+    EXPECT_EQ(one.width, 200);
+    EXPECT_GE(one.height, 20 + 16);
+    EXPECT_LT(one.height, 2 * 20 + 16);
+    e.text->setText("Uno\nDue\nTre");
+    const Size three = e.text->sizeThatFits({ 200, 1e9 });
+    EXPECT_NEAR(three.height - 16, 3 * (one.height - 16), 3);
+    e.text->setText("Una frase lunga che non sta su una riga sola di cento punti");
+    EXPECT_GT(e.text->sizeThatFits({ 100, 1e9 }).height, e.text->sizeThatFits({ 300, 1e9 }).height) << "narrower means more lines";
+    e.text->setText("");
+    EXPECT_NEAR(e.text->sizeThatFits({ 200, 0 }).height, one.height, 1) << "an empty text is one line high";
+    e.text->setText("Uno\n");
+    EXPECT_GT(e.text->sizeThatFits({ 200, 0 }).height, one.height + 15) << "a final line break opens a line";
+}
+
+TEST(TextView, TapPlacesTheCaretAndDoneResigns)
+{
+    Editing e;
+    e.text->setText("Prima riga\nSeconda riga");
+    e.text->setInputAccessoryView(Toolbar::makeDoneToolbar([weak = std::weak_ptr(e.text)] {
+        if (auto text = weak.lock())
+            text->resignFirstResponder();
+    }));
+    test::tap(*e.window, { 10 + 6, 10 + 10 });
+    ASSERT_TRUE(e.text->isFirstResponder());
+    EXPECT_EQ(e.text->caretIndex(), 0u) << "a tap at the start of the first line";
+    auto bar = e.window->viewNamed("keyboardToolbar");
+    ASSERT_TRUE(bar);
+    EXPECT_EQ(bar->frame().maxY(), 480) << "the accessory sits along the bottom of the window";
+    e.window->layoutIfNeeded();
+    auto done = e.window->viewNamed("keyboardDoneButton");
+    ASSERT_TRUE(done);
+    test::tap(*e.window, test::centerInWindow(*done));
+    EXPECT_FALSE(e.text->isFirstResponder());
+    EXPECT_FALSE(e.window->viewNamed("keyboardToolbar"));
+    EXPECT_EQ(e.recorder->events.back(), "end:Prima riga\nSeconda riga");
+
+    // Removing the view while it is edited ends the editing and takes the bar away.
+    e.text->becomeFirstResponder();
+    e.text->removeFromSuperview();
+    EXPECT_FALSE(e.window->viewNamed("keyboardToolbar"));
+    EXPECT_EQ(e.recorder->events.back().rfind("end:", 0), 0u);
+}
+
+TEST(TextView, UnknownFontFallsBackAndAlignmentMovesTheText)
+{
+    EXPECT_FALSE(isFontInstalled("NoSuchFont-Bold"));
+    Editing e;
+    e.text->setText("I");
+    e.text->setFont("NoSuchFont-Bold", 20);
+    EXPECT_EQ(e.text->fontName(), "NoSuchFont-Bold");
+    EXPECT_GT(e.text->sizeThatFits({ 200, 0 }).height, 20) << "the stand-in font still measures the text";
+    e.text->becomeFirstResponder();
+    e.text->setCaretIndex(0);
+    const double left = e.text->caretRect().x();
+    e.text->setTextAlignment(TextAlignment::Center);
+    const double centre = e.text->caretRect().x();
+    e.text->setTextAlignment(TextAlignment::Right);
+    const double right = e.text->caretRect().x();
+    EXPECT_NEAR(left, 5, 1);
+    EXPECT_NEAR(centre, 100, 8);
+    EXPECT_GT(right, 180);
+    nlohmann::json values;
+    e.text->automationValues(values);
+    EXPECT_EQ(values["alignment"], "right");
+}
+
+}
+}
+
+#include <thread>
+
+namespace vd {
+namespace {
+
+TEST(TextView, MeasuresAndDrawsFromAnotherThreadWhileTheMainOneEdits)
+{
+    auto text = View::make<TextView>(Rect { 0, 0, 200, 100 });
+    text->setText("Uno\nDue");
+    auto other = View::make<TextView>(Rect { 0, 0, 150, 100 });
+    other->setText("Tre quattro cinque sei sette otto");
+    std::thread worker([&] {
+        for (int i = 0; i < 200; ++i) {
+            DrawingContext context({ 150, 100 }, DrawingContext::Opacity::Transparent, 1);
+            other->drawViewHierarchyInRect(context.cairo(), { 0, 0, 150, 100 });
+            EXPECT_GT(other->sizeThatFits({ 150, 0 }).height, 30);
+        }
+    });
+    for (int i = 0; i < 200; ++i) {
+        text->setText("Uno\nDue " + std::to_string(i));
+        EXPECT_GT(text->sizeThatFits({ 200, 0 }).height, 30);
+    }
+    worker.join();
+}
+
+}
+}

@@ -1,0 +1,179 @@
+#include "ControlTestSupport.h"
+
+#include <platform/foundation/RunLoop.h>
+#include <platform/ui/controls/ProgressView.h>
+#include <platform/ui/controls/SegmentedControl.h>
+#include <platform/ui/controls/Slider.h>
+#include <platform/ui/controls/Stepper.h>
+#include <platform/ui/controls/Switch.h>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <numbers>
+
+namespace vd {
+namespace {
+
+class VirtualClock : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { RunLoop::main().setClock(RunLoop::Clock::Virtual); }
+};
+
+TEST(Slider, DraggingTheThumbChangesTheValueWithinTheRange)
+{
+    auto window = View::make<Window>(Size { 400, 200 });
+    auto slider = View::make<Slider>(Rect { 50, 50, 228, 31 });
+    slider->setMinimumValue(0);
+    slider->setMaximumValue(1);
+    slider->setValue(0.5);
+    std::vector<double> seen;
+    slider->addAction(ControlEvent::ValueChanged, [&](Control& c) { seen.push_back(static_cast<Slider&>(c).value()); });
+    window->addSubview(slider);
+
+    // The thumb (28 wide) travels 200 points, so 50 points of drag are a quarter of the range.
+    const Point thumb = slider->convertPointToView(slider->thumbRect().center(), nullptr);
+    test::drag(*window, thumb, thumb + Point { 50, 0 });
+    EXPECT_NEAR(slider->value(), 0.75, 1e-9);
+    EXPECT_EQ(seen.size(), 8u) << "a continuous slider reports every move";
+    test::drag(*window, thumb, thumb + Point { 400, 30 });
+    EXPECT_EQ(slider->value(), 1) << "dragging past the end stops at the maximum";
+
+    // A finger landing on the track brings the thumb there.
+    test::tap(*window, { 50 + 14, 65 });
+    EXPECT_EQ(slider->value(), 0);
+
+    slider->setValue(7);
+    EXPECT_EQ(slider->value(), 1);
+    slider->setValue(std::nan(""));
+    EXPECT_EQ(slider->value(), 1);
+    nlohmann::json values;
+    slider->automationValues(values);
+    EXPECT_EQ(values["value"], 1.0);
+}
+
+TEST(Slider, FollowsTheFingerInARotatedContainer)
+{
+    // The apply screen's opacity slider stands upright in a container rotated by −π/2.
+    auto window = View::make<Window>(Size { 400, 400 });
+    auto container = View::make(Rect { 100, 186, 228, 31 });
+    container->setTransform(AffineTransform::rotation(-std::numbers::pi / 2));
+    auto slider = View::make<Slider>(Rect { 0, 0, 228, 31 });
+    slider->setValue(0);
+    container->addSubview(slider);
+    window->addSubview(container);
+
+    const Point thumb = slider->convertPointToView(slider->thumbRect().center(), nullptr);
+    EXPECT_NEAR(thumb.x, 214, 1e-6);
+    EXPECT_NEAR(thumb.y, 201.5 + 100, 1e-6) << "the minimum is at the bottom";
+    test::drag(*window, thumb, thumb + Point { 0, -100 });
+    EXPECT_NEAR(slider->value(), 0.5, 1e-9) << "dragging up raises the value";
+    test::drag(*window, thumb + Point { 0, -100 }, thumb + Point { 60, -100 });
+    EXPECT_NEAR(slider->value(), 0.5, 1e-9) << "across the track changes nothing";
+}
+
+TEST_F(VirtualClock, StepperStepsWithinItsLimitsAndRepeatsWhileHeld)
+{
+    auto window = View::make<Window>(Size { 300, 100 });
+    auto stepper = View::make<Stepper>();
+    stepper->setCenter({ 150, 50 });
+    stepper->setMinimumValue(10);
+    stepper->setMaximumValue(30);
+    stepper->setStepValue(5);
+    stepper->setValue(20);
+    int events = 0;
+    stepper->addAction(ControlEvent::ValueChanged, [&](Control&) { ++events; });
+    window->addSubview(stepper);
+    const Point minus = stepper->convertPointToView({ 20, 15 }, nullptr);
+    const Point plus = stepper->convertPointToView({ 74, 15 }, nullptr);
+
+    test::tap(*window, plus);
+    EXPECT_EQ(stepper->value(), 25);
+    test::tap(*window, plus);
+    test::tap(*window, plus);
+    EXPECT_EQ(stepper->value(), 30);
+    EXPECT_EQ(events, 2) << "no event when the maximum holds the value";
+    for (int i = 0; i < 5; ++i)
+        test::tap(*window, minus);
+    EXPECT_EQ(stepper->value(), 10);
+    EXPECT_EQ(events, 6);
+
+    // Holding plus: one step at once, then ten a second after half a second.
+    window->sendTouches(TouchPhase::Began, { { 1, plus } });
+    EXPECT_EQ(stepper->value(), 15);
+    RunLoop::main().advance(0.75);
+    EXPECT_EQ(stepper->value(), 25);
+    RunLoop::main().advance(0.3);
+    EXPECT_EQ(stepper->value(), 30);
+    window->sendTouches(TouchPhase::Ended, { { 1, plus } });
+    stepper->setValue(10);
+    RunLoop::main().advance(1);
+    EXPECT_EQ(stepper->value(), 10) << "lifting the finger stops the repeating";
+
+    stepper->setWraps(true);
+    stepper->decrement();
+    EXPECT_EQ(stepper->value(), 30);
+    stepper->setStepValue(0);
+    EXPECT_EQ(stepper->stepValue(), 5);
+    nlohmann::json values;
+    stepper->automationValues(values);
+    EXPECT_EQ(values["value"], 30.0);
+    EXPECT_EQ(values["maximumValue"], 30.0);
+}
+
+TEST(SegmentedControl, TapSelectsASegmentOnce)
+{
+    auto window = View::make<Window>(Size { 300, 100 });
+    auto control = View::make<SegmentedControl>(std::vector<std::string> { "Sinistra", "Centro", "Destra" });
+    control->setFrame({ 0, 0, 300, 29 });
+    std::vector<int> seen;
+    control->addAction(ControlEvent::ValueChanged, [&](Control& c) { seen.push_back(static_cast<SegmentedControl&>(c).selectedSegmentIndex()); });
+    window->addSubview(control);
+    EXPECT_EQ(control->selectedSegmentIndex(), SegmentedControl::NoSegment);
+    test::tap(*window, { 150, 15 });
+    test::tap(*window, { 150, 15 });
+    test::tap(*window, { 290, 15 });
+    EXPECT_EQ(seen, (std::vector<int> { 1, 2 })) << "tapping the selected segment again says nothing";
+    control->setSelectedSegmentIndex(7);
+    EXPECT_EQ(control->selectedSegmentIndex(), SegmentedControl::NoSegment);
+    control->setSelectedSegmentIndex(0);
+    control->insertSegment("Giustificato", 0);
+    EXPECT_EQ(control->selectedSegmentIndex(), 1) << "the selection stays with its segment";
+    EXPECT_EQ(control->automationText(), "Sinistra");
+}
+
+TEST_F(VirtualClock, ProgressSlidesWhenAnimated)
+{
+    auto window = View::make<Window>(Size { 300, 100 });
+    auto bar = View::make<ProgressView>(Rect { 0, 0, 200, 4 });
+    window->addSubview(bar);
+    bar->setProgress(0.4, true);
+    auto fill = bar->viewNamed("progressFill");
+    ASSERT_TRUE(fill);
+    EXPECT_NEAR(fill->presentationBounds().width(), 0, 1e-6);
+    RunLoop::main().advance(0.125);
+    const double halfway = fill->presentationBounds().width();
+    EXPECT_GT(halfway, 10);
+    EXPECT_LT(halfway, 70);
+    RunLoop::main().advance(0.2);
+    EXPECT_NEAR(fill->presentationBounds().width(), 80, 1e-6);
+    bar->setProgress(3);
+    EXPECT_EQ(bar->progress(), 1);
+    EXPECT_EQ(fill->bounds().width(), 200);
+}
+
+TEST(Switch, TapFlipsIt)
+{
+    auto window = View::make<Window>(Size { 300, 100 });
+    auto toggle = View::make<Switch>();
+    int events = 0;
+    toggle->addAction(ControlEvent::ValueChanged, [&](Control&) { ++events; });
+    window->addSubview(toggle);
+    test::tap(*window, { 20, 15 });
+    EXPECT_TRUE(toggle->isOn());
+    test::drag(*window, { 20, 15 }, { 250, 90 });
+    EXPECT_TRUE(toggle->isOn()) << "a finger lifted far away flips nothing";
+    EXPECT_EQ(events, 1);
+}
+
+}
+}

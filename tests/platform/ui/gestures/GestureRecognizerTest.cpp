@@ -1,0 +1,473 @@
+#include <platform/foundation/RunLoop.h>
+#include <platform/ui/gestures/LongPressGestureRecognizer.h>
+#include <platform/ui/gestures/PanGestureRecognizer.h>
+#include <platform/ui/gestures/PinchGestureRecognizer.h>
+#include <platform/ui/gestures/TapGestureRecognizer.h>
+#include <platform/ui/window/Window.h>
+
+#include <gtest/gtest.h>
+
+namespace vd {
+namespace {
+
+using State = GestureRecognizer::State;
+using States = std::vector<State>;
+
+// A window on the virtual clock with a 200 × 200 view at its top-left.
+class GestureTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        RunLoop::main().setClock(RunLoop::Clock::Virtual);
+        window = std::make_shared<Window>(Size { 400, 400 });
+        view = View::make(Rect(0, 0, 200, 200));
+        window->addSubview(view);
+    }
+    void TearDown() override { RunLoop::main().advance(5); }
+
+    void down(std::vector<Window::TouchInput> t) { window->sendTouches(TouchPhase::Began, t); }
+    void move(std::vector<Window::TouchInput> t) { window->sendTouches(TouchPhase::Moved, t); }
+    void up(std::vector<Window::TouchInput> t) { window->sendTouches(TouchPhase::Ended, t); }
+    void wait(double seconds) { RunLoop::main().advance(seconds); }
+    // One finger from a to b in steps, 16 ms apart.
+    void drag(Point a, Point b, int steps = 10)
+    {
+        down({ { 1, a } });
+        for (int i = 1; i <= steps; ++i) {
+            wait(0.016);
+            move({ { 1, a + (b - a) * (double(i) / steps) } });
+        }
+        up({ { 1, b } });
+    }
+    template<typename R>
+    std::shared_ptr<R> attach(States& states, View* target = nullptr)
+    {
+        auto recognizer = std::make_shared<R>([&states](GestureRecognizer& r) { states.push_back(r.state()); });
+        (target ? target : view.get())->addGestureRecognizer(recognizer);
+        return recognizer;
+    }
+
+    std::shared_ptr<Window> window;
+    std::shared_ptr<View> view;
+};
+
+TEST_F(GestureTest, TapRecognizesOnLiftAndFailsWhenTheFingerWanders)
+{
+    States states;
+    auto tap = attach<TapGestureRecognizer>(states);
+    down({ { 1, { 50, 50 } } });
+    EXPECT_EQ(tap->state(), State::Possible);
+    up({ { 1, { 52, 51 } } });
+    EXPECT_EQ(states, (States { State::Ended }));
+    EXPECT_EQ(tap->state(), State::Possible) << "reset once the finger lifted";
+
+    states.clear();
+    drag({ 50, 50 }, { 90, 50 });
+    EXPECT_TRUE(states.empty());
+
+    // Outside the view the recognizer sees nothing.
+    down({ { 1, { 300, 300 } } });
+    up({ { 1, { 300, 300 } } });
+    EXPECT_TRUE(states.empty());
+}
+
+TEST_F(GestureTest, TapWithTwoTouchesRequired)
+{
+    States states;
+    auto tap = attach<TapGestureRecognizer>(states);
+    tap->setNumberOfTouchesRequired(2);
+    down({ { 1, { 50, 50 } } });
+    up({ { 1, { 50, 50 } } });
+    EXPECT_TRUE(states.empty());
+    wait(1);
+    down({ { 1, { 50, 50 } }, { 2, { 80, 50 } } });
+    up({ { 1, { 50, 50 } }, { 2, { 80, 50 } } });
+    EXPECT_EQ(states, (States { State::Ended }));
+    EXPECT_EQ(tap->locationInView(view.get()), (Point { 65, 50 }));
+}
+
+TEST_F(GestureTest, SingleTapWaitsForTheDoubleTapToFail)
+{
+    States single, twice;
+    auto singleTap = attach<TapGestureRecognizer>(single);
+    auto doubleTap = attach<TapGestureRecognizer>(twice);
+    doubleTap->setNumberOfTapsRequired(2);
+    singleTap->requireGestureRecognizerToFail(doubleTap);
+
+    down({ { 1, { 50, 50 } } });
+    up({ { 1, { 50, 50 } } });
+    EXPECT_TRUE(single.empty()) << "still waiting for a second tap";
+    wait(0.5);
+    EXPECT_EQ(single, (States { State::Ended }));
+    EXPECT_TRUE(twice.empty());
+
+    single.clear();
+    wait(1);
+    down({ { 1, { 50, 50 } } });
+    up({ { 1, { 50, 50 } } });
+    wait(0.1);
+    down({ { 1, { 52, 50 } } });
+    up({ { 1, { 52, 50 } } });
+    wait(1);
+    EXPECT_EQ(twice, (States { State::Ended }));
+    EXPECT_TRUE(single.empty()) << "the double tap won";
+
+    // Both are ready again.
+    twice.clear();
+    down({ { 1, { 50, 50 } } });
+    up({ { 1, { 50, 50 } } });
+    wait(0.5);
+    EXPECT_EQ(single, (States { State::Ended }));
+    EXPECT_TRUE(twice.empty());
+}
+
+TEST_F(GestureTest, ATouchElsewhereEndsTheWaitForASecondTap)
+{
+    States single, twice;
+    auto singleTap = attach<TapGestureRecognizer>(single);
+    auto doubleTap = attach<TapGestureRecognizer>(twice);
+    doubleTap->setNumberOfTapsRequired(2);
+    singleTap->requireGestureRecognizerToFail(doubleTap);
+    down({ { 1, { 50, 50 } } });
+    up({ { 1, { 50, 50 } } });
+    down({ { 1, { 300, 300 } } }); // outside the view, before the double tap gave up
+    EXPECT_EQ(single, (States { State::Ended }));
+    up({ { 1, { 300, 300 } } });
+    wait(1);
+    EXPECT_EQ(single, (States { State::Ended }));
+    EXPECT_TRUE(twice.empty());
+}
+
+TEST_F(GestureTest, WithoutRequireToFailTheSingleTapFiresWithinTheDoubleTap)
+{
+    States single, twice;
+    attach<TapGestureRecognizer>(single);
+    auto doubleTap = attach<TapGestureRecognizer>(twice);
+    doubleTap->setNumberOfTapsRequired(2);
+    down({ { 1, { 50, 50 } } });
+    up({ { 1, { 50, 50 } } });
+    wait(0.1);
+    down({ { 1, { 50, 50 } } });
+    up({ { 1, { 50, 50 } } });
+    EXPECT_EQ(single, (States { State::Ended, State::Ended }));
+    EXPECT_EQ(twice, (States { State::Ended })) << "the single tap does not prevent a tap that needs more taps";
+}
+
+TEST_F(GestureTest, LongPressBeginsAfterItsDurationThenFollowsTheFinger)
+{
+    States states;
+    auto press = attach<LongPressGestureRecognizer>(states);
+    down({ { 1, { 50, 50 } } });
+    wait(0.4);
+    EXPECT_TRUE(states.empty());
+    wait(0.2);
+    EXPECT_EQ(states, (States { State::Began }));
+    move({ { 1, { 120, 90 } } });
+    up({ { 1, { 120, 90 } } });
+    EXPECT_EQ(states, (States { State::Began, State::Changed, State::Ended }));
+    EXPECT_EQ(press->locationInView(view.get()), (Point { 120, 90 }));
+
+    states.clear();
+    down({ { 1, { 50, 50 } } });
+    wait(0.2);
+    up({ { 1, { 50, 50 } } });
+    wait(1);
+    EXPECT_TRUE(states.empty()) << "lifted too early";
+
+    down({ { 1, { 50, 50 } } });
+    move({ { 1, { 80, 50 } } });
+    wait(1);
+    up({ { 1, { 80, 50 } } });
+    EXPECT_TRUE(states.empty()) << "moved before it was recognized";
+}
+
+TEST_F(GestureTest, LongPressWithDurationZeroActsAsAPan)
+{
+    States states;
+    std::vector<Point> locations;
+    auto press = std::make_shared<LongPressGestureRecognizer>([&](GestureRecognizer& r) {
+        states.push_back(r.state());
+        locations.push_back(r.locationInView(nullptr));
+    });
+    press->setMinimumPressDuration(0);
+    view->addGestureRecognizer(press);
+    down({ { 1, { 10, 10 } } });
+    EXPECT_EQ(states, (States { State::Began }));
+    move({ { 1, { 11, 10 } } });
+    move({ { 1, { 150, 10 } } });
+    up({ { 1, { 150, 10 } } });
+    EXPECT_EQ(states, (States { State::Began, State::Changed, State::Changed, State::Ended }));
+    EXPECT_EQ(locations.back(), (Point { 150, 10 }));
+}
+
+TEST_F(GestureTest, PanReportsTranslationAndVelocityAndResetsTranslation)
+{
+    States states;
+    std::vector<Point> translations, inView;
+    auto pan = std::make_shared<PanGestureRecognizer>([&](GestureRecognizer& r) {
+        auto& p = static_cast<PanGestureRecognizer&>(r);
+        states.push_back(r.state());
+        translations.push_back(p.translationInView(nullptr));
+        inView.push_back(p.translationInView(r.view()));
+    });
+    view->addGestureRecognizer(pan);
+    down({ { 1, { 20, 20 } } });
+    move({ { 1, { 25, 20 } } });
+    EXPECT_TRUE(states.empty()) << "within the hysteresis";
+    wait(0.1);
+    move({ { 1, { 40, 20 } } });
+    EXPECT_EQ(states, (States { State::Began }));
+    EXPECT_EQ(translations.back(), (Point { 20, 0 }));
+    EXPECT_NEAR(pan->velocityInView(nullptr).x, 150, 1e-6);
+    pan->setTranslation({ 0, 0 }, nullptr);
+    move({ { 1, { 45, 30 } } });
+    EXPECT_EQ(translations.back(), (Point { 5, 10 }));
+    up({ { 1, { 45, 30 } } });
+    EXPECT_EQ(states, (States { State::Began, State::Changed, State::Ended }));
+
+    // Translation in a rotated view turns with it.
+    view->setTransform(AffineTransform::rotation(std::numbers::pi / 2));
+    drag({ 100, 100 }, { 100, 150 });
+    EXPECT_EQ(translations.back(), (Point { 0, 50 }));
+    // Turned a quarter clockwise, the view's x axis points down the screen.
+    EXPECT_NEAR(inView.back().x, 50, 1e-9);
+    EXPECT_NEAR(inView.back().y, 0, 1e-9);
+}
+
+TEST_F(GestureTest, PanWithTwoTouchesIgnoresOneFinger)
+{
+    States states;
+    auto pan = attach<PanGestureRecognizer>(states);
+    pan->setMinimumNumberOfTouches(2);
+    drag({ 20, 20 }, { 120, 20 });
+    EXPECT_TRUE(states.empty());
+    down({ { 1, { 20, 20 } }, { 2, { 40, 20 } } });
+    move({ { 1, { 20, 60 } }, { 2, { 40, 60 } } });
+    EXPECT_EQ(pan->translationInView(nullptr), (Point { 0, 40 }));
+    up({ { 1, { 20, 60 } }, { 2, { 40, 60 } } });
+    EXPECT_EQ(states, (States { State::Began, State::Ended }));
+}
+
+TEST_F(GestureTest, PinchScalesByTheFingerDistance)
+{
+    States states;
+    double lastScale = 0;
+    auto pinch = std::make_shared<PinchGestureRecognizer>([&](GestureRecognizer& r) {
+        states.push_back(r.state());
+        lastScale = static_cast<PinchGestureRecognizer&>(r).scale();
+    });
+    view->addGestureRecognizer(pinch);
+    down({ { 1, { 80, 100 } } });
+    down({ { 2, { 120, 100 } } });
+    move({ { 1, { 60, 100 } }, { 2, { 140, 100 } } });
+    EXPECT_DOUBLE_EQ(lastScale, 2.0);
+    pinch->setScale(1);
+    move({ { 1, { 70, 100 } }, { 2, { 130, 100 } } });
+    EXPECT_DOUBLE_EQ(lastScale, 0.75);
+    up({ { 1, { 70, 100 } } });
+    up({ { 2, { 130, 100 } } });
+    EXPECT_EQ(states, (States { State::Began, State::Changed, State::Ended }));
+}
+
+class Simultaneous : public GestureRecognizerDelegate {
+public:
+    bool shouldRecognizeSimultaneously(GestureRecognizer&, GestureRecognizer&) override { return true; }
+};
+
+TEST_F(GestureTest, OneRecognizerWinsUnlessTheDelegateAllowsBoth)
+{
+    States panStates, pressStates;
+    auto pan = attach<PanGestureRecognizer>(panStates);
+    auto press = attach<LongPressGestureRecognizer>(pressStates);
+    press->setMinimumPressDuration(0);
+    drag({ 20, 20 }, { 120, 20 });
+    EXPECT_EQ(pressStates.front(), State::Began);
+    EXPECT_TRUE(panStates.empty()) << "the press began first and holds the touches";
+
+    pressStates.clear();
+    auto delegate = std::make_shared<Simultaneous>();
+    pan->setDelegate(delegate);
+    drag({ 20, 20 }, { 120, 20 });
+    EXPECT_EQ(pressStates.back(), State::Ended);
+    ASSERT_FALSE(panStates.empty());
+    EXPECT_EQ(panStates.front(), State::Began);
+    EXPECT_EQ(panStates.back(), State::Ended);
+}
+
+// A view that records the touch callbacks it gets.
+class Recorder : public View {
+public:
+    using View::View;
+    std::vector<std::string> calls;
+    bool handles { true };
+    void touchesBegan(const TouchSet& t, const TouchEvent& e) override
+    {
+        calls.push_back("began");
+        if (!handles)
+            View::touchesBegan(t, e);
+    }
+    void touchesMoved(const TouchSet& t, const TouchEvent& e) override
+    {
+        calls.push_back("moved");
+        if (!handles)
+            View::touchesMoved(t, e);
+    }
+    void touchesEnded(const TouchSet& t, const TouchEvent& e) override
+    {
+        calls.push_back("ended");
+        if (!handles)
+            View::touchesEnded(t, e);
+    }
+    void touchesCancelled(const TouchSet& t, const TouchEvent& e) override
+    {
+        calls.push_back("cancelled");
+        if (!handles)
+            View::touchesCancelled(t, e);
+    }
+};
+
+TEST(TouchDelivery, TouchesGoToTheHitViewAndUnhandledOnesUpTheChain)
+{
+    RunLoop::main().setClock(RunLoop::Clock::Virtual);
+    auto window = std::make_shared<Window>(Size { 400, 400 });
+    auto parent = std::make_shared<Recorder>(Rect(0, 0, 300, 300));
+    auto child = std::make_shared<Recorder>(Rect(100, 100, 50, 50));
+    window->addSubview(parent);
+    parent->addSubview(child);
+    child->handles = false;
+
+    window->sendTouches(TouchPhase::Began, { { 1, { 120, 120 } } });
+    window->sendTouches(TouchPhase::Moved, { { 1, { 200, 200 } } });
+    window->sendTouches(TouchPhase::Ended, { { 1, { 200, 200 } } });
+    const std::vector<std::string> expected { "began", "moved", "ended" };
+    EXPECT_EQ(child->calls, expected) << "the view hit first keeps the touch as it moves away";
+    EXPECT_EQ(parent->calls, expected) << "passed up by the child";
+
+    // A recognizer that recognizes cancels the touches of the view.
+    child->calls.clear();
+    child->handles = true;
+    auto pan = std::make_shared<PanGestureRecognizer>();
+    child->addGestureRecognizer(pan);
+    window->sendTouches(TouchPhase::Began, { { 1, { 120, 120 } } });
+    window->sendTouches(TouchPhase::Moved, { { 1, { 121, 120 } } });
+    window->sendTouches(TouchPhase::Moved, { { 1, { 160, 120 } } });
+    window->sendTouches(TouchPhase::Moved, { { 1, { 170, 120 } } });
+    window->sendTouches(TouchPhase::Ended, { { 1, { 170, 120 } } });
+    EXPECT_EQ(child->calls, (std::vector<std::string> { "began", "moved", "cancelled" }));
+    EXPECT_EQ(window->activeTouchCount(), 0u);
+}
+
+// A custom recognizer: recognizes when the finger goes right by 50 points.
+class SwipeRight : public GestureRecognizer {
+public:
+    using GestureRecognizer::GestureRecognizer;
+    void touchesBegan(const TouchSet& t, const TouchEvent&) override { m_start = t.front()->locationInView(nullptr); }
+    void touchesMoved(const TouchSet& t, const TouchEvent&) override
+    {
+        if (t.front()->locationInView(nullptr).x - m_start.x >= 50)
+            setState(State::Ended);
+    }
+    void touchesEnded(const TouchSet&, const TouchEvent&) override
+    {
+        if (state() == State::Possible)
+            setState(State::Failed);
+    }
+
+private:
+    Point m_start;
+};
+
+TEST_F(GestureTest, CustomRecognizersUseTheSameStateMachine)
+{
+    States states;
+    auto swipe = attach<SwipeRight>(states);
+    drag({ 10, 10 }, { 30, 10 });
+    EXPECT_TRUE(states.empty());
+    drag({ 10, 10 }, { 100, 10 });
+    EXPECT_EQ(states, (States { State::Ended })) << "a discrete gesture ends once";
+    EXPECT_EQ(swipe->state(), State::Possible);
+
+    // Changed straight from possible is refused: continuous gestures begin first.
+    swipe->setState(State::Changed);
+    EXPECT_EQ(swipe->state(), State::Possible);
+}
+
+}
+}
+
+namespace vd {
+namespace {
+
+// A field that takes keyboard focus and keeps what is typed.
+class Field : public View {
+public:
+    using View::View;
+    std::string text;
+    std::vector<Key> keys;
+    bool canBecomeFirstResponder() const override { return true; }
+    void insertText(const std::string& t) override { text += t; }
+    void keyPressed(Key key) override { keys.push_back(key); }
+};
+
+TEST(FirstResponder, TextAndKeysReachTheFocusedViewOnly)
+{
+    auto window = std::make_shared<Window>(Size { 200, 200 });
+    auto first = std::make_shared<Field>(Rect(0, 0, 100, 50));
+    auto second = std::make_shared<Field>(Rect(0, 100, 100, 50));
+    auto plain = View::make();
+    window->addSubview(first);
+    window->addSubview(second);
+    window->addSubview(plain);
+
+    window->sendText("lost");
+    EXPECT_FALSE(plain->becomeFirstResponder()) << "a plain view takes no focus";
+    EXPECT_FALSE(View::make<Field>()->becomeFirstResponder()) << "nor a view off the window";
+    ASSERT_TRUE(first->becomeFirstResponder());
+    window->sendText("Ciao");
+    window->sendKey(Key::Return);
+    EXPECT_EQ(first->text, "Ciao");
+    EXPECT_EQ(first->keys, (std::vector<Key> { Key::Return }));
+
+    ASSERT_TRUE(second->becomeFirstResponder());
+    EXPECT_FALSE(first->isFirstResponder());
+    window->sendText("!");
+    EXPECT_EQ(second->text, "!");
+    EXPECT_EQ(first->text, "Ciao");
+
+    second->removeFromSuperview();
+    EXPECT_EQ(window->firstResponder(), nullptr) << "focus leaves with the view";
+    window->sendText("x");
+    EXPECT_EQ(second->text, "!");
+}
+
+}
+}
+
+namespace vd {
+namespace {
+
+TEST(TouchDelivery, AViewMayRemoveAndReleaseItselfFromItsOwnGesture)
+{
+    RunLoop::main().setClock(RunLoop::Clock::Virtual);
+    auto window = std::make_shared<Window>(Size { 200, 200 });
+    std::weak_ptr<View> watch;
+    {
+        auto handle = View::make(Rect(10, 10, 28, 28));
+        watch = handle;
+        auto tap = std::make_shared<TapGestureRecognizer>([](GestureRecognizer& r) { r.view()->removeFromSuperview(); });
+        handle->addGestureRecognizer(tap);
+        window->addSubview(handle);
+    }
+    window->sendTouches(TouchPhase::Began, { { 1, { 20, 20 } } });
+    window->sendTouches(TouchPhase::Ended, { { 1, { 20, 20 } } });
+    EXPECT_TRUE(watch.expired()) << "removed and released";
+    EXPECT_TRUE(window->subviews().empty());
+    // The window goes on working.
+    window->sendTouches(TouchPhase::Began, { { 1, { 20, 20 } } });
+    window->sendTouches(TouchPhase::Ended, { { 1, { 20, 20 } } });
+    EXPECT_EQ(window->activeTouchCount(), 0u);
+    RunLoop::main().advance(1);
+}
+
+}
+}

@@ -1,0 +1,188 @@
+#include "Touches.h"
+
+#include <platform/ui/lists/CollectionView.h>
+#include <platform/ui/window/Window.h>
+
+#include <gtest/gtest.h>
+
+namespace vd {
+namespace {
+
+class PhotoCell : public CollectionViewCell {
+public:
+    PhotoCell() { ++made; }
+    void prepareForReuse() override { ++reused; }
+    static inline int made = 0;
+    static inline int reused = 0;
+    long shows { -1 };
+};
+
+// A grid of photos four to a line, as the photo browser asks for: side = width × 0.25.
+struct Photos : CollectionViewDataSource, CollectionViewDelegate {
+    std::vector<long> items;
+    std::vector<std::string> journal;
+    long asked { 0 };
+    long numberOfItemsInSection(CollectionView&, long) override { return static_cast<long>(items.size()); }
+    std::shared_ptr<CollectionViewCell> cellForItemAtIndexPath(CollectionView& view, IndexPath ip) override
+    {
+        ++asked;
+        auto cell = view.dequeueReusableCell<PhotoCell>("cellrullino", ip);
+        cell->shows = items[static_cast<size_t>(ip.item)];
+        return cell;
+    }
+    std::optional<Size> sizeForItemAtIndexPath(CollectionView& view, IndexPath) override
+    {
+        const double side = view.bounds().width() * 0.25;
+        return Size { side, side };
+    }
+    void didSelectItemAtIndexPath(CollectionView&, IndexPath ip) override { journal.push_back("select " + ip.text()); }
+    void didDeselectItemAtIndexPath(CollectionView&, IndexPath ip) override { journal.push_back("deselect " + ip.text()); }
+};
+
+struct CollectionFixture : ::testing::Test {
+    void SetUp() override
+    {
+        test::useVirtualClock();
+        window = std::make_shared<Window>(Size { 400, 300 });
+        grid = View::make<CollectionView>(Rect(0, 0, 400, 300));
+        grid->setName("myCollectionViewRullino");
+        CollectionViewFlowLayout layout;
+        layout.minimumInteritemSpacing = 0;
+        layout.minimumLineSpacing = 0;
+        grid->setLayout(layout);
+        grid->registerCellClass<PhotoCell>("cellrullino");
+        for (long i = 0; i < 40; ++i)
+            photos->items.push_back(i);
+        grid->setCollectionDelegate(photos);
+        grid->setDataSource(photos);
+        window->addSubview(grid);
+        window->layoutIfNeeded();
+    }
+    std::vector<long> shown()
+    {
+        std::vector<long> out;
+        for (auto& ip : grid->indexPathsForVisibleItems())
+            out.push_back(std::static_pointer_cast<PhotoCell>(grid->cellForItemAtIndexPath(ip))->shows);
+        return out;
+    }
+    Point centreOf(long item)
+    {
+        return grid->convertPointToView(grid->frameForItemAtIndexPath({ 0, item })->center(), nullptr);
+    }
+    std::shared_ptr<Window> window;
+    std::shared_ptr<CollectionView> grid;
+    std::shared_ptr<Photos> photos = std::make_shared<Photos>();
+};
+
+TEST_F(CollectionFixture, FlowLayoutAndCellsOnlyForItemsInView)
+{
+    EXPECT_EQ(*grid->frameForItemAtIndexPath({ 0, 5 }), Rect(100, 100, 100, 100)) << "four to a line";
+    EXPECT_EQ(grid->contentSize(), (Size { 400, 1000 }));
+    EXPECT_EQ(shown(), (std::vector<long> { 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11 }));
+    EXPECT_EQ(grid->cellForItemAtIndexPath({ 0, 20 }), nullptr) << "not in view";
+    EXPECT_EQ(grid->cellForItemAtIndexPath({ 0, 3 })->name(), "myCollectionViewRullino.0.3");
+    const int madeBefore = PhotoCell::made;
+
+    grid->setContentOffset({ 0, 550 });
+    EXPECT_EQ(shown(), (std::vector<long> { 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35 }));
+    EXPECT_LE(PhotoCell::made - madeBefore, 4) << "cells that left are reused";
+    EXPECT_GT(PhotoCell::reused, 0);
+    EXPECT_EQ(grid->subviews().size(), 16u);
+
+    grid->scrollToItemAtIndexPath({ 0, 39 }, ScrollPosition::Bottom, Animated::No);
+    EXPECT_EQ(grid->contentOffset().y, 700);
+    grid->scrollToItemAtIndexPath({ 0, 0 }, ScrollPosition::Top, Animated::No);
+    EXPECT_EQ(grid->contentOffset().y, 0);
+
+    // A horizontal strip: one line of squares the height of the view less 4 points.
+    auto strip = View::make<CollectionView>(Rect(0, 0, 300, 104));
+    CollectionViewFlowLayout layout;
+    layout.scrollDirection = CollectionViewFlowLayout::ScrollDirection::Horizontal;
+    layout.itemSize = { 100, 100 };
+    layout.minimumLineSpacing = 5;
+    layout.sectionInset = { 2, 2, 2, 2 };
+    strip->setLayout(layout);
+    strip->registerCellClass<PhotoCell>("cellrullino");
+    strip->setDataSource(photos);
+    EXPECT_EQ(*strip->frameForItemAtIndexPath({ 0, 1 }), Rect(107, 2, 100, 100));
+    EXPECT_EQ(strip->contentSize(), (Size { 40 * 100 + 39 * 5 + 4, 104 }));
+}
+
+TEST_F(CollectionFixture, TapsSelectInOrderAndToggleWithMultipleSelection)
+{
+    grid->setAllowsMultipleSelection(true);
+    test::tap(*window, centreOf(5));
+    test::tap(*window, centreOf(2));
+    test::tap(*window, centreOf(9));
+    test::tap(*window, centreOf(2));
+    EXPECT_EQ(photos->journal, (std::vector<std::string> { "select 0.5", "select 0.2", "select 0.9", "deselect 0.2" }));
+    EXPECT_EQ(grid->indexPathsForSelectedItems(), (std::vector<IndexPath> { { 0, 5 }, { 0, 9 } }));
+    EXPECT_TRUE(grid->cellForItemAtIndexPath({ 0, 5 })->isSelected());
+    EXPECT_FALSE(grid->cellForItemAtIndexPath({ 0, 2 })->isSelected());
+    EXPECT_EQ(grid->automationText(), "0.5 0.9");
+
+    // A drag scrolls and selects nothing.
+    photos->journal.clear();
+    test::drag(*window, centreOf(4), { centreOf(4).x, centreOf(4).y - 80 });
+    EXPECT_TRUE(photos->journal.empty());
+    EXPECT_NEAR(grid->contentOffset().y, 80, 1e-9);
+
+    // Selection survives scrolling away and back: a new cell for the item shows it.
+    grid->setContentOffset({ 0, 700 });
+    grid->setContentOffset({ 0, 0 });
+    EXPECT_TRUE(grid->cellForItemAtIndexPath({ 0, 5 })->isSelected());
+
+    // In code: no delegate calls; single selection keeps one.
+    photos->journal.clear();
+    grid->setAllowsMultipleSelection(false);
+    EXPECT_EQ(grid->indexPathsForSelectedItems(), (std::vector<IndexPath> { { 0, 9 } }));
+    grid->selectItemAtIndexPath(IndexPath { 0, 30 }, Animated::No, ScrollPosition::CenteredVertically);
+    EXPECT_EQ(grid->indexPathsForSelectedItems(), (std::vector<IndexPath> { { 0, 30 } }));
+    EXPECT_EQ(grid->contentOffset().y, 600) << "line 7 (700…800) centred";
+    EXPECT_TRUE(photos->journal.empty());
+    grid->deselectItemAtIndexPath({ 0, 30 }, Animated::No);
+    EXPECT_TRUE(grid->indexPathsForSelectedItems().empty());
+
+    grid->setContentOffset({ 0, 0 });
+    test::tap(*window, centreOf(1));
+    test::tap(*window, centreOf(3));
+    EXPECT_EQ(photos->journal, (std::vector<std::string> { "select 0.1", "deselect 0.1", "select 0.3" }));
+
+    grid->setAllowsSelection(false);
+    test::tap(*window, centreOf(6));
+    EXPECT_TRUE(grid->indexPathsForSelectedItems().empty());
+}
+
+TEST_F(CollectionFixture, DeletingItemsShiftsCellsAndSelectionAndReloadForgets)
+{
+    grid->setAllowsMultipleSelection(true);
+    grid->selectItemAtIndexPath(IndexPath { 0, 1 }, Animated::No, ScrollPosition::None);
+    grid->selectItemAtIndexPath(IndexPath { 0, 6 }, Animated::No, ScrollPosition::None);
+    auto cellOfSix = grid->cellForItemAtIndexPath({ 0, 6 });
+    photos->items.erase(photos->items.begin() + 1);
+    photos->items.erase(photos->items.begin() + 2); // was item 3
+    grid->deleteItemsAtIndexPaths({ { 0, 3 }, { 0, 1 } });
+    EXPECT_EQ(grid->indexPathsForSelectedItems(), (std::vector<IndexPath> { { 0, 4 } }));
+    EXPECT_EQ(grid->cellForItemAtIndexPath({ 0, 4 }), cellOfSix) << "the cell moves with its item";
+    RunLoop::main().advance(1);
+    EXPECT_EQ(cellOfSix->frame(), Rect(0, 100, 100, 100));
+    EXPECT_EQ(grid->numberOfItemsInSection(0), 38);
+    EXPECT_EQ(shown(), (std::vector<long> { 0, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13 }));
+
+    // A data source that does not match is reloaded rather than trusted.
+    photos->items.resize(10);
+    grid->deleteItemsAtIndexPaths({ { 0, 0 } });
+    EXPECT_EQ(grid->numberOfItemsInSection(0), 10);
+    EXPECT_TRUE(grid->indexPathsForSelectedItems().empty());
+
+    grid->selectItemAtIndexPath(IndexPath { 0, 2 }, Animated::No, ScrollPosition::None);
+    const long askedBefore = photos->asked;
+    grid->reloadData();
+    window->layoutIfNeeded();
+    EXPECT_TRUE(grid->indexPathsForSelectedItems().empty());
+    EXPECT_EQ(photos->asked - askedBefore, 10);
+    EXPECT_EQ(grid->contentSize().height, 300);
+}
+
+}
+}

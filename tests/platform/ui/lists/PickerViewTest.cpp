@@ -1,0 +1,142 @@
+#include "Touches.h"
+
+#include <platform/ui/lists/PickerView.h>
+#include <platform/ui/window/Window.h>
+
+#include <gtest/gtest.h>
+
+namespace vd {
+namespace {
+
+// The text tool's pickers: fonts with row views of their own, sizes with titles.
+struct Fonts : PickerViewDataSource, PickerViewDelegate {
+    std::vector<std::string> fonts { "Arial", "Baskerville", "Chalkduster", "Didot", "Futura", "Georgia", "Helvetica", "Noteworthy", "Optima", "Papyrus" };
+    std::vector<int> sizes;
+    std::vector<std::string> journal;
+    int viewsMade { 0 }, reused { 0 };
+    Fonts()
+    {
+        for (int i = 0; i < 48; ++i)
+            sizes.push_back(6 + 2 * i);
+    }
+    long numberOfComponentsInPickerView(PickerView&) override { return 2; }
+    long numberOfRowsInComponent(PickerView&, long component) override { return static_cast<long>(component == 0 ? fonts.size() : sizes.size()); }
+    std::shared_ptr<View> viewForRow(PickerView&, long row, long component, std::shared_ptr<View> reusing) override
+    {
+        if (component != 0)
+            return nullptr;
+        auto label = std::dynamic_pointer_cast<PickerRowLabel>(reusing);
+        if (label) {
+            ++reused;
+            label->setTitle(fonts[static_cast<size_t>(row)]);
+        } else {
+            ++viewsMade;
+            label = View::make<PickerRowLabel>(fonts[static_cast<size_t>(row)]);
+        }
+        return label;
+    }
+    std::optional<std::string> titleForRow(PickerView&, long row, long) override { return std::to_string(sizes[static_cast<size_t>(row)]); }
+    std::optional<double> widthForComponent(PickerView&, long component) override { return component == 0 ? 200 : 100; }
+    std::optional<double> rowHeightForComponent(PickerView&, long) override { return 40; }
+    void didSelectRow(PickerView&, long row, long component) override { journal.push_back(std::to_string(component) + ":" + std::to_string(row)); }
+};
+
+struct PickerFixture : ::testing::Test {
+    void SetUp() override
+    {
+        test::useVirtualClock();
+        window = std::make_shared<Window>(Size { 300, 200 });
+        picker = View::make<PickerView>(Rect(0, 0, 300, 200));
+        picker->setName("myPickerViewFont");
+        picker->setDataSource(fonts);
+        picker->setDelegate(fonts);
+        window->addSubview(picker);
+        window->layoutIfNeeded();
+    }
+    std::string titleAt(long row, long component)
+    {
+        auto view = std::dynamic_pointer_cast<PickerRowLabel>(picker->viewForRow(row, component));
+        return view ? view->title() : "";
+    }
+    // The row drawn in the middle band of a component, from where the views are on screen.
+    std::string titleInBand(long component)
+    {
+        const Rect band = picker->selectionBandInComponent(component);
+        for (long row = 0; row < picker->numberOfRowsInComponent(component); ++row) {
+            auto view = picker->viewForRow(row, component);
+            if (view && std::abs(view->convertRectToView(view->bounds(), picker.get()).midY() - band.midY()) < 1e-6)
+                return std::dynamic_pointer_cast<PickerRowLabel>(view)->title();
+        }
+        return "";
+    }
+    std::shared_ptr<Window> window;
+    std::shared_ptr<PickerView> picker;
+    std::shared_ptr<Fonts> fonts = std::make_shared<Fonts>();
+};
+
+TEST_F(PickerFixture, ComponentsRowsAndViewsOnlyNearTheBand)
+{
+    EXPECT_EQ(picker->numberOfComponents(), 2);
+    EXPECT_EQ(picker->numberOfRowsInComponent(1), 48);
+    EXPECT_EQ(picker->selectedRowInComponent(0), 0);
+    EXPECT_EQ(picker->selectionBandInComponent(1), Rect(200, 80, 100, 40));
+    EXPECT_EQ(titleInBand(0), "Arial");
+    EXPECT_EQ(titleAt(1, 1), "8") << "titles when the delegate gives no view";
+    EXPECT_EQ(picker->viewForRow(20, 1), nullptr) << "far from the band";
+    EXPECT_EQ(picker->viewForRow(2, 0)->name(), "myPickerViewFont.0.2");
+
+    picker->selectRow(7, 1, Animated::No);
+    EXPECT_EQ(picker->selectedRowInComponent(1), 7);
+    EXPECT_EQ(titleInBand(1), "20");
+    EXPECT_EQ(picker->automationText(), "0 7");
+    EXPECT_TRUE(fonts->journal.empty()) << "selecting in code tells no one";
+
+    picker->selectRow(99, 0, Animated::Yes);
+    EXPECT_EQ(picker->selectedRowInComponent(0), 9) << "clamped to the last row";
+    RunLoop::main().advance(1);
+    EXPECT_EQ(titleInBand(0), "Papyrus");
+    EXPECT_LE(picker->subviews()[0]->subviews().size(), 5u) << "rows passed on the way are dropped";
+    picker->selectRow(1, 0, Animated::No);
+    EXPECT_GT(fonts->reused, 0) << "row views that turned away are offered again";
+    EXPECT_EQ(titleInBand(0), "Baskerville");
+    picker->selectRow(9, 0, Animated::No);
+
+    // A reload keeps the selection within the new rows.
+    fonts->fonts.resize(4);
+    picker->reloadAllComponents();
+    window->layoutIfNeeded();
+    EXPECT_EQ(picker->selectedRowInComponent(0), 3);
+    EXPECT_EQ(titleInBand(0), "Didot");
+    EXPECT_EQ(picker->selectedRowInComponent(1), 7);
+}
+
+TEST_F(PickerFixture, DraggingSettlesOnARowAndTappingTurnsToIt)
+{
+    // Up by three rows and a bit in the sizes wheel.
+    test::drag(*window, { 250, 100 }, { 250, 100 - 3 * 40 - 10 });
+    RunLoop::main().advance(1);
+    EXPECT_EQ(picker->selectedRowInComponent(1), 3);
+    EXPECT_EQ(titleInBand(1), "12");
+    EXPECT_EQ(fonts->journal, (std::vector<std::string> { "1:3" }));
+
+    // A tap on the row below the band in the fonts wheel.
+    test::tap(*window, { 100, 140 });
+    RunLoop::main().advance(1);
+    EXPECT_EQ(picker->selectedRowInComponent(0), 1);
+    EXPECT_EQ(titleInBand(0), "Baskerville");
+    EXPECT_EQ(fonts->journal.back(), "0:1");
+
+    // A drag past the end stops on the last row.
+    test::drag(*window, { 100, 190 }, { 100, 5 });
+    test::drag(*window, { 100, 190 }, { 100, 5 });
+    test::drag(*window, { 100, 190 }, { 100, 5 });
+    RunLoop::main().advance(1);
+    EXPECT_EQ(picker->selectedRowInComponent(0), 9);
+    // A tap on the band itself changes nothing.
+    fonts->journal.clear();
+    test::tap(*window, { 100, 100 });
+    EXPECT_TRUE(fonts->journal.empty());
+}
+
+}
+}

@@ -1,0 +1,201 @@
+#include "Touches.h"
+
+#include <platform/ui/lists/TableView.h>
+#include <platform/ui/window/Window.h>
+
+#include <gtest/gtest.h>
+
+namespace vd {
+namespace {
+
+class LayerCell : public TableViewCell {
+public:
+    std::string layer;
+};
+
+// The editor's layer table: one row per canvas layer, every row movable, no delete control.
+struct Layers : TableViewDataSource, TableViewDelegate {
+    std::vector<std::string> names { "sfondo", "cerchio", "testo", "stella", "logo" };
+    std::vector<std::string> journal;
+    double height { 60 };
+    long numberOfRowsInSection(TableView&, long) override { return static_cast<long>(names.size()); }
+    std::shared_ptr<TableViewCell> cellForRowAtIndexPath(TableView& table, IndexPath ip) override
+    {
+        auto cell = table.dequeueReusableCell<LayerCell>("cell", ip);
+        cell->layer = names[static_cast<size_t>(ip.row())];
+        return cell;
+    }
+    bool canMoveRowAtIndexPath(TableView&, IndexPath) override { return true; }
+    void moveRowAtIndexPath(TableView&, IndexPath from, IndexPath to) override
+    {
+        journal.push_back("move " + from.text() + " " + to.text());
+        auto moved = names[static_cast<size_t>(from.row())];
+        names.erase(names.begin() + from.row());
+        names.insert(names.begin() + to.row(), moved);
+    }
+    std::optional<double> heightForRowAtIndexPath(TableView&, IndexPath) override { return height; }
+    void didSelectRowAtIndexPath(TableView&, IndexPath ip) override { journal.push_back("select " + ip.text()); }
+    void didDeselectRowAtIndexPath(TableView&, IndexPath ip) override { journal.push_back("deselect " + ip.text()); }
+    TableViewCellEditingStyle editingStyleForRowAtIndexPath(TableView&, IndexPath) override { return TableViewCellEditingStyle::None; }
+    bool shouldIndentWhileEditingRowAtIndexPath(TableView&, IndexPath) override { return false; }
+};
+
+struct TableFixture : ::testing::Test {
+    void SetUp() override
+    {
+        test::useVirtualClock();
+        window = std::make_shared<Window>(Size { 320, 200 });
+        table = View::make<TableView>(Rect(0, 0, 320, 200));
+        table->setName("myTableViewLayer");
+        table->registerCellClass<LayerCell>("cell");
+        table->setTableDelegate(layers);
+        table->setDataSource(layers);
+        window->addSubview(table);
+        window->layoutIfNeeded();
+    }
+    std::vector<std::string> shownInOrder()
+    {
+        // What a person sees: the visible cells from the top down.
+        auto cells = table->visibleCells();
+        std::sort(cells.begin(), cells.end(), [](auto& a, auto& b) { return a->frame().y() < b->frame().y(); });
+        std::vector<std::string> out;
+        for (auto& cell : cells)
+            out.push_back(std::static_pointer_cast<LayerCell>(cell)->layer);
+        return out;
+    }
+    Point centreOfRow(long row) { return table->convertPointToView(table->rectForRowAtIndexPath({ 0, row })->center(), nullptr); }
+    std::shared_ptr<Window> window;
+    std::shared_ptr<TableView> table;
+    std::shared_ptr<Layers> layers = std::make_shared<Layers>();
+};
+
+TEST_F(TableFixture, RowsHeightsAndCellsOnlyInView)
+{
+    EXPECT_EQ(table->contentSize(), (Size { 320, 300 }));
+    EXPECT_EQ(*table->rectForRowAtIndexPath({ 0, 2 }), Rect(0, 120, 320, 60));
+    EXPECT_EQ(shownInOrder(), (std::vector<std::string> { "sfondo", "cerchio", "testo", "stella" }));
+    EXPECT_EQ(table->cellForRowAtIndexPath({ 0, 4 }), nullptr);
+    table->scrollToRowAtIndexPath({ 0, 4 }, ScrollPosition::Bottom, Animated::No);
+    EXPECT_EQ(table->contentOffset().y, 100);
+    EXPECT_EQ(shownInOrder(), (std::vector<std::string> { "cerchio", "testo", "stella", "logo" }));
+    EXPECT_EQ(table->cellForRowAtIndexPath({ 0, 4 })->name(), "myTableViewLayer.0.4");
+
+    layers->height = 20;
+    table->reloadData();
+    window->layoutIfNeeded();
+    EXPECT_EQ(table->contentSize().height, 100);
+    EXPECT_EQ(table->contentOffset().y, 0) << "the offset follows the smaller content";
+    EXPECT_EQ(table->visibleCells().size(), 5u);
+}
+
+TEST_F(TableFixture, TapsSelectOneRowAndEditingModeDoesNotSelect)
+{
+    test::tap(*window, centreOfRow(1));
+    test::tap(*window, centreOfRow(2));
+    EXPECT_EQ(layers->journal, (std::vector<std::string> { "select 0.1", "deselect 0.1", "select 0.2" }));
+    EXPECT_EQ(table->indexPathForSelectedRow(), (IndexPath { 0, 2 }));
+    EXPECT_TRUE(table->cellForRowAtIndexPath({ 0, 2 })->isSelected());
+    EXPECT_FALSE(table->cellForRowAtIndexPath({ 0, 1 })->isSelected());
+
+    table->setEditing(true);
+    layers->journal.clear();
+    test::tap(*window, centreOfRow(0));
+    EXPECT_TRUE(layers->journal.empty());
+    auto cell = table->cellForRowAtIndexPath({ 0, 0 });
+    EXPECT_TRUE(cell->showsReorderControl());
+    EXPECT_FALSE(cell->showsDeleteControl()) << "no delete control and no indentation";
+    EXPECT_EQ(cell->contentView()->frame(), Rect(0, 0, 320 - TableViewCell::kControlWidth, 60));
+    table->setEditing(false);
+    EXPECT_FALSE(cell->showsReorderControl());
+    EXPECT_EQ(cell->contentView()->frame().width(), 320);
+
+    table->selectRowAtIndexPath(IndexPath { 0, 3 }, Animated::No, ScrollPosition::None);
+    EXPECT_EQ(table->indexPathsForSelectedRows(), (std::vector<IndexPath> { { 0, 3 } }));
+    EXPECT_TRUE(layers->journal.empty()) << "selecting in code tells no one";
+}
+
+TEST_F(TableFixture, DraggingTheGripMovesTheRowAndTellsTheDataSource)
+{
+    table->selectRowAtIndexPath(IndexPath { 0, 0 }, Animated::No, ScrollPosition::None);
+    table->setEditing(true);
+    window->layoutIfNeeded();
+    auto grip = window->viewNamed("myTableViewLayer.0.0.reorder");
+    ASSERT_TRUE(grip);
+    const Point start = grip->convertPointToView(grip->bounds().center(), nullptr);
+    // Row 0 dragged down two rows and a bit: it lands in row 2.
+    test::drag(*window, start, { start.x, start.y + 125 });
+    EXPECT_EQ(layers->journal, (std::vector<std::string> { "move 0.0 0.2" }));
+    EXPECT_EQ(layers->names, (std::vector<std::string> { "cerchio", "testo", "sfondo", "stella", "logo" }));
+    EXPECT_EQ(table->contentOffset().y, 0) << "the table did not scroll while a row moved";
+    RunLoop::main().advance(1);
+    EXPECT_EQ(shownInOrder(), (std::vector<std::string> { "cerchio", "testo", "sfondo", "stella" }));
+    EXPECT_EQ(table->indexPathForSelectedRow(), (IndexPath { 0, 2 })) << "the selection moves with its row";
+    EXPECT_EQ(table->cellForRowAtIndexPath({ 0, 2 })->frame(), Rect(0, 120, 320, 60));
+    EXPECT_TRUE(window->viewNamed("myTableViewLayer.0.2.reorder"));
+
+    // Upwards, and dropping where it started changes nothing.
+    grip = window->viewNamed("myTableViewLayer.0.2.reorder");
+    const Point from = grip->convertPointToView(grip->bounds().center(), nullptr);
+    test::drag(*window, from, { from.x, from.y - 125 });
+    EXPECT_EQ(layers->names, (std::vector<std::string> { "sfondo", "cerchio", "testo", "stella", "logo" }));
+    EXPECT_EQ(table->indexPathForSelectedRow(), (IndexPath { 0, 0 }));
+    layers->journal.clear();
+    grip = window->viewNamed("myTableViewLayer.0.1.reorder");
+    const Point still = grip->convertPointToView(grip->bounds().center(), nullptr);
+    test::drag(*window, still, { still.x, still.y + 20 });
+    EXPECT_TRUE(layers->journal.empty());
+
+    // Outside editing mode the same drag scrolls.
+    table->setEditing(false);
+    test::drag(*window, { 100, 150 }, { 100, 100 });
+    EXPECT_NEAR(table->contentOffset().y, 50, 1e-9);
+    EXPECT_EQ(layers->names.front(), "sfondo");
+}
+
+}
+}
+
+namespace vd {
+namespace {
+
+// The toolkit's default editing: rows indent for a delete control, which asks the data source.
+struct Albums : TableViewDataSource {
+    std::vector<std::string> names { "Saved Photos", "Vardenico", "Viaggi" };
+    std::vector<std::string> journal;
+    long numberOfRowsInSection(TableView&, long) override { return static_cast<long>(names.size()); }
+    std::shared_ptr<TableViewCell> cellForRowAtIndexPath(TableView& table, IndexPath ip) override { return table.dequeueReusableCell("cell", ip); }
+    void commitDeleteRowAtIndexPath(TableView& table, IndexPath ip) override
+    {
+        journal.push_back("delete " + ip.text());
+        names.erase(names.begin() + ip.row());
+        table.reloadData();
+    }
+};
+
+TEST(TableView, DeleteControlsIndentTheRowsAndAskTheDataSource)
+{
+    test::useVirtualClock();
+    auto window = std::make_shared<Window>(Size { 320, 300 });
+    auto table = View::make<TableView>(Rect(0, 0, 320, 300));
+    table->setName("myTableViewSelezionaAlbum");
+    table->registerCellClass<TableViewCell>("cell");
+    auto albums = std::make_shared<Albums>();
+    table->setDataSource(albums);
+    window->addSubview(table);
+    table->setEditing(true);
+    window->layoutIfNeeded();
+    auto cell = table->cellForRowAtIndexPath({ 0, 1 });
+    EXPECT_TRUE(cell->showsDeleteControl());
+    EXPECT_FALSE(cell->showsReorderControl()) << "the data source moves nothing";
+    EXPECT_EQ(cell->contentView()->frame().x(), TableViewCell::kIndentation);
+    auto control = window->viewNamed("myTableViewSelezionaAlbum.0.1.delete");
+    ASSERT_TRUE(control);
+    test::tap(*window, control->convertPointToView(control->bounds().center(), nullptr));
+    EXPECT_EQ(albums->journal, (std::vector<std::string> { "delete 0.1" }));
+    window->layoutIfNeeded();
+    EXPECT_EQ(table->numberOfRowsInSection(0), 2);
+    EXPECT_EQ(table->visibleCells().size(), 2u);
+}
+
+}
+}

@@ -1,0 +1,337 @@
+#include "../lists/Touches.h"
+
+#include <TestSupport.h>
+#include <platform/ui/lists/CollectionView.h>
+#include <platform/ui/controls/ImageView.h>
+#include <platform/ui/lists/PickerView.h>
+#include <platform/ui/lists/TableView.h>
+#include <platform/ui/presentation/InterfaceDescription.h>
+#include <platform/ui/presentation/NavigationController.h>
+#include <platform/ui/presentation/ScreenRegistry.h>
+#include <platform/ui/lists/ScrollView.h>
+#include <platform/ui/window/Window.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace vd {
+namespace {
+
+// A screen that writes its lifecycle into a shared journal.
+class Journaled : public ViewController {
+public:
+    Journaled(std::string name, std::vector<std::string>& journal)
+        : m_name(std::move(name))
+        , m_journal(journal)
+    {
+    }
+    ~Journaled() override { m_journal.push_back(m_name + " dealloc"); }
+    std::string className() const override { return "Journaled"; }
+    void viewDidLoad() override { m_journal.push_back(m_name + " load"); }
+    void viewWillAppear(bool animated) override { m_journal.push_back(m_name + " willAppear" + (animated ? "+" : "")); }
+    void viewDidAppear(bool) override { m_journal.push_back(m_name + " didAppear"); }
+    void viewWillDisappear(bool) override { m_journal.push_back(m_name + " willDisappear"); }
+    void viewDidDisappear(bool) override { m_journal.push_back(m_name + " didDisappear"); }
+
+private:
+    std::string m_name;
+    std::vector<std::string>& m_journal;
+};
+
+struct NavigationFixture : ::testing::Test {
+    void SetUp() override
+    {
+        test::useVirtualClock();
+        window = std::make_shared<Window>(Size { 320, 480 });
+    }
+    std::shared_ptr<Journaled> screen(const std::string& name) { return std::make_shared<Journaled>(name, journal); }
+    std::vector<std::string> take()
+    {
+        auto out = std::move(journal);
+        journal.clear();
+        return out;
+    }
+    std::vector<std::string> journal;
+    std::shared_ptr<Window> window;
+};
+
+using Lines = std::vector<std::string>;
+
+TEST_F(NavigationFixture, PushAndPopRunTheLifecycleInOrderAndReleasePoppedScreens)
+{
+    auto navigation = std::make_shared<NavigationController>(screen("home"));
+    ViewController::installAsRoot(navigation, *window);
+    EXPECT_EQ(take(), (Lines { "home load", "home willAppear", "home didAppear" }));
+
+    navigation->pushViewController(screen("editor"), true);
+    EXPECT_EQ(take(), (Lines { "editor load", "home willDisappear", "editor willAppear+" }));
+    EXPECT_TRUE(navigation->isTransitioning());
+    auto editor = navigation->topViewController();
+    EXPECT_EQ(editor->view()->superview(), navigation->view());
+    RunLoop::main().advance(NavigationController::kTransitionDuration + 0.01);
+    EXPECT_EQ(take(), (Lines { "home didDisappear", "editor didAppear" }));
+    EXPECT_EQ(editor->view()->frame(), window->bounds());
+    EXPECT_EQ(navigation->viewControllers().front()->view()->superview(), nullptr) << "the covered screen leaves the tree";
+    EXPECT_EQ(editor->navigationController(), navigation);
+
+    std::weak_ptr<ViewController> weakEditor = editor;
+    editor.reset();
+    auto popped = navigation->popViewController(false);
+    EXPECT_EQ(take(), (Lines { "editor willDisappear", "home willAppear", "editor didDisappear", "home didAppear" }));
+    ASSERT_TRUE(popped);
+    EXPECT_EQ(popped->navigationController(), nullptr);
+    popped.reset();
+    EXPECT_TRUE(weakEditor.expired());
+    EXPECT_EQ(take(), (Lines { "editor dealloc" }));
+    EXPECT_EQ(navigation->popViewController(true), nullptr) << "the root stays";
+}
+
+TEST_F(NavigationFixture, PopToAControllerAnIndexOrTheRoot)
+{
+    auto navigation = std::make_shared<NavigationController>(screen("0"));
+    ViewController::installAsRoot(navigation, *window);
+    for (auto name : { "1", "2", "3", "4" })
+        navigation->pushViewController(screen(name), false);
+    take();
+    ASSERT_EQ(navigation->viewControllers().size(), 5u);
+
+    auto two = navigation->viewControllers()[2];
+    auto popped = navigation->popToViewController(two.get(), true);
+    ASSERT_EQ(popped.size(), 2u);
+    EXPECT_EQ(navigation->topViewController(), two);
+    RunLoop::main().advance(1);
+    popped.clear();
+    EXPECT_EQ(take(), (Lines { "4 willDisappear", "2 willAppear+", "4 didDisappear", "2 didAppear", "3 dealloc", "4 dealloc" }));
+
+    EXPECT_TRUE(navigation->popToIndex(7, false).empty()) << "an index past the top pops nothing";
+    EXPECT_EQ(navigation->popToIndex(1, false).size(), 1u);
+    navigation->pushViewController(screen("5"), true);
+    // A pop during the push's animation first completes it.
+    EXPECT_EQ(navigation->popToRootViewController(false).size(), 2u);
+    EXPECT_FALSE(navigation->isTransitioning());
+    EXPECT_EQ(navigation->viewControllers().size(), 1u);
+    EXPECT_EQ(navigation->view()->subviews().size(), 1u);
+    EXPECT_EQ(navigation->view()->subviews()[0], navigation->topViewController()->view());
+}
+
+TEST_F(NavigationFixture, ReplacingTheStackKeepsWhatStaysAndReleasesTheRest)
+{
+    auto navigation = std::make_shared<NavigationController>(screen("home"));
+    ViewController::installAsRoot(navigation, *window);
+    navigation->pushViewController(screen("gallery"), false);
+    navigation->pushViewController(screen("preview"), false);
+    auto home = navigation->viewControllers()[0];
+    take();
+
+    // As the saved-logo preview does: back to the home screen with a new editor on top.
+    auto editor = screen("editor");
+    navigation->setViewControllers({ home, editor }, false);
+    EXPECT_EQ(navigation->viewControllers(), (std::vector<std::shared_ptr<ViewController>> { home, editor }));
+    EXPECT_EQ(take(), (Lines { "editor load", "preview willDisappear", "editor willAppear", "preview didDisappear", "editor didAppear", "gallery dealloc", "preview dealloc" }));
+    EXPECT_EQ(navigation->visibleViewController(), editor);
+    EXPECT_EQ(editor->navigationController(), navigation);
+
+    auto sheet = screen("sheet");
+    sheet->setModalPresentationStyle(ModalPresentationStyle::OverFullScreen);
+    editor->presentViewController(sheet, false);
+    EXPECT_EQ(navigation->visibleViewController(), sheet) << "what the top screen presents";
+    navigation->pushViewController(editor, false);
+    EXPECT_EQ(navigation->viewControllers().size(), 2u) << "a screen on the stack is not pushed twice";
+}
+
+TEST_F(NavigationFixture, ModalScreensCoverAndReturn)
+{
+    auto home = screen("home");
+    ViewController::installAsRoot(home, *window);
+    take();
+    auto sheet = screen("sheet");
+    bool presented = false;
+    home->presentViewController(sheet, true, [&] { presented = true; });
+    EXPECT_EQ(take(), (Lines { "sheet load", "home willDisappear", "sheet willAppear+" }));
+    RunLoop::main().advance(0.5);
+    EXPECT_TRUE(presented);
+    EXPECT_EQ(take(), (Lines { "sheet didAppear", "home didDisappear" }));
+    EXPECT_EQ(home->presentedViewController(), sheet);
+    EXPECT_EQ(sheet->presentingViewController(), home);
+    EXPECT_EQ(sheet->view()->window(), window.get());
+    EXPECT_TRUE(home->view()->isHidden());
+
+    home->presentViewController(screen("second"), false);
+    EXPECT_EQ(home->presentedViewController(), sheet) << "one presentation at a time";
+    take();
+
+    sheet->dismissViewController(false);
+    EXPECT_EQ(take(), (Lines { "sheet willDisappear", "home willAppear", "sheet didDisappear", "home didAppear" }));
+    EXPECT_EQ(sheet->view()->superview(), nullptr);
+    EXPECT_FALSE(home->view()->isHidden());
+    EXPECT_EQ(window->subviews().size(), 1u);
+
+    sheet->setModalPresentationStyle(ModalPresentationStyle::OverFullScreen);
+    home->presentViewController(sheet, false);
+    EXPECT_EQ(take(), (Lines { "sheet willAppear", "sheet didAppear" })) << "the screen below stays";
+}
+
+TEST(InterfaceDescription, BuildsViewsAndBindsThemToFields)
+{
+    class Screen : public ViewController {
+    public:
+        Screen()
+        {
+            bind("myScrollViewLogoComposer", myScrollViewLogoComposer);
+            bind("myImageSnap", myImageSnap);
+            bind("myViewBg", myViewBg);
+        }
+        std::string className() const override { return "Screen"; }
+        std::shared_ptr<ScrollView> myScrollViewLogoComposer;
+        std::shared_ptr<ImageView> myImageSnap;
+        std::shared_ptr<View> myViewBg;
+    };
+    auto description = InterfaceDescription::parse(R"({
+        "controller": "Screen",
+        "view": { "frame": [0, 0, 320, 480], "backgroundColor": "#102030",
+          "subviews": [
+            { "class": "View", "name": "myViewBg", "frame": [10, 20, 300, 100], "autoresizingMask": ["flexibleWidth", "flexibleBottomMargin"],
+              "alpha": 0.5, "tag": 7, "cornerRadius": 6, "borderColor": "#ff000080", "hidden": true,
+              "subviews": [ { "class": "ImageView", "name": "myImageSnap", "frame": [0, 0, 50, 50], "contentMode": "scaleAspectFit" } ] },
+            { "class": "ScrollView", "name": "myScrollViewLogoComposer", "frame": [0, 120, 320, 360], "contentSize": [320, 900],
+              "minimumZoomScale": 1, "maximumZoomScale": 3, "scrollEnabled": false }
+          ] } })", "screen.json");
+    ASSERT_TRUE(description) << description.error().message;
+    auto screen = std::make_shared<Screen>();
+    auto view = description->instantiate(*screen);
+    ASSERT_TRUE(view) << view.error().message;
+    ASSERT_TRUE(screen->myViewBg && screen->myImageSnap && screen->myScrollViewLogoComposer);
+    EXPECT_EQ(screen->myViewBg->frame(), Rect(10, 20, 300, 100));
+    EXPECT_EQ(screen->myViewBg->alpha(), 0.5);
+    EXPECT_EQ(screen->myViewBg->tag(), 7);
+    EXPECT_TRUE(screen->myViewBg->isHidden());
+    EXPECT_NEAR(screen->myViewBg->layer().borderColor().alpha, 128 / 255.0, 1e-9);
+    EXPECT_EQ(screen->myViewBg->autoresizingMask(), unsigned(FlexibleWidth | FlexibleBottomMargin));
+    EXPECT_EQ(screen->myImageSnap->superview(), screen->myViewBg);
+    EXPECT_EQ(screen->myImageSnap->contentMode(), ContentMode::ScaleAspectFit);
+    EXPECT_EQ(screen->myScrollViewLogoComposer->contentSize(), (Size { 320, 900 }));
+    EXPECT_FALSE(screen->myScrollViewLogoComposer->isScrollEnabled());
+    EXPECT_EQ(screen->myScrollViewLogoComposer->maximumZoomScale(), 3);
+    EXPECT_EQ(screen->myScrollViewLogoComposer->name(), "myScrollViewLogoComposer");
+
+    // Autoresizing works on the built tree.
+    (*view)->setBounds({ 0, 0, 420, 480 });
+    EXPECT_EQ(screen->myViewBg->frame().width(), 400);
+
+    // Every mistake names the file and the key, and leaves the fields alone.
+    auto errorOf = [&](const std::string& text) {
+        auto other = std::make_shared<Screen>();
+        auto parsed = InterfaceDescription::parse(text, "bad.json");
+        if (!parsed)
+            return parsed.error().message;
+        auto built = parsed->instantiate(*other);
+        EXPECT_FALSE(other->myViewBg) << "no field set by a failed build";
+        return built ? std::string("built") : built.error().message;
+    };
+    EXPECT_EQ(errorOf(R"({"view": {"subviews": [{"name": "myViewBg"}, {"name": "myLabelMissing"}]}})"), "bad.json: view.subviews[1].name: Screen has no field \"myLabelMissing\"");
+    EXPECT_EQ(errorOf(R"({"view": {"subviews": [{"class": "View", "rowHieght": 3}]}})"), "bad.json: view.subviews[0].rowHieght: unknown property of View");
+    EXPECT_EQ(errorOf(R"({"view": {"class": "Gizmo"}})"), "bad.json: view.class: unknown view class \"Gizmo\"");
+    EXPECT_EQ(errorOf(R"({"view": {"frame": [1, 2, 3]}})"), "bad.json: view.frame: expected [x, y, width, height]");
+    EXPECT_EQ(errorOf(R"({"view": {"name": "myImageSnap"}})"), "bad.json: view: myImageSnap is a View, but the field wants another class");
+    EXPECT_EQ(errorOf(R"({"view": {"action": "goACTION"}})"), "bad.json: view.action: a View has no action");
+    EXPECT_EQ(errorOf(R"({"controller": "Other", "view": {}})"), "bad.json: controller: describes Other, not Screen");
+    EXPECT_EQ(errorOf(R"({"view": {}, "extra": 1})"), "bad.json: extra: unknown key (expected \"controller\" and \"view\")");
+    EXPECT_EQ(errorOf("{\"view\": "), "bad.json: not valid JSON");
+    EXPECT_EQ(errorOf(R"({"view": {"subviews": [{"name": "myViewBg"}, {"name": "myViewBg"}]}})"), "bad.json: view.subviews[1].name: the name \"myViewBg\" is used twice");
+}
+
+TEST(InterfaceDescription, DescribesTheListViews)
+{
+    class Screen : public ViewController {
+    public:
+        Screen()
+        {
+            bind("myCollectionViewSELEZIONATE", myCollectionViewSELEZIONATE);
+            bind("myTableViewLayer", myTableViewLayer);
+            bind("myPickerViewFont", myPickerViewFont);
+        }
+        std::shared_ptr<CollectionView> myCollectionViewSELEZIONATE;
+        std::shared_ptr<TableView> myTableViewLayer;
+        std::shared_ptr<PickerView> myPickerViewFont;
+    };
+    auto description = InterfaceDescription::parse(R"({"view": {"subviews": [
+        { "class": "CollectionView", "name": "myCollectionViewSELEZIONATE", "scrollDirection": "horizontal", "itemSize": [80, 80],
+          "minimumLineSpacing": 4, "minimumInteritemSpacing": 0, "sectionInset": [2, 2, 2, 2], "allowsMultipleSelection": true, "contentInset": [0, 5, 0, 5] },
+        { "class": "TableView", "name": "myTableViewLayer", "rowHeight": 90, "editing": true },
+        { "class": "PickerView", "name": "myPickerViewFont", "frame": [0, 0, 200, 160] } ]}})", "lists.json");
+    ASSERT_TRUE(description);
+    auto screen = std::make_shared<Screen>();
+    ASSERT_TRUE(description->instantiate(*screen));
+    auto& layout = screen->myCollectionViewSELEZIONATE->layout();
+    EXPECT_EQ(layout.scrollDirection, CollectionViewFlowLayout::ScrollDirection::Horizontal);
+    EXPECT_EQ(layout.itemSize, (Size { 80, 80 }));
+    EXPECT_EQ(layout.minimumLineSpacing, 4);
+    EXPECT_EQ(layout.sectionInset, (EdgeInsets { 2, 2, 2, 2 }));
+    EXPECT_TRUE(screen->myCollectionViewSELEZIONATE->allowsMultipleSelection());
+    EXPECT_EQ(screen->myCollectionViewSELEZIONATE->contentInset().left, 5) << "scroll view properties are inherited";
+    EXPECT_EQ(screen->myTableViewLayer->rowHeight(), 90);
+    EXPECT_TRUE(screen->myTableViewLayer->isEditing());
+    EXPECT_EQ(screen->myPickerViewFont->frame().height(), 160);
+
+    auto wrong = InterfaceDescription::parse(R"({"view": {"class": "TableView", "scrollDirection": "horizontal"}})", "lists.json");
+    auto built = wrong->instantiate(*std::make_shared<Screen>());
+    ASSERT_FALSE(built);
+    EXPECT_EQ(built.error().message, "lists.json: view.scrollDirection: unknown property of TableView");
+}
+
+TEST(ScreenRegistry, MakesTheTabletTwinAndItsDescription)
+{
+    class Home : public ViewController {
+    public:
+        Home() { bind("myButtonCreaLogoProp", myButtonCreaLogoProp); }
+        std::string className() const override { return "HomeViewController"; }
+        void viewDidLoad() override { loadedWith = myButtonCreaLogoProp; }
+        std::shared_ptr<View> myButtonCreaLogoProp, loadedWith;
+    };
+    class HomeIPAD : public Home {
+    public:
+        std::string className() const override { return "HomeViewControllerIPAD"; }
+    };
+    test::TemporaryFolder folder;
+    std::filesystem::create_directories(folder.path() / "phone");
+    std::filesystem::create_directories(folder.path() / "tablet");
+    std::ofstream(folder.path() / "phone" / "home.json") << R"({"controller": "HomeViewController", "view": {"subviews": [{"name": "myButtonCreaLogoProp", "frame": [0, 0, 100, 40]}]}})";
+    std::ofstream(folder.path() / "tablet" / "home.json") << R"({"controller": "HomeViewControllerIPAD", "view": {"subviews": [{"name": "myButtonCreaLogoProp", "frame": [0, 0, 300, 80]}]}})";
+    std::ofstream(folder.path() / "phone" / "broken.json") << R"({"view": {"subviews": [{"name": "myButtonSalva"}]}})";
+
+    ScreenRegistry registry;
+    registry.setInterfaceDirectory(folder.path());
+    registry.registerClass<Home>("HomeViewController");
+    registry.registerClass<HomeIPAD>("HomeViewControllerIPAD");
+    registry.registerScreen("home", "HomeViewController");
+    registry.registerScreen("broken", "HomeViewController");
+    registry.registerScreen("plain", "HomeViewController");
+
+    auto phone = registry.instantiate("home", DeviceKind::Phone);
+    ASSERT_TRUE(phone) << phone.error().message;
+    EXPECT_EQ((*phone)->className(), "HomeViewController");
+    EXPECT_EQ((*phone)->identifier(), "home");
+    auto home = std::dynamic_pointer_cast<Home>(*phone);
+    ASSERT_TRUE(home->myButtonCreaLogoProp) << "fields are bound before the view loads";
+    EXPECT_FALSE(home->isViewLoaded());
+    EXPECT_FALSE(home->loadedWith);
+    home->loadViewIfNeeded();
+    EXPECT_EQ(home->loadedWith, home->myButtonCreaLogoProp);
+
+    auto tablet = registry.instantiate("home", DeviceKind::Tablet);
+    ASSERT_TRUE(tablet) << tablet.error().message;
+    EXPECT_EQ((*tablet)->className(), "HomeViewControllerIPAD");
+    EXPECT_EQ(std::dynamic_pointer_cast<Home>(*tablet)->myButtonCreaLogoProp->frame().width(), 300);
+
+    auto broken = registry.instantiate("broken", DeviceKind::Tablet);
+    ASSERT_FALSE(broken);
+    EXPECT_NE(broken.error().message.find("phone/broken.json: view.subviews[0].name: HomeViewControllerIPAD has no field \"myButtonSalva\""), std::string::npos) << broken.error().message;
+
+    auto plain = registry.instantiate("plain", DeviceKind::Phone);
+    ASSERT_TRUE(plain) << "no description: the controller makes its own view";
+    EXPECT_FALSE(registry.instantiate("nowhere"));
+}
+
+}
+}

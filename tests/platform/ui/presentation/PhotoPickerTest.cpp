@@ -1,0 +1,52 @@
+#include "../controls/ControlTestSupport.h"
+
+#include <TestSupport.h>
+#include <platform/foundation/Files.h>
+#include <platform/foundation/UserDefaults.h>
+#include <platform/graphics/ImageCodecs.h>
+#include <platform/photos/PhotoLibrary.h>
+#include <platform/ui/presentation/AlertController.h>
+#include <platform/ui/presentation/PhotoPicker.h>
+
+#include <gtest/gtest.h>
+
+namespace vd {
+namespace {
+
+TEST(PhotoPicker, APhotoThatCannotBeReadIsReportedAndThePickerStaysOpen)
+{
+    test::TemporaryFolder folder;
+    PixelBuffer buffer;
+    buffer.width = 40;
+    buffer.height = 30;
+    buffer.opaque = true;
+    buffer.pixels.assign(40 * 30, 0xff336699u);
+    std::filesystem::create_directories(folder / "photos");
+    ASSERT_TRUE(files::writeAtomically(folder / "photos" / "gone.jpg", *encodeJpeg(Image::fromBuffer(std::move(buffer)))));
+    UserDefaults defaults(folder / "defaults.json");
+    PhotoLibrary library(folder / "photos", folder / "index.sqlite", defaults);
+    ImageManager manager(1u << 20, 1);
+    auto window = View::make<Window>(Size { 390, 844 });
+    auto picker = View::make<PhotoPicker>(library, manager);
+    int completions = 0;
+    picker->setCompletion([&](std::optional<PickedPhoto>) { ++completions; });
+    picker->present(*window);
+    ASSERT_EQ(picker->photoCount(), 1u);
+
+    std::filesystem::remove(folder / "photos" / "gone.jpg");
+    EXPECT_FALSE(picker->pickPhotoAtIndex(0));
+    EXPECT_EQ(completions, 0);
+    EXPECT_EQ(picker->superview(), window) << "the picker stays open";
+    auto alert = std::dynamic_pointer_cast<AlertController>(window->viewNamed("alert"));
+    ASSERT_TRUE(alert);
+    EXPECT_NE(alert->message().find("gone.jpg"), std::string::npos) << alert->message();
+    alert->performAction(0);
+
+    picker->cancel();
+    picker->cancel();
+    EXPECT_EQ(completions, 1) << "the completion runs once";
+    EXPECT_FALSE(picker->superview());
+}
+
+}
+}

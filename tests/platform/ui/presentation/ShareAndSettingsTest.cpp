@@ -1,0 +1,245 @@
+#include "../controls/ControlTestSupport.h"
+
+#include <TestSupport.h>
+#include <platform/foundation/UserDefaults.h>
+#include <platform/photos/LibraryLocation.h>
+#include <platform/photos/PhotoLibrary.h>
+#include <platform/ui/presentation/AlertController.h>
+#include <platform/ui/presentation/SettingsScreen.h>
+#include <platform/ui/presentation/ShareSheet.h>
+#include <platform/ui/controls/Switch.h>
+#include <platform/ui/controls/TextView.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+namespace vd {
+namespace {
+
+std::string readText(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Sets an environment variable for the life of the object.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value)
+        : m_name(name)
+    {
+        if (const char* old = std::getenv(name))
+            m_old = old;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv()
+    {
+        if (m_old)
+            ::setenv(m_name, m_old->c_str(), 1);
+        else
+            ::unsetenv(m_name);
+    }
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+TEST(ShareSheet, SavesEachPictureUnderANewNameAndNeverReplaces)
+{
+    test::TemporaryFolder folder;
+    const std::vector<std::uint8_t> first { 1, 2, 3 }, second { 4, 5 };
+    auto a = ShareSheet::savePicture(first, folder.path() / "Pictures");
+    auto b = ShareSheet::savePicture(second, folder.path() / "Pictures");
+    ASSERT_TRUE(a && b) << (a ? b.error().message : a.error().message);
+    EXPECT_NE(*a, *b);
+    EXPECT_EQ(readText(*a), std::string("\1\2\3"));
+    EXPECT_EQ(readText(*b), std::string("\4\5"));
+    EXPECT_EQ(a->filename().string().rfind("Vardenico ", 0), 0u);
+    EXPECT_EQ(a->extension(), ".png");
+
+    std::ofstream(folder / "file") << "x";
+    auto refused = ShareSheet::savePicture(first, folder / "file" / "below");
+    ASSERT_FALSE(refused);
+    EXPECT_NE(refused.error().message.find("file"), std::string::npos) << refused.error().message;
+}
+
+TEST(ShareSheet, SharesIntoThePhotoFolderAndReportsAMissingClipboard)
+{
+    test::TemporaryFolder folder;
+    ScopedEnv photos("VARDENICO_PHOTOS", (folder / "library").string());
+    ScopedEnv noX("DISPLAY", "");
+    ScopedEnv noWayland("WAYLAND_DISPLAY", "");
+    const ShareOutcome outcome = ShareSheet::share({ { 9, 9 }, "#Vardenico" });
+    ASSERT_TRUE(outcome.savedPicture);
+    EXPECT_EQ(outcome.savedPicture->parent_path(), folder / "library");
+    EXPECT_FALSE(outcome.textCopied);
+    ASSERT_EQ(outcome.problems.size(), 1u);
+    EXPECT_NE(outcome.summary().find("#Vardenico"), std::string::npos) << "the person can still copy the text by hand";
+}
+
+TEST(ShareSheet, HandsTheTextToTheSessionsClipboardProgram)
+{
+    test::TemporaryFolder folder;
+    std::filesystem::create_directories(folder / "bin");
+    const auto copied = folder / "clipboard.txt";
+    {
+        std::ofstream script(folder / "bin/xclip");
+        script << "#!/bin/sh\ncat > '" << copied.string() << "'\n";
+    }
+    std::filesystem::permissions(folder / "bin/xclip", std::filesystem::perms::owner_all);
+    ScopedEnv path("PATH", (folder / "bin").string() + ":/usr/bin:/bin");
+    ScopedEnv x("DISPLAY", ":42");
+    ScopedEnv noWayland("WAYLAND_DISPLAY", "");
+    ASSERT_EQ(ShareSheet::clipboardCommand().size(), 3u);
+    ASSERT_TRUE(ShareSheet::copyToClipboard("#Vardenico"));
+    EXPECT_EQ(readText(copied), "#Vardenico");
+
+    std::ofstream(folder / "bin/xclip") << "#!/bin/sh\nexit 1\n";
+    auto refused = ShareSheet::copyToClipboard("x");
+    ASSERT_FALSE(refused);
+    EXPECT_NE(refused.error().message.find("xclip"), std::string::npos);
+}
+
+TEST(ShareSheet, PresentReportsInAnAlertOrAPopover)
+{
+    test::TemporaryFolder folder;
+    ScopedEnv photos("VARDENICO_PHOTOS", folder.path().string());
+    ScopedEnv noX("DISPLAY", "");
+    auto window = View::make<Window>(Size { 390, 844 });
+    std::optional<ShareOutcome> reported;
+    ShareSheet::present(*window, { { 1 }, "" }, nullptr, [&](const ShareOutcome& o) { reported = o; });
+    auto sheet = std::dynamic_pointer_cast<AlertController>(window->viewNamed("shareSheet"));
+    ASSERT_TRUE(sheet);
+    EXPECT_NE(sheet->message().find("saved as"), std::string::npos);
+    sheet->performAction(0);
+    ASSERT_TRUE(reported);
+    EXPECT_TRUE(std::filesystem::exists(*reported->savedPicture));
+
+    auto anchor = View::make(Rect { 300, 40, 44, 44 });
+    window->addSubview(anchor);
+    ShareSheet::present(*window, { {}, "" }, anchor);
+    auto popover = window->viewNamed("shareSheet");
+    ASSERT_TRUE(popover);
+    EXPECT_EQ(popover->className(), "Popover");
+    EXPECT_EQ(window->viewNamed("shareResult")->automationText(), "Nothing to share.");
+}
+
+TEST(SettingsScreen, KeepsPhotoAccessAndTheLibraryFolder)
+{
+    test::TemporaryFolder folder;
+    std::filesystem::create_directories(folder / "Foto");
+    UserDefaults defaults(folder / "defaults.json");
+    auto window = View::make<Window>(Size { 390, 844 });
+    auto screen = View::make<SettingsScreen>(defaults);
+    bool closed = false;
+    screen->setOnClose([&] { closed = true; });
+    screen->present(*window);
+    window->layoutIfNeeded();
+    screen->removeAllAnimations();
+
+    test::tap(*window, test::centerInWindow(*screen->photoAccessSwitch()));
+    EXPECT_TRUE(screen->photoAccessSwitch()->isOn());
+    test::tap(*window, test::centerInWindow(*screen->folderText()));
+    ASSERT_TRUE(screen->folderText()->isFirstResponder());
+    window->sendText((folder / "Nowhere").string());
+    window->sendKey(Key::Return);
+    EXPECT_FALSE(screen->folderText()->isFirstResponder()) << "Return ends a one-line field";
+    test::tap(*window, test::centerInWindow(*window->viewNamed("settingsDone")));
+    EXPECT_FALSE(closed) << "a folder that does not exist is refused";
+    auto alert = std::dynamic_pointer_cast<AlertController>(window->viewNamed("alert"));
+    ASSERT_TRUE(alert);
+    EXPECT_NE(alert->message().find("Nowhere"), std::string::npos);
+    alert->performAction(0);
+    EXPECT_EQ(PhotoLibrary::storedAuthorizationStatus(defaults), AuthorizationStatus::NotDetermined);
+
+    screen->folderText()->setText((folder / "Foto").string());
+    test::tap(*window, test::centerInWindow(*window->viewNamed("settingsDone")));
+    EXPECT_TRUE(closed);
+    EXPECT_FALSE(window->viewNamed("settingsScreen"));
+    UserDefaults reread(folder / "defaults.json");
+    EXPECT_EQ(PhotoLibrary::storedAuthorizationStatus(reread), AuthorizationStatus::Authorized);
+    EXPECT_EQ(reread.stringForKey(kPhotoLibraryFolderKey), (folder / "Foto").string());
+
+    // Reopened, the page shows what was kept; an emptied folder goes back to the default.
+    auto again = View::make<SettingsScreen>(reread);
+    EXPECT_TRUE(again->photoAccessSwitch()->isOn());
+    EXPECT_EQ(again->folderText()->text(), (folder / "Foto").string());
+    again->folderText()->setText("  ");
+    ASSERT_TRUE(again->save());
+    EXPECT_FALSE(reread.stringForKey(kPhotoLibraryFolderKey));
+}
+
+}
+}
+
+namespace vd {
+namespace {
+
+TEST(ShareSheet, AClipboardProgramThatQuitsEarlyIsReportedNotFatal)
+{
+    test::TemporaryFolder folder;
+    std::filesystem::create_directories(folder / "bin");
+    std::ofstream(folder / "bin/wl-copy") << "#!/bin/sh\nexec 0<&-\nexit 3\n";
+    std::filesystem::permissions(folder / "bin/wl-copy", std::filesystem::perms::owner_all);
+    ScopedEnv path("PATH", (folder / "bin").string() + ":/usr/bin:/bin");
+    ScopedEnv wayland("WAYLAND_DISPLAY", "wayland-9");
+    const std::string big(4 << 20, 'x'); // more than a pipe holds
+    auto copied = ShareSheet::copyToClipboard(big);
+    ASSERT_FALSE(copied);
+    EXPECT_NE(copied.error().message.find("wl-copy"), std::string::npos);
+}
+
+TEST(SettingsScreen, AgreesWithThePhotoLibrary)
+{
+    test::TemporaryFolder folder;
+    std::filesystem::create_directories(folder / "Chosen");
+    std::filesystem::create_directories(folder / "Chosen" / "Album");
+    ScopedEnv noPhotos("VARDENICO_PHOTOS", "");
+    ScopedEnv home("HOME", (folder / "home").string());
+    ScopedEnv config("XDG_CONFIG_HOME", (folder / "config").string());
+    UserDefaults defaults(folder / "defaults.json");
+    EXPECT_EQ(photoLibraryFolder(defaults), folder / "home" / "Pictures");
+    std::filesystem::create_directories(folder / "config");
+    std::ofstream(folder / "config" / "user-dirs.dirs") << "XDG_PICTURES_DIR=\"$HOME/Bilder\"\n";
+    EXPECT_EQ(photoLibraryFolder(defaults), folder / "home" / "Bilder");
+
+    // The folder chosen on the page is where the library lives, ahead of the XDG folder.
+    auto screen = View::make<SettingsScreen>(defaults);
+    screen->folderText()->setText((folder / "Chosen").string());
+    ASSERT_TRUE(screen->save());
+    EXPECT_EQ(photoLibraryFolder(defaults), folder / "Chosen");
+    PhotoLibrary library(photoLibraryFolder(defaults), folder / "index.sqlite", defaults);
+    EXPECT_EQ(library.fetchTopLevelUserCollectionsWithOptions().count(), 1u);
+    {
+        ScopedEnv photos("VARDENICO_PHOTOS", (folder / "Env").string());
+        EXPECT_EQ(photoLibraryFolder(defaults), folder / "Env") << "the environment wins over the page";
+    }
+
+    // Saved with the switch left off, an unanswered request stays unanswered.
+    EXPECT_FALSE(screen->photoAccessSwitch()->isOn());
+    EXPECT_EQ(library.authorizationStatus(), AuthorizationStatus::NotDetermined);
+
+    // The library's answer shows on the page, and the page's switch is the library's answer.
+    library.setConsentHandler([](auto reply) { reply(true); });
+    library.requestAuthorization({});
+    EXPECT_TRUE(View::make<SettingsScreen>(defaults)->photoAccessSwitch()->isOn());
+    auto page = View::make<SettingsScreen>(defaults);
+    page->photoAccessSwitch()->setOn(false);
+    ASSERT_TRUE(page->save());
+    EXPECT_EQ(library.authorizationStatus(), AuthorizationStatus::Denied);
+    UserDefaults reread(folder / "defaults.json");
+    EXPECT_EQ(PhotoLibrary::storedAuthorizationStatus(reread), AuthorizationStatus::Denied);
+    EXPECT_FALSE(View::make<SettingsScreen>(reread)->photoAccessSwitch()->isOn());
+    page->photoAccessSwitch()->setOn(true);
+    ASSERT_TRUE(page->save());
+    EXPECT_EQ(library.authorizationStatus(), AuthorizationStatus::Authorized);
+}
+
+}
+}

@@ -1,0 +1,159 @@
+#include <platform/foundation/RunLoop.h>
+#include <platform/graphics/DrawingContext.h>
+#include <platform/ui/window/Window.h>
+
+#include <gtest/gtest.h>
+#include <numbers>
+
+namespace vd {
+namespace {
+
+class AnimationTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        RunLoop::main().setClock(RunLoop::Clock::Virtual);
+        window = std::make_shared<Window>(Size { 400, 400 });
+        view = View::make(Rect(0, 0, 100, 100));
+        window->addSubview(view);
+    }
+    void TearDown() override { RunLoop::main().advance(10); }
+
+    std::shared_ptr<Window> window;
+    std::shared_ptr<View> view;
+};
+
+TEST_F(AnimationTest, ModelValueIsTheEndAtOnceWhileTheDrawnValueMoves)
+{
+    int completions = 0;
+    bool finished = false;
+    View::animate(1.0, 0, { AnimationCurve::Linear }, [&] {
+        view->setCenter({ 150, 50 });
+        view->setAlpha(0);
+        view->setBackgroundColor(Color::rgba(1, 0, 0));
+    }, [&](bool done) {
+        ++completions;
+        finished = done;
+    });
+    EXPECT_EQ(view->center(), (Point { 150, 50 }));
+    EXPECT_EQ(view->alpha(), 0);
+    EXPECT_EQ(view->presentationCenter(), (Point { 50, 50 }));
+    EXPECT_TRUE(window->isAnimating());
+
+    RunLoop::main().advance(0.5);
+    EXPECT_NEAR(view->presentationCenter().x, 100, 1e-9);
+    EXPECT_NEAR(view->presentationAlpha(), 0.5, 1e-9);
+    EXPECT_NEAR(view->presentationBackgroundColor()->alpha, 0.5, 1e-9);
+    EXPECT_EQ(completions, 0);
+
+    RunLoop::main().advance(0.6);
+    window->prepareFrame();
+    EXPECT_EQ(view->presentationCenter(), (Point { 150, 50 }));
+    EXPECT_FALSE(window->isAnimating());
+    EXPECT_EQ(completions, 1);
+    EXPECT_TRUE(finished);
+    RunLoop::main().advance(5);
+    EXPECT_EQ(completions, 1) << "completion runs once";
+}
+
+TEST_F(AnimationTest, CurvesDelaysFramesAndTransforms)
+{
+    View::animate(1.0, 0.5, { AnimationCurve::EaseInOut }, [&] {
+        view->setFrame({ 100, 100, 200, 50 });
+        view->setTransform(AffineTransform::rotation(std::numbers::pi / 2));
+    });
+    RunLoop::main().advance(0.25);
+    EXPECT_EQ(view->presentationCenter(), (Point { 50, 50 })) << "still in its delay";
+    RunLoop::main().advance(0.5); // a quarter of the way: ease-in-out is slower than linear
+    const double x = view->presentationCenter().x;
+    EXPECT_GT(x, 50);
+    EXPECT_LT(x, 50 + 150 * 0.25);
+    RunLoop::main().advance(0.25); // half way
+    EXPECT_NEAR(view->presentationCenter().x, 125, 1e-9);
+    EXPECT_NEAR(view->presentationBounds().width(), 150, 1e-9);
+    // The transform turns through 45°, it is not a blend of the matrices.
+    const AffineTransform t = view->presentationTransform();
+    EXPECT_NEAR(t.angle(), std::numbers::pi / 4, 1e-9);
+    EXPECT_NEAR(std::hypot(t.a, t.b), 1, 1e-9);
+    RunLoop::main().advance(1);
+    EXPECT_EQ(view->presentationTransform(), view->transform());
+}
+
+TEST_F(AnimationTest, ANewAnimationStartsFromTheDrawnValue)
+{
+    int completions = 0;
+    View::animate(1.0, 0, { AnimationCurve::Linear }, [&] { view->setCenter({ 150, 50 }); }, [&](bool) { ++completions; });
+    RunLoop::main().advance(0.5);
+    View::animate(1.0, 0, { AnimationCurve::Linear }, [&] { view->setCenter({ 100, 150 }); }, [&](bool) { ++completions; });
+    EXPECT_NEAR(view->presentationCenter().x, 100, 1e-9);
+    EXPECT_NEAR(view->presentationCenter().y, 50, 1e-9);
+    RunLoop::main().advance(0.5);
+    EXPECT_NEAR(view->presentationCenter().y, 100, 1e-9);
+    // A change outside an animation jumps.
+    view->setCenter({ 0, 0 });
+    EXPECT_EQ(view->presentationCenter(), (Point { 0, 0 }));
+    RunLoop::main().advance(1);
+    EXPECT_EQ(completions, 2);
+}
+
+TEST_F(AnimationTest, ZeroDurationCompletesOnTheNextTurn)
+{
+    int completions = 0;
+    View::animate(0, [&] { view->setAlpha(0.3); }, [&](bool) { ++completions; });
+    EXPECT_EQ(view->presentationAlpha(), 0.3);
+    EXPECT_EQ(completions, 0);
+    RunLoop::main().runPending();
+    EXPECT_EQ(completions, 1);
+}
+
+TEST_F(AnimationTest, KeyedRotationRepeatsCumulativelyUntilRemoved)
+{
+    BasicAnimation spin;
+    spin.keyPath = "transform.rotation.z";
+    spin.toValue = 2 * std::numbers::pi;
+    spin.duration = 4;
+    spin.cumulative = true;
+    spin.repeatCount = BasicAnimation::kForever;
+    view->layer().addAnimation(spin, "spin");
+    RunLoop::main().advance(1);
+    EXPECT_NEAR(view->presentationTransform().angle(), std::numbers::pi / 2, 1e-9);
+    RunLoop::main().advance(4);
+    window->prepareFrame();
+    EXPECT_NEAR(view->presentationTransform().angle(), std::numbers::pi / 2, 1e-9) << "still turning after a full turn";
+    EXPECT_TRUE(window->isAnimating());
+    EXPECT_EQ(view->transform(), AffineTransform::identity()) << "the model is untouched";
+    view->layer().removeAnimationForKey("spin");
+    EXPECT_EQ(view->presentationTransform(), AffineTransform::identity());
+    EXPECT_FALSE(window->isAnimating());
+
+    BasicAnimation fade;
+    fade.keyPath = "opacity";
+    fade.fromValue = 1;
+    fade.toValue = 0;
+    fade.duration = 1;
+    fade.repeatCount = 2;
+    view->layer().addAnimation(fade, "fade");
+    RunLoop::main().advance(1.25);
+    EXPECT_NEAR(view->presentationAlpha(), 0.75, 1e-9) << "the second round starts again, not cumulative";
+    RunLoop::main().advance(1);
+    window->prepareFrame();
+    EXPECT_EQ(view->layer().animationForKey("fade"), nullptr) << "removed when finished";
+    EXPECT_EQ(view->presentationAlpha(), 1);
+}
+
+TEST_F(AnimationTest, DirtyAreasCoverWhatChanged)
+{
+    window->prepareFrame();
+    window->clearDirty();
+    view->setCenter({ 300, 300 });
+    ASSERT_TRUE(window->dirtyRect());
+    const Rect dirty = *window->dirtyRect();
+    EXPECT_LE(dirty.minX(), 0);
+    EXPECT_GE(dirty.maxX(), 350) << "both the old and the new place";
+    window->clearDirty();
+    view->setTag(3);
+    EXPECT_FALSE(window->dirtyRect()) << "a tag changes nothing on screen";
+}
+
+}
+}

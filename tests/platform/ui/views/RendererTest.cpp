@@ -1,0 +1,170 @@
+#include <platform/graphics/DrawingContext.h>
+#include <platform/graphics/TextRenderer.h>
+#include <platform/ui/controls/ImageView.h>
+#include <platform/ui/views/View.h>
+
+#include <gtest/gtest.h>
+#include <numbers>
+
+namespace vd {
+namespace {
+
+Rgba8 pixel(const Image& image, double x, double y) // in points
+{
+    return unpremultiply(image.pixelAt(static_cast<int>(x * image.scale()), static_cast<int>(y * image.scale())));
+}
+
+Image render(View& view, Size size, double scale = 2)
+{
+    DrawingContext context(size, DrawingContext::Opacity::Transparent, scale);
+    view.drawViewHierarchyInRect(context.cairo(), { 0, 0, size.width, size.height });
+    return context.takeImage();
+}
+
+Image solidImage(int w, int h, Rgba8 colour)
+{
+    PixelBuffer buffer;
+    buffer.width = w;
+    buffer.height = h;
+    buffer.pixels.assign(static_cast<size_t>(w) * h, premultiply(colour));
+    return Image::fromBuffer(std::move(buffer));
+}
+
+TEST(Renderer, BackgroundCornersBorderAndTransform)
+{
+    auto root = View::make(Rect(0, 0, 100, 100));
+    auto box = View::make(Rect(10, 10, 40, 40));
+    box->setBackgroundColor(Color::rgba(1, 0, 0));
+    box->layer().setCornerRadius(10);
+    box->layer().setBorderWidth(2);
+    box->layer().setBorderColor(Color::rgba(0, 0, 1));
+    root->addSubview(box);
+    auto turned = View::make(Rect(60, 60, 30, 10));
+    turned->setBackgroundColor(Color::rgba(0, 1, 0));
+    turned->setTransform(AffineTransform::rotation(std::numbers::pi / 2));
+    root->addSubview(turned);
+
+    const Image image = render(*root, { 100, 100 });
+    EXPECT_EQ(image.pixelWidth(), 200);
+    EXPECT_EQ(pixel(image, 30, 30).r, 255);
+    EXPECT_EQ(pixel(image, 10.5, 10.5).a, 0) << "the rounded corner is cut";
+    const Rgba8 edge = pixel(image, 30, 10.5);
+    EXPECT_EQ(edge.b, 255) << "the border lies inside the bounds";
+    EXPECT_EQ(edge.r, 0);
+    // The 30 × 10 bar stands upright about its centre (75, 65).
+    EXPECT_EQ(pixel(image, 75, 53).g, 255);
+    EXPECT_EQ(pixel(image, 62, 65).a, 0);
+}
+
+TEST(Renderer, AlphaFadesOverlappingChildrenTogether)
+{
+    auto root = View::make(Rect(0, 0, 100, 40));
+    auto group = View::make(Rect(0, 0, 100, 40));
+    group->setAlpha(0.5);
+    root->addSubview(group);
+    auto a = View::make(Rect(0, 0, 60, 40)), b = View::make(Rect(40, 0, 60, 40));
+    a->setBackgroundColor(Color::rgba(1, 0, 0));
+    b->setBackgroundColor(Color::rgba(1, 0, 0));
+    group->addSubview(a);
+    group->addSubview(b);
+    const Image image = render(*root, { 100, 40 });
+    EXPECT_NEAR(pixel(image, 20, 20).a, 128, 1);
+    EXPECT_EQ(pixel(image, 50, 20).a, pixel(image, 20, 20).a) << "the overlap is not darker";
+
+    group->setHidden(true);
+    EXPECT_EQ(pixel(render(*root, { 100, 40 }), 50, 20).a, 0);
+}
+
+TEST(Renderer, ClipsToRoundedBoundsAndDrawsShadowsOutside)
+{
+    auto root = View::make(Rect(0, 0, 100, 100));
+    auto clip = View::make(Rect(10, 10, 40, 40));
+    clip->setClipsToBounds(true);
+    auto big = View::make(Rect(-20, -20, 100, 100));
+    big->setBackgroundColor(Color::rgba(0, 0, 1));
+    clip->addSubview(big);
+    root->addSubview(clip);
+    auto shadowed = View::make(Rect(60, 10, 30, 30));
+    shadowed->setBackgroundColor(Color::whiteColor());
+    shadowed->layer().setShadowOpacity(1);
+    shadowed->layer().setShadowOffset({ 0, 5 });
+    shadowed->layer().setShadowRadius(4);
+    root->addSubview(shadowed);
+
+    const Image image = render(*root, { 100, 100 }, 1);
+    EXPECT_EQ(pixel(image, 30, 30).b, 255);
+    EXPECT_EQ(pixel(image, 5, 30).a, 0) << "the child is clipped";
+    EXPECT_EQ(pixel(image, 30, 55).a, 0);
+    EXPECT_GT(pixel(image, 75, 43).a, 60) << "shadow below the view";
+    EXPECT_EQ(pixel(image, 75, 43).r, 0);
+    EXPECT_EQ(pixel(image, 75, 5).a, 0) << "little shadow above: it is offset down";
+}
+
+TEST(Renderer, ImagesFollowTheContentModeAndTemplatesTakeTheTint)
+{
+    auto root = View::make(Rect(0, 0, 100, 50));
+    auto fit = std::make_shared<ImageView>(Rect(0, 0, 50, 50));
+    fit->setImage(solidImage(40, 20, { 255, 0, 0, 255 }));
+    fit->setContentMode(ContentMode::ScaleAspectFit);
+    root->addSubview(fit);
+    auto tinted = std::make_shared<ImageView>(Rect(50, 0, 50, 50));
+    tinted->setImage(solidImage(10, 10, { 255, 0, 0, 255 }).withRenderingMode(Image::RenderingMode::Template));
+    root->setTintColor(Color::rgba(0, 1, 0));
+    root->addSubview(tinted);
+
+    const Image image = render(*root, { 100, 50 });
+    EXPECT_EQ(pixel(image, 25, 10).a, 0) << "aspect fit leaves bands above and below";
+    EXPECT_EQ(pixel(image, 25, 25).r, 255);
+    EXPECT_EQ(pixel(image, 25, 40).a, 0);
+    const Rgba8 tint = pixel(image, 75, 25);
+    EXPECT_EQ(tint.g, 255);
+    EXPECT_EQ(tint.r, 0);
+
+    EXPECT_EQ(rectForContentMode(ContentMode::ScaleAspectFill, { 40, 20 }, { 0, 0, 50, 50 }), Rect(-25, 0, 100, 50));
+    EXPECT_EQ(rectForContentMode(ContentMode::BottomRight, { 10, 20 }, { 0, 0, 50, 50 }), Rect(40, 30, 10, 20));
+}
+
+TEST(Renderer, TextIsDrawnInItsFontAndShapeLayersAboveTheContent)
+{
+    struct Caption : View {
+        void draw(cairo_t* cr, const Rect& rect) override
+        {
+            TextStyle style;
+            style.fontName = "GillSans-UltraBold";
+            style.fontSize = 30;
+            drawText(cr, "Wg", style, rect);
+        }
+    };
+    auto caption = std::make_shared<Caption>();
+    caption->setFrame({ 0, 0, 100, 50 });
+    caption->setBackgroundColor(Color::whiteColor());
+    auto dashes = std::make_shared<ShapeLayer>();
+    Path line;
+    line.moveTo({ 0, 45 });
+    line.lineTo({ 100, 45 });
+    dashes->setPath(line);
+    dashes->setStrokeColor(Color::rgba(1, 0, 0));
+    dashes->setLineWidth(2);
+    dashes->setLineDashPattern({ 10, 10 });
+    caption->layer().addSublayer(dashes);
+
+    const Image image = render(*caption, { 100, 50 });
+    int dark = 0;
+    for (int y = 0; y < 80; ++y)
+        for (int x = 0; x < 200; ++x)
+            dark += unpremultiply(image.pixelAt(x, y)).g < 100;
+    EXPECT_GT(dark, 200) << "glyphs were drawn";
+    EXPECT_EQ(pixel(image, 5, 45).r, 255);
+    EXPECT_EQ(pixel(image, 5, 45).g, 0);
+    EXPECT_EQ(pixel(image, 15, 45).g, 255) << "a gap of the dash";
+
+    const Size size = measureText("Wg", { "GillSans-UltraBold", 30 }, 0);
+    EXPECT_GT(size.width, 30);
+    EXPECT_GE(size.height, 30);
+    const Size wrapped = measureText("one two three four five", { "Helvetica", 20, Color::black(), TextAlignment::Left, 0 }, 80);
+    EXPECT_GT(wrapped.height, 2 * 20) << "several lines";
+    EXPECT_LE(wrapped.width, 80);
+}
+
+}
+}

@@ -1,0 +1,254 @@
+#include <platform/ui/views/View.h>
+#include <platform/ui/window/Window.h>
+
+#include <gtest/gtest.h>
+#include <numbers>
+
+namespace vd {
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+void expectRect(const Rect& r, double x, double y, double w, double h, double tolerance = 1e-9)
+{
+    EXPECT_NEAR(r.x(), x, tolerance);
+    EXPECT_NEAR(r.y(), y, tolerance);
+    EXPECT_NEAR(r.width(), w, tolerance);
+    EXPECT_NEAR(r.height(), h, tolerance);
+}
+
+TEST(ViewGeometry, FrameOfRotatedAndScaledViewsIsTheBoundingBoxAboutTheCentre)
+{
+    auto view = View::make(Rect(10, 20, 100, 50));
+    EXPECT_EQ(view->center(), (Point { 60, 45 }));
+    expectRect(view->bounds(), 0, 0, 100, 50);
+
+    view->setTransform(AffineTransform::rotation(kPi / 2));
+    expectRect(view->frame(), 35, -5, 50, 100);
+    EXPECT_EQ(view->center(), (Point { 60, 45 })) << "a transform turns about the centre";
+    expectRect(view->bounds(), 0, 0, 100, 50);
+
+    view->setTransform(AffineTransform::rotation(kPi / 4));
+    const double side = (100 + 50) / std::sqrt(2.0);
+    expectRect(view->frame(), 60 - side / 2, 45 - side / 2, side, side);
+
+    view->setTransform(AffineTransform::scale(2, 0.5));
+    expectRect(view->frame(), -40, 32.5, 200, 25);
+}
+
+TEST(ViewGeometry, SettingTheFrameSetsCentreAndBoundsSize)
+{
+    auto view = View::make();
+    view->setBounds({ 5, 7, 1, 1 });
+    view->setFrame({ 100, 200, 30, 40 });
+    EXPECT_EQ(view->center(), (Point { 115, 220 }));
+    expectRect(view->bounds(), 5, 7, 30, 40);
+    expectRect(view->frame(), 100, 200, 30, 40);
+}
+
+TEST(ViewGeometry, BoundsOriginShiftsTheChildren)
+{
+    auto parent = View::make(Rect(0, 0, 200, 200));
+    auto child = View::make(Rect(50, 50, 10, 10));
+    parent->addSubview(child);
+    parent->setBounds({ 20, 30, 200, 200 });
+    EXPECT_EQ(child->convertPointToView({ 0, 0 }, parent.get()), (Point { 50, 50 }));
+    auto window = std::make_shared<Window>(Size { 400, 400 });
+    window->addSubview(parent);
+    EXPECT_EQ(child->convertPointToView({ 0, 0 }, nullptr), (Point { 30, 20 }));
+}
+
+TEST(ViewGeometry, PointConversionGoesThroughRotationAndScale)
+{
+    auto window = std::make_shared<Window>(Size { 400, 400 });
+    auto outer = View::make(Rect(100, 100, 100, 100));
+    auto inner = View::make(Rect(0, 0, 20, 20));
+    window->addSubview(outer);
+    outer->addSubview(inner);
+    outer->setTransform(AffineTransform::rotation(kPi / 2));
+
+    // The outer view's top-left corner turns to its top-right on screen.
+    const Point corner = outer->convertPointToView({ 0, 0 }, nullptr);
+    EXPECT_NEAR(corner.x, 200, 1e-9);
+    EXPECT_NEAR(corner.y, 100, 1e-9);
+    const Point back = outer->convertPointFromView(corner, nullptr);
+    EXPECT_NEAR(back.x, 0, 1e-9);
+    EXPECT_NEAR(back.y, 0, 1e-9);
+
+    const Point innerCentre = inner->convertPointToView({ 10, 10 }, nullptr);
+    EXPECT_NEAR(innerCentre.x, 190, 1e-9);
+    EXPECT_NEAR(innerCentre.y, 110, 1e-9);
+
+    auto sibling = View::make(Rect(0, 0, 50, 50));
+    window->addSubview(sibling);
+    sibling->setTransform(AffineTransform::scale(2, 2));
+    const Point there = inner->convertPointToView({ 10, 10 }, sibling.get());
+    EXPECT_NEAR(there.x, (190 - (25 - 50)) / 2.0, 1e-9);
+    EXPECT_NEAR(there.y, (110 - (25 - 50)) / 2.0, 1e-9);
+    const Rect rect = inner->convertRectToView(inner->bounds(), nullptr);
+    expectRect(rect, 180, 100, 20, 20);
+}
+
+TEST(ViewGeometry, AutoresizingFollowsTheParentsBounds)
+{
+    auto parent = View::make(Rect(0, 0, 100, 100));
+    auto fixed = View::make(Rect(10, 10, 20, 20));
+    auto stretchy = View::make(Rect(10, 10, 80, 80));
+    stretchy->setAutoresizingMask(FlexibleWidth | FlexibleHeight);
+    auto topRight = View::make(Rect(72, 0, 28, 28));
+    topRight->setAutoresizingMask(FlexibleLeftMargin | FlexibleBottomMargin);
+    auto shared = View::make(Rect(25, 0, 50, 10));
+    shared->setAutoresizingMask(FlexibleLeftMargin | FlexibleRightMargin);
+    auto rotated = View::make(Rect(40, 40, 20, 10));
+    rotated->setAutoresizingMask(FlexibleLeftMargin);
+    rotated->setTransform(AffineTransform::rotation(0.3));
+    for (auto& v : { fixed, stretchy, topRight, shared, rotated })
+        parent->addSubview(v);
+
+    parent->setBounds({ 0, 0, 200, 150 });
+    expectRect(fixed->frame(), 10, 10, 20, 20);
+    expectRect(stretchy->frame(), 10, 10, 180, 130);
+    expectRect(topRight->frame(), 172, 0, 28, 28);
+    expectRect(shared->frame(), 75, 0, 50, 10);
+    EXPECT_EQ(rotated->center(), (Point { 150, 45 }));
+    EXPECT_EQ(rotated->transform(), AffineTransform::rotation(0.3));
+
+    parent->setAutoresizesSubviews(false);
+    parent->setBounds({ 0, 0, 50, 50 });
+    expectRect(stretchy->frame(), 10, 10, 180, 130);
+}
+
+TEST(ViewHierarchy, OrderOfSubviews)
+{
+    auto parent = View::make();
+    auto a = View::make(), b = View::make(), c = View::make(), d = View::make();
+    parent->addSubview(a);
+    parent->addSubview(b);
+    parent->addSubview(c);
+    EXPECT_EQ(parent->subviews(), (std::vector<std::shared_ptr<View>> { a, b, c }));
+    parent->insertSubviewAtIndex(d, 1);
+    EXPECT_EQ(parent->subviews(), (std::vector<std::shared_ptr<View>> { a, d, b, c }));
+    parent->bringSubviewToFront(a.get());
+    EXPECT_EQ(parent->subviews(), (std::vector<std::shared_ptr<View>> { d, b, c, a }));
+    parent->sendSubviewToBack(c.get());
+    EXPECT_EQ(parent->subviews(), (std::vector<std::shared_ptr<View>> { c, d, b, a }));
+    parent->insertSubviewAboveSubview(c, b.get());
+    EXPECT_EQ(parent->subviews(), (std::vector<std::shared_ptr<View>> { d, b, c, a }));
+    parent->insertSubviewBelowSubview(a, d.get());
+    EXPECT_EQ(parent->subviews(), (std::vector<std::shared_ptr<View>> { a, d, b, c }));
+    parent->insertSubviewAtIndex(b, 99);
+    EXPECT_EQ(parent->subviews(), (std::vector<std::shared_ptr<View>> { a, d, c, b }));
+
+    auto other = View::make();
+    other->addSubview(d);
+    EXPECT_EQ(parent->subviews().size(), 3u) << "adding to another parent moves the view";
+    EXPECT_EQ(d->superview(), other);
+    d->removeFromSuperview();
+    EXPECT_EQ(d->superview(), nullptr);
+    EXPECT_TRUE(other->subviews().empty());
+
+    // A view cannot become its own ancestor.
+    a->addSubview(parent);
+    EXPECT_EQ(parent->superview(), nullptr);
+    EXPECT_TRUE(a->subviews().empty());
+}
+
+TEST(ViewHierarchy, LookUpByTagNameAndWindow)
+{
+    auto window = std::make_shared<Window>(Size { 100, 100 });
+    auto parent = View::make();
+    auto child = View::make();
+    child->setTag(7);
+    child->setName("myButtonSalva");
+    parent->addSubview(child);
+    EXPECT_EQ(child->window(), nullptr);
+    window->addSubview(parent);
+    EXPECT_EQ(child->window(), window.get());
+    EXPECT_EQ(window->viewWithTag(7), child);
+    EXPECT_EQ(window->viewNamed("myButtonSalva"), child);
+    EXPECT_EQ(window->viewNamed("absent"), nullptr);
+    EXPECT_TRUE(child->isDescendantOfView(window.get()));
+    EXPECT_FALSE(parent->isDescendantOfView(child.get()));
+}
+
+TEST(ViewHierarchy, RemovingAViewInsideItsOwnCallbackIsSafe)
+{
+    struct SelfRemoving : View {
+        void didMoveToWindow() override
+        {
+            if (window())
+                removeFromSuperview();
+        }
+    };
+    auto window = std::make_shared<Window>(Size { 100, 100 });
+    window->addSubview(std::make_shared<SelfRemoving>());
+    EXPECT_TRUE(window->subviews().empty());
+}
+
+// A view that builds its children in its constructor, before anything owns it.
+class SelfBuilt : public View {
+public:
+    SelfBuilt()
+    {
+        child->setName("child");
+        addSubview(child);
+    }
+    std::shared_ptr<View> child { View::make() };
+};
+
+TEST(ViewHierarchy, SubviewsAddedInAConstructorKnowTheirParentOnceMade)
+{
+    auto parent = View::make<SelfBuilt>();
+    EXPECT_EQ(parent->child->superview(), parent);
+    auto window = View::make<Window>(Size { 100, 100 });
+    window->addSubview(parent);
+    EXPECT_EQ(parent->child->window(), window.get());
+    EXPECT_EQ(window->viewNamed("child"), parent->child);
+    // Adding it again moves it to the front, never a second copy.
+    parent->addSubview(View::make());
+    parent->addSubview(parent->child);
+    ASSERT_EQ(parent->subviews().size(), 2u);
+    EXPECT_EQ(parent->subviews().back(), parent->child);
+    parent->child->removeFromSuperview();
+    EXPECT_EQ(parent->subviews().size(), 1u);
+    EXPECT_FALSE(parent->child->superview());
+}
+
+TEST(ViewHitTesting, DeepestInteractiveViewUnderThePointThroughTransforms)
+{
+    auto window = std::make_shared<Window>(Size { 400, 400 });
+    auto box = View::make(Rect(100, 100, 200, 40));
+    box->setTransform(AffineTransform::rotation(kPi / 2)); // now a tall 40 × 200 bar at x 180…220
+    window->addSubview(box);
+    auto knob = View::make(Rect(0, 0, 20, 40)); // the bar's top end on screen
+    box->addSubview(knob);
+
+    EXPECT_EQ(window->hitTest({ 200, 210 }), box);
+    EXPECT_EQ(window->hitTest({ 120, 120 }), window) << "outside the rotated bar";
+    EXPECT_EQ(window->hitTest({ 200, 25 }), knob);
+
+    knob->setAlpha(0.005);
+    EXPECT_EQ(window->hitTest({ 200, 25 }), box) << "a nearly transparent view takes no touches";
+    knob->setAlpha(1);
+    knob->setHidden(true);
+    EXPECT_EQ(window->hitTest({ 200, 25 }), box);
+    knob->setHidden(false);
+    knob->setUserInteractionEnabled(false);
+    EXPECT_EQ(window->hitTest({ 200, 25 }), box);
+    box->setUserInteractionEnabled(false);
+    EXPECT_EQ(window->hitTest({ 200, 25 }), window) << "nor do the children of a view that takes none";
+
+    // Children outside their parent's bounds are not reached, as on the toolkit.
+    auto parent = View::make(Rect(0, 300, 50, 50));
+    auto outside = View::make(Rect(60, 0, 20, 20));
+    parent->addSubview(outside);
+    window->addSubview(parent);
+    EXPECT_EQ(window->hitTest({ 70, 310 }), window);
+    // The topmost of overlapping siblings wins.
+    auto cover = View::make(Rect(0, 300, 50, 50));
+    window->addSubview(cover);
+    EXPECT_EQ(window->hitTest({ 10, 310 }), cover);
+}
+
+}
+}
