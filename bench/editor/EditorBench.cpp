@@ -28,6 +28,10 @@ const std::filesystem::path& benchHome()
         auto path = std::filesystem::temp_directory_path() / ("vardenico-editor-bench-" + std::to_string(::getpid()));
         std::filesystem::create_directories(path);
         ::setenv("VARDENICO_HOME", path.c_str(), 1);
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(std::filesystem::temp_directory_path() / ("vardenico-editor-bench-" + std::to_string(::getpid())), ignored);
+        });
         return path;
     }();
     return home;
