@@ -2,9 +2,9 @@
 
 namespace vd {
 
-// Makes the controls the editor's layouts use (Label, Button, Slider, SegmentedControl,
+// Makes the views the editor's layouts use beyond the platform's own (SegmentedControl,
 // CustomScrollView, LogoCanvasView) known to the interface descriptions. A class the platform
-// already describes is left as it is, so this only fills what is missing.
+// already describes is left as it is.
 void registerEditorViewClasses();
 
 }
