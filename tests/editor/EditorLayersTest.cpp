@@ -201,3 +201,37 @@ TEST_F(EditorTest, TheTabletTwinUsesItsOwnLayoutAndNoBarOffset)
 
 }
 }
+
+namespace vd::test {
+namespace {
+
+TEST_F(EditorTest, ZoomingTheSelectedTextWithTwoFingersKeepsItsSizeInItsBounds)
+{
+    auto& e = open({ textRecord("Logo", 200, 200, 0.4) });
+    auto text = e.stickers()[0];
+    tap(onCanvas({ 200, 200 }));
+    ASSERT_EQ(e.selectedSticker(), text);
+    const Rect before = text->bounds();
+    // Two fingers on the bare canvas spread from 80 to 120 points apart: one and a half times.
+    const Point a = onCanvas({ 60, 330 }), b = onCanvas({ 140, 330 });
+    window->sendTouches(TouchPhase::Began, { { 1, a }, { 2, b } });
+    for (int i = 1; i <= 20; ++i) {
+        RunLoop::main().advance(1.0 / 60);
+        const double spread = 20.0 * i / 20;
+        window->sendTouches(TouchPhase::Moved, { { 1, a - Point { spread, 0 } }, { 2, b + Point { spread, 0 } } });
+    }
+    RunLoop::main().advance(1.0 / 60);
+    window->sendTouches(TouchPhase::Ended, { { 1, a - Point { 20, 0 } }, { 2, b + Point { 20, 0 } } });
+    settle(0.5);
+    EXPECT_NEAR(text->bounds().width(), before.width() * 1.5, 0.01);
+    EXPECT_NEAR(text->bounds().height(), before.height() * 1.5, 0.01);
+    EXPECT_NEAR(std::hypot(text->transform().a, text->transform().b), 1, 1e-9) << "the zoom is folded into the bounds";
+    EXPECT_NEAR(angleOf(*text), 0.4, 1e-9);
+    EXPECT_NEAR(text->myTextField->fontSize(), 36, 0.01);
+    EXPECT_EQ(e.myScrollViewLogoComposer->zoomScale(), 1);
+    const auto records = mySingleElementiManage::metodoRecordDaCanvas(*e.myViewTemporanea);
+    EXPECT_NEAR(records[0].largezza, before.width() * 1.5, 0.01);
+}
+
+}
+}

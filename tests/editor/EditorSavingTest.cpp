@@ -105,3 +105,80 @@ TEST_F(EditorTest, AReopenedCanvasMatchesTheSavedOne)
 
 }
 }
+
+namespace vd::test {
+namespace {
+
+// Stands in for the saved-logo preview: it keeps what the editor hands over.
+class PreviewStandIn : public ViewController, public SavedLogoPreviewInputs {
+public:
+    std::string className() const override { return "PreviewStandIn"; }
+    void setMyImageLogo(std::optional<Image> picture) override { image = std::move(picture); }
+    void setMyFramePreview(Rect canvasFrame) override { frame = canvasFrame; }
+    void setMyColorViewTemporanea(std::optional<Color> colour) override { canvas = colour; }
+    void setMyStringNomeOggetto(std::string key) override { nome = std::move(key); }
+    void setMyStringaAppenaSalvata(std::string saved) override { salvato = std::move(saved); }
+    std::optional<Image> image;
+    Rect frame;
+    std::optional<Color> canvas;
+    std::string nome, salvato;
+};
+
+TEST_F(EditorTest, ANewLogoIsHandedToThePreviewWhenThereIsOne)
+{
+    // The editor's layouts in a folder of their own, where "previewlogo" has no layout.
+    TemporaryFolder ui;
+    const auto resources = ScreenRegistry::shared().interfaceDirectory();
+    std::filesystem::create_directories(ui / "phone");
+    std::filesystem::copy_file(resources / "theme.json", ui / "theme.json");
+    for (const char* name : { "logoEditor.json", "sbColorPicker.json" })
+        std::filesystem::copy_file(resources / "phone" / name, ui / "phone" / name);
+    ScreenRegistry::shared().setInterfaceDirectory(ui.path());
+    ScreenRegistry::shared().registerClass<PreviewStandIn>("PreviewStandIn");
+    ScreenRegistry::shared().registerScreen("previewlogo", "PreviewStandIn");
+
+    auto& e = open();
+    e.setNomeKeyImg("7");
+    e.metodoAggiungiFormaWithNomeImmagine("s");
+    tapView(*e.myButtonSaveLogoProp);
+    settle(1);
+    auto preview = std::dynamic_pointer_cast<PreviewStandIn>(navigation->topViewController());
+    ScreenRegistry::shared().setInterfaceDirectory({});
+    ASSERT_TRUE(preview) << "the preview is pushed over the editor";
+    ASSERT_TRUE(preview->image);
+    EXPECT_EQ(preview->image->pixelWidth(), 2800);
+    EXPECT_EQ(preview->frame, e.myViewTemporanea->frame());
+    EXPECT_EQ(preview->canvas, e.coloreViewTempo);
+    EXPECT_EQ(preview->nome, "7");
+    EXPECT_EQ(preview->salvato, "salvato");
+}
+
+TEST_F(EditorTest, AReopenedLogoFromTheApplyScreenReturnsToStackPositionTwo)
+{
+    storedLogos();
+    {
+        auto& e = open();
+        e.metodoAggiungiFormaWithNomeImmagine("c");
+        tapView(*e.myButtonSaveLogoProp);
+        settle(1);
+    }
+    const size_t count = storedLogos();
+    auto& e = open(*mySingleElementiManage::sharedInstance().myArrLoghiEstratti.back()->myArrViewModel, DeviceKind::Phone, static_cast<int>(count - 1), "modifica");
+    e.myBoolQuintara = true;
+    auto second = std::make_shared<ViewController>(), third = std::make_shared<ViewController>();
+    navigation->setViewControllers({ first, second, third, editor }, false);
+    tapView(*e.myButtonSaveLogoProp);
+    settle(1);
+    EXPECT_EQ(navigation->topViewController(), third);
+
+    // A stack shorter than the position goes back to the root.
+    auto& short_ = open(*mySingleElementiManage::sharedInstance().myArrLoghiEstratti.back()->myArrViewModel, DeviceKind::Phone, static_cast<int>(count - 1), "modifica");
+    short_.myBoolQuintara = true;
+    tapView(*short_.myButtonSaveLogoProp);
+    settle(1);
+    EXPECT_EQ(navigation->topViewController(), first);
+    EXPECT_EQ(storedLogos(), count);
+}
+
+}
+}
