@@ -653,7 +653,7 @@ void LogoMakerController::fillLayerCell(LogoMakerLayerCell& cell, size_t row)
         const Size size = sticker->myTextField->bounds().size;
         DrawingContext context(size, DrawingContext::Opacity::Transparent, 2.0);
         if (context.isValid() && size.width > 0 && size.height > 0) {
-            sticker->myTextField->drawViewHierarchyInRect(context.cairo(), { 0, 0, size.width, size.height });
+            sticker->myTextField->drawViewHierarchyInRect(context.painter(), { 0, 0, size.width, size.height });
             miniature = context.takeImage();
         }
     } else if (sticker->nomeImmagine) {

@@ -58,7 +58,7 @@ Image mySingleElementiManage::metodoImmagineDaCanvas(View& canvas)
     DrawingContext context(picture, DrawingContext::Opacity::Transparent, kLogoScale);
     if (!context.isValid())
         return {};
-    canvas.drawViewHierarchyInRect(context.cairo(), { 0, 0, picture.width, picture.height });
+    canvas.drawViewHierarchyInRect(context.painter(), { 0, 0, picture.width, picture.height });
     log::debug("scale " + std::to_string(kLogoScale));
     return context.takeImage();
 }
