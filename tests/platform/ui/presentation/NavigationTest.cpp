@@ -2,9 +2,7 @@
 
 #include <TestSupport.h>
 #include <platform/ui/lists/CollectionView.h>
-#include <platform/ui/controls/Button.h>
 #include <platform/ui/controls/ImageView.h>
-#include <platform/ui/controls/Label.h>
 #include <platform/ui/lists/PickerView.h>
 #include <platform/ui/lists/TableView.h>
 #include <platform/ui/presentation/InterfaceDescription.h>
@@ -280,52 +278,6 @@ TEST(InterfaceDescription, DescribesTheListViews)
     auto built = wrong->instantiate(*std::make_shared<Screen>());
     ASSERT_FALSE(built);
     EXPECT_EQ(built.error().message, "lists.json: view.scrollDirection: unknown property of TableView");
-}
-
-TEST(InterfaceDescription, DescribesLabelsAndButtonsWithTheirActions)
-{
-    class Screen : public ViewController {
-    public:
-        Screen()
-        {
-            bind("myLabelCountSelezionate", myLabelCountSelezionate);
-            bind("myButtonSelezionaProperty", myButtonSelezionaProperty);
-            action("SelezionaFoto", [this] { ++taps; });
-        }
-        std::shared_ptr<Label> myLabelCountSelezionate;
-        std::shared_ptr<Button> myButtonSelezionaProperty;
-        int taps { 0 };
-    };
-    auto description = InterfaceDescription::parse(R"json({"view": {"frame": [0, 0, 300, 200], "subviews": [
-        { "class": "Label", "name": "myLabelCountSelezionate", "frame": [0, 0, 100, 30], "text": "(3)", "fontName": "GillSans-Bold",
-          "fontSize": 15, "textColor": "#ff0000", "textAlignment": "right", "numberOfLines": 2 },
-        { "class": "Button", "name": "myButtonSelezionaProperty", "frame": [0, 100, 120, 44], "title": "OK", "titleColor": "#00ff00",
-          "fontSize": 19, "image": "buttonDone", "action": "SelezionaFoto" } ]}})json", "texts.json");
-    ASSERT_TRUE(description) << description.error().message;
-    auto screen = std::make_shared<Screen>();
-    auto view = description->instantiate(*screen);
-    ASSERT_TRUE(view) << view.error().message;
-    auto& label = *screen->myLabelCountSelezionate;
-    EXPECT_EQ(label.text(), "(3)");
-    EXPECT_EQ(label.fontName(), "GillSans-Bold");
-    EXPECT_EQ(label.fontSize(), 15);
-    EXPECT_EQ(label.textAlignment(), TextAlignment::Right);
-    EXPECT_EQ(label.numberOfLines(), 2);
-    EXPECT_EQ(label.textColor().red, 1);
-    auto& button = *screen->myButtonSelezionaProperty;
-    EXPECT_EQ(button.buttonType(), Button::Type::Custom);
-    EXPECT_EQ(button.currentTitle(), "OK");
-    EXPECT_EQ(button.titleStyle().fontSize, 19);
-    EXPECT_FALSE(button.imageForState(ControlStateNormal).isEmpty());
-
-    // The action runs on a touch that lifts inside.
-    button.sendActions(ControlEvent::TouchUpInside);
-    EXPECT_EQ(screen->taps, 1);
-
-    auto wrong = InterfaceDescription::parse(R"({"view": {"class": "Label", "textAlignment": "middle"}})", "texts.json");
-    auto built = wrong->instantiate(*std::make_shared<Screen>());
-    ASSERT_FALSE(built);
-    EXPECT_EQ(built.error().message, "texts.json: view.textAlignment: expected left, center, right, justified or natural");
 }
 
 TEST(ScreenRegistry, MakesTheTabletTwinAndItsDescription)
