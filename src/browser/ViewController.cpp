@@ -298,7 +298,7 @@ bool ViewController::refuseUnreadableSelection()
     }
     if (names.empty())
         return false;
-    presentAlert("Vardenico", localizedString("fotoillegibili") + " " + names, "Ok");
+    presentAlert("Vardenico", mySingleScritte::sharedInstance().stringaFotoIllegibili() + " " + names, "Ok");
     return true;
 }
 

@@ -7,7 +7,6 @@
 #include <browser/RullinoCollectionViewCell.h>
 #include <platform/foundation/Log.h>
 #include <platform/foundation/RunLoop.h>
-#include <platform/foundation/Strings.h>
 #include <platform/ui/controls/Button.h>
 #include <platform/ui/controls/ImageView.h>
 #include <platform/ui/controls/Label.h>
@@ -134,7 +133,7 @@ bool ViewController::collectionViewShouldSelectItemAtIndexPath(CollectionView& c
     if (!isUnreadable(asset))
         return true;
     // A photo that does not decode would only fail later, in the batch: say so now.
-    presentAlert("Vardenico", localizedString("fotoillegibili") + " \"" + asset.localIdentifier + "\"", "Ok");
+    presentAlert("Vardenico", mySingleScritte::sharedInstance().stringaFotoIllegibili() + " \"" + asset.localIdentifier + "\"", "Ok");
     return false;
 }
 
