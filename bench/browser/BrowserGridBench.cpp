@@ -222,7 +222,7 @@ int main(int argc, char** argv)
         grid->setContentOffset({ 0, grid->contentOffset().y + step });
         opened.window->prepareFrame();
         const auto laidOut = Clock::now();
-        opened.window->render(context.cairo());
+        opened.window->render(context.painter());
         opened.window->clearDirty();
         const auto end = Clock::now();
         frames.push_back(seconds(begin, end) * 1000);
