@@ -72,6 +72,16 @@ TEST(LogoStoreUpdate, FillingAMissingThumbnailCacheKeepsThePicture)
         ProgramRun run(folder.path()); // fills and saves the missing cache
         ASSERT_EQ(run.store->myArrLoghiEstratti.size(), 2u);
     }
+    {
+        // The file itself has the cache now, so the next load decodes no picture.
+        auto database = store::Database::open(file, store::Database::Access::ReadOnly);
+        ASSERT_TRUE(database);
+        auto statement = database->prepare("SELECT thumbnailCache FROM DictCoreData WHERE Z_PK = 1");
+        ASSERT_TRUE(statement);
+        auto row = statement->step();
+        ASSERT_TRUE(row && *row);
+        EXPECT_FALSE(statement->isNull(0)) << "the filled cache was not saved";
+    }
     ProgramRun run(folder.path());
     ASSERT_EQ(run.store->myArrLoghiEstratti.size(), 2u);
     EXPECT_TRUE(run.store->myArrLoghiInCore[0].thumbnailCache());
