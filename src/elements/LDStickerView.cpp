@@ -465,6 +465,7 @@ void LDStickerView::moveGesture(GestureRecognizer& recognizer)
         break;
     }
     case State::Ended:
+    case State::Cancelled: // a cancelled drag must not leave the guides on the canvas
         post(keyNascondiLineeGuida);
         myBoolLineeGuidaNascoste = true;
         tellDelegate([this](LDStickerViewDelegate& d) { d.stickerViewDidEndEditing(*this); });
@@ -580,6 +581,7 @@ void LDStickerView::rotateViewPanGesture(GestureRecognizer& recognizer)
         break;
     }
     case State::Ended:
+    case State::Cancelled: // nor the diagonal overlay on the sticker
         if (_LineeDiagonali)
             _LineeDiagonali->setAlpha(0);
         tellDelegate([this](LDStickerViewDelegate& d) { d.stickerViewDidEndEditing(*this); });
