@@ -20,6 +20,8 @@ using nlohmann::json;
 
 // The collection, table and picker views' properties (below).
 void registerListClasses();
+// Labels, buttons, sliders, steppers and progress bars (InterfaceControls.cpp).
+void registerControlClasses();
 
 namespace layout {
 
@@ -239,6 +241,7 @@ void ensureRegistered()
     if (!done) {
         done = true;
         registerViewClasses();
+        registerControlClasses();
     }
 }
 
