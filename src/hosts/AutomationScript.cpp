@@ -38,6 +38,7 @@ const std::map<std::string, std::vector<std::string>>& grammar()
         { "type", { "R" } },
         { "key", { "S" } },
         { "wait", { "N" } },
+        { "wait-for", { "@ N ?S" } },
         { "screenshot", { "S" } },
         { "dump", { "S" } },
     };

@@ -20,6 +20,9 @@ struct AutomationCommand {
 //   tap T · double-tap T · long-press T SECONDS · drag X1 Y1 X2 Y2 [SECONDS] · drag @name DX DY [SECONDS]
 //   two-finger-drag (as drag) · pinch T SCALE [SECONDS] · circle T RADIUS DEGREES [SECONDS]
 //   type TEXT · key NAME · wait SECONDS · screenshot NAME · dump NAME
+//   wait-for @name SECONDS [PREFIX]: frame after frame until the view shows (it and its ancestors
+//   neither hidden nor fully transparent) and, with PREFIX, its text or title begins with it; at
+//   most SECONDS of real time, for work on other threads (a batch of photos), else a script error
 // circle turns one finger about the target, starting to its right, clockwise for positive degrees.
 // Reads a script, one command a line; blank lines and lines starting with '#' are skipped.
 // Unknown commands and malformed arguments are refused with "FILE:LINE: reason".
