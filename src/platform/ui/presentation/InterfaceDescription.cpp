@@ -20,7 +20,7 @@ using nlohmann::json;
 
 // The collection, table and picker views' properties (below).
 void registerListClasses();
-// Labels, buttons, sliders, steppers and progress bars (InterfaceControls.cpp).
+// Labels, buttons and blur views (InterfaceControls.cpp).
 void registerControlClasses();
 
 namespace layout {
@@ -233,6 +233,7 @@ void registerViewClasses()
     classes()["ScrollView"] = std::move(scrollView);
 
     registerListClasses();
+    registerControlClasses();
 }
 
 void ensureRegistered()
@@ -241,7 +242,6 @@ void ensureRegistered()
     if (!done) {
         done = true;
         registerViewClasses();
-        registerControlClasses();
     }
 }
 

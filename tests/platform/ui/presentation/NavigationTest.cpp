@@ -1,11 +1,6 @@
 #include "../lists/Touches.h"
 
 #include <TestSupport.h>
-#include <platform/ui/controls/Button.h>
-#include <platform/ui/controls/Label.h>
-#include <platform/ui/controls/ProgressView.h>
-#include <platform/ui/controls/Slider.h>
-#include <platform/ui/controls/Stepper.h>
 #include <platform/ui/lists/CollectionView.h>
 #include <platform/ui/controls/ImageView.h>
 #include <platform/ui/lists/PickerView.h>
@@ -283,74 +278,6 @@ TEST(InterfaceDescription, DescribesTheListViews)
     auto built = wrong->instantiate(*std::make_shared<Screen>());
     ASSERT_FALSE(built);
     EXPECT_EQ(built.error().message, "lists.json: view.scrollDirection: unknown property of TableView");
-}
-
-TEST(InterfaceDescription, DescribesTheControlsAndConnectsTheirActions)
-{
-    class Screen : public ViewController {
-    public:
-        Screen()
-        {
-            bind("myLabelPercentuale", myLabelPercentuale);
-            bind("myButtonApplica", myButtonApplica);
-            bind("mySliderAlpha", mySliderAlpha);
-            bind("myStepperPercentuale", myStepperPercentuale);
-            bind("myProgressBar", myProgressBar);
-            action("myButtonApplicaACTION", [this] { ++applied; });
-            action("mySliderAlphaACTION", [this] { ++slid; });
-            action("myStepperACTION", [this] { ++stepped; });
-        }
-        std::shared_ptr<Label> myLabelPercentuale;
-        std::shared_ptr<Button> myButtonApplica;
-        std::shared_ptr<Slider> mySliderAlpha;
-        std::shared_ptr<Stepper> myStepperPercentuale;
-        std::shared_ptr<ProgressView> myProgressBar;
-        int applied { 0 }, slid { 0 }, stepped { 0 };
-    };
-    auto description = InterfaceDescription::parse(R"({"view": {"frame": [0, 0, 400, 400], "subviews": [
-        { "class": "Label", "name": "myLabelPercentuale", "frame": [0, 0, 200, 40], "font": "GillSans-Bold", "fontSize": 15,
-          "textColor": "#ff0000", "textAlignment": "center", "numberOfLines": 0, "text": "Ok" },
-        { "class": "CustomButton", "name": "myButtonApplica", "frame": [0, 50, 200, 44], "title": "OK", "titleColor": "#00ff00",
-          "fontSize": 20, "action": "myButtonApplicaACTION" },
-        { "class": "Slider", "name": "mySliderAlpha", "frame": [0, 100, 200, 30], "minimumValue": 0.1, "maximumValue": 1, "value": 0.5,
-          "action": "mySliderAlphaACTION" },
-        { "class": "Stepper", "name": "myStepperPercentuale", "frame": [0, 150, 94, 29], "minimumValue": 5, "maximumValue": 60,
-          "stepValue": 5, "value": 20, "action": "myStepperACTION" },
-        { "class": "ProgressView", "name": "myProgressBar", "frame": [0, 200, 200, 2], "progress": 0.25 } ]}})", "controls.json");
-    ASSERT_TRUE(description) << description.error().message;
-    auto screen = std::make_shared<Screen>();
-    auto view = description->instantiate(*screen);
-    ASSERT_TRUE(view) << view.error().message;
-    EXPECT_EQ(screen->myLabelPercentuale->text(), "Ok");
-    EXPECT_EQ(screen->myLabelPercentuale->fontName(), "GillSans-Bold");
-    EXPECT_EQ(screen->myLabelPercentuale->fontSize(), 15);
-    EXPECT_EQ(screen->myLabelPercentuale->textAlignment(), TextAlignment::Center);
-    EXPECT_EQ(screen->myLabelPercentuale->numberOfLines(), 0);
-    EXPECT_EQ(screen->myButtonApplica->buttonType(), Button::Type::Custom);
-    EXPECT_EQ(screen->myButtonApplica->currentTitle(), "OK");
-    EXPECT_EQ(screen->myButtonApplica->titleStyle().fontSize, 20);
-    EXPECT_EQ(screen->mySliderAlpha->value(), 0.5);
-    EXPECT_EQ(screen->mySliderAlpha->minimumValue(), 0.1);
-    EXPECT_EQ(screen->myStepperPercentuale->value(), 20);
-    EXPECT_EQ(screen->myStepperPercentuale->stepValue(), 5);
-    EXPECT_EQ(screen->myProgressBar->progress(), 0.25);
-
-    // Actions: a button on a touch up inside, value controls when their value changes.
-    test::useVirtualClock();
-    auto window = std::make_shared<Window>(Size { 400, 400 });
-    window->addSubview(*view);
-    test::tap(*window, { 100, 72 });
-    screen->myStepperPercentuale->increment();
-    EXPECT_EQ(screen->applied, 1);
-    EXPECT_EQ(screen->stepped, 1);
-    EXPECT_EQ(screen->myStepperPercentuale->value(), 25);
-    screen->mySliderAlpha->sendActions(ControlEvent::ValueChanged);
-    EXPECT_EQ(screen->slid, 1);
-
-    auto wrong = InterfaceDescription::parse(R"({"view": {"class": "Stepper", "stepValue": 0}})", "controls.json");
-    auto built = wrong->instantiate(*std::make_shared<Screen>());
-    ASSERT_FALSE(built);
-    EXPECT_EQ(built.error().message, "controls.json: view.stepValue: expected a number above 0");
 }
 
 TEST(ScreenRegistry, MakesTheTabletTwinAndItsDescription)
