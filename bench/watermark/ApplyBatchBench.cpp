@@ -8,6 +8,7 @@
 // drawn at scale 2, as the window host does; the time of that work is one frame's time.
 
 #include <app/ProgramScreens.h>
+#include <elements/LDStickerView.h>
 #include <hosts/HeadlessHost.h>
 #include <platform/foundation/Files.h>
 #include <platform/foundation/RunLoop.h>
