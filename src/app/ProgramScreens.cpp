@@ -1,10 +1,13 @@
 #include <app/ProgramScreens.h>
 
+#include <platform/foundation/Files.h>
 #include <platform/foundation/Log.h>
 #include <platform/ui/presentation/NavigationController.h>
 #include <platform/ui/presentation/ScreenRegistry.h>
 #include <platform/ui/window/Window.h>
 
+#include <map>
+#include <nlohmann/json.hpp>
 #include <vector>
 
 namespace vd {
@@ -22,7 +25,36 @@ void registerProgramScreens()
     registerWatermarkScreens();
 }
 
-bool installScreen(Window& window, DeviceKind device, const std::string& identifier)
+namespace {
+
+std::map<std::string, ScreenInputsReader>& inputReaders()
+{
+    static std::map<std::string, ScreenInputsReader> readers;
+    return readers;
+}
+
+Result<void> readInputs(ViewController& screen, const std::string& identifier, const std::filesystem::path& file)
+{
+    auto reader = inputReaders().find(identifier);
+    if (reader == inputReaders().end())
+        return fail(file.string(), "the screen \"" + identifier + "\" takes no inputs");
+    auto bytes = files::readAll(file, 1 << 20);
+    if (!bytes)
+        return std::unexpected(bytes.error());
+    auto json = nlohmann::json::parse(bytes->begin(), bytes->end(), nullptr, false);
+    if (json.is_discarded() || !json.is_object())
+        return fail(file.string(), "not a JSON object");
+    return reader->second(screen, json, file.string());
+}
+
+}
+
+void registerScreenInputs(const std::string& identifier, ScreenInputsReader reader)
+{
+    inputReaders()[identifier] = std::move(reader);
+}
+
+bool installScreen(Window& window, DeviceKind device, const std::string& identifier, const std::filesystem::path& inputsFile)
 {
     registerProgramScreens();
     auto& registry = ScreenRegistry::shared();
@@ -36,6 +68,12 @@ bool installScreen(Window& window, DeviceKind device, const std::string& identif
     if (!screen) {
         log::warning(screen.error().message);
         return false;
+    }
+    if (!inputsFile.empty()) {
+        if (auto read = readInputs(**screen, identifier, inputsFile); !read) {
+            log::warning(read.error().message);
+            return false;
+        }
     }
     auto navigation = std::make_shared<NavigationController>(*screen);
     ViewController::installAsRoot(navigation, window);

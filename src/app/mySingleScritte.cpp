@@ -63,5 +63,9 @@ std::string mySingleScritte::stringaLogoSalvatoInGalleria() const { return local
 std::string mySingleScritte::stringaCreaLogo() const { return localizedString("crealogo"); }
 std::string mySingleScritte::stringaLogoGallery() const { return localizedString("logogallery"); }
 std::string mySingleScritte::stringaAggiornamento() const { return localizedString("aggiornamento"); }
+std::string mySingleScritte::stringaFotoSalvateDi() const { return localizedString("fotosalvatedi"); }
+std::string mySingleScritte::stringaSalvaPosizione() const { return localizedString("SALVAPOSIZIONE"); }
+std::string mySingleScritte::stringaPosizioneSalvata() const { return localizedString("posizionesalvata"); }
+std::string mySingleScritte::stringaPosizioneNonSalvata() const { return localizedString("posizionenonsalvata"); }
 
 }

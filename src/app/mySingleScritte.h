@@ -64,6 +64,10 @@ public:
     std::string stringaCreaLogo() const; // "crealogo"
     std::string stringaLogoGallery() const; // "logogallery"
     std::string stringaAggiornamento() const; // "aggiornamento"
+    std::string stringaFotoSalvateDi() const; // "fotosalvatedi"
+    std::string stringaSalvaPosizione() const; // "SALVAPOSIZIONE"
+    std::string stringaPosizioneSalvata() const; // "posizionesalvata"
+    std::string stringaPosizioneNonSalvata() const; // "posizionenonsalvata"
 };
 
 }

@@ -27,6 +27,7 @@ struct AppOptions {
     std::string out;
     std::string demo;
     std::string screen;
+    std::string inputs;
 };
 
 int runApp(const AppOptions& options)
@@ -51,6 +52,10 @@ int runApp(const AppOptions& options)
         RunLoop::main().setClock(RunLoop::Clock::Virtual);
     }
 
+    if (!options.inputs.empty() && options.screen.empty()) {
+        std::fprintf(stderr, "vardenico app: --inputs goes with --screen\n");
+        return kBadUsage;
+    }
     if (!options.demo.empty() && !options.screen.empty()) {
         std::fprintf(stderr, "vardenico app: --demo and --screen open different first screens; give one\n");
         return kBadUsage;
@@ -58,7 +63,7 @@ int runApp(const AppOptions& options)
 
     auto window = std::make_shared<Window>(hostScreenSize(device));
     if (!options.screen.empty()) {
-        if (!installScreen(*window, device == HostDevice::Tablet ? DeviceKind::Tablet : DeviceKind::Phone, options.screen)) {
+        if (!installScreen(*window, device == HostDevice::Tablet ? DeviceKind::Tablet : DeviceKind::Phone, options.screen, options.inputs)) {
             std::fprintf(stderr, "vardenico app: --screen %s: cannot open that screen\n", options.screen.c_str());
             return kBadUsage;
         }
@@ -98,6 +103,7 @@ void addAppCommand(CLI::App& app, int& status)
     command->add_option("--out", options->out, "Folder for the script's screenshots and dumps (with --headless)");
     command->add_option("--demo", options->demo, "Show a demonstration screen instead of the program's first screen")->check(CLI::IsMember(std::vector<std::string> { "views", "controls", "lists", "sticker" }));
     command->add_option("--screen", options->screen, "Open one registered screen (\"logoEditor\", \"gallery\", \"quintara\"…) on a fresh stack, its inputs empty");
+    command->add_option("--inputs", options->inputs, "With --screen: a JSON file of what the screen's opener would hand over (\"quintaraapply\": {\"photos\": [positions], \"logo\": FILE.png})");
     command->callback([options, &status] { status = runApp(*options); });
 }
 

@@ -39,6 +39,7 @@ const std::map<std::string, std::vector<std::string>>& grammar()
         { "type", { "R" } },
         { "key", { "S" } },
         { "wait", { "N" } },
+        { "wait-for", { "@ N ?S" } },
         { "screenshot", { "S" } },
         { "dump", { "S" } },
     };

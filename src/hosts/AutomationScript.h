@@ -21,6 +21,9 @@ struct AutomationCommand {
 //   drag X1 Y1 X2 Y2 [SECONDS] · drag @name DX DY [SECONDS]
 //   two-finger-drag (as drag) · pinch T SCALE [SECONDS] · circle T RADIUS DEGREES [SECONDS]
 //   type TEXT · key NAME · wait SECONDS · screenshot NAME · dump NAME
+//   wait-for @name SECONDS [PREFIX]: frame after frame until the view shows (it and its ancestors
+//   neither hidden nor fully transparent) and, with PREFIX, its text or title begins with it; at
+//   most SECONDS of real time, for work on other threads (a batch of photos), else a script error
 // circle turns one finger about the target, starting to its right, clockwise for positive degrees.
 // force-press presses firmly (a touch of full force, where a pressure-sensitive screen would peek)
 // for SECONDS (default 0.5), then lifts.

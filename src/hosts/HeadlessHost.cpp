@@ -7,6 +7,7 @@
 #include <platform/ui/views/ViewDump.h>
 #include <platform/ui/window/Window.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -241,6 +242,29 @@ Result<void> HeadlessHost::execute(Window& window, const AutomationCommand& c)
                 break;
             settle(window, 0);
             waited += quiet;
+        }
+    } else if (c.name == "wait-for") {
+        const std::string name = args[0].substr(1);
+        const std::optional<std::string> prefix = args.size() > 2 ? std::optional(args[2]) : std::nullopt;
+        auto shows = [&] {
+            auto view = window.viewNamed(name);
+            if (!view)
+                return false;
+            for (auto v = view; v; v = v->superview())
+                if (v->isHidden() || v->alpha() <= 0)
+                    return false;
+            if (!prefix)
+                return true;
+            const auto text = view->automationText();
+            return text && text->starts_with(*prefix);
+        };
+        const auto start = std::chrono::steady_clock::now();
+        while (!shows()) {
+            const std::chrono::duration<double> waited = std::chrono::steady_clock::now() - start;
+            if (waited.count() > number(args[1]))
+                return fail("@" + name + (prefix ? " did not show \"" + *prefix + "\"" : " did not show") + " within " + args[1] + " s");
+            RunLoop::main().waitForWork(kStep);
+            settle(window, kStep);
         }
     } else if (c.name == "screenshot") {
         const Image image = screenshot(window, m_scale);

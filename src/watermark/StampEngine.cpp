@@ -49,14 +49,31 @@ void mirrorRow(std::uint8_t* row, int width)
             std::swap(row[a * 3 + c], row[b * 3 + c]);
 }
 
+// The apply screen shows a logo aspect-fit in the sticker's square, and a photo gets it as an
+// L × L square: a logo that is not square is centred in a transparent square first, so that it is
+// neither stretched nor, once turned, squashed into the square.
+Image squareLogo(const Image& logo)
+{
+    const int width = logo.pixelWidth(), height = logo.pixelHeight();
+    if (logo.isEmpty() || width == height)
+        return logo;
+    const int side = std::max(width, height);
+    DrawingContext context(Size(side, side), DrawingContext::Opacity::Transparent, 1.0);
+    if (!context.isValid())
+        return logo;
+    context.drawImage(logo, Rect((side - width) * 0.5, (side - height) * 0.5, width, height));
+    return context.takeImage();
+}
+
 }
 
 StampEngine::StampEngine(const Image& logo, PlacementDescription placement)
     : m_placement(std::move(placement))
 {
+    const Image square = squareLogo(logo);
     // An unturned logo is used as it is: turning by 0° would only copy it.
     const double turn = std::fmod(m_placement.rotationDegrees, 360.0);
-    m_topImage = turn == 0.0 ? logo : imageRotatedByDegrees(logo, m_placement.rotationDegrees, false);
+    m_topImage = turn == 0.0 ? square : imageRotatedByDegrees(square, m_placement.rotationDegrees, false);
 }
 
 std::shared_ptr<const StampEngine::LogoTile> StampEngine::tileFor(int width, int height, const LogoPlacement& placement) const

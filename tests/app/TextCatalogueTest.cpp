@@ -71,7 +71,11 @@ const std::vector<Accessor>& accessors()
         { &mySingleScritte::stringaLogoSalvatoInGalleria, "aggiuntogalleria" },
         { &mySingleScritte::stringaCreaLogo, "crealogo" },
         { &mySingleScritte::stringaLogoGallery, "logogallery" },
-        { &mySingleScritte::stringaAggiornamento, "aggiornamento" }
+        { &mySingleScritte::stringaAggiornamento, "aggiornamento" },
+        { &mySingleScritte::stringaFotoSalvateDi, "fotosalvatedi" },
+        { &mySingleScritte::stringaSalvaPosizione, "SALVAPOSIZIONE" },
+        { &mySingleScritte::stringaPosizioneSalvata, "posizionesalvata" },
+        { &mySingleScritte::stringaPosizioneNonSalvata, "posizionenonsalvata" }
     };
     return all;
 }
@@ -89,22 +93,22 @@ TEST(TextCatalogue, EveryAccessorReadsItsKeyFromTheEnglishTable)
 {
     ::setenv("VARDENICO_LANG", "en", 1);
     const auto english = table("en");
-    ASSERT_EQ(accessors().size(), 54u);
+    ASSERT_EQ(accessors().size(), 58u);
     std::set<std::string> keys;
     for (const auto& accessor : accessors()) {
         keys.insert(accessor.key);
         ASSERT_TRUE(english.contains(accessor.key)) << accessor.key;
         EXPECT_EQ((mySingleScritte::sharedInstance().*accessor.text)(), english[accessor.key].get<std::string>()) << accessor.key;
     }
-    EXPECT_EQ(keys.size(), 54u);
-    EXPECT_EQ(english.size(), 54u);
+    EXPECT_EQ(keys.size(), 58u);
+    EXPECT_EQ(english.size(), 58u);
 }
 
 TEST(TextCatalogue, ItalianTableHasEveryKeyWithAText)
 {
     const auto italian = table("it");
     const auto english = table("en");
-    EXPECT_EQ(italian.size(), 54u);
+    EXPECT_EQ(italian.size(), 58u);
     for (const auto& accessor : accessors()) {
         ASSERT_TRUE(italian.contains(accessor.key)) << accessor.key;
         EXPECT_FALSE(italian[accessor.key].get<std::string>().empty()) << accessor.key;

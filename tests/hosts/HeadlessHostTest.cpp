@@ -4,6 +4,7 @@
 #include <hosts/HeadlessHost.h>
 #include <platform/foundation/RunLoop.h>
 #include <platform/graphics/ImageCodecs.h>
+#include <platform/ui/controls/Label.h>
 #include <platform/ui/gestures/ForcePressGestureRecognizer.h>
 #include <platform/ui/gestures/LongPressGestureRecognizer.h>
 #include <platform/ui/gestures/TapGestureRecognizer.h>
@@ -170,6 +171,33 @@ TEST_F(HeadlessHostTest, WaitLetsResultsFromOtherThreadsArrive)
     EXPECT_EQ(run("wait 0.1\n"), 0);
     worker.join();
     EXPECT_EQ(button->tag(), 42);
+}
+
+TEST_F(HeadlessHostTest, WaitForFollowsWorkLongerThanAWaitAndGivesUpAtItsLimit)
+{
+    auto label = View::make<Label>(Rect(0, 200, 200, 40));
+    label->setName("myLabelStato");
+    label->setText("0% ");
+    window->addSubview(label);
+    button->setAlpha(0);
+    std::thread worker([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        RunLoop::main().post([&] { label->setText("50% \nancora"); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        RunLoop::main().post([&] { label->setText("100% \nfatto"); button->setAlpha(1); });
+    });
+    EXPECT_EQ(run("wait-for @myLabelStato 10 50%\ndump half\nwait-for @myButton 10\n"), 0);
+    worker.join();
+    std::ifstream in(folder / "out/half.json");
+    const auto dump = nlohmann::json::parse(in);
+    EXPECT_EQ(dump["subviews"][2]["text"], "50% \nancora");
+    EXPECT_EQ(button->alpha(), 1);
+
+    button->setHidden(true);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_NE(run("wait-for @myButton 0.2\n"), 0) << "a view that never shows fails the script";
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_FALSE(parseAutomationScript("wait-for 10 10\n", "bad.txt")) << "the target must be a name";
 }
 
 TEST_F(HeadlessHostTest, AMissingNameOrKeyStopsWithStatusTwo)

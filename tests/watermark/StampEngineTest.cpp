@@ -1,5 +1,7 @@
 #include "PhotoFixtures.h"
 
+#include <platform/graphics/DrawingContext.h>
+
 #include <TestSupport.h>
 
 #include <platform/graphics/ImageMetadata.h>
@@ -153,6 +155,32 @@ TEST_F(StampEngineFiles, LogoLandsAtTheComputedPixelsOnLandscapeAndPortraitPhoto
         EXPECT_TRUE(near(rgbAt(out, 70, height - 60), kGrey));
         EXPECT_TRUE(near(rgbAt(out, 70, bottom - 605), kGrey));
         EXPECT_TRUE(near(rgbAt(out, width / 2, height / 2), kGrey));
+    }
+}
+
+TEST_F(StampEngineFiles, NonSquareLogosKeepTheirShapeUnturnedAndTurned)
+{
+    // A 200 × 100 logo on a 2000 × 2000 photo at 20 %: a 400-pixel square holding it aspect-fit.
+    DrawingContext context({ 200, 100 }, DrawingContext::Opacity::Transparent, 1.0);
+    context.fill({ 0, 0, 200, 100 }, Color::rgba(1, 0, 0));
+    const Image wide = context.takeImage();
+    const auto source = folder / "photo.jpg";
+    vd::test::writeUniformJpeg(source, 2000, 2000, kGrey);
+    for (double degrees : { 0.0, 90.0 }) {
+        SCOPED_TRACE(degrees);
+        PlacementDescription placement;
+        placement.rotationDegrees = degrees;
+        StampEngine engine(wide, placement);
+        EXPECT_EQ(engine.topImage().pixelWidth(), engine.topImage().pixelHeight());
+        ASSERT_TRUE(stampToFile(engine, source, folder / "out.jpg").has_value());
+        const Image out = decode(folder / "out.jpg");
+        // Centre (1000, 1000); the long side 400 lies across (unturned) or along (turned) the photo.
+        const int along = degrees == 0 ? 190 : 90, across = degrees == 0 ? 90 : 190;
+        EXPECT_TRUE(near(rgbAt(out, 1000 + along, 1000), kRed));
+        EXPECT_TRUE(near(rgbAt(out, 1000 - along, 1000), kRed));
+        EXPECT_TRUE(near(rgbAt(out, 1000, 1000 + across), kRed));
+        EXPECT_TRUE(near(rgbAt(out, 1000, 1000 + (degrees == 0 ? 110 : 210)), kGrey)) << "not stretched to the square";
+        EXPECT_TRUE(near(rgbAt(out, 1000 + (degrees == 0 ? 210 : 110), 1000), kGrey));
     }
 }
 

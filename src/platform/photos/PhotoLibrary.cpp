@@ -422,6 +422,20 @@ void PhotoLibrary::performChanges(const std::function<void(PhotoChangeRequests&)
             observer->photoLibraryDidChange();
 }
 
+void PhotoLibrary::didAddPhotos()
+{
+    std::vector<std::shared_ptr<PhotoLibraryChangeObserver>> observers;
+    {
+        std::lock_guard lock(m_mutex);
+        m_snapshot.reset();
+        for (const auto& weak : m_observers)
+            if (auto observer = weak.lock())
+                observers.push_back(observer);
+    }
+    for (const auto& observer : observers)
+        observer->photoLibraryDidChange();
+}
+
 void PhotoLibrary::requestContentEditingInput(const PhotoAsset& asset, const std::function<void(std::optional<ContentEditingInput>)>& handler)
 {
     const auto path = resolveAsset(m_folder, asset.localIdentifier);

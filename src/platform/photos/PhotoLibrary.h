@@ -105,6 +105,11 @@ public:
     // removed again. The completion gets success and the error; observers hear of the change.
     void performChanges(const std::function<void(PhotoChangeRequests&)>& changes, const std::function<void(bool, std::optional<Error>)>& completion = {});
 
+    // Photos that a writer put into the library's folder itself (the saved-photos writer, the
+    // stamping batch) rather than through a change block: the next fetch sees them and the
+    // observers hear of the change, as after performChanges.
+    void didAddPhotos();
+
     void requestContentEditingInput(const PhotoAsset& asset, const std::function<void(std::optional<ContentEditingInput>)>& handler);
 
     // Is this a name an album may have: one plain path component (no '/', not "." or "..", not

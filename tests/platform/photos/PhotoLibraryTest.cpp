@@ -313,3 +313,27 @@ TEST_F(PhotoLibraryFolder, SavedPhotosWriterKeepsTheExactBytesAndNeverReplaces)
     EXPECT_EQ(ImageMetadata::readFromFile(*third)->exifValue("Exif.Image.Software"), "Vardenico App");
     EXPECT_FALSE(writer.writeImageDataToSavedPhotosAlbum(std::vector<std::uint8_t> { 1, 2, 3 }, &metadata, "x.jpg").has_value());
 }
+
+TEST_F(PhotoLibraryFolder, PhotosWrittenBesideTheChangeBlocksReachFetchesAndObservers)
+{
+    auto library = makeLibrary();
+    struct Observer : PhotoLibraryChangeObserver {
+        void photoLibraryDidChange() override { ++changes; }
+        int changes { 0 };
+    };
+    auto observer = std::make_shared<Observer>();
+    library->registerChangeObserver(observer);
+    const auto before = library->fetchAssetsWithOptions().count();
+    vd::test::writeUniformJpeg(folder / "source.jpg", 32, 32, 0x445566);
+    SavedPhotosWriter writer(library->savedPhotosFolder());
+    ASSERT_TRUE(writer.writeImageDataToSavedPhotosAlbum(*files::readAll(folder / "source.jpg"), nullptr, "IMG_8.jpg"));
+    EXPECT_EQ(library->fetchAssetsWithOptions().count(), before) << "a fetch is a snapshot until the library hears of the change";
+    library->didAddPhotos();
+    EXPECT_EQ(observer->changes, 1);
+    const auto after = library->fetchAssetsWithOptions();
+    EXPECT_EQ(after.count(), before + 1);
+    bool found = false;
+    for (const auto& asset : after)
+        found = found || asset.localIdentifier == "Saved Photos/IMG_8_vardenico.jpg";
+    EXPECT_TRUE(found);
+}

@@ -1,0 +1,234 @@
+// The apply screen's batch: the progress overlay, the stamping of every selected photo by the
+// engine on its worker threads, the saved panel, and saving the placement for the command line.
+
+#include <watermark/QuintaraApplyController.h>
+
+#include <app/mySingleScritte.h>
+#include <elements/LDStickerView.h>
+#include <platform/foundation/Analytics.h>
+#include <platform/foundation/Log.h>
+#include <platform/foundation/Paths.h>
+#include <platform/foundation/RunLoop.h>
+#include <platform/photos/PendingFile.h>
+#include <platform/photos/PhotoLibrary.h>
+#include <platform/ui/controls/Button.h>
+#include <platform/ui/controls/ImageView.h>
+#include <platform/ui/controls/Label.h>
+#include <platform/ui/controls/ProgressView.h>
+#include <platform/ui/presentation/AlertController.h>
+#include <platform/ui/presentation/NavigationController.h>
+#include <platform/ui/window/Window.h>
+#include <watermark/StampBatch.h>
+
+#include <nlohmann/json.hpp>
+
+namespace vd {
+
+namespace {
+
+constexpr double kComparsa = 0.3;        // seconds: overlay and saved panel
+constexpr double kFotogramma = 1.0 / 60; // each step of the progress is shown at least this long
+constexpr std::size_t kFotoNonSalvateMostrate = 6;
+
+std::string replaced(std::string text, const std::string& field, const std::string& value)
+{
+    for (size_t at = text.find(field); at != std::string::npos; at = text.find(field, at + value.size()))
+        text.replace(at, field.size(), value);
+    return text;
+}
+
+// "IMG_1.jpg: reason", without the folders the engine's message starts with.
+std::string failureLine(const std::filesystem::path& source, const std::string& error)
+{
+    std::string reason = error;
+    const std::string prefix = source.string() + ": ";
+    if (reason.starts_with(prefix))
+        reason.erase(0, prefix.size());
+    return source.filename().string() + ": " + reason;
+}
+
+}
+
+void QuintaraApplyController::myButtonApplicaACTION()
+{
+    // One batch at a time; a finished one leaves the screen through its saved panel.
+    if (myBoolBatchInCorso || m_batchFinished)
+        return;
+    myBoolBatchInCorso = true;
+    metodoEntraApplicatore(kComparsa);
+    AnalyticsSink::shared().logEvent("Quintara Applico a foto", { { "N° foto", static_cast<long long>(myArrayIndexSelezionati.size()) } });
+}
+
+void QuintaraApplyController::metodoEntraApplicatore(double durata)
+{
+    metodoMostraProgresso(0);
+    std::weak_ptr<ViewController> weak = weak_from_this();
+    View::animate(durata, [this] { myViewApplicatore->setCenter(Centro); }, [weak](bool) {
+        if (auto self = std::static_pointer_cast<QuintaraApplyController>(weak.lock())) {
+            self->metodoImpostaViewPerApplicarelogo();
+            self->metodoAnimazioniCerhi();
+        }
+    });
+}
+
+void QuintaraApplyController::metodoImpostaViewPerApplicarelogo()
+{
+    indexAsset = 0;
+    myNumeroFotoSalvate = 0;
+    myArrFotoNonSalvate.clear();
+    m_fotoSalvate.clear();
+    m_batchCount = myArrayIndexSelezionati.size();
+    const PlacementDescription placement = metodoDescrizionePosizionamento();
+    auto engine = std::make_shared<StampEngine>(logoDaAplicare.value_or(Image()), placement);
+    topImage = engine->topImage();
+
+    // The full-size file of each photo; one that left the library since it was chosen is named
+    // in the saved panel and the others go on.
+    std::vector<std::filesystem::path> photos;
+    for (long item = 0; item < metodoNumeroFoto(); ++item) {
+        auto asset = metodoAssetAllIndice(item);
+        std::optional<ContentEditingInput> input;
+        if (asset)
+            library->requestContentEditingInput(*asset, [&input](std::optional<ContentEditingInput> answer) { input = std::move(answer); });
+        if (input) {
+            photos.push_back(input->fullSizeImageURL);
+            continue;
+        }
+        const std::string name = asset ? std::filesystem::path(asset->localIdentifier).filename().string() : "#" + std::to_string(myArrayIndexSelezionati[static_cast<size_t>(item)]);
+        myArrFotoNonSalvate.push_back(name + ": no longer in the photo library");
+        ++indexAsset;
+    }
+    log::debug("Applico logo alle Foto: " + std::to_string(photos.size()) + " photos, logo side " + std::to_string(placement.sizePercent) + "% of the short side");
+    if (indexAsset > 0)
+        metodoMostraProgresso(progressPercent(indexAsset, m_batchCount));
+    if (photos.empty()) {
+        metodoFineBatch();
+        return;
+    }
+    m_batch = std::make_shared<StampBatch>(engine, library->savedPhotosFolder(), myNumeroLavori);
+    std::weak_ptr<ViewController> weak = weak_from_this();
+    m_batch->start(std::move(photos),
+        [weak](const StampProgress& progress) {
+            if (auto self = std::static_pointer_cast<QuintaraApplyController>(weak.lock()))
+                self->metodoRiceviProgresso(progress);
+        },
+        [weak](const StampSummary&) {
+            auto self = std::static_pointer_cast<QuintaraApplyController>(weak.lock());
+            if (!self)
+                return;
+            self->m_batchFinished = true;
+            if (!self->m_progressTimer)
+                self->metodoFineBatch();
+        });
+}
+
+void QuintaraApplyController::metodoRiceviProgresso(const StampProgress& progress)
+{
+    m_progressDaMostrare.push_back(progress);
+    if (!m_progressTimer)
+        metodoMostraProgressoSuccessivo();
+}
+
+void QuintaraApplyController::metodoMostraProgressoSuccessivo()
+{
+    if (m_progressDaMostrare.empty()) {
+        m_progressTimer = false;
+        if (m_batchFinished && myBoolBatchInCorso)
+            metodoFineBatch();
+        return;
+    }
+    const StampProgress progress = m_progressDaMostrare.front();
+    m_progressDaMostrare.pop_front();
+    if (progress.saved) {
+        ++myNumeroFotoSalvate;
+        m_fotoSalvate.push_back(*progress.saved);
+    } else {
+        myArrFotoNonSalvate.push_back(failureLine(progress.source, progress.error));
+        log::warning("not stamped: " + progress.error);
+    }
+    ++indexAsset;
+    metodoMostraProgresso(progressPercent(indexAsset, m_batchCount));
+    m_progressTimer = true;
+    std::weak_ptr<ViewController> weak = weak_from_this();
+    RunLoop::main().postAfter(kFotogramma, [weak] {
+        if (auto self = std::static_pointer_cast<QuintaraApplyController>(weak.lock()))
+            self->metodoMostraProgressoSuccessivo();
+    });
+}
+
+void QuintaraApplyController::metodoMostraProgresso(int percent)
+{
+    myLabelPercentualeAvvisi->setText(progressLabelText(percent, mySingleScritte::sharedInstance().stringaNonChiudereLApp()));
+    myProgressBarApplicatore->setProgress(percent / 100.0, true);
+}
+
+void QuintaraApplyController::metodoFineBatch()
+{
+    myBoolBatchInCorso = false;
+    m_batchFinished = true;
+    log::debug("STOP Applico logo alle Foto");
+    if (!m_fotoSalvate.empty())
+        library->didAddPhotos();
+    metodoMostraPannelloSalvate();
+}
+
+void QuintaraApplyController::metodoMostraPannelloSalvate()
+{
+    const auto& scritte = mySingleScritte::sharedInstance();
+    if (myArrFotoNonSalvate.empty()) {
+        myLabelLeFotoSonoSalvate->setText(scritte.stringaLoghiApplicati());
+        myLabelFotoNonSalvate->setText("");
+    } else {
+        std::string text = replaced(replaced(scritte.stringaFotoSalvateDi(), "{saved}", std::to_string(myNumeroFotoSalvate)), "{count}", std::to_string(m_batchCount));
+        myLabelLeFotoSonoSalvate->setText(text);
+        std::string lines;
+        for (size_t i = 0; i < myArrFotoNonSalvate.size() && i < kFotoNonSalvateMostrate; ++i)
+            lines += (i ? "\n" : "") + myArrFotoNonSalvate[i];
+        if (myArrFotoNonSalvate.size() > kFotoNonSalvateMostrate)
+            lines += "\n… +" + std::to_string(myArrFotoNonSalvate.size() - kFotoNonSalvateMostrate);
+        myLabelFotoNonSalvate->setText(lines);
+    }
+    View::animate(kComparsa, [this] { myViewLogoApplicato->setAlpha(1); });
+}
+
+void QuintaraApplyController::metodoEsceApplicatore(double durata)
+{
+    View::animate(durata, [this] { myViewApplicatore->setCenter({ Centro.x * 3, myViewApplicatore->center().y }); });
+    metodoAnimazioniCerhiStop();
+}
+
+void QuintaraApplyController::myButtonOkSalvateACTION()
+{
+    if (myBoolBatchInCorso)
+        return;
+    metodoAnimazioniCerhiStop();
+    if (auto navigation = navigationController())
+        navigation->popViewController(true);
+}
+
+Result<std::filesystem::path> QuintaraApplyController::metodoSalvaPosizionamento(const std::filesystem::path& cartella)
+{
+    const std::string text = metodoDescrizionePosizionamento().toJson().dump(2) + "\n";
+    auto file = PendingFile::create(cartella);
+    if (!file)
+        return std::unexpected(file.error());
+    if (std::fwrite(text.data(), 1, text.size(), file->stream()) != text.size())
+        return fail(cartella.string(), "cannot write the placement");
+    return file->commit("placement", ".json");
+}
+
+void QuintaraApplyController::myButtonSalvaPosizioneACTION()
+{
+    if (myBoolBatchInCorso)
+        return;
+    const auto& scritte = mySingleScritte::sharedInstance();
+    auto saved = metodoSalvaPosizionamento(paths::documentsDirectory() / "Placements");
+    const std::string message = saved ? replaced(scritte.stringaPosizioneSalvata(), "{file}", saved->string()) : replaced(scritte.stringaPosizioneNonSalvata(), "{reason}", saved.error().message);
+    auto alert = AlertController::make("Vardenico", message);
+    alert->setName("myAlertPosizione");
+    alert->addAction("OK", AlertController::ActionStyle::Default);
+    if (auto* window = view()->window())
+        alert->present(*window);
+}
+
+}

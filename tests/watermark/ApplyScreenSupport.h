@@ -1,0 +1,174 @@
+#pragma once
+
+#include "PhotoFixtures.h"
+
+#include <TestSupport.h>
+
+#include <app/ProgramScreens.h>
+#include <elements/LDStickerView.h>
+#include <platform/foundation/RunLoop.h>
+#include <platform/foundation/UserDefaults.h>
+#include <platform/photos/PhotoLibrary.h>
+#include <app/mySingleScritte.h>
+#include <platform/ui/controls/Button.h>
+#include <platform/ui/controls/Label.h>
+#include <platform/ui/controls/Slider.h>
+#include <platform/ui/presentation/NavigationController.h>
+#include <platform/ui/presentation/ScreenRegistry.h>
+#include <platform/ui/window/Window.h>
+#include <watermark/QuintaraApplyController.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+namespace vd::test {
+
+// The documents folder of this test binary (user defaults, analytics, placements).
+inline const TemporaryFolder& applyHome()
+{
+    static TemporaryFolder home;
+    static const bool set = [] {
+        ::setenv("VARDENICO_HOME", home.path().c_str(), 1);
+        return true;
+    }();
+    (void)set;
+    return home;
+}
+
+// The pixels where an output differs from its source by more than a JPEG's error: the stamped
+// logo, as x, y, width, height (all 0 when nothing differs).
+inline Rect changedArea(const Image& source, const Image& output)
+{
+    int x0 = output.pixelWidth(), y0 = output.pixelHeight(), x1 = -1, y1 = -1;
+    for (int y = 0; y < output.pixelHeight(); y += 1)
+        for (int x = 0; x < output.pixelWidth(); x += 1)
+            if (!near(rgbAt(source, x, y), rgbAt(output, x, y), 40)) {
+                x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+            }
+    return x1 < 0 ? Rect {} : Rect(x0, y0, x1 - x0 + 1, y1 - y0 + 1);
+}
+
+// The apply screen of one device kind on a headless window on the virtual clock, over a photo
+// library in a temporary folder.
+class ApplyScreen : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        applyHome();
+        if (RunLoop::main().clock() != RunLoop::Clock::Virtual)
+            RunLoop::main().setClock(RunLoop::Clock::Virtual);
+        UserDefaults::standard().setObject("tutorialB", "fatto");
+        std::filesystem::create_directories(root());
+    }
+    void TearDown() override
+    {
+        if (screen && screen->metodoBatchInCorso())
+            pumpUntil([&] { return !screen->metodoBatchInCorso(); });
+        RunLoop::main().advance(2);
+    }
+
+    std::filesystem::path root() const { return folder.path() / "Pictures"; }
+
+    // Opens the screen with the library's photos of these names (files in the library folder),
+    // in this order, and the logo.
+    void open(DeviceKind kind, const std::vector<std::string>& names, const Image& logo)
+    {
+        registerProgramScreens();
+        ScreenRegistry::shared().setDeviceKind(kind);
+        const Size size = kind == DeviceKind::Tablet ? Size { 1024, 1366 } : Size { 390, 844 };
+        setCurrentScreenSize(size);
+        library = std::make_unique<PhotoLibrary>(root(), folder.path() / "index.sqlite", UserDefaults::standard());
+        FetchOptions options;
+        options.sortDescriptors = { { "creationDate", false } };
+        auto made = ScreenRegistry::shared().instantiate("quintaraapply");
+        ASSERT_TRUE(made) << made.error().message;
+        screen = std::dynamic_pointer_cast<QuintaraApplyController>(*made);
+        ASSERT_TRUE(screen);
+        screen->library = library.get();
+        screen->assetsFetchResults = library->fetchAssetsWithOptions(options);
+        for (const auto& name : names) {
+            PhotoAsset wanted;
+            wanted.localIdentifier = name;
+            auto position = screen->assetsFetchResults->indexOfObject(wanted);
+            ASSERT_TRUE(position) << name;
+            screen->myArrayIndexSelezionati.push_back(static_cast<int>(*position));
+        }
+        screen->logoDaAplicare = logo;
+        window = std::make_shared<Window>(size);
+        navigation = std::make_shared<NavigationController>(screen);
+        ViewController::installAsRoot(navigation, *window);
+        window->prepareFrame();
+    }
+
+    // Runs the loop frame by frame, letting work on other threads arrive, until done (at most a
+    // minute of real time).
+    bool pumpUntil(const std::function<bool()>& done, const std::function<void()>& eachFrame = {})
+    {
+        const auto start = std::chrono::steady_clock::now();
+        while (!done()) {
+            if (std::chrono::steady_clock::now() - start > std::chrono::seconds(60))
+                return false;
+            RunLoop::main().waitForWork(1.0 / 60);
+            RunLoop::main().advance(1.0 / 60);
+            window->prepareFrame();
+            if (eachFrame)
+                eachFrame();
+        }
+        return true;
+    }
+    void frames(double seconds)
+    {
+        for (double t = 0; t < seconds; t += 1.0 / 60) {
+            RunLoop::main().advance(1.0 / 60);
+            window->prepareFrame();
+        }
+    }
+    // Waits for the preview of the photo at item of the strip to be shown.
+    void preview(long item)
+    {
+        // One request at a time: the first photo's, made by the screen as it loads, comes first.
+        if (!m_loadPreviewDone) {
+            m_loadPreviewDone = true;
+            ASSERT_TRUE(pumpUntil([&] { return !screen->myImageViewPreviewPhotos->image().isEmpty(); }));
+        }
+        screen->myImageViewPreviewPhotos->setImage({});
+        screen->metodoMostraFoto(item);
+        ASSERT_TRUE(pumpUntil([&] { return !screen->myImageViewPreviewPhotos->image().isEmpty(); }));
+        frames(0.3);
+    }
+    bool m_loadPreviewDone { false };
+
+    void touch(TouchPhase phase, Point p)
+    {
+        RunLoop::main().advance(1.0 / 60);
+        window->sendTouches(phase, { { 1, p } });
+    }
+    void drag(Point from, Point to, int steps = 12)
+    {
+        touch(TouchPhase::Began, from);
+        for (int i = 1; i <= steps; ++i)
+            touch(TouchPhase::Moved, from + (to - from) * (double(i) / steps));
+        touch(TouchPhase::Ended, to);
+        frames(0.3);
+    }
+    void tap(const View& view)
+    {
+        const Point p = view.convertPointToView(view.bounds().center(), nullptr);
+        touch(TouchPhase::Began, p);
+        touch(TouchPhase::Ended, p);
+        frames(0.5);
+    }
+    // The sticker and area in the container both live in, as the screen measures them.
+    Rect sticker() const { return screen->stickerView->frame(); }
+    Rect area() const { return screen->myViewBgPosizionatoreLogoo->frame(); }
+    Point stickerOnWindow() const { return screen->myViewBgScrollView->convertPointToView(screen->stickerView->center(), nullptr); }
+
+    TemporaryFolder folder;
+    std::unique_ptr<PhotoLibrary> library;
+    std::shared_ptr<QuintaraApplyController> screen;
+    std::shared_ptr<NavigationController> navigation;
+    std::shared_ptr<Window> window;
+};
+
+}

@@ -1,0 +1,350 @@
+#include "ApplyScreenSupport.h"
+
+#include <platform/foundation/Analytics.h>
+#include <platform/foundation/Files.h>
+#include <platform/graphics/ImageCodecs.h>
+#include <platform/ui/controls/ImageView.h>
+#include <platform/ui/controls/ProgressView.h>
+#include <platform/ui/controls/Stepper.h>
+#include <platform/ui/lists/CollectionView.h>
+
+#include <nlohmann/json.hpp>
+#include <sys/wait.h>
+
+namespace vd {
+namespace {
+
+using test::ApplyScreen;
+
+const Image kLogo = test::opaqueLogo(60, Color::rgba(1, 0, 0));
+
+class ApplyScreenRules : public ApplyScreen {
+protected:
+    void SetUp() override
+    {
+        ApplyScreen::SetUp();
+        test::writeUniformJpeg(root() / "portrait.jpg", 300, 400, 0x336699);
+        test::writeUniformJpeg(root() / "panorama.jpg", 800, 300, 0x669933);
+        test::writeUniformJpeg(root() / "wide1.jpg", 600, 400, 0x993366);
+        test::writeUniformJpeg(root() / "wide2.jpg", 450, 300, 0x999933);
+    }
+    // Puts the sticker's frame at origin (container points), keeping its size.
+    void placeSticker(Point origin)
+    {
+        const Rect s = sticker();
+        screen->stickerView->setCenter({ origin.x + s.width() / 2, origin.y + s.height() / 2 });
+        screen->metodoAllinementoDaPan();
+    }
+};
+
+TEST_F(ApplyScreenRules, EdgesCloserThanThirtyPointsAreAlignedAndMarked)
+{
+    open(DeviceKind::Phone, { "portrait.jpg" }, kLogo);
+    preview(0);
+    const Rect a = area();
+    placeSticker({ a.x() + 29.9, a.y() + 100 });
+    EXPECT_EQ(screen->myArrAllineamentoGenerale, (std::vector<double> { 1, 0, 0, 0 }));
+    EXPECT_EQ(screen->myViewAllineamentoSx->alpha(), 1);
+    EXPECT_EQ(screen->myViewAllineamntoUp->alpha(), 0);
+    EXPECT_NEAR(screen->myArrayConMisureMargini[0], 29.9, 1e-9);
+    placeSticker({ a.x() + 30.0, a.y() + 100 });
+    EXPECT_EQ(screen->myArrAllineamentoGenerale[0], 0) << "30.0 points is not aligned";
+    EXPECT_EQ(screen->myViewAllineamentoSx->alpha(), 0);
+
+    // Partly past the right and bottom edges: negative distances, aligned.
+    placeSticker({ a.maxX() - sticker().width() + 12, a.maxY() - sticker().height() + 5 });
+    EXPECT_LT(screen->myArrayConMisureMargini[1], 0);
+    EXPECT_EQ(screen->myArrAllineamentoGenerale, (std::vector<double> { 0, 1, 0, 1 }));
+    EXPECT_EQ(screen->myViewAllineamentoDx->alpha(), 1);
+    EXPECT_EQ(screen->myViewAllineamntoDw->alpha(), 1);
+    const Point c = screen->stickerView->center();
+    EXPECT_NEAR(screen->myArrPercentualiAllineamento[0], (c.x - a.x()) * 100 / a.width(), 1e-9);
+    EXPECT_NEAR(screen->myArrPercentualiAllineamento[1], (c.y - a.y()) * 100 / a.height(), 1e-9);
+    EXPECT_NEAR(screen->myPercentualeGrandezza, sticker().width() * 100 / a.width(), 1e-9);
+}
+
+TEST_F(ApplyScreenRules, DraggingTheLogoMeasuresItThroughTheScreensPanRecognizer)
+{
+    open(DeviceKind::Phone, { "portrait.jpg" }, kLogo);
+    preview(0);
+    const Point from = stickerOnWindow();
+    const Rect a = screen->myViewBgPosizionatoreLogoo->convertRectToView(screen->myViewBgPosizionatoreLogoo->bounds(), nullptr);
+    // To 10 points from the area's left edge and 60 from its top.
+    const Point to { a.x() + 10 + sticker().width() / 2, a.y() + 60 + sticker().height() / 2 };
+    drag(from, to);
+    EXPECT_NEAR(sticker().x() - area().x(), 10, 0.5);
+    EXPECT_EQ(screen->myArrAllineamentoGenerale, (std::vector<double> { 1, 0, 0, 0 }));
+    EXPECT_NEAR(screen->myArrayConMisureMargini[0], 10, 0.5);
+    EXPECT_NEAR(screen->myArrayConMisureMargini[2], 60, 0.5);
+    EXPECT_EQ(screen->myViewAllineamentoSx->alpha(), 1);
+
+    // Turning it by its rotate handle is watched too: the frame grows to the turned box.
+    const double before = screen->myPercentualeGrandezza;
+    const auto& handle = screen->stickerView->rotateView();
+    const Point grip = handle->convertPointToView(handle->bounds().center(), nullptr);
+    const Point middle = stickerOnWindow();
+    const Point turned { middle.x - (grip.y - middle.y), middle.y + (grip.x - middle.x) }; // a quarter turn, same distance
+    touch(TouchPhase::Began, grip);
+    for (int i = 1; i <= 12; ++i) {
+        const double angle = std::numbers::pi / 2 * i / 12 * 0.5; // 45° at the end
+        const Point d = grip - middle;
+        touch(TouchPhase::Moved, { middle.x + d.x * std::cos(angle) - d.y * std::sin(angle), middle.y + d.x * std::sin(angle) + d.y * std::cos(angle) });
+    }
+    touch(TouchPhase::Ended, { middle.x + (grip - middle).x * std::cos(std::numbers::pi / 4) - (grip - middle).y * std::sin(std::numbers::pi / 4),
+                                  middle.y + (grip - middle).x * std::sin(std::numbers::pi / 4) + (grip - middle).y * std::cos(std::numbers::pi / 4) });
+    (void)turned;
+    frames(0.3);
+    EXPECT_NEAR(screen->metodoDescrizionePosizionamento().rotationDegrees, 45, 0.01) << "snapped to 45°";
+    EXPECT_GT(screen->myPercentualeGrandezza, before * 1.3);
+    EXPECT_NEAR(screen->myPercentualeGrandezza, sticker().width() * 100 / area().width(), 1e-9);
+}
+
+TEST_F(ApplyScreenRules, PanoramasResizeTheLogoByTheShortSidesAndSimilarPhotosKeepIt)
+{
+    open(DeviceKind::Phone, { "portrait.jpg", "panorama.jpg", "wide1.jpg", "wide2.jpg" }, kLogo);
+    preview(0);
+    EXPECT_NEAR(area().height(), 390.0 * 400 / 300, 1e-6) << "the phone's area keeps its width";
+    // Free (no edge): portrait → panorama resizes by the short sides' ratio.
+    placeSticker({ area().x() + 120, area().y() + 150 });
+    ASSERT_EQ(screen->myArrAllineamentoGenerale, (std::vector<double> { 0, 0, 0, 0 }));
+    const double side = screen->stickerView->bounds().width();
+    const auto percent = screen->myArrPercentualiAllineamento;
+    preview(1);
+    const double panoramaHeight = 390.0 * 300 / 800;
+    EXPECT_NEAR(area().height(), panoramaHeight, 1e-6);
+    EXPECT_NEAR(screen->stickerView->bounds().width(), side * panoramaHeight / 390, 1e-6);
+    EXPECT_NEAR(screen->stickerView->bounds().height(), screen->stickerView->bounds().width(), 1e-9);
+    EXPECT_NEAR(screen->stickerView->center().x, area().x() + percent[0] * area().width() / 100, 1e-6) << "a free logo keeps its relative place";
+    EXPECT_NEAR(screen->stickerView->center().y, area().y() + percent[1] * area().height() / 100, 1e-6);
+    EXPECT_NEAR(screen->myPercentualeGrandezza, sticker().width() * 100 / area().width(), 1e-9);
+
+    // Two photos of ratio 1.5: the same size.
+    preview(2);
+    const double sideOnWide = screen->stickerView->bounds().width();
+    preview(3);
+    EXPECT_NEAR(screen->stickerView->bounds().width(), sideOnWide, 1e-9);
+
+    // Aligned to the bottom only: the distance to that edge is kept in points.
+    placeSticker({ area().x() + 150, area().maxY() - sticker().height() - 12 });
+    ASSERT_EQ(screen->myArrAllineamentoGenerale, (std::vector<double> { 0, 0, 0, 1 }));
+    preview(0);
+    EXPECT_NEAR(area().maxY() - sticker().maxY(), 12, 1e-6);
+}
+
+TEST_F(ApplyScreenRules, BothLeftAndRightFlagsKeepThePercentageAndResizeByTheShortSides)
+{
+    open(DeviceKind::Phone, { "portrait.jpg", "wide1.jpg" }, kLogo);
+    preview(0);
+    screen->myArrAllineamentoGenerale = { 1, 1, 0, 0 };
+    screen->myArrPercentualiAllineamento = { 40, 30 };
+    const double side = screen->stickerView->bounds().width();
+    const double before = area().height();
+    preview(1);
+    const double after = area().height();
+    EXPECT_NEAR(screen->stickerView->bounds().width(), side * std::min(390.0, after) / std::min(390.0, before), 1e-6);
+    EXPECT_NEAR(screen->stickerView->center().x, area().x() + 0.4 * area().width(), 1e-6);
+    EXPECT_NEAR(screen->stickerView->center().y, area().y() + 0.3 * area().height(), 1e-6);
+}
+
+TEST_F(ApplyScreenRules, TheTabletFitsTheAreaToThePhotoInThePreview)
+{
+    open(DeviceKind::Tablet, { "portrait.jpg", "panorama.jpg" }, kLogo);
+    preview(0);
+    const double previewHeight = screen->myViewBgScrollView->bounds().height() - 50;
+    EXPECT_NEAR(screen->myImageViewPreviewPhotos->frame().height(), previewHeight, 1e-9);
+    const Point centre = screen->myViewBgPosizionatoreLogoo->center();
+    // A portrait photo fills the preview's height.
+    EXPECT_NEAR(area().height(), previewHeight, 1e-6);
+    EXPECT_NEAR(area().width(), previewHeight * 300 / 400, 1e-6);
+    preview(1);
+    const double width = screen->myImageViewPreviewPhotos->frame().width();
+    EXPECT_NEAR(area().width(), width, 1e-6);
+    EXPECT_NEAR(area().height(), width * 300 / 800, 1e-6);
+    EXPECT_NEAR(screen->myViewBgPosizionatoreLogoo->center().x, centre.x, 1e-9) << "the area keeps its centre";
+    EXPECT_NEAR(screen->myViewBgPosizionatoreLogoo->center().y, centre.y, 1e-9);
+    EXPECT_NEAR(screen->myImageViewPreviewPhotos->center().x, area().width() / 2, 1e-9);
+}
+
+TEST_F(ApplyScreenRules, StepperSetsTheLogoAsAPercentageOfTheAreaWidth)
+{
+    open(DeviceKind::Phone, { "portrait.jpg" }, kLogo);
+    preview(0);
+    auto& areaView = *screen->myViewBgPosizionatoreLogoo;
+    areaView.setFrame({ areaView.frame().x(), areaView.frame().y(), 300, areaView.frame().height() });
+    tap(*screen->myButtonBigPresetLogo);
+    EXPECT_EQ(screen->myViewBgPercentualeGrandezzaLogo->alpha(), 1);
+    const Point centre = screen->stickerView->center();
+    screen->myStepperPercentualeLogo->setValue(19);
+    screen->myStepperPercentualeLogo->increment();
+    EXPECT_EQ(screen->stickerView->bounds().size, (Size { 60, 60 }));
+    EXPECT_EQ(screen->stickerView->center(), centre);
+    EXPECT_EQ(screen->myLabelPercentualeGrandezzaLog->text(), "20 pt");
+    EXPECT_NEAR(screen->myPercentualeGrandezza, 20, 1e-9);
+    tap(*screen->myButtonCloseViewPercentuale);
+    EXPECT_EQ(screen->myViewBgPercentualeGrandezzaLogo->alpha(), 0);
+
+    screen->mySliderAlphaProp->setValue(0.4);
+    screen->mySliderAlphaProp->sendActions(ControlEvent::ValueChanged);
+    EXPECT_EQ(screen->alphaSticker, 0.4);
+    EXPECT_EQ(screen->stickerView->alpha(), 0.4);
+    EXPECT_EQ(screen->metodoDescrizionePosizionamento().opacity, 0.4);
+}
+
+TEST_F(ApplyScreenRules, TutorialShowsUntilDismissedAndIsRemembered)
+{
+    UserDefaults::standard().removeObjectForKey("tutorialB");
+    open(DeviceKind::Phone, { "portrait.jpg" }, kLogo);
+    frames(0.4);
+    EXPECT_EQ(screen->myViewBgTutorial->alpha(), 1);
+    EXPECT_EQ(screen->myLabelTutoSpostaLogo->text(), mySingleScritte::sharedInstance().stringaTutoPosizionaIlTuoLogoDoveDesideri());
+    tap(*screen->myButtonOkTuto);
+    EXPECT_EQ(screen->myViewBgTutorial->alpha(), 0);
+    EXPECT_GT(screen->myViewBgTutorial->center().x, 390);
+    EXPECT_EQ(UserDefaults::standard().stringForKey("tutorialB"), "fatto");
+    tap(*screen->myButtonAppareTutorial);
+    EXPECT_EQ(screen->myViewBgTutorial->alpha(), 1);
+}
+
+// ---- The batch ------------------------------------------------------------------------------
+
+class ApplyScreenBatch : public ApplyScreen {
+protected:
+    // Applies and follows the run to the saved panel, keeping every first line the label showed.
+    std::vector<std::string> applyAndWait()
+    {
+        std::vector<std::string> lines;
+        auto record = [&] {
+            const std::string text = screen->myLabelPercentualeAvvisi->text();
+            const std::string line = text.substr(0, text.find('\n'));
+            if (lines.empty() || lines.back() != line)
+                lines.push_back(line);
+        };
+        const View& button = *screen->myButtonApplica;
+        const Point p = button.convertPointToView(button.bounds().center(), nullptr);
+        touch(TouchPhase::Began, p);
+        touch(TouchPhase::Ended, p);
+        record();
+        EXPECT_TRUE(pumpUntil([&] { return screen->myViewLogoApplicato->alpha() > 0; }, record));
+        frames(0.4);
+        record();
+        return lines;
+    }
+    std::vector<std::filesystem::path> savedPhotos() const
+    {
+        std::vector<std::filesystem::path> files;
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(root() / "Saved Photos", error))
+            files.push_back(entry.path());
+        std::sort(files.begin(), files.end());
+        return files;
+    }
+};
+
+TEST_F(ApplyScreenBatch, EmptySelectionShowsTheSavedPanelAtOnce)
+{
+    open(DeviceKind::Phone, {}, kLogo);
+    const auto lines = applyAndWait();
+    EXPECT_EQ(lines, (std::vector<std::string> { "0% " }));
+    EXPECT_EQ(screen->myViewLogoApplicato->alpha(), 1);
+    EXPECT_EQ(screen->myLabelLeFotoSonoSalvate->text(), mySingleScritte::sharedInstance().stringaLoghiApplicati());
+    EXPECT_TRUE(savedPhotos().empty());
+}
+
+TEST_F(ApplyScreenBatch, OnePhotoGoesFromZeroToHundredInOneStep)
+{
+    test::writeUniformJpeg(root() / "one.jpg", 64, 48, 0x808080);
+    open(DeviceKind::Phone, { "one.jpg" }, kLogo);
+    preview(0);
+    const auto lines = applyAndWait();
+    EXPECT_EQ(lines, (std::vector<std::string> { "0% ", "100% " }));
+    EXPECT_EQ(screen->myProgressBarApplicatore->progress(), 1);
+    EXPECT_EQ(savedPhotos().size(), 1u);
+}
+
+TEST_F(ApplyScreenBatch, FailedPhotosAreNamedAndTheOthersAreKept)
+{
+    test::writeUniformJpeg(root() / "good.jpg", 64, 48, 0x808080);
+    test::writeUniformJpeg(root() / "vanished.jpg", 64, 48, 0x808080);
+    test::writeUniformJpeg(root() / "broken.jpg", 64, 48, 0x808080);
+    open(DeviceKind::Phone, { "good.jpg", "vanished.jpg", "broken.jpg" }, kLogo);
+    preview(0);
+    // After choosing: one photo is deleted, another truncated.
+    std::filesystem::remove(root() / "vanished.jpg");
+    auto bytes = *files::readAll(root() / "broken.jpg");
+    bytes.resize(bytes.size() / 3);
+    ASSERT_TRUE(files::writeAtomically(root() / "broken.jpg", bytes));
+    applyAndWait();
+    EXPECT_EQ(savedPhotos().size(), 1u);
+    EXPECT_EQ(screen->myNumeroFotoSalvate, 1u);
+    const std::string title = screen->myLabelLeFotoSonoSalvate->text();
+    EXPECT_NE(title.find('1'), std::string::npos) << title;
+    EXPECT_NE(title.find('3'), std::string::npos) << title;
+    const std::string names = screen->myLabelFotoNonSalvate->text();
+    EXPECT_NE(names.find("vanished.jpg: "), std::string::npos) << names;
+    EXPECT_NE(names.find("broken.jpg: "), std::string::npos) << names;
+    EXPECT_EQ(names.find("good.jpg"), std::string::npos) << names;
+}
+
+TEST_F(ApplyScreenBatch, TheScreenStaysWhileTheBatchRunsAndItsPhotosReachTheLibrary)
+{
+    for (int i = 0; i < 4; ++i)
+        test::writeUniformJpeg(root() / ("p" + std::to_string(i) + ".jpg"), 1600, 1200, 0x808080);
+    open(DeviceKind::Phone, { "p0.jpg", "p1.jpg", "p2.jpg", "p3.jpg" }, kLogo);
+    preview(0);
+    struct Observer : PhotoLibraryChangeObserver {
+        void photoLibraryDidChange() override { ++changes; }
+        int changes { 0 };
+    };
+    auto observer = std::make_shared<Observer>();
+    library->registerChangeObserver(observer);
+    auto other = std::make_shared<ViewController>();
+    navigation->setViewControllers({ other, screen }, false);
+    frames(0.5);
+
+    tap(*screen->myButtonApplica);
+    ASSERT_TRUE(screen->metodoBatchInCorso());
+    // Back and a second apply do nothing while it runs; the window keeps drawing frames.
+    screen->myButtonBackACTION();
+    screen->myButtonApplicaACTION();
+    frames(0.1);
+    EXPECT_EQ(navigation->topViewController(), screen);
+    ASSERT_TRUE(pumpUntil([&] { return screen->myViewLogoApplicato->alpha() > 0; }));
+    EXPECT_EQ(savedPhotos().size(), 4u) << "one batch";
+    EXPECT_EQ(observer->changes, 1);
+    EXPECT_EQ(library->fetchAssetsWithOptions().count(), 8u) << "the stamped photos are in the library's next fetch";
+
+    tap(*screen->myButtonOkSalvate);
+    frames(0.6);
+    EXPECT_EQ(navigation->topViewController(), other);
+}
+
+TEST_F(ApplyScreenBatch, SavedPlacementIsWhatTheScreenMeasured)
+{
+    test::writeUniformJpeg(root() / "one.jpg", 64, 48, 0x808080);
+    open(DeviceKind::Phone, { "one.jpg" }, kLogo);
+    preview(0);
+    screen->stickerView->setCenter({ area().x() + 60, area().maxY() - 55 });
+    screen->metodoAllinementoDaPan();
+    auto saved = screen->metodoSalvaPosizionamento(folder.path() / "Placements");
+    ASSERT_TRUE(saved) << saved.error().message;
+    auto again = screen->metodoSalvaPosizionamento(folder.path() / "Placements");
+    ASSERT_TRUE(again);
+    EXPECT_NE(*saved, *again) << "an earlier placement is never replaced";
+    auto bytes = *files::readAll(*saved);
+    auto read = PlacementDescription::fromJson(nlohmann::json::parse(bytes.begin(), bytes.end()), saved->string());
+    ASSERT_TRUE(read) << read.error().message;
+    const PlacementDescription now = screen->metodoDescrizionePosizionamento();
+    EXPECT_EQ(read->flags, now.flags);
+    EXPECT_EQ(read->flags, (std::array<double, 4> { 1, 0, 0, 1 }));
+    EXPECT_EQ(read->margins, now.margins);
+    EXPECT_EQ(read->percent, now.percent);
+    EXPECT_EQ(read->sizePercent, now.sizePercent);
+    EXPECT_EQ(read->stickerFrameWidth, sticker().width());
+    EXPECT_EQ(read->rotationDegrees, 0);
+
+    screen->myButtonSalvaPosizioneACTION();
+    EXPECT_TRUE(window->viewNamed("myAlertPosizione")) << "the user is told where the file is";
+}
+
+}
+}
