@@ -284,6 +284,8 @@ void GalleriaLoghiViewController::myButtonCaricaACTION()
 void GalleriaLoghiViewController::metodoChiudiPicker()
 {
     imagePicker.reset();
+    // The screen is in view again, as when it appears: the add panel goes.
+    metodoNascondiPannelloAggiungi(0);
     if (auto popover = std::move(m_popoverPicker)) {
         popover->setOnDismiss({});
         popover->dismiss();
