@@ -13,7 +13,6 @@
 #include <platform/ui/window/Window.h>
 
 #include <algorithm>
-#include <cairo.h>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -33,17 +32,12 @@ constexpr double kSide = 1400; // points at scale 2: 2800 pixels
 
 double millisecondsSince(Clock::time_point start) { return std::chrono::duration<double, std::milli>(Clock::now() - start).count(); }
 
-// A logo as the editor makes them: shapes and a line on a transparent square.
+// A logo as the editor makes them: a shape and a bar on a transparent square.
 Image editorSizedLogo(int index)
 {
     DrawingContext context({ kSide, kSide }, DrawingContext::Opacity::Transparent, 2);
-    cairo_t* cr = context.cairo();
-    cairo_set_source_rgba(cr, (index % 7) / 7.0, 0.3, 1 - (index % 5) / 5.0, 1);
-    cairo_arc(cr, kSide / 2, kSide / 2, kSide * 0.4, 0, 6.283);
-    cairo_fill(cr);
-    cairo_set_source_rgba(cr, 1, 1, 1, 0.8);
-    cairo_rectangle(cr, kSide * 0.2, kSide * 0.45, kSide * 0.6, kSide * 0.1);
-    cairo_fill(cr);
+    context.fill({ kSide * 0.1, kSide * 0.1, kSide * 0.8, kSide * 0.8 }, Color::rgba((index % 7) / 7.0, 0.3, 1 - (index % 5) / 5.0, 1));
+    context.fill({ kSide * 0.2, kSide * 0.45, kSide * 0.6, kSide * 0.1 }, Color::rgba(1, 1, 1, 0.8));
     return context.takeImage();
 }
 
@@ -87,8 +81,7 @@ Opened openGallery(DrawingContext& frame)
     opened.navigation = std::make_shared<NavigationController>(opened.gallery);
     ViewController::installAsRoot(opened.navigation, *opened.window);
     opened.window->prepareFrame();
-    opened.window->render(frame.cairo());
-    cairo_surface_flush(cairo_get_target(frame.cairo()));
+    opened.window->render(frame.painter());
     opened.window->clearDirty();
     return opened;
 }
@@ -139,9 +132,8 @@ int main(int argc, char** argv)
         start = Clock::now();
         grid->setContentOffset({ 0, y });
         opened.window->prepareFrame();
-        opened.window->render(frame.cairo(), opened.window->dirtyRect());
-        cairo_surface_flush(cairo_get_target(frame.cairo()));
-        opened.window->clearDirty();
+        opened.window->render(frame.painter(), opened.window->dirtyRect());
+            opened.window->clearDirty();
         frames.push_back(millisecondsSince(start));
     }
     const double mean = std::accumulate(frames.begin(), frames.end(), 0.0) / frames.size();

@@ -42,6 +42,16 @@ public:
         ::setenv("VARDENICO_HOME", (*folder / "home").c_str(), 1);
         ::setenv("VARDENICO_PHOTOS", (*folder / "photos").c_str(), 1);
         ::setenv("VARDENICO_LANG", "en", 1);
+        // The gallery's and the preview's layouts only: the stand-in editor below makes its own view.
+        const fs::path ui = *folder / "ui";
+        const fs::path resources = ScreenRegistry::shared().interfaceDirectory();
+        fs::create_directories(ui / "phone");
+        fs::create_directories(ui / "tablet");
+        fs::copy_file(resources / "theme.json", ui / "theme.json");
+        for (const char* device : { "phone", "tablet" })
+            for (const char* screen : { "gallery.json", "previewlogo.json" })
+                fs::copy_file(resources / device / screen, ui / device / screen);
+        ScreenRegistry::shared().setInterfaceDirectory(ui);
     }
     void TearDown() override { folder.reset(); }
     static inline std::unique_ptr<test::TemporaryFolder> folder;
@@ -127,10 +137,10 @@ protected:
         registry.registerScreen("standInHome", "StandInScreen");
         registry.registerClass<StandInBrowser>("StandInBrowser");
         registry.registerScreen("standInBrowser", "StandInBrowser");
-        if (!registry.hasScreen("logoEditor")) {
-            registry.registerClass<StandInEditor>("StandInEditor");
-            registry.registerScreen("logoEditor", "StandInEditor");
-        }
+        // The editor's own tests cover it; here a stand-in records what the gallery and the
+        // preview hand it.
+        registry.registerClass<StandInEditor>("StandInEditor");
+        registry.registerScreen("logoEditor", "StandInEditor");
         registry.setDeviceKind(GetParam());
         const Size screen = GetParam() == DeviceKind::Tablet ? Size { 1024, 1366 } : Size { 390, 844 };
         setCurrentScreenSize(screen);
