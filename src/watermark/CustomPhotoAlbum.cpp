@@ -53,22 +53,27 @@ void CustomPhotoAlbum::requestAuthorizationHandler(AuthorizationStatus status)
     }
 }
 
-void CustomPhotoAlbum::saveImage(const Image& image)
+Result<void> CustomPhotoAlbum::saveImage(const Image& image)
 {
     if (!m_assetCollection)
-        return;
+        return fail(std::string("album ") + albumName, "it does not exist, because photo access was not granted");
     // The picture goes through PNG and back, as the album has always stored it.
     auto png = encodePng(image);
     if (!png)
-        return;
+        return std::unexpected(png.error());
     auto decoded = decodePng(*png);
     if (!decoded)
-        return;
+        return std::unexpected(decoded.error());
     const AssetCollection album = *m_assetCollection;
+    Result<void> saved;
     m_library.performChanges([&](PhotoChangeRequests& requests) {
         const AssetPlaceholder placeholder = requests.creationRequestForAssetFromImage(*decoded);
         requests.addAssets(album, { placeholder });
+    }, [&](bool success, std::optional<Error> error) {
+        if (!success)
+            saved = std::unexpected(error.value_or(Error { std::string("album ") + albumName + ": the photo was not written" }));
     });
+    return saved;
 }
 
 }

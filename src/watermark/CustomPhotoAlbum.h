@@ -1,5 +1,6 @@
 #pragma once
 
+#include <platform/foundation/Error.h>
 #include <platform/graphics/Image.h>
 #include <platform/photos/PhotoLibrary.h>
 
@@ -21,9 +22,11 @@ public:
     std::optional<AssetCollection> fetchAssetCollectionForAlbum();
     void createAlbum();
     void requestAuthorizationHandler(AuthorizationStatus status);
-    // Saves the picture as a new photo in the album; does nothing while no album is known. The
-    // metadata argument of the original operation was never written, so there is none.
-    void saveImage(const Image& image);
+    // Saves the picture as a new photo in the album. Refused, writing nothing, while no album is
+    // known (photo access not granted) or when the library cannot write the photo, so a caller
+    // never confirms a save that did not happen. The metadata argument of the original operation
+    // was never written, so there is none.
+    Result<void> saveImage(const Image& image);
 
 private:
     PhotoLibrary& m_library;

@@ -270,13 +270,15 @@ TEST_F(PhotoLibraryFolder, TheApplicationAlbumIsCreatedOnceAuthorizedAndReceives
     {
         CustomPhotoAlbum refused(*library); // nobody answers: no album
         EXPECT_FALSE(refused.assetCollection().has_value());
-        refused.saveImage(vd::test::opaqueLogo(8, Color::rgba(1, 1, 1)));
+        auto notSaved = refused.saveImage(vd::test::opaqueLogo(8, Color::rgba(1, 1, 1)));
+        ASSERT_FALSE(notSaved) << "a save with no album is refused, not confirmed";
+        EXPECT_NE(notSaved.error().message.find("Vardenico"), std::string::npos) << notSaved.error().message;
     }
     EXPECT_FALSE(std::filesystem::exists(root / "Vardenico"));
     library->setConsentHandler([](std::function<void(bool)> reply) { reply(true); });
     CustomPhotoAlbum album(*library);
     ASSERT_TRUE(album.assetCollection().has_value());
-    album.saveImage(vd::test::opaqueLogo(8, Color::rgba(1, 1, 1)));
+    ASSERT_TRUE(album.saveImage(vd::test::opaqueLogo(8, Color::rgba(1, 1, 1))));
     auto photos = library->fetchAssetsInAssetCollection(*album.assetCollection());
     ASSERT_EQ(photos.count(), 1u);
     EXPECT_EQ(photos[0].path.extension(), ".png");

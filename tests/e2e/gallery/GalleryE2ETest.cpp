@@ -1,0 +1,204 @@
+#include <E2ESupport.h>
+
+#include <app/AppDelegate.h>
+#include <library/mySingleElementiManage.h>
+#include <platform/foundation/Files.h>
+#include <platform/graphics/DrawingContext.h>
+#include <platform/graphics/ImageCodecs.h>
+#include <platform/store/Database.h>
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace vd {
+namespace {
+
+using nlohmann::json;
+namespace fs = std::filesystem;
+
+Image picture(double width, double height, Color color)
+{
+    DrawingContext context({ width, height }, DrawingContext::Opacity::Opaque, 1.0);
+    context.fill({ 0, 0, width, height }, color);
+    return context.takeImage();
+}
+
+// A store in folder/home as earlier runs would have left it; returns nothing, fails the test on error.
+void seedStore(const test::TemporaryFolder& folder, bool withDamaged)
+{
+    auto delegate = AppDelegate::create(folder / "home");
+    auto& store = delegate->logoStore();
+    store.metodoCaricaDictOfData();
+    ASSERT_TRUE(store.metodoAggiungiSingolaImage(picture(400, 400, Color::rgba(1, 0, 0))));
+    for (const char* text : { "verde", "danneggiato" }) {
+        if (!withDamaged && std::string(text) == "danneggiato")
+            break;
+        auto logo = std::make_shared<DictDatamodelEstratti>();
+        logo->setMyImage(picture(300, 300, Color::rgba(0, 0, 1)));
+        logo->myArrViewModel = std::vector<ViewModel> { ViewModel("testo", 1.0, "text", Color::clear(), 120, 40, 150, 150, 0, text, "DejaVuSans", 24, Color::black(), 1) };
+        logo->myColoreSfongo = Color::rgba(0, 1, 0);
+        ASSERT_TRUE(store.metodoSalvaNewObjectInCoreData("", logo));
+    }
+    if (withDamaged) {
+        auto database = store::Database::open(folder / "home" / "dictModel.sqlite", store::Database::Access::ReadWrite);
+        ASSERT_TRUE(database);
+        ASSERT_TRUE(database->execute("UPDATE DictCoreData SET myImagePng = X'89504E470D0A1A0A0000', thumbnailCache = NULL WHERE Z_PK = (SELECT MAX(Z_PK) FROM DictCoreData)"));
+    }
+}
+
+struct ScriptRun {
+    int status { -1 };
+    std::string errors;
+    fs::path out;
+    json dump(const std::string& name) const { return test::readJson(out / (name + ".json")); }
+};
+
+ScriptRun runGallery(const std::string& device, const std::string& script, const test::TemporaryFolder& folder)
+{
+    ScriptRun run;
+    run.out = folder / "out";
+    const std::string environment = "VARDENICO_HOME='" + (folder / "home").string() + "' VARDENICO_PHOTOS='" + (folder / "photos").string() + "' VARDENICO_LANG=en DISPLAY= WAYLAND_DISPLAY=";
+    auto app = test::runApp("--headless --screen gallery --device " + device + " --script " GALLERY_E2E_SCRIPTS "/" + script + " --out '" + run.out.string() + "'", folder.path(), environment);
+    run.status = app.status;
+    run.errors = std::move(app.errors);
+    return run;
+}
+
+json named(const json& tree, const std::string& name)
+{
+    const json* found = test::findNamed(tree, name);
+    return found ? *found : json();
+}
+
+std::vector<fs::path> pngsIn(const fs::path& folder)
+{
+    std::vector<fs::path> found;
+    std::error_code error;
+    for (auto& entry : fs::directory_iterator(folder, error))
+        if (entry.path().extension() == ".png")
+            found.push_back(entry.path());
+    return found;
+}
+
+class GalleryScript : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(GalleryScript, LoadPreviewSaveShareAndDeleteThroughTheScreens)
+{
+    const std::string device = GetParam();
+    const bool tablet = device == "tablet";
+    test::TemporaryFolder folder;
+    seedStore(folder, true);
+    fs::create_directories(folder / "photos");
+    ASSERT_TRUE(files::writeAtomically(folder / "photos" / "landscape.jpg", *encodeJpeg(picture(1600, 1200, Color::rgba(1, 0.5, 0)))));
+    std::ofstream(folder / "home" / "defaults.json") << "{\"photoLibraryAuthorizationStatus\": 3}";
+    const ScriptRun run = runGallery(device, "gallery_" + device + ".txt", folder);
+    ASSERT_EQ(run.status, 0) << run.errors;
+
+    // Three logos, then the add item; the damaged picture leaves its cell empty.
+    const json start = run.dump("start");
+    for (int i = 0; i < 4; ++i)
+        ASSERT_FALSE(named(start, "myCollectionViewLoghi.0." + std::to_string(i)).is_null()) << i;
+    EXPECT_TRUE(named(start, "myCollectionViewLoghi.0.4").is_null());
+    EXPECT_TRUE(named(named(start, "myCollectionViewLoghi.0.0"), "myImageViewLogo").contains("image"));
+    EXPECT_FALSE(named(named(start, "myCollectionViewLoghi.0.2"), "myImageViewLogo").contains("image")) << "the damaged logo's cell is empty";
+    EXPECT_EQ(named(start, "myCollectionViewLoghi.0.1")["backgroundColor"], "#00ff00ff");
+    const auto frame = [&](const json& tree, int item) { return named(tree, "myCollectionViewLoghi.0." + std::to_string(item))["frame"]; };
+    EXPECT_EQ(frame(start, 1)[1], frame(start, 0)[1]);
+    if (tablet) {
+        EXPECT_EQ(frame(start, 3)[1], frame(start, 0)[1]) << "about five a row";
+    } else {
+        EXPECT_GT(frame(start, 2)[1].get<double>(), frame(start, 0)[1].get<double>()) << "two a row";
+        EXPECT_EQ(named(start, "myViewCustomNavBar")["frame"][1], 30) << "clear of the sensor housing";
+    }
+    EXPECT_EQ(named(start, "myViewAggiungiCreaLogo")["center"][0], tablet ? 1536 : 585) << "the panel waits off the right edge";
+
+    EXPECT_EQ(named(run.dump("panel"), "myViewAggiungiCreaLogo")["center"][0], tablet ? 512 : 195);
+    const json picker = run.dump("picker");
+    EXPECT_FALSE(named(picker, "photoPicker").is_null());
+    EXPECT_EQ(named(picker, "imagePickerPopover").is_null(), !tablet) << "a popover on tablets only";
+
+    // The photo became the fourth logo: 800 × 800 with the photo 800 × 600 in the middle.
+    const json loaded = run.dump("loaded");
+    EXPECT_TRUE(named(loaded, "photoPicker").is_null());
+    EXPECT_FALSE(named(loaded, "myCollectionViewLoghi.0.4").is_null());
+    {
+        auto delegate = AppDelegate::create(folder / "home");
+        auto& store = delegate->logoStore();
+        testing::internal::CaptureStderr();
+        store.metodoCaricaDictOfData();
+        testing::internal::GetCapturedStderr();
+        ASSERT_EQ(store.myArrLoghiEstratti.size(), 3u) << "after the delete at the end of the script";
+        auto added = store.myArrLoghiEstratti.back();
+        ASSERT_TRUE(added->myImageRESIZED);
+        EXPECT_EQ(added->myImageRESIZED->size(), (Size { 200, 200 }));
+        auto square = added->myImage();
+        ASSERT_TRUE(square);
+        EXPECT_EQ(square->pixelWidth(), 800);
+        EXPECT_EQ(square->pixelHeight(), 800);
+        EXPECT_EQ(unpremultiply(square->pixelAt(400, 98)).a, 0) << "transparent band";
+        EXPECT_EQ(unpremultiply(square->pixelAt(400, 102)).a, 255);
+        EXPECT_EQ(unpremultiply(square->pixelAt(400, 697)).a, 255);
+        EXPECT_EQ(unpremultiply(square->pixelAt(400, 702)).a, 0);
+        EXPECT_FALSE(added->myArrViewModel);
+        // The deleted logo was the editor logo "verde"; the damaged one is still there.
+        EXPECT_FALSE(store.myArrLoghiEstratti[0]->myArrViewModel);
+        ASSERT_TRUE(store.myArrLoghiEstratti[1]->myArrViewModel);
+        EXPECT_EQ(store.myArrLoghiEstratti[1]->myArrViewModel->front().testo, "danneggiato");
+    }
+
+    const json image = run.dump("previewImage");
+    EXPECT_EQ(named(image, "myButtonSalvaNelRullino")["alpha"], 0) << "a picture logo cannot be saved again";
+    EXPECT_EQ(named(image, "myButtonHOME")["alpha"], 0);
+    EXPECT_EQ(named(image, "myButtonBack")["text"], "< ");
+    EXPECT_EQ(named(image, "myImageViewPreviewLogo")["backgroundColor"], "#00000033");
+
+    const json modifica = run.dump("previewModifica");
+    EXPECT_EQ(named(modifica, "myButtonHOME")["text"], "EDIT");
+    EXPECT_EQ(named(modifica, "myButtonSalvaNelRullino")["text"], "Save to Camera Roll");
+    EXPECT_EQ(named(modifica, "myImageViewPreviewLogo")["backgroundColor"], "#00ff0033");
+    EXPECT_EQ(named(modifica, "myLabelLogoSalvatoInGalleria")["alpha"], 0);
+
+    EXPECT_EQ(pngsIn(folder / "photos" / "Vardenico").size(), 1u) << "one new photo in the album";
+    const auto sharedFiles = pngsIn(folder / "photos");
+    ASSERT_EQ(sharedFiles.size(), 1u) << "the share sheet saved the picture";
+    EXPECT_EQ(sharedFiles[0].filename().string().rfind("Vardenico", 0), 0u);
+    EXPECT_FALSE(named(run.dump("shared"), "shareSheet").is_null());
+
+    const json asking = run.dump("deleteAlert");
+    EXPECT_EQ(named(asking, "alertTitle")["text"], "Delete this logo?");
+    const json after = run.dump("afterDelete");
+    EXPECT_TRUE(named(after, "myButtonDeleteLogo").is_null()) << "back on the gallery";
+    EXPECT_FALSE(named(after, "myCollectionViewLoghi.0.3").is_null());
+    EXPECT_TRUE(named(after, "myCollectionViewLoghi.0.4").is_null()) << "one logo fewer";
+}
+
+TEST_P(GalleryScript, AnEmptyStoreShowsTheAddItemAloneAndSavingWithoutAccessSaysWhy)
+{
+    const std::string device = GetParam();
+    const bool tablet = device == "tablet";
+    {
+        test::TemporaryFolder folder;
+        const ScriptRun run = runGallery(device, "gallery_empty.txt", folder);
+        ASSERT_EQ(run.status, 0) << run.errors;
+        const json start = run.dump("start");
+        EXPECT_FALSE(named(start, "myCollectionViewLoghi.0.0").is_null());
+        EXPECT_TRUE(named(start, "myCollectionViewLoghi.0.1").is_null());
+        EXPECT_EQ(named(run.dump("panel"), "myViewAggiungiCreaLogo")["center"][0], tablet ? 512 : 195);
+        EXPECT_EQ(named(run.dump("closed"), "myViewAggiungiCreaLogo")["center"][0], tablet ? 1536 : 585);
+    }
+    test::TemporaryFolder folder;
+    seedStore(folder, false);
+    fs::create_directories(folder / "photos");
+    const ScriptRun run = runGallery(device, "preview_noaccess.txt", folder);
+    ASSERT_EQ(run.status, 0) << run.errors;
+    const json noAlbum = run.dump("noAlbum");
+    ASSERT_FALSE(named(noAlbum, "alert").is_null()) << "the save is refused, not confirmed";
+    EXPECT_EQ(named(noAlbum, "myLabelSalvato")["alpha"], 0);
+    EXPECT_FALSE(fs::exists(folder / "photos" / "Vardenico"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, GalleryScript, ::testing::Values("phone", "tablet"));
+
+}
+}

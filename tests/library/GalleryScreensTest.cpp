@@ -1,0 +1,522 @@
+#include <app/AppDelegate.h>
+#include <app/ProgramScreens.h>
+#include <app/mySingleScritte.h>
+#include <library/CellLoghiGalleria.h>
+#include <library/GalleriaLoghiViewController.h>
+#include <library/LogoPickerClient.h>
+#include <library/LogoScreenInputs.h>
+#include <library/PreviewLogoGeneratoViewController.h>
+#include <library/mySingleElementiManage.h>
+#include <platform/foundation/RunLoop.h>
+#include <platform/graphics/DrawingContext.h>
+#include <platform/store/Database.h>
+#include <platform/ui/controls/Button.h>
+#include <platform/ui/controls/ImageView.h>
+#include <platform/ui/controls/Label.h>
+#include <platform/ui/presentation/AlertController.h>
+#include <platform/ui/presentation/NavigationController.h>
+#include <platform/ui/presentation/ScreenRegistry.h>
+#include <platform/ui/window/Window.h>
+
+#include "TestSupport.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <gtest/gtest.h>
+
+namespace vd {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The screens reach the process's own store, album and defaults, so the whole binary runs over one
+// temporary home with photo access granted.
+class ScreensHome : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        folder = std::make_unique<test::TemporaryFolder>();
+        fs::create_directories(*folder / "home");
+        fs::create_directories(*folder / "photos");
+        std::ofstream(*folder / "home" / "defaults.json") << "{\"photoLibraryAuthorizationStatus\": 3}";
+        ::setenv("VARDENICO_HOME", (*folder / "home").c_str(), 1);
+        ::setenv("VARDENICO_PHOTOS", (*folder / "photos").c_str(), 1);
+        ::setenv("VARDENICO_LANG", "en", 1);
+        // The gallery's and the preview's layouts only: the stand-in editor below makes its own view.
+        const fs::path ui = *folder / "ui";
+        const fs::path resources = ScreenRegistry::shared().interfaceDirectory();
+        fs::create_directories(ui / "phone");
+        fs::create_directories(ui / "tablet");
+        fs::copy_file(resources / "theme.json", ui / "theme.json");
+        for (const char* device : { "phone", "tablet" })
+            for (const char* screen : { "gallery.json", "previewlogo.json" })
+                fs::copy_file(resources / device / screen, ui / device / screen);
+        ScreenRegistry::shared().setInterfaceDirectory(ui);
+    }
+    void TearDown() override { folder.reset(); }
+    static inline std::unique_ptr<test::TemporaryFolder> folder;
+};
+const auto* const kHome = ::testing::AddGlobalTestEnvironment(new ScreensHome);
+
+fs::path photosFolder() { return *ScreensHome::folder / "photos"; }
+
+// Stand-ins for the screens around the gallery: the home screen at the bottom, the editor and the
+// photo browser, which record what they are handed.
+class StandInScreen : public ViewController {
+public:
+    std::string className() const override { return "StandInScreen"; }
+};
+
+class StandInEditor : public ViewController, public LogoEditorInputs {
+public:
+    std::string className() const override { return "StandInEditor"; }
+    void setMyStringaControllerDiProvenienza(std::string provenance) override { provenienza = std::move(provenance); }
+    void setNomeKeyImg(std::string key) override { nomeKey = std::move(key); }
+    void setMyLogoArrayConViewPassato(std::vector<ViewModel> records) override { layers = std::move(records); }
+    void setIndexDiProvenienza(std::optional<int> index) override { indice = index; }
+    std::string provenienza, nomeKey;
+    std::optional<std::vector<ViewModel>> layers;
+    std::optional<int> indice { -100 };
+};
+
+class StandInBrowser : public ViewController, public LogoPickerClient {
+public:
+    std::string className() const override { return "StandInBrowser"; }
+    void setMyImageLogoPreview(std::optional<Image> picture) override { received = std::move(picture); ++deliveries; }
+    std::optional<Image> received;
+    int deliveries { 0 };
+};
+
+Image picture(double width, double height, Color color)
+{
+    DrawingContext context({ width, height }, DrawingContext::Opacity::Opaque, 1.0);
+    context.fill({ 0, 0, width, height }, color);
+    return context.takeImage();
+}
+
+std::shared_ptr<DictDatamodelEstratti> editorLogo(std::optional<Color> canvas, const std::string& text)
+{
+    auto logo = std::make_shared<DictDatamodelEstratti>();
+    logo->setMyImage(picture(300, 300, Color::rgba(0, 0, 1, 1)));
+    logo->myArrViewModel = std::vector<ViewModel> { ViewModel("testo", 1.0, "text", Color::clear(), 120, 40, 150, 150, 0, text, "DejaVuSans", 24, Color::black(), 1) };
+    logo->myColoreSfongo = canvas;
+    return logo;
+}
+
+mySingleElementiManage& store() { return mySingleElementiManage::sharedInstance(); }
+
+void addEditorLogo(std::optional<Color> canvas, const std::string& text)
+{
+    auto logo = editorLogo(canvas, text);
+    ASSERT_TRUE(store().metodoSalvaNewObjectInCoreData("", logo));
+    store().myArrLoghiEstratti.push_back(logo);
+}
+
+void addPictureLogo(Color color) { ASSERT_TRUE(store().metodoAggiungiSingolaImage(picture(400, 400, color))); }
+
+std::vector<std::string> storedTexts()
+{
+    std::vector<std::string> texts;
+    auto delegate = AppDelegate::create(*ScreensHome::folder / "home");
+    auto& fresh = delegate->logoStore();
+    fresh.metodoCaricaDictOfData();
+    for (auto& logo : fresh.myArrLoghiEstratti)
+        texts.push_back(logo->myArrViewModel ? logo->myArrViewModel->front().testo : std::string("picture"));
+    return texts;
+}
+
+class GalleryScreens : public ::testing::TestWithParam<DeviceKind> {
+protected:
+    void SetUp() override
+    {
+        if (RunLoop::main().clock() != RunLoop::Clock::Virtual)
+            RunLoop::main().setClock(RunLoop::Clock::Virtual);
+        registerProgramScreens();
+        auto& registry = ScreenRegistry::shared();
+        registry.registerClass<StandInScreen>("StandInScreen");
+        registry.registerScreen("standInHome", "StandInScreen");
+        registry.registerClass<StandInBrowser>("StandInBrowser");
+        registry.registerScreen("standInBrowser", "StandInBrowser");
+        // The editor's own tests cover it; here a stand-in records what the gallery and the
+        // preview hand it.
+        registry.registerClass<StandInEditor>("StandInEditor");
+        registry.registerScreen("logoEditor", "StandInEditor");
+        registry.setDeviceKind(GetParam());
+        const Size screen = GetParam() == DeviceKind::Tablet ? Size { 1024, 1366 } : Size { 390, 844 };
+        setCurrentScreenSize(screen);
+        window = std::make_shared<Window>(screen);
+        // Every test starts from an empty store.
+        store().metodoCaricaDictOfData();
+        while (!store().myArrLoghiInCore.empty())
+            ASSERT_TRUE(store().metodoEliminaLogoDalDictWithIndex(0));
+    }
+    void TearDown() override
+    {
+        navigation.reset();
+        window.reset();
+    }
+
+    std::shared_ptr<ViewController> make(const std::string& identifier)
+    {
+        auto made = ScreenRegistry::shared().instantiate(identifier);
+        EXPECT_TRUE(made) << made.error().message;
+        return made ? *made : nullptr;
+    }
+    // A stack of home (and the browser in picker use) with the gallery on top.
+    std::shared_ptr<GalleriaLoghiViewController> openGallery(bool asPicker = false)
+    {
+        navigation = std::make_shared<NavigationController>(make("standInHome"));
+        ViewController::installAsRoot(navigation, *window);
+        if (asPicker) {
+            browser = std::dynamic_pointer_cast<StandInBrowser>(make("standInBrowser"));
+            navigation->pushViewController(browser, false);
+        }
+        auto gallery = std::dynamic_pointer_cast<GalleriaLoghiViewController>(make("gallery"));
+        EXPECT_TRUE(gallery);
+        if (asPicker)
+            gallery->myStringProvenienza = "logopicker";
+        navigation->pushViewController(gallery, false);
+        settle(0.1);
+        return gallery;
+    }
+    void settle(double seconds)
+    {
+        RunLoop::main().advance(seconds);
+        window->layoutIfNeeded();
+    }
+    std::shared_ptr<View> named(const std::string& name) { return window->viewNamed(name); }
+    void tap(const std::string& name)
+    {
+        auto view = named(name);
+        ASSERT_TRUE(view) << name;
+        const Point at = view->convertPointToView(view->bounds().center(), nullptr);
+        window->sendTouches(TouchPhase::Began, { { 1, at } });
+        RunLoop::main().advance(0.05);
+        window->sendTouches(TouchPhase::Ended, { { 1, at } });
+        settle(0.5);
+    }
+    template<typename T>
+    std::shared_ptr<T> top() { return std::dynamic_pointer_cast<T>(navigation->topViewController()); }
+    std::shared_ptr<AlertController> alert() { return std::dynamic_pointer_cast<AlertController>(named("alert")); }
+
+    std::shared_ptr<Window> window;
+    std::shared_ptr<NavigationController> navigation;
+    std::shared_ptr<StandInBrowser> browser;
+};
+
+TEST_P(GalleryScreens, TheGridShowsEveryLogoThenTheAddItemWhichOpensTheAddPanel)
+{
+    auto gallery = openGallery();
+    EXPECT_EQ(gallery->myCollectionViewLoghi->numberOfItemsInSection(0), 1) << "an empty store shows the add item only";
+    const double hidden = gallery->Centro.x * 3;
+    EXPECT_DOUBLE_EQ(gallery->myViewAggiungiCreaLogo->center().x, hidden);
+    navigation->popViewController(false);
+
+    addPictureLogo(Color::rgba(1, 0, 0));
+    addEditorLogo(Color::rgba(0, 1, 0), "verde");
+    addEditorLogo(std::nullopt, "senza colore");
+    gallery = openGallery();
+    ASSERT_EQ(gallery->myCollectionViewLoghi->numberOfItemsInSection(0), 4);
+    auto cell = [&](int item) { return std::dynamic_pointer_cast<CellLoghiGalleria>(named("myCollectionViewLoghi.0." + std::to_string(item))); };
+    ASSERT_TRUE(cell(3));
+    const auto background = [&](int item) { return cell(item)->backgroundColor().value_or(Color::clear()); };
+    EXPECT_EQ(background(0), Color::clear()) << "a picture logo has no canvas colour";
+    EXPECT_EQ(background(1), Color::rgba(0, 1, 0));
+    EXPECT_EQ(background(2), Color::clear());
+    EXPECT_DOUBLE_EQ(cell(1)->myImageViewLogo->image().size().width, 200) << "the thumbnail";
+    EXPECT_EQ(cell(1)->myLabelCreaOAggiungi->alpha(), 0);
+    EXPECT_FALSE(cell(1)->myButtonAggiungi->isUserInteractionEnabled());
+    EXPECT_EQ(cell(3)->myLabelCreaOAggiungi->alpha(), 1);
+    EXPECT_EQ(cell(3)->myLabelCreaOAggiungi->text(), mySingleScritte::sharedInstance().stringaCreaAggiungiTuoLogoCell());
+    EXPECT_EQ(cell(3)->myImageViewLogo->alpha(), 0);
+    EXPECT_NEAR(cell(3)->layer().borderColor().alpha, 0.39, 1e-9);
+    EXPECT_EQ(cell(3)->layer().borderWidth(), 1);
+
+    // Phones two items a row, tablets five.
+    const double width = gallery->myCollectionViewLoghi->bounds().width();
+    const Rect first = cell(0)->frame(), second = cell(1)->frame();
+    EXPECT_DOUBLE_EQ(first.width(), GetParam() == DeviceKind::Tablet ? (width - 2) / 5.1 : (width - 2) * 0.5);
+    EXPECT_DOUBLE_EQ(first.height(), GetParam() == DeviceKind::Tablet ? width / 5.1 : width * 0.5);
+    EXPECT_EQ(second.y(), first.y());
+    if (GetParam() == DeviceKind::Phone) {
+        EXPECT_GT(cell(2)->frame().y(), first.y()) << "the third logo starts the second row";
+    } else {
+        EXPECT_EQ(cell(3)->frame().y(), first.y());
+    }
+
+    tap("myCollectionViewLoghi.0.3");
+    EXPECT_DOUBLE_EQ(gallery->myViewAggiungiCreaLogo->center().x, gallery->Centro.x);
+    EXPECT_EQ(gallery->myButtonCreaProp->currentTitle(), mySingleScritte::sharedInstance().stringaCREA());
+    tap("myButtonExitAggiungiCreaProp");
+    EXPECT_DOUBLE_EQ(gallery->myViewAggiungiCreaLogo->center().x, hidden);
+    EXPECT_EQ(navigation->viewControllers().size(), 2u) << "no preview opened";
+}
+
+TEST_P(GalleryScreens, ALogoOpensThePreviewWithItsTypeColourAndIndex)
+{
+    addPictureLogo(Color::rgba(1, 0, 0));
+    addEditorLogo(Color::rgba(0, 1, 0), "verde");
+    addEditorLogo(std::nullopt, "senza colore");
+    openGallery();
+
+    tap("myCollectionViewLoghi.0.0");
+    auto preview = top<PreviewLogoGeneratoViewController>();
+    ASSERT_TRUE(preview);
+    EXPECT_EQ(preview->myStringType, "image");
+    EXPECT_EQ(preview->myIndexFoto, std::optional(0));
+    EXPECT_EQ(preview->myStringNomeOggetto, "0");
+    EXPECT_EQ(preview->myColorViewTemporanea, Color::clear());
+    EXPECT_EQ(preview->myImageViewPreviewLogo->backgroundColor(), std::optional(Color::rgba(0, 0, 0, 0.2))) << "black at 0.2";
+    EXPECT_EQ(preview->myImageViewPreviewLogo->image().pixelWidth(), 400) << "the full picture";
+    EXPECT_EQ(preview->myButtonSalvaNelRullino->alpha(), 0);
+    EXPECT_EQ(preview->myButtonHOME->alpha(), 0);
+    EXPECT_EQ(preview->myButtonBack->currentTitle(), "< ");
+    EXPECT_TRUE(preview->myButtonDeleteLogo->isEnabled());
+    EXPECT_TRUE(preview->myButtonShare->isEnabled());
+    EXPECT_EQ(preview->myLabelLogoSalvatoInGalleria->alpha(), 0) << "the saved note only follows a save";
+    const double side = window->bounds().width();
+    EXPECT_EQ(preview->myFramePreview, (Rect { 0, 0, side, side }));
+    EXPECT_DOUBLE_EQ(preview->myImageViewPreviewLogo->center().y, window->bounds().midY() - 10);
+    if (GetParam() == DeviceKind::Phone) {
+        EXPECT_DOUBLE_EQ(preview->myImageViewPreviewLogo->bounds().width(), side);
+    }
+    tap("myButtonBack");
+    EXPECT_TRUE(top<GalleriaLoghiViewController>());
+
+    tap("myCollectionViewLoghi.0.1");
+    preview = top<PreviewLogoGeneratoViewController>();
+    ASSERT_TRUE(preview);
+    EXPECT_EQ(preview->myStringType, "modifica");
+    EXPECT_EQ(preview->myColorViewTemporanea, Color::rgba(0, 1, 0));
+    EXPECT_EQ(preview->myImageViewPreviewLogo->backgroundColor(), std::optional(Color::rgba(0, 1, 0, 0.2)));
+    EXPECT_EQ(preview->myButtonHOME->currentTitle(), mySingleScritte::sharedInstance().stringaModifica());
+    EXPECT_EQ(preview->myButtonSalvaNelRullino->currentTitle(), mySingleScritte::sharedInstance().stringaSalvaNelRullino());
+    EXPECT_EQ(preview->myButtonHOME->alpha(), 1);
+
+    // Modify reopens the logo in the editor with its layers, key and index.
+    tap("myButtonHOME");
+    auto editor = top<StandInEditor>();
+    ASSERT_TRUE(editor) << "the editor stand-in is on top";
+    EXPECT_EQ(editor->provenienza, "modifica");
+    EXPECT_EQ(editor->nomeKey, "1");
+    EXPECT_EQ(editor->indice, std::optional(1));
+    ASSERT_TRUE(editor->layers);
+    EXPECT_EQ(editor->layers->front().testo, "verde");
+    navigation->popViewController(false);
+    navigation->popViewController(false);
+    settle(0.5);
+
+    tap("myCollectionViewLoghi.0.2");
+    preview = top<PreviewLogoGeneratoViewController>();
+    ASSERT_TRUE(preview);
+    EXPECT_EQ(preview->myStringType, "modifica");
+    EXPECT_EQ(preview->myColorViewTemporanea, Color::clear()) << "an editor logo without its colour opens on the clear colour";
+}
+
+TEST_P(GalleryScreens, CreateOpensTheEditorAndPickerUseHandsTheFullPictureBack)
+{
+    addPictureLogo(Color::rgba(1, 0, 0));
+    addEditorLogo(Color::rgba(0, 1, 0), "verde");
+    openGallery();
+    tap("myCollectionViewLoghi.0.2");
+    tap("myButtonCreaProp");
+    auto editor = top<StandInEditor>();
+    ASSERT_TRUE(editor);
+    EXPECT_EQ(editor->provenienza, "modifica");
+
+    openGallery(/*asPicker*/ true);
+    tap("myCollectionViewLoghi.0.1");
+    settle(0.5);
+    EXPECT_EQ(navigation->topViewController(), browser) << "back on the browser, no preview";
+    EXPECT_EQ(navigation->viewControllers().size(), 2u);
+    EXPECT_EQ(browser->deliveries, 1);
+    ASSERT_TRUE(browser->received);
+    EXPECT_EQ(browser->received->pixelWidth(), 300) << "the full picture, not the thumbnail";
+}
+
+TEST_P(GalleryScreens, ALogoWhosePictureDoesNotDecodeShowsAnEmptyCellAndCanStillBeDeleted)
+{
+    addEditorLogo(Color::rgba(0, 1, 0), "danneggiato");
+    addEditorLogo(Color::rgba(0, 0, 1), "sano");
+    {
+        auto database = store::Database::open(*ScreensHome::folder / "home" / "dictModel.sqlite", store::Database::Access::ReadWrite);
+        ASSERT_TRUE(database);
+        ASSERT_TRUE(database->execute("UPDATE DictCoreData SET myImagePng = X'89504E470D0A1A0A0000', thumbnailCache = NULL WHERE Z_PK = (SELECT MIN(Z_PK) FROM DictCoreData)"));
+    }
+    testing::internal::CaptureStderr();
+    openGallery();
+    tap("myCollectionViewLoghi.0.0");
+    auto preview = top<PreviewLogoGeneratoViewController>();
+    ASSERT_TRUE(preview);
+    EXPECT_FALSE(preview->myButtonSalvaNelRullino->isEnabled()) << "nothing to save";
+    EXPECT_FALSE(preview->myButtonShare->isEnabled());
+    EXPECT_TRUE(preview->myButtonDeleteLogo->isEnabled());
+    tap("myButtonDeleteLogo");
+    ASSERT_TRUE(alert());
+    alert()->performAction(0);
+    settle(0.5);
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(storedTexts(), std::vector<std::string> { "sano" });
+
+    // In picker use an unreadable picture is reported and nothing is handed over.
+    ASSERT_TRUE(store().metodoAggiungiSingolaImage(picture(50, 50, Color::rgba(1, 1, 0))));
+    {
+        auto database = store::Database::open(*ScreensHome::folder / "home" / "dictModel.sqlite", store::Database::Access::ReadWrite);
+        ASSERT_TRUE(database);
+        ASSERT_TRUE(database->execute("UPDATE DictCoreData SET myImagePng = X'0102' WHERE Z_PK = (SELECT MAX(Z_PK) FROM DictCoreData)"));
+    }
+    testing::internal::CaptureStderr();
+    openGallery(true);
+    tap("myCollectionViewLoghi.0.1");
+    testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(alert()) << "the person learns why nothing happened";
+    EXPECT_NE(alert()->message().find("logo 2"), std::string::npos) << alert()->message();
+    EXPECT_EQ(browser->deliveries, 0);
+    EXPECT_TRUE(top<GalleriaLoghiViewController>());
+}
+
+TEST_P(GalleryScreens, DeleteActsOnTheLogoShownEvenAfterTheListWasEmptiedAndReordered)
+{
+    addEditorLogo(Color::rgba(1, 0, 0), "A");
+    addEditorLogo(Color::rgba(0, 1, 0), "B");
+    addEditorLogo(Color::rgba(0, 0, 1), "C");
+    openGallery();
+    tap("myCollectionViewLoghi.0.1");
+    auto preview = top<PreviewLogoGeneratoViewController>();
+    ASSERT_TRUE(preview);
+    ASSERT_EQ(preview->myIndexFoto, std::optional(1));
+    // Meanwhile the in-memory list was emptied (as the gallery's back does) and logo A went: B is
+    // now the first row, and index 1 would name C.
+    store().myArrLoghiEstratti.clear();
+    store().metodoCaricaDictOfData();
+    ASSERT_TRUE(store().metodoEliminaLogoDalDictWithIndex(0));
+    store().myArrLoghiEstratti.clear();
+
+    tap("myButtonDeleteLogo");
+    ASSERT_TRUE(alert());
+    EXPECT_EQ(alert()->title(), mySingleScritte::sharedInstance().stringaVuoiElimiareLogo());
+    ASSERT_EQ(alert()->actions().size(), 2u);
+    EXPECT_EQ(alert()->actions()[1].title, mySingleScritte::sharedInstance().stringaAnnulla());
+    alert()->performAction(1);
+    settle(0.5);
+    EXPECT_EQ(storedTexts(), (std::vector<std::string> { "B", "C" })) << "cancel deletes nothing";
+    tap("myButtonDeleteLogo");
+    alert()->performAction(0);
+    settle(0.5);
+    EXPECT_EQ(storedTexts(), std::vector<std::string> { "C" });
+    auto gallery = top<GalleriaLoghiViewController>();
+    ASSERT_TRUE(gallery) << "delete goes back to the gallery";
+    EXPECT_EQ(gallery->myCollectionViewLoghi->numberOfItemsInSection(0), 2) << "one logo fewer, then the add item";
+}
+
+TEST_P(GalleryScreens, FromTheEditorBackMakesTheEditorReplaceTheLogoJustSavedAndDeleteIsOff)
+{
+    addEditorLogo(Color::rgba(1, 0, 0), "A");
+    addEditorLogo(Color::rgba(0, 1, 0), "B");
+    auto gallery = openGallery();
+    tap("myButtonBack");
+    EXPECT_TRUE(store().myArrLoghiEstratti.empty()) << "back empties the in-memory list";
+    EXPECT_FALSE(gallery->myCollectionViewLoghi->superview());
+
+    // The editor saves a new logo: one row more, appended to the (emptied) list.
+    auto editor = std::dynamic_pointer_cast<ViewController>(make("logoEditor"));
+    navigation->pushViewController(editor, false);
+    auto saved = editorLogo(Color::rgba(0, 0, 1), "nuovo");
+    ASSERT_TRUE(store().metodoSalvaNewObjectInCoreData("", saved));
+    store().myArrLoghiEstratti.push_back(saved);
+    auto preview = std::dynamic_pointer_cast<PreviewLogoGeneratoViewController>(make("previewlogo"));
+    ASSERT_TRUE(preview);
+    SavedLogoPreviewInputs& inputs = *preview;
+    inputs.setMyImageLogo(saved->myImage());
+    inputs.setMyFramePreview({ 20, 100, 350, 350 });
+    inputs.setMyColorViewTemporanea(Color::rgba(0, 0, 1));
+    inputs.setMyStringNomeOggetto("0");
+    inputs.setMyStringaAppenaSalvata("salvato");
+    navigation->pushViewController(preview, false);
+    settle(0.1);
+
+    EXPECT_EQ(preview->myStringType, "logo");
+    EXPECT_EQ(preview->myLabelLogoSalvatoInGalleria->alpha(), 1);
+    EXPECT_EQ(preview->myLabelLogoSalvatoInGalleria->text(), mySingleScritte::sharedInstance().stringaLogoSalvatoInGalleria());
+    EXPECT_EQ(preview->myButtonBack->currentTitle(), "< " + mySingleScritte::sharedInstance().stringaModifica());
+    EXPECT_EQ(preview->myButtonHOME->currentTitle(), mySingleScritte::sharedInstance().stringaTornaHome());
+    EXPECT_FALSE(preview->myButtonDeleteLogo->isEnabled()) << "no index: nothing to delete";
+    if (GetParam() == DeviceKind::Phone) {
+        EXPECT_DOUBLE_EQ(preview->myImageViewPreviewLogo->bounds().width(), 350) << "the editor's canvas frame";
+    }
+    settle(2.8);
+    EXPECT_EQ(preview->myLabelLogoSalvatoInGalleria->presentationAlpha(), 1);
+    settle(0.6);
+    EXPECT_EQ(preview->myLabelLogoSalvatoInGalleria->presentationAlpha(), 0) << "faded after 3 s";
+
+    tap("myButtonDeleteLogo");
+    EXPECT_FALSE(alert()) << "a disabled delete asks nothing";
+    tap("myButtonBack");
+    EXPECT_EQ(navigation->topViewController(), editor);
+    auto* stand = dynamic_cast<StandInEditor*>(editor.get());
+    if (stand) {
+        EXPECT_EQ(stand->indice, std::optional(2)) << "the new logo is the third row, whatever the emptied list says";
+    }
+}
+
+TEST_P(GalleryScreens, SaveWritesANewAlbumPhotoEachTimeAndShareWritesThePicture)
+{
+    addEditorLogo(Color::rgba(0, 1, 0), "verde");
+    openGallery();
+    tap("myCollectionViewLoghi.0.0");
+    auto preview = top<PreviewLogoGeneratoViewController>();
+    ASSERT_TRUE(preview);
+    const auto album = photosFolder() / "Vardenico";
+    auto count = [&](const fs::path& folder) {
+        size_t n = 0;
+        std::error_code error;
+        for (auto& entry : fs::directory_iterator(folder, error))
+            n += entry.path().extension() == ".png";
+        return n;
+    };
+    const size_t before = fs::exists(album) ? count(album) : 0;
+    tap("myButtonSalvaNelRullino");
+    EXPECT_EQ(count(album), before + 1);
+    EXPECT_EQ(preview->myLabelSalvato->presentationAlpha(), 1);
+    EXPECT_EQ(preview->myLabelSalvato->text(), mySingleScritte::sharedInstance().stringaSalvato());
+    settle(3.6);
+    EXPECT_EQ(preview->myLabelSalvato->presentationAlpha(), 0);
+    tap("myButtonSalvaNelRullino");
+    EXPECT_EQ(count(album), before + 2) << "a second save is a second photo";
+
+    const size_t shared = count(photosFolder());
+    tap("myButtonShare");
+    EXPECT_EQ(count(photosFolder()), shared + 1) << "the share sheet saved the picture";
+    EXPECT_TRUE(named("shareSheet"));
+
+    // Leaving lets the full picture go.
+    navigation->popViewController(false);
+    EXPECT_TRUE(!preview->myImageLogo || preview->myImageLogo->isEmpty());
+}
+
+TEST_P(GalleryScreens, APickedPictureThatCannotBeUsedIsReportedAndAddsNothing)
+{
+    auto gallery = openGallery();
+    gallery->imagePickerDidFinishPicking(Image());
+    ASSERT_TRUE(alert());
+    EXPECT_EQ(alert()->title(), "Vardenico");
+    alert()->performAction(0);
+    gallery->imagePickerDidFinishPicking(std::nullopt); // cancelled: nothing, silently
+    EXPECT_FALSE(alert());
+    EXPECT_TRUE(store().myArrLoghiInCore.empty());
+
+    gallery->imagePickerDidFinishPicking(picture(1600, 1200, Color::rgba(1, 0, 0)));
+    ASSERT_EQ(store().myArrLoghiEstratti.size(), 1u);
+    const auto square = store().myArrLoghiEstratti[0]->myImage();
+    ASSERT_TRUE(square);
+    EXPECT_EQ(square->pixelWidth(), 800);
+    EXPECT_EQ(unpremultiply(square->pixelAt(400, 50)).a, 0) << "transparent band above";
+    EXPECT_EQ(unpremultiply(square->pixelAt(400, 400)).a, 255);
+    EXPECT_EQ(gallery->myCollectionViewLoghi->numberOfItemsInSection(0), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, GalleryScreens, ::testing::Values(DeviceKind::Phone, DeviceKind::Tablet),
+    [](const auto& info) { return std::string(deviceKindName(info.param)); });
+
+}
+}
