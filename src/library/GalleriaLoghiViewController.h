@@ -1,5 +1,6 @@
 #pragma once
 
+#include <library/LogoGalleryInputs.h>
 #include <platform/ui/lists/CollectionView.h>
 #include <platform/ui/presentation/ViewController.h>
 
@@ -22,10 +23,11 @@ class Image;
 // screen it browses: a logo opens the saved-logo preview. Opened by the photo browser with
 // myStringProvenienza "logopicker" it picks: a logo's full picture goes back to the browser. The
 // last item adds a logo, from the editor or from a picture of the photo library.
-class GalleriaLoghiViewController : public ViewController, public CollectionViewDataSource, public CollectionViewDelegate {
+class GalleriaLoghiViewController : public ViewController, public CollectionViewDataSource, public CollectionViewDelegate, public LogoGalleryInputs {
 public:
     GalleriaLoghiViewController();
     ~GalleriaLoghiViewController() override;
+    void setMyStringProvenienza(std::string provenance) override { myStringProvenienza = std::move(provenance); }
     std::string className() const override { return "GalleriaLoghiViewController"; }
 
     const Point Centro; // the screen's centre when the screen was made
