@@ -51,8 +51,9 @@ void mirrorRow(std::uint8_t* row, int width)
 
 }
 
-StampEngine::StampEngine(const Image& logo, PlacementDescription placement)
+StampEngine::StampEngine(const Image& logo, PlacementDescription placement, StampEngineOptions options)
     : m_placement(std::move(placement))
+    , m_options(options)
 {
     // An unturned logo is used as it is: turning by 0° would only copy it.
     const double turn = std::fmod(m_placement.rotationDegrees, 360.0);
@@ -125,12 +126,25 @@ Result<StampedPhoto> StampEngine::stampPhoto(const std::filesystem::path& source
     std::error_code error;
     if (!std::filesystem::is_regular_file(source, error))
         return fail(name, std::filesystem::exists(source, error) ? "not a regular file" : "no such file");
+    std::string notice;
+    if (m_options.lossless) {
+        if (!isJpegFile(source)) {
+            notice = "lossless stamping works on JPEG photos only; stamped in the normal mode";
+        } else {
+            std::string unsupported;
+            auto stamped = stampLossless(source, out, unsupported);
+            if (stamped || unsupported.empty())
+                return stamped;
+            notice = unsupported + "; stamped in the normal mode";
+        }
+    }
 
     // Metadata that cannot be read leaves the photo with only what the stamp adds.
     ImageMetadata metadata;
     if (auto read = ImageMetadata::readFromFile(source))
         metadata = std::move(*read);
     StampedPhoto stamped;
+    stamped.notice = std::move(notice);
     stamped.sourceOrientation = metadata.orientation();
     const OrientationMapping mapping = orientationMapping(stamped.sourceOrientation);
 
