@@ -120,7 +120,7 @@ Result<StampedPhoto> StampEngine::stampLossless(const std::filesystem::path& sou
     const int height = mapping.transpose ? w0 : h0;
     stamped.width = width;
     stamped.height = height;
-    stamped.placement = logoPlacement(m_placement, width, height);
+    stamped.placement = logoPlacement(m_placement, width, height, logoAspect());
     const std::shared_ptr<const LogoTile> tile = tileFor(width, height, stamped.placement);
     if (tile->failed)
         return fail(name, "the logo cannot be drawn at " + std::to_string(static_cast<long long>(stamped.placement.side)) + " pixels on this photo");

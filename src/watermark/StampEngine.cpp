@@ -69,16 +69,16 @@ std::shared_ptr<const StampEngine::LogoTile> StampEngine::tileFor(int width, int
     auto tile = std::make_shared<LogoTile>();
     const double x0 = std::max(0.0, std::floor(placement.x));
     const double y0 = std::max(0.0, std::floor(placement.y));
-    const double x1 = std::min<double>(width, std::ceil(placement.x + placement.side));
-    const double y1 = std::min<double>(height, std::ceil(placement.y + placement.side));
-    if (!m_topImage.isEmpty() && placement.side > 0 && x1 > x0 && y1 > y0 && m_placement.opacity > 0) {
+    const double x1 = std::min<double>(width, std::ceil(placement.x + placement.width));
+    const double y1 = std::min<double>(height, std::ceil(placement.y + placement.height));
+    if (!m_topImage.isEmpty() && placement.width > 0 && placement.height > 0 && x1 > x0 && y1 > y0 && m_placement.opacity > 0) {
         tile->x = static_cast<int>(x0);
         tile->y = static_cast<int>(y0);
         tile->width = static_cast<int>(x1 - x0);
         tile->height = static_cast<int>(y1 - y0);
         DrawingContext context(Size(tile->width, tile->height), DrawingContext::Opacity::Transparent, 1.0);
         if (context.isValid()) {
-            context.drawImage(m_topImage, Rect(placement.x - x0, placement.y - y0, placement.side, placement.side), m_placement.opacity);
+            context.drawImage(m_topImage, Rect(placement.x - x0, placement.y - y0, placement.width, placement.height), m_placement.opacity);
             Image drawn = context.takeImage();
             if (drawn.buffer())
                 tile->pixels = drawn.buffer()->pixels;
@@ -175,7 +175,7 @@ Result<StampedPhoto> StampEngine::stampPhoto(const std::filesystem::path& source
     const int height = mapping.transpose ? w0 : h0;
     stamped.width = width;
     stamped.height = height;
-    stamped.placement = logoPlacement(m_placement, width, height);
+    stamped.placement = logoPlacement(m_placement, width, height, logoAspect());
     const std::shared_ptr<const LogoTile> tile = tileFor(width, height, stamped.placement);
     if (tile->failed)
         return fail(name, "the logo cannot be drawn at " + std::to_string(static_cast<long long>(stamped.placement.side)) + " pixels on this photo");

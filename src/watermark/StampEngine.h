@@ -53,6 +53,8 @@ public:
     const PlacementDescription& placement() const { return m_placement; }
     const StampEngineOptions& options() const { return m_options; }
     const Image& topImage() const { return m_topImage; } // the logo as turned for the batch
+    // The turned logo's width ÷ height: a logo that is not square keeps its proportions.
+    double logoAspect() const { return m_topImage.isEmpty() ? 1.0 : static_cast<double>(m_topImage.pixelWidth()) / m_topImage.pixelHeight(); }
 
     // Composes the photo at source and writes the JPEG to out. Nothing is written on failure
     // other than what already reached out; the caller discards it.
