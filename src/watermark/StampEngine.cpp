@@ -176,7 +176,7 @@ Result<StampedPhoto> StampEngine::stampPhoto(const std::filesystem::path& source
     stamped.width = width;
     stamped.height = height;
     stamped.placement = logoPlacement(m_placement, width, height, logoAspect());
-    const std::shared_ptr<const LogoTile> tile = tileFor(width, height, stamped.placement);
+    const std::shared_ptr<const LogoTile> tile = tileInProfile(tileFor(width, height, stamped.placement), metadata.iccProfile());
     if (tile->failed)
         return fail(name, "the logo cannot be drawn at " + std::to_string(static_cast<long long>(stamped.placement.side)) + " pixels on this photo");
 

@@ -78,6 +78,9 @@ private:
     // Lossless stamping of a JPEG; unsupported is set (and nothing written) when the photo needs
     // the normal mode instead.
     Result<StampedPhoto> stampLossless(const std::filesystem::path& source, std::FILE* out, std::string& unsupported) const;
+    // The tile with its colours turned from sRGB into the photo's ICC profile, when the photo
+    // carries one that is not sRGB; the tile itself otherwise.
+    static std::shared_ptr<const LogoTile> tileInProfile(std::shared_ptr<const LogoTile> tile, const std::vector<std::uint8_t>& iccProfile);
     static void compositeRows(std::uint8_t* rows, int firstRow, int count, int width, const LogoTile& tile);
 
     Image m_topImage;

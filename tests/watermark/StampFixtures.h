@@ -24,6 +24,7 @@ struct SourceStyle {
     bool arithmetic { false };
     int restartRows { 0 };
     bool greyscale { false };
+    std::vector<std::uint8_t> iccProfile;
 };
 
 // A photo-like picture with no strong green anywhere, so a green logo can be found in it.
@@ -59,6 +60,8 @@ inline void writeSource(const std::filesystem::path& path, int width, int height
     cinfo.arith_code = style.arithmetic ? TRUE : FALSE;
     cinfo.restart_in_rows = style.restartRows;
     jpeg_start_compress(&cinfo, TRUE);
+    if (!style.iccProfile.empty())
+        jpeg_write_icc_profile(&cinfo, style.iccProfile.data(), static_cast<unsigned>(style.iccProfile.size()));
     std::vector<std::uint8_t> row(static_cast<size_t>(width) * 3);
     while (cinfo.next_scanline < cinfo.image_height) {
         const int y = static_cast<int>(cinfo.next_scanline);
