@@ -47,6 +47,9 @@ y=$((4000 - 65 - side))
 run_vardenico() {
   "$vardenico" stamp --logo logo.png --position bottom-right --size 20 --margin 65 --opacity 0.8 --out out-vardenico "${photos[@]}" >/dev/null
 }
+run_vardenico_lossless() {
+  "$vardenico" stamp --lossless --logo logo.png --position bottom-right --size 20 --margin 65 --opacity 0.8 --out out-vardenico_lossless "${photos[@]}" >/dev/null
+}
 run_vips() {
   for photo in "${photos[@]}"; do
     vips resize logo.png logo-small.v $(echo "$side / 2800" | bc -l)
@@ -67,23 +70,42 @@ run_graphicsmagick() {
   done
 }
 
-export -f run_vardenico run_vips run_imagemagick run_graphicsmagick
+export -f run_vardenico run_vardenico_lossless run_vips run_imagemagick run_graphicsmagick
 export vardenico side x y
 printf '%s\n' "${photos[@]}" > photos.list
 echo "Batch of ${#photos[@]} photos of 6000×4000 on $(nproc) cores, load average $(cut -d' ' -f1 /proc/loadavg) before; vardenico $(git -C "$here" rev-parse --short HEAD 2>/dev/null || echo '?')"
-printf '%-16s %10s %12s %10s %12s %10s\n' tool "wall s" "s / photo" "cpu s" "peak MB" "× slower"
+printf '%-20s %10s %12s %10s %12s %10s %14s\n' tool "wall s" "s / photo" "cpu s" "peak MB" "× slower" "MB out / in"
 results=()
-for tool in vardenico vips imagemagick graphicsmagick; do
+tools=(vardenico vardenico_lossless imagemagick)
+command -v vips >/dev/null && tools+=(vips)
+command -v gm >/dev/null && tools+=(graphicsmagick)
+for tool in "${tools[@]}"; do
   rm -rf "out-$tool" && mkdir -p "out-$tool"
   /usr/bin/time -f "%e %M %U %S" -o time.txt bash -c "photos=(\$(cat photos.list)); $(declare -f run_$tool); run_$tool"
   read -r wall rss user system < time.txt
-  results+=("$tool $wall $rss $(echo "$user + $system" | bc -l)")
+  results+=("$tool $wall $rss $(echo "$user + $system" | bc -l) $(du -sb "out-$tool" | cut -f1)")
 done
+in_bytes=$(du -sb photos | cut -f1)
 base=$(echo "${results[0]}" | awk '{print $2}')
 for line in "${results[@]}"; do
   set -- $line
-  printf '%-16s %10.2f %12.3f %10.2f %12.1f %10.2f\n' "$1" "$2" "$(echo "$2 / ${#photos[@]}" | bc -l)" "$4" "$(echo "$3 / 1024" | bc -l)" "$(echo "$2 / $base" | bc -l)"
+  printf '%-20s %10.2f %12.3f %10.2f %12.1f %10.2f %14s\n' "$1" "$2" "$(echo "$2 / ${#photos[@]}" | bc -l)" "$4" "$(echo "$3 / 1024" | bc -l)" "$(echo "$2 / $base" | bc -l)" \
+    "$(printf '%.1f / %.1f' "$(echo "$5 / 1048576" | bc -l)" "$(echo "$in_bytes / 1048576" | bc -l)")"
 done
+
+# The bound for the normal mode: libjpeg-turbo alone decoding each photo and encoding it at
+# quality 100, 4:4:4, in memory (tjbench, one core), for the whole batch spread over every core.
+if command -v tjbench >/dev/null; then
+  bound=0
+  for photo in "${photos[@]}"; do
+    djpeg -ppm "$photo" > bound.ppm
+    perf=$(tjbench bound.ppm 100 -subsamp 444 -quiet -benchtime 1 -warmup 0 | awk '$1 == "BGR" { print $7, $9 }')
+    set -- $perf
+    bound=$(echo "$bound + 24 / $1 + 24 / $2" | bc -l) # 24 Mpixels at each rate (Mpixels/s)
+  done
+  rm -f bound.ppm
+  printf '%-20s %10.2f %12.3f   (decode + quality-100 4:4:4 encode, %d cores)\n' "tjbench bound" "$(echo "$bound / $(nproc)" | bc -l)" "$(echo "$bound / ${#photos[@]}" | bc -l)" "$(nproc)"
+fi
 
 # The photo browser's grid: 200-pixel thumbnails of 1,000 real photos on the first listing (a
 # fresh index), against vipsthumbnail on the same files. The photos are the wallpapers at their

@@ -29,6 +29,7 @@ struct StampOptions {
     std::optional<double> margin;
     std::string out;
     unsigned jobs { 0 };
+    bool lossless { false };
     std::vector<std::string> photos;
 };
 
@@ -138,7 +139,9 @@ int runStamp(const StampOptions& options)
     const std::filesystem::path outputFolder = options.out.empty() ? photoLibraryFolder() / kSavedPhotosFolderName : std::filesystem::path(options.out);
     std::vector<std::filesystem::path> photos(options.photos.begin(), options.photos.end());
 
-    auto engine = std::make_shared<StampEngine>(*logo, *placement);
+    StampEngineOptions engineOptions;
+    engineOptions.lossless = options.lossless;
+    auto engine = std::make_shared<StampEngine>(*logo, *placement, engineOptions);
     logo = Image(); // the engine keeps the turned logo it needs
     StampBatch batch(engine, outputFolder, options.jobs);
     g_runningBatch = &batch;
@@ -148,6 +151,8 @@ int runStamp(const StampOptions& options)
     ProgressReporter reporter("Stamping");
     const StampSummary summary = batch.run(photos, [&](const StampProgress& progress) {
         const std::string name = progress.source.filename().string();
+        if (!progress.notice.empty())
+            std::fprintf(stderr, "vardenico stamp: %s\n", progress.notice.c_str());
         reporter.itemFinished(progress.done, progress.count, progress.percent, name, progress.saved ? progress.saved->string() : progress.error, !progress.saved);
     });
     reporter.finish();
@@ -183,6 +188,7 @@ void addStampCommand(CLI::App& app, int& status)
     command->add_option("--margin", options->margin, "Gap in pixels between the logo and the edges it is aligned to")->check(CLI::NonNegativeNumber);
     command->add_option("--out", options->out, "Folder for the stamped copies (default: the library's \"Saved Photos\")");
     command->add_option("--jobs", options->jobs, "Photos stamped at once (default: one per core)")->check(CLI::Range(1u, 64u));
+    command->add_flag("--lossless", options->lossless, "JPEG photos keep every block the logo does not touch exactly as it was, and their orientation tag; others are stamped as usual");
     command->add_option("photos", options->photos, "The photos (JPEG or PNG)")->required();
     command->callback([options, &status] { status = runStamp(*options); });
 }

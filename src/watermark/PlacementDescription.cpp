@@ -89,7 +89,7 @@ nlohmann::json PlacementDescription::toJson() const
     return json;
 }
 
-LogoPlacement logoPlacement(const PlacementDescription& placement, double width, double height)
+LogoPlacement logoPlacement(const PlacementDescription& placement, double width, double height, double logoAspect)
 {
     const double shortSide = height < width ? height : width;
     const double side = shortSide * placement.sizePercent / 100.0;
@@ -101,18 +101,21 @@ LogoPlacement logoPlacement(const PlacementDescription& placement, double width,
 
     LogoPlacement result;
     result.side = side;
+    const bool wide = !(logoAspect > 0 && std::isfinite(logoAspect)) || logoAspect >= 1.0;
+    result.width = wide ? side : side * logoAspect;
+    result.height = wide && logoAspect > 0 && std::isfinite(logoAspect) ? side / logoAspect : side;
     if (fl == fr)
-        result.x = width * placement.percent[0] / 100.0 - side * 0.5;
+        result.x = width * placement.percent[0] / 100.0 - result.width * 0.5;
     else if (fl == 1.0)
         result.x = gap(ml);
     else
-        result.x = width - gap(mr) - side;
+        result.x = width - gap(mr) - result.width;
     if (ft == fb)
-        result.y = height * placement.percent[1] / 100.0 - side * 0.5;
+        result.y = height * placement.percent[1] / 100.0 - result.height * 0.5;
     else if (ft == 1.0)
         result.y = gap(mt);
     else
-        result.y = height - gap(mb) - side;
+        result.y = height - gap(mb) - result.height;
     return result;
 }
 

@@ -32,14 +32,18 @@ struct PlacementDescription {
 // logo itself lies this many preview points further in.
 inline constexpr double kStickerContentInset = 14.0;
 
-// The logo square on a photo of width × height pixels (upright), in pixels; x and y may be
-// fractional and may lie partly outside the photo.
+// The logo's rectangle on a photo of width × height pixels (upright), in pixels; x and y may be
+// fractional and may lie partly outside the photo. side is the logo's longer side; a logo that
+// is not square keeps its proportions (logoAspect: its width ÷ height), so the shorter side
+// follows, and the alignment rules apply to the real rectangle.
 struct LogoPlacement {
     double x { 0 };
     double y { 0 };
     double side { 0 };
+    double width { 0 };
+    double height { 0 };
 };
-LogoPlacement logoPlacement(const PlacementDescription& placement, double width, double height);
+LogoPlacement logoPlacement(const PlacementDescription& placement, double width, double height, double logoAspect = 1.0);
 
 // The progress of a batch after done of count photos, in whole percent (0 for an empty batch).
 int progressPercent(std::size_t done, std::size_t count);

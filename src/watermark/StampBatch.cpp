@@ -50,6 +50,7 @@ StampSummary StampBatch::run(const std::vector<std::filesystem::path>& photos, c
     struct Outcome {
         std::optional<PendingFile> file;
         std::string error;
+        std::string notice;
     };
     std::vector<std::optional<Outcome>> outcomes(count);
     std::mutex mutex;
@@ -76,9 +77,11 @@ StampSummary StampBatch::run(const std::vector<std::filesystem::path>& photos, c
                 outcome.error = file.error().message;
             } else {
                 auto stamped = m_engine->stampPhoto(photos[index], file->stream());
-                if (stamped)
+                if (stamped) {
                     outcome.file = std::move(*file);
-                else
+                    if (!stamped->notice.empty())
+                        outcome.notice = photos[index].string() + ": " + stamped->notice;
+                } else
                     outcome.error = stamped.error().message; // the pending file removes itself
             }
             std::lock_guard lock(mutex);
@@ -110,6 +113,7 @@ StampSummary StampBatch::run(const std::vector<std::filesystem::path>& photos, c
         progress.count = count;
         progress.percent = progressPercent(index + 1, count);
         progress.source = photos[index];
+        progress.notice = outcome.notice;
         if (outcome.file) {
             auto saved = outcome.file->commit(stampedFileStem(photos[index]), ".jpg");
             if (saved)

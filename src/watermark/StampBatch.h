@@ -23,6 +23,7 @@ struct StampProgress {
     std::filesystem::path source;
     std::optional<std::filesystem::path> saved; // the new file, when the photo was stamped and saved
     std::string error;                          // why not, otherwise (names the file)
+    std::string notice;                         // stamped, but not quite as asked (names the file)
 };
 
 struct StampSummary {

@@ -49,31 +49,16 @@ void mirrorRow(std::uint8_t* row, int width)
             std::swap(row[a * 3 + c], row[b * 3 + c]);
 }
 
-// The apply screen shows a logo aspect-fit in the sticker's square, and a photo gets it as an
-// L × L square: a logo that is not square is centred in a transparent square first, so that it is
-// neither stretched nor, once turned, squashed into the square.
-Image squareLogo(const Image& logo)
-{
-    const int width = logo.pixelWidth(), height = logo.pixelHeight();
-    if (logo.isEmpty() || width == height)
-        return logo;
-    const int side = std::max(width, height);
-    DrawingContext context(Size(side, side), DrawingContext::Opacity::Transparent, 1.0);
-    if (!context.isValid())
-        return logo;
-    context.drawImage(logo, Rect((side - width) * 0.5, (side - height) * 0.5, width, height));
-    return context.takeImage();
 }
 
-}
-
-StampEngine::StampEngine(const Image& logo, PlacementDescription placement)
+StampEngine::StampEngine(const Image& logo, PlacementDescription placement, StampEngineOptions options)
     : m_placement(std::move(placement))
+    , m_options(options)
 {
-    const Image square = squareLogo(logo);
-    // An unturned logo is used as it is: turning by 0° would only copy it.
+    // An unturned logo is used as it is: turning by 0° would only copy it. A logo that is not
+    // square keeps its proportions (logoAspect), so it is neither padded nor stretched here.
     const double turn = std::fmod(m_placement.rotationDegrees, 360.0);
-    m_topImage = turn == 0.0 ? square : imageRotatedByDegrees(square, m_placement.rotationDegrees, false);
+    m_topImage = turn == 0.0 ? logo : imageRotatedByDegrees(logo, m_placement.rotationDegrees, false);
 }
 
 std::shared_ptr<const StampEngine::LogoTile> StampEngine::tileFor(int width, int height, const LogoPlacement& placement) const
@@ -85,16 +70,16 @@ std::shared_ptr<const StampEngine::LogoTile> StampEngine::tileFor(int width, int
     auto tile = std::make_shared<LogoTile>();
     const double x0 = std::max(0.0, std::floor(placement.x));
     const double y0 = std::max(0.0, std::floor(placement.y));
-    const double x1 = std::min<double>(width, std::ceil(placement.x + placement.side));
-    const double y1 = std::min<double>(height, std::ceil(placement.y + placement.side));
-    if (!m_topImage.isEmpty() && placement.side > 0 && x1 > x0 && y1 > y0 && m_placement.opacity > 0) {
+    const double x1 = std::min<double>(width, std::ceil(placement.x + placement.width));
+    const double y1 = std::min<double>(height, std::ceil(placement.y + placement.height));
+    if (!m_topImage.isEmpty() && placement.width > 0 && placement.height > 0 && x1 > x0 && y1 > y0 && m_placement.opacity > 0) {
         tile->x = static_cast<int>(x0);
         tile->y = static_cast<int>(y0);
         tile->width = static_cast<int>(x1 - x0);
         tile->height = static_cast<int>(y1 - y0);
         DrawingContext context(Size(tile->width, tile->height), DrawingContext::Opacity::Transparent, 1.0);
         if (context.isValid()) {
-            context.drawImage(m_topImage, Rect(placement.x - x0, placement.y - y0, placement.side, placement.side), m_placement.opacity);
+            context.drawImage(m_topImage, Rect(placement.x - x0, placement.y - y0, placement.width, placement.height), m_placement.opacity);
             Image drawn = context.takeImage();
             if (drawn.buffer())
                 tile->pixels = drawn.buffer()->pixels;
@@ -143,12 +128,25 @@ Result<StampedPhoto> StampEngine::stampPhoto(const std::filesystem::path& source
     std::error_code error;
     if (!std::filesystem::is_regular_file(source, error))
         return fail(name, std::filesystem::exists(source, error) ? "not a regular file" : "no such file");
+    std::string notice;
+    if (m_options.lossless) {
+        if (!isJpegFile(source)) {
+            notice = "lossless stamping works on JPEG photos only; stamped in the normal mode";
+        } else {
+            std::string unsupported;
+            auto stamped = stampLossless(source, out, unsupported);
+            if (stamped || unsupported.empty())
+                return stamped;
+            notice = unsupported + "; stamped in the normal mode";
+        }
+    }
 
     // Metadata that cannot be read leaves the photo with only what the stamp adds.
     ImageMetadata metadata;
     if (auto read = ImageMetadata::readFromFile(source))
         metadata = std::move(*read);
     StampedPhoto stamped;
+    stamped.notice = std::move(notice);
     stamped.sourceOrientation = metadata.orientation();
     const OrientationMapping mapping = orientationMapping(stamped.sourceOrientation);
 
@@ -179,8 +177,8 @@ Result<StampedPhoto> StampEngine::stampPhoto(const std::filesystem::path& source
     const int height = mapping.transpose ? w0 : h0;
     stamped.width = width;
     stamped.height = height;
-    stamped.placement = logoPlacement(m_placement, width, height);
-    const std::shared_ptr<const LogoTile> tile = tileFor(width, height, stamped.placement);
+    stamped.placement = logoPlacement(m_placement, width, height, logoAspect());
+    const std::shared_ptr<const LogoTile> tile = tileInProfile(tileFor(width, height, stamped.placement), metadata.iccProfile());
     if (tile->failed)
         return fail(name, "the logo cannot be drawn at " + std::to_string(static_cast<long long>(stamped.placement.side)) + " pixels on this photo");
 

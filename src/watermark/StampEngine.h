@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <utility>
 
 namespace vd {
@@ -20,6 +21,22 @@ struct StampedPhoto {
     int height { 0 };
     int sourceOrientation { 1 };
     LogoPlacement placement;
+    // Lossless stamping: the rectangle of whole MCUs (in the stored, unturned frame) whose blocks
+    // may have been redrawn; every block outside it is the source's, bit for bit.
+    bool lossless { false };
+    struct {
+        int x { 0 };
+        int y { 0 };
+        int width { 0 };
+        int height { 0 };
+    } redrawn;
+    std::string notice; // why the photo was not stamped as asked (e.g. the normal mode instead)
+};
+
+struct StampEngineOptions {
+    // JPEG photos keep their coefficients outside the logo and their Orientation tag; photos that
+    // cannot be stamped this way get the normal mode and a notice.
+    bool lossless { false };
 };
 
 // Stamps one logo onto photos at full resolution with one placement description. The logo is
@@ -31,10 +48,13 @@ struct StampedPhoto {
 // several threads at once.
 class StampEngine {
 public:
-    StampEngine(const Image& logo, PlacementDescription placement);
+    StampEngine(const Image& logo, PlacementDescription placement, StampEngineOptions options = {});
 
     const PlacementDescription& placement() const { return m_placement; }
+    const StampEngineOptions& options() const { return m_options; }
     const Image& topImage() const { return m_topImage; } // the logo as turned for the batch
+    // The turned logo's width ÷ height: a logo that is not square keeps its proportions.
+    double logoAspect() const { return m_topImage.isEmpty() ? 1.0 : static_cast<double>(m_topImage.pixelWidth()) / m_topImage.pixelHeight(); }
 
     // Composes the photo at source and writes the JPEG to out. Nothing is written on failure
     // other than what already reached out; the caller discards it.
@@ -55,10 +75,17 @@ private:
         bool failed { false }; // the logo should show but could not be drawn
     };
     std::shared_ptr<const LogoTile> tileFor(int width, int height, const LogoPlacement& placement) const;
+    // Lossless stamping of a JPEG; unsupported is set (and nothing written) when the photo needs
+    // the normal mode instead.
+    Result<StampedPhoto> stampLossless(const std::filesystem::path& source, std::FILE* out, std::string& unsupported) const;
+    // The tile with its colours turned from sRGB into the photo's ICC profile, when the photo
+    // carries one that is not sRGB; the tile itself otherwise.
+    static std::shared_ptr<const LogoTile> tileInProfile(std::shared_ptr<const LogoTile> tile, const std::vector<std::uint8_t>& iccProfile);
     static void compositeRows(std::uint8_t* rows, int firstRow, int count, int width, const LogoTile& tile);
 
     Image m_topImage;
     PlacementDescription m_placement;
+    StampEngineOptions m_options;
     std::int64_t m_maxPixels { 200'000'000 };
     mutable std::mutex m_tileMutex;
     mutable std::map<std::pair<int, int>, std::shared_ptr<const LogoTile>> m_tiles; // by photo size

@@ -196,12 +196,12 @@ void ImageMetadata::setExifValue(const std::string& key, const std::string& valu
     }
 }
 
-void ImageMetadata::prepareForDerivedImage(int width, int height, const std::string& software)
+void ImageMetadata::prepareForDerivedImage(int width, int height, const std::string& software, int orientation)
 {
     Storage& storage = *m_storage;
     try {
         Exiv2::ExifThumb(storage.exif).erase();
-        storage.exif["Exif.Image.Orientation"] = static_cast<std::uint16_t>(1);
+        storage.exif["Exif.Image.Orientation"] = static_cast<std::uint16_t>(orientation);
         storage.exif["Exif.Image.Software"] = software;
         storage.exif["Exif.Photo.PixelXDimension"] = static_cast<std::uint32_t>(width);
         storage.exif["Exif.Photo.PixelYDimension"] = static_cast<std::uint32_t>(height);
@@ -219,7 +219,7 @@ void ImageMetadata::prepareForDerivedImage(int width, int height, const std::str
                     storage.xmpChanged = true;
                 }
             };
-            setIfPresent("Xmp.tiff.Orientation", "1");
+            setIfPresent("Xmp.tiff.Orientation", std::to_string(orientation));
             setIfPresent("Xmp.exif.PixelXDimension", std::to_string(width));
             setIfPresent("Xmp.exif.PixelYDimension", std::to_string(height));
             setIfPresent("Xmp.tiff.ImageWidth", std::to_string(width));

@@ -52,7 +52,8 @@ public:
     // Adjusts the metadata for a new, upright picture of width × height pixels made from the
     // photo: Orientation 1 (EXIF and XMP), pixel dimensions, the software tag, and no embedded
     // thumbnail (it would still show the photo as it was).
-    void prepareForDerivedImage(int width, int height, const std::string& software);
+    // A picture that stays stored turned keeps its orientation instead of 1.
+    void prepareForDerivedImage(int width, int height, const std::string& software, int orientation = 1);
 
     // The segments to write after SOI: EXIF (APP1), XMP (APP1), IPTC (APP13). The ICC profile is
     // written by the JPEG writer itself, split into chunks. Segments too large for one JPEG

@@ -1,0 +1,136 @@
+#include "StampFixtures.h"
+
+#include <TestSupport.h>
+
+#include <platform/graphics/JpegCoefficients.h>
+
+#include <gtest/gtest.h>
+
+using namespace vd;
+using namespace vd::test;
+
+namespace {
+
+Image greenLogo(int width, int height)
+{
+    DrawingContext context({ static_cast<double>(width), static_cast<double>(height) }, DrawingContext::Opacity::Transparent, 1.0);
+    context.fill({ 0, 0, static_cast<double>(width), static_cast<double>(height) }, Color::rgba(0, 1, 0));
+    return context.takeImage();
+}
+
+// A bar along the top of a transparent square: which way it tilts tells which way the logo turned.
+Image topBarLogo()
+{
+    DrawingContext context({ 100, 100 }, DrawingContext::Opacity::Transparent, 1.0);
+    context.fill({ 0, 0, 100, 20 }, Color::rgba(0, 1, 0));
+    return context.takeImage();
+}
+
+class StampFidelity : public ::testing::Test {
+protected:
+    TemporaryFolder folder;
+};
+
+}
+
+TEST(LogoPlacement, ALogoThatIsNotSquareKeepsItsProportionsWithTheLongerSideAsTheSize)
+{
+    PlacementDescription centred;
+    const LogoPlacement wide = logoPlacement(centred, 4000, 3000, 3.0);
+    EXPECT_DOUBLE_EQ(wide.width, 600);
+    EXPECT_DOUBLE_EQ(wide.height, 200);
+    EXPECT_DOUBLE_EQ(wide.x + wide.width / 2, 2000);
+    EXPECT_DOUBLE_EQ(wide.y + wide.height / 2, 1500);
+
+    const LogoPlacement tall = logoPlacement(bottomRight(20), 4000, 3000, 0.5);
+    EXPECT_DOUBLE_EQ(tall.width, 300);
+    EXPECT_DOUBLE_EQ(tall.height, 600);
+    EXPECT_DOUBLE_EQ(tall.x, 4000 - 11 - 300);
+    EXPECT_DOUBLE_EQ(tall.y, 3000 - 11 - 600);
+
+    const LogoPlacement square = logoPlacement(centred, 4000, 3000);
+    EXPECT_DOUBLE_EQ(square.width, square.side);
+    EXPECT_DOUBLE_EQ(square.height, square.side);
+}
+
+TEST_F(StampFidelity, A300By100LogoComesOutThreeTimesAsWideAsTallInBothModes)
+{
+    const auto source = folder / "photo.jpg";
+    writeSource(source, 600, 400, SourceStyle {});
+    const StampEngine normal(greenLogo(300, 100), bottomRight(50)); // 200 × 66⅔ pixels
+    const StampEngine lossless = losslessEngine(greenLogo(300, 100), bottomRight(50));
+    for (const StampEngine* engine : { &normal, &lossless }) {
+        SCOPED_TRACE(engine == &normal ? "normal" : "lossless");
+        auto stamped = stampToFile(*engine, source, folder / "out.jpg");
+        ASSERT_TRUE(stamped.has_value()) << stamped.error().message;
+        EXPECT_DOUBLE_EQ(stamped->placement.width, 200);
+        EXPECT_NEAR(stamped->placement.height, 66.67, 0.01);
+        const Box box = greenBox(decodeStored(folder / "out.jpg"));
+        EXPECT_NEAR(box.right, 600 - 11 - 1, 1);
+        EXPECT_NEAR(box.bottom, 400 - 11 - 1, 1);
+        EXPECT_NEAR(box.right - box.left + 1, 200, 1);
+        EXPECT_NEAR(box.bottom - box.top + 1, 66.67, 1);
+    }
+}
+
+TEST_F(StampFidelity, TheNormalModeEncodesAtQuality100AndTheLosslessModeKeepsTheSourcesTables)
+{
+    const auto source = folder / "photo.jpg";
+    SourceStyle style;
+    style.quality = 75;
+    writeSource(source, 320, 240, style);
+    const StampEngine normal(greenLogo(50, 50), bottomRight(20));
+    ASSERT_TRUE(stampToFile(normal, source, folder / "normal.jpg").has_value());
+    auto written = JpegCoefficients::open(folder / "normal.jpg");
+    ASSERT_TRUE(written.has_value());
+    for (int c = 0; c < (*written)->componentCount(); ++c) {
+        for (std::uint16_t step : (*written)->component(c).quantisation)
+            EXPECT_EQ(step, 1) << "component " << c; // quality 100: every step is 1
+        EXPECT_EQ((*written)->component(c).hSampling, 1); // 4:4:4
+    }
+
+    const StampEngine lossless = losslessEngine(greenLogo(50, 50), bottomRight(20));
+    ASSERT_TRUE(stampToFile(lossless, source, folder / "lossless.jpg").has_value());
+    auto kept = JpegCoefficients::open(folder / "lossless.jpg");
+    auto original = JpegCoefficients::open(source);
+    ASSERT_TRUE(kept.has_value() && original.has_value());
+    for (int c = 0; c < 3; ++c)
+        EXPECT_EQ((*kept)->component(c).quantisation, (*original)->component(c).quantisation);
+}
+
+TEST_F(StampFidelity, ALogoTurnedBy30DegreesTurnsClockwiseOnTheUprightPhotoInBothModes)
+{
+    PlacementDescription placement;
+    placement.rotationDegrees = 30;
+    placement.sizePercent = 60;
+    const StampEngine normal(topBarLogo(), placement);
+    const StampEngine lossless = losslessEngine(topBarLogo(), placement);
+    const auto source = folder / "photo.jpg";
+    for (int orientation : { 1, 6 }) {
+        writeSource(source, 400, 300, SourceStyle {});
+        setOrientation(source, orientation);
+        for (const StampEngine* engine : { &normal, &lossless }) {
+            SCOPED_TRACE(std::string(engine == &normal ? "normal" : "lossless") + ", orientation " + std::to_string(orientation));
+            auto stamped = stampToFile(*engine, source, folder / "out.jpg");
+            ASSERT_TRUE(stamped.has_value()) << stamped.error().message;
+            const Image shown = engine == &normal ? decodeStored(folder / "out.jpg") : upright(decodeStored(folder / "out.jpg"), orientation);
+            // Turned clockwise, the bar's left end rises and its right end sinks: its highest
+            // pixel lies left of the centre and its lowest right of it.
+            const int centre = shown.pixelWidth() / 2;
+            int highestX = -1, lowestX = -1;
+            for (int y = 0; y < shown.pixelHeight() && highestX < 0; ++y)
+                for (int x = 0; x < shown.pixelWidth(); ++x)
+                    if (greenBox(Image::fromBuffer(PixelBuffer { 1, 1, { shown.pixelAt(x, y) }, true })).right == 0) {
+                        highestX = x;
+                        break;
+                    }
+            const Box box = greenBox(shown);
+            for (int x = 0; x < shown.pixelWidth() && lowestX < 0; ++x)
+                if (greenBox(Image::fromBuffer(PixelBuffer { 1, 1, { shown.pixelAt(x, box.bottom) }, true })).right == 0)
+                    lowestX = x;
+            ASSERT_GE(highestX, 0);
+            EXPECT_LT(highestX, centre - 20);
+            EXPECT_GT(lowestX, centre + 20);
+        }
+    }
+}
