@@ -20,6 +20,7 @@ struct AutomationCommand {
 //   tap T · double-tap T · long-press T SECONDS · drag X1 Y1 X2 Y2 [SECONDS] · drag @name DX DY [SECONDS]
 //   two-finger-drag (as drag) · pinch T SCALE [SECONDS] · circle T RADIUS DEGREES [SECONDS]
 //   type TEXT · key NAME · wait SECONDS · screenshot NAME · dump NAME
+//   background · foreground (the application leaves the front and comes back)
 // circle turns one finger about the target, starting to its right, clockwise for positive degrees.
 // Reads a script, one command a line; blank lines and lines starting with '#' are skipped.
 // Unknown commands and malformed arguments are refused with "FILE:LINE: reason".
