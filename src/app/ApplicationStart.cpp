@@ -41,7 +41,7 @@ void dropLayerAnimations(View& view)
 
 }
 
-void installApplication(Window& window, HostDevice device)
+std::shared_ptr<ContainerViewController> installApplicationRoot(Window& window, HostDevice device)
 {
     const DeviceKind kind = device == HostDevice::Tablet ? DeviceKind::Tablet : DeviceKind::Phone;
     Device::current().setKind(device == HostDevice::Tablet ? Device::Kind::Tablet : Device::Kind::Phone);
@@ -76,7 +76,7 @@ void installApplication(Window& window, HostDevice device)
     auto home = registry.instantiate(HomeViewController::kIdentifier);
     if (!container || !home) {
         log::warning(!container ? container.error().message : home.error().message);
-        return;
+        return nullptr;
     }
     auto navigation = std::make_shared<NavigationController>(*home);
     std::static_pointer_cast<ContainerViewController>(*container)->metodoOspita(navigation);
@@ -84,7 +84,10 @@ void installApplication(Window& window, HostDevice device)
     // The window keeps the views; the screens live as long as the process.
     static std::vector<std::shared_ptr<ViewController>> keep;
     keep.push_back(*container);
+    return std::static_pointer_cast<ContainerViewController>(*container);
 }
+
+void installApplication(Window& window, HostDevice device) { (void)installApplicationRoot(window, device); }
 
 void registerApplication() { setApplicationRootInstaller(installApplication); }
 

@@ -2,6 +2,8 @@
 
 #include <hosts/Host.h>
 
+#include <memory>
+
 namespace vd {
 
 class Window;
@@ -12,7 +14,11 @@ class Window;
 // lifecycle the hosts deliver to the delegate.
 void registerApplication();
 
-// The installer itself (for tests and benchmarks that make their own window).
+class ContainerViewController;
+
+// The installer itself (for tests and benchmarks that make their own window); returns the
+// container, whose hosted screen is the navigation stack (null when a screen cannot be made).
+std::shared_ptr<ContainerViewController> installApplicationRoot(Window& window, HostDevice device);
 void installApplication(Window& window, HostDevice device);
 
 }
