@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the program need, when any is missing.
+# The window test drives the real window under a virtual X server: xvfb-run, xdotool, and
+# ImageMagick's import to take the screenshot.
 set -euo pipefail
 
 packages=(
@@ -9,6 +11,7 @@ packages=(
   nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-adf-gillius fonts-dejavu-core fonts-font-awesome
   libimage-exiftool-perl
+  xvfb xauth xdotool imagemagick
 )
 
 missing=()
@@ -21,7 +24,9 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   if [ "$(id -u)" -ne 0 ]; then
-    echo "These packages are missing and installing them needs root: ${missing[*]}" >&2
+    echo "These packages are missing and installing them needs root. Run:" >&2
+    echo "  sudo $0" >&2
+    echo "or install them yourself: sudo apt-get install ${missing[*]}" >&2
     exit 1
   fi
   export DEBIAN_FRONTEND=noninteractive

@@ -8,7 +8,6 @@
 #include <platform/graphics/ImageCodecs.h>
 
 #include <benchmark/benchmark.h>
-#include <cairo.h>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -27,31 +26,24 @@ namespace {
 Image drawnLogo()
 {
     DrawingContext context({ 1400, 1400 }, DrawingContext::Opacity::Transparent, 2.0);
-    cairo_t* cr = context.cairo();
-    cairo_pattern_t* gradient = cairo_pattern_create_radial(700, 600, 50, 700, 700, 600);
-    cairo_pattern_add_color_stop_rgba(gradient, 0, 1.0, 0.8, 0.2, 1);
-    cairo_pattern_add_color_stop_rgba(gradient, 1, 0.8, 0.1, 0.3, 1);
-    cairo_set_source(cr, gradient);
-    cairo_arc(cr, 700, 700, 520, 0, 2 * M_PI);
-    cairo_fill(cr);
-    cairo_pattern_destroy(gradient);
-    cairo_set_line_width(cr, 30);
-    cairo_set_source_rgba(cr, 0.1, 0.1, 0.4, 0.9);
-    cairo_arc(cr, 700, 700, 600, 0, 2 * M_PI);
-    cairo_stroke(cr);
+    Painter& painter = context.painter();
+    Path disc, ring;
+    disc.addCircle({ 700, 700 }, 520);
+    ring.addCircle({ 700, 700 }, 600);
+    const GradientStop stops[] = { { 0, Color::rgba(1.0, 0.8, 0.2) }, { 1, Color::rgba(0.8, 0.1, 0.3) } };
+    painter.fillPath(disc, { 700, 600 }, 50, { 700, 700 }, 600, stops);
+    painter.strokePath(ring, Color::rgba(0.1, 0.1, 0.4, 0.9), { .width = 30 });
     for (int i = 0; i < 12; ++i) {
-        CairoStateSaver saver(cr);
-        cairo_translate(cr, 700, 700);
-        cairo_rotate(cr, i * M_PI / 6);
-        cairo_rectangle(cr, 250, -40, 200, 80);
-        cairo_set_source_rgba(cr, 0.2, 0.5 + i * 0.03, 0.9, 0.7);
-        cairo_fill(cr);
+        PainterStateSaver saver(painter);
+        painter.translate(700, 700);
+        painter.rotate(i * M_PI / 6);
+        painter.fillRect({ 250, -40, 200, 80 }, Color::rgba(0.2, 0.5 + i * 0.03, 0.9, 0.7));
     }
-    cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
-    cairo_set_font_size(cr, 160);
-    cairo_move_to(cr, 290, 760);
-    cairo_set_source_rgba(cr, 1, 1, 1, 1);
-    cairo_show_text(cr, "Vardenico");
+    TextStyle style;
+    style.fontName = "DejaVuSans-Bold";
+    style.fontSize = 160;
+    style.color = Color::whiteColor();
+    painter.drawText("Vardenico", style, { 290, 600, 900, 200 }, VerticalAlignment::Top);
     return context.takeImage();
 }
 

@@ -5,7 +5,6 @@
 #include <platform/ui/controls/ImageView.h>
 #include <platform/ui/window/Window.h>
 
-#include <cairo.h>
 #include <memory>
 #include <string>
 
@@ -22,7 +21,7 @@ public:
         m_style.fontSize = 14;
         m_style.alignment = TextAlignment::Center;
     }
-    void draw(cairo_t* cr, const Rect& rect) override { drawText(cr, m_text, m_style, rect); }
+    void draw(Painter& painter, const Rect& rect) override { painter.drawText(m_text, m_style, rect); }
 
 private:
     std::string m_text;
@@ -32,10 +31,9 @@ private:
 inline Image benchPicture(int index)
 {
     DrawingContext context({ 44, 44 }, DrawingContext::Opacity::Transparent, 2);
-    cairo_t* cr = context.cairo();
-    cairo_set_source_rgba(cr, (index % 5) / 5.0, 0.4, 1 - (index % 7) / 7.0, 1);
-    cairo_arc(cr, 22, 22, 20, 0, 6.283);
-    cairo_fill(cr);
+    Path disc;
+    disc.addCircle({ 22, 22 }, 20);
+    context.painter().fillPath(disc, Color::rgba((index % 5) / 5.0, 0.4, 1 - (index % 7) / 7.0));
     return context.takeImage();
 }
 

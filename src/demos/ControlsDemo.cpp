@@ -20,7 +20,6 @@
 #include <platform/ui/controls/Toolbar.h>
 #include <platform/ui/window/Window.h>
 
-#include <cairo.h>
 #include <cmath>
 #include <cstdio>
 #include <numbers>
@@ -44,25 +43,23 @@ std::string formatNumber(const char* format, double value)
 Image landscapePicture(Size size)
 {
     DrawingContext context(size, DrawingContext::Opacity::Opaque, 2);
-    cairo_t* cr = context.cairo();
-    cairo_pattern_t* sky = cairo_pattern_create_linear(0, 0, 0, size.height);
-    cairo_pattern_add_color_stop_rgb(sky, 0, 0.31, 0.55, 0.86);
-    cairo_pattern_add_color_stop_rgb(sky, 1, 0.98, 0.8, 0.6);
-    cairo_set_source(cr, sky);
-    cairo_paint(cr);
-    cairo_pattern_destroy(sky);
-    cairo_set_source_rgb(cr, 1, 0.85, 0.2);
-    cairo_arc(cr, size.width * 0.78, size.height * 0.3, size.height * 0.18, 0, 2 * kPi);
-    cairo_fill(cr);
-    const double greens[3][3] = { { 0.27, 0.55, 0.3 }, { 0.18, 0.45, 0.25 }, { 0.1, 0.32, 0.2 } };
+    Painter& painter = context.painter();
+    Path all;
+    all.addRect({ 0, 0, size.width, size.height });
+    const GradientStop sky[] = { { 0, Color::rgba(0.31, 0.55, 0.86) }, { 1, Color::rgba(0.98, 0.8, 0.6) } };
+    painter.fillPath(all, { 0, 0 }, { 0, size.height }, sky);
+    Path sun;
+    sun.addCircle({ size.width * 0.78, size.height * 0.3 }, size.height * 0.18);
+    painter.fillPath(sun, Color::rgba(1, 0.85, 0.2));
+    const Color greens[3] = { Color::rgba(0.27, 0.55, 0.3), Color::rgba(0.18, 0.45, 0.25), Color::rgba(0.1, 0.32, 0.2) };
     for (int i = 0; i < 3; ++i) {
-        cairo_set_source_rgb(cr, greens[i][0], greens[i][1], greens[i][2]);
-        cairo_move_to(cr, 0, size.height);
+        Path hill;
+        hill.moveTo({ 0, size.height });
         for (double x = 0; x <= size.width; x += 4)
-            cairo_line_to(cr, x, size.height * (0.55 + 0.13 * i) + std::sin(x / (40.0 + 25 * i) + i) * size.height * 0.08);
-        cairo_line_to(cr, size.width, size.height);
-        cairo_close_path(cr);
-        cairo_fill(cr);
+            hill.lineTo({ x, size.height * (0.55 + 0.13 * i) + std::sin(x / (40.0 + 25 * i) + i) * size.height * 0.08 });
+        hill.lineTo({ size.width, size.height });
+        hill.close();
+        painter.fillPath(hill, greens[i]);
     }
     return context.takeImage().withName("demoLandscape");
 }
@@ -71,31 +68,32 @@ Image landscapePicture(Size size)
 Image starPicture(double side, double rotation = 0)
 {
     DrawingContext context({ side, side }, DrawingContext::Opacity::Transparent, 2);
-    cairo_t* cr = context.cairo();
-    cairo_translate(cr, side / 2, side / 2);
-    cairo_rotate(cr, rotation);
+    Painter& painter = context.painter();
+    painter.translate(side / 2, side / 2);
+    painter.rotate(rotation);
+    Path star;
     for (int i = 0; i < 10; ++i) {
         const double r = (i % 2 ? 0.2 : 0.48) * side;
         const double a = -kPi / 2 + i * kPi / 5;
-        cairo_line_to(cr, r * std::cos(a), r * std::sin(a));
+        if (i == 0)
+            star.moveTo({ r * std::cos(a), r * std::sin(a) });
+        else
+            star.lineTo({ r * std::cos(a), r * std::sin(a) });
     }
-    cairo_close_path(cr);
-    cairo_set_source_rgb(cr, 0, 0, 0);
-    cairo_fill(cr);
+    star.close();
+    painter.fillPath(star, Color::black());
     return context.takeImage().withRenderingMode(Image::RenderingMode::Template).withName("demoStar");
 }
 
 Image discPicture(double side, const Color& color, const std::string& name)
 {
     DrawingContext context({ side, side }, DrawingContext::Opacity::Transparent, 2);
-    cairo_t* cr = context.cairo();
-    cairo_set_source_rgba(cr, color.red, color.green, color.blue, color.alpha);
-    cairo_arc(cr, side / 2, side / 2, side / 2 - 1, 0, 2 * kPi);
-    cairo_fill(cr);
-    cairo_set_source_rgba(cr, 1, 1, 1, 1);
-    cairo_set_line_width(cr, 3);
-    cairo_arc(cr, side / 2, side / 2, side / 2 - 4, 0, 2 * kPi);
-    cairo_stroke(cr);
+    Painter& painter = context.painter();
+    Path disc, ring;
+    disc.addCircle({ side / 2, side / 2 }, side / 2 - 1);
+    ring.addCircle({ side / 2, side / 2 }, side / 2 - 4);
+    painter.fillPath(disc, color);
+    painter.strokePath(ring, Color::whiteColor(), { .width = 3 });
     return context.takeImage().withName(name);
 }
 

@@ -41,7 +41,7 @@ public:
         setNeedsDisplay();
     }
     TextStyle& style() { return m_style; }
-    void draw(cairo_t* cr, const Rect&) override { drawText(cr, m_text, m_style, bounds().insetBy(4, 0)); }
+    void draw(Painter& painter, const Rect&) override { painter.drawText(m_text, m_style, bounds().insetBy(4, 0)); }
 
 private:
     std::string m_text;
@@ -75,14 +75,14 @@ public:
             addGestureRecognizer(m_tap);
         }
     }
-    void draw(cairo_t* cr, const Rect&) override
+    void draw(Painter& painter, const Rect&) override
     {
         TextStyle style;
         style.fontName = "GillSans-Bold";
         style.fontSize = 18;
         style.alignment = TextAlignment::Center;
         style.color = Color::whiteColor();
-        drawText(cr, m_title, style, bounds());
+        painter.drawText(m_title, style, bounds());
     }
 
 private:

@@ -10,7 +10,6 @@
 #include <platform/ui/gestures/TapGestureRecognizer.h>
 #include <platform/ui/window/Window.h>
 
-#include <cairo.h>
 #include <cmath>
 #include <cstdio>
 #include <numbers>
@@ -42,7 +41,7 @@ public:
         m_text = std::move(text);
         setNeedsDisplay();
     }
-    void draw(cairo_t* cr, const Rect& rect) override { drawText(cr, m_text, m_style, rect); }
+    void draw(Painter& painter, const Rect& rect) override { painter.drawText(m_text, m_style, rect); }
 
 private:
     std::string m_text;
@@ -53,18 +52,15 @@ private:
 Image ringPicture(double side, const Color& color)
 {
     DrawingContext context({ side, side }, DrawingContext::Opacity::Transparent, 2);
-    cairo_t* cr = context.cairo();
+    Painter& painter = context.painter();
     const double r = side / 2;
-    cairo_set_source_rgba(cr, color.red, color.green, color.blue, color.alpha);
-    cairo_set_line_width(cr, 4);
-    cairo_arc(cr, r, r, r - 6, 0, 2 * kPi);
-    cairo_stroke(cr);
+    Path ring;
+    ring.addCircle({ r, r }, r - 6);
+    painter.strokePath(ring, color, { .width = 4 });
     for (int i = 0; i < 12; ++i) {
         const double a = i * kPi / 6;
-        cairo_set_line_width(cr, i == 0 ? 6 : 3);
-        cairo_move_to(cr, r + (r - 6) * std::cos(a), r + (r - 6) * std::sin(a));
-        cairo_line_to(cr, r + (r - (i == 0 ? 30 : 18)) * std::cos(a), r + (r - (i == 0 ? 30 : 18)) * std::sin(a));
-        cairo_stroke(cr);
+        const double inner = r - (i == 0 ? 30 : 18);
+        painter.strokeLine({ r + (r - 6) * std::cos(a), r + (r - 6) * std::sin(a) }, { r + inner * std::cos(a), r + inner * std::sin(a) }, color, i == 0 ? 6 : 3);
     }
     return context.takeImage().withName("demoRing");
 }

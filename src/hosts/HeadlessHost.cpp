@@ -52,7 +52,7 @@ Image HeadlessHost::screenshot(Window& window, double scale)
     window.prepareFrame();
     DrawingContext context(window.bounds().size, DrawingContext::Opacity::Opaque, scale);
     context.fill(window.bounds(), Color::whiteColor());
-    window.render(context.cairo());
+    window.render(context.painter());
     window.clearDirty();
     return context.takeImage();
 }

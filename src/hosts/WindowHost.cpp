@@ -2,6 +2,7 @@
 
 #include <platform/foundation/Log.h>
 #include <platform/foundation/RunLoop.h>
+#include <platform/graphics/CairoPainter.h>
 #include <platform/graphics/DrawingContext.h>
 #include <platform/ui/window/Window.h>
 
@@ -282,7 +283,10 @@ int WindowHost::run(const std::shared_ptr<Window>& window)
                 cairo_set_source_rgb(cr, 1, 1, 1);
                 cairo_paint(cr);
                 cairo_scale(cr, pixelScale, pixelScale);
-                window->render(cr);
+                {
+                    Painter painter = PainterAccess::wrap(cr);
+                    window->render(painter);
+                }
                 cairo_destroy(cr);
                 cairo_surface_flush(sdl.surface);
                 const int stride = cairo_image_surface_get_stride(sdl.surface);

@@ -2,7 +2,6 @@
 
 #include <platform/graphics/DrawingContext.h>
 
-#include <cairo.h>
 #include <numbers>
 
 namespace vd {
@@ -18,12 +17,11 @@ Image imageRotatedByDegrees(const Image& image, double degrees, bool flip)
     DrawingContext context(box.size, DrawingContext::Opacity::Transparent, 1.0);
     if (!context.isValid())
         return {};
-    cairo_t* cr = context.cairo();
-    cairo_translate(cr, box.width() * 0.5, box.height() * 0.5);
-    cairo_rotate(cr, radians);
-    // The toolkit draws the bitmap into a flipped (y up) context, so its scale (1, −1) cancels
-    // out on screen and only the horizontal mirror of flip shows.
-    cairo_scale(cr, flip ? -1.0 : 1.0, 1.0);
+    Painter& painter = context.painter();
+    painter.translate(box.width() * 0.5, box.height() * 0.5);
+    painter.rotate(radians);
+    // Only the horizontal mirror of flip shows: the picture is drawn the right way up.
+    painter.scale(flip ? -1.0 : 1.0, 1.0);
     context.drawImage(image, Rect(-size.width * 0.5, -size.height * 0.5, size.width, size.height));
     return context.takeImage();
 }

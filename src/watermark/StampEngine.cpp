@@ -107,7 +107,8 @@ void StampEngine::compositeRows(std::uint8_t* rows, int firstRow, int count, int
             if (alpha == 0)
                 continue;
             const std::uint32_t keep = 255 - alpha;
-            // Porter-Duff over with premultiplied source, rounded like cairo's.
+            // Porter-Duff over with a premultiplied source, rounded as the renderer rounds, so a stamp
+            // matches the preview pixel for pixel.
             auto blend = [keep](std::uint32_t source, std::uint32_t destination) {
                 std::uint32_t t = destination * keep + 0x80;
                 return static_cast<std::uint8_t>(source + ((t + (t >> 8)) >> 8));

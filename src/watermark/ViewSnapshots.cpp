@@ -14,7 +14,7 @@ Image mygetSnapshotImagePNG(View& view)
     DrawingContext context(bounds.size, DrawingContext::Opacity::Transparent, 1.0);
     if (!context.isValid())
         return {};
-    view.drawViewHierarchyInRect(context.cairo(), bounds);
+    view.drawViewHierarchyInRect(context.painter(), bounds);
     return context.takeImage();
 }
 
@@ -30,7 +30,7 @@ Image getSnapshotImage(View& view)
     if (!context.isValid())
         return {};
     view.setNeedsDisplay();
-    view.drawViewHierarchyInRect(context.cairo(), { 0, 0, width, height });
+    view.drawViewHierarchyInRect(context.painter(), { 0, 0, width, height });
     return context.takeImage();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <platform/graphics/CairoPainter.h>
 #include <platform/graphics/DrawingContext.h>
 #include <platform/graphics/Geometry.h>
 

@@ -20,12 +20,11 @@ const Color kMutedInk = Color::fromCode("#666666");
 Image tinted(const Image& image, const Color& colour)
 {
     DrawingContext context(image.size(), DrawingContext::Opacity::Transparent, image.scale());
-    cairo_t* cr = context.cairo();
-    cairo_surface_t* mask = image.makeSurface();
+    cairo_t* cr = PainterAccess::cairo(context.painter());
+    ImageSurface mask(image);
     cairo_scale(cr, 1 / image.scale(), 1 / image.scale());
     cairo_set_source_rgba(cr, colour.red, colour.green, colour.blue, colour.alpha);
-    cairo_mask_surface(cr, mask, 0, 0);
-    cairo_surface_destroy(mask);
+    cairo_mask_surface(cr, mask.get(), 0, 0);
     return context.takeImage();
 }
 
@@ -83,7 +82,7 @@ Image makeContactSheet(const std::vector<Picture>& pictures, const std::vector<s
     height += 40 + colourRows * (swatch * 0.6) + kPadding;
 
     DrawingContext context({ kWidth, std::ceil(height) }, DrawingContext::Opacity::Opaque, 1);
-    cairo_t* cr = context.cairo();
+    cairo_t* cr = PainterAccess::cairo(context.painter());
     context.fill({ 0, 0, kWidth, std::ceil(height) }, kBackground);
     drawText(cr, "Vardenico image catalogue and colour list", "DejaVu Sans Bold 20", { kPadding, kPadding }, kInk);
 

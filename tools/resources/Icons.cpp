@@ -52,7 +52,7 @@ std::vector<Picture> makeIcons()
     int number = 1;
     for (const Glyph& glyph : kGlyphs) {
         DrawingContext context({ kSide, kSide }, DrawingContext::Opacity::Transparent, kScale);
-        cairo_t* cr = context.cairo();
+        cairo_t* cr = PainterAccess::cairo(context.painter());
         if (!glyphPath(cr, "FontAwesome", glyph.codepoint, Rect { kMargin, kMargin, kSide - 2 * kMargin, kSide - 2 * kMargin }))
             std::fprintf(stderr, "FontAwesome has no glyph %s (U+%04X)\n", glyph.name, glyph.codepoint);
         cairo_set_source_rgb(cr, kTemplateGrey, kTemplateGrey, kTemplateGrey);

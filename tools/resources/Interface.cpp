@@ -46,7 +46,7 @@ Picture handle(const std::string& name, const Color& colour, std::uint32_t codep
 {
     constexpr double side = 28;
     DrawingContext context({ side, side }, DrawingContext::Opacity::Transparent, kScale);
-    cairo_t* cr = context.cairo();
+    cairo_t* cr = PainterAccess::cairo(context.painter());
     circle(cr, side / 2, side / 2, side / 2 - 0.5);
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_fill(cr);
@@ -62,7 +62,7 @@ Picture sliderThumb(const std::string& name, const Color& fill, const Color& rim
 {
     constexpr double side = 30, radius = 12;
     DrawingContext context({ side, side }, DrawingContext::Opacity::Transparent, kScale);
-    cairo_t* cr = context.cairo();
+    cairo_t* cr = PainterAccess::cairo(context.painter());
     softShadow(cr, side / 2, side / 2, radius, 2.5);
     circle(cr, side / 2, side / 2, radius);
     setSource(cr, rim);
@@ -79,7 +79,7 @@ Picture diagonalLines()
 {
     constexpr double side = 200;
     DrawingContext context({ side, side }, DrawingContext::Opacity::Transparent, kScale);
-    cairo_t* cr = context.cairo();
+    cairo_t* cr = PainterAccess::cairo(context.painter());
     auto diagonals = [&] {
         cairo_move_to(cr, 0, 0);
         cairo_line_to(cr, side, side);
@@ -110,7 +110,7 @@ Picture homeLogo()
 {
     constexpr double side = 200;
     DrawingContext context({ side, side }, DrawingContext::Opacity::Transparent, kScale);
-    cairo_t* cr = context.cairo();
+    cairo_t* cr = PainterAccess::cairo(context.painter());
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
@@ -137,7 +137,7 @@ Picture homeCircle(int number)
 {
     constexpr double side = 300, c = side / 2;
     DrawingContext context({ side, side }, DrawingContext::Opacity::Transparent, kScale);
-    cairo_t* cr = context.cairo();
+    cairo_t* cr = PainterAccess::cairo(context.painter());
     switch (number) {
     case 1: {
         cairo_set_source_rgba(cr, 1, 1, 1, 0.55);
@@ -197,7 +197,7 @@ constexpr double kButtonSide = 40;
 Picture glyphButton(const std::string& name, std::uint32_t codepoint)
 {
     DrawingContext context({ kButtonSide, kButtonSide }, DrawingContext::Opacity::Transparent, kScale);
-    cairo_t* cr = context.cairo();
+    cairo_t* cr = PainterAccess::cairo(context.painter());
     cairo_set_source_rgb(cr, kTemplateGrey, kTemplateGrey, kTemplateGrey);
     fillGlyph(cr, codepoint, Rect { 3, 3, kButtonSide - 6, kButtonSide - 6 });
     return { name, context.takeImage(), PictureKind::Interface };
@@ -207,7 +207,7 @@ Picture glyphButton(const std::string& name, std::uint32_t codepoint)
 Picture shapesButton()
 {
     DrawingContext context({ kButtonSide, kButtonSide }, DrawingContext::Opacity::Transparent, kScale);
-    cairo_t* cr = context.cairo();
+    cairo_t* cr = PainterAccess::cairo(context.painter());
     cairo_set_source_rgb(cr, kTemplateGrey, kTemplateGrey, kTemplateGrey);
     cairo_set_line_width(cr, 3);
     cairo_rectangle(cr, 5, 5, 19, 19);
@@ -221,7 +221,7 @@ Picture shapesButton()
 Picture layersButton()
 {
     DrawingContext context({ kButtonSide, kButtonSide }, DrawingContext::Opacity::Transparent, kScale);
-    cairo_t* cr = context.cairo();
+    cairo_t* cr = PainterAccess::cairo(context.painter());
     cairo_set_source_rgb(cr, kTemplateGrey, kTemplateGrey, kTemplateGrey);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
     cairo_set_line_width(cr, 2.6);

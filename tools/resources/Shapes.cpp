@@ -265,7 +265,7 @@ std::vector<Picture> makeShapes()
     for (const char* base : bases) {
         for (const auto& [suffix, style] : styles) {
             DrawingContext context({ kSide, kSide }, DrawingContext::Opacity::Transparent, kScale);
-            cairo_t* cr = context.cairo();
+            cairo_t* cr = PainterAccess::cairo(context.painter());
             cairo_set_source_rgb(cr, kTemplateGrey, kTemplateGrey, kTemplateGrey);
             if (std::string(base) == "l")
                 drawLine(cr, style);

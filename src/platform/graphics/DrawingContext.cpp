@@ -1,10 +1,23 @@
 #include <platform/graphics/DrawingContext.h>
 
-#include <cairo.h>
+#include <platform/graphics/CairoPainter.h>
+
 #include <cmath>
 #include <cstring>
 
 namespace vd {
+
+struct DrawingContext::Surface {
+    cairo_surface_t* surface { nullptr };
+    cairo_t* cairo { nullptr };
+    ~Surface()
+    {
+        if (cairo)
+            cairo_destroy(cairo);
+        if (surface)
+            cairo_surface_destroy(surface);
+    }
+};
 
 DrawingContext::DrawingContext(Size size, Opacity opacity, double scale)
     : m_size(size)
@@ -13,78 +26,57 @@ DrawingContext::DrawingContext(Size size, Opacity opacity, double scale)
 {
     const int width = std::max(0, static_cast<int>(std::ceil(size.width * m_scale - 1e-9)));
     const int height = std::max(0, static_cast<int>(std::ceil(size.height * m_scale - 1e-9)));
-    m_surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
-    if (cairo_surface_status(m_surface) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(m_surface);
-        m_surface = nullptr;
+    auto surface = std::make_unique<Surface>();
+    surface->surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    if (cairo_surface_status(surface->surface) != CAIRO_STATUS_SUCCESS)
         return;
-    }
-    m_cairo = cairo_create(m_surface);
+    surface->cairo = cairo_create(surface->surface);
     if (opacity == Opacity::Opaque) {
-        cairo_set_source_rgb(m_cairo, 0, 0, 0);
-        cairo_paint(m_cairo);
+        cairo_set_source_rgb(surface->cairo, 0, 0, 0);
+        cairo_paint(surface->cairo);
     }
-    cairo_scale(m_cairo, m_scale, m_scale);
+    cairo_scale(surface->cairo, m_scale, m_scale);
+    m_painter = std::make_unique<Painter>(PainterAccess::wrap(surface->cairo));
+    m_surface = std::move(surface);
 }
 
-DrawingContext::~DrawingContext()
-{
-    if (m_cairo)
-        cairo_destroy(m_cairo);
-    if (m_surface)
-        cairo_surface_destroy(m_surface);
-}
+DrawingContext::~DrawingContext() = default;
 
 void DrawingContext::fill(const Rect& rect, const Color& color)
 {
-    if (!m_cairo)
-        return;
-    CairoStateSaver saver(m_cairo);
-    cairo_set_source_rgba(m_cairo, color.red, color.green, color.blue, color.alpha);
-    cairo_rectangle(m_cairo, rect.x(), rect.y(), rect.width(), rect.height());
-    cairo_fill(m_cairo);
+    if (m_painter)
+        m_painter->fillRect(rect, color);
 }
 
 void DrawingContext::drawImage(const Image& image, const Rect& rect, double alpha)
 {
-    if (!m_cairo || image.isEmpty() || rect.isEmpty())
-        return;
-    cairo_surface_t* source = image.makeSurface();
-    CairoStateSaver saver(m_cairo);
-    cairo_translate(m_cairo, rect.x(), rect.y());
-    cairo_scale(m_cairo, rect.width() / image.pixelWidth(), rect.height() / image.pixelHeight());
-    cairo_set_source_surface(m_cairo, source, 0, 0);
-    cairo_pattern_set_filter(cairo_get_source(m_cairo), CAIRO_FILTER_GOOD);
-    cairo_pattern_set_extend(cairo_get_source(m_cairo), CAIRO_EXTEND_PAD);
-    cairo_rectangle(m_cairo, 0, 0, image.pixelWidth(), image.pixelHeight());
-    cairo_clip(m_cairo);
-    cairo_paint_with_alpha(m_cairo, alpha);
-    cairo_surface_destroy(source);
+    if (m_painter)
+        m_painter->drawImage(image, rect, alpha);
 }
 
 Image DrawingContext::takeImage() const
 {
     if (!m_surface)
         return {};
-    cairo_surface_flush(m_surface);
+    return Image::fromBuffer(takePixels(), m_scale);
+}
+
+PixelBuffer DrawingContext::takePixels() const
+{
+    if (!m_surface)
+        return {};
+    cairo_surface_t* surface = m_surface->surface;
+    cairo_surface_flush(surface);
     PixelBuffer buffer;
-    buffer.width = cairo_image_surface_get_width(m_surface);
-    buffer.height = cairo_image_surface_get_height(m_surface);
+    buffer.width = cairo_image_surface_get_width(surface);
+    buffer.height = cairo_image_surface_get_height(surface);
     buffer.pixels.resize(static_cast<size_t>(buffer.width) * buffer.height);
-    const int stride = cairo_image_surface_get_stride(m_surface);
-    const unsigned char* data = cairo_image_surface_get_data(m_surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    const unsigned char* data = cairo_image_surface_get_data(surface);
     for (int y = 0; y < buffer.height; ++y)
         std::memcpy(buffer.pixels.data() + static_cast<size_t>(y) * buffer.width, data + static_cast<size_t>(y) * stride, static_cast<size_t>(buffer.width) * 4);
     buffer.opaque = m_opacity == Opacity::Opaque;
-    return Image::fromBuffer(std::move(buffer), m_scale);
+    return buffer;
 }
-
-CairoStateSaver::CairoStateSaver(cairo_t* cr)
-    : m_cairo(cr)
-{
-    cairo_save(m_cairo);
-}
-
-CairoStateSaver::~CairoStateSaver() { cairo_restore(m_cairo); }
 
 }

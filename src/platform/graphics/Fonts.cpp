@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <fontconfig/fontconfig.h>
 #include <memory>
+#include <mutex>
+#include <unordered_map>
 
 namespace vd::fonts {
 
 namespace {
+
 struct PatternDeleter {
     void operator()(FcPattern* pattern) const { FcPatternDestroy(pattern); }
 };
@@ -16,6 +19,18 @@ struct ObjectSetDeleter {
 struct FontSetDeleter {
     void operator()(FcFontSet* set) const { FcFontSetDestroy(set); }
 };
+using PatternPtr = std::unique_ptr<FcPattern, PatternDeleter>;
+using ObjectSetPtr = std::unique_ptr<FcObjectSet, ObjectSetDeleter>;
+using FontSetPtr = std::unique_ptr<FcFontSet, FontSetDeleter>;
+
+// The fonts installed under a PostScript name, with the properties asked for.
+FontSetPtr fontsNamed(const std::string& postScriptName, ObjectSetPtr objects)
+{
+    PatternPtr pattern(FcPatternCreate());
+    FcPatternAddString(pattern.get(), FC_POSTSCRIPT_NAME, reinterpret_cast<const FcChar8*>(postScriptName.c_str()));
+    return FontSetPtr(FcFontList(nullptr, pattern.get(), objects.get()));
+}
+
 }
 
 std::vector<std::string> installedFontNames()
@@ -23,9 +38,9 @@ std::vector<std::string> installedFontNames()
     std::vector<std::string> names;
     if (!FcInit())
         return names;
-    std::unique_ptr<FcPattern, PatternDeleter> pattern(FcPatternCreate());
-    std::unique_ptr<FcObjectSet, ObjectSetDeleter> objects(FcObjectSetBuild(FC_POSTSCRIPT_NAME, nullptr));
-    std::unique_ptr<FcFontSet, FontSetDeleter> fonts(FcFontList(nullptr, pattern.get(), objects.get()));
+    PatternPtr pattern(FcPatternCreate());
+    ObjectSetPtr objects(FcObjectSetBuild(FC_POSTSCRIPT_NAME, nullptr));
+    FontSetPtr fonts(FcFontList(nullptr, pattern.get(), objects.get()));
     if (!fonts)
         return names;
     for (int i = 0; i < fonts->nfont; ++i) {
@@ -37,6 +52,37 @@ std::vector<std::string> installedFontNames()
     std::sort(names.begin(), names.end());
     names.erase(std::unique(names.begin(), names.end()), names.end());
     return names;
+}
+
+bool isInstalled(const std::string& postScriptName)
+{
+    static std::mutex mutex;
+    static std::unordered_map<std::string, bool> known;
+    std::lock_guard lock(mutex);
+    if (auto it = known.find(postScriptName); it != known.end())
+        return it->second;
+    const FontSetPtr fonts = fontsNamed(postScriptName, ObjectSetPtr(FcObjectSetBuild(FC_FAMILY, nullptr)));
+    return known[postScriptName] = fonts && fonts->nfont > 0;
+}
+
+std::optional<Face> faceForPostScriptName(const std::string& postScriptName)
+{
+    const FontSetPtr fonts = fontsNamed(postScriptName, ObjectSetPtr(FcObjectSetBuild(FC_FAMILY, FC_WEIGHT, FC_SLANT, FC_WIDTH, nullptr)));
+    if (!fonts || fonts->nfont == 0)
+        return std::nullopt;
+    FcPattern* font = fonts->fonts[0];
+    FcChar8* family = nullptr;
+    int weight = FC_WEIGHT_REGULAR, slant = FC_SLANT_ROMAN;
+    FcPatternGetString(font, FC_FAMILY, 0, &family);
+    FcPatternGetInteger(font, FC_WEIGHT, 0, &weight);
+    FcPatternGetInteger(font, FC_SLANT, 0, &slant);
+    if (!family)
+        return std::nullopt;
+    Face face;
+    face.family = reinterpret_cast<const char*>(family);
+    face.weight = FcWeightToOpenType(weight);
+    face.slant = slant == FC_SLANT_ITALIC ? Face::Slant::Italic : slant == FC_SLANT_OBLIQUE ? Face::Slant::Oblique : Face::Slant::Roman;
+    return face;
 }
 
 }

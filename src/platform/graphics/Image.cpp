@@ -1,7 +1,5 @@
 #include <platform/graphics/Image.h>
 
-#include <cairo.h>
-
 namespace vd {
 
 Image::Image(std::shared_ptr<const PixelBuffer> buffer, double scale)
@@ -34,15 +32,6 @@ Image Image::withScale(double scale) const
     Image copy = *this;
     copy.m_scale = scale > 0 ? scale : 1.0;
     return copy;
-}
-
-cairo_surface_t* Image::makeSurface() const
-{
-    if (isEmpty())
-        return cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 0, 0);
-    // cairo never writes through a source surface, so handing it our const pixels is safe.
-    auto* data = reinterpret_cast<unsigned char*>(const_cast<std::uint32_t*>(m_buffer->pixels.data()));
-    return cairo_image_surface_create_for_data(data, m_buffer->opaque ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32, m_buffer->width, m_buffer->height, m_buffer->width * 4);
 }
 
 Rgba8 unpremultiply(std::uint32_t argb)

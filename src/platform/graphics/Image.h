@@ -7,11 +7,9 @@
 #include <string>
 #include <vector>
 
-typedef struct _cairo_surface cairo_surface_t;
-
 namespace vd {
 
-// Pixels in cairo's ARGB32 layout: one native-endian 32-bit word a pixel, alpha premultiplied,
+// Pixels in the drawing library's ARGB32 layout: one native-endian 32-bit word a pixel, alpha premultiplied,
 // rows of width words (no padding).
 struct PixelBuffer {
     int width { 0 };
@@ -46,10 +44,6 @@ public:
     RenderingMode renderingMode() const { return m_mode; }
     Image withRenderingMode(RenderingMode mode) const; // UIImage imageWithRenderingMode:
     Image withScale(double scale) const;
-
-    // A cairo surface reading these pixels (no copy); the caller destroys it. Valid while the
-    // image (or a copy of it) lives.
-    cairo_surface_t* makeSurface() const;
 
 private:
     std::shared_ptr<const PixelBuffer> m_buffer;

@@ -1,6 +1,6 @@
 #include <platform/graphics/Path.h>
 
-#include <cairo.h>
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -47,7 +47,7 @@ void Path::addArc(Point center, double radius, double startAngle, double endAngl
     const Point start { center.x + radius * std::cos(startAngle), center.y + radius * std::sin(startAngle) };
     if (m_elements.empty() || m_elements.back().kind == Kind::Close)
         moveTo(start);
-    else
+    else if (const auto& last = m_elements.back(); !(last.kind == Kind::Move && std::hypot(last.points[0].x - start.x, last.points[0].y - start.y) < 1e-9))
         lineTo(start);
     const int pieces = std::max(1, static_cast<int>(std::ceil(std::abs(sweep) / (std::numbers::pi / 2) - 1e-9)));
     const double step = sweep / pieces;
@@ -62,6 +62,28 @@ void Path::addArc(Point center, double radius, double startAngle, double endAngl
         curveTo(c1, c2, p3);
         a = b;
     }
+}
+
+void Path::addRoundedRect(const Rect& r, double radius)
+{
+    radius = std::min({ radius, r.width() / 2, r.height() / 2 });
+    if (radius <= 0) {
+        addRect(r);
+        return;
+    }
+    constexpr double pi = std::numbers::pi;
+    const double x0 = r.minX(), y0 = r.minY(), x1 = r.maxX(), y1 = r.maxY();
+    moveTo({ x1 - radius, y0 });
+    addArc({ x1 - radius, y0 + radius }, radius, -pi / 2, 0, true);
+    addArc({ x1 - radius, y1 - radius }, radius, 0, pi / 2, true);
+    addArc({ x0 + radius, y1 - radius }, radius, pi / 2, pi, true);
+    addArc({ x0 + radius, y0 + radius }, radius, pi, 3 * pi / 2, true);
+    close();
+}
+
+void Path::addCircle(Point center, double radius)
+{
+    addEllipseInRect({ center.x - radius, center.y - radius, 2 * radius, 2 * radius });
 }
 
 Rect Path::boundingBox() const
@@ -84,26 +106,6 @@ Rect Path::boundingBox() const
         }
     }
     return { x0, y0, x1 - x0, y1 - y0 };
-}
-
-void Path::addToCairo(cairo_t* cr) const
-{
-    for (const auto& element : m_elements) {
-        switch (element.kind) {
-        case Kind::Move:
-            cairo_move_to(cr, element.points[0].x, element.points[0].y);
-            break;
-        case Kind::Line:
-            cairo_line_to(cr, element.points[0].x, element.points[0].y);
-            break;
-        case Kind::Curve:
-            cairo_curve_to(cr, element.points[0].x, element.points[0].y, element.points[1].x, element.points[1].y, element.points[2].x, element.points[2].y);
-            break;
-        case Kind::Close:
-            cairo_close_path(cr);
-            break;
-        }
-    }
 }
 
 }

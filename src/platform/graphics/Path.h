@@ -4,8 +4,6 @@
 
 #include <vector>
 
-typedef struct _cairo cairo_t;
-
 namespace vd {
 
 // A vector outline in points, as the toolkit's bezier path: lines, cubic curves and closed
@@ -19,13 +17,23 @@ public:
     void addRect(const Rect& rect);
     void addEllipseInRect(const Rect& rect);
     void addArc(Point center, double radius, double startAngle, double endAngle, bool clockwise); // screen clockwise
+    void addRoundedRect(const Rect& rect, double radius); // radius limited to half the shorter side
+    void addCircle(Point center, double radius);
 
     bool isEmpty() const { return m_elements.empty(); }
     Rect boundingBox() const; // of the points, control points included
-    void addToCairo(cairo_t* cr) const; // appends the outline to cairo's current path
+
+    enum class Kind { Move, Line, Curve, Close };
+    // Calls visit(kind, points) for each element in order: one point for Move and Line, three
+    // (two controls, then the end) for Curve, none for Close.
+    template<typename Visitor>
+    void forEachElement(Visitor&& visit) const
+    {
+        for (const auto& element : m_elements)
+            visit(element.kind, element.points);
+    }
 
 private:
-    enum class Kind { Move, Line, Curve, Close };
     struct Element {
         Kind kind;
         Point points[3];

@@ -1,12 +1,10 @@
 #include <platform/graphics/TextRenderer.h>
 
-#include <platform/graphics/DrawingContext.h>
+#include <platform/graphics/CairoPainter.h>
+#include <platform/graphics/Fonts.h>
+#include <platform/graphics/TextLayout.h>
 
-#include <cairo.h>
-#include <fontconfig/fontconfig.h>
 #include <list>
-#include <mutex>
-#include <pango/pangocairo.h>
 #include <unordered_map>
 
 namespace vd {
@@ -34,56 +32,24 @@ std::string weightWordForName(const std::string& name)
     return "";
 }
 
+struct FontDescriptionDeleter {
+    void operator()(PangoFontDescription* description) const { pango_font_description_free(description); }
+};
+using FontDescriptionPtr = std::unique_ptr<PangoFontDescription, FontDescriptionDeleter>;
+
 std::string lookUpFontDescription(const std::string& name)
 {
-    std::string result;
-    FcPattern* pattern = FcPatternCreate();
-    FcPatternAddString(pattern, FC_POSTSCRIPT_NAME, reinterpret_cast<const FcChar8*>(name.c_str()));
-    FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, FC_WEIGHT, FC_SLANT, FC_WIDTH, nullptr);
-    FcFontSet* fonts = FcFontList(nullptr, pattern, objects);
-    if (fonts && fonts->nfont > 0) {
-        FcPattern* font = fonts->fonts[0];
-        FcChar8* family = nullptr;
-        int weight = FC_WEIGHT_REGULAR, slant = FC_SLANT_ROMAN;
-        FcPatternGetString(font, FC_FAMILY, 0, &family);
-        FcPatternGetInteger(font, FC_WEIGHT, 0, &weight);
-        FcPatternGetInteger(font, FC_SLANT, 0, &slant);
-        if (family) {
-            PangoFontDescription* description = pango_font_description_new();
-            pango_font_description_set_family(description, reinterpret_cast<const char*>(family));
-            pango_font_description_set_weight(description, static_cast<PangoWeight>(FcWeightToOpenType(weight)));
-            pango_font_description_set_style(description, slant == FC_SLANT_ITALIC ? PANGO_STYLE_ITALIC : slant == FC_SLANT_OBLIQUE ? PANGO_STYLE_OBLIQUE : PANGO_STYLE_NORMAL);
-            char* text = pango_font_description_to_string(description);
-            result = text;
-            g_free(text);
-            pango_font_description_free(description);
-        }
-    }
-    if (fonts)
-        FcFontSetDestroy(fonts);
-    FcObjectSetDestroy(objects);
-    FcPatternDestroy(pattern);
-    if (result.empty())
-        result = "Gillius ADF,DejaVu Sans" + weightWordForName(name);
+    const auto face = fonts::faceForPostScriptName(name);
+    if (!face)
+        return "Gillius ADF,DejaVu Sans" + weightWordForName(name);
+    FontDescriptionPtr description(pango_font_description_new());
+    pango_font_description_set_family(description.get(), face->family.c_str());
+    pango_font_description_set_weight(description.get(), static_cast<PangoWeight>(face->weight));
+    pango_font_description_set_style(description.get(), face->slant == fonts::Face::Slant::Italic ? PANGO_STYLE_ITALIC : face->slant == fonts::Face::Slant::Oblique ? PANGO_STYLE_OBLIQUE : PANGO_STYLE_NORMAL);
+    char* text = pango_font_description_to_string(description.get());
+    std::string result = text;
+    g_free(text);
     return result;
-}
-
-// A Pango context whose metrics do not depend on the drawing scale, so one layout serves every
-// scale and text measures the same on screen and in a snapshot.
-PangoContext* sharedContext()
-{
-    static PangoContext* context = [] {
-        PangoFontMap* map = pango_cairo_font_map_get_default();
-        PangoContext* c = pango_font_map_create_context(map);
-        pango_cairo_context_set_resolution(c, 72);
-        cairo_font_options_t* options = cairo_font_options_create();
-        cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-        cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
-        pango_cairo_context_set_font_options(c, options);
-        cairo_font_options_destroy(options);
-        return c;
-    }();
-    return context;
 }
 
 // Layouts of recently drawn texts, least recently used dropped first.
@@ -96,64 +62,28 @@ public:
         key += style.fontName + '\x1f' + std::to_string(style.fontSize) + '\x1f' + std::to_string(static_cast<int>(style.alignment)) + '\x1f' + std::to_string(style.numberOfLines) + '\x1f' + std::to_string(width);
         if (auto it = m_entries.find(key); it != m_entries.end()) {
             m_order.splice(m_order.begin(), m_order, it->second.position);
-            return it->second.layout;
+            return it->second.layout.get();
         }
-        PangoLayout* layout = pango_layout_new(sharedContext());
-        pango_layout_set_text(layout, text.c_str(), static_cast<int>(text.size()));
-        PangoFontDescription* description = pango_font_description_from_string(fontDescriptionForPostScriptName(style.fontName).c_str());
-        pango_font_description_set_absolute_size(description, style.fontSize * PANGO_SCALE);
-        pango_layout_set_font_description(layout, description);
-        pango_font_description_free(description);
-        if (width > 0) {
-            pango_layout_set_width(layout, static_cast<int>(width * PANGO_SCALE));
-            pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
-        }
-        if (style.numberOfLines > 0) {
-            pango_layout_set_height(layout, -style.numberOfLines);
-            if (width > 0)
-                pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_END);
-        }
-        switch (style.alignment) {
-        case TextAlignment::Center:
-            pango_layout_set_alignment(layout, PANGO_ALIGN_CENTER);
-            break;
-        case TextAlignment::Right:
-            pango_layout_set_alignment(layout, PANGO_ALIGN_RIGHT);
-            break;
-        case TextAlignment::Justified:
-            pango_layout_set_justify(layout, true);
-            break;
-        case TextAlignment::Left:
-        case TextAlignment::Natural:
-            break;
-        }
+        PangoLayoutPtr layout = makeTextLayout(text, style, width);
+        PangoLayout* made = layout.get();
         m_order.push_front(key);
-        m_entries[key] = { layout, m_order.begin() };
+        m_entries[key] = { std::move(layout), m_order.begin() };
         if (m_entries.size() > kCapacity) {
-            auto& last = m_order.back();
-            g_object_unref(m_entries[last].layout);
-            m_entries.erase(last);
+            m_entries.erase(m_order.back());
             m_order.pop_back();
         }
-        return layout;
+        return made;
     }
 
 private:
     static constexpr size_t kCapacity = 1024;
     struct Entry {
-        PangoLayout* layout { nullptr };
+        PangoLayoutPtr layout;
         std::list<std::string>::iterator position;
     };
     std::unordered_map<std::string, Entry> m_entries;
     std::list<std::string> m_order;
 };
-
-// One Pango context and cache serve every thread, one thread at a time.
-std::recursive_mutex& textMutex()
-{
-    static std::recursive_mutex mutex;
-    return mutex;
-}
 
 LayoutCache& layoutCache()
 {
@@ -163,9 +93,63 @@ LayoutCache& layoutCache()
 
 }
 
+std::recursive_mutex& textLayoutMutex()
+{
+    static std::recursive_mutex mutex;
+    return mutex;
+}
+
+PangoContext* textLayoutContext()
+{
+    static PangoContext* context = [] {
+        PangoContext* c = pango_font_map_create_context(pango_cairo_font_map_get_default());
+        pango_cairo_context_set_resolution(c, 72);
+        cairo_font_options_t* options = cairo_font_options_create();
+        cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+        cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+        pango_cairo_context_set_font_options(c, options);
+        cairo_font_options_destroy(options);
+        return c;
+    }();
+    return context;
+}
+
+PangoLayoutPtr makeTextLayout(const std::string& text, const TextStyle& style, double width)
+{
+    PangoLayoutPtr layout(pango_layout_new(textLayoutContext()));
+    pango_layout_set_text(layout.get(), text.data(), static_cast<int>(text.size()));
+    FontDescriptionPtr description(pango_font_description_from_string(fontDescriptionForPostScriptName(style.fontName).c_str()));
+    pango_font_description_set_absolute_size(description.get(), style.fontSize * PANGO_SCALE);
+    pango_layout_set_font_description(layout.get(), description.get());
+    if (width > 0) {
+        pango_layout_set_width(layout.get(), static_cast<int>(width * PANGO_SCALE));
+        pango_layout_set_wrap(layout.get(), PANGO_WRAP_WORD_CHAR);
+    }
+    if (style.numberOfLines > 0) {
+        pango_layout_set_height(layout.get(), -style.numberOfLines);
+        if (width > 0)
+            pango_layout_set_ellipsize(layout.get(), PANGO_ELLIPSIZE_END);
+    }
+    switch (style.alignment) {
+    case TextAlignment::Center:
+        pango_layout_set_alignment(layout.get(), PANGO_ALIGN_CENTER);
+        break;
+    case TextAlignment::Right:
+        pango_layout_set_alignment(layout.get(), PANGO_ALIGN_RIGHT);
+        break;
+    case TextAlignment::Justified:
+        pango_layout_set_justify(layout.get(), true);
+        break;
+    case TextAlignment::Left:
+    case TextAlignment::Natural:
+        break;
+    }
+    return layout;
+}
+
 std::string fontDescriptionForPostScriptName(const std::string& name)
 {
-    std::lock_guard lock(textMutex());
+    std::lock_guard lock(textLayoutMutex());
     static std::unordered_map<std::string, std::string> known;
     if (auto it = known.find(name); it != known.end())
         return it->second;
@@ -174,24 +158,26 @@ std::string fontDescriptionForPostScriptName(const std::string& name)
 
 Size measureText(const std::string& text, const TextStyle& style, double maxWidth)
 {
-    std::lock_guard lock(textMutex());
+    std::lock_guard lock(textLayoutMutex());
     PangoLayout* layout = layoutCache().layout(text, style, maxWidth);
     PangoRectangle logical;
     pango_layout_get_extents(layout, nullptr, &logical);
     return { static_cast<double>(logical.width) / PANGO_SCALE, static_cast<double>(logical.height) / PANGO_SCALE };
 }
 
-void drawText(cairo_t* cr, const std::string& text, const TextStyle& style, const Rect& rect, VerticalAlignment vertical)
+void drawText(Painter& painter, const std::string& text, const TextStyle& style, const Rect& rect, VerticalAlignment vertical)
 {
     if (text.empty() || style.color.alpha <= 0)
         return;
-    std::lock_guard lock(textMutex());
+    std::lock_guard lock(textLayoutMutex());
     PangoLayout* layout = layoutCache().layout(text, style, rect.width());
     PangoRectangle logical;
     pango_layout_get_extents(layout, nullptr, &logical);
     const double height = static_cast<double>(logical.height) / PANGO_SCALE;
     const double y = vertical == VerticalAlignment::Center ? rect.y() + (rect.height() - height) / 2 : rect.y();
+    cairo_t* cr = PainterAccess::cairo(painter);
     CairoStateSaver saver(cr);
+    cairo_new_path(cr);
     cairo_set_source_rgba(cr, style.color.red, style.color.green, style.color.blue, style.color.alpha);
     cairo_move_to(cr, rect.x(), y);
     pango_cairo_show_layout(cr, layout);

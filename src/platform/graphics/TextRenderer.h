@@ -5,9 +5,9 @@
 
 #include <string>
 
-typedef struct _cairo cairo_t;
-
 namespace vd {
+
+class Painter;
 
 enum class TextAlignment { Left, Center, Right, Justified, Natural };
 enum class VerticalAlignment { Top, Center };
@@ -30,6 +30,6 @@ std::string fontDescriptionForPostScriptName(const std::string& name);
 // Text measured and drawn with Pango in points. Layouts are cached; any thread may call these,
 // one at a time.
 Size measureText(const std::string& text, const TextStyle& style, double maxWidth); // maxWidth <= 0: unlimited
-void drawText(cairo_t* cr, const std::string& text, const TextStyle& style, const Rect& rect, VerticalAlignment vertical = VerticalAlignment::Center);
+void drawText(Painter& painter, const std::string& text, const TextStyle& style, const Rect& rect, VerticalAlignment vertical = VerticalAlignment::Center);
 
 }

@@ -22,7 +22,7 @@ public:
 
     void layoutSubviews() override;
     void didMoveToSuperview() override;
-    void draw(cairo_t* cr, const Rect& rect) override;
+    void draw(Painter& painter, const Rect& rect) override;
 
 private:
     void attachContent();

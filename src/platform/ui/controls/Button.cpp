@@ -2,7 +2,6 @@
 
 #include <platform/ui/controls/ImageView.h>
 
-#include <cairo.h>
 #include <cmath>
 
 namespace vd {
@@ -162,16 +161,16 @@ double Button::contentAlpha() const
     return 1;
 }
 
-void Button::draw(cairo_t* cr, const Rect& rect)
+void Button::draw(Painter& painter, const Rect& rect)
 {
     (void)rect;
     const unsigned s = state();
     const double alpha = contentAlpha();
     const bool faded = alpha < 1;
     if (faded)
-        cairo_push_group(cr);
+        painter.beginTransparencyLayer();
     if (const Image background = backgroundImageForState(s))
-        drawImageInRect(cr, background, bounds(), tintColor());
+        painter.drawImage(background, bounds(), tintColor());
 
     const Rect content = bounds().inset(m_contentInsets);
     const Image image = imageForState(s);
@@ -188,19 +187,17 @@ void Button::draw(cairo_t* cr, const Rect& rect)
         Rect imageRect { x, content.midY() - image.size().height / 2, image.size().width, image.size().height };
         if (!title || title->empty())
             imageRect = rectForContentMode(contentMode() == ContentMode::ScaleToFill ? ContentMode::Center : contentMode(), image.size(), content);
-        drawImageInRect(cr, image, imageRect, tintColor());
+        painter.drawImage(image, imageRect, tintColor());
         x += imageWidth + kImageTitleSpacing;
     }
     if (title && !title->empty()) {
         TextStyle style = m_titleStyle;
         style.color = titleColorForState(s);
         style.numberOfLines = 1;
-        drawText(cr, *title, style, { image ? x : content.x(), content.y(), image ? textSize.width + 1 : content.width(), content.height() });
+        painter.drawText(*title, style, { image ? x : content.x(), content.y(), image ? textSize.width + 1 : content.width(), content.height() });
     }
-    if (faded) {
-        cairo_pop_group_to_source(cr);
-        cairo_paint_with_alpha(cr, alpha);
-    }
+    if (faded)
+        painter.endTransparencyLayer(alpha);
 }
 
 }

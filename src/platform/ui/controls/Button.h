@@ -36,7 +36,7 @@ public:
     void setContentEdgeInsets(EdgeInsets insets);
 
     Size sizeThatFits(Size size) const override; // content plus insets
-    void draw(cairo_t* cr, const Rect& rect) override;
+    void draw(Painter& painter, const Rect& rect) override;
     void tintColorDidChange() override { setNeedsDisplay(); }
 
 private:

@@ -2,7 +2,6 @@
 
 #include <platform/graphics/DrawingContext.h>
 
-#include <cairo.h>
 #include <nlohmann/json.hpp>
 
 namespace vd {
@@ -108,38 +107,14 @@ Size ImageView::sizeThatFits(Size size) const
     return m_image ? m_image.size() : Size {};
 }
 
-void ImageView::draw(cairo_t* cr, const Rect& rect)
+void ImageView::draw(Painter& painter, const Rect& rect)
 {
     (void)rect;
     const Image& still = m_highlighted && m_highlightedImage ? m_highlightedImage : m_image;
     const Image& shown = isAnimating() && !m_animationImages.empty() ? m_animationImages[m_frame % m_animationImages.size()] : still;
     if (shown.isEmpty())
         return;
-    drawImageInRect(cr, shown, rectForContentMode(contentMode(), shown.size(), bounds()), tintColor());
-}
-
-void drawImageInRect(cairo_t* cr, const Image& image, const Rect& rect, const Color& tint)
-{
-    if (image.isEmpty() || rect.isEmpty())
-        return;
-    cairo_surface_t* source = image.makeSurface();
-    CairoStateSaver saver(cr);
-    cairo_rectangle(cr, rect.x(), rect.y(), rect.width(), rect.height());
-    cairo_clip(cr);
-    cairo_translate(cr, rect.x(), rect.y());
-    cairo_scale(cr, rect.width() / image.pixelWidth(), rect.height() / image.pixelHeight());
-    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(source);
-    cairo_pattern_set_filter(pattern, CAIRO_FILTER_GOOD);
-    cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
-    if (image.renderingMode() == Image::RenderingMode::Template) {
-        cairo_set_source_rgba(cr, tint.red, tint.green, tint.blue, tint.alpha);
-        cairo_mask(cr, pattern);
-    } else {
-        cairo_set_source(cr, pattern);
-        cairo_paint(cr);
-    }
-    cairo_pattern_destroy(pattern);
-    cairo_surface_destroy(source);
+    painter.drawImage(shown, rectForContentMode(contentMode(), shown.size(), bounds()), tintColor());
 }
 
 }

@@ -45,7 +45,7 @@ public:
     bool isAnimating() const { return m_animationTimer != 0; }
     void automationValues(nlohmann::json& out) const override;
 
-    void draw(cairo_t* cr, const Rect& rect) override;
+    void draw(Painter& painter, const Rect& rect) override;
 
 private:
     Image m_image;
@@ -58,8 +58,5 @@ private:
     size_t m_framesShown { 0 };
     RunLoop::TimerId m_animationTimer { 0 };
 };
-
-// Draws image into rect with the tint for template images; shared with the controls.
-void drawImageInRect(cairo_t* cr, const Image& image, const Rect& rect, const Color& tint);
 
 }

@@ -66,10 +66,10 @@ Size Label::sizeThatFits(Size size) const
     return { std::ceil(measured.width), std::ceil(measured.height) };
 }
 
-void Label::draw(cairo_t* cr, const Rect& rect)
+void Label::draw(Painter& painter, const Rect& rect)
 {
     (void)rect;
-    drawText(cr, m_text, m_style, bounds());
+    painter.drawText(m_text, m_style, bounds());
 }
 
 }

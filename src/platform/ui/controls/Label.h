@@ -29,7 +29,7 @@ public:
     const TextStyle& textStyle() const { return m_style; }
 
     Size sizeThatFits(Size size) const override; // size.width bounds the lines when more than one is allowed
-    void draw(cairo_t* cr, const Rect& rect) override;
+    void draw(Painter& painter, const Rect& rect) override;
 
 private:
     std::string m_text;

@@ -1,6 +1,5 @@
 #include <platform/ui/controls/SegmentedControl.h>
 
-#include <cairo.h>
 #include <cmath>
 #include <nlohmann/json.hpp>
 
@@ -133,46 +132,36 @@ void SegmentedControl::cancelTracking()
     setNeedsDisplay();
 }
 
-void SegmentedControl::draw(cairo_t* cr, const Rect& rect)
+void SegmentedControl::draw(Painter& painter, const Rect& rect)
 {
     (void)rect;
     const Color tint = isEnabled() ? tintColor() : Color::white(0.7);
     const double w = bounds().width(), h = bounds().height(), r = 4;
     const size_t count = std::max<size_t>(1, m_titles.size());
     const double segment = w / static_cast<double>(count);
-    cairo_save(cr);
-    cairo_new_sub_path(cr);
-    cairo_arc(cr, w - r - 0.5, r + 0.5, r, -M_PI / 2, 0);
-    cairo_arc(cr, w - r - 0.5, h - r - 0.5, r, 0, M_PI / 2);
-    cairo_arc(cr, r + 0.5, h - r - 0.5, r, M_PI / 2, M_PI);
-    cairo_arc(cr, r + 0.5, r + 0.5, r, M_PI, 3 * M_PI / 2);
-    cairo_close_path(cr);
-    cairo_path_t* outline = cairo_copy_path(cr);
-    cairo_clip(cr);
+    Path outline;
+    outline.addRoundedRect({ 0.5, 0.5, w - 1, h - 1 }, r);
+    painter.save();
+    painter.clip(outline);
     for (size_t i = 0; i < m_titles.size(); ++i) {
         const bool selected = static_cast<int>(i) == m_selected;
         const bool pressed = static_cast<int>(i) == m_pressed;
         if (selected || pressed) {
-            cairo_set_source_rgba(cr, tint.red, tint.green, tint.blue, selected ? tint.alpha : 0.15);
-            cairo_rectangle(cr, segment * static_cast<double>(i), 0, segment, h);
-            cairo_fill(cr);
+            painter.fillRect({ segment * static_cast<double>(i), 0, segment, h }, tint.withAlpha(selected ? tint.alpha : 0.15));
         }
         TextStyle style = m_style;
         style.color = selected ? Color::whiteColor() : tint;
-        drawText(cr, m_titles[i], style, { segment * static_cast<double>(i) + 4, 0, segment - 8, h });
+        painter.drawText(m_titles[i], style, { segment * static_cast<double>(i) + 4, 0, segment - 8, h });
     }
-    cairo_restore(cr);
-    cairo_set_source_rgba(cr, tint.red, tint.green, tint.blue, tint.alpha);
-    cairo_set_line_width(cr, 1);
-    cairo_append_path(cr, outline);
-    cairo_stroke(cr);
-    cairo_path_destroy(outline);
+    painter.restore();
+    Path dividers;
     for (size_t i = 1; i < m_titles.size(); ++i) {
         const double x = std::round(segment * static_cast<double>(i)) + 0.5;
-        cairo_move_to(cr, x, 0);
-        cairo_line_to(cr, x, h);
+        dividers.moveTo({ x, 0 });
+        dividers.lineTo({ x, h });
     }
-    cairo_stroke(cr);
+    painter.strokePath(outline, tint);
+    painter.strokePath(dividers, tint);
 }
 
 }

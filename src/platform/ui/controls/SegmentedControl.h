@@ -29,7 +29,7 @@ public:
     int segmentAtPoint(Point point) const; // NoSegment outside
 
     Size sizeThatFits(Size size) const override;
-    void draw(cairo_t* cr, const Rect& rect) override;
+    void draw(Painter& painter, const Rect& rect) override;
 
 protected:
     bool beginTracking(Point location) override;

@@ -2,7 +2,6 @@
 
 #include <platform/ui/controls/ImageView.h>
 
-#include <cairo.h>
 #include <cmath>
 #include <nlohmann/json.hpp>
 
@@ -140,7 +139,7 @@ void Slider::endTracking(Point location, bool inside)
         sendActions(ControlEvent::ValueChanged);
 }
 
-void Slider::draw(cairo_t* cr, const Rect& rect)
+void Slider::draw(Painter& painter, const Rect& rect)
 {
     (void)rect;
     const Rect thumb = thumbRect();
@@ -151,27 +150,22 @@ void Slider::draw(cairo_t* cr, const Rect& rect)
     auto bar = [&](double x0, double x1, const Color& c) {
         if (x1 <= x0)
             return;
-        cairo_set_source_rgba(cr, c.red, c.green, c.blue, c.alpha);
-        cairo_rectangle(cr, x0, y, x1 - x0, kTrackHeight);
-        cairo_fill(cr);
+        painter.fillRect({ x0, y, x1 - x0, kTrackHeight }, c);
     };
     bar(inset, thumb.midX(), low);
     bar(thumb.midX(), bounds().width() - inset, high);
     if (m_thumbImage) {
-        drawImageInRect(cr, m_thumbImage, thumb, tintColor());
+        painter.drawImage(m_thumbImage, thumb, tintColor());
         return;
     }
     // The plain thumb: a white disc with a soft edge.
     const double r = thumb.width() / 2;
-    cairo_set_source_rgba(cr, 0, 0, 0, 0.12);
-    cairo_arc(cr, thumb.midX(), thumb.midY() + 1.5, r, 0, 2 * M_PI);
-    cairo_fill(cr);
-    cairo_set_source_rgba(cr, 1, 1, 1, 1);
-    cairo_arc(cr, thumb.midX(), thumb.midY(), r - 0.5, 0, 2 * M_PI);
-    cairo_fill_preserve(cr);
-    cairo_set_source_rgba(cr, 0, 0, 0, 0.15);
-    cairo_set_line_width(cr, 0.5);
-    cairo_stroke(cr);
+    Path shade, disc;
+    shade.addCircle({ thumb.midX(), thumb.midY() + 1.5 }, r);
+    disc.addCircle({ thumb.midX(), thumb.midY() }, r - 0.5);
+    painter.fillPath(shade, Color::rgba(0, 0, 0, 0.12));
+    painter.fillPath(disc, Color::whiteColor());
+    painter.strokePath(disc, Color::rgba(0, 0, 0, 0.15), { .width = 0.5 });
 }
 
 }

@@ -30,7 +30,7 @@ public:
 
     Rect thumbRect() const; // in the slider's coordinates
     Size sizeThatFits(Size size) const override;
-    void draw(cairo_t* cr, const Rect& rect) override;
+    void draw(Painter& painter, const Rect& rect) override;
 
 protected:
     bool beginTracking(Point location) override;

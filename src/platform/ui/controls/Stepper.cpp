@@ -1,6 +1,5 @@
 #include <platform/ui/controls/Stepper.h>
 
-#include <cairo.h>
 #include <cmath>
 #include <nlohmann/json.hpp>
 
@@ -148,50 +147,31 @@ void Stepper::stopRepeating()
     }
 }
 
-void Stepper::draw(cairo_t* cr, const Rect& rect)
+void Stepper::draw(Painter& painter, const Rect& rect)
 {
     (void)rect;
     const Color tint = isEnabled() ? tintColor() : Color::white(0.7);
     const double w = bounds().width(), h = bounds().height(), r = 4;
-    auto path = [&](double x, double y, double ww, double hh) {
-        cairo_new_sub_path(cr);
-        cairo_arc(cr, x + ww - r, y + r, r, -M_PI / 2, 0);
-        cairo_arc(cr, x + ww - r, y + hh - r, r, 0, M_PI / 2);
-        cairo_arc(cr, x + r, y + hh - r, r, M_PI / 2, M_PI);
-        cairo_arc(cr, x + r, y + r, r, M_PI, 3 * M_PI / 2);
-        cairo_close_path(cr);
-    };
+    Path outline;
+    outline.addRoundedRect({ 0.5, 0.5, w - 1, h - 1 }, r);
     if (m_pressed) {
-        cairo_save(cr);
-        path(0.5, 0.5, w - 1, h - 1);
-        cairo_clip(cr);
-        cairo_set_source_rgba(cr, tint.red, tint.green, tint.blue, 0.2);
-        cairo_rectangle(cr, m_pressed < 0 ? 0 : w / 2, 0, w / 2, h);
-        cairo_fill(cr);
-        cairo_restore(cr);
+        PainterStateSaver saver(painter);
+        painter.clip(outline);
+        painter.fillRect({ m_pressed < 0 ? 0 : w / 2, 0, w / 2, h }, tint.withAlpha(0.2));
     }
-    cairo_set_source_rgba(cr, tint.red, tint.green, tint.blue, tint.alpha);
-    cairo_set_line_width(cr, 1);
-    path(0.5, 0.5, w - 1, h - 1);
-    cairo_stroke(cr);
-    cairo_move_to(cr, w / 2, 0);
-    cairo_line_to(cr, w / 2, h);
-    cairo_stroke(cr);
+    painter.strokePath(outline, tint);
+    painter.strokeLine({ w / 2, 0 }, { w / 2, h }, tint);
     // The signs fade at the end of the range they cannot pass (unless the value wraps).
     const double arm = std::min(7.0, h / 4);
     const bool minusLive = m_wraps || m_value > m_minimum;
     const bool plusLive = m_wraps || m_value < m_maximum;
-    cairo_set_line_width(cr, 1.5);
-    cairo_set_source_rgba(cr, tint.red, tint.green, tint.blue, minusLive ? tint.alpha : 0.3);
-    cairo_move_to(cr, w / 4 - arm, h / 2);
-    cairo_line_to(cr, w / 4 + arm, h / 2);
-    cairo_stroke(cr);
-    cairo_set_source_rgba(cr, tint.red, tint.green, tint.blue, plusLive ? tint.alpha : 0.3);
-    cairo_move_to(cr, 3 * w / 4 - arm, h / 2);
-    cairo_line_to(cr, 3 * w / 4 + arm, h / 2);
-    cairo_move_to(cr, 3 * w / 4, h / 2 - arm);
-    cairo_line_to(cr, 3 * w / 4, h / 2 + arm);
-    cairo_stroke(cr);
+    painter.strokeLine({ w / 4 - arm, h / 2 }, { w / 4 + arm, h / 2 }, tint.withAlpha(minusLive ? tint.alpha : 0.3), 1.5);
+    Path plus;
+    plus.moveTo({ 3 * w / 4 - arm, h / 2 });
+    plus.lineTo({ 3 * w / 4 + arm, h / 2 });
+    plus.moveTo({ 3 * w / 4, h / 2 - arm });
+    plus.lineTo({ 3 * w / 4, h / 2 + arm });
+    painter.strokePath(plus, tint.withAlpha(plusLive ? tint.alpha : 0.3), { .width = 1.5 });
 }
 
 }

@@ -32,7 +32,7 @@ public:
     void decrement();
 
     Size sizeThatFits(Size size) const override { (void)size; return { 94, 29 }; }
-    void draw(cairo_t* cr, const Rect& rect) override;
+    void draw(Painter& painter, const Rect& rect) override;
 
 protected:
     bool beginTracking(Point location) override;

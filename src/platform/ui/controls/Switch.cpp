@@ -1,6 +1,5 @@
 #include <platform/ui/controls/Switch.h>
 
-#include <cairo.h>
 #include <cmath>
 #include <nlohmann/json.hpp>
 
@@ -41,27 +40,20 @@ void Switch::endTracking(Point location, bool inside)
     sendActions(ControlEvent::ValueChanged);
 }
 
-void Switch::draw(cairo_t* cr, const Rect& rect)
+void Switch::draw(Painter& painter, const Rect& rect)
 {
     (void)rect;
     const double w = bounds().width(), h = bounds().height(), r = h / 2;
     const Color on = m_onTint.value_or(Color::rgba(0.3, 0.85, 0.39));
-    cairo_new_sub_path(cr);
-    cairo_arc(cr, r, r, r - 0.5, M_PI / 2, 3 * M_PI / 2);
-    cairo_arc(cr, w - r, r, r - 0.5, -M_PI / 2, M_PI / 2);
-    cairo_close_path(cr);
-    if (m_on)
-        cairo_set_source_rgba(cr, on.red, on.green, on.blue, isEnabled() ? on.alpha : 0.5);
-    else
-        cairo_set_source_rgba(cr, 0.9, 0.9, 0.92, 1);
-    cairo_fill(cr);
+    Path track;
+    track.addRoundedRect({ 0.5, 0.5, w - 1, h - 1 }, r - 0.5);
+    painter.fillPath(track, m_on ? on.withAlpha(isEnabled() ? on.alpha : 0.5) : Color::rgba(0.9, 0.9, 0.92));
     const double x = m_on ? w - r : r;
-    cairo_set_source_rgba(cr, 0, 0, 0, 0.15);
-    cairo_arc(cr, x, r + 1, r - 2, 0, 2 * M_PI);
-    cairo_fill(cr);
-    cairo_set_source_rgba(cr, 1, 1, 1, 1);
-    cairo_arc(cr, x, r, r - 2, 0, 2 * M_PI);
-    cairo_fill(cr);
+    Path shade, knob;
+    shade.addCircle({ x, r + 1 }, r - 2);
+    knob.addCircle({ x, r }, r - 2);
+    painter.fillPath(shade, Color::rgba(0, 0, 0, 0.15));
+    painter.fillPath(knob, Color::whiteColor());
 }
 
 }

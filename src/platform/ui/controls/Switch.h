@@ -16,7 +16,7 @@ public:
     void setOnTintColor(std::optional<Color> color);
 
     Size sizeThatFits(Size size) const override { (void)size; return { 51, 31 }; }
-    void draw(cairo_t* cr, const Rect& rect) override;
+    void draw(Painter& painter, const Rect& rect) override;
 
 protected:
     void endTracking(Point location, bool inside) override;

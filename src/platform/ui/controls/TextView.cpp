@@ -1,43 +1,17 @@
 #include <platform/ui/controls/TextView.h>
 
+#include <platform/graphics/CairoPainter.h>
+#include <platform/graphics/Fonts.h>
+#include <platform/graphics/TextLayout.h>
 #include <platform/ui/window/Window.h>
 
-#include <cairo.h>
 #include <algorithm>
 #include <cmath>
-#include <fontconfig/fontconfig.h>
-#include <mutex>
 #include <nlohmann/json.hpp>
-#include <pango/pangocairo.h>
-#include <unordered_map>
 
 namespace vd {
 
 namespace {
-
-// Pango's context and layouts are not thread-safe; a text view may be drawn into a snapshot on
-// another thread, so every use of them goes through this lock.
-std::recursive_mutex& pangoMutex()
-{
-    static std::recursive_mutex mutex;
-    return mutex;
-}
-
-// Metrics that do not depend on the drawing scale, as for every other text of the program.
-PangoContext* editingContext()
-{
-    static PangoContext* context = [] {
-        PangoContext* c = pango_font_map_create_context(pango_cairo_font_map_get_default());
-        pango_cairo_context_set_resolution(c, 72);
-        cairo_font_options_t* options = cairo_font_options_create();
-        cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-        cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
-        pango_cairo_context_set_font_options(c, options);
-        cairo_font_options_destroy(options);
-        return c;
-    }();
-    return context;
-}
 
 // Typed text arrives from hosts and scripts: keep it valid UTF-8, with "\n" line breaks and no
 // other control characters than tabs.
@@ -69,28 +43,22 @@ std::string cleanInput(const std::string& input)
 
 bool isFontInstalled(const std::string& postScriptName)
 {
-    static std::unordered_map<std::string, bool> known;
-    if (auto it = known.find(postScriptName); it != known.end())
-        return it->second;
-    FcPattern* pattern = FcPatternCreate();
-    FcPatternAddString(pattern, FC_POSTSCRIPT_NAME, reinterpret_cast<const FcChar8*>(postScriptName.c_str()));
-    FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
-    FcFontSet* fonts = FcFontList(nullptr, pattern, objects);
-    const bool found = fonts && fonts->nfont > 0;
-    if (fonts)
-        FcFontSetDestroy(fonts);
-    FcObjectSetDestroy(objects);
-    FcPatternDestroy(pattern);
-    return known[postScriptName] = found;
+    return fonts::isInstalled(postScriptName);
 }
 
-void TextView::LayoutDeleter::operator()(PangoLayout* layout) const
-{
-    if (layout)
-        g_object_unref(layout);
-}
+// The laid-out text: one layout for the bounds' width and one for measuring at other widths,
+// each kept until the text, font or width change.
+struct TextView::Layouts {
+    PangoLayoutPtr shown;
+    double shownWidth { -1 };
+    PangoLayoutPtr measured;
+    double measuredWidth { -1 };
+
+    PangoLayout* at(const TextView& view, double width);
+};
 
 TextView::TextView()
+    : m_layouts(std::make_unique<Layouts>())
 {
     m_style.fontSize = 12;
     m_style.alignment = TextAlignment::Left;
@@ -108,9 +76,8 @@ TextView::~TextView()
 {
     if (m_accessory)
         m_accessory->removeFromSuperview();
-    std::lock_guard lock(pangoMutex());
-    m_layout.reset();
-    m_measureLayout.reset();
+    std::lock_guard lock(textLayoutMutex());
+    m_layouts.reset();
 }
 
 void TextView::automationValues(nlohmann::json& out) const
@@ -126,10 +93,8 @@ void TextView::automationValues(nlohmann::json& out) const
 
 void TextView::invalidateLayout()
 {
-    std::lock_guard lock(pangoMutex());
-    m_layout.reset();
-    m_measureLayout.reset();
-    m_layoutWidth = m_measureWidth = -1;
+    std::lock_guard lock(textLayoutMutex());
+    *m_layouts = Layouts {};
     setNeedsDisplay();
 }
 
@@ -173,75 +138,54 @@ void TextView::setTextContainerInset(EdgeInsets inset)
     invalidateLayout();
 }
 
-PangoLayout* TextView::layout(double width) const
+PangoLayout* TextView::Layouts::at(const TextView& view, double width)
 {
-    std::lock_guard lock(pangoMutex());
-    const double textWidth = std::max(1.0, width - m_inset.left - m_inset.right);
-    auto make = [&] {
-        PangoLayout* made = pango_layout_new(editingContext());
-        pango_layout_set_text(made, m_text.data(), static_cast<int>(m_text.size()));
-        PangoFontDescription* description = pango_font_description_from_string(fontDescriptionForPostScriptName(m_style.fontName).c_str());
-        pango_font_description_set_absolute_size(description, m_style.fontSize * PANGO_SCALE);
-        pango_layout_set_font_description(made, description);
-        pango_font_description_free(description);
-        pango_layout_set_width(made, static_cast<int>(textWidth * PANGO_SCALE));
-        pango_layout_set_wrap(made, PANGO_WRAP_WORD_CHAR);
-        pango_layout_set_alignment(made, m_style.alignment == TextAlignment::Center ? PANGO_ALIGN_CENTER : m_style.alignment == TextAlignment::Right ? PANGO_ALIGN_RIGHT : PANGO_ALIGN_LEFT);
-        pango_layout_set_justify(made, m_style.alignment == TextAlignment::Justified);
-        return made;
-    };
-    if (width == bounds().width()) {
-        if (!m_layout || m_layoutWidth != width) {
-            m_layout.reset(make());
-            m_layoutWidth = width;
-        }
-        return m_layout.get();
+    std::lock_guard lock(textLayoutMutex());
+    const double textWidth = std::max(1.0, width - view.m_inset.left - view.m_inset.right);
+    const bool isShown = width == view.bounds().width();
+    PangoLayoutPtr& layout = isShown ? shown : measured;
+    double& laidOutWidth = isShown ? shownWidth : measuredWidth;
+    if (!layout || laidOutWidth != width) {
+        layout = makeTextLayout(view.m_text, view.m_style, textWidth);
+        laidOutWidth = width;
     }
-    if (!m_measureLayout || m_measureWidth != width) {
-        m_measureLayout.reset(make());
-        m_measureWidth = width;
-    }
-    return m_measureLayout.get();
+    return layout.get();
 }
 
 Size TextView::sizeThatFits(Size size) const
 {
-    std::lock_guard lock(pangoMutex());
+    std::lock_guard lock(textLayoutMutex());
     const double width = size.width > 0 ? size.width : bounds().width();
     PangoRectangle logical;
-    pango_layout_get_extents(layout(width), nullptr, &logical);
+    pango_layout_get_extents(m_layouts->at(*this, width), nullptr, &logical);
     const double height = std::ceil(static_cast<double>(logical.height) / PANGO_SCALE + m_inset.top + m_inset.bottom);
     return { width, height };
 }
 
 Rect TextView::caretRect() const
 {
-    std::lock_guard lock(pangoMutex());
+    std::lock_guard lock(textLayoutMutex());
     PangoRectangle strong;
-    pango_layout_get_cursor_pos(layout(bounds().width()), static_cast<int>(m_caret), &strong, nullptr);
+    pango_layout_get_cursor_pos(m_layouts->at(*this, bounds().width()), static_cast<int>(m_caret), &strong, nullptr);
     const double x = static_cast<double>(strong.x) / PANGO_SCALE + m_inset.left;
     return { std::min(x, bounds().width() - m_inset.right + 1), static_cast<double>(strong.y) / PANGO_SCALE + m_inset.top, 2, static_cast<double>(strong.height) / PANGO_SCALE };
 }
 
-void TextView::draw(cairo_t* cr, const Rect& rect)
+void TextView::draw(Painter& painter, const Rect& rect)
 {
-    std::lock_guard lock(pangoMutex());
+    std::lock_guard lock(textLayoutMutex());
     (void)rect;
-    PangoLayout* shown = layout(bounds().width());
+    PangoLayout* shown = m_layouts->at(*this, bounds().width());
     if (!m_text.empty() && m_style.color.alpha > 0) {
-        cairo_save(cr);
+        cairo_t* cr = PainterAccess::cairo(painter);
+        CairoStateSaver saver(cr);
+        cairo_new_path(cr);
         cairo_set_source_rgba(cr, m_style.color.red, m_style.color.green, m_style.color.blue, m_style.color.alpha);
         cairo_move_to(cr, m_inset.left, m_inset.top);
         pango_cairo_show_layout(cr, shown);
-        cairo_restore(cr);
     }
-    if (isFirstResponder() && m_editable) {
-        const Rect caret = caretRect();
-        const Color tint = tintColor();
-        cairo_set_source_rgba(cr, tint.red, tint.green, tint.blue, tint.alpha);
-        cairo_rectangle(cr, caret.x(), caret.y(), caret.width(), caret.height());
-        cairo_fill(cr);
-    }
+    if (isFirstResponder() && m_editable)
+        painter.fillRect(caretRect(), tintColor());
 }
 
 void TextView::setCaretIndex(size_t index)
@@ -258,11 +202,11 @@ void TextView::setCaretIndex(size_t index)
 
 size_t TextView::previousCaretStop(size_t index) const
 {
-    std::lock_guard lock(pangoMutex());
+    std::lock_guard lock(textLayoutMutex());
     if (index == 0)
         return 0;
     int count = 0;
-    const PangoLogAttr* attrs = pango_layout_get_log_attrs_readonly(layout(bounds().width()), &count);
+    const PangoLogAttr* attrs = pango_layout_get_log_attrs_readonly(m_layouts->at(*this, bounds().width()), &count);
     long offset = g_utf8_pointer_to_offset(m_text.data(), m_text.data() + index);
     do
         --offset;
@@ -272,11 +216,11 @@ size_t TextView::previousCaretStop(size_t index) const
 
 size_t TextView::nextCaretStop(size_t index) const
 {
-    std::lock_guard lock(pangoMutex());
+    std::lock_guard lock(textLayoutMutex());
     if (index >= m_text.size())
         return m_text.size();
     int count = 0;
-    const PangoLogAttr* attrs = pango_layout_get_log_attrs_readonly(layout(bounds().width()), &count);
+    const PangoLogAttr* attrs = pango_layout_get_log_attrs_readonly(m_layouts->at(*this, bounds().width()), &count);
     const long characters = g_utf8_strlen(m_text.data(), static_cast<gssize>(m_text.size()));
     long offset = g_utf8_pointer_to_offset(m_text.data(), m_text.data() + index);
     do
@@ -287,9 +231,9 @@ size_t TextView::nextCaretStop(size_t index) const
 
 size_t TextView::indexAtPoint(Point point) const
 {
-    std::lock_guard lock(pangoMutex());
+    std::lock_guard lock(textLayoutMutex());
     int index = 0, trailing = 0;
-    pango_layout_xy_to_index(layout(bounds().width()), static_cast<int>((point.x - m_inset.left) * PANGO_SCALE), static_cast<int>((point.y - m_inset.top) * PANGO_SCALE), &index, &trailing);
+    pango_layout_xy_to_index(m_layouts->at(*this, bounds().width()), static_cast<int>((point.x - m_inset.left) * PANGO_SCALE), static_cast<int>((point.y - m_inset.top) * PANGO_SCALE), &index, &trailing);
     const char* at = m_text.data() + index;
     for (; trailing > 0 && at < m_text.data() + m_text.size(); --trailing)
         at = g_utf8_next_char(at);
@@ -298,8 +242,8 @@ size_t TextView::indexAtPoint(Point point) const
 
 size_t TextView::verticalMove(size_t index, int lines) const
 {
-    std::lock_guard lock(pangoMutex());
-    PangoLayout* shown = layout(bounds().width());
+    std::lock_guard lock(textLayoutMutex());
+    PangoLayout* shown = m_layouts->at(*this, bounds().width());
     int line = 0, x = 0;
     pango_layout_index_to_line_x(shown, static_cast<int>(index), false, &line, &x);
     // Passing through a short line does not lose the column the caret started in.
@@ -323,8 +267,8 @@ size_t TextView::verticalMove(size_t index, int lines) const
 
 size_t TextView::lineBoundary(size_t index, bool end) const
 {
-    std::lock_guard lock(pangoMutex());
-    PangoLayout* shown = layout(bounds().width());
+    std::lock_guard lock(textLayoutMutex());
+    PangoLayout* shown = m_layouts->at(*this, bounds().width());
     int line = 0, x = 0;
     pango_layout_index_to_line_x(shown, static_cast<int>(index), false, &line, &x);
     PangoLayoutLine* row = pango_layout_get_line_readonly(shown, line);

@@ -5,8 +5,6 @@
 
 #include <memory>
 
-typedef struct _PangoLayout PangoLayout;
-
 namespace vd {
 
 class TextView;
@@ -24,7 +22,7 @@ public:
 // True when fontconfig has a font under this PostScript name.
 bool isFontInstalled(const std::string& postScriptName);
 
-// Editable multi-line text laid out by Pango: the text wraps at word boundaries within the bounds
+// Editable multi-line text laid out by the text renderer's layout engine: the text wraps at word boundaries within the bounds
 // less a margin (8 points above and below, 5 at the sides). As the window's first responder it
 // shows a caret, takes typed text and keys (backspace, delete, return, arrows, home, end) and
 // shows its input accessory view along the bottom of the window, as a keyboard's bar would sit.
@@ -71,7 +69,7 @@ public:
     // The width given (or the bounds' width when it is 0) and the height the whole text needs at
     // that width, margins included.
     Size sizeThatFits(Size size) const override;
-    void draw(cairo_t* cr, const Rect& rect) override;
+    void draw(Painter& painter, const Rect& rect) override;
 
     bool canBecomeFirstResponder() const override { return m_editable; }
     bool becomeFirstResponder() override;
@@ -84,7 +82,7 @@ public:
     void didMoveToWindow() override;
 
 private:
-    PangoLayout* layout(double width) const; // kept until text, font or width change
+    struct Layouts; // the laid-out text, kept until text, font or width change
     size_t previousCaretStop(size_t index) const;
     size_t nextCaretStop(size_t index) const;
     size_t indexAtPoint(Point point) const;
@@ -95,9 +93,6 @@ private:
     void hideAccessory();
     void invalidateLayout();
 
-    struct LayoutDeleter {
-        void operator()(PangoLayout* layout) const;
-    };
     std::string m_text;
     TextStyle m_style;
     EdgeInsets m_inset { 8, 5, 8, 5 };
@@ -107,12 +102,9 @@ private:
     size_t m_caret { 0 };
     std::weak_ptr<TextViewDelegate> m_delegate;
     std::shared_ptr<View> m_accessory;
-    mutable std::unique_ptr<PangoLayout, LayoutDeleter> m_layout;
-    mutable double m_layoutWidth { -1 };
-    mutable std::unique_ptr<PangoLayout, LayoutDeleter> m_measureLayout;
-    mutable double m_measureWidth { -1 };
+    std::unique_ptr<Layouts> m_layouts;
     bool m_touchBegan { false };
-    mutable std::optional<int> m_goalX; // the column up and down keep to, in Pango units
+    mutable std::optional<int> m_goalX; // the column up and down keep to, in layout units
 };
 
 }

@@ -1,6 +1,5 @@
 #include <platform/ui/controls/Toolbar.h>
 
-#include <cairo.h>
 
 namespace vd {
 
@@ -68,14 +67,12 @@ void Toolbar::layoutSubviews()
     }
 }
 
-void Toolbar::draw(cairo_t* cr, const Rect& rect)
+void Toolbar::draw(Painter& painter, const Rect& rect)
 {
     (void)rect;
     // A hairline along the top edge, as bars have.
     const double shade = m_style == Style::BlackTranslucent ? 0.25 : 0.7;
-    cairo_set_source_rgba(cr, shade, shade, shade, 1);
-    cairo_rectangle(cr, 0, 0, bounds().width(), 0.5);
-    cairo_fill(cr);
+    painter.fillRect({ 0, 0, bounds().width(), 0.5 }, Color::white(shade));
 }
 
 std::shared_ptr<Toolbar> Toolbar::makeDoneToolbar(std::function<void()> done, const std::string& doneButtonName)

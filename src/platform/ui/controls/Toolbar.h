@@ -27,7 +27,7 @@ public:
 
     Size sizeThatFits(Size size) const override; // the given width, 44 points high
     void layoutSubviews() override;
-    void draw(cairo_t* cr, const Rect& rect) override;
+    void draw(Painter& painter, const Rect& rect) override;
 
     // A bar with a flexible space and a "Done" button (named doneButtonName) that runs done.
     static std::shared_ptr<Toolbar> makeDoneToolbar(std::function<void()> done, const std::string& doneButtonName = "keyboardDoneButton");

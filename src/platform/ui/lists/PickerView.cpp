@@ -2,7 +2,6 @@
 
 #include <platform/ui/gestures/PanGestureRecognizer.h>
 
-#include <cairo.h>
 
 #include <algorithm>
 #include <cmath>
@@ -23,10 +22,10 @@ void PickerRowLabel::setTitle(std::string title)
     setNeedsDisplay();
 }
 
-void PickerRowLabel::draw(cairo_t* cr, const Rect& rect)
+void PickerRowLabel::draw(Painter& painter, const Rect& rect)
 {
     (void)rect;
-    drawText(cr, m_title, m_style, bounds().insetBy(4, 0));
+    painter.drawText(m_title, m_style, bounds().insetBy(4, 0));
 }
 
 PickerView::PickerView()
@@ -373,19 +372,18 @@ void PickerView::touchesEnded(const TouchSet& touches, const TouchEvent& event)
         delegate->didSelectRow(*this, row, component);
 }
 
-void PickerView::draw(cairo_t* cr, const Rect& rect)
+void PickerView::draw(Painter& painter, const Rect& rect)
 {
     (void)rect;
     // Drawing never lays out: the wheels are made in the layout pass.
     if (!m_componentsValid)
         return;
-    cairo_set_source_rgba(cr, 0.78, 0.78, 0.8, 1);
+    const Color line = Color::rgba(0.78, 0.78, 0.8);
     for (size_t i = 0; i < m_components.size(); ++i) {
         const Rect band = selectionBandInComponent(static_cast<long>(i));
-        cairo_rectangle(cr, band.x(), band.minY() - 0.5, band.width(), 0.5);
-        cairo_rectangle(cr, band.x(), band.maxY(), band.width(), 0.5);
+        painter.fillRect({ band.x(), band.minY() - 0.5, band.width(), 0.5 }, line);
+        painter.fillRect({ band.x(), band.maxY(), band.width(), 0.5 }, line);
     }
-    cairo_fill(cr);
 }
 
 std::optional<std::string> PickerView::automationText() const

@@ -44,7 +44,7 @@ public:
     void setTitle(std::string title);
     TextStyle& style() { return m_style; }
     std::optional<std::string> automationText() const override { return m_title; }
-    void draw(cairo_t* cr, const Rect& rect) override;
+    void draw(Painter& painter, const Rect& rect) override;
 
 private:
     std::string m_title;
@@ -75,7 +75,7 @@ public:
     Rect selectionBandInComponent(long component); // own coordinates
 
     void layoutSubviews() override;
-    void draw(cairo_t* cr, const Rect& rect) override;
+    void draw(Painter& painter, const Rect& rect) override;
     void touchesBegan(const TouchSet& touches, const TouchEvent& event) override;
     void touchesEnded(const TouchSet& touches, const TouchEvent& event) override;
     std::optional<std::string> automationText() const override; // selected rows, "7" or "3 7"

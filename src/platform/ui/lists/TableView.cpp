@@ -3,7 +3,6 @@
 #include <platform/foundation/Log.h>
 #include <platform/ui/gestures/PanGestureRecognizer.h>
 
-#include <cairo.h>
 
 #include <algorithm>
 #include <cmath>
@@ -49,16 +48,15 @@ public:
         });
         addGestureRecognizer(m_pan);
     }
-    void draw(cairo_t* cr, const Rect&) override
+    void draw(Painter& painter, const Rect&) override
     {
-        cairo_set_source_rgba(cr, 0.55, 0.55, 0.58, 1);
-        cairo_set_line_width(cr, 1.5);
         const double midX = bounds().midX(), midY = bounds().midY();
+        Path grip;
         for (int i = -1; i <= 1; ++i) {
-            cairo_move_to(cr, midX - 9, midY + i * 5);
-            cairo_line_to(cr, midX + 9, midY + i * 5);
+            grip.moveTo({ midX - 9, midY + i * 5 });
+            grip.lineTo({ midX + 9, midY + i * 5 });
         }
-        cairo_stroke(cr);
+        painter.strokePath(grip, Color::rgba(0.55, 0.55, 0.58), { .width = 1.5 });
     }
     // Touches that miss the drag stay here rather than selecting the row.
     void touchesBegan(const TouchSet&, const TouchEvent&) override {}
@@ -95,15 +93,13 @@ class TableDeleteControl : public View {
 public:
     TableDeleteControl() { setName("delete"); }
     std::string className() const override { return "TableDeleteControl"; }
-    void draw(cairo_t* cr, const Rect&) override
+    void draw(Painter& painter, const Rect&) override
     {
         const Point c { TableViewCell::kIndentation / 2, bounds().midY() };
-        cairo_arc(cr, c.x, c.y, 11, 0, 2 * std::numbers::pi);
-        cairo_set_source_rgba(cr, 1, 0.23, 0.19, 1);
-        cairo_fill(cr);
-        cairo_set_source_rgba(cr, 1, 1, 1, 1);
-        cairo_rectangle(cr, c.x - 6, c.y - 1, 12, 2);
-        cairo_fill(cr);
+        Path disc;
+        disc.addCircle(c, 11);
+        painter.fillPath(disc, Color::rgba(1, 0.23, 0.19));
+        painter.fillRect({ c.x - 6, c.y - 1, 12, 2 }, Color::whiteColor());
     }
     void touchesBegan(const TouchSet&, const TouchEvent&) override {}
     void touchesEnded(const TouchSet& touches, const TouchEvent&) override
@@ -189,18 +185,13 @@ void TableViewCell::layoutSubviews()
     }
 }
 
-void TableViewCell::draw(cairo_t* cr, const Rect& rect)
+void TableViewCell::draw(Painter& painter, const Rect& rect)
 {
     (void)rect;
     const Rect b = bounds();
-    if ((m_selected || m_highlighted) && m_selectionStyle != TableViewCellSelectionStyle::None) {
-        cairo_set_source_rgba(cr, 0.85, 0.85, 0.87, 1);
-        cairo_rectangle(cr, 0, 0, b.width(), b.height());
-        cairo_fill(cr);
-    }
-    cairo_set_source_rgba(cr, 0.78, 0.78, 0.8, 1);
-    cairo_rectangle(cr, 15, b.height() - 0.5, b.width() - 15, 0.5);
-    cairo_fill(cr);
+    if ((m_selected || m_highlighted) && m_selectionStyle != TableViewCellSelectionStyle::None)
+        painter.fillRect({ 0, 0, b.width(), b.height() }, Color::rgba(0.85, 0.85, 0.87));
+    painter.fillRect({ 15, b.height() - 0.5, b.width() - 15, 0.5 }, Color::rgba(0.78, 0.78, 0.8));
 }
 
 TableView::TableView()

@@ -39,7 +39,7 @@ public:
     bool showsDeleteControl() const { return m_delete && !m_delete->isHidden(); }
 
     void layoutSubviews() override;
-    void draw(cairo_t* cr, const Rect& rect) override;
+    void draw(Painter& painter, const Rect& rect) override;
     void didMoveToSuperview() override { attachContentView(); }
     std::optional<std::string> automationText() const override; // "selected" while selected
 

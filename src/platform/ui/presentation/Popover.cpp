@@ -1,6 +1,5 @@
 #include <platform/ui/presentation/Popover.h>
 
-#include <cairo.h>
 #include <cmath>
 #include <nlohmann/json.hpp>
 
@@ -73,7 +72,7 @@ Rect Popover::boxFrame() const
     return m_arrow == ArrowUp ? Rect { box.x(), box.y() - kArrowHeight, box.width(), box.height() + kArrowHeight } : Rect { box.x(), box.y(), box.width(), box.height() + kArrowHeight };
 }
 
-void Popover::draw(cairo_t* cr, const Rect& rect)
+void Popover::draw(Painter& painter, const Rect& rect)
 {
     (void)rect;
     // The arrow, in the box's colour, with the soft shadow of a floating panel around both.
@@ -82,23 +81,17 @@ void Popover::draw(cairo_t* cr, const Rect& rect)
     const double baseY = m_arrow == ArrowUp ? box.minY() + 1 : box.maxY() - 1;
     for (int spread = 8; spread > 0; spread -= 2) {
         const double x = box.x() - spread, y = box.y() - spread + 2, w = box.width() + 2 * spread, h = box.height() + 2 * spread;
-        const double r = kCornerRadius + spread;
-        cairo_new_sub_path(cr);
-        cairo_arc(cr, x + w - r, y + r, r, -M_PI / 2, 0);
-        cairo_arc(cr, x + w - r, y + h - r, r, 0, M_PI / 2);
-        cairo_arc(cr, x + r, y + h - r, r, M_PI / 2, M_PI);
-        cairo_arc(cr, x + r, y + r, r, M_PI, 3 * M_PI / 2);
-        cairo_close_path(cr);
-        cairo_set_source_rgba(cr, 0, 0, 0, 0.025);
-        cairo_fill(cr);
+        Path halo;
+        halo.addRoundedRect({ x, y, w, h }, kCornerRadius + spread);
+        painter.fillPath(halo, Color::rgba(0, 0, 0, 0.025));
     }
     const Color fill = m_box->backgroundColor().value_or(Color::whiteColor());
-    cairo_set_source_rgba(cr, fill.red, fill.green, fill.blue, fill.alpha);
-    cairo_move_to(cr, m_arrowX - kArrowHalfWidth, baseY);
-    cairo_line_to(cr, m_arrowX, tipY);
-    cairo_line_to(cr, m_arrowX + kArrowHalfWidth, baseY);
-    cairo_close_path(cr);
-    cairo_fill(cr);
+    Path arrow;
+    arrow.moveTo({ m_arrowX - kArrowHalfWidth, baseY });
+    arrow.lineTo({ m_arrowX, tipY });
+    arrow.lineTo({ m_arrowX + kArrowHalfWidth, baseY });
+    arrow.close();
+    painter.fillPath(arrow, fill);
 }
 
 void Popover::present(View& host)

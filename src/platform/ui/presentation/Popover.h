@@ -33,7 +33,7 @@ public:
     Rect boxFrame() const;    // the box with its arrow, in the popover's coordinates
 
     void layoutSubviews() override;
-    void draw(cairo_t* cr, const Rect& rect) override;
+    void draw(Painter& painter, const Rect& rect) override;
     void touchesBegan(const TouchSet& touches, const TouchEvent& event) override;
     void touchesEnded(const TouchSet& touches, const TouchEvent& event) override;
 

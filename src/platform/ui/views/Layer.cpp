@@ -5,7 +5,6 @@
 #include <platform/ui/window/Window.h>
 
 #include <algorithm>
-#include <cairo.h>
 #include <cmath>
 
 namespace vd {
@@ -107,29 +106,16 @@ void ShapeLayer::removeFromSuperlayer()
     }
 }
 
-void ShapeLayer::draw(cairo_t* cr) const
+void ShapeLayer::draw(Painter& painter) const
 {
     if (m_path.isEmpty())
         return;
-    cairo_translate(cr, m_frame.x(), m_frame.y());
-    cairo_new_path(cr);
-    m_path.addToCairo(cr);
-    if (m_fillColor && m_fillColor->alpha > 0) {
-        cairo_set_source_rgba(cr, m_fillColor->red, m_fillColor->green, m_fillColor->blue, m_fillColor->alpha);
-        cairo_fill_preserve(cr);
-    }
-    if (m_strokeColor && m_strokeColor->alpha > 0 && m_lineWidth > 0) {
-        cairo_set_source_rgba(cr, m_strokeColor->red, m_strokeColor->green, m_strokeColor->blue, m_strokeColor->alpha);
-        cairo_set_line_width(cr, m_lineWidth);
-        cairo_set_line_join(cr, m_lineJoin == LineJoin::Round ? CAIRO_LINE_JOIN_ROUND : m_lineJoin == LineJoin::Bevel ? CAIRO_LINE_JOIN_BEVEL : CAIRO_LINE_JOIN_MITER);
-        cairo_set_line_cap(cr, m_lineCap == LineCap::Round ? CAIRO_LINE_CAP_ROUND : m_lineCap == LineCap::Square ? CAIRO_LINE_CAP_SQUARE : CAIRO_LINE_CAP_BUTT);
-        // A pattern of zeros (or negative lengths) would make cairo refuse to draw: stroke solid.
-        const bool usable = !m_dashPattern.empty() && std::ranges::all_of(m_dashPattern, [](double v) { return v >= 0; }) && std::ranges::any_of(m_dashPattern, [](double v) { return v > 0; });
-        if (usable)
-            cairo_set_dash(cr, m_dashPattern.data(), static_cast<int>(m_dashPattern.size()), 0);
-        cairo_stroke(cr);
-    }
-    cairo_new_path(cr);
+    PainterStateSaver saver(painter);
+    painter.translate(m_frame.x(), m_frame.y());
+    if (m_fillColor)
+        painter.fillPath(m_path, *m_fillColor);
+    if (m_strokeColor)
+        painter.strokePath(m_path, *m_strokeColor, { .width = m_lineWidth, .join = m_lineJoin, .cap = m_lineCap, .dashes = m_dashPattern });
 }
 
 Layer::~Layer()

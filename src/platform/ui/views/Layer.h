@@ -2,6 +2,7 @@
 
 #include <platform/graphics/Color.h>
 #include <platform/graphics/Geometry.h>
+#include <platform/graphics/Painter.h>
 #include <platform/graphics/Path.h>
 
 #include <limits>
@@ -10,8 +11,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-typedef struct _cairo cairo_t;
 
 namespace vd {
 
@@ -34,9 +33,6 @@ struct BasicAnimation {
     bool isFinished(double now) const;
     double valueAt(double now, double modelFrom) const; // the animated value at a time
 };
-
-enum class LineJoin { Miter, Round, Bevel };
-enum class LineCap { Butt, Round, Square };
 
 // A stroked (and optionally filled) outline drawn above its view's content and subviews, in the
 // view's coordinates offset by its frame origin.
@@ -64,7 +60,7 @@ public:
     const std::string& name() const { return m_name; }
 
     void removeFromSuperlayer();
-    void draw(cairo_t* cr) const; // in the owning view's coordinates
+    void draw(Painter& painter) const; // in the owning view's coordinates
 
 private:
     friend class Layer;

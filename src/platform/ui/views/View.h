@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-typedef struct _cairo cairo_t;
 
 namespace vd {
 
@@ -159,10 +158,10 @@ public:
     // own coordinates; rect is the part that needs it.
     void setNeedsDisplay();
     void setNeedsDisplayInRect(const Rect& rect);
-    virtual void draw(cairo_t* cr, const Rect& rect) { (void)cr, (void)rect; }
-    // Renders this view's tree into rect of the context's current user space, as the toolkit's
-    // drawViewHierarchyInRect:afterScreenUpdates: (layout first, presentation values at now).
-    void drawViewHierarchyInRect(cairo_t* cr, const Rect& rect);
+    virtual void draw(Painter& painter, const Rect& rect) { (void)painter, (void)rect; }
+    // Renders this view's tree into rect of the painter's current user space: layout first, then
+    // the values animations show at the run loop's current time (snapshots see what the screen shows).
+    void drawViewHierarchyInRect(Painter& painter, const Rect& rect);
 
     // Gesture recognizers attached here see touches that begin on this view or its descendants.
     void addGestureRecognizer(const std::shared_ptr<GestureRecognizer>& recognizer);

@@ -1,14 +1,16 @@
-// The renderer: draws a view tree with cairo. Each view is drawn in its own coordinates as the
+// The renderer: draws a view tree with cairo (the one place besides the painter that speaks to it
+// directly, for groups, masks and culling). Each view is drawn in its own coordinates as the
 // toolkit's layers are composited: shadow, background, own content, subviews, border, shape
 // sublayers; alpha below one draws the whole subtree as a group so overlapping children fade
 // together; clipsToBounds clips content and subviews to the (rounded) bounds.
 #include <platform/ui/views/View.h>
 
 #include <platform/foundation/RunLoop.h>
+#include <platform/graphics/BoxBlur.h>
+#include <platform/graphics/CairoPainter.h>
 #include <platform/graphics/DrawingContext.h>
 #include <platform/ui/window/Window.h>
 
-#include <cairo.h>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -43,44 +45,6 @@ cairo_matrix_t toCairo(const AffineTransform& t)
     cairo_matrix_t m;
     cairo_matrix_init(&m, t.a, t.b, t.c, t.d, t.tx, t.ty);
     return m;
-}
-
-// Three passes of a box blur over the alpha of an ARGB32 surface approximate a gaussian.
-void blurAlpha(cairo_surface_t* surface, int radius)
-{
-    if (radius < 1)
-        return;
-    cairo_surface_flush(surface);
-    const int w = cairo_image_surface_get_width(surface), h = cairo_image_surface_get_height(surface);
-    const int stride = cairo_image_surface_get_stride(surface) / 4;
-    auto* data = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(surface));
-    std::vector<int> alpha(static_cast<size_t>(w) * h), line(static_cast<size_t>(std::max(w, h)));
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            alpha[static_cast<size_t>(y) * w + x] = static_cast<int>(data[static_cast<size_t>(y) * stride + x] >> 24);
-    const int window = 2 * radius + 1;
-    auto pass = [&](int count, int length, auto at) {
-        for (int i = 0; i < count; ++i) {
-            int sum = 0;
-            for (int k = -radius; k <= radius; ++k)
-                sum += (k >= 0 && k < length) ? at(i, k) : 0;
-            for (int j = 0; j < length; ++j) {
-                line[static_cast<size_t>(j)] = sum / window;
-                const int out = j - radius, in = j + radius + 1;
-                sum += (in < length ? at(i, in) : 0) - (out >= 0 ? at(i, out) : 0);
-            }
-            for (int j = 0; j < length; ++j)
-                at(i, j) = line[static_cast<size_t>(j)];
-        }
-    };
-    for (int round = 0; round < 3; ++round) {
-        pass(h, w, [&](int y, int x) -> int& { return alpha[static_cast<size_t>(y) * w + x]; });
-        pass(w, h, [&](int x, int y) -> int& { return alpha[static_cast<size_t>(y) * w + x]; });
-    }
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            data[static_cast<size_t>(y) * stride + x] = static_cast<std::uint32_t>(std::clamp(alpha[static_cast<size_t>(y) * w + x], 0, 255)) << 24;
-    cairo_surface_mark_dirty(surface);
 }
 
 double deviceScale(cairo_t* cr)
@@ -208,7 +172,8 @@ private:
             }
             {
                 CairoStateSaver own(cr);
-                view.draw(cr, bounds);
+                Painter painter = PainterAccess::wrap(cr);
+                view.draw(painter, bounds);
             }
             const auto subviews = view.m_subviews;
             cairo_t* saved = m_cairo;
@@ -226,7 +191,8 @@ private:
             for (auto& shape : layer.sublayers()) {
                 if (!shape->isHidden()) {
                     CairoStateSaver saver(cr);
-                    shape->draw(cr);
+                    Painter painter = PainterAccess::wrap(cr);
+                    shape->draw(painter);
                 }
             }
         }
@@ -242,19 +208,21 @@ private:
         const int w = static_cast<int>(std::ceil(area.width() * scale)), h = static_cast<int>(std::ceil(area.height() * scale));
         if (w <= 0 || h <= 0 || static_cast<long long>(w) * h > 40'000'000)
             return;
-        cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
-        cairo_t* mc = cairo_create(mask);
-        cairo_scale(mc, scale, scale);
+        DrawingContext mask(area.size, DrawingContext::Opacity::Transparent, scale);
+        if (!mask.isValid())
+            return;
+        cairo_t* mc = PainterAccess::cairo(mask.painter());
         cairo_translate(mc, -area.x(), -area.y());
         Renderer inner(mc, m_now);
         inner.drawLayerContent(view, bounds, mc);
-        cairo_destroy(mc);
-        blurAlpha(mask, static_cast<int>(std::lround(layer.shadowRadius() / 2 * scale)));
-        cairo_surface_set_device_scale(mask, scale, scale);
+        PixelBuffer pixels = mask.takePixels();
+        boxBlur(pixels, static_cast<int>(std::lround(layer.shadowRadius() / 2 * scale)));
+        const Image blurred = Image::fromBuffer(std::move(pixels), scale);
+        ImageSurface surface(blurred);
+        cairo_surface_set_device_scale(surface.get(), scale, scale);
         CairoStateSaver saver(cr);
         setSource(cr, layer.shadowColor(), layer.shadowOpacity());
-        cairo_mask_surface(cr, mask, area.x() + layer.shadowOffset().width, area.y() + layer.shadowOffset().height);
-        cairo_surface_destroy(mask);
+        cairo_mask_surface(cr, surface.get(), area.x() + layer.shadowOffset().width, area.y() + layer.shadowOffset().height);
     }
 
     cairo_t* m_cairo;
@@ -301,8 +269,9 @@ void View::invalidateVisualArea()
     w->invalidateRect(visualExtentInRoot());
 }
 
-void View::drawViewHierarchyInRect(cairo_t* cr, const Rect& rect)
+void View::drawViewHierarchyInRect(Painter& painter, const Rect& rect)
 {
+    cairo_t* cr = PainterAccess::cairo(painter);
     layoutIfNeeded();
     CairoStateSaver saver(cr);
     cairo_translate(cr, rect.x(), rect.y());
@@ -316,8 +285,9 @@ void View::drawViewHierarchyInRect(cairo_t* cr, const Rect& rect)
     renderer.drawInOwnCoordinates(*this, bounds, cr);
 }
 
-void Window::render(cairo_t* cr, std::optional<Rect> clip)
+void Window::render(Painter& painter, std::optional<Rect> clip)
 {
+    cairo_t* cr = PainterAccess::cairo(painter);
     CairoStateSaver saver(cr);
     if (clip) {
         cairo_rectangle(cr, clip->x(), clip->y(), clip->width(), clip->height());

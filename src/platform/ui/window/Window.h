@@ -40,7 +40,7 @@ public:
     std::optional<Rect> dirtyRect() const { return m_dirty; }
     void invalidateRect(const Rect& rect);
     void clearDirty() { m_dirty.reset(); }
-    void render(cairo_t* cr, std::optional<Rect> clip = std::nullopt); // the tree, in window points
+    void render(Painter& painter, std::optional<Rect> clip = std::nullopt); // the tree, in window points
 
     // For gesture recognizers and views.
     void recognizerDidTransition(GestureRecognizer& recognizer);

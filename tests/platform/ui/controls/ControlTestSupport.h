@@ -29,7 +29,7 @@ inline Image renderWindow(Window& window, double scale = 1)
 {
     window.prepareFrame();
     DrawingContext context(window.bounds().size, DrawingContext::Opacity::Transparent, scale);
-    window.render(context.cairo());
+    window.render(context.painter());
     return context.takeImage();
 }
 

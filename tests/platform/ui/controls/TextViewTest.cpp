@@ -200,7 +200,7 @@ TEST(TextView, MeasuresAndDrawsFromAnotherThreadWhileTheMainOneEdits)
     std::thread worker([&] {
         for (int i = 0; i < 200; ++i) {
             DrawingContext context({ 150, 100 }, DrawingContext::Opacity::Transparent, 1);
-            other->drawViewHierarchyInRect(context.cairo(), { 0, 0, 150, 100 });
+            other->drawViewHierarchyInRect(context.painter(), { 0, 0, 150, 100 });
             EXPECT_GT(other->sizeThatFits({ 150, 0 }).height, 30);
         }
     });

@@ -17,7 +17,7 @@ Rgba8 pixel(const Image& image, double x, double y) // in points
 Image render(View& view, Size size, double scale = 2)
 {
     DrawingContext context(size, DrawingContext::Opacity::Transparent, scale);
-    view.drawViewHierarchyInRect(context.cairo(), { 0, 0, size.width, size.height });
+    view.drawViewHierarchyInRect(context.painter(), { 0, 0, size.width, size.height });
     return context.takeImage();
 }
 
@@ -127,12 +127,12 @@ TEST(Renderer, ImagesFollowTheContentModeAndTemplatesTakeTheTint)
 TEST(Renderer, TextIsDrawnInItsFontAndShapeLayersAboveTheContent)
 {
     struct Caption : View {
-        void draw(cairo_t* cr, const Rect& rect) override
+        void draw(Painter& painter, const Rect& rect) override
         {
             TextStyle style;
             style.fontName = "GillSans-UltraBold";
             style.fontSize = 30;
-            drawText(cr, "Wg", style, rect);
+            painter.drawText("Wg", style, rect);
         }
     };
     auto caption = std::make_shared<Caption>();
