@@ -1,5 +1,6 @@
 #include <cli/Commands.h>
 
+#include <app/ApplicationStart.h>
 #include <app/ProgramScreens.h>
 #include <demos/ControlsDemo.h>
 #include <demos/ListsDemo.h>
@@ -61,6 +62,8 @@ int runApp(const AppOptions& options)
         return kBadUsage;
     }
 
+    if (!applicationRootInstaller())
+        registerApplication();
     auto window = std::make_shared<Window>(hostScreenSize(device));
     if (!options.screen.empty()) {
         if (!installScreen(*window, device == HostDevice::Tablet ? DeviceKind::Tablet : DeviceKind::Phone, options.screen, options.inputs)) {
@@ -76,10 +79,8 @@ int runApp(const AppOptions& options)
         installControlsDemo(*window);
     } else if (options.demo == "sticker") {
         installStickerDemo(*window);
-    } else if (auto installer = applicationRootInstaller()) {
-        installer(*window, device);
     } else {
-        installViewsDemo(*window);
+        applicationRootInstaller()(*window, device);
     }
 
     if (options.headless) {

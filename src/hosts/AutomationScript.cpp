@@ -36,6 +36,8 @@ const std::map<std::string, std::vector<std::string>>& grammar()
         { "press", { "T" } },
         { "move-to", { "N N ?N" } },
         { "release", { "" } },
+        { "background", { "" } },
+        { "foreground", { "" } },
         { "type", { "R" } },
         { "key", { "S" } },
         { "wait", { "N" } },

@@ -24,6 +24,7 @@ struct AutomationCommand {
 //   wait-for @name SECONDS [PREFIX]: frame after frame until the view shows (it and its ancestors
 //   neither hidden nor fully transparent) and, with PREFIX, its text or title begins with it; at
 //   most SECONDS of real time, for work on other threads (a batch of photos), else a script error
+//   background · foreground (the application leaves the front and comes back)
 // circle turns one finger about the target, starting to its right, clockwise for positive degrees.
 // force-press presses firmly (a touch of full force, where a pressure-sensitive screen would peek)
 // for SECONDS (default 0.5), then lifts.

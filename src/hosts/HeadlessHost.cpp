@@ -266,6 +266,12 @@ Result<void> HeadlessHost::execute(Window& window, const AutomationCommand& c)
             RunLoop::main().waitForWork(kStep);
             settle(window, kStep);
         }
+    } else if (c.name == "background") {
+        m_lifecycle.enterBackground();
+        settle(window, kStep);
+    } else if (c.name == "foreground") {
+        m_lifecycle.enterForeground();
+        settle(window, kStep);
     } else if (c.name == "screenshot") {
         const Image image = screenshot(window, m_scale);
         auto png = encodePng(image);
@@ -292,14 +298,18 @@ int HeadlessHost::run(const std::shared_ptr<Window>& window)
         std::fprintf(stderr, "%s: cannot create the output folder: %s\n", m_output.string().c_str(), error.message().c_str());
         return 1;
     }
+    m_lifecycle.becomeActive();
     settle(*window, 0);
     for (const auto& command : m_script) {
         if (auto done = execute(*window, command); !done) {
             std::fprintf(stderr, "%s:%d: %s: %s\n", m_scriptName.c_str(), command.line, command.name.c_str(), done.error().message.c_str());
+            m_lifecycle.terminate();
             // Missing views and unknown keys are script mistakes; anything else failed to write.
             return m_scriptMistake ? 2 : 1;
         }
     }
+    m_lifecycle.terminate();
+    settle(*window, 0);
     return 0;
 }
 

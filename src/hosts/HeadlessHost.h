@@ -14,7 +14,8 @@ namespace vd {
 // results posted from other threads arrive until the loop is quiet for 50 ms), screenshots
 // are PNG files at the chosen scale and dumps JSON files, both in the output folder. "press",
 // "move-to" and "release" hold one finger down across other commands, so a dump or screenshot
-// can show the screen in the middle of a gesture. A script
+// can show the screen in the middle of a gesture. The application is active while the script runs;
+// "background" sends it to the background and "foreground" brings it back; it terminates at the end. A script
 // error, or a @name no view answers to, stops the run with the line and reason: status 2.
 class HeadlessHost : public Host {
 public:
@@ -35,6 +36,7 @@ private:
     double m_scale { 2 };
     bool m_scriptMistake { false };
     std::optional<Point> m_heldFinger; // between "press" and "release"
+    LifecycleDriver m_lifecycle;       // active from the start; "background" and "foreground" move it
 };
 
 }

@@ -20,6 +20,39 @@ using RootInstaller = std::function<void(Window& window, HostDevice device)>;
 void setApplicationRootInstaller(RootInstaller installer);
 RootInstaller applicationRootInstaller();
 
+// What the application does as its window comes to the front, leaves it, goes to the background
+// and comes back, and when the program ends; set by the application with its first screen (empty
+// members do nothing). idleTimerDisabled tells the host to hold the screen saver off.
+struct ApplicationLifecycle {
+    std::function<void()> didBecomeActive;
+    std::function<void()> willResignActive;
+    std::function<void()> didEnterBackground;
+    std::function<void()> willEnterForeground;
+    std::function<void()> willTerminate;
+    std::function<bool()> idleTimerDisabled;
+};
+void setApplicationLifecycle(ApplicationLifecycle lifecycle);
+
+// Delivers the lifecycle in its order whatever the host sees: becoming active after launch and
+// after every return, resigning before going to the background, one return per stay in the
+// background, and terminate once (resigning and backgrounding first). Repeated events are dropped.
+class LifecycleDriver {
+public:
+    void becomeActive();   // also returns from the background first
+    void resignActive();
+    void enterBackground(); // resigns first
+    void enterForeground(); // comes back from the background, then becomes active
+    void terminate();       // once
+    bool isActive() const { return m_active; }
+    bool isInBackground() const { return m_background; }
+    bool idleTimerDisabled() const; // the application's flag; false without one
+
+private:
+    bool m_active { false };
+    bool m_background { false };
+    bool m_terminated { false };
+};
+
 // Where a window lives: on a real screen or nowhere. The host pushes input into the window,
 // drives the main run loop and presents what the window renders; run returns an exit status.
 class Host {

@@ -171,6 +171,16 @@ int WindowHost::run(const std::shared_ptr<Window>& window)
     int nextFinger = 100;
     bool running = true;
     window->invalidateRect(window->bounds());
+    // The screen saver stays off while the program is in front and wants it so.
+    LifecycleDriver lifecycle;
+    auto lifecycleChanged = [&] {
+        if (lifecycle.isActive() && lifecycle.idleTimerDisabled())
+            SDL_DisableScreenSaver();
+        else
+            SDL_EnableScreenSaver();
+    };
+    lifecycle.becomeActive();
+    lifecycleChanged();
 
     auto handle = [&](const SDL_Event& event) {
         if (event.type == wakeEvent) {
@@ -182,8 +192,30 @@ int WindowHost::run(const std::shared_ptr<Window>& window)
             running = false;
             break;
         case SDL_WINDOWEVENT:
-            if (event.window.event == SDL_WINDOWEVENT_EXPOSED || event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+            switch (event.window.event) {
+            case SDL_WINDOWEVENT_EXPOSED:
+            case SDL_WINDOWEVENT_SIZE_CHANGED:
                 window->invalidateRect(window->bounds());
+                break;
+            case SDL_WINDOWEVENT_FOCUS_GAINED:
+                lifecycle.becomeActive();
+                break;
+            case SDL_WINDOWEVENT_FOCUS_LOST:
+                lifecycle.resignActive();
+                break;
+            case SDL_WINDOWEVENT_MINIMIZED:
+            case SDL_WINDOWEVENT_HIDDEN:
+                lifecycle.enterBackground();
+                break;
+            case SDL_WINDOWEVENT_RESTORED:
+            case SDL_WINDOWEVENT_SHOWN:
+                lifecycle.enterForeground();
+                window->invalidateRect(window->bounds());
+                break;
+            default:
+                break;
+            }
+            lifecycleChanged();
             break;
         case SDL_MOUSEBUTTONDOWN:
             if (event.button.button == SDL_BUTTON_RIGHT && !mouse.isDown()) {
@@ -295,6 +327,10 @@ int WindowHost::run(const std::shared_ptr<Window>& window)
                 handle(event);
         }
     }
+    // Closing the window ends the program the way a phone ends an application.
+    lifecycle.terminate();
+    RunLoop::main().runPending();
+    SDL_EnableScreenSaver();
     SDL_StopTextInput();
     RunLoop::main().setWakeHandler({});
     log::debug("window host: " + std::to_string(m_frames) + " frames drawn");

@@ -1,0 +1,331 @@
+#include "../platform/ui/lists/Touches.h"
+
+#include <TestSupport.h>
+#include <app/AppDelegate.h>
+#include <app/ApplicationStart.h>
+#include <app/ContainerViewController.h>
+#include <app/HomeViewController.h>
+#include <app/PrimoAvvioViewController.h>
+#include <app/mySingleScritte.h>
+#include <hosts/Host.h>
+#include <library/mySingleElementiManage.h>
+#include <platform/foundation/Paths.h>
+#include <platform/foundation/UserDefaults.h>
+#include <platform/graphics/ImageCodecs.h>
+#include <platform/photos/PhotoLibrary.h>
+#include <platform/ui/controls/Button.h>
+#include <platform/ui/controls/ImageView.h>
+#include <platform/ui/controls/Label.h>
+#include <platform/ui/presentation/AlertController.h>
+#include <platform/ui/presentation/NavigationController.h>
+#include <platform/ui/presentation/ScreenRegistry.h>
+#include <platform/ui/window/Window.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+
+namespace vd {
+namespace {
+
+// One data folder and one photo library (a single photo) for the whole binary: the delegate,
+// the defaults and the library are made once per process.
+class AppFolders : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        std::filesystem::create_directories(m_folder / "home");
+        std::filesystem::create_directories(m_folder / "Pictures");
+        std::filesystem::copy_file(paths::resourcesDirectory() / "samples" / "sample-picture.png", m_folder / "Pictures" / "sample.png");
+        ::setenv("VARDENICO_HOME", (m_folder / "home").c_str(), 1);
+        ::setenv("VARDENICO_PHOTOS", (m_folder / "Pictures").c_str(), 1);
+    }
+
+private:
+    test::TemporaryFolder m_folder;
+};
+const auto* const kFolders = ::testing::AddGlobalTestEnvironment(new AppFolders);
+
+// A screen standing in for one another part of the program opens.
+class StandIn : public ViewController {
+public:
+    std::string className() const override { return "HomeTestStandIn"; }
+};
+
+void registerStandIns()
+{
+    auto& registry = ScreenRegistry::shared();
+    registerApplication(); // registers the program's screens on first install
+    registry.registerClass<StandIn>("HomeTestStandIn");
+    for (const char* identifier : { HomeViewController::kIdentifierEditor, HomeViewController::kIdentifierGallery, HomeViewController::kIdentifierBrowser }) {
+        if (!registry.hasScreen(identifier))
+            registry.registerScreen(identifier, "HomeTestStandIn");
+    }
+}
+
+enum class Accesso { NonChiesto, Negato, Concesso };
+
+struct Launch {
+    std::shared_ptr<Window> window;
+    std::shared_ptr<NavigationController> navigation;
+
+    std::shared_ptr<ViewController> top() const { return navigation->topViewController(); }
+    template<typename T>
+    std::shared_ptr<T> topAs() const { return std::dynamic_pointer_cast<T>(top()); }
+    std::shared_ptr<AlertController> alert() const { return std::dynamic_pointer_cast<AlertController>(window->viewNamed("alert")); }
+    void tapNamed(const std::string& name) const
+    {
+        auto view = window->viewNamed(name);
+        ASSERT_TRUE(view) << name;
+        test::tap(*window, view->convertPointToView(view->bounds().center(), nullptr));
+        RunLoop::main().advance(0.5);
+        window->prepareFrame();
+    }
+};
+
+// Sets the defaults as a launch finds them, then starts the program on a fresh window.
+Launch launch(DeviceKind kind, bool tutorialDone, bool noticeSeen, Accesso accesso, double mbLiberi = 5000)
+{
+    test::useVirtualClock();
+    registerStandIns();
+    auto& defaults = UserDefaults::standard();
+    auto set = [&](const char* key, bool present, const char* value) {
+        if (present)
+            defaults.setString(key, value);
+        else
+            defaults.removeObjectForKey(key);
+    };
+    set(PrimoAvvioViewController::keyAvvioFatto, tutorialDone, "fatto");
+    set(HomeViewController::keyAggiornamento, noticeSeen, "visualizzato");
+    PhotoLibrary::storeAuthorizationStatus(defaults, accesso == Accesso::Concesso ? AuthorizationStatus::Authorized : accesso == Accesso::Negato ? AuthorizationStatus::Denied : AuthorizationStatus::NotDetermined);
+    // The launch measures the free space once; each case then decides it.
+    auto delegate = AppDelegate::shared();
+    if (!delegate->hasLaunched())
+        delegate->applicationDidFinishLaunchingWithOptions();
+    mySingleElementiManage::sharedInstance().myNumMbLiber = mbLiberi;
+
+    const HostDevice device = kind == DeviceKind::Tablet ? HostDevice::Tablet : HostDevice::Phone;
+    Launch launched;
+    launched.window = std::make_shared<Window>(hostScreenSize(device));
+    auto container = installApplicationRoot(*launched.window, device);
+    EXPECT_TRUE(container);
+    launched.navigation = std::dynamic_pointer_cast<NavigationController>(container->ospite());
+    RunLoop::main().advance(0.1);
+    launched.window->prepareFrame();
+    static std::vector<std::shared_ptr<Window>> windows; // consent dialogs may still point at a window
+    windows.push_back(launched.window);
+    return launched;
+}
+
+TEST(PrimoAvvio, FreshInstallRunsTheTutorialAndTheThirdPressGoesHome)
+{
+    auto app = launch(DeviceKind::Phone, false, false, Accesso::NonChiesto);
+    auto tutorial = app.topAs<PrimoAvvioViewController>();
+    ASSERT_TRUE(tutorial) << "a first launch starts with the tutorial";
+    EXPECT_EQ(app.navigation->viewControllers().size(), 1u);
+    auto& testi = mySingleScritte::sharedInstance();
+    EXPECT_EQ(tutorial->myLabelTesto->text(), testi.stringaPrimoAvvioUno());
+    EXPECT_EQ(tutorial->myButtonOk->layer().cornerRadius(), tutorial->myButtonOk->bounds().width() / 2);
+    EXPECT_EQ(tutorial->myButtonOk->layer().borderWidth(), 2);
+    EXPECT_FALSE(app.alert()) << "no notices before the tutorial is done";
+
+    app.tapNamed("myButtonOk");
+    EXPECT_EQ(tutorial->indexOk, 1);
+    EXPECT_EQ(tutorial->myLabelTesto->text(), testi.stringaPrimoAvvioDue());
+    EXPECT_FALSE(app.alert());
+
+    app.tapNamed("myButtonOk");
+    EXPECT_EQ(tutorial->indexOk, 2);
+    ASSERT_TRUE(app.alert()) << "the second press asks for the photos";
+    EXPECT_EQ(app.alert()->actions().size(), 2u);
+    app.tapNamed("alertAction1");
+    EXPECT_EQ(PhotoLibrary::sharedPhotoLibrary().authorizationStatus(), AuthorizationStatus::Authorized);
+    EXPECT_EQ(tutorial->myButtonOk->currentTitle(), "START");
+    EXPECT_EQ(tutorial->myLabelTesto->alpha(), 0);
+    EXPECT_FALSE(UserDefaults::standard().stringForKey("avvioFatto"));
+
+    app.tapNamed("myButtonOk");
+    EXPECT_EQ(tutorial->indexOk, 3);
+    EXPECT_EQ(UserDefaults::standard().stringForKey("avvioFatto"), "fatto");
+    ASSERT_TRUE(app.topAs<HomeViewController>()) << "the third press goes home";
+    EXPECT_EQ(app.navigation->viewControllers().size(), 1u) << "the tutorial is gone from the stack";
+    ASSERT_TRUE(app.alert()) << "the first home after the tutorial shows the update notice";
+    EXPECT_EQ(app.alert()->message(), testi.stringaAggiornamento());
+}
+
+TEST(PrimoAvvio, RefusingAccessStillFinishesTheTutorial)
+{
+    auto app = launch(DeviceKind::Tablet, false, true, Accesso::NonChiesto);
+    ASSERT_TRUE(app.topAs<PrimoAvvioViewController>());
+    app.tapNamed("myButtonOk");
+    app.tapNamed("myButtonOk");
+    app.tapNamed("alertAction0");
+    EXPECT_EQ(PhotoLibrary::sharedPhotoLibrary().authorizationStatus(), AuthorizationStatus::Denied);
+    app.tapNamed("myButtonOk");
+    auto home = app.topAs<HomeViewController>();
+    ASSERT_TRUE(home);
+    EXPECT_EQ(home->className(), "HomeViewControllerIPAD");
+    ASSERT_TRUE(app.alert()) << "without access home asks for it in the settings";
+    EXPECT_EQ(app.alert()->message(), mySingleScritte::sharedInstance().stringaDeviAutorizzareFoto());
+    EXPECT_EQ(app.alert()->actions().at(0).title, "Settings");
+}
+
+TEST(Home, UpdateNoticeShowsOnceAndOtherAlertsWaitTheirTurn)
+{
+    {
+        auto app = launch(DeviceKind::Phone, true, false, Accesso::Negato, 50);
+        ASSERT_TRUE(app.topAs<HomeViewController>());
+        // Three alerts: the notice, the access request, low space; one at a time.
+        std::vector<std::string> seen;
+        while (auto alert = app.alert()) {
+            seen.push_back(alert->title() + "|" + alert->actions().at(0).title);
+            app.tapNamed("alertAction0");
+            ASSERT_LT(seen.size(), 5u);
+        }
+        EXPECT_EQ(seen, (std::vector<std::string> { "Vardenico|Start", "Vardenico|Settings", mySingleScritte::sharedInstance().stringaPocaMemoria() + "|Ok" }));
+        EXPECT_EQ(UserDefaults::standard().stringForKey("aggiornamento1"), "visualizzato");
+    }
+    auto again = launch(DeviceKind::Phone, true, true, Accesso::Concesso);
+    ASSERT_TRUE(again.topAs<HomeViewController>());
+    EXPECT_FALSE(again.alert()) << "the notice never shows again";
+}
+
+TEST(Home, LowSpaceAlertBelowOneHundredMebibytesOnly)
+{
+    struct Case {
+        double mb;
+        bool alert;
+    };
+    for (const Case c : { Case { 99.0, true }, Case { 0.0, true }, Case { 100.0, false }, Case { -1.0, false }, Case { 5000.0, false } }) {
+        auto app = launch(DeviceKind::Phone, true, true, Accesso::Concesso, c.mb);
+        auto alert = app.alert();
+        EXPECT_EQ(bool(alert), c.alert) << c.mb;
+        if (alert) {
+            EXPECT_EQ(alert->title(), mySingleScritte::sharedInstance().stringaPocaMemoria());
+            EXPECT_EQ(alert->message(), mySingleScritte::sharedInstance().stringaPocaMemoriaMessage());
+            EXPECT_EQ(alert->actions().at(0).title, "Ok");
+            alert->performAction(0);
+        }
+    }
+}
+
+bool spinning(const std::shared_ptr<View>& view) { return view && view->layer().animationForKey("transform.rotation.z"); }
+
+TEST(Home, CirclesTurnInOppositeDirectionsAndRestartOnReturnToTheForeground)
+{
+    auto app = launch(DeviceKind::Phone, true, true, Accesso::Concesso);
+    auto home = app.topAs<HomeViewController>();
+    ASSERT_TRUE(home);
+    const std::shared_ptr<View> cerchi[] = { home->myImageViewCerchio1, home->myImageViewCerchio2, home->myImageViewCerchio3, home->myImageViewCerchio4 };
+    const double direzione[] = { 1, -1, -1, 1 };
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_TRUE(spinning(cerchi[i])) << i;
+        const auto* animation = cerchi[i]->layer().animationForKey("transform.rotation.z");
+        EXPECT_EQ(animation->duration, 24.0);
+        EXPECT_TRUE(std::isinf(animation->repeatCount));
+        EXPECT_NEAR(animation->toValue, direzione[i] * 2 * M_PI, 1e-9) << i;
+    }
+
+    LifecycleDriver lifecycle;
+    lifecycle.becomeActive();
+    lifecycle.enterBackground();
+    for (auto& cerchio : cerchi)
+        EXPECT_FALSE(spinning(cerchio)) << "the background drops layer animations";
+    lifecycle.enterForeground();
+    for (auto& cerchio : cerchi)
+        EXPECT_TRUE(spinning(cerchio)) << "\"keycerchi\" restarts them";
+}
+
+TEST(Home, SetUpNumbersOnPhoneAndTablet)
+{
+    for (DeviceKind kind : { DeviceKind::Phone, DeviceKind::Tablet }) {
+        auto app = launch(kind, true, true, Accesso::Concesso);
+        auto home = app.topAs<HomeViewController>();
+        ASSERT_TRUE(home);
+        const double h = home->myViewRectInBasso->bounds().height();
+        const bool tablet = kind == DeviceKind::Tablet;
+        EXPECT_NEAR(home->myButtonLogoNew->center().y, tablet ? h * 0.25 : h * 0.5 + h / 4.2, 1e-9);
+        EXPECT_NEAR(home->myViewBgApplica->center().y, tablet ? h * 0.75 : h * 0.25, 1e-9);
+        EXPECT_EQ(home->myViewBgButtonCreaETuoiLoghi->center().y, home->myButtonLogoNew->center().y);
+        EXPECT_EQ(home->myViewBgButtonCreaETuoiLoghi->alpha(), 0);
+        EXPECT_EQ(home->myLabelCreaEGestisciItuoiLoghi->center(), home->myButtonLogoNew->center() + Point(0, 30));
+        EXPECT_EQ(home->myLabelCreaEGestisciItuoiLoghi->text(), mySingleScritte::sharedInstance().stringaCreaGestisciLoghi());
+        EXPECT_EQ(home->myButtonCreaLogoProp->currentTitle(), mySingleScritte::sharedInstance().stringaCreaLogo());
+        EXPECT_EQ(home->myButtonTuoiLoghiProp->currentTitle(), mySingleScritte::sharedInstance().stringaLogoGallery());
+        // The newest photo arrives as the shared background.
+        for (int i = 0; i < 100 && !mySingleElementiManage::sharedInstance().myImageSfondoHome; ++i) {
+            RunLoop::main().waitForWork(0.05);
+            RunLoop::main().advance(0);
+        }
+        EXPECT_TRUE(mySingleElementiManage::sharedInstance().myImageSfondoHome);
+    }
+}
+
+TEST(Home, LogoButtonSlidesToRevealCreateAndGalleryAndBack)
+{
+    auto app = launch(DeviceKind::Phone, true, true, Accesso::Concesso);
+    auto home = app.topAs<HomeViewController>();
+    ASSERT_TRUE(home);
+    const double riposo = home->myCentroXInizialeButto;
+    const double y = home->myButtonLogoNew->center().y;
+    app.tapNamed("myButtonLogoNew");
+    EXPECT_NEAR(home->myButtonLogoNew->center().x, home->myViewBgButtonCreaETuoiLoghi->frame().minX() - home->myButtonLogoNew->bounds().width() / 2, 1e-9);
+    EXPECT_EQ(home->myButtonLogoNew->center().y, y);
+    EXPECT_EQ(home->myViewBgButtonCreaETuoiLoghi->alpha(), 1);
+    EXPECT_EQ(home->myLabelCreaEGestisciItuoiLoghi->alpha(), 0);
+    app.tapNamed("myButtonLogoNew");
+    EXPECT_EQ(home->myButtonLogoNew->center().x, riposo);
+    EXPECT_EQ(home->myViewBgButtonCreaETuoiLoghi->alpha(), 0);
+    EXPECT_EQ(home->myLabelCreaEGestisciItuoiLoghi->alpha(), home->myALphaSottotitliIniziale);
+}
+
+TEST(Home, OpensEditorGalleryAndBrowserByIdentifier)
+{
+    auto app = launch(DeviceKind::Phone, true, true, Accesso::Concesso);
+    ASSERT_TRUE(app.topAs<HomeViewController>());
+    app.tapNamed("myButtonLogoNew");
+    app.tapNamed("myButtonCreaLogoProp");
+    EXPECT_EQ(app.top()->identifier(), "logoEditor");
+    app.navigation->popViewController(false);
+    app.tapNamed("myButtonTuoiLoghiProp");
+    EXPECT_EQ(app.top()->identifier(), "gallery");
+    app.navigation->popViewController(false);
+    app.tapNamed("myButtonApplicaProp");
+    EXPECT_EQ(app.top()->identifier(), "quintara");
+    EXPECT_EQ(app.navigation->viewControllers().size(), 2u);
+}
+
+TEST(Home, ApplyWithoutAccessExplainsInsteadOfOpening)
+{
+    auto app = launch(DeviceKind::Phone, true, true, Accesso::Negato);
+    ASSERT_TRUE(app.topAs<HomeViewController>());
+    ASSERT_TRUE(app.alert());
+    app.alert()->dismiss();
+    app.tapNamed("myButtonApplicaProp");
+    EXPECT_TRUE(app.topAs<HomeViewController>()) << "the browser does not open";
+    ASSERT_TRUE(app.alert());
+    EXPECT_EQ(app.alert()->message(), mySingleScritte::sharedInstance().stringaDeviAutorizzareFoto());
+    app.tapNamed("alertAction0");
+    EXPECT_TRUE(app.window->viewNamed("settingsScreen")) << "Settings opens the program's settings page";
+}
+
+TEST(Container, ShiftsTheStackOnNotchedPhonesOnly)
+{
+    EXPECT_TRUE(ContainerViewController::metodoSchermoConNotch(1792));
+    EXPECT_TRUE(ContainerViewController::metodoSchermoConNotch(2532));
+    EXPECT_FALSE(ContainerViewController::metodoSchermoConNotch(1920));
+    EXPECT_FALSE(ContainerViewController::metodoSchermoConNotch(2208));
+    EXPECT_FALSE(ContainerViewController::metodoSchermoConNotch(1334));
+    for (DeviceKind kind : { DeviceKind::Phone, DeviceKind::Tablet }) {
+        auto app = launch(kind, true, true, Accesso::Concesso);
+        const Rect schermo = app.window->bounds();
+        const Rect ospitato = app.navigation->view()->convertRectToView(app.navigation->view()->bounds(), nullptr);
+        const double spostamento = kind == DeviceKind::Phone ? 30 : 0;
+        EXPECT_EQ(ospitato.minY(), spostamento);
+        EXPECT_EQ(ospitato.height(), schermo.height() - spostamento);
+    }
+}
+
+}
+}
