@@ -1,6 +1,7 @@
 #include "../../watermark/PhotoFixtures.h"
 
 #include <TestSupport.h>
+#include <Unprivileged.h>
 
 #include <platform/foundation/UserDefaults.h>
 #include <platform/graphics/ImageMetadata.h>
@@ -187,16 +188,16 @@ TEST_F(PhotoLibraryFolder, RefusalAnswersNoAndIsKept)
 
 TEST_F(PhotoLibraryFolder, AnUnreadableLibraryIsRestrictedAndSaysSo)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root reads every folder, so no library is restricted";
     auto library = makeLibrary();
     singleAutoFoto check(*library);
     ::chmod(root.c_str(), 0);
-    std::string alert;
-    check.setAlertPresenter([&](const std::string& title, const std::string& message, const std::string&) { alert = title + ": " + message; });
-    EXPECT_EQ(library->authorizationStatus(), AuthorizationStatus::Restricted);
-    EXPECT_FALSE(check.requestAuthorizationHandler());
-    EXPECT_EQ(alert, "Error: Enable photo permissions in settings");
+    EXPECT_TRUE(vd::test::passesAsUnprivilegedUser([&] {
+        std::string alert;
+        check.setAlertPresenter([&](const std::string& title, const std::string& message, const std::string&) { alert = title + ": " + message; });
+        EXPECT_EQ(library->authorizationStatus(), AuthorizationStatus::Restricted);
+        EXPECT_FALSE(check.requestAuthorizationHandler());
+        EXPECT_EQ(alert, "Error: Enable photo permissions in settings");
+    }));
     ::chmod(root.c_str(), 0755);
 }
 

@@ -3,6 +3,7 @@
 #include <platform/store/ObjectStore.h>
 
 #include "TestSupport.h"
+#include "Unprivileged.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -205,13 +206,16 @@ TEST(ObjectStore, UnreadableFileIsRefused)
         EXPECT_NE(store.error().message.find("not a regular file"), std::string::npos);
         EXPECT_TRUE(fs::exists(folder / "store.sqlite" / "inside"));
     }
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root reads every file";
     vd::test::TemporaryFolder folder;
     const fs::path file = folder / "store.sqlite";
     ASSERT_TRUE(ObjectStore::open(file, model()));
     fs::permissions(file, fs::perms::none);
-    EXPECT_FALSE(ObjectStore::open(file, model()));
+    fs::permissions(folder.path(), fs::perms::all);
+    EXPECT_TRUE(vd::test::passesAsUnprivilegedUser([&] {
+        auto refused = ObjectStore::open(file, model());
+        ASSERT_FALSE(refused);
+        EXPECT_NE(refused.error().message.find("store.sqlite"), std::string::npos) << refused.error().message;
+    }));
     fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
 }
 

@@ -20,6 +20,8 @@ using nlohmann::json;
 
 // The collection, table and picker views' properties (below).
 void registerListClasses();
+// Labels, buttons and blur views (InterfaceControls.cpp).
+void registerControlClasses();
 
 namespace layout {
 
@@ -231,6 +233,7 @@ void registerViewClasses()
     classes()["ScrollView"] = std::move(scrollView);
 
     registerListClasses();
+    registerControlClasses();
 }
 
 void ensureRegistered()

@@ -1,0 +1,72 @@
+#include "../lists/Touches.h"
+
+#include <platform/ui/controls/BlurView.h>
+#include <platform/ui/controls/Button.h>
+#include <platform/ui/controls/Label.h>
+#include <platform/ui/presentation/InterfaceDescription.h>
+#include <platform/ui/presentation/ViewController.h>
+#include <platform/ui/window/Window.h>
+
+#include <gtest/gtest.h>
+
+namespace vd {
+namespace {
+
+class Screen : public ViewController {
+public:
+    Screen()
+    {
+        bind("myLabelTitolo", myLabelTitolo);
+        bind("myButtonOk", myButtonOk);
+        bind("myVisualEffectBg", myVisualEffectBg);
+        action("myButtonOkACTION", [this] { ++presses; });
+    }
+    std::string className() const override { return "Screen"; }
+    std::shared_ptr<Label> myLabelTitolo;
+    std::shared_ptr<Button> myButtonOk;
+    std::shared_ptr<BlurView> myVisualEffectBg;
+    int presses { 0 };
+};
+
+TEST(InterfaceControls, LabelsButtonsAndBlurViewsAreDescribedAndButtonsRunTheirAction)
+{
+    test::useVirtualClock();
+    auto description = InterfaceDescription::parse(R"({ "view": { "frame": [0, 0, 300, 400], "subviews": [
+        { "class": "BlurView", "name": "myVisualEffectBg", "frame": [0, 0, 300, 400], "style": "dark", "blurRadius": 4 },
+        { "class": "Label", "name": "myLabelTitolo", "frame": [10, 10, 280, 40], "fontName": "GillSans-Bold", "fontSize": 22,
+          "textColor": "#ff0000", "textAlignment": "center", "numberOfLines": 2 },
+        { "class": "Button", "name": "myButtonOk", "frame": [100, 300, 100, 50], "title": "OK", "titleColor": "#00ff00",
+          "fontSize": 19, "image": "buttonDone", "action": "myButtonOkACTION" } ] } })", "controls.json");
+    ASSERT_TRUE(description) << description.error().message;
+    auto screen = std::make_shared<Screen>();
+    auto window = std::make_shared<Window>(Size { 300, 400 });
+    screen->setView(*description->instantiate(*screen));
+    ViewController::installAsRoot(screen, *window);
+    ASSERT_TRUE(screen->myLabelTitolo && screen->myButtonOk && screen->myVisualEffectBg);
+    EXPECT_EQ(screen->myLabelTitolo->fontName(), "GillSans-Bold");
+    EXPECT_EQ(screen->myLabelTitolo->fontSize(), 22);
+    EXPECT_EQ(screen->myLabelTitolo->textAlignment(), TextAlignment::Center);
+    EXPECT_EQ(screen->myLabelTitolo->numberOfLines(), 2);
+    EXPECT_EQ(screen->myLabelTitolo->textColor(), Color::rgba(1, 0, 0));
+    EXPECT_EQ(screen->myButtonOk->currentTitle(), "OK");
+    EXPECT_EQ(screen->myButtonOk->buttonType(), Button::Type::Custom);
+    EXPECT_EQ(screen->myButtonOk->titleStyle().fontSize, 19);
+    EXPECT_TRUE(screen->myButtonOk->imageForState(ControlStateNormal));
+    EXPECT_EQ(screen->myVisualEffectBg->style(), BlurView::Style::Dark);
+    EXPECT_EQ(screen->myVisualEffectBg->blurRadius(), 4);
+
+    test::tap(*window, { 150, 325 });
+    EXPECT_EQ(screen->presses, 1);
+    test::tap(*window, { 150, 100 });
+    EXPECT_EQ(screen->presses, 1) << "a touch elsewhere is not the button";
+
+    auto bad = InterfaceDescription::parse(R"({ "view": { "subviews": [ { "class": "Label", "textAlignment": "middle" } ] } })", "bad.json");
+    ASSERT_TRUE(bad);
+    auto other = std::make_shared<Screen>();
+    auto built = bad->instantiate(*other);
+    ASSERT_FALSE(built);
+    EXPECT_EQ(built.error().message, "bad.json: view.subviews[0].textAlignment: expected left, center, right, justified or natural");
+}
+
+}
+}
