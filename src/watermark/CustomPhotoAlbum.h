@@ -21,8 +21,8 @@ public:
     std::optional<AssetCollection> fetchAssetCollectionForAlbum();
     void createAlbum();
     void requestAuthorizationHandler(AuthorizationStatus status);
-    // Saves the picture as a new photo in the album; does nothing while no album is known. The
-    // metadata argument of the original operation was never written, so there is none.
+    // Saves the picture as a new photo in the album, without metadata; does nothing while no
+    // album is known.
     void saveImage(const Image& image);
 
 private:
