@@ -45,6 +45,7 @@ std::string mySingleScritte::stringaSalvato() const { return localizedString("SA
 std::string mySingleScritte::stringaPrimoAvvioUno() const { return localizedString("welcome"); }
 std::string mySingleScritte::stringaPrimoAvvioDue() const { return localizedString("welcome2"); }
 std::string mySingleScritte::stringaDeviAutorizzareFoto() const { return localizedString("autofoto"); }
+std::string mySingleScritte::stringaFotoIllegibili() const { return localizedString("fotoillegibili"); }
 std::string mySingleScritte::stringaCreaAggiungiTuoLogoCell() const { return localizedString("creaoaggiungi"); }
 std::string mySingleScritte::stringaAggiungiLogoTemplate() const { return localizedString("Aggiungi Template"); }
 std::string mySingleScritte::stringaAggiungiFormaGeometrica() const { return localizedString("Aggiungi Forma Geometrica"); }

@@ -46,6 +46,7 @@ public:
     std::string stringaPrimoAvvioUno() const; // "welcome"
     std::string stringaPrimoAvvioDue() const; // "welcome2"
     std::string stringaDeviAutorizzareFoto() const; // "autofoto"
+    std::string stringaFotoIllegibili() const; // "fotoillegibili": photos that do not decode, before their names
     std::string stringaCreaAggiungiTuoLogoCell() const; // "creaoaggiungi"
     std::string stringaAggiungiLogoTemplate() const; // "Aggiungi Template"
     std::string stringaAggiungiFormaGeometrica() const; // "Aggiungi Forma Geometrica"

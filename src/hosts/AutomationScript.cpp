@@ -28,6 +28,7 @@ const std::map<std::string, std::vector<std::string>>& grammar()
         { "tap", { "T" } },
         { "double-tap", { "T" } },
         { "long-press", { "T N" } },
+        { "force-press", { "T ?N" } },
         { "drag", { "@ N N ?N", "N N N N ?N" } },
         { "two-finger-drag", { "@ N N ?N", "N N N N ?N" } },
         { "pinch", { "T N ?N" } },

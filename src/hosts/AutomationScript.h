@@ -17,10 +17,13 @@ struct AutomationCommand {
 };
 
 // The commands (a target is @name, the centre of the view of that name, or X Y in window points):
-//   tap T · double-tap T · long-press T SECONDS · drag X1 Y1 X2 Y2 [SECONDS] · drag @name DX DY [SECONDS]
+//   tap T · double-tap T · long-press T SECONDS · force-press T [SECONDS]
+//   drag X1 Y1 X2 Y2 [SECONDS] · drag @name DX DY [SECONDS]
 //   two-finger-drag (as drag) · pinch T SCALE [SECONDS] · circle T RADIUS DEGREES [SECONDS]
 //   type TEXT · key NAME · wait SECONDS · screenshot NAME · dump NAME
 // circle turns one finger about the target, starting to its right, clockwise for positive degrees.
+// force-press presses firmly (a touch of full force, where a pressure-sensitive screen would peek)
+// for SECONDS (default 0.5), then lifts.
 // Reads a script, one command a line; blank lines and lines starting with '#' are skipped.
 // Unknown commands and malformed arguments are refused with "FILE:LINE: reason".
 Result<std::vector<AutomationCommand>> parseAutomationScript(const std::string& text, const std::string& fileName);

@@ -123,6 +123,15 @@ Result<void> HeadlessHost::execute(Window& window, const AutomationCommand& c)
         settle(window, number(args[i]));
         window.sendTouches(TouchPhase::Ended, { { 1, *p } });
         settle(window, kStep);
+    } else if (c.name == "force-press") {
+        auto p = target(window, c, i);
+        if (!p)
+            return std::unexpected(p.error());
+        const double seconds = i < args.size() ? number(args[i]) : 0.5;
+        window.sendTouches(TouchPhase::Began, { { 1, *p, Touch::maximumPossibleForce() } });
+        settle(window, seconds);
+        window.sendTouches(TouchPhase::Ended, { { 1, *p, Touch::maximumPossibleForce() } });
+        settle(window, kStep);
     } else if (c.name == "drag" || c.name == "two-finger-drag") {
         Point from, to;
         if (args[0][0] == '@') {

@@ -71,10 +71,11 @@ std::optional<Key> keyFor(SDL_Keycode code)
     }
 }
 
-// Turns mouse drags into one or two fingers.
+// Turns mouse drags into one or two fingers; the right button presses one finger firmly, as a
+// pressure-sensitive screen would feel it.
 class MouseFingers {
 public:
-    enum class Mode { One, TwoTogether, Pinch };
+    enum class Mode { One, TwoTogether, Pinch, Firm };
 
     std::vector<Window::TouchInput> fingers(Point mouse) const
     {
@@ -82,6 +83,8 @@ public:
         switch (m_mode) {
         case Mode::One:
             return { { kFirst, mouse } };
+        case Mode::Firm:
+            return { { kFirst, mouse, Touch::maximumPossibleForce() } };
         case Mode::TwoTogether:
             return { { kFirst, mouse - kHalf }, { kSecond, mouse + kHalf } };
         case Mode::Pinch:
@@ -183,7 +186,11 @@ int WindowHost::run(const std::shared_ptr<Window>& window)
                 window->invalidateRect(window->bounds());
             break;
         case SDL_MOUSEBUTTONDOWN:
-            if (event.button.button == SDL_BUTTON_LEFT && !mouse.isDown()) {
+            if (event.button.button == SDL_BUTTON_RIGHT && !mouse.isDown()) {
+                const Point p = toPoints(event.button.x, event.button.y);
+                mouse.begin(p, MouseFingers::Mode::Firm);
+                window->sendTouches(TouchPhase::Began, mouse.fingers(p));
+            } else if (event.button.button == SDL_BUTTON_LEFT && !mouse.isDown()) {
                 const SDL_Keymod mods = SDL_GetModState();
                 const auto mode = (mods & KMOD_SHIFT) ? MouseFingers::Mode::TwoTogether : (mods & (KMOD_CTRL | KMOD_ALT)) ? MouseFingers::Mode::Pinch : MouseFingers::Mode::One;
                 const Point p = toPoints(event.button.x, event.button.y);
@@ -196,7 +203,7 @@ int WindowHost::run(const std::shared_ptr<Window>& window)
                 window->sendTouches(TouchPhase::Moved, mouse.fingers(toPoints(event.motion.x, event.motion.y)));
             break;
         case SDL_MOUSEBUTTONUP:
-            if (event.button.button == SDL_BUTTON_LEFT && mouse.isDown()) {
+            if ((event.button.button == SDL_BUTTON_LEFT || event.button.button == SDL_BUTTON_RIGHT) && mouse.isDown()) {
                 window->sendTouches(TouchPhase::Ended, mouse.fingers(toPoints(event.button.x, event.button.y)));
                 mouse.end();
             }

@@ -10,10 +10,13 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace vd {
+
+class View;
 
 // The keeper of the user's logos: the stored rows (myArrLoghiInCore) and, index for index, the
 // logos in memory (myArrLoghiEstratti), plus a few values several screens share.
@@ -54,6 +57,18 @@ public:
     Result<void> metodoModificaIndexWithIndexDaModificare(std::int64_t index, const std::shared_ptr<DictDatamodelEstratti>& oggettoDaInserire);
     // Adds a logo made from a picture only.
     Result<void> metodoAggiungiSingolaImage(const Image& image);
+    // Turns the editor's canvas into a logo: one layer record per sticker in child order (a child
+    // that is not a sticker, or a sticker without an image name, is skipped), the picture of the
+    // layers alone (1400 points wide, as high as the canvas's aspect gives, at scale 2, transparent
+    // wherever no layer is), its thumbnail and the canvas colour. Stored as a new logo, or in
+    // place of logo `index` (which then moves to the end). Returns the picture. The canvas loses its
+    // background colour for the picture; when the store refuses, it gets it back and nothing is
+    // kept.
+    Result<Image> metodoSalvaLogoDaView(View& canvas, std::optional<std::int64_t> index);
+    // The layer records of a canvas, bottom first, as metodoSalvaLogoDaView stores them.
+    static std::vector<ViewModel> metodoRecordDaCanvas(const View& canvas);
+    // The canvas drawn as a logo picture (see metodoSalvaLogoDaView), background included if it has one.
+    static Image metodoImmagineDaCanvas(View& canvas);
     std::int64_t metodoTornaKeyMaggiore() const;
     std::vector<std::shared_ptr<DictDatamodelEstratti>>& metodoReturnArrayEstratti() { return myArrLoghiEstratti; }
     // The picture scaled so that its longer side is larghezzaMassima points, scale 1, transparent.

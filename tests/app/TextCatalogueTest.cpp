@@ -54,6 +54,7 @@ const std::vector<Accessor>& accessors()
         { &mySingleScritte::stringaPrimoAvvioUno, "welcome" },
         { &mySingleScritte::stringaPrimoAvvioDue, "welcome2" },
         { &mySingleScritte::stringaDeviAutorizzareFoto, "autofoto" },
+        { &mySingleScritte::stringaFotoIllegibili, "fotoillegibili" },
         { &mySingleScritte::stringaCreaAggiungiTuoLogoCell, "creaoaggiungi" },
         { &mySingleScritte::stringaAggiungiLogoTemplate, "Aggiungi Template" },
         { &mySingleScritte::stringaAggiungiFormaGeometrica, "Aggiungi Forma Geometrica" },
@@ -88,22 +89,22 @@ TEST(TextCatalogue, EveryAccessorReadsItsKeyFromTheEnglishTable)
 {
     ::setenv("VARDENICO_LANG", "en", 1);
     const auto english = table("en");
-    ASSERT_EQ(accessors().size(), 53u);
+    ASSERT_EQ(accessors().size(), 54u);
     std::set<std::string> keys;
     for (const auto& accessor : accessors()) {
         keys.insert(accessor.key);
         ASSERT_TRUE(english.contains(accessor.key)) << accessor.key;
         EXPECT_EQ((mySingleScritte::sharedInstance().*accessor.text)(), english[accessor.key].get<std::string>()) << accessor.key;
     }
-    EXPECT_EQ(keys.size(), 53u);
-    EXPECT_EQ(english.size(), 53u);
+    EXPECT_EQ(keys.size(), 54u);
+    EXPECT_EQ(english.size(), 54u);
 }
 
 TEST(TextCatalogue, ItalianTableHasEveryKeyWithAText)
 {
     const auto italian = table("it");
     const auto english = table("en");
-    EXPECT_EQ(italian.size(), 53u);
+    EXPECT_EQ(italian.size(), 54u);
     for (const auto& accessor : accessors()) {
         ASSERT_TRUE(italian.contains(accessor.key)) << accessor.key;
         EXPECT_FALSE(italian[accessor.key].get<std::string>().empty()) << accessor.key;

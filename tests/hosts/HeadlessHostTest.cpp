@@ -4,6 +4,7 @@
 #include <hosts/HeadlessHost.h>
 #include <platform/foundation/RunLoop.h>
 #include <platform/graphics/ImageCodecs.h>
+#include <platform/ui/gestures/ForcePressGestureRecognizer.h>
 #include <platform/ui/gestures/LongPressGestureRecognizer.h>
 #include <platform/ui/gestures/TapGestureRecognizer.h>
 #include <platform/ui/window/Window.h>
@@ -120,6 +121,24 @@ TEST_F(HeadlessHostTest, TapsPressesAndTypingReachTheirViews)
     EXPECT_EQ(presses, 1) << "only the press longer than half a second";
     EXPECT_EQ(run("type Ciao mondo\nkey backspace\n"), 0);
     EXPECT_EQ(field->text, "Ciao mond");
+}
+
+TEST_F(HeadlessHostTest, AForcePressIsAFirmTouchHeldThenLifted)
+{
+    std::vector<double> forces;
+    auto firm = std::make_shared<ForcePressGestureRecognizer>([&](GestureRecognizer& r) {
+        if (r.state() == GestureRecognizer::State::Began)
+            forces.push_back(RunLoop::main().now());
+    });
+    button->addGestureRecognizer(firm);
+    const double start = RunLoop::main().now();
+    EXPECT_EQ(run("force-press @myButton\nforce-press 140 120 1.5\n"), 0);
+    ASSERT_EQ(forces.size(), 2u);
+    EXPECT_NEAR(forces[1] - forces[0], 0.5 + 1.0 / 60, 1e-6) << "the first press held half a second";
+    EXPECT_GE(forces[0], start);
+    EXPECT_EQ(presses, 0) << "a firm press is no long press";
+    EXPECT_EQ(taps, 0);
+    EXPECT_EQ(run("force-press @nobody\n"), 2);
 }
 
 TEST_F(HeadlessHostTest, WaitMovesTheVirtualClockAndDumpsShowTheEndState)

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace vd {
 
@@ -217,6 +219,9 @@ void ImageManager::cancelImageRequest(ImageRequestId request)
 
 void ImageManager::work(std::stop_token stop)
 {
+    // Decoding yields to the main thread: on a machine with few cores, a screen that scrolls
+    // while pictures decode keeps its frames. (A thread's nice value is its own on Linux.)
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kWorkerNiceness);
     while (!stop.stop_requested()) {
         Job job;
         {

@@ -66,6 +66,10 @@ private:
         ImageContentMode mode { ImageContentMode::AspectFit };
         std::function<void(Image)> handler; // empty for prefetching
     };
+public:
+    static constexpr int kWorkerNiceness = 10; // the decoding threads' scheduling priority, below the main thread's
+
+private:
     static std::string cacheKey(const PhotoAsset& asset, Size target, ImageContentMode mode);
     std::optional<Image> cached(const std::string& key);
     void remember(const std::string& key, const Image& image);

@@ -6,7 +6,12 @@
 #include <platform/photos/ImageManager.h>
 
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <sys/resource.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace vd;
 using vd::test::near;
@@ -85,6 +90,36 @@ TEST_F(ImageManagerFiles, AsynchronousRequestsArriveOnTheMainRunLoopUnlessCancel
     RunLoop::main().runUntil([] { return false; }, 0.2);
     EXPECT_EQ(delivered, 1);
     EXPECT_TRUE(onMain);
+}
+
+TEST_F(ImageManagerFiles, DecodingThreadsRunBelowTheMainThreadsPriority)
+{
+    // The nice value of each thread of this process: field 19 of /proc/self/task/*/stat.
+    auto niceValues = [] {
+        std::vector<int> values;
+        for (auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+            std::ifstream in(task.path() / "stat");
+            std::string line;
+            std::getline(in, line);
+            std::istringstream rest(line.substr(line.rfind(')') + 2));
+            std::string field;
+            for (int i = 0; i < 17 && rest >> field; ++i) {
+            }
+            values.push_back(std::stoi(field));
+        }
+        return values;
+    };
+    auto background = [&] {
+        const auto values = niceValues();
+        return std::count(values.begin(), values.end(), ImageManager::kWorkerNiceness);
+    };
+    const auto before = background();
+    ImageManager manager(8u << 20, 2);
+    int delivered = 0;
+    manager.requestImageForAsset(assetAt(folder / "large.jpg"), { 50, 50 }, ImageContentMode::AspectFit, {}, [&](Image) { ++delivered; });
+    RunLoop::main().runUntil([&] { return delivered > 0 && background() == before + 2; }, 20);
+    EXPECT_EQ(background(), before + 2) << "both workers";
+    EXPECT_EQ(::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid())), 0) << "the calling thread keeps its own";
 }
 
 TEST_F(ImageManagerFiles, TheCacheStaysWithinItsBytes)

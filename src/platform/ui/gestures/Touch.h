@@ -21,6 +21,11 @@ public:
     TouchPhase phase() const { return m_phase; }
     double timestamp() const { return m_timestamp; }  // seconds on the run loop's clock
     int tapCount() const { return m_tapCount; }        // 1 for a single tap, 2 for the second of a double tap
+    // How firmly the finger presses, 0…maximumPossibleForce(). Screens without a pressure sensor
+    // report 0 for ordinary touches; the hosts send a firm press (1) for the gesture that stands in
+    // for one (the right mouse button, the script's force-press).
+    double force() const { return m_force; }
+    static constexpr double maximumPossibleForce() { return 1.0; }
     std::shared_ptr<View> view() const { return m_view.lock(); } // the view hit when the touch began
     Window* window() const { return m_window; }
 
@@ -34,6 +39,7 @@ private:
     TouchPhase m_phase { TouchPhase::Began };
     double m_timestamp { 0 };
     int m_tapCount { 1 };
+    double m_force { 0 };
     std::weak_ptr<View> m_view;
     Window* m_window { nullptr };
     Point m_location;

@@ -52,6 +52,13 @@ nlohmann::json dumpView(const View& view)
     node["tintColor"] = colorJson(view.tintColor());
     if (view.layer().hasAnimations())
         node["animations"] = view.layer().animationKeys();
+    // Shape sublayers (guides, outlines) by name, so a dump tells whether each is visible.
+    if (!view.layer().sublayers().empty()) {
+        nlohmann::json layers = nlohmann::json::array();
+        for (const auto& layer : view.layer().sublayers())
+            layers.push_back({ { "name", layer->name() }, { "hidden", layer->isHidden() } });
+        node["sublayers"] = std::move(layers);
+    }
     nlohmann::json children = nlohmann::json::array();
     for (auto& subview : view.subviews())
         children.push_back(dumpView(*subview));

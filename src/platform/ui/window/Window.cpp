@@ -114,6 +114,7 @@ void Window::sendTouches(TouchPhase phase, const std::vector<TouchInput>& inputs
             touch->m_location = touch->m_previousLocation = input.location;
             touch->m_timestamp = now;
             touch->m_phase = TouchPhase::Began;
+            touch->m_force = input.force;
             const bool nearLast = std::hypot(input.location.x - m_lastTapLocation.x, input.location.y - m_lastTapLocation.y) <= gestureThresholds().multipleTapDistance;
             touch->m_tapCount = (m_lastTapEnd >= 0 && now - m_lastTapEnd <= gestureThresholds().multipleTapInterval && nearLast) ? m_lastTapCount + 1 : 1;
             auto hit = hitTest(input.location);
@@ -135,8 +136,10 @@ void Window::sendTouches(TouchPhase phase, const std::vector<TouchInput>& inputs
                 continue;
             auto& touch = it->second.touch;
             touch->m_previousLocation = touch->m_location;
-            if (phase == TouchPhase::Moved || phase == TouchPhase::Ended)
+            if (phase == TouchPhase::Moved || phase == TouchPhase::Ended) {
                 touch->m_location = input.location;
+                touch->m_force = input.force;
+            }
             touch->m_timestamp = now;
             touch->m_phase = phase;
             changed.push_back(touch);

@@ -24,6 +24,7 @@ public:
     struct TouchInput {
         int identifier { 0 };
         Point location;
+        double force { 0 }; // 0…1; see Touch::force
     };
     void sendTouches(TouchPhase phase, const std::vector<TouchInput>& touches);
     void sendText(const std::string& text); // to the first responder

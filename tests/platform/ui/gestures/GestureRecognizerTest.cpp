@@ -1,6 +1,7 @@
 #include <TestSupport.h>
 
 #include <platform/foundation/RunLoop.h>
+#include <platform/ui/gestures/ForcePressGestureRecognizer.h>
 #include <platform/ui/gestures/LongPressGestureRecognizer.h>
 #include <platform/ui/gestures/PanGestureRecognizer.h>
 #include <platform/ui/gestures/PinchGestureRecognizer.h>
@@ -178,6 +179,44 @@ TEST_F(GestureTest, LongPressBeginsAfterItsDurationThenFollowsTheFinger)
     wait(1);
     up({ { 1, { 80, 50 } } });
     EXPECT_TRUE(states.empty()) << "moved before it was recognized";
+}
+
+TEST_F(GestureTest, AFirmPressBeginsAtOnceAndKeepsTheLongPressOfTheSameViewAway)
+{
+    States firm, held;
+    auto force = attach<ForcePressGestureRecognizer>(firm);
+    auto press = attach<LongPressGestureRecognizer>(held);
+    window->sendTouches(TouchPhase::Began, { { 1, { 50, 50 }, 1.0 } });
+    EXPECT_EQ(firm, (States { State::Began })) << "a firm press needs no waiting";
+    wait(1);
+    window->sendTouches(TouchPhase::Ended, { { 1, { 50, 50 }, 1.0 } });
+    EXPECT_EQ(firm, (States { State::Began, State::Ended }));
+    EXPECT_TRUE(held.empty()) << "the firm press won the touch";
+    wait(0.1);
+
+    // An ordinary press is a long press, and a tap neither.
+    firm.clear();
+    down({ { 1, { 50, 50 } } });
+    wait(0.6);
+    up({ { 1, { 50, 50 } } });
+    EXPECT_TRUE(firm.empty());
+    EXPECT_EQ(held, (States { State::Began, State::Ended }));
+    wait(0.1);
+
+    // Pressing harder later, before moving away, still counts; after moving away it does not.
+    held.clear();
+    down({ { 1, { 50, 50 } } });
+    window->sendTouches(TouchPhase::Moved, { { 1, { 52, 50 }, 0.8 } });
+    EXPECT_EQ(firm, (States { State::Began }));
+    up({ { 1, { 52, 50 } } });
+    wait(0.1);
+    firm.clear();
+    down({ { 1, { 50, 50 } } });
+    move({ { 1, { 90, 50 } } });
+    window->sendTouches(TouchPhase::Moved, { { 1, { 92, 50 }, 1.0 } });
+    up({ { 1, { 92, 50 } } });
+    EXPECT_TRUE(firm.empty());
+    EXPECT_EQ(force->state(), State::Possible) << "reset once the finger lifted";
 }
 
 TEST_F(GestureTest, LongPressWithDurationZeroActsAsAPan)

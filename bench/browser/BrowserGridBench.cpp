@@ -1,0 +1,246 @@
+// Opens the photo browser (phone) over a library of 2,000 photos of 24 MP and measures:
+//   - the time from making the screen to the first screenful of thumbnails, with the photos out
+//     of the file cache (posix_fadvise drops each file's cached pages; no root needed), once on a
+//     fresh photo index (the very first opening) and once on a kept index;
+//   - the main thread's time for each frame of a scroll down the grid while thumbnails decode
+//     (deliveries, layout and drawing of the window at one pixel a point);
+//   - the process's peak resident memory.
+//
+//   browser_grid_bench [WORK_FOLDER] [PHOTOS] [DISTINCT]
+//
+// The photos are DISTINCT (default 4) generated 6000 × 4000 JPEGs at quality 92 with camera-like
+// detail, hard-linked under PHOTOS (default 2000) names in WORK_FOLDER (default
+// /tmp/vardenico-bench-browser), made on the first run and kept for the next.
+
+#include <app/ProgramScreens.h>
+#include <browser/RullinoCollectionViewCell.h>
+#include <browser/ViewController.h>
+#include <hosts/Host.h>
+#include <platform/foundation/Files.h>
+#include <platform/foundation/RunLoop.h>
+#include <platform/foundation/UserDefaults.h>
+#include <platform/graphics/DrawingContext.h>
+#include <platform/graphics/ImageCodecs.h>
+#include <platform/photos/PhotoLibrary.h>
+#include <platform/ui/controls/ImageView.h>
+#include <platform/ui/presentation/NavigationController.h>
+#include <platform/ui/presentation/ScreenRegistry.h>
+#include <platform/ui/window/Window.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <random>
+#include <thread>
+#include <sys/resource.h>
+#include <unistd.h>
+
+using namespace vd;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double seconds(Clock::time_point from, Clock::time_point to) { return std::chrono::duration<double>(to - from).count(); }
+
+void makePhoto(const std::filesystem::path& path, unsigned seed)
+{
+    const int width = 6000, height = 4000;
+    PixelBuffer buffer;
+    buffer.width = width;
+    buffer.height = height;
+    buffer.opaque = true;
+    buffer.pixels.resize(static_cast<std::size_t>(width) * height);
+    std::minstd_rand random(seed);
+    // Broad gradients with fine grain: about the entropy of a camera photo, so decoding costs
+    // what a real one does.
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const int grain = static_cast<int>(random() % 24);
+            const int r = (x * 255 / width + static_cast<int>(seed) * 60 + grain) & 0xff;
+            const int g = (y * 255 / height + grain) & 0xff;
+            const int b = ((x + y) * 255 / (width + height) + grain * 2) & 0xff;
+            buffer.pixels[static_cast<std::size_t>(y) * width + x] = 0xff000000u | (r << 16) | (g << 8) | b;
+        }
+    }
+    JpegEncodeOptions options;
+    options.quality = 92;
+    options.subsampling = JpegEncodeOptions::Subsampling::S420;
+    auto bytes = encodeJpeg(Image::fromBuffer(std::move(buffer)), options);
+    if (!bytes || !files::writeAtomically(path, *bytes)) {
+        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+        std::exit(1);
+    }
+}
+
+void makeLibrary(const std::filesystem::path& work, int count, int distinct)
+{
+    const auto library = work / "library";
+    std::error_code error;
+    std::size_t present = 0;
+    if (std::filesystem::is_directory(library, error))
+        for (auto& entry : std::filesystem::directory_iterator(library)) {
+            (void)entry;
+            ++present;
+        }
+    if (present == static_cast<std::size_t>(count))
+        return;
+    std::filesystem::remove_all(library, error);
+    std::filesystem::create_directories(work / "sources");
+    std::filesystem::create_directories(library);
+    std::printf("making %d photos of 6000 × 4000 (%d distinct) in %s…\n", count, distinct, library.c_str());
+    for (int i = 0; i < distinct; ++i) {
+        const auto source = work / "sources" / ("source" + std::to_string(i) + ".jpg");
+        if (!std::filesystem::exists(source))
+            makePhoto(source, static_cast<unsigned>(i + 1));
+    }
+    for (int i = 0; i < count; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "photo%04d.jpg", i);
+        const auto source = work / "sources" / ("source" + std::to_string(i % distinct) + ".jpg");
+        std::filesystem::create_hard_link(source, library / name, error);
+        if (error)
+            std::filesystem::copy_file(source, library / name, error);
+    }
+}
+
+// Drops the photos from the page cache, as after a reboot.
+void dropFileCache(const std::filesystem::path& work)
+{
+    for (auto& entry : std::filesystem::recursive_directory_iterator(work)) {
+        if (!entry.is_regular_file())
+            continue;
+        const int fd = ::open(entry.path().c_str(), O_RDONLY);
+        if (fd < 0)
+            continue;
+        ::fdatasync(fd);
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+        ::close(fd);
+    }
+}
+
+long peakMegabytes()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+struct Opened {
+    std::shared_ptr<Window> window;
+    std::shared_ptr<NavigationController> navigation;
+    std::shared_ptr<browser::ViewController> screen;
+};
+
+bool screenfulShown(browser::ViewController& screen)
+{
+    auto cells = screen.myCollectionViewRullino->visibleCells();
+    if (cells.empty())
+        return false;
+    const Rect visible = screen.myCollectionViewRullino->bounds();
+    for (auto& visibleCell : cells) {
+        auto cell = std::static_pointer_cast<browser::RullinoCollectionViewCell>(visibleCell);
+        if (!cell->frame().intersects(visible))
+            continue;
+        if (cell->myImagePhoto->image().isEmpty() && !cell->isUnreadable())
+            return false;
+    }
+    return true;
+}
+
+// Makes the screen, opens its grid panel and waits for the thumbnails of what is in view.
+Opened openBrowser(double& secondsToScreenful)
+{
+    Opened opened;
+    const auto start = Clock::now();
+    opened.window = std::make_shared<Window>(hostScreenSize(HostDevice::Phone));
+    setCurrentScreenSize(opened.window->bounds().size);
+    auto made = ScreenRegistry::shared().instantiate("quintara");
+    if (!made) {
+        std::fprintf(stderr, "%s\n", made.error().message.c_str());
+        std::exit(1);
+    }
+    opened.screen = std::dynamic_pointer_cast<browser::ViewController>(*made);
+    opened.navigation = std::make_shared<NavigationController>(*made);
+    ViewController::installAsRoot(opened.navigation, *opened.window);
+    opened.screen->myButtonMetodoEntraPicker();
+    opened.window->prepareFrame();
+    RunLoop::main().runUntil([&] {
+        opened.window->prepareFrame();
+        return screenfulShown(*opened.screen);
+    }, 120);
+    secondsToScreenful = seconds(start, Clock::now());
+    return opened;
+}
+
+}
+
+int main(int argc, char** argv)
+{
+    const std::filesystem::path work = argc > 1 ? argv[1] : "/tmp/vardenico-bench-browser";
+    const int count = argc > 2 ? std::atoi(argv[2]) : 2000;
+    const int distinct = argc > 3 ? std::max(1, std::atoi(argv[3])) : 4;
+    makeLibrary(work, count, distinct);
+
+    ::setenv("VARDENICO_HOME", (work / "home").c_str(), 1);
+    std::filesystem::create_directories(work / "home");
+    UserDefaults defaults(work / "home" / "defaults.json");
+    PhotoLibrary::storeAuthorizationStatus(defaults, AuthorizationStatus::Authorized);
+    std::filesystem::remove(work / "index.sqlite");
+    PhotoLibrary library(work / "library", work / "index.sqlite", defaults);
+    browser::setBrowserPhotoLibrary(&library);
+    registerProgramScreens();
+    ScreenRegistry::shared().setDeviceKind(DeviceKind::Phone);
+
+    std::printf("%d photos of 6000 × 4000 on %ld cores, load average %.2f\n", count, sysconf(_SC_NPROCESSORS_ONLN), [] {
+        double load[1] {};
+        return getloadavg(load, 1) == 1 ? load[0] : -1.0;
+    }());
+
+    dropFileCache(work);
+    double fresh = 0;
+    {
+        auto opened = openBrowser(fresh);
+        std::printf("first screenful, fresh index, cold files: %.3f s (%zu photos listed)\n", fresh, opened.screen->assetsFetchResults->count());
+    }
+
+    dropFileCache(work);
+    library.refresh();
+    double kept = 0;
+    auto opened = openBrowser(kept);
+    std::printf("first screenful, kept index, cold files:  %.3f s\n", kept);
+
+    // Scroll down a line of thumbnails every few frames, as a flick would, while they decode.
+    auto grid = opened.screen->myCollectionViewRullino;
+    DrawingContext context(opened.window->bounds().size, DrawingContext::Opacity::Opaque, 1.0);
+    std::vector<double> frames, busy, drawing;
+    const double step = 12; // points a frame: 720 points a second
+    for (int frame = 0; frame < 600; ++frame) {
+        const auto begin = Clock::now();
+        RunLoop::main().runPending();
+        grid->setContentOffset({ 0, grid->contentOffset().y + step });
+        opened.window->prepareFrame();
+        const auto laidOut = Clock::now();
+        opened.window->render(context.painter());
+        opened.window->clearDirty();
+        const auto end = Clock::now();
+        frames.push_back(seconds(begin, end) * 1000);
+        busy.push_back(seconds(begin, laidOut) * 1000);
+        drawing.push_back(seconds(laidOut, end) * 1000);
+        // The rest of a 60 Hz frame goes to the workers.
+        std::this_thread::sleep_until(begin + std::chrono::microseconds(16667));
+    }
+    auto report = [](const char* what, std::vector<double> values) {
+        std::sort(values.begin(), values.end());
+        auto at = [&](double q) { return values[std::min(values.size() - 1, static_cast<std::size_t>(q * values.size()))]; };
+        std::printf("%s: median %.2f ms, 95th %.2f ms, 99th %.2f ms, worst %.2f ms\n", what, at(0.5), at(0.95), at(0.99), values.back());
+    };
+    std::printf("scroll of %zu frames at %.0f points a second while thumbnails decode\n", frames.size(), step * 60);
+    report("  whole frame", frames);
+    report("  deliveries, cells and layout", busy);
+    report("  drawing the window", drawing);
+    std::printf("peak resident memory: %ld MB\n", peakMegabytes());
+    browser::setBrowserPhotoLibrary(nullptr);
+    return 0;
+}

@@ -1,0 +1,93 @@
+#include <browser/FotoSelezionateCollectionCell.h>
+
+#include <platform/graphics/ImageCatalogue.h>
+#include <platform/ui/controls/Button.h>
+#include <platform/ui/controls/ImageView.h>
+
+#include <nlohmann/json.hpp>
+
+namespace vd::browser {
+
+FotoSelezionateCollectionCell::FotoSelezionateCollectionCell()
+{
+    myImageViewFotoSelezionata = View::make<ImageView>();
+    myImageViewFotoSelezionata->setContentMode(ContentMode::ScaleAspectFill);
+    myImageViewFotoSelezionata->setClipsToBounds(true);
+    myImageViewFotoSelezionata->setBackgroundColor(Color::fromCode("#2a2a33"));
+    contentView()->addSubview(myImageViewFotoSelezionata);
+
+    myButtonDeselect = View::make<Button>(Button::Type::Custom);
+    myButtonDeselect->setImage(imageNamed("buttonClose"));
+    myButtonDeselect->setBackgroundColor(Color::rgba(0, 0, 0, 0.55));
+    myButtonDeselect->addAction(ControlEvent::TouchUpInside, [this](Control&) {
+        // The screen may reload the strip from inside the action; keep this cell until it returns.
+        auto protector = shared_from_this();
+        if (onDeselect)
+            onDeselect(*this);
+    });
+    contentView()->addSubview(myButtonDeselect);
+}
+
+FotoSelezionateCollectionCell::~FotoSelezionateCollectionCell() { cancelRequest(); }
+
+void FotoSelezionateCollectionCell::layoutSubviews()
+{
+    CollectionViewCell::layoutSubviews();
+    const Rect b = contentView()->bounds();
+    myImageViewFotoSelezionata->setFrame(b.insetBy(3, 3));
+    const double side = 44; // the close picture's own size
+    myButtonDeselect->setFrame({ b.maxX() - side - 6, b.minY() + 6, side, side });
+    myButtonDeselect->layer().setCornerRadius(side / 2);
+}
+
+void FotoSelezionateCollectionCell::cancelRequest()
+{
+    if (m_request) {
+        if (auto manager = m_manager.lock())
+            manager->cancelImageRequest(m_request);
+    }
+    m_request = 0;
+}
+
+void FotoSelezionateCollectionCell::showAsset(const PhotoAsset& asset, const std::shared_ptr<ImageManager>& manager, Size targetSize)
+{
+    cancelRequest();
+    if (m_represented != asset.localIdentifier)
+        myImageViewFotoSelezionata->setImage({});
+    m_represented = asset.localIdentifier;
+    if (!manager)
+        return;
+    m_manager = manager;
+    std::weak_ptr<View> weak = weak_from_this();
+    const std::string wanted = asset.localIdentifier;
+    m_request = manager->requestImageForAsset(asset, targetSize, ImageContentMode::AspectFit, {}, [weak, wanted](Image image) {
+        auto self = std::static_pointer_cast<FotoSelezionateCollectionCell>(weak.lock());
+        if (!self || self->m_represented != wanted)
+            return;
+        self->m_request = 0;
+        self->myImageViewFotoSelezionata->setImage(image);
+    });
+}
+
+void FotoSelezionateCollectionCell::prepareForReuse()
+{
+    CollectionViewCell::prepareForReuse();
+    cancelRequest();
+}
+
+void FotoSelezionateCollectionCell::didMoveToSuperview()
+{
+    CollectionViewCell::didMoveToSuperview();
+    if (!superview())
+        cancelRequest();
+}
+
+void FotoSelezionateCollectionCell::automationValues(nlohmann::json& out) const
+{
+    CollectionViewCell::automationValues(out);
+    out["cella"] = cella;
+    out["numeroinarray"] = numeroinarray;
+    out["photo"] = m_represented;
+}
+
+}

@@ -1,0 +1,288 @@
+// The photo browser's grid and selection strip: their cells, selecting and deselecting photos, the
+// counters, and the cancel and confirm buttons of the grid panel.
+#include <browser/ViewController.h>
+
+#include <app/mySingleScritte.h>
+#include <browser/FotoSelezionateCollectionCell.h>
+#include <browser/RullinoCollectionViewCell.h>
+#include <platform/foundation/Log.h>
+#include <platform/foundation/RunLoop.h>
+#include <platform/ui/controls/Button.h>
+#include <platform/ui/controls/ImageView.h>
+#include <platform/ui/controls/Label.h>
+#include <platform/ui/presentation/ScreenRegistry.h>
+
+#include <algorithm>
+
+namespace vd::browser {
+
+namespace {
+
+std::string listed(const std::vector<int>& positions)
+{
+    std::string text = "[";
+    for (std::size_t i = 0; i < positions.size(); ++i)
+        text += (i ? ", " : "") + std::to_string(positions[i]);
+    return text + "]";
+}
+
+}
+
+// Both collection views speak to the screen through one adapter, as both speak to one delegate.
+struct ViewController::Lists : CollectionViewDataSource, CollectionViewDelegate {
+    ViewController* screen { nullptr };
+    long numberOfItemsInSection(CollectionView& view, long section) override { return screen->collectionViewNumberOfItemsInSection(view, section); }
+    std::shared_ptr<CollectionViewCell> cellForItemAtIndexPath(CollectionView& view, IndexPath indexPath) override { return screen->collectionViewCellForItemAtIndexPath(view, indexPath); }
+    std::optional<Size> sizeForItemAtIndexPath(CollectionView& view, IndexPath indexPath) override { return screen->collectionViewSizeForItemAtIndexPath(view, indexPath); }
+    bool shouldSelectItemAtIndexPath(CollectionView& view, IndexPath indexPath) override { return screen->collectionViewShouldSelectItemAtIndexPath(view, indexPath); }
+    void didSelectItemAtIndexPath(CollectionView& view, IndexPath indexPath) override { screen->collectionViewDidSelectItemAtIndexPath(view, indexPath); }
+    void didDeselectItemAtIndexPath(CollectionView& view, IndexPath indexPath) override { screen->collectionViewDidDeselectItemAtIndexPath(view, indexPath); }
+};
+
+void ViewController::wireLists()
+{
+    m_lists = std::make_shared<Lists>();
+    m_lists->screen = this;
+    myCollectionViewRullino->registerCellClass<RullinoCollectionViewCell>("cellrullino");
+    myCollectionViewRullino->setDataSource(m_lists);
+    myCollectionViewRullino->setCollectionDelegate(m_lists);
+    myCollectionViewRullino->setAllowsSelection(true);
+    myCollectionViewRullino->setAllowsMultipleSelection(true);
+    myCollectionViewSELEZIONATE->registerCellClass<FotoSelezionateCollectionCell>("cellSelezionate");
+    myCollectionViewSELEZIONATE->setDataSource(m_lists);
+    myCollectionViewSELEZIONATE->setCollectionDelegate(m_lists);
+    myCollectionViewSELEZIONATE->setAllowsSelection(false);
+    wireAlbumRows();
+}
+
+long ViewController::collectionViewNumberOfItemsInSection(CollectionView& collectionView, long)
+{
+    if (&collectionView == myCollectionViewRullino.get())
+        return assetsFetchResults ? static_cast<long>(assetsFetchResults->count()) : 0;
+    return static_cast<long>(myArrIndexSelezionati.size());
+}
+
+Size ViewController::collectionViewSizeForItemAtIndexPath(CollectionView& collectionView, IndexPath)
+{
+    const double w = collectionView.bounds().width();
+    const bool tablet = ScreenRegistry::shared().deviceKind() == DeviceKind::Tablet;
+    double side;
+    if (&collectionView == myCollectionViewRullino.get())
+        side = tablet ? w / 10 : w * 0.25;
+    else
+        side = tablet ? w * 0.25 : w * 0.5;
+    // A hair under the exact share, so rounding never pushes the last column to the next line.
+    side = std::floor(side * 1000) / 1000;
+    return { side, side };
+}
+
+void ViewController::photoReadability(const PhotoAsset& asset, bool readable)
+{
+    if (readable)
+        m_unreadable.erase(asset.localIdentifier);
+    else
+        m_unreadable.insert(asset.localIdentifier);
+}
+
+std::shared_ptr<CollectionViewCell> ViewController::collectionViewCellForItemAtIndexPath(CollectionView& collectionView, IndexPath indexPath)
+{
+    const bool grid = &collectionView == myCollectionViewRullino.get();
+    const Size size = collectionViewSizeForItemAtIndexPath(collectionView, indexPath);
+    if (grid) {
+        auto cell = collectionView.dequeueReusableCell<RullinoCollectionViewCell>("cellrullino", indexPath);
+        if (!cell || !assetsFetchResults || static_cast<std::size_t>(indexPath.item) >= assetsFetchResults->count())
+            return cell;
+        const PhotoAsset& asset = (*assetsFetchResults)[static_cast<std::size_t>(indexPath.item)];
+        const bool selected = std::find(myArrIndexSelezionati.begin(), myArrIndexSelezionati.end(), indexPath.item) != myArrIndexSelezionati.end();
+        cell->showSelected(selected);
+        std::weak_ptr<vd::ViewController> weak = weak_from_this();
+        cell->showAsset(asset, imageManager, { size.width * 2, size.height * 2 }, [weak](const PhotoAsset& photo, bool readable) {
+            if (auto self = std::static_pointer_cast<ViewController>(weak.lock()))
+                self->photoReadability(photo, readable);
+        });
+        if (isUnreadable(asset))
+            cell->setUnreadable(true);
+        return cell;
+    }
+    auto cell = collectionView.dequeueReusableCell<FotoSelezionateCollectionCell>("cellSelezionate", indexPath);
+    if (!cell || static_cast<std::size_t>(indexPath.item) >= myArrIndexSelezionati.size())
+        return cell;
+    const int position = myArrIndexSelezionati[static_cast<std::size_t>(indexPath.item)];
+    cell->cella = indexPath.item;
+    cell->numeroinarray = position;
+    cell->myButtonDeselect->setName(collectionView.name() + "." + indexPath.text() + ".myButtonDeselect");
+    if (!cell->onDeselect) {
+        std::weak_ptr<vd::ViewController> weak = weak_from_this();
+        cell->onDeselect = [weak](const FotoSelezionateCollectionCell& tapped) {
+            if (auto self = std::static_pointer_cast<ViewController>(weak.lock()))
+                self->myButtonDeselectPreselezionateAction(tapped);
+        };
+    }
+    if (assetsFetchResults && position >= 0 && static_cast<std::size_t>(position) < assetsFetchResults->count())
+        cell->showAsset((*assetsFetchResults)[static_cast<std::size_t>(position)], imageManager, { size.width * 3, size.height * 3 });
+    return cell;
+}
+
+bool ViewController::collectionViewShouldSelectItemAtIndexPath(CollectionView& collectionView, IndexPath indexPath)
+{
+    if (&collectionView != myCollectionViewRullino.get())
+        return false;
+    if (!assetsFetchResults || static_cast<std::size_t>(indexPath.item) >= assetsFetchResults->count())
+        return false;
+    const PhotoAsset& asset = (*assetsFetchResults)[static_cast<std::size_t>(indexPath.item)];
+    if (!isUnreadable(asset))
+        return true;
+    // A photo that does not decode would only fail later, in the batch: say so now.
+    presentAlert("Vardenico", mySingleScritte::sharedInstance().stringaFotoIllegibili() + " \"" + asset.localIdentifier + "\"", "Ok");
+    return false;
+}
+
+void ViewController::collectionViewDidSelectItemAtIndexPath(CollectionView& collectionView, IndexPath indexPath)
+{
+    if (&collectionView == myCollectionViewRullino.get())
+        selectGridPosition(indexPath, true);
+}
+
+bool ViewController::selectGridPosition(IndexPath indexPath, bool animated)
+{
+    if (!assetsFetchResults || indexPath.item < 0 || static_cast<std::size_t>(indexPath.item) >= assetsFetchResults->count())
+        return false;
+    const int position = static_cast<int>(indexPath.item);
+    if (std::find(myArrIndexSelezionati.begin(), myArrIndexSelezionati.end(), position) == myArrIndexSelezionati.end())
+        myArrIndexSelezionati.push_back(position);
+    if (auto cell = std::dynamic_pointer_cast<RullinoCollectionViewCell>(myCollectionViewRullino->cellForItemAtIndexPath(indexPath))) {
+        cell->setSelected(true);
+        cell->myImagePhoto->layer().setBorderWidth(borderCellWidth);
+        cell->myImagePhoto->layer().setBorderColor(Color::whiteColor());
+        auto badge = cell->myLabelCheck;
+        View::animate(animated ? 0.1 : 0, [badge] { badge->setAlpha(1); });
+    } else {
+        log::debug("nil value"); // scrolled away: the cell shows the selection when it comes back
+    }
+    log::debug("Seleziona " + listed(myArrIndexSelezionati));
+    myCollectionViewRullino->selectItemAtIndexPath(indexPath, Animated::No, ScrollPosition::None);
+    std::weak_ptr<vd::ViewController> weak = weak_from_this();
+    RunLoop::main().post([weak] {
+        if (auto self = std::static_pointer_cast<ViewController>(weak.lock()))
+            self->metodoSettaLabelSelezionate();
+    });
+    return true;
+}
+
+void ViewController::collectionViewDidDeselectItemAtIndexPath(CollectionView& collectionView, IndexPath indexPath)
+{
+    if (&collectionView != myCollectionViewRullino.get())
+        return;
+    std::erase(myArrIndexSelezionati, static_cast<int>(indexPath.item));
+    if (auto cell = std::dynamic_pointer_cast<RullinoCollectionViewCell>(myCollectionViewRullino->cellForItemAtIndexPath(indexPath))) {
+        cell->setSelected(false);
+        cell->myImagePhoto->layer().setBorderColor(Color::clear());
+        cell->myImagePhoto->layer().setBorderWidth(4.0);
+        auto badge = cell->myLabelCheck;
+        View::animate(0.1, [badge] { badge->setAlpha(0); });
+    }
+    log::debug("Deseleziona " + listed(myArrIndexSelezionati));
+    std::weak_ptr<vd::ViewController> weak = weak_from_this();
+    RunLoop::main().post([weak] {
+        if (auto self = std::static_pointer_cast<ViewController>(weak.lock()))
+            self->metodoSettaLabelSelezionate();
+    });
+}
+
+void ViewController::reselectGrid()
+{
+    myCollectionViewRullino->selectItemAtIndexPath(std::nullopt, Animated::No, ScrollPosition::None);
+    for (int position : myArrIndexSelezionati)
+        myCollectionViewRullino->selectItemAtIndexPath(IndexPath::forItem(position, 0), Animated::No, ScrollPosition::None);
+    for (auto& visible : myCollectionViewRullino->visibleCells()) {
+        auto cell = std::dynamic_pointer_cast<RullinoCollectionViewCell>(visible);
+        auto where = myCollectionViewRullino->indexPathForCell(*visible);
+        if (cell && where)
+            cell->showSelected(std::find(myArrIndexSelezionati.begin(), myArrIndexSelezionati.end(), where->item) != myArrIndexSelezionati.end());
+    }
+}
+
+void ViewController::reloadGrid()
+{
+    // The grid forgets its own selection on reload; the screen's list is the truth.
+    myCollectionViewRullino->reloadData();
+    myCollectionViewRullino->layoutIfNeeded();
+    reselectGrid();
+}
+
+void ViewController::metodoSettaLabelSelezionate()
+{
+    if (!isViewLoaded())
+        return;
+    const std::size_t n = myArrIndexSelezionati.size();
+    const std::string count = "(" + std::to_string(n) + ")";
+    const std::string selezionate = mySingleScritte::sharedInstance().stringaSelezionate() + " " + count;
+    myLabelGiaSelezionate->setText(selezionate);
+    myLabelTitoloSelezionate->setText(selezionate);
+    auto confirm = myButtonSelezionaProperty;
+    if (n > 0) {
+        myLabelCountSelezionate->setText(count);
+        confirm->setEnabled(true);
+        confirm->setUserInteractionEnabled(true);
+        View::animate(0.2, [confirm] { confirm->setAlpha(1); });
+    } else {
+        myLabelCountSelezionate->setText("");
+        confirm->setEnabled(false);
+        confirm->setUserInteractionEnabled(false);
+        View::animate(0.2, [confirm] { confirm->setAlpha(0.1); });
+    }
+}
+
+void ViewController::myButtonDeselectPreselezionateAction(const FotoSelezionateCollectionCell& cell)
+{
+    const long row = cell.cella;
+    const int position = static_cast<int>(cell.numeroinarray);
+    std::erase(myArrIndexSelezionati, position);
+    log::debug("tolta dalla selezione la foto " + std::to_string(position) + " (riga " + std::to_string(row) + ")");
+    // Rows after the removed one move up; a reload gives every remaining button its new row.
+    myCollectionViewSELEZIONATE->reloadData();
+    reloadGrid();
+    std::weak_ptr<vd::ViewController> weak = weak_from_this();
+    RunLoop::main().post([weak] {
+        if (auto self = std::static_pointer_cast<ViewController>(weak.lock()))
+            self->metodoSettaLabelSelezionate();
+    });
+    if (myArrIndexSelezionati.empty())
+        metodoEsceCollectionSelezionate(true);
+}
+
+void ViewController::AnnullaSelezioneFoto()
+{
+    if (myBoolAlbumInAlto) {
+        metodoEntraEsciViewAlbums(true);
+        return;
+    }
+    if (myArrIndexSelezionati.empty())
+        metodoEscePicker(true);
+    myArrIndexSelezionati.clear();
+    auto grid = myCollectionViewRullino;
+    std::weak_ptr<vd::ViewController> weak = weak_from_this();
+    View::animate(0.1, [grid] { grid->setAlpha(0); }, [weak, grid](bool) {
+        if (auto self = std::static_pointer_cast<ViewController>(weak.lock()))
+            self->reloadGrid();
+        View::animate(0.2, [grid] { grid->setAlpha(1); });
+    });
+    RunLoop::main().post([weak] {
+        if (auto self = std::static_pointer_cast<ViewController>(weak.lock()))
+            self->metodoSettaLabelSelezionate();
+    });
+    myCollectionViewSELEZIONATE->reloadData();
+}
+
+void ViewController::SelezionaFoto()
+{
+    log::debug("SELEZIONA FOTO BUTTON");
+    myArrImmaginiEstratteDaRullino.clear();
+    myCollectionViewSELEZIONATE->reloadData();
+    slide(myViewLoading, { 4 * Centro.x, Centro.y }, 0);
+    metodoEscePicker(true);
+    if (canHandOff())
+        handOff();
+}
+
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <platform/ui/controls/ImageView.h>
+#include <platform/ui/lists/CollectionView.h>
+#include <platform/ui/lists/TableView.h>
+
+#include <string>
+
+namespace vd {
+
+// A row of the layer table: the layer's miniature over the canvas colour.
+class LogoMakerLayerCell : public TableViewCell {
+public:
+    LogoMakerLayerCell();
+    std::string className() const override { return "LogoMakerLayerCell"; }
+    void layoutSubviews() override;
+    std::shared_ptr<View> myViewBgCell;
+    std::shared_ptr<ImageView> myImageSnap;
+};
+
+// A cell of the shape and icon palettes: the catalogue picture as stored (not tinted).
+class collectionImmaginiFormeCell : public CollectionViewCell {
+public:
+    collectionImmaginiFormeCell();
+    std::string className() const override { return "collectionImmaginiFormeCell"; }
+    void layoutSubviews() override;
+    std::shared_ptr<ImageView> myImageViewForme;
+};
+
+// A colour swatch of the editor's grid and of the popover grid.
+class LogoEditorCollectionViewCell : public CollectionViewCell {
+public:
+    std::string className() const override { return "LogoEditorCollectionViewCell"; }
+};
+
+// Swatch side for a grid: its width over 11, so 11 fit a row.
+Size swatchSize(const CollectionView& grid);
+// Fills a swatch cell with the colour of a code, corners rounded by 2.
+void paintSwatch(CollectionViewCell& cell, const std::string& code);
+
+}

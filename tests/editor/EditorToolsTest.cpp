@@ -1,0 +1,193 @@
+#include "EditorTestSupport.h"
+
+#include <platform/ui/presentation/Popover.h>
+
+namespace vd::test {
+namespace {
+
+TEST_F(EditorTest, APaletteCellAddsASelectedTintedLayerAndOpensTheColourPanel)
+{
+    auto& e = open();
+    EXPECT_EQ(e.myArrNomiFormeDaSingle, mySingleElementiManage::sharedInstance().myArrStringNameICON) << "icons are the starting tab";
+    tapView(*e.myButtonAddGeometryProp);
+    EXPECT_EQ(e.myArrNomiFormeDaSingle, mySingleElementiManage::sharedInstance().myArrStringNameGEOMETRY);
+    EXPECT_EQ(e.myCollectionForme->contentOffset().y, 0);
+    const double cell = e.myCollectionForme->bounds().width() * 0.25;
+    EXPECT_EQ(e.myCollectionForme->frameForItemAtIndexPath(IndexPath::forItem(3, 0))->size, (Size { cell, cell })) << "four square cells a row";
+
+    tapView(*named("myCollectionForme.0.3"));
+    // The colour panel now covers the palette; the shape tab brings it back.
+    tapView(*e.myButtonAddGeometryProp);
+    tapView(*named("myCollectionForme.0.3"));
+    const auto layers = e.stickers();
+    ASSERT_EQ(layers.size(), 2u) << "two taps, two independent layers";
+    EXPECT_EQ(layers[0]->nomeImmagine, mySingleElementiManage::sharedInstance().myArrStringNameGEOMETRY[3]);
+    EXPECT_EQ(layers[1]->nomeImmagine, mySingleElementiManage::sharedInstance().myArrStringNameGEOMETRY[3]);
+    EXPECT_EQ(layers[1]->frame(), (Rect { 10, 10, 200, 200 }));
+    EXPECT_EQ(e.selectedSticker(), layers[1]);
+    EXPECT_FALSE(layers[1]->closeView()->isHidden());
+    EXPECT_TRUE(layers[0]->closeView()->isHidden());
+    EXPECT_EQ(layers[1]->tintColor(), Color::whiteColor()) << "new shapes are white on the dark canvas";
+    settle(0.5);
+    const double toolArea = e.myViewBarraStrumenti->bounds().height(), toolBar = e.myViewToolBarStrumenti->bounds().height();
+    EXPECT_EQ(e.myViewColorsAndAlphaBG->center().y, toolArea / 2 + toolBar / 2) << "the colour panel is up";
+
+    // A swatch tints the selected shape and shows on both colour buttons.
+    tapView(*named("myCollectionView.0.5"));
+    const Color picked = Color::fromCode(e.colorList[5]);
+    EXPECT_EQ(layers[1]->tintColor(), picked);
+    EXPECT_EQ(e.myButtonColorPicker->backgroundColor(), picked);
+    EXPECT_EQ(e.myButtonTextColor->backgroundColor(), picked);
+}
+
+TEST_F(EditorTest, ANameTheCatalogueLacksShowsAnEmptyCellAndAddsNothing)
+{
+    auto& e = open();
+    e.myArrNomiFormeDaSingle = { "no-such-picture", "s" };
+    e.myCollectionForme->reloadData();
+    settle(0.1);
+    auto cell = std::dynamic_pointer_cast<collectionImmaginiFormeCell>(named("myCollectionForme.0.0"));
+    ASSERT_TRUE(cell);
+    EXPECT_TRUE(cell->myImageViewForme->image().isEmpty());
+    tapView(*cell);
+    EXPECT_TRUE(e.stickers().empty());
+    e.paletteDidSelectItem(7);
+    EXPECT_TRUE(e.stickers().empty()) << "an index outside the list is ignored";
+}
+
+TEST_F(EditorTest, PickingAColourWithNothingSelectedOnlyChangesTheButtons)
+{
+    auto& e = open({ imageRecord("s", 100, 100) });
+    e.colorPickerDidColorSelected(Color::rgba(0, 1, 0), "#00ff00");
+    EXPECT_EQ(e.stickers()[0]->tintColor(), Color::rgba(1, 0, 0, 1));
+    EXPECT_EQ(e.myButtonColorPicker->backgroundColor(), Color::rgba(0, 1, 0));
+    EXPECT_EQ(e.myButtonTextColor->backgroundColor(), Color::rgba(0, 1, 0));
+}
+
+TEST_F(EditorTest, ThePopoverGridIsElevenByFifteenAndTintsTheSelection)
+{
+    auto& e = open({ imageRecord("s", 100, 100) });
+    tap(onCanvas({ 100, 100 }));
+    tapView(*e.myButtonColorPicker);
+    ASSERT_TRUE(e.myPopoverColori && e.myPopoverColori->isPresented());
+    const double width = e.myViewBarraStrumenti->bounds().width() - 50;
+    EXPECT_EQ(e.myPopoverColori->preferredContentSize(), (Size { width, width / 11 * 15 }));
+    EXPECT_EQ(e.myPopoverColori->arrowDirection(), Popover::ArrowUp);
+    tapView(*named("colorCollectionView.0.12"));
+    EXPECT_EQ(e.stickers()[0]->tintColor(), Color::fromCode(e.colorList[12]));
+    EXPECT_TRUE(e.myPopoverColori && e.myPopoverColori->isPresented()) << "the popover stays until a tap outside";
+    tap({ 5, 5 });
+    EXPECT_FALSE(e.myPopoverColori);
+}
+
+TEST_F(EditorTest, ANewTextIsTwoHundredBySeventyWithTheKeyboard)
+{
+    auto& e = open();
+    EXPECT_EQ(e.myPickerViewFontSize->numberOfRowsInComponent(0), 48);
+    EXPECT_EQ(e.myPickerViewFontSize->selectedRowInComponent(0), 7) << "20 points";
+    tapView(*e.myButtonAddTextProp);
+    auto text = e.selectedSticker();
+    ASSERT_TRUE(text && text->myTextField);
+    EXPECT_EQ(text->frame(), (Rect { 10, 10, 200, 70 }));
+    EXPECT_EQ(text->contentView()->tag(), 50);
+    EXPECT_FALSE(text->closeView()->isHidden());
+    EXPECT_TRUE(text->myTextField->isFirstResponder());
+    const double toolArea = e.myViewBarraStrumenti->bounds().height(), toolBar = e.myViewToolBarStrumenti->bounds().height();
+    EXPECT_EQ(e.myViewFontTextBG->center().y, toolArea / 2 + toolBar / 2) << "the text panel is up";
+}
+
+TEST_F(EditorTest, ABiggerSizeGrowsTheTextAroundItsCentreAndKeepsItsRotation)
+{
+    auto& e = open({ textRecord("Logo", 190, 190, 0.3) });
+    auto text = e.stickers()[0];
+    tap(onCanvas({ 190, 190 }));
+    ASSERT_EQ(e.selectedSticker(), text);
+    const double heightBefore = text->bounds().height();
+    const auto row = std::find(e.myArrayFontSize.begin(), e.myArrayFontSize.end(), 144) - e.myArrayFontSize.begin();
+    e.pickerViewDidSelectRow(*e.myPickerViewFontSize, row);
+    EXPECT_EQ(text->myTextField->fontSize(), 144);
+    EXPECT_GT(text->bounds().height(), heightBefore + 100);
+    EXPECT_NEAR(text->center().x, 190, 1e-9);
+    EXPECT_NEAR(text->center().y, 190, 1e-9);
+    EXPECT_NEAR(angleOf(*text), 0.3, 1e-9);
+    EXPECT_GE(text->bounds().width(), 200) << "never narrower";
+}
+
+TEST_F(EditorTest, FontAlignmentAndPickersFollowTheSelectedText)
+{
+    auto odd = textRecord("Logo", 120, 120);
+    odd.fontSize = 13; // not in the size list
+    auto& e = open({ odd, imageRecord("s", 300, 300) });
+    const long before = e.myPickerViewFontSize->selectedRowInComponent(0);
+    tap(onCanvas({ 120, 120 }));
+    EXPECT_EQ(e.myPickerViewFontSize->selectedRowInComponent(0), before) << "13 points leaves the size picker where it was";
+    EXPECT_EQ(e.mySegmentedControlAllineamnto->selectedSegmentIndex(), 1);
+
+    tap(centreOf(*e.mySegmentedControlAllineamnto) + Point { e.mySegmentedControlAllineamnto->bounds().width() / 3, 0 });
+    EXPECT_EQ(e.selectedSticker()->myTextField->textAlignment(), TextAlignment::Right);
+
+    ASSERT_FALSE(e.myArrayPickerFontData.empty());
+    const long last = static_cast<long>(e.myArrayPickerFontData.size()) - 1;
+    e.pickerViewDidSelectRow(*e.myPickerViewFont, last);
+    if (LogoMakerController::fontCanBeLoaded(e.myArrayPickerFontData.back())) {
+        EXPECT_EQ(e.selectedSticker()->myTextField->fontName(), e.myArrayPickerFontData.back());
+    }
+
+    // With an image selected the pickers change nothing.
+    tap(onCanvas({ 300, 300 }));
+    const auto font = e.stickers()[0]->myTextField->fontName();
+    e.pickerViewDidSelectRow(*e.myPickerViewFont, 0);
+    EXPECT_EQ(e.stickers()[0]->myTextField->fontName(), font);
+}
+
+TEST_F(EditorTest, TheCanvasStyleIsStoredAndGivesTheTintOfNewShapes)
+{
+    auto& e = open();
+    EXPECT_EQ(e.myViewTemporanea->backgroundColor(), e.myButtonDarkProperty->backgroundColor()) << "no stored style is dark";
+    e.metodoAggiungiFormaWithNomeImmagine("s");
+    auto earlier = e.stickers()[0];
+    tapView(*e.myButtonEntraSettingProp);
+    EXPECT_EQ(e.myViewBgSetting->center(), e.Centro);
+    tapView(*e.myButtonWhiteProperty);
+    settle(0.5);
+    EXPECT_EQ(e.myViewTemporanea->backgroundColor(), e.myButtonWhiteProperty->backgroundColor());
+    EXPECT_EQ(UserDefaults::standard().integerForKey("keycoloreeditototo"), 1);
+    tapView(*e.myButtonEsceViewSetting);
+    EXPECT_EQ(e.myViewBgSetting->center().x, 3 * e.Centro.x);
+    auto later = e.metodoAggiungiFormaWithNomeImmagine("q");
+    EXPECT_EQ(later->tintColor(), *e.myButtonDarkProperty->backgroundColor());
+    EXPECT_EQ(earlier->tintColor(), Color::whiteColor()) << "shapes added before keep theirs";
+
+    auto& reopened = open();
+    EXPECT_EQ(reopened.myViewTemporanea->backgroundColor(), reopened.myButtonWhiteProperty->backgroundColor()) << "the style persists";
+}
+
+TEST_F(EditorTest, AStoredStyleOfSevenChangesNothing)
+{
+    UserDefaults::standard().setInteger("keycoloreeditototo", 7);
+    auto& e = open();
+    EXPECT_EQ(e.myViewTemporanea->backgroundColor(), Color::fromCode("#34343e")) << "the canvas keeps the layout's colour";
+    EXPECT_FALSE(e.coloreDefaultOggettiAggiunti);
+}
+
+TEST_F(EditorTest, TheTutorialShowsOnTheFirstOpeningOnlyAndTheHelpButtonBringsItBack)
+{
+    UserDefaults::standard().removeObjectForKey("tutorialLogoa");
+    auto& e = open();
+    EXPECT_EQ(e.myViewBgTutorial->alpha(), 1);
+    EXPECT_EQ(e.myViewBgTutorial->center(), e.Centro);
+    EXPECT_EQ(e.myLabelAggiungiTesto->text(), mySingleScritte::sharedInstance().stringaAggiungiTesto());
+    tapView(*e.myButtonOkTutorial);
+    settle(0.5);
+    EXPECT_EQ(e.myViewBgTutorial->alpha(), 0);
+    EXPECT_EQ(UserDefaults::standard().stringForKey("tutorialLogoa"), "tutorialLogo");
+
+    auto& again = open();
+    EXPECT_EQ(again.myViewBgTutorial->alpha(), 0);
+    EXPECT_EQ(again.myViewBgTutorial->center().x, 3 * again.Centro.x);
+    tapView(*again.myButtonEtraTutorial);
+    EXPECT_EQ(again.myViewBgTutorial->alpha(), 1);
+}
+
+}
+}

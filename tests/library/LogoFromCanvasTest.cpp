@@ -1,0 +1,191 @@
+#include <app/AppDelegate.h>
+#include <elements/LDStickerView.h>
+#include <library/mySingleElementiManage.h>
+#include <platform/graphics/ImageCatalogue.h>
+#include <platform/graphics/ImageCodecs.h>
+#include <platform/ui/controls/ImageView.h>
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <numbers>
+
+using namespace vd;
+
+namespace {
+
+// A canvas as the editor makes it: stickers with image or text content.
+struct Canvas {
+    std::shared_ptr<View> view;
+    explicit Canvas(Size size, Color colour = Color::rgba(0.2, 0.2, 0.25))
+        : view(View::make(Rect(0, 0, size.width, size.height)))
+    {
+        view->setBackgroundColor(colour);
+    }
+    std::shared_ptr<LDStickerView> image(const std::string& name, Rect frame, Color tint, double alpha = 1)
+    {
+        auto sticker = LDStickerView::initWithFrame(frame);
+        auto content = View::make<ImageView>(Rect(0, 0, frame.width(), frame.height()));
+        content->setImage(imageNamed(name).withRenderingMode(Image::RenderingMode::Template));
+        sticker->setContentView(content);
+        sticker->nomeImmagine = name;
+        view->addSubview(sticker);
+        sticker->setTintColor(tint);
+        content->setAlpha(alpha);
+        return sticker;
+    }
+    std::shared_ptr<LDStickerView> text(const std::string& words, Rect frame)
+    {
+        auto sticker = LDStickerView::initWithFrame(frame);
+        sticker->nomeImmagine = "testo";
+        sticker->setTextView(false);
+        view->addSubview(sticker);
+        sticker->myTextField->setText(words);
+        sticker->myTextField->setFont("DejaVuSans-Bold", 32);
+        sticker->myTextField->setTextColor(Color::rgba(0, 0, 1));
+        sticker->myTextField->setTextAlignment(TextAlignment::Center);
+        return sticker;
+    }
+};
+
+struct Store {
+    test::TemporaryFolder folder;
+    std::shared_ptr<AppDelegate> delegate { AppDelegate::create(folder.path()) };
+    mySingleElementiManage& store { delegate->logoStore() };
+    Store() { store.metodoCaricaDictOfData(); }
+};
+
+bool transparentAt(const Image& image, int x, int y) { return unpremultiply(image.pixelAt(x, y)).a == 0; }
+
+}
+
+TEST(LogoFromCanvas, ASquareCanvasGivesA2800PixelPictureWithOnlyTheLayers)
+{
+    Store s;
+    Canvas canvas({ 300, 300 });
+    canvas.image("q", { 100, 100, 100, 100 }, Color::rgba(1, 0, 0));
+    auto picture = s.store.metodoSalvaLogoDaView(*canvas.view, std::nullopt);
+    ASSERT_TRUE(picture) << picture.error().message;
+    EXPECT_EQ(picture->size(), (Size { 1400, 1400 }));
+    EXPECT_EQ(picture->pixelWidth(), 2800);
+    EXPECT_EQ(picture->pixelHeight(), 2800);
+    for (auto [x, y] : { std::pair { 0, 0 }, { 2799, 0 }, { 0, 2799 }, { 2799, 2799 } })
+        EXPECT_TRUE(transparentAt(*picture, x, y)) << "corner " << x << "," << y << ": no canvas colour";
+    const Rgba8 middle = unpremultiply(picture->pixelAt(1400, 1400));
+    EXPECT_GT(middle.r, 200);
+    EXPECT_LT(middle.g, 40);
+
+    ASSERT_EQ(s.store.myArrLoghiEstratti.size(), 1u);
+    ASSERT_EQ(s.store.myArrLoghiInCore.size(), 1u);
+    const auto& logo = *s.store.myArrLoghiEstratti[0];
+    EXPECT_EQ(logo.myColoreSfongo, Color::rgba(0.2, 0.2, 0.25)) << "the canvas colour is kept with the logo";
+    EXPECT_EQ(logo.myImageRESIZED->size(), (Size { 200, 200 }));
+
+    // A new run reads back the same layers.
+    auto reread = AppDelegate::create(s.folder.path());
+    reread->logoStore().metodoCaricaDictOfData();
+    ASSERT_EQ(reread->logoStore().myArrLoghiEstratti.size(), 1u);
+    EXPECT_EQ(reread->logoStore().myArrLoghiEstratti[0]->myArrViewModel, logo.myArrViewModel);
+}
+
+TEST(LogoFromCanvas, AWideCanvasGivesAPictureOfItsAspect)
+{
+    Store s;
+    Canvas canvas({ 320, 160 });
+    canvas.image("c", { 10, 10, 80, 80 }, Color::whiteColor());
+    auto picture = s.store.metodoSalvaLogoDaView(*canvas.view, std::nullopt);
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->size(), (Size { 1400, 700 }));
+    EXPECT_EQ(picture->pixelWidth(), 2800);
+    EXPECT_EQ(picture->pixelHeight(), 1400);
+    EXPECT_EQ(s.store.myArrLoghiEstratti[0]->myImageRESIZED->size(), (Size { 200, 100 }));
+}
+
+TEST(LogoFromCanvas, RecordsFollowTheStickersInChildOrder)
+{
+    Canvas canvas({ 300, 300 });
+    auto shape = canvas.image("s", { 20, 30, 120, 100 }, Color::rgba(0, 1, 0), 0.4);
+    auto words = canvas.text("Vardenico\nLogo", { 50, 60, 200, 90 });
+    words->setTransform(AffineTransform::rotation(std::numbers::pi / 2));
+    canvas.view->addSubview(View::make(Rect(0, 0, 10, 10))); // not a layer
+    auto nameless = canvas.image("q", { 0, 0, 50, 50 }, Color::black());
+    nameless->nomeImmagine.reset();
+
+    const auto records = mySingleElementiManage::metodoRecordDaCanvas(*canvas.view);
+    ASSERT_EQ(records.size(), 2u) << "only stickers with an image name are layers";
+    const ViewModel& image = records[0];
+    EXPECT_EQ(image.type, "image");
+    EXPECT_EQ(image.nomeImg, "s");
+    EXPECT_DOUBLE_EQ(image.alpha, 0.4);
+    EXPECT_EQ(image.tintColor, Color::rgba(0, 1, 0));
+    EXPECT_EQ(image.largezza, 120);
+    EXPECT_EQ(image.altezza, 100);
+    EXPECT_EQ(image.centrox, 80);
+    EXPECT_EQ(image.centroy, 80);
+    EXPECT_EQ(image.testo, "");
+    EXPECT_EQ(image.fontName, "");
+    EXPECT_EQ(image.fontSize, 0);
+    EXPECT_EQ(image.textAllin, 0);
+
+    const ViewModel& text = records[1];
+    EXPECT_EQ(text.type, "text");
+    EXPECT_EQ(text.nomeImg, "testo");
+    EXPECT_NEAR(text.rotazione, std::numbers::pi / 2, 1e-12);
+    EXPECT_EQ(text.largezza, 200) << "the unrotated size";
+    EXPECT_EQ(text.altezza, 90);
+    EXPECT_EQ(text.testo, "Vardenico\nLogo");
+    EXPECT_EQ(text.fontName, "DejaVuSans-Bold");
+    EXPECT_EQ(text.fontSize, 32);
+    EXPECT_EQ(text.textColor, Color::rgba(0, 0, 1));
+    EXPECT_EQ(text.textAllin, 1);
+}
+
+TEST(LogoFromCanvas, ATranslucentLayerIsDrawnAtItsOpacity)
+{
+    Store s;
+    Canvas canvas({ 300, 300 });
+    canvas.image("q", { 0, 0, 300, 300 }, Color::rgba(1, 0, 0), 0.4);
+    auto picture = s.store.metodoSalvaLogoDaView(*canvas.view, std::nullopt);
+    ASSERT_TRUE(picture);
+    EXPECT_NEAR(unpremultiply(picture->pixelAt(1400, 1400)).a, 0.4 * 255, 3);
+    EXPECT_DOUBLE_EQ(s.store.myArrLoghiEstratti[0]->myArrViewModel->at(0).alpha, 0.4);
+}
+
+TEST(LogoFromCanvas, SavingAReopenedLogoReplacesItAndMovesItToTheEnd)
+{
+    Store s;
+    for (int i = 0; i < 5; ++i) {
+        Canvas canvas({ 300, 300 });
+        canvas.image("c", { 10.0 + i, 10, 80, 80 }, Color::whiteColor());
+        ASSERT_TRUE(s.store.metodoSalvaLogoDaView(*canvas.view, std::nullopt));
+    }
+    auto third = s.store.myArrLoghiEstratti[2];
+    auto fourth = s.store.myArrLoghiEstratti[3];
+    Canvas edited({ 300, 300 });
+    edited.image("s", { 50, 50, 100, 100 }, Color::rgba(1, 0, 0));
+    ASSERT_TRUE(s.store.metodoSalvaLogoDaView(*edited.view, 2));
+    ASSERT_EQ(s.store.myArrLoghiEstratti.size(), 5u);
+    ASSERT_EQ(s.store.myArrLoghiInCore.size(), 5u);
+    EXPECT_EQ(s.store.myArrLoghiEstratti[2], fourth) << "entry 2 is gone";
+    EXPECT_EQ(std::find(s.store.myArrLoghiEstratti.begin(), s.store.myArrLoghiEstratti.end(), third), s.store.myArrLoghiEstratti.end()) << "the replaced logo is gone";
+    EXPECT_EQ(s.store.myArrLoghiEstratti[4]->myArrViewModel->at(0).nomeImg, "s") << "the new logo is last";
+
+    auto reread = AppDelegate::create(s.folder.path());
+    reread->logoStore().metodoCaricaDictOfData();
+    ASSERT_EQ(reread->logoStore().myArrLoghiEstratti.size(), 5u);
+    EXPECT_EQ(reread->logoStore().myArrLoghiEstratti[4]->myArrViewModel->at(0).nomeImg, "s");
+    EXPECT_EQ(reread->logoStore().myArrLoghiEstratti[2]->myArrViewModel->at(0).centrox, 13 + 40);
+}
+
+TEST(LogoFromCanvas, ARefusedSaveLeavesTheCanvasAndTheListsAsTheyWere)
+{
+    Store s;
+    Canvas canvas({ 300, 300 }, Color::rgba(0.5, 0.5, 0.5));
+    canvas.image("c", { 10, 10, 80, 80 }, Color::whiteColor());
+    auto refused = s.store.metodoSalvaLogoDaView(*canvas.view, 4);
+    ASSERT_FALSE(refused);
+    EXPECT_NE(refused.error().message.find("logo 4"), std::string::npos) << refused.error().message;
+    EXPECT_EQ(canvas.view->backgroundColor(), Color::rgba(0.5, 0.5, 0.5));
+    EXPECT_TRUE(s.store.myArrLoghiEstratti.empty());
+    EXPECT_TRUE(s.store.myArrLoghiInCore.empty());
+}
