@@ -60,11 +60,12 @@ const std::shared_ptr<store::ObjectStore>& AppDelegate::managedObjectContext()
 
 void AppDelegate::terminateWithLine(const std::string& line)
 {
-    std::fflush(stdout);
-    std::fprintf(stderr, "%s\n", line.c_str());
-    std::fflush(stderr);
-    std::_Exit(1);
+    log::fatal(line);
 }
+
+// The shared logo store is the shared delegate's. It is defined here, with the delegate, so that
+// the library does not depend on the app folder.
+mySingleElementiManage& mySingleElementiManage::sharedInstance() { return AppDelegate::shared()->logoStore(); }
 
 void AppDelegate::terminateWithStoreError(const Error& error) const
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <library/LogoStoreContext.h>
 #include <platform/foundation/Error.h>
 #include <platform/store/ObjectStore.h>
 
@@ -15,7 +16,7 @@ class mySingleElementiManage;
 // The process-wide application object: owns the object store over dictModel.sqlite in the
 // documents folder, runs the launch sequence and reacts to the lifecycle callbacks the host
 // delivers.
-class AppDelegate : public std::enable_shared_from_this<AppDelegate> {
+class AppDelegate : public LogoStoreContext, public std::enable_shared_from_this<AppDelegate> {
 public:
     // The application's delegate, made on first use over the documents folder.
     static std::shared_ptr<AppDelegate> shared();
@@ -23,16 +24,16 @@ public:
 
     const std::string nomeDataModle { "dictModel" };
     const std::filesystem::path& applicationDocumentsDirectory() const { return m_documents; }
-    std::filesystem::path storeFile() const; // documents/dictModel.sqlite
+    std::filesystem::path storeFile() const override; // documents/dictModel.sqlite
     const store::ObjectModel& managedObjectModel() const;
 
     // The object context, built on first use. A store that cannot be opened ends the program with
     // a line beginning "Unresolved error " and leaves the file as it was.
-    const std::shared_ptr<store::ObjectStore>& managedObjectContext();
+    const std::shared_ptr<store::ObjectStore>& managedObjectContext() override;
     // The same without ending the program (for callers that report the failure themselves).
     Result<std::shared_ptr<store::ObjectStore>> openManagedObjectContext();
     // Saves pending changes; a failed save ends the program with the "Unresolved error " line.
-    void saveContext();
+    void saveContext() override;
     // Free bytes on the volume of the documents folder, or -10 when they cannot be read.
     std::int64_t metodoSpazioLibero() const;
     // Whole mebibytes of a byte count, truncated toward zero (-10 gives 0.0).
@@ -62,7 +63,7 @@ public:
         Key() = default;
     };
     AppDelegate(Key, std::filesystem::path documentsDirectory);
-    ~AppDelegate();
+    ~AppDelegate() override;
 
 private:
     [[noreturn]] void terminateWithStoreError(const Error& error) const;

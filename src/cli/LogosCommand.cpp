@@ -4,10 +4,10 @@
 #include <library/mySingleElementiManage.h>
 #include <platform/foundation/Files.h>
 #include <platform/graphics/ImageCodecs.h>
+#include <platform/graphics/ImageMetadata.h>
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
-#include <exiv2/exiv2.hpp>
 #include <nlohmann/json.hpp>
 
 namespace vd::cli {
@@ -91,53 +91,12 @@ int list(bool asJson)
     return kSuccess;
 }
 
-// The EXIF orientation of a photo (1 to 8), 1 when it has none or it cannot be read.
+// The EXIF orientation of a photo (1 to 8), 1 when it has none or it cannot be read: the
+// picture is then taken as stored.
 int exifOrientation(const std::string& path)
 {
-    try {
-        auto image = Exiv2::ImageFactory::open(path);
-        if (!image.get())
-            return 1;
-        image->readMetadata();
-        auto& exif = image->exifData();
-        auto found = exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
-        if (found == exif.end() || found->count() == 0)
-            return 1;
-        const long value = found->toLong();
-        return value >= 1 && value <= 8 ? static_cast<int>(value) : 1;
-    } catch (...) {
-        return 1; // no readable metadata: the picture is taken as stored
-    }
-}
-
-// The picture turned the way its EXIF orientation says it is seen, as the photo library hands it
-// to the gallery.
-Image upright(const Image& picture, int orientation)
-{
-    if (orientation <= 1 || picture.isEmpty())
-        return picture;
-    const int width = picture.pixelWidth(), height = picture.pixelHeight();
-    const bool turned = orientation >= 5;
-    PixelBuffer buffer;
-    buffer.width = turned ? height : width;
-    buffer.height = turned ? width : height;
-    buffer.opaque = picture.isOpaque();
-    buffer.pixels.resize(static_cast<size_t>(width) * height);
-    for (int v = 0; v < buffer.height; ++v)
-        for (int u = 0; u < buffer.width; ++u) {
-            int x = u, y = v;
-            switch (orientation) {
-            case 2: x = width - 1 - u; break;
-            case 3: x = width - 1 - u; y = height - 1 - v; break;
-            case 4: y = height - 1 - v; break;
-            case 5: x = v; y = u; break;
-            case 6: x = v; y = height - 1 - u; break;
-            case 7: x = width - 1 - v; y = height - 1 - u; break;
-            case 8: x = width - 1 - v; y = u; break;
-            }
-            buffer.pixels[static_cast<size_t>(v) * buffer.width + u] = picture.pixelAt(x, y);
-        }
-    return Image::fromBuffer(std::move(buffer), picture.scale());
+    auto metadata = ImageMetadata::readFromFile(path);
+    return metadata ? metadata->orientation() : 1;
 }
 
 int add(const std::string& picturePath)
@@ -145,7 +104,7 @@ int add(const std::string& picturePath)
     auto picture = decodeImageFile(picturePath);
     if (!picture)
         return failWith("add", picture.error().message);
-    const Image square = logoSquareFromPicture(upright(*picture, exifOrientation(picturePath)));
+    const Image square = logoSquareFromPicture(uprightImage(*picture, exifOrientation(picturePath)));
     auto& store = loadedLogoStore();
     if (auto added = store.metodoAggiungiSingolaImage(square); !added)
         return failWith("add", picturePath + ": " + added.error().message);

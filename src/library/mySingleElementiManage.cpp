@@ -1,4 +1,3 @@
-#include <app/AppDelegate.h>
 #include <library/mySingleElementiManage.h>
 #include <platform/foundation/Log.h>
 #include <platform/graphics/DrawingContext.h>
@@ -14,19 +13,17 @@ constexpr double kThumbnailSide = 200;
 constexpr double kPictureLogoSide = 800;
 }
 
-mySingleElementiManage& mySingleElementiManage::sharedInstance() { return AppDelegate::shared()->logoStore(); }
-
-mySingleElementiManage::mySingleElementiManage(std::weak_ptr<AppDelegate> appDelegate, std::string modelName)
+mySingleElementiManage::mySingleElementiManage(std::weak_ptr<LogoStoreContext> appDelegate, std::string modelName)
     : modelName(std::move(modelName))
     , appDelegate(std::move(appDelegate))
 {
 }
 
-std::shared_ptr<AppDelegate> mySingleElementiManage::delegate() const
+std::shared_ptr<LogoStoreContext> mySingleElementiManage::delegate() const
 {
     auto strong = appDelegate.lock();
     if (!strong)
-        AppDelegate::terminateWithLine("Unresolved error the application's delegate is gone");
+        log::fatal("Unresolved error the application's delegate is gone");
     return strong;
 }
 
@@ -34,7 +31,7 @@ std::vector<DictCoreData> mySingleElementiManage::fetchRows()
 {
     auto rows = delegate()->managedObjectContext()->fetchAll(myStringNameCore);
     if (!rows)
-        AppDelegate::terminateWithLine("Failed to fetch person: " + rows.error().message);
+        log::fatal("Failed to fetch person: " + rows.error().message);
     std::vector<DictCoreData> result;
     result.reserve(rows->size());
     for (auto& object : *rows)

@@ -2,6 +2,7 @@
 
 #include <library/DictCoreData.h>
 #include <library/DictDatamodelEstratti.h>
+#include <library/LogoStoreContext.h>
 #include <platform/foundation/Error.h>
 #include <platform/graphics/Image.h>
 
@@ -15,17 +16,18 @@
 
 namespace vd {
 
-class AppDelegate;
 class View;
 
 // The keeper of the user's logos: the stored rows (myArrLoghiInCore) and, index for index, the
 // logos in memory (myArrLoghiEstratti), plus a few values several screens share.
 class mySingleElementiManage {
 public:
-    // The store of the application's delegate, made on first use.
+    // The store of the application's delegate, made on first use (defined with the delegate).
     static mySingleElementiManage& sharedInstance();
 
-    mySingleElementiManage(std::weak_ptr<AppDelegate> appDelegate, std::string modelName);
+    // The rows live in the context's object store; modelName is the device model the program
+    // runs on, as the application's delegate reads it.
+    mySingleElementiManage(std::weak_ptr<LogoStoreContext> appDelegate, std::string modelName);
 
     const std::string modelName;
     Image myImageSfondoHome;
@@ -39,7 +41,7 @@ public:
     double myNumMbLiber { 0.0 };
     std::vector<DictCoreData> myArrLoghiInCore;
     std::vector<std::shared_ptr<DictDatamodelEstratti>> myArrLoghiEstratti;
-    const std::weak_ptr<AppDelegate> appDelegate;
+    const std::weak_ptr<LogoStoreContext> appDelegate;
 
     // Reloads every logo. Thumbnails come from the rows' cache; no full picture is decoded unless
     // a row lacks its cache. A picture, layer list or colour that does not decode is left absent
@@ -75,7 +77,7 @@ public:
     void metodoRiempiNomiIcon();
 
 private:
-    std::shared_ptr<AppDelegate> delegate() const;
+    std::shared_ptr<LogoStoreContext> delegate() const;
     std::vector<DictCoreData> fetchRows();
     Result<void> checkIndex(std::int64_t index) const;
     Result<DictCoreData> insertRow(const DictDatamodelEstratti& oggettoData);

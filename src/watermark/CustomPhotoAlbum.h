@@ -22,10 +22,9 @@ public:
     std::optional<AssetCollection> fetchAssetCollectionForAlbum();
     void createAlbum();
     void requestAuthorizationHandler(AuthorizationStatus status);
-    // Saves the picture as a new photo in the album. Refused, writing nothing, while no album is
-    // known (photo access not granted) or when the library cannot write the photo, so a caller
-    // never confirms a save that did not happen. The metadata argument of the original operation
-    // was never written, so there is none.
+    // Saves the picture as a new photo in the album, without metadata. Refused, writing nothing,
+    // while no album is known (photo access not granted) or when the library cannot write the
+    // photo, so a caller never confirms a save that did not happen.
     Result<void> saveImage(const Image& image);
 
 private:

@@ -17,31 +17,6 @@ namespace {
 
 constexpr int kStripRows = 16;
 
-bool isJpegFile(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    unsigned char signature[3] {};
-    in.read(reinterpret_cast<char*>(signature), 3);
-    return in.gcount() == 3 && signature[0] == 0xFF && signature[1] == 0xD8 && signature[2] == 0xFF;
-}
-
-// Places source row y of a w0-wide picture into the upright buffer of width outWidth.
-void scatterRow(const std::uint8_t* row, int y, int w0, int h0, const OrientationMapping& mapping, std::uint8_t* upright, int outWidth)
-{
-    for (int x = 0; x < w0; ++x) {
-        int dx = mapping.transpose ? y : x;
-        int dy = mapping.transpose ? x : y;
-        if (mapping.flipX)
-            dx = (mapping.transpose ? h0 : w0) - 1 - dx;
-        if (mapping.flipY)
-            dy = (mapping.transpose ? w0 : h0) - 1 - dy;
-        std::uint8_t* out = upright + (static_cast<size_t>(dy) * outWidth + dx) * 3;
-        out[0] = row[x * 3];
-        out[1] = row[x * 3 + 1];
-        out[2] = row[x * 3 + 2];
-    }
-}
-
 void mirrorRow(std::uint8_t* row, int width)
 {
     for (int a = 0, b = width - 1; a < b; ++a, --b)
@@ -153,7 +128,7 @@ Result<StampedPhoto> StampEngine::stampPhoto(const std::filesystem::path& source
     std::unique_ptr<JpegReader> reader;
     Image decoded; // pictures other than JPEG, decoded whole
     int w0 = 0, h0 = 0;
-    if (isJpegFile(source)) {
+    if (sniffFileFormat(source) == ImageFormat::Jpeg) {
         JpegReader::Options options;
         options.maxPixels = m_maxPixels;
         auto opened = JpegReader::open(source, options);
@@ -281,32 +256,28 @@ Result<StampedPhoto> StampEngine::stampPhoto(const std::filesystem::path& source
                 return std::unexpected(written.error());
         }
     } else {
-        std::vector<std::uint8_t> upright;
+        // A picture that is not a JPEG is decoded whole: it is made upright as the photo library
+        // shows it, then written a strip at a time.
         try {
-            upright.resize(stride * height);
+            decoded = uprightImage(decoded, stamped.sourceOrientation);
         } catch (const std::bad_alloc&) {
             return fail(name, "not enough memory to turn the photo upright");
         }
-        {
-            // Premultiplied colour is written as it is: transparent parts come out black, as the
-            // platform's JPEG encoding does.
-            std::vector<std::uint8_t> row(static_cast<size_t>(w0) * 3);
-            for (int y = 0; y < h0; ++y) {
-                for (int x = 0; x < w0; ++x) {
-                    const std::uint32_t pixel = decoded.pixelAt(x, y);
-                    row[x * 3] = (pixel >> 16) & 0xFF;
-                    row[x * 3 + 1] = (pixel >> 8) & 0xFF;
-                    row[x * 3 + 2] = pixel & 0xFF;
-                }
-                scatterRow(row.data(), y, w0, h0, mapping, upright.data(), width);
-            }
-            decoded = {};
-        }
+        std::vector<std::uint8_t> strip(stride * kStripRows);
         for (int y = 0; y < height; y += kStripRows) {
             const int count = std::min(kStripRows, height - y);
-            std::uint8_t* strip = upright.data() + stride * y;
-            compositeRows(strip, y, count, width, *tile);
-            if (auto written = (*writer)->writeRows(strip, stride, count); !written)
+            // Premultiplied colour is written as it is: transparent parts come out black, as the
+            // platform's JPEG encoding does.
+            for (int r = 0; r < count; ++r)
+                for (int x = 0; x < width; ++x) {
+                    const std::uint32_t pixel = decoded.pixelAt(x, y + r);
+                    std::uint8_t* out = strip.data() + stride * r + static_cast<size_t>(x) * 3;
+                    out[0] = (pixel >> 16) & 0xFF;
+                    out[1] = (pixel >> 8) & 0xFF;
+                    out[2] = pixel & 0xFF;
+                }
+            compositeRows(strip.data(), y, count, width, *tile);
+            if (auto written = (*writer)->writeRows(strip.data(), stride, count); !written)
                 return std::unexpected(written.error());
         }
     }

@@ -1,3 +1,5 @@
+#include <TestSupport.h>
+
 #include <elements/ViewRotation.h>
 #include <elements/XMCircleGestureRecognizer.h>
 #include <platform/foundation/RunLoop.h>
@@ -18,12 +20,11 @@ struct Reading {
     std::optional<double> angle, rotation, distance;
 };
 
-class CircleTest : public ::testing::Test {
+class CircleTest : public test::VirtualClockWindowTest {
 protected:
     void SetUp() override
     {
-        RunLoop::main().setClock(RunLoop::Clock::Virtual);
-        window = std::make_shared<Window>(Size { 400, 400 });
+        VirtualClockWindowTest::SetUp();
         view = View::make(Rect(0, 0, 400, 400));
         window->addSubview(view);
         circle = std::make_shared<XMCircleGestureRecognizer>(Point { 200, 200 }, [this](GestureRecognizer& r) {
@@ -32,9 +33,7 @@ protected:
         });
         view->addGestureRecognizer(circle);
     }
-    void TearDown() override { RunLoop::main().advance(5); }
 
-    std::shared_ptr<Window> window;
     std::shared_ptr<View> view;
     std::shared_ptr<XMCircleGestureRecognizer> circle;
     std::vector<Reading> readings;

@@ -69,12 +69,15 @@ public:
     }
 };
 
-class HeadlessHostTest : public ::testing::Test {
+class HeadlessHostTest : public test::VirtualClockWindowTest {
 protected:
+    HeadlessHostTest()
+        : VirtualClockWindowTest({ 300, 300 })
+    {
+    }
     void SetUp() override
     {
-        RunLoop::main().setClock(RunLoop::Clock::Virtual);
-        window = std::make_shared<Window>(Size { 300, 300 });
+        VirtualClockWindowTest::SetUp();
         button = View::make(Rect(100, 100, 80, 40));
         button->setName("myButton");
         button->setBackgroundColor(Color::rgba(0, 0, 1));
@@ -94,7 +97,6 @@ protected:
         window->addSubview(field);
         field->becomeFirstResponder();
     }
-    void TearDown() override { RunLoop::main().advance(5); }
 
     int run(const std::string& text)
     {
@@ -105,7 +107,6 @@ protected:
     }
 
     test::TemporaryFolder folder;
-    std::shared_ptr<Window> window;
     std::shared_ptr<View> button;
     std::shared_ptr<Field> field;
     int taps = 0, doubleTaps = 0, presses = 0;

@@ -38,4 +38,15 @@ void warning(std::string_view line)
     std::fprintf(stderr, "vardenico: %.*s\n", static_cast<int>(line.size()), line.data());
 }
 
+void fatal(std::string_view line)
+{
+    {
+        std::lock_guard lock(outputMutex());
+        std::fflush(stdout);
+        std::fprintf(stderr, "%.*s\n", static_cast<int>(line.size()), line.data());
+        std::fflush(stderr);
+    }
+    std::_Exit(1);
+}
+
 }

@@ -8,6 +8,10 @@ namespace vd::log {
 bool debugEnabled();
 void debug(std::string_view line);
 
+// Prints the line to stderr and ends the program at once with status 1 (a store that cannot be
+// opened or saved: going on would lose the person's work).
+[[noreturn]] void fatal(std::string_view line);
+
 // Warnings a user should see once (a corrupt file moved aside, a row skipped): always printed to stderr.
 void warning(std::string_view line);
 

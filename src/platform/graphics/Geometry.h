@@ -100,7 +100,7 @@ struct AffineTransform {
     {
         return { a * o.a + b * o.c, a * o.b + b * o.d, c * o.a + d * o.c, c * o.b + d * o.d, tx * o.a + ty * o.c + o.tx, tx * o.b + ty * o.d + o.ty };
     }
-    // The toolkit's CGAffineTransformRotate(t, r): rotation applied before this transform.
+    // Rotation applied before this transform (the order the screens compose a sticker's turn in).
     AffineTransform rotated(double radians) const { return rotation(radians).concat(*this); }
     AffineTransform scaled(double sx, double sy) const { return scale(sx, sy).concat(*this); }
     AffineTransform translated(double x, double y) const { return translation(x, y).concat(*this); }

@@ -42,7 +42,7 @@ public:
     const std::string& name() const { return m_name; }
     Image withName(std::string name) const;
     RenderingMode renderingMode() const { return m_mode; }
-    Image withRenderingMode(RenderingMode mode) const; // UIImage imageWithRenderingMode:
+    Image withRenderingMode(RenderingMode mode) const; // Template: drawn as a mask in the tint colour
     Image withScale(double scale) const;
 
 private:

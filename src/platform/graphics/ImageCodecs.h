@@ -22,6 +22,7 @@ struct DecodeOptions {
 
 enum class ImageFormat { Unknown, Png, Jpeg };
 ImageFormat sniffFormat(std::span<const std::uint8_t> bytes);
+ImageFormat sniffFileFormat(const std::filesystem::path& path); // Unknown when it cannot be read
 
 Result<Image> decodePng(std::span<const std::uint8_t> bytes, const DecodeOptions& options = {});
 Result<Image> decodeJpeg(std::span<const std::uint8_t> bytes, const DecodeOptions& options = {});

@@ -1,7 +1,9 @@
 #include <platform/foundation/Files.h>
 #include <platform/graphics/ImageCodecs.h>
 
+#include <algorithm>
 #include <cstring>
+#include <fstream>
 
 namespace vd {
 
@@ -13,6 +15,14 @@ ImageFormat sniffFormat(std::span<const std::uint8_t> bytes)
     if (bytes.size() >= 3 && bytes[0] == 0xff && bytes[1] == 0xd8 && bytes[2] == 0xff)
         return ImageFormat::Jpeg;
     return ImageFormat::Unknown;
+}
+
+ImageFormat sniffFileFormat(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::uint8_t head[8] {};
+    in.read(reinterpret_cast<char*>(head), sizeof head);
+    return sniffFormat(std::span<const std::uint8_t>(head, static_cast<size_t>(std::max<std::streamsize>(0, in.gcount()))));
 }
 
 Result<Image> decodeImage(std::span<const std::uint8_t> bytes, const DecodeOptions& options)

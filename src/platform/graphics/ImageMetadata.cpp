@@ -332,6 +332,30 @@ OrientationMapping orientationMapping(int orientation)
     }
 }
 
+Image uprightImage(const Image& image, int orientation)
+{
+    const OrientationMapping mapping = orientationMapping(orientation);
+    if ((!mapping.transpose && !mapping.flipX && !mapping.flipY) || image.isEmpty())
+        return image;
+    const int w0 = image.pixelWidth(), h0 = image.pixelHeight();
+    PixelBuffer buffer;
+    buffer.width = mapping.transpose ? h0 : w0;
+    buffer.height = mapping.transpose ? w0 : h0;
+    buffer.opaque = image.isOpaque();
+    buffer.pixels.resize(static_cast<size_t>(w0) * h0);
+    for (int y = 0; y < h0; ++y)
+        for (int x = 0; x < w0; ++x) {
+            int dx = mapping.transpose ? y : x;
+            int dy = mapping.transpose ? x : y;
+            if (mapping.flipX)
+                dx = buffer.width - 1 - dx;
+            if (mapping.flipY)
+                dy = buffer.height - 1 - dy;
+            buffer.pixels[static_cast<size_t>(dy) * buffer.width + dx] = image.pixelAt(x, y);
+        }
+    return Image::fromBuffer(std::move(buffer), image.scale());
+}
+
 }
 
 #pragma GCC diagnostic pop

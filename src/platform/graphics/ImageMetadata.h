@@ -1,6 +1,7 @@
 #pragma once
 
 #include <platform/foundation/Error.h>
+#include <platform/graphics/Image.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -75,5 +76,10 @@ struct OrientationMapping {
     bool flipY { false };
 };
 OrientationMapping orientationMapping(int orientation);
+
+// The picture turned the way its EXIF orientation (1…8) says it is seen: the one place a whole
+// picture is made upright (the photo library's images, logos made from photos, stamped photos
+// that are not JPEG). Values outside 2…8 give the picture as it is.
+Image uprightImage(const Image& image, int orientation);
 
 }

@@ -6,8 +6,8 @@
 
 namespace vd {
 
-// A vector outline in points, as the toolkit's bezier path: lines, cubic curves and closed
-// sub-paths. Cheap to copy.
+// A vector outline in points: lines, cubic curves and closed sub-paths, for shape layers,
+// guides and anything a painter fills or strokes. Cheap to copy.
 class Path {
 public:
     void moveTo(Point p);

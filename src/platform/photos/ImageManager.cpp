@@ -46,30 +46,6 @@ Image scaledTo(const Image& image, Size size)
     return context.takeImage();
 }
 
-Image oriented(const Image& image, int orientation)
-{
-    const OrientationMapping mapping = orientationMapping(orientation);
-    if (!mapping.transpose && !mapping.flipX && !mapping.flipY)
-        return image;
-    const int w0 = image.pixelWidth(), h0 = image.pixelHeight();
-    PixelBuffer buffer;
-    buffer.width = mapping.transpose ? h0 : w0;
-    buffer.height = mapping.transpose ? w0 : h0;
-    buffer.opaque = image.isOpaque();
-    buffer.pixels.resize(static_cast<size_t>(w0) * h0);
-    for (int y = 0; y < h0; ++y)
-        for (int x = 0; x < w0; ++x) {
-            int dx = mapping.transpose ? y : x;
-            int dy = mapping.transpose ? x : y;
-            if (mapping.flipX)
-                dx = buffer.width - 1 - dx;
-            if (mapping.flipY)
-                dy = buffer.height - 1 - dy;
-            buffer.pixels[static_cast<size_t>(dy) * buffer.width + dx] = image.pixelAt(x, y);
-        }
-    return Image::fromBuffer(std::move(buffer));
-}
-
 }
 
 ImageManager& ImageManager::defaultManager()
@@ -134,14 +110,14 @@ Result<Image> ImageManager::loadImage(const std::filesystem::path& path, Size ta
         }
         (void)(*reader)->finish();
         const Image decoded = Image::fromBuffer(std::move(buffer));
-        return oriented(scaledTo(decoded, wanted), orientation);
+        return uprightImage(scaledTo(decoded, wanted), orientation);
     }
     DecodeOptions options;
     options.name = path.string();
     auto decoded = decodeImageFile(path, options);
     if (!decoded)
         return std::unexpected(decoded.error());
-    return oriented(scaledTo(*decoded, fittedSize(decoded->pixelWidth(), decoded->pixelHeight(), storedTarget, mode)), orientation);
+    return uprightImage(scaledTo(*decoded, fittedSize(decoded->pixelWidth(), decoded->pixelHeight(), storedTarget, mode)), orientation);
 }
 
 std::string ImageManager::cacheKey(const PhotoAsset& asset, Size target, ImageContentMode mode)

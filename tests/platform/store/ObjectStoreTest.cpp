@@ -6,7 +6,6 @@
 #include "Unprivileged.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 using namespace vd::store;
 namespace fs = std::filesystem;
@@ -130,14 +129,15 @@ TEST(ObjectStore, FailedSaveKeepsTheFileAndThePendingChanges)
     ASSERT_TRUE((*store)->save());
 
     // Another connection holds the write lock, so the save cannot begin its transaction.
-    sqlite3* blocker = nullptr;
-    ASSERT_EQ(sqlite3_open(file.c_str(), &blocker), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(blocker, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-    (*store)->insertNewObject("Logo")->setString("title", "pending");
-    EXPECT_FALSE((*store)->save());
-    EXPECT_TRUE((*store)->hasChanges());
-    sqlite3_exec(blocker, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(blocker);
+    {
+        auto blocker = Database::open(file, Database::Access::ReadWrite);
+        ASSERT_TRUE(blocker);
+        ASSERT_TRUE(blocker->execute("BEGIN EXCLUSIVE"));
+        (*store)->insertNewObject("Logo")->setString("title", "pending");
+        EXPECT_FALSE((*store)->save());
+        EXPECT_TRUE((*store)->hasChanges());
+        ASSERT_TRUE(blocker->execute("ROLLBACK"));
+    }
     ASSERT_TRUE((*store)->save());
     EXPECT_EQ((*store)->fetchAll("Logo")->size(), 2u);
 }
@@ -257,14 +257,13 @@ TEST(ObjectStore, SaveCutShortIsRolledBackToTheLastSavedState)
     // journal: copy both while the change is under way.
     fs::create_directories(folder / "crash");
     {
-        sqlite3* writer = nullptr;
-        ASSERT_EQ(sqlite3_open(file.c_str(), &writer), SQLITE_OK);
-        ASSERT_EQ(sqlite3_exec(writer, "PRAGMA cache_size = 10; BEGIN; UPDATE Logo SET small = zeroblob(500000); DELETE FROM Logo WHERE Z_PK = 1;", nullptr, nullptr, nullptr), SQLITE_OK);
+        auto writer = Database::open(file, Database::Access::ReadWrite);
+        ASSERT_TRUE(writer);
+        ASSERT_TRUE(writer->execute("PRAGMA cache_size = 10; BEGIN; UPDATE Logo SET small = zeroblob(500000); DELETE FROM Logo WHERE Z_PK = 1;"));
         ASSERT_TRUE(fs::exists(folder / "store.sqlite-journal"));
         fs::copy_file(file, folder / "crash" / "store.sqlite");
         fs::copy_file(folder / "store.sqlite-journal", folder / "crash" / "store.sqlite-journal");
-        sqlite3_exec(writer, "ROLLBACK", nullptr, nullptr, nullptr);
-        sqlite3_close(writer);
+        ASSERT_TRUE(writer->execute("ROLLBACK"));
     }
     auto store = ObjectStore::open(folder / "crash" / "store.sqlite", model());
     ASSERT_TRUE(store) << store.error().message;

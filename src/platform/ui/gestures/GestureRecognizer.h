@@ -36,8 +36,8 @@ public:
     virtual bool shouldRecognizeSimultaneously(GestureRecognizer& recognizer, GestureRecognizer& other) { (void)recognizer, (void)other; return false; }
 };
 
-// A touch gesture recognized from the touches of a view and its descendants, with the toolkit's
-// state machine: possible → began → changed… → ended (or cancelled) for continuous gestures,
+// A touch gesture recognized from the touches of a view and its descendants, with one state
+// machine for every kind of gesture, so screens can order and combine them: possible → began → changed… → ended (or cancelled) for continuous gestures,
 // possible → ended (recognized) for discrete ones, or possible → failed. Subclasses override the
 // touch callbacks and call setState; the window resets them once their touches have lifted.
 class GestureRecognizer : public std::enable_shared_from_this<GestureRecognizer> {

@@ -79,40 +79,24 @@ void CollectionView::setLayout(const CollectionViewFlowLayout& layout)
 
 void CollectionView::registerCell(const std::string& identifier, CellFactory factory)
 {
-    m_factories[identifier] = std::move(factory);
+    m_reusePool.registerCell(identifier, std::move(factory));
 }
 
 std::shared_ptr<CollectionViewCell> CollectionView::dequeueReusableCell(const std::string& identifier, IndexPath indexPath)
 {
-    std::shared_ptr<CollectionViewCell> cell;
-    if (auto& queue = m_queue[identifier]; !queue.empty()) {
-        cell = std::move(queue.back());
-        queue.pop_back();
-        cell->prepareForReuse();
-    } else if (auto factory = m_factories.find(identifier); factory != m_factories.end()) {
-        cell = factory->second();
-        if (!cell)
-            return nullptr;
-        cell->m_reuseIdentifier = identifier;
-        cell->attachContentView();
-    } else {
-        log::warning("collection view " + name() + ": no cell is registered under \"" + identifier + "\"");
+    auto cell = m_reusePool.dequeue(identifier, "collection view " + name());
+    if (!cell)
         return nullptr;
-    }
     // The frame and the selection are known when the data source fills the cell.
     if (auto frame = frameForItemAtIndexPath(indexPath))
         cell->setFrame(*frame);
-    cell->setHighlighted(false);
     cell->setSelected(isItemSelected(indexPath));
     return cell;
 }
 
 void CollectionView::enqueue(const std::shared_ptr<CollectionViewCell>& cell)
 {
-    cell->removeFromSuperview();
-    cell->setHighlighted(false);
-    if (!cell->m_reuseIdentifier.empty())
-        m_queue[cell->m_reuseIdentifier].push_back(cell);
+    m_reusePool.enqueue(cell);
 }
 
 void CollectionView::reloadData()

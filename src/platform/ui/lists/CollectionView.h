@@ -1,5 +1,6 @@
 #pragma once
 
+#include <platform/ui/lists/CellReusePool.h>
 #include <platform/ui/lists/IndexPath.h>
 #include <platform/ui/lists/ScrollView.h>
 
@@ -33,6 +34,7 @@ public:
 
 private:
     friend class CollectionView;
+    friend class CellReusePool<CollectionViewCell>;
     void attachContentView();
     std::string m_reuseIdentifier;
     std::shared_ptr<View> m_contentView;
@@ -87,7 +89,7 @@ public:
     void setLayout(const CollectionViewFlowLayout& layout);
 
     // Reuse: cells made by the factory registered under an identifier.
-    using CellFactory = std::function<std::shared_ptr<CollectionViewCell>()>;
+    using CellFactory = CellReusePool<CollectionViewCell>::Factory;
     void registerCell(const std::string& identifier, CellFactory factory);
     template<typename T>
     void registerCellClass(const std::string& identifier)
@@ -153,8 +155,7 @@ private:
     std::vector<Section> m_sections;
     bool m_layoutValid { false };
     Size m_layoutSize;
-    std::map<std::string, CellFactory> m_factories;
-    std::map<std::string, std::vector<std::shared_ptr<CollectionViewCell>>> m_queue;
+    CellReusePool<CollectionViewCell> m_reusePool;
     std::map<IndexPath, std::shared_ptr<CollectionViewCell>> m_visible;
     std::vector<IndexPath> m_selected;
     bool m_allowsSelection { true };

@@ -230,29 +230,16 @@ void TableView::setRowHeight(double height)
 
 void TableView::registerCell(const std::string& identifier, CellFactory factory)
 {
-    m_factories[identifier] = std::move(factory);
+    m_reusePool.registerCell(identifier, std::move(factory));
 }
 
 std::shared_ptr<TableViewCell> TableView::dequeueReusableCell(const std::string& identifier, IndexPath indexPath)
 {
-    std::shared_ptr<TableViewCell> cell;
-    if (auto& queue = m_queue[identifier]; !queue.empty()) {
-        cell = std::move(queue.back());
-        queue.pop_back();
-        cell->prepareForReuse();
-    } else if (auto factory = m_factories.find(identifier); factory != m_factories.end()) {
-        cell = factory->second();
-        if (!cell)
-            return nullptr;
-        cell->m_reuseIdentifier = identifier;
-        cell->attachContentView();
-    } else {
-        log::warning("table view " + name() + ": no cell is registered under \"" + identifier + "\"");
+    auto cell = m_reusePool.dequeue(identifier, "table view " + name());
+    if (!cell)
         return nullptr;
-    }
     if (auto frame = rectForRowAtIndexPath(indexPath))
         cell->setFrame(*frame);
-    cell->setHighlighted(false);
     cell->setSelected(std::find(m_selected.begin(), m_selected.end(), indexPath) != m_selected.end());
     configureEditing(*cell, indexPath);
     return cell;
@@ -260,10 +247,7 @@ std::shared_ptr<TableViewCell> TableView::dequeueReusableCell(const std::string&
 
 void TableView::enqueue(const std::shared_ptr<TableViewCell>& cell)
 {
-    cell->removeFromSuperview();
-    cell->setHighlighted(false);
-    if (!cell->m_reuseIdentifier.empty())
-        m_queue[cell->m_reuseIdentifier].push_back(cell);
+    m_reusePool.enqueue(cell);
 }
 
 void TableView::reloadData()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <platform/ui/lists/CellReusePool.h>
 #include <platform/ui/lists/IndexPath.h>
 #include <platform/ui/lists/ScrollView.h>
 
@@ -48,6 +49,7 @@ public:
 
 private:
     friend class TableView;
+    friend class CellReusePool<TableViewCell>;
     void attachContentView();
     void setEditingControls(bool deleteControl, bool indent, bool reorder);
 
@@ -100,7 +102,7 @@ public:
     double rowHeight() const { return m_rowHeight; }
     void setRowHeight(double height);
 
-    using CellFactory = std::function<std::shared_ptr<TableViewCell>()>;
+    using CellFactory = CellReusePool<TableViewCell>::Factory;
     void registerCell(const std::string& identifier, CellFactory factory);
     template<typename T>
     void registerCellClass(const std::string& identifier)
@@ -181,8 +183,7 @@ private:
     std::vector<std::vector<Rect>> m_rows; // per section
     bool m_layoutValid { false };
     Size m_layoutSize;
-    std::map<std::string, CellFactory> m_factories;
-    std::map<std::string, std::vector<std::shared_ptr<TableViewCell>>> m_queue;
+    CellReusePool<TableViewCell> m_reusePool;
     std::map<IndexPath, std::shared_ptr<TableViewCell>> m_visible;
     std::vector<IndexPath> m_selected;
     bool m_allowsSelection { true };

@@ -2,21 +2,17 @@
 
 #include <platform/foundation/Files.h>
 #include <platform/foundation/Paths.h>
+#include <platform/foundation/Process.h>
 #include <platform/photos/LibraryLocation.h>
 #include <platform/ui/presentation/AlertController.h>
 #include <platform/ui/controls/Label.h>
 #include <platform/ui/presentation/Popover.h>
 
 #include <cerrno>
-#include <chrono>
-#include <csignal>
-#include <pthread.h>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
-#include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 namespace vd {
@@ -115,65 +111,12 @@ Result<void> ShareSheet::copyToClipboard(const std::string& text)
     const auto command = clipboardCommand();
     if (command.empty())
         return fail("clipboard", "no clipboard program for this session (wl-copy under Wayland, xclip or xsel under X11)");
-    int input[2];
-    if (::pipe2(input, O_CLOEXEC) != 0)
-        return fail("clipboard", std::strerror(errno));
-    const pid_t child = ::fork();
-    if (child < 0) {
-        ::close(input[0]);
-        ::close(input[1]);
-        return fail("clipboard", std::strerror(errno));
-    }
-    if (child == 0) {
-        ::dup2(input[0], STDIN_FILENO);
-        const int null = ::open("/dev/null", O_WRONLY);
-        if (null >= 0) {
-            ::dup2(null, STDOUT_FILENO);
-            ::dup2(null, STDERR_FILENO);
-        }
-        std::vector<char*> argv;
-        for (const auto& part : command)
-            argv.push_back(const_cast<char*>(part.c_str()));
-        argv.push_back(nullptr);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    ::close(input[0]);
     // The clipboard programs read everything, then leave a helper serving the selection and exit.
-    // One that quits early must not kill this process with SIGPIPE: block it while writing and
-    // take back any that was raised.
-    sigset_t pipeSignal, previous;
-    sigemptyset(&pipeSignal);
-    sigaddset(&pipeSignal, SIGPIPE);
-    pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
-    size_t sent = 0;
-    while (sent < text.size()) {
-        const ssize_t n = ::write(input[1], text.data() + sent, text.size() - sent);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        sent += static_cast<size_t>(n);
-    }
-    ::close(input[1]);
-    const timespec noWait {};
-    while (sigtimedwait(&pipeSignal, nullptr, &noWait) == SIGPIPE) {
-    }
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    int status = 0;
-    for (int waited = 0;; ++waited) {
-        const pid_t done = ::waitpid(child, &status, WNOHANG);
-        if (done == child)
-            break;
-        if (waited >= 300) {
-            ::kill(child, SIGKILL);
-            ::waitpid(child, &status, 0);
-            return fail(command[0], "did not finish within 3 seconds");
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || sent < text.size())
-        return fail(command[0], "could not take the text (exit status " + std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + ")");
+    auto status = runProgram(command, text, 3);
+    if (!status)
+        return std::unexpected(status.error());
+    if (*status != 0)
+        return fail(command[0], "could not take the text (exit status " + std::to_string(*status) + ")");
     return {};
 }
 

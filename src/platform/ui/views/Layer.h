@@ -16,7 +16,7 @@ namespace vd {
 
 class View;
 
-// A keyed property animation on a layer, as the toolkit's basic animation. Key paths understood:
+// A keyed property animation on a layer (the endless turn of a decoration). Key paths understood:
 // "transform.rotation.z" (also "transform.rotation"), "transform.scale", "opacity".
 struct BasicAnimation {
     std::string keyPath;
@@ -42,7 +42,7 @@ public:
     const Path& path() const { return m_path; }
     void setStrokeColor(std::optional<Color> color); // absent: no stroke
     const std::optional<Color>& strokeColor() const { return m_strokeColor; }
-    void setFillColor(std::optional<Color> color);   // absent: no fill (the default is black, as the toolkit's)
+    void setFillColor(std::optional<Color> color);   // absent: no fill (the default is black: a new shape shows)
     const std::optional<Color>& fillColor() const { return m_fillColor; }
     void setLineWidth(double width);
     double lineWidth() const { return m_lineWidth; }
@@ -79,7 +79,7 @@ private:
     View* m_owner { nullptr };
 };
 
-// The drawing attributes of a view that the toolkit keeps on its layer: border, corners, shadow,
+// The drawing attributes of a view kept apart from its geometry: border, corners, shadow,
 // keyed animations and shape sublayers. Owned by its view.
 class Layer {
 public:
@@ -116,7 +116,7 @@ public:
     const BasicAnimation* animationForKey(const std::string& key) const;
     std::vector<std::string> animationKeys() const;
     bool hasAnimations() const { return !m_animations.empty(); }
-    void pruneFinishedAnimations(double now); // finished animations are removed, as the toolkit does
+    void pruneFinishedAnimations(double now); // finished animations are removed, so the model value shows again
 
     // Presentation adjustments of the keyed animations at a time.
     double presentationRotation(double now, double modelRotation) const; // nothing animated: modelRotation

@@ -42,7 +42,7 @@ struct AnimationOptions {
     bool allowUserInteraction { false }; // views stay touchable while they move (always so here)
 };
 
-// A rectangle of the screen with a position in a tree of views. Geometry follows the toolkit:
+// A rectangle of the screen with a position in a tree of views. Geometry:
 // `bounds` in the view's own coordinates, `center` in its parent's, `transform` about the centre,
 // and `frame` derived as the bounding box of the transformed bounds in the parent.
 class View : public Responder, public std::enable_shared_from_this<View> {

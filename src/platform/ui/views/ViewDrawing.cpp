@@ -1,7 +1,6 @@
 // The renderer: draws a view tree with cairo (the one place besides the painter that speaks to it
-// directly, for groups, masks and culling). Each view is drawn in its own coordinates as the
-// toolkit's layers are composited: shadow, background, own content, subviews, border, shape
-// sublayers; alpha below one draws the whole subtree as a group so overlapping children fade
+// directly, for groups, masks and culling). Each view is drawn in its own coordinates, bottom to
+// top: shadow, background, own content, subviews, border, shape sublayers; alpha below one draws the whole subtree as a group so overlapping children fade
 // together; clipsToBounds clips content and subviews to the (rounded) bounds.
 #include <platform/ui/views/View.h>
 

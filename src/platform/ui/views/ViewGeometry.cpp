@@ -13,7 +13,7 @@ Rect View::frame() const
 
 void View::setFrame(const Rect& frame)
 {
-    // As the toolkit: the frame's centre becomes the centre and its size the bounds size; with a
+    // The frame's centre becomes the centre and its size the bounds size; with a
     // transform other than the identity the result is the transformed size again only for pure
     // translations.
     setCenter(frame.center());
@@ -138,7 +138,8 @@ std::shared_ptr<View> View::hitTest(Point point)
 
 namespace {
 
-// Shares delta among the flexible parts of one axis in proportion to their sizes, as the toolkit.
+// Shares delta among the flexible parts of one axis in proportion to their sizes, so margins and
+// sizes keep their proportions as the window changes.
 void distribute(double delta, bool flexLead, bool flexSize, bool flexTrail, double& lead, double& size, double& trail)
 {
     const int count = int(flexLead) + int(flexSize) + int(flexTrail);

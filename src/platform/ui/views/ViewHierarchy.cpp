@@ -56,7 +56,7 @@ void View::adoptSubviewsAddedBeforeOwnership()
 void View::addSubview(const std::shared_ptr<View>& view)
 {
     if (view && view->m_superview.lock().get() == this) {
-        // The toolkit moves an existing subview to the front.
+        // Adding a view that is already a subview moves it to the front, where a new one would go.
         bringSubviewToFront(view.get());
         return;
     }

@@ -1,4 +1,4 @@
-#include "ControlTestSupport.h"
+#include <TestSupport.h>
 
 #include <platform/ui/controls/Button.h>
 #include <platform/ui/controls/Label.h>

@@ -1,4 +1,4 @@
-#include "ControlTestSupport.h"
+#include <TestSupport.h>
 
 #include <platform/foundation/RunLoop.h>
 #include <platform/ui/controls/BlurView.h>

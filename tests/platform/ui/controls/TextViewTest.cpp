@@ -1,4 +1,4 @@
-#include "ControlTestSupport.h"
+#include <TestSupport.h>
 
 #include <platform/ui/controls/TextView.h>
 #include <platform/ui/controls/Toolbar.h>

@@ -1,4 +1,4 @@
-#include "ControlTestSupport.h"
+#include <TestSupport.h>
 
 #include <platform/foundation/RunLoop.h>
 #include <platform/ui/controls/ProgressView.h>
@@ -32,7 +32,7 @@ TEST(Slider, DraggingTheThumbChangesTheValueWithinTheRange)
 
     // The thumb (28 wide) travels 200 points, so 50 points of drag are a quarter of the range.
     const Point thumb = slider->convertPointToView(slider->thumbRect().center(), nullptr);
-    test::drag(*window, thumb, thumb + Point { 50, 0 });
+    test::drag(*window, thumb, thumb + Point { 50, 0 }, 8);
     EXPECT_NEAR(slider->value(), 0.75, 1e-9);
     EXPECT_EQ(seen.size(), 8u) << "a continuous slider reports every move";
     test::drag(*window, thumb, thumb + Point { 400, 30 });

@@ -1,3 +1,5 @@
+#include <TestSupport.h>
+
 #include <platform/foundation/RunLoop.h>
 #include <platform/ui/gestures/ForcePressGestureRecognizer.h>
 #include <platform/ui/gestures/LongPressGestureRecognizer.h>
@@ -15,16 +17,14 @@ using State = GestureRecognizer::State;
 using States = std::vector<State>;
 
 // A window on the virtual clock with a 200 × 200 view at its top-left.
-class GestureTest : public ::testing::Test {
+class GestureTest : public test::VirtualClockWindowTest {
 protected:
     void SetUp() override
     {
-        RunLoop::main().setClock(RunLoop::Clock::Virtual);
-        window = std::make_shared<Window>(Size { 400, 400 });
+        VirtualClockWindowTest::SetUp();
         view = View::make(Rect(0, 0, 200, 200));
         window->addSubview(view);
     }
-    void TearDown() override { RunLoop::main().advance(5); }
 
     void down(std::vector<Window::TouchInput> t) { window->sendTouches(TouchPhase::Began, t); }
     void move(std::vector<Window::TouchInput> t) { window->sendTouches(TouchPhase::Moved, t); }
@@ -48,7 +48,6 @@ protected:
         return recognizer;
     }
 
-    std::shared_ptr<Window> window;
     std::shared_ptr<View> view;
 };
 

@@ -1,4 +1,4 @@
-#include "Touches.h"
+#include <TestSupport.h>
 
 #include <platform/ui/lists/PickerView.h>
 #include <platform/ui/window/Window.h>

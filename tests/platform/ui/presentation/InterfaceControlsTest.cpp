@@ -1,4 +1,4 @@
-#include "../lists/Touches.h"
+#include <TestSupport.h>
 
 #include <platform/ui/controls/BlurView.h>
 #include <platform/ui/controls/Button.h>

@@ -1,6 +1,5 @@
-#include "../lists/Touches.h"
-
 #include <TestSupport.h>
+
 #include <platform/ui/lists/CollectionView.h>
 #include <platform/ui/controls/ImageView.h>
 #include <platform/ui/lists/PickerView.h>

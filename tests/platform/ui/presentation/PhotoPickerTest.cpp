@@ -1,6 +1,5 @@
-#include "../controls/ControlTestSupport.h"
-
 #include <TestSupport.h>
+
 #include <platform/foundation/Files.h>
 #include <platform/foundation/UserDefaults.h>
 #include <platform/graphics/ImageCodecs.h>

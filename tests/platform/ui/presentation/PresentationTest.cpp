@@ -1,4 +1,4 @@
-#include "../controls/ControlTestSupport.h"
+#include <TestSupport.h>
 
 #include <platform/foundation/RunLoop.h>
 #include <platform/ui/presentation/AlertController.h>

@@ -1,6 +1,5 @@
-#include "../controls/ControlTestSupport.h"
-
 #include <TestSupport.h>
+
 #include <platform/foundation/UserDefaults.h>
 #include <platform/photos/LibraryLocation.h>
 #include <platform/photos/PhotoLibrary.h>

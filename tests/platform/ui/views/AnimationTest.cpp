@@ -1,3 +1,5 @@
+#include <TestSupport.h>
+
 #include <platform/foundation/RunLoop.h>
 #include <platform/graphics/DrawingContext.h>
 #include <platform/ui/window/Window.h>
@@ -8,18 +10,15 @@
 namespace vd {
 namespace {
 
-class AnimationTest : public ::testing::Test {
+class AnimationTest : public test::VirtualClockWindowTest {
 protected:
     void SetUp() override
     {
-        RunLoop::main().setClock(RunLoop::Clock::Virtual);
-        window = std::make_shared<Window>(Size { 400, 400 });
+        VirtualClockWindowTest::SetUp();
         view = View::make(Rect(0, 0, 100, 100));
         window->addSubview(view);
     }
-    void TearDown() override { RunLoop::main().advance(10); }
 
-    std::shared_ptr<Window> window;
     std::shared_ptr<View> view;
 };
 
