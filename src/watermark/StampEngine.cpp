@@ -105,7 +105,7 @@ Result<StampedPhoto> StampEngine::stampPhoto(const std::filesystem::path& source
         return fail(name, std::filesystem::exists(source, error) ? "not a regular file" : "no such file");
     std::string notice;
     if (m_options.lossless) {
-        if (!isJpegFile(source)) {
+        if (sniffFileFormat(source) != ImageFormat::Jpeg) {
             notice = "lossless stamping works on JPEG photos only; stamped in the normal mode";
         } else {
             std::string unsupported;
