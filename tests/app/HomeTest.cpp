@@ -1,4 +1,4 @@
-#include "../platform/ui/lists/Touches.h"
+#include <TestSupport.h>
 
 #include <TestSupport.h>
 #include <app/AppDelegate.h>
