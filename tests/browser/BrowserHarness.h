@@ -37,7 +37,11 @@ public:
 };
 
 // Stands in for the apply screen: the browser only sets its three inputs.
+// The apply screen with its views left out: only what the browser hands it is under test here.
 class ApplyStandIn : public QuintaraApplyController {
+public:
+    void viewDidLoad() override {}
+    void viewWillAppear(bool) override {}
 };
 
 // The photo browser on a headless window over a library folder made for the test, with the

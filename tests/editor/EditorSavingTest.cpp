@@ -1,5 +1,6 @@
 #include "EditorTestSupport.h"
 
+#include <library/LogoScreenInputs.h>
 #include <platform/foundation/Files.h>
 #include <platform/ui/presentation/AlertController.h>
 
@@ -52,7 +53,10 @@ TEST_F(EditorTest, SavingANewLogoStoresItsLayersAndReturns)
     EXPECT_EQ(logo.myArrViewModel->at(1).testo, "Vardenico");
     EXPECT_EQ(logo.myColoreSfongo, canvas);
     EXPECT_EQ(e.coloreViewTempo, canvas);
-    EXPECT_EQ(navigation->topViewController(), first) << "without a preview screen the editor returns to its opener";
+    // A new logo opens the saved-logo preview with the picture and the canvas colour.
+    auto preview = std::dynamic_pointer_cast<SavedLogoPreviewInputs>(navigation->topViewController());
+    ASSERT_TRUE(preview) << "a new logo goes on to the saved-logo preview";
+    EXPECT_NE(navigation->topViewController(), first);
     EXPECT_NE(analytics().find("Logo Maker Salva Logo"), std::string::npos);
     EXPECT_NE(analytics().find("Logo Maker Appear"), std::string::npos);
 }
