@@ -14,20 +14,7 @@ namespace {
 using nlohmann::json;
 using Setter = ViewClassDescription::Setter;
 
-template<typename T, typename Read, typename Apply>
-Setter property(Read read, const char* expected, Apply apply)
-{
-    return [read, expected, apply](View& view, const json& value) -> std::optional<std::string> {
-        auto* typed = dynamic_cast<T*>(&view);
-        if (!typed)
-            return std::string("not a property of this view");
-        auto parsed = read(value);
-        if (!parsed)
-            return std::string("expected ") + expected;
-        apply(*typed, *parsed);
-        return std::nullopt;
-    };
-}
+using layout::property;
 
 void registerIfMissing(const std::string& name, ViewClassDescription description)
 {

@@ -19,20 +19,7 @@ namespace {
 
 using Setter = ViewClassDescription::Setter;
 
-template<typename T, typename Read, typename Apply>
-Setter setter(Read read, const char* expected, Apply apply)
-{
-    return [read, expected, apply](View& view, const json& value) -> std::optional<std::string> {
-        auto* typed = dynamic_cast<T*>(&view);
-        if (!typed)
-            return std::string("not a property of this view");
-        auto parsed = read(value);
-        if (!parsed)
-            return std::string("expected ") + expected;
-        apply(*typed, *parsed);
-        return std::nullopt;
-    };
-}
+using layout::property;
 
 std::optional<TextAlignment> alignment(const json& value)
 {
@@ -79,15 +66,15 @@ ViewClassDescription buttonClass(Button::Type type)
     ViewClassDescription button;
     button.make = [type] { return View::make<Button>(type); };
     auto& b = button.properties;
-    b["title"] = setter<Button>(layout::string, "a title", [](Button& v, std::string s) { v.setTitle(std::move(s)); });
-    b["titleColor"] = setter<Button>(layout::color, "a colour", [](Button& v, Color c) { v.setTitleColor(c); });
-    b["fontName"] = setter<Button>(layout::string, "a PostScript font name", [](Button& v, std::string s) { v.setFont(std::move(s), v.titleStyle().fontSize); });
+    b["title"] = property<Button>(layout::string, "a title", [](Button& v, std::string s) { v.setTitle(std::move(s)); });
+    b["titleColor"] = property<Button>(layout::color, "a colour", [](Button& v, Color c) { v.setTitleColor(c); });
+    b["fontName"] = property<Button>(layout::string, "a PostScript font name", [](Button& v, std::string s) { v.setFont(std::move(s), v.titleStyle().fontSize); });
     b["font"] = b["fontName"];
-    b["fontSize"] = setter<Button>(positive, "a size in points", [](Button& v, double d) { v.setFont(v.titleStyle().fontName, d); });
-    b["image"] = setter<Button>(catalogueImage, "the name of a catalogue image", [](Button& v, Image i) { v.setImage(std::move(i)); });
-    b["backgroundImage"] = setter<Button>(catalogueImage, "the name of a catalogue image", [](Button& v, Image i) { v.setBackgroundImage(std::move(i)); });
-    b["contentEdgeInsets"] = setter<Button>(layout::insets, "[top, left, bottom, right]", [](Button& v, EdgeInsets e) { v.setContentEdgeInsets(e); });
-    b["enabled"] = setter<Button>(layout::boolean, "true or false", [](Button& v, bool e) { v.setEnabled(e); });
+    b["fontSize"] = property<Button>(positive, "a size in points", [](Button& v, double d) { v.setFont(v.titleStyle().fontName, d); });
+    b["image"] = property<Button>(catalogueImage, "the name of a catalogue image", [](Button& v, Image i) { v.setImage(std::move(i)); });
+    b["backgroundImage"] = property<Button>(catalogueImage, "the name of a catalogue image", [](Button& v, Image i) { v.setBackgroundImage(std::move(i)); });
+    b["contentEdgeInsets"] = property<Button>(layout::insets, "[top, left, bottom, right]", [](Button& v, EdgeInsets e) { v.setContentEdgeInsets(e); });
+    b["enabled"] = property<Button>(layout::boolean, "true or false", [](Button& v, bool e) { v.setEnabled(e); });
     button.connectAction = [](View& view, std::function<void()> handler) { sendOn(ControlEvent::TouchUpInside, view, std::move(handler)); };
     return button;
 }
@@ -113,13 +100,13 @@ void registerControlClasses()
     ViewClassDescription label;
     label.make = [] { return View::make<Label>(); };
     auto& l = label.properties;
-    l["text"] = setter<Label>(layout::string, "a text", [](Label& v, std::string s) { v.setText(std::move(s)); });
-    l["fontName"] = setter<Label>(layout::string, "a PostScript font name", [](Label& v, std::string s) { v.setFont(std::move(s), v.fontSize()); });
+    l["text"] = property<Label>(layout::string, "a text", [](Label& v, std::string s) { v.setText(std::move(s)); });
+    l["fontName"] = property<Label>(layout::string, "a PostScript font name", [](Label& v, std::string s) { v.setFont(std::move(s), v.fontSize()); });
     l["font"] = l["fontName"];
-    l["fontSize"] = setter<Label>(positive, "a size in points", [](Label& v, double d) { v.setFont(v.fontName(), d); });
-    l["textColor"] = setter<Label>(layout::color, "a colour", [](Label& v, Color c) { v.setTextColor(c); });
-    l["textAlignment"] = setter<Label>(alignment, "left, center, right, justified or natural", [](Label& v, TextAlignment a) { v.setTextAlignment(a); });
-    l["numberOfLines"] = setter<Label>(count, "a whole number of lines, 0 for any", [](Label& v, int n) { v.setNumberOfLines(n); });
+    l["fontSize"] = property<Label>(positive, "a size in points", [](Label& v, double d) { v.setFont(v.fontName(), d); });
+    l["textColor"] = property<Label>(layout::color, "a colour", [](Label& v, Color c) { v.setTextColor(c); });
+    l["textAlignment"] = property<Label>(alignment, "left, center, right, justified or natural", [](Label& v, TextAlignment a) { v.setTextAlignment(a); });
+    l["numberOfLines"] = property<Label>(count, "a whole number of lines, 0 for any", [](Label& v, int n) { v.setNumberOfLines(n); });
     InterfaceDescription::registerViewClass("Label", std::move(label));
 
     // "Button" and "CustomButton" are custom buttons, "SystemButton" a system one.
@@ -129,40 +116,40 @@ void registerControlClasses()
 
     ViewClassDescription blur;
     blur.make = [] { return View::make<BlurView>(); };
-    blur.properties["style"] = setter<BlurView>(blurStyle, "extraLight, light, dark or regular", [](BlurView& v, BlurView::Style s) { v.setStyle(s); });
-    blur.properties["blurRadius"] = setter<BlurView>(layout::number, "a number", [](BlurView& v, double r) { v.setBlurRadius(r); });
+    blur.properties["style"] = property<BlurView>(blurStyle, "extraLight, light, dark or regular", [](BlurView& v, BlurView::Style s) { v.setStyle(s); });
+    blur.properties["blurRadius"] = property<BlurView>(layout::number, "a number", [](BlurView& v, double r) { v.setBlurRadius(r); });
     InterfaceDescription::registerViewClass("BlurView", std::move(blur));
 
     // Sliders and steppers send their action on a change of value.
     ViewClassDescription slider;
     slider.make = [] { return View::make<Slider>(); };
     auto& s = slider.properties;
-    s["minimumValue"] = setter<Slider>(layout::number, "a number", [](Slider& v, double n) { v.setMinimumValue(n); });
-    s["maximumValue"] = setter<Slider>(layout::number, "a number", [](Slider& v, double n) { v.setMaximumValue(n); });
-    s["value"] = setter<Slider>(layout::number, "a number", [](Slider& v, double n) { v.setValue(n); });
-    s["continuous"] = setter<Slider>(layout::boolean, "true or false", [](Slider& v, bool b) { v.setContinuous(b); });
-    s["thumbImage"] = setter<Slider>(catalogueImage, "the name of a catalogue image", [](Slider& v, Image i) { v.setThumbImage(std::move(i)); });
-    s["minimumTrackTintColor"] = setter<Slider>(layout::color, "a colour", [](Slider& v, Color c) { v.setMinimumTrackTintColor(c); });
-    s["maximumTrackTintColor"] = setter<Slider>(layout::color, "a colour", [](Slider& v, Color c) { v.setMaximumTrackTintColor(c); });
+    s["minimumValue"] = property<Slider>(layout::number, "a number", [](Slider& v, double n) { v.setMinimumValue(n); });
+    s["maximumValue"] = property<Slider>(layout::number, "a number", [](Slider& v, double n) { v.setMaximumValue(n); });
+    s["value"] = property<Slider>(layout::number, "a number", [](Slider& v, double n) { v.setValue(n); });
+    s["continuous"] = property<Slider>(layout::boolean, "true or false", [](Slider& v, bool b) { v.setContinuous(b); });
+    s["thumbImage"] = property<Slider>(catalogueImage, "the name of a catalogue image", [](Slider& v, Image i) { v.setThumbImage(std::move(i)); });
+    s["minimumTrackTintColor"] = property<Slider>(layout::color, "a colour", [](Slider& v, Color c) { v.setMinimumTrackTintColor(c); });
+    s["maximumTrackTintColor"] = property<Slider>(layout::color, "a colour", [](Slider& v, Color c) { v.setMaximumTrackTintColor(c); });
     slider.connectAction = [](View& view, std::function<void()> handler) { sendOn(ControlEvent::ValueChanged, view, std::move(handler)); };
     InterfaceDescription::registerViewClass("Slider", std::move(slider));
 
     ViewClassDescription stepper;
     stepper.make = [] { return View::make<Stepper>(); };
     auto& st = stepper.properties;
-    st["minimumValue"] = setter<Stepper>(layout::number, "a number", [](Stepper& v, double n) { v.setMinimumValue(n); });
-    st["maximumValue"] = setter<Stepper>(layout::number, "a number", [](Stepper& v, double n) { v.setMaximumValue(n); });
-    st["stepValue"] = setter<Stepper>(positive, "a number above 0", [](Stepper& v, double n) { v.setStepValue(n); });
-    st["value"] = setter<Stepper>(layout::number, "a number", [](Stepper& v, double n) { v.setValue(n); });
+    st["minimumValue"] = property<Stepper>(layout::number, "a number", [](Stepper& v, double n) { v.setMinimumValue(n); });
+    st["maximumValue"] = property<Stepper>(layout::number, "a number", [](Stepper& v, double n) { v.setMaximumValue(n); });
+    st["stepValue"] = property<Stepper>(positive, "a number above 0", [](Stepper& v, double n) { v.setStepValue(n); });
+    st["value"] = property<Stepper>(layout::number, "a number", [](Stepper& v, double n) { v.setValue(n); });
     stepper.connectAction = [](View& view, std::function<void()> handler) { sendOn(ControlEvent::ValueChanged, view, std::move(handler)); };
     InterfaceDescription::registerViewClass("Stepper", std::move(stepper));
 
     ViewClassDescription progress;
     progress.make = [] { return View::make<ProgressView>(); };
     auto& p = progress.properties;
-    p["progress"] = setter<ProgressView>(layout::number, "a number from 0 to 1", [](ProgressView& v, double n) { v.setProgress(n); });
-    p["progressTintColor"] = setter<ProgressView>(layout::color, "a colour", [](ProgressView& v, Color c) { v.setProgressTintColor(c); });
-    p["trackTintColor"] = setter<ProgressView>(layout::color, "a colour", [](ProgressView& v, Color c) { v.setTrackTintColor(c); });
+    p["progress"] = property<ProgressView>(layout::number, "a number from 0 to 1", [](ProgressView& v, double n) { v.setProgress(n); });
+    p["progressTintColor"] = property<ProgressView>(layout::color, "a colour", [](ProgressView& v, Color c) { v.setProgressTintColor(c); });
+    p["trackTintColor"] = property<ProgressView>(layout::color, "a colour", [](ProgressView& v, Color c) { v.setTrackTintColor(c); });
     InterfaceDescription::registerViewClass("ProgressView", std::move(progress));
 }
 

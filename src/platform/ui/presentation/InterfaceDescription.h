@@ -75,6 +75,23 @@ std::optional<Color> color(const nlohmann::json& value);  // "#rrggbb", "#rrggbb
 std::optional<double> number(const nlohmann::json& value);
 std::optional<bool> boolean(const nlohmann::json& value);
 std::optional<std::string> string(const nlohmann::json& value);
+
+// A property setter for views of class T: read turns the JSON value into the property's value
+// (nothing when it is not of that kind) and apply sets it; a refusal says what was expected.
+template<typename T, typename Read, typename Apply>
+ViewClassDescription::Setter property(Read read, const char* expected, Apply apply)
+{
+    return [read, expected, apply](View& view, const nlohmann::json& value) -> std::optional<std::string> {
+        auto* typed = dynamic_cast<T*>(&view);
+        if (!typed)
+            return std::string("not a property of this view");
+        auto parsed = read(value);
+        if (!parsed)
+            return std::string("expected ") + expected;
+        apply(*typed, *parsed);
+        return std::nullopt;
+    };
+}
 }
 
 }
