@@ -6,12 +6,12 @@
 #   tools/fuzz.sh run TARGET [SECONDS]  fuzzes one target (default 600 s), starting from the
 #                                       committed corpus tests/fuzz/corpus/TARGET; new inputs go to
 #                                       build-fuzz/corpus/TARGET, crashes to build-fuzz/crashes/TARGET
-#   tools/fuzz.sh merge TARGET          adds to the committed corpus only the inputs of
-#                                       build-fuzz/corpus/TARGET that reach new code (-merge=1)
+#   tools/fuzz.sh merge TARGET [COUNT]  minimises the committed and the new inputs (-merge=1) and
+#                                       commits at most COUNT (8) of the new ones that reach new code
 #   tools/fuzz.sh list                  names the targets
 #
 # Fuzzing runs under nice -n 19 so it never slows a build; builds go through the shared build lock
-# when there is one (/tmp/vardenico-build.lock) with two jobs. A crash is fixed in the reader and
+# (/tmp/vardenico-build.lock) with two jobs. A crash is fixed in the reader and
 # its input committed to the corpus, where the test build's fuzz_test replays it for good.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -104,7 +104,23 @@ case "${1:-}" in
     ;;
   merge)
     known "${2:?target}"
-    nice -n 19 "$build/tests/fuzz/fuzz_$2" -merge=1 -close_fd_mask=2 -max_len="$(max_len "$2")" "$corpus/$2" "$build/corpus/$2"
+    keep=${3:-8}
+    # The smallest set of the committed and the new inputs that reaches everything they reach;
+    # of it, the inputs not committed yet, at most $keep of them (the smallest), join the corpus.
+    scratch="$build/merged/$2"
+    rm -rf "$scratch" && mkdir -p "$scratch"
+    nice -n 19 "$build/tests/fuzz/fuzz_$2" -merge=1 -close_fd_mask=2 -max_len="$(max_len "$2")" \
+      "$scratch" "$corpus/$2" "$build/corpus/$2" 2>&1 | grep -E 'MERGE-OUTER: [0-9]+ new files' || true
+    committed=$(for f in "$corpus/$2"/*; do sha1sum < "$f" | cut -d' ' -f1; done)
+    added=0
+    for f in $(ls -S -r "$scratch"); do
+      [ "$added" -lt "$keep" ] || break
+      sum=$(sha1sum < "$scratch/$f" | cut -d' ' -f1)
+      grep -qx "$sum" <<<"$committed" && continue
+      cp "$scratch/$f" "$corpus/$2/found-$sum"
+      added=$((added + 1))
+    done
+    echo "$2: $added inputs added to $corpus/$2"
     ;;
   list)
     printf '%s\n' "${targets[@]}"
