@@ -23,6 +23,7 @@
 #include <cmath>
 #include <cstdio>
 #include <numbers>
+#include <vector>
 
 namespace vd {
 
@@ -163,6 +164,10 @@ void installControlsDemo(Window& window)
     const Size screen = window.bounds().size;
     const bool tablet = screen.width >= 700;
     auto gallery = std::make_shared<Gallery>();
+    // The controls' actions share the gallery, which holds the controls: the demo's state lives
+    // as long as the program, kept here rather than only by that circle of references.
+    static std::vector<std::shared_ptr<Gallery>> galleries;
+    galleries.push_back(gallery);
     gallery->window = &window;
     gallery->tablet = tablet;
     window.setBackgroundColor(Color::fromCode("#f4f1ec"));

@@ -6,8 +6,10 @@ namespace vd {
 
 NotificationCenter& NotificationCenter::defaultCenter()
 {
-    static NotificationCenter center;
-    return center;
+    // Never destroyed: objects that stop observing in their destructors may outlive the static
+    // objects at the program's exit (a screen held by another static).
+    static NotificationCenter* center = new NotificationCenter;
+    return *center;
 }
 
 NotificationCenter::Token NotificationCenter::addObserver(const void* owner, const std::string& name, const void* object, Handler handler)
