@@ -47,9 +47,9 @@ TEST(FuzzFindings, APngChunkLongerThanTheFileIsDamageNotAnAllocation)
 
 TEST(FuzzFindings, BlocksThatNoScanReachedCanBeChangedInAnyOrder)
 {
-    // A progressive JPEG whose scans end early: the stamp changes blocks where the logo lies,
-    // anywhere in the picture, and writes the whole picture back.
-    auto coefficients = JpegCoefficients::open(kCorpus / "jpeg_coefficients" / "crash-progressive-scans-end-early.jpg");
+    // A progressive JPEG whose scans end after the first component's: the stamp changes blocks
+    // where the logo lies, anywhere in the picture, and writes the whole picture back.
+    auto coefficients = JpegCoefficients::open(kCorpus / "jpeg_coefficients" / "progressive-only-first-component-scanned.jpg");
     ASSERT_TRUE(coefficients) << coefficients.error().message;
     JpegCoefficients& jpeg = **coefficients;
     ASSERT_EQ(jpeg.componentCount(), 3);
@@ -63,6 +63,16 @@ TEST(FuzzFindings, BlocksThatNoScanReachedCanBeChangedInAnyOrder)
     auto decoded = decodeJpeg(*written);
     ASSERT_TRUE(decoded) << decoded.error().message;
     EXPECT_EQ(decoded->buffer()->width, jpeg.width());
+}
+
+TEST(FuzzFindings, AComponentWithoutAQuantisationTableIsDamageFoundOnOpening)
+{
+    // The fuzzer's file also names a table it never defines: refused when opened, naming the file.
+    const auto path = kCorpus / "jpeg_coefficients" / "crash-progressive-scans-end-early.jpg";
+    auto coefficients = JpegCoefficients::open(path);
+    ASSERT_FALSE(coefficients);
+    EXPECT_NE(coefficients.error().message.find(path.string() + ": damaged JPEG (component 2 has no quantisation table)"), std::string::npos)
+        << coefficients.error().message;
 }
 
 }
