@@ -147,9 +147,12 @@ TEST(StampProvenance, MetadataTooLargeForOneSegmentKeepsWhatFitsAndSaysWhatWentF
         image.exifData()["Exif.Image.Make"] = "Big Camera";
         image.exifData()["Exif.Image.Orientation"] = static_cast<std::uint16_t>(1);
         image.exifData()["Exif.Photo.DateTimeOriginal"] = "2020:01:02 03:04:05";
-        image.exifData()["Exif.Image.ImageDescription"] = std::string(30000, 'd');
-        image.exifData()["Exif.Image.Artist"] = std::string(50000, 'a');
-        image.exifData()["Exif.Image.Copyright"] = "Someone";
+        // Together over 64 kB: the largest goes first, until the rest fits.
+        image.exifData()["Exif.Image.ImageDescription"] = std::string(15000, 'd');
+        image.exifData()["Exif.Image.Artist"] = std::string(19000, 'a');
+        image.exifData()["Exif.Image.HostComputer"] = std::string(17000, 'h');
+        image.exifData()["Exif.Image.Copyright"] = std::string(18000, 'c');
+        image.exifData()["Exif.Image.DocumentName"] = std::string(21000, 'n');
         image.iptcData()["Iptc.Application2.City"] = "Rome";
         image.iptcData()["Iptc.Application2.Caption"] = std::string(70000, 'c');
     });
@@ -157,7 +160,9 @@ TEST(StampProvenance, MetadataTooLargeForOneSegmentKeepsWhatFitsAndSaysWhatWentF
     auto stamped = vd::test::stampToFile(engine, source, folder / "stamped.jpg");
     ASSERT_TRUE(stamped) << stamped.error().message;
     EXPECT_NE(stamped->notice.find("Exif.Image.Artist"), std::string::npos) << stamped->notice;
+    EXPECT_NE(stamped->notice.find("Exif.Image.DocumentName"), std::string::npos) << stamped->notice;
     EXPECT_EQ(stamped->notice.find("Exif.Image.ImageDescription"), std::string::npos) << "dropped more than needed: " << stamped->notice;
+    EXPECT_EQ(stamped->notice.find("Exif.Image.Copyright"), std::string::npos) << "dropped more than needed: " << stamped->notice;
     EXPECT_NE(stamped->notice.find("Iptc.Application2.Caption"), std::string::npos) << stamped->notice;
 
     auto after = ImageMetadata::readFromFile(folder / "stamped.jpg");
@@ -165,10 +170,12 @@ TEST(StampProvenance, MetadataTooLargeForOneSegmentKeepsWhatFitsAndSaysWhatWentF
     EXPECT_EQ(after->exifValue("Exif.Image.Make"), "Big Camera");
     EXPECT_EQ(after->exifValue("Exif.Image.Software"), kStampSoftware);
     EXPECT_EQ(after->exifValue("Exif.Image.Orientation"), "1");
-    EXPECT_EQ(after->exifValue("Exif.Image.Copyright"), "Someone");
     EXPECT_EQ(after->dateTimeOriginal(), "2020:01:02 03:04:05");
-    EXPECT_EQ(after->exifValue("Exif.Image.ImageDescription")->size(), 30000u);
+    EXPECT_EQ(after->exifValue("Exif.Image.ImageDescription").value_or("").size(), 15000u);
+    EXPECT_EQ(after->exifValue("Exif.Image.HostComputer").value_or("").size(), 17000u);
+    EXPECT_EQ(after->exifValue("Exif.Image.Copyright").value_or("").size(), 18000u);
     EXPECT_FALSE(after->exifValue("Exif.Image.Artist"));
+    EXPECT_FALSE(after->exifValue("Exif.Image.DocumentName"));
     EXPECT_EQ(after->iptcValue("Iptc.Application2.City"), "Rome");
     EXPECT_FALSE(after->iptcValue("Iptc.Application2.Caption"));
     EXPECT_TRUE(readStampProvenance(folder / "stamped.jpg"));

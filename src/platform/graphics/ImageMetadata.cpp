@@ -311,6 +311,16 @@ std::vector<JpegSegment> ImageMetadata::jpegSegments(std::string* dropped) const
                 blob.clear();
                 Exiv2::ExifParser::encode(blob, storage.byteOrder, exif);
             }
+            // Exiv2 itself leaves out tags over 20 kB when the whole does not fit; those are
+            // named too.
+            const bool hasLargeTags = std::any_of(exif.begin(), exif.end(), [](const Exiv2::Exifdatum& datum) { return datum.size() > 4096; });
+            if (hasLargeTags && blob.size() + 6 <= kMaxSegmentPayload) {
+                Exiv2::ExifData written;
+                Exiv2::ExifParser::decode(written, blob.data(), static_cast<std::uint32_t>(blob.size()));
+                for (const auto& datum : exif)
+                    if (datum.size() > 4096 && written.findKey(Exiv2::ExifKey(datum.key())) == written.end())
+                        left.push_back(datum.key());
+            }
             if (blob.size() + 6 <= kMaxSegmentPayload) {
                 JpegSegment segment { 0xE1, {} };
                 segment.bytes.assign(kExifHeader, kExifHeader + 6);
