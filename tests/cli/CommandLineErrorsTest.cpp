@@ -114,7 +114,7 @@ TEST_F(CommandLineErrors, OtherCommandsRefuseBadValuesTheSameWay)
     expectRefused({ "logos", "add", (folder / "missing.png").string() }, { "PICTURE", "missing.png" });
     expectRefused({ "logos", "delete", "two" }, { "INDEX", "two" });
     expectRefused({ "logos", "export", "0", (folder / "x.png").string() }, { "INDEX", "0" });
-    expectRefused({ "logos", "frobnicate" }, { "frobnicate" });
+    expectRefused({ "logos", "frobnicate" }, { "subcommand" });
     expectRefused({ "app", "--scale", "9" }, { "--scale", "9" });
     expectRefused({ "app", "--device", "watch" }, { "--device", "watch" });
     expectRefused({ "app", "--headless", "--script", (folder / "missing.txt").string(), "--out", (folder / "shots").string() }, { "--script", "missing.txt" });
