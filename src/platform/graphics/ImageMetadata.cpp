@@ -15,14 +15,23 @@ namespace vd {
 
 namespace {
 
-// Exiv2's XMP toolkit must be initialised once before threads use it, and its console chatter
-// is no interface of ours.
+void lockXmpToolkit(void* mutex, bool lock)
+{
+    if (lock)
+        static_cast<std::recursive_mutex*>(mutex)->lock();
+    else
+        static_cast<std::recursive_mutex*>(mutex)->unlock();
+}
+
+// Exiv2's XMP toolkit must be initialised once before threads use it, with a lock, as photos are
+// stamped on several threads and each encodes its XMP; its console chatter is no interface of ours.
 void initialiseExiv2()
 {
     static std::once_flag once;
     std::call_once(once, [] {
+        static std::recursive_mutex xmpToolkit;
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
-        Exiv2::XmpParser::initialize();
+        Exiv2::XmpParser::initialize(lockXmpToolkit, &xmpToolkit);
         Exiv2::XmpProperties::registerNs(kVardenicoXmpNamespace, kVardenicoXmpPrefix);
     });
 }
