@@ -100,11 +100,11 @@ void addAppCommand(CLI::App& app, int& status)
     command->add_option("--device", options->device, "Screen of a phone (390 × 844 points) or a tablet (1024 × 1366)")->check(CLI::IsMember({ "phone", "tablet" }));
     command->add_option("--scale", options->scale, "Pixels a point: window default 1, screenshots default 2")->check(CLI::Range(0.25, 4.0));
     command->add_flag("--headless", options->headless, "No window: a virtual clock and an automation script");
-    command->add_option("--script", options->script, "Automation script, one command a line (with --headless)");
+    command->add_option("--script", options->script, "Automation script, one command a line (with --headless)")->check(CLI::ExistingFile);
     command->add_option("--out", options->out, "Folder for the script's screenshots and dumps (with --headless)");
     command->add_option("--demo", options->demo, "Show a demonstration screen instead of the program's first screen")->check(CLI::IsMember(std::vector<std::string> { "views", "controls", "lists", "sticker" }));
     command->add_option("--screen", options->screen, "Open one registered screen (\"logoEditor\", \"gallery\", \"quintara\"…) on a fresh stack, its inputs empty");
-    command->add_option("--inputs", options->inputs, "With --screen: a JSON file of what the screen's opener would hand over (\"quintaraapply\": {\"photos\": [positions], \"logo\": FILE.png})");
+    command->add_option("--inputs", options->inputs, "With --screen: a JSON file of what the screen's opener would hand over (\"quintaraapply\": {\"photos\": [positions], \"logo\": FILE.png})")->check(CLI::ExistingFile);
     command->callback([options, &status] { status = runApp(*options); });
 }
 

@@ -28,7 +28,8 @@ int runCommandLine(int argc, char** argv)
         app.exit(version);
         return kSuccess;
     } catch (const CLI::ParseError& error) {
-        app.exit(error);
+        // One line naming the option and what is wrong with it.
+        std::fprintf(stderr, "vardenico: %s (see --help)\n", error.what());
         return kBadUsage;
     }
     return status;

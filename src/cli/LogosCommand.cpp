@@ -18,10 +18,10 @@ using json = nlohmann::ordered_json;
 
 std::string plural(size_t count, const char* one, const char* many) { return std::to_string(count) + " " + (count == 1 ? one : many); }
 
-int failWith(const std::string& command, const std::string& message)
+int failWith(const std::string& command, const std::string& message, int status = kSomeInputsFailed)
 {
     std::fprintf(stderr, "vardenico logos %s: %s\n", command.c_str(), message.c_str());
-    return kSomeInputsFailed;
+    return status;
 }
 
 std::string sizeText(const std::optional<std::pair<int, int>>& size)
@@ -114,6 +114,9 @@ int add(const std::string& picturePath)
 
 int exportLogo(const std::string& indexText, const std::string& target, bool force)
 {
+    // An index that is not a number or not in the store is a mistake in the command.
+    if (auto index = logoIndexInStore(indexText, loadedLogoStore()); !index)
+        return failWith("export", "INDEX " + index.error().message, kBadUsage);
     // The stored bytes must still be a picture: a damaged row is reported, not copied out.
     auto logo = storedLogoPicture(indexText);
     if (!logo)
@@ -131,7 +134,7 @@ int deleteLogo(const std::string& indexText)
     auto& store = loadedLogoStore();
     auto index = logoIndexInStore(indexText, store);
     if (!index)
-        return failWith("delete", index.error().message);
+        return failWith("delete", "INDEX " + index.error().message, kBadUsage);
     if (auto deleted = store.metodoEliminaLogoDalDictWithIndex(*index); !deleted)
         return failWith("delete", deleted.error().message);
     std::printf("Deleted logo %s; %s left in %s\n", indexText.c_str(), plural(store.myArrLoghiEstratti.size(), "logo", "logos").c_str(), logoStorePath().c_str());
@@ -159,7 +162,7 @@ void addLogosCommand(CLI::App& app, int& status)
     list->callback([&status, options] { status = cli::list(options->json); });
 
     auto* add = logos->add_subcommand("add", "Add a logo made from a picture: an 800×800 square with transparent margins");
-    add->add_option("PICTURE", options->picture, "A PNG or JPEG picture")->required();
+    add->add_option("PICTURE", options->picture, "A PNG or JPEG picture")->required()->check(CLI::ExistingFile);
     add->callback([&status, options] { status = cli::add(options->picture); });
 
     auto* exportCommand = logos->add_subcommand("export", "Write a logo's picture as a PNG file");

@@ -96,8 +96,11 @@ void mySingleElementiManage::metodoCaricaDictOfData()
     for (size_t i = 0; i < myArrLoghiInCore.size(); ++i)
         if (myArrLoghiEstratti[i]->myImageRESIZED)
             m_thumbnails.emplace(myArrLoghiInCore[i].rowId(), *myArrLoghiEstratti[i]->myImageRESIZED);
+    // The thumbnails are a cache: a store that cannot be written (read-only media, a full disk)
+    // still loads, and they are made again next time.
     if (cachesFilled)
-        delegate()->saveContext();
+        if (auto saved = delegate()->managedObjectContext()->save(); !saved)
+            log::warning(delegate()->storeFile().string() + ": cannot keep the logos' thumbnails (" + saved.error().message + ")");
 }
 
 Result<DictCoreData> mySingleElementiManage::insertRow(const DictDatamodelEstratti& oggettoData)

@@ -22,7 +22,10 @@ CustomPhotoAlbum::CustomPhotoAlbum(PhotoLibrary& library)
     if (m_library.authorizationStatus() == AuthorizationStatus::Authorized)
         createAlbum();
     else
-        m_library.requestAuthorization([this](AuthorizationStatus) { requestAuthorizationHandler(m_library.authorizationStatus()); });
+        m_library.requestAuthorization([alive = std::weak_ptr(m_lifetime)](AuthorizationStatus) {
+            if (auto album = alive.lock())
+                (*album)->requestAuthorizationHandler((*album)->m_library.authorizationStatus());
+        });
 }
 
 std::optional<AssetCollection> CustomPhotoAlbum::fetchAssetCollectionForAlbum()
@@ -35,9 +38,12 @@ std::optional<AssetCollection> CustomPhotoAlbum::fetchAssetCollectionForAlbum()
 void CustomPhotoAlbum::createAlbum()
 {
     m_library.performChanges([](PhotoChangeRequests& requests) { requests.creationRequestForAssetCollectionWithTitle(albumName); },
-        [this](bool success, std::optional<Error> error) {
+        [alive = std::weak_ptr(m_lifetime)](bool success, std::optional<Error> error) {
+            auto album = alive.lock();
+            if (!album)
+                return;
             if (success)
-                m_assetCollection = fetchAssetCollectionForAlbum();
+                (*album)->m_assetCollection = (*album)->fetchAssetCollectionForAlbum();
             else
                 log::debug("error " + (error ? error->message : std::string()));
         });

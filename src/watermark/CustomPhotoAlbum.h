@@ -4,6 +4,7 @@
 #include <platform/graphics/Image.h>
 #include <platform/photos/PhotoLibrary.h>
 
+#include <memory>
 #include <optional>
 
 namespace vd {
@@ -16,6 +17,8 @@ public:
 
     static CustomPhotoAlbum& sharedInstance(); // on the shared photo library
     explicit CustomPhotoAlbum(PhotoLibrary& library); // runs the album start-up
+    CustomPhotoAlbum(const CustomPhotoAlbum&) = delete;
+    CustomPhotoAlbum& operator=(const CustomPhotoAlbum&) = delete;
 
     const std::optional<AssetCollection>& assetCollection() const { return m_assetCollection; }
 
@@ -30,6 +33,9 @@ public:
 private:
     PhotoLibrary& m_library;
     std::optional<AssetCollection> m_assetCollection;
+    // Handlers that may answer after the album is gone (the consent question) hold this weakly
+    // and do nothing once it has expired.
+    std::shared_ptr<CustomPhotoAlbum*> m_lifetime { std::make_shared<CustomPhotoAlbum*>(this) };
 };
 
 }

@@ -249,7 +249,7 @@ Result<StampedPhoto> StampEngine::stampLossless(const std::filesystem::path& sou
         }
     }
 
-    metadata.prepareForDerivedImage(w0, h0, kStampSoftware, stamped.sourceOrientation);
+    prepareStampMetadata(metadata, source, w0, h0, stamped.sourceOrientation);
     JpegCoefficients::WriteOptions writeOptions;
     for (auto& segment : metadata.jpegSegments())
         writeOptions.segments.emplace_back(segment.marker, std::move(segment.bytes));

@@ -1,6 +1,7 @@
 #include <watermark/PlacementDescription.h>
 
 #include <cmath>
+#include <cstdio>
 #include <nlohmann/json.hpp>
 
 namespace vd {
@@ -61,16 +62,32 @@ Result<PlacementDescription> PlacementDescription::fromJson(const nlohmann::json
     }
     if (!read)
         return std::unexpected(read.error());
-    for (double flag : placement.flags)
+    if (auto checked = placement.check(where); !checked)
+        return std::unexpected(checked.error());
+    return placement;
+}
+
+Result<void> PlacementDescription::check(const std::string& where) const
+{
+    auto number = [](double value) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%g", value);
+        return std::string(text);
+    };
+    for (double flag : flags)
         if (flag != 0.0 && flag != 1.0)
             return fail(where, "each of \"flags\" must be 0 or 1");
-    if (placement.sizePercent <= 0 || placement.sizePercent > 1000)
-        return fail(where, "\"sizePercent\" must be above 0 and at most 1000");
-    if (placement.opacity < 0 || placement.opacity > 1)
-        return fail(where, "\"opacity\" must be between 0 and 1");
-    if (placement.stickerFrameWidth <= 0)
-        return fail(where, "\"stickerFrameWidth\" must be above 0");
-    return placement;
+    if (!(sizePercent > 0 && sizePercent <= 100))
+        return fail(where, "\"sizePercent\" " + number(sizePercent) + " is out of range: the logo's side must be above 0 and at most 100 % of the photo's short side");
+    if (!(opacity >= 0 && opacity <= 1))
+        return fail(where, "\"opacity\" " + number(opacity) + " is out of range: it must be from 0 to 1");
+    if (!(stickerFrameWidth > 0) || !std::isfinite(stickerFrameWidth))
+        return fail(where, "\"stickerFrameWidth\" " + number(stickerFrameWidth) + " is out of range: it must be above 0");
+    if (!std::isfinite(rotationDegrees))
+        return fail(where, "\"rotationDegrees\" must be a number");
+    if (marginPixels && !(*marginPixels >= 0 && std::isfinite(*marginPixels)))
+        return fail(where, "\"marginPixels\" " + number(*marginPixels) + " is out of range: it must be 0 or more");
+    return {};
 }
 
 nlohmann::json PlacementDescription::toJson() const

@@ -15,16 +15,18 @@ struct PlacementDescription {
     std::array<double, 4> flags { 0, 0, 0, 0 };   // aligned to left, right, top, bottom: each 0 or 1
     std::array<double, 2> percent { 50, 50 };     // logo centre, % of the width and of the height
     std::array<double, 4> margins { 0, 0, 0, 0 }; // sticker frame to left, right, top, bottom, preview points
-    double sizePercent { 20 };                    // sticker frame width, % of the area width
+    double sizePercent { 20 };                    // sticker frame width, % of the area width: above 0, at most 100
     double opacity { 1 };                         // 0…1
     double rotationDegrees { 0 };                 // clockwise on screen
-    double stickerFrameWidth { 128 };             // preview points: a 100-point logo and its 14-point insets
+    double stickerFrameWidth { 128 };             // preview points, above 0: a 100-point logo and its 14-point insets
     // The command line's --margin: the gap between logo and aligned edges in photo pixels, which
     // replaces the preview margins.
     std::optional<double> marginPixels;
 
     // The placement file's JSON; every value is checked, and errors name the file.
     static Result<PlacementDescription> fromJson(const nlohmann::json& json, const std::string& where);
+    // Refuses values outside their range, naming the value and the range; nothing is clamped.
+    Result<void> check(const std::string& where) const;
     nlohmann::json toJson() const;
 };
 

@@ -24,11 +24,13 @@ struct StampProgress {
     std::optional<std::filesystem::path> saved; // the new file, when the photo was stamped and saved
     std::string error;                          // why not, otherwise (names the file)
     std::string notice;                         // stamped, but not quite as asked (names the file)
+    std::optional<std::filesystem::path> skipped; // with skipDone: its stamped twin, already in the output folder
 };
 
 struct StampSummary {
     std::size_t saved { 0 };
     std::size_t failed { 0 };
+    std::size_t skipped { 0 }; // already stamped with this logo and placement (skipDone)
     bool cancelled { false };
 };
 
@@ -36,7 +38,8 @@ struct StampSummary {
 // each result as a new file "<stem>_vardenico.jpg" (then _2, _3…) in the output folder. Files are
 // named and progress is reported strictly in selection order, whatever order the workers finish
 // in, so the outcome is the same as one photo after the other. A photo that fails is reported
-// and the batch goes on.
+// and the batch goes on; one that changes or disappears while it is stamped fails, saving
+// nothing. A batch first removes what a killed batch left unfinished in the output folder.
 class StampBatch {
 public:
     StampBatch(std::shared_ptr<const StampEngine> engine, std::filesystem::path outputFolder, unsigned jobs = 0);
@@ -54,6 +57,10 @@ public:
     // Stops taking new photos (from any thread); the photos in flight are finished.
     void cancel() { m_cancelled = true; }
 
+    // Photos whose stamped twin (same content, logo and placement) is already in the output
+    // folder are skipped, so an interrupted batch run again finishes without duplicates.
+    void setSkipDone(bool skip) { m_skipDone = skip; }
+
     unsigned jobs() const { return m_jobs; }
 
 private:
@@ -61,6 +68,7 @@ private:
     std::filesystem::path m_outputFolder;
     unsigned m_jobs { 1 };
     std::atomic<bool> m_cancelled { false };
+    bool m_skipDone { false };
     std::jthread m_thread; // declared last: joined before the rest goes
 };
 

@@ -1,14 +1,17 @@
 #include <watermark/StampEngine.h>
 
+#include <platform/foundation/ContentHash.h>
 #include <platform/graphics/DrawingContext.h>
 #include <platform/graphics/ImageCodecs.h>
 #include <platform/graphics/ImageMetadata.h>
 #include <platform/graphics/JpegStreams.h>
 #include <watermark/ImageUtilities.h>
+#include <watermark/StampProvenance.h>
 
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <unistd.h>
 
 namespace vd {
@@ -34,6 +37,23 @@ StampEngine::StampEngine(const Image& logo, PlacementDescription placement, Stam
     // square keeps its proportions (logoAspect), so it is neither padded nor stretched here.
     const double turn = std::fmod(m_placement.rotationDegrees, 360.0);
     m_topImage = turn == 0.0 ? logo : imageRotatedByDegrees(logo, m_placement.rotationDegrees, false);
+
+    ContentHash hash;
+    hash.add("vardenico stamp 1\n");
+    hash.add(m_placement.toJson().dump());
+    hash.add(m_options.lossless ? "\nlossless\n" : "\nnormal\n");
+    if (const PixelBuffer* buffer = logo.buffer()) {
+        hash.add(std::to_string(buffer->width) + "x" + std::to_string(buffer->height) + "\n");
+        hash.add(std::span(reinterpret_cast<const std::uint8_t*>(buffer->pixels.data()), buffer->pixels.size() * sizeof(buffer->pixels[0])));
+    }
+    m_stampHash = hash.finish();
+}
+
+void StampEngine::prepareStampMetadata(ImageMetadata& metadata, const std::filesystem::path& source, int width, int height, int orientation) const
+{
+    metadata.prepareForDerivedImage(width, height, kStampSoftware, orientation);
+    if (auto sourceHash = ContentHash::ofFile(source))
+        writeStampProvenance(metadata, { *sourceHash, m_stampHash });
 }
 
 std::shared_ptr<const StampEngine::LogoTile> StampEngine::tileFor(int width, int height, const LogoPlacement& placement) const
@@ -157,10 +177,13 @@ Result<StampedPhoto> StampEngine::stampPhoto(const std::filesystem::path& source
     if (tile->failed)
         return fail(name, "the logo cannot be drawn at " + std::to_string(static_cast<long long>(stamped.placement.side)) + " pixels on this photo");
 
-    metadata.prepareForDerivedImage(width, height, kStampSoftware);
+    prepareStampMetadata(metadata, source, width, height);
     JpegWriter::Options writeOptions;
-    for (auto& segment : metadata.jpegSegments())
+    std::string dropped;
+    for (auto& segment : metadata.jpegSegments(&dropped))
         writeOptions.segments.emplace_back(segment.marker, std::move(segment.bytes));
+    if (!dropped.empty())
+        stamped.notice += (stamped.notice.empty() ? "" : "; ") + dropped;
     if (!(reader && reader->isCmyk()))
         writeOptions.iccProfile = metadata.iccProfile(); // a CMYK profile no longer fits RGB pixels
     auto writer = JpegWriter::start(out, width, height, writeOptions, name);

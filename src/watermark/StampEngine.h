@@ -14,6 +14,8 @@
 
 namespace vd {
 
+class ImageMetadata;
+
 inline constexpr const char* kStampSoftware = "Vardenico App";
 
 struct StampedPhoto {
@@ -51,6 +53,9 @@ public:
     StampEngine(const Image& logo, PlacementDescription placement, StampEngineOptions options = {});
 
     const PlacementDescription& placement() const { return m_placement; }
+    // The identity of what this engine stamps: logo pixels, placement and mode. Every photo it
+    // stamps carries it in its XMP with its source's content hash.
+    const std::string& stampHash() const { return m_stampHash; }
     const StampEngineOptions& options() const { return m_options; }
     const Image& topImage() const { return m_topImage; } // the logo as turned for the batch
     // The turned logo's width ÷ height: a logo that is not square keeps its proportions.
@@ -81,11 +86,15 @@ private:
     // The tile with its colours turned from sRGB into the photo's ICC profile, when the photo
     // carries one that is not sRGB; the tile itself otherwise.
     static std::shared_ptr<const LogoTile> tileInProfile(std::shared_ptr<const LogoTile> tile, const std::vector<std::uint8_t>& iccProfile);
+    // The metadata every stamped photo carries: upright (or still turned, with orientation)
+    // width × height, the software tag, and which source, logo and placement made it.
+    void prepareStampMetadata(ImageMetadata& metadata, const std::filesystem::path& source, int width, int height, int orientation = 1) const;
     static void compositeRows(std::uint8_t* rows, int firstRow, int count, int width, const LogoTile& tile);
 
     Image m_topImage;
     PlacementDescription m_placement;
     StampEngineOptions m_options;
+    std::string m_stampHash;
     std::int64_t m_maxPixels { 200'000'000 };
     mutable std::mutex m_tileMutex;
     mutable std::map<std::pair<int, int>, std::shared_ptr<const LogoTile>> m_tiles; // by photo size

@@ -246,7 +246,7 @@ TEST(StampCommand, LogoIndexStampsAStoredLogoAndNamesABadIndex)
 
     // Without a store every index is refused, naming it.
     Outcome empty = runWithHome(home, { "stamp", "--logo-index", "0", "--out", out, (folder / "p.jpg").string() });
-    EXPECT_EQ(empty.status, 1);
+    EXPECT_EQ(empty.status, 2);
     EXPECT_NE(empty.errors.find("logo 0: the store has no logos"), std::string::npos) << empty.errors;
 
     ASSERT_EQ(runWithHome(home, { "logos", "add", (folder / "green.png").string() }).status, 0);
@@ -260,7 +260,7 @@ TEST(StampCommand, LogoIndexStampsAStoredLogoAndNamesABadIndex)
 
     for (const std::string index : { "1", "-1", "two" }) {
         Outcome bad = runWithHome(home, { "stamp", "--logo-index", index, "--out", out, (folder / "p.jpg").string() });
-        EXPECT_EQ(bad.status, 1) << index;
+        EXPECT_EQ(bad.status, 2) << index;
         EXPECT_NE(bad.errors.find("--logo-index"), std::string::npos) << bad.errors;
         EXPECT_NE(bad.errors.find(index), std::string::npos) << bad.errors;
     }

@@ -2,6 +2,7 @@
 
 #include <platform/foundation/Log.h>
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 
@@ -14,14 +15,24 @@ namespace vd {
 
 namespace {
 
-// Exiv2's XMP toolkit must be initialised once before threads use it, and its console chatter
-// is no interface of ours.
+void lockXmpToolkit(void* mutex, bool lock)
+{
+    if (lock)
+        static_cast<std::recursive_mutex*>(mutex)->lock();
+    else
+        static_cast<std::recursive_mutex*>(mutex)->unlock();
+}
+
+// Exiv2's XMP toolkit must be initialised once before threads use it, with a lock, as photos are
+// stamped on several threads and each encodes its XMP; its console chatter is no interface of ours.
 void initialiseExiv2()
 {
     static std::once_flag once;
     std::call_once(once, [] {
+        static std::recursive_mutex xmpToolkit;
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
-        Exiv2::XmpParser::initialize();
+        Exiv2::XmpParser::initialize(lockXmpToolkit, &xmpToolkit);
+        Exiv2::XmpProperties::registerNs(kVardenicoXmpNamespace, kVardenicoXmpPrefix);
     });
 }
 
@@ -29,6 +40,32 @@ constexpr size_t kMaxSegmentPayload = 65533; // a JPEG marker's length field cov
 const char kExifHeader[] = "Exif\0\0";
 const char kXmpHeader[] = "http://ns.adobe.com/xap/1.0/";
 const char kPhotoshopHeader[] = "Photoshop 3.0";
+
+// Tags a derived picture must keep for as long as anything of its EXIF fits: how it is turned,
+// what made it, when and with what it was taken.
+bool isEssentialExif(const std::string& key)
+{
+    static const char* const keys[] = {
+        "Exif.Image.Orientation", "Exif.Image.Software", "Exif.Image.Make", "Exif.Image.Model", "Exif.Image.DateTime",
+        "Exif.Photo.DateTimeOriginal", "Exif.Photo.DateTimeDigitized", "Exif.Photo.PixelXDimension", "Exif.Photo.PixelYDimension",
+        "Exif.Image.XResolution", "Exif.Image.YResolution", "Exif.Image.ResolutionUnit", "Exif.Image.ExifTag", "Exif.Image.GPSTag",
+    };
+    for (const char* essential : keys)
+        if (key == essential)
+            return true;
+    return false;
+}
+
+std::string describeDropped(const std::vector<std::string>& keys)
+{
+    std::string text;
+    const size_t shown = std::min<size_t>(keys.size(), 8);
+    for (size_t i = 0; i < shown; ++i)
+        text += (i ? ", " : "") + keys[i];
+    if (keys.size() > shown)
+        text += " and " + std::to_string(keys.size() - shown) + " more";
+    return text;
+}
 
 }
 
@@ -42,6 +79,7 @@ struct ImageMetadata::Storage {
     Exiv2::ByteOrder byteOrder { Exiv2::littleEndian };
     int width { 0 };
     int height { 0 };
+    std::string name; // of the file read, for messages
 };
 
 ImageMetadata::ImageMetadata()
@@ -80,6 +118,7 @@ Result<ImageMetadata> ImageMetadata::readFromFile(const std::filesystem::path& p
     initialiseExiv2();
     ImageMetadata metadata;
     Storage& s = *metadata.m_storage;
+    s.name = path.string();
     try {
         auto read = readInto(Exiv2::ImageFactory::open(path.string()), path.string(), s.exif, s.iptc, s.xmp, s.xmpPacket, s.icc, s.byteOrder, s.width, s.height);
         if (!read)
@@ -95,6 +134,7 @@ Result<ImageMetadata> ImageMetadata::readFromBytes(std::span<const std::uint8_t>
     initialiseExiv2();
     ImageMetadata metadata;
     Storage& s = *metadata.m_storage;
+    s.name = name;
     try {
         auto read = readInto(Exiv2::ImageFactory::open(bytes.data(), static_cast<long>(bytes.size())), name, s.exif, s.iptc, s.xmp, s.xmpPacket, s.icc, s.byteOrder, s.width, s.height);
         if (!read)
@@ -187,6 +227,17 @@ std::optional<std::string> ImageMetadata::dateTimeOriginal() const
     return std::nullopt;
 }
 
+void ImageMetadata::setXmpValue(const std::string& key, const std::string& value)
+{
+    initialiseExiv2();
+    try {
+        m_storage->xmp[key] = value;
+        m_storage->xmpChanged = true;
+    } catch (const std::exception& error) {
+        log::warning(std::string("cannot set ") + key + ": " + error.what());
+    }
+}
+
 void ImageMetadata::setExifValue(const std::string& key, const std::string& value)
 {
     try {
@@ -230,30 +281,64 @@ void ImageMetadata::prepareForDerivedImage(int width, int height, const std::str
     }
 }
 
-std::vector<JpegSegment> ImageMetadata::jpegSegments() const
+std::vector<JpegSegment> ImageMetadata::jpegSegments(std::string* dropped) const
 {
     const Storage& storage = *m_storage;
     std::vector<JpegSegment> segments;
+    std::vector<std::string> notes;
     try {
         if (!storage.exif.empty()) {
             Exiv2::ExifData exif = storage.exif;
             Exiv2::Blob blob;
             Exiv2::ExifParser::encode(blob, storage.byteOrder, exif);
+            std::vector<std::string> left;
             if (blob.size() + 6 > kMaxSegmentPayload) {
-                // A maker note can make EXIF too large for one segment; the rest is worth keeping.
-                auto note = exif.findKey(Exiv2::ExifKey("Exif.Photo.MakerNote"));
-                if (note != exif.end())
-                    exif.erase(note);
+                // A maker note is what usually makes EXIF too large for one segment; it goes first.
+                bool makerNote = false;
+                for (auto it = exif.begin(); it != exif.end();) {
+                    if (it->key() == "Exif.Photo.MakerNote" || Exiv2::ExifTags::isMakerGroup(it->groupName())) {
+                        it = exif.erase(it);
+                        makerNote = true;
+                    } else
+                        ++it;
+                }
+                if (makerNote)
+                    left.push_back("the maker note");
                 blob.clear();
                 Exiv2::ExifParser::encode(blob, storage.byteOrder, exif);
+            }
+            // Then the largest optional tags, one at a time, until the rest fits.
+            while (blob.size() + 6 > kMaxSegmentPayload) {
+                auto largest = exif.end();
+                for (auto it = exif.begin(); it != exif.end(); ++it)
+                    if (!isEssentialExif(it->key()) && (largest == exif.end() || it->size() > largest->size()))
+                        largest = it;
+                if (largest == exif.end())
+                    break;
+                left.push_back(largest->key());
+                exif.erase(largest);
+                blob.clear();
+                Exiv2::ExifParser::encode(blob, storage.byteOrder, exif);
+            }
+            // Exiv2 itself leaves out tags over 20 kB when the whole does not fit; those are
+            // named too.
+            const bool hasLargeTags = std::any_of(exif.begin(), exif.end(), [](const Exiv2::Exifdatum& datum) { return datum.size() > 4096; });
+            if (hasLargeTags && blob.size() + 6 <= kMaxSegmentPayload) {
+                Exiv2::ExifData written;
+                Exiv2::ExifParser::decode(written, blob.data(), static_cast<std::uint32_t>(blob.size()));
+                for (const auto& datum : exif)
+                    if (datum.size() > 4096 && written.findKey(Exiv2::ExifKey(datum.key())) == written.end())
+                        left.push_back(datum.key());
             }
             if (blob.size() + 6 <= kMaxSegmentPayload) {
                 JpegSegment segment { 0xE1, {} };
                 segment.bytes.assign(kExifHeader, kExifHeader + 6);
                 segment.bytes.insert(segment.bytes.end(), blob.begin(), blob.end());
                 segments.push_back(std::move(segment));
+                if (!left.empty())
+                    notes.push_back("EXIF too large for a JPEG segment; left out " + describeDropped(left));
             } else {
-                log::warning("EXIF metadata too large for a JPEG segment; left out");
+                notes.push_back("EXIF too large for a JPEG segment; left out whole");
             }
         }
         std::string packet = storage.xmpPacket;
@@ -263,27 +348,60 @@ std::vector<JpegSegment> ImageMetadata::jpegSegments() const
             if (Exiv2::XmpParser::encode(encoded, xmp, Exiv2::XmpParser::useCompactFormat | Exiv2::XmpParser::omitPacketWrapper) == 0)
                 packet = std::move(encoded);
         }
+        if (!packet.empty() && packet.size() + sizeof(kXmpHeader) > kMaxSegmentPayload) {
+            // Only this program's own properties are kept: they say where the picture came from.
+            Exiv2::XmpData own;
+            for (const auto& datum : storage.xmp)
+                if (datum.groupName() == kVardenicoXmpPrefix)
+                    own.add(datum);
+            std::string encoded;
+            packet.clear();
+            if (!own.empty() && Exiv2::XmpParser::encode(encoded, own, Exiv2::XmpParser::useCompactFormat | Exiv2::XmpParser::omitPacketWrapper) == 0)
+                packet = std::move(encoded);
+            notes.push_back("XMP too large for a JPEG segment; left out");
+        }
         if (!packet.empty()) {
-            if (packet.size() + sizeof(kXmpHeader) <= kMaxSegmentPayload) {
-                JpegSegment segment { 0xE1, {} };
-                segment.bytes.assign(kXmpHeader, kXmpHeader + sizeof(kXmpHeader)); // with its NUL
-                segment.bytes.insert(segment.bytes.end(), packet.begin(), packet.end());
-                segments.push_back(std::move(segment));
-            } else {
-                log::warning("XMP metadata too large for a JPEG segment; left out");
-            }
+            JpegSegment segment { 0xE1, {} };
+            segment.bytes.assign(kXmpHeader, kXmpHeader + sizeof(kXmpHeader)); // with its NUL
+            segment.bytes.insert(segment.bytes.end(), packet.begin(), packet.end());
+            segments.push_back(std::move(segment));
         }
         if (!storage.iptc.empty()) {
-            Exiv2::DataBuf irb = Exiv2::Photoshop::setIptcIrb(nullptr, 0, storage.iptc);
+            Exiv2::IptcData iptc = storage.iptc;
+            std::vector<std::string> left;
+            Exiv2::DataBuf irb = Exiv2::Photoshop::setIptcIrb(nullptr, 0, iptc);
+            // The largest optional datasets go first; the record version stays.
+            while (irb.size_ > 0 && static_cast<size_t>(irb.size_) + sizeof(kPhotoshopHeader) > kMaxSegmentPayload) {
+                auto largest = iptc.end();
+                for (auto it = iptc.begin(); it != iptc.end(); ++it)
+                    if (it->key() != "Iptc.Application2.RecordVersion" && it->key() != "Iptc.Envelope.ModelVersion" && (largest == iptc.end() || it->size() > largest->size()))
+                        largest = it;
+                if (largest == iptc.end())
+                    break;
+                left.push_back(largest->key());
+                iptc.erase(largest);
+                irb = Exiv2::Photoshop::setIptcIrb(nullptr, 0, iptc);
+            }
             if (irb.size_ > 0 && static_cast<size_t>(irb.size_) + sizeof(kPhotoshopHeader) <= kMaxSegmentPayload) {
                 JpegSegment segment { 0xED, {} };
                 segment.bytes.assign(kPhotoshopHeader, kPhotoshopHeader + sizeof(kPhotoshopHeader));
                 segment.bytes.insert(segment.bytes.end(), irb.pData_, irb.pData_ + irb.size_);
                 segments.push_back(std::move(segment));
             }
+            if (!left.empty())
+                notes.push_back("IPTC too large for a JPEG segment; left out " + describeDropped(left));
         }
     } catch (const std::exception& error) {
-        log::warning(std::string("cannot encode metadata: ") + error.what());
+        notes.push_back(std::string("cannot encode metadata (") + error.what() + ")");
+    }
+    std::string text;
+    for (const auto& note : notes)
+        text += (text.empty() ? "" : "; ") + note;
+    if (!text.empty()) {
+        if (dropped)
+            *dropped = text;
+        else
+            log::warning((storage.name.empty() ? std::string() : storage.name + ": ") + text);
     }
     return segments;
 }

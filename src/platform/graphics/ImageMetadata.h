@@ -13,6 +13,10 @@
 
 namespace vd {
 
+// This program's own XMP namespace: what a stamped photo was made from.
+inline constexpr const char* kVardenicoXmpNamespace = "https://vardenico.app/ns/stamp/1.0/";
+inline constexpr const char* kVardenicoXmpPrefix = "vardenico";
+
 // One metadata segment ready to be written into a JPEG stream: the marker (0xE1 for APP1 and so
 // on) and the bytes that follow the marker's length.
 struct JpegSegment {
@@ -49,6 +53,8 @@ public:
     std::optional<std::string> dateTimeOriginal() const;
 
     void setExifValue(const std::string& key, const std::string& value);
+    // Sets an XMP property, e.g. "Xmp.vardenico.SourceHash" (this program's own namespace).
+    void setXmpValue(const std::string& key, const std::string& value);
 
     // Adjusts the metadata for a new, upright picture of width × height pixels made from the
     // photo: Orientation 1 (EXIF and XMP), pixel dimensions, the software tag, and no embedded
@@ -57,9 +63,11 @@ public:
     void prepareForDerivedImage(int width, int height, const std::string& software, int orientation = 1);
 
     // The segments to write after SOI: EXIF (APP1), XMP (APP1), IPTC (APP13). The ICC profile is
-    // written by the JPEG writer itself, split into chunks. Segments too large for one JPEG
-    // marker are left out with a warning.
-    std::vector<JpegSegment> jpegSegments() const;
+    // written by the JPEG writer itself, split into chunks. What does not fit one JPEG segment is
+    // left out, the least needed first: EXIF loses its maker note, then its largest tags (never
+    // Orientation, Software, make, model or dates); IPTC its largest datasets; XMP all but this
+    // program's own properties. What was left out is said in dropped, or as a warning without it.
+    std::vector<JpegSegment> jpegSegments(std::string* dropped = nullptr) const;
 
     // The JPEG bytes with this metadata in place of theirs (pixels untouched).
     Result<std::vector<std::uint8_t>> embedInJpeg(std::span<const std::uint8_t> jpeg) const;

@@ -104,6 +104,7 @@ Result<std::unique_ptr<JpegCoefficients>> JpegCoefficients::open(const std::file
     state->created = true;
     jpeg_stdio_src(&cinfo, state->file);
     bool tooLarge = false;
+    int missingTable = 0;
     const bool ok = guarded(state->error, [&] {
         jpeg_read_header(&cinfo, TRUE);
         if (static_cast<std::int64_t>(cinfo.image_width) * cinfo.image_height > maxPixels) {
@@ -111,6 +112,15 @@ Result<std::unique_ptr<JpegCoefficients>> JpegCoefficients::open(const std::file
             return;
         }
         state->arrays = jpeg_read_coefficients(&cinfo);
+        // A component whose quantisation table the file never defines cannot be written back
+        // (nor shown): the file is damaged, and saying so here beats failing after the work.
+        for (int c = 0; c < cinfo.num_components; ++c) {
+            const int table = cinfo.comp_info[c].quant_tbl_no;
+            if (table < 0 || table >= NUM_QUANT_TBLS || !cinfo.quant_tbl_ptrs[table]) {
+                missingTable = c + 1;
+                return;
+            }
+        }
         // Rows of blocks that no scan reached (a damaged file whose scans end early) are not yet
         // defined, and libjpeg fails a later write that skips over them; defined here, in order,
         // they read as zero (flat grey) and the stamp may change blocks anywhere.
@@ -124,6 +134,8 @@ Result<std::unique_ptr<JpegCoefficients>> JpegCoefficients::open(const std::file
     });
     if (!ok)
         return fail(name, std::string("damaged JPEG (") + state->error.message + ")");
+    if (missingTable)
+        return fail(name, "damaged JPEG (component " + std::to_string(missingTable) + " has no quantisation table)");
     if (tooLarge)
         return fail(name, "the photo is too large (" + std::to_string(cinfo.image_width) + "×" + std::to_string(cinfo.image_height) + " pixels)");
     if (state->error.truncated)

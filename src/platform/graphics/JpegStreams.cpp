@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 // jpeglib.h needs size_t and FILE declared first.
 #include <jpeglib.h>
@@ -203,6 +205,17 @@ struct JpegWriter::State {
     ErrorManager error;
     jpeg_compress_struct cinfo {};
     bool created { false };
+    std::FILE* file { nullptr };
+
+    // The library's message, and the system's reason when writing the file failed (a full disk,
+    // a file-size limit, a folder gone read-only).
+    std::string failure(int savedErrno) const
+    {
+        std::string text = error.message;
+        if (file && std::ferror(file) && savedErrno != 0)
+            text += std::string(": ") + std::strerror(savedErrno);
+        return text;
+    }
 
     ~State()
     {
@@ -230,6 +243,8 @@ Result<std::unique_ptr<JpegWriter>> JpegWriter::start(std::FILE* file, int width
     cinfo.err = &error.pub;
     jpeg_create_compress(&cinfo);
     state->created = true;
+    state->file = file;
+    errno = 0;
     const bool ok = guarded(error, [&] {
         jpeg_stdio_dest(&cinfo, file);
         cinfo.image_width = static_cast<JDIMENSION>(width);
@@ -258,7 +273,7 @@ Result<std::unique_ptr<JpegWriter>> JpegWriter::start(std::FILE* file, int width
             jpeg_write_icc_profile(&cinfo, options.iccProfile.data(), static_cast<unsigned>(options.iccProfile.size()));
     });
     if (!ok)
-        return fail(name, std::string("cannot start writing the JPEG (") + error.message + ")");
+        return fail(name, std::string("cannot start writing the JPEG (") + state->failure(errno) + ")");
     return std::unique_ptr<JpegWriter>(new JpegWriter(std::move(state), name));
 }
 
@@ -273,8 +288,9 @@ Result<void> JpegWriter::writeRows(const std::uint8_t* rows, std::size_t stride,
         for (int i = 0; i < batch; ++i)
             pointers[i] = const_cast<std::uint8_t*>(rows + stride * static_cast<size_t>(done + i));
         JDIMENSION written = 0;
+        errno = 0;
         if (!guarded(error, [&] { written = jpeg_write_scanlines(&cinfo, pointers, static_cast<JDIMENSION>(batch)); }))
-            return fail(m_name, std::string("cannot write the JPEG (") + error.message + ")");
+            return fail(m_name, std::string("cannot write the JPEG (") + m_state->failure(errno) + ")");
         if (written == 0)
             return fail(m_name, "the JPEG writer took no rows");
         done += static_cast<int>(written);
@@ -286,8 +302,9 @@ Result<void> JpegWriter::finish()
 {
     jpeg_compress_struct& cinfo = m_state->cinfo;
     ErrorManager& error = m_state->error;
+    errno = 0;
     if (!guarded(error, [&] { jpeg_finish_compress(&cinfo); }))
-        return fail(m_name, std::string("cannot finish the JPEG (") + error.message + ")");
+        return fail(m_name, std::string("cannot finish the JPEG (") + m_state->failure(errno) + ")");
     return {};
 }
 

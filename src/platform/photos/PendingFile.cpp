@@ -2,24 +2,59 @@
 
 #include <cerrno>
 #include <cstring>
+#include <chrono>
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
 namespace vd {
 
+namespace {
+
+constexpr const char* kTemporaryPrefix = ".vardenico-writing-";
+
+// When this process started, as near as the program can tell: the first use of this file.
+const std::filesystem::file_time_type g_processStart = std::filesystem::file_time_type::clock::now();
+
+}
+
+std::size_t PendingFile::removeAbandoned(const std::filesystem::path& folder)
+{
+    std::size_t removed = 0;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder, error); !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (!name.starts_with(kTemporaryPrefix))
+            continue;
+        std::error_code ignored;
+        if (!it->is_regular_file(ignored) || it->last_write_time(ignored) >= g_processStart || ignored)
+            continue;
+        // A writer holds a lock on its file for as long as it writes; a killed one holds none.
+        const int fd = ::open(it->path().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0)
+            continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::unlink(it->path().c_str()) == 0)
+            ++removed;
+        ::close(fd);
+    }
+    return removed;
+}
+
 Result<PendingFile> PendingFile::create(const std::filesystem::path& folder)
 {
+    (void)g_processStart; // made before the first file, so never newer than it
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     if (error)
         return fail(folder.string(), "cannot create the folder (" + error.message() + ")");
-    std::string pattern = (folder / ".vardenico-writing-XXXXXX").string();
+    std::string pattern = (folder / (std::string(kTemporaryPrefix) + "XXXXXX")).string();
     const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0)
         return fail(folder.string(), std::string("cannot create a file there (") + std::strerror(errno) + ")");
+    ::flock(fd, LOCK_EX); // tells a cleaning process the file is still being written
     ::fchmod(fd, 0644); // mkstemp makes 0600; a photo is as readable as any other
     std::FILE* stream = ::fdopen(fd, "wb");
     if (!stream) {

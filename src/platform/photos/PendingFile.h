@@ -26,6 +26,10 @@ public:
     std::FILE* stream() const { return m_stream; } // valid until commit() or discard()
     const std::filesystem::path& temporaryPath() const { return m_temporary; }
 
+    // Removes the hidden temporary files a killed process left in folder: those made before this
+    // process started and not held by a process still writing them. Returns how many went.
+    static std::size_t removeAbandoned(const std::filesystem::path& folder);
+
     // Names the file; the final path on success. The pending file is gone either way.
     Result<std::filesystem::path> commit(const std::string& stem, const std::string& extension);
     void discard();

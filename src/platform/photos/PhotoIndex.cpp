@@ -171,21 +171,13 @@ std::vector<PhotoAsset> PhotoIndex::scan(const std::filesystem::path& root)
 
     std::vector<PhotoAsset> assets;
     std::vector<std::pair<size_t, FileFacts>> toRead;
-    std::error_code error;
-    auto options = std::filesystem::directory_options::skip_permission_denied;
-    for (auto it = std::filesystem::recursive_directory_iterator(root, options, error); !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
-        const std::filesystem::path& path = it->path();
-        const std::string name = path.filename().string();
-        if (!name.empty() && name.front() == '.') {
-            if (it->is_directory(error))
-                it.disable_recursion_pending();
-            continue;
-        }
+    m_unreadableFolders.clear();
+    auto addFile = [&](const std::filesystem::path& path) {
         if (!isPhotoFile(path))
-            continue;
+            return;
         const auto facts = factsOf(path);
         if (!facts)
-            continue;
+            return;
         PhotoAsset asset;
         asset.localIdentifier = path.lexically_relative(root).generic_string();
         asset.path = path;
@@ -203,6 +195,30 @@ std::vector<PhotoAsset> PhotoIndex::scan(const std::filesystem::path& root)
                 found->second.facts.size = -1;
         }
         assets.push_back(std::move(asset));
+    };
+    // Folder by folder, so that one that cannot be read is skipped, and said so, while the rest
+    // of the library is still listed.
+    std::vector<std::filesystem::path> folders { root };
+    while (!folders.empty()) {
+        const std::filesystem::path folder = std::move(folders.back());
+        folders.pop_back();
+        std::error_code error;
+        std::filesystem::directory_iterator it(folder, error);
+        for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+            const std::filesystem::path& path = it->path();
+            const std::string name = path.filename().string();
+            if (name.empty() || name.front() == '.')
+                continue;
+            std::error_code typeError;
+            if (it->is_directory(typeError) && !it->is_symlink(typeError))
+                folders.push_back(path);
+            else if (!it->is_directory(typeError))
+                addFile(path);
+        }
+        if (error) {
+            m_unreadableFolders.push_back(folder);
+            log::warning(folder.string() + ": cannot be read (" + error.message() + "); its photos are left out of the listing");
+        }
     }
 
     // Reading metadata is the slow part of a first listing; spread it over the cores.

@@ -29,6 +29,9 @@ public:
 
     // How many files the last scan had to read (new or changed since the index saw them).
     std::size_t filesReadInLastScan() const { return m_filesRead; }
+    // The folders the last scan could not read (each also reported as a warning); their photos
+    // are missing from its listing.
+    const std::vector<std::filesystem::path>& unreadableFoldersInLastScan() const { return m_unreadableFolders; }
 
     static bool isPhotoFile(const std::filesystem::path& path);
 
@@ -37,6 +40,7 @@ private:
     std::unique_ptr<store::Database> m_database;
     bool m_openFailed { false };
     std::size_t m_filesRead { 0 };
+    std::vector<std::filesystem::path> m_unreadableFolders;
 };
 
 // A capture time "YYYY:MM:DD HH:MM:SS" (local time, as cameras write it) in seconds since 1970.

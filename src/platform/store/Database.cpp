@@ -7,6 +7,8 @@ namespace vd::store {
 namespace {
 std::string describe(sqlite3* database, int code)
 {
+    if ((code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED)
+        return "busy: another program kept the store locked too long; try again";
     std::string text = sqlite3_errstr(code);
     if (database) {
         const char* detail = sqlite3_errmsg(database);
@@ -55,7 +57,7 @@ Result<void> Database::execute(std::string_view sql)
     char* message = nullptr;
     const int code = sqlite3_exec(m_handle.get(), text.c_str(), nullptr, nullptr, &message);
     if (code != SQLITE_OK) {
-        std::string reason = message ? message : sqlite3_errstr(code);
+        std::string reason = (code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED ? describe(m_handle.get(), code) : message ? message : sqlite3_errstr(code);
         sqlite3_free(message);
         return fail(m_path.string(), reason);
     }

@@ -77,6 +77,7 @@ Result<std::set<std::string>> columnNames(Database& database, const std::string&
 struct Inspection {
     int version { 0 };
     std::vector<std::string> statements; // schema changes to bring the file up to the model
+    std::set<std::pair<std::string, std::string>> missing; // (table, column) the file lacks; column "" for a table
 };
 
 Result<Inspection> inspect(const fs::path& path, const ObjectModel& model)
@@ -126,6 +127,7 @@ Result<Inspection> inspect(const fs::path& path, const ObjectModel& model)
         if (!tables->contains(entity.name)) {
             if (*version != 0)
                 return fail(where, "incompatible store (table " + entity.name + " is missing)");
+            inspection.missing.insert({ entity.name, "" });
             continue;
         }
         auto columns = columnNames(*database, entity.name);
@@ -134,8 +136,10 @@ Result<Inspection> inspect(const fs::path& path, const ObjectModel& model)
         if (!columns->contains("Z_PK"))
             return fail(where, "incompatible store (table " + entity.name + " has no row keys)");
         for (const auto* attribute : columnOrder(entity))
-            if (!columns->contains(attribute->name))
+            if (!columns->contains(attribute->name)) {
+                inspection.missing.insert({ entity.name, attribute->name });
                 inspection.statements.push_back("ALTER TABLE " + quoted(entity.name) + " ADD COLUMN " + quoted(attribute->name) + " " + columnType(*attribute));
+            }
     }
     return inspection;
 }
@@ -263,7 +267,18 @@ Result<std::shared_ptr<ObjectStore>> ObjectStore::open(const fs::path& path, Obj
     auto database = Database::open(path, exists ? Database::Access::ReadWrite : Database::Access::ReadWriteCreate);
     if (!database)
         return std::unexpected(database.error());
-    if (!inspection.statements.empty() || inspection.version != model.version) {
+    if (exists) {
+        // An existing file is brought up to the model by the first save, in its transaction:
+        // opening never writes, so a store on read-only media or a full disk can still be read.
+        auto store = std::make_shared<ObjectStore>(Key {}, path, std::move(model), std::make_unique<Database>(std::move(*database)));
+        if (inspection.version == 0)
+            for (const auto& entity : store->m_model.entities)
+                inspection.missing.insert({ entity.name, "" });
+        store->m_schemaPending = !inspection.statements.empty() || inspection.version != store->m_model.version;
+        store->m_missing = std::move(inspection.missing);
+        return store;
+    }
+    {
         auto transaction = Transaction::begin(*database);
         if (!transaction)
             return std::unexpected(transaction.error());
@@ -292,15 +307,26 @@ Result<std::vector<std::shared_ptr<ManagedObject>>> ObjectStore::fetchAll(const 
     if (!description)
         return fail(m_path.string(), "no entity named " + entityName);
     const auto columns = columnOrder(*description);
+    std::vector<std::shared_ptr<ManagedObject>> objects;
+    if (m_missing.contains({ entityName, "" })) {
+        // A table the file does not have yet (the first save adds it) has no rows.
+        for (const auto& object : m_inserted)
+            if (object->entityName() == entityName)
+                objects.push_back(object);
+        return objects;
+    }
     std::string sql = "SELECT Z_PK";
-    for (const auto* attribute : columns)
-        sql += attribute->loadedOnDemand ? ", length(" + quoted(attribute->name) + ")" : ", " + quoted(attribute->name);
+    for (const auto* attribute : columns) {
+        if (m_missing.contains({ entityName, attribute->name }))
+            sql += ", NULL";
+        else
+            sql += attribute->loadedOnDemand ? ", length(" + quoted(attribute->name) + ")" : ", " + quoted(attribute->name);
+    }
     sql += " FROM " + quoted(entityName) + " ORDER BY Z_PK";
     auto statement = m_database->prepare(sql);
     if (!statement)
         return std::unexpected(statement.error());
 
-    std::vector<std::shared_ptr<ManagedObject>> objects;
     while (true) {
         auto row = statement->step();
         if (!row)
@@ -374,12 +400,37 @@ Result<void> ObjectStore::save()
     auto transaction = Transaction::begin(*m_database);
     if (!transaction)
         return std::unexpected(transaction.error());
+    if (m_schemaPending) {
+        // Looked at again inside the transaction: another process may have brought the file up
+        // to date since it was opened here.
+        auto tables = tableNames(*m_database);
+        if (!tables)
+            return std::unexpected(tables.error());
+        for (const auto& entity : m_model.entities) {
+            if (!tables->contains(entity.name)) {
+                for (const auto& sql : creationStatements(ObjectModel { m_model.name, m_model.version, { entity } }))
+                    if (auto done = m_database->execute(sql); !done)
+                        return std::unexpected(done.error());
+                continue;
+            }
+            auto columns = columnNames(*m_database, entity.name);
+            if (!columns)
+                return std::unexpected(columns.error());
+            for (const auto* attribute : columnOrder(entity))
+                if (!columns->contains(attribute->name))
+                    if (auto done = m_database->execute("ALTER TABLE " + quoted(entity.name) + " ADD COLUMN " + quoted(attribute->name) + " " + columnType(*attribute)); !done)
+                        return std::unexpected(done.error());
+        }
+        if (auto done = m_database->setUserVersion(m_model.version); !done)
+            return std::unexpected(done.error());
+    }
 
     for (const auto& object : m_deleted) {
         auto statement = m_database->prepare("DELETE FROM " + quoted(object->entityName()) + " WHERE Z_PK = ?");
         if (!statement)
             return std::unexpected(statement.error());
-        (void)statement->bind(1, object->m_rowId);
+        if (auto bound = statement->bind(1, object->m_rowId); !bound)
+            return std::unexpected(bound.error());
         if (auto done = statement->step(); !done)
             return std::unexpected(done.error());
     }
@@ -432,7 +483,8 @@ Result<void> ObjectStore::save()
                 return std::unexpected(statement.error());
             if (auto bound = bindSlot(*statement, 1, &slot, *attribute); !bound)
                 return std::unexpected(bound.error());
-            (void)statement->bind(2, object->m_rowId);
+            if (auto bound = statement->bind(2, object->m_rowId); !bound)
+                return std::unexpected(bound.error());
             if (auto done = statement->step(); !done)
                 return std::unexpected(done.error());
         }
@@ -440,6 +492,10 @@ Result<void> ObjectStore::save()
 
     if (auto committed = transaction->commit(); !committed)
         return committed;
+    if (m_schemaPending) {
+        m_schemaPending = false;
+        m_missing.clear();
+    }
 
     // Only now, with everything on disk, do the objects take their new state.
     for (const auto& object : m_deleted)
@@ -476,7 +532,8 @@ Result<std::optional<Bytes>> ObjectStore::loadValue(const ManagedObject& object,
     auto statement = m_database->prepare("SELECT " + quoted(attribute) + " FROM " + quoted(object.entityName()) + " WHERE Z_PK = ?");
     if (!statement)
         return std::unexpected(statement.error());
-    (void)statement->bind(1, object.rowId());
+    if (auto bound = statement->bind(1, object.rowId()); !bound)
+        return std::unexpected(bound.error());
     auto row = statement->step();
     if (!row)
         return std::unexpected(row.error());

@@ -88,8 +88,9 @@ private:
 class ObjectStore : public std::enable_shared_from_this<ObjectStore> {
 public:
     // A missing file is created with the model's schema. An existing file is checked read-only
-    // first (an SQLite file, this program's schema, not newer than the model) and only then opened
-    // for writing, so a file that is refused stays exactly as it was.
+    // (an SQLite file, this program's schema, not newer than the model) and never written by
+    // opening: what an older file lacks reads as absent and is added by the first save. A file
+    // that is refused, or only read, stays exactly as it was.
     static Result<std::shared_ptr<ObjectStore>> open(const std::filesystem::path& path, ObjectModel model);
     ~ObjectStore();
 
@@ -126,6 +127,9 @@ private:
     std::vector<std::shared_ptr<ManagedObject>> m_inserted;
     std::vector<std::shared_ptr<ManagedObject>> m_deleted;
     std::vector<std::shared_ptr<ManagedObject>> m_updated;
+    // An older file is brought up to the model by the first save, before its own changes.
+    bool m_schemaPending { false };
+    std::set<std::pair<std::string, std::string>> m_missing; // read as absent until then
 };
 
 }

@@ -5,6 +5,7 @@
 
 #include <platform/foundation/UserDefaults.h>
 #include <platform/graphics/ImageMetadata.h>
+#include <platform/photos/PhotoIndex.h>
 #include <platform/photos/PhotoLibrary.h>
 #include <platform/photos/SavedPhotosWriter.h>
 #include <watermark/CustomPhotoAlbum.h>
@@ -293,6 +294,41 @@ TEST_F(PhotoLibraryFolder, TheApplicationAlbumIsCreatedOnceAuthorizedAndReceives
     forged.localIdentifier = "../index.sqlite";
     library->requestContentEditingInput(forged, [&](std::optional<ContentEditingInput> given) { input = given; });
     EXPECT_FALSE(input.has_value());
+}
+
+TEST_F(PhotoLibraryFolder, AFolderThatCannotBeReadIsSkippedAndNamedWhileTheRestIsListed)
+{
+    std::filesystem::create_directories(root / "Private");
+    vd::test::writeUniformJpeg(root / "Private" / "secret.jpg", 8, 8, 0x404040);
+    std::filesystem::create_directories(root / "Zoo");
+    vd::test::writeUniformJpeg(root / "Zoo" / "lion.jpg", 8, 8, 0x505050);
+    std::filesystem::permissions(root / "Private", std::filesystem::perms::none);
+    std::filesystem::permissions(folder.path(), std::filesystem::perms::all);
+    EXPECT_TRUE(vd::test::passesAsUnprivilegedUser([&] {
+        PhotoIndex index(folder / "nobody-index.sqlite");
+        auto assets = index.scan(root);
+        std::vector<std::string> names;
+        for (const auto& asset : assets)
+            names.push_back(asset.localIdentifier);
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, (std::vector<std::string> { "Holidays/Day 2/sunset.jpeg", "Holidays/beach.JPG", "Zoo/lion.jpg", "logo.png", "old.jpg" }));
+        EXPECT_EQ(index.unreadableFoldersInLastScan(), std::vector<std::filesystem::path> { root / "Private" });
+    }));
+    std::filesystem::permissions(root / "Private", std::filesystem::perms::owner_all);
+}
+
+TEST_F(PhotoLibraryFolder, AnAlbumGoneBeforeTheConsentAnswerIgnoresIt)
+{
+    auto library = makeLibrary();
+    std::function<void(bool)> pendingReply;
+    library->setConsentHandler([&](std::function<void(bool)> reply) { pendingReply = std::move(reply); });
+    auto album = std::make_unique<CustomPhotoAlbum>(*library);
+    ASSERT_TRUE(pendingReply) << "the album asked for photo access";
+    album.reset();
+    pendingReply(true); // the person answers after the album is gone
+    EXPECT_FALSE(std::filesystem::exists(root / "Vardenico")) << "a handler of the gone album ran";
+    CustomPhotoAlbum later(*library);
+    EXPECT_TRUE(later.assetCollection().has_value());
 }
 
 TEST_F(PhotoLibraryFolder, SavedPhotosWriterKeepsTheExactBytesAndNeverReplaces)

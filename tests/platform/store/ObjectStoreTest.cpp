@@ -242,6 +242,70 @@ TEST(ObjectStore, OlderStoreGainsNewAttributesAndKeepsItsRows)
     EXPECT_EQ(*database->userVersion(), 2);
 }
 
+TEST(ObjectStore, OpeningAnOlderStoreNeverWritesItAndReadOnlyMediaStillRead)
+{
+    vd::test::TemporaryFolder folder;
+    const fs::path file = folder / "store.sqlite";
+    {
+        auto store = ObjectStore::open(file, model(1));
+        ASSERT_TRUE(store);
+        (*store)->insertNewObject("Logo")->setString("title", "old");
+        ASSERT_TRUE((*store)->save());
+    }
+    const std::string before = fileContents(file);
+    {
+        auto store = ObjectStore::open(file, model(2));
+        ASSERT_TRUE(store) << store.error().message;
+        auto rows = (*store)->fetchAll("Logo");
+        ASSERT_TRUE(rows) << rows.error().message;
+        ASSERT_EQ(rows->size(), 1u);
+        EXPECT_FALSE((*rows)[0]->hasValue("extra")) << "a column the file lacks reads as absent";
+    }
+    EXPECT_EQ(fileContents(file), before) << "opening and reading wrote to the file";
+
+    // On a folder and file nobody may write (read-only media), the rows still load, and a save
+    // fails with a reason instead of ending anything.
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(folder.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    EXPECT_TRUE(vd::test::passesAsUnprivilegedUser([&] {
+        auto store = ObjectStore::open(file, model(2));
+        ASSERT_TRUE(store) << store.error().message;
+        auto rows = (*store)->fetchAll("Logo");
+        ASSERT_TRUE(rows) << rows.error().message;
+        ASSERT_EQ(rows->size(), 1u);
+        EXPECT_EQ((*rows)[0]->stringValue("title"), "old");
+        (*rows)[0]->setValue("extra", bytes("cache"));
+        EXPECT_FALSE((*store)->save());
+    }));
+    EXPECT_EQ(fileContents(file), before);
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+}
+
+TEST(ObjectStore, TwoOpenersOfAnOlderStoreBothSaveTheirRows)
+{
+    vd::test::TemporaryFolder folder;
+    const fs::path file = folder / "store.sqlite";
+    {
+        auto store = ObjectStore::open(file, model(1));
+        ASSERT_TRUE(store);
+        (*store)->insertNewObject("Logo")->setString("title", "old");
+        ASSERT_TRUE((*store)->save());
+    }
+    // Both open the version-1 file; the first save brings it up to date, the second finds it so.
+    auto first = ObjectStore::open(file, model(2));
+    auto second = ObjectStore::open(file, model(2));
+    ASSERT_TRUE(first && second);
+    (*first)->insertNewObject("Logo")->setValue("extra", bytes("one"));
+    ASSERT_TRUE((*first)->save());
+    (*second)->insertNewObject("Logo")->setValue("extra", bytes("two"));
+    auto saved = (*second)->save();
+    ASSERT_TRUE(saved) << saved.error().message;
+    auto rows = *(*ObjectStore::open(file, model(2)))->fetchAll("Logo");
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[1]->value("extra")->value(), bytes("one"));
+    EXPECT_EQ(rows[2]->value("extra")->value(), bytes("two"));
+}
+
 TEST(ObjectStore, SaveCutShortIsRolledBackToTheLastSavedState)
 {
     vd::test::TemporaryFolder folder;

@@ -1,0 +1,123 @@
+#include "CommandSupport.h"
+#include "TestSupport.h"
+
+#include <platform/graphics/DrawingContext.h>
+#include <platform/graphics/ImageCodecs.h>
+
+#include <gtest/gtest.h>
+
+using namespace vd;
+namespace fs = std::filesystem;
+
+namespace {
+
+void writeText(const fs::path& path, const std::string& text)
+{
+    ASSERT_TRUE(files::writeAtomically(path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())));
+}
+
+void writePicture(const fs::path& path, bool jpeg)
+{
+    DrawingContext context({ 32, 24 }, DrawingContext::Opacity::Opaque, 1.0);
+    context.fill({ 0, 0, 32, 24 }, Color::rgba(0.9, 0.4, 0.1));
+    auto bytes = jpeg ? encodeJpeg(context.takeImage()) : encodePng(context.takeImage());
+    ASSERT_TRUE(bytes);
+    ASSERT_TRUE(files::writeAtomically(path, *bytes));
+}
+
+class CommandLineErrors : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        options.home = folder / "home";
+        options.photos = folder / "Pictures";
+        writePicture(folder / "logo.png", false);
+        writePicture(folder / "photo.jpg", true);
+        writeText(folder / "notes.png", "not a picture");
+        fs::create_directories(folder / "out");
+    }
+
+    // A refused command: status 2, one line naming what was given (and why), nothing stamped.
+    void expectRefused(const std::vector<std::string>& arguments, const std::vector<std::string>& named)
+    {
+        std::string shown;
+        for (const auto& argument : arguments)
+            shown += argument + " ";
+        const auto outcome = vd::test::runVardenico(arguments, options, folder / "run");
+        EXPECT_EQ(outcome.status, 2) << shown << "\n" << outcome.errors;
+        EXPECT_EQ(vd::test::lineCount(outcome.errors), 1u) << shown << "\n" << outcome.errors;
+        for (const auto& word : named)
+            EXPECT_NE(outcome.errors.find(word), std::string::npos) << shown << ": \"" << word << "\" not in: " << outcome.errors;
+        EXPECT_TRUE(fs::is_empty(folder / "out")) << shown;
+    }
+
+    std::vector<std::string> stamp(std::vector<std::string> extra)
+    {
+        std::vector<std::string> arguments { "stamp", "--logo", (folder / "logo.png").string(), "--out", (folder / "out").string() };
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        arguments.push_back((folder / "photo.jpg").string());
+        return arguments;
+    }
+
+    vd::test::TemporaryFolder folder;
+    vd::test::CommandOptions options;
+};
+
+}
+
+TEST_F(CommandLineErrors, StampValuesOfTheWrongTypeOrOutOfRangeAreRefusedNotClamped)
+{
+    expectRefused(stamp({ "--size", "big" }), { "--size", "big" });
+    expectRefused(stamp({ "--size", "0" }), { "--size 0", "out of range" });
+    expectRefused(stamp({ "--size", "500" }), { "--size 500", "at most 100" });
+    expectRefused(stamp({ "--opacity", "1.5" }), { "--opacity 1.5", "from 0 to 1" });
+    expectRefused(stamp({ "--opacity", "-0.1" }), { "--opacity -0.1" });
+    expectRefused(stamp({ "--margin", "-3" }), { "--margin -3", "0 or more" });
+    expectRefused(stamp({ "--rotate", "left" }), { "--rotate", "left" });
+    expectRefused(stamp({ "--jobs", "0" }), { "--jobs" });
+    expectRefused(stamp({ "--jobs", "many" }), { "--jobs", "many" });
+    expectRefused(stamp({ "--position", "middle" }), { "--position", "middle" });
+    expectRefused(stamp({ "--no-such-option" }), { "--no-such-option" });
+}
+
+TEST_F(CommandLineErrors, StampFilesThatAreMissingOrWrongAreNamedWithTheirOption)
+{
+    auto withLogo = [&](const fs::path& logo) {
+        auto arguments = stamp({});
+        arguments[2] = logo.string();
+        return arguments;
+    };
+    expectRefused(withLogo(folder / "missing.png"), { "--logo", "missing.png" });
+    expectRefused(withLogo(folder / "notes.png"), { "--logo", "notes.png" });
+    expectRefused({ "stamp", "--out", (folder / "out").string(), (folder / "photo.jpg").string() }, { "--logo" });
+    expectRefused(stamp({ "--placement", (folder / "missing.json").string() }), { "--placement", "missing.json" });
+    writeText(folder / "broken.json", "{ \"sizePercent\": ");
+    expectRefused(stamp({ "--placement", (folder / "broken.json").string() }), { "--placement", "broken.json", "JSON" });
+    writeText(folder / "huge.json", R"({ "sizePercent": 500 })");
+    expectRefused(stamp({ "--placement", (folder / "huge.json").string() }), { "huge.json", "sizePercent", "500" });
+    writeText(folder / "negative.json", R"({ "stickerFrameWidth": -40 })");
+    expectRefused(stamp({ "--placement", (folder / "negative.json").string() }), { "negative.json", "stickerFrameWidth", "-40" });
+    writeText(folder / "faint.json", R"({ "opacity": 1.5 })");
+    expectRefused(stamp({ "--placement", (folder / "faint.json").string() }), { "faint.json", "opacity", "1.5" });
+    expectRefused(stamp({ "--logo-index", "3" }), { "--logo" }); // given both ways
+    auto fromStore = stamp({ "--logo-index", "3" });
+    fromStore.erase(fromStore.begin() + 1, fromStore.begin() + 3);
+    expectRefused(fromStore, { "--logo-index", "3" });
+    writeText(folder / "file.txt", "a file, not a folder");
+    auto intoFile = stamp({});
+    intoFile[4] = (folder / "file.txt").string();
+    expectRefused(intoFile, { "--out", "file.txt", "not a folder" });
+}
+
+TEST_F(CommandLineErrors, OtherCommandsRefuseBadValuesTheSameWay)
+{
+    expectRefused({ "logos", "add", (folder / "missing.png").string() }, { "PICTURE", "missing.png" });
+    expectRefused({ "logos", "delete", "two" }, { "INDEX", "two" });
+    expectRefused({ "logos", "export", "0", (folder / "x.png").string() }, { "INDEX", "0" });
+    expectRefused({ "logos", "frobnicate" }, { "subcommand" });
+    expectRefused({ "app", "--scale", "9" }, { "--scale", "9" });
+    expectRefused({ "app", "--device", "watch" }, { "--device", "watch" });
+    expectRefused({ "app", "--headless", "--script", (folder / "missing.txt").string(), "--out", (folder / "shots").string() }, { "--script", "missing.txt" });
+    expectRefused({ "photos", "list", "--album" }, { "--album" });
+    EXPECT_FALSE(fs::exists(folder / "x.png"));
+}

@@ -1,0 +1,119 @@
+#include "CommandSupport.h"
+#include "TestSupport.h"
+
+#include <platform/graphics/DrawingContext.h>
+#include <platform/graphics/ImageCodecs.h>
+#include <platform/store/Database.h>
+
+#include <gtest/gtest.h>
+
+using namespace vd;
+namespace fs = std::filesystem;
+
+namespace {
+
+void writePicture(const fs::path& path, int width, int height, const Color& colour, bool jpeg)
+{
+    DrawingContext context({ double(width), double(height) }, DrawingContext::Opacity::Opaque, 1.0);
+    context.fill({ 0, 0, double(width), double(height) }, colour);
+    context.fill({ 0, 0, double(width) / 3, double(height) / 3 }, Color::rgba(0.1, 0.2, 0.7));
+    auto bytes = jpeg ? encodeJpeg(context.takeImage()) : encodePng(context.takeImage());
+    ASSERT_TRUE(bytes);
+    ASSERT_TRUE(files::writeAtomically(path, *bytes));
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+}
+
+std::string fileBytes(const fs::path& path)
+{
+    auto bytes = files::readAll(path);
+    return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
+}
+
+std::vector<fs::path> visibleFiles(const fs::path& folder)
+{
+    std::vector<fs::path> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().filename().string().front() != '.')
+            names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}
+
+TEST(StampCommand, SkipDoneFinishesABatchWithoutRedoingOrDuplicatingAndSaysWhatItSkipped)
+{
+    vd::test::TemporaryFolder folder;
+    vd::test::CommandOptions options;
+    options.home = folder / "home";
+    writePicture(folder / "logo.png", 40, 40, Color::rgba(0, 1, 0), false);
+    std::vector<std::string> photos;
+    for (int i = 0; i < 3; ++i) {
+        photos.push_back((folder / ("IMG_" + std::to_string(i) + ".jpg")).string());
+        writePicture(photos.back(), 120 + 10 * i, 90, Color::rgba(0.8, 0.3, 0.1 * i), true);
+    }
+    auto stamp = [&](std::vector<std::string> extra, const std::vector<std::string>& which) {
+        std::vector<std::string> arguments { "stamp", "--logo", (folder / "logo.png").string(), "--out", (folder / "out").string(), "--skip-done" };
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        arguments.insert(arguments.end(), which.begin(), which.end());
+        return vd::test::runVardenico(arguments, options, folder / "run");
+    };
+
+    auto first = stamp({}, { photos[0] });
+    ASSERT_EQ(first.status, 0) << first.errors;
+    const std::string firstBytes = fileBytes(folder / "out" / "IMG_0_vardenico.jpg");
+    auto whole = stamp({}, photos);
+    ASSERT_EQ(whole.status, 0) << whole.errors;
+    EXPECT_NE(whole.output.find("2 of 3 photos stamped"), std::string::npos) << whole.output;
+    EXPECT_NE(whole.output.find("1 skipped, already stamped"), std::string::npos) << whole.output;
+    EXPECT_NE(whole.output.find("already stamped as " + (folder / "out" / "IMG_0_vardenico.jpg").string()), std::string::npos) << whole.output;
+    EXPECT_EQ(fileBytes(folder / "out" / "IMG_0_vardenico.jpg"), firstBytes) << "a done photo was stamped again";
+
+    auto again = stamp({}, photos);
+    ASSERT_EQ(again.status, 0) << again.errors;
+    EXPECT_NE(again.output.find("0 of 3 photos stamped"), std::string::npos) << again.output;
+    EXPECT_NE(again.output.find("3 skipped"), std::string::npos) << again.output;
+    EXPECT_EQ(visibleFiles(folder / "out"), (std::vector<fs::path> { "IMG_0_vardenico.jpg", "IMG_1_vardenico.jpg", "IMG_2_vardenico.jpg" }));
+
+    // Another size is another stamp; a changed photo is another source.
+    ASSERT_EQ(stamp({ "--size", "40" }, { photos[1] }).status, 0);
+    writePicture(photos[2], 60, 60, Color::rgba(0.2, 0.2, 0.2), true);
+    auto changed = stamp({}, photos);
+    EXPECT_NE(changed.output.find("1 of 3 photos stamped"), std::string::npos) << changed.output;
+    EXPECT_EQ(visibleFiles(folder / "out").size(), 5u);
+}
+
+TEST(StampCommand, LogosListWorksOnAStoreNobodyMayWriteAndLeavesItAsItWas)
+{
+    vd::test::TemporaryFolder folder;
+    fs::permissions(folder.path(), fs::perms::all);
+    vd::test::CommandOptions options;
+    options.home = folder / "home";
+    writePicture(folder / "logo.png", 40, 40, Color::rgba(0, 1, 0), false);
+    ASSERT_EQ(vd::test::runVardenico({ "logos", "add", (folder / "logo.png").string() }, options, folder / "add").status, 0);
+    // A store written before the thumbnail cache existed: the column is missing.
+    {
+        auto database = store::Database::open(options.home / "dictModel.sqlite", store::Database::Access::ReadWrite);
+        ASSERT_TRUE(database);
+        ASSERT_TRUE(database->execute("ALTER TABLE DictCoreData DROP COLUMN thumbnailCache"));
+    }
+    const std::string before = fileBytes(options.home / "dictModel.sqlite");
+    fs::permissions(options.home / "dictModel.sqlite", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(options.home, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    options.asNobody = true;
+    auto listed = vd::test::runVardenico({ "logos", "list" }, options, folder / "list");
+    EXPECT_EQ(listed.status, 0) << listed.errors;
+    EXPECT_NE(listed.output.find("1 logo"), std::string::npos) << listed.output;
+    EXPECT_NE(listed.errors.find("thumbnails"), std::string::npos) << "the failed cache write is a warning: " << listed.errors;
+    EXPECT_EQ(vd::test::lineCount(listed.errors), 1u) << listed.errors;
+    EXPECT_EQ(fileBytes(options.home / "dictModel.sqlite"), before);
+
+    // Writable again, the next run fills the cache and the missing column.
+    fs::permissions(options.home, fs::perms::owner_all);
+    fs::permissions(options.home / "dictModel.sqlite", fs::perms::owner_read | fs::perms::owner_write);
+    options.asNobody = false;
+    auto writable = vd::test::runVardenico({ "logos", "list" }, options, folder / "list");
+    EXPECT_EQ(writable.status, 0) << writable.errors;
+    EXPECT_TRUE(writable.errors.empty()) << writable.errors;
+    EXPECT_NE(fileBytes(options.home / "dictModel.sqlite"), before);
+}
