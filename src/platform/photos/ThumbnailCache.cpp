@@ -119,7 +119,14 @@ std::optional<Image> ThumbnailCache::find(const Key& key)
     auto bytes = files::readAll(path, kEntryMaxBytes);
     if (!bytes || !carriesKey(*bytes, key.text))
         return std::nullopt; // absent, or another key's entry under the same hash
-    auto image = decodeJpeg(*bytes, { .name = path.string() });
+    // An entry cut short (a crash while writing) lacks its end marker; the decoder would give it
+    // grey rows rather than fail.
+    const bool whole = bytes->size() > 4 && (*bytes)[bytes->size() - 2] == 0xFF && (*bytes)[bytes->size() - 1] == 0xD9;
+    std::optional<Image> image;
+    if (whole) {
+        if (auto decoded = decodeJpeg(*bytes, { .name = path.string() }))
+            image = std::move(*decoded);
+    }
     std::error_code ignored;
     if (!image) {
         std::filesystem::remove(path, ignored);
