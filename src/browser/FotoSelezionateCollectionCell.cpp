@@ -28,7 +28,7 @@ FotoSelezionateCollectionCell::FotoSelezionateCollectionCell()
     contentView()->addSubview(myButtonDeselect);
 }
 
-FotoSelezionateCollectionCell::~FotoSelezionateCollectionCell() { cancelRequest(); }
+FotoSelezionateCollectionCell::~FotoSelezionateCollectionCell() = default;
 
 void FotoSelezionateCollectionCell::layoutSubviews()
 {
@@ -40,46 +40,23 @@ void FotoSelezionateCollectionCell::layoutSubviews()
     myButtonDeselect->layer().setCornerRadius(side / 2);
 }
 
-void FotoSelezionateCollectionCell::cancelRequest()
-{
-    if (m_request) {
-        if (auto manager = m_manager.lock())
-            manager->cancelImageRequest(m_request);
-    }
-    m_request = 0;
-}
-
 void FotoSelezionateCollectionCell::showAsset(const PhotoAsset& asset, const std::shared_ptr<ImageManager>& manager, Size targetSize)
 {
-    cancelRequest();
-    if (m_represented != asset.localIdentifier)
-        myImageViewFotoSelezionata->setImage({});
-    m_represented = asset.localIdentifier;
-    if (!manager)
-        return;
-    m_manager = manager;
-    std::weak_ptr<View> weak = weak_from_this();
-    const std::string wanted = asset.localIdentifier;
-    m_request = manager->requestImageForAsset(asset, targetSize, ImageContentMode::AspectFit, {}, [weak, wanted](Image image) {
-        auto self = std::static_pointer_cast<FotoSelezionateCollectionCell>(weak.lock());
-        if (!self || self->m_represented != wanted)
-            return;
-        self->m_request = 0;
-        self->myImageViewFotoSelezionata->setImage(image);
-    });
+    m_thumbnail.show(asset, manager, targetSize, myImageViewFotoSelezionata);
 }
 
 void FotoSelezionateCollectionCell::prepareForReuse()
 {
     CollectionViewCell::prepareForReuse();
-    cancelRequest();
+    m_thumbnail.cancel();
 }
 
 void FotoSelezionateCollectionCell::didMoveToSuperview()
 {
     CollectionViewCell::didMoveToSuperview();
+    // Scrolled away: the picture is no longer wanted.
     if (!superview())
-        cancelRequest();
+        m_thumbnail.cancel();
 }
 
 void FotoSelezionateCollectionCell::automationValues(nlohmann::json& out) const
@@ -87,7 +64,7 @@ void FotoSelezionateCollectionCell::automationValues(nlohmann::json& out) const
     CollectionViewCell::automationValues(out);
     out["cella"] = cella;
     out["numeroinarray"] = numeroinarray;
-    out["photo"] = m_represented;
+    out["photo"] = m_thumbnail.representedAssetIdentifier();
 }
 
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <platform/photos/ImageManager.h>
+#include <browser/ThumbnailRequest.h>
 #include <platform/ui/lists/CollectionView.h>
 
 #include <functional>
@@ -36,11 +36,7 @@ public:
     void layoutSubviews() override;
 
 private:
-    void cancelRequest();
-
-    std::string m_represented;
-    std::weak_ptr<ImageManager> m_manager;
-    ImageRequestId m_request { 0 };
+    ThumbnailRequest m_thumbnail;
 };
 
 }

@@ -40,7 +40,7 @@ RullinoCollectionViewCell::RullinoCollectionViewCell()
     contentView()->addSubview(myLabelIllegibile);
 }
 
-RullinoCollectionViewCell::~RullinoCollectionViewCell() { cancelRequest(); }
+RullinoCollectionViewCell::~RullinoCollectionViewCell() = default;
 
 void RullinoCollectionViewCell::layoutSubviews()
 {
@@ -56,38 +56,17 @@ void RullinoCollectionViewCell::layoutSubviews()
     myLabelIllegibile->layer().setCornerRadius(mark / 2);
 }
 
-void RullinoCollectionViewCell::cancelRequest()
-{
-    if (m_request) {
-        if (auto manager = m_manager.lock())
-            manager->cancelImageRequest(m_request);
-    }
-    m_request = 0;
-}
-
 void RullinoCollectionViewCell::showAsset(const PhotoAsset& asset, const std::shared_ptr<ImageManager>& manager, Size targetSize, std::function<void(const PhotoAsset&, bool)> readable)
 {
-    cancelRequest();
-    if (m_represented != asset.localIdentifier) {
-        // Never a stale picture of another photo while this one decodes.
-        myImagePhoto->setImage({});
+    if (representedAssetIdentifier() != asset.localIdentifier)
         setUnreadable(false);
-    }
-    m_represented = asset.localIdentifier;
-    if (!manager)
-        return;
-    m_manager = manager;
     std::weak_ptr<View> weak = weak_from_this();
-    const std::string wanted = asset.localIdentifier;
-    m_request = manager->requestImageForAsset(asset, targetSize, ImageContentMode::AspectFit, {}, [weak, wanted, asset, readable = std::move(readable)](Image image) {
-        auto self = std::static_pointer_cast<RullinoCollectionViewCell>(weak.lock());
+    m_thumbnail.show(asset, manager, targetSize, myImagePhoto, [weak, asset, readable = std::move(readable)](const Image& image, bool stillShown) {
         if (readable)
             readable(asset, !image.isEmpty());
-        if (!self || self->m_represented != wanted)
-            return;
-        self->m_request = 0;
-        self->myImagePhoto->setImage(image);
-        self->setUnreadable(image.isEmpty());
+        auto self = std::static_pointer_cast<RullinoCollectionViewCell>(weak.lock());
+        if (self && stillShown)
+            self->setUnreadable(image.isEmpty());
     });
 }
 
@@ -106,7 +85,7 @@ void RullinoCollectionViewCell::showSelected(bool selected)
 void RullinoCollectionViewCell::prepareForReuse()
 {
     CollectionViewCell::prepareForReuse();
-    cancelRequest();
+    m_thumbnail.cancel();
 }
 
 void RullinoCollectionViewCell::didMoveToSuperview()
@@ -114,13 +93,13 @@ void RullinoCollectionViewCell::didMoveToSuperview()
     CollectionViewCell::didMoveToSuperview();
     // Scrolled away: the thumbnail is no longer wanted.
     if (!superview())
-        cancelRequest();
+        m_thumbnail.cancel();
 }
 
 void RullinoCollectionViewCell::automationValues(nlohmann::json& out) const
 {
     CollectionViewCell::automationValues(out);
-    out["photo"] = m_represented;
+    out["photo"] = representedAssetIdentifier();
     out["unreadable"] = m_unreadable;
     out["hasImage"] = !myImagePhoto->image().isEmpty();
 }

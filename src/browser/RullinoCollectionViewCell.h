@@ -1,6 +1,6 @@
 #pragma once
 
-#include <platform/photos/ImageManager.h>
+#include <browser/ThumbnailRequest.h>
 #include <platform/ui/lists/CollectionView.h>
 
 #include <memory>
@@ -30,7 +30,7 @@ public:
     // dropped, and so is this one when the cell scrolls away first. readable(false) reports a photo
     // that does not decode.
     void showAsset(const PhotoAsset& asset, const std::shared_ptr<ImageManager>& manager, Size targetSize, std::function<void(const PhotoAsset&, bool readable)> readable);
-    const std::string& representedAssetIdentifier() const { return m_represented; }
+    const std::string& representedAssetIdentifier() const { return m_thumbnail.representedAssetIdentifier(); }
     bool isUnreadable() const { return m_unreadable; }
     void setUnreadable(bool unreadable);
     void showSelected(bool selected); // border and badge at once, no animation
@@ -40,12 +40,8 @@ public:
     void layoutSubviews() override;
 
 private:
-    void cancelRequest();
-
-    std::string m_represented;
+    ThumbnailRequest m_thumbnail;
     bool m_unreadable { false };
-    std::weak_ptr<ImageManager> m_manager;
-    ImageRequestId m_request { 0 };
 };
 
 }

@@ -11,6 +11,7 @@
 #include <platform/foundation/Log.h>
 #include <platform/foundation/RunLoop.h>
 #include <platform/foundation/Strings.h>
+#include <platform/photos/ThumbnailCache.h>
 #include <platform/ui/controls/Button.h>
 #include <platform/ui/controls/ImageView.h>
 #include <platform/ui/controls/Label.h>
@@ -142,8 +143,11 @@ void ViewController::awakeFromNib()
 
 void ViewController::fetchLibrary()
 {
-    if (!imageManager)
+    if (!imageManager) {
         imageManager = std::make_shared<CachingImageManager>();
+        // The grid of a folder opened before shows at once.
+        imageManager->setThumbnailCache(ThumbnailCache::shared());
+    }
     FetchOptions albums;
     albums.predicate = FetchPredicate::greater("estimatedAssetCount", 0);
     auto allPhotos = m_library->fetchAssetsWithOptions(newestImagesFirst());

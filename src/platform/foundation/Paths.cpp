@@ -40,6 +40,15 @@ fs::path documentsDirectory()
     return folder;
 }
 
+fs::path cacheDirectory()
+{
+    if (const char* home = nonEmptyEnv("VARDENICO_HOME"))
+        return fs::path(home) / "Caches";
+    if (const char* cache = nonEmptyEnv("XDG_CACHE_HOME"))
+        return fs::path(cache) / "vardenico";
+    return homeDirectory() / ".cache/vardenico";
+}
+
 fs::path resourcesDirectory()
 {
     if (const char* dir = nonEmptyEnv("VARDENICO_RESOURCES"))

@@ -5,9 +5,12 @@
 #include <platform/graphics/ImageCodecs.h>
 #include <platform/graphics/ImageMetadata.h>
 #include <platform/graphics/JpegStreams.h>
+#include <platform/photos/EmbeddedPreviews.h>
+#include <platform/photos/ThumbnailCache.h>
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 #include <fstream>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -46,6 +49,141 @@ Image scaledTo(const Image& image, Size size)
     return context.takeImage();
 }
 
+// The largest DCT reduction (1/2, 1/4, 1/8) that still covers the size wanted.
+int scaleDenominator(int storedWidth, int storedHeight, Size storedTarget, ImageContentMode mode)
+{
+    const Size wanted = fittedSize(storedWidth, storedHeight, storedTarget, mode);
+    int denominator = 1;
+    while (denominator < 8 && storedWidth / (denominator * 2) >= wanted.width && storedHeight / (denominator * 2) >= wanted.height)
+        denominator *= 2;
+    return denominator;
+}
+
+enum class StreamEnd { Checked, Ignored };
+
+Result<Image> readAllRows(JpegReader& reader, StreamEnd end)
+{
+    const int width = reader.width(), height = reader.height();
+    PixelBuffer buffer;
+    buffer.width = width;
+    buffer.height = height;
+    buffer.opaque = true;
+    buffer.pixels.resize(static_cast<size_t>(width) * height);
+    std::vector<std::uint8_t> rows(static_cast<size_t>(width) * 3 * 16);
+    for (int y = 0; y < height;) {
+        auto got = reader.readRows(rows.data(), static_cast<size_t>(width) * 3, std::min(16, height - y));
+        if (!got)
+            return std::unexpected(got.error());
+        for (int r = 0; r < *got; ++r) {
+            const std::uint8_t* in = rows.data() + static_cast<size_t>(width) * 3 * r;
+            std::uint32_t* out = buffer.pixels.data() + static_cast<size_t>(y + r) * width;
+            for (int x = 0; x < width; ++x, in += 3)
+                out[x] = 0xff000000u | (std::uint32_t(in[0]) << 16) | (std::uint32_t(in[1]) << 8) | in[2];
+        }
+        y += *got;
+    }
+    if (auto finished = reader.finish(); !finished && end == StreamEnd::Checked)
+        return std::unexpected(finished.error());
+    return Image::fromBuffer(std::move(buffer));
+}
+
+// The part of a preview that shows the photo: cameras fit a 3:2 photo into a 4:3 thumbnail with
+// black bands, which are cut off here. Sizes are of the photo and the preview as stored.
+struct Crop {
+    int x { 0 }, y { 0 }, width { 0 }, height { 0 };
+};
+Crop photoPartOfPreview(int photoWidth, int photoHeight, int previewWidth, int previewHeight)
+{
+    const double photo = static_cast<double>(photoWidth) / photoHeight;
+    const double preview = static_cast<double>(previewWidth) / previewHeight;
+    if (std::abs(photo / preview - 1.0) < 0.02)
+        return { 0, 0, previewWidth, previewHeight };
+    if (photo > preview) {
+        const int height = std::max(1, static_cast<int>(std::lround(previewWidth / photo)));
+        return { 0, (previewHeight - height) / 2, previewWidth, height };
+    }
+    const int width = std::max(1, static_cast<int>(std::lround(previewHeight * photo)));
+    return { (previewWidth - width) / 2, 0, width, previewHeight };
+}
+
+Image cropped(const Image& image, const Crop& crop)
+{
+    if (crop.x == 0 && crop.y == 0 && crop.width == image.pixelWidth() && crop.height == image.pixelHeight())
+        return image;
+    PixelBuffer buffer;
+    buffer.width = crop.width;
+    buffer.height = crop.height;
+    buffer.opaque = image.isOpaque();
+    buffer.pixels.resize(static_cast<size_t>(crop.width) * crop.height);
+    for (int y = 0; y < crop.height; ++y)
+        for (int x = 0; x < crop.width; ++x)
+            buffer.pixels[static_cast<size_t>(y) * crop.width + x] = image.pixelAt(crop.x + x, crop.y + y);
+    return Image::fromBuffer(std::move(buffer));
+}
+
+enum class PreviewUse {
+    AtLeastTarget, // the smallest preview that covers the target, as the final image
+    Quick,         // the largest preview smaller than the target, to show while the photo decodes
+};
+
+// An embedded preview of the photo fitted to the target and made upright, or nothing when none
+// fits the use or the one chosen does not decode (the photo is then decoded itself).
+std::optional<Image> embeddedPreviewImage(const std::filesystem::path& path, const JpegLayout& layout, Size storedTarget, ImageContentMode mode, int orientation, PreviewUse use)
+{
+    if (layout.width <= 0 || layout.height <= 0 || layout.previews.empty())
+        return std::nullopt;
+    const Size wanted = fittedSize(layout.width, layout.height, storedTarget, mode);
+    struct Candidate {
+        EmbeddedPreview preview;
+        std::vector<std::uint8_t> bytes;
+        Crop crop;
+    };
+    std::optional<Candidate> best;
+    for (EmbeddedPreview preview : layout.previews) {
+        std::vector<std::uint8_t> bytes;
+        if (preview.width <= 0) {
+            if (use == PreviewUse::Quick)
+                continue; // stored far from the head: not worth a read for a stand-in
+            bytes = readEmbeddedPreview(path, preview);
+            std::tie(preview.width, preview.height) = jpegFrameSize(bytes);
+            if (preview.width <= 0 || preview.height <= 0)
+                continue;
+        }
+        const Crop crop = photoPartOfPreview(layout.width, layout.height, preview.width, preview.height);
+        const bool covers = crop.width + 1 >= wanted.width && crop.height + 1 >= wanted.height;
+        const long area = static_cast<long>(crop.width) * crop.height;
+        const long bestArea = best ? static_cast<long>(best->crop.width) * best->crop.height : 0;
+        if (use == PreviewUse::AtLeastTarget ? covers && (!best || area < bestArea) : !covers && area > bestArea)
+            best = Candidate { preview, std::move(bytes), crop };
+    }
+    if (!best)
+        return std::nullopt;
+    if (best->bytes.empty())
+        best->bytes = readEmbeddedPreview(path, best->preview);
+    if (best->bytes.empty())
+        return std::nullopt;
+    JpegReader::Options options;
+    options.maxPixels = 50'000'000;
+    options.fastDct = true;
+    options.chooseScaleDenominator = [&](int width, int height) {
+        // The reduction applies to the whole preview; what counts is its photo part.
+        const Crop crop = photoPartOfPreview(layout.width, layout.height, width, height);
+        int denominator = 1;
+        while (denominator < 8 && crop.width / (denominator * 2) >= wanted.width && crop.height / (denominator * 2) >= wanted.height)
+            denominator *= 2;
+        return use == PreviewUse::Quick ? 1 : denominator;
+    };
+    auto reader = JpegReader::fromBytes(best->bytes, path.string() + " (embedded preview)", options);
+    if (!reader)
+        return std::nullopt;
+    auto decoded = readAllRows(**reader, StreamEnd::Checked);
+    if (!decoded)
+        return std::nullopt;
+    const Image picture = cropped(*decoded, photoPartOfPreview(layout.width, layout.height, decoded->pixelWidth(), decoded->pixelHeight()));
+    const Size size = use == PreviewUse::Quick ? Size { static_cast<double>(picture.pixelWidth()), static_cast<double>(picture.pixelHeight()) } : fittedSize(picture.pixelWidth(), picture.pixelHeight(), wanted, ImageContentMode::AspectFit);
+    return uprightImage(scaledTo(picture, size), orientation);
+}
+
 }
 
 ImageManager& ImageManager::defaultManager()
@@ -76,41 +214,23 @@ Result<Image> ImageManager::loadImage(const std::filesystem::path& path, Size ta
     // The target applies to the upright picture; the decoder sees it as stored.
     const Size storedTarget = turned ? Size { targetSize.height, targetSize.width } : targetSize;
     if (looksLikeJpeg(path)) {
+        if (targetSize.width > 0 && targetSize.height > 0) {
+            const JpegLayout layout = readJpegLayout(path);
+            if (auto preview = embeddedPreviewImage(path, layout, storedTarget, mode, orientation, PreviewUse::AtLeastTarget))
+                return *preview;
+        }
         JpegReader::Options options;
         options.fastDct = true; // only where the picture is reduced
-        options.chooseScaleDenominator = [&](int storedWidth, int storedHeight) {
-            const Size wanted = fittedSize(storedWidth, storedHeight, storedTarget, mode);
-            int denominator = 1;
-            while (denominator < 8 && storedWidth / (denominator * 2) >= wanted.width && storedHeight / (denominator * 2) >= wanted.height)
-                denominator *= 2;
-            return denominator;
-        };
+        options.chooseScaleDenominator = [&](int storedWidth, int storedHeight) { return scaleDenominator(storedWidth, storedHeight, storedTarget, mode); };
         auto reader = JpegReader::open(path, options);
         if (!reader)
             return std::unexpected(reader.error());
         const Size wanted = fittedSize((*reader)->sourceWidth(), (*reader)->sourceHeight(), storedTarget, mode);
-        const int width = (*reader)->width(), height = (*reader)->height();
-        PixelBuffer buffer;
-        buffer.width = width;
-        buffer.height = height;
-        buffer.opaque = true;
-        buffer.pixels.resize(static_cast<size_t>(width) * height);
-        std::vector<std::uint8_t> rows(static_cast<size_t>(width) * 3 * 16);
-        for (int y = 0; y < height;) {
-            auto got = (*reader)->readRows(rows.data(), static_cast<size_t>(width) * 3, std::min(16, height - y));
-            if (!got)
-                return std::unexpected(got.error());
-            for (int r = 0; r < *got; ++r) {
-                const std::uint8_t* in = rows.data() + static_cast<size_t>(width) * 3 * r;
-                std::uint32_t* out = buffer.pixels.data() + static_cast<size_t>(y + r) * width;
-                for (int x = 0; x < width; ++x, in += 3)
-                    out[x] = 0xff000000u | (std::uint32_t(in[0]) << 16) | (std::uint32_t(in[1]) << 8) | in[2];
-            }
-            y += *got;
-        }
-        (void)(*reader)->finish();
-        const Image decoded = Image::fromBuffer(std::move(buffer));
-        return uprightImage(scaledTo(decoded, wanted), orientation);
+        // The photo's rows all came; trailing damage after them does not hide the picture.
+        auto decoded = readAllRows(**reader, StreamEnd::Ignored);
+        if (!decoded)
+            return std::unexpected(decoded.error());
+        return uprightImage(scaledTo(*decoded, wanted), orientation);
     }
     DecodeOptions options;
     options.name = path.string();
@@ -166,6 +286,60 @@ void ImageManager::dropCache()
     m_cacheBytes = 0;
 }
 
+void ImageManager::setThumbnailCache(std::shared_ptr<ThumbnailCache> cache)
+{
+    std::lock_guard lock(m_mutex);
+    m_thumbnailCache = std::move(cache);
+}
+
+std::shared_ptr<ThumbnailCache> ImageManager::thumbnailCache() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_thumbnailCache;
+}
+
+std::optional<Image> ImageManager::produce(const Job& job, std::optional<Image>* quick)
+{
+    const std::string key = cacheKey(job.asset, job.target, job.mode);
+    if (auto image = cached(key))
+        return image;
+    std::shared_ptr<ThumbnailCache> disk = thumbnailCache();
+    const bool small = job.target.width > 0 && job.target.height > 0 && job.target.width <= kDiskCachedSide && job.target.height <= kDiskCachedSide;
+    std::optional<ThumbnailCache::Key> diskKey;
+    if (disk && small) {
+        // Taken before decoding: a photo replaced meanwhile is stored under its old key, never
+        // found under the new one.
+        diskKey = ThumbnailCache::keyFor(job.asset.path, job.target, job.mode == ImageContentMode::AspectFit ? "fit" : "fill");
+        if (diskKey) {
+            if (auto image = disk->find(*diskKey)) {
+                remember(key, *image);
+                return image;
+            }
+        }
+    }
+    std::optional<Image> fromPreview;
+    if (quick && small && looksLikeJpeg(job.asset.path)) {
+        const bool turned = orientationMapping(job.asset.orientation).transpose;
+        const Size storedTarget = turned ? Size { job.target.height, job.target.width } : job.target;
+        const JpegLayout layout = readJpegLayout(job.asset.path);
+        // A preview that covers the target is the final image: no stand-in then.
+        fromPreview = embeddedPreviewImage(job.asset.path, layout, storedTarget, job.mode, job.asset.orientation, PreviewUse::AtLeastTarget);
+        if (!fromPreview) {
+            if (auto standIn = embeddedPreviewImage(job.asset.path, layout, storedTarget, job.mode, job.asset.orientation, PreviewUse::Quick)) {
+                *quick = std::move(*standIn);
+                return std::nullopt;
+            }
+        }
+    }
+    auto loaded = fromPreview ? Result<Image>(*fromPreview) : loadImage(job.asset.path, job.target, job.mode, job.asset.orientation);
+    if (!loaded)
+        return Image {};
+    remember(key, *loaded);
+    if (diskKey)
+        disk->store(*diskKey, *loaded);
+    return *loaded;
+}
+
 ImageRequestId ImageManager::requestImageForAsset(const PhotoAsset& asset, Size targetSize, ImageContentMode mode, const ImageRequestOptions& options, std::function<void(Image)> handler)
 {
     const std::string key = cacheKey(asset, targetSize, mode);
@@ -175,15 +349,9 @@ ImageRequestId ImageManager::requestImageForAsset(const PhotoAsset& asset, Size 
         id = m_nextId++;
     }
     if (options.synchronous) {
-        std::optional<Image> image = cached(key);
-        if (!image) {
-            auto loaded = loadImage(asset.path, targetSize, mode, asset.orientation);
-            image = loaded ? *loaded : Image {};
-            if (loaded)
-                remember(key, *image);
-        }
+        const Image image = produce({ id, asset, targetSize, mode, {}, {}, false }, nullptr).value_or(Image {});
         if (handler)
-            handler(*image);
+            handler(image);
         return id;
     }
     if (auto image = cached(key)) {
@@ -195,7 +363,7 @@ ImageRequestId ImageManager::requestImageForAsset(const PhotoAsset& asset, Size 
     }
     {
         std::lock_guard lock(m_mutex);
-        m_jobs.push_back({ id, asset, targetSize, mode, std::move(handler) });
+        m_jobs.push_back({ id, asset, targetSize, mode, std::move(handler), options.degradedHandler, false });
     }
     m_wake.notify_one();
     return id;
@@ -207,7 +375,7 @@ void ImageManager::prefetch(const PhotoAsset& asset, Size targetSize, ImageConte
         return;
     std::lock_guard lock(m_mutex);
     // Prefetching waits behind what is asked for now.
-    m_jobs.push_front({ 0, asset, targetSize, mode, {} });
+    m_jobs.push_front({ 0, asset, targetSize, mode, {}, {}, false });
     m_wake.notify_one();
 }
 
@@ -222,6 +390,16 @@ void ImageManager::work(std::stop_token stop)
     // Decoding yields to the main thread: on a machine with few cores, a screen that scrolls
     // while pictures decode keeps its frames. (A thread's nice value is its own on Linux.)
     ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kWorkerNiceness);
+    auto deliver = [this](ImageRequestId id, const std::function<void(Image)>& handler, Image image, bool final) {
+        RunLoop::main().post([cancelled = m_cancelled, id, handler, image = std::move(image), final] {
+            {
+                std::lock_guard lock(cancelled->mutex);
+                if (final ? cancelled->ids.erase(id) : cancelled->ids.count(id))
+                    return;
+            }
+            handler(image);
+        });
+    };
     while (!stop.stop_requested()) {
         Job job;
         {
@@ -238,24 +416,21 @@ void ImageManager::work(std::stop_token stop)
             if (m_cancelled->ids.erase(job.id))
                 continue;
         }
-        const std::string key = cacheKey(job.asset, job.target, job.mode);
-        std::optional<Image> image = cached(key);
+        std::optional<Image> quick;
+        const bool wantsQuick = job.handler && job.degradedHandler && !job.degradedDone;
+        std::optional<Image> image = produce(job, wantsQuick ? &quick : nullptr);
         if (!image) {
-            auto loaded = loadImage(job.asset.path, job.target, job.mode, job.asset.orientation);
-            image = loaded ? *loaded : Image {};
-            if (loaded)
-                remember(key, *image);
-        }
-        if (!job.handler)
+            // The stand-in now; the real decode waits behind every picture asked for, so a
+            // screenful of stand-ins comes first.
+            deliver(job.id, job.degradedHandler, std::move(*quick), false);
+            job.degradedDone = true;
+            std::lock_guard lock(m_mutex);
+            m_jobs.push_front(std::move(job));
+            m_wake.notify_one();
             continue;
-        RunLoop::main().post([cancelled = m_cancelled, id = job.id, handler = std::move(job.handler), image = std::move(*image)] {
-            {
-                std::lock_guard lock(cancelled->mutex);
-                if (cancelled->ids.erase(id))
-                    return;
-            }
-            handler(image);
-        });
+        }
+        if (job.handler)
+            deliver(job.id, job.handler, std::move(*image), true);
     }
 }
 

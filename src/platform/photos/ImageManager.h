@@ -27,15 +27,22 @@ inline constexpr Size kImageManagerMaximumSize { -1, -1 };
 
 struct ImageRequestOptions {
     bool synchronous { false }; // deliver before the request returns
+    // When set, a photo whose embedded preview is smaller than asked for gives that preview here
+    // first, quickly, before its own decode reaches the handler (asynchronous requests only).
+    std::function<void(Image)> degradedHandler;
 };
 
 using ImageRequestId = std::uint64_t;
 
+class ThumbnailCache;
+
 // Delivers photos fitted to a target size in pixels, upright (the EXIF orientation applied).
-// JPEGs are decoded at a reduced size when the target is small (DCT scaling), which makes
-// thumbnails of large photos cheap. Asynchronous requests are decoded on worker threads and
-// delivered on the main run loop, newest request first; results are kept in a memory cache
-// bounded in bytes.
+// A JPEG that embeds a preview at least the size asked for (a camera's EXIF thumbnail or its
+// larger screen preview) gives that preview, which costs a small read instead of decoding
+// megapixels; otherwise JPEGs are decoded at a reduced size when the target is small (DCT
+// scaling). Asynchronous requests are decoded on worker threads and delivered on the main run
+// loop, newest request first; results are kept in a memory cache bounded in bytes and, with a
+// thumbnail cache set, small ones on disk for the next run.
 class ImageManager {
 public:
     static ImageManager& defaultManager();
@@ -51,6 +58,10 @@ public:
 
     std::size_t cachedBytes() const;
 
+    // Keeps images up to kDiskCachedSide pixels a side in the cache on disk too.
+    void setThumbnailCache(std::shared_ptr<ThumbnailCache> cache);
+    static constexpr double kDiskCachedSide = 1024;
+
     // The work of one request, on the calling thread.
     static Result<Image> loadImage(const std::filesystem::path& path, Size targetSize, ImageContentMode mode, int orientation);
 
@@ -65,6 +76,8 @@ private:
         Size target;
         ImageContentMode mode { ImageContentMode::AspectFit };
         std::function<void(Image)> handler; // empty for prefetching
+        std::function<void(Image)> degradedHandler;
+        bool degradedDone { false };
     };
 public:
     static constexpr int kWorkerNiceness = 10; // the decoding threads' scheduling priority, below the main thread's
@@ -74,6 +87,10 @@ private:
     std::optional<Image> cached(const std::string& key);
     void remember(const std::string& key, const Image& image);
     void work(std::stop_token stop);
+    // The job's image from the caches or the file; with quick set, may instead give the photo's
+    // small embedded preview there and no image (the job then comes back for the real one).
+    std::optional<Image> produce(const Job& job, std::optional<Image>* quick);
+    std::shared_ptr<ThumbnailCache> thumbnailCache() const;
 
     mutable std::mutex m_mutex;
     std::condition_variable_any m_wake;
@@ -90,6 +107,7 @@ private:
     std::size_t m_cacheBytes { 0 };
     std::list<std::pair<std::string, Image>> m_lru; // most recent first
     std::unordered_map<std::string, std::list<std::pair<std::string, Image>>::iterator> m_cacheIndex;
+    std::shared_ptr<ThumbnailCache> m_thumbnailCache;
     std::vector<std::jthread> m_workers;
 };
 

@@ -2,6 +2,8 @@
 
 #include <platform/graphics/DrawingContext.h>
 
+#include <cmath>
+
 #include <nlohmann/json.hpp>
 
 namespace vd {
@@ -83,6 +85,7 @@ std::optional<std::string> ImageView::automationImageName() const
 void ImageView::setImage(Image image)
 {
     m_image = std::move(image);
+    m_resampled = {};
     setNeedsDisplay();
 }
 
@@ -114,7 +117,26 @@ void ImageView::draw(Painter& painter, const Rect& rect)
     const Image& shown = isAnimating() && !m_animationImages.empty() ? m_animationImages[m_frame % m_animationImages.size()] : still;
     if (shown.isEmpty())
         return;
-    painter.drawImage(shown, rectForContentMode(contentMode(), shown.size(), bounds()), tintColor());
+    const Rect target = rectForContentMode(contentMode(), shown.size(), bounds());
+    const double pixels = painter.pixelsPerPoint();
+    painter.drawImage(resampledForDrawing(shown, { std::round(target.width() * pixels), std::round(target.height() * pixels) }), target, tintColor());
+}
+
+const Image& ImageView::resampledForDrawing(const Image& shown, Size pixels) const
+{
+    // Drawn at its own size, or too small to bother, or a frame of an animation: as it is.
+    const bool same = std::abs(pixels.width - shown.pixelWidth()) < 1 && std::abs(pixels.height - shown.pixelHeight()) < 1;
+    if (same || pixels.width < 8 || pixels.height < 8 || pixels.width * pixels.height > 4096.0 * 4096.0 || isAnimating() || shown.renderingMode() == Image::RenderingMode::Template)
+        return shown;
+    if (m_resampledFrom.lock() == shown.sharedBuffer() && m_resampled.pixelWidth() == static_cast<int>(pixels.width) && m_resampled.pixelHeight() == static_cast<int>(pixels.height))
+        return m_resampled;
+    DrawingContext context(pixels, shown.isOpaque() ? DrawingContext::Opacity::Opaque : DrawingContext::Opacity::Transparent, 1.0);
+    if (!context.isValid())
+        return shown;
+    context.drawImage(shown, Rect(0, 0, pixels.width, pixels.height));
+    m_resampled = context.takeImage();
+    m_resampledFrom = shown.sharedBuffer();
+    return m_resampled;
 }
 
 }

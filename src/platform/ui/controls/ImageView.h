@@ -48,7 +48,13 @@ public:
     void draw(Painter& painter, const Rect& rect) override;
 
 private:
+    const Image& resampledForDrawing(const Image& shown, Size pixels) const;
+
     Image m_image;
+    // The image last drawn, resampled to the pixels it covered: a grid that scrolls draws each
+    // thumbnail again every frame, and copying pixels costs far less than filtering them anew.
+    mutable std::weak_ptr<const PixelBuffer> m_resampledFrom;
+    mutable Image m_resampled;
     Image m_highlightedImage;
     bool m_highlighted { false };
     std::vector<Image> m_animationImages;

@@ -40,6 +40,27 @@ TEST(ImageView, ContentModesAndTemplateTint)
     EXPECT_EQ(test::pixelAt(shot, 100, 50).a, 0);
 }
 
+TEST(ImageView, AReducedPictureIsDrawnAnewWhenTheImageOrItsSizeChanges)
+{
+    // Drawn smaller than it is: what reaches the window must follow each change, however the
+    // reduced copy is kept between frames.
+    auto window = View::make<Window>(Size { 100, 100 });
+    auto view = View::make<ImageView>(Rect { 0, 0, 40, 40 });
+    view->setContentMode(ContentMode::ScaleToFill);
+    window->addSubview(view);
+    view->setImage(solid(200, 200, { 255, 0, 0, 255 }));
+    EXPECT_EQ(test::pixelAt(test::renderWindow(*window), 20, 20).r, 255);
+    EXPECT_EQ(test::pixelAt(test::renderWindow(*window), 20, 20).r, 255) << "drawn again alike";
+    view->setImage(solid(200, 200, { 0, 0, 255, 255 }));
+    Image shot = test::renderWindow(*window);
+    EXPECT_EQ(test::pixelAt(shot, 20, 20).b, 255) << "the same size, another picture";
+    EXPECT_EQ(test::pixelAt(shot, 20, 20).r, 0);
+    view->setFrame({ 0, 0, 80, 80 });
+    shot = test::renderWindow(*window);
+    EXPECT_EQ(test::pixelAt(shot, 70, 70).b, 255) << "larger: covers the new frame";
+    EXPECT_EQ(test::pixelAt(shot, 90, 90).a, 0);
+}
+
 TEST(ImageView, AnimationImagesFollowEachOtherUntilCleared)
 {
     RunLoop::main().setClock(RunLoop::Clock::Virtual);

@@ -1,0 +1,119 @@
+#include "../platform/photos/CameraJpeg.h"
+
+#include <TestSupport.h>
+#include <watermark/PhotoFixtures.h>
+
+#include <browser/ThumbnailRequest.h>
+#include <platform/foundation/Files.h>
+#include <platform/foundation/RunLoop.h>
+#include <platform/ui/controls/ImageView.h>
+
+#include <gtest/gtest.h>
+
+using namespace vd;
+
+namespace {
+
+PhotoAsset assetAt(const std::filesystem::path& path)
+{
+    PhotoAsset asset;
+    asset.localIdentifier = path.filename().string();
+    asset.path = path;
+    asset.fileSize = static_cast<std::int64_t>(std::filesystem::file_size(path));
+    return asset;
+}
+
+struct Finish {
+    Image image;
+    bool stillShown { false };
+};
+
+class ThumbnailRequests : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        test::writeUniformJpeg(folder / "red.jpg", 900, 600, 0xd02020);
+        test::writeUniformJpeg(folder / "blue.jpg", 900, 600, 0x2020d0);
+        const std::vector<std::uint8_t> broken { 0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0x00, 0x01 };
+        ASSERT_TRUE(files::writeAtomically(folder / "broken.jpg", broken));
+    }
+
+    test::TemporaryFolder folder;
+    std::shared_ptr<ImageManager> manager { std::make_shared<ImageManager>(8u << 20, 1) };
+    std::shared_ptr<ImageView> view { View::make<ImageView>() };
+};
+
+}
+
+TEST_F(ThumbnailRequests, TheViewShowsThePhotoLastAskedForAndNeverAnEarlierOne)
+{
+    browser::ThumbnailRequest request;
+    std::vector<std::pair<std::string, bool>> finished;
+    auto note = [&finished](std::string name) {
+        return [&finished, name](const Image&, bool stillShown) { finished.emplace_back(name, stillShown); };
+    };
+    request.show(assetAt(folder / "red.jpg"), manager, { 90, 90 }, view, note("red"));
+    request.show(assetAt(folder / "blue.jpg"), manager, { 90, 90 }, view, note("blue"));
+    EXPECT_TRUE(view->image().isEmpty());
+    EXPECT_EQ(request.representedAssetIdentifier(), "blue.jpg");
+    RunLoop::main().runUntil([&] { return !request.isPending(); }, 20);
+    RunLoop::main().runUntil([] { return false; }, 0.3);
+    ASSERT_FALSE(view->image().isEmpty());
+    EXPECT_TRUE(test::near(test::rgbAt(view->image(), 40, 30), 0x2020d0));
+    EXPECT_EQ(finished, (std::vector<std::pair<std::string, bool>> { { "blue", true } })) << "the red request was dropped";
+
+    // A cell shown again for another photo clears its picture before the new one arrives.
+    request.show(assetAt(folder / "red.jpg"), manager, { 90, 90 }, view, note("red"));
+    EXPECT_TRUE(view->image().isEmpty()) << "no stale picture";
+    RunLoop::main().runUntil([&] { return !request.isPending(); }, 20);
+    EXPECT_TRUE(test::near(test::rgbAt(view->image(), 40, 30), 0xd02020));
+}
+
+TEST_F(ThumbnailRequests, ACancelledRequestLeavesTheViewAloneAndAnUnreadablePhotoIsReported)
+{
+    browser::ThumbnailRequest request;
+    int calls = 0;
+    request.show(assetAt(folder / "red.jpg"), manager, { 90, 90 }, view, [&](const Image&, bool) { ++calls; });
+    request.cancel();
+    EXPECT_FALSE(request.isPending());
+    RunLoop::main().runUntil([] { return false; }, 0.5);
+    EXPECT_EQ(calls, 0);
+    EXPECT_TRUE(view->image().isEmpty());
+
+    std::optional<Finish> finish;
+    request.show(assetAt(folder / "broken.jpg"), manager, { 90, 90 }, view, [&](const Image& image, bool stillShown) { finish = Finish { image, stillShown }; });
+    RunLoop::main().runUntil([&] { return finish.has_value(); }, 20);
+    ASSERT_TRUE(finish);
+    EXPECT_TRUE(finish->image.isEmpty());
+    EXPECT_TRUE(finish->stillShown);
+    EXPECT_TRUE(view->image().isEmpty());
+
+    // A request outliving its cell's interest still tells whether the photo reads.
+    std::optional<Finish> gone;
+    {
+        browser::ThumbnailRequest shortLived;
+        shortLived.show(assetAt(folder / "blue.jpg"), manager, { 90, 90 }, view, [&](const Image& image, bool stillShown) { gone = Finish { image, stillShown }; });
+    }
+    RunLoop::main().runUntil([] { return false; }, 0.5);
+    EXPECT_FALSE(gone) << "a cell that went away cancelled its request";
+}
+
+TEST_F(ThumbnailRequests, ACameraPhotoShowsItsThumbnailFirstAndThenThePhoto)
+{
+    test::CameraJpeg camera;
+    camera.main = test::jpegBytes(1200, 800, [](int, int) { return 0xd02020u; });
+    camera.thumbnail = test::jpegBytes(160, 120, [](int, int y) { return y < 6 || y >= 113 ? 0u : 0x20c020u; });
+    ASSERT_TRUE(files::writeAtomically(folder / "camera.jpg", camera.bytes()));
+    browser::ThumbnailRequest request;
+    std::vector<int> widths;
+    request.show(assetAt(folder / "camera.jpg"), manager, { 400, 400 }, view);
+    RunLoop::main().runUntil([&] {
+        if (!view->image().isEmpty() && (widths.empty() || widths.back() != view->image().pixelWidth()))
+            widths.push_back(view->image().pixelWidth());
+        return !request.isPending();
+    }, 20);
+    widths.push_back(view->image().pixelWidth());
+    EXPECT_EQ(widths.back(), 400);
+    EXPECT_TRUE(test::near(test::rgbAt(view->image(), 200, 130), 0xd02020));
+    EXPECT_EQ(widths.front(), 160) << "the stand-in came first";
+}

@@ -1,0 +1,282 @@
+#include "../../watermark/PhotoFixtures.h"
+#include "CameraJpeg.h"
+
+#include <TestSupport.h>
+
+#include <platform/foundation/Files.h>
+#include <platform/foundation/RunLoop.h>
+#include <platform/graphics/ImageMetadata.h>
+#include <platform/photos/EmbeddedPreviews.h>
+#include <platform/photos/ImageManager.h>
+#include <platform/photos/ThumbnailCache.h>
+
+#include <gtest/gtest.h>
+#include <random>
+
+using namespace vd;
+using vd::test::near;
+using vd::test::rgbAt;
+
+namespace {
+
+constexpr std::uint32_t kPhoto = 0xd02020;     // the main picture: red
+constexpr std::uint32_t kThumbnail = 0x20c020; // the EXIF thumbnail: green
+constexpr std::uint32_t kPreview = 0x2020d0;   // the larger preview: blue
+
+PhotoAsset assetAt(const std::filesystem::path& path, int orientation = 1)
+{
+    PhotoAsset asset;
+    asset.localIdentifier = path.filename().string();
+    asset.path = path;
+    asset.fileSize = static_cast<std::int64_t>(std::filesystem::file_size(path));
+    asset.orientation = orientation;
+    return asset;
+}
+
+// A 3:2 photo with a 160 × 120 thumbnail letterboxed in black, as cameras store it.
+test::CameraJpeg cameraPhoto()
+{
+    test::CameraJpeg photo;
+    photo.main = test::jpegBytes(1200, 800, [](int, int) { return kPhoto; });
+    photo.thumbnail = test::jpegBytes(160, 120, [](int, int y) { return y < 6 || y >= 113 ? 0x000000u : kThumbnail; });
+    return photo;
+}
+
+void write(const std::filesystem::path& path, const test::CameraJpeg& photo)
+{
+    ASSERT_TRUE(files::writeAtomically(path, photo.bytes()));
+}
+
+Image request(ImageManager& manager, const PhotoAsset& asset, Size target)
+{
+    Image result;
+    manager.requestImageForAsset(asset, target, ImageContentMode::AspectFit, { true }, [&](Image image) { result = image; });
+    return result;
+}
+
+class EmbeddedPreviews : public ::testing::Test {
+protected:
+    test::TemporaryFolder folder;
+};
+
+}
+
+TEST_F(EmbeddedPreviews, TheLayoutOfACameraFileIsReadAsOtherReadersSeeIt)
+{
+    for (bool bigEndian : { false, true }) {
+        auto photo = cameraPhoto();
+        photo.preview = test::jpegBytes(600, 400, [](int, int) { return kPreview; });
+        photo.bigEndian = bigEndian;
+        write(folder / "camera.jpg", photo);
+        const JpegLayout layout = readJpegLayout(folder / "camera.jpg");
+        EXPECT_EQ(layout.width, 1200);
+        EXPECT_EQ(layout.height, 800);
+        ASSERT_EQ(layout.previews.size(), 2u);
+        EXPECT_EQ(layout.previews[0].width, 160);
+        EXPECT_EQ(layout.previews[0].height, 120);
+        EXPECT_EQ(readEmbeddedPreview(folder / "camera.jpg", layout.previews[0]), photo.thumbnail);
+        EXPECT_EQ(readEmbeddedPreview(folder / "camera.jpg", layout.previews[1]), photo.preview);
+        // Exiv2 finds the same thumbnail: the files are what cameras write.
+        auto metadata = ImageMetadata::readFromFile(folder / "camera.jpg");
+        ASSERT_TRUE(metadata);
+        EXPECT_TRUE(metadata->hasExifThumbnail());
+    }
+}
+
+TEST_F(EmbeddedPreviews, DamagedMetadataGivesNoPreviewsAndNeverReadsOutside)
+{
+    auto photo = cameraPhoto();
+    photo.preview = test::jpegBytes(600, 400, [](int, int) { return kPreview; });
+    const auto good = photo.bytes();
+    std::minstd_rand random(7);
+    for (int round = 0; round < 3000; ++round) {
+        auto bytes = good;
+        bytes.resize(std::min<std::size_t>(bytes.size(), 200 + random() % 9000)); // the head, cut somewhere
+        for (int flips = 1 + static_cast<int>(random() % 4); flips > 0; --flips)
+            bytes[random() % std::min<std::size_t>(bytes.size(), 400)] = static_cast<std::uint8_t>(random());
+        const JpegLayout layout = parseJpegLayout(bytes, good.size());
+        for (const EmbeddedPreview& preview : layout.previews)
+            ASSERT_LE(preview.offset + preview.length, good.size()) << "round " << round;
+    }
+    EXPECT_TRUE(parseJpegLayout({}, 0).previews.empty());
+    const std::vector<std::uint8_t> png { 0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A };
+    EXPECT_TRUE(parseJpegLayout(png, png.size()).previews.empty());
+}
+
+TEST_F(EmbeddedPreviews, AThumbnailAtLeastTheSizeAskedIsUsedWithoutItsBands)
+{
+    write(folder / "camera.jpg", cameraPhoto());
+    ImageManager manager(8u << 20, 1);
+    const Image small = request(manager, assetAt(folder / "camera.jpg"), { 150, 150 });
+    ASSERT_EQ(small.pixelWidth(), 150);
+    ASSERT_EQ(small.pixelHeight(), 100);
+    EXPECT_TRUE(near(rgbAt(small, 75, 50), kThumbnail));
+    EXPECT_TRUE(near(rgbAt(small, 75, 4), kThumbnail, 40)) << "the black band is cut off";
+    EXPECT_TRUE(near(rgbAt(small, 75, 95), kThumbnail, 40));
+
+    // Larger than the thumbnail: the photo itself.
+    const Image large = request(manager, assetAt(folder / "camera.jpg"), { 300, 300 });
+    ASSERT_EQ(large.pixelWidth(), 300);
+    EXPECT_TRUE(near(rgbAt(large, 150, 100), kPhoto));
+    // The whole picture is never taken from a preview.
+    const Image whole = request(manager, assetAt(folder / "camera.jpg"), kImageManagerMaximumSize);
+    ASSERT_EQ(whole.pixelWidth(), 1200);
+    EXPECT_TRUE(near(rgbAt(whole, 600, 400), kPhoto));
+}
+
+TEST_F(EmbeddedPreviews, TheSmallestPreviewThatCoversTheTargetIsChosen)
+{
+    auto photo = cameraPhoto();
+    photo.preview = test::jpegBytes(600, 400, [](int, int) { return kPreview; });
+    write(folder / "camera.jpg", photo);
+    ImageManager manager(8u << 20, 1);
+    EXPECT_TRUE(near(rgbAt(request(manager, assetAt(folder / "camera.jpg"), { 100, 100 }), 50, 30), kThumbnail));
+    const Image middle = request(manager, assetAt(folder / "camera.jpg"), { 400, 400 });
+    ASSERT_EQ(middle.pixelWidth(), 400);
+    EXPECT_TRUE(near(rgbAt(middle, 200, 130), kPreview));
+    EXPECT_TRUE(near(rgbAt(request(manager, assetAt(folder / "camera.jpg"), { 900, 900 }), 400, 300), kPhoto));
+}
+
+TEST_F(EmbeddedPreviews, TheOrientationOfThePhotoTurnsItsThumbnailToo)
+{
+    // Stored turned: the camera's top-left quadrant is white in the thumbnail and the photo.
+    auto quadrant = [](int width, int height, std::uint32_t rest) {
+        return [=](int x, int y) { return x < width / 2 && y < height / 2 ? 0xffffffu : rest; };
+    };
+    test::CameraJpeg photo;
+    photo.main = test::jpegBytes(1200, 800, quadrant(1200, 800, kPhoto));
+    photo.thumbnail = test::jpegBytes(240, 160, quadrant(240, 160, kThumbnail));
+    photo.orientation = 6; // turned a quarter clockwise to be seen
+    write(folder / "turned.jpg", photo);
+    ImageManager manager(8u << 20, 1);
+    const Image upright = request(manager, assetAt(folder / "turned.jpg", 6), { 150, 150 });
+    ASSERT_EQ(upright.pixelWidth(), 100);
+    ASSERT_EQ(upright.pixelHeight(), 150);
+    EXPECT_TRUE(near(rgbAt(upright, 75, 35), 0xffffff)) << "the stored top-left is now top-right";
+    EXPECT_TRUE(near(rgbAt(upright, 25, 35), kThumbnail));
+    EXPECT_TRUE(near(rgbAt(upright, 75, 110), kThumbnail));
+}
+
+TEST_F(EmbeddedPreviews, ADamagedThumbnailFallsBackToThePhoto)
+{
+    auto truncated = cameraPhoto();
+    truncated.thumbnail.resize(truncated.thumbnail.size() / 2);
+    write(folder / "truncated.jpg", truncated);
+    auto garbage = cameraPhoto();
+    for (std::size_t i = 20; i < garbage.thumbnail.size(); ++i)
+        garbage.thumbnail[i] = static_cast<std::uint8_t>(i * 37);
+    write(folder / "garbage.jpg", garbage);
+    ImageManager manager(8u << 20, 1);
+    for (const char* name : { "truncated.jpg", "garbage.jpg" }) {
+        const Image image = request(manager, assetAt(folder / name), { 150, 150 });
+        ASSERT_EQ(image.pixelWidth(), 150) << name;
+        EXPECT_TRUE(near(rgbAt(image, 75, 50), kPhoto)) << name;
+    }
+}
+
+TEST_F(EmbeddedPreviews, ASmallerThumbnailIsAQuickStandInBeforeThePhoto)
+{
+    write(folder / "camera.jpg", cameraPhoto());
+    ImageManager manager(8u << 20, 1);
+    std::vector<std::pair<std::string, Image>> deliveries;
+    ImageRequestOptions options;
+    options.degradedHandler = [&](Image image) { deliveries.emplace_back("quick", image); };
+    manager.requestImageForAsset(assetAt(folder / "camera.jpg"), { 400, 400 }, ImageContentMode::AspectFit, options, [&](Image image) { deliveries.emplace_back("final", image); });
+    RunLoop::main().runUntil([&] { return deliveries.size() == 2; }, 20);
+    ASSERT_EQ(deliveries.size(), 2u);
+    EXPECT_EQ(deliveries[0].first, "quick");
+    EXPECT_EQ(deliveries[0].second.pixelWidth(), 160);
+    EXPECT_EQ(deliveries[0].second.pixelHeight(), 107);
+    EXPECT_TRUE(near(rgbAt(deliveries[0].second, 80, 50), kThumbnail));
+    EXPECT_EQ(deliveries[1].first, "final");
+    EXPECT_EQ(deliveries[1].second.pixelWidth(), 400);
+    EXPECT_TRUE(near(rgbAt(deliveries[1].second, 200, 130), kPhoto));
+
+    // Cancelled after its stand-in: the photo's decode is dropped.
+    deliveries.clear();
+    ImageManager other(8u << 20, 1);
+    ImageRequestId id = 0;
+    options.degradedHandler = [&](Image image) {
+        deliveries.emplace_back("quick", image);
+        other.cancelImageRequest(id);
+    };
+    id = other.requestImageForAsset(assetAt(folder / "camera.jpg"), { 400, 400 }, ImageContentMode::AspectFit, options, [&](Image image) { deliveries.emplace_back("final", image); });
+    RunLoop::main().runUntil([&] { return !deliveries.empty(); }, 20);
+    RunLoop::main().runUntil([] { return false; }, 0.5);
+    ASSERT_EQ(deliveries.size(), 1u);
+    EXPECT_EQ(deliveries[0].first, "quick");
+}
+
+TEST_F(EmbeddedPreviews, AThumbnailOnDiskServesTheNextRunUntilThePhotoChanges)
+{
+    const auto photoPath = folder / "photo.jpg";
+    // Padded after the picture (decoders ignore it), so another picture can take the same size.
+    auto original = test::jpegBytes(800, 600, [](int, int) { return kPhoto; });
+    original.resize(original.size() + 4096, 0);
+    ASSERT_TRUE(files::writeAtomically(photoPath, original));
+    auto disk = std::make_shared<ThumbnailCache>(folder / "cache", 10u << 20);
+    {
+        ImageManager first(8u << 20, 1);
+        first.setThumbnailCache(disk);
+        EXPECT_TRUE(near(rgbAt(request(first, assetAt(photoPath), { 200, 200 }), 100, 75), kPhoto));
+    }
+    EXPECT_GT(disk->storedBytes(), 0u);
+
+    // Same bytes count and time, other pixels: only the cache can still give red.
+    const auto time = std::filesystem::last_write_time(photoPath);
+    auto other = test::jpegBytes(800, 600, [](int, int) { return kPreview; });
+    ASSERT_LT(other.size(), original.size());
+    other.resize(original.size(), 0);
+    ASSERT_TRUE(files::writeAtomically(photoPath, other));
+    std::filesystem::last_write_time(photoPath, time);
+    {
+        ImageManager second(8u << 20, 1);
+        second.setThumbnailCache(disk);
+        EXPECT_TRUE(near(rgbAt(request(second, assetAt(photoPath), { 200, 200 }), 100, 75), kPhoto)) << "from the disk";
+    }
+    // The file changed (its time says so): the entry is stale and not used.
+    std::filesystem::last_write_time(photoPath, time + std::chrono::seconds(5));
+    {
+        ImageManager third(8u << 20, 1);
+        third.setThumbnailCache(disk);
+        EXPECT_TRUE(near(rgbAt(request(third, assetAt(photoPath), { 200, 200 }), 100, 75), kPreview));
+        // A different size is a different entry.
+        EXPECT_EQ(request(third, assetAt(photoPath), { 100, 100 }).pixelWidth(), 100);
+    }
+}
+
+TEST_F(EmbeddedPreviews, TheDiskCacheStaysWithinItsBoundKeepingWhatWasUsedLast)
+{
+    std::vector<std::filesystem::path> photos;
+    for (int i = 0; i < 12; ++i) {
+        photos.push_back(folder / ("p" + std::to_string(i) + ".jpg"));
+        ASSERT_TRUE(files::writeAtomically(photos.back(), test::jpegBytes(400, 300, [i](int x, int y) { return static_cast<std::uint32_t>((x * 7 + y * 13 + i * 101) & 0xffffff); })));
+    }
+    const auto entryBytes = [&] {
+        ThumbnailCache probe(folder / "probe", 10u << 20);
+        const auto key = ThumbnailCache::keyFor(photos[0], { 200, 200 }, "fit");
+        probe.store(*key, *decodeImageFile(photos[0]));
+        return probe.storedBytes();
+    }();
+    ASSERT_GT(entryBytes, 0u);
+    ThumbnailCache cache(folder / "cache", entryBytes * 5);
+    const auto keyOf = [](const std::filesystem::path& photo) { return *ThumbnailCache::keyFor(photo, { 200, 200 }, "fit"); };
+    for (std::size_t i = 0; i < photos.size(); ++i) {
+        cache.store(keyOf(photos[i]), *decodeImageFile(photos[i]));
+        if (i >= 1) {
+            // The first entry is used after each store, so it stays.
+            std::filesystem::last_write_time(cache.folder() / keyOf(photos[0]).fileName, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+            ASSERT_TRUE(cache.find(keyOf(photos[0]))) << i;
+        }
+        EXPECT_LE(cache.storedBytes(), entryBytes * 5 + entryBytes / 4);
+    }
+    EXPECT_TRUE(cache.find(keyOf(photos.back())));
+    EXPECT_FALSE(cache.find(keyOf(photos[1]))) << "the oldest went";
+    // A damaged entry is a miss, and is removed.
+    const auto last = cache.folder() / keyOf(photos.back()).fileName;
+    auto bytes = *files::readAll(last);
+    bytes.resize(bytes.size() / 2);
+    ASSERT_TRUE(files::writeAtomically(last, bytes));
+    EXPECT_FALSE(cache.find(keyOf(photos.back())));
+    EXPECT_FALSE(std::filesystem::exists(last));
+}
