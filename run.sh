@@ -38,38 +38,49 @@ done
 echo
 echo "== A guided tour of Vardenico without a window (no display here)"
 echo "   data folder $VARDENICO_HOME, photo library $VARDENICO_PHOTOS"
-printf '' >"$work/tour.log"
-ran=0 skipped=0 failed=0
-for script in tools/tour/[0-9]*.txt; do
-  step=$(basename "$script" .txt)
-  needs=$(sed -n 's/^# needs: //p' "$script")
-  what=$(sed -n '2s/^# //p' "$script")
-  missing=""
-  for screen in $needs; do
-    if ! VARDENICO_HOME="$work/probe" VARDENICO_PHOTOS="$work/probe/Pictures" "$vardenico" app --screen "$screen" --headless --script /dev/null --out "$work/probe" >/dev/null 2>&1; then
-      missing="$missing $screen"
-    fi
-  done
-  if [ -n "$missing" ]; then
-    printf '%-12s skipped: the screen%s not in this build yet:%s\n' "$step" "$( [ "$(wc -w <<<"$missing")" -gt 1 ] && echo "s are" || echo " is")" "$missing"
+# The tour is the road the end-to-end tests walk (tests/e2e/road), in one run of the program;
+# its "# step NAME: what" comments split it into the steps reported here.
+device=${VARDENICO_TOUR_DEVICE:-phone}
+script=tests/e2e/road/road_$device.txt
+status=0
+"$vardenico" app --headless --device "$device" --script "$script" --out "$work/screenshots" 2>"$work/tour.log" || status=$?
+# Where the run stopped when it failed: the script line its error names ("FILE:LINE: command:
+# why"), else the first step whose screenshots are missing.
+stopped=$(sed -n "s|^$script:\([0-9]*\): .*|\1|p" "$work/tour.log" | head -n 1)
+reason=$(grep -v '^$' "$work/tour.log" | tail -n 1 || true)
+[ -n "$reason" ] || reason="the program ended with status $status"
+ran=0 failed=0 skipped=0
+steps=$(grep -n '^# step ' "$script" | sed 's/:# step /|/')
+while IFS='|' read -r first rest; do
+  step=${rest%%:*}
+  what=${rest#*: }
+  next=$(awk -F'|' -v f="$first" '$1 + 0 > f + 0 { print $1; exit }' <<<"$steps")
+  last=${next:-999999}
+  shots=$(sed -n "${first},${last}p" "$script" | sed -n 's/^screenshot //p')
+  missing=0
+  for shot in $shots; do [ -f "$work/screenshots/$shot.png" ] || missing=1; done
+  if [ "$status" -ne 0 ] && [ -z "$stopped" ] && [ "$missing" -eq 1 ]; then stopped=$first; fi
+  if [ "$status" -ne 0 ] && [ -n "$stopped" ] && [ "$stopped" -lt "$first" ]; then
+    printf '%-12s skipped: an earlier step failed\n' "$step"
     skipped=$((skipped + 1))
-    continue
-  fi
-  if "$vardenico" app --headless --script "$script" --out "$work/screenshots" 2>>"$work/tour.log"; then
-    shots=$(grep -c '^screenshot' "$script")
-    printf '%-12s done: %s (%s screenshots)\n' "$step" "$what" "$shots"
-    ran=$((ran + 1))
-  else
-    printf '%-12s failed: %s\n' "$step" "$(tail -n 1 "$work/tour.log")"
+  elif [ "$status" -ne 0 ] && [ -n "$stopped" ] && [ "$stopped" -lt "$last" ]; then
+    printf '%-12s failed: %s\n' "$step" "$reason"
     failed=$((failed + 1))
+  else
+    printf '%-12s done: %s (%s screenshots)\n' "$step" "$what" "$(wc -w <<<"$shots")"
+    ran=$((ran + 1))
   fi
-done
+done <<<"$steps"
+if [ "$status" -ne 0 ] && [ "$failed" -eq 0 ]; then
+  printf '%-12s failed: %s\n' "end" "$reason"
+  failed=1
+fi
 if [ -d "$VARDENICO_PHOTOS/Saved Photos" ]; then
   cp "$VARDENICO_PHOTOS/Saved Photos"/* "$work/stamped/" 2>/dev/null || true
 fi
 stamped=$(find "$work/stamped" -type f | wc -l)
-logos=$("$vardenico" logos list 2>/dev/null | grep -c '^ *[0-9]' || true)
+logos=$("$vardenico" logos list 2>/dev/null | sed -n 's/^\([0-9][0-9]*\) logos\{0,1\} in .*/\1/p' || true)
 echo
-echo "$ran steps ran, $skipped skipped, $failed failed; $logos logos in the tour's store, $stamped stamped photos."
+echo "$ran steps ran, $skipped skipped, $failed failed; ${logos:-0} logos in the tour's store, $stamped stamped photos."
 echo "Screenshots: $work/screenshots"
 echo "Stamped photos: $work/stamped"

@@ -81,8 +81,9 @@ std::shared_ptr<ContainerViewController> installApplicationRoot(Window& window, 
     auto navigation = std::make_shared<NavigationController>(*home);
     std::static_pointer_cast<ContainerViewController>(*container)->metodoOspita(navigation);
     ViewController::installAsRoot(*container, window);
-    // The window keeps the views; the screens live as long as the process.
-    static std::vector<std::shared_ptr<ViewController>> keep;
+    // The window keeps the views; the screens live as long as the process and are never torn down
+    // at exit: their destructors unregister from process-wide centres that may already be gone.
+    static auto& keep = *new std::vector<std::shared_ptr<ViewController>>;
     keep.push_back(*container);
     return std::static_pointer_cast<ContainerViewController>(*container);
 }

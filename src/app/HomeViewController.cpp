@@ -69,7 +69,6 @@ HomeViewController::~HomeViewController()
 
 void HomeViewController::viewDidLoad()
 {
-    log::debug("home did load");
     auto& defaults = UserDefaults::standard();
     if (!defaults.stringForKey(PrimoAvvioViewController::keyAvvioFatto)) {
         // The tutorial replaces this screen once the stack has finished putting it up.

@@ -1,5 +1,6 @@
 #include <app/PrimoAvvioViewController.h>
 
+#include <app/HomeViewController.h>
 #include <app/mySingleScritte.h>
 #include <elements/ViewRotation.h>
 #include <platform/foundation/Log.h>
@@ -17,7 +18,7 @@ namespace vd {
 
 namespace {
 constexpr const char* kTitoloStart = "START";
-constexpr const char* kIdentifierHome = "home";
+constexpr double kDurataGiroCerchi = 24.0; // seconds a turn, as on the home screen
 }
 
 PrimoAvvioViewController::PrimoAvvioViewController()
@@ -57,13 +58,13 @@ void PrimoAvvioViewController::metodoAnimazioniCerhi()
 {
     const float sempre = std::numeric_limits<float>::infinity();
     if (myImageViewCerchio1)
-        startZRotationWithDuration(*myImageViewCerchio1, 24.0, sempre, true);
+        startZRotationWithDuration(*myImageViewCerchio1, kDurataGiroCerchi, sempre, true);
     if (myImageViewCerchio2)
-        startZRotationReverseWithDuration(*myImageViewCerchio2, 24.0, sempre, true);
+        startZRotationReverseWithDuration(*myImageViewCerchio2, kDurataGiroCerchi, sempre, true);
     if (myImageViewCerchio3)
-        startZRotationReverseWithDuration(*myImageViewCerchio3, 24.0, sempre, true);
+        startZRotationReverseWithDuration(*myImageViewCerchio3, kDurataGiroCerchi, sempre, true);
     if (myImageViewCerchio4)
-        startZRotationWithDuration(*myImageViewCerchio4, 24.0, sempre, true);
+        startZRotationWithDuration(*myImageViewCerchio4, kDurataGiroCerchi, sempre, true);
 }
 
 void PrimoAvvioViewController::myButtonOkACTION()
@@ -76,7 +77,7 @@ void PrimoAvvioViewController::myButtonOkACTION()
         auto& defaults = UserDefaults::standard();
         defaults.setString(keyAvvioFatto, "fatto");
         defaults.synchronize();
-        metodoSegue(*this, kIdentifierHome);
+        metodoSegue(*this, HomeViewController::kIdentifier);
         return;
     }
     if (indexOk == 1) {

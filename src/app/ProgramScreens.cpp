@@ -77,8 +77,9 @@ bool installScreen(Window& window, DeviceKind device, const std::string& identif
     }
     auto navigation = std::make_shared<NavigationController>(*screen);
     ViewController::installAsRoot(navigation, window);
-    // The window keeps the views; the stack of screens lives as long as the process.
-    static std::vector<std::shared_ptr<ViewController>> keep;
+    // The window keeps the views; the stack of screens lives as long as the process and is never
+    // torn down at exit: its destructors unregister from centres that may already be gone.
+    static auto& keep = *new std::vector<std::shared_ptr<ViewController>>;
     keep.push_back(navigation);
     return true;
 }

@@ -183,7 +183,7 @@ void GalleriaLoghiViewController::metodoApriPreview(size_t index, const DictData
         preview->myStringType = "image";
         preview->myColorViewTemporanea = Color::clear();
         if (!preview->myImageLogo)
-            log::debug("Image nil previrew ");
+            log::debug("logo " + std::to_string(index + 1) + " has no picture to preview");
     }
     if (auto navigation = navigationController())
         navigation->pushViewController(preview, true);

@@ -1,6 +1,5 @@
 #include <TestSupport.h>
 
-#include <TestSupport.h>
 #include <app/AppDelegate.h>
 #include <app/ApplicationStart.h>
 #include <app/ContainerViewController.h>

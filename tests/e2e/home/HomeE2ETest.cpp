@@ -107,6 +107,7 @@ TEST_P(HomeRoad, FirstLaunchRunsTheTutorialAndASecondGoesStraightHome)
     EXPECT_TRUE(test::findNamed(again, "myButtonLogoNew")) << "no tutorial the second time";
     EXPECT_FALSE(test::findNamed(again, "myButtonOk"));
     EXPECT_FALSE(test::findNamed(again, "alert")) << "the update notice is gone";
+    EXPECT_TRUE(test::findNamed(machine.dump("second", "editor"), "myButtonSaveLogoProp")) << "the run ended in the editor, and cleanly";
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, HomeRoad, ::testing::Values("phone", "tablet"));

@@ -1,8 +1,14 @@
 #include <E2ESupport.h>
 
+#include <app/AppDelegate.h>
+#include <library/DictDatamodelEstratti.h>
+#include <library/ViewModel.h>
+#include <library/mySingleElementiManage.h>
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -69,10 +75,46 @@ public:
         m_program = output("env DISPLAY=" + m_display + " " + environment + " " + VARDENICO_BINARY + " app >" + (m_folder / "app.txt").string() + " 2>&1 & echo $!");
         return x("timeout 15 xdotool search --sync --onlyvisible --name '^Vardenico$' 2>/dev/null | head -n 1");
     }
+    // The pixels of a small square of the window around a point, as the screen shows them now.
+    std::string patch(const std::string& window, std::pair<int, int> at) const
+    {
+        return x("import -window " + window + " -crop 24x24+" + std::to_string(std::max(0, at.first - 12)) + "+" + std::to_string(std::max(0, at.second - 12)) + " +repage ppm:- 2>/dev/null | md5sum");
+    }
+    // Waits until what is under the point has stopped changing: the animations run on the real
+    // clock here, and a transition must have ended before the next click lands.
+    void settleAt(const std::string& window, std::pair<int, int> at) const
+    {
+        pause(0.3);
+        std::string last = patch(window, at);
+        int still = 0;
+        for (int i = 0; i < 60 && still < 2; ++i) {
+            pause(0.1);
+            const std::string now = patch(window, at);
+            still = now == last ? still + 1 : 0;
+            last = now;
+        }
+    }
     void click(const std::string& window, std::pair<int, int> at) const
     {
+        settleAt(window, at);
         x("xdotool mousemove --window " + window + " " + std::to_string(at.first) + " " + std::to_string(at.second) + " click 1");
-        pause(0.9); // the program's animations run on the real clock here
+    }
+    // A press, a move in steps and a release: a finger dragging across the screen.
+    void drag(const std::string& window, std::pair<int, int> from, std::pair<int, int> to) const
+    {
+        settleAt(window, from);
+        x("xdotool mousemove --window " + window + " " + std::to_string(from.first) + " " + std::to_string(from.second) + " mousedown 1");
+        for (int step = 1; step <= 10; ++step) {
+            const int px = from.first + (to.first - from.first) * step / 10, py = from.second + (to.second - from.second) * step / 10;
+            pause(0.03);
+            x("xdotool mousemove --window " + window + " " + std::to_string(px) + " " + std::to_string(py));
+        }
+        x("xdotool mouseup 1");
+    }
+    void type(const std::string& text) const
+    {
+        pause(0.3);
+        x("xdotool type --delay 60 '" + text + "'");
     }
     // Ends the program the way a closing window does, and its exit status.
     int close()
@@ -91,52 +133,115 @@ private:
     std::string m_program;
 };
 
-TEST(WindowRoad, RealClicksThroughTheTutorialAndHome)
+// Polls a condition on the program's files until it holds or the seconds run out.
+template<typename Condition>
+bool eventually(Condition condition, double seconds)
 {
-    if (!haveTool("Xvfb") || !haveTool("xdotool"))
-        GTEST_SKIP() << "Xvfb and xdotool are not installed";
+    for (double waited = 0; waited < seconds; waited += 0.1) {
+        if (condition())
+            return true;
+        pause(0.1);
+    }
+    return condition();
+}
+
+std::string defaultValue(const fs::path& home, const std::string& key)
+{
+    try {
+        return test::readJson(home / "defaults.json").value(key, "");
+    } catch (...) {
+        return {}; // not written yet, or being replaced
+    }
+}
+
+// A library of four copies of the sample picture, the same for the headless and the window run.
+void makeLibrary(const fs::path& pictures)
+{
+    fs::create_directories(pictures / "Holidays");
+    for (int n = 1; n <= 4; ++n)
+        fs::copy_file(fs::path(VARDENICO_RESOURCES_DIR) / "samples" / "sample-picture.png", pictures / "Holidays" / ("photo-" + std::to_string(n) + ".png"));
+}
+
+TEST(WindowRoad, RealClicksThroughTutorialHomeAndEditorSaveALogo)
+{
+    if (!haveTool("Xvfb") || !haveTool("xdotool") || !haveTool("import"))
+        GTEST_SKIP() << "Xvfb, xdotool and ImageMagick's import are not installed";
     test::TemporaryFolder folder;
     const fs::path home = folder / "data", pictures = folder / "Pictures";
     fs::create_directories(home);
-    fs::create_directories(pictures);
-    fs::copy_file(fs::path(VARDENICO_RESOURCES_DIR) / "samples" / "sample-picture.png", pictures / "beach.png");
+    makeLibrary(pictures);
 
     // Where the controls are, from the same road taken headless on a scratch data folder.
     fs::create_directories(folder / "scratch");
+    makeLibrary(folder / "scratchPictures");
     const std::string scratchEnvironment = "VARDENICO_HOME=" + (folder / "scratch").string() + " VARDENICO_PHOTOS=" + (folder / "scratchPictures").string();
-    auto scratch = test::runApp("--headless --scale 1 --script " + std::string(VARDENICO_HOME_SCRIPTS) + "/first_launch.txt --out " + (folder / "dumps").string(), folder.path(), scratchEnvironment);
+    auto scratch = test::runApp("--headless --scale 1 --script " + std::string(VARDENICO_ROAD_SCRIPTS) + "/road_phone.txt --out " + (folder / "dumps").string(), folder.path(), scratchEnvironment);
     ASSERT_EQ(scratch.status, 0) << scratch.errors;
-    auto dump = [&](const std::string& name) { return test::readJson(folder / "dumps" / (name + ".json")); };
+    auto at = [&](const std::string& dump, const std::string& name) {
+        auto centre = centreOf(test::readJson(folder / "dumps" / (dump + ".json")), name);
+        EXPECT_GE(centre.first, 0) << name << " is not in the dump " << dump;
+        return centre;
+    };
 
     XSession session(folder.path());
     ASSERT_TRUE(session.ready()) << "Xvfb did not start";
     const std::string window = session.start("VARDENICO_HOME=" + home.string() + " VARDENICO_PHOTOS=" + pictures.string());
     ASSERT_FALSE(window.empty()) << "no window titled Vardenico";
     EXPECT_EQ(session.x("xdotool getwindowname " + window), "Vardenico");
-    pause(0.5);
 
-    session.click(window, centreOf(dump("tutorial1"), "myButtonOk"));
-    session.click(window, centreOf(dump("tutorial2"), "myButtonOk"));
-    session.click(window, centreOf(dump("consent"), "alertAction1"));
-    session.click(window, centreOf(dump("tutorial3"), "myButtonOk"));
-    auto defaults = test::readJson(home / "defaults.json");
-    EXPECT_EQ(defaults.value("avvioFatto", ""), "fatto") << "START was pressed";
-    EXPECT_EQ(defaults.value("photoLibraryAuthorizationStatus", 0), 3) << "the consent dialog was answered";
+    // The tutorial, its consent dialog, START.
+    session.click(window, at("tutorial1", "myButtonOk"));
+    session.click(window, at("tutorial2", "myButtonOk"));
+    session.click(window, at("consent", "alertAction1"));
+    session.click(window, at("tutorial3", "myButtonOk"));
+    EXPECT_TRUE(eventually([&] { return defaultValue(home, "avvioFatto") == "fatto"; }, 10)) << "START was pressed";
+    EXPECT_EQ(test::readJson(home / "defaults.json").value("photoLibraryAuthorizationStatus", 0), 3) << "the consent dialog was answered";
 
-    session.click(window, centreOf(dump("notice"), "alertAction0"));
-    session.click(window, centreOf(dump("home"), "myButtonLogoNew"));
-    session.x("import -window root " + (folder / "home.png").string() + " 2>/dev/null");
+    // Home: the update notice, the logo button's slide, create.
+    session.click(window, at("notice", "alertAction0"));
+    EXPECT_TRUE(eventually([&] { return defaultValue(home, "aggiornamento1") == "visualizzato"; }, 10));
+    session.click(window, at("home", "myButtonLogoNew"));
+    session.click(window, at("revealed", "myButtonCreaLogoProp"));
+
+    // The editor: its tutorial, an icon tinted and moved, a shape, a typed line of text, save.
+    session.click(window, at("editor-tutorial", "myButtonOkTutorial"));
+    session.click(window, at("editor-icons", "myCollectionForme.0.2"));
+    session.click(window, at("icon", "myCollectionView.0.14"));
+    session.drag(window, { 110, 204 }, { 80, 394 });
+    session.click(window, at("icon", "myButtonAddGeometryProp"));
+    session.click(window, at("shapes", "myCollectionForme.0.5"));
+    session.click(window, at("icon", "myCollectionView.0.30"));
+    session.click(window, at("shapes", "myButtonAddTextProp"));
+    session.type("Vardenico");
+    session.click(window, at("typed", "keyboardDoneButton"));
+    session.click(window, { 370, 500 });
+    session.click(window, at("editor", "myButtonSaveLogoProp"));
+
+    // The logo reaches the store.
+    const std::string list = std::string(VARDENICO_BINARY) + " logos list 2>/dev/null";
+    const std::string listInHome = "VARDENICO_HOME=" + home.string() + " " + list;
+    EXPECT_TRUE(eventually([&] { return output(listInHome).starts_with("1 logo in"); }, 20)) << output(listInHome);
+    session.x("import -window " + window + " " + (folder / "saved.png").string() + " 2>/dev/null");
     if (const char* keep = std::getenv("VARDENICO_KEEP_SCREENSHOT"))
-        fs::copy_file(folder / "home.png", keep, fs::copy_options::overwrite_existing);
+        fs::copy_file(folder / "saved.png", keep, fs::copy_options::overwrite_existing);
 
     ASSERT_EQ(session.close(), 0) << "the program did not end when its window closed";
-    defaults = test::readJson(home / "defaults.json");
-    EXPECT_EQ(defaults.value("aggiornamento1", ""), "visualizzato");
-    EXPECT_TRUE(fs::exists(home / "dictModel.sqlite"));
+    EXPECT_EQ(defaultValue(home, "aggiornamento1"), "visualizzato");
     EXPECT_TRUE(fs::is_directory(pictures / "Vardenico"));
+    {
+        auto delegate = AppDelegate::create(home);
+        auto& store = delegate->logoStore();
+        store.metodoCaricaDictOfData();
+        ASSERT_EQ(store.myArrLoghiEstratti.size(), 1u);
+        ASSERT_TRUE(store.myArrLoghiEstratti.front()->myArrViewModel);
+        const auto& layers = *store.myArrLoghiEstratti.front()->myArrViewModel;
+        ASSERT_EQ(layers.size(), 3u) << "the icon, the shape and the text";
+        EXPECT_TRUE(std::any_of(layers.begin(), layers.end(), [](const ViewModel& layer) { return layer.type == "text" && layer.testo == "Vardenico"; }));
+    }
     std::ifstream analytics(home / "analytics.jsonl");
     std::string text((std::istreambuf_iterator<char>(analytics)), {});
     EXPECT_NE(text.find("\"Home Appear\""), std::string::npos);
+    EXPECT_NE(text.find("\"Logo Maker Salva Logo\""), std::string::npos);
 }
 
 }

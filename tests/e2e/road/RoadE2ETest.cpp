@@ -1,0 +1,210 @@
+// The whole road through the program, one automation script per device kind, from a fresh data
+// folder: tutorial, home, editor, save, the saved logo's preview, home, the photo browser, the
+// gallery as a picker, the apply screen, applying and the saved panel. The same scripts are the
+// headless tour of ./run.sh. Checked afterwards: the dumps along the way, the logo store, the user
+// defaults, the analytics file and the stamped photos; then a second launch of the same folder.
+
+#include <E2ESupport.h>
+#include <watermark/PhotoFixtures.h>
+
+#include <app/AppDelegate.h>
+#include <library/DictDatamodelEstratti.h>
+#include <library/mySingleElementiManage.h>
+#include <platform/graphics/ImageCodecs.h>
+#include <platform/graphics/ImageMetadata.h>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <set>
+
+namespace vd {
+namespace {
+
+using nlohmann::json;
+namespace fs = std::filesystem;
+
+struct Box {
+    double x { 0 }, y { 0 }, width { 0 }, height { 0 };
+    double maxX() const { return x + width; }
+    double maxY() const { return y + height; }
+};
+
+Box boxOf(const json& dump, const std::string& name)
+{
+    const json* node = test::findNamed(dump, name);
+    if (!node)
+        return {};
+    const auto& f = (*node)["frame"];
+    return { f[0].get<double>(), f[1].get<double>(), f[2].get<double>(), f[3].get<double>() };
+}
+
+std::string textOf(const json& dump, const std::string& name)
+{
+    const json* node = test::findNamed(dump, name);
+    return node ? node->value("text", "") : "<absent>";
+}
+
+// Four photos made from the sample picture, each a little brighter, photo-4 the newest.
+constexpr int kPhotos = 4;
+
+class Road : public ::testing::TestWithParam<std::string> {
+protected:
+    void SetUp() override
+    {
+        fs::create_directories(home());
+        fs::create_directories(pictures() / "Holidays");
+        auto sample = decodeImageFile(fs::path(VARDENICO_RESOURCES_DIR) / "samples" / "sample-picture.png");
+        ASSERT_TRUE(sample) << sample.error().message;
+        for (int n = 1; n <= kPhotos; ++n) {
+            const auto path = source(n);
+            test::writeJpeg(path, sample->pixelWidth(), sample->pixelHeight(), [&](int x, int y) {
+                const std::uint32_t rgb = test::rgbAt(*sample, x, y);
+                std::uint32_t out = 0;
+                for (int shift : { 0, 8, 16 })
+                    out |= static_cast<std::uint32_t>(std::min(255, static_cast<int>((rgb >> shift) & 0xff) + 8 * n)) << shift;
+                return out;
+            });
+            test::editMetadata(path, [](Exiv2::Image& image) { image.exifData()["Exif.Image.Make"] = "Vardenico Test Camera"; });
+            fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(24 * (kPhotos - n)));
+        }
+    }
+
+    fs::path home() const { return folder / "data"; }
+    fs::path pictures() const { return folder / "Pictures"; }
+    fs::path source(int n) const { return pictures() / "Holidays" / ("photo-" + std::to_string(n) + ".jpg"); }
+    std::string environment() const { return "VARDENICO_HOME='" + home().string() + "' VARDENICO_PHOTOS='" + pictures().string() + "'"; }
+    test::AppRun run(const std::string& script, const std::string& out) const
+    {
+        return test::runApp("--headless --device " + GetParam() + " --script " + script + " --out '" + (folder / out).string() + "'", folder.path(), environment());
+    }
+    json dump(const std::string& name) const { return test::readJson(folder / "road" / (name + ".json")); }
+
+    test::TemporaryFolder folder;
+};
+
+TEST_P(Road, FromAFreshDataFolderToStampedPhotosAndBackStraightHome)
+{
+    const auto walked = run(std::string(VARDENICO_ROAD_SCRIPTS) + "/road_" + GetParam() + ".txt", "road");
+    ASSERT_EQ(walked.status, 0) << walked.errors;
+
+    // The tutorial first, its consent dialog, START, then home with the update notice once.
+    EXPECT_TRUE(test::findNamed(dump("tutorial1"), "myButtonOk"));
+    EXPECT_FALSE(test::findNamed(dump("tutorial1"), "myButtonLogoNew"));
+    EXPECT_TRUE(test::findNamed(dump("consent"), "alertAction1"));
+    EXPECT_EQ(textOf(dump("tutorial3"), "myButtonOk"), "START");
+    EXPECT_EQ(textOf(dump("notice"), "alertAction0"), "Start");
+    EXPECT_FALSE(test::findNamed(dump("home"), "alert"));
+    EXPECT_EQ(test::findNamed(dump("revealed"), "myViewBgButtonCreaETuoiLoghi")->value("alpha", 0.0), 1.0);
+
+    // The editor's canvas holds the three elements the script made; saving opens the preview,
+    // whose Home button leads back home.
+    EXPECT_EQ(test::findNamed(dump("editor"), "myViewTemporanea")->value("subviews", json::array()).size(), 3u);
+    EXPECT_TRUE(test::findNamed(dump("preview"), "myImageViewPreviewLogo"));
+    EXPECT_NE(textOf(dump("preview"), "myLabelLogoSalvatoInGalleria"), "");
+    EXPECT_TRUE(test::findNamed(dump("home-again"), "myButtonApplicaProp"));
+    EXPECT_FALSE(test::findNamed(dump("home-again"), "myImageViewPreviewLogo"));
+
+    // The logo row: one logo of three layers, the text typed, the icon tinted, its picture stored.
+    {
+        auto delegate = AppDelegate::create(home());
+        auto& store = delegate->logoStore();
+        store.metodoCaricaDictOfData();
+        ASSERT_EQ(store.myArrLoghiEstratti.size(), 1u);
+        const auto& logo = *store.myArrLoghiEstratti.front();
+        EXPECT_TRUE(logo.hasImage());
+        ASSERT_TRUE(logo.myArrViewModel);
+        const auto& layers = *logo.myArrViewModel;
+        ASSERT_EQ(layers.size(), 3u);
+        int texts = 0, tinted = 0;
+        for (const auto& layer : layers) {
+            if (layer.type == "text") {
+                ++texts;
+                EXPECT_EQ(layer.testo, "Vardenico");
+            } else if (!(layer.tintColor == Color::whiteColor()) && !(layer.tintColor == Color::clear())) {
+                ++tinted;
+            }
+        }
+        EXPECT_EQ(texts, 1);
+        EXPECT_GE(tinted, 1) << "the icon was tinted";
+    }
+
+    // The browser's three photos and the gallery as a picker showing the saved logo.
+    EXPECT_EQ(textOf(dump("chosen"), "myLabelGiaSelezionate"), "Selected (3)");
+    EXPECT_TRUE(test::findNamed(dump("picker"), "myCollectionViewLoghi.0.0"));
+
+    // Placement: the stepper's 21 % of the area's width, in the area's bottom-left corner.
+    const json placement = dump("placement");
+    const Box sticker = boxOf(placement, "stickerView"), area = boxOf(placement, "myViewBgPosizionatoreLogoo");
+    ASSERT_GT(area.width, 0);
+    EXPECT_EQ(test::findNamed(placement, "myStepperPercentualeLogo")->value("value", 0.0), 21.0);
+    EXPECT_NEAR(sticker.width, area.width * 0.21, 1e-6);
+    EXPECT_GE(sticker.x, area.x);
+    EXPECT_LT(sticker.x - area.x, 30);
+    EXPECT_LE(sticker.maxY(), area.maxY());
+    EXPECT_LT(area.maxY() - sticker.maxY(), 30);
+    EXPECT_EQ(test::findNamed(dump("saved"), "myViewLogoApplicato")->value("alpha", 0.0), 1.0);
+
+    // The stamped photos: the three newest, full size, decodable, tagged, the logo bottom-left.
+    std::set<std::string> written;
+    for (const auto& entry : fs::directory_iterator(pictures() / "Saved Photos"))
+        written.insert(entry.path().filename().string());
+    EXPECT_EQ(written, (std::set<std::string> { "photo-2_vardenico.jpg", "photo-3_vardenico.jpg", "photo-4_vardenico.jpg" }));
+    for (int n = 2; n <= kPhotos; ++n) {
+        SCOPED_TRACE(n);
+        const auto path = pictures() / "Saved Photos" / ("photo-" + std::to_string(n) + "_vardenico.jpg");
+        auto output = decodeImageFile(path);
+        ASSERT_TRUE(output) << output.error().message;
+        auto original = decodeImageFile(source(n));
+        ASSERT_TRUE(original);
+        ASSERT_EQ(output->pixelWidth(), original->pixelWidth());
+        ASSERT_EQ(output->pixelHeight(), original->pixelHeight());
+        // Where the stamp changed the photo: only in its bottom-left corner.
+        int changed = 0, elsewhere = 0;
+        for (int y = 0; y < output->pixelHeight(); ++y)
+            for (int x = 0; x < output->pixelWidth(); ++x)
+                if (!test::near(test::rgbAt(*output, x, y), test::rgbAt(*original, x, y), 60)) {
+                    ++changed;
+                    if (x > output->pixelWidth() * 0.3 || y < output->pixelHeight() * 0.6)
+                        ++elsewhere;
+                }
+        EXPECT_GT(changed, 200) << "the logo is on the photo"; // a small logo: some 400 pixels
+        EXPECT_EQ(elsewhere, 0);
+        auto metadata = ImageMetadata::readFromFile(path);
+        ASSERT_TRUE(metadata) << metadata.error().message;
+        EXPECT_EQ(metadata->exifValue("Exif.Image.Software"), "Vardenico App");
+        EXPECT_EQ(metadata->exifValue("Exif.Image.Make"), "Vardenico Test Camera");
+    }
+    EXPECT_FALSE(fs::exists(pictures() / "Holidays" / "photo-1_vardenico.jpg")) << "the sources are left alone";
+
+    // The defaults and the analytics of the run.
+    const json defaults = test::readJson(home() / "defaults.json");
+    EXPECT_EQ(defaults.value("avvioFatto", ""), "fatto");
+    EXPECT_EQ(defaults.value("aggiornamento1", ""), "visualizzato");
+    EXPECT_EQ(defaults.value("photoLibraryAuthorizationStatus", 0), 3);
+    std::vector<std::string> events;
+    std::ifstream analytics(home() / "analytics.jsonl");
+    for (std::string line; std::getline(analytics, line);) {
+        const json event = json::parse(line);
+        events.push_back(event.value("event", ""));
+        if (events.back() == "Quintara Applico a foto") {
+            EXPECT_EQ(event["attributes"].value("N° foto", 0), 3);
+        }
+    }
+    const std::vector<std::string> expected { "Session Start", "Home Appear", "Logo Maker Appear", "Logo Maker Salva Logo", "Home Appear", "Quintara Appear", "Applicatore Appear", "Quintara Applico a foto" };
+    EXPECT_EQ(events, expected);
+
+    // A second launch of the same data folder: straight home, no notice, the logo still there.
+    const auto again = run(std::string(VARDENICO_HOME_SCRIPTS) + "/second_launch.txt", "second");
+    ASSERT_EQ(again.status, 0) << again.errors;
+    const json second = test::readJson(folder / "second" / "home.json");
+    EXPECT_TRUE(test::findNamed(second, "myButtonLogoNew"));
+    EXPECT_FALSE(test::findNamed(second, "myButtonOk"));
+    EXPECT_FALSE(test::findNamed(second, "alert"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, Road, ::testing::Values("phone", "tablet"));
+
+}
+}
