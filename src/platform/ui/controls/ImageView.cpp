@@ -4,6 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cmath>
+
 namespace vd {
 
 ImageView::ImageView(Image image)
@@ -114,7 +116,27 @@ void ImageView::draw(Painter& painter, const Rect& rect)
     const Image& shown = isAnimating() && !m_animationImages.empty() ? m_animationImages[m_frame % m_animationImages.size()] : still;
     if (shown.isEmpty())
         return;
-    painter.drawImage(shown, rectForContentMode(contentMode(), shown.size(), bounds()), tintColor());
+    const Rect placed = rectForContentMode(contentMode(), shown.size(), bounds());
+    painter.drawImage(renditionFor(shown, placed, painter.pixelsPerPoint()), placed, tintColor());
+}
+
+const Image& ImageView::renditionFor(const Image& image, const Rect& rect, double pixelsPerPoint)
+{
+    // Below this the filter reads few pixels for each it writes and a copy would not pay.
+    constexpr double kLargerBy = 1.25;
+    const double w = std::ceil(rect.width() * pixelsPerPoint), h = std::ceil(rect.height() * pixelsPerPoint);
+    if (w < 1 || h < 1 || w > 16384 || h > 16384 || (image.pixelWidth() < w * kLargerBy && image.pixelHeight() < h * kLargerBy)) {
+        m_rendition = {};
+        return image;
+    }
+    if (m_rendition.source != image.sharedBuffer() || m_rendition.width != w || m_rendition.height != h) {
+        DrawingContext context({ w, h }, image.isOpaque() ? DrawingContext::Opacity::Opaque : DrawingContext::Opacity::Transparent, 1.0);
+        if (!context.isValid())
+            return image;
+        context.drawImage(image, { 0, 0, w, h });
+        m_rendition = { image.sharedBuffer(), static_cast<int>(w), static_cast<int>(h), context.takeImage().withScale(pixelsPerPoint).withRenderingMode(image.renderingMode()) };
+    }
+    return m_rendition.image;
 }
 
 }
