@@ -65,6 +65,8 @@ std::string mySingleScritte::stringaLogoGallery() const { return localizedString
 std::string mySingleScritte::stringaAggiornamento() const { return localizedString("aggiornamento"); }
 std::string mySingleScritte::stringaFotoSalvateDi() const { return localizedString("fotosalvatedi"); }
 std::string mySingleScritte::stringaSalvaPosizione() const { return localizedString("SALVAPOSIZIONE"); }
+std::string mySingleScritte::stringaSenzaPerdita() const { return localizedString("senzaperdita"); }
+std::string mySingleScritte::stringaAvvisiFoto() const { return localizedString("avvisifoto"); }
 std::string mySingleScritte::stringaPosizioneSalvata() const { return localizedString("posizionesalvata"); }
 std::string mySingleScritte::stringaPosizioneNonSalvata() const { return localizedString("posizionenonsalvata"); }
 

@@ -66,6 +66,8 @@ public:
     std::string stringaAggiornamento() const; // "aggiornamento"
     std::string stringaFotoSalvateDi() const; // "fotosalvatedi"
     std::string stringaSalvaPosizione() const; // "SALVAPOSIZIONE"
+    std::string stringaSenzaPerdita() const; // "senzaperdita"
+    std::string stringaAvvisiFoto() const; // "avvisifoto"
     std::string stringaPosizioneSalvata() const; // "posizionesalvata"
     std::string stringaPosizioneNonSalvata() const; // "posizionenonsalvata"
 };

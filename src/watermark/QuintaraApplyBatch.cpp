@@ -38,13 +38,24 @@ std::string replaced(std::string text, const std::string& field, const std::stri
 }
 
 // "IMG_1.jpg: reason", without the folders the engine's message starts with.
-std::string failureLine(const std::filesystem::path& source, const std::string& error)
+std::string photoLine(const std::filesystem::path& source, const std::string& error)
 {
     std::string reason = error;
     const std::string prefix = source.string() + ": ";
     if (reason.starts_with(prefix))
         reason.erase(0, prefix.size());
     return source.filename().string() + ": " + reason;
+}
+
+// The first few lines, then how many more there are.
+std::string listLines(const std::vector<std::string>& all)
+{
+    std::string lines;
+    for (size_t i = 0; i < all.size() && i < kFotoNonSalvateMostrate; ++i)
+        lines += (i ? "\n" : "") + all[i];
+    if (all.size() > kFotoNonSalvateMostrate)
+        lines += "\n… +" + std::to_string(all.size() - kFotoNonSalvateMostrate);
+    return lines;
 }
 
 }
@@ -64,11 +75,12 @@ void QuintaraApplyController::metodoEntraApplicatore(double durata)
     metodoMostraProgresso(0);
     std::weak_ptr<ViewController> weak = weak_from_this();
     View::animate(durata, [this] { myViewApplicatore->setCenter(Centro); }, [weak](bool) {
-        if (auto self = std::static_pointer_cast<QuintaraApplyController>(weak.lock())) {
-            self->metodoImpostaViewPerApplicarelogo();
+        auto self = std::static_pointer_cast<QuintaraApplyController>(weak.lock());
+        if (self && self->myBoolBatchInCorso)
             self->metodoAnimazioniCerhi();
-        }
     });
+    // The photos are stamped while the overlay slides in: the wait is the work's alone.
+    metodoImpostaViewPerApplicarelogo();
 }
 
 void QuintaraApplyController::metodoImpostaViewPerApplicarelogo()
@@ -76,10 +88,13 @@ void QuintaraApplyController::metodoImpostaViewPerApplicarelogo()
     indexAsset = 0;
     myNumeroFotoSalvate = 0;
     myArrFotoNonSalvate.clear();
+    myArrAvvisiFoto.clear();
     m_fotoSalvate.clear();
     m_batchCount = myArrayIndexSelezionati.size();
     const PlacementDescription placement = metodoDescrizionePosizionamento();
-    auto engine = std::make_shared<StampEngine>(logoDaAplicare.value_or(Image()), placement);
+    StampEngineOptions options;
+    options.lossless = metodoSenzaPerdita();
+    auto engine = std::make_shared<StampEngine>(logoDaAplicare.value_or(Image()), placement, options);
     topImage = engine->topImage();
 
     // The full-size file of each photo; one that left the library since it was chosen is named
@@ -139,11 +154,13 @@ void QuintaraApplyController::metodoMostraProgressoSuccessivo()
     }
     const StampProgress progress = m_progressDaMostrare.front();
     m_progressDaMostrare.pop_front();
+    if (!progress.notice.empty())
+        myArrAvvisiFoto.push_back(photoLine(progress.source, progress.notice));
     if (progress.saved) {
         ++myNumeroFotoSalvate;
         m_fotoSalvate.push_back(*progress.saved);
     } else {
-        myArrFotoNonSalvate.push_back(failureLine(progress.source, progress.error));
+        myArrFotoNonSalvate.push_back(photoLine(progress.source, progress.error));
         log::warning("not stamped: " + progress.error);
     }
     ++indexAsset;
@@ -181,13 +198,9 @@ void QuintaraApplyController::metodoMostraPannelloSalvate()
     } else {
         std::string text = replaced(replaced(scritte.stringaFotoSalvateDi(), "{saved}", std::to_string(myNumeroFotoSalvate)), "{count}", std::to_string(m_batchCount));
         myLabelLeFotoSonoSalvate->setText(text);
-        std::string lines;
-        for (size_t i = 0; i < myArrFotoNonSalvate.size() && i < kFotoNonSalvateMostrate; ++i)
-            lines += (i ? "\n" : "") + myArrFotoNonSalvate[i];
-        if (myArrFotoNonSalvate.size() > kFotoNonSalvateMostrate)
-            lines += "\n… +" + std::to_string(myArrFotoNonSalvate.size() - kFotoNonSalvateMostrate);
-        myLabelFotoNonSalvate->setText(lines);
+        myLabelFotoNonSalvate->setText(listLines(myArrFotoNonSalvate));
     }
+    myLabelAvvisiFoto->setText(myArrAvvisiFoto.empty() ? "" : scritte.stringaAvvisiFoto() + "\n" + listLines(myArrAvvisiFoto));
     View::animate(kComparsa, [this] { myViewLogoApplicato->setAlpha(1); });
 }
 

@@ -16,6 +16,7 @@
 #include <platform/ui/controls/ProgressView.h>
 #include <platform/ui/controls/Slider.h>
 #include <platform/ui/controls/Stepper.h>
+#include <platform/ui/controls/Switch.h>
 #include <platform/ui/gestures/PanGestureRecognizer.h>
 #include <platform/ui/lists/CollectionView.h>
 #include <platform/ui/presentation/NavigationController.h>
@@ -24,6 +25,7 @@
 #include <watermark/StampBatch.h>
 #include <watermark/cellImgSelezionateApplyController.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -38,6 +40,7 @@ constexpr double kDimensioneAnteprima = 1100; // pixels asked for the preview
 constexpr double kPannello = 0.2;           // seconds: size panel fades
 constexpr double kTutorial = 0.3;           // seconds: tutorial, overlay and saved panel
 const char* const kChiaveTutorial = "tutorialB";
+const char* const kChiaveSenzaPerdita = "keyApplicaSenzaPerdita";
 
 }
 
@@ -80,6 +83,19 @@ private:
     QuintaraApplyController& m_screen;
 };
 
+// Follows the sticker's own moves: after each one the logo is kept over the photo.
+class QuintaraApplyController::Trascinamento : public LDStickerViewDelegate {
+public:
+    explicit Trascinamento(QuintaraApplyController& screen)
+        : m_screen(screen)
+    {
+    }
+    void stickerViewDidChangeEditing(LDStickerView&) override { m_screen.metodoTieniLogoSullaFoto(); }
+
+private:
+    QuintaraApplyController& m_screen;
+};
+
 QuintaraApplyController::QuintaraApplyController()
 {
     bind("myViewCustomNavBar", myViewCustomNavBar);
@@ -117,6 +133,9 @@ QuintaraApplyController::QuintaraApplyController()
     bind("myLabelFotoNonSalvate", myLabelFotoNonSalvate);
     bind("myProgressBarApplicatore", myProgressBarApplicatore);
     bind("myButtonOkSalvate", myButtonOkSalvate);
+    bind("mySwitchSenzaPerdita", mySwitchSenzaPerdita);
+    bind("myLabelSenzaPerdita", myLabelSenzaPerdita);
+    bind("myLabelAvvisiFoto", myLabelAvvisiFoto);
 
     action("myButtonBigPresetLogoACTION", [this] { myButtonBigPresetLogoACTION(); });
     action("myStepperPercentualeLogoACTION", [this] { myStepperPercentualeLogoACTION(); });
@@ -128,6 +147,7 @@ QuintaraApplyController::QuintaraApplyController()
     action("myButtonApplicaACTION", [this] { myButtonApplicaACTION(); });
     action("myButtonOkSalvateACTION", [this] { myButtonOkSalvateACTION(); });
     action("myButtonSalvaPosizioneACTION", [this] { myButtonSalvaPosizioneACTION(); });
+    action("mySwitchSenzaPerditaACTION", [this] { mySwitchSenzaPerditaACTION(); });
 }
 
 QuintaraApplyController::~QuintaraApplyController() = default;
@@ -172,6 +192,8 @@ void QuintaraApplyController::viewDidLoad()
     View::performWithoutAnimation([&] { myViewApplicatore->setCenter({ Centro.x * 3, myViewApplicatore->center().y }); });
     metodoAnimazioniCerhiStop();
     myLabelFotoNonSalvate->setText("");
+    myLabelAvvisiFoto->setText("");
+    mySwitchSenzaPerdita->setOn(UserDefaults::standard().boolForKey(kChiaveSenzaPerdita).value_or(false));
 
     AnalyticsSink::shared().logEvent("Applicatore Appear", { { "Foto Preselezionate", static_cast<long long>(myArrayIndexSelezionati.size()) } });
     log::debug("apply screen did load with " + std::to_string(myArrayIndexSelezionati.size()) + " photos");
@@ -199,6 +221,7 @@ void QuintaraApplyController::viewWillAppear(bool animated)
         myImageViewSfondo->setImage(sfondo);
     myButtonApplica->setTitle(mySingleScritte::sharedInstance().stringaPLLICA());
     myButtonSalvaPosizione->setTitle(mySingleScritte::sharedInstance().stringaSalvaPosizione());
+    myLabelSenzaPerdita->setText(mySingleScritte::sharedInstance().stringaSenzaPerdita());
     myLabelLeFotoSonoSalvate->setText(mySingleScritte::sharedInstance().stringaLoghiApplicati());
     myButtonOkSalvate->setTitle("OK");
     myButtonOkTuto->setTitle("Ok");
@@ -244,6 +267,8 @@ void QuintaraApplyController::metodoCreaSticker()
     stickerView->setEnableRotate(true);
     stickerView->myBoolMoveEnable = false;
     stickerView->setAlpha(alphaSticker);
+    m_trascinamento = std::make_shared<Trascinamento>(*this);
+    stickerView->setDelegate(m_trascinamento);
 
     // Watches every drag on the sticker, its rotate handle's included, beside the sticker's own.
     struct Together : GestureRecognizerDelegate {
@@ -383,6 +408,21 @@ void QuintaraApplyController::metodoPosizionaLogo(double larghezzaOld, double al
     else
         y = A.y() + altezzaNEW - dDw - S2.height() * 0.5;
     stickerView->setCenter({ x, y });
+    // A logo kept at its distance from an edge beyond it may end up off a smaller photo: it is
+    // brought back and measured where it now stands, so the photos get what the preview shows.
+    if (metodoTieniLogoSullaFoto())
+        metodoAllinementoDaPan();
+}
+
+bool QuintaraApplyController::metodoTieniLogoSullaFoto()
+{
+    const Rect A = myViewBgPosizionatoreLogoo->frame();
+    const Point c = stickerView->center();
+    const Point kept { std::clamp(c.x, A.minX(), A.maxX()), std::clamp(c.y, A.minY(), A.maxY()) };
+    if (kept.x == c.x && kept.y == c.y)
+        return false;
+    stickerView->setCenter(kept);
+    return true;
 }
 
 PlacementDescription QuintaraApplyController::metodoDescrizionePosizionamento() const
@@ -487,6 +527,15 @@ void QuintaraApplyController::myButtonOkTutoACTION()
 }
 
 void QuintaraApplyController::myButtonAppareTutorialACTION() { metodoAppareTutorial(); }
+
+void QuintaraApplyController::mySwitchSenzaPerditaACTION()
+{
+    // The running batch keeps the mode it started with; the choice is for the next one.
+    UserDefaults::standard().setBool(kChiaveSenzaPerdita, mySwitchSenzaPerdita->isOn());
+    UserDefaults::standard().synchronize();
+}
+
+bool QuintaraApplyController::metodoSenzaPerdita() const { return mySwitchSenzaPerdita && mySwitchSenzaPerdita->isOn(); }
 
 void QuintaraApplyController::myButtonBackACTION()
 {

@@ -26,6 +26,7 @@ class PhotoLibrary;
 class ProgressView;
 class Slider;
 class Stepper;
+class Switch;
 
 // The apply screen ("quintaraapply"): places the logo over a preview of the selected photos and
 // stamps every one of them. The photo browser sets the three inputs before pushing it.
@@ -62,6 +63,9 @@ public:
     void handlePanGesture(PanGestureRecognizer& recognizer);
     void metodoAllinementoDaPan();
     void metodoPosizionaLogo(double larghezzaOld, double altezzaOld, double larghezzaNEW, double altezzaNEW, Rect vecchioFrame, Point vecchioCenter);
+    // Keeps the logo's centre on the placement area, so some of the logo is always on the photo
+    // (a logo dragged off it would be stamped nowhere); true when the logo had to be moved.
+    bool metodoTieniLogoSullaFoto();
     // The placement as the engine takes it, read from the screen now.
     PlacementDescription metodoDescrizionePosizionamento() const;
 
@@ -91,6 +95,9 @@ public:
     // Writes the placement as a JSON file for `vardenico stamp --placement`; the file's path.
     Result<std::filesystem::path> metodoSalvaPosizionamento(const std::filesystem::path& cartella);
     void myButtonSalvaPosizioneACTION();
+    // Lossless stamping (off unless the user turned it on; remembered in the user defaults).
+    void mySwitchSenzaPerditaACTION();
+    bool metodoSenzaPerdita() const;
 
     // Screen state.
     std::shared_ptr<CachingImageManager> imageManager;
@@ -106,6 +113,7 @@ public:
     std::size_t indexAsset { 0 };    // photos finished in the running batch
     Image topImage;                  // the logo as turned for the batch
     std::vector<std::string> myArrFotoNonSalvate; // "name: reason" of each photo that was not saved
+    std::vector<std::string> myArrAvvisiFoto;     // "name: notice" of each photo stamped not quite as asked
     std::size_t myNumeroFotoSalvate { 0 };
 
     // Views bound from the layout.
@@ -126,6 +134,8 @@ public:
     std::shared_ptr<Label> myLabelPercentualeAvvisi, myLabelLeFotoSonoSalvate, myLabelFotoNonSalvate;
     std::shared_ptr<ProgressView> myProgressBarApplicatore;
     std::shared_ptr<Button> myButtonOkSalvate;
+    std::shared_ptr<Switch> mySwitchSenzaPerdita;
+    std::shared_ptr<Label> myLabelSenzaPerdita, myLabelAvvisiFoto;
 
 protected:
     // The points where the tablet differs.
@@ -135,6 +145,7 @@ protected:
 
 private:
     class Strip;
+    class Trascinamento;
     void metodoCreaSticker();
     void metodoApplicaLogoFoto(std::vector<std::filesystem::path> photos);
     void metodoRiceviProgresso(const StampProgress& progress);
@@ -144,6 +155,7 @@ private:
     void metodoMostraPannelloSalvate();
 
     std::shared_ptr<Strip> m_strip;
+    std::shared_ptr<Trascinamento> m_trascinamento;
     std::shared_ptr<PanGestureRecognizer> m_pan;
     std::shared_ptr<StampBatch> m_batch;
     bool myBoolBatchInCorso { false };

@@ -74,6 +74,8 @@ const std::vector<Accessor>& accessors()
         { &mySingleScritte::stringaAggiornamento, "aggiornamento" },
         { &mySingleScritte::stringaFotoSalvateDi, "fotosalvatedi" },
         { &mySingleScritte::stringaSalvaPosizione, "SALVAPOSIZIONE" },
+        { &mySingleScritte::stringaSenzaPerdita, "senzaperdita" },
+        { &mySingleScritte::stringaAvvisiFoto, "avvisifoto" },
         { &mySingleScritte::stringaPosizioneSalvata, "posizionesalvata" },
         { &mySingleScritte::stringaPosizioneNonSalvata, "posizionenonsalvata" }
     };
@@ -93,22 +95,22 @@ TEST(TextCatalogue, EveryAccessorReadsItsKeyFromTheEnglishTable)
 {
     ::setenv("VARDENICO_LANG", "en", 1);
     const auto english = table("en");
-    ASSERT_EQ(accessors().size(), 58u);
+    ASSERT_EQ(accessors().size(), 60u);
     std::set<std::string> keys;
     for (const auto& accessor : accessors()) {
         keys.insert(accessor.key);
         ASSERT_TRUE(english.contains(accessor.key)) << accessor.key;
         EXPECT_EQ((mySingleScritte::sharedInstance().*accessor.text)(), english[accessor.key].get<std::string>()) << accessor.key;
     }
-    EXPECT_EQ(keys.size(), 58u);
-    EXPECT_EQ(english.size(), 58u);
+    EXPECT_EQ(keys.size(), 60u);
+    EXPECT_EQ(english.size(), 60u);
 }
 
 TEST(TextCatalogue, ItalianTableHasEveryKeyWithAText)
 {
     const auto italian = table("it");
     const auto english = table("en");
-    EXPECT_EQ(italian.size(), 58u);
+    EXPECT_EQ(italian.size(), 60u);
     for (const auto& accessor : accessors()) {
         ASSERT_TRUE(italian.contains(accessor.key)) << accessor.key;
         EXPECT_FALSE(italian[accessor.key].get<std::string>().empty()) << accessor.key;

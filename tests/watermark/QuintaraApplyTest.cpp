@@ -3,9 +3,11 @@
 #include <platform/foundation/Analytics.h>
 #include <platform/foundation/Files.h>
 #include <platform/graphics/ImageCodecs.h>
+#include <platform/graphics/ImageMetadata.h>
 #include <platform/ui/controls/ImageView.h>
 #include <platform/ui/controls/ProgressView.h>
 #include <platform/ui/controls/Stepper.h>
+#include <platform/ui/controls/Switch.h>
 #include <platform/ui/lists/CollectionView.h>
 
 #include <nlohmann/json.hpp>
@@ -190,6 +192,40 @@ TEST_F(ApplyScreenRules, StepperSetsTheLogoAsAPercentageOfTheAreaWidth)
     EXPECT_EQ(screen->metodoDescrizionePosizionamento().opacity, 0.4);
 }
 
+TEST_F(ApplyScreenRules, TheLogoCannotBeDraggedOffThePhoto)
+{
+    open(DeviceKind::Phone, { "portrait.jpg", "panorama.jpg" }, kLogo);
+    preview(0);
+    // Far below the photo, at the window's right edge (the phone's area is as wide as the
+    // window): the centre stops on the bottom edge, half the logo still over the photo, measured
+    // as aligned there with the distances beyond the edges.
+    drag(stickerOnWindow(), { 388, 842 }, 30);
+    EXPECT_NEAR(screen->stickerView->center().x, 388, 0.5);
+    EXPECT_NEAR(screen->stickerView->center().y, area().maxY(), 1e-9);
+    EXPECT_EQ(screen->myArrAllineamentoGenerale, (std::vector<double> { 0, 1, 0, 1 }));
+    EXPECT_LT(screen->myArrayConMisureMargini[1], 0);
+    EXPECT_NEAR(screen->myArrayConMisureMargini[3], -sticker().height() / 2, 1e-6);
+    // And far above it, over the bar (held 10 points inside the window's left edge).
+    drag(stickerOnWindow() + Point { -10, -10 }, { 2, 2 }, 30);
+    EXPECT_NEAR(screen->stickerView->center().x, 12, 0.5);
+    EXPECT_NEAR(screen->stickerView->center().y, area().minY(), 1e-9);
+    EXPECT_EQ(screen->myArrAllineamentoGenerale, (std::vector<double> { 1, 0, 1, 0 }));
+
+    // Within the photo nothing is held back.
+    const Rect a = screen->myViewBgPosizionatoreLogoo->convertRectToView(screen->myViewBgPosizionatoreLogoo->bounds(), nullptr);
+    drag(stickerOnWindow() + Point { 10, 10 }, Point { a.midX() + 40, a.midY() - 30 } + Point { 10, 10 });
+    EXPECT_NEAR(screen->stickerView->center().x, area().midX() + 40, 0.5);
+    EXPECT_NEAR(screen->stickerView->center().y, area().midY() - 30, 0.5);
+
+    // A logo kept at its distance beyond an edge of a photo that shrinks comes back onto it.
+    screen->stickerView->setCenter({ area().midX() + 60, area().maxY() });
+    screen->metodoAllinementoDaPan();
+    ASSERT_EQ(screen->myArrAllineamentoGenerale, (std::vector<double> { 0, 0, 0, 1 }));
+    preview(1); // portrait → panorama: the logo shrinks, and its old distance would leave it below
+    EXPECT_NEAR(screen->stickerView->center().y, area().maxY(), 1e-9);
+    EXPECT_NEAR(screen->myArrayConMisureMargini[3], -sticker().height() / 2, 1e-6) << "measured where it now stands";
+}
+
 TEST_F(ApplyScreenRules, TutorialShowsUntilDismissedAndIsRemembered)
 {
     UserDefaults::standard().removeObjectForKey("tutorialB");
@@ -344,6 +380,61 @@ TEST_F(ApplyScreenBatch, SavedPlacementIsWhatTheScreenMeasured)
 
     screen->myButtonSalvaPosizioneACTION();
     EXPECT_TRUE(window->viewNamed("myAlertPosizione")) << "the user is told where the file is";
+}
+
+TEST_F(ApplyScreenBatch, ALogoDraggedToTheEdgeOfThePhotoIsStampedOnIt)
+{
+    test::writeUniformJpeg(root() / "one.jpg", 600, 800, 0x808080);
+    open(DeviceKind::Phone, { "one.jpg" }, kLogo);
+    preview(0);
+    drag(stickerOnWindow(), { 388, 842 }, 30);
+    applyAndWait();
+    ASSERT_EQ(savedPhotos().size(), 1u);
+    const Image source = *decodeImageFile(root() / "one.jpg");
+    const Image output = *decodeImageFile(savedPhotos()[0]);
+    const Rect logo = test::changedArea(source, output);
+    ASSERT_FALSE(logo.isEmpty()) << "the logo is on the photo";
+    EXPECT_EQ(logo.maxX(), 600);
+    EXPECT_EQ(logo.maxY(), 800);
+    EXPECT_GT(logo.width(), 20);
+}
+
+TEST_F(ApplyScreenBatch, TheLosslessSwitchIsRememberedAndItsNoticesAreShown)
+{
+    UserDefaults::standard().removeObjectForKey("keyApplicaSenzaPerdita");
+    test::writeUniformJpeg(root() / "camera.jpg", 320, 240, 0x808080);
+    test::editMetadata(root() / "camera.jpg", [](Exiv2::Image& image) { image.exifData()["Exif.Image.Orientation"] = static_cast<std::uint16_t>(6); });
+    ASSERT_TRUE(files::writeAtomically(root() / "drawing.png", *encodePng(test::opaqueLogo(200, Color::rgba(0, 0, 1)))));
+    open(DeviceKind::Phone, { "camera.jpg", "drawing.png" }, kLogo);
+    preview(0);
+    EXPECT_FALSE(screen->mySwitchSenzaPerdita->isOn()) << "off until chosen";
+    EXPECT_EQ(screen->myLabelSenzaPerdita->text(), mySingleScritte::sharedInstance().stringaSenzaPerdita());
+    tap(*screen->mySwitchSenzaPerdita);
+    EXPECT_TRUE(screen->mySwitchSenzaPerdita->isOn());
+    EXPECT_EQ(UserDefaults::standard().boolForKey("keyApplicaSenzaPerdita"), true);
+
+    applyAndWait();
+    ASSERT_EQ(savedPhotos().size(), 2u);
+    EXPECT_EQ(screen->myLabelLeFotoSonoSalvate->text(), mySingleScritte::sharedInstance().stringaLoghiApplicati()) << "both were saved";
+    // The JPEG keeps its orientation tag, as lossless stamping does; the PNG is named with why.
+    EXPECT_EQ(ImageMetadata::readFromFile(root() / "Saved Photos" / "camera_vardenico.jpg")->orientation(), 6);
+    const std::string notices = screen->myLabelAvvisiFoto->text();
+    EXPECT_TRUE(notices.starts_with(mySingleScritte::sharedInstance().stringaAvvisiFoto() + "\n")) << notices;
+    EXPECT_NE(notices.find("drawing.png: "), std::string::npos) << notices;
+    EXPECT_NE(notices.find("normal mode"), std::string::npos) << notices;
+    EXPECT_EQ(notices.find("camera.jpg"), std::string::npos) << notices;
+    EXPECT_TRUE(screen->myLabelFotoNonSalvate->text().empty());
+
+    // The next time the screen opens, the switch is as it was left; off again stamps normally.
+    open(DeviceKind::Phone, { "camera.jpg" }, kLogo);
+    m_loadPreviewDone = false;
+    preview(0);
+    EXPECT_TRUE(screen->mySwitchSenzaPerdita->isOn());
+    tap(*screen->mySwitchSenzaPerdita);
+    EXPECT_EQ(UserDefaults::standard().boolForKey("keyApplicaSenzaPerdita"), false);
+    applyAndWait();
+    EXPECT_EQ(ImageMetadata::readFromFile(root() / "Saved Photos" / "camera_vardenico_2.jpg")->orientation(), 1);
+    EXPECT_TRUE(screen->myLabelAvvisiFoto->text().empty());
 }
 
 }

@@ -117,26 +117,29 @@ void ImageView::draw(Painter& painter, const Rect& rect)
     const Image& shown = isAnimating() && !m_animationImages.empty() ? m_animationImages[m_frame % m_animationImages.size()] : still;
     if (shown.isEmpty())
         return;
-    const Rect target = rectForContentMode(contentMode(), shown.size(), bounds());
-    const double pixels = painter.pixelsPerPoint();
-    painter.drawImage(resampledForDrawing(shown, { std::round(target.width() * pixels), std::round(target.height() * pixels) }), target, tintColor());
+    const Rect placed = rectForContentMode(contentMode(), shown.size(), bounds());
+    painter.drawImage(renditionFor(shown, placed, painter.pixelsPerPoint()), placed, tintColor());
 }
 
-const Image& ImageView::resampledForDrawing(const Image& shown, Size pixels) const
+const Image& ImageView::renditionFor(const Image& image, const Rect& rect, double pixelsPerPoint)
 {
-    // Drawn at its own size, or too small to bother, or a frame of an animation: as it is.
-    const bool same = std::abs(pixels.width - shown.pixelWidth()) < 1 && std::abs(pixels.height - shown.pixelHeight()) < 1;
-    if (same || pixels.width < 8 || pixels.height < 8 || pixels.width * pixels.height > 4096.0 * 4096.0 || isAnimating() || shown.renderingMode() == Image::RenderingMode::Template)
-        return shown;
-    if (m_resampledFrom.lock() == shown.sharedBuffer() && m_resampled.pixelWidth() == static_cast<int>(pixels.width) && m_resampled.pixelHeight() == static_cast<int>(pixels.height))
-        return m_resampled;
-    DrawingContext context(pixels, shown.isOpaque() ? DrawingContext::Opacity::Opaque : DrawingContext::Opacity::Transparent, 1.0);
-    if (!context.isValid())
-        return shown;
-    context.drawImage(shown, Rect(0, 0, pixels.width, pixels.height));
-    m_resampled = context.takeImage();
-    m_resampledFrom = shown.sharedBuffer();
-    return m_resampled;
+    // Drawn at its own size, too small to bother, too large to keep twice, or a frame of an
+    // animation: drawn as it is. Otherwise filtering once and copying at every frame pays both
+    // for a large picture scaled down and for a grid that draws its thumbnails at each scroll.
+    const double w = std::round(rect.width() * pixelsPerPoint), h = std::round(rect.height() * pixelsPerPoint);
+    const bool sameSize = std::abs(w - image.pixelWidth()) < 1 && std::abs(h - image.pixelHeight()) < 1;
+    if (sameSize || w < 8 || h < 8 || w * h > 4096.0 * 4096.0 || isAnimating()) {
+        m_rendition = {};
+        return image;
+    }
+    if (m_rendition.source != image.sharedBuffer() || m_rendition.width != w || m_rendition.height != h) {
+        DrawingContext context({ w, h }, image.isOpaque() ? DrawingContext::Opacity::Opaque : DrawingContext::Opacity::Transparent, 1.0);
+        if (!context.isValid())
+            return image;
+        context.drawImage(image, { 0, 0, w, h });
+        m_rendition = { image.sharedBuffer(), static_cast<int>(w), static_cast<int>(h), context.takeImage().withScale(pixelsPerPoint).withRenderingMode(image.renderingMode()) };
+    }
+    return m_rendition.image;
 }
 
 }

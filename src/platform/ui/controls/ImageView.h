@@ -48,13 +48,19 @@ public:
     void draw(Painter& painter, const Rect& rect) override;
 
 private:
-    const Image& resampledForDrawing(const Image& shown, Size pixels) const;
+    // A picture much larger than its place on screen is scaled down once, not at every frame:
+    // the smoothing filter costs in proportion to the pixels it reads. The copy is kept until the
+    // picture or its size in pixels changes.
+    const Image& renditionFor(const Image& image, const Rect& rect, double pixelsPerPoint);
+    struct Rendition {
+        std::shared_ptr<const PixelBuffer> source;
+        int width { 0 };
+        int height { 0 };
+        Image image;
+    };
 
     Image m_image;
-    // The image last drawn, resampled to the pixels it covered: a grid that scrolls draws each
-    // thumbnail again every frame, and copying pixels costs far less than filtering them anew.
-    mutable std::weak_ptr<const PixelBuffer> m_resampledFrom;
-    mutable Image m_resampled;
+    Rendition m_rendition;
     Image m_highlightedImage;
     bool m_highlighted { false };
     std::vector<Image> m_animationImages;

@@ -5,6 +5,7 @@
 #include <platform/ui/controls/ProgressView.h>
 #include <platform/ui/controls/Slider.h>
 #include <platform/ui/controls/Stepper.h>
+#include <platform/ui/controls/Switch.h>
 #include <platform/ui/presentation/InterfaceDescription.h>
 
 #include <nlohmann/json.hpp>
@@ -93,8 +94,9 @@ std::optional<BlurView::Style> blurStyle(const json& value)
 
 }
 
-// Labels, buttons, blur views and the value controls in interface descriptions. Texts usually
-// come from the strings catalogue at load; "text" and "title" are there for the few fixed words.
+// Labels, buttons, blur views and the value controls (sliders, steppers, switches, progress bars)
+// in interface descriptions. Texts usually come from the strings catalogue at load; "text" and
+// "title" are there for the few fixed words.
 void registerControlClasses()
 {
     ViewClassDescription label;
@@ -151,6 +153,13 @@ void registerControlClasses()
     p["progressTintColor"] = property<ProgressView>(layout::color, "a colour", [](ProgressView& v, Color c) { v.setProgressTintColor(c); });
     p["trackTintColor"] = property<ProgressView>(layout::color, "a colour", [](ProgressView& v, Color c) { v.setTrackTintColor(c); });
     InterfaceDescription::registerViewClass("ProgressView", std::move(progress));
+
+    ViewClassDescription toggle;
+    toggle.make = [] { return View::make<Switch>(); };
+    toggle.properties["on"] = property<Switch>(layout::boolean, "true or false", [](Switch& v, bool b) { v.setOn(b); });
+    toggle.properties["onTintColor"] = property<Switch>(layout::color, "a colour", [](Switch& v, Color c) { v.setOnTintColor(c); });
+    toggle.connectAction = [](View& view, std::function<void()> handler) { sendOn(ControlEvent::ValueChanged, view, std::move(handler)); };
+    InterfaceDescription::registerViewClass("Switch", std::move(toggle));
 }
 
 }

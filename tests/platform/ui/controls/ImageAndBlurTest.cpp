@@ -1,8 +1,10 @@
 #include <TestSupport.h>
 
 #include <platform/foundation/RunLoop.h>
+#include <platform/graphics/DrawingContext.h>
 #include <platform/ui/controls/BlurView.h>
 #include <platform/ui/controls/ImageView.h>
+#include <platform/ui/controls/Label.h>
 
 #include <gtest/gtest.h>
 
@@ -59,6 +61,85 @@ TEST(ImageView, AReducedPictureIsDrawnAnewWhenTheImageOrItsSizeChanges)
     shot = test::renderWindow(*window);
     EXPECT_EQ(test::pixelAt(shot, 70, 70).b, 255) << "larger: covers the new frame";
     EXPECT_EQ(test::pixelAt(shot, 90, 90).a, 0);
+// A picture much larger than its place on screen looks as drawn directly, and a new picture or
+// a new size is shown at once.
+TEST(ImageView, LargePicturesLookTheSameAndFollowChanges)
+{
+    PixelBuffer stripes;
+    stripes.width = stripes.height = 1200;
+    stripes.opaque = true;
+    for (int y = 0; y < 1200; ++y)
+        for (int x = 0; x < 1200; ++x)
+            stripes.pixels.push_back(premultiply(x < 600 ? Rgba8 { 255, 0, 0, 255 } : Rgba8 { 0, 0, 255, 255 }));
+    const Image large = Image::fromBuffer(std::move(stripes));
+    auto window = View::make<Window>(Size { 200, 100 });
+    auto view = View::make<ImageView>(Rect { 50, 0, 100, 100 });
+    view->setImage(large);
+    window->addSubview(view);
+
+    DrawingContext direct({ 200, 100 }, DrawingContext::Opacity::Transparent, 2);
+    direct.drawImage(large, { 50, 0, 100, 100 });
+    const Image expected = direct.takeImage();
+    for (int round = 0; round < 2; ++round) { // the kept copy draws like the first
+        const Image shot = test::renderWindow(*window, 2);
+        for (double x : { 52.0, 75.0, 98.0, 102.0, 125.0, 148.0 }) {
+            const Rgba8 got = test::pixelAt(shot, x, 50), want = test::pixelAt(expected, x, 50);
+            EXPECT_NEAR(got.r, want.r, 3) << x;
+            EXPECT_NEAR(got.b, want.b, 3) << x;
+        }
+    }
+    view->setImage(solid(1200, 1200, { 0, 255, 0, 255 }));
+    Image shot = test::renderWindow(*window, 2);
+    EXPECT_EQ(test::pixelAt(shot, 60, 50).g, 255) << "a new picture replaces the kept copy";
+    EXPECT_EQ(test::pixelAt(shot, 60, 50).r, 0);
+    view->setFrame({ 0, 0, 200, 100 });
+    view->setContentMode(ContentMode::ScaleToFill);
+    shot = test::renderWindow(*window, 2);
+    EXPECT_EQ(test::pixelAt(shot, 2, 2).g, 255) << "and so does a new size";
+    EXPECT_EQ(test::pixelAt(shot, 198, 98).g, 255);
+    view->setImage(solid(1200, 1200, { 0, 0, 0, 255 }).withRenderingMode(Image::RenderingMode::Template));
+    view->setTintColor(Color::rgba(1, 1, 0));
+    shot = test::renderWindow(*window, 2);
+    EXPECT_EQ(test::pixelAt(shot, 100, 50).r, 255) << "a large template image is still tinted";
+    EXPECT_EQ(test::pixelAt(shot, 100, 50).g, 255);
+}
+
+// A host draws only the area that changed into the bitmap it keeps: a label's new text over a
+// large picture marks the label's place and no more, and drawing that place alone gives the
+// same picture as drawing everything.
+TEST(ImageView, AChangeElsewhereRedrawsOnlyItsPlace)
+{
+    auto window = View::make<Window>(Size { 200, 200 });
+    auto photo = View::make<ImageView>(Rect { 0, 0, 200, 200 });
+    photo->setImage(solid(1600, 1600, { 0, 0, 255, 255 }));
+    auto label = View::make<Label>(Rect { 20, 150, 160, 30 });
+    label->setTextColor(Color::rgba(1, 1, 1));
+    label->setText("10%");
+    window->addSubview(photo);
+    window->addSubview(label);
+    window->prepareFrame();
+    DrawingContext kept({ 200, 200 }, DrawingContext::Opacity::Opaque, 2);
+    window->render(kept.painter());
+    window->clearDirty();
+
+    label->setText("90%");
+    window->prepareFrame();
+    ASSERT_TRUE(window->dirtyRect());
+    const Rect dirty = *window->dirtyRect();
+    EXPECT_GE(dirty.minX(), 18);
+    EXPECT_GE(dirty.minY(), 148);
+    EXPECT_LE(dirty.maxX(), 182);
+    EXPECT_LE(dirty.maxY(), 182);
+    kept.fill(dirty, Color::whiteColor());
+    window->render(kept.painter(), dirty);
+    window->clearDirty();
+    const Image partly = kept.takeImage();
+    const Image whole = test::renderWindow(*window, 2);
+    for (double y = 1; y < 200; y += 7)
+        for (double x = 1; x < 200; x += 7) {
+            const Rgba8 a = test::pixelAt(partly, x, y), b = test::pixelAt(whole, x, y);
+            ASSERT_TRUE(a.r == b.r && a.g == b.g && a.b == b.b) << x << ", " << y;
+        }
 }
 
 TEST(ImageView, AnimationImagesFollowEachOtherUntilCleared)

@@ -3,6 +3,7 @@
 #include <platform/ui/controls/BlurView.h>
 #include <platform/ui/controls/Button.h>
 #include <platform/ui/controls/Label.h>
+#include <platform/ui/controls/Switch.h>
 #include <platform/ui/presentation/InterfaceDescription.h>
 #include <platform/ui/presentation/ViewController.h>
 #include <platform/ui/window/Window.h>
@@ -19,13 +20,17 @@ public:
         bind("myLabelTitolo", myLabelTitolo);
         bind("myButtonOk", myButtonOk);
         bind("myVisualEffectBg", myVisualEffectBg);
+        bind("mySwitchOpzione", mySwitchOpzione);
         action("myButtonOkACTION", [this] { ++presses; });
+        action("mySwitchOpzioneACTION", [this] { ++switched; });
     }
     std::string className() const override { return "Screen"; }
     std::shared_ptr<Label> myLabelTitolo;
     std::shared_ptr<Button> myButtonOk;
     std::shared_ptr<BlurView> myVisualEffectBg;
+    std::shared_ptr<Switch> mySwitchOpzione;
     int presses { 0 };
+    int switched { 0 };
 };
 
 TEST(InterfaceControls, LabelsButtonsAndBlurViewsAreDescribedAndButtonsRunTheirAction)
@@ -66,6 +71,33 @@ TEST(InterfaceControls, LabelsButtonsAndBlurViewsAreDescribedAndButtonsRunTheirA
     auto built = bad->instantiate(*other);
     ASSERT_FALSE(built);
     EXPECT_EQ(built.error().message, "bad.json: view.subviews[0].textAlignment: expected left, center, right, justified or natural");
+}
+
+TEST(InterfaceControls, SwitchesAreDescribedAndSendTheirActionWhenFlipped)
+{
+    test::useVirtualClock();
+    auto description = InterfaceDescription::parse(R"({ "view": { "frame": [0, 0, 300, 400], "subviews": [
+        { "class": "Switch", "name": "mySwitchOpzione", "frame": [20, 20, 51, 31], "on": true, "onTintColor": "#ff8800",
+          "action": "mySwitchOpzioneACTION" } ] } })", "switch.json");
+    ASSERT_TRUE(description) << description.error().message;
+    auto screen = std::make_shared<Screen>();
+    auto window = std::make_shared<Window>(Size { 300, 400 });
+    screen->setView(*description->instantiate(*screen));
+    ViewController::installAsRoot(screen, *window);
+    ASSERT_TRUE(screen->mySwitchOpzione);
+    EXPECT_TRUE(screen->mySwitchOpzione->isOn());
+    test::tap(*window, { 45, 35 });
+    EXPECT_FALSE(screen->mySwitchOpzione->isOn());
+    EXPECT_EQ(screen->switched, 1);
+    screen->mySwitchOpzione->setOn(true);
+    EXPECT_EQ(screen->switched, 1) << "setting it in code sends nothing";
+
+    auto bad = InterfaceDescription::parse(R"({ "view": { "subviews": [ { "class": "Switch", "on": "yes" } ] } })", "bad.json");
+    ASSERT_TRUE(bad);
+    auto other = std::make_shared<Screen>();
+    auto built = bad->instantiate(*other);
+    ASSERT_FALSE(built);
+    EXPECT_EQ(built.error().message, "bad.json: view.subviews[0].on: expected true or false");
 }
 
 }
