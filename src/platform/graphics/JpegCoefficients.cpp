@@ -69,6 +69,16 @@ Result<std::unique_ptr<JpegCoefficients>> JpegCoefficients::open(const std::file
             return;
         }
         state->arrays = jpeg_read_coefficients(&cinfo);
+        // Rows of blocks that no scan reached (a damaged file whose scans end early) are not yet
+        // defined, and libjpeg fails a later write that skips over them; defined here, in order,
+        // they read as zero (flat grey) and the stamp may change blocks anywhere.
+        for (int c = 0; c < cinfo.num_components; ++c) {
+            const jpeg_component_info& info = cinfo.comp_info[c];
+            const auto sampling = static_cast<JDIMENSION>(info.v_samp_factor);
+            const JDIMENSION rows = (info.height_in_blocks + sampling - 1) / sampling * sampling;
+            for (JDIMENSION row = 0; row < rows; ++row)
+                (*cinfo.mem->access_virt_barray)(reinterpret_cast<j_common_ptr>(&cinfo), state->arrays[c], row, 1, TRUE);
+        }
     });
     if (!ok)
         return fail(name, std::string("damaged JPEG (") + state->error.message + ")");

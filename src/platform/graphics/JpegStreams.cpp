@@ -58,7 +58,9 @@ Result<std::unique_ptr<JpegReader>> JpegReader::fromBytes(std::span<const std::u
     jpeg::install(state->error, reinterpret_cast<j_common_ptr>(&state->cinfo));
     jpeg_create_decompress(&state->cinfo);
     state->created = true;
-    jpeg_mem_src(&state->cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
+    // An empty buffer is a fatal error of the source itself, before any header is read.
+    if (!jpeg::guarded(state->error, [&] { jpeg_mem_src(&state->cinfo, bytes.data(), static_cast<unsigned long>(bytes.size())); }))
+        return fail(name, std::string("not a readable JPEG (") + state->error.message + ")");
     std::unique_ptr<JpegReader> reader(new JpegReader(std::move(state), name));
     if (auto started = reader->start(options); !started)
         return std::unexpected(started.error());

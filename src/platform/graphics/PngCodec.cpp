@@ -3,15 +3,41 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <optional>
+#include <string>
 #include <png.h>
 #include <thread>
 #include <zlib.h>
 
 namespace vd {
 
+namespace {
+
+// The first chunk whose length runs past the end of the bytes, if any. libpng allocates (and
+// clears) a chunk's whole claimed length before it reads it, so a few hundred damaged bytes could
+// claim a 2 GB text chunk; from memory, such a chunk can only be damage.
+std::optional<std::string> chunkPastTheEnd(std::span<const std::uint8_t> bytes)
+{
+    std::size_t at = 8; // the signature
+    while (at + 12 <= bytes.size()) {
+        const std::uint32_t length = (std::uint32_t(bytes[at]) << 24) | (std::uint32_t(bytes[at + 1]) << 16) | (std::uint32_t(bytes[at + 2]) << 8) | bytes[at + 3];
+        const std::string type(reinterpret_cast<const char*>(bytes.data() + at + 4), 4);
+        if (length > bytes.size() - at - 12)
+            return "the " + type + " chunk claims " + std::to_string(length) + " bytes, more than the data holds";
+        if (type == "IEND")
+            break;
+        at += 12 + length;
+    }
+    return std::nullopt;
+}
+
+}
+
 Result<Image> decodePng(std::span<const std::uint8_t> bytes, const DecodeOptions& options)
 {
     const std::string where = options.name.empty() ? std::string("PNG data") : options.name;
+    if (auto damage = chunkPastTheEnd(bytes))
+        return fail(where, "damaged PNG (" + *damage + ")");
     png_image png;
     std::memset(&png, 0, sizeof png);
     png.version = PNG_IMAGE_VERSION;
