@@ -88,10 +88,11 @@ void writePng(const std::filesystem::path& path, int width, int height, const Pn
 
 std::array<int, 4> pattern(int x, int y)
 {
-    // Grey levels a palette can hold in the left half, colour in the right; a clear band on top.
+    // Grey levels a palette can hold in the left half, colour (never the logo's green) in the
+    // right; a clear band on top.
     const int grey = (x / 7 + y / 5) % 16 * 17;
     const int alpha = y < 12 ? 0 : y < 24 ? 128 : 255;
-    return { grey, x >= 100 ? 255 - grey : grey, x >= 100 ? (grey + 85) % 256 : grey, alpha };
+    return { grey, x >= 100 ? grey / 2 : grey, x >= 100 ? 255 - grey : grey, alpha };
 }
 
 }
