@@ -107,6 +107,19 @@ if command -v tjbench >/dev/null; then
   printf '%-20s %10.2f %12.3f   (decode + quality-100 4:4:4 encode, %d cores)\n' "tjbench bound" "$(echo "$bound / $(nproc)" | bc -l)" "$(echo "$bound / ${#photos[@]}" | bc -l)" "$(nproc)"
 fi
 
+# PNG photos go through in strips too: peak memory of one stamp of a 24 MP and of a 96 MP PNG
+# (the first photo, saved as PNG at 6000×4000 and scaled to 12000×8000), one job each.
+[ -f png-24mp.png ] || vips copy "${photos[0]}" png-24mp.png
+[ -f png-96mp.png ] || vips resize "${photos[0]}" png-96mp.png 2
+echo
+printf '%-20s %10s %12s\n' "PNG photo" "wall s" "peak MB"
+for png in png-24mp.png png-96mp.png; do
+  rm -rf out-png && mkdir out-png
+  /usr/bin/time -f "%e %M" -o time.txt "$vardenico" stamp --jobs 1 --logo logo.png --position bottom-right --size 20 --margin 65 --opacity 0.8 --out out-png "$png" >/dev/null
+  read -r wall rss < time.txt
+  printf '%-20s %10.2f %12.1f\n' "$(vipsheader -f width "$png")×$(vipsheader -f height "$png")" "$wall" "$(echo "$rss / 1024" | bc -l)"
+done
+
 # The photo browser's grid: 200-pixel thumbnails of 1,000 real photos on the first listing (a
 # fresh index), against vipsthumbnail on the same files. The photos are the wallpapers at their
 # own sizes (1–24 MP, baseline and progressive), linked under 1,000 names.

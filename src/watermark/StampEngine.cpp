@@ -5,6 +5,7 @@
 #include <platform/graphics/ImageCodecs.h>
 #include <platform/graphics/ImageMetadata.h>
 #include <platform/graphics/JpegStreams.h>
+#include <platform/graphics/PngStreams.h>
 #include <watermark/ImageUtilities.h>
 #include <watermark/StampProvenance.h>
 
@@ -19,6 +20,16 @@ namespace vd {
 namespace {
 
 constexpr int kStripRows = 16;
+
+// Rows of RGB from the reader the photo's format needs.
+struct RowSource {
+    std::unique_ptr<JpegReader> jpeg;
+    std::unique_ptr<PngReader> png;
+
+    explicit operator bool() const { return jpeg || png; }
+    Result<int> readRows(std::uint8_t* rows, std::size_t stride, int count) { return jpeg ? jpeg->readRows(rows, stride, count) : png->readRows(rows, stride, count); }
+    Result<void> finish() { return jpeg ? jpeg->finish() : png->finish(); }
+};
 
 void mirrorRow(std::uint8_t* row, int width)
 {
@@ -145,19 +156,30 @@ Result<StampedPhoto> StampEngine::stampPhoto(const std::filesystem::path& source
     stamped.sourceOrientation = metadata.orientation();
     const OrientationMapping mapping = orientationMapping(stamped.sourceOrientation);
 
-    std::unique_ptr<JpegReader> reader;
-    Image decoded; // pictures other than JPEG, decoded whole
+    RowSource reader;
+    Image decoded; // pictures that cannot be read in rows, decoded whole
     int w0 = 0, h0 = 0;
-    if (sniffFileFormat(source) == ImageFormat::Jpeg) {
+    const ImageFormat format = sniffFileFormat(source);
+    if (format == ImageFormat::Jpeg) {
         JpegReader::Options options;
         options.maxPixels = m_maxPixels;
         auto opened = JpegReader::open(source, options);
         if (!opened)
             return std::unexpected(opened.error());
-        reader = std::move(*opened);
-        w0 = reader->width();
-        h0 = reader->height();
-    } else {
+        reader.jpeg = std::move(*opened);
+        w0 = reader.jpeg->width();
+        h0 = reader.jpeg->height();
+    } else if (format == ImageFormat::Png) {
+        auto opened = PngReader::open(source, m_maxPixels);
+        if (!opened)
+            return std::unexpected(opened.error());
+        reader.png = std::move(*opened);
+        if (reader.png) {
+            w0 = reader.png->width();
+            h0 = reader.png->height();
+        }
+    }
+    if (!reader) {
         DecodeOptions options;
         options.maxPixels = m_maxPixels;
         options.name = name;
@@ -184,7 +206,7 @@ Result<StampedPhoto> StampEngine::stampPhoto(const std::filesystem::path& source
         writeOptions.segments.emplace_back(segment.marker, std::move(segment.bytes));
     if (!dropped.empty())
         stamped.notice += (stamped.notice.empty() ? "" : "; ") + dropped;
-    if (!(reader && reader->isCmyk()))
+    if (!(reader.jpeg && reader.jpeg->isCmyk()))
         writeOptions.iccProfile = metadata.iccProfile(); // a CMYK profile no longer fits RGB pixels
     auto writer = JpegWriter::start(out, width, height, writeOptions, name);
     if (!writer)
@@ -195,7 +217,7 @@ Result<StampedPhoto> StampEngine::stampPhoto(const std::filesystem::path& source
     if (streaming) {
         std::vector<std::uint8_t> strip(stride * kStripRows);
         for (int y = 0; y < height;) {
-            auto got = reader->readRows(strip.data(), stride, std::min(kStripRows, height - y));
+            auto got = reader.readRows(strip.data(), stride, std::min(kStripRows, height - y));
             if (!got)
                 return std::unexpected(got.error());
             if (mapping.flipX)
@@ -206,7 +228,7 @@ Result<StampedPhoto> StampEngine::stampPhoto(const std::filesystem::path& source
                 return std::unexpected(written.error());
             y += *got;
         }
-        if (auto finished = reader->finish(); !finished)
+        if (auto finished = reader.finish(); !finished)
             return std::unexpected(finished.error());
     } else if (reader) {
         // A photo stored turned becomes upright through a scratch file, a block of source rows at
@@ -229,7 +251,7 @@ Result<StampedPhoto> StampEngine::stampPhoto(const std::filesystem::path& source
         std::vector<std::uint8_t> block(sourceStride * kBlockRows);
         std::vector<std::uint8_t> run(static_cast<size_t>(kBlockRows) * 3);
         for (int y0 = 0; y0 < h0;) {
-            auto got = reader->readRows(block.data(), sourceStride, std::min(kBlockRows, h0 - y0));
+            auto got = reader.readRows(block.data(), sourceStride, std::min(kBlockRows, h0 - y0));
             if (!got)
                 return std::unexpected(got.error());
             const int rows = *got;
@@ -261,7 +283,7 @@ Result<StampedPhoto> StampEngine::stampPhoto(const std::filesystem::path& source
                 return fail(name, "cannot write the scratch file to turn the photo upright");
             y0 += rows;
         }
-        if (auto finished = reader->finish(); !finished)
+        if (auto finished = reader.finish(); !finished)
             return std::unexpected(finished.error());
         std::vector<std::uint8_t> strip(stride * kStripRows);
         for (int y = 0; y < height; y += kStripRows) {

@@ -45,9 +45,9 @@ struct StampEngineOptions {
 // turned once, when the engine is made (the batch preparation); each photo is then composed and
 // encoded as a quality-100 JPEG that carries the photo's EXIF, IPTC, XMP and ICC profile with
 // Orientation 1 and the software tag. Pixels flow in strips of rows from decoder to encoder, so a
-// JPEG never exists whole in memory: one stored turned (EXIF orientations 3 to 8) is turned
-// upright through a scratch file first. Other formats are decoded whole. stampPhoto may run on
-// several threads at once.
+// JPEG or PNG never exists whole in memory: one stored turned (EXIF orientations 3 to 8) is turned
+// upright through a scratch file first. Interlaced and 16-bit PNGs are decoded whole. stampPhoto
+// may run on several threads at once.
 class StampEngine {
 public:
     StampEngine(const Image& logo, PlacementDescription placement, StampEngineOptions options = {});

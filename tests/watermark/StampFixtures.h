@@ -23,6 +23,8 @@ struct SourceStyle {
     bool progressive { false };
     bool arithmetic { false };
     int restartRows { 0 };
+    int restartMcus { 0 };         // a restart interval in MCUs, which may end mid-row
+    bool optimizeCoding { false }; // Huffman tables made for the picture: codes only for what it uses
     bool greyscale { false };
     std::vector<std::uint8_t> iccProfile;
 };
@@ -59,6 +61,9 @@ inline void writeSource(const std::filesystem::path& path, int width, int height
         jpeg_simple_progression(&cinfo);
     cinfo.arith_code = style.arithmetic ? TRUE : FALSE;
     cinfo.restart_in_rows = style.restartRows;
+    if (style.restartMcus > 0)
+        cinfo.restart_interval = static_cast<unsigned>(style.restartMcus);
+    cinfo.optimize_coding = style.optimizeCoding ? TRUE : FALSE;
     jpeg_start_compress(&cinfo, TRUE);
     if (!style.iccProfile.empty())
         jpeg_write_icc_profile(&cinfo, style.iccProfile.data(), static_cast<unsigned>(style.iccProfile.size()));

@@ -1,55 +1,14 @@
 #include <platform/graphics/JpegCoefficients.h>
 
+#include <platform/graphics/JpegErrorBridge.h>
+
 #include <algorithm>
-#include <csetjmp>
 #include <cstdlib>
 #include <cstring>
-// jpeglib.h needs size_t and FILE declared first.
-#include <jpeglib.h>
-#include <jerror.h>
 
 namespace vd {
 
 namespace {
-
-// libjpeg reports fatal errors through error_exit, which must not return: we jump back to the
-// guarded call. Only C frames lie between, so no destructor is skipped.
-struct ErrorManager {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-    char message[JMSG_LENGTH_MAX] {};
-    bool truncated { false };
-};
-
-extern "C" void onCoefficientsFatalError(j_common_ptr cinfo)
-{
-    auto* manager = reinterpret_cast<ErrorManager*>(cinfo->err);
-    (*cinfo->err->format_message)(cinfo, manager->message);
-    std::longjmp(manager->jump, 1);
-}
-
-extern "C" void onCoefficientsMessage(j_common_ptr cinfo, int level)
-{
-    auto* manager = reinterpret_cast<ErrorManager*>(cinfo->err);
-    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF)
-        manager->truncated = true;
-}
-
-void installErrorManager(ErrorManager& manager)
-{
-    jpeg_std_error(&manager.pub);
-    manager.pub.error_exit = onCoefficientsFatalError;
-    manager.pub.emit_message = onCoefficientsMessage;
-}
-
-template<typename F>
-bool guarded(ErrorManager& manager, F&& call)
-{
-    if (setjmp(manager.jump))
-        return false;
-    call();
-    return true;
-}
 
 bool sameTable(const JHUFF_TBL* a, const JHUFF_TBL* b)
 {
@@ -67,7 +26,7 @@ bool sameTable(const JHUFF_TBL* a, const JHUFF_TBL* b)
 }
 
 struct JpegCoefficients::State {
-    ErrorManager error;
+    jpeg::ErrorBridge error;
     jpeg_decompress_struct cinfo {};
     bool created { false };
     std::FILE* file { nullptr };
@@ -97,15 +56,14 @@ Result<std::unique_ptr<JpegCoefficients>> JpegCoefficients::open(const std::file
     state->file = std::fopen(path.c_str(), "rbe");
     if (!state->file)
         return fail(name, std::strerror(errno));
-    installErrorManager(state->error);
     jpeg_decompress_struct& cinfo = state->cinfo;
-    cinfo.err = &state->error.pub;
+    jpeg::install(state->error, reinterpret_cast<j_common_ptr>(&cinfo));
     jpeg_create_decompress(&cinfo);
     state->created = true;
     jpeg_stdio_src(&cinfo, state->file);
     bool tooLarge = false;
     int missingTable = 0;
-    const bool ok = guarded(state->error, [&] {
+    const bool ok = jpeg::guarded(state->error, [&] {
         jpeg_read_header(&cinfo, TRUE);
         if (static_cast<std::int64_t>(cinfo.image_width) * cinfo.image_height > maxPixels) {
             tooLarge = true;
@@ -174,18 +132,15 @@ std::int16_t* JpegCoefficients::block(int component, int blockRow, int blockColu
     return row[0][blockColumn];
 }
 
-Result<std::vector<std::uint8_t>> JpegCoefficients::write(const WriteOptions& options)
+Result<void> JpegCoefficients::write(std::FILE* out, const WriteOptions& options)
 {
     jpeg_decompress_struct& source = m_state->cinfo;
-    ErrorManager error;
-    installErrorManager(error);
+    jpeg::ErrorBridge error;
     jpeg_compress_struct cinfo {};
-    cinfo.err = &error.pub;
+    jpeg::install(error, reinterpret_cast<j_common_ptr>(&cinfo));
     jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    const bool ok = guarded(error, [&] {
-        jpeg_mem_dest(&cinfo, &buffer, &size);
+    const bool ok = jpeg::guarded(error, [&] {
+        jpeg_stdio_dest(&cinfo, out);
         jpeg_copy_critical_parameters(&source, &cinfo);
         cinfo.restart_interval = source.restart_interval;
         cinfo.arith_code = source.arith_code;
@@ -211,9 +166,24 @@ Result<std::vector<std::uint8_t>> JpegCoefficients::write(const WriteOptions& op
             jpeg_write_icc_profile(&cinfo, options.iccProfile.data(), static_cast<unsigned>(options.iccProfile.size()));
         jpeg_finish_compress(&cinfo);
     });
-    Result<std::vector<std::uint8_t>> result = ok ? Result<std::vector<std::uint8_t>>(std::vector<std::uint8_t>(buffer, buffer + size))
-                                                  : fail(m_name, std::string("cannot write the JPEG's coefficients (") + error.message + ")");
     jpeg_destroy_compress(&cinfo);
+    if (!ok)
+        return fail(m_name, std::string("cannot write the JPEG's coefficients (") + error.message + ")");
+    if (std::ferror(out))
+        return fail(m_name, "cannot write the stamped photo");
+    return {};
+}
+
+Result<std::vector<std::uint8_t>> JpegCoefficients::write(const WriteOptions& options)
+{
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* memory = open_memstream(&buffer, &size);
+    if (!memory)
+        return fail(m_name, "not enough memory to write the JPEG");
+    auto written = write(memory, options);
+    std::fclose(memory);
+    Result<std::vector<std::uint8_t>> result = written ? Result<std::vector<std::uint8_t>>(std::vector<std::uint8_t>(buffer, buffer + size)) : std::unexpected(written.error());
     std::free(buffer);
     return result;
 }

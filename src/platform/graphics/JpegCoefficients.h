@@ -56,7 +56,10 @@ public:
         std::vector<std::pair<int, std::vector<std::uint8_t>>> segments; // marker, bytes, after SOI
         std::vector<std::uint8_t> iccProfile;
     };
-    // The whole JPEG in memory; a failure leaves nothing half written anywhere.
+    // Writes the whole JPEG into out as it is encoded; on failure what reached out is the
+    // caller's to discard.
+    Result<void> write(std::FILE* out, const WriteOptions& options);
+    // The same in memory.
     Result<std::vector<std::uint8_t>> write(const WriteOptions& options);
 
 private:

@@ -1,57 +1,15 @@
 #include <platform/graphics/JpegStreams.h>
 
+#include <platform/graphics/JpegErrorBridge.h>
+
 #include <algorithm>
-#include <csetjmp>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-// jpeglib.h needs size_t and FILE declared first.
-#include <jpeglib.h>
-#include <jerror.h>
 
 namespace vd {
 
 namespace {
-
-// libjpeg reports fatal errors by calling error_exit, which must not return; we jump back to the
-// guarded call that was running. Only C frames lie between, so no destructor is skipped.
-struct ErrorManager {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-    char message[JMSG_LENGTH_MAX] {};
-    bool truncated { false };
-};
-
-extern "C" void onFatalError(j_common_ptr cinfo)
-{
-    auto* manager = reinterpret_cast<ErrorManager*>(cinfo->err);
-    (*cinfo->err->format_message)(cinfo, manager->message);
-    std::longjmp(manager->jump, 1);
-}
-
-extern "C" void onMessage(j_common_ptr cinfo, int level)
-{
-    auto* manager = reinterpret_cast<ErrorManager*>(cinfo->err);
-    // A stream that ends early decodes as grey rows with only a warning; for us it is damage.
-    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF)
-        manager->truncated = true;
-}
-
-void installErrorManager(ErrorManager& manager)
-{
-    jpeg_std_error(&manager.pub);
-    manager.pub.error_exit = onFatalError;
-    manager.pub.emit_message = onMessage;
-}
-
-template<typename F>
-bool guarded(ErrorManager& manager, F&& call)
-{
-    if (setjmp(manager.jump))
-        return false;
-    call();
-    return true;
-}
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -60,7 +18,7 @@ struct FileCloser {
 }
 
 struct JpegReader::State {
-    ErrorManager error;
+    jpeg::ErrorBridge error;
     jpeg_decompress_struct cinfo {};
     bool created { false };
     std::unique_ptr<std::FILE, FileCloser> file;
@@ -86,8 +44,7 @@ Result<std::unique_ptr<JpegReader>> JpegReader::open(const std::filesystem::path
     state->file.reset(std::fopen(path.c_str(), "rbe"));
     if (!state->file)
         return fail(path.string(), std::strerror(errno));
-    installErrorManager(state->error);
-    state->cinfo.err = &state->error.pub;
+    jpeg::install(state->error, reinterpret_cast<j_common_ptr>(&state->cinfo));
     jpeg_create_decompress(&state->cinfo);
     state->created = true;
     jpeg_stdio_src(&state->cinfo, state->file.get());
@@ -100,12 +57,11 @@ Result<std::unique_ptr<JpegReader>> JpegReader::open(const std::filesystem::path
 Result<std::unique_ptr<JpegReader>> JpegReader::fromBytes(std::span<const std::uint8_t> bytes, const std::string& name, const Options& options)
 {
     auto state = std::make_unique<State>();
-    installErrorManager(state->error);
-    state->cinfo.err = &state->error.pub;
+    jpeg::install(state->error, reinterpret_cast<j_common_ptr>(&state->cinfo));
     jpeg_create_decompress(&state->cinfo);
     state->created = true;
     // An empty buffer is a fatal error of the source itself, before any header is read.
-    if (!guarded(state->error, [&] { jpeg_mem_src(&state->cinfo, bytes.data(), static_cast<unsigned long>(bytes.size())); }))
+    if (!jpeg::guarded(state->error, [&] { jpeg_mem_src(&state->cinfo, bytes.data(), static_cast<unsigned long>(bytes.size())); }))
         return fail(name, std::string("not a readable JPEG (") + state->error.message + ")");
     std::unique_ptr<JpegReader> reader(new JpegReader(std::move(state), name));
     if (auto started = reader->start(options); !started)
@@ -116,8 +72,8 @@ Result<std::unique_ptr<JpegReader>> JpegReader::fromBytes(std::span<const std::u
 Result<void> JpegReader::start(const Options& options)
 {
     jpeg_decompress_struct& cinfo = m_state->cinfo;
-    ErrorManager& error = m_state->error;
-    if (!guarded(error, [&] { jpeg_read_header(&cinfo, TRUE); }))
+    jpeg::ErrorBridge& error = m_state->error;
+    if (!jpeg::guarded(error, [&] { jpeg_read_header(&cinfo, TRUE); }))
         return fail(m_name, std::string("not a readable JPEG (") + error.message + ")");
     m_sourceWidth = static_cast<int>(cinfo.image_width);
     m_sourceHeight = static_cast<int>(cinfo.image_height);
@@ -132,7 +88,7 @@ Result<void> JpegReader::start(const Options& options)
     cinfo.dct_method = fastDct ? JDCT_IFAST : JDCT_ISLOW;
     if (fastDct)
         cinfo.do_fancy_upsampling = FALSE;
-    if (!guarded(error, [&] { jpeg_start_decompress(&cinfo); }))
+    if (!jpeg::guarded(error, [&] { jpeg_start_decompress(&cinfo); }))
         return fail(m_name, std::string("damaged JPEG (") + error.message + ")");
     if (m_cmyk)
         m_cmykRow.resize(static_cast<size_t>(cinfo.output_width) * 4);
@@ -146,7 +102,7 @@ int JpegReader::rowsRead() const { return static_cast<int>(m_state->cinfo.output
 Result<int> JpegReader::readRows(std::uint8_t* rows, std::size_t stride, int count)
 {
     jpeg_decompress_struct& cinfo = m_state->cinfo;
-    ErrorManager& error = m_state->error;
+    jpeg::ErrorBridge& error = m_state->error;
     int done = 0;
     while (done < count && cinfo.output_scanline < cinfo.output_height) {
         JSAMPROW pointers[8];
@@ -161,7 +117,7 @@ Result<int> JpegReader::readRows(std::uint8_t* rows, std::size_t stride, int cou
                 pointers[i] = target + stride * static_cast<size_t>(i);
         }
         JDIMENSION got = 0;
-        if (!guarded(error, [&] { got = jpeg_read_scanlines(&cinfo, pointers, static_cast<JDIMENSION>(batch)); }))
+        if (!jpeg::guarded(error, [&] { got = jpeg_read_scanlines(&cinfo, pointers, static_cast<JDIMENSION>(batch)); }))
             return fail(m_name, std::string("damaged JPEG (") + error.message + ")");
         if (error.truncated)
             return fail(m_name, "the JPEG data ends early (truncated file)");
@@ -189,12 +145,12 @@ Result<int> JpegReader::readRows(std::uint8_t* rows, std::size_t stride, int cou
 Result<void> JpegReader::finish()
 {
     jpeg_decompress_struct& cinfo = m_state->cinfo;
-    ErrorManager& error = m_state->error;
+    jpeg::ErrorBridge& error = m_state->error;
     if (cinfo.output_scanline < cinfo.output_height) {
         jpeg_abort_decompress(&cinfo);
         return {};
     }
-    if (!guarded(error, [&] { jpeg_finish_decompress(&cinfo); }))
+    if (!jpeg::guarded(error, [&] { jpeg_finish_decompress(&cinfo); }))
         return fail(m_name, std::string("damaged JPEG (") + error.message + ")");
     if (error.truncated)
         return fail(m_name, "the JPEG data ends early (truncated file)");
@@ -202,7 +158,7 @@ Result<void> JpegReader::finish()
 }
 
 struct JpegWriter::State {
-    ErrorManager error;
+    jpeg::ErrorBridge error;
     jpeg_compress_struct cinfo {};
     bool created { false };
     std::FILE* file { nullptr };
@@ -237,15 +193,14 @@ Result<std::unique_ptr<JpegWriter>> JpegWriter::start(std::FILE* file, int width
     if (width <= 0 || height <= 0 || width > JPEG_MAX_DIMENSION || height > JPEG_MAX_DIMENSION)
         return fail(name, "a JPEG cannot be " + std::to_string(width) + "×" + std::to_string(height) + " pixels");
     auto state = std::make_unique<State>();
-    installErrorManager(state->error);
     jpeg_compress_struct& cinfo = state->cinfo;
-    ErrorManager& error = state->error;
-    cinfo.err = &error.pub;
+    jpeg::ErrorBridge& error = state->error;
+    jpeg::install(error, reinterpret_cast<j_common_ptr>(&cinfo));
     jpeg_create_compress(&cinfo);
     state->created = true;
     state->file = file;
     errno = 0;
-    const bool ok = guarded(error, [&] {
+    const bool ok = jpeg::guarded(error, [&] {
         jpeg_stdio_dest(&cinfo, file);
         cinfo.image_width = static_cast<JDIMENSION>(width);
         cinfo.image_height = static_cast<JDIMENSION>(height);
@@ -280,7 +235,7 @@ Result<std::unique_ptr<JpegWriter>> JpegWriter::start(std::FILE* file, int width
 Result<void> JpegWriter::writeRows(const std::uint8_t* rows, std::size_t stride, int count)
 {
     jpeg_compress_struct& cinfo = m_state->cinfo;
-    ErrorManager& error = m_state->error;
+    jpeg::ErrorBridge& error = m_state->error;
     int done = 0;
     while (done < count) {
         JSAMPROW pointers[16];
@@ -289,7 +244,7 @@ Result<void> JpegWriter::writeRows(const std::uint8_t* rows, std::size_t stride,
             pointers[i] = const_cast<std::uint8_t*>(rows + stride * static_cast<size_t>(done + i));
         JDIMENSION written = 0;
         errno = 0;
-        if (!guarded(error, [&] { written = jpeg_write_scanlines(&cinfo, pointers, static_cast<JDIMENSION>(batch)); }))
+        if (!jpeg::guarded(error, [&] { written = jpeg_write_scanlines(&cinfo, pointers, static_cast<JDIMENSION>(batch)); }))
             return fail(m_name, std::string("cannot write the JPEG (") + m_state->failure(errno) + ")");
         if (written == 0)
             return fail(m_name, "the JPEG writer took no rows");
@@ -301,9 +256,9 @@ Result<void> JpegWriter::writeRows(const std::uint8_t* rows, std::size_t stride,
 Result<void> JpegWriter::finish()
 {
     jpeg_compress_struct& cinfo = m_state->cinfo;
-    ErrorManager& error = m_state->error;
+    jpeg::ErrorBridge& error = m_state->error;
     errno = 0;
-    if (!guarded(error, [&] { jpeg_finish_compress(&cinfo); }))
+    if (!jpeg::guarded(error, [&] { jpeg_finish_compress(&cinfo); }))
         return fail(m_name, std::string("cannot finish the JPEG (") + m_state->failure(errno) + ")");
     return {};
 }

@@ -1,0 +1,36 @@
+#pragma once
+
+// How libjpeg's fatal errors and warnings reach the graphics code that calls it. Only the JPEG
+// sources of this folder include this header: it names libjpeg's types.
+
+#include <csetjmp>
+#include <cstdio>
+// jpeglib.h needs size_t and FILE declared first.
+#include <jpeglib.h>
+
+namespace vd::jpeg {
+
+// libjpeg reports a fatal error by calling error_exit, which must not return: the bridge jumps back
+// to the guarded call that was running. Only C frames lie between, so no destructor is skipped.
+struct ErrorBridge {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX] {};
+    // A stream that ends early decodes as grey rows with only a warning; for us it is damage.
+    bool truncated { false };
+};
+
+// Points cinfo's error manager at bridge (call before jpeg_create_*).
+void install(ErrorBridge& bridge, j_common_ptr cinfo);
+
+// Runs call; false when libjpeg gave up on a fatal error (the reason is in bridge.message).
+template<typename F>
+bool guarded(ErrorBridge& bridge, F&& call)
+{
+    if (setjmp(bridge.jump))
+        return false;
+    call();
+    return true;
+}
+
+}
