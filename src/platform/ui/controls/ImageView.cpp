@@ -85,7 +85,7 @@ std::optional<std::string> ImageView::automationImageName() const
 void ImageView::setImage(Image image)
 {
     m_image = std::move(image);
-    m_resampled = {};
+    m_rendition = {};
     setNeedsDisplay();
 }
 

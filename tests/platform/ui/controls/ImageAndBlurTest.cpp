@@ -61,6 +61,8 @@ TEST(ImageView, AReducedPictureIsDrawnAnewWhenTheImageOrItsSizeChanges)
     shot = test::renderWindow(*window);
     EXPECT_EQ(test::pixelAt(shot, 70, 70).b, 255) << "larger: covers the new frame";
     EXPECT_EQ(test::pixelAt(shot, 90, 90).a, 0);
+}
+
 // A picture much larger than its place on screen looks as drawn directly, and a new picture or
 // a new size is shown at once.
 TEST(ImageView, LargePicturesLookTheSameAndFollowChanges)
