@@ -135,7 +135,8 @@ TEST(ViewsDemo, TheWindowShowsWhatTheHeadlessHostRenders)
         + "for i in $(seq 300); do grep -q \"first frame\" " + log.string() + " && break; sleep 0.1; done; sleep 0.5; "
         + "import -window root " + capture.string() + "; kill $p; wait $p";
     const std::string command = "xvfb-run -a -s '-screen 0 780x1688x24' sh -c '" + inner + "' >/dev/null 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0);
+    const int status = std::system(command.c_str());
+    ASSERT_EQ(status, 0) << "the window's run ended with " << status << "; its log:\n" << (std::stringstream() << std::ifstream(log).rdbuf()).str();
     {
         std::ofstream script(folder / "shot.txt");
         script << "screenshot headless\ndump headless\n";
