@@ -138,7 +138,6 @@ TEST_P(ApplyScreenScripts, TheSamePlacementAppliedAgainSkipsThePhotosAndAMovedLo
     // they stay the library's first two.
     const auto again = folder / "again";
     std::filesystem::create_directories(again);
-    // Small, so the preview the placement is measured on is there long before the script applies.
     test::writeUniformJpeg(again / "first.jpg", 160, 120, kGrey);
     test::writeUniformJpeg(again / "second.jpg", 120, 160, 0x405060);
     const auto future = std::filesystem::file_time_type::clock::now() + std::chrono::hours(24 * 365);
