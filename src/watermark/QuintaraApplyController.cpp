@@ -297,14 +297,13 @@ void QuintaraApplyController::metodoMostraFoto(long item)
     if (!asset || !imageManager)
         return;
     std::weak_ptr<ViewController> weak = weak_from_this();
-    imageManager->requestImageForAsset(*asset, { kDimensioneAnteprima, kDimensioneAnteprima }, ImageContentMode::AspectFit, {}, [weak, nome = asset->localIdentifier](Image image) {
+    imageManager->requestImageForAsset(*asset, { kDimensioneAnteprima, kDimensioneAnteprima }, ImageContentMode::AspectFit, {}, [weak](Image image) {
         auto self = std::static_pointer_cast<QuintaraApplyController>(weak.lock());
         if (!self || image.isEmpty() || image.size().width <= 0)
             return;
         const Rect vecchioFrame = self->myViewBgPosizionatoreLogoo->frame();
         const Point vecchioCenter = self->myViewBgPosizionatoreLogoo->center();
-        // Named after its photo, so automation can tell which one the preview shows.
-        self->myImageViewPreviewPhotos->setImage(image.withName(nome));
+        self->myImageViewPreviewPhotos->setImage(image);
         self->metodoAdattaAreaAllaFoto(image, vecchioFrame, vecchioCenter);
         self->myPercentualeGrandezza = self->stickerView->frame().width() / self->myViewBgPosizionatoreLogoo->frame().width() * 100;
     });
