@@ -69,5 +69,6 @@ std::string mySingleScritte::stringaSenzaPerdita() const { return localizedStrin
 std::string mySingleScritte::stringaAvvisiFoto() const { return localizedString("avvisifoto"); }
 std::string mySingleScritte::stringaPosizioneSalvata() const { return localizedString("posizionesalvata"); }
 std::string mySingleScritte::stringaPosizioneNonSalvata() const { return localizedString("posizionenonsalvata"); }
+std::string mySingleScritte::stringaFotoGiaApplicate() const { return localizedString("fotogiaapplicate"); }
 
 }

@@ -70,6 +70,7 @@ public:
     std::string stringaAvvisiFoto() const; // "avvisifoto"
     std::string stringaPosizioneSalvata() const; // "posizionesalvata"
     std::string stringaPosizioneNonSalvata() const; // "posizionenonsalvata"
+    std::string stringaFotoGiaApplicate() const; // "fotogiaapplicate": photos skipped, already stamped the same way
 };
 
 }

@@ -27,8 +27,11 @@ namespace vd {
 namespace {
 
 constexpr double kComparsa = 0.3;        // seconds: overlay and saved panel
-constexpr double kFotogramma = 1.0 / 60; // each step of the progress is shown at least this long
+// Each step of the progress is shown at least this long: a little over a frame, so a step that
+// arrives just before a frame is drawn in it even when the next one is already waiting.
+constexpr double kFotogramma = 1.5 / 60;
 constexpr std::size_t kFotoNonSalvateMostrate = 6;
+constexpr double kSpazioPannello = 14; // points between the saved panel's texts
 
 std::string replaced(std::string text, const std::string& field, const std::string& value)
 {
@@ -87,6 +90,7 @@ void QuintaraApplyController::metodoImpostaViewPerApplicarelogo()
 {
     indexAsset = 0;
     myNumeroFotoSalvate = 0;
+    myNumeroFotoSaltate = 0;
     myArrFotoNonSalvate.clear();
     myArrAvvisiFoto.clear();
     m_fotoSalvate.clear();
@@ -121,6 +125,10 @@ void QuintaraApplyController::metodoImpostaViewPerApplicarelogo()
         return;
     }
     m_batch = std::make_shared<StampBatch>(engine, library->savedPhotosFolder(), myNumeroLavori);
+    // Applying the same logo the same way to photos already done (pressed again, or after a
+    // batch that was cut short) adds no second copy of them; another placement, logo or mode
+    // stamps them anew.
+    m_batch->setSkipDone(true);
     std::weak_ptr<ViewController> weak = weak_from_this();
     m_batch->start(std::move(photos),
         [weak](const StampProgress& progress) {
@@ -159,6 +167,9 @@ void QuintaraApplyController::metodoMostraProgressoSuccessivo()
     if (progress.saved) {
         ++myNumeroFotoSalvate;
         m_fotoSalvate.push_back(*progress.saved);
+    } else if (progress.skipped) {
+        ++myNumeroFotoSaltate;
+        log::debug("already stamped as " + progress.skipped->string() + ": " + progress.source.string());
     } else {
         myArrFotoNonSalvate.push_back(photoLine(progress.source, progress.error));
         log::warning("not stamped: " + progress.error);
@@ -200,8 +211,38 @@ void QuintaraApplyController::metodoMostraPannelloSalvate()
         myLabelLeFotoSonoSalvate->setText(text);
         myLabelFotoNonSalvate->setText(listLines(myArrFotoNonSalvate));
     }
+    myLabelFotoSaltate->setText(myNumeroFotoSaltate ? replaced(scritte.stringaFotoGiaApplicate(), "{skipped}", std::to_string(myNumeroFotoSaltate)) : "");
     myLabelAvvisiFoto->setText(myArrAvvisiFoto.empty() ? "" : scritte.stringaAvvisiFoto() + "\n" + listLines(myArrAvvisiFoto));
-    View::animate(kComparsa, [this] { myViewLogoApplicato->setAlpha(1); });
+    metodoImpaginaPannelloSalvate();
+    // The panel takes the place of the progress: the ring, percentage and bar fade behind it.
+    View::animate(kComparsa, [this] {
+        myViewLogoApplicato->setAlpha(1);
+        for (View* progresso : { static_cast<View*>(myImageViewCerchio1.get()), static_cast<View*>(myLabelPercentualeAvvisi.get()), static_cast<View*>(myProgressBarApplicatore.get()) })
+            progresso->setAlpha(0);
+    });
+}
+
+// The panel is as tall as what it says: its texts one under the other, each as tall as its
+// lines, the ones with nothing to say taking no room, then the OK button; centred on the overlay.
+void QuintaraApplyController::metodoImpaginaPannelloSalvate()
+{
+    auto& panel = *myViewLogoApplicato;
+    const double margin = myLabelLeFotoSonoSalvate->frame().x();
+    const double width = panel.bounds().width() - 2 * margin;
+    double y = margin;
+    for (Label* label : { myLabelLeFotoSonoSalvate.get(), myLabelFotoNonSalvate.get(), myLabelFotoSaltate.get(), myLabelAvvisiFoto.get() }) {
+        const double height = label->text().empty() ? 0 : label->sizeThatFits({ width, 0 }).height;
+        label->setFrame({ margin, y, width, height });
+        if (height > 0)
+            y += height + kSpazioPannello;
+    }
+    const Rect ok = myButtonOkSalvate->frame();
+    y += kSpazioPannello;
+    myButtonOkSalvate->setFrame({ (panel.bounds().width() - ok.width()) / 2, y, ok.width(), ok.height() });
+    y += ok.height() + margin;
+    const Rect overlay = myViewApplicatore->bounds();
+    const double height = std::min(y, overlay.height());
+    panel.setFrame({ panel.frame().x(), overlay.midY() - height / 2, panel.frame().width(), height });
 }
 
 void QuintaraApplyController::metodoEsceApplicatore(double durata)

@@ -131,6 +131,7 @@ QuintaraApplyController::QuintaraApplyController()
     bind("myLabelPercentualeAvvisi", myLabelPercentualeAvvisi);
     bind("myLabelLeFotoSonoSalvate", myLabelLeFotoSonoSalvate);
     bind("myLabelFotoNonSalvate", myLabelFotoNonSalvate);
+    bind("myLabelFotoSaltate", myLabelFotoSaltate);
     bind("myProgressBarApplicatore", myProgressBarApplicatore);
     bind("myButtonOkSalvate", myButtonOkSalvate);
     bind("mySwitchSenzaPerdita", mySwitchSenzaPerdita);
@@ -192,6 +193,7 @@ void QuintaraApplyController::viewDidLoad()
     View::performWithoutAnimation([&] { myViewApplicatore->setCenter({ Centro.x * 3, myViewApplicatore->center().y }); });
     metodoAnimazioniCerhiStop();
     myLabelFotoNonSalvate->setText("");
+    myLabelFotoSaltate->setText("");
     myLabelAvvisiFoto->setText("");
     mySwitchSenzaPerdita->setOn(UserDefaults::standard().boolForKey(kChiaveSenzaPerdita).value_or(false));
 

@@ -115,6 +115,7 @@ public:
     std::vector<std::string> myArrFotoNonSalvate; // "name: reason" of each photo that was not saved
     std::vector<std::string> myArrAvvisiFoto;     // "name: notice" of each photo stamped not quite as asked
     std::size_t myNumeroFotoSalvate { 0 };
+    std::size_t myNumeroFotoSaltate { 0 };        // already stamped with this logo and placement: not written again
 
     // Views bound from the layout.
     std::shared_ptr<View> myViewCustomNavBar, myViewBgScrollView, myViewBgPosizionatoreLogoo;
@@ -131,7 +132,7 @@ public:
     std::shared_ptr<Label> myLabelTutoRuotaScala, myLabelTutoUsaDimensioniPreset, myLabelTutoAppenaFinisciApplica, myLabelTutoSpostaLogo;
     std::shared_ptr<Button> myButtonOkTuto, myButtonAppareTutorial, myButtonBack, myButtonApplica, myButtonSalvaPosizione;
     std::shared_ptr<View> myViewApplicatore, myViewLogoApplicato;
-    std::shared_ptr<Label> myLabelPercentualeAvvisi, myLabelLeFotoSonoSalvate, myLabelFotoNonSalvate;
+    std::shared_ptr<Label> myLabelPercentualeAvvisi, myLabelLeFotoSonoSalvate, myLabelFotoNonSalvate, myLabelFotoSaltate;
     std::shared_ptr<ProgressView> myProgressBarApplicatore;
     std::shared_ptr<Button> myButtonOkSalvate;
     std::shared_ptr<Switch> mySwitchSenzaPerdita;
@@ -153,6 +154,7 @@ private:
     void metodoMostraProgresso(int percent);
     void metodoFineBatch();
     void metodoMostraPannelloSalvate();
+    void metodoImpaginaPannelloSalvate();
 
     std::shared_ptr<Strip> m_strip;
     std::shared_ptr<Trascinamento> m_trascinamento;

@@ -77,7 +77,8 @@ const std::vector<Accessor>& accessors()
         { &mySingleScritte::stringaSenzaPerdita, "senzaperdita" },
         { &mySingleScritte::stringaAvvisiFoto, "avvisifoto" },
         { &mySingleScritte::stringaPosizioneSalvata, "posizionesalvata" },
-        { &mySingleScritte::stringaPosizioneNonSalvata, "posizionenonsalvata" }
+        { &mySingleScritte::stringaPosizioneNonSalvata, "posizionenonsalvata" },
+        { &mySingleScritte::stringaFotoGiaApplicate, "fotogiaapplicate" }
     };
     return all;
 }
@@ -95,22 +96,22 @@ TEST(TextCatalogue, EveryAccessorReadsItsKeyFromTheEnglishTable)
 {
     ::setenv("VARDENICO_LANG", "en", 1);
     const auto english = table("en");
-    ASSERT_EQ(accessors().size(), 60u);
+    ASSERT_EQ(accessors().size(), 61u);
     std::set<std::string> keys;
     for (const auto& accessor : accessors()) {
         keys.insert(accessor.key);
         ASSERT_TRUE(english.contains(accessor.key)) << accessor.key;
         EXPECT_EQ((mySingleScritte::sharedInstance().*accessor.text)(), english[accessor.key].get<std::string>()) << accessor.key;
     }
-    EXPECT_EQ(keys.size(), 60u);
-    EXPECT_EQ(english.size(), 60u);
+    EXPECT_EQ(keys.size(), 61u);
+    EXPECT_EQ(english.size(), 61u);
 }
 
 TEST(TextCatalogue, ItalianTableHasEveryKeyWithAText)
 {
     const auto italian = table("it");
     const auto english = table("en");
-    EXPECT_EQ(italian.size(), 60u);
+    EXPECT_EQ(italian.size(), 61u);
     for (const auto& accessor : accessors()) {
         ASSERT_TRUE(italian.contains(accessor.key)) << accessor.key;
         EXPECT_FALSE(italian[accessor.key].get<std::string>().empty()) << accessor.key;

@@ -10,7 +10,9 @@
 #include <platform/graphics/ImageCodecs.h>
 #include <platform/graphics/ImageMetadata.h>
 
+#include <chrono>
 #include <gtest/gtest.h>
+#include <map>
 #include <nlohmann/json.hpp>
 
 namespace vd {
@@ -127,6 +129,61 @@ TEST_P(ApplyScreenScripts, LogoDraggedToTheCornerIsStampedAtTheMeasuredPlaceOnEv
     ASSERT_EQ(std::system(command.c_str()), 0);
     for (const char* name : { "landscape_vardenico.jpg", "portrait_vardenico.jpg" })
         EXPECT_TRUE(*files::readAll(cli / name) == *files::readAll(library() / "Saved Photos" / name)) << name << " differs";
+}
+
+TEST_P(ApplyScreenScripts, TheSamePlacementAppliedAgainSkipsThePhotosAndAMovedLogoStampsThemAnew)
+{
+    const std::string device = GetParam();
+    // Two photos without a capture date, dated by their files after anything stamped today, so
+    // they stay the library's first two.
+    const auto again = folder / "again";
+    std::filesystem::create_directories(again);
+    test::writeUniformJpeg(again / "first.jpg", 160, 120, kGrey);
+    test::writeUniformJpeg(again / "second.jpg", 120, 160, 0x405060);
+    const auto future = std::filesystem::file_time_type::clock::now() + std::chrono::hours(24 * 365);
+    std::filesystem::last_write_time(again / "first.jpg", future);
+    std::filesystem::last_write_time(again / "second.jpg", future - std::chrono::hours(1));
+    const std::string inputs = json { { "logo", logo().string() }, { "photos", { 0, 1 } } }.dump();
+    ASSERT_TRUE(files::writeAtomically(folder / "again.json", std::span(reinterpret_cast<const std::uint8_t*>(inputs.data()), inputs.size())));
+    const std::string defaults = R"({"tutorialB": "fatto"})";
+    ASSERT_TRUE(files::writeAtomically(home() / "defaults.json", std::span(reinterpret_cast<const std::uint8_t*>(defaults.data()), defaults.size())));
+    const std::string environment = "VARDENICO_LANG=en VARDENICO_HOME='" + home().string() + "' VARDENICO_PHOTOS='" + again.string() + "'";
+    auto apply = [&](const std::string& script, const std::string& out) {
+        const auto run = test::runApp("--headless --device " + device + " --screen quintaraapply --inputs '" + (folder / "again.json").string() + "' --script " VARDENICO_APPLY_SCRIPTS "/" + script + " --out '" + (folder / out).string() + "'", folder.path(), environment);
+        EXPECT_EQ(run.status, 0) << run.errors;
+        return test::readJson(folder / out / "saved.json");
+    };
+    auto stamped = [&] {
+        std::map<std::string, std::vector<std::uint8_t>> found;
+        for (const auto& entry : std::filesystem::directory_iterator(again / "Saved Photos"))
+            found[entry.path().filename().string()] = *files::readAll(entry.path());
+        return found;
+    };
+    auto skippedLine = [](const json& dump) { return test::findNamed(dump, "myLabelFotoSaltate")->value("text", "?"); };
+
+    EXPECT_EQ(skippedLine(apply("apply_again.txt", "once")), "");
+    const auto once = stamped();
+    ASSERT_EQ(once.size(), 2u);
+    ASSERT_TRUE(once.contains("first_vardenico.jpg"));
+
+    const json twice = apply("apply_again.txt", "twice");
+    EXPECT_EQ(skippedLine(twice), "2 skipped, already stamped with this logo and placement.");
+    EXPECT_EQ(test::findNamed(twice, "myLabelFotoNonSalvate")->value("text", "?"), "");
+    EXPECT_EQ(stamped(), once) << "no copy added, none rewritten";
+    // The panel says only that, tidily: the failures and notices it has not got take no room.
+    const Rect panel = frameOf(twice, "myViewLogoApplicato");
+    const Rect skipped = frameOf(twice, "myLabelFotoSaltate");
+    const Rect ok = frameOf(twice, "myButtonOkSalvate");
+    EXPECT_LE(ok.y() - skipped.maxY(), 30);
+    EXPECT_LE(skipped.y() - frameOf(twice, "myLabelLeFotoSonoSalvate").maxY(), 20);
+    EXPECT_LE(panel.maxY() - ok.maxY(), 24);
+    EXPECT_EQ(test::findNamed(twice, "myImageViewCerchio1")->value("alpha", 1.0), 0) << "the ring does not show around the panel";
+
+    EXPECT_EQ(skippedLine(apply("apply_moved.txt", "moved")), "");
+    const auto moved = stamped();
+    EXPECT_EQ(moved.size(), 4u) << "another placement is another stamp";
+    for (const auto& [name, bytes] : once)
+        EXPECT_EQ(moved.at(name), bytes) << name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, ApplyScreenScripts, ::testing::Values("phone", "tablet"));

@@ -399,6 +399,112 @@ TEST_F(ApplyScreenBatch, ALogoDraggedToTheEdgeOfThePhotoIsStampedOnIt)
     EXPECT_GT(logo.width(), 20);
 }
 
+// The skip line of the saved panel for n photos.
+std::string skippedLine(std::size_t n)
+{
+    std::string text = mySingleScritte::sharedInstance().stringaFotoGiaApplicate();
+    return text.replace(text.find("{skipped}"), 9, std::to_string(n));
+}
+
+TEST_F(ApplyScreenBatch, TheSameLogoAndPlacementAgainWritesNoSecondCopyAndAnotherPlacementDoes)
+{
+    test::writeUniformJpeg(root() / "a.jpg", 1600, 1200, 0x808080);
+    test::writeUniformJpeg(root() / "b.jpg", 1200, 1600, 0x406080);
+    auto applyAgain = [&] {
+        open(DeviceKind::Phone, { "a.jpg", "b.jpg" }, kLogo);
+        m_loadPreviewDone = false;
+        preview(0);
+        applyAndWait();
+    };
+    applyAgain();
+    const auto first = savedPhotos();
+    ASSERT_EQ(first.size(), 2u);
+    EXPECT_EQ(screen->myNumeroFotoSaltate, 0u);
+    EXPECT_EQ(screen->myLabelFotoSaltate->text(), "");
+
+    // Opened again on the same photos with the logo left where it starts: nothing is written.
+    const auto modified = std::filesystem::last_write_time(first[0]);
+    applyAgain();
+    EXPECT_EQ(savedPhotos(), first);
+    EXPECT_EQ(std::filesystem::last_write_time(first[0]), modified);
+    EXPECT_EQ(screen->myNumeroFotoSalvate, 0u);
+    EXPECT_EQ(screen->myNumeroFotoSaltate, 2u);
+    EXPECT_EQ(screen->myLabelLeFotoSonoSalvate->text(), mySingleScritte::sharedInstance().stringaLoghiApplicati()) << "skipping is not failing";
+    EXPECT_EQ(screen->myLabelFotoSaltate->text(), skippedLine(2));
+    EXPECT_EQ(screen->myLabelFotoNonSalvate->text(), "");
+    EXPECT_EQ(screen->myLabelPercentualeAvvisi->text().substr(0, 5), "100% ");
+
+    // A copy the user deleted, and a photo edited since, are stamped again; the rest is not.
+    std::filesystem::remove(root() / "Saved Photos" / "a_vardenico.jpg");
+    test::writeUniformJpeg(root() / "b.jpg", 1200, 1600, 0x604020);
+    applyAgain();
+    EXPECT_EQ(savedPhotos().size(), 3u);
+    EXPECT_EQ(screen->myNumeroFotoSalvate, 2u);
+    EXPECT_EQ(screen->myNumeroFotoSaltate, 0u);
+    EXPECT_EQ(screen->myLabelFotoSaltate->text(), "");
+
+    // The logo dragged elsewhere is another stamp: both photos get a copy with it.
+    open(DeviceKind::Phone, { "a.jpg", "b.jpg" }, kLogo);
+    m_loadPreviewDone = false;
+    preview(0);
+    drag(stickerOnWindow(), stickerOnWindow() + Point { -80, 60 });
+    applyAndWait();
+    EXPECT_EQ(savedPhotos().size(), 5u);
+    EXPECT_EQ(screen->myNumeroFotoSalvate, 2u);
+    EXPECT_EQ(screen->myNumeroFotoSaltate, 0u);
+}
+
+TEST_F(ApplyScreenBatch, TheSavedPanelIsAsTallAsWhatItSaysAndCoversTheProgress)
+{
+    test::writeUniformJpeg(root() / "done.jpg", 320, 240, 0x808080);
+    test::writeUniformJpeg(root() / "new.jpg", 320, 240, 0x406080);
+    test::writeUniformJpeg(root() / "broken.jpg", 320, 240, 0x808080);
+    for (DeviceKind kind : { DeviceKind::Phone, DeviceKind::Tablet }) {
+        SCOPED_TRACE(kind == DeviceKind::Phone ? "phone" : "tablet");
+        std::filesystem::remove_all(root() / "Saved Photos");
+        open(kind, { "done.jpg" }, kLogo);
+        m_loadPreviewDone = false;
+        preview(0);
+        applyAndWait();
+        const Rect simple = screen->myViewLogoApplicato->frame();
+
+        // Now one skipped, one saved, one failed: three texts, one under the other.
+        open(kind, { "done.jpg", "new.jpg", "broken.jpg" }, kLogo);
+        m_loadPreviewDone = false;
+        preview(0);
+        auto bytes = *files::readAll(root() / "broken.jpg");
+        bytes.resize(bytes.size() / 3);
+        ASSERT_TRUE(files::writeAtomically(root() / "broken.jpg", bytes));
+        applyAndWait();
+        test::writeUniformJpeg(root() / "broken.jpg", 320, 240, 0x808080);
+        EXPECT_EQ(screen->myNumeroFotoSaltate, 1u);
+        EXPECT_EQ(screen->myNumeroFotoSalvate, 1u);
+        const View& panel = *screen->myViewLogoApplicato;
+        const Rect full = panel.frame();
+        EXPECT_GT(full.height(), simple.height()) << "more to say, a taller panel";
+        std::vector<const View*> stack;
+        for (const View* item : { static_cast<const View*>(screen->myLabelLeFotoSonoSalvate.get()), static_cast<const View*>(screen->myLabelFotoNonSalvate.get()), static_cast<const View*>(screen->myLabelFotoSaltate.get()), static_cast<const View*>(screen->myLabelAvvisiFoto.get()), static_cast<const View*>(screen->myButtonOkSalvate.get()) }) {
+            if (item->frame().height() > 0)
+                stack.push_back(item);
+        }
+        ASSERT_EQ(stack.size(), 4u) << "the empty notices take no room";
+        EXPECT_LE(stack.front()->frame().y(), 24);
+        for (size_t i = 1; i < stack.size(); ++i) {
+            const double gap = stack[i]->frame().y() - stack[i - 1]->frame().maxY();
+            EXPECT_GE(gap, 0) << i << ": no overlap";
+            EXPECT_LE(gap, i + 1 < stack.size() ? 20 : 30) << i << ": no empty band";
+        }
+        EXPECT_LE(panel.bounds().height() - stack.back()->frame().maxY(), 24);
+        for (const Label* label : { screen->myLabelLeFotoSonoSalvate.get(), screen->myLabelFotoNonSalvate.get(), screen->myLabelFotoSaltate.get() })
+            EXPECT_GE(label->frame().height(), label->sizeThatFits({ label->frame().width(), 0 }).height) << label->text() << ": every line shows";
+        // Centred on the overlay, and nothing of the progress peeks out around it.
+        const Rect overlay = screen->myViewApplicatore->bounds();
+        EXPECT_NEAR(full.midY(), overlay.midY(), 1);
+        for (const View* progress : { static_cast<const View*>(screen->myImageViewCerchio1.get()), static_cast<const View*>(screen->myLabelPercentualeAvvisi.get()), static_cast<const View*>(screen->myProgressBarApplicatore.get()) })
+            EXPECT_TRUE(progress->alpha() == 0 || (full.unionWith(progress->frame()) == full)) << progress->name();
+    }
+}
+
 TEST_F(ApplyScreenBatch, TheLosslessSwitchIsRememberedAndItsNoticesAreShown)
 {
     UserDefaults::standard().removeObjectForKey("keyApplicaSenzaPerdita");
