@@ -330,9 +330,13 @@ TEST(StampPngMetadata, APngWithItsExifTwiceAndItsXmpInATextChunkKeepsAllOfIt)
 TEST(StampPngMetadata, AnXmpPacketThatIsNotValidXmpIsLeftOutAndTheNoticeSaysSo)
 {
     vd::test::TemporaryFolder folder;
-    StampEngine engine(vd::test::opaqueLogo(16, Color::rgba(1, 1, 1)), PlacementDescription());
-    for (const std::string_view format : { "png", "jpg" }) {
-        const auto source = folder / ("gimp-xmp." + std::string(format));
+    StampEngineOptions losslessMode;
+    losslessMode.lossless = true;
+    StampEngine normal(vd::test::opaqueLogo(16, Color::rgba(1, 1, 1)), PlacementDescription());
+    StampEngine lossless(vd::test::opaqueLogo(16, Color::rgba(1, 1, 1)), PlacementDescription(), losslessMode);
+    for (const std::string_view format : { "png", "jpg", "lossless jpg" }) {
+        const StampEngine& engine = format == "lossless jpg" ? lossless : normal;
+        const auto source = folder / ("gimp-xmp." + std::string(format.substr(format.find(' ') + 1)));
         const std::string packet = xmpPacketWithTitle("Harbour", true);
         if (format == "png") {
             writeVipsLikePng(source, packet);
@@ -353,6 +357,7 @@ TEST(StampPngMetadata, AnXmpPacketThatIsNotValidXmpIsLeftOutAndTheNoticeSaysSo)
         const auto stamped = folder / ("stamped-" + std::string(format) + ".jpg");
         auto result = stampInto(source, stamped, engine);
         ASSERT_TRUE(result.has_value()) << result.error().message;
+        EXPECT_EQ(result->lossless, format == "lossless jpg");
         EXPECT_NE(result->notice.find("XMP left out: the photo's "), std::string::npos) << format << ": " << result->notice;
         EXPECT_NE(result->notice.find("packet is not valid XMP"), std::string::npos) << result->notice;
         EXPECT_EQ(result->notice.find("cannot encode"), std::string::npos) << result->notice;

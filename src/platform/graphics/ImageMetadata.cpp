@@ -141,15 +141,9 @@ Result<void> readInto(Exiv2::Image::AutoPtr image, const std::string& name, Exiv
     order = image->byteOrder() == Exiv2::bigEndian ? Exiv2::bigEndian : Exiv2::littleEndian;
     if (image->imageType() == Exiv2::ImageType::png) {
         if (auto first = firstOfRepeatedPngExif(image->io())) {
-            const Exiv2::byte* tiff = first->data();
-            std::size_t size = first->size();
-            if (size >= 6 && std::memcmp(tiff, "Exif\0\0", 6) == 0) { // as some programs write it
-                tiff += 6;
-                size -= 6;
-            }
             exif.clear();
-            if (size > 0)
-                order = Exiv2::ExifParser::decode(exif, tiff, static_cast<std::uint32_t>(size)) == Exiv2::bigEndian ? Exiv2::bigEndian : Exiv2::littleEndian;
+            if (!first->empty())
+                order = Exiv2::ExifParser::decode(exif, first->data(), static_cast<std::uint32_t>(first->size())) == Exiv2::bigEndian ? Exiv2::bigEndian : Exiv2::littleEndian;
         }
     }
     // Exiv2 leaves a packet it cannot parse out of the XMP data, with a warning no one sees.
