@@ -23,7 +23,6 @@
 #include <watermark/singleAutoFoto.h>
 
 #include <cmath>
-#include <limits>
 
 namespace vd {
 
@@ -170,15 +169,7 @@ void HomeViewController::metodoSettaInterfaccia()
 
 void HomeViewController::metodoAnimazioniCerhi()
 {
-    const float sempre = std::numeric_limits<float>::infinity();
-    if (myImageViewCerchio1)
-        startZRotationWithDuration(*myImageViewCerchio1, kDurataGiroCerchi, sempre, true);
-    if (myImageViewCerchio2)
-        startZRotationReverseWithDuration(*myImageViewCerchio2, kDurataGiroCerchi, sempre, true);
-    if (myImageViewCerchio3)
-        startZRotationReverseWithDuration(*myImageViewCerchio3, kDurataGiroCerchi, sempre, true);
-    if (myImageViewCerchio4)
-        startZRotationWithDuration(*myImageViewCerchio4, kDurataGiroCerchi, sempre, true);
+    startTurningCircles(myImageViewCerchio1.get(), myImageViewCerchio2.get(), myImageViewCerchio3.get(), myImageViewCerchio4.get(), kDurataGiroCerchi);
 }
 
 void HomeViewController::myButtonLogoACTION()

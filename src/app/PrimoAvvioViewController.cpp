@@ -12,7 +12,6 @@
 #include <platform/ui/presentation/ScreenRegistry.h>
 #include <watermark/singleAutoFoto.h>
 
-#include <limits>
 
 namespace vd {
 
@@ -56,15 +55,7 @@ void PrimoAvvioViewController::viewDidAppear(bool animated)
 
 void PrimoAvvioViewController::metodoAnimazioniCerhi()
 {
-    const float sempre = std::numeric_limits<float>::infinity();
-    if (myImageViewCerchio1)
-        startZRotationWithDuration(*myImageViewCerchio1, kDurataGiroCerchi, sempre, true);
-    if (myImageViewCerchio2)
-        startZRotationReverseWithDuration(*myImageViewCerchio2, kDurataGiroCerchi, sempre, true);
-    if (myImageViewCerchio3)
-        startZRotationReverseWithDuration(*myImageViewCerchio3, kDurataGiroCerchi, sempre, true);
-    if (myImageViewCerchio4)
-        startZRotationWithDuration(*myImageViewCerchio4, kDurataGiroCerchi, sempre, true);
+    startTurningCircles(myImageViewCerchio1.get(), myImageViewCerchio2.get(), myImageViewCerchio3.get(), myImageViewCerchio4.get(), kDurataGiroCerchi);
 }
 
 void PrimoAvvioViewController::myButtonOkACTION()

@@ -322,14 +322,9 @@ Image templateImageNamed(const std::string& name)
 
 }
 
-std::shared_ptr<LDStickerView> LogoMakerController::metodoAggiungiFormaWithNomeImmagine(const std::string& nome)
+std::shared_ptr<LDStickerView> LogoMakerController::addPictureSticker(const std::string& nome, const Image& image, double width, double height, const std::optional<Color>& tint)
 {
-    const Image image = templateImageNamed(nome);
-    if (image.isEmpty()) {
-        log::warning("the image catalogue has no picture \"" + nome + "\"; no layer added");
-        return nullptr;
-    }
-    auto imageView = View::make<ImageView>(Rect(200, 200, kImageLayerSide, kImageLayerSide));
+    auto imageView = View::make<ImageView>(Rect(200, 200, width, height));
     imageView->setImage(image);
     imageView->setUserInteractionEnabled(true);
     auto pinch = std::make_shared<PinchGestureRecognizer>();
@@ -342,13 +337,24 @@ std::shared_ptr<LDStickerView> LogoMakerController::metodoAggiungiFormaWithNomeI
     pinch->setDelegate(std::dynamic_pointer_cast<GestureRecognizerDelegate>(shared_from_this()));
     imageView->addGestureRecognizer(pinch);
 
-    auto sticker = LDStickerView::initWithFrame({ kStickerOrigin, kStickerOrigin, kImageLayerSide, kImageLayerSide });
+    auto sticker = LDStickerView::initWithFrame({ kStickerOrigin, kStickerOrigin, width, height });
     sticker->setContentView(imageView);
     sticker->nomeImmagine = nome;
     sticker->setUserInteractionEnabled(true);
     wireSticker(sticker, false);
     myViewTemporanea->addSubview(sticker);
-    sticker->setTintColor(coloreDefaultOggettiAggiunti);
+    sticker->setTintColor(tint);
+    return sticker;
+}
+
+std::shared_ptr<LDStickerView> LogoMakerController::metodoAggiungiFormaWithNomeImmagine(const std::string& nome)
+{
+    const Image image = templateImageNamed(nome);
+    if (image.isEmpty()) {
+        log::warning("the image catalogue has no picture \"" + nome + "\"; no layer added");
+        return nullptr;
+    }
+    auto sticker = addPictureSticker(nome, image, kImageLayerSide, kImageLayerSide, coloreDefaultOggettiAggiunti);
     sticker->showEditingHandles();
     metodoImpostaViewSelezionata(sticker);
     return sticker;
@@ -361,26 +367,7 @@ bool LogoMakerController::metodoAggiungiViewImage(const ViewModel& record)
         log::warning("a layer names the picture \"" + record.nomeImg + "\", which the image catalogue lacks; it is left out");
         return false;
     }
-    auto imageView = View::make<ImageView>(Rect(200, 200, record.largezza, record.altezza));
-    imageView->setImage(image);
-    imageView->setUserInteractionEnabled(true);
-    auto pinch = std::make_shared<PinchGestureRecognizer>();
-    std::weak_ptr<ViewController> weak = shared_from_this();
-    pinch->addTarget([this, weak](GestureRecognizer& recognizer) {
-        if (weak.lock())
-            pinchedView(recognizer);
-    });
-    pinch->setName("pinchedView");
-    pinch->setDelegate(std::dynamic_pointer_cast<GestureRecognizerDelegate>(shared_from_this()));
-    imageView->addGestureRecognizer(pinch);
-
-    auto sticker = LDStickerView::initWithFrame({ kStickerOrigin, kStickerOrigin, record.largezza, record.altezza });
-    sticker->setContentView(imageView);
-    sticker->nomeImmagine = record.nomeImg;
-    sticker->setUserInteractionEnabled(true);
-    wireSticker(sticker, false);
-    myViewTemporanea->addSubview(sticker);
-    sticker->setTintColor(record.tintColor);
+    auto sticker = addPictureSticker(record.nomeImg, image, record.largezza, record.altezza, record.tintColor);
     sticker->hideEditingHandles();
     sticker->contentView()->setAlpha(record.alpha);
     sticker->setCenter({ record.centrox, record.centroy });

@@ -227,6 +227,8 @@ private:
     struct Lists;
     std::shared_ptr<Lists> m_lists;
     void wireSticker(const std::shared_ptr<LDStickerView>& sticker, bool text);
+    // A picture layer on the canvas, pinchable, tinted, wired like every sticker.
+    std::shared_ptr<LDStickerView> addPictureSticker(const std::string& nome, const Image& image, double width, double height, const std::optional<Color>& tint);
     void handleTap(GestureRecognizer& recognizer);
     void doubleTapText(GestureRecognizer& recognizer);
     void handlePanGesture(GestureRecognizer& recognizer);

@@ -2,6 +2,7 @@
 
 #include <platform/ui/views/View.h>
 
+#include <limits>
 #include <numbers>
 
 namespace vd {
@@ -37,6 +38,19 @@ void startZRotationReverseWithDuration(View& view, double duration, float repeat
 void stopZRotation(View& view)
 {
     view.layer().removeAnimationForKey(kZRotationKey);
+}
+
+void startTurningCircles(View* first, View* second, View* third, View* fourth, double secondsPerTurn)
+{
+    const float always = std::numeric_limits<float>::infinity();
+    if (first)
+        startZRotationWithDuration(*first, secondsPerTurn, always, true);
+    if (second)
+        startZRotationReverseWithDuration(*second, secondsPerTurn, always, true);
+    if (third)
+        startZRotationReverseWithDuration(*third, secondsPerTurn, always, true);
+    if (fourth)
+        startZRotationWithDuration(*fourth, secondsPerTurn, always, true);
 }
 
 }

@@ -16,4 +16,8 @@ void startZRotationReverseWithDuration(View& view, double duration, float repeat
 // Removes the spin: the view shows its unrotated self again.
 void stopZRotation(View& view);
 
+// The four circles behind the home and tutorial screens, turning for ever, one turn every
+// secondsPerTurn: the outer two clockwise, the inner two the other way. Missing views are skipped.
+void startTurningCircles(View* first, View* second, View* third, View* fourth, double secondsPerTurn);
+
 }

@@ -38,6 +38,20 @@ std::string lowercase(std::string s)
     return s;
 }
 
+// A name, or a path into a named view: "photoPickerGrid.0.2.photoPickerThumbnail" is the view named
+// photoPickerThumbnail inside the cell named photoPickerGrid.0.2 (cell names hold dots themselves,
+// so the longest prefix naming a view is the container).
+std::shared_ptr<View> namedView(View& root, const std::string& name)
+{
+    if (auto view = root.viewNamed(name))
+        return view;
+    for (size_t dot = name.rfind('.'); dot != std::string::npos && dot > 0; dot = name.rfind('.', dot - 1)) {
+        if (auto container = root.viewNamed(name.substr(0, dot)))
+            return namedView(*container, name.substr(dot + 1));
+    }
+    return nullptr;
+}
+
 }
 
 HeadlessHost::HeadlessHost(std::vector<AutomationCommand> script, std::string scriptName, std::filesystem::path outputFolder, double scale)
@@ -58,6 +72,7 @@ Image HeadlessHost::screenshot(Window& window, double scale)
     return context.takeImage();
 }
 
+
 void HeadlessHost::settle(Window& window, double seconds)
 {
     RunLoop::main().advance(seconds);
@@ -69,9 +84,8 @@ Result<Point> HeadlessHost::target(Window& window, const AutomationCommand& comm
     const std::string& word = command.arguments.at(index);
     if (word[0] == '@') {
         ++index;
-        auto view = window.viewNamed(word.substr(1));
-        if (!view)
-            {
+        auto view = namedView(window, word.substr(1));
+        if (!view) {
             m_scriptMistake = true;
             return fail("no view is named \"" + word.substr(1) + "\"");
         }
@@ -247,7 +261,7 @@ Result<void> HeadlessHost::execute(Window& window, const AutomationCommand& c)
         const std::string name = args[0].substr(1);
         const std::optional<std::string> prefix = args.size() > 2 ? std::optional(args[2]) : std::nullopt;
         auto shows = [&] {
-            auto view = window.viewNamed(name);
+            auto view = namedView(window, name);
             if (!view)
                 return false;
             for (auto v = view; v; v = v->superview())
@@ -255,8 +269,12 @@ Result<void> HeadlessHost::execute(Window& window, const AutomationCommand& c)
                     return false;
             if (!prefix)
                 return true;
+            // A label or button shows text; an image view shows the name of its picture.
             const auto text = view->automationText();
-            return text && text->starts_with(*prefix);
+            if (text)
+                return text->starts_with(*prefix);
+            const auto image = view->automationImageName();
+            return image && image->starts_with(*prefix);
         };
         const auto start = std::chrono::steady_clock::now();
         while (!shows()) {

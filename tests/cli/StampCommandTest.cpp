@@ -116,4 +116,16 @@ TEST(StampCommand, LogosListWorksOnAStoreNobodyMayWriteAndLeavesItAsItWas)
     EXPECT_EQ(writable.status, 0) << writable.errors;
     EXPECT_TRUE(writable.errors.empty()) << writable.errors;
     EXPECT_NE(fileBytes(options.home / "dictModel.sqlite"), before);
+
+    // No store at all, in a folder nobody may write: an empty list and a warning, no file made.
+    options.home = folder / "empty-home";
+    fs::create_directory(options.home);
+    fs::permissions(options.home, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    options.asNobody = true;
+    auto none = vd::test::runVardenico({ "logos", "list" }, options, folder / "list");
+    EXPECT_EQ(none.status, 0) << none.errors;
+    EXPECT_NE(none.output.find("No logos yet"), std::string::npos) << none.output;
+    EXPECT_NE(none.errors.find("dictModel.sqlite"), std::string::npos) << "the warning names the store: " << none.errors;
+    EXPECT_FALSE(fs::exists(options.home / "dictModel.sqlite"));
+    fs::permissions(options.home, fs::perms::owner_all);
 }

@@ -131,11 +131,18 @@ TEST(ViewsDemo, TheWindowShowsWhatTheHeadlessHostRenders)
     const auto capture = folder / "window.png";
     // Captured once the first frame is on the screen (the host says so on its debug log).
     const auto log = folder / "window.log";
-    const std::string inner = "VARDENICO_LOG=debug " + std::string(VARDENICO_BINARY) + " app --demo views --scale 2 2>" + log.string() + " & p=$!; "
+    // Under the sanitizers the windowed run leaves leak checking to the headless one: SDL's input
+    // method support looks up the session bus through D-Bus, which keeps what it allocated for the
+    // life of the process, and unloads the library on quitting, so its allocations can no longer be
+    // told from the program's own. Memory errors are still caught here.
+    const char* sanitizerOptions = std::getenv("ASAN_OPTIONS");
+    const std::string leakChecks = sanitizerOptions ? "ASAN_OPTIONS=" + std::string(sanitizerOptions) + ":detect_leaks=0 " : std::string();
+    const std::string inner = leakChecks + "VARDENICO_LOG=debug " + std::string(VARDENICO_BINARY) + " app --demo views --scale 2 2>" + log.string() + " & p=$!; "
         + "for i in $(seq 300); do grep -q \"first frame\" " + log.string() + " && break; sleep 0.1; done; sleep 0.5; "
         + "import -window root " + capture.string() + "; kill $p; wait $p";
     const std::string command = "xvfb-run -a -s '-screen 0 780x1688x24' sh -c '" + inner + "' >/dev/null 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0);
+    const int status = std::system(command.c_str());
+    ASSERT_EQ(status, 0) << "the window's run ended with " << status << "; its log:\n" << (std::stringstream() << std::ifstream(log).rdbuf()).str();
     {
         std::ofstream script(folder / "shot.txt");
         script << "screenshot headless\ndump headless\n";

@@ -2,6 +2,7 @@
 
 #include <library/LogoScreenInputs.h>
 #include <platform/foundation/Files.h>
+#include <platform/graphics/ImageCodecs.h>
 #include <platform/ui/presentation/AlertController.h>
 
 namespace vd::test {
@@ -85,6 +86,44 @@ TEST_F(EditorTest, SavingAReopenedLogoReplacesItAndGoesBackDownTheStack)
     EXPECT_EQ(navigation->topViewController(), middle) << "back to stack position 1";
     EXPECT_EQ(storedLogos(), count) << "replaced, not added";
     ASSERT_EQ(store.myArrLoghiEstratti.back()->myArrViewModel->size(), 2u);
+}
+
+TEST_F(EditorTest, TheSavedPictureShowsNoEditingHandles)
+{
+    auto& store = mySingleElementiManage::sharedInstance();
+    auto savedPicture = [&] {
+        storedLogos();
+        auto png = store.myArrLoghiEstratti.back()->imagePngData();
+        EXPECT_TRUE(png);
+        auto picture = png ? decodePng(*png) : Result<Image>(fail("logo", "no picture"));
+        EXPECT_TRUE(picture);
+        return picture ? *picture : Image();
+    };
+    std::vector<ViewModel> records;
+    Image selected;
+    {
+        auto& e = open();
+        auto shape = e.metodoAggiungiFormaWithNomeImmagine("s");
+        ASSERT_EQ(shape->isShowingEditingHandles(), true) << "a new shape comes selected, its handles showing";
+        shape->setCenter({ 120, 130 });
+        tapView(*e.myButtonSaveLogoProp);
+        settle(1);
+        selected = savedPicture();
+        records = *store.myArrLoghiEstratti.back()->myArrViewModel;
+    }
+    // The same layer, reopened and never selected, saved again: the pictures are the same.
+    auto& e = open(records);
+    tapView(*e.myButtonSaveLogoProp);
+    settle(1);
+    const Image plain = savedPicture();
+    ASSERT_FALSE(selected.isEmpty());
+    ASSERT_EQ(selected.pixelWidth(), plain.pixelWidth());
+    ASSERT_EQ(selected.pixelHeight(), plain.pixelHeight());
+    int different = 0;
+    for (int y = 0; y < plain.pixelHeight(); ++y)
+        for (int x = 0; x < plain.pixelWidth(); ++x)
+            different += selected.pixelAt(x, y) != plain.pixelAt(x, y);
+    EXPECT_EQ(different, 0) << "pixels of the handles reached the saved picture";
 }
 
 TEST_F(EditorTest, AReopenedCanvasMatchesTheSavedOne)

@@ -4,6 +4,7 @@
 #include <hosts/HeadlessHost.h>
 #include <platform/foundation/RunLoop.h>
 #include <platform/graphics/ImageCodecs.h>
+#include <platform/ui/controls/ImageView.h>
 #include <platform/ui/controls/Label.h>
 #include <platform/ui/gestures/ForcePressGestureRecognizer.h>
 #include <platform/ui/gestures/LongPressGestureRecognizer.h>
@@ -199,6 +200,30 @@ TEST_F(HeadlessHostTest, WaitForFollowsWorkLongerThanAWaitAndGivesUpAtItsLimit)
     EXPECT_NE(run("wait-for @myButton 0.2\n"), 0) << "a view that never shows fails the script";
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     EXPECT_FALSE(parseAutomationScript("wait-for 10 10\n", "bad.txt")) << "the target must be a name";
+}
+
+TEST_F(HeadlessHostTest, WaitForMatchesAnImageViewByThePictureItShowsAndNamesReachInsideCells)
+{
+    // Two cells, each with an image view of the same name: the path names the cell's own.
+    std::shared_ptr<ImageView> imageView;
+    for (int item = 0; item < 2; ++item) {
+        auto cell = View::make<View>(Rect(0, 200 + 50 * item, 40, 40));
+        cell->setName("myGrid.0." + std::to_string(item));
+        auto thumbnail = View::make<ImageView>(Rect(0, 0, 40, 40));
+        thumbnail->setName("myImageViewThumbnail");
+        cell->addSubview(thumbnail);
+        window->addSubview(cell);
+        imageView = thumbnail;
+    }
+    std::thread worker([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        RunLoop::main().post([&] { imageView->setImage(Image::fromBuffer({ 4, 4, std::vector<std::uint32_t>(16, 0xff0000ffu), true }).withName("b.jpg")); });
+    });
+    EXPECT_EQ(run("wait-for @myGrid.0.1.myImageViewThumbnail 10 b.jpg\n"), 0);
+    worker.join();
+    EXPECT_NE(run("wait-for @myGrid.0.1.myImageViewThumbnail 0.2 a.jpg\n"), 0) << "another picture is not the one awaited";
+    EXPECT_NE(run("wait-for @myGrid.0.0.myImageViewThumbnail 0.2 b.jpg\n"), 0) << "the first cell's view has no picture";
+    EXPECT_NE(run("wait-for @myGrid.0.2.myImageViewThumbnail 0.2\n"), 0) << "no third cell";
 }
 
 TEST_F(HeadlessHostTest, AMissingNameOrKeyStopsWithStatusTwo)

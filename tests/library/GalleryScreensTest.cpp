@@ -250,6 +250,12 @@ TEST_P(GalleryScreens, TheGridShowsEveryLogoThenTheAddItemWhichOpensTheAddPanel)
     tap("myButtonExitAggiungiCreaProp");
     EXPECT_DOUBLE_EQ(gallery->myViewAggiungiCreaLogo->center().x, hidden);
     EXPECT_EQ(navigation->viewControllers().size(), 2u) << "no preview opened";
+
+    // The add item selected as a cell (not through its button) opens the same panel.
+    gallery->didSelectItemAtIndexPath(*gallery->myCollectionViewLoghi, IndexPath { 0, 3 });
+    settle(1);
+    EXPECT_DOUBLE_EQ(gallery->myViewAggiungiCreaLogo->center().x, gallery->Centro.x);
+    EXPECT_EQ(navigation->viewControllers().size(), 2u) << "no preview opened";
 }
 
 TEST_P(GalleryScreens, ALogoOpensThePreviewWithItsTypeColourAndIndex)

@@ -1,3 +1,4 @@
+#include <platform/foundation/Log.h>
 #include <platform/store/Database.h>
 #include <platform/store/ObjectStore.h>
 
@@ -237,6 +238,29 @@ void ManagedObject::setString(const std::string& name, std::optional<std::string
     setValue(name, Bytes(value->begin(), value->end()));
 }
 
+namespace {
+
+// A new file with the model's schema, written in one transaction.
+Result<std::unique_ptr<Database>> create(const fs::path& path, const ObjectModel& model, const std::vector<std::string>& statements)
+{
+    auto database = Database::open(path, Database::Access::ReadWriteCreate);
+    if (!database)
+        return std::unexpected(database.error());
+    auto transaction = Transaction::begin(*database);
+    if (!transaction)
+        return std::unexpected(transaction.error());
+    for (const auto& sql : statements)
+        if (auto done = database->execute(sql); !done)
+            return std::unexpected(done.error());
+    if (auto done = database->setUserVersion(model.version); !done)
+        return std::unexpected(done.error());
+    if (auto done = transaction->commit(); !done)
+        return std::unexpected(done.error());
+    return std::make_unique<Database>(std::move(*database));
+}
+
+}
+
 ObjectStore::ObjectStore(Key, fs::path path, ObjectModel model, std::unique_ptr<Database> database)
     : m_path(std::move(path))
     , m_model(std::move(model))
@@ -264,33 +288,30 @@ Result<std::shared_ptr<ObjectStore>> ObjectStore::open(const fs::path& path, Obj
     if (inspection.version == 0)
         inspection.statements = creationStatements(model);
 
-    auto database = Database::open(path, exists ? Database::Access::ReadWrite : Database::Access::ReadWriteCreate);
-    if (!database)
-        return std::unexpected(database.error());
+    if (!exists) {
+        auto created = create(path, model, inspection.statements);
+        if (created)
+            return std::make_shared<ObjectStore>(Key {}, path, std::move(model), std::move(*created));
+        // A folder that cannot be written (read-only media, a full disk): the store reads as
+        // empty, and the first save tries again to create the file and says why it cannot.
+        log::warning(created.error().message + "; the store reads as empty until a save can create it");
+    }
+    std::unique_ptr<Database> database;
     if (exists) {
-        // An existing file is brought up to the model by the first save, in its transaction:
-        // opening never writes, so a store on read-only media or a full disk can still be read.
-        auto store = std::make_shared<ObjectStore>(Key {}, path, std::move(model), std::make_unique<Database>(std::move(*database)));
-        if (inspection.version == 0)
-            for (const auto& entity : store->m_model.entities)
-                inspection.missing.insert({ entity.name, "" });
-        store->m_schemaPending = !inspection.statements.empty() || inspection.version != store->m_model.version;
-        store->m_missing = std::move(inspection.missing);
-        return store;
+        auto opened = Database::open(path, Database::Access::ReadWrite);
+        if (!opened)
+            return std::unexpected(opened.error());
+        database = std::make_unique<Database>(std::move(*opened));
     }
-    {
-        auto transaction = Transaction::begin(*database);
-        if (!transaction)
-            return std::unexpected(transaction.error());
-        for (const auto& sql : inspection.statements)
-            if (auto done = database->execute(sql); !done)
-                return std::unexpected(done.error());
-        if (auto done = database->setUserVersion(model.version); !done)
-            return std::unexpected(done.error());
-        if (auto done = transaction->commit(); !done)
-            return std::unexpected(done.error());
-    }
-    return std::make_shared<ObjectStore>(Key {}, path, std::move(model), std::make_unique<Database>(std::move(*database)));
+    // What the file lacks is brought up to the model by the first save, in its transaction:
+    // opening never writes, so a store on read-only media or a full disk can still be read.
+    auto store = std::make_shared<ObjectStore>(Key {}, path, std::move(model), std::move(database));
+    if (inspection.version == 0)
+        for (const auto& entity : store->m_model.entities)
+            inspection.missing.insert({ entity.name, "" });
+    store->m_schemaPending = !inspection.statements.empty() || inspection.version != store->m_model.version;
+    store->m_missing = std::move(inspection.missing);
+    return store;
 }
 
 const EntityDescription* ObjectStore::entity(const std::string& name) const
@@ -397,6 +418,13 @@ Result<void> ObjectStore::save()
 {
     if (!hasChanges())
         return {};
+    if (!m_database) {
+        // The file could not be created when the store was opened: the schema goes in with this save.
+        auto database = Database::open(m_path, Database::Access::ReadWriteCreate);
+        if (!database)
+            return std::unexpected(database.error());
+        m_database = std::make_unique<Database>(std::move(*database));
+    }
     auto transaction = Transaction::begin(*m_database);
     if (!transaction)
         return std::unexpected(transaction.error());

@@ -87,10 +87,11 @@ private:
 // transaction. Fetches return the same object for the same row while anyone holds it.
 class ObjectStore : public std::enable_shared_from_this<ObjectStore> {
 public:
-    // A missing file is created with the model's schema. An existing file is checked read-only
-    // (an SQLite file, this program's schema, not newer than the model) and never written by
-    // opening: what an older file lacks reads as absent and is added by the first save. A file
-    // that is refused, or only read, stays exactly as it was.
+    // A missing file is created with the model's schema; where it cannot be (read-only media, a
+    // full disk) the store reads as empty and the first save creates it. An existing file is
+    // checked read-only (an SQLite file, this program's schema, not newer than the model) and
+    // never written by opening: what an older file lacks reads as absent and is added by the
+    // first save. A file that is refused, or only read, stays exactly as it was.
     static Result<std::shared_ptr<ObjectStore>> open(const std::filesystem::path& path, ObjectModel model);
     ~ObjectStore();
 

@@ -281,6 +281,45 @@ TEST(ObjectStore, OpeningAnOlderStoreNeverWritesItAndReadOnlyMediaStillRead)
     fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
 }
 
+TEST(ObjectStore, AStoreThatCannotBeCreatedReadsAsEmptyAndTheFirstSaveCreatesIt)
+{
+    vd::test::TemporaryFolder folder;
+    const fs::path file = folder / "store.sqlite";
+    // A folder nobody may write: opening still gives an empty store, writes nothing, and a save
+    // says why it cannot keep the row.
+    fs::permissions(folder.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    EXPECT_TRUE(vd::test::passesAsUnprivilegedUser([&] {
+        auto store = ObjectStore::open(file, model(2));
+        ASSERT_TRUE(store) << store.error().message;
+        auto rows = (*store)->fetchAll("Logo");
+        ASSERT_TRUE(rows) << rows.error().message;
+        EXPECT_TRUE(rows->empty());
+        (*store)->insertNewObject("Logo")->setString("title", "kept?");
+        auto saved = (*store)->save();
+        ASSERT_FALSE(saved);
+        EXPECT_NE(saved.error().message.find(file.string()), std::string::npos) << saved.error().message;
+    }));
+    EXPECT_FALSE(fs::exists(file));
+
+    // The same store object creates the file with its first save once it can: here its folder
+    // did not exist when it was opened.
+    const fs::path later = folder / "later" / "store.sqlite";
+    auto store = ObjectStore::open(later, model(2));
+    ASSERT_TRUE(store) << store.error().message;
+    EXPECT_FALSE(fs::exists(later));
+    (*store)->insertNewObject("Logo")->setString("title", "kept");
+    fs::create_directory(folder / "later");
+    ASSERT_TRUE((*store)->save());
+    (*store)->insertNewObject("Logo")->setString("title", "and another");
+    ASSERT_TRUE((*store)->save());
+    auto reopened = ObjectStore::open(later, model(2));
+    ASSERT_TRUE(reopened);
+    auto rows = (*reopened)->fetchAll("Logo");
+    ASSERT_TRUE(rows && rows->size() == 2u);
+    EXPECT_EQ((*rows)[0]->stringValue("title"), "kept");
+    EXPECT_EQ((*rows)[1]->stringValue("title"), "and another");
+}
+
 TEST(ObjectStore, TwoOpenersOfAnOlderStoreBothSaveTheirRows)
 {
     vd::test::TemporaryFolder folder;
