@@ -89,8 +89,8 @@ TEST_P(ApplyScreenScripts, LogoDraggedToTheCornerIsStampedAtTheMeasuredPlaceOnEv
     EXPECT_EQ(test::findNamed(sized, "myViewAllineamentoSx")->value("alpha", 0.0), 1);
     EXPECT_EQ(test::findNamed(sized, "myViewAllineamntoDw")->value("alpha", 0.0), 1);
 
-    const std::string progress = test::findNamed(test::readJson(out() / "progress50.json"), "myLabelPercentualeAvvisi")->value("text", "");
-    EXPECT_TRUE(progress.starts_with("50% \n")) << progress;
+    const std::string progress = test::findNamed(test::readJson(out() / "progress0.json"), "myLabelPercentualeAvvisi")->value("text", "");
+    EXPECT_TRUE(progress.starts_with("0% \n")) << progress;
     EXPECT_EQ(test::findNamed(test::readJson(out() / "saved.json"), "myViewLogoApplicato")->value("alpha", 0.0), 1);
 
     for (const auto& [name, width, height] : { std::tuple { "landscape", 4000, 3000 }, std::tuple { "portrait", 3000, 4000 } }) {

@@ -340,9 +340,19 @@ std::optional<Image> ImageManager::produce(const Job& job, std::optional<Image>*
     return *loaded;
 }
 
-ImageRequestId ImageManager::requestImageForAsset(const PhotoAsset& asset, Size targetSize, ImageContentMode mode, const ImageRequestOptions& options, std::function<void(Image)> handler)
+ImageRequestId ImageManager::requestImageForAsset(const PhotoAsset& asset, Size targetSize, ImageContentMode mode, const ImageRequestOptions& requested, std::function<void(Image)> handler)
 {
     const std::string key = cacheKey(asset, targetSize, mode);
+    // Every picture handed out carries its photo's identifier, so views that show it say which
+    // photo they show.
+    auto named = [name = asset.localIdentifier](std::function<void(Image)> to) -> std::function<void(Image)> {
+        if (!to)
+            return to;
+        return [name, to = std::move(to)](Image image) { to(image.isEmpty() ? image : image.withName(name)); };
+    };
+    handler = named(std::move(handler));
+    ImageRequestOptions options = requested;
+    options.degradedHandler = named(std::move(options.degradedHandler));
     ImageRequestId id;
     {
         std::lock_guard lock(m_mutex);

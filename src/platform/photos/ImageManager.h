@@ -52,7 +52,8 @@ public:
     ImageManager(const ImageManager&) = delete;
     ImageManager& operator=(const ImageManager&) = delete;
 
-    // The handler gets the image, or an empty image when the photo cannot be read.
+    // The handler gets the image, named after the photo's identifier, or an empty image when the
+    // photo cannot be read.
     ImageRequestId requestImageForAsset(const PhotoAsset& asset, Size targetSize, ImageContentMode mode, const ImageRequestOptions& options, std::function<void(Image)> handler);
     void cancelImageRequest(ImageRequestId request);
 

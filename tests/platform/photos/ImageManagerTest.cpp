@@ -48,6 +48,7 @@ TEST_F(ImageManagerFiles, ImagesAreFittedToTheTargetUprightAndNeverEnlarged)
     manager.requestImageForAsset(assetAt(folder / "large.jpg"), { 200, 200 }, ImageContentMode::AspectFit, { true }, [&](Image image) { thumbnail = image; });
     ASSERT_EQ(thumbnail.pixelWidth(), 200);
     ASSERT_EQ(thumbnail.pixelHeight(), 150);
+    EXPECT_EQ(thumbnail.name(), "large.jpg") << "a picture says which photo it shows";
     EXPECT_TRUE(near(rgbAt(thumbnail, 50, 75), 0xff0000));
     EXPECT_TRUE(near(rgbAt(thumbnail, 150, 75), 0x0000ff));
 
@@ -81,7 +82,7 @@ TEST_F(ImageManagerFiles, AsynchronousRequestsArriveOnTheMainRunLoopUnlessCancel
     bool onMain = false;
     manager.requestImageForAsset(assetAt(folder / "large.jpg"), { 100, 100 }, ImageContentMode::AspectFit, {}, [&](Image image) {
         ++delivered;
-        onMain = std::this_thread::get_id() == mainThread && image.pixelWidth() == 100;
+        onMain = std::this_thread::get_id() == mainThread && image.pixelWidth() == 100 && image.name() == "large.jpg";
     });
     const ImageRequestId cancelled = manager.requestImageForAsset(assetAt(folder / "turned.jpg"), { 64, 64 }, ImageContentMode::AspectFit, {}, [&](Image) { delivered += 100; });
     manager.cancelImageRequest(cancelled);
