@@ -279,9 +279,9 @@ Result<StampedPhoto> StampEngine::stampLossless(const std::filesystem::path& sou
         stamped.redrawn.height = std::min(h0, ((logo.y + logo.height - 1) / mcuHeight + 1) * mcuHeight) - stamped.redrawn.y;
     }
 
-    prepareStampMetadata(metadata, source, w0, h0, stamped.sourceOrientation);
+    prepareStampMetadata(metadata, source, w0, h0, stamped.sourceOrientation, jpeg.bytes());
     JpegCoefficients::WriteOptions writeOptions;
-    for (auto& segment : metadata.jpegSegments())
+    for (auto& segment : metadata.jpegSegments(&stamped.notice))
         writeOptions.segments.emplace_back(segment.marker, std::move(segment.bytes));
     writeOptions.iccProfile = metadata.iccProfile();
     if (jpeg.spliceable() && jpeg.readMcus(mcus)) {

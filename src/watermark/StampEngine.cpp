@@ -60,10 +60,12 @@ StampEngine::StampEngine(const Image& logo, PlacementDescription placement, Stam
     m_stampHash = hash.finish();
 }
 
-void StampEngine::prepareStampMetadata(ImageMetadata& metadata, const std::filesystem::path& source, int width, int height, int orientation) const
+void StampEngine::prepareStampMetadata(ImageMetadata& metadata, const std::filesystem::path& source, int width, int height, int orientation, std::span<const std::uint8_t> sourceBytes) const
 {
     metadata.prepareForDerivedImage(width, height, kStampSoftware, orientation);
-    if (auto sourceHash = ContentHash::ofFile(source))
+    if (!sourceBytes.empty())
+        writeStampProvenance(metadata, { ContentHash::ofBytes(sourceBytes), m_stampHash });
+    else if (auto sourceHash = ContentHash::ofFile(source))
         writeStampProvenance(metadata, { *sourceHash, m_stampHash });
 }
 

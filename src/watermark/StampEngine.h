@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 #include <utility>
 
@@ -87,8 +88,9 @@ private:
     // carries one that is not sRGB; the tile itself otherwise.
     static std::shared_ptr<const LogoTile> tileInProfile(std::shared_ptr<const LogoTile> tile, const std::vector<std::uint8_t>& iccProfile);
     // The metadata every stamped photo carries: upright (or still turned, with orientation)
-    // width × height, the software tag, and which source, logo and placement made it.
-    void prepareStampMetadata(ImageMetadata& metadata, const std::filesystem::path& source, int width, int height, int orientation = 1) const;
+    // width × height, the software tag, and which source, logo and placement made it. The source
+    // is hashed from sourceBytes when they are given (already read), from the file otherwise.
+    void prepareStampMetadata(ImageMetadata& metadata, const std::filesystem::path& source, int width, int height, int orientation = 1, std::span<const std::uint8_t> sourceBytes = {}) const;
     static void compositeRows(std::uint8_t* rows, int firstRow, int count, int width, const LogoTile& tile);
 
     Image m_topImage;

@@ -9,6 +9,7 @@
 
 #include <platform/foundation/Files.h>
 #include <platform/graphics/JpegCoefficients.h>
+#include <platform/graphics/JpegSplice.h>
 #include <watermark/StampEngine.h>
 
 #include <gtest/gtest.h>
@@ -150,4 +151,53 @@ TEST_F(LosslessSplice, KeepsTheSourcesSizeAndRefusesDamagedData)
     ASSERT_FALSE(stamped.has_value());
     EXPECT_NE(stamped.error().message.find("truncated.jpg"), std::string::npos) << stamped.error().message;
     EXPECT_NE(stamped.error().message.find("ends early"), std::string::npos) << stamped.error().message;
+}
+
+// Only the MCUs under the logo are decoded to their coefficients; every other one is passed over
+// as fast as it can be. Wherever an MCU lies after a run of passed-over ones, its coefficients
+// are the ones libjpeg decodes, whatever the quality (quality 100 fills blocks to their last
+// coefficient), tables and restart intervals: a single bit lost while passing over shows.
+TEST_F(LosslessSplice, TheMcusReadAreTheOnesLibjpegDecodesWhereverTheyLie)
+{
+    SourceStyle plain, best, restarts, optimised, wide;
+    best.quality = 100;
+    best.optimizeCoding = true;
+    restarts.quality = 98;
+    restarts.restartMcus = 4;
+    optimised.optimizeCoding = true;
+    wide.hSampling = 1;
+    wide.vSampling = 1;
+    wide.quality = 100;
+    const std::pair<const char*, SourceStyle> styles[] = {
+        { "4:2:0", plain }, { "quality 100, own tables", best }, { "restart every 4 MCUs", restarts }, { "own tables", optimised }, { "4:4:4, quality 100", wide },
+    };
+    for (const auto& [label, style] : styles) {
+        SCOPED_TRACE(label);
+        const auto source = folder / "photo.jpg";
+        writeSource(source, 203, 157, style);
+        auto splice = JpegSplice::open(source);
+        auto whole = JpegCoefficients::open(source);
+        ASSERT_TRUE(splice.has_value() && whole.has_value());
+        JpegSplice& jpeg = **splice;
+        ASSERT_TRUE(jpeg.spliceable());
+        const int total = jpeg.mcuColumns() * jpeg.mcuRows();
+        const std::vector<int> mcus { 0, total / 3, total / 2 + 1, total - 1 };
+        ASSERT_TRUE(jpeg.readMcus(mcus));
+        int blocks = 0, differing = 0;
+        for (const int mcu : mcus)
+            for (int c = 0; c < 3; ++c) {
+                const JpegComponentLayout& layout = jpeg.component(c);
+                for (int by = 0; by < layout.vSampling; ++by)
+                    for (int bx = 0; bx < layout.hSampling; ++bx) {
+                        const int row = mcu / jpeg.mcuColumns() * layout.vSampling + by;
+                        const int column = mcu % jpeg.mcuColumns() * layout.hSampling + bx;
+                        const std::int16_t* read = jpeg.block(c, row, column);
+                        ASSERT_NE(read, nullptr);
+                        ++blocks;
+                        differing += std::equal(read, read + 64, (*whole)->block(c, row, column)) ? 0 : 1;
+                    }
+            }
+        EXPECT_EQ(differing, 0) << "of " << blocks << " blocks";
+        EXPECT_EQ(jpeg.block(0, 1, jpeg.mcuColumns() * jpeg.component(0).hSampling / 2), nullptr) << "a block not asked for";
+    }
 }

@@ -2,12 +2,16 @@
 
 #include <TestSupport.h>
 
+#include <platform/foundation/ContentHash.h>
 #include <platform/graphics/ImageMetadata.h>
 #include <watermark/StampEngine.h>
+#include <watermark/StampProvenance.h>
 
 #include <cstdio>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <png.h>
 
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 
@@ -195,4 +199,172 @@ TEST(ImageMetadataFiles, MetadataCanBeEmbeddedIntoJpegBytesAndHostileBytesAreRef
         EXPECT_NE(fromGarbage.error().message.find("garbage.jpg"), std::string::npos);
     else
         EXPECT_EQ(fromGarbage->orientation(), 1);
+}
+
+namespace {
+
+// A PNG as vips saves one from a camera's JPEG, made with libpng as vips makes it: the EXIF in an
+// eXIf chunk that libpng 1.6 writes twice (before and after the pixels; a copy is added if this
+// libpng writes it once), the XMP packet in a zTXt chunk, and a plain text comment.
+void writeVipsLikePng(const std::filesystem::path& path, const std::string& xmpPacket)
+{
+    Exiv2::ExifData exif;
+    exif["Exif.Image.Make"] = "SONY";
+    exif["Exif.Image.Model"] = "DSC-RX100M4";
+    exif["Exif.Image.Orientation"] = static_cast<std::uint16_t>(1);
+    exif["Exif.Photo.DateTimeOriginal"] = "2020:02:19 16:35:05";
+    exif["Exif.Photo.ExposureTime"] = "1/80";
+    Exiv2::Blob tiff;
+    Exiv2::ExifParser::encode(tiff, Exiv2::littleEndian, exif);
+
+    const int width = 64, height = 48;
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_init_io(png, file);
+    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_eXIf_1(png, info, static_cast<png_uint_32>(tiff.size()), tiff.data());
+    png_set_pHYs(png, info, 2835, 2835, PNG_RESOLUTION_METER);
+    std::string xmpKey = "XML:com.adobe.xmp", commentKey = "Comment", comment = "made like vips";
+    png_text text[2] {};
+    text[0].compression = PNG_TEXT_COMPRESSION_zTXt;
+    text[0].key = xmpKey.data();
+    text[0].text = const_cast<char*>(xmpPacket.c_str());
+    text[0].text_length = xmpPacket.size();
+    text[1].compression = PNG_TEXT_COMPRESSION_NONE;
+    text[1].key = commentKey.data();
+    text[1].text = comment.data();
+    text[1].text_length = comment.size();
+    png_set_text(png, info, text, 2);
+    png_write_info(png, info);
+    std::vector<png_byte> row(static_cast<size_t>(width) * 3);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            row[static_cast<size_t>(x) * 3] = static_cast<png_byte>(x * 4);
+            row[static_cast<size_t>(x) * 3 + 1] = static_cast<png_byte>(y * 5);
+            row[static_cast<size_t>(x) * 3 + 2] = 128;
+        }
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    std::fclose(file);
+
+    // Two eXIf chunks, whatever this libpng does.
+    auto bytes = *files::readAll(path);
+    std::vector<std::pair<std::size_t, std::size_t>> exifChunks; // offset, whole length
+    std::size_t iend = 0;
+    for (std::size_t at = 8; at + 12 <= bytes.size();) {
+        const std::size_t length = std::size_t(bytes[at]) << 24 | std::size_t(bytes[at + 1]) << 16 | std::size_t(bytes[at + 2]) << 8 | bytes[at + 3];
+        if (std::memcmp(&bytes[at + 4], "eXIf", 4) == 0)
+            exifChunks.emplace_back(at, length + 12);
+        if (std::memcmp(&bytes[at + 4], "IEND", 4) == 0)
+            iend = at;
+        at += length + 12;
+    }
+    ASSERT_FALSE(exifChunks.empty());
+    ASSERT_NE(iend, 0u);
+    if (exifChunks.size() == 1) {
+        const std::vector<std::uint8_t> chunk(bytes.begin() + static_cast<long>(exifChunks[0].first), bytes.begin() + static_cast<long>(exifChunks[0].first + exifChunks[0].second));
+        bytes.insert(bytes.begin() + static_cast<long>(iend), chunk.begin(), chunk.end());
+        ASSERT_TRUE(files::writeAtomically(path, bytes));
+    }
+}
+
+std::string xmpPacketWithTitle(const std::string& title, bool duplicated)
+{
+    std::string packet = "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
+                         "<rdf:Description rdf:about='' xmlns:dc='http://purl.org/dc/elements/1.1/' xmlns:exif='http://ns.adobe.com/exif/1.0/'>"
+                         "<dc:title><rdf:Alt><rdf:li xml:lang='x-default'>"
+        + title + "</rdf:li></rdf:Alt></dc:title><exif:Make>SONY</exif:Make>";
+    if (duplicated) // as an old GIMP wrote its EXIF into XMP, every time it saved the picture
+        packet += "<exif:Make>SONY</exif:Make>";
+    return packet + "</rdf:Description></rdf:RDF></x:xmpmeta>";
+}
+
+Result<StampedPhoto> stampInto(const std::filesystem::path& source, const std::filesystem::path& stamped, const StampEngine& engine)
+{
+    std::FILE* out = std::fopen(stamped.c_str(), "wb");
+    auto result = engine.stampPhoto(source, out);
+    std::fclose(out);
+    return result;
+}
+
+}
+
+TEST(StampPngMetadata, APngWithItsExifTwiceAndItsXmpInATextChunkKeepsAllOfIt)
+{
+    vd::test::TemporaryFolder folder;
+    const auto source = folder / "from-vips.png";
+    writeVipsLikePng(source, xmpPacketWithTitle("Harbour", false));
+    auto read = ImageMetadata::readFromFile(source);
+    ASSERT_TRUE(read.has_value());
+    EXPECT_EQ(read->exifValue("Exif.Image.Model"), "DSC-RX100M4");
+
+    StampEngine engine(vd::test::opaqueLogo(16, Color::rgba(1, 1, 1)), PlacementDescription());
+    const auto stamped = folder / "stamped.jpg";
+    auto result = stampInto(source, stamped, engine);
+    ASSERT_TRUE(result.has_value()) << result.error().message;
+    EXPECT_EQ(result->notice, "");
+
+    auto after = ImageMetadata::readFromFile(stamped);
+    ASSERT_TRUE(after.has_value());
+    EXPECT_EQ(after->exifValue("Exif.Image.Make"), "SONY");
+    EXPECT_EQ(after->dateTimeOriginal(), "2020:02:19 16:35:05");
+    EXPECT_EQ(after->exifValue("Exif.Photo.ExposureTime"), "1/80");
+    EXPECT_EQ(after->exifValue("Exif.Image.Software"), kStampSoftware);
+    EXPECT_NE(after->xmpValue("Xmp.dc.title").value_or("").find("Harbour"), std::string::npos);
+    auto provenance = readStampProvenance(stamped);
+    ASSERT_TRUE(provenance.has_value());
+    EXPECT_EQ(provenance->sourceHash, *ContentHash::ofFile(source));
+    // Each tag once: the stamped JPEG's EXIF is the PNG's, not two copies of it.
+    Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(stamped.string());
+    image->readMetadata();
+    int makes = 0;
+    for (const auto& datum : image->exifData())
+        makes += datum.key() == "Exif.Image.Make";
+    EXPECT_EQ(makes, 1);
+}
+
+TEST(StampPngMetadata, AnXmpPacketThatIsNotValidXmpIsLeftOutAndTheNoticeSaysSo)
+{
+    vd::test::TemporaryFolder folder;
+    StampEngineOptions losslessMode;
+    losslessMode.lossless = true;
+    StampEngine normal(vd::test::opaqueLogo(16, Color::rgba(1, 1, 1)), PlacementDescription());
+    StampEngine lossless(vd::test::opaqueLogo(16, Color::rgba(1, 1, 1)), PlacementDescription(), losslessMode);
+    for (const std::string_view format : { "png", "jpg", "lossless jpg" }) {
+        const StampEngine& engine = format == "lossless jpg" ? lossless : normal;
+        const auto source = folder / ("gimp-xmp." + std::string(format.substr(format.find(' ') + 1)));
+        const std::string packet = xmpPacketWithTitle("Harbour", true);
+        if (format == "png") {
+            writeVipsLikePng(source, packet);
+        } else {
+            // Exiv2 refuses to write such a packet: it goes into its APP1 segment by hand.
+            vd::test::writeUniformJpeg(source, 80, 60, 0x336699);
+            vd::test::editMetadata(source, [](Exiv2::Image& image) { image.exifData()["Exif.Image.Make"] = "Canon"; });
+            auto bytes = *files::readAll(source);
+            std::vector<std::uint8_t> segment { 0xFF, 0xE1, 0, 0 };
+            const char header[] = "http://ns.adobe.com/xap/1.0/";
+            segment.insert(segment.end(), header, header + sizeof header);
+            segment.insert(segment.end(), packet.begin(), packet.end());
+            segment[2] = static_cast<std::uint8_t>((segment.size() - 2) >> 8);
+            segment[3] = static_cast<std::uint8_t>(segment.size() - 2);
+            bytes.insert(bytes.begin() + 2, segment.begin(), segment.end());
+            ASSERT_TRUE(files::writeAtomically(source, bytes));
+        }
+        const auto stamped = folder / ("stamped-" + std::string(format) + ".jpg");
+        auto result = stampInto(source, stamped, engine);
+        ASSERT_TRUE(result.has_value()) << result.error().message;
+        EXPECT_EQ(result->lossless, format == "lossless jpg");
+        EXPECT_NE(result->notice.find("XMP left out: the photo's "), std::string::npos) << format << ": " << result->notice;
+        EXPECT_NE(result->notice.find("packet is not valid XMP"), std::string::npos) << result->notice;
+        EXPECT_EQ(result->notice.find("cannot encode"), std::string::npos) << result->notice;
+        // The rest of the metadata and the provenance are there all the same.
+        auto after = ImageMetadata::readFromFile(stamped);
+        ASSERT_TRUE(after.has_value());
+        EXPECT_FALSE(after->exifValue("Exif.Image.Make").value_or("").empty()) << format;
+        EXPECT_TRUE(readStampProvenance(stamped).has_value()) << format;
+    }
 }

@@ -75,6 +75,7 @@ struct ImageMetadata::Storage {
     Exiv2::XmpData xmp;
     std::string xmpPacket;
     bool xmpChanged { false };
+    bool xmpUnreadable { false }; // the file has an XMP packet that is not valid XMP
     std::vector<std::uint8_t> icc;
     Exiv2::ByteOrder byteOrder { Exiv2::littleEndian };
     int width { 0 };
@@ -92,7 +93,43 @@ ImageMetadata& ImageMetadata::operator=(ImageMetadata&&) noexcept = default;
 
 namespace {
 
-Result<void> readInto(Exiv2::Image::AutoPtr image, const std::string& name, Exiv2::ExifData& exif, Exiv2::IptcData& iptc, Exiv2::XmpData& xmp, std::string& xmpPacket, std::vector<std::uint8_t>& icc, Exiv2::ByteOrder& order, int& width, int& height)
+// The body of a PNG's first eXIf chunk, when the file has more than one. libpng 1.6 writes the
+// chunk twice, before and after the pixels (every PNG vips saves with EXIF has both), and Exiv2
+// reads both into one list where every tag is there twice, which cannot be written again. A PNG
+// may have only one; libpng reads the first, and so does this.
+std::optional<std::vector<Exiv2::byte>> firstOfRepeatedPngExif(Exiv2::BasicIo& io)
+{
+    if (io.open() != 0)
+        return std::nullopt;
+    Exiv2::IoCloser closer(io);
+    Exiv2::byte header[8];
+    if (io.read(header, 8) != 8)
+        return std::nullopt;
+    std::optional<std::vector<Exiv2::byte>> first;
+    int count = 0;
+    while (io.read(header, 8) == 8) {
+        const std::uint32_t length = Exiv2::getULong(header, Exiv2::bigEndian);
+        if (length > 0x7FFFFFFF || io.tell() < 0 || length > io.size() - static_cast<std::size_t>(io.tell()))
+            break;
+        if (std::memcmp(header + 4, "IEND", 4) == 0)
+            break;
+        if (std::memcmp(header + 4, "eXIf", 4) == 0 && ++count == 1) {
+            first.emplace(length);
+            if (length > 0 && io.read(first->data(), static_cast<long>(length)) != static_cast<long>(length))
+                return std::nullopt;
+            if (io.seek(4, Exiv2::BasicIo::cur) != 0)
+                break;
+            continue;
+        }
+        if (io.seek(static_cast<long>(length) + 4, Exiv2::BasicIo::cur) != 0)
+            break;
+    }
+    if (count < 2)
+        return std::nullopt;
+    return first;
+}
+
+Result<void> readInto(Exiv2::Image::AutoPtr image, const std::string& name, Exiv2::ExifData& exif, Exiv2::IptcData& iptc, Exiv2::XmpData& xmp, std::string& xmpPacket, bool& xmpUnreadable, std::vector<std::uint8_t>& icc, Exiv2::ByteOrder& order, int& width, int& height)
 {
     if (!image.get())
         return fail(name, "not a picture");
@@ -102,6 +139,18 @@ Result<void> readInto(Exiv2::Image::AutoPtr image, const std::string& name, Exiv
     xmpPacket = image->xmpPacket();
     xmp = image->xmpData();
     order = image->byteOrder() == Exiv2::bigEndian ? Exiv2::bigEndian : Exiv2::littleEndian;
+    if (image->imageType() == Exiv2::ImageType::png) {
+        if (auto first = firstOfRepeatedPngExif(image->io())) {
+            exif.clear();
+            if (!first->empty())
+                order = Exiv2::ExifParser::decode(exif, first->data(), static_cast<std::uint32_t>(first->size())) == Exiv2::bigEndian ? Exiv2::bigEndian : Exiv2::littleEndian;
+        }
+    }
+    // Exiv2 leaves a packet it cannot parse out of the XMP data, with a warning no one sees.
+    if (xmp.empty() && xmpPacket.find_first_not_of(" \t\r\n") != std::string::npos) {
+        Exiv2::XmpData probe;
+        xmpUnreadable = Exiv2::XmpParser::decode(probe, xmpPacket) != 0;
+    }
     width = image->pixelWidth();
     height = image->pixelHeight();
     if (image->iccProfileDefined()) {
@@ -120,7 +169,7 @@ Result<ImageMetadata> ImageMetadata::readFromFile(const std::filesystem::path& p
     Storage& s = *metadata.m_storage;
     s.name = path.string();
     try {
-        auto read = readInto(Exiv2::ImageFactory::open(path.string()), path.string(), s.exif, s.iptc, s.xmp, s.xmpPacket, s.icc, s.byteOrder, s.width, s.height);
+        auto read = readInto(Exiv2::ImageFactory::open(path.string()), path.string(), s.exif, s.iptc, s.xmp, s.xmpPacket, s.xmpUnreadable, s.icc, s.byteOrder, s.width, s.height);
         if (!read)
             return std::unexpected(read.error());
     } catch (const std::exception& error) {
@@ -136,7 +185,7 @@ Result<ImageMetadata> ImageMetadata::readFromBytes(std::span<const std::uint8_t>
     Storage& s = *metadata.m_storage;
     s.name = name;
     try {
-        auto read = readInto(Exiv2::ImageFactory::open(bytes.data(), static_cast<long>(bytes.size())), name, s.exif, s.iptc, s.xmp, s.xmpPacket, s.icc, s.byteOrder, s.width, s.height);
+        auto read = readInto(Exiv2::ImageFactory::open(bytes.data(), static_cast<long>(bytes.size())), name, s.exif, s.iptc, s.xmp, s.xmpPacket, s.xmpUnreadable, s.icc, s.byteOrder, s.width, s.height);
         if (!read)
             return std::unexpected(read.error());
     } catch (const std::exception& error) {
@@ -286,67 +335,98 @@ std::vector<JpegSegment> ImageMetadata::jpegSegments(std::string* dropped) const
     const Storage& storage = *m_storage;
     std::vector<JpegSegment> segments;
     std::vector<std::string> notes;
-    try {
-        if (!storage.exif.empty()) {
-            Exiv2::ExifData exif = storage.exif;
-            Exiv2::Blob blob;
-            Exiv2::ExifParser::encode(blob, storage.byteOrder, exif);
-            std::vector<std::string> left;
-            if (blob.size() + 6 > kMaxSegmentPayload) {
-                // A maker note is what usually makes EXIF too large for one segment; it goes first.
-                bool makerNote = false;
-                for (auto it = exif.begin(); it != exif.end();) {
-                    if (it->key() == "Exif.Photo.MakerNote" || Exiv2::ExifTags::isMakerGroup(it->groupName())) {
-                        it = exif.erase(it);
-                        makerNote = true;
-                    } else
-                        ++it;
-                }
-                if (makerNote)
+    // Each kind is written on its own: one that cannot be written again leaves the others.
+    if (!storage.exif.empty()) {
+        Exiv2::ExifData exif = storage.exif;
+        Exiv2::Blob blob;
+        std::string failure; // why the EXIF cannot be written, when it cannot
+        auto encode = [&] {
+            blob.clear();
+            try {
+                Exiv2::ExifParser::encode(blob, storage.byteOrder, exif);
+                return true;
+            } catch (const std::exception& error) {
+                failure = error.what();
+                return false;
+            }
+        };
+        bool encoded = encode();
+        std::vector<std::string> left;
+        std::string makerNoteFailure; // the maker note went because it cannot be written again
+        if (!encoded || blob.size() + 6 > kMaxSegmentPayload) {
+            // A maker note is what usually makes EXIF too large for one segment, or impossible to
+            // write again (its private layout points anywhere); it goes first.
+            bool makerNote = false;
+            for (auto it = exif.begin(); it != exif.end();) {
+                if (it->key() == "Exif.Photo.MakerNote" || Exiv2::ExifTags::isMakerGroup(it->groupName())) {
+                    it = exif.erase(it);
+                    makerNote = true;
+                } else
+                    ++it;
+            }
+            if (makerNote) {
+                if (encoded)
                     left.push_back("the maker note");
-                blob.clear();
-                Exiv2::ExifParser::encode(blob, storage.byteOrder, exif);
+                else
+                    makerNoteFailure = failure;
+                encoded = encode();
             }
-            // Then the largest optional tags, one at a time, until the rest fits.
-            while (blob.size() + 6 > kMaxSegmentPayload) {
-                auto largest = exif.end();
-                for (auto it = exif.begin(); it != exif.end(); ++it)
-                    if (!isEssentialExif(it->key()) && (largest == exif.end() || it->size() > largest->size()))
-                        largest = it;
-                if (largest == exif.end())
-                    break;
-                left.push_back(largest->key());
-                exif.erase(largest);
-                blob.clear();
-                Exiv2::ExifParser::encode(blob, storage.byteOrder, exif);
-            }
+        }
+        // Then the largest optional tags, one at a time, until the rest fits.
+        while (encoded && blob.size() + 6 > kMaxSegmentPayload) {
+            auto largest = exif.end();
+            for (auto it = exif.begin(); it != exif.end(); ++it)
+                if (!isEssentialExif(it->key()) && (largest == exif.end() || it->size() > largest->size()))
+                    largest = it;
+            if (largest == exif.end())
+                break;
+            left.push_back(largest->key());
+            exif.erase(largest);
+            encoded = encode();
+        }
+        if (!encoded) {
+            notes.push_back("EXIF left out whole: it cannot be written again (" + failure + ")");
+        } else {
             // Exiv2 itself leaves out tags over 20 kB when the whole does not fit; those are
             // named too.
             const bool hasLargeTags = std::any_of(exif.begin(), exif.end(), [](const Exiv2::Exifdatum& datum) { return datum.size() > 4096; });
             if (hasLargeTags && blob.size() + 6 <= kMaxSegmentPayload) {
-                Exiv2::ExifData written;
-                Exiv2::ExifParser::decode(written, blob.data(), static_cast<std::uint32_t>(blob.size()));
-                for (const auto& datum : exif)
-                    if (datum.size() > 4096 && written.findKey(Exiv2::ExifKey(datum.key())) == written.end())
-                        left.push_back(datum.key());
+                try {
+                    Exiv2::ExifData written;
+                    Exiv2::ExifParser::decode(written, blob.data(), static_cast<std::uint32_t>(blob.size()));
+                    for (const auto& datum : exif)
+                        if (datum.size() > 4096 && written.findKey(Exiv2::ExifKey(datum.key())) == written.end())
+                            left.push_back(datum.key());
+                } catch (const std::exception&) {
+                }
             }
             if (blob.size() + 6 <= kMaxSegmentPayload) {
                 JpegSegment segment { 0xE1, {} };
                 segment.bytes.assign(kExifHeader, kExifHeader + 6);
                 segment.bytes.insert(segment.bytes.end(), blob.begin(), blob.end());
                 segments.push_back(std::move(segment));
+                if (!makerNoteFailure.empty())
+                    notes.push_back("EXIF maker note left out: it cannot be written again (" + makerNoteFailure + ")");
                 if (!left.empty())
                     notes.push_back("EXIF too large for a JPEG segment; left out " + describeDropped(left));
             } else {
                 notes.push_back("EXIF too large for a JPEG segment; left out whole");
             }
         }
+    }
+    try {
         std::string packet = storage.xmpPacket;
         if (storage.xmpChanged || (packet.empty() && !storage.xmp.empty())) {
+            // A packet that is not valid XMP cannot take this program's properties: it goes.
+            if (storage.xmpUnreadable)
+                notes.push_back("XMP left out: the photo's " + std::to_string(packet.size()) + "-byte packet is not valid XMP");
             std::string encoded;
             Exiv2::XmpData xmp = storage.xmp;
+            packet.clear();
             if (Exiv2::XmpParser::encode(encoded, xmp, Exiv2::XmpParser::useCompactFormat | Exiv2::XmpParser::omitPacketWrapper) == 0)
                 packet = std::move(encoded);
+            else
+                notes.push_back("XMP left out: it cannot be written again");
         }
         if (!packet.empty() && packet.size() + sizeof(kXmpHeader) > kMaxSegmentPayload) {
             // Only this program's own properties are kept: they say where the picture came from.
@@ -366,6 +446,10 @@ std::vector<JpegSegment> ImageMetadata::jpegSegments(std::string* dropped) const
             segment.bytes.insert(segment.bytes.end(), packet.begin(), packet.end());
             segments.push_back(std::move(segment));
         }
+    } catch (const std::exception& error) {
+        notes.push_back(std::string("XMP left out: it cannot be written again (") + error.what() + ")");
+    }
+    try {
         if (!storage.iptc.empty()) {
             Exiv2::IptcData iptc = storage.iptc;
             std::vector<std::string> left;
@@ -392,7 +476,7 @@ std::vector<JpegSegment> ImageMetadata::jpegSegments(std::string* dropped) const
                 notes.push_back("IPTC too large for a JPEG segment; left out " + describeDropped(left));
         }
     } catch (const std::exception& error) {
-        notes.push_back(std::string("cannot encode metadata (") + error.what() + ")");
+        notes.push_back(std::string("IPTC left out: it cannot be written again (") + error.what() + ")");
     }
     std::string text;
     for (const auto& note : notes)

@@ -1,5 +1,6 @@
 #include <platform/graphics/JpegSplice.h>
 
+#include <platform/foundation/HugePages.h>
 #include <platform/graphics/JpegErrorBridge.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 #include <unordered_map>
+#include <utility>
 
 namespace vd {
 
@@ -23,8 +25,52 @@ constexpr std::array<int, 64> kZigzag = {
 };
 
 constexpr int kLookupBits = 9;
+constexpr int kSkipBits = 11;
 // Bytes of zeros after the data, so reading a little past its end (damaged data) stays inside.
 constexpr std::size_t kSlack = 4096;
+
+// A byte buffer that is not cleared when it grows: every byte is written before it is read.
+// Each thread keeps the last photo's buffers for its next photo, so a batch does not pay for
+// fresh pages (a fault and a zeroed page every 4 KB) twice for every photo it reads.
+class Bytes {
+public:
+    static Bytes spare(int which);
+    void giveBack(int which);
+
+    void resize(std::size_t size)
+    {
+        if (size > m_capacity) {
+            m_data.reset(new std::uint8_t[size]);
+            m_capacity = size;
+            preferHugePages(m_data.get(), size);
+        }
+        m_size = size;
+    }
+    std::uint8_t* data() { return m_data.get(); }
+    const std::uint8_t* data() const { return m_data.get(); }
+    std::size_t size() const { return m_size; }
+    std::uint8_t& operator[](std::size_t index) { return m_data[index]; }
+    const std::uint8_t& operator[](std::size_t index) const { return m_data[index]; }
+
+private:
+    std::unique_ptr<std::uint8_t[]> m_data;
+    std::size_t m_size { 0 };
+    std::size_t m_capacity { 0 };
+};
+
+constexpr std::size_t kSpareLimit = std::size_t { 256 } << 20; // larger buffers are not kept
+thread_local std::array<Bytes, 2> t_spares;
+
+Bytes Bytes::spare(int which)
+{
+    return std::exchange(t_spares[static_cast<size_t>(which)], Bytes());
+}
+
+void Bytes::giveBack(int which)
+{
+    if (m_capacity <= kSpareLimit && m_capacity > t_spares[static_cast<size_t>(which)].m_capacity)
+        t_spares[static_cast<size_t>(which)] = std::move(*this);
+}
 
 // Bits of a byte buffer read most significant first, at any bit position.
 inline std::uint64_t bitsAt(const std::uint8_t* data, std::uint64_t position)
@@ -42,6 +88,11 @@ struct HuffmanTable {
     std::array<std::uint8_t, 256> symbols {};
     std::array<std::uint16_t, 256> code {}; // by symbol, for encoding
     std::array<std::uint8_t, 256> size {};  // 0: the table has no code for the symbol
+    // For an AC table, what passing over the coefficient whose code starts the next kSkipBits
+    // bits takes, without working out its value: 0 for a longer code; otherwise the bits of code
+    // and amount (bits 0–4), the coefficients it covers, run included (bits 5–9), 1 << 10 for the
+    // end of the block and 1 << 11 for a run of 16 zeros.
+    std::array<std::uint16_t, 1 << kSkipBits> skip {};
 
     // False for a table libjpeg would refuse too.
     bool build(const JHUFF_TBL& table)
@@ -58,6 +109,16 @@ struct HuffmanTable {
                 symbols[static_cast<size_t>(count)] = symbol;
                 code[symbol] = static_cast<std::uint16_t>(next);
                 size[symbol] = static_cast<std::uint8_t>(length);
+                if (length <= kSkipBits) {
+                    const int run = symbol >> 4;
+                    const int amount = symbol & 15;
+                    const int covered = amount == 0 ? (run == 15 ? 16 : 0) : run + 1;
+                    const int end = amount == 0 ? (run == 15 ? 1 << 11 : 1 << 10) : 0;
+                    const auto entry = static_cast<std::uint16_t>((length + amount) | covered << 5 | end);
+                    const int shift = kSkipBits - length;
+                    for (int fill = next << shift; fill < (next + 1) << shift; ++fill)
+                        skip[static_cast<size_t>(fill)] = entry;
+                }
                 if (length <= kLookupBits) {
                     const int shift = kLookupBits - length;
                     for (int fill = next << shift; fill < (next + 1) << shift; ++fill)
@@ -230,7 +291,7 @@ private:
 }
 
 struct JpegSplice::State {
-    std::vector<std::uint8_t> file;
+    Bytes file { Bytes::spare(0) };
     std::size_t scanStart { 0 }; // the entropy-coded data, in file
     std::size_t scanEnd { 0 };   // the marker after it
     struct ScanComponent {
@@ -245,8 +306,9 @@ struct JpegSplice::State {
     std::vector<std::pair<std::size_t, std::size_t>> headerSegments; // DQT, SOF, DHT, DRI, SOS: offset, length with marker
     std::vector<std::uint8_t> jfif; // the body of the file's JFIF APP0 segment, if any
 
-    // The data without stuffing, restart intervals laid end to end (each starts on a byte).
-    std::vector<std::uint8_t> unstuffed;
+    // The data without stuffing, restart intervals laid end to end (each starts on a byte), and
+    // kSlack zeros.
+    Bytes unstuffed { Bytes::spare(1) };
     struct Interval {
         std::size_t unstuffedStart { 0 };
         std::size_t stuffedStart { 0 }; // in file
@@ -269,6 +331,12 @@ struct JpegSplice::State {
     std::vector<ReadMcu> read;
     std::unordered_map<int, std::size_t> readSlot;
     std::vector<std::int16_t> coefficients;
+
+    ~State()
+    {
+        file.giveBack(0);
+        unstuffed.giveBack(1);
+    }
 
     std::size_t stuffedOffset(std::size_t interval, std::size_t unstuffedIndex) const
     {
@@ -384,11 +452,16 @@ Result<std::unique_ptr<JpegSplice>> JpegSplice::open(const std::filesystem::path
         if (marker == 0xDB || marker == 0xC0 || marker == 0xC1 || marker == 0xC4 || marker == 0xDD || marker == 0xDA)
             s.headerSegments.emplace_back(at, length + 2);
         else if (marker == 0xE0 && length >= 7 && std::memcmp(&s.file[at + 4], "JFIF\0", 5) == 0)
-            s.jfif.assign(s.file.begin() + static_cast<std::ptrdiff_t>(at + 4), s.file.begin() + static_cast<std::ptrdiff_t>(at + 2 + length));
+            s.jfif.assign(s.file.data() + at + 4, s.file.data() + at + 2 + length);
         at += 2 + length;
     }
     splice->m_spliceable = ok;
     return splice;
+}
+
+std::span<const std::uint8_t> JpegSplice::bytes() const
+{
+    return { m_state->file.data(), m_state->file.size() };
 }
 
 bool JpegSplice::readMcus(const std::vector<int>& mcus)
@@ -396,11 +469,12 @@ bool JpegSplice::readMcus(const std::vector<int>& mcus)
     if (!m_spliceable)
         return false;
     State& s = *m_state;
-    const std::vector<std::uint8_t>& file = s.file;
+    const Bytes& file = s.file;
 
     // Undo the stuffing and find the restart intervals.
-    s.unstuffed.clear();
-    s.unstuffed.reserve(file.size() - s.scanStart + kSlack);
+    s.unstuffed.resize(file.size() - s.scanStart + kSlack);
+    std::uint8_t* unstuffed = s.unstuffed.data();
+    std::size_t length = 0;
     s.intervals.assign(1, State::Interval { 0, s.scanStart, 0, 0 });
     s.stuffedBytes.clear();
     std::size_t at = s.scanStart;
@@ -408,19 +482,20 @@ bool JpegSplice::readMcus(const std::vector<int>& mcus)
     while (at < file.size()) {
         const auto* found = static_cast<const std::uint8_t*>(std::memchr(file.data() + at, 0xFF, file.size() - at));
         const std::size_t ff = found ? static_cast<std::size_t>(found - file.data()) : file.size();
-        s.unstuffed.insert(s.unstuffed.end(), file.begin() + static_cast<std::ptrdiff_t>(at), file.begin() + static_cast<std::ptrdiff_t>(ff));
+        std::memcpy(unstuffed + length, file.data() + at, ff - at);
+        length += ff - at;
         if (ff + 1 >= file.size())
             break;
         const int next = file[ff + 1];
         if (next == 0x00) {
-            s.stuffedBytes.push_back(s.unstuffed.size());
-            s.unstuffed.push_back(0xFF);
+            s.stuffedBytes.push_back(length);
+            unstuffed[length++] = 0xFF;
             at = ff + 2;
         } else if (next >= 0xD0 && next <= 0xD7) {
             if (next - 0xD0 != static_cast<int>((s.intervals.size() - 1) % 8))
                 return false;
             s.intervals.back().stuffedEnd = ff;
-            s.intervals.push_back(State::Interval { s.unstuffed.size(), ff + 2, 0, 0 });
+            s.intervals.push_back(State::Interval { length, ff + 2, 0, 0 });
             at = ff + 2;
         } else {
             // Only the end of the picture may follow: another scan or a DNL is not spliced.
@@ -434,8 +509,8 @@ bool JpegSplice::readMcus(const std::vector<int>& mcus)
     }
     if (!ended)
         return false;
-    const std::uint64_t totalBits = static_cast<std::uint64_t>(s.unstuffed.size()) * 8;
-    s.unstuffed.resize(s.unstuffed.size() + kSlack);
+    const std::uint64_t totalBits = static_cast<std::uint64_t>(length) * 8;
+    std::memset(unstuffed + length, 0, kSlack);
 
     const int total = m_mcuColumns * m_mcuRows;
     const int perInterval = s.restartInterval > 0 ? s.restartInterval : total;
@@ -491,8 +566,47 @@ bool JpegSplice::readMcus(const std::vector<int>& mcus)
                 if (dcCategory < 0 || dcCategory > 11)
                     return false;
                 predicted += receiveExtended(data, position, dcCategory);
-                if (out)
-                    out[0] = static_cast<std::int16_t>(predicted);
+                if (!out) {
+                    // Nearly every block is only passed over: one look-up per coefficient.
+                    bool valid = true;
+                    for (int k = 1; k < 64;) {
+                        const std::uint16_t entry = ac.skip[bitsAt(data, position) >> (64 - kSkipBits)];
+                        if (entry) {
+                            position += entry & 31;
+                            if (entry & 1 << 10)
+                                break;
+                            k += entry >> 5 & 31;
+                            valid = k <= 64 || (entry & 1 << 11);
+                            if (!valid)
+                                break;
+                            continue;
+                        }
+                        const int symbol = ac.decode(data, position);
+                        if (symbol < 0) {
+                            valid = false;
+                            break;
+                        }
+                        const int run = symbol >> 4;
+                        const int size = symbol & 15;
+                        if (size == 0) {
+                            if (run != 15)
+                                break;
+                            k += 16;
+                            continue;
+                        }
+                        k += run;
+                        if (k > 63) {
+                            valid = false;
+                            break;
+                        }
+                        position += static_cast<unsigned>(size);
+                        ++k;
+                    }
+                    if (!valid)
+                        return false;
+                    continue;
+                }
+                out[0] = static_cast<std::int16_t>(predicted);
                 for (int k = 1; k < 64; ++k) {
                     const int symbol = ac.decode(data, position);
                     if (symbol < 0)
@@ -509,8 +623,7 @@ bool JpegSplice::readMcus(const std::vector<int>& mcus)
                     if (k > 63)
                         return false;
                     const int value = receiveExtended(data, position, size);
-                    if (out)
-                        out[kZigzag[static_cast<size_t>(k)]] = static_cast<std::int16_t>(value);
+                    out[kZigzag[static_cast<size_t>(k)]] = static_cast<std::int16_t>(value);
                 }
             }
         }

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,9 @@ public:
     int maxVSampling() const { return m_maxV; }
     int mcuColumns() const { return m_mcuColumns; }
     int mcuRows() const { return m_mcuRows; }
+
+    // The file's bytes, as read.
+    std::span<const std::uint8_t> bytes() const;
 
     // Whether the headers describe a file this class can change (see above).
     bool spliceable() const { return m_spliceable; }

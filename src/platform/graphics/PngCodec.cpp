@@ -1,5 +1,7 @@
 #include <platform/graphics/ImageCodecs.h>
 
+#include <platform/foundation/HugePages.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -53,6 +55,8 @@ Result<Image> decodePng(std::span<const std::uint8_t> bytes, const DecodeOptions
     PixelBuffer buffer;
     buffer.width = static_cast<int>(png.width);
     buffer.height = static_cast<int>(png.height);
+    buffer.pixels.reserve(static_cast<size_t>(png.width) * png.height);
+    preferHugePages(buffer.pixels.data(), buffer.pixels.capacity() * sizeof(std::uint32_t));
     buffer.pixels.resize(static_cast<size_t>(png.width) * png.height);
     if (!png_image_finish_read(&png, nullptr, buffer.pixels.data(), 0, nullptr)) {
         const std::string reason = png.message;
@@ -65,6 +69,10 @@ Result<Image> decodePng(std::span<const std::uint8_t> bytes, const DecodeOptions
         if (a == 255)
             continue;
         opaque = false;
+        if (a == 0) { // most of a logo's square, usually
+            pixel = 0;
+            continue;
+        }
         pixel = premultiply({ static_cast<std::uint8_t>((pixel >> 16) & 255), static_cast<std::uint8_t>((pixel >> 8) & 255), static_cast<std::uint8_t>(pixel & 255), static_cast<std::uint8_t>(a) });
     }
     buffer.opaque = opaque;

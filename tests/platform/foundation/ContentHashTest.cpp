@@ -1,0 +1,38 @@
+#include <platform/foundation/ContentHash.h>
+#include <platform/foundation/Files.h>
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+// The digests are SHA-256's, as every other tool computes them: stamped photos carry them, and
+// photos stamped by an earlier version must still be recognised.
+TEST(ContentHash, DigestsAreSha256InLowerCaseHexadecimal)
+{
+    EXPECT_EQ(vd::ContentHash::ofBytes({}), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    vd::ContentHash pieces;
+    pieces.add("a");
+    pieces.add(std::string_view("bc"));
+    EXPECT_EQ(pieces.finish(), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    const std::string million(1'000'000, 'a');
+    EXPECT_EQ(vd::ContentHash::ofBytes(std::span(reinterpret_cast<const std::uint8_t*>(million.data()), million.size())),
+        "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+}
+
+TEST(ContentHash, AFileHashesAsItsBytesWhateverItsSizeAndAMissingOneIsNamed)
+{
+    vd::test::TemporaryFolder folder;
+    // Sizes around the blocks the file is read in.
+    for (const std::size_t size : { std::size_t { 0 }, std::size_t { 1 }, std::size_t { 1 } << 18, (std::size_t { 1 } << 18) + 1, std::size_t { 700'001 } }) {
+        std::vector<std::uint8_t> bytes(size);
+        for (std::size_t i = 0; i < size; ++i)
+            bytes[i] = static_cast<std::uint8_t>(i * 31 + i / 251);
+        ASSERT_TRUE(vd::files::writeAtomically(folder / "photo.jpg", bytes, vd::files::Existing::Replace));
+        auto fromFile = vd::ContentHash::ofFile(folder / "photo.jpg");
+        ASSERT_TRUE(fromFile);
+        EXPECT_EQ(*fromFile, vd::ContentHash::ofBytes(bytes)) << size << " bytes";
+    }
+    auto missing = vd::ContentHash::ofFile(folder / "gone.jpg");
+    ASSERT_FALSE(missing);
+    EXPECT_NE(missing.error().message.find("gone.jpg"), std::string::npos);
+}
