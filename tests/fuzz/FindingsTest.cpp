@@ -2,6 +2,7 @@
 #include <platform/graphics/JpegCoefficients.h>
 #include <platform/graphics/JpegStreams.h>
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -43,26 +44,46 @@ TEST(FuzzFindings, APngChunkLongerThanTheFileIsDamageNotAnAllocation)
     auto good = decodePng(corpusFile("png_decoder", "interlaced.png"));
     ASSERT_TRUE(good) << good.error().message;
     EXPECT_EQ(good->buffer()->width, 9);
+
+    // A picture cut short in its last data chunk (a broken download) is named for what it is, even
+    // when the chunk claims only a little more than the file holds.
+    auto cut = corpusFile("png_decoder", "interlaced.png");
+    const std::string idat = "IDAT";
+    const auto at = std::search(cut.begin(), cut.end(), idat.begin(), idat.end()) - cut.begin() - 4;
+    ASSERT_GT(at, 0);
+    const std::uint32_t length = (std::uint32_t(cut[at]) << 24) | (std::uint32_t(cut[at + 1]) << 16) | (std::uint32_t(cut[at + 2]) << 8) | cut[at + 3];
+    // One byte more than the file holds after the chunk's header, its CRC included.
+    const auto claimed = static_cast<std::uint32_t>(cut.size() - static_cast<std::size_t>(at) - 11);
+    ASSERT_GT(claimed, length);
+    for (int i = 0; i < 4; ++i)
+        cut[at + i] = static_cast<std::uint8_t>(claimed >> (24 - 8 * i));
+    auto shortened = decodePng(cut, { .name = "cut.png" });
+    ASSERT_FALSE(shortened);
+    EXPECT_NE(shortened.error().message.find("cut.png: damaged PNG (the IDAT chunk claims"), std::string::npos) << shortened.error().message;
 }
 
 TEST(FuzzFindings, BlocksThatNoScanReachedCanBeChangedInAnyOrder)
 {
-    // A progressive JPEG whose scans end after the first component's: the stamp changes blocks
-    // where the logo lies, anywhere in the picture, and writes the whole picture back.
-    auto coefficients = JpegCoefficients::open(kCorpus / "jpeg_coefficients" / "progressive-only-first-component-scanned.jpg");
-    ASSERT_TRUE(coefficients) << coefficients.error().message;
-    JpegCoefficients& jpeg = **coefficients;
-    ASSERT_EQ(jpeg.componentCount(), 3);
-    const JpegComponentLayout& chroma = jpeg.component(2);
-    std::int16_t* last = jpeg.block(2, chroma.heightInBlocks - 1, chroma.widthInBlocks - 1);
-    EXPECT_EQ(last[0], 0) << "a block no scan reached reads as zero";
-    last[0] = 5;
-    jpeg.block(0, 0, 0)[0] += 1;
-    auto written = jpeg.write({});
-    ASSERT_TRUE(written) << written.error().message;
-    auto decoded = decodeJpeg(*written);
-    ASSERT_TRUE(decoded) << decoded.error().message;
-    EXPECT_EQ(decoded->buffer()->width, jpeg.width());
+    // Progressive JPEGs whose scans end after the first component's (one row of blocks, and five):
+    // the stamp changes blocks where the logo lies, anywhere in the picture, and writes the whole
+    // picture back.
+    for (const char* name : { "progressive-only-first-component-scanned.jpg", "progressive-only-first-component-scanned-five-rows.jpg" }) {
+        SCOPED_TRACE(name);
+        auto coefficients = JpegCoefficients::open(kCorpus / "jpeg_coefficients" / name);
+        ASSERT_TRUE(coefficients) << coefficients.error().message;
+        JpegCoefficients& jpeg = **coefficients;
+        ASSERT_EQ(jpeg.componentCount(), 3);
+        const JpegComponentLayout& chroma = jpeg.component(2);
+        std::int16_t* last = jpeg.block(2, chroma.heightInBlocks - 1, chroma.widthInBlocks - 1);
+        EXPECT_EQ(last[0], 0) << "a block no scan reached reads as zero";
+        last[0] = 5;
+        jpeg.block(0, 0, 0)[0] += 1;
+        auto written = jpeg.write({});
+        ASSERT_TRUE(written) << written.error().message;
+        auto decoded = decodeJpeg(*written);
+        ASSERT_TRUE(decoded) << decoded.error().message;
+        EXPECT_EQ(decoded->buffer()->width, jpeg.width());
+    }
 }
 
 TEST(FuzzFindings, AComponentWithoutAQuantisationTableIsDamageFoundOnOpening)
