@@ -48,8 +48,11 @@ void View::setHidden(bool hidden)
 {
     if (m_hidden == hidden)
         return;
-    if (hidden)
+    if (hidden) {
         invalidateVisualArea();
+        if (auto* w = window())
+            invalidateDrawnExtents(*w);
+    }
     m_hidden = hidden;
     if (!hidden)
         invalidateVisualArea();

@@ -219,6 +219,11 @@ private:
     void detachFromParent();
     void notifyMovedToWindow();
     Rect visualExtentInRoot() const;
+    // Where the view and its subtree are drawn at the run loop's current time, in window points:
+    // the presentation values of the view and of every ancestor.
+    Rect presentationExtentInRoot() const;
+    // Marks for redrawing where this subtree was drawn at the last frame while it moved.
+    void invalidateDrawnExtents(Window& window);
 
     Rect m_bounds;
     Point m_center;
@@ -243,6 +248,9 @@ private:
     std::vector<std::shared_ptr<GestureRecognizer>> m_gestureRecognizers;
     std::weak_ptr<Responder> m_viewController;
     std::vector<PropertyAnimation> m_animations;
+    // While the view animates, where the last frame drew it (window points): the next frame must
+    // repaint that area too, or the window keeps showing the view where it no longer is.
+    std::optional<Rect> m_drawnExtent;
 };
 
 }

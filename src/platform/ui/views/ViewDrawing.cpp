@@ -258,12 +258,38 @@ Rect View::visualExtentInRoot() const
     return extent;
 }
 
+Rect View::presentationExtentInRoot() const
+{
+    Rect extent = Renderer::localExtent(*this, presentationBounds());
+    for (const View* view = this;;) {
+        auto parent = view->m_superview.lock();
+        // The root's own placement is not part of the window's coordinates.
+        if (!parent)
+            break;
+        const Rect bounds = view->presentationBounds();
+        const Point center = view->presentationCenter();
+        extent = AffineTransform::translation(-bounds.midX(), -bounds.midY()).concat(view->presentationTransform()).concat(AffineTransform::translation(center.x, center.y)).apply(extent);
+        view = parent.get();
+    }
+    return extent;
+}
+
+void View::invalidateDrawnExtents(Window& window)
+{
+    if (m_drawnExtent)
+        window.invalidateRect(*m_drawnExtent);
+    for (auto& subview : m_subviews)
+        subview->invalidateDrawnExtents(window);
+}
+
 void View::invalidateVisualArea()
 {
-    if (m_hidden)
-        return;
     auto* w = window();
     if (!w)
+        return;
+    if (m_drawnExtent)
+        w->invalidateRect(*m_drawnExtent);
+    if (m_hidden)
         return;
     w->invalidateRect(visualExtentInRoot());
 }

@@ -13,6 +13,8 @@ void View::detachFromParent()
     if (!parent)
         return;
     invalidateVisualArea();
+    if (auto* w = window())
+        invalidateDrawnExtents(*w);
     auto protector = shared_from_this();
     if (auto* w = window())
         w->viewWillLeave(*this);

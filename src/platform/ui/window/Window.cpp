@@ -52,17 +52,65 @@ void Window::prepareFrame()
     while (!pending.empty()) {
         View* view = pending.back();
         pending.pop_back();
-        if (view->hasRunningAnimations()) {
-            // The area the view sweeps changes every frame.
-            view->invalidateVisualArea();
+        if (view->hasRunningAnimations() || view->m_drawnExtent) {
+            // A moving view is repainted where the last frame drew it and where this frame draws
+            // it; once it stops, where it rests.
+            if (view->m_drawnExtent)
+                invalidateRect(*view->m_drawnExtent);
             view->pruneFinishedAnimations(now);
-            animating = animating || view->hasRunningAnimations();
+            if (view->hasRunningAnimations()) {
+                animating = true;
+                view->m_drawnExtent = view->presentationExtentInRoot();
+                invalidateRect(*view->m_drawnExtent);
+            } else {
+                view->m_drawnExtent.reset();
+            }
+            view->invalidateVisualArea();
         }
         for (auto& subview : view->subviews())
             pending.push_back(subview.get());
     }
     (void)animating;
     layoutIfNeeded();
+}
+
+// The hit test of View::hitTest on the values animations show now: the view drawn topmost at the
+// point (own coordinates) among those that take touches.
+std::shared_ptr<View> Window::drawnViewAt(View& view, Point point)
+{
+    if (view.m_hidden || !view.m_userInteractionEnabled || view.presentationAlpha() < 0.01)
+        return nullptr;
+    if (!view.presentationBounds().contains(point))
+        return nullptr;
+    for (auto it = view.m_subviews.rbegin(); it != view.m_subviews.rend(); ++it) {
+        View& subview = **it;
+        const Rect bounds = subview.presentationBounds();
+        const Point center = subview.presentationCenter();
+        const AffineTransform toParent = AffineTransform::translation(-bounds.midX(), -bounds.midY()).concat(subview.presentationTransform()).concat(AffineTransform::translation(center.x, center.y));
+        if (auto hit = drawnViewAt(subview, toParent.inverted().apply(point)))
+            return hit;
+    }
+    return view.shared_from_this();
+}
+
+// Whether the view or one of its ancestors is in a property animation (the endless turns of
+// decorations leave a view where it is).
+bool Window::isMoving(const View* view)
+{
+    for (; view; view = view->m_superview.lock().get()) {
+        if (!view->m_animations.empty())
+            return true;
+    }
+    return false;
+}
+
+std::shared_ptr<View> Window::touchTarget(Point point)
+{
+    auto hit = hitTest(point);
+    auto drawn = drawnViewAt(*this, point);
+    if (hit != drawn && (isMoving(hit.get()) || isMoving(drawn.get())))
+        return nullptr;
+    return hit;
 }
 
 void Window::setFirstResponderView(const std::shared_ptr<View>& view)
@@ -117,7 +165,7 @@ void Window::sendTouches(TouchPhase phase, const std::vector<TouchInput>& inputs
             touch->m_force = input.force;
             const bool nearLast = std::hypot(input.location.x - m_lastTapLocation.x, input.location.y - m_lastTapLocation.y) <= gestureThresholds().multipleTapDistance;
             touch->m_tapCount = (m_lastTapEnd >= 0 && now - m_lastTapEnd <= gestureThresholds().multipleTapInterval && nearLast) ? m_lastTapCount + 1 : 1;
-            auto hit = hitTest(input.location);
+            auto hit = touchTarget(input.location);
             touch->m_view = hit;
             for (View* v = hit.get(); v; v = v->superview().get()) {
                 for (auto& recognizer : v->gestureRecognizers()) {

@@ -30,6 +30,11 @@ public:
     void sendText(const std::string& text); // to the first responder
     void sendKey(Key key);
     size_t activeTouchCount() const { return m_touches.size(); }
+    // The view a finger landing at a point (window points) touches: the topmost view there that
+    // takes touches, as the person sees it. Where a sliding, fading or turning view is drawn
+    // somewhere other than where it is, the touch goes to no view: a panel sliding out is no
+    // longer there, and the view it still covers is not yet visible.
+    std::shared_ptr<View> touchTarget(Point point);
 
     // Keyboard focus.
     std::shared_ptr<View> firstResponder() const { return m_firstResponder.lock(); }
@@ -62,6 +67,8 @@ private:
     void cancelTouchesForViews(const GestureRecognizer& recognizer);
     void resetFinishedRecognizers();
     static void collectAnimating(const View& view, bool& animating);
+    static std::shared_ptr<View> drawnViewAt(View& view, Point point);
+    static bool isMoving(const View* view);
 
     std::map<int, TouchState> m_touches;
     std::vector<std::shared_ptr<GestureRecognizer>> m_arena; // recognizers taking part in the touches

@@ -395,6 +395,55 @@ TEST(TouchDelivery, TouchesGoToTheHitViewAndUnhandledOnesUpTheChain)
     EXPECT_EQ(window->activeTouchCount(), 0u);
 }
 
+// A list over a grid, as the photo browser's album list lies over its photos: a tap belongs to the
+// topmost view the person sees under the finger, and to no view while the list is drawn somewhere
+// other than where it is (sliding in or out).
+TEST_F(GestureTest, TouchesGoToWhatIsSeenAndNeverThroughAListThatSlides)
+{
+    std::vector<std::string> taps;
+    auto grid = View::make(Rect(0, 0, 400, 400));
+    auto list = View::make(Rect(0, 0, 400, 300));
+    auto row = View::make(Rect(0, 100, 400, 60));
+    list->addSubview(row);
+    window->addSubview(grid);
+    window->addSubview(list);
+    for (auto& [target, name] : { std::pair { grid, "grid" }, std::pair { row, "row" } })
+        target->addGestureRecognizer(std::make_shared<TapGestureRecognizer>([&taps, name](GestureRecognizer& r) {
+            if (r.state() == GestureRecognizer::Recognized)
+                taps.push_back(name);
+        }));
+    auto tapAt = [&](Point p) {
+        down({ { 1, p } });
+        wait(0.05);
+        up({ { 1, p } });
+        wait(0.02);
+    };
+    tapAt({ 200, 130 });
+    tapAt({ 200, 350 });
+    EXPECT_EQ(taps, (std::vector<std::string> { "row", "grid" })) << "at rest: the row on top, the grid beside the list";
+
+    taps.clear();
+    View::animate(0.4, [&] { list->setCenter({ 200, 4 * 150 }); });
+    wait(0.1);
+    tapAt({ 200, 130 });
+    EXPECT_TRUE(taps.empty()) << "the list sliding out still covers the grid";
+    wait(0.4);
+    tapAt({ 200, 130 });
+    EXPECT_EQ(taps, (std::vector<std::string> { "grid" })) << "once it has gone, the grid is seen and touched";
+
+    taps.clear();
+    View::animate(0.4, [&] { list->setCenter({ 200, 150 }); });
+    wait(0.05);
+    tapAt({ 200, 130 });
+    EXPECT_TRUE(taps.empty()) << "the list sliding in is not there yet, and the grid is about to be covered";
+    tapAt({ 200, 350 });
+    EXPECT_EQ(taps, (std::vector<std::string> { "grid" })) << "what nothing moves over is touched as ever";
+    wait(0.5);
+    list->setHidden(true);
+    tapAt({ 200, 130 });
+    EXPECT_EQ(taps, (std::vector<std::string> { "grid", "grid" })) << "a hidden list takes no touch";
+}
+
 // A custom recognizer: recognizes when the finger goes right by 50 points.
 class SwipeRight : public GestureRecognizer {
 public:

@@ -140,6 +140,72 @@ TEST_F(AnimationTest, KeyedRotationRepeatsCumulativelyUntilRemoved)
     EXPECT_EQ(view->presentationAlpha(), 1);
 }
 
+// The window host keeps its picture and repaints only the dirty area of each frame. Whatever moves,
+// fades, turns, hides or leaves mid-animation, that picture equals a full drawing of the same moment.
+TEST_F(AnimationTest, RepaintingOnlyTheDirtyAreaShowsWhatAFullDrawingShows)
+{
+    window->setBackgroundColor(Color::whiteColor());
+    view->setBackgroundColor(Color::rgba(1, 0, 0));
+    auto panel = View::make(Rect(50, 150, 200, 120));
+    panel->setBackgroundColor(Color::rgba(0, 0, 1));
+    auto child = View::make(Rect(10, 10, 40, 40));
+    child->setBackgroundColor(Color::rgba(0, 1, 0));
+    panel->addSubview(child);
+    window->addSubview(panel);
+    auto spinner = View::make(Rect(300, 300, 60, 20));
+    spinner->setBackgroundColor(Color::black());
+    window->addSubview(spinner);
+    BasicAnimation spin;
+    spin.keyPath = "transform.rotation.z";
+    spin.toValue = 2 * std::numbers::pi;
+    spin.duration = 2;
+    spin.cumulative = true;
+    spin.repeatCount = BasicAnimation::kForever;
+    spinner->layer().addAnimation(spin, "spin");
+
+    DrawingContext kept(window->bounds().size, DrawingContext::Opacity::Opaque, 1);
+    int frameNumber = 0;
+    auto frames = [&](int count, const std::string& what) {
+        for (int i = 0; i < count; ++i, ++frameNumber) {
+            RunLoop::main().advance(1.0 / 60);
+            window->prepareFrame();
+            if (auto dirty = window->dirtyRect(); dirty && !dirty->isEmpty()) {
+                kept.fill(*dirty, Color::whiteColor());
+                window->render(kept.painter(), *dirty);
+            }
+            window->clearDirty();
+            DrawingContext full(window->bounds().size, DrawingContext::Opacity::Opaque, 1);
+            full.fill(window->bounds(), Color::whiteColor());
+            window->render(full.painter());
+            const Image shown = kept.takeImage(), held = full.takeImage();
+            int wrong = 0;
+            for (int y = 0; y < held.pixelHeight(); ++y)
+                for (int x = 0; x < held.pixelWidth(); ++x)
+                    wrong += shown.pixelAt(x, y) != held.pixelAt(x, y);
+            ASSERT_EQ(wrong, 0) << what << ", frame " << frameNumber << ": pixels the window would show wrongly";
+        }
+    };
+    frames(2, "at rest");
+    View::animate(0.3, [&] { panel->setCenter({ 4 * 200, 210 }); });
+    frames(25, "a panel sliding out");
+    View::animate(0.3, [&] {
+        panel->setCenter({ 150, 210 });
+        child->setCenter({ 170, 90 });
+        panel->setAlpha(0.5);
+    });
+    frames(25, "a panel sliding back and fading while its child moves");
+    View::animate(0.5, [&] { view->setCenter({ 300, 60 }); });
+    frames(10, "a view moving");
+    view->removeFromSuperview();
+    frames(5, "a view removed while it moved");
+    View::animate(0.5, [&] { panel->setCenter({ 150, 380 }); });
+    frames(10, "a panel moving down");
+    panel->setHidden(true);
+    frames(5, "a panel hidden while it moved");
+    spinner->layer().removeAnimationForKey("spin");
+    frames(3, "a turning view stopped");
+}
+
 TEST_F(AnimationTest, DirtyAreasCoverWhatChanged)
 {
     window->prepareFrame();
