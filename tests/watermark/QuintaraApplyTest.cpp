@@ -349,6 +349,7 @@ TEST_F(ApplyScreenBatch, TheScreenStaysWhileTheBatchRunsAndItsPhotosReachTheLibr
     EXPECT_EQ(observer->changes, 1);
     EXPECT_EQ(library->fetchAssetsWithOptions().count(), 8u) << "the stamped photos are in the library's next fetch";
 
+    frames(0.5); // the panel has slid in
     tap(*screen->myButtonOkSalvate);
     frames(0.6);
     EXPECT_EQ(navigation->topViewController(), other);

@@ -46,6 +46,27 @@ std::string textOf(const json& dump, const std::string& name)
     return node ? node->value("text", "") : "<absent>";
 }
 
+// The visible buttons of a dump that the window cuts: every button that is shown (it and its
+// ancestors neither hidden nor transparent) and reaches into the window must lie wholly inside it.
+// Buttons in lists are left out (a list clips what it scrolls away).
+void collectCutButtons(const json& node, const Box& window, bool inList, std::vector<std::string>& cut)
+{
+    if (node.value("hidden", false) || node.value("alpha", 1.0) <= 0.01)
+        return;
+    const std::string kind = node.value("class", "");
+    inList = inList || kind == "CollectionView" || kind == "TableView" || kind == "ScrollView" || kind == "PickerView";
+    if (kind == "Button" && !inList) {
+        const auto& f = node["frame"];
+        const Box b { f[0].get<double>(), f[1].get<double>(), f[2].get<double>(), f[3].get<double>() };
+        const bool reaches = b.x < window.maxX() && b.maxX() > window.x && b.y < window.maxY() && b.maxY() > window.y;
+        const bool inside = b.x >= window.x - 0.5 && b.maxX() <= window.maxX() + 0.5 && b.y >= window.y - 0.5 && b.maxY() <= window.maxY() + 0.5;
+        if (reaches && !inside)
+            cut.push_back(node.value("name", "a button") + " at " + f.dump());
+    }
+    for (const auto& child : node.value("subviews", json::array()))
+        collectCutButtons(child, window, inList, cut);
+}
+
 // Four photos made from the sample picture, each a little brighter, photo-4 the newest.
 constexpr int kPhotos = 4;
 
@@ -88,6 +109,17 @@ TEST_P(Road, FromAFreshDataFolderToStampedPhotosAndBackStraightHome)
 {
     const auto walked = run(std::string(VARDENICO_ROAD_SCRIPTS) + "/road_" + GetParam() + ".txt", "road");
     ASSERT_EQ(walked.status, 0) << walked.errors;
+
+    // Every screen along the road sits inside the window: no button it shows is cut.
+    for (const auto& entry : fs::directory_iterator(folder / "road")) {
+        if (entry.path().extension() != ".json")
+            continue;
+        const json shown = test::readJson(entry.path());
+        const auto& f = shown["frame"];
+        std::vector<std::string> cut;
+        collectCutButtons(shown, { 0, 0, f[2].get<double>(), f[3].get<double>() }, false, cut);
+        EXPECT_TRUE(cut.empty()) << entry.path().stem().string() << ": " << ::testing::PrintToString(cut);
+    }
 
     // The tutorial first, its consent dialog, START, then home with the update notice once.
     EXPECT_TRUE(test::findNamed(dump("tutorial1"), "myButtonOk"));
