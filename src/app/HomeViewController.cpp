@@ -22,7 +22,6 @@
 #include <watermark/CustomPhotoAlbum.h>
 #include <watermark/singleAutoFoto.h>
 
-#include <algorithm>
 #include <cmath>
 
 namespace vd {
@@ -274,10 +273,6 @@ void HomeViewController::metodoAlertAggiornamento()
 
 void HomeViewController::metodoAlertAutorizzazione(const std::string& titolo, const std::string& messaggio, const std::string& pulsante)
 {
-    if (auto accesso = m_alertAccesso.lock()) {
-        if (accesso->isPresented() || std::ranges::find(m_alertsInAttesa, accesso) != m_alertsInAttesa.end())
-            return;
-    }
     std::weak_ptr<ViewController> weak = weak_from_this();
     m_alertAccesso = metodoMostraAlert(titolo, messaggio, pulsante, [weak] {
         if (auto self = std::static_pointer_cast<HomeViewController>(weak.lock()))

@@ -99,7 +99,7 @@ private:
 
     std::deque<std::shared_ptr<AlertController>> m_alertsInAttesa;
     std::shared_ptr<AlertController> m_alertVisibile;
-    std::weak_ptr<AlertController> m_alertAccesso; // the access alert waiting or shown, at most one
+    std::weak_ptr<AlertController> m_alertAccesso; // the last access alert, dropped when a consent gives access
     NotificationCenter::Token m_keycerchi { 0 };
     bool m_avvioFatto { false };
 };
