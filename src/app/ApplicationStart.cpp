@@ -12,6 +12,7 @@
 #include <platform/ui/presentation/NavigationController.h>
 #include <platform/ui/presentation/ScreenRegistry.h>
 #include <platform/ui/window/Window.h>
+#include <watermark/singleAutoFoto.h>
 
 #include <vector>
 
@@ -19,15 +20,15 @@ namespace vd {
 
 namespace {
 
-// The question a first access to the photos asks: "Don't Allow" is @alertAction0, "OK"
-// @alertAction1. The answer is kept by the library.
-void askForPhotoAccess(Window& window, std::function<void(bool)> reply)
+// The question a first access to the photos asks; the library keeps the answer. With the home
+// screen in front it joins the home's alerts, first in line, so that no other alert covers it.
+void askForPhotoAccess(Window& window, const std::weak_ptr<NavigationController>& stack, std::function<void(bool)> reply)
 {
-    auto alert = AlertController::make("\u201cVardenico\u201d Would Like to Access Your Photos",
-        "Vardenico reads the photos you choose and saves the stamped copies as new photos.");
-    alert->addAction("Don't Allow", AlertController::ActionStyle::Cancel, [reply] { reply(false); });
-    alert->addAction("OK", AlertController::ActionStyle::Default, [reply] { reply(true); });
-    alert->present(window);
+    auto navigation = stack.lock();
+    auto home = navigation ? std::dynamic_pointer_cast<HomeViewController>(navigation->topViewController()) : nullptr;
+    if (home && home->metodoChiediAccessoFoto(reply))
+        return;
+    singleAutoFoto::consentAlert(std::move(reply))->present(window);
 }
 
 // An application in the background loses its layer animations; screens restart theirs on return.
@@ -55,7 +56,6 @@ std::shared_ptr<ContainerViewController> installApplicationRoot(Window& window, 
         delegate->applicationDidFinishLaunchingWithOptions();
 
     Window* host = &window;
-    PhotoLibrary::sharedPhotoLibrary().setConsentHandler([host](std::function<void(bool)> reply) { askForPhotoAccess(*host, std::move(reply)); });
     setApplicationLifecycle({
         [delegate] { delegate->applicationDidBecomeActive(); },
         [delegate] { delegate->applicationWillResignActive(); },
@@ -79,6 +79,9 @@ std::shared_ptr<ContainerViewController> installApplicationRoot(Window& window, 
         return nullptr;
     }
     auto navigation = std::make_shared<NavigationController>(*home);
+    // Set before the home screen loads: its load may ask.
+    std::weak_ptr<NavigationController> stack = navigation;
+    PhotoLibrary::sharedPhotoLibrary().setConsentHandler([host, stack](std::function<void(bool)> reply) { askForPhotoAccess(*host, stack, std::move(reply)); });
     std::static_pointer_cast<ContainerViewController>(*container)->metodoOspita(navigation);
     ViewController::installAsRoot(*container, window);
     // The window keeps the views; the screens live as long as the process and are never torn down

@@ -68,6 +68,7 @@ HomeViewController::~HomeViewController()
 
 void HomeViewController::viewDidLoad()
 {
+    log::debug("home did load");
     auto& defaults = UserDefaults::standard();
     if (!defaults.stringForKey(PrimoAvvioViewController::keyAvvioFatto)) {
         // The tutorial replaces this screen once the stack has finished putting it up.
@@ -80,24 +81,11 @@ void HomeViewController::viewDidLoad()
     m_avvioFatto = true;
     if (!defaults.stringForKey(keyAggiornamento))
         metodoAlertAggiornamento();
-    std::weak_ptr<ViewController> weak = weak_from_this();
-    singleAutoFoto::sharedInstance().setAlertPresenter([weak](const std::string& titolo, const std::string& messaggio, const std::string& pulsante) {
-        if (auto self = std::static_pointer_cast<HomeViewController>(weak.lock()))
-            self->metodoMostraAlert(titolo, messaggio, pulsante, {});
-    });
-    const bool autorizzato = singleAutoFoto::sharedInstance().requestAuthorizationHandler();
-    if (!autorizzato)
-        metodoAlertAutorizzazione();
-
     imageManager = std::make_shared<CachingImageManager>(32u << 20, 1);
+    const bool autorizzato = metodoControllaAccesso();
     // Without access the library is not read at all: the background stays plain.
-    if (autorizzato) {
-        FetchOptions options;
-        options.sortDescriptors = { { "creationDate", false } };
-        options.predicate = FetchPredicate::equal("mediaType", static_cast<long long>(AssetMediaType::Image));
-        assetsFetchResults = PhotoLibrary::sharedPhotoLibrary().fetchAssetsWithOptions(options);
-        metodoEstraiUltimaImmagineRullino();
-    }
+    if (autorizzato)
+        metodoCaricaFoto();
     metodoSettaInterfaccia();
     m_keycerchi = NotificationCenter::defaultCenter().addObserver(this, "keycerchi", nullptr, [this](const Notification&) { metodoAnimazioniCerhi(); });
     if (autorizzato)
@@ -118,6 +106,15 @@ void HomeViewController::viewDidAppear(bool animated)
     const bool autorizzato = PhotoLibrary::sharedPhotoLibrary().authorizationStatus() == AuthorizationStatus::Authorized;
     AnalyticsSink::shared().logEvent("Home Appear", { { "Autorizazzione Foto", autorizzato ? "true" : "false" } });
     metodoMostraProssimoAlert();
+}
+
+void HomeViewController::metodoCaricaFoto()
+{
+    FetchOptions options;
+    options.sortDescriptors = { { "creationDate", false } };
+    options.predicate = FetchPredicate::equal("mediaType", static_cast<long long>(AssetMediaType::Image));
+    assetsFetchResults = PhotoLibrary::sharedPhotoLibrary().fetchAssetsWithOptions(options);
+    metodoEstraiUltimaImmagineRullino();
 }
 
 void HomeViewController::metodoEstraiUltimaImmagineRullino()
@@ -201,10 +198,50 @@ void HomeViewController::myButtonTuoiLoghiACTION() { metodoApriSchermata(kIdenti
 
 void HomeViewController::myButtonApplicaACTION()
 {
-    if (singleAutoFoto::sharedInstance().requestAuthorizationHandler())
+    if (metodoControllaAccesso())
         metodoApriSchermata(kIdentifierBrowser);
-    else
-        metodoAlertAutorizzazione();
+}
+
+bool HomeViewController::metodoControllaAccesso()
+{
+    auto& check = singleAutoFoto::sharedInstance();
+    bool avvisato = false;
+    check.setAlertPresenter([this, &avvisato](const std::string& titolo, const std::string& messaggio, const std::string& pulsante) {
+        avvisato = true;
+        metodoAlertAutorizzazione(titolo, messaggio, pulsante);
+    });
+    bool autorizzato = check.requestAuthorizationHandler();
+    check.setAlertPresenter({});
+    // A consent answered on the spot needs no alert.
+    if (!autorizzato && PhotoLibrary::sharedPhotoLibrary().authorizationStatus() == AuthorizationStatus::Authorized)
+        autorizzato = true;
+    if (!autorizzato && !avvisato)
+        metodoAlertAutorizzazione(kTitoloAlert, mySingleScritte::sharedInstance().stringaDeviAutorizzareFoto(), "Settings");
+    return autorizzato;
+}
+
+bool HomeViewController::metodoChiediAccessoFoto(std::function<void(bool)> reply)
+{
+    if (!m_avvioFatto)
+        return false;
+    std::weak_ptr<ViewController> weak = weak_from_this();
+    auto consenso = singleAutoFoto::consentAlert([weak, reply](bool concesso) {
+        reply(concesso);
+        auto self = std::static_pointer_cast<HomeViewController>(weak.lock());
+        if (!self)
+            return;
+        if (concesso) {
+            // Nothing left to explain: the access alert waiting behind goes, and the photos load.
+            if (auto accesso = self->m_alertAccesso.lock())
+                std::erase(self->m_alertsInAttesa, accesso);
+            self->metodoCaricaFoto();
+            (void)CustomPhotoAlbum::sharedInstance();
+        }
+        self->metodoMostraProssimoAlert();
+    });
+    m_alertsInAttesa.push_front(std::move(consenso));
+    metodoMostraProssimoAlert();
+    return true;
 }
 
 void HomeViewController::metodoApriSchermata(const std::string& identifier)
@@ -234,21 +271,26 @@ void HomeViewController::metodoAlertAggiornamento()
     });
 }
 
-void HomeViewController::metodoAlertAutorizzazione()
+void HomeViewController::metodoAlertAutorizzazione(const std::string& titolo, const std::string& messaggio, const std::string& pulsante)
 {
     std::weak_ptr<ViewController> weak = weak_from_this();
-    metodoMostraAlert(kTitoloAlert, mySingleScritte::sharedInstance().stringaDeviAutorizzareFoto(), "Settings", [weak] {
-        auto self = weak.lock();
-        Window* window = self && self->isViewLoaded() ? self->view()->window() : nullptr;
-        if (!window)
-            return;
-        // The program's own settings page stands in for the system's page of the application.
-        auto settings = View::make<SettingsScreen>(UserDefaults::standard());
-        settings->present(*window);
+    m_alertAccesso = metodoMostraAlert(titolo, messaggio, pulsante, [weak] {
+        if (auto self = std::static_pointer_cast<HomeViewController>(weak.lock()))
+            self->metodoApriImpostazioni();
     });
 }
 
-void HomeViewController::metodoMostraAlert(const std::string& titolo, const std::string& messaggio, const std::string& pulsante, std::function<void()> azione)
+void HomeViewController::metodoApriImpostazioni()
+{
+    Window* window = isViewLoaded() ? view()->window() : nullptr;
+    if (!window)
+        return;
+    // The program's own settings page stands in for the system's page of the application.
+    auto settings = View::make<SettingsScreen>(UserDefaults::standard());
+    settings->present(*window);
+}
+
+std::shared_ptr<AlertController> HomeViewController::metodoMostraAlert(const std::string& titolo, const std::string& messaggio, const std::string& pulsante, std::function<void()> azione)
 {
     auto alert = AlertController::make(titolo, messaggio);
     std::weak_ptr<ViewController> weak = weak_from_this();
@@ -259,8 +301,9 @@ void HomeViewController::metodoMostraAlert(const std::string& titolo, const std:
         if (auto self = std::static_pointer_cast<HomeViewController>(weak.lock()))
             self->metodoMostraProssimoAlert();
     });
-    m_alertsInAttesa.push_back(std::move(alert));
+    m_alertsInAttesa.push_back(alert);
     metodoMostraProssimoAlert();
+    return alert;
 }
 
 void HomeViewController::metodoMostraProssimoAlert()

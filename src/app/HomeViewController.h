@@ -40,6 +40,11 @@ public:
     void myButtonTuoiLoghiACTION();
     void myButtonApplicaACTION();
 
+    // Asks for photo access with the consent dialog put first among this screen's alerts, once
+    // the screen has loaded past the tutorial; the answer goes to reply. False when this screen
+    // does not take the question.
+    bool metodoChiediAccessoFoto(std::function<void(bool)> reply);
+
     // The screens it opens, made through the registry by these identifiers.
     static constexpr const char* kIdentifier = "home";
     static constexpr const char* keyAggiornamento = "aggiornamento1";
@@ -81,14 +86,20 @@ protected:
 
 private:
     void metodoApriSchermata(const std::string& identifier);
-    void metodoAlertAutorizzazione();
+    // Whether photos may be read; when not, one alert says so (the check's own for a library that
+    // cannot be read, else the home's), and its "Settings" opens the settings page.
+    bool metodoControllaAccesso();
+    void metodoCaricaFoto();
+    void metodoAlertAutorizzazione(const std::string& titolo, const std::string& messaggio, const std::string& pulsante);
+    void metodoApriImpostazioni();
     void metodoAlertAggiornamento();
     // Alerts wait for the screen to be on a window and come one at a time.
-    void metodoMostraAlert(const std::string& titolo, const std::string& messaggio, const std::string& pulsante, std::function<void()> azione);
+    std::shared_ptr<AlertController> metodoMostraAlert(const std::string& titolo, const std::string& messaggio, const std::string& pulsante, std::function<void()> azione);
     void metodoMostraProssimoAlert();
 
     std::deque<std::shared_ptr<AlertController>> m_alertsInAttesa;
     std::shared_ptr<AlertController> m_alertVisibile;
+    std::weak_ptr<AlertController> m_alertAccesso; // the last access alert, dropped when a consent gives access
     NotificationCenter::Token m_keycerchi { 0 };
     bool m_avvioFatto { false };
 };

@@ -35,6 +35,11 @@ PrimoAvvioViewController::PrimoAvvioViewController()
     myArrConStringheTesto = { testi.stringaPrimoAvvioUno(), testi.stringaPrimoAvvioDue() };
 }
 
+PrimoAvvioViewController::~PrimoAvvioViewController()
+{
+    NotificationCenter::defaultCenter().removeObserver(this);
+}
+
 void PrimoAvvioViewController::viewDidLoad()
 {
     if (myButtonOk) {
@@ -45,6 +50,8 @@ void PrimoAvvioViewController::viewDidLoad()
     if (myLabelTesto)
         myLabelTesto->setText(myArrConStringheTesto.at(static_cast<size_t>(indexOk)));
     metodoAnimazioniCerhi();
+    // A return from the background finds the circles stopped, as on the home screen.
+    m_keycerchi = NotificationCenter::defaultCenter().addObserver(this, "keycerchi", nullptr, [this](const Notification&) { metodoAnimazioniCerhi(); });
 }
 
 void PrimoAvvioViewController::viewDidAppear(bool animated)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <platform/foundation/NotificationCenter.h>
 #include <platform/ui/presentation/ViewController.h>
 
 #include <string>
@@ -16,6 +17,7 @@ class Label;
 class PrimoAvvioViewController : public ViewController {
 public:
     PrimoAvvioViewController();
+    ~PrimoAvvioViewController() override;
     std::string className() const override { return "PrimoAvvioViewController"; }
 
     static constexpr const char* kIdentifier = "primoavvio";
@@ -42,6 +44,8 @@ public:
 
 private:
     void metodoAnimazioniCerhi();
+
+    NotificationCenter::Token m_keycerchi { 0 };
 };
 
 }

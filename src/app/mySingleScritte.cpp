@@ -45,6 +45,11 @@ std::string mySingleScritte::stringaSalvato() const { return localizedString("SA
 std::string mySingleScritte::stringaPrimoAvvioUno() const { return localizedString("welcome"); }
 std::string mySingleScritte::stringaPrimoAvvioDue() const { return localizedString("welcome2"); }
 std::string mySingleScritte::stringaDeviAutorizzareFoto() const { return localizedString("autofoto"); }
+std::string mySingleScritte::stringaConsensoFoto() const { return localizedString("consensofoto"); }
+std::string mySingleScritte::stringaConsensoFotoMessaggio() const { return localizedString("consensofotomessaggio"); }
+std::string mySingleScritte::stringaNonConsentire() const { return localizedString("nonconsentire"); }
+std::string mySingleScritte::stringaErrore() const { return localizedString("errore"); }
+std::string mySingleScritte::stringaAbilitaFoto() const { return localizedString("abilitafoto"); }
 std::string mySingleScritte::stringaFotoIllegibili() const { return localizedString("fotoillegibili"); }
 std::string mySingleScritte::stringaCreaAggiungiTuoLogoCell() const { return localizedString("creaoaggiungi"); }
 std::string mySingleScritte::stringaAggiungiLogoTemplate() const { return localizedString("Aggiungi Template"); }

@@ -46,6 +46,13 @@ public:
     std::string stringaPrimoAvvioUno() const; // "welcome"
     std::string stringaPrimoAvvioDue() const; // "welcome2"
     std::string stringaDeviAutorizzareFoto() const; // "autofoto"
+    // The photo-access consent dialog, the program's own stand-in for the system's ("OK" is fixed).
+    std::string stringaConsensoFoto() const; // "consensofoto"
+    std::string stringaConsensoFotoMessaggio() const; // "consensofotomessaggio"
+    std::string stringaNonConsentire() const; // "nonconsentire"
+    // The alert of a photo library that cannot be read.
+    std::string stringaErrore() const; // "errore"
+    std::string stringaAbilitaFoto() const; // "abilitafoto"
     std::string stringaFotoIllegibili() const; // "fotoillegibili": photos that do not decode, before their names
     std::string stringaCreaAggiungiTuoLogoCell() const; // "creaoaggiungi"
     std::string stringaAggiungiLogoTemplate() const; // "Aggiungi Template"

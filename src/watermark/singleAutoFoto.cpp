@@ -1,6 +1,8 @@
 #include <watermark/singleAutoFoto.h>
 
+#include <app/mySingleScritte.h>
 #include <platform/foundation/Log.h>
+#include <platform/ui/presentation/AlertController.h>
 
 namespace vd {
 
@@ -24,12 +26,23 @@ bool singleAutoFoto::requestAuthorizationHandler()
         m_library.requestAuthorization([](AuthorizationStatus status) { log::debug(status == AuthorizationStatus::Authorized ? "Foto autorizzate" : "Foto non autorizzate"); });
         return false;
     case AuthorizationStatus::Restricted:
-        if (m_presenter)
-            m_presenter("Error", "Enable photo permissions in settings", "Settings");
+        if (m_presenter) {
+            auto& testi = mySingleScritte::sharedInstance();
+            m_presenter(testi.stringaErrore(), testi.stringaAbilitaFoto(), "Settings");
+        }
         return false;
     default:
         return false;
     }
+}
+
+std::shared_ptr<AlertController> singleAutoFoto::consentAlert(std::function<void(bool granted)> reply)
+{
+    auto& testi = mySingleScritte::sharedInstance();
+    auto alert = AlertController::make(testi.stringaConsensoFoto(), testi.stringaConsensoFotoMessaggio());
+    alert->addAction(testi.stringaNonConsentire(), AlertController::ActionStyle::Cancel, [reply] { reply(false); });
+    alert->addAction("OK", AlertController::ActionStyle::Default, [reply] { reply(true); });
+    return alert;
 }
 
 }

@@ -73,6 +73,13 @@ struct Launch {
     template<typename T>
     std::shared_ptr<T> topAs() const { return std::dynamic_pointer_cast<T>(top()); }
     std::shared_ptr<AlertController> alert() const { return std::dynamic_pointer_cast<AlertController>(window->viewNamed("alert")); }
+    size_t alertsUp() const
+    {
+        size_t count = 0;
+        for (const auto& view : window->subviews())
+            count += view->name() == "alert";
+        return count;
+    }
     void tapNamed(const std::string& name) const
     {
         auto view = window->viewNamed(name);
@@ -190,6 +197,36 @@ TEST(Home, UpdateNoticeShowsOnceAndOtherAlertsWaitTheirTurn)
     EXPECT_FALSE(again.alert()) << "the notice never shows again";
 }
 
+// Access never asked by a later launch (the library could not be read at the first): the consent
+// dialog comes first and alone; the other alerts follow its answer, and a yes leaves nothing to
+// explain and shows the photos.
+TEST(Home, LaterLaunchAsksForThePhotosBeforeAnyOtherAlert)
+{
+    auto& testi = mySingleScritte::sharedInstance();
+    for (const bool concede : { false, true }) {
+        auto app = launch(DeviceKind::Phone, true, false, Accesso::NonChiesto);
+        auto home = app.topAs<HomeViewController>();
+        ASSERT_TRUE(home);
+        std::vector<std::string> seen;
+        while (auto alert = app.alert()) {
+            EXPECT_EQ(app.alertsUp(), 1u) << alert->title();
+            seen.push_back(alert->title() + "|" + alert->actions().back().title);
+            app.tapNamed(seen.size() == 1 && concede ? "alertAction1" : "alertAction0");
+            ASSERT_LT(seen.size(), 5u);
+        }
+        const std::string consenso = testi.stringaConsensoFoto() + "|OK";
+        if (concede) {
+            EXPECT_EQ(seen, (std::vector<std::string> { consenso, "Vardenico|Start" }));
+            EXPECT_EQ(home->assetsFetchResults.count(), 1u) << "the photos load once access is given";
+            EXPECT_FALSE(app.window->viewNamed("settingsScreen"));
+        } else {
+            EXPECT_EQ(seen, (std::vector<std::string> { consenso, "Vardenico|Start", "Vardenico|Settings" }));
+            EXPECT_EQ(PhotoLibrary::sharedPhotoLibrary().authorizationStatus(), AuthorizationStatus::Denied);
+            EXPECT_TRUE(app.window->viewNamed("settingsScreen"));
+        }
+    }
+}
+
 TEST(Home, LowSpaceAlertBelowOneHundredMebibytesOnly)
 {
     struct Case {
@@ -304,9 +341,11 @@ TEST(Home, ApplyWithoutAccessExplainsInsteadOfOpening)
     app.tapNamed("myButtonApplicaProp");
     EXPECT_TRUE(app.topAs<HomeViewController>()) << "the browser does not open";
     ASSERT_TRUE(app.alert());
+    EXPECT_EQ(app.alertsUp(), 1u);
     EXPECT_EQ(app.alert()->message(), mySingleScritte::sharedInstance().stringaDeviAutorizzareFoto());
     app.tapNamed("alertAction0");
     EXPECT_TRUE(app.window->viewNamed("settingsScreen")) << "Settings opens the program's settings page";
+    EXPECT_FALSE(app.alert()) << "and no second alert follows";
 }
 
 TEST(Container, ShiftsTheStackOnNotchedPhonesOnly)

@@ -54,6 +54,11 @@ const std::vector<Accessor>& accessors()
         { &mySingleScritte::stringaPrimoAvvioUno, "welcome" },
         { &mySingleScritte::stringaPrimoAvvioDue, "welcome2" },
         { &mySingleScritte::stringaDeviAutorizzareFoto, "autofoto" },
+        { &mySingleScritte::stringaConsensoFoto, "consensofoto" },
+        { &mySingleScritte::stringaConsensoFotoMessaggio, "consensofotomessaggio" },
+        { &mySingleScritte::stringaNonConsentire, "nonconsentire" },
+        { &mySingleScritte::stringaErrore, "errore" },
+        { &mySingleScritte::stringaAbilitaFoto, "abilitafoto" },
         { &mySingleScritte::stringaFotoIllegibili, "fotoillegibili" },
         { &mySingleScritte::stringaCreaAggiungiTuoLogoCell, "creaoaggiungi" },
         { &mySingleScritte::stringaAggiungiLogoTemplate, "Aggiungi Template" },
@@ -96,22 +101,22 @@ TEST(TextCatalogue, EveryAccessorReadsItsKeyFromTheEnglishTable)
 {
     ::setenv("VARDENICO_LANG", "en", 1);
     const auto english = table("en");
-    ASSERT_EQ(accessors().size(), 61u);
+    ASSERT_EQ(accessors().size(), 66u);
     std::set<std::string> keys;
     for (const auto& accessor : accessors()) {
         keys.insert(accessor.key);
         ASSERT_TRUE(english.contains(accessor.key)) << accessor.key;
         EXPECT_EQ((mySingleScritte::sharedInstance().*accessor.text)(), english[accessor.key].get<std::string>()) << accessor.key;
     }
-    EXPECT_EQ(keys.size(), 61u);
-    EXPECT_EQ(english.size(), 61u);
+    EXPECT_EQ(keys.size(), 66u);
+    EXPECT_EQ(english.size(), 66u);
 }
 
 TEST(TextCatalogue, ItalianTableHasEveryKeyWithAText)
 {
     const auto italian = table("it");
     const auto english = table("en");
-    EXPECT_EQ(italian.size(), 61u);
+    EXPECT_EQ(italian.size(), 66u);
     for (const auto& accessor : accessors()) {
         ASSERT_TRUE(italian.contains(accessor.key)) << accessor.key;
         EXPECT_FALSE(italian[accessor.key].get<std::string>().empty()) << accessor.key;

@@ -26,9 +26,23 @@ struct Machine {
         fs::copy_file(fs::path(VARDENICO_RESOURCES_DIR) / "samples" / "sample-picture.png", pictures() / "Holidays" / "beach.png");
     }
     std::string environment() const { return "VARDENICO_HOME=" + home().string() + " VARDENICO_PHOTOS=" + pictures().string(); }
-    test::AppRun run(const std::string& device, const std::string& script, const std::string& out) const
+    // extra: more NAME=value words for this run (a language, the console's diagnostics).
+    test::AppRun run(const std::string& device, const std::string& script, const std::string& out, const std::string& extra = {}) const
     {
-        return test::runApp("--headless --device " + device + " --script " + kScripts + "/" + script + " --out " + (folder / out).string(), folder.path(), environment());
+        return test::runApp("--headless --device " + device + " --script " + kScripts + "/" + script + " --out " + (folder / out).string(), folder.path(), environment() + " " + extra);
+    }
+    // As an ordinary user, who cannot read a folder without permissions (root reads any).
+    int runUnprivileged(const std::string& device, const std::string& script, const std::string& out) const
+    {
+        fs::create_directories(folder / out);
+        for (const fs::path& writable : { folder.path(), home(), folder / out })
+            fs::permissions(writable, fs::perms::all);
+        for (const auto& entry : fs::directory_iterator(home()))
+            fs::permissions(entry.path(), fs::perms::all);
+        const std::string drop = ::getuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+        const std::string command = "env " + environment() + " VARDENICO_LANG=en " + drop + VARDENICO_BINARY + " app --headless --device " + device + " --script " + kScripts + "/" + script + " --out " + (folder / out).string() + " 2>" + (folder / out / "stderr.txt").string();
+        const int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     json dump(const std::string& out, const std::string& name) const { return test::readJson(folder / out / (name + ".json")); }
     json defaults() const { return test::readJson(home() / "defaults.json"); }
@@ -54,20 +68,59 @@ bool spins(const json& dump, const std::string& name)
     return node && node->contains("animations");
 }
 
+// Every alert up in a dump, bottom first: what a person sees is the last, over the others.
+std::vector<json> alertsIn(const json& node)
+{
+    std::vector<json> found;
+    if (node.value("name", "") == "alert")
+        found.push_back(node);
+    if (node.contains("subviews")) {
+        for (auto& child : node["subviews"]) {
+            for (auto& alert : alertsIn(child))
+                found.push_back(std::move(alert));
+        }
+    }
+    return found;
+}
+
+std::vector<std::string> actionTitles(const json& alert)
+{
+    std::vector<std::string> titles;
+    for (auto& action : alert["actions"])
+        titles.push_back(action.value("title", ""));
+    return titles;
+}
+
+json stringsTable(const std::string& language) { return test::readJson(fs::path(VARDENICO_RESOURCES_DIR) / "strings" / (language + ".json")); }
+
 class HomeRoad : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(HomeRoad, FirstLaunchRunsTheTutorialAndASecondGoesStraightHome)
 {
     const std::string device = GetParam();
     Machine machine;
-    auto first = machine.run(device, "first_launch.txt", "first");
+    // In Italian, with the console's diagnostics on.
+    auto first = machine.run(device, "first_launch.txt", "first", "VARDENICO_LANG=it VARDENICO_LOG=debug");
     ASSERT_EQ(first.status, 0) << first.errors;
+    EXPECT_NE(first.errors.find("home did load"), std::string::npos) << first.errors;
 
     auto tutorial = machine.dump("first", "tutorial1");
     EXPECT_TRUE(test::findNamed(tutorial, "myButtonOk")) << "a fresh data folder starts with the tutorial";
     EXPECT_FALSE(test::findNamed(tutorial, "myButtonLogoNew"));
     EXPECT_NE(textOf(tutorial, "myLabelTesto"), textOf(machine.dump("first", "tutorial2"), "myLabelTesto"));
-    EXPECT_TRUE(test::findNamed(machine.dump("first", "consent"), "alertAction1")) << "the second press asks for the photos";
+    for (const char* cerchio : { "myImageViewCerchio1", "myImageViewCerchio2", "myImageViewCerchio3", "myImageViewCerchio4" }) {
+        EXPECT_TRUE(spins(tutorial, cerchio)) << cerchio;
+        EXPECT_FALSE(spins(machine.dump("first", "tutorialBackground"), cerchio)) << cerchio;
+        EXPECT_TRUE(spins(machine.dump("first", "tutorialForeground"), cerchio)) << "the tutorial's circles turn again on return: " << cerchio;
+    }
+    // The program's own consent dialog speaks the person's language.
+    const auto consent = alertsIn(machine.dump("first", "consent"));
+    ASSERT_EQ(consent.size(), 1u) << "the second press asks for the photos";
+    const json italiano = stringsTable("it");
+    EXPECT_EQ(consent[0].value("title", ""), italiano.value("consensofoto", "?"));
+    EXPECT_EQ(consent[0].value("message", ""), italiano.value("consensofotomessaggio", "?"));
+    EXPECT_EQ(actionTitles(consent[0]), (std::vector<std::string> { italiano.value("nonconsentire", "?"), "OK" }));
+    EXPECT_EQ(consent[0].value("title", "").find("Would Like"), std::string::npos);
     EXPECT_EQ(textOf(machine.dump("first", "tutorial3"), "myButtonOk"), "START");
     auto notice = machine.dump("first", "notice");
     EXPECT_TRUE(test::findNamed(notice, "myButtonLogoNew")) << "START goes home";
@@ -110,42 +163,67 @@ TEST_P(HomeRoad, FirstLaunchRunsTheTutorialAndASecondGoesStraightHome)
     EXPECT_TRUE(test::findNamed(machine.dump("second", "editor"), "myButtonSaveLogoProp")) << "the run ended in the editor, and cleanly";
 }
 
-INSTANTIATE_TEST_SUITE_P(Devices, HomeRoad, ::testing::Values("phone", "tablet"));
-
-// No Pictures folder at all, or one that cannot be read: the home screen still comes up and
-// says what is missing, and nothing is created in the person's name.
-TEST(HomeRoad, MissingOrUnreadableLibraryStillReachesHome)
+// No Pictures folder at all: the home screen still comes up, and nothing is created in the
+// person's name.
+TEST(HomeRoad, MissingLibraryStillReachesHome)
 {
-    {
-        Machine machine;
-        fs::remove_all(machine.pictures());
-        auto run = machine.run("phone", "first_launch.txt", "first");
-        ASSERT_EQ(run.status, 0) << run.errors;
-        EXPECT_TRUE(test::findNamed(machine.dump("first", "home"), "myButtonLogoNew"));
-    }
+    Machine machine;
+    fs::remove_all(machine.pictures());
+    auto run = machine.run("phone", "first_launch.txt", "first");
+    ASSERT_EQ(run.status, 0) << run.errors;
+    EXPECT_TRUE(test::findNamed(machine.dump("first", "home"), "myButtonLogoNew"));
+}
+
+// A library that cannot be read at the first launch: one alert says so and its Settings opens the
+// settings page, at the load and at each tap of apply. Once it can be read, the next launch asks
+// for access before anything else, and OK shows the photos with no alert left over.
+TEST_P(HomeRoad, UnreadableLibraryIsExplainedOnceAndAskedForFirstWhenReadable)
+{
+    const std::string device = GetParam();
     Machine machine;
     fs::permissions(machine.pictures(), fs::perms::none);
-    fs::permissions(machine.folder.path(), fs::perms::all);
-    fs::permissions(machine.home(), fs::perms::all);
-    // Root reads any folder: the run drops to an ordinary user for the unreadable one.
-    const std::string drop = ::getuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
-    const std::string script = kScripts + "/second_launch.txt";
-    fs::create_directories(machine.folder / "out");
-    fs::permissions(machine.folder / "out", fs::perms::all);
-    UserDefaults defaults(machine.home() / "defaults.json");
-    defaults.setString("avvioFatto", "fatto");
-    defaults.setString("aggiornamento1", "visualizzato");
-    defaults.synchronize();
-    fs::permissions(machine.home() / "defaults.json", fs::perms::all);
-    const std::string command = "env " + machine.environment() + " " + drop + VARDENICO_BINARY + " app --headless --script " + script + " --out " + (machine.folder / "out").string() + " 2>" + (machine.folder / "out" / "stderr.txt").string();
-    const int status = std::system(command.c_str());
-    fs::permissions(machine.pictures(), fs::perms::owner_all);
-    ASSERT_EQ(WEXITSTATUS(status), 0);
-    auto home = machine.dump("out", "home");
-    EXPECT_TRUE(test::findNamed(home, "myButtonLogoNew"));
-    const json* alert = test::findNamed(home, "alert");
-    ASSERT_TRUE(alert) << "an unreadable library is explained";
+    const int locked = machine.runUnprivileged(device, "locked_library.txt", "locked");
+    fs::permissions(machine.pictures(), fs::perms::all); // the person makes it readable (and the album writable)
+    ASSERT_EQ(locked, 0);
+
+    EXPECT_TRUE(alertsIn(machine.dump("locked", "tutorial3")).empty()) << "an unreadable library has no consent to ask";
+    auto alerts = alertsIn(machine.dump("locked", "locked"));
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_EQ(alerts[0].value("title", ""), "Error");
+    EXPECT_EQ(alerts[0].value("message", ""), "Enable photo permissions in settings");
+    EXPECT_EQ(actionTitles(alerts[0]), (std::vector<std::string> { "Settings" }));
+    for (const char* step : { "settings", "settingsAgain" }) {
+        auto dump = machine.dump("locked", step);
+        EXPECT_TRUE(test::findNamed(dump, "settingsScreen")) << step << ": Settings opens the settings page";
+        EXPECT_TRUE(alertsIn(dump).empty()) << step << ": and no second alert follows";
+    }
+    EXPECT_TRUE(alertsIn(machine.dump("locked", "home")).empty());
+    auto apply = alertsIn(machine.dump("locked", "apply"));
+    ASSERT_EQ(apply.size(), 1u) << "one alert a tap of apply";
+    EXPECT_EQ(apply[0].value("title", ""), "Error");
+    auto last = machine.dump("locked", "final");
+    EXPECT_TRUE(alertsIn(last).empty());
+    EXPECT_FALSE(test::findNamed(last, "settingsScreen"));
+    EXPECT_TRUE(test::findNamed(last, "myButtonLogoNew")) << "apply opened nothing";
+    EXPECT_FALSE(machine.defaults().contains("photoLibraryAuthorizationStatus")) << "access was never asked";
+
+    const int unlocked = machine.runUnprivileged(device, "unlocked_library.txt", "unlocked");
+    ASSERT_EQ(unlocked, 0);
+    auto consent = alertsIn(machine.dump("unlocked", "consent"));
+    ASSERT_EQ(consent.size(), 1u) << "the consent dialog comes alone";
+    EXPECT_EQ(consent[0].value("title", ""), stringsTable("en").value("consensofoto", "?"));
+    EXPECT_EQ(actionTitles(consent[0]), (std::vector<std::string> { "Don't Allow", "OK" }));
+    auto home = machine.dump("unlocked", "home");
+    EXPECT_TRUE(alertsIn(home).empty()) << "access given: nothing left to explain";
+    EXPECT_FALSE(test::findNamed(home, "settingsScreen"));
+    EXPECT_EQ(machine.defaults().value("photoLibraryAuthorizationStatus", 0), 3);
+    const json* fondo = test::findNamed(home, "myImageViewBg");
+    ASSERT_TRUE(fondo);
+    EXPECT_EQ(fondo->value("image", ""), "Holidays/beach.png") << "the newest photo shows behind the home screen";
+    EXPECT_TRUE(fs::is_directory(machine.pictures() / "Vardenico")) << "home creates the application's album";
 }
+
+INSTANTIATE_TEST_SUITE_P(Devices, HomeRoad, ::testing::Values("phone", "tablet"));
 
 }
 }
