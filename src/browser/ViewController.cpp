@@ -182,6 +182,9 @@ void ViewController::viewDidLoad()
 void ViewController::viewWillAppear(bool)
 {
     view()->layoutIfNeeded();
+    // The panels open at the centre of the area the screen is given (inside the container, below
+    // a notch), not of the whole display.
+    Centro = { view()->bounds().width() / 2, view()->bounds().height() / 2 };
     if (m_appearedOnce)
         metodoAggiornaLibreria();
     else if (!m_libraryRead && m_library->authorizationStatus() == AuthorizationStatus::Authorized)
