@@ -78,7 +78,10 @@ const std::vector<Accessor>& accessors()
         { &mySingleScritte::stringaAvvisiFoto, "avvisifoto" },
         { &mySingleScritte::stringaPosizioneSalvata, "posizionesalvata" },
         { &mySingleScritte::stringaPosizioneNonSalvata, "posizionenonsalvata" },
-        { &mySingleScritte::stringaFotoGiaApplicate, "fotogiaapplicate" }
+        { &mySingleScritte::stringaFotoGiaApplicate, "fotogiaapplicate" },
+        { &mySingleScritte::stringaNienteDaApplicare, "nientedaapplicare" },
+        { &mySingleScritte::stringaNienteDaApplicareUna, "nientedaapplicareuna" },
+        { &mySingleScritte::stringaPosizioneNonValida, "posizionenonvalida" }
     };
     return all;
 }
@@ -96,22 +99,22 @@ TEST(TextCatalogue, EveryAccessorReadsItsKeyFromTheEnglishTable)
 {
     ::setenv("VARDENICO_LANG", "en", 1);
     const auto english = table("en");
-    ASSERT_EQ(accessors().size(), 61u);
+    ASSERT_EQ(accessors().size(), 64u);
     std::set<std::string> keys;
     for (const auto& accessor : accessors()) {
         keys.insert(accessor.key);
         ASSERT_TRUE(english.contains(accessor.key)) << accessor.key;
         EXPECT_EQ((mySingleScritte::sharedInstance().*accessor.text)(), english[accessor.key].get<std::string>()) << accessor.key;
     }
-    EXPECT_EQ(keys.size(), 61u);
-    EXPECT_EQ(english.size(), 61u);
+    EXPECT_EQ(keys.size(), 64u);
+    EXPECT_EQ(english.size(), 64u);
 }
 
 TEST(TextCatalogue, ItalianTableHasEveryKeyWithAText)
 {
     const auto italian = table("it");
     const auto english = table("en");
-    EXPECT_EQ(italian.size(), 61u);
+    EXPECT_EQ(italian.size(), 64u);
     for (const auto& accessor : accessors()) {
         ASSERT_TRUE(italian.contains(accessor.key)) << accessor.key;
         EXPECT_FALSE(italian[accessor.key].get<std::string>().empty()) << accessor.key;
