@@ -184,6 +184,8 @@ TEST_P(ApplyScreenScripts, TallPhotoAndPanoramaFromHomeThenTheLogoStampedAtTheMe
         ASSERT_TRUE(alert) << "apply did not refuse the placement";
         EXPECT_NE(alert->value("message", "").find("\"sizePercent\" 1"), std::string::npos) << alert->value("message", "");
         EXPECT_GT(frameOf(refused, "stickerView").width(), frameOf(refused, "myViewBgPosizionatoreLogoo").width());
+        EXPECT_NEAR(number(refused, "myStepperPercentualeLogo", "value"), boundsOf(refused, "stickerView").width() * 100 / frameOf(refused, "myViewBgPosizionatoreLogoo").width(), 1e-3)
+            << "the stepper counts the turned logo's own side, as it sets it";
         EXPECT_GE(frameOf(refused, "myViewApplicatore").x(), frameOf(refused, "myViewBgScrollView").maxX()) << "the batch started";
         EXPECT_TRUE(upright(dump("upright")));
     }
