@@ -75,5 +75,8 @@ std::string mySingleScritte::stringaAvvisiFoto() const { return localizedString(
 std::string mySingleScritte::stringaPosizioneSalvata() const { return localizedString("posizionesalvata"); }
 std::string mySingleScritte::stringaPosizioneNonSalvata() const { return localizedString("posizionenonsalvata"); }
 std::string mySingleScritte::stringaFotoGiaApplicate() const { return localizedString("fotogiaapplicate"); }
+std::string mySingleScritte::stringaNienteDaApplicare() const { return localizedString("nientedaapplicare"); }
+std::string mySingleScritte::stringaNienteDaApplicareUna() const { return localizedString("nientedaapplicareuna"); }
+std::string mySingleScritte::stringaPosizioneNonValida() const { return localizedString("posizionenonvalida"); }
 
 }

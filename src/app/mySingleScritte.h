@@ -78,6 +78,9 @@ public:
     std::string stringaPosizioneSalvata() const; // "posizionesalvata"
     std::string stringaPosizioneNonSalvata() const; // "posizionenonsalvata"
     std::string stringaFotoGiaApplicate() const; // "fotogiaapplicate": photos skipped, already stamped the same way
+    std::string stringaNienteDaApplicare() const;    // "nientedaapplicare": none written, {skipped} photos already stamped the same way
+    std::string stringaNienteDaApplicareUna() const; // "nientedaapplicareuna": the same for a single photo
+    std::string stringaPosizioneNonValida() const;   // "posizionenonvalida": the apply screen refuses a placement, {reason}
 };
 
 }

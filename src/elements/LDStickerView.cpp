@@ -549,9 +549,17 @@ void LDStickerView::rotateViewPanGesture(GestureRecognizer& recognizer)
 
     switch (recognizer.state()) {
     case State::Began:
-        _deltaAngle = fingerAngle - rotationAngle();
-        _initialBounds = bounds();
-        _initialDistance = distance;
+        // Near the centre the finger's direction is noise and the scale divides by almost nothing:
+        // a drag that starts there neither turns nor scales the sticker.
+        if (distance < kMinimumRotateDistance) {
+            _deltaAngle.reset();
+            _initialBounds.reset();
+            _initialDistance.reset();
+        } else {
+            _deltaAngle = fingerAngle - rotationAngle();
+            _initialBounds = bounds();
+            _initialDistance = distance;
+        }
         tellDelegate([this](LDStickerViewDelegate& d) { d.stickerViewDidBeginEditing(*this); });
         break;
     case State::Changed: {
@@ -568,8 +576,7 @@ void LDStickerView::rotateViewPanGesture(GestureRecognizer& recognizer)
                 _LineeDiagonali->setAlpha(0);
         }
         setNeedsDisplay();
-        // A drag that began on the very centre has no distance to scale by.
-        if (!myTextField && *_initialDistance > 0) {
+        if (!myTextField) {
             const double scale = std::sqrt(distance / *_initialDistance);
             const double width = scale * _initialBounds->width();
             const double height = scale * _initialBounds->height();

@@ -59,6 +59,8 @@ public:
     static constexpr double kMinimumTextWidth = 80;   // a text sticker is lifted to this before a resize event
     static constexpr double kMinimumImageSide = 50;   // other stickers, per side
     static constexpr double kTextFontSize = 20;
+    // A rotate drag that begins closer than this to the centre neither turns nor scales.
+    static constexpr double kMinimumRotateDistance = 10;
 
     // The sticker with its handles and recognizers, handles hidden and no content.
     static std::shared_ptr<LDStickerView> initWithFrame(const Rect& frame);

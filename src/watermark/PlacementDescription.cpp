@@ -77,6 +77,12 @@ Result<void> PlacementDescription::check(const std::string& where) const
     for (double flag : flags)
         if (flag != 0.0 && flag != 1.0)
             return fail(where, "each of \"flags\" must be 0 or 1");
+    for (double value : percent)
+        if (!std::isfinite(value))
+            return fail(where, "each of \"percent\" must be a number");
+    for (double value : margins)
+        if (!std::isfinite(value))
+            return fail(where, "each of \"margins\" must be a number");
     if (!(sizePercent > 0 && sizePercent <= 100))
         return fail(where, "\"sizePercent\" " + number(sizePercent) + " is out of range: the logo's side must be above 0 and at most 100 % of the photo's short side");
     if (!(opacity >= 0 && opacity <= 1))

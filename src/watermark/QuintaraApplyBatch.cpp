@@ -68,6 +68,20 @@ void QuintaraApplyController::myButtonApplicaACTION()
     // One batch at a time; a finished one leaves the screen through its saved panel.
     if (myBoolBatchInCorso || m_batchFinished)
         return;
+    // The same check as the command line's: a placement no photo can take (a logo wider than
+    // the photo, a value that is no number) is refused by name before anything is written.
+    if (auto checked = metodoDescrizionePosizionamento().check("placement"); !checked) {
+        std::string reason = checked.error().message;
+        if (reason.starts_with("placement: "))
+            reason.erase(0, std::string("placement: ").size());
+        log::warning("apply refused: " + reason);
+        auto alert = AlertController::make("Vardenico", replaced(mySingleScritte::sharedInstance().stringaPosizioneNonValida(), "{reason}", reason));
+        alert->setName("myAlertPosizioneNonValida");
+        alert->addAction("OK", AlertController::ActionStyle::Default);
+        if (auto* window = view()->window())
+            alert->present(*window);
+        return;
+    }
     myBoolBatchInCorso = true;
     metodoEntraApplicatore(kComparsa);
     AnalyticsSink::shared().logEvent("Quintara Applico a foto", { { "N° foto", static_cast<long long>(myArrayIndexSelezionati.size()) } });
@@ -203,7 +217,14 @@ void QuintaraApplyController::metodoFineBatch()
 void QuintaraApplyController::metodoMostraPannelloSalvate()
 {
     const auto& scritte = mySingleScritte::sharedInstance();
-    if (myArrFotoNonSalvate.empty()) {
+    // Nothing written because every photo already carried this stamp: the panel says so
+    // instead of claiming the logo was applied.
+    const bool nienteDiNuovo = myArrFotoNonSalvate.empty() && myNumeroFotoSalvate == 0 && myNumeroFotoSaltate > 0;
+    if (nienteDiNuovo) {
+        const std::string testo = myNumeroFotoSaltate == 1 ? scritte.stringaNienteDaApplicareUna() : scritte.stringaNienteDaApplicare();
+        myLabelLeFotoSonoSalvate->setText(replaced(testo, "{skipped}", std::to_string(myNumeroFotoSaltate)));
+        myLabelFotoNonSalvate->setText("");
+    } else if (myArrFotoNonSalvate.empty()) {
         myLabelLeFotoSonoSalvate->setText(scritte.stringaLoghiApplicati());
         myLabelFotoNonSalvate->setText("");
     } else {
@@ -211,7 +232,7 @@ void QuintaraApplyController::metodoMostraPannelloSalvate()
         myLabelLeFotoSonoSalvate->setText(text);
         myLabelFotoNonSalvate->setText(listLines(myArrFotoNonSalvate));
     }
-    myLabelFotoSaltate->setText(myNumeroFotoSaltate ? replaced(scritte.stringaFotoGiaApplicate(), "{skipped}", std::to_string(myNumeroFotoSaltate)) : "");
+    myLabelFotoSaltate->setText(myNumeroFotoSaltate && !nienteDiNuovo ? replaced(scritte.stringaFotoGiaApplicate(), "{skipped}", std::to_string(myNumeroFotoSaltate)) : "");
     myLabelAvvisiFoto->setText(myArrAvvisiFoto.empty() ? "" : scritte.stringaAvvisiFoto() + "\n" + listLines(myArrAvvisiFoto));
     metodoImpaginaPannelloSalvate();
     // The panel takes the place of the progress: the ring, percentage and bar fade behind it.

@@ -39,6 +39,12 @@ constexpr double kRapportoPanorama = 1.8;   // width ÷ height above which an ar
 constexpr double kDimensioneAnteprima = 1100; // pixels asked for the preview
 constexpr double kPannello = 0.2;           // seconds: size panel fades
 constexpr double kTutorial = 0.3;           // seconds: tutorial, overlay and saved panel
+// The logo on the preview is never smaller than a fingertip: below that its own rotate handle
+// covers it, and a stamped logo could not be seen where it is placed. The sticker adds its
+// content inset on every side.
+constexpr double kLatoLogoMinimo = 44;
+constexpr double kLatoStickerMinimo = kLatoLogoMinimo + 2 * kStickerContentInset;
+constexpr double kDistanzaDalCursore = 4;   // points between the phone's preview and its opacity slider
 const char* const kChiaveTutorial = "tutorialB";
 const char* const kChiaveSenzaPerdita = "keyApplicaSenzaPerdita";
 
@@ -90,7 +96,11 @@ public:
         : m_screen(screen)
     {
     }
-    void stickerViewDidChangeEditing(LDStickerView&) override { m_screen.metodoTieniLogoSullaFoto(); }
+    void stickerViewDidChangeEditing(LDStickerView&) override
+    {
+        m_screen.metodoTieniLogoVisibile();
+        m_screen.metodoTieniLogoSullaFoto();
+    }
 
 private:
     QuintaraApplyController& m_screen;
@@ -209,10 +219,28 @@ void QuintaraApplyController::viewDidLoad()
 
 void QuintaraApplyController::metodoSistemaViewAlCaricamento()
 {
+    // As wide as the preview can be beside the opacity slider, centred there.
     const Rect area = myViewBgPosizionatoreLogoo->frame();
-    const double width = view()->bounds().width();
-    myViewBgPosizionatoreLogoo->setFrame({ view()->bounds().midX() - width / 2, area.y(), width, area.height() });
+    const Rect visibile = metodoAreaVisibile();
+    myViewBgPosizionatoreLogoo->setFrame({ visibile.midX() - visibile.width() / 2, area.y(), visibile.width(), area.height() });
     myViewBgSliderAlpha->layer().setCornerRadius(myViewBgSliderAlpha->bounds().height() / 2);
+}
+
+Rect QuintaraApplyController::metodoAreaVisibile() const
+{
+    // The phone's slider stands upright over the preview's side: the preview keeps clear of it.
+    // Its column is worked out from its centre and length, turned or not yet.
+    const Rect tutta = myViewBgScrollView->bounds();
+    const Point centro = myViewBgScrollView->convertPointFromView(myViewBgSliderAlpha->center(), myViewBgSliderAlpha->superview().get());
+    const double mezzaLarghezza = myViewBgSliderAlpha->bounds().height() / 2 + kDistanzaDalCursore;
+    if (centro.x - mezzaLarghezza >= tutta.maxX() || centro.x + mezzaLarghezza <= tutta.minX())
+        return tutta;
+    if (centro.x >= tutta.midX()) {
+        const double fine = std::max(tutta.minX(), centro.x - mezzaLarghezza);
+        return { tutta.minX(), tutta.minY(), fine - tutta.minX(), tutta.height() };
+    }
+    const double inizio = std::min(tutta.maxX(), centro.x + mezzaLarghezza);
+    return { inizio, tutta.minY(), tutta.maxX() - inizio, tutta.height() };
 }
 
 void QuintaraApplyController::viewWillAppear(bool animated)
@@ -306,18 +334,26 @@ void QuintaraApplyController::metodoMostraFoto(long item)
         self->myImageViewPreviewPhotos->setImage(image);
         self->metodoAdattaAreaAllaFoto(image, vecchioFrame, vecchioCenter);
         self->myPercentualeGrandezza = self->stickerView->frame().width() / self->myViewBgPosizionatoreLogoo->frame().width() * 100;
+        self->metodoAggiornaStepper();
     });
 }
 
 void QuintaraApplyController::metodoAdattaAreaAllaFoto(const Image& image, Rect vecchioFrame, Point vecchioCenter)
 {
+    // The whole photo, as large as it fits where the preview can be seen: a tall photo is scaled
+    // down rather than cut by the preview's edges, so every part of it can take the logo and
+    // what is seen is what is stamped.
     auto& area = *myViewBgPosizionatoreLogoo;
-    const double altezzaOld = vecchioFrame.height();
-    const double altezzaNEW = myImageViewPreviewPhotos->frame().width() * image.size().height / image.size().width;
-    const Rect frame = area.frame();
-    area.setFrame({ frame.x(), frame.y(), frame.width(), altezzaNEW });
-    area.setCenter({ area.center().x, vecchioCenter.y });
-    metodoPosizionaLogo(frame.width(), altezzaOld, frame.width(), altezzaNEW, vecchioFrame, vecchioCenter);
+    const Rect visibile = metodoAreaVisibile();
+    const Size foto = image.size();
+    double larghezza = visibile.width();
+    double altezza = larghezza * foto.height / foto.width;
+    if (altezza > visibile.height()) {
+        altezza = visibile.height();
+        larghezza = altezza * foto.width / foto.height;
+    }
+    area.setFrame({ visibile.midX() - larghezza / 2, visibile.midY() - altezza / 2, larghezza, altezza });
+    metodoPosizionaLogo(vecchioFrame.width(), vecchioFrame.height(), larghezza, altezza, vecchioFrame, vecchioCenter);
 }
 
 void QuintaraApplyControllerIPAD::metodoAdattaAreaAllaFoto(const Image& image, Rect vecchioFrame, Point vecchioCenter)
@@ -344,8 +380,10 @@ void QuintaraApplyController::handlePanGesture(PanGestureRecognizer& recognizer)
         if (panel.alpha() != 0.3 && panel.alpha() != 0)
             panel.setAlpha(0.3);
         metodoAllinementoDaPan();
+        metodoAggiornaStepper();
     } else if (recognizer.state() == State::Ended) {
         metodoAllinementoDaPan();
+        metodoAggiornaStepper();
         if (panel.alpha() != 0)
             View::animate(kPannello, [&panel] { panel.setAlpha(1); });
     }
@@ -390,8 +428,14 @@ void QuintaraApplyController::metodoPosizionaLogo(double larghezzaOld, double al
     const bool panoramaNew = altezzaNEW > 0 && larghezzaNEW / altezzaNEW > kRapportoPanorama;
     if (sO > 0 && (larghezzaOld != larghezzaNEW || panoramaOld || panoramaNew || (f[0] == 1 && f[1] == 1) || (f[2] == 1 && f[3] == 1))) {
         const Rect b = stickerView->bounds();
-        const double side = sN * b.width() / sO;
-        stickerView->setBounds({ b.x(), b.y(), side, side });
+        // A logo the rule took below the smallest size and that nothing resized since follows
+        // the rule from the size it asked for, so going back to the first photo gives it back.
+        const double lato = m_latoSottoIlMinimo && b.width() == kLatoStickerMinimo ? *m_latoSottoIlMinimo : b.width();
+        const double side = sN * lato / sO;
+        m_latoSottoIlMinimo.reset();
+        if (side < kLatoStickerMinimo)
+            m_latoSottoIlMinimo = side;
+        stickerView->setBounds({ b.x(), b.y(), std::max(side, kLatoStickerMinimo), std::max(side, kLatoStickerMinimo) });
     }
     const Rect S2 = stickerView->frame();
     const Rect A = myViewBgPosizionatoreLogoo->frame();
@@ -414,6 +458,17 @@ void QuintaraApplyController::metodoPosizionaLogo(double larghezzaOld, double al
     // brought back and measured where it now stands, so the photos get what the preview shows.
     if (metodoTieniLogoSullaFoto())
         metodoAllinementoDaPan();
+}
+
+bool QuintaraApplyController::metodoTieniLogoVisibile()
+{
+    const Rect b = stickerView->bounds();
+    if (b.width() >= kLatoStickerMinimo && b.height() >= kLatoStickerMinimo)
+        return false;
+    const Point centre = stickerView->center();
+    stickerView->setBounds({ b.x(), b.y(), std::max(b.width(), kLatoStickerMinimo), std::max(b.height(), kLatoStickerMinimo) });
+    stickerView->setCenter(centre);
+    return true;
 }
 
 bool QuintaraApplyController::metodoTieniLogoSullaFoto()
@@ -467,7 +522,8 @@ void QuintaraApplyController::metodoChiudiViewPercentuale(double durata)
 void QuintaraApplyController::myStepperPercentualeLogoACTION()
 {
     const double areaWidth = myViewBgPosizionatoreLogoo->frame().width();
-    const double w = myStepperPercentualeLogo->value() * areaWidth / 100;
+    const double w = std::max(myStepperPercentualeLogo->value() * areaWidth / 100, kLatoStickerMinimo);
+    m_latoSottoIlMinimo.reset();
     const Point centre = stickerView->center();
     const Rect b = stickerView->bounds();
     stickerView->setBounds({ b.x(), b.y(), w, b.height() });
@@ -476,6 +532,23 @@ void QuintaraApplyController::myStepperPercentualeLogoACTION()
     myPercentualeGrandezza = stickerView->frame().width() * 100 / areaWidth;
     // The margins and flags follow the new size, so the photos show what the preview shows.
     metodoAllinementoDaPan();
+    metodoAggiornaStepper();
+}
+
+void QuintaraApplyController::metodoAggiornaStepper()
+{
+    // The stepper counts the sticker's own side (its turn aside) in percent of the area width,
+    // the way it sets it: after the handle resized the logo, plus makes it larger than it now is.
+    auto& stepper = *myStepperPercentualeLogo;
+    if (!m_stepperLimiti)
+        m_stepperLimiti = std::pair { stepper.minimumValue(), stepper.maximumValue() };
+    const double areaWidth = myViewBgPosizionatoreLogoo->frame().width();
+    if (areaWidth <= 0)
+        return;
+    const double percentuale = stickerView->bounds().width() * 100 / areaWidth;
+    stepper.setMinimumValue(std::max(m_stepperLimiti->first, kLatoStickerMinimo * 100 / areaWidth));
+    stepper.setMaximumValue(std::max(m_stepperLimiti->second, percentuale));
+    stepper.setValue(percentuale);
     metodoSettaPercentualeLabelInBaseAlloStepper();
 }
 

@@ -66,6 +66,9 @@ public:
     // Keeps the logo's centre on the placement area, so some of the logo is always on the photo
     // (a logo dragged off it would be stamped nowhere); true when the logo had to be moved.
     bool metodoTieniLogoSullaFoto();
+    // Keeps the logo on the preview at least a fingertip wide (44 points inside the sticker's
+    // margins), whatever the photo's shape; true when it had to be enlarged.
+    bool metodoTieniLogoVisibile();
     // The placement as the engine takes it, read from the screen now.
     PlacementDescription metodoDescrizionePosizionamento() const;
 
@@ -75,6 +78,9 @@ public:
     void myButtonCloseViewPercentualeACTION();
     void metodoChiudiViewPercentuale(double durata);
     void metodoSettaPercentualeLabelInBaseAlloStepper();
+    // The stepper and its label show the sticker's side as it is now, its minimum the smallest
+    // side the logo may take on this area.
+    void metodoAggiornaStepper();
     void mySliderAlphaACTION();
     void metodoAppareTutorial();
     void metodoEsceTutorial(double durata);
@@ -142,7 +148,9 @@ protected:
     // The points where the tablet differs.
     virtual void metodoSistemaViewAlCaricamento();                                   // phone: area full width, vertical slider
     virtual void metodoSistemaViewAllaComparsa();                                     // phone: vertical slider, notched bar
-    virtual void metodoAdattaAreaAllaFoto(const Image& image, Rect vecchioFrame, Point vecchioCenter); // phone: area height from the photo
+    virtual void metodoAdattaAreaAllaFoto(const Image& image, Rect vecchioFrame, Point vecchioCenter); // phone: the photo fitted into the visible part
+    // Where the phone's preview can be seen: the preview's container less the opacity slider's column.
+    Rect metodoAreaVisibile() const;
 
 private:
     class Strip;
@@ -166,6 +174,8 @@ private:
     std::deque<StampProgress> m_progressDaMostrare; // each step stays on screen at least a frame
     bool m_progressTimer { false };
     std::vector<std::filesystem::path> m_fotoSalvate;
+    std::optional<double> m_latoSottoIlMinimo; // the side the resize rule asked for when it was below the smallest
+    std::optional<std::pair<double, double>> m_stepperLimiti; // the stepper's range as laid out
 };
 
 // The tablet layout of the same screen.

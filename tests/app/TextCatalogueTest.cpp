@@ -83,7 +83,10 @@ const std::vector<Accessor>& accessors()
         { &mySingleScritte::stringaAvvisiFoto, "avvisifoto" },
         { &mySingleScritte::stringaPosizioneSalvata, "posizionesalvata" },
         { &mySingleScritte::stringaPosizioneNonSalvata, "posizionenonsalvata" },
-        { &mySingleScritte::stringaFotoGiaApplicate, "fotogiaapplicate" }
+        { &mySingleScritte::stringaFotoGiaApplicate, "fotogiaapplicate" },
+        { &mySingleScritte::stringaNienteDaApplicare, "nientedaapplicare" },
+        { &mySingleScritte::stringaNienteDaApplicareUna, "nientedaapplicareuna" },
+        { &mySingleScritte::stringaPosizioneNonValida, "posizionenonvalida" }
     };
     return all;
 }
@@ -101,22 +104,22 @@ TEST(TextCatalogue, EveryAccessorReadsItsKeyFromTheEnglishTable)
 {
     ::setenv("VARDENICO_LANG", "en", 1);
     const auto english = table("en");
-    ASSERT_EQ(accessors().size(), 66u);
+    ASSERT_EQ(accessors().size(), 69u);
     std::set<std::string> keys;
     for (const auto& accessor : accessors()) {
         keys.insert(accessor.key);
         ASSERT_TRUE(english.contains(accessor.key)) << accessor.key;
         EXPECT_EQ((mySingleScritte::sharedInstance().*accessor.text)(), english[accessor.key].get<std::string>()) << accessor.key;
     }
-    EXPECT_EQ(keys.size(), 66u);
-    EXPECT_EQ(english.size(), 66u);
+    EXPECT_EQ(keys.size(), 69u);
+    EXPECT_EQ(english.size(), 69u);
 }
 
 TEST(TextCatalogue, ItalianTableHasEveryKeyWithAText)
 {
     const auto italian = table("it");
     const auto english = table("en");
-    EXPECT_EQ(italian.size(), 66u);
+    EXPECT_EQ(italian.size(), 69u);
     for (const auto& accessor : accessors()) {
         ASSERT_TRUE(italian.contains(accessor.key)) << accessor.key;
         EXPECT_FALSE(italian[accessor.key].get<std::string>().empty()) << accessor.key;

@@ -95,24 +95,39 @@ TEST_F(StickerTest, AStickerWithoutCloseAndResizeStillMovesAndRotates)
     EXPECT_EQ(delegate->calls, (Names { "begin", "change", "end", "begin", "change", "end" }));
 }
 
-// A sticker as small as its handles: its rotate handle lies on its very centre, where a drag has
-// no distance to scale by.
-TEST_F(StickerTest, ARotateDragFromTheExactCentreTurnsWithoutScaling)
+// A sticker as small as its handles: its rotate handle lies on its very centre, where the
+// finger's direction means nothing and the scale would divide by almost nothing. A drag that
+// starts there, or a few points off it, neither turns nor scales the sticker; one that starts on
+// the handle of a larger sticker does both.
+TEST_F(StickerTest, ARotateDragStartingNearTheCentreNeitherTurnsNorScales)
 {
     auto sticker = addImageSticker(Rect(86, 86, 28, 28));
     sticker->setEnableClose(false);
     sticker->setEnableResize(false);
+    auto delegate = std::make_shared<RecordingStickerDelegate>();
+    sticker->setDelegate(delegate);
     const Point centre = sticker->center();
     ASSERT_EQ(handleCentre(sticker->rotateView()), centre);
-    down(centre);
-    moveTo(polar(centre, 50, 30));
-    EXPECT_EQ(sticker->bounds().size, Size(28, 28));
+    for (const Point start : { centre, Point(centre.x + 3, centre.y + 2), Point(centre.x + 7, centre.y - 6) }) {
+        down(start);
+        moveTo(polar(centre, 50, 30));
+        moveTo(polar(centre, 400, 100));
+        EXPECT_EQ(sticker->bounds().size, Size(28, 28)) << start.x - centre.x << ", " << start.y - centre.y;
+        EXPECT_EQ(sticker->transform(), AffineTransform::identity());
+        up(polar(centre, 400, 100));
+        EXPECT_EQ(sticker->center(), centre);
+    }
+    EXPECT_EQ(delegate->calls.front(), "begin") << "the owner still hears of the drag";
+
+    sticker->setBounds({ 0, 0, 80, 80 });
+    const Point handle = handleCentre(sticker->rotateView());
+    const double reach = std::hypot(handle.x - centre.x, handle.y - centre.y);
+    ASSERT_GE(reach, LDStickerView::kMinimumRotateDistance);
+    down(handle);
+    moveTo(polar(centre, 4 * reach, 45 + 30));
+    up(polar(centre, 4 * reach, 45 + 30));
+    EXPECT_NEAR(sticker->bounds().width(), 160, 1e-9);
     EXPECT_NEAR(degrees(angleOf(*sticker)), 30, 1e-9);
-    moveTo(polar(centre, 200, 100));
-    up(polar(centre, 200, 100));
-    EXPECT_EQ(sticker->bounds().size, Size(28, 28));
-    EXPECT_EQ(sticker->center(), centre);
-    EXPECT_NEAR(degrees(angleOf(*sticker)), 100, 1e-9);
     EXPECT_TRUE(std::isfinite(sticker->frame().width()));
 }
 

@@ -105,16 +105,20 @@ TEST_F(ApplyScreenRules, PanoramasResizeTheLogoByTheShortSidesAndSimilarPhotosKe
 {
     open(DeviceKind::Phone, { "portrait.jpg", "panorama.jpg", "wide1.jpg", "wide2.jpg" }, kLogo);
     preview(0);
-    EXPECT_NEAR(area().height(), 390.0 * 400 / 300, 1e-6) << "the phone's area keeps its width";
+    // The phone's area is as wide as the part of the preview beside the opacity slider.
+    const double width = area().width();
+    EXPECT_NEAR(width, screen->myViewBgSliderAlpha->frame().minX() - 4, 1e-6);
+    EXPECT_NEAR(area().height(), width * 400 / 300, 1e-6);
     // Free (no edge): portrait → panorama resizes by the short sides' ratio.
-    placeSticker({ area().x() + 120, area().y() + 150 });
+    screen->stickerView->setBounds({ 0, 0, 240, 240 });
+    placeSticker({ area().x() + 50, area().y() + 150 });
     ASSERT_EQ(screen->myArrAllineamentoGenerale, (std::vector<double> { 0, 0, 0, 0 }));
     const double side = screen->stickerView->bounds().width();
     const auto percent = screen->myArrPercentualiAllineamento;
     preview(1);
-    const double panoramaHeight = 390.0 * 300 / 800;
+    const double panoramaHeight = width * 300 / 800;
     EXPECT_NEAR(area().height(), panoramaHeight, 1e-6);
-    EXPECT_NEAR(screen->stickerView->bounds().width(), side * panoramaHeight / 390, 1e-6);
+    EXPECT_NEAR(screen->stickerView->bounds().width(), side * panoramaHeight / width, 1e-6);
     EXPECT_NEAR(screen->stickerView->bounds().height(), screen->stickerView->bounds().width(), 1e-9);
     EXPECT_NEAR(screen->stickerView->center().x, area().x() + percent[0] * area().width() / 100, 1e-6) << "a free logo keeps its relative place";
     EXPECT_NEAR(screen->stickerView->center().y, area().y() + percent[1] * area().height() / 100, 1e-6);
@@ -131,6 +135,24 @@ TEST_F(ApplyScreenRules, PanoramasResizeTheLogoByTheShortSidesAndSimilarPhotosKe
     ASSERT_EQ(screen->myArrAllineamentoGenerale, (std::vector<double> { 0, 0, 0, 1 }));
     preview(0);
     EXPECT_NEAR(area().maxY() - sticker().maxY(), 12, 1e-6);
+
+    // A logo the rule would take below a fingertip stays one (44 points inside its 14-point
+    // margins); back on the portrait it has its own size again, not the lifted one grown.
+    screen->stickerView->setBounds({ 0, 0, 100, 100 });
+    placeSticker({ area().x() + 120, area().y() + 150 });
+    preview(1);
+    EXPECT_EQ(screen->stickerView->bounds().size, (Size { 72, 72 })) << "the rule asks " << 100 * panoramaHeight / width;
+    EXPECT_EQ(screen->stickerView->contentView()->frame().width(), 44);
+    preview(0);
+    EXPECT_NEAR(screen->stickerView->bounds().width(), 100, 1e-6);
+    preview(1);
+    // Turned smaller with the handle, it is lifted back to the smallest size too.
+    const auto& handle = screen->stickerView->rotateView();
+    const Point grip = handle->convertPointToView(handle->bounds().center(), nullptr);
+    const Point middle = stickerOnWindow();
+    drag(grip, middle + (grip - middle) * 0.3);
+    EXPECT_EQ(screen->stickerView->bounds().size, (Size { 72, 72 }));
+    EXPECT_NEAR(screen->stickerView->center().x, middle.x, 1e-6);
 }
 
 TEST_F(ApplyScreenRules, BothLeftAndRightFlagsKeepThePercentageAndResizeByTheShortSides)
@@ -139,11 +161,12 @@ TEST_F(ApplyScreenRules, BothLeftAndRightFlagsKeepThePercentageAndResizeByTheSho
     preview(0);
     screen->myArrAllineamentoGenerale = { 1, 1, 0, 0 };
     screen->myArrPercentualiAllineamento = { 40, 30 };
+    screen->stickerView->setBounds({ 0, 0, 150, 150 });
     const double side = screen->stickerView->bounds().width();
-    const double before = area().height();
+    const Size before = area().size;
     preview(1);
-    const double after = area().height();
-    EXPECT_NEAR(screen->stickerView->bounds().width(), side * std::min(390.0, after) / std::min(390.0, before), 1e-6);
+    const Size after = area().size;
+    EXPECT_NEAR(screen->stickerView->bounds().width(), side * std::min(after.width, after.height) / std::min(before.width, before.height), 1e-6);
     EXPECT_NEAR(screen->stickerView->center().x, area().x() + 0.4 * area().width(), 1e-6);
     EXPECT_NEAR(screen->stickerView->center().y, area().y() + 0.3 * area().height(), 1e-6);
 }
@@ -176,12 +199,19 @@ TEST_F(ApplyScreenRules, StepperSetsTheLogoAsAPercentageOfTheAreaWidth)
     tap(*screen->myButtonBigPresetLogo);
     EXPECT_EQ(screen->myViewBgPercentualeGrandezzaLogo->alpha(), 1);
     const Point centre = screen->stickerView->center();
-    screen->myStepperPercentualeLogo->setValue(19);
+    screen->myStepperPercentualeLogo->setValue(29);
     screen->myStepperPercentualeLogo->increment();
-    EXPECT_EQ(screen->stickerView->bounds().size, (Size { 60, 60 }));
+    EXPECT_EQ(screen->stickerView->bounds().size, (Size { 90, 90 }));
     EXPECT_EQ(screen->stickerView->center(), centre);
-    EXPECT_EQ(screen->myLabelPercentualeGrandezzaLog->text(), "20 pt");
-    EXPECT_NEAR(screen->myPercentualeGrandezza, 20, 1e-9);
+    EXPECT_EQ(screen->myLabelPercentualeGrandezzaLog->text(), "30 pt");
+    EXPECT_NEAR(screen->myPercentualeGrandezza, 30, 1e-9);
+    // Never below a fingertip: 72 points with the margins, 24 % of this area; the stepper says so.
+    screen->myStepperPercentualeLogo->setValue(10);
+    screen->myStepperPercentualeLogo->sendActions(ControlEvent::ValueChanged);
+    EXPECT_EQ(screen->stickerView->bounds().size, (Size { 72, 72 }));
+    EXPECT_NEAR(screen->myStepperPercentualeLogo->value(), 24, 1e-9);
+    EXPECT_NEAR(screen->myStepperPercentualeLogo->minimumValue(), 24, 1e-9);
+    EXPECT_EQ(screen->myLabelPercentualeGrandezzaLog->text(), "24 pt");
     tap(*screen->myButtonCloseViewPercentuale);
     EXPECT_EQ(screen->myViewBgPercentualeGrandezzaLogo->alpha(), 0);
 
@@ -196,11 +226,11 @@ TEST_F(ApplyScreenRules, TheLogoCannotBeDraggedOffThePhoto)
 {
     open(DeviceKind::Phone, { "portrait.jpg", "panorama.jpg" }, kLogo);
     preview(0);
-    // Far below the photo, at the window's right edge (the phone's area is as wide as the
-    // window): the centre stops on the bottom edge, half the logo still over the photo, measured
-    // as aligned there with the distances beyond the edges.
+    // Far below the photo, at the window's right edge (past the photo's, which stops short of the
+    // opacity slider): the centre stops on the bottom-right corner, a quarter of the logo still
+    // over the photo, measured as aligned there with the distances beyond the edges.
     drag(stickerOnWindow(), { 388, 842 }, 30);
-    EXPECT_NEAR(screen->stickerView->center().x, 388, 0.5);
+    EXPECT_NEAR(screen->stickerView->center().x, area().maxX(), 1e-9);
     EXPECT_NEAR(screen->stickerView->center().y, area().maxY(), 1e-9);
     EXPECT_EQ(screen->myArrAllineamentoGenerale, (std::vector<double> { 0, 1, 0, 1 }));
     EXPECT_LT(screen->myArrayConMisureMargini[1], 0);
@@ -430,19 +460,26 @@ TEST_F(ApplyScreenBatch, TheSameLogoAndPlacementAgainWritesNoSecondCopyAndAnothe
     EXPECT_EQ(std::filesystem::last_write_time(first[0]), modified);
     EXPECT_EQ(screen->myNumeroFotoSalvate, 0u);
     EXPECT_EQ(screen->myNumeroFotoSaltate, 2u);
-    EXPECT_EQ(screen->myLabelLeFotoSonoSalvate->text(), mySingleScritte::sharedInstance().stringaLoghiApplicati()) << "skipping is not failing";
-    EXPECT_EQ(screen->myLabelFotoSaltate->text(), skippedLine(2));
+    EXPECT_EQ(screen->myLabelLeFotoSonoSalvate->text(), "Nothing new to stamp: 2 photos already carry this logo and placement") << "nothing written is not applied";
+    EXPECT_EQ(screen->myLabelFotoSaltate->text(), "") << "said once";
     EXPECT_EQ(screen->myLabelFotoNonSalvate->text(), "");
     EXPECT_EQ(screen->myLabelPercentualeAvvisi->text().substr(0, 5), "100% ");
 
-    // A copy the user deleted, and a photo edited since, are stamped again; the rest is not.
+    // A copy the user deleted is stamped again, the other photo skipped: applied, and the skip said.
     std::filesystem::remove(root() / "Saved Photos" / "a_vardenico.jpg");
+    applyAgain();
+    EXPECT_EQ(savedPhotos().size(), 2u);
+    EXPECT_EQ(screen->myNumeroFotoSalvate, 1u);
+    EXPECT_EQ(screen->myNumeroFotoSaltate, 1u);
+    EXPECT_EQ(screen->myLabelLeFotoSonoSalvate->text(), mySingleScritte::sharedInstance().stringaLoghiApplicati()) << "skipping is not failing";
+    EXPECT_EQ(screen->myLabelFotoSaltate->text(), skippedLine(1));
+
+    // A photo edited since is stamped again; the rest is not.
     test::writeUniformJpeg(root() / "b.jpg", 1200, 1600, 0x604020);
     applyAgain();
     EXPECT_EQ(savedPhotos().size(), 3u);
-    EXPECT_EQ(screen->myNumeroFotoSalvate, 2u);
-    EXPECT_EQ(screen->myNumeroFotoSaltate, 0u);
-    EXPECT_EQ(screen->myLabelFotoSaltate->text(), "");
+    EXPECT_EQ(screen->myNumeroFotoSalvate, 1u);
+    EXPECT_EQ(screen->myNumeroFotoSaltate, 1u);
 
     // The logo dragged elsewhere is another stamp: both photos get a copy with it.
     open(DeviceKind::Phone, { "a.jpg", "b.jpg" }, kLogo);

@@ -10,6 +10,7 @@
 #include <watermark/StampEngine.h>
 
 #include <gtest/gtest.h>
+#include <limits>
 #include <nlohmann/json.hpp>
 
 using namespace vd;
@@ -126,6 +127,23 @@ TEST(PlacementFile, ReadsEveryFieldAndRefusesNonsenseNamingTheFile)
         ASSERT_FALSE(refused.has_value()) << bad;
         EXPECT_NE(refused.error().message.find("bad.json"), std::string::npos);
     }
+
+    // What the apply screen measures goes through the same check, values that never were JSON
+    // included: each is refused by name.
+    PlacementDescription measured;
+    ASSERT_TRUE(measured.check("placement"));
+    measured.sizePercent = 2.4e8;
+    auto tooLarge = measured.check("placement");
+    ASSERT_FALSE(tooLarge);
+    EXPECT_NE(tooLarge.error().message.find("\"sizePercent\" 2.4e+08 is out of range"), std::string::npos) << tooLarge.error().message;
+    measured.sizePercent = 20;
+    measured.margins[3] = std::numeric_limits<double>::quiet_NaN();
+    ASSERT_FALSE(measured.check("placement"));
+    EXPECT_NE(measured.check("placement").error().message.find("\"margins\""), std::string::npos);
+    measured.margins[3] = 0;
+    measured.percent[1] = std::numeric_limits<double>::infinity();
+    ASSERT_FALSE(measured.check("placement"));
+    EXPECT_NE(measured.check("placement").error().message.find("\"percent\""), std::string::npos);
 }
 
 class StampEngineFiles : public ::testing::Test {
