@@ -2,6 +2,7 @@
 
 #include <TestSupport.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -9,6 +10,7 @@
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
+#include <vector>
 
 namespace vd::test {
 
@@ -53,6 +55,38 @@ inline const nlohmann::json* findNamed(const nlohmann::json& node, const std::st
         }
     }
     return nullptr;
+}
+
+
+// The views a person sees cut by the window's edge, as "name class frame": every view that shows
+// (it and all above it neither hidden nor transparent) and overlaps the window must lie inside
+// it. A panel parked wholly outside the window does not show; the rows of a list, a picker or a
+// scroll view are judged by the list itself, which clips them.
+inline std::vector<std::string> viewsCutByWindow(const nlohmann::json& tree)
+{
+    std::vector<std::string> cut;
+    const auto& window = tree["frame"];
+    const double width = window[2].get<double>(), height = window[3].get<double>();
+    constexpr double slack = 0.5;
+    auto visit = [&](auto& self, const nlohmann::json& node) -> void {
+        if (node.value("hidden", false) || node.value("alpha", 1.0) < 0.01)
+            return;
+        const auto& f = node["frame"];
+        const double x = f[0].get<double>(), y = f[1].get<double>(), w = f[2].get<double>(), h = f[3].get<double>();
+        const bool overlaps = x < width && y < height && x + w > 0 && y + h > 0 && w > 0 && h > 0;
+        if (!overlaps)
+            return;
+        if (x < -slack || y < -slack || x + w > width + slack || y + h > height + slack)
+            cut.push_back(node.value("name", "") + " " + node.value("class", "") + " " + f.dump());
+        static const std::string clipping[] { "ScrollView", "CustomScrollView", "CollectionView", "TableView", "PickerView", "TextView" };
+        if (std::find(std::begin(clipping), std::end(clipping), node.value("class", "")) != std::end(clipping))
+            return;
+        for (const auto& child : node.value("subviews", nlohmann::json::array()))
+            self(self, child);
+    };
+    for (const auto& child : tree.value("subviews", nlohmann::json::array()))
+        visit(visit, child);
+    return cut;
 }
 
 }

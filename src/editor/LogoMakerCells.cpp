@@ -2,6 +2,7 @@
 
 #include <platform/graphics/Color.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace vd {
@@ -9,6 +10,8 @@ namespace vd {
 LogoMakerLayerCell::LogoMakerLayerCell()
 {
     setSelectionStyle(TableViewCellSelectionStyle::None);
+    // The table's own colour shows around the square and behind the reorder grip.
+    setBackgroundColor(std::nullopt);
     myViewBgCell = View::make();
     myViewBgCell->setName("myViewBgCell");
     myViewBgCell->setUserInteractionEnabled(false);
@@ -23,10 +26,24 @@ LogoMakerLayerCell::LogoMakerLayerCell()
 void LogoMakerLayerCell::layoutSubviews()
 {
     TableViewCell::layoutSubviews();
-    // The row's background is a square of the row's height in the middle, as the canvas is.
+    // The row's background is a square in the middle, as the canvas is, as large as the content
+    // leaves room for: the reorder grip narrows the content, and the square never runs under it.
     const Rect content = contentView()->bounds();
-    const double side = std::max(0.0, content.height() - 4);
-    myViewBgCell->setFrame({ (content.width() - side) / 2, 2, side, side });
+    const double side = std::max(0.0, std::min(content.width(), content.height()) - 4);
+    myViewBgCell->setFrame({ (content.width() - side) / 2, (content.height() - side) / 2, side, side });
+    myImageSnap->setTransform(AffineTransform::identity());
+    myImageSnap->setBounds({ 0, 0, m_dimensione.width * side, m_dimensione.height * side });
+    myImageSnap->setCenter({ m_centro.x * side, m_centro.y * side });
+    myImageSnap->setTransform(AffineTransform::rotation(m_angolo));
+}
+
+void LogoMakerLayerCell::metodoPosizionaMiniatura(Point centro, Size dimensione, double angolo)
+{
+    m_centro = centro;
+    m_dimensione = dimensione;
+    m_angolo = angolo;
+    setNeedsLayout();
+    layoutIfNeeded();
 }
 
 collectionImmaginiFormeCell::collectionImmaginiFormeCell()

@@ -8,14 +8,23 @@
 
 namespace vd {
 
-// A row of the layer table: the layer's miniature over the canvas colour.
+// A row of the layer table: the layer's miniature over the canvas colour, in a square as large as
+// the row leaves room for (less in reorder mode, where the grip takes the right of the row).
 class LogoMakerLayerCell : public TableViewCell {
 public:
     LogoMakerLayerCell();
     std::string className() const override { return "LogoMakerLayerCell"; }
     void layoutSubviews() override;
+    // Where the miniature sits, as fractions of the canvas's sides (centre and size) and its
+    // rotation: the square lays it out at whatever size it has.
+    void metodoPosizionaMiniatura(Point centro, Size dimensione, double angolo);
     std::shared_ptr<View> myViewBgCell;
     std::shared_ptr<ImageView> myImageSnap;
+
+private:
+    Point m_centro { 0.5, 0.5 };
+    Size m_dimensione { 0, 0 };
+    double m_angolo { 0 };
 };
 
 // A cell of the shape and icon palettes: the catalogue picture as stored (not tinted).

@@ -5,6 +5,7 @@
 #include <editor/EditorViewClasses.h>
 #include <editor/LogoMakerCells.h>
 #include <editor/LogoMakerLists.h>
+#include <library/SensorHousing.h>
 #include <library/mySingleElementiManage.h>
 #include <platform/foundation/Analytics.h>
 #include <platform/foundation/Log.h>
@@ -119,16 +120,14 @@ LogoMakerController::LogoMakerController()
 
 LogoMakerController::~LogoMakerController() { NotificationCenter::defaultCenter().removeObserver(this); }
 
-double LogoMakerController::topBarOffset() const
+double LogoMakerController::topBarOffset()
 {
-    // Phones are drawn at three pixels a point; tall notched screens (1792 pixels and more,
-    // except the 1920 and 2208 of the older large phones) push the bar below the notch.
-    const double nativeHeight = std::round(currentScreenSize().height * 3);
-    if (nativeHeight >= 1792 && nativeHeight != 1920 && nativeHeight != 2208) {
-        log::debug(nativeHeight == 2436 ? "iPhone X" : "unknown");
-        return 30;
-    }
-    return 0;
+    // Tall notched screens push the bar below the sensor housing, unless the screen is hosted
+    // below it already (the container does that): the offset is taken once.
+    if (!metodoSchermoConNotch())
+        return 0;
+    log::debug(std::round(currentScreenSize().height * 3) == 2436 ? "iPhone X" : "unknown");
+    return metodoSpazioSottoNotch(*view());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -211,11 +210,11 @@ void LogoMakerController::viewDidLoad()
 void LogoMakerController::layoutBars()
 {
     const double offset = topBarOffset();
-    if (offset > 0 && myViewCustomNavBar) {
+    if (myViewCustomNavBar) {
         Rect bar = myViewCustomNavBar->frame();
         bar.origin.y = offset;
         myViewCustomNavBar->setFrame(bar);
-        if (auto colour = myViewCustomNavBar->backgroundColor())
+        if (auto colour = myViewCustomNavBar->backgroundColor(); colour && offset > 0)
             view()->setBackgroundColor(colour);
     }
     // The canvas fills its frame inside the scroll view, at the origin, so that its centre as its
@@ -230,6 +229,9 @@ void LogoMakerController::layoutBars()
 
 void LogoMakerController::viewWillAppear(bool)
 {
+    // The screen lays out in the size it is given: inside the container that is the screen less
+    // the band the container keeps clear above it.
+    Centro = view()->bounds().center();
     metodoEsciTableLayer();
     metodoEsceSettings();
     layoutBars();
@@ -629,8 +631,6 @@ void LogoMakerController::fillLayerCell(LogoMakerLayerCell& cell, size_t row)
     const auto canvasColour = myViewTemporanea->backgroundColor();
     cell.myViewBgCell->setBackgroundColor(canvasColour);
     cell.myImageSnap->setBackgroundColor(std::nullopt);
-    cell.layoutIfNeeded();
-    const Size rowSize = cell.myViewBgCell->bounds().size;
     const Size canvasSize = myViewTemporanea->bounds().size;
     if (!sticker || canvasSize.width <= 0 || canvasSize.height <= 0)
         return;
@@ -646,14 +646,16 @@ void LogoMakerController::fillLayerCell(LogoMakerLayerCell& cell, size_t row)
     } else if (sticker->nomeImmagine) {
         miniature = templateImageNamed(*sticker->nomeImmagine);
     }
-    cell.myImageSnap->setTransform(AffineTransform::identity());
     cell.myImageSnap->setImage(miniature);
     cell.myImageSnap->setTintColor(sticker->tintColor());
     cell.myImageSnap->setAlpha(sticker->contentView() ? sticker->contentView()->alpha() : 1);
-    cell.myImageSnap->setBounds({ 0, 0, rowSize.width, rowSize.height });
-    cell.myImageSnap->setCenter({ sticker->center().x * rowSize.width / canvasSize.width, sticker->center().y * rowSize.height / canvasSize.height });
-    const double scale = sticker->frame().height() / canvasSize.height;
-    cell.myImageSnap->setTransform(AffineTransform::scale(scale, scale).concat(AffineTransform::rotation(sticker->transform().angle())));
+    // The miniature is the layer as the canvas shows it, at the row's scale: its text or picture
+    // at its own size and place, turned as the layer is.
+    const View* shown = sticker->myTextField ? static_cast<const View*>(sticker->myTextField.get()) : sticker->contentView().get();
+    const Size size = shown ? shown->bounds().size : sticker->bounds().size;
+    const Point centre = shown ? shown->convertPointToView(shown->bounds().center(), myViewTemporanea.get()) : sticker->center();
+    cell.metodoPosizionaMiniatura({ centre.x / canvasSize.width, centre.y / canvasSize.height }, { size.width / canvasSize.width, size.height / canvasSize.height },
+        sticker->transform().angle());
     if (auto selected = selectedSticker())
         selected->showEditingHandles();
 }

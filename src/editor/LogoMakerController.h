@@ -218,7 +218,7 @@ public:
 
 protected:
     // Numbers the tablet twin changes.
-    virtual double topBarOffset() const; // the phone's bar drops below a notch on tall screens
+    virtual double topBarOffset(); // the phone's bar drops below a notch the container has not cleared
     static constexpr double kImageLayerSide = 200;
     static constexpr double kNewTextWidth = 200, kNewTextHeight = 70;
     static constexpr double kStickerOrigin = 10;
@@ -249,7 +249,7 @@ public:
     std::string className() const override { return "LogoMakerControllerIPAD"; }
 
 protected:
-    double topBarOffset() const override { return 0; }
+    double topBarOffset() override { return 0; }
 };
 
 }

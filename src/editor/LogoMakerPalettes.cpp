@@ -6,6 +6,9 @@
 #include <platform/ui/presentation/ScreenRegistry.h>
 #include <platform/ui/window/Window.h>
 
+#include <algorithm>
+#include <cmath>
+
 namespace vd {
 
 // Palettes --------------------------------------------------------------------------------------
@@ -84,7 +87,8 @@ void LogoMakerController::myButtonColorPickerACTION()
         return;
     picker->colorPickerDelegate = std::dynamic_pointer_cast<ColorPickerDelegate>(shared_from_this());
     const double width = myViewBarraStrumenti->bounds().width() - 50;
-    const Size size { width, width / 11 * 15 };
+    const double side = width / 11;
+    Size size { width, side * 15 };
     picker->setPreferredContentSize(size);
     picker->setModalPresentationStyle(ModalPresentationStyle::Popover);
     auto content = picker->view();
@@ -108,6 +112,20 @@ void LogoMakerController::myButtonColorPickerACTION()
         popover->present(*w);
     else
         popover->present(*view());
+    // Below the canvas there may be less room than the 15 rows ask for. Whole rows show and the
+    // grid scrolls to the rest; where smaller swatches (never under 30 points) let all 15 rows fit,
+    // the grid is fitted instead.
+    popover->layoutIfNeeded();
+    const double room = content->bounds().height();
+    if (room + 0.5 < size.height && room > 0) {
+        constexpr double kLatoMinimo = 30;
+        const double fitted = std::min(side, std::max(kLatoMinimo, room / 15));
+        const double rows = std::clamp(std::floor(room / fitted), 1.0, 15.0);
+        size = { fitted * 11, fitted * rows };
+        picker->setPreferredContentSize(size);
+        popover->setPreferredContentSize(size);
+        popover->layoutIfNeeded();
+    }
 }
 
 void LogoMakerController::colorPickerDidColorSelected(const Color& color, const std::string& selectedHexColor)

@@ -37,6 +37,10 @@ std::shared_ptr<LDStickerView> LogoMakerController::metodoAggiungitesto()
 void LogoMakerController::metodoAccendiPickerFont()
 {
     myArrayPickerFontData = singleFontList::sharedInstance().printFonts();
+    // A new text is set in the default font: the list offers it, so the picker can show it and
+    // a text can be given it back.
+    if (std::find(myArrayPickerFontData.begin(), myArrayPickerFontData.end(), myStringFontDefalut) == myArrayPickerFontData.end())
+        myArrayPickerFontData.insert(std::lower_bound(myArrayPickerFontData.begin(), myArrayPickerFontData.end(), myStringFontDefalut), myStringFontDefalut);
     myPickerViewFont->reloadAllComponents();
     myPickerViewFontSize->reloadAllComponents();
     const int size = std::atoi(myStringFontSize.c_str());
@@ -105,8 +109,9 @@ void LogoMakerController::fitTextSticker(LDStickerView& sticker)
         Rect frame = sticker.frame();
         frame.size.height = fitted.height + 30;
         sticker.setFrame(frame);
+        // The content keeps the sticker's margin below as above: its edge runs through the handles.
         Rect contentFrame = content->frame();
-        contentFrame.size.height = fitted.height + 30;
+        contentFrame.size.height = std::max(0.0, frame.height() - 2 * sticker.globalInset().value_or(0));
         content->setFrame(contentFrame);
     }
     Rect textFrame = text.frame();

@@ -10,6 +10,7 @@
 #include <platform/ui/controls/Toolbar.h>
 #include <platform/ui/window/Window.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -598,6 +599,16 @@ void LDStickerView::rotateViewPanGesture(GestureRecognizer& recognizer)
     }
 }
 
+bool LDStickerView::pointInside(Point point) const
+{
+    if (View::pointInside(point))
+        return true;
+    for (const auto* handle : { _closeView.get(), _rotateView.get(), _resizeView.get() })
+        if (handle && !handle->isHidden() && handle->alpha() >= 0.01 && handle->isUserInteractionEnabled() && handle->frame().contains(point))
+            return true;
+    return false;
+}
+
 void LDStickerView::textViewDidChange(TextView& textView)
 {
     (void)textView;
@@ -610,8 +621,9 @@ void LDStickerView::textViewDidChange(TextView& textView)
         const Size fitted = myTextField->sizeThatFits({ myTextField->bounds().width(), std::numeric_limits<double>::infinity() });
         const double height = fitted.height + 30;
         setFrame({ frame().origin, { frame().width(), height } });
+        // The content keeps its margin on every side, so its edge runs through the handles.
         const Rect content = _contentView->frame();
-        _contentView->setFrame({ content.origin, { content.width(), height } });
+        _contentView->setFrame({ content.origin, { content.width(), std::max(0.0, height - 2 * _globalInset.value_or(0)) } });
         log::debug("textViewDidChange sticker " + describe(frame()) + " content " + describe(_contentView->frame()) + " text " + describe(myTextField->frame()));
     }
     setTransform(AffineTransform::rotation(angle));

@@ -146,6 +146,9 @@ public:
 
     void didMoveToSuperview() override;
     void didMoveToWindow() override;
+    // The sticker's own, rotated area, and the parts of its shown handles that reach past it (the
+    // resize handle sits 10 points outside the left edge): a touch there is the sticker's.
+    bool pointInside(Point point) const override;
     bool shouldRecognizeSimultaneously(GestureRecognizer& recognizer, GestureRecognizer& other) override;
 
 private:

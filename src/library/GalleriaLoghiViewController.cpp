@@ -5,6 +5,7 @@
 #include <library/LogoPickerClient.h>
 #include <library/LogoScreenInputs.h>
 #include <library/PreviewLogoGeneratoViewController.h>
+#include <library/SensorHousing.h>
 #include <library/mySingleElementiManage.h>
 #include <platform/foundation/Log.h>
 #include <platform/ui/controls/Button.h>
@@ -17,23 +18,17 @@
 #include <platform/ui/presentation/ScreenRegistry.h>
 #include <platform/ui/window/Window.h>
 
+#include <algorithm>
+
 namespace vd {
 
 namespace {
 
 constexpr const char* kCellIdentifier = "CellLoghiGalleria";
 constexpr double kPanelDuration = 0.3;
-constexpr double kNotchShift = 30;
 constexpr Size kPickerPopoverSize { 540, 640 };
 
 bool isTablet() { return ScreenRegistry::shared().deviceKind() == DeviceKind::Tablet; }
-
-// Phones with a sensor housing at the top of the screen (tall screens, about 19.5 : 9) keep the
-// title bar clear of it.
-bool isNotchedPhone(Size screen)
-{
-    return !isTablet() && screen.width > 0 && screen.height / screen.width > 2.1;
-}
 
 // The logo list lines up with the stored rows only until something empties it (the gallery's own
 // back does); operations by index reload it first.
@@ -87,20 +82,24 @@ void GalleriaLoghiViewController::viewDidLoad()
     metodoIconaModello(*myButtonExitAggiungiCreaProp);
     if (myLabelTitolo)
         myLabelTitolo->setText(mySingleScritte::sharedInstance().stringaLogoGallery());
-    if (isNotchedPhone(view()->bounds().size)) {
-        Rect bar = myViewCustomNavBar->frame();
-        bar.origin.y += kNotchShift;
-        myViewCustomNavBar->setFrame(bar);
-        Rect grid = myCollectionViewLoghi->frame();
-        const double top = bar.maxY();
-        grid.size.height -= top - grid.origin.y;
-        grid.origin.y = top;
-        myCollectionViewLoghi->setFrame(grid);
-    }
+}
+
+void GalleriaLoghiViewController::metodoImpostaBarra()
+{
+    // In the size and place the screen is given: below the sensor housing the container already
+    // keeps clear, the bar stays at the top; on a screen that reaches the housing it drops below.
+    Rect bar = myViewCustomNavBar->frame();
+    bar.origin.y = metodoSpazioSottoNotch(*view());
+    myViewCustomNavBar->setFrame(bar);
+    Rect grid = myCollectionViewLoghi->frame();
+    grid.origin.y = bar.maxY();
+    grid.size.height = std::max(0.0, view()->bounds().height() - grid.origin.y);
+    myCollectionViewLoghi->setFrame(grid);
 }
 
 void GalleriaLoghiViewController::viewWillAppear(bool)
 {
+    metodoImpostaBarra();
     metodoNascondiPannelloAggiungi(0);
     const auto& scritte = mySingleScritte::sharedInstance();
     myButtonCreaProp->setTitle(scritte.stringaCREA());

@@ -52,6 +52,7 @@ public:
     void myButtonExitAggiungiCreaACTION();
     void metodoMostraPannelloAggiungi();
     void metodoNascondiPannelloAggiungi(double durata);
+    void metodoImpostaBarra(); // the title bar clear of the sensor housing, the grid below it
     // What the photo picker hands back; an absent or unusable picture adds nothing.
     void imagePickerDidFinishPicking(std::optional<Image> picture);
     void clearCell(CellLoghiGalleria& cell);

@@ -104,8 +104,7 @@ void PreviewLogoGeneratoViewController::metodoImpostaInterfaccia()
         myImageViewPreviewLogo->setFrame(myFramePreview);
         log::debug("frame preview " + describe(myFramePreview));
     }
-    const Rect area = view()->bounds();
-    myImageViewPreviewLogo->setCenter({ myImageViewPreviewLogo->center().x, area.midY() - kLogoAboveCentre });
+    metodoCentraLogo();
     myViewBgSoprablure->setBackgroundColor(Color::clear());
     myImageViewBg->setImage(mySingleElementiManage::sharedInstance().myImageSfondoHome);
     myImageViewPreviewLogo->setImage(myImageLogo.value_or(Image()));
@@ -141,6 +140,19 @@ void PreviewLogoGeneratoViewController::metodoImpostaInterfaccia()
     if (myStringType != "image")
         metodoAbilita(*myButtonSalvaNelRullino, hasPicture);
     metodoAbilita(*myButtonShare, hasPicture);
+}
+
+void PreviewLogoGeneratoViewController::metodoCentraLogo()
+{
+    const Rect area = view()->bounds();
+    myImageViewPreviewLogo->setCenter({ myImageViewPreviewLogo->center().x, area.midY() - kLogoAboveCentre });
+}
+
+void PreviewLogoGeneratoViewController::viewWillAppear(bool)
+{
+    // Loaded at the screen's full size, shown in the size the container gives it (shorter on the
+    // phones whose sensor housing it keeps clear): the logo is placed in the size it is shown at.
+    metodoCentraLogo();
 }
 
 void PreviewLogoGeneratoViewController::viewWillDisappear(bool)

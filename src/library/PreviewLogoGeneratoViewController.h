@@ -56,6 +56,7 @@ public:
     void setMyStringaAppenaSalvata(std::string saved) override { myStringaAppenaSalvata = std::move(saved); }
 
     void viewDidLoad() override;
+    void viewWillAppear(bool animated) override;
     void viewWillDisappear(bool animated) override;
 
     void myButtonBackModificaLogoACTIOn();
@@ -66,6 +67,7 @@ public:
 
 private:
     void metodoImpostaInterfaccia();
+    void metodoCentraLogo(); // 10 points above the middle of the view as it is now
     // The logo's position in the store's lists now, found by its stored row: the lists may have
     // been emptied or reordered since the screen was opened. Nothing when the logo is gone.
     std::optional<std::int64_t> metodoIndiceAttuale();

@@ -19,15 +19,26 @@ struct Device {
     const char* script;
     Point shapeCentre;  // where the script leaves the shape, in canvas points
     Point iconCentre;
+    double barTop;      // the editor's top bar and canvas in the window, inside the container
+    double canvasTop;
 };
+
+// A later launch, photo access granted: the program opens at the home screen and the scripts
+// reach the editor from there, inside the container, as a person does.
+json laterLaunch() { return { { "avvioFatto", "fatto" }, { "aggiornamento1", "visualizzato" }, { "photoLibraryAuthorizationStatus", 3 } }; }
+
+void writeDefaults(const TemporaryFolder& home, const json& defaults)
+{
+    const std::string text = defaults.dump();
+    ASSERT_TRUE(files::writeAtomically(home / "defaults.json", std::vector<std::uint8_t>(text.begin(), text.end())));
+}
 
 class EditorScript : public ::testing::TestWithParam<Device> {
 protected:
     AppRun run(const std::string& script, const std::string& out)
     {
-        return runApp(std::string("--headless --screen logoEditor --device ") + GetParam().name + " --script " + VARDENICO_EDITOR_SCRIPTS + "/" + script + " --out " +
-                (home / out).string(),
-            home.path(), "VARDENICO_HOME=" + home.path().string());
+        return runApp(std::string("--headless --device ") + GetParam().name + " --script " + VARDENICO_EDITOR_SCRIPTS + "/" + script + " --out " + (home / out).string(),
+            home.path(), "VARDENICO_HOME=" + home.path().string() + " VARDENICO_PHOTOS=" + (home / "photos").string());
     }
     json dump(const std::string& out, const std::string& name) { return readJson(home / (out + "/" + name + ".json")); }
     TemporaryFolder home;
@@ -60,9 +71,6 @@ json projection(const json& canvas)
         const json& content = sticker["subviews"][0];
         layer["content"] = { { "alpha", content["alpha"] }, { "bounds", content["bounds"] }, { "tag", content["tag"] } };
         if (const json* text = findNamed(sticker, "myTextField")) {
-            // A text's content view reaches below the sticker once the text has been typed (its
-            // height follows the text); rebuilt, it sits inside: only the sticker's geometry counts.
-            layer["content"].erase("bounds");
             // The text and how it is set; the text view's own frame follows its content view.
             json values = *text;
             for (const char* key : { "subviews", "frame", "bounds", "center", "firstResponder", "caret", "name" })
@@ -77,12 +85,88 @@ json projection(const json& canvas)
 TEST_P(EditorScript, ALogoComposedThroughTheScreenIsStoredAndReopensTheSame)
 {
     const Device device = GetParam();
+    writeDefaults(home, laterLaunch());
     const AppRun composed = run(device.script, "compose");
     ASSERT_EQ(composed.status, 0) << composed.errors;
 
     const json start = dump("compose", "start");
     const json& startCanvas = named(start, "myViewTemporanea");
     EXPECT_EQ(startCanvas["frame"][2], startCanvas["frame"][3]) << "the canvas is square";
+
+    // Inside the container the editor lays out in the size it is given: its bar just below the
+    // band the container keeps clear (taken once), the canvas under the bar, the tool area down
+    // to the window's bottom edge and nothing past it, whatever panel is open.
+    EXPECT_EQ(named(start, "myViewCustomNavBar")["frame"][1], device.barTop);
+    EXPECT_EQ(startCanvas["frame"][1], device.canvasTop);
+    const json& tools = named(start, "myViewBarraStrumenti")["frame"];
+    EXPECT_EQ(tools[1].get<double>() + tools[3].get<double>(), start["frame"][3].get<double>());
+    for (const char* step : { "start", "popover", "new_text", "text", "reorder_mode", "before_save", "saved" })
+        EXPECT_EQ(viewsCutByWindow(dump("compose", step)), std::vector<std::string>()) << step;
+
+    // The colour popover shows whole rows of swatches, all inside the window; the rest scroll.
+    {
+        const json popover = dump("compose", "popover");
+        const json& grid = named(popover, "colorCollectionView")["frame"];
+        const double swatch = named(popover, "colorCollectionView.0.0")["frame"][3].get<double>();
+        ASSERT_GT(swatch, 0);
+        const double rows = grid[3].get<double>() / swatch;
+        EXPECT_NEAR(rows, std::round(rows), 0.01) << rows << " rows";
+        EXPECT_GE(swatch, 30) << "a swatch stays a touch target";
+    }
+
+    // A new text is set in the default font, and the font picker shows that font.
+    {
+        const json typed = dump("compose", "new_text");
+        const json& picker = named(typed, "myPickerViewFont");
+        EXPECT_EQ(named(picker, "myPickerViewFont.0." + picker["text"].get<std::string>())["text"], "GillSans-UltraBold");
+    }
+
+    // After typing, a font and a size, the text's frame runs through the centres of its handles.
+    {
+        const json text = dump("compose", "text");
+        const json* sticker = nullptr;
+        for (const auto& layer : named(text, "myViewTemporanea")["subviews"])
+            if (findNamed(layer, "myTextField"))
+                sticker = &layer;
+        ASSERT_TRUE(sticker);
+        const json& content = (*sticker)["subviews"][0]["frame"]; // the content is the bottom view
+        for (const char* handle : { "_rotateView", "_resizeView" }) {
+            const json& h = named(*sticker, handle)["frame"];
+            EXPECT_NEAR(content[1].get<double>() + content[3].get<double>(), h[1].get<double>() + h[3].get<double>() / 2, 1e-6) << handle;
+        }
+    }
+
+    // Reorder mode: each row's square beside the grip, the table's colour behind the grip, and
+    // every layer's miniature as large as the layer is on the canvas, at the square's scale.
+    {
+        const json reorder = dump("compose", "reorder_mode");
+        const json& canvas = named(reorder, "myViewTemporanea");
+        const double canvasSide = canvas["frame"][2].get<double>();
+        const auto& layers = canvas["subviews"];
+        for (size_t row = 0; row < layers.size(); ++row) {
+            const std::string name = "myTableViewLayer.0." + std::to_string(row);
+            const json& cell = named(reorder, name);
+            const json& square = named(cell, "myViewBgCell")["frame"];
+            const json& grip = named(cell, name + ".reorder")["frame"];
+            EXPECT_GE(square[0].get<double>(), cell["frame"][0].get<double>()) << name << " is not cut on the left";
+            EXPECT_LE(square[0].get<double>() + square[2].get<double>(), grip[0].get<double>()) << name;
+            EXPECT_NE(cell.value("backgroundColor", ""), "#ffffffff") << name << ": no white strip behind the grip";
+            const json* text = findNamed(layers[row], "myTextField");
+            const json& shown = text ? *text : layers[row]["subviews"][0];
+            const double scale = square[2].get<double>() / canvasSide;
+            const json& snap = named(cell, "myImageSnap");
+            EXPECT_NEAR(snap["bounds"][2].get<double>(), shown["bounds"][2].get<double>() * scale, 0.5) << name;
+            EXPECT_NEAR(snap["bounds"][3].get<double>(), shown["bounds"][3].get<double>() * scale, 0.5) << name;
+        }
+    }
+
+    // Saved, the new logo opens in the preview, 10 points above the middle of the screen as shown.
+    {
+        const json saved = dump("compose", "saved");
+        const json& area = named(saved, "myViewBgSoprablure")["frame"];
+        const json& logo = named(saved, "myImageViewPreviewLogo")["frame"];
+        EXPECT_NEAR(logo[1].get<double>() + logo[3].get<double>() / 2, area[1].get<double>() + area[3].get<double>() / 2 - 10, 0.01);
+    }
     EXPECT_TRUE(sublayerHidden(startCanvas, "lineOrizzontale"));
     EXPECT_TRUE(named(start, "myViewBgTutorial")["alpha"] == 0) << "OK dismissed the tutorial";
 
@@ -145,9 +229,9 @@ TEST_P(EditorScript, ALogoComposedThroughTheScreenIsStoredAndReopensTheSame)
     EXPECT_TRUE(logo.myColoreSfongo) << "the gray canvas colour is kept";
 
     // Reopened from the same records, the canvas is the one that was saved.
-    json defaults { { "tutorialLogoa", "tutorialLogo" }, { "keycoloreeditototo", 2 }, { "dataview", archiveRootWithViewModels(records) } };
-    const std::string text_ = defaults.dump();
-    ASSERT_TRUE(files::writeAtomically(home / "defaults.json", std::vector<std::uint8_t>(text_.begin(), text_.end())));
+    json defaults = laterLaunch();
+    defaults.update({ { "tutorialLogoa", "tutorialLogo" }, { "keycoloreeditototo", 2 }, { "dataview", archiveRootWithViewModels(records) } });
+    writeDefaults(home, defaults);
     const AppRun reopened = run("reopen.txt", "reopen");
     ASSERT_EQ(reopened.status, 0) << reopened.errors;
     const json before = named(dump("compose", "before_save"), "myViewTemporanea");
@@ -157,7 +241,7 @@ TEST_P(EditorScript, ALogoComposedThroughTheScreenIsStoredAndReopensTheSame)
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, EditorScript,
-    ::testing::Values(Device { "phone", "compose_phone.txt", { 290, 236 }, { 80, 300 } }, Device { "tablet", "compose_tablet.txt", { 600, 450 }, { 80, 300 } }),
+    ::testing::Values(Device { "phone", "compose_phone.txt", { 290, 236 }, { 80, 300 }, 30, 94 }, Device { "tablet", "compose_tablet.txt", { 600, 450 }, { 80, 300 }, 0, 70 }),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(EditorScriptLeaving, AnEmptyCanvasAsksToCreateSomethingFirst)

@@ -71,7 +71,15 @@ TEST_F(EditorTest, ThePopoverGridIsElevenByFifteenAndTintsTheSelection)
     tapView(*e.myButtonColorPicker);
     ASSERT_TRUE(e.myPopoverColori && e.myPopoverColori->isPresented());
     const double width = e.myViewBarraStrumenti->bounds().width() - 50;
-    EXPECT_EQ(e.myPopoverColori->preferredContentSize(), (Size { width, width / 11 * 15 }));
+    // Eleven swatches a row, at most the 15 rows the list fills, at least 30 points each, and only
+    // whole rows: those that do not fit below the canvas scroll into view.
+    const Size preferred = e.myPopoverColori->preferredContentSize();
+    const double swatch = preferred.width / 11;
+    EXPECT_GE(swatch, 30);
+    EXPECT_LE(swatch, width / 11);
+    EXPECT_NEAR(preferred.height / swatch, std::round(preferred.height / swatch), 1e-9);
+    EXPECT_LE(preferred.height, swatch * 15 + 1e-9);
+    EXPECT_EQ(named("colorCollectionView")->bounds().size, preferred) << "the box holds the whole rows";
     EXPECT_EQ(e.myPopoverColori->arrowDirection(), Popover::ArrowUp);
     tapView(*named("colorCollectionView.0.12"));
     EXPECT_EQ(e.stickers()[0]->tintColor(), Color::fromCode(e.colorList[12]));

@@ -184,7 +184,11 @@ TEST_F(StickerTest, TypedTextIsRefittedAtTheWidthItIsDrawnAt)
     ASSERT_NEAR(sticker->myTextField->bounds().width(), natural - 10, 1e-9);
     window->sendText(words);
     EXPECT_EQ(sticker->bounds().height(), heightOfLines("Logo\nVardenico") + 30) << "two lines tall, so the second is not cut off";
-    EXPECT_EQ(sticker->myTextField->frame().height(), sticker->bounds().height());
+    // The text fills the content, which keeps the 14-point margin below as above: its edge runs
+    // through the centres of the bottom handles.
+    EXPECT_EQ(sticker->myTextField->frame().height(), sticker->bounds().height() - 28);
+    EXPECT_EQ(sticker->contentView()->frame().maxY(), sticker->rotateView()->frame().midY());
+    EXPECT_EQ(sticker->contentView()->frame().maxY(), sticker->resizeView()->frame().midY());
 }
 
 }

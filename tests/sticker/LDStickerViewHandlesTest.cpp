@@ -186,5 +186,37 @@ TEST_F(StickerTest, ResizingATextStickerChangesOnlyItsWidthWithAnEightyPointLift
     EXPECT_EQ(sticker->myTextField->text(), placeholder());
 }
 
+// The sticker that owns the view a touch at a canvas point lands on, or null for the bare canvas.
+std::shared_ptr<View> stickerUnder(Window& window, const View& canvas, Point p)
+{
+    for (auto view = window.hitTest(canvas.convertPointToView(p, nullptr)); view; view = view->superview())
+        if (dynamic_cast<LDStickerView*>(view.get()) || view.get() == &canvas)
+            return view.get() == &canvas ? nullptr : view;
+    return nullptr;
+}
+
+TEST_F(StickerTest, ATouchFindsTheTopmostStickerInItsOwnTurnedAreaWithItsHandles)
+{
+    auto text = addTextSticker(Rect(110, 110, 200, 70), false);
+    text->hideEditingHandles();
+    // An icon over it, turned 45 degrees: its axis-aligned box covers the text's left end, its
+    // own turned square does not.
+    auto icon = addImageSticker(Rect(100, 100, 200, 200));
+    icon->setTransform(AffineTransform::rotation(radians(45)));
+    EXPECT_EQ(stickerUnder(*window, *canvas, { 200, 200 }), icon);
+    EXPECT_EQ(stickerUnder(*window, *canvas, { 115, 120 }), text) << "inside the icon's box, outside its turned square";
+    EXPECT_EQ(stickerUnder(*window, *canvas, { 105, 285 }), nullptr) << "a corner of the box with nothing under it";
+    EXPECT_EQ(stickerUnder(*window, *canvas, { 200, 160 }), icon) << "over both, the upper one";
+
+    // The resize handle reaches 10 points past the sticker's left edge: all of the shown handle
+    // takes the touch, turned with the sticker; hidden, it takes none.
+    const Point outer = onCanvas(*icon, { -6, icon->bounds().height() - 14 });
+    EXPECT_FALSE(icon->bounds().contains(icon->convertPointFromView(outer, canvas.get())));
+    EXPECT_EQ(stickerUnder(*window, *canvas, outer), icon);
+    EXPECT_EQ(window->hitTest(canvas->convertPointToView(outer, nullptr)), icon->resizeView());
+    icon->hideEditingHandles();
+    EXPECT_NE(stickerUnder(*window, *canvas, outer), icon);
+}
+
 }
 }

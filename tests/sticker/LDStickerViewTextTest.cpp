@@ -104,9 +104,9 @@ TEST_F(StickerTest, TypedLineBreaksGrowTheHeightKeepingCentreAndAngle)
     EXPECT_NEAR(sticker->center().x, centre.x, 1e-9);
     EXPECT_NEAR(sticker->center().y, centre.y, 1e-9);
     EXPECT_NEAR(angleOf(*sticker), radians(30), 1e-12);
-    // The content reaches 14 points below the sticker and the text fills it.
-    EXPECT_EQ(sticker->contentView()->frame().height(), twoLines);
-    EXPECT_EQ(text->frame().height(), twoLines);
+    // The content keeps its 14-point margin on every side and the text fills it.
+    EXPECT_EQ(sticker->contentView()->frame().height(), twoLines - 28);
+    EXPECT_EQ(text->frame().height(), twoLines - 28);
 
     window->sendKey(Key::Backspace);
     window->sendKey(Key::Backspace);
