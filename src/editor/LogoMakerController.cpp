@@ -5,7 +5,7 @@
 #include <editor/EditorViewClasses.h>
 #include <editor/LogoMakerCells.h>
 #include <editor/LogoMakerLists.h>
-#include <library/SensorHousing.h>
+#include <elements/SensorHousing.h>
 #include <library/mySingleElementiManage.h>
 #include <platform/foundation/Analytics.h>
 #include <platform/foundation/Log.h>

@@ -5,7 +5,7 @@
 #include <library/LogoPickerClient.h>
 #include <library/LogoScreenInputs.h>
 #include <library/PreviewLogoGeneratoViewController.h>
-#include <library/SensorHousing.h>
+#include <elements/SensorHousing.h>
 #include <library/mySingleElementiManage.h>
 #include <platform/foundation/Log.h>
 #include <platform/ui/controls/Button.h>

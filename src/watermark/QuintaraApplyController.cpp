@@ -1,5 +1,7 @@
 #include <watermark/QuintaraApplyController.h>
 
+#include <elements/SensorHousing.h>
+
 #include <app/mySingleScritte.h>
 #include <elements/LDStickerView.h>
 #include <elements/ViewRotation.h>
@@ -259,6 +261,8 @@ void QuintaraApplyController::viewWillAppear(bool animated)
         myViewLogoApplicato->setAlpha(0);
     myViewBgPercentualeGrandezzaLogo->setAlpha(0);
     mySliderAlphaProp->setThumbImage(imageNamed("OrangeTumb"));
+    // Panels come to the centre of the area the screen is given, not of the whole display.
+    Centro = { view()->bounds().width() / 2, view()->bounds().height() / 2 };
     metodoSistemaViewAllaComparsa();
 }
 
@@ -266,12 +270,11 @@ void QuintaraApplyController::metodoSistemaViewAllaComparsa()
 {
     // A vertical slider: the container turns a quarter anticlockwise.
     myViewBgSliderAlpha->setTransform(AffineTransform::rotation(-std::numbers::pi / 2));
-    // Phones with a notch or rounded corners keep the bar clear of them. Our phones are drawn at
-    // three pixels a point, as those screens are.
-    const double nativeHeight = view()->bounds().height() * 3;
-    if (nativeHeight == 2436 || (nativeHeight >= 1792 && nativeHeight != 2208 && nativeHeight != 1920)) {
+    // Phones with a notch keep the bar clear of it, unless the container already hosts the screen
+    // below the notch.
+    if (const double spazio = metodoSpazioSottoNotch(*view()); spazio > 0) {
         const Rect bar = myViewCustomNavBar->frame();
-        myViewCustomNavBar->setFrame({ 0, 30, bar.width(), bar.height() });
+        myViewCustomNavBar->setFrame({ 0, spazio, bar.width(), bar.height() });
         view()->setBackgroundColor(myViewCustomNavBar->backgroundColor());
     }
 }
