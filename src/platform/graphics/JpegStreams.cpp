@@ -211,9 +211,8 @@ Result<std::unique_ptr<JpegWriter>> JpegWriter::start(std::FILE* file, int width
         cinfo.dct_method = JDCT_ISLOW;
         // Huffman optimisation would need every coefficient of the picture in memory at once.
         cinfo.optimize_coding = FALSE;
-        const int h = options.subsample420 ? 2 : 1;
-        cinfo.comp_info[0].h_samp_factor = h;
-        cinfo.comp_info[0].v_samp_factor = h;
+        cinfo.comp_info[0].h_samp_factor = options.subsample420 || options.subsample422 ? 2 : 1;
+        cinfo.comp_info[0].v_samp_factor = options.subsample420 ? 2 : 1;
         for (int c = 1; c < 3; ++c) {
             cinfo.comp_info[c].h_samp_factor = 1;
             cinfo.comp_info[c].v_samp_factor = 1;
