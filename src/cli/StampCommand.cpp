@@ -410,7 +410,7 @@ int runStamp(const StampOptions& options)
     std::signal(SIGTERM, onInterrupt);
 
     ProgressReporter reporter("Stamping");
-    const StampSummary summary = batch.run(std::move(inputs), [&](const StampProgress& progress) {
+    const StampSummary summary = batch.runInputs(std::move(inputs), [&](const StampProgress& progress) {
         if (report)
             report->add(progress);
         const std::string name = progress.source.filename().string();

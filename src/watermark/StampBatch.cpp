@@ -117,10 +117,10 @@ StampInputs StampInputs::of(const std::vector<std::filesystem::path>& photos)
 
 StampSummary StampBatch::run(const std::vector<std::filesystem::path>& photos, const std::function<void(const StampProgress&)>& onProgress)
 {
-    return run(StampInputs::of(photos), onProgress);
+    return runInputs(StampInputs::of(photos), onProgress);
 }
 
-StampSummary StampBatch::run(StampInputs inputs, const std::function<void(const StampProgress&)>& onProgress)
+StampSummary StampBatch::runInputs(StampInputs inputs, const std::function<void(const StampProgress&)>& onProgress)
 {
     StampSummary summary;
     if (inputs.count == std::size_t(0))

@@ -61,7 +61,8 @@ public:
 
     // Runs the whole batch; onProgress is called on this thread after each photo.
     StampSummary run(const std::vector<std::filesystem::path>& photos, const std::function<void(const StampProgress&)>& onProgress);
-    StampSummary run(StampInputs inputs, const std::function<void(const StampProgress&)>& onProgress);
+    // The same over a list read as it goes.
+    StampSummary runInputs(StampInputs inputs, const std::function<void(const StampProgress&)>& onProgress);
 
     // The same on a thread of its own, for the apply screen: progress and then the summary are
     // delivered on the main run loop, in selection order. At most one batch runs at a time.

@@ -130,8 +130,7 @@ TEST_F(StampEdges, APhotoWhoseXmpSaysTurnedIsWrittenUprightWithXmpOrientationOne
         image.xmpData()["Xmp.tiff.Orientation"] = "6";
         image.xmpData()["Xmp.dc.title"] = "lang=\"x-default\" Turned";
     });
-    PlacementDescription placement;
-    placement.opacity = 0; // only the picture and its metadata matter here
+    PlacementDescription placement; // a small logo in the middle, away from the pixels looked at
     const auto target = folder / "stamped.jpg";
     std::FILE* out = std::fopen(target.c_str(), "wb");
     auto stamped = StampEngine(vd::test::opaqueLogo(10, Color::rgba(1, 0, 0)), placement).stampPhoto(source, out);
