@@ -78,6 +78,17 @@ TEST_F(CommandLineErrors, StampValuesOfTheWrongTypeOrOutOfRangeAreRefusedNotClam
     expectRefused(stamp({ "--jobs", "many" }), { "--jobs", "many" });
     expectRefused(stamp({ "--position", "middle" }), { "--position", "middle" });
     expectRefused(stamp({ "--no-such-option" }), { "--no-such-option" });
+    expectRefused(stamp({ "--quality", "0" }), { "--quality 0", "from 1 to 100" });
+    expectRefused(stamp({ "--quality", "101" }), { "--quality 101" });
+    expectRefused(stamp({ "--subsampling", "411" }), { "--subsampling", "411" });
+    expectRefused(stamp({ "--background", "pink" }), { "--background pink", "RRGGBB" });
+    expectRefused(stamp({ "--shard", "4/4" }), { "--shard 4/4", "0 ≤ K < N" });
+    expectRefused(stamp({ "--shard", "1" }), { "--shard 1" });
+    expectRefused(stamp({ "--shard", "0/0" }), { "--shard 0/0" });
+    expectRefused(stamp({ "--files-from", (folder / "list.txt").string() }), { "not both" });
+    expectRefused({ "stamp", "--logo", (folder / "logo.png").string(), "--files-from", (folder / "list.txt").string() }, { "--files-from", "list.txt" });
+    expectRefused({ "stamp", "--logo", (folder / "logo.png").string() }, { "--files-from" });
+    expectRefused(stamp({ "--null" }), { "--null" });
 }
 
 TEST_F(CommandLineErrors, StampFilesThatAreMissingOrWrongAreNamedWithTheirOption)
