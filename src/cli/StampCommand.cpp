@@ -300,7 +300,7 @@ Result<Image> logoFromFile(const std::string& path)
 {
     DecodeOptions decodeOptions;
     decodeOptions.name = path;
-    decodeOptions.maxPixels = 64'000'000;
+    decodeOptions.maxPixels = kMaxLogoPixels;
     auto logo = decodeImageFile(path, decodeOptions);
     if (!logo)
         return fail("--logo " + logo.error().message);

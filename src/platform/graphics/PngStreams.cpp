@@ -1,3 +1,4 @@
+#include <platform/graphics/ImageCodecs.h>
 #include <platform/graphics/PngStreams.h>
 
 #include <cerrno>
@@ -91,7 +92,7 @@ Result<std::unique_ptr<PngReader>> PngReader::open(const std::filesystem::path& 
         }))
         return fail(name, "not a readable PNG (" + state->bridge.message + ")");
     if (width == 0 || height == 0 || static_cast<std::int64_t>(width) * height > maxPixels)
-        return fail(name, "picture of " + std::to_string(width) + "×" + std::to_string(height) + " pixels is larger than allowed");
+        return fail(name, tooLargeReason(width, height, maxPixels));
 
     // decodePng lets libpng turn 16-bit samples and other gammas into sRGB in ways rows alone
     // would not reproduce; such pictures are decoded whole, as before.
