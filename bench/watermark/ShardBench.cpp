@@ -34,6 +34,7 @@ double seconds(Clock::duration d) { return std::chrono::duration<double>(d).coun
 
 pid_t start(const std::vector<std::string>& arguments)
 {
+    std::fflush(nullptr); // the child must not print what the bench has not printed yet
     const pid_t child = ::fork();
     if (child == 0) {
         std::freopen("/dev/null", "w", stdout);

@@ -391,8 +391,9 @@ int runStamp(const StampOptions& options)
         if (shard.holds(photo))
             photos.push_back(photo);
     StampInputs inputs = StampInputs::of(photos);
+    std::optional<std::size_t> listCount;
     if (list) {
-        inputs.count = list->count(shard);
+        inputs.count = listCount = list->count(shard);
         inputs.next = [&list, shard]() -> std::optional<std::filesystem::path> {
             while (auto photo = list->next())
                 if (shard.holds(*photo))
@@ -429,7 +430,8 @@ int runStamp(const StampOptions& options)
     std::signal(SIGTERM, SIG_DFL);
 
     const std::size_t finished = summary.saved + summary.failed + summary.skipped;
-    const std::size_t count = list ? (list->error().empty() && !summary.cancelled ? finished : 0) : photos.size();
+    // A list read from a pipe is as long as what was read of it, unless it was cut short.
+    const std::size_t count = list ? listCount.value_or(list->error().empty() && !summary.cancelled ? finished : 0) : photos.size();
     if (count)
         std::fprintf(stdout, "%zu of %zu photo%s stamped into %s", summary.saved, count, count == 1 ? "" : "s", outputFolder.c_str());
     else
@@ -440,8 +442,8 @@ int runStamp(const StampOptions& options)
         std::fprintf(stdout, "; %zu skipped, already stamped", summary.skipped);
     if (summary.failed)
         std::fprintf(stdout, "; %zu failed", summary.failed);
-    if (summary.cancelled && !list)
-        std::fprintf(stdout, "; interrupted, %zu not started", photos.size() - finished);
+    if (summary.cancelled && count)
+        std::fprintf(stdout, "; interrupted, %zu not started", count - finished);
     else if (summary.cancelled)
         std::fprintf(stdout, "; interrupted");
     std::fprintf(stdout, ".\n");

@@ -177,8 +177,14 @@ StampSummary StampBatch::runInputs(StampInputs inputs, const std::function<void(
     };
 
     // The stamped copy of this source with this stamp, when the file at target is one.
+    // A finished file whose metadata cannot be read at the first try is looked at once more
+    // before it is taken for someone else's: a second copy of the photo would follow.
     auto isDone = [&](const std::filesystem::path& target, const std::string& sourceName, const std::string& hash) {
         auto provenance = readStampProvenance(target);
+        if (!provenance) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            provenance = readStampProvenance(target);
+        }
         return provenance && isStampedCopyOf(*provenance, target.filename().string(), sourceName, hash, m_engine->stampHash());
     };
 

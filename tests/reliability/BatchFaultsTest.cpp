@@ -258,7 +258,10 @@ TEST_F(BatchFaults, RunsSharingAnOutputFolderStampEachSourceOnceAndTakeOverAband
         EXPECT_EQ(stamped, photos.size()) << "the runs' own counts do not add up";
         const FolderState state = folderState(out);
         EXPECT_TRUE(state.hidden.empty()) << "left behind: " << state.hidden.front();
-        ASSERT_EQ(state.visible.size(), photos.size());
+        std::string listed;
+        for (const auto& copy : state.visible)
+            listed += copy.filename().string() + " of " + readStampProvenance(copy).value_or(StampProvenance {}).sourceName + "\n";
+        ASSERT_EQ(state.visible.size(), photos.size()) << listed;
         std::set<std::string> sources;
         for (const auto& copy : state.visible)
             EXPECT_TRUE(sources.insert(readStampProvenance(copy)->sourceName).second) << copy;

@@ -119,13 +119,14 @@ TEST_P(ApplyScreenScripts, LogoDraggedToTheCornerIsStampedAtTheMeasuredPlaceOnEv
         EXPECT_EQ(metadata->exifValue("Exif.Photo.DateTimeOriginal"), std::string(name) == "portrait" ? "2024:05:02 10:00:00" : "2024:05:01 10:00:00");
     }
 
-    // The command line with the placement the screen saved writes the very same bytes.
+    // The command line with the placement the screen saved writes the very same bytes, run where
+    // it names the photos as the app does (from the library's folder).
     std::vector<std::filesystem::path> placements;
     for (const auto& entry : std::filesystem::directory_iterator(home() / "Placements"))
         placements.push_back(entry.path());
     ASSERT_EQ(placements.size(), 1u);
     const auto cli = folder / "cli";
-    const std::string command = std::string(VARDENICO_BINARY) + " stamp --placement '" + placements[0].string() + "' --logo '" + logo().string() + "' --out '" + cli.string() + "' '" + (library() / "landscape.jpg").string() + "' '" + (library() / "portrait.jpg").string() + "' >/dev/null 2>&1";
+    const std::string command = "cd '" + library().string() + "' && " + VARDENICO_BINARY + " stamp --placement '" + placements[0].string() + "' --logo '" + logo().string() + "' --out '" + cli.string() + "' landscape.jpg portrait.jpg >/dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0);
     for (const char* name : { "landscape_vardenico.jpg", "portrait_vardenico.jpg" })
         EXPECT_TRUE(*files::readAll(cli / name) == *files::readAll(library() / "Saved Photos" / name)) << name << " differs";
