@@ -79,9 +79,10 @@ bool isStale(const std::optional<OutputClaim::Holder>& holder, const struct stat
             return true;
         return processStart(holder->pid) != holder->process; // the pid now belongs to another process
     }
-    // Another machine's holder cannot be asked; its claim lasts for staleAfter.
+    // Another machine's holder cannot be asked; its claim lasts for staleAfter. A claim with no
+    // holder written into it a few seconds after it was made belongs to a run killed in between.
     const auto modified = std::chrono::system_clock::time_point(std::chrono::seconds(facts.st_mtim.tv_sec));
-    return std::chrono::system_clock::now() - modified > staleAfter;
+    return std::chrono::system_clock::now() - modified > (holder ? staleAfter : std::chrono::seconds(5));
 }
 
 // Removes a claim judged stale (facts: the file judged). It is first moved aside and checked to be
