@@ -15,6 +15,10 @@ namespace vd::cli {
 
 // How the commands reach the logo store in the documents folder (dictModel.sqlite).
 
+// The largest picture `logos add` and `stamp --logo` take as a logo, in pixels: both refuse the
+// same pictures, with the same reason.
+inline constexpr std::int64_t kMaxLogoPixels = 64'000'000;
+
 // The shared logo store with every stored logo loaded. A store that cannot be opened ends the
 // program with the "Unresolved error " line, leaving the file as it was.
 mySingleElementiManage& loadedLogoStore();

@@ -3,10 +3,13 @@
 #include <cli/LogoStoreAccess.h>
 #include <library/mySingleElementiManage.h>
 #include <platform/foundation/Files.h>
+#include <platform/graphics/DrawingContext.h>
 #include <platform/graphics/ImageCodecs.h>
 #include <platform/graphics/ImageMetadata.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
@@ -101,7 +104,9 @@ int exifOrientation(const std::string& path)
 
 int add(const std::string& picturePath)
 {
-    auto picture = decodeImageFile(picturePath);
+    DecodeOptions decodeOptions;
+    decodeOptions.maxPixels = kMaxLogoPixels;
+    auto picture = decodeImageFile(picturePath, decodeOptions);
     if (!picture)
         return failWith("add", picture.error().message);
     const Image square = logoSquareFromPicture(uprightImage(*picture, exifOrientation(picturePath)));
@@ -117,11 +122,32 @@ int exportLogo(const std::string& indexText, const std::string& target, bool for
     // An index that is not a number or not in the store is a mistake in the command.
     if (auto index = logoIndexInStore(indexText, loadedLogoStore()); !index)
         return failWith("export", "INDEX " + index.error().message, kBadUsage);
+    // The file's extension says what it holds: PNG keeps the transparency, a JPEG is laid over
+    // white. Anything else is refused rather than given bytes its name does not promise.
+    std::string extension = std::filesystem::path(target).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const bool jpeg = extension == ".jpg" || extension == ".jpeg";
+    if (!jpeg && extension != ".png")
+        return failWith("export", "FILE " + target + ": a logo is exported as .png (with its transparency) or .jpg", kBadUsage);
+    const std::filesystem::path folder = std::filesystem::path(target).parent_path();
+    std::error_code error;
+    if (!folder.empty() && !std::filesystem::is_directory(folder, error))
+        return failWith("export", target + ": the folder " + folder.string() + (std::filesystem::exists(folder, error) ? " is not a folder" : " does not exist"));
     // The stored bytes must still be a picture: a damaged row is reported, not copied out.
     auto logo = storedLogoPicture(indexText);
     if (!logo)
         return failWith("export", logo.error().message);
-    auto written = files::writeAtomically(target, logo->png, force ? files::Existing::Replace : files::Existing::Keep);
+    std::vector<std::uint8_t> bytes = logo->png;
+    if (jpeg) {
+        DrawingContext context(Size(logo->picture.pixelWidth(), logo->picture.pixelHeight()), DrawingContext::Opacity::Opaque, 1.0);
+        context.fill(Rect(0, 0, logo->picture.pixelWidth(), logo->picture.pixelHeight()), Color::rgba(1, 1, 1));
+        context.drawImage(logo->picture, Rect(0, 0, logo->picture.pixelWidth(), logo->picture.pixelHeight()), 1.0);
+        auto encoded = encodeJpeg(context.takeImage());
+        if (!encoded)
+            return failWith("export", target + ": " + encoded.error().message);
+        bytes = std::move(*encoded);
+    }
+    auto written = files::writeAtomically(target, bytes, force ? files::Existing::Replace : files::Existing::Keep);
     if (!written)
         return failWith("export", written.error().message + (force ? "" : " (use --force to replace it)"));
     const std::pair<int, int> size { logo->picture.pixelWidth(), logo->picture.pixelHeight() };
@@ -165,9 +191,9 @@ void addLogosCommand(CLI::App& app, int& status)
     add->add_option("PICTURE", options->picture, "A PNG or JPEG picture")->required()->check(CLI::ExistingFile);
     add->callback([&status, options] { status = cli::add(options->picture); });
 
-    auto* exportCommand = logos->add_subcommand("export", "Write a logo's picture as a PNG file");
+    auto* exportCommand = logos->add_subcommand("export", "Write a logo's picture as a PNG file (or a JPEG over white, for FILE.jpg)");
     exportCommand->add_option("INDEX", options->index, "The logo's number, as listed")->required();
-    exportCommand->add_option("FILE", options->file, "The PNG file to write")->required();
+    exportCommand->add_option("FILE", options->file, "The file to write: .png, or .jpg")->required();
     exportCommand->add_flag("--force", options->force, "Replace FILE if it exists");
     exportCommand->callback([&status, options] { status = exportLogo(options->index, options->file, options->force); });
 

@@ -28,7 +28,10 @@ void ProgressReporter::drawBar(std::size_t done, std::size_t count, int percent,
     std::string bar(static_cast<size_t>(filled), '#');
     bar.append(static_cast<size_t>(barWidth - filled), '.');
     char counts[64];
-    std::snprintf(counts, sizeof counts, " %3d%% %zu/%zu ", percent, done, count);
+    if (count)
+        std::snprintf(counts, sizeof counts, " %3d%% %zu/%zu ", percent, done, count);
+    else // a list read as it goes: how long it is is not known
+        std::snprintf(counts, sizeof counts, " %zu ", done);
     std::string line = m_verb + " [" + bar + "]" + counts;
     const int room = columns - 1 - static_cast<int>(line.size());
     if (room > 3) {
@@ -52,7 +55,11 @@ void ProgressReporter::itemFinished(std::size_t done, std::size_t count, int per
         drawBar(done, count, percent, item);
         return;
     }
-    if (failed)
+    if (count == 0 && failed)
+        std::fprintf(stderr, "[%zu] failed: %s\n", done, result.c_str());
+    else if (count == 0)
+        std::fprintf(stdout, "[%zu] %s -> %s\n", done, item.c_str(), result.c_str());
+    else if (failed)
         std::fprintf(stderr, "[%zu/%zu] failed: %s\n", done, count, result.c_str());
     else
         std::fprintf(stdout, "[%zu/%zu] %d%% %s -> %s\n", done, count, percent, item.c_str(), result.c_str());

@@ -14,7 +14,8 @@ public:
     ~ProgressReporter();
 
     bool isTerminal() const { return m_terminal; }
-    // After each item: its position done of count, its name, and an error when it failed.
+    // After each item: its position done of count (0: not known), its name, and an error when it
+    // failed.
     void itemFinished(std::size_t done, std::size_t count, int percent, const std::string& item, const std::string& result, bool failed);
     void finish(); // ends the bar's line
 

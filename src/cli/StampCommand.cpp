@@ -6,14 +6,19 @@
 #include <platform/graphics/ImageCodecs.h>
 #include <platform/photos/LibraryLocation.h>
 #include <watermark/StampBatch.h>
+#include <watermark/StampProvenance.h>
 
 #include <CLI/CLI.hpp>
+#include <cerrno>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <unistd.h>
 
 namespace vd::cli {
 
@@ -32,8 +37,181 @@ struct StampOptions {
     unsigned jobs { 0 };
     bool lossless { false };
     bool skipDone { false };
+    std::string filesFrom;
+    bool null { false };
+    std::string shard;
+    std::string report;
+    std::optional<int> quality;
+    std::string subsampling;
+    std::string background;
     std::vector<std::string> photos;
 };
+
+// --shard K/N: this run stamps the sources whose recorded name hashes to K (0 ≤ K < N). The hash
+// is FNV-1a of the name, the same on every machine and in every run.
+struct Shard {
+    std::uint64_t index { 0 };
+    std::uint64_t count { 1 };
+
+    bool holds(const std::filesystem::path& source) const
+    {
+        if (count <= 1)
+            return true;
+        std::uint64_t hash = 14695981039346656037ull;
+        for (unsigned char c : batchSourceName(source, {}))
+            hash = (hash ^ c) * 1099511628211ull;
+        return hash % count == index;
+    }
+};
+
+Result<Shard> parseShard(const std::string& text)
+{
+    Shard shard;
+    const size_t slash = text.find('/');
+    char* end = nullptr;
+    errno = 0;
+    if (slash != std::string::npos && slash > 0 && std::isdigit(static_cast<unsigned char>(text[0])) && std::isdigit(static_cast<unsigned char>(text[slash + 1 < text.size() ? slash + 1 : 0]))) {
+        shard.index = std::strtoull(text.c_str(), &end, 10);
+        if (end == text.c_str() + slash) {
+            shard.count = std::strtoull(text.c_str() + slash + 1, &end, 10);
+            if (*end == '\0' && errno == 0 && shard.count >= 1 && shard.index < shard.count)
+                return shard;
+        }
+    }
+    return fail("--shard " + text, "must be K/N with 0 ≤ K < N, as a job runner numbers its tasks from 0 (e.g. 0/4 … 3/4)");
+}
+
+// The lines (or NUL-separated names with --null) of --files-from, read as the batch goes, so a
+// list of any length is never held whole.
+class PhotoList {
+public:
+    static Result<std::unique_ptr<PhotoList>> open(const std::string& path, bool null)
+    {
+        std::FILE* file = path == "-" ? stdin : std::fopen(path.c_str(), "rb");
+        if (!file)
+            return fail("--files-from " + path, std::strerror(errno));
+        return std::unique_ptr<PhotoList>(new PhotoList(file, path != "-", null ? '\0' : '\n', path));
+    }
+    ~PhotoList()
+    {
+        std::free(m_line);
+        if (m_owned)
+            std::fclose(m_file);
+    }
+
+    std::optional<std::filesystem::path> next()
+    {
+        for (;;) {
+            const ssize_t length = ::getdelim(&m_line, &m_capacity, m_separator, m_file);
+            if (length < 0) {
+                if (std::ferror(m_file))
+                    m_error = "--files-from " + m_name + ": " + std::strerror(errno);
+                return std::nullopt;
+            }
+            std::string_view name(m_line, static_cast<size_t>(length));
+            if (!name.empty() && name.back() == m_separator)
+                name.remove_suffix(1);
+            if (m_separator == '\n' && !name.empty() && name.back() == '\r')
+                name.remove_suffix(1);
+            if (!name.empty())
+                return std::filesystem::path(name);
+        }
+    }
+
+    // The names left in a list read from a file, counted without keeping them; then back to
+    // where it was. None for a pipe.
+    std::optional<std::size_t> count(const Shard& shard)
+    {
+        if (!m_owned)
+            return std::nullopt;
+        const long at = std::ftell(m_file);
+        std::size_t count = 0;
+        while (auto name = next())
+            count += shard.holds(*name);
+        std::clearerr(m_file);
+        std::fseek(m_file, at, SEEK_SET);
+        return count;
+    }
+
+    const std::string& error() const { return m_error; }
+
+private:
+    PhotoList(std::FILE* file, bool owned, char separator, std::string name)
+        : m_file(file)
+        , m_owned(owned)
+        , m_separator(separator)
+        , m_name(std::move(name))
+    {
+    }
+
+    std::FILE* m_file;
+    bool m_owned;
+    char m_separator;
+    std::string m_name;
+    char* m_line { nullptr };
+    size_t m_capacity { 0 };
+    std::string m_error;
+};
+
+// --report FILE: one JSON line per source, appended with one write each, so shards may share a
+// file and a killed run's lines stay whole.
+class ReportFile {
+public:
+    static Result<std::unique_ptr<ReportFile>> open(const std::string& path)
+    {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+        if (fd < 0)
+            return fail("--report " + path, std::strerror(errno));
+        return std::unique_ptr<ReportFile>(new ReportFile(fd));
+    }
+    ~ReportFile() { ::close(m_fd); }
+
+    void add(const StampProgress& progress)
+    {
+        nlohmann::json line;
+        line["source"] = progress.source.string();
+        line["name"] = progress.sourceName;
+        line["output"] = progress.saved ? nlohmann::json(progress.saved->string()) : progress.skipped ? nlohmann::json(progress.skipped->string()) : nlohmann::json(nullptr);
+        line["status"] = progress.skipped ? "skipped" : progress.saved ? "stamped" : "failed";
+        line["reason"] = progress.skipped ? "already stamped" : progress.error;
+        nlohmann::json notices = nlohmann::json::array();
+        // The notice names the photo, as the console line does; the report has it in "source".
+        const std::string prefix = progress.source.string() + ": ";
+        std::string notice = progress.notice.starts_with(prefix) ? progress.notice.substr(prefix.size()) : progress.notice;
+        for (size_t at = 0; !notice.empty() && at != std::string::npos;) {
+            const size_t end = notice.find("; ", at);
+            notices.push_back(notice.substr(at, end == std::string::npos ? std::string::npos : end - at));
+            at = end == std::string::npos ? end : end + 2;
+        }
+        line["notices"] = notices;
+        line["seconds"] = std::round(progress.seconds * 1000) / 1000;
+        const std::string text = line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+        if (::write(m_fd, text.data(), text.size()) != static_cast<ssize_t>(text.size()) && !m_failed) {
+            m_failed = true;
+            std::fprintf(stderr, "vardenico stamp: --report: cannot write (%s)\n", std::strerror(errno));
+        }
+    }
+
+private:
+    explicit ReportFile(int fd)
+        : m_fd(fd)
+    {
+    }
+    int m_fd;
+    bool m_failed { false };
+};
+
+Result<std::uint32_t> parseBackground(const std::string& text)
+{
+    if (text == "white")
+        return 0xFFFFFFu;
+    if (text == "black")
+        return 0u;
+    std::string digits = text.starts_with("#") ? text.substr(1) : text;
+    if (digits.size() == 6 && digits.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos)
+        return static_cast<std::uint32_t>(std::stoul(digits, nullptr, 16));
+    return fail("--background " + text, "not a colour: give six hexadecimal digits RRGGBB (with or without #), white or black");
+}
 
 // Edge flags (left, right, top, bottom) and centre percentages of each named position.
 struct NamedPosition {
@@ -122,7 +300,7 @@ Result<Image> logoFromFile(const std::string& path)
 {
     DecodeOptions decodeOptions;
     decodeOptions.name = path;
-    decodeOptions.maxPixels = 64'000'000;
+    decodeOptions.maxPixels = kMaxLogoPixels;
     auto logo = decodeImageFile(path, decodeOptions);
     if (!logo)
         return fail("--logo " + logo.error().message);
@@ -155,15 +333,75 @@ int runStamp(const StampOptions& options)
         std::fprintf(stderr, "vardenico stamp: --out %s: not a folder\n", outputFolder.c_str());
         return kBadUsage;
     }
+    if (options.photos.empty() == options.filesFrom.empty()) {
+        std::fprintf(stderr, "vardenico stamp: give the photos either as arguments or with --files-from FILE, not both\n");
+        return kBadUsage;
+    }
+    if (options.null && options.filesFrom.empty()) {
+        std::fprintf(stderr, "vardenico stamp: --null goes with --files-from\n");
+        return kBadUsage;
+    }
+    Shard shard;
+    StampEngineOptions engineOptions;
+    engineOptions.lossless = options.lossless;
+    std::unique_ptr<PhotoList> list;
+    std::unique_ptr<ReportFile> report;
+    {
+        Result<void> checked;
+        if (!options.shard.empty()) {
+            auto parsed = parseShard(options.shard);
+            checked = parsed ? Result<void>() : Result<void>(std::unexpected(parsed.error()));
+            shard = parsed.value_or(shard);
+        }
+        if (checked && options.quality && !(*options.quality >= 1 && *options.quality <= 100))
+            checked = fail("--quality " + std::to_string(*options.quality), "out of range: it must be from 1 to 100");
+        if (checked && options.quality)
+            engineOptions.quality = *options.quality;
+        if (checked && !options.subsampling.empty())
+            engineOptions.subsampling = options.subsampling == "420" ? ChromaSubsampling::Quarter420 : options.subsampling == "422" ? ChromaSubsampling::Half422 : ChromaSubsampling::Full444;
+        if (checked && !options.background.empty()) {
+            auto colour = parseBackground(options.background);
+            checked = colour ? Result<void>() : Result<void>(std::unexpected(colour.error()));
+            engineOptions.background = colour.value_or(engineOptions.background);
+        }
+        if (checked && !options.filesFrom.empty()) {
+            auto opened = PhotoList::open(options.filesFrom, options.null);
+            checked = opened ? Result<void>() : Result<void>(std::unexpected(opened.error()));
+            if (opened)
+                list = std::move(*opened);
+        }
+        if (checked && !options.report.empty()) {
+            auto opened = ReportFile::open(options.report);
+            checked = opened ? Result<void>() : Result<void>(std::unexpected(opened.error()));
+            if (opened)
+                report = std::move(*opened);
+        }
+        if (!checked) {
+            std::fprintf(stderr, "vardenico stamp: %s\n", checked.error().message.c_str());
+            return kBadUsage;
+        }
+    }
     auto logo = options.logoIndex.empty() ? logoFromFile(options.logo) : logoFromStore(options.logoIndex);
     if (!logo) {
         std::fprintf(stderr, "vardenico stamp: %s\n", logo.error().message.c_str());
         return kBadUsage;
     }
-    std::vector<std::filesystem::path> photos(options.photos.begin(), options.photos.end());
+    std::vector<std::filesystem::path> photos;
+    for (const auto& photo : options.photos)
+        if (shard.holds(photo))
+            photos.push_back(photo);
+    StampInputs inputs = StampInputs::of(photos);
+    std::optional<std::size_t> listCount;
+    if (list) {
+        inputs.count = listCount = list->count(shard);
+        inputs.next = [&list, shard]() -> std::optional<std::filesystem::path> {
+            while (auto photo = list->next())
+                if (shard.holds(*photo))
+                    return photo;
+            return std::nullopt;
+        };
+    }
 
-    StampEngineOptions engineOptions;
-    engineOptions.lossless = options.lossless;
     auto engine = std::make_shared<StampEngine>(*logo, *placement, engineOptions);
     logo = Image(); // the engine keeps the turned logo it needs
     StampBatch batch(engine, outputFolder, options.jobs);
@@ -173,7 +411,9 @@ int runStamp(const StampOptions& options)
     std::signal(SIGTERM, onInterrupt);
 
     ProgressReporter reporter("Stamping");
-    const StampSummary summary = batch.run(photos, [&](const StampProgress& progress) {
+    const StampSummary summary = batch.runInputs(std::move(inputs), [&](const StampProgress& progress) {
+        if (report)
+            report->add(progress);
         const std::string name = progress.source.filename().string();
         if (!progress.notice.empty())
             std::fprintf(stderr, "vardenico stamp: %s\n", progress.notice.c_str());
@@ -189,14 +429,28 @@ int runStamp(const StampOptions& options)
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
 
-    std::fprintf(stdout, "%zu of %zu photo%s stamped into %s", summary.saved, photos.size(), photos.size() == 1 ? "" : "s", outputFolder.c_str());
+    const std::size_t finished = summary.saved + summary.failed + summary.skipped;
+    // A list read from a pipe is as long as what was read of it, unless it was cut short.
+    const std::size_t count = list ? listCount.value_or(list->error().empty() && !summary.cancelled ? finished : 0) : photos.size();
+    if (count)
+        std::fprintf(stdout, "%zu of %zu photo%s stamped into %s", summary.saved, count, count == 1 ? "" : "s", outputFolder.c_str());
+    else
+        std::fprintf(stdout, "%zu photo%s stamped into %s", summary.saved, summary.saved == 1 ? "" : "s", outputFolder.c_str());
+    if (shard.count > 1)
+        std::fprintf(stdout, " (shard %llu/%llu)", static_cast<unsigned long long>(shard.index), static_cast<unsigned long long>(shard.count));
     if (summary.skipped)
         std::fprintf(stdout, "; %zu skipped, already stamped", summary.skipped);
     if (summary.failed)
         std::fprintf(stdout, "; %zu failed", summary.failed);
-    if (summary.cancelled)
-        std::fprintf(stdout, "; interrupted, %zu not started", photos.size() - summary.saved - summary.failed - summary.skipped);
+    if (summary.cancelled && count)
+        std::fprintf(stdout, "; interrupted, %zu not started", count - finished);
+    else if (summary.cancelled)
+        std::fprintf(stdout, "; interrupted");
     std::fprintf(stdout, ".\n");
+    if (list && !list->error().empty()) {
+        std::fprintf(stderr, "vardenico stamp: %s\n", list->error().c_str());
+        return kSomeInputsFailed;
+    }
     return summary.failed || summary.cancelled ? kSomeInputsFailed : kSuccess;
 }
 
@@ -221,7 +475,14 @@ void addStampCommand(CLI::App& app, int& status)
     command->add_option("--jobs", options->jobs, "Photos stamped at once (default: one per core)")->check(CLI::Range(1u, 64u));
     command->add_flag("--lossless", options->lossless, "JPEG photos keep every block the logo does not touch exactly as it was, and their orientation tag; others are stamped as usual");
     command->add_flag("--skip-done", options->skipDone, "Skip photos whose stamped copy with this logo and placement is already in the output folder (an interrupted batch run again finishes it)");
-    command->add_option("photos", options->photos, "The photos (JPEG or PNG)")->required();
+    command->add_option("--files-from", options->filesFrom, "Read the photos from this list, one a line (- for standard input), instead of the arguments");
+    command->add_flag("--null", options->null, "The --files-from list is separated by NUL characters (find -print0), not lines");
+    command->add_option("--shard", options->shard, "K/N: stamp only the photos whose name hashes to K of N (0 ≤ K < N), for N runs that share the work, on one machine or many");
+    command->add_option("--report", options->report, "Append one JSON line per photo to this file: source, output, status (stamped, skipped, failed), reason, notices, seconds");
+    command->add_option("--quality", options->quality, "JPEG quality of the stamped copies, 1 to 100 (default 100)");
+    command->add_option("--subsampling", options->subsampling, "Colour resolution of the stamped copies: 444 (full, default), 422 or 420 (smaller files)")->check(CLI::IsMember({ "444", "422", "420" }));
+    command->add_option("--background", options->background, "Colour that transparent parts of a photo are laid over, RRGGBB (default white)");
+    command->add_option("photos", options->photos, "The photos (JPEG or PNG)");
     command->callback([options, &status] { status = runStamp(*options); });
 }
 

@@ -202,7 +202,7 @@ void redrawMcus(Jpeg& jpeg, const std::vector<int>& mcus, const StoredTile& logo
 
 }
 
-Result<StampedPhoto> StampEngine::stampLossless(const std::filesystem::path& source, std::FILE* out, std::string& unsupported) const
+Result<StampedPhoto> StampEngine::stampLossless(const std::filesystem::path& source, std::FILE* out, const std::string& sourceName, std::string& unsupported) const
 {
     const std::string name = source.string();
     ImageMetadata metadata;
@@ -240,6 +240,10 @@ Result<StampedPhoto> StampEngine::stampLossless(const std::filesystem::path& sou
     const std::shared_ptr<const LogoTile> tile = tileInProfile(tileFor(width, height, stamped.placement), metadata.iccProfile());
     if (tile->failed)
         return fail(name, "the logo cannot be drawn at " + std::to_string(static_cast<long long>(stamped.placement.side)) + " pixels on this photo");
+    auto visible = checkVisible(stamped.placement, width, height, *tile);
+    if (!visible)
+        return fail(name, visible.error().message);
+    stamped.notice = *visible;
 
     // The logo is placed on the upright photo; the file keeps the photo as stored, so the logo
     // turns with the inverse of the orientation and every viewer shows it upright in its place.
@@ -279,10 +283,13 @@ Result<StampedPhoto> StampEngine::stampLossless(const std::filesystem::path& sou
         stamped.redrawn.height = std::min(h0, ((logo.y + logo.height - 1) / mcuHeight + 1) * mcuHeight) - stamped.redrawn.y;
     }
 
-    prepareStampMetadata(metadata, source, w0, h0, stamped.sourceOrientation, jpeg.bytes());
+    prepareStampMetadata(metadata, source, sourceName, w0, h0, stamped.sourceOrientation, jpeg.bytes());
     JpegCoefficients::WriteOptions writeOptions;
-    for (auto& segment : metadata.jpegSegments(&stamped.notice))
+    std::string dropped;
+    for (auto& segment : metadata.jpegSegments(&dropped))
         writeOptions.segments.emplace_back(segment.marker, std::move(segment.bytes));
+    if (!dropped.empty())
+        stamped.notice += (stamped.notice.empty() ? "" : "; ") + dropped;
     writeOptions.iccProfile = metadata.iccProfile();
     if (jpeg.spliceable() && jpeg.readMcus(mcus)) {
         redrawMcus(jpeg, mcus, logo, w0, h0);

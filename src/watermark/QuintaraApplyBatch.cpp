@@ -143,6 +143,7 @@ void QuintaraApplyController::metodoImpostaViewPerApplicarelogo()
     // batch that was cut short) adds no second copy of them; another placement, logo or mode
     // stamps them anew.
     m_batch->setSkipDone(true);
+    m_batch->setInputsFolder(library->folder()); // a photo is known by its place in the library
     std::weak_ptr<ViewController> weak = weak_from_this();
     m_batch->start(std::move(photos),
         [weak](const StampProgress& progress) {

@@ -3,11 +3,15 @@
 #include <platform/foundation/ContentHash.h>
 #include <platform/foundation/Log.h>
 #include <platform/foundation/RunLoop.h>
+#include <platform/photos/OutputClaim.h>
 #include <platform/photos/PendingFile.h>
 #include <watermark/StampProvenance.h>
 
 #include <condition_variable>
+#include <list>
+#include <map>
 #include <mutex>
+#include <unordered_map>
 #include <sys/stat.h>
 #include <thread>
 
@@ -22,15 +26,51 @@ struct FileIdentity {
     off_t size;
     std::int64_t modified; // nanoseconds
     bool operator==(const FileIdentity&) const = default;
+    std::string key() const { return std::to_string(device) + ':' + std::to_string(inode) + ':' + std::to_string(size) + ':' + std::to_string(modified); }
 };
 
+// Regular files only: anything else is refused by the engine, which says why.
 std::optional<FileIdentity> fileIdentity(const std::filesystem::path& path)
 {
     struct stat facts;
-    if (::stat(path.c_str(), &facts) != 0)
+    if (::stat(path.c_str(), &facts) != 0 || !S_ISREG(facts.st_mode))
         return std::nullopt;
     return FileIdentity { facts.st_dev, facts.st_ino, facts.st_size, std::int64_t(facts.st_mtim.tv_sec) * 1'000'000'000 + facts.st_mtim.tv_nsec };
 }
+
+// The sources found done during a run, by name and file identity, so a list that names the same
+// photo again and again costs one look each; the oldest are forgotten, so memory stays bounded.
+class DoneCache {
+public:
+    std::optional<std::filesystem::path> find(const std::string& key)
+    {
+        std::lock_guard lock(m_mutex);
+        auto found = m_entries.find(key);
+        if (found == m_entries.end())
+            return std::nullopt;
+        m_order.splice(m_order.begin(), m_order, found->second.second);
+        return found->second.first;
+    }
+
+    void insert(const std::string& key, const std::filesystem::path& stamped)
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_entries.contains(key))
+            return;
+        m_order.push_front(key);
+        m_entries.emplace(key, std::pair { stamped, m_order.begin() });
+        if (m_entries.size() > kSize) {
+            m_entries.erase(m_order.back());
+            m_order.pop_back();
+        }
+    }
+
+private:
+    static constexpr std::size_t kSize = 4096;
+    std::mutex m_mutex;
+    std::list<std::string> m_order; // most recent first
+    std::unordered_map<std::string, std::pair<std::filesystem::path, std::list<std::string>::iterator>> m_entries;
+};
 
 }
 
@@ -64,69 +104,185 @@ void StampBatch::start(std::vector<std::filesystem::path> photos, std::function<
     });
 }
 
+StampInputs StampInputs::of(const std::vector<std::filesystem::path>& photos)
+{
+    auto next = std::make_shared<std::size_t>(0);
+    return { [&photos, next]() -> std::optional<std::filesystem::path> {
+                if (*next >= photos.size())
+                    return std::nullopt;
+                return photos[(*next)++];
+            },
+        photos.size() };
+}
+
 StampSummary StampBatch::run(const std::vector<std::filesystem::path>& photos, const std::function<void(const StampProgress&)>& onProgress)
 {
+    return runInputs(StampInputs::of(photos), onProgress);
+}
+
+StampSummary StampBatch::runInputs(StampInputs inputs, const std::function<void(const StampProgress&)>& onProgress)
+{
     StampSummary summary;
-    const std::size_t count = photos.size();
-    if (count == 0)
+    if (inputs.count == std::size_t(0))
         return summary;
     // What an earlier batch into this folder left when it was killed goes first.
-    if (const std::size_t removed = PendingFile::removeAbandoned(m_outputFolder))
-        log::debug("removed " + std::to_string(removed) + " unfinished files of an earlier batch in " + m_outputFolder.string());
+    if (const std::size_t removed = PendingFile::removeAbandoned(m_outputFolder) + OutputClaim::removeStale(m_outputFolder, m_staleClaimsAfter))
+        log::debug("removed " + std::to_string(removed) + " unfinished files and claims of an earlier batch in " + m_outputFolder.string());
 
     struct Outcome {
-        std::optional<PendingFile> file;
+        std::filesystem::path source;
+        std::string sourceName;
+        std::optional<std::filesystem::path> saved;
         std::string error;
         std::string notice;
         std::optional<std::filesystem::path> skipped;
+        bool started { true }; // false: cancelled before it began
+        double seconds { 0 };
     };
     const StampedTwins twins = m_skipDone ? StampedTwins::inFolder(m_outputFolder) : StampedTwins();
-    std::vector<std::optional<Outcome>> outcomes(count);
+    DoneCache done;
+    std::map<std::size_t, Outcome> outcomes; // finished, not yet reported
     std::mutex mutex;
+    std::mutex inputMutex; // held while the list is read, which may wait on a pipe
     std::condition_variable changed;
     std::size_t nextToStart = 0;
-    std::size_t nextToCommit = 0;
-    // Workers may run ahead of the naming by this many photos; finished ones wait on disk.
+    std::size_t nextToReport = 0;
+    bool listEnded = false;
+    // Workers may run ahead of the reporting by this many photos.
     const std::size_t lookahead = m_jobs * 2;
 
-    auto stampInto = [&](std::size_t index, const std::optional<FileIdentity>& before, Outcome& outcome) {
+    auto stampInto = [&](const std::filesystem::path& photo, const std::string& sourceName, const FileIdentity& before, const std::string& stem, int attempt, Outcome& outcome) {
         auto file = PendingFile::create(m_outputFolder);
         if (!file) {
             outcome.error = file.error().message;
             return;
         }
-        auto stamped = m_engine->stampPhoto(photos[index], file->stream());
+        auto stamped = m_engine->stampPhoto(photo, file->stream(), sourceName);
         if (!stamped) {
             outcome.error = stamped.error().message; // the pending file removes itself
-        } else if (before != fileIdentity(photos[index])) {
-            // Replaced or removed meanwhile: what was read may mix two files.
-            outcome.error = photos[index].string() + ": changed while it was being stamped; nothing was saved for it";
-        } else {
-            outcome.file = std::move(*file);
-            if (!stamped->notice.empty())
-                outcome.notice = photos[index].string() + ": " + stamped->notice;
+            return;
         }
+        if (before != fileIdentity(photo)) {
+            // Replaced or removed meanwhile: what was read may mix two files.
+            outcome.error = photo.string() + ": changed while it was being stamped; nothing was saved for it";
+            return;
+        }
+        if (!stamped->notice.empty())
+            outcome.notice = photo.string() + ": " + stamped->notice;
+        auto saved = file->commit(stem, ".jpg", attempt);
+        if (saved)
+            outcome.saved = *saved;
+        else
+            outcome.error = saved.error().message;
+    };
+
+    // The stamped copy of this source with this stamp, when the file at target is one.
+    // A finished file whose metadata cannot be read at the first try is looked at once more
+    // before it is taken for someone else's: a second copy of the photo would follow.
+    auto isDone = [&](const std::filesystem::path& target, const std::string& sourceName, const std::string& hash) {
+        auto provenance = readStampProvenance(target);
+        if (!provenance) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            provenance = readStampProvenance(target);
+        }
+        return provenance && isStampedCopyOf(*provenance, target.filename().string(), sourceName, hash, m_engine->stampHash());
+    };
+
+    auto stampOne = [&](const std::filesystem::path& photo) {
+        Outcome outcome;
+        outcome.source = photo;
+        outcome.sourceName = batchSourceName(photo, m_inputsFolder);
+        const std::optional<FileIdentity> before = fileIdentity(photo);
+        if (!before) {
+            std::error_code error;
+            outcome.error = Error::at(photo.string(), std::filesystem::exists(photo, error) ? "not a regular file" : "no such file").message;
+            return outcome;
+        }
+        std::string hash;
+        const std::string cacheKey = outcome.sourceName + '\n' + before->key();
+        if (m_skipDone) {
+            if ((outcome.skipped = done.find(cacheKey)))
+                return outcome;
+            auto hashed = ContentHash::ofFile(photo);
+            if (!hashed) {
+                outcome.error = hashed.error().message;
+                return outcome;
+            }
+            hash = *hashed;
+            if ((outcome.skipped = twins.find(outcome.sourceName, hash, m_engine->stampHash()))) {
+                done.insert(cacheKey, *outcome.skipped);
+                return outcome;
+            }
+        }
+        std::error_code error;
+        std::filesystem::create_directories(m_outputFolder, error);
+        if (error) {
+            outcome.error = Error::at(m_outputFolder.string(), "cannot create the folder (" + error.message() + ")").message;
+            return outcome;
+        }
+        // Names are tried in order; each free one is claimed before its photo is started, and one
+        // another run holds is waited for, as that run may be writing this very photo.
+        const std::string stem = stampedFileStem(photo);
+        for (int attempt = 1;;) {
+            if (m_cancelled) {
+                outcome.started = false;
+                return outcome;
+            }
+            const std::filesystem::path target = m_outputFolder / numberedFileName(stem, ".jpg", attempt);
+            if (std::filesystem::exists(std::filesystem::symlink_status(target, error))) {
+                if (m_skipDone && isDone(target, outcome.sourceName, hash)) {
+                    outcome.skipped = target;
+                    break;
+                }
+                ++attempt;
+                continue;
+            }
+            auto claim = OutputClaim::tryClaim(target, outcome.sourceName, m_staleClaimsAfter);
+            if (!claim) {
+                outcome.error = claim.error().message;
+                return outcome;
+            }
+            if (!*claim) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                continue;
+            }
+            // Written between the look and the claim: the next name, or done.
+            if (std::filesystem::exists(std::filesystem::symlink_status(target, error)))
+                continue; // the claim is let go and the file looked at again
+            log::debug("Applico logo alle Foto: " + photo.string());
+            stampInto(photo, outcome.sourceName, *before, stem, attempt, outcome);
+            break; // the claim goes once the photo is in place
+        }
+        if (m_skipDone && (outcome.saved || outcome.skipped))
+            done.insert(cacheKey, outcome.saved ? *outcome.saved : *outcome.skipped);
+        return outcome;
     };
 
     auto work = [&] {
         for (;;) {
             std::size_t index;
+            std::filesystem::path photo;
             {
                 std::unique_lock lock(mutex);
-                changed.wait(lock, [&] { return nextToStart >= count || m_cancelled || nextToStart < nextToCommit + lookahead; });
-                if (nextToStart >= count || m_cancelled)
+                changed.wait(lock, [&] { return listEnded || m_cancelled || nextToStart < nextToReport + lookahead; });
+                if (listEnded || m_cancelled)
                     return;
+            }
+            {
+                std::lock_guard reading(inputMutex);
+                std::optional<std::filesystem::path> next = listEnded || m_cancelled ? std::nullopt : inputs.next();
+                std::lock_guard lock(mutex);
+                if (!next) {
+                    listEnded = listEnded || !m_cancelled;
+                    changed.notify_all();
+                    return;
+                }
                 index = nextToStart++;
+                photo = std::move(*next);
             }
-            log::debug("Applico logo alle Foto: " + photos[index].string());
-            Outcome outcome;
-            const std::optional<FileIdentity> before = fileIdentity(photos[index]);
-            if (m_skipDone && before) {
-                if (auto hash = ContentHash::ofFile(photos[index]))
-                    outcome.skipped = twins.find(*hash, m_engine->stampHash());
-            }
-            if (!outcome.skipped)
-                stampInto(index, before, outcome);
+            const auto started = std::chrono::steady_clock::now();
+            Outcome outcome = stampOne(photo);
+            outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
             std::lock_guard lock(mutex);
             outcomes[index] = std::move(outcome);
             changed.notify_all();
@@ -134,55 +290,54 @@ StampSummary StampBatch::run(const std::vector<std::filesystem::path>& photos, c
     };
 
     std::vector<std::jthread> workers;
-    const unsigned threads = static_cast<unsigned>(std::min<std::size_t>(m_jobs, count));
+    const unsigned threads = static_cast<unsigned>(std::min<std::size_t>(m_jobs, inputs.count.value_or(m_jobs)));
     for (unsigned i = 0; i < threads; ++i)
         workers.emplace_back(work);
 
-    for (std::size_t index = 0; index < count; ++index) {
+    const std::size_t count = inputs.count.value_or(0);
+    std::size_t reported = 0;
+    for (std::size_t index = 0;; ++index) {
         Outcome outcome;
         {
             std::unique_lock lock(mutex);
-            changed.wait(lock, [&] { return outcomes[index].has_value() || (m_cancelled && index >= nextToStart); });
-            if (!outcomes[index]) {
-                summary.cancelled = true;
+            changed.wait(lock, [&] { return outcomes.contains(index) || (index >= nextToStart && (listEnded || m_cancelled)); });
+            auto found = outcomes.find(index);
+            if (found == outcomes.end() || !found->second.started)
                 break;
-            }
-            outcome = std::move(*outcomes[index]);
-            outcomes[index].reset();
+            outcome = std::move(found->second);
+            outcomes.erase(found);
         }
         StampProgress progress;
         progress.index = index;
         progress.done = index + 1;
         progress.count = count;
         progress.percent = progressPercent(index + 1, count);
-        progress.source = photos[index];
+        progress.source = std::move(outcome.source);
+        progress.sourceName = std::move(outcome.sourceName);
+        progress.seconds = outcome.seconds;
         progress.notice = outcome.notice;
         if (outcome.skipped) {
             progress.skipped = outcome.skipped;
             summary.skipped += 1;
-        } else if (outcome.file) {
-            auto saved = outcome.file->commit(stampedFileStem(photos[index]), ".jpg");
-            if (saved)
-                progress.saved = *saved;
-            else
-                progress.error = saved.error().message;
+        } else if (outcome.saved) {
+            progress.saved = outcome.saved;
+            summary.saved += 1;
         } else {
             progress.error = outcome.error;
+            summary.failed += 1;
         }
-        if (!progress.skipped)
-            (progress.saved ? summary.saved : summary.failed) += 1;
+        reported = index + 1;
         {
             std::lock_guard lock(mutex);
-            nextToCommit = index + 1;
+            nextToReport = index + 1;
             changed.notify_all();
         }
         if (onProgress)
             onProgress(progress);
     }
-    if (m_cancelled)
-        summary.cancelled = summary.saved + summary.failed + summary.skipped < count;
     {
         std::lock_guard lock(mutex);
+        summary.cancelled = m_cancelled && (inputs.count ? reported < count : !listEnded);
         changed.notify_all();
     }
     workers.clear(); // joins; photos in flight finish and their pending files are removed

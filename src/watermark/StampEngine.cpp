@@ -53,6 +53,9 @@ StampEngine::StampEngine(const Image& logo, PlacementDescription placement, Stam
     hash.add("vardenico stamp 1\n");
     hash.add(m_placement.toJson().dump());
     hash.add(m_options.lossless ? "\nlossless\n" : "\nnormal\n");
+    // Encodings other than the first ones are other stamps; the first keep their old identity.
+    if (m_options.quality != 100 || m_options.subsampling != ChromaSubsampling::Full444 || m_options.background != 0xFFFFFF)
+        hash.add("quality " + std::to_string(m_options.quality) + " subsampling " + std::to_string(int(m_options.subsampling)) + " background " + std::to_string(m_options.background) + "\n");
     if (const PixelBuffer* buffer = logo.buffer()) {
         hash.add(std::to_string(buffer->width) + "x" + std::to_string(buffer->height) + "\n");
         hash.add(std::span(reinterpret_cast<const std::uint8_t*>(buffer->pixels.data()), buffer->pixels.size() * sizeof(buffer->pixels[0])));
@@ -60,13 +63,39 @@ StampEngine::StampEngine(const Image& logo, PlacementDescription placement, Stam
     m_stampHash = hash.finish();
 }
 
-void StampEngine::prepareStampMetadata(ImageMetadata& metadata, const std::filesystem::path& source, int width, int height, int orientation, std::span<const std::uint8_t> sourceBytes) const
+void StampEngine::prepareStampMetadata(ImageMetadata& metadata, const std::filesystem::path& source, const std::string& sourceName, int width, int height, int orientation, std::span<const std::uint8_t> sourceBytes) const
 {
     metadata.prepareForDerivedImage(width, height, kStampSoftware, orientation);
     if (!sourceBytes.empty())
-        writeStampProvenance(metadata, { ContentHash::ofBytes(sourceBytes), m_stampHash });
+        writeStampProvenance(metadata, { ContentHash::ofBytes(sourceBytes), m_stampHash, sourceName });
     else if (auto sourceHash = ContentHash::ofFile(source))
-        writeStampProvenance(metadata, { *sourceHash, m_stampHash });
+        writeStampProvenance(metadata, { *sourceHash, m_stampHash, sourceName });
+}
+
+Result<std::string> StampEngine::checkVisible(const LogoPlacement& placement, int width, int height, const LogoTile& tile) const
+{
+    auto pixels = [](double value) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.6g", value);
+        return std::string(text);
+    };
+    if (m_placement.opacity <= 0)
+        return fail("the logo would not show: its opacity is 0");
+    if (placement.width < 1 || placement.height < 1)
+        return fail("the logo would not show: it would be " + pixels(placement.width) + " × " + pixels(placement.height) + " pixels, under one pixel on this " + std::to_string(width) + " × " + std::to_string(height) + " photo");
+    // A hundredth of a pixel is rounding, not a logo out of place.
+    constexpr double kSlack = 0.01;
+    const bool inside = placement.x > -kSlack && placement.y > -kSlack && placement.x + placement.width < width + kSlack && placement.y + placement.height < height + kSlack;
+    const bool touches = placement.x < width && placement.y < height && placement.x + placement.width > 0 && placement.y + placement.height > 0;
+    bool shows = false;
+    for (std::uint32_t pixel : tile.pixels)
+        if ((shows = (pixel >> 24) != 0))
+            break;
+    if (!touches || !shows)
+        return fail(std::string(touches ? "the logo would not show: the part of it on the photo is transparent" : "the logo would not show: it lies wholly outside the photo") + " (the margins or position put it at " + pixels(placement.x) + ", " + pixels(placement.y) + " on a " + std::to_string(width) + " × " + std::to_string(height) + " photo)");
+    if (!inside)
+        return std::string("the logo lies partly outside the photo; only the part on it was stamped");
+    return std::string();
 }
 
 std::shared_ptr<const StampEngine::LogoTile> StampEngine::tileFor(int width, int height, const LogoPlacement& placement) const
@@ -130,7 +159,7 @@ void StampEngine::compositeRows(std::uint8_t* rows, int firstRow, int count, int
     }
 }
 
-Result<StampedPhoto> StampEngine::stampPhoto(const std::filesystem::path& source, std::FILE* out) const
+Result<StampedPhoto> StampEngine::stampPhoto(const std::filesystem::path& source, std::FILE* out, const std::string& sourceName) const
 {
     const std::string name = source.string();
     std::error_code error;
@@ -142,7 +171,7 @@ Result<StampedPhoto> StampEngine::stampPhoto(const std::filesystem::path& source
             notice = "lossless stamping works on JPEG photos only; stamped in the normal mode";
         } else {
             std::string unsupported;
-            auto stamped = stampLossless(source, out, unsupported);
+            auto stamped = stampLossless(source, out, sourceName, unsupported);
             if (stamped || unsupported.empty())
                 return stamped;
             notice = unsupported + "; stamped in the normal mode";
@@ -177,6 +206,7 @@ Result<StampedPhoto> StampEngine::stampPhoto(const std::filesystem::path& source
             return std::unexpected(opened.error());
         reader.png = std::move(*opened);
         if (reader.png) {
+            reader.png->setBackground(m_options.background);
             w0 = reader.png->width();
             h0 = reader.png->height();
         }
@@ -200,14 +230,24 @@ Result<StampedPhoto> StampEngine::stampPhoto(const std::filesystem::path& source
     const std::shared_ptr<const LogoTile> tile = tileInProfile(tileFor(width, height, stamped.placement), metadata.iccProfile());
     if (tile->failed)
         return fail(name, "the logo cannot be drawn at " + std::to_string(static_cast<long long>(stamped.placement.side)) + " pixels on this photo");
+    auto visible = checkVisible(stamped.placement, width, height, *tile);
+    if (!visible)
+        return fail(name, visible.error().message);
+    auto addNotice = [&stamped](const std::string& notice) {
+        if (!notice.empty())
+            stamped.notice += (stamped.notice.empty() ? "" : "; ") + notice;
+    };
+    addNotice(*visible);
 
-    prepareStampMetadata(metadata, source, width, height);
+    prepareStampMetadata(metadata, source, sourceName, width, height);
     JpegWriter::Options writeOptions;
+    writeOptions.quality = m_options.quality;
+    writeOptions.subsample420 = m_options.subsampling == ChromaSubsampling::Quarter420;
+    writeOptions.subsample422 = m_options.subsampling == ChromaSubsampling::Half422;
     std::string dropped;
     for (auto& segment : metadata.jpegSegments(&dropped))
         writeOptions.segments.emplace_back(segment.marker, std::move(segment.bytes));
-    if (!dropped.empty())
-        stamped.notice += (stamped.notice.empty() ? "" : "; ") + dropped;
+    addNotice(dropped);
     if (!(reader.jpeg && reader.jpeg->isCmyk()))
         writeOptions.iccProfile = metadata.iccProfile(); // a CMYK profile no longer fits RGB pixels
     auto writer = JpegWriter::start(out, width, height, writeOptions, name);
@@ -215,6 +255,7 @@ Result<StampedPhoto> StampEngine::stampPhoto(const std::filesystem::path& source
         return std::unexpected(writer.error());
 
     const size_t stride = static_cast<size_t>(width) * 3;
+    bool sawTransparency = false;
     const bool streaming = reader && !mapping.transpose && !mapping.flipY;
     if (streaming) {
         std::vector<std::uint8_t> strip(stride * kStripRows);
@@ -313,15 +354,15 @@ Result<StampedPhoto> StampEngine::stampPhoto(const std::filesystem::path& source
         std::vector<std::uint8_t> strip(stride * kStripRows);
         for (int y = 0; y < height; y += kStripRows) {
             const int count = std::min(kStripRows, height - y);
-            // Premultiplied colour is written as it is: transparent parts come out black, as the
-            // platform's JPEG encoding does.
+            // Premultiplied colour is laid over the background: transparent parts take its colour.
             for (int r = 0; r < count; ++r)
                 for (int x = 0; x < width; ++x) {
                     const std::uint32_t pixel = decoded.pixelAt(x, y + r);
+                    const std::uint32_t keep = 255 - (pixel >> 24);
                     std::uint8_t* out = strip.data() + stride * r + static_cast<size_t>(x) * 3;
-                    out[0] = (pixel >> 16) & 0xFF;
-                    out[1] = (pixel >> 8) & 0xFF;
-                    out[2] = pixel & 0xFF;
+                    for (int c = 0, shift = 16; c < 3; ++c, shift -= 8)
+                        out[c] = static_cast<std::uint8_t>(((pixel >> shift) & 0xFF) + (((m_options.background >> shift) & 0xFF) * keep + 127) / 255);
+                    sawTransparency |= keep != 0;
                 }
             compositeRows(strip.data(), y, count, width, *tile);
             if (auto written = (*writer)->writeRows(strip.data(), stride, count); !written)
@@ -332,6 +373,11 @@ Result<StampedPhoto> StampEngine::stampPhoto(const std::filesystem::path& source
         return std::unexpected(finished.error());
     if (std::ferror(out))
         return fail(name, "cannot write the stamped photo");
+    if (sawTransparency || (reader.png && reader.png->sawTransparency())) {
+        char colour[16];
+        std::snprintf(colour, sizeof colour, "#%06x", m_options.background & 0xFFFFFF);
+        addNotice(std::string("has transparent parts, laid over ") + (m_options.background == 0xFFFFFF ? "white" : colour) + " as a JPEG has no transparency");
+    }
     return stamped;
 }
 

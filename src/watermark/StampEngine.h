@@ -36,15 +36,23 @@ struct StampedPhoto {
     std::string notice; // why the photo was not stamped as asked (e.g. the normal mode instead)
 };
 
+enum class ChromaSubsampling { Full444, Half422, Quarter420 };
+
 struct StampEngineOptions {
     // JPEG photos keep their coefficients outside the logo and their Orientation tag; photos that
     // cannot be stamped this way get the normal mode and a notice.
     bool lossless { false };
+    // The encoding of photos stamped in the normal mode (the lossless mode keeps the photo's own).
+    int quality { 100 }; // 1…100
+    ChromaSubsampling subsampling { ChromaSubsampling::Full444 };
+    // What transparent parts of a photo (a PNG) are laid over, 0xRRGGBB: a JPEG has no
+    // transparency, and white is what people expect of one made from a transparent picture.
+    std::uint32_t background { 0xFFFFFF };
 };
 
 // Stamps one logo onto photos at full resolution with one placement description. The logo is
 // turned once, when the engine is made (the batch preparation); each photo is then composed and
-// encoded as a quality-100 JPEG that carries the photo's EXIF, IPTC, XMP and ICC profile with
+// encoded as a JPEG (quality 100 unless the options say otherwise) that carries the photo's EXIF, IPTC, XMP and ICC profile with
 // Orientation 1 and the software tag. Pixels flow in strips of rows from decoder to encoder, so a
 // JPEG or PNG never exists whole in memory: one stored turned (EXIF orientations 3 to 8) is turned
 // upright through a scratch file first. Interlaced and 16-bit PNGs are decoded whole. stampPhoto
@@ -63,8 +71,10 @@ public:
     double logoAspect() const { return m_topImage.isEmpty() ? 1.0 : static_cast<double>(m_topImage.pixelWidth()) / m_topImage.pixelHeight(); }
 
     // Composes the photo at source and writes the JPEG to out. Nothing is written on failure
-    // other than what already reached out; the caller discards it.
-    Result<StampedPhoto> stampPhoto(const std::filesystem::path& source, std::FILE* out) const;
+    // other than what already reached out; the caller discards it. sourceName is what the
+    // stamped copy records as its source's name (batchSourceName); none when empty. A placement
+    // that leaves nothing of the logo to see on this photo fails it, naming why.
+    Result<StampedPhoto> stampPhoto(const std::filesystem::path& source, std::FILE* out, const std::string& sourceName = {}) const;
 
     // The largest photo accepted, in pixels.
     void setMaxPixels(std::int64_t pixels) { m_maxPixels = pixels; }
@@ -83,14 +93,17 @@ private:
     std::shared_ptr<const LogoTile> tileFor(int width, int height, const LogoPlacement& placement) const;
     // Lossless stamping of a JPEG; unsupported is set (and nothing written) when the photo needs
     // the normal mode instead.
-    Result<StampedPhoto> stampLossless(const std::filesystem::path& source, std::FILE* out, std::string& unsupported) const;
+    Result<StampedPhoto> stampLossless(const std::filesystem::path& source, std::FILE* out, const std::string& sourceName, std::string& unsupported) const;
+    // Why nothing of the logo would show on a width × height photo with this tile (an error), or
+    // a notice when only part of it does; empty when it shows whole.
+    Result<std::string> checkVisible(const LogoPlacement& placement, int width, int height, const LogoTile& tile) const;
     // The tile with its colours turned from sRGB into the photo's ICC profile, when the photo
     // carries one that is not sRGB; the tile itself otherwise.
     static std::shared_ptr<const LogoTile> tileInProfile(std::shared_ptr<const LogoTile> tile, const std::vector<std::uint8_t>& iccProfile);
     // The metadata every stamped photo carries: upright (or still turned, with orientation)
     // width × height, the software tag, and which source, logo and placement made it. The source
     // is hashed from sourceBytes when they are given (already read), from the file otherwise.
-    void prepareStampMetadata(ImageMetadata& metadata, const std::filesystem::path& source, int width, int height, int orientation = 1, std::span<const std::uint8_t> sourceBytes = {}) const;
+    void prepareStampMetadata(ImageMetadata& metadata, const std::filesystem::path& source, const std::string& sourceName, int width, int height, int orientation = 1, std::span<const std::uint8_t> sourceBytes = {}) const;
     static void compositeRows(std::uint8_t* rows, int firstRow, int count, int width, const LogoTile& tile);
 
     Image m_topImage;

@@ -25,6 +25,28 @@ void writePicture(const fs::path& path, bool jpeg)
     ASSERT_TRUE(files::writeAtomically(path, *bytes));
 }
 
+// A PNG whose header claims width × height pixels, with no pixels behind it.
+void writeHugePngHeader(const fs::path& path, std::uint32_t width, std::uint32_t height)
+{
+    std::vector<std::uint8_t> bytes { 0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13 };
+    const std::vector<std::uint8_t> chunk { 'I', 'H', 'D', 'R', std::uint8_t(width >> 24), std::uint8_t(width >> 16), std::uint8_t(width >> 8), std::uint8_t(width),
+        std::uint8_t(height >> 24), std::uint8_t(height >> 16), std::uint8_t(height >> 8), std::uint8_t(height), 8, 6, 0, 0, 0 };
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::uint8_t byte : chunk) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    crc = ~crc;
+    bytes.insert(bytes.end(), chunk.begin(), chunk.end());
+    for (int shift = 24; shift >= 0; shift -= 8)
+        bytes.push_back(std::uint8_t(crc >> shift));
+    // An empty IDAT and the end: the header is read in full.
+    for (std::uint8_t byte : std::initializer_list<std::uint8_t> { 0, 0, 0, 0, 'I', 'D', 'A', 'T', 0x35, 0xAF, 0x06, 0x1E, 0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82 })
+        bytes.push_back(byte);
+    ASSERT_TRUE(files::writeAtomically(path, bytes));
+}
+
 class CommandLineErrors : public ::testing::Test {
 protected:
     void SetUp() override
@@ -78,6 +100,17 @@ TEST_F(CommandLineErrors, StampValuesOfTheWrongTypeOrOutOfRangeAreRefusedNotClam
     expectRefused(stamp({ "--jobs", "many" }), { "--jobs", "many" });
     expectRefused(stamp({ "--position", "middle" }), { "--position", "middle" });
     expectRefused(stamp({ "--no-such-option" }), { "--no-such-option" });
+    expectRefused(stamp({ "--quality", "0" }), { "--quality 0", "from 1 to 100" });
+    expectRefused(stamp({ "--quality", "101" }), { "--quality 101" });
+    expectRefused(stamp({ "--subsampling", "411" }), { "--subsampling", "411" });
+    expectRefused(stamp({ "--background", "pink" }), { "--background pink", "RRGGBB" });
+    expectRefused(stamp({ "--shard", "4/4" }), { "--shard 4/4", "0 ≤ K < N" });
+    expectRefused(stamp({ "--shard", "1" }), { "--shard 1" });
+    expectRefused(stamp({ "--shard", "0/0" }), { "--shard 0/0" });
+    expectRefused(stamp({ "--files-from", (folder / "list.txt").string() }), { "not both" });
+    expectRefused({ "stamp", "--logo", (folder / "logo.png").string(), "--files-from", (folder / "list.txt").string() }, { "--files-from", "list.txt" });
+    expectRefused({ "stamp", "--logo", (folder / "logo.png").string() }, { "--files-from" });
+    expectRefused(stamp({ "--null" }), { "--null" });
 }
 
 TEST_F(CommandLineErrors, StampFilesThatAreMissingOrWrongAreNamedWithTheirOption)
@@ -103,6 +136,12 @@ TEST_F(CommandLineErrors, StampFilesThatAreMissingOrWrongAreNamedWithTheirOption
     auto fromStore = stamp({ "--logo-index", "3" });
     fromStore.erase(fromStore.begin() + 1, fromStore.begin() + 3);
     expectRefused(fromStore, { "--logo-index", "3" });
+    // A logo too large for a logo is refused by both commands that take one, naming the limit.
+    writeHugePngHeader(folder / "huge.png", 9000, 8000);
+    expectRefused(withLogo(folder / "huge.png"), { "--logo", "huge.png", "9000×8000", "at most 64 megapixels" });
+    const auto added = vd::test::runVardenico({ "logos", "add", (folder / "huge.png").string() }, options, folder / "add");
+    EXPECT_EQ(added.status, 1);
+    EXPECT_NE(added.errors.find("huge.png: picture of 9000×8000 pixels is larger than allowed (at most 64 megapixels)"), std::string::npos) << added.errors;
     writeText(folder / "file.txt", "a file, not a folder");
     auto intoFile = stamp({});
     intoFile[4] = (folder / "file.txt").string();

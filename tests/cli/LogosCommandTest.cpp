@@ -106,6 +106,20 @@ TEST(LogosCommand, AddListExportDeleteAcrossRuns)
     EXPECT_NE(again.errors.find("logo.png"), std::string::npos) << again.errors;
     EXPECT_EQ(vardenico(home, "logos export 1 '" + (folder / "logo.png").string() + "' --force").status, 0);
 
+    // The name's extension says what is written: a JPEG over white, never PNG bytes as .jpg; a
+    // name promising anything else, or a folder that is not there, is refused, naming why.
+    Outcome asJpeg = vardenico(home, "logos export 0 '" + (folder / "logo.jpg").string() + "'");
+    ASSERT_EQ(asJpeg.status, 0) << asJpeg.errors;
+    EXPECT_EQ(sniffFileFormat(folder / "logo.jpg"), ImageFormat::Jpeg);
+    EXPECT_GE(decodeImageFile(folder / "logo.jpg")->pixelAt(400, 40) & 0xf0f0f0u, 0xf0f0f0u) << "the transparent margin is white";
+    Outcome asGif = vardenico(home, "logos export 0 '" + (folder / "logo.gif").string() + "'");
+    EXPECT_EQ(asGif.status, 2);
+    EXPECT_NE(asGif.errors.find(".png"), std::string::npos) << asGif.errors;
+    Outcome nowhere = vardenico(home, "logos export 0 '" + (folder / "missing" / "logo.png").string() + "'");
+    EXPECT_EQ(nowhere.status, 1);
+    EXPECT_NE(nowhere.errors.find("the folder " + (folder / "missing").string() + " does not exist"), std::string::npos) << nowhere.errors;
+    EXPECT_FALSE(fs::exists(folder / "logo.gif"));
+
     Outcome deleted = vardenico(home, "logos delete 0");
     ASSERT_EQ(deleted.status, 0) << deleted.errors;
     EXPECT_NE(deleted.output.find("1 logo left"), std::string::npos) << deleted.output;

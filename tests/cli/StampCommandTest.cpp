@@ -81,6 +81,20 @@ TEST(StampCommand, SkipDoneFinishesABatchWithoutRedoingOrDuplicatingAndSaysWhatI
     auto changed = stamp({}, photos);
     EXPECT_NE(changed.output.find("1 of 3 photos stamped"), std::string::npos) << changed.output;
     EXPECT_EQ(visibleFiles(folder / "out").size(), 5u);
+
+    // Another encoding is another stamp too: smaller files, with the colour sampled as asked.
+    auto lumaSampling = [](const std::string& jpeg) {
+        const size_t sof = jpeg.find("\xFF\xC0");
+        return sof == std::string::npos ? 0 : static_cast<unsigned char>(jpeg[sof + 11]);
+    };
+    EXPECT_EQ(lumaSampling(firstBytes), 0x11);
+    for (const auto& [subsampling, factors] : { std::pair { "422", 0x21 }, std::pair { "420", 0x22 } }) {
+        auto smaller = stamp({ "--quality", "60", "--subsampling", subsampling }, { photos[0] });
+        ASSERT_EQ(smaller.status, 0) << smaller.errors;
+        const std::string bytes = fileBytes(smaller.output.substr(smaller.output.find("-> ") + 3, smaller.output.find('\n') - smaller.output.find("-> ") - 3));
+        EXPECT_EQ(lumaSampling(bytes), factors) << subsampling;
+        EXPECT_LT(bytes.size(), firstBytes.size() * 2 / 3) << subsampling;
+    }
 }
 
 TEST(StampCommand, LogosListWorksOnAStoreNobodyMayWriteAndLeavesItAsItWas)

@@ -14,7 +14,9 @@
 #include <nlohmann/json.hpp>
 
 #include <chrono>
+#include <fstream>
 #include <map>
+#include <sys/resource.h>
 #include <random>
 #include <set>
 #include <thread>
@@ -150,7 +152,12 @@ protected:
 
 TEST_F(BatchFaults, KilledAtTwentyMomentsThenRunAgainFinishesWithoutDuplicates)
 {
-    const auto photos = makePhotos(10, 480, 360);
+    // Thirty byte-identical photos: each is a source of its own and gets its own stamped copy.
+    std::vector<fs::path> photos;
+    for (int i = 0; i < 30; ++i) {
+        photos.push_back(folder / ("IMG_" + std::to_string(i) + ".jpg"));
+        writePhoto(photos.back(), 320, 240, 7);
+    }
     const auto before = hashes(photos);
     const fs::path out = folder / "out";
     const auto arguments = stampArguments(photos, out, { "--skip-done", "--jobs", "2" });
@@ -176,7 +183,7 @@ TEST_F(BatchFaults, KilledAtTwentyMomentsThenRunAgainFinishesWithoutDuplicates)
         for (const auto& stamped : folderState(out).visible) {
             auto provenance = readStampProvenance(stamped);
             ASSERT_TRUE(provenance);
-            EXPECT_TRUE(sources.insert(provenance->sourceHash).second) << "a photo was stamped twice: " << stamped;
+            EXPECT_TRUE(sources.insert(provenance->sourceName).second) << "a photo was stamped twice: " << stamped;
         }
         EXPECT_EQ(hashes(photos), before) << "a source photo changed";
     }
@@ -185,16 +192,191 @@ TEST_F(BatchFaults, KilledAtTwentyMomentsThenRunAgainFinishesWithoutDuplicates)
     ASSERT_EQ(finished.status, 0) << finished.errors;
     const FolderState state = folderState(out);
     EXPECT_TRUE(state.hidden.empty()) << "left behind: " << state.hidden.front();
-    ASSERT_EQ(state.visible.size(), 10u) << finished.output;
+    ASSERT_EQ(state.visible.size(), 30u) << finished.output;
     std::set<std::string> sources;
     for (const auto& stamped : state.visible)
-        sources.insert(readStampProvenance(stamped)->sourceHash);
+        sources.insert(readStampProvenance(stamped)->sourceName);
     std::set<std::string> expected;
-    for (const auto& [path, hash] : before)
-        expected.insert(hash);
+    for (const auto& photo : photos)
+        expected.insert(photo.string()); // named from the test's working folder, outside them
     EXPECT_EQ(sources, expected);
     expectCompleteStampedPhotos(out);
     EXPECT_EQ(hashes(photos), before);
+}
+
+// The host and process namespace a claim names its holder by, as the program writes it.
+std::string claimHost()
+{
+    char name[256] = {};
+    ::gethostname(name, sizeof name - 1);
+    char ns[64] = {};
+    const ssize_t length = ::readlink("/proc/self/ns/pid", ns, sizeof ns - 1);
+    return std::string(name) + "/" + std::string(ns, static_cast<size_t>(std::max<ssize_t>(length, 0)));
+}
+
+TEST_F(BatchFaults, RunsSharingAnOutputFolderStampEachSourceOnceAndTakeOverAbandonedClaims)
+{
+    // Identical photos, and two photos of one name in different folders, which need _2.
+    std::vector<fs::path> photos;
+    fs::create_directories(folder / "more");
+    for (int i = 0; i < 16; ++i) {
+        photos.push_back(folder / ("IMG_" + std::to_string(i) + ".jpg"));
+        writePhoto(photos.back(), 400, 300, 3);
+    }
+    photos.push_back(folder / "more" / "IMG_0.jpg");
+    writePhoto(photos.back(), 300, 400, 4);
+
+    for (int runs : { 2, 4 }) {
+        SCOPED_TRACE(std::to_string(runs) + " runs at once");
+        const fs::path out = folder / ("out" + std::to_string(runs));
+        if (runs == 4) {
+            // Claims a killed run left: a dead process of this host, and another machine's from
+            // two hours ago. Both are taken over; a fresh one of another machine is waited for.
+            fs::create_directories(out);
+            const pid_t dead = ::fork();
+            if (dead == 0)
+                ::_exit(0);
+            ::waitpid(dead, nullptr, 0);
+            auto writeClaim = [&](const std::string& output, const std::string& text) {
+                const fs::path claim = out / ("." + output + ".vardenico-claim");
+                EXPECT_TRUE(files::writeAtomically(claim, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())));
+                return claim;
+            };
+            writeClaim("IMG_3_vardenico.jpg", claimHost() + "\n" + std::to_string(dead) + "\n1\nIMG_3.jpg\n");
+            const fs::path old = writeClaim("IMG_4_vardenico.jpg", "elsewhere\n1\n1\nIMG_4.jpg\n");
+            fs::last_write_time(old, fs::file_time_type::clock::now() - std::chrono::hours(2));
+        }
+        std::vector<std::unique_ptr<vd::test::RunningCommand>> started;
+        for (int run = 0; run < runs; ++run)
+            started.push_back(std::make_unique<vd::test::RunningCommand>(stampArguments(photos, out, { "--skip-done", "--jobs", "2" }), options, folder / ("run" + std::to_string(run))));
+        std::size_t stamped = 0;
+        for (auto& run : started) {
+            const auto outcome = run->finish();
+            EXPECT_EQ(outcome.status, 0) << outcome.output << outcome.errors;
+            stamped += std::strtoul(outcome.output.substr(outcome.output.rfind('\n', outcome.output.size() - 2) + 1).c_str(), nullptr, 10);
+        }
+        EXPECT_EQ(stamped, photos.size()) << "the runs' own counts do not add up";
+        const FolderState state = folderState(out);
+        EXPECT_TRUE(state.hidden.empty()) << "left behind: " << state.hidden.front();
+        std::string listed;
+        for (const auto& copy : state.visible)
+            listed += copy.filename().string() + " of " + readStampProvenance(copy).value_or(StampProvenance {}).sourceName + "\n";
+        ASSERT_EQ(state.visible.size(), photos.size()) << listed;
+        std::set<std::string> sources;
+        for (const auto& copy : state.visible)
+            EXPECT_TRUE(sources.insert(readStampProvenance(copy)->sourceName).second) << copy;
+        EXPECT_TRUE(fs::exists(out / "IMG_0_vardenico_2.jpg"));
+        expectCompleteStampedPhotos(out);
+    }
+}
+
+TEST_F(BatchFaults, FourShardsWithOneKilledAndRerunStampEachSourceOnceAndTheirReportsAddUp)
+{
+    std::vector<fs::path> photos = makePhotos(24, 1200, 900);
+    for (int i = 0; i < 8; ++i) {
+        photos.push_back(folder / ("copy_" + std::to_string(i) + ".jpg"));
+        fs::copy_file(photos[0], photos.back());
+    }
+    // A list as find -print0 writes it, names relative to where the runs start.
+    std::string list;
+    for (const auto& photo : photos)
+        list += photo.string() + '\0';
+    ASSERT_TRUE(files::writeAtomically(folder / "list", std::span(reinterpret_cast<const std::uint8_t*>(list.data()), list.size())));
+    const fs::path out = folder / "out";
+    auto shard = [&](int k) {
+        return std::vector<std::string> { "stamp", "--logo", (folder / "logo.png").string(), "--size", "30", "--skip-done", "--jobs", "1", "--out", out.string(), "--files-from", (folder / "list").string(), "--null",
+            "--shard", std::to_string(k) + "/4", "--report", (folder / ("report" + std::to_string(k))).string() };
+    };
+    auto reportLines = [&](int k) {
+        std::vector<nlohmann::json> lines;
+        std::ifstream in(folder / ("report" + std::to_string(k)));
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(nlohmann::json::parse(line));
+        return lines;
+    };
+
+    std::vector<std::unique_ptr<vd::test::RunningCommand>> shards;
+    for (int k = 0; k < 4; ++k)
+        shards.push_back(std::make_unique<vd::test::RunningCommand>(shard(k), options, folder / ("shard" + std::to_string(k))));
+    // Shard 1 is killed once it has reported its first photo.
+    for (int i = 0; i < 20000 && reportLines(1).empty(); ++i)
+        std::this_thread::sleep_for(1ms);
+    ::kill(shards[1]->pid(), SIGKILL);
+    for (int k = 0; k < 4; ++k) {
+        const auto outcome = shards[static_cast<size_t>(k)]->finish();
+        EXPECT_EQ(outcome.status, k == 1 ? -1 : 0) << outcome.errors;
+    }
+    const std::size_t killedLines = reportLines(1).size();
+    ASSERT_GE(killedLines, 1u);
+    const auto rerun = vd::test::runVardenico(shard(1), options, folder / "rerun");
+    EXPECT_EQ(rerun.status, 0) << rerun.errors;
+
+    const FolderState state = folderState(out);
+    EXPECT_TRUE(state.hidden.empty()) << "left behind: " << state.hidden.front();
+    ASSERT_EQ(state.visible.size(), photos.size());
+    std::set<std::string> stampedNames;
+    for (const auto& copy : state.visible)
+        EXPECT_TRUE(stampedNames.insert(readStampProvenance(copy)->sourceName).second) << copy;
+    // Every source is in the last report of exactly one shard, stamped or skipped; every copy a
+    // report calls stamped is there, and is reported stamped once.
+    std::map<std::string, int> finalRuns;
+    std::set<std::string> reportedStamped;
+    for (int k = 0; k < 4; ++k) {
+        const auto lines = reportLines(k);
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            const auto& line = lines[i];
+            const std::string status = line.at("status");
+            EXPECT_NE(status, "failed") << line.dump();
+            if (status == "stamped") {
+                EXPECT_TRUE(fs::exists(std::string(line.at("output")))) << line.dump();
+                EXPECT_TRUE(reportedStamped.insert(line.at("name")).second) << "stamped twice: " << line.dump();
+            }
+            if (k != 1 || i >= killedLines) {
+                finalRuns[line.at("name")] += 1;
+                EXPECT_TRUE(fs::exists(std::string(line.at("output")))) << line.dump();
+            }
+        }
+    }
+    EXPECT_EQ(finalRuns.size(), photos.size());
+    for (const auto& [name, count] : finalRuns)
+        EXPECT_EQ(count, 1) << name;
+    EXPECT_LE(reportedStamped.size(), photos.size());
+    EXPECT_GE(reportedStamped.size(), photos.size() - 1) << "only a photo saved as its run was killed may lack a stamped line";
+}
+
+TEST_F(BatchFaults, AMillionLineListOfTenPhotosIsReadInBoundedMemory)
+{
+    const auto photos = makePhotos(10, 64, 48);
+    const fs::path out = folder / "out";
+    // Peak memory of a run over the list (names repeated lines times), from standard input.
+    auto peakKilobytes = [&](int lines) {
+        const fs::path list = folder / "list";
+        {
+            std::ofstream file(list);
+            for (int i = 0; i < lines; ++i)
+                file << photos[static_cast<size_t>(i) % photos.size()].string() << '\n';
+        }
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const int in = ::open(list.c_str(), O_RDONLY);
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(in, 0);
+            ::dup2(null, 1);
+            ::dup2(null, 2);
+            ::execl(VARDENICO_BINARY, VARDENICO_BINARY, "stamp", "--logo", (folder / "logo.png").c_str(), "--skip-done", "--out", out.c_str(), "--files-from", "-", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        int status = 0;
+        rusage usage {};
+        ::wait4(child, &status, 0, &usage);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << lines << " lines";
+        return usage.ru_maxrss;
+    };
+    const long small = peakKilobytes(1000);
+    const long million = peakKilobytes(1'000'000);
+    std::printf("peak memory: %ld kB for 1,000 lines, %ld kB for 1,000,000\n", small, million);
+    EXPECT_LT(million, small + 16 * 1024) << "memory grows with the list";
+    EXPECT_EQ(folderState(out).visible.size(), 10u);
 }
 
 TEST_F(BatchFaults, OutputFolderTurningReadOnlyMidwayNamesTheFailedPhotoAndKeepsTheEarlierOnes)

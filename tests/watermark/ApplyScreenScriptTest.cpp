@@ -238,13 +238,13 @@ TEST_P(ApplyScreenScripts, TallPhotoAndPanoramaFromHomeThenTheLogoStampedAtTheMe
     }
 
     // The command line with the placement the screen saved and the stored logo writes the very
-    // same bytes.
+    // same bytes, run where it names the photos as the app does (from the library's folder).
     std::vector<std::filesystem::path> placements;
     for (const auto& entry : std::filesystem::directory_iterator(home() / "Placements"))
         placements.push_back(entry.path());
     ASSERT_EQ(placements.size(), 1u);
     const auto cli = folder / "cli";
-    const std::string command = "env VARDENICO_HOME='" + home().string() + "' " + VARDENICO_BINARY + " stamp --placement '" + placements[0].string() + "' --logo-index 0 --out '" + cli.string() + "' '" + (library() / "tall.jpg").string() + "' '" + (library() / "panorama.jpg").string() + "' >/dev/null 2>&1";
+    const std::string command = "cd '" + library().string() + "' && env VARDENICO_HOME='" + home().string() + "' " + VARDENICO_BINARY + " stamp --placement '" + placements[0].string() + "' --logo-index 0 --out '" + cli.string() + "' tall.jpg panorama.jpg >/dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0);
     for (const char* name : { "tall_vardenico.jpg", "panorama_vardenico.jpg" })
         EXPECT_TRUE(*files::readAll(cli / name) == *files::readAll(library() / "Saved Photos" / name)) << name << " differs";

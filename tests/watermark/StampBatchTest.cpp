@@ -188,6 +188,9 @@ TEST(StampCommand, ExitStatusTellsSuccessFailedInputsAndBadUsage)
     EXPECT_TRUE(std::filesystem::exists(folder / "out" / "p_vardenico.jpg"));
     EXPECT_EQ(runProgram({ "stamp", "--logo", (folder / "logo.png").string(), "--out", out, (folder / "p.jpg").string(), (folder / "nope.jpg").string() }), 1);
     EXPECT_TRUE(std::filesystem::exists(folder / "out" / "p_vardenico_2.jpg"));
+    // A logo placed where it cannot be seen is a failed photo, not a copy without a logo.
+    EXPECT_EQ(runProgram({ "stamp", "--logo", (folder / "logo.png").string(), "--position", "bottom-right", "--margin", "99999", "--out", out, (folder / "p.jpg").string() }), 1);
+    EXPECT_FALSE(std::filesystem::exists(folder / "out" / "p_vardenico_3.jpg"));
     EXPECT_EQ(runProgram({ "stamp", "--out", out, (folder / "p.jpg").string() }), 2);
     EXPECT_EQ(runProgram({ "stamp", "--logo", (folder / "logo.png").string(), "--position", "middle", (folder / "p.jpg").string() }), 2);
     const std::string badPlacement = "{\"flags\": \"left\"}";

@@ -130,8 +130,7 @@ TEST_F(StampEdges, APhotoWhoseXmpSaysTurnedIsWrittenUprightWithXmpOrientationOne
         image.xmpData()["Xmp.tiff.Orientation"] = "6";
         image.xmpData()["Xmp.dc.title"] = "lang=\"x-default\" Turned";
     });
-    PlacementDescription placement;
-    placement.opacity = 0; // only the picture and its metadata matter here
+    PlacementDescription placement; // a small logo in the middle, away from the pixels looked at
     const auto target = folder / "stamped.jpg";
     std::FILE* out = std::fopen(target.c_str(), "wb");
     auto stamped = StampEngine(vd::test::opaqueLogo(10, Color::rgba(1, 0, 0)), placement).stampPhoto(source, out);
@@ -150,4 +149,59 @@ TEST_F(StampEdges, APhotoWhoseXmpSaysTurnedIsWrittenUprightWithXmpOrientationOne
     EXPECT_EQ(metadata->orientation(), 1);
     EXPECT_EQ(metadata->xmpValue("Xmp.tiff.Orientation"), "1");
     EXPECT_NE(metadata->xmpValue("Xmp.dc.title").value_or("").find("Turned"), std::string::npos);
+}
+
+TEST_F(StampEdges, ALogoThatWouldNotShowFailsThePhotoAndOnePartlyOutsideIsStampedWithANotice)
+{
+    const auto source = folder / "photo.jpg";
+    vd::test::writeUniformJpeg(source, 400, 300, kGrey);
+    // A 40-pixel logo whose outer quarter on each side is transparent.
+    DrawingContext context({ 40, 40 }, DrawingContext::Opacity::Transparent, 1.0);
+    context.fill({ 10, 10, 20, 20 }, Color::rgba(1, 0, 0));
+    const Image framed = context.takeImage();
+    struct Case {
+        const char* label;
+        PlacementDescription placement;
+        const char* error;  // the reason the photo fails, or none
+        const char* notice; // the notice of a stamped photo
+    };
+    auto placed = [](std::array<double, 4> flags, std::optional<double> margin, double size, double opacity, std::array<double, 2> percent = { 50, 50 }) {
+        PlacementDescription placement;
+        placement.flags = flags;
+        placement.marginPixels = margin;
+        placement.sizePercent = size;
+        placement.opacity = opacity;
+        placement.percent = percent;
+        return placement;
+    };
+    const Case cases[] = {
+        { "opacity 0", placed({ 0, 0, 0, 0 }, {}, 20, 0), "its opacity is 0", nullptr },
+        { "a margin that puts it past the corner", placed({ 0, 1, 0, 1 }, 99999, 20, 1), "wholly outside the photo", nullptr },
+        { "a margin just past the far edge", placed({ 1, 0, 1, 0 }, 400, 20, 1), "wholly outside the photo", nullptr },
+        { "a third of a pixel", placed({ 0, 0, 0, 0 }, {}, 0.1, 1), "under one pixel", nullptr },
+        { "only its clear margin on the photo", placed({ 0, 0, 0, 0 }, {}, 20, 1, { -6, 50 }), "the part of it on the photo is transparent", nullptr },
+        { "centred on the right edge", placed({ 0, 0, 0, 0 }, {}, 20, 1, { 100, 50 }), nullptr, "partly outside the photo" },
+        { "flush with the bottom-right corner", placed({ 0, 1, 0, 1 }, 0, 20, 1), nullptr, nullptr },
+        { "faint but there", placed({ 0, 0, 0, 0 }, {}, 20, 0.02), nullptr, nullptr },
+    };
+    for (const Case& each : cases) {
+        for (bool lossless : { false, true }) {
+            SCOPED_TRACE(std::string(each.label) + (lossless ? ", lossless" : ""));
+            StampEngineOptions options;
+            options.lossless = lossless;
+            const StampEngine engine(framed, each.placement, options);
+            const auto target = folder / "stamped.jpg";
+            std::FILE* out = std::fopen(target.c_str(), "wb");
+            auto stamped = engine.stampPhoto(source, out);
+            std::fclose(out);
+            if (each.error) {
+                ASSERT_FALSE(stamped.has_value());
+                EXPECT_NE(stamped.error().message.find(each.error), std::string::npos) << stamped.error().message;
+                EXPECT_NE(stamped.error().message.find("photo.jpg"), std::string::npos) << stamped.error().message;
+                continue;
+            }
+            ASSERT_TRUE(stamped.has_value()) << stamped.error().message;
+            EXPECT_EQ(stamped->notice.find("partly outside") != std::string::npos, each.notice != nullptr) << stamped->notice;
+        }
+    }
 }

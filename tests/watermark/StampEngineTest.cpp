@@ -291,13 +291,23 @@ TEST_F(StampEngineFiles, UnreadablePhotosFailWithTheirNameAndReason)
         }
     const auto hostile = folder / "hostile.jpg";
     files::writeAtomically(hostile, huge);
+    // A coding libjpeg does not read (SOF 0xc8), said in words a person understands.
+    std::vector<std::uint8_t> coding = *bytes;
+    for (size_t i = 0; i + 1 < coding.size(); ++i)
+        if (coding[i] == 0xFF && coding[i + 1] == 0xC0) {
+            coding[i + 1] = 0xC8;
+            break;
+        }
+    const auto unreadable = folder / "coding.jpg";
+    files::writeAtomically(unreadable, coding);
 
     struct Case {
         std::filesystem::path path;
         const char* reason;
     };
     for (const Case& c : { Case { truncated, "ends early" }, Case { text, "" }, Case { empty, "" }, Case { hostile, "larger than allowed" },
-             Case { folder / "missing.jpg", "no such file" }, Case { folder.path(), "not a regular file" } }) {
+             Case { folder / "missing.jpg", "no such file" }, Case { folder.path(), "not a regular file" },
+             Case { unreadable, "coding.jpg: uses a JPEG coding this program cannot read (arithmetic or lossless, SOF 0xc8)" } }) {
         auto stamped = stampToFile(engine, c.path, folder / "out.jpg");
         ASSERT_FALSE(stamped.has_value()) << c.path;
         EXPECT_NE(stamped.error().message.find(c.path.string()), std::string::npos) << stamped.error().message;

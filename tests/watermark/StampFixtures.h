@@ -96,10 +96,10 @@ inline void setOrientation(const std::filesystem::path& path, int orientation)
     });
 }
 
-inline Result<StampedPhoto> stampToFile(const StampEngine& engine, const std::filesystem::path& source, const std::filesystem::path& target)
+inline Result<StampedPhoto> stampToFile(const StampEngine& engine, const std::filesystem::path& source, const std::filesystem::path& target, const std::string& sourceName = {})
 {
     std::FILE* out = std::fopen(target.c_str(), "wb");
-    auto stamped = engine.stampPhoto(source, out);
+    auto stamped = engine.stampPhoto(source, out, sourceName);
     std::fclose(out);
     return stamped;
 }

@@ -1,5 +1,6 @@
 // PNG photos are stamped a strip of rows at a time like JPEGs; the colours that come out are the
-// ones the whole-picture decoding gives, for every kind of PNG.
+// ones the whole-picture decoding gives, for every kind of PNG, laid over the background where
+// the photo is transparent.
 
 #include "StampFixtures.h"
 
@@ -109,31 +110,48 @@ TEST_F(StampPng, EveryKindOfPngComesOutInTheColoursOfItsDecoding)
         { "interlaced RGBA", PNG_COLOR_TYPE_RGB_ALPHA, 8, true, false },
     };
     const StampEngine engine(vd::test::opaqueLogo(40, Color::rgba(0, 1, 0)), bottomRight(25));
+    StampEngineOptions overRed;
+    overRed.background = 0xff0000;
+    const StampEngine redEngine(vd::test::opaqueLogo(40, Color::rgba(0, 1, 0)), bottomRight(25), overRed);
+    // The decoded picture's premultiplied colour over a background.
+    auto over = [](std::uint32_t pixel, std::uint32_t background) {
+        const std::uint32_t keep = 255 - (pixel >> 24);
+        std::uint32_t rgb = 0;
+        for (int shift = 16; shift >= 0; shift -= 8)
+            rgb |= (((pixel >> shift) & 0xFF) + (((background >> shift) & 0xFF) * keep + 127) / 255) << shift;
+        return rgb;
+    };
     for (const PngKind& kind : kinds) {
         SCOPED_TRACE(kind.label);
         const auto source = folder / "photo.png";
         writePng(source, 211, 143, kind, pattern);
-        auto stamped = stampToFile(engine, source, folder / "out.jpg");
-        ASSERT_TRUE(stamped.has_value()) << stamped.error().message;
-        const Image expected = decodeStored(source);
-        const Image out = decodeStored(folder / "out.jpg");
-        ASSERT_EQ(out.pixelWidth(), 211);
-        ASSERT_EQ(out.pixelHeight(), 143);
-        const Box box = greenBox(out);
-        EXPECT_NEAR(box.left, stamped->placement.x, 1);
-        EXPECT_NEAR(box.bottom, 143 - 11 - 1, 1);
-        int wrong = 0;
-        for (int y = 0; y < 143; ++y)
-            for (int x = 0; x < 211; ++x) {
-                const bool nearLogo = x >= box.left - 2 && y >= box.top - 2;
-                // Quality 100, 4:4:4: a few levels at most, more at the pattern's sharp steps.
-                if (!nearLogo && !near(rgbAt(out, x, y), rgbAt(expected, x, y), 24))
-                    ++wrong;
+        const bool transparent = kind.colourType == PNG_COLOR_TYPE_RGB_ALPHA || kind.transparentColour;
+        for (const StampEngine* stamping : { &engine, &redEngine }) {
+            const std::uint32_t background = stamping->options().background;
+            SCOPED_TRACE(background);
+            auto stamped = stampToFile(*stamping, source, folder / "out.jpg");
+            ASSERT_TRUE(stamped.has_value()) << stamped.error().message;
+            const Image expected = decodeStored(source);
+            const Image out = decodeStored(folder / "out.jpg");
+            ASSERT_EQ(out.pixelWidth(), 211);
+            ASSERT_EQ(out.pixelHeight(), 143);
+            const Box box = greenBox(out);
+            EXPECT_NEAR(box.left, stamped->placement.x, 1);
+            EXPECT_NEAR(box.bottom, 143 - 11 - 1, 1);
+            int wrong = 0;
+            for (int y = 0; y < 143; ++y)
+                for (int x = 0; x < 211; ++x) {
+                    const bool nearLogo = x >= box.left - 2 && y >= box.top - 2;
+                    // Quality 100, 4:4:4: a few levels at most, more at the pattern's sharp steps.
+                    if (!nearLogo && !near(rgbAt(out, x, y), over(expected.pixelAt(x, y), background), 24))
+                        ++wrong;
+                }
+            EXPECT_LT(wrong, 211 * 143 / 100);
+            // Clear parts take the background's colour (white unless asked), and the photo says so.
+            if (kind.colourType == PNG_COLOR_TYPE_RGB_ALPHA) {
+                EXPECT_TRUE(near(rgbAt(out, 150, 3), background, 6)) << std::hex << rgbAt(out, 150, 3);
             }
-        EXPECT_LT(wrong, 211 * 143 / 100);
-        // Clear parts come out black, as the whole-picture decoding stores them.
-        if (kind.colourType == PNG_COLOR_TYPE_RGB_ALPHA) {
-            EXPECT_TRUE(near(rgbAt(out, 150, 3), 0x000000, 6)) << std::hex << rgbAt(out, 150, 3);
+            EXPECT_EQ(stamped->notice.find("transparent parts, laid over " + std::string(background == 0xffffff ? "white" : "#ff0000")) != std::string::npos, transparent) << stamped->notice;
         }
     }
 }

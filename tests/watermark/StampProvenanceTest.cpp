@@ -61,11 +61,24 @@ TEST(StampProvenance, EveryStampedPhotoNamesItsSourceAndWhatStampedItInBothModes
     EXPECT_NE(StampEngine(logo, vd::test::bottomRight(21)).stampHash(), normal.stampHash());
     EXPECT_NE(StampEngine(vd::test::opaqueLogo(16, Color::rgba(0, 0.9, 0)), vd::test::bottomRight(20)).stampHash(), normal.stampHash());
 
-    auto twin = existingStampedTwin(source, folder.path(), normal.stampHash());
-    ASSERT_TRUE(twin);
-    EXPECT_EQ(*twin, folder / "normal.jpg");
-    EXPECT_EQ(*existingStampedTwin(source, folder.path(), "another stamp"), std::nullopt);
-    EXPECT_FALSE(existingStampedTwin(folder / "missing.jpg", folder.path(), normal.stampHash()));
+    // A copy that records its source's name counts for that source only; a byte-identical
+    // photo under another name is another source.
+    const fs::path twinSource = folder / "IMG_2.jpg";
+    fs::copy_file(source, twinSource);
+    ASSERT_TRUE(vd::test::stampToFile(normal, source, folder / "named.jpg", "IMG_1.jpg"));
+    EXPECT_EQ(readStampProvenance(folder / "named.jpg")->sourceName, "IMG_1.jpg");
+    EXPECT_EQ(readStampProvenance(folder / "normal.jpg")->sourceName, "");
+    EXPECT_EQ(*existingStampedTwin(source, folder.path(), folder.path(), normal.stampHash()), folder / "named.jpg");
+    EXPECT_EQ(*existingStampedTwin(twinSource, folder.path(), folder.path(), normal.stampHash()), std::nullopt);
+    EXPECT_EQ(*existingStampedTwin(source, folder.path(), folder.path(), "another stamp"), std::nullopt);
+    EXPECT_FALSE(existingStampedTwin(folder / "missing.jpg", folder.path(), folder.path(), normal.stampHash()));
+    // A copy made before names were recorded counts for the source whose first copy's name it
+    // bears, and for no other.
+    fs::remove(folder / "named.jpg");
+    EXPECT_EQ(*existingStampedTwin(source, folder.path(), folder.path(), normal.stampHash()), std::nullopt) << "normal.jpg is not the name of IMG_1's copy";
+    fs::rename(folder / "normal.jpg", folder / "IMG_1_vardenico.jpg");
+    EXPECT_EQ(*existingStampedTwin(source, folder.path(), folder.path(), normal.stampHash()), folder / "IMG_1_vardenico.jpg");
+    EXPECT_EQ(*existingStampedTwin(twinSource, folder.path(), folder.path(), normal.stampHash()), std::nullopt);
 }
 
 TEST(StampProvenance, ABatchRunAgainWithSkipDoneStampsOnlyWhatIsMissing)

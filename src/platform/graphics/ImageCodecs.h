@@ -14,6 +14,14 @@ namespace vd {
 // Pictures above this many pixels are refused before anything is allocated for them.
 inline constexpr std::int64_t kMaxDecodePixels = 200'000'000;
 
+// "picture of W×H pixels is larger than allowed (at most N megapixels)": the reason a picture
+// above the limit is refused, with the limit, so the user knows how far to scale it down.
+std::string tooLargeReason(std::int64_t width, std::int64_t height, std::int64_t maxPixels);
+// libjpeg's and TurboJPEG's messages in words a person understands where they have better ones
+// (a coding the library cannot read), after "NAME: ": what is the caller's doing ("not a
+// readable JPEG"), with the library's message in parentheses.
+std::string jpegFailureReason(const std::string& what, const std::string& libraryMessage);
+
 struct DecodeOptions {
     std::int64_t maxPixels { kMaxDecodePixels };
     double scale { 1.0 };      // the scale given to the decoded image

@@ -7,6 +7,21 @@
 
 namespace vd {
 
+std::string tooLargeReason(std::int64_t width, std::int64_t height, std::int64_t maxPixels)
+{
+    const std::string limit = maxPixels % 1'000'000 == 0 ? std::to_string(maxPixels / 1'000'000) + " megapixels" : std::to_string(maxPixels) + " pixels";
+    return "picture of " + std::to_string(width) + "×" + std::to_string(height) + " pixels is larger than allowed (at most " + limit + ")";
+}
+
+std::string jpegFailureReason(const std::string& what, const std::string& libraryMessage)
+{
+    // "Unsupported JPEG process: SOF type 0xc8": arithmetic, lossless or hierarchical coding.
+    const std::string unsupported = "Unsupported JPEG process: SOF type ";
+    if (const size_t at = libraryMessage.find(unsupported); at != std::string::npos)
+        return "uses a JPEG coding this program cannot read (arithmetic or lossless, SOF " + libraryMessage.substr(at + unsupported.size()) + ")";
+    return what + " (" + libraryMessage + ")";
+}
+
 ImageFormat sniffFormat(std::span<const std::uint8_t> bytes)
 {
     static const std::uint8_t png[8] = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n' };

@@ -28,9 +28,9 @@ Result<Image> decodeJpeg(std::span<const std::uint8_t> bytes, const DecodeOption
         return fail(where, "cannot start the JPEG decoder");
     int width = 0, height = 0, subsampling = 0, colorspace = 0;
     if (tjDecompressHeader3(tj.handle, bytes.data(), static_cast<unsigned long>(bytes.size()), &width, &height, &subsampling, &colorspace) != 0)
-        return fail(where, std::string("not a readable JPEG (") + tjGetErrorStr2(tj.handle) + ")");
+        return fail(where, jpegFailureReason("not a readable JPEG", tjGetErrorStr2(tj.handle)));
     if (width <= 0 || height <= 0 || static_cast<std::int64_t>(width) * height > options.maxPixels)
-        return fail(where, "picture of " + std::to_string(width) + "×" + std::to_string(height) + " pixels is larger than allowed");
+        return fail(where, tooLargeReason(width, height, options.maxPixels));
     PixelBuffer buffer;
     buffer.width = width;
     buffer.height = height;

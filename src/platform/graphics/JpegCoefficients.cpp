@@ -91,7 +91,7 @@ Result<std::unique_ptr<JpegCoefficients>> JpegCoefficients::open(const std::file
         }
     });
     if (!ok)
-        return fail(name, std::string("damaged JPEG (") + state->error.message + ")");
+        return fail(name, state->error.describe("damaged JPEG"));
     if (missingTable)
         return fail(name, "damaged JPEG (component " + std::to_string(missingTable) + " has no quantisation table)");
     if (tooLarge)
@@ -168,7 +168,7 @@ Result<void> JpegCoefficients::write(std::FILE* out, const WriteOptions& options
     });
     jpeg_destroy_compress(&cinfo);
     if (!ok)
-        return fail(m_name, std::string("cannot write the JPEG's coefficients (") + error.message + ")");
+        return fail(m_name, error.describe("cannot write the JPEG's coefficients"));
     if (std::ferror(out))
         return fail(m_name, "cannot write the stamped photo");
     return {};

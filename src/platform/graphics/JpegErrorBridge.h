@@ -5,6 +5,7 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <string>
 // jpeglib.h needs size_t and FILE declared first.
 #include <jpeglib.h>
 
@@ -18,6 +19,12 @@ struct ErrorBridge {
     char message[JMSG_LENGTH_MAX] {};
     // A stream that ends early decodes as grey rows with only a warning; for us it is damage.
     bool truncated { false };
+    // The message is ours and says it all (a coding the library cannot read), not libjpeg's.
+    bool plain { false };
+
+    // What went wrong, for "NAME: " to precede: what the caller was doing, with the library's
+    // message in parentheses, or our own message alone.
+    std::string describe(const char* what) const { return plain ? std::string(message) : std::string(what) + " (" + message + ")"; }
 };
 
 // Points cinfo's error manager at bridge (call before jpeg_create_*).

@@ -380,7 +380,7 @@ Result<std::unique_ptr<JpegSplice>> JpegSplice::open(const std::filesystem::path
     } destroy { &cinfo };
     jpeg_mem_src(&cinfo, state->file.data(), static_cast<unsigned long>(state->file.size()));
     if (!jpeg::guarded(error, [&] { jpeg_read_header(&cinfo, TRUE); }))
-        return fail(name, std::string("damaged JPEG (") + error.message + ")");
+        return fail(name, error.describe("damaged JPEG"));
     if (static_cast<std::int64_t>(cinfo.image_width) * cinfo.image_height > maxPixels)
         return fail(name, "the photo is too large (" + std::to_string(cinfo.image_width) + "×" + std::to_string(cinfo.image_height) + " pixels)");
 

@@ -1,3 +1,4 @@
+#include <platform/graphics/ImageCodecs.h>
 #include <platform/graphics/JpegStreams.h>
 
 #include <platform/graphics/JpegErrorBridge.h>
@@ -62,7 +63,7 @@ Result<std::unique_ptr<JpegReader>> JpegReader::fromBytes(std::span<const std::u
     state->created = true;
     // An empty buffer is a fatal error of the source itself, before any header is read.
     if (!jpeg::guarded(state->error, [&] { jpeg_mem_src(&state->cinfo, bytes.data(), static_cast<unsigned long>(bytes.size())); }))
-        return fail(name, std::string("not a readable JPEG (") + state->error.message + ")");
+        return fail(name, state->error.describe("not a readable JPEG"));
     std::unique_ptr<JpegReader> reader(new JpegReader(std::move(state), name));
     if (auto started = reader->start(options); !started)
         return std::unexpected(started.error());
@@ -74,11 +75,11 @@ Result<void> JpegReader::start(const Options& options)
     jpeg_decompress_struct& cinfo = m_state->cinfo;
     jpeg::ErrorBridge& error = m_state->error;
     if (!jpeg::guarded(error, [&] { jpeg_read_header(&cinfo, TRUE); }))
-        return fail(m_name, std::string("not a readable JPEG (") + error.message + ")");
+        return fail(m_name, error.describe("not a readable JPEG"));
     m_sourceWidth = static_cast<int>(cinfo.image_width);
     m_sourceHeight = static_cast<int>(cinfo.image_height);
     if (m_sourceWidth <= 0 || m_sourceHeight <= 0 || static_cast<std::int64_t>(m_sourceWidth) * m_sourceHeight > options.maxPixels)
-        return fail(m_name, "picture of " + std::to_string(m_sourceWidth) + "×" + std::to_string(m_sourceHeight) + " pixels is larger than allowed");
+        return fail(m_name, tooLargeReason(m_sourceWidth, m_sourceHeight, options.maxPixels));
     m_cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = m_cmyk ? JCS_CMYK : JCS_RGB;
     cinfo.scale_num = 1;
@@ -89,7 +90,7 @@ Result<void> JpegReader::start(const Options& options)
     if (fastDct)
         cinfo.do_fancy_upsampling = FALSE;
     if (!jpeg::guarded(error, [&] { jpeg_start_decompress(&cinfo); }))
-        return fail(m_name, std::string("damaged JPEG (") + error.message + ")");
+        return fail(m_name, error.describe("damaged JPEG"));
     if (m_cmyk)
         m_cmykRow.resize(static_cast<size_t>(cinfo.output_width) * 4);
     return {};
@@ -118,7 +119,7 @@ Result<int> JpegReader::readRows(std::uint8_t* rows, std::size_t stride, int cou
         }
         JDIMENSION got = 0;
         if (!jpeg::guarded(error, [&] { got = jpeg_read_scanlines(&cinfo, pointers, static_cast<JDIMENSION>(batch)); }))
-            return fail(m_name, std::string("damaged JPEG (") + error.message + ")");
+            return fail(m_name, error.describe("damaged JPEG"));
         if (error.truncated)
             return fail(m_name, "the JPEG data ends early (truncated file)");
         if (got == 0)
@@ -151,7 +152,7 @@ Result<void> JpegReader::finish()
         return {};
     }
     if (!jpeg::guarded(error, [&] { jpeg_finish_decompress(&cinfo); }))
-        return fail(m_name, std::string("damaged JPEG (") + error.message + ")");
+        return fail(m_name, error.describe("damaged JPEG"));
     if (error.truncated)
         return fail(m_name, "the JPEG data ends early (truncated file)");
     return {};
@@ -211,9 +212,8 @@ Result<std::unique_ptr<JpegWriter>> JpegWriter::start(std::FILE* file, int width
         cinfo.dct_method = JDCT_ISLOW;
         // Huffman optimisation would need every coefficient of the picture in memory at once.
         cinfo.optimize_coding = FALSE;
-        const int h = options.subsample420 ? 2 : 1;
-        cinfo.comp_info[0].h_samp_factor = h;
-        cinfo.comp_info[0].v_samp_factor = h;
+        cinfo.comp_info[0].h_samp_factor = options.subsample420 || options.subsample422 ? 2 : 1;
+        cinfo.comp_info[0].v_samp_factor = options.subsample420 ? 2 : 1;
         for (int c = 1; c < 3; ++c) {
             cinfo.comp_info[c].h_samp_factor = 1;
             cinfo.comp_info[c].v_samp_factor = 1;

@@ -65,6 +65,7 @@ public:
     struct Options {
         int quality { 100 };
         bool subsample420 { false }; // 4:4:4 keeps a logo's coloured edges sharp
+        bool subsample422 { false }; // halves the colour's width only
         std::vector<std::pair<int, std::vector<std::uint8_t>>> segments; // marker, bytes
         std::vector<std::uint8_t> iccProfile;
     };

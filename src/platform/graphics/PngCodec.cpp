@@ -47,7 +47,7 @@ Result<Image> decodePng(std::span<const std::uint8_t> bytes, const DecodeOptions
         return fail(where, std::string("not a readable PNG (") + png.message + ")");
     if (png.width == 0 || png.height == 0 || static_cast<std::int64_t>(png.width) * png.height > options.maxPixels) {
         png_image_free(&png);
-        return fail(where, "picture of " + std::to_string(png.width) + "×" + std::to_string(png.height) + " pixels is larger than allowed");
+        return fail(where, tooLargeReason(png.width, png.height, options.maxPixels));
     }
     // BGRA bytes are ARGB32 words on a little-endian machine.
     static_assert(std::endian::native == std::endian::little);

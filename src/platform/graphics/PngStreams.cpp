@@ -1,3 +1,4 @@
+#include <platform/graphics/ImageCodecs.h>
 #include <platform/graphics/PngStreams.h>
 
 #include <cerrno>
@@ -91,7 +92,7 @@ Result<std::unique_ptr<PngReader>> PngReader::open(const std::filesystem::path& 
         }))
         return fail(name, "not a readable PNG (" + state->bridge.message + ")");
     if (width == 0 || height == 0 || static_cast<std::int64_t>(width) * height > maxPixels)
-        return fail(name, "picture of " + std::to_string(width) + "×" + std::to_string(height) + " pixels is larger than allowed");
+        return fail(name, tooLargeReason(width, height, maxPixels));
 
     // decodePng lets libpng turn 16-bit samples and other gammas into sRGB in ways rows alone
     // would not reproduce; such pictures are decoded whole, as before.
@@ -135,12 +136,13 @@ Result<int> PngReader::readRows(std::uint8_t* rows, std::size_t stride, int coun
             return fail(m_name, "damaged PNG (" + s.bridge.message + ")");
         const std::uint8_t* in = s.row.data();
         std::uint8_t* out = rows + stride * static_cast<std::size_t>(done);
+        const unsigned background[3] = { (m_background >> 16) & 0xFF, (m_background >> 8) & 0xFF, m_background & 0xFF };
         for (int x = 0; x < m_width; ++x, in += 4, out += 3) {
             // Rounded as premultiply() rounds.
             const unsigned alpha = in[3];
-            out[0] = static_cast<std::uint8_t>((in[0] * alpha + 127) / 255);
-            out[1] = static_cast<std::uint8_t>((in[1] * alpha + 127) / 255);
-            out[2] = static_cast<std::uint8_t>((in[2] * alpha + 127) / 255);
+            for (int c = 0; c < 3; ++c)
+                out[c] = static_cast<std::uint8_t>((in[c] * alpha + 127) / 255 + (background[c] * (255 - alpha) + 127) / 255);
+            m_sawTransparency |= alpha != 255;
         }
     }
     return done;

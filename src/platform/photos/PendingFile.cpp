@@ -1,5 +1,6 @@
 #include <platform/photos/PendingFile.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <chrono>
@@ -108,7 +109,7 @@ void PendingFile::discard()
     }
 }
 
-Result<std::filesystem::path> PendingFile::commit(const std::string& stem, const std::string& extension)
+Result<std::filesystem::path> PendingFile::commit(const std::string& stem, const std::string& extension, int firstAttempt)
 {
     if (!m_stream || m_temporary.empty())
         return fail(m_folder.string(), "nothing to save");
@@ -121,8 +122,8 @@ Result<std::filesystem::path> PendingFile::commit(const std::string& stem, const
         discard();
         return fail(where, std::string("cannot write the file (") + std::strerror(flushed ? errno : savedErrno) + ")");
     }
-    for (int attempt = 1; attempt < 100000; ++attempt) {
-        const std::string name = attempt == 1 ? stem + extension : stem + "_" + std::to_string(attempt) + extension;
+    for (int attempt = std::max(1, firstAttempt); attempt < 100000; ++attempt) {
+        const std::string name = numberedFileName(stem, extension, attempt);
         const std::filesystem::path target = m_folder / name;
         // renameat2 with RENAME_NOREPLACE fails instead of replacing; where the file system does not
         // offer it, a hard link does the same.
@@ -148,6 +149,11 @@ Result<std::filesystem::path> PendingFile::commit(const std::string& stem, const
     }
     discard();
     return fail(where, "no free name");
+}
+
+std::string numberedFileName(const std::string& stem, const std::string& extension, int attempt)
+{
+    return attempt <= 1 ? stem + extension : stem + "_" + std::to_string(attempt) + extension;
 }
 
 std::string stampedFileStem(const std::filesystem::path& source)

@@ -30,8 +30,9 @@ public:
     // process started and not held by a process still writing them. Returns how many went.
     static std::size_t removeAbandoned(const std::filesystem::path& folder);
 
-    // Names the file; the final path on success. The pending file is gone either way.
-    Result<std::filesystem::path> commit(const std::string& stem, const std::string& extension);
+    // Names the file; the final path on success. The pending file is gone either way. Names are
+    // tried from the firstAttempt-th (1: <stem><extension>, 2: <stem>_2<extension>…) on.
+    Result<std::filesystem::path> commit(const std::string& stem, const std::string& extension, int firstAttempt = 1);
     void discard();
 
 private:
@@ -43,5 +44,7 @@ private:
 
 // "<stem>_vardenico" for a source photo path, the name stamped copies are saved under.
 std::string stampedFileStem(const std::filesystem::path& source);
+// The attempt-th name commit() tries: <stem><extension>, then <stem>_2<extension>…
+std::string numberedFileName(const std::string& stem, const std::string& extension, int attempt);
 
 }
