@@ -1,0 +1,167 @@
+#include <platform/graphics/ImageCodecs.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include <libheif/heif.h>
+
+namespace vd {
+
+namespace {
+
+struct ContextDeleter {
+    void operator()(heif_context* context) const { heif_context_free(context); }
+};
+struct HandleDeleter {
+    void operator()(const heif_image_handle* handle) const { heif_image_handle_release(handle); }
+};
+struct ImageDeleter {
+    void operator()(const heif_image* image) const { heif_image_release(image); }
+};
+struct EncoderDeleter {
+    void operator()(heif_encoder* encoder) const { heif_encoder_release(encoder); }
+};
+struct DecodingOptionsDeleter {
+    void operator()(heif_decoding_options* options) const { heif_decoding_options_free(options); }
+};
+struct EncodingOptionsDeleter {
+    void operator()(heif_encoding_options* options) const { heif_encoding_options_free(options); }
+};
+
+std::string reasonOf(const heif_error& error)
+{
+    return error.message && *error.message ? std::string(error.message) : std::string("code ") + std::to_string(error.code);
+}
+
+heif_error appendToVector(heif_context*, const void* data, size_t size, void* userData)
+{
+    auto* out = static_cast<std::vector<std::uint8_t>*>(userData);
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    out->insert(out->end(), bytes, bytes + size);
+    return { heif_error_Ok, heif_suberror_Unspecified, "" };
+}
+
+}
+
+Result<Image> decodeHeif(std::span<const std::uint8_t> bytes, const DecodeOptions& options)
+{
+    const std::string where = options.name.empty() ? std::string("HEIF data") : options.name;
+    std::unique_ptr<heif_context, ContextDeleter> context(heif_context_alloc());
+    if (!context)
+        return fail(where, "the HEIF library cannot be set up");
+    heif_error error = heif_context_read_from_memory_without_copy(context.get(), bytes.data(), bytes.size(), nullptr);
+    if (error.code != heif_error_Ok)
+        return fail(where, "damaged HEIF (" + reasonOf(error) + ")");
+    heif_image_handle* rawHandle = nullptr;
+    error = heif_context_get_primary_image_handle(context.get(), &rawHandle);
+    std::unique_ptr<const heif_image_handle, HandleDeleter> handle(rawHandle);
+    if (error.code != heif_error_Ok || !handle)
+        return fail(where, "damaged HEIF (" + reasonOf(error) + ")");
+    // The stored size bounds what is decoded; a crop only makes the picture smaller.
+    const int storedWidth = std::max(heif_image_handle_get_ispe_width(handle.get()), heif_image_handle_get_width(handle.get()));
+    const int storedHeight = std::max(heif_image_handle_get_ispe_height(handle.get()), heif_image_handle_get_height(handle.get()));
+    if (storedWidth <= 0 || storedHeight <= 0 || static_cast<std::int64_t>(storedWidth) * storedHeight > options.maxPixels)
+        return fail(where, "picture of " + std::to_string(storedWidth) + "×" + std::to_string(storedHeight) + " pixels is larger than allowed");
+    const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
+    const bool premultiplied = alpha && heif_image_handle_is_premultiplied_alpha(handle.get()) != 0;
+
+    std::unique_ptr<heif_decoding_options, DecodingOptionsDeleter> decoding(heif_decoding_options_alloc());
+    decoding->ignore_transformations = 0; // rotation, mirror and crop are applied
+    heif_image* rawImage = nullptr;
+    error = heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, decoding.get());
+    std::unique_ptr<const heif_image, ImageDeleter> picture(rawImage);
+    if (error.code != heif_error_Ok || !picture)
+        return fail(where, "damaged HEIF (" + reasonOf(error) + ")");
+    const int width = heif_image_get_width(picture.get(), heif_channel_interleaved);
+    const int height = heif_image_get_height(picture.get(), heif_channel_interleaved);
+    int stride = 0;
+    const std::uint8_t* plane = heif_image_get_plane_readonly(picture.get(), heif_channel_interleaved, &stride);
+    if (!plane || width <= 0 || height <= 0 || static_cast<std::int64_t>(width) * height > options.maxPixels || stride < width * 4)
+        return fail(where, "damaged HEIF (its picture cannot be decoded)");
+
+    PixelBuffer buffer;
+    buffer.width = width;
+    buffer.height = height;
+    buffer.pixels.resize(static_cast<std::size_t>(width) * height);
+    bool opaque = true;
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* row = plane + static_cast<std::size_t>(stride) * y;
+        std::uint32_t* out = buffer.pixels.data() + static_cast<std::size_t>(width) * y;
+        for (int x = 0; x < width; ++x, row += 4) {
+            const std::uint8_t a = alpha ? row[3] : 255;
+            if (a == 255) {
+                out[x] = 0xFF000000u | (std::uint32_t(row[0]) << 16) | (std::uint32_t(row[1]) << 8) | row[2];
+                continue;
+            }
+            opaque = false;
+            if (premultiplied)
+                out[x] = (std::uint32_t(a) << 24) | (std::uint32_t(std::min(row[0], a)) << 16) | (std::uint32_t(std::min(row[1], a)) << 8) | std::min(row[2], a);
+            else
+                out[x] = a == 0 ? 0 : premultiply({ row[0], row[1], row[2], a });
+        }
+    }
+    buffer.opaque = opaque;
+    return Image::fromBuffer(std::move(buffer), options.scale);
+}
+
+Result<std::vector<std::uint8_t>> encodeHeif(const Image& image, const HeifEncodeOptions& options, const MetadataBlocks& metadata)
+{
+    const char* where = options.codec == HeifEncodeOptions::Codec::Av1 ? "AVIF encoding" : "HEIC encoding";
+    const PixelBuffer* source = image.buffer();
+    if (!source || source->width <= 0 || source->height <= 0)
+        return fail(where, "the picture is empty");
+    const heif_compression_format format = options.codec == HeifEncodeOptions::Codec::Av1 ? heif_compression_AV1 : heif_compression_HEVC;
+    std::unique_ptr<heif_context, ContextDeleter> context(heif_context_alloc());
+    heif_encoder* rawEncoder = nullptr;
+    heif_error error = heif_context_get_encoder_for_format(context.get(), format, &rawEncoder);
+    std::unique_ptr<heif_encoder, EncoderDeleter> encoder(rawEncoder);
+    if (error.code != heif_error_Ok || !encoder)
+        return fail(where, "no encoder for this format is installed (" + reasonOf(error) + ")");
+    heif_encoder_set_lossy_quality(encoder.get(), std::clamp(options.quality, 0, 100));
+
+    const bool alpha = !source->opaque;
+    heif_image* rawImage = nullptr;
+    error = heif_image_create(source->width, source->height, heif_colorspace_RGB, alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, &rawImage);
+    std::unique_ptr<const heif_image, ImageDeleter> picture(rawImage);
+    if (error.code != heif_error_Ok)
+        return fail(where, reasonOf(error));
+    error = heif_image_add_plane(rawImage, heif_channel_interleaved, source->width, source->height, 8);
+    if (error.code != heif_error_Ok)
+        return fail(where, reasonOf(error));
+    int stride = 0;
+    std::uint8_t* plane = heif_image_get_plane(rawImage, heif_channel_interleaved, &stride);
+    const int channels = alpha ? 4 : 3;
+    for (int y = 0; y < source->height; ++y) {
+        std::uint8_t* row = plane + static_cast<std::size_t>(stride) * y;
+        for (int x = 0; x < source->width; ++x) {
+            const Rgba8 p = unpremultiply(image.pixelAt(x, y));
+            row[x * channels] = p.r, row[x * channels + 1] = p.g, row[x * channels + 2] = p.b;
+            if (alpha)
+                row[x * channels + 3] = p.a;
+        }
+    }
+    if (!metadata.icc.empty())
+        heif_image_set_raw_color_profile(rawImage, "prof", metadata.icc.data(), metadata.icc.size());
+
+    std::unique_ptr<heif_encoding_options, EncodingOptionsDeleter> encoding(heif_encoding_options_alloc());
+    encoding->save_alpha_channel = alpha ? 1 : 0;
+    encoding->image_orientation = static_cast<heif_orientation>(std::clamp(options.orientation, 1, 8));
+    heif_image_handle* rawHandle = nullptr;
+    error = heif_context_encode_image(context.get(), rawImage, encoder.get(), encoding.get(), &rawHandle);
+    std::unique_ptr<const heif_image_handle, HandleDeleter> handle(rawHandle);
+    if (error.code != heif_error_Ok)
+        return fail(where, reasonOf(error));
+    if (!metadata.exif.empty() && (error = heif_context_add_exif_metadata(context.get(), rawHandle, metadata.exif.data(), static_cast<int>(metadata.exif.size()))).code != heif_error_Ok)
+        return fail(where, "the EXIF block cannot be added (" + reasonOf(error) + ")");
+    if (!metadata.xmp.empty() && (error = heif_context_add_XMP_metadata(context.get(), rawHandle, metadata.xmp.data(), static_cast<int>(metadata.xmp.size()))).code != heif_error_Ok)
+        return fail(where, "the XMP packet cannot be added (" + reasonOf(error) + ")");
+    std::vector<std::uint8_t> out;
+    heif_writer writer { 1, appendToVector };
+    error = heif_context_write(context.get(), &writer, &out);
+    if (error.code != heif_error_Ok)
+        return fail(where, reasonOf(error));
+    return out;
+}
+
+}
