@@ -105,6 +105,33 @@ Result<Image> decodeHeif(std::span<const std::uint8_t> bytes, const DecodeOption
     return Image::fromBuffer(std::move(buffer), options.scale);
 }
 
+namespace {
+
+std::pair<int, int> shownSize(heif_context* context, heif_error error)
+{
+    if (error.code != heif_error_Ok)
+        return { 0, 0 };
+    heif_image_handle* raw = nullptr;
+    if (heif_context_get_primary_image_handle(context, &raw).code != heif_error_Ok || !raw)
+        return { 0, 0 };
+    std::unique_ptr<const heif_image_handle, HandleDeleter> handle(raw);
+    return { heif_image_handle_get_width(raw), heif_image_handle_get_height(raw) };
+}
+
+}
+
+std::pair<int, int> heifShownSize(std::span<const std::uint8_t> bytes)
+{
+    std::unique_ptr<heif_context, ContextDeleter> context(heif_context_alloc());
+    return shownSize(context.get(), heif_context_read_from_memory_without_copy(context.get(), bytes.data(), bytes.size(), nullptr));
+}
+
+std::pair<int, int> heifShownSize(const std::filesystem::path& path)
+{
+    std::unique_ptr<heif_context, ContextDeleter> context(heif_context_alloc());
+    return shownSize(context.get(), heif_context_read_from_file(context.get(), path.c_str(), nullptr));
+}
+
 Result<std::vector<std::uint8_t>> encodeHeif(const Image& image, const HeifEncodeOptions& options, const MetadataBlocks& metadata)
 {
     const char* where = options.codec == HeifEncodeOptions::Codec::Av1 ? "AVIF encoding" : "HEIC encoding";

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vd {
@@ -38,6 +39,10 @@ Result<Image> decodeTiff(std::span<const std::uint8_t> bytes, const DecodeOption
 // applied, so it comes out upright; the EXIF Orientation such a file may also carry is not
 // applied again (see ImageMetadata::orientation).
 Result<Image> decodeHeif(std::span<const std::uint8_t> bytes, const DecodeOptions& options = {});
+// The size a HEIF or AVIF primary picture is shown at, its transformations applied (the coded size
+// is often padded and turned); 0 × 0 when the file cannot be read.
+std::pair<int, int> heifShownSize(std::span<const std::uint8_t> bytes);
+std::pair<int, int> heifShownSize(const std::filesystem::path& path);
 // Any of the formats above, by the bytes' signature.
 Result<Image> decodeImage(std::span<const std::uint8_t> bytes, const DecodeOptions& options = {});
 Result<Image> decodeImageFile(const std::filesystem::path& path, DecodeOptions options = {});

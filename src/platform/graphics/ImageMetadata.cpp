@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <tuple>
 
 // Exiv2 0.27 still speaks std::auto_ptr; its deprecation is not ours to fix.
 #pragma GCC diagnostic push
@@ -179,6 +180,8 @@ Result<ImageMetadata> ImageMetadata::readFromFile(const std::filesystem::path& p
     } catch (const std::exception& error) {
         return fail(path.string(), std::string("cannot read its metadata (") + error.what() + ")");
     }
+    if (s.orientedByContainer)
+        std::tie(s.width, s.height) = heifShownSize(path);
     return metadata;
 }
 
@@ -195,6 +198,8 @@ Result<ImageMetadata> ImageMetadata::readFromBytes(std::span<const std::uint8_t>
     } catch (const std::exception& error) {
         return fail(name, std::string("cannot read its metadata (") + error.what() + ")");
     }
+    if (s.orientedByContainer)
+        std::tie(s.width, s.height) = heifShownSize(bytes);
     return metadata;
 }
 

@@ -42,7 +42,7 @@ public:
     static Result<ImageMetadata> readFromBytes(std::span<const std::uint8_t> bytes, const std::string& name);
 
     bool isEmpty() const;
-    int pixelWidth() const;  // of the picture as stored, when the file tells it; 0 otherwise
+    int pixelWidth() const;  // of the picture as stored (HEIF: as shown), when the file tells it; 0 otherwise
     int pixelHeight() const;
     // EXIF Orientation 1…8; 1 when absent or out of range, and 1 for HEIF and AVIF, whose own
     // transformations the decoder applies.
