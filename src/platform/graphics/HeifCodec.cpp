@@ -44,32 +44,23 @@ heif_error appendToVector(heif_context*, const void* data, size_t size, void* us
 
 }
 
-Result<Image> decodeHeif(std::span<const std::uint8_t> bytes, const DecodeOptions& options)
+namespace {
+
+// The picture of one image of the file (the primary or a thumbnail), its transformations applied.
+Result<Image> decodeHandle(const heif_image_handle* handle, const DecodeOptions& options, const std::string& where)
 {
-    const std::string where = options.name.empty() ? std::string("HEIF data") : options.name;
-    std::unique_ptr<heif_context, ContextDeleter> context(heif_context_alloc());
-    if (!context)
-        return fail(where, "the HEIF library cannot be set up");
-    heif_error error = heif_context_read_from_memory_without_copy(context.get(), bytes.data(), bytes.size(), nullptr);
-    if (error.code != heif_error_Ok)
-        return fail(where, "damaged HEIF (" + reasonOf(error) + ")");
-    heif_image_handle* rawHandle = nullptr;
-    error = heif_context_get_primary_image_handle(context.get(), &rawHandle);
-    std::unique_ptr<const heif_image_handle, HandleDeleter> handle(rawHandle);
-    if (error.code != heif_error_Ok || !handle)
-        return fail(where, "damaged HEIF (" + reasonOf(error) + ")");
     // The stored size bounds what is decoded; a crop only makes the picture smaller.
-    const int storedWidth = std::max(heif_image_handle_get_ispe_width(handle.get()), heif_image_handle_get_width(handle.get()));
-    const int storedHeight = std::max(heif_image_handle_get_ispe_height(handle.get()), heif_image_handle_get_height(handle.get()));
+    const int storedWidth = std::max(heif_image_handle_get_ispe_width(handle), heif_image_handle_get_width(handle));
+    const int storedHeight = std::max(heif_image_handle_get_ispe_height(handle), heif_image_handle_get_height(handle));
     if (storedWidth <= 0 || storedHeight <= 0 || static_cast<std::int64_t>(storedWidth) * storedHeight > options.maxPixels)
         return fail(where, "picture of " + std::to_string(storedWidth) + "×" + std::to_string(storedHeight) + " pixels is larger than allowed");
-    const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;
-    const bool premultiplied = alpha && heif_image_handle_is_premultiplied_alpha(handle.get()) != 0;
+    const bool alpha = heif_image_handle_has_alpha_channel(handle) != 0;
+    const bool premultiplied = alpha && heif_image_handle_is_premultiplied_alpha(handle) != 0;
 
     std::unique_ptr<heif_decoding_options, DecodingOptionsDeleter> decoding(heif_decoding_options_alloc());
     decoding->ignore_transformations = 0; // rotation, mirror and crop are applied
     heif_image* rawImage = nullptr;
-    error = heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, decoding.get());
+    heif_error error = heif_decode_image(handle, &rawImage, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, decoding.get());
     std::unique_ptr<const heif_image, ImageDeleter> picture(rawImage);
     if (error.code != heif_error_Ok || !picture)
         return fail(where, "damaged HEIF (" + reasonOf(error) + ")");
@@ -105,6 +96,59 @@ Result<Image> decodeHeif(std::span<const std::uint8_t> bytes, const DecodeOption
     return Image::fromBuffer(std::move(buffer), options.scale);
 }
 
+}
+
+Result<Image> decodeHeif(std::span<const std::uint8_t> bytes, const DecodeOptions& options)
+{
+    const std::string where = options.name.empty() ? std::string("HEIF data") : options.name;
+    std::unique_ptr<heif_context, ContextDeleter> context(heif_context_alloc());
+    if (!context)
+        return fail(where, "the HEIF library cannot be set up");
+    heif_error error = heif_context_read_from_memory_without_copy(context.get(), bytes.data(), bytes.size(), nullptr);
+    if (error.code != heif_error_Ok)
+        return fail(where, "damaged HEIF (" + reasonOf(error) + ")");
+    heif_image_handle* rawHandle = nullptr;
+    error = heif_context_get_primary_image_handle(context.get(), &rawHandle);
+    std::unique_ptr<const heif_image_handle, HandleDeleter> handle(rawHandle);
+    if (error.code != heif_error_Ok || !handle)
+        return fail(where, "damaged HEIF (" + reasonOf(error) + ")");
+    return decodeHandle(handle.get(), options, where);
+}
+
+Image decodeHeifThumbnail(std::span<const std::uint8_t> bytes, const std::function<std::pair<int, int>(int, int)>& wanted, const DecodeOptions& options)
+{
+    const std::string where = options.name.empty() ? std::string("HEIF data") : options.name;
+    std::unique_ptr<heif_context, ContextDeleter> context(heif_context_alloc());
+    if (!context || heif_context_read_from_memory_without_copy(context.get(), bytes.data(), bytes.size(), nullptr).code != heif_error_Ok)
+        return {};
+    heif_image_handle* rawHandle = nullptr;
+    if (heif_context_get_primary_image_handle(context.get(), &rawHandle).code != heif_error_Ok || !rawHandle)
+        return {};
+    std::unique_ptr<const heif_image_handle, HandleDeleter> primary(rawHandle);
+    const auto [needWidth, needHeight] = wanted(heif_image_handle_get_width(primary.get()), heif_image_handle_get_height(primary.get()));
+    const int count = heif_image_handle_get_number_of_thumbnails(primary.get());
+    if (count <= 0)
+        return {};
+    std::vector<heif_item_id> ids(static_cast<std::size_t>(count));
+    heif_image_handle_get_list_of_thumbnail_IDs(primary.get(), ids.data(), count);
+    std::unique_ptr<const heif_image_handle, HandleDeleter> best;
+    for (heif_item_id id : ids) {
+        heif_image_handle* raw = nullptr;
+        if (heif_image_handle_get_thumbnail(primary.get(), id, &raw).code != heif_error_Ok || !raw)
+            continue;
+        std::unique_ptr<const heif_image_handle, HandleDeleter> thumbnail(raw);
+        const int width = heif_image_handle_get_width(raw), height = heif_image_handle_get_height(raw);
+        if (width < needWidth || height < needHeight)
+            continue;
+        if (!best || static_cast<long>(width) * height < static_cast<long>(heif_image_handle_get_width(best.get())) * heif_image_handle_get_height(best.get()))
+            best = std::move(thumbnail);
+    }
+    if (!best)
+        return {};
+    auto decoded = decodeHandle(best.get(), options, where + " (thumbnail)");
+    return decoded ? *decoded : Image {};
+}
+
 namespace {
 
 std::pair<int, int> shownSize(heif_context* context, heif_error error)
@@ -132,6 +176,36 @@ std::pair<int, int> heifShownSize(const std::filesystem::path& path)
     return shownSize(context.get(), heif_context_read_from_file(context.get(), path.c_str(), nullptr));
 }
 
+namespace {
+
+// The pixels as an 8-bit RGB(A) picture for the encoder, each repeated factor × factor times.
+heif_error makeImage(const PixelBuffer& source, int factor, heif_image*& image)
+{
+    const bool alpha = !source.opaque;
+    heif_error error = heif_image_create(source.width * factor, source.height * factor, heif_colorspace_RGB, alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, &image);
+    if (error.code != heif_error_Ok)
+        return error;
+    error = heif_image_add_plane(image, heif_channel_interleaved, source.width * factor, source.height * factor, 8);
+    if (error.code != heif_error_Ok)
+        return error;
+    int stride = 0;
+    std::uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+    const int channels = alpha ? 4 : 3;
+    for (int y = 0; y < source.height * factor; ++y) {
+        std::uint8_t* row = plane + static_cast<std::size_t>(stride) * y;
+        const std::uint32_t* pixels = source.pixels.data() + static_cast<std::size_t>(y / factor) * source.width;
+        for (int x = 0; x < source.width * factor; ++x) {
+            const Rgba8 p = unpremultiply(pixels[x / factor]);
+            row[x * channels] = p.r, row[x * channels + 1] = p.g, row[x * channels + 2] = p.b;
+            if (alpha)
+                row[x * channels + 3] = p.a;
+        }
+    }
+    return error;
+}
+
+}
+
 Result<std::vector<std::uint8_t>> encodeHeif(const Image& image, const HeifEncodeOptions& options, const MetadataBlocks& metadata)
 {
     const char* where = options.codec == HeifEncodeOptions::Codec::Av1 ? "AVIF encoding" : "HEIC encoding";
@@ -149,25 +223,10 @@ Result<std::vector<std::uint8_t>> encodeHeif(const Image& image, const HeifEncod
 
     const bool alpha = !source->opaque;
     heif_image* rawImage = nullptr;
-    error = heif_image_create(source->width, source->height, heif_colorspace_RGB, alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, &rawImage);
+    error = makeImage(*source, 1, rawImage);
     std::unique_ptr<const heif_image, ImageDeleter> picture(rawImage);
     if (error.code != heif_error_Ok)
         return fail(where, reasonOf(error));
-    error = heif_image_add_plane(rawImage, heif_channel_interleaved, source->width, source->height, 8);
-    if (error.code != heif_error_Ok)
-        return fail(where, reasonOf(error));
-    int stride = 0;
-    std::uint8_t* plane = heif_image_get_plane(rawImage, heif_channel_interleaved, &stride);
-    const int channels = alpha ? 4 : 3;
-    for (int y = 0; y < source->height; ++y) {
-        std::uint8_t* row = plane + static_cast<std::size_t>(stride) * y;
-        for (int x = 0; x < source->width; ++x) {
-            const Rgba8 p = unpremultiply(image.pixelAt(x, y));
-            row[x * channels] = p.r, row[x * channels + 1] = p.g, row[x * channels + 2] = p.b;
-            if (alpha)
-                row[x * channels + 3] = p.a;
-        }
-    }
     if (!metadata.icc.empty())
         heif_image_set_raw_color_profile(rawImage, "prof", metadata.icc.data(), metadata.icc.size());
 
@@ -179,6 +238,19 @@ Result<std::vector<std::uint8_t>> encodeHeif(const Image& image, const HeifEncod
     std::unique_ptr<const heif_image_handle, HandleDeleter> handle(rawHandle);
     if (error.code != heif_error_Ok)
         return fail(where, reasonOf(error));
+    if (options.thumbnail && !options.thumbnail->isEmpty()) {
+        // libheif makes a thumbnail by reducing a larger picture: it is given the thumbnail doubled.
+        heif_image* rawThumbnail = nullptr;
+        error = makeImage(*options.thumbnail->buffer(), 2, rawThumbnail);
+        std::unique_ptr<const heif_image, ImageDeleter> thumbnail(rawThumbnail);
+        heif_image_handle* added = nullptr;
+        if (error.code == heif_error_Ok)
+            error = heif_context_encode_thumbnail(context.get(), rawThumbnail, rawHandle, encoder.get(), encoding.get(), std::max(options.thumbnail->pixelWidth(), options.thumbnail->pixelHeight()), &added);
+        if (added)
+            heif_image_handle_release(added);
+        if (error.code != heif_error_Ok)
+            return fail(where, "the thumbnail cannot be added (" + reasonOf(error) + ")");
+    }
     if (!metadata.exif.empty() && (error = heif_context_add_exif_metadata(context.get(), rawHandle, metadata.exif.data(), static_cast<int>(metadata.exif.size()))).code != heif_error_Ok)
         return fail(where, "the EXIF block cannot be added (" + reasonOf(error) + ")");
     if (!metadata.xmp.empty() && (error = heif_context_add_XMP_metadata(context.get(), rawHandle, metadata.xmp.data(), static_cast<int>(metadata.xmp.size()))).code != heif_error_Ok)

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <utility>
@@ -43,6 +45,11 @@ Result<Image> decodeHeif(std::span<const std::uint8_t> bytes, const DecodeOption
 // is often padded and turned); 0 × 0 when the file cannot be read.
 std::pair<int, int> heifShownSize(std::span<const std::uint8_t> bytes);
 std::pair<int, int> heifShownSize(const std::filesystem::path& path);
+// The smallest picture a HEIF (its thumbnails) or a TIFF (its reduced images) stores beside its
+// main one that reaches the size `wanted` asks for, given the main picture's size (both as the
+// decoders give them: HEIF turned, TIFF as stored); an empty image when there is none that reaches
+// it, or it cannot be read. Other formats have none here.
+Image decodeReducedImage(std::span<const std::uint8_t> bytes, const std::function<std::pair<int, int>(int width, int height)>& wanted, const DecodeOptions& options = {});
 // Any of the formats above, by the bytes' signature.
 Result<Image> decodeImage(std::span<const std::uint8_t> bytes, const DecodeOptions& options = {});
 Result<Image> decodeImageFile(const std::filesystem::path& path, DecodeOptions options = {});
@@ -79,6 +86,7 @@ struct HeifEncodeOptions {
     // The file's own transformation, as an EXIF orientation 1…8: the picture given is the one stored,
     // shown turned this way.
     int orientation { 1 };
+    std::optional<Image> thumbnail; // stored as the picture's thumbnail, as cameras store a smaller copy
 };
 Result<std::vector<std::uint8_t>> encodeHeif(const Image& image, const HeifEncodeOptions& options = {}, const MetadataBlocks& metadata = {});
 
@@ -86,6 +94,7 @@ struct TiffEncodeOptions {
     int bitsPerSample { 8 }; // 8 or 16
     bool tiled { false };
     int orientation { 1 };   // the Orientation tag
+    std::optional<Image> reducedImage; // written after the picture as its reduced image, as scanners store a preview
 };
 // Deflate-compressed RGB, or RGBA with unassociated alpha when the picture is not opaque. EXIF
 // tags other than the first directory's are not written here (ImageMetadata::embedIn does).

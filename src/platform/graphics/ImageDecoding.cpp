@@ -9,6 +9,9 @@
 
 namespace vd {
 
+Image decodeHeifThumbnail(std::span<const std::uint8_t> bytes, const std::function<std::pair<int, int>(int, int)>& wanted, const DecodeOptions& options);
+Image decodeTiffReducedImage(std::span<const std::uint8_t> bytes, const std::function<std::pair<int, int>(int, int)>& wanted, const DecodeOptions& options);
+
 ImageFormat sniffFormat(std::span<const std::uint8_t> bytes)
 {
     static const std::uint8_t png[8] = { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n' };
@@ -64,6 +67,19 @@ Result<Image> decodeImage(std::span<const std::uint8_t> bytes, const DecodeOptio
         break;
     }
     return fail(options.name.empty() ? std::string("image data") : options.name, bytes.empty() ? "empty file" : "not a picture this program reads (JPEG, PNG, HEIC, AVIF, WebP or TIFF)");
+}
+
+Image decodeReducedImage(std::span<const std::uint8_t> bytes, const std::function<std::pair<int, int>(int, int)>& wanted, const DecodeOptions& options)
+{
+    switch (sniffFormat(bytes)) {
+    case ImageFormat::Heif:
+    case ImageFormat::Avif:
+        return decodeHeifThumbnail(bytes, wanted, options);
+    case ImageFormat::Tiff:
+        return decodeTiffReducedImage(bytes, wanted, options);
+    default:
+        return {};
+    }
 }
 
 Result<Image> decodeImageFile(const std::filesystem::path& path, DecodeOptions options)
