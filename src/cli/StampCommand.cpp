@@ -32,6 +32,7 @@ struct StampOptions {
     unsigned jobs { 0 };
     bool lossless { false };
     bool skipDone { false };
+    std::string format { "jpeg" };
     std::vector<std::string> photos;
 };
 
@@ -164,6 +165,7 @@ int runStamp(const StampOptions& options)
 
     StampEngineOptions engineOptions;
     engineOptions.lossless = options.lossless;
+    engineOptions.format = stampFormatNamed(options.format).value_or(StampFormat::Jpeg);
     auto engine = std::make_shared<StampEngine>(*logo, *placement, engineOptions);
     logo = Image(); // the engine keeps the turned logo it needs
     StampBatch batch(engine, outputFolder, options.jobs);
@@ -221,7 +223,9 @@ void addStampCommand(CLI::App& app, int& status)
     command->add_option("--jobs", options->jobs, "Photos stamped at once (default: one per core)")->check(CLI::Range(1u, 64u));
     command->add_flag("--lossless", options->lossless, "JPEG photos keep every block the logo does not touch exactly as it was, and their orientation tag; others are stamped as usual");
     command->add_flag("--skip-done", options->skipDone, "Skip photos whose stamped copy with this logo and placement is already in the output folder (an interrupted batch run again finishes it)");
-    command->add_option("photos", options->photos, "The photos (JPEG or PNG)")->required();
+    command->add_option("--format", options->format, "What the stamped copies are written as: jpeg (default), same (each photo's own format), png, webp, avif, heic or tiff")
+        ->check(CLI::IsMember({ "jpeg", "same", "png", "webp", "avif", "heic", "tiff" }));
+    command->add_option("photos", options->photos, "The photos (JPEG, PNG, HEIC, AVIF, WebP or TIFF)")->required();
     command->callback([options, &status] { status = runStamp(*options); });
 }
 

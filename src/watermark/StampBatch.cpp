@@ -161,7 +161,7 @@ StampSummary StampBatch::run(const std::vector<std::filesystem::path>& photos, c
             progress.skipped = outcome.skipped;
             summary.skipped += 1;
         } else if (outcome.file) {
-            auto saved = outcome.file->commit(stampedFileStem(photos[index]), ".jpg");
+            auto saved = outcome.file->commit(stampedFileStem(photos[index]), StampEngine::extensionOf(m_engine->outputFormat(photos[index])));
             if (saved)
                 progress.saved = *saved;
             else

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -36,10 +37,16 @@ struct StampedPhoto {
     std::string notice; // why the photo was not stamped as asked (e.g. the normal mode instead)
 };
 
+// What the stamped copies are written as: JPEG, or each photo's own format (Same), or one other.
+enum class StampFormat { Jpeg, Same, Png, Webp, Avif, Heic, Tiff };
+std::optional<StampFormat> stampFormatNamed(const std::string& name); // "jpeg", "same", "png"…
+
 struct StampEngineOptions {
     // JPEG photos keep their coefficients outside the logo and their Orientation tag; photos that
     // cannot be stamped this way get the normal mode and a notice.
     bool lossless { false };
+    StampFormat format { StampFormat::Jpeg };
+    int formatQuality { 90 }; // of lossy WebP, AVIF and HEIC copies
 };
 
 // Stamps one logo onto photos at full resolution with one placement description. The logo is
@@ -65,6 +72,10 @@ public:
     // Composes the photo at source and writes the JPEG to out. Nothing is written on failure
     // other than what already reached out; the caller discards it.
     Result<StampedPhoto> stampPhoto(const std::filesystem::path& source, std::FILE* out) const;
+
+    // The format the source's stamped copy is written in (never Same), and its file extension.
+    StampFormat outputFormat(const std::filesystem::path& source) const;
+    static std::string extensionOf(StampFormat format);
 
     // The largest photo accepted, in pixels.
     void setMaxPixels(std::int64_t pixels) { m_maxPixels = pixels; }
@@ -92,6 +103,9 @@ private:
     // is hashed from sourceBytes when they are given (already read), from the file otherwise.
     void prepareStampMetadata(ImageMetadata& metadata, const std::filesystem::path& source, int width, int height, int orientation = 1, std::span<const std::uint8_t> sourceBytes = {}) const;
     static void compositeRows(std::uint8_t* rows, int firstRow, int count, int width, const LogoTile& tile);
+    // A copy in another format than JPEG: the photo decoded whole, made upright, stamped and
+    // encoded with the metadata the format holds; what it cannot hold is said in the notice.
+    Result<StampedPhoto> stampInFormat(const std::filesystem::path& source, std::FILE* out, StampFormat format) const;
 
     Image m_topImage;
     PlacementDescription m_placement;

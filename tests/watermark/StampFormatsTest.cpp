@@ -29,14 +29,18 @@ struct PhotoKind {
 constexpr int kWidth = 96, kHeight = 64;
 constexpr std::uint32_t kRed = 0xd02020, kBlue = 0x2040c0;
 
-std::vector<std::uint8_t> srgbProfile()
+// Made once: a profile's header holds the time it was made.
+const std::vector<std::uint8_t>& srgbProfile()
 {
-    cmsHPROFILE profile = cmsCreate_sRGBProfile();
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    std::vector<std::uint8_t> bytes(size);
-    cmsSaveProfileToMem(profile, bytes.data(), &size);
-    cmsCloseProfile(profile);
+    static const std::vector<std::uint8_t> bytes = [] {
+        cmsHPROFILE profile = cmsCreate_sRGBProfile();
+        cmsUInt32Number size = 0;
+        cmsSaveProfileToMem(profile, nullptr, &size);
+        std::vector<std::uint8_t> saved(size);
+        cmsSaveProfileToMem(profile, saved.data(), &size);
+        cmsCloseProfile(profile);
+        return saved;
+    }();
     return bytes;
 }
 
@@ -194,5 +198,69 @@ TEST(StampFormats, DamagedAndOversizedFilesFailAloneAndTheBatchGoesOn)
     for (std::size_t i = 0; i < errors.size(); ++i) {
         EXPECT_NE(errors[i].find(photos[i * 2].string()), std::string::npos) << errors[i];
         EXPECT_NE(errors[i].find("larger than allowed"), std::string::npos) << errors[i];
+    }
+}
+
+// Every output format holds the stamped picture, the metadata it can (what it cannot is named in
+// the notice), and the provenance that lets a second run skip the photo.
+TEST(StampFormats, EachOutputFormatHoldsThePictureAndTheMetadataItCan)
+{
+    vd::test::TemporaryFolder folder;
+    const auto jpeg = folder / "camera.jpg";
+    vd::test::writeJpeg(jpeg, kWidth, kHeight, [](int x, int y) { return x < kWidth / 2 && y < kHeight / 2 ? kRed : kBlue; });
+    vd::test::editMetadata(jpeg, [](Exiv2::Image& image) {
+        image.exifData()["Exif.Image.Make"] = "Apple";
+        image.exifData()["Exif.Photo.DateTimeOriginal"] = "2024:05:06 07:08:09";
+        image.exifData()["Exif.GPSInfo.GPSLatitude"] = "45/1 30/1 0/1";
+        image.iptcData()["Iptc.Application2.Caption"] = "Harbour";
+        const auto icc = srgbProfile();
+        Exiv2::DataBuf profile(icc.data(), static_cast<long>(icc.size()));
+        image.setIccProfile(profile, false);
+    });
+    const auto webp = folder / "web.webp";
+    ASSERT_TRUE(files::writeAtomically(webp, writePhoto(kKinds[9])).has_value());
+
+    struct Output {
+        StampFormat format;
+        std::filesystem::path source;
+        const char* extension;
+        bool holdsIptc;
+    };
+    for (const Output& output : { Output { StampFormat::Png, jpeg, ".png", true }, Output { StampFormat::Tiff, jpeg, ".tif", true },
+             Output { StampFormat::Webp, jpeg, ".webp", false }, Output { StampFormat::Heic, jpeg, ".heic", false },
+             Output { StampFormat::Avif, jpeg, ".avif", false }, Output { StampFormat::Same, webp, ".webp", true } }) {
+        SCOPED_TRACE(output.extension);
+        auto engine = std::make_shared<StampEngine>(vd::test::opaqueLogo(20, Color::rgba(0, 1, 0)), PlacementDescription {}, StampEngineOptions { .format = output.format });
+        const auto out = folder / ("out" + std::to_string(static_cast<int>(output.format)));
+        std::filesystem::create_directories(out);
+        std::vector<StampProgress> reports;
+        for (int run = 0; run < 2; ++run) {
+            StampBatch batch(engine, out, 1);
+            batch.setSkipDone(true);
+            batch.run({ output.source }, [&](const StampProgress& progress) { reports.push_back(progress); });
+        }
+        ASSERT_EQ(reports.size(), 2u);
+        ASSERT_TRUE(reports[0].saved) << reports[0].error;
+        EXPECT_EQ(reports[0].saved->extension(), output.extension);
+        EXPECT_EQ(reports[1].skipped, reports[0].saved) << "the provenance is read back from the copy";
+        EXPECT_EQ(reports[0].notice.find("IPTC") != std::string::npos, !output.holdsIptc) << reports[0].notice;
+
+        auto picture = decodeImageFile(*reports[0].saved);
+        ASSERT_TRUE(picture.has_value()) << picture.error().message;
+        ASSERT_EQ(picture->pixelWidth(), kWidth);
+        ASSERT_EQ(picture->pixelHeight(), kHeight);
+        EXPECT_TRUE(vd::test::near(vd::test::rgbAt(*picture, 4, 4), kRed, 40));
+        EXPECT_TRUE(vd::test::near(vd::test::rgbAt(*picture, kWidth / 2, kHeight / 2), 0x00ff00, 40)) << "the logo in the centre";
+        auto metadata = ImageMetadata::readFromFile(*reports[0].saved);
+        ASSERT_TRUE(metadata.has_value()) << metadata.error().message;
+        EXPECT_EQ(metadata->exifValue("Exif.Image.Make"), "Apple");
+        EXPECT_EQ(metadata->dateTimeOriginal(), "2024:05:06 07:08:09");
+        EXPECT_EQ(metadata->exifValue("Exif.GPSInfo.GPSLatitude"), "45/1 30/1 0/1");
+        EXPECT_EQ(metadata->exifValue("Exif.Image.Software"), kStampSoftware);
+        EXPECT_EQ(metadata->orientation(), 1);
+        EXPECT_EQ(metadata->iccProfile(), srgbProfile());
+        if (output.format != StampFormat::Same) {
+            EXPECT_EQ(metadata->iptcValue("Iptc.Application2.Caption").has_value(), output.holdsIptc);
+        }
     }
 }

@@ -341,7 +341,7 @@ Result<std::vector<std::uint8_t>> ImageMetadata::embedIn(std::span<const std::ui
             }
         }
         image->setExifData(exif);
-        if (type != Exiv2::ImageType::webp && type != Exiv2::ImageType::tiff)
+        if (type != Exiv2::ImageType::webp)
             image->setIptcData(m_storage->iptc);
         if (m_storage->xmpChanged || m_storage->xmpPacket.empty())
             image->setXmpData(m_storage->xmp);
