@@ -54,8 +54,9 @@ struct StampEngineOptions {
 // encoded as a quality-100 JPEG that carries the photo's EXIF, IPTC, XMP and ICC profile with
 // Orientation 1 and the software tag. Pixels flow in strips of rows from decoder to encoder, so a
 // JPEG or PNG never exists whole in memory: one stored turned (EXIF orientations 3 to 8) is turned
-// upright through a scratch file first. Interlaced and 16-bit PNGs are decoded whole. stampPhoto
-// may run on several threads at once.
+// upright through a scratch file first. Interlaced and 16-bit PNGs, HEIF, AVIF, WebP and TIFF
+// photos are decoded whole, and so is every photo whose copy is written in another format than
+// JPEG (StampEngineOptions::format). stampPhoto may run on several threads at once.
 class StampEngine {
 public:
     StampEngine(const Image& logo, PlacementDescription placement, StampEngineOptions options = {});
