@@ -18,7 +18,7 @@ cd "$(dirname "$0")/.."
 
 build=build-fuzz
 corpus=tests/fuzz/corpus
-targets=(jpeg_strip jpeg_decoder jpeg_coefficients png_decoder image_metadata keyed_archive object_store
+targets=(jpeg_strip jpeg_decoder jpeg_coefficients png_decoder webp_decoder tiff_decoder heif_decoder image_metadata keyed_archive object_store
          user_defaults interface_description automation_script placement_file color_list)
 
 find_clang() {

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the program need, when any is missing.
 # The window test drives the real window under a virtual X server: xvfb-run, xdotool, and
-# ImageMagick's import to take the screenshot.
+# ImageMagick's import to take the screenshot. Bookworm's libheif1 carries its codecs itself
+# (libde265 and x265 for HEIC, dav1d and aom for AVIF): there are no plugin packages to add.
 set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
   libcairo2-dev libpango1.0-dev libfontconfig-dev libsdl2-dev
-  libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev libexiv2-dev libsqlite3-dev liblcms2-dev libssl-dev
+  libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev libexiv2-dev libheif-dev libwebp-dev libtiff-dev libsqlite3-dev liblcms2-dev libssl-dev
   nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-adf-gillius fonts-dejavu-core fonts-font-awesome
   libimage-exiftool-perl

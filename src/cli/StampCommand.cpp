@@ -44,6 +44,7 @@ struct StampOptions {
     std::optional<int> quality;
     std::string subsampling;
     std::string background;
+    std::string format { "jpeg" };
     std::vector<std::string> photos;
 };
 
@@ -355,8 +356,10 @@ int runStamp(const StampOptions& options)
         }
         if (checked && options.quality && !(*options.quality >= 1 && *options.quality <= 100))
             checked = fail("--quality " + std::to_string(*options.quality), "out of range: it must be from 1 to 100");
-        if (checked && options.quality)
+        if (checked && options.quality) {
             engineOptions.quality = *options.quality;
+            engineOptions.formatQuality = *options.quality; // WebP, AVIF and HEIC copies too
+        }
         if (checked && !options.subsampling.empty())
             engineOptions.subsampling = options.subsampling == "420" ? ChromaSubsampling::Quarter420 : options.subsampling == "422" ? ChromaSubsampling::Half422 : ChromaSubsampling::Full444;
         if (checked && !options.background.empty()) {
@@ -402,6 +405,7 @@ int runStamp(const StampOptions& options)
         };
     }
 
+    engineOptions.format = stampFormatNamed(options.format).value_or(StampFormat::Jpeg);
     auto engine = std::make_shared<StampEngine>(*logo, *placement, engineOptions);
     logo = Image(); // the engine keeps the turned logo it needs
     StampBatch batch(engine, outputFolder, options.jobs);
@@ -482,7 +486,9 @@ void addStampCommand(CLI::App& app, int& status)
     command->add_option("--quality", options->quality, "JPEG quality of the stamped copies, 1 to 100 (default 100)");
     command->add_option("--subsampling", options->subsampling, "Colour resolution of the stamped copies: 444 (full, default), 422 or 420 (smaller files)")->check(CLI::IsMember({ "444", "422", "420" }));
     command->add_option("--background", options->background, "Colour that transparent parts of a photo are laid over, RRGGBB (default white)");
-    command->add_option("photos", options->photos, "The photos (JPEG or PNG)");
+    command->add_option("--format", options->format, "What the stamped copies are written as: jpeg (default), same (each photo's own format), png, webp, avif, heic or tiff")
+        ->check(CLI::IsMember({ "jpeg", "same", "png", "webp", "avif", "heic", "tiff" }));
+    command->add_option("photos", options->photos, "The photos (JPEG, PNG, HEIC, AVIF, WebP or TIFF)");
     command->callback([options, &status] { status = runStamp(*options); });
 }
 

@@ -151,7 +151,7 @@ StampSummary StampBatch::runInputs(StampInputs inputs, const std::function<void(
     // Workers may run ahead of the reporting by this many photos.
     const std::size_t lookahead = m_jobs * 2;
 
-    auto stampInto = [&](const std::filesystem::path& photo, const std::string& sourceName, const FileIdentity& before, const std::string& stem, int attempt, Outcome& outcome) {
+    auto stampInto = [&](const std::filesystem::path& photo, const std::string& sourceName, const FileIdentity& before, const std::string& stem, const std::string& extension, int attempt, Outcome& outcome) {
         auto file = PendingFile::create(m_outputFolder);
         if (!file) {
             outcome.error = file.error().message;
@@ -169,7 +169,7 @@ StampSummary StampBatch::runInputs(StampInputs inputs, const std::function<void(
         }
         if (!stamped->notice.empty())
             outcome.notice = photo.string() + ": " + stamped->notice;
-        auto saved = file->commit(stem, ".jpg", attempt);
+        auto saved = file->commit(stem, extension, attempt);
         if (saved)
             outcome.saved = *saved;
         else
@@ -223,12 +223,13 @@ StampSummary StampBatch::runInputs(StampInputs inputs, const std::function<void(
         // Names are tried in order; each free one is claimed before its photo is started, and one
         // another run holds is waited for, as that run may be writing this very photo.
         const std::string stem = stampedFileStem(photo);
+        const std::string extension = StampEngine::extensionOf(m_engine->outputFormat(photo));
         for (int attempt = 1;;) {
             if (m_cancelled) {
                 outcome.started = false;
                 return outcome;
             }
-            const std::filesystem::path target = m_outputFolder / numberedFileName(stem, ".jpg", attempt);
+            const std::filesystem::path target = m_outputFolder / numberedFileName(stem, extension, attempt);
             if (std::filesystem::exists(std::filesystem::symlink_status(target, error))) {
                 if (m_skipDone && isDone(target, outcome.sourceName, hash)) {
                     outcome.skipped = target;
@@ -250,7 +251,7 @@ StampSummary StampBatch::runInputs(StampInputs inputs, const std::function<void(
             if (std::filesystem::exists(std::filesystem::symlink_status(target, error)))
                 continue; // the claim is let go and the file looked at again
             log::debug("Applico logo alle Foto: " + photo.string());
-            stampInto(photo, outcome.sourceName, *before, stem, attempt, outcome);
+            stampInto(photo, outcome.sourceName, *before, stem, extension, attempt, outcome);
             break; // the claim goes once the photo is in place
         }
         if (m_skipDone && (outcome.saved || outcome.skipped))

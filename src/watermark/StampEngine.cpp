@@ -56,6 +56,9 @@ StampEngine::StampEngine(const Image& logo, PlacementDescription placement, Stam
     // Encodings other than the first ones are other stamps; the first keep their old identity.
     if (m_options.quality != 100 || m_options.subsampling != ChromaSubsampling::Full444 || m_options.background != 0xFFFFFF)
         hash.add("quality " + std::to_string(m_options.quality) + " subsampling " + std::to_string(int(m_options.subsampling)) + " background " + std::to_string(m_options.background) + "\n");
+    // A copy in another format is another stamp: skip-done must not take a JPEG twin for it.
+    if (m_options.format != StampFormat::Jpeg)
+        hash.add("format " + std::to_string(static_cast<int>(m_options.format)) + " quality " + std::to_string(m_options.formatQuality) + "\n");
     if (const PixelBuffer* buffer = logo.buffer()) {
         hash.add(std::to_string(buffer->width) + "x" + std::to_string(buffer->height) + "\n");
         hash.add(std::span(reinterpret_cast<const std::uint8_t*>(buffer->pixels.data()), buffer->pixels.size() * sizeof(buffer->pixels[0])));
@@ -159,12 +162,144 @@ void StampEngine::compositeRows(std::uint8_t* rows, int firstRow, int count, int
     }
 }
 
+std::optional<StampFormat> stampFormatNamed(const std::string& name)
+{
+    static const std::pair<const char*, StampFormat> names[] = {
+        { "jpeg", StampFormat::Jpeg }, { "same", StampFormat::Same }, { "png", StampFormat::Png }, { "webp", StampFormat::Webp },
+        { "avif", StampFormat::Avif }, { "heic", StampFormat::Heic }, { "tiff", StampFormat::Tiff },
+    };
+    for (const auto& [text, format] : names)
+        if (name == text)
+            return format;
+    return std::nullopt;
+}
+
+StampFormat StampEngine::outputFormat(const std::filesystem::path& source) const
+{
+    if (m_options.format != StampFormat::Same)
+        return m_options.format;
+    switch (sniffFileFormat(source)) {
+    case ImageFormat::Png: return StampFormat::Png;
+    case ImageFormat::Webp: return StampFormat::Webp;
+    case ImageFormat::Avif: return StampFormat::Avif;
+    case ImageFormat::Heif: return StampFormat::Heic;
+    case ImageFormat::Tiff: return StampFormat::Tiff;
+    default: return StampFormat::Jpeg;
+    }
+}
+
+std::string StampEngine::extensionOf(StampFormat format)
+{
+    switch (format) {
+    case StampFormat::Png: return ".png";
+    case StampFormat::Webp: return ".webp";
+    case StampFormat::Avif: return ".avif";
+    case StampFormat::Heic: return ".heic";
+    case StampFormat::Tiff: return ".tif";
+    default: return ".jpg";
+    }
+}
+
+Result<StampedPhoto> StampEngine::stampInFormat(const std::filesystem::path& source, std::FILE* out, StampFormat format, const std::string& sourceName) const
+{
+    const std::string name = source.string();
+    ImageMetadata metadata;
+    if (auto read = ImageMetadata::readFromFile(source))
+        metadata = std::move(*read);
+    StampedPhoto stamped;
+    stamped.sourceOrientation = metadata.orientation();
+    DecodeOptions options;
+    options.maxPixels = m_maxPixels;
+    options.name = name;
+    options.notice = &stamped.notice;
+    auto decoded = decodeImageFile(source, options);
+    if (!decoded)
+        return std::unexpected(decoded.error());
+    PixelBuffer buffer;
+    try {
+        const Image upright = uprightImage(*decoded, stamped.sourceOrientation);
+        decoded = Image();
+        buffer = *upright.buffer();
+    } catch (const std::bad_alloc&) {
+        return fail(name, "not enough memory to turn the photo upright");
+    }
+    stamped.width = buffer.width;
+    stamped.height = buffer.height;
+    stamped.placement = logoPlacement(m_placement, buffer.width, buffer.height, logoAspect());
+    const std::shared_ptr<const LogoTile> tile = tileInProfile(tileFor(buffer.width, buffer.height, stamped.placement), metadata.iccProfile());
+    if (tile->failed)
+        return fail(name, "the logo cannot be drawn at " + std::to_string(static_cast<long long>(stamped.placement.side)) + " pixels on this photo");
+    auto visible = checkVisible(stamped.placement, buffer.width, buffer.height, *tile);
+    if (!visible)
+        return fail(name, visible.error().message);
+    if (!visible->empty())
+        stamped.notice += (stamped.notice.empty() ? "" : "; ") + *visible;
+    // The logo goes over the colour as the JPEG copies have it; the copy is opaque as they are,
+    // transparent parts laid over the background.
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(buffer.width) * 3);
+    bool sawTransparency = false;
+    for (int y = 0; y < buffer.height; ++y) {
+        std::uint32_t* pixels = buffer.pixels.data() + static_cast<std::size_t>(y) * buffer.width;
+        for (int x = 0; x < buffer.width; ++x) {
+            const std::uint32_t pixel = pixels[x];
+            const unsigned keep = 255 - (pixel >> 24);
+            sawTransparency = sawTransparency || keep != 0;
+            for (int c = 0, shift = 16; c < 3; ++c, shift -= 8)
+                row[x * 3 + c] = static_cast<std::uint8_t>(((pixel >> shift) & 0xFF) + (((m_options.background >> shift) & 0xFF) * keep + 127) / 255);
+        }
+        compositeRows(row.data(), y, 1, buffer.width, *tile);
+        for (int x = 0; x < buffer.width; ++x)
+            pixels[x] = 0xFF000000u | (std::uint32_t(row[x * 3]) << 16) | (std::uint32_t(row[x * 3 + 1]) << 8) | row[x * 3 + 2];
+    }
+    buffer.opaque = true;
+    const Image picture = Image::fromBuffer(std::move(buffer));
+    if (sawTransparency) {
+        char colour[16];
+        std::snprintf(colour, sizeof colour, "#%06x", m_options.background & 0xFFFFFF);
+        stamped.notice += std::string(stamped.notice.empty() ? "" : "; ") + "has transparent parts, laid over " + (m_options.background == 0xFFFFFF ? "white" : colour);
+    }
+
+    prepareStampMetadata(metadata, source, sourceName, stamped.width, stamped.height);
+    std::string dropped;
+    Result<std::vector<std::uint8_t>> bytes;
+    switch (format) {
+    case StampFormat::Png:
+        bytes = encodePng(picture);
+        if (bytes)
+            bytes = metadata.embedIn(*bytes, name);
+        break;
+    case StampFormat::Tiff:
+        bytes = encodeTiff(picture);
+        if (bytes)
+            bytes = metadata.embedIn(*bytes, name);
+        break;
+    case StampFormat::Webp:
+        bytes = encodeWebp(picture, { .quality = m_options.formatQuality }, metadata.blocks(&dropped));
+        break;
+    case StampFormat::Avif:
+    case StampFormat::Heic:
+        bytes = encodeHeif(picture, { .codec = format == StampFormat::Avif ? HeifEncodeOptions::Codec::Av1 : HeifEncodeOptions::Codec::Hevc, .quality = m_options.formatQuality }, metadata.blocks(&dropped));
+        break;
+    default:
+        return fail(name, "no such format for a stamped copy");
+    }
+    if (!bytes)
+        return fail(name, bytes.error().message);
+    if (!dropped.empty())
+        stamped.notice += (stamped.notice.empty() ? "" : "; ") + dropped;
+    if (std::fwrite(bytes->data(), 1, bytes->size(), out) != bytes->size() || std::ferror(out))
+        return fail(name, "cannot write the stamped photo");
+    return stamped;
+}
+
 Result<StampedPhoto> StampEngine::stampPhoto(const std::filesystem::path& source, std::FILE* out, const std::string& sourceName) const
 {
     const std::string name = source.string();
     std::error_code error;
     if (!std::filesystem::is_regular_file(source, error))
         return fail(name, std::filesystem::exists(source, error) ? "not a regular file" : "no such file");
+    if (const StampFormat format = outputFormat(source); format != StampFormat::Jpeg)
+        return stampInFormat(source, out, format, sourceName);
     std::string notice;
     if (m_options.lossless) {
         if (sniffFileFormat(source) != ImageFormat::Jpeg) {

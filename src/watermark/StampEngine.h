@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -37,6 +38,9 @@ struct StampedPhoto {
 };
 
 enum class ChromaSubsampling { Full444, Half422, Quarter420 };
+// What the stamped copies are written as: JPEG, or each photo's own format (Same), or one other.
+enum class StampFormat { Jpeg, Same, Png, Webp, Avif, Heic, Tiff };
+std::optional<StampFormat> stampFormatNamed(const std::string& name); // "jpeg", "same", "png"…
 
 struct StampEngineOptions {
     // JPEG photos keep their coefficients outside the logo and their Orientation tag; photos that
@@ -48,6 +52,8 @@ struct StampEngineOptions {
     // What transparent parts of a photo (a PNG) are laid over, 0xRRGGBB: a JPEG has no
     // transparency, and white is what people expect of one made from a transparent picture.
     std::uint32_t background { 0xFFFFFF };
+    StampFormat format { StampFormat::Jpeg };
+    int formatQuality { 90 }; // of lossy WebP, AVIF and HEIC copies
 };
 
 // Stamps one logo onto photos at full resolution with one placement description. The logo is
@@ -55,8 +61,9 @@ struct StampEngineOptions {
 // encoded as a JPEG (quality 100 unless the options say otherwise) that carries the photo's EXIF, IPTC, XMP and ICC profile with
 // Orientation 1 and the software tag. Pixels flow in strips of rows from decoder to encoder, so a
 // JPEG or PNG never exists whole in memory: one stored turned (EXIF orientations 3 to 8) is turned
-// upright through a scratch file first. Interlaced and 16-bit PNGs are decoded whole. stampPhoto
-// may run on several threads at once.
+// upright through a scratch file first. Interlaced and 16-bit PNGs, HEIF, AVIF, WebP and TIFF
+// photos are decoded whole, and so is every photo whose copy is written in another format than
+// JPEG (StampEngineOptions::format). stampPhoto may run on several threads at once.
 class StampEngine {
 public:
     StampEngine(const Image& logo, PlacementDescription placement, StampEngineOptions options = {});
@@ -75,6 +82,10 @@ public:
     // stamped copy records as its source's name (batchSourceName); none when empty. A placement
     // that leaves nothing of the logo to see on this photo fails it, naming why.
     Result<StampedPhoto> stampPhoto(const std::filesystem::path& source, std::FILE* out, const std::string& sourceName = {}) const;
+
+    // The format the source's stamped copy is written in (never Same), and its file extension.
+    StampFormat outputFormat(const std::filesystem::path& source) const;
+    static std::string extensionOf(StampFormat format);
 
     // The largest photo accepted, in pixels.
     void setMaxPixels(std::int64_t pixels) { m_maxPixels = pixels; }
@@ -105,6 +116,9 @@ private:
     // is hashed from sourceBytes when they are given (already read), from the file otherwise.
     void prepareStampMetadata(ImageMetadata& metadata, const std::filesystem::path& source, const std::string& sourceName, int width, int height, int orientation = 1, std::span<const std::uint8_t> sourceBytes = {}) const;
     static void compositeRows(std::uint8_t* rows, int firstRow, int count, int width, const LogoTile& tile);
+    // A copy in another format than JPEG: the photo decoded whole, made upright, stamped and
+    // encoded with the metadata the format holds; what it cannot hold is said in the notice.
+    Result<StampedPhoto> stampInFormat(const std::filesystem::path& source, std::FILE* out, StampFormat format, const std::string& sourceName) const;
 
     Image m_topImage;
     PlacementDescription m_placement;

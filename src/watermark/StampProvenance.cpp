@@ -52,6 +52,19 @@ std::optional<StampProvenance> readStampProvenance(const std::filesystem::path& 
     return StampProvenance { *source, *stamp, metadata->xmpValue(kXmpSourceName).value_or("") };
 }
 
+namespace {
+
+// The extensions the stamped copies are written with, in every output format.
+bool isStampedCopyExtension(const std::string& extension)
+{
+    for (const char* known : { ".jpg", ".jpeg", ".png", ".webp", ".avif", ".heic", ".tif" })
+        if (extension == known)
+            return true;
+    return false;
+}
+
+}
+
 StampedTwins StampedTwins::inFolder(const std::filesystem::path& folder)
 {
     StampedTwins twins;
@@ -61,7 +74,7 @@ StampedTwins StampedTwins::inFolder(const std::filesystem::path& folder)
         std::string extension = it->path().extension().string();
         std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
         std::error_code ignored;
-        if (name.empty() || name.front() == '.' || (extension != ".jpg" && extension != ".jpeg") || !it->is_regular_file(ignored))
+        if (name.empty() || name.front() == '.' || !isStampedCopyExtension(extension) || !it->is_regular_file(ignored))
             continue;
         auto provenance = readStampProvenance(it->path());
         if (!provenance)

@@ -131,6 +131,40 @@ int fuzzPngDecoder(const std::uint8_t* data, std::size_t size)
     return 0;
 }
 
+// The whole picture of each newer format, as the photo library and the stamp read it, with the
+// notice of what was left out (frames, pages) asked for.
+int fuzzWebpDecoder(const std::uint8_t* data, std::size_t size)
+{
+    std::string notice;
+    DecodeOptions options;
+    options.maxPixels = kFuzzMaxPixels;
+    options.name = "fuzz.webp";
+    options.notice = &notice;
+    (void)decodeWebp(bytes(data, size), options);
+    return 0;
+}
+
+int fuzzTiffDecoder(const std::uint8_t* data, std::size_t size)
+{
+    std::string notice;
+    DecodeOptions options;
+    options.maxPixels = kFuzzMaxPixels;
+    options.name = "fuzz.tif";
+    options.notice = &notice;
+    (void)decodeTiff(bytes(data, size), options);
+    return 0;
+}
+
+int fuzzHeifDecoder(const std::uint8_t* data, std::size_t size)
+{
+    DecodeOptions options;
+    options.maxPixels = kFuzzMaxPixels;
+    options.name = "fuzz.heic";
+    (void)heifShownSize(bytes(data, size));
+    (void)decodeHeif(bytes(data, size), options);
+    return 0;
+}
+
 int fuzzImageMetadata(const std::uint8_t* data, std::size_t size)
 {
     auto metadata = ImageMetadata::readFromBytes(bytes(data, size), "fuzz.jpg");
@@ -281,6 +315,9 @@ const std::vector<Target>& targets()
         { "jpeg_decoder", fuzzJpegDecoder },
         { "jpeg_coefficients", fuzzJpegCoefficients },
         { "png_decoder", fuzzPngDecoder },
+        { "webp_decoder", fuzzWebpDecoder },
+        { "tiff_decoder", fuzzTiffDecoder },
+        { "heif_decoder", fuzzHeifDecoder },
         { "image_metadata", fuzzImageMetadata },
         { "keyed_archive", fuzzKeyedArchive },
         { "object_store", fuzzObjectStore },

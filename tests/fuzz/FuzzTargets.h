@@ -15,6 +15,9 @@ int fuzzJpegStrip(const std::uint8_t* data, std::size_t size);       // JpegRead
 int fuzzJpegDecoder(const std::uint8_t* data, std::size_t size);     // decodeJpeg, the whole picture
 int fuzzJpegCoefficients(const std::uint8_t* data, std::size_t size); // the lossless stamp's reader
 int fuzzPngDecoder(const std::uint8_t* data, std::size_t size);
+int fuzzWebpDecoder(const std::uint8_t* data, std::size_t size);     // lossy, lossless, animated
+int fuzzTiffDecoder(const std::uint8_t* data, std::size_t size);     // 8 and 16 bits, strips and tiles
+int fuzzHeifDecoder(const std::uint8_t* data, std::size_t size);     // HEIC and AVIF
 int fuzzImageMetadata(const std::uint8_t* data, std::size_t size);
 int fuzzKeyedArchive(const std::uint8_t* data, std::size_t size);    // layer lists and colours
 int fuzzObjectStore(const std::uint8_t* data, std::size_t size);     // the logo store's database file

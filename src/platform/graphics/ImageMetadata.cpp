@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <tuple>
 
 // Exiv2 0.27 still speaks std::auto_ptr; its deprecation is not ours to fix.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 #include <exiv2/exiv2.hpp>
+#include <exiv2/webpimage.hpp>
 
 namespace vd {
 
@@ -31,6 +33,7 @@ void initialiseExiv2()
     std::call_once(once, [] {
         static std::recursive_mutex xmpToolkit;
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+        Exiv2::enableBMFF(true); // HEIF and AVIF
         Exiv2::XmpParser::initialize(lockXmpToolkit, &xmpToolkit);
         Exiv2::XmpProperties::registerNs(kVardenicoXmpNamespace, kVardenicoXmpPrefix);
     });
@@ -80,6 +83,7 @@ struct ImageMetadata::Storage {
     Exiv2::ByteOrder byteOrder { Exiv2::littleEndian };
     int width { 0 };
     int height { 0 };
+    bool orientedByContainer { false }; // HEIF and AVIF: the file's transformations turn the picture
     std::string name; // of the file read, for messages
 };
 
@@ -129,11 +133,12 @@ std::optional<std::vector<Exiv2::byte>> firstOfRepeatedPngExif(Exiv2::BasicIo& i
     return first;
 }
 
-Result<void> readInto(Exiv2::Image::AutoPtr image, const std::string& name, Exiv2::ExifData& exif, Exiv2::IptcData& iptc, Exiv2::XmpData& xmp, std::string& xmpPacket, bool& xmpUnreadable, std::vector<std::uint8_t>& icc, Exiv2::ByteOrder& order, int& width, int& height)
+Result<void> readInto(Exiv2::Image::AutoPtr image, const std::string& name, Exiv2::ExifData& exif, Exiv2::IptcData& iptc, Exiv2::XmpData& xmp, std::string& xmpPacket, bool& xmpUnreadable, std::vector<std::uint8_t>& icc, Exiv2::ByteOrder& order, int& width, int& height, bool& orientedByContainer)
 {
     if (!image.get())
         return fail(name, "not a picture");
     image->readMetadata();
+    orientedByContainer = image->imageType() == Exiv2::ImageType::bmff;
     exif = image->exifData();
     iptc = image->iptcData();
     xmpPacket = image->xmpPacket();
@@ -169,12 +174,14 @@ Result<ImageMetadata> ImageMetadata::readFromFile(const std::filesystem::path& p
     Storage& s = *metadata.m_storage;
     s.name = path.string();
     try {
-        auto read = readInto(Exiv2::ImageFactory::open(path.string()), path.string(), s.exif, s.iptc, s.xmp, s.xmpPacket, s.xmpUnreadable, s.icc, s.byteOrder, s.width, s.height);
+        auto read = readInto(Exiv2::ImageFactory::open(path.string()), path.string(), s.exif, s.iptc, s.xmp, s.xmpPacket, s.xmpUnreadable, s.icc, s.byteOrder, s.width, s.height, s.orientedByContainer);
         if (!read)
             return std::unexpected(read.error());
     } catch (const std::exception& error) {
         return fail(path.string(), std::string("cannot read its metadata (") + error.what() + ")");
     }
+    if (s.orientedByContainer)
+        std::tie(s.width, s.height) = heifShownSize(path);
     return metadata;
 }
 
@@ -185,12 +192,14 @@ Result<ImageMetadata> ImageMetadata::readFromBytes(std::span<const std::uint8_t>
     Storage& s = *metadata.m_storage;
     s.name = name;
     try {
-        auto read = readInto(Exiv2::ImageFactory::open(bytes.data(), static_cast<long>(bytes.size())), name, s.exif, s.iptc, s.xmp, s.xmpPacket, s.xmpUnreadable, s.icc, s.byteOrder, s.width, s.height);
+        auto read = readInto(Exiv2::ImageFactory::open(bytes.data(), static_cast<long>(bytes.size())), name, s.exif, s.iptc, s.xmp, s.xmpPacket, s.xmpUnreadable, s.icc, s.byteOrder, s.width, s.height, s.orientedByContainer);
         if (!read)
             return std::unexpected(read.error());
     } catch (const std::exception& error) {
         return fail(name, std::string("cannot read its metadata (") + error.what() + ")");
     }
+    if (s.orientedByContainer)
+        std::tie(s.width, s.height) = heifShownSize(bytes);
     return metadata;
 }
 
@@ -204,6 +213,10 @@ int ImageMetadata::pixelHeight() const { return m_storage->height; }
 
 int ImageMetadata::orientation() const
 {
+    // A HEIF file turns its picture with its own boxes, which the decoder applies; an EXIF
+    // Orientation beside them describes the same turn and would turn the picture twice.
+    if (m_storage->orientedByContainer)
+        return 1;
     try {
         auto it = m_storage->exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
         if (it == m_storage->exif.end() || it->count() == 0)
@@ -254,6 +267,100 @@ std::optional<std::string> ImageMetadata::iptcValue(const std::string& key) cons
 std::vector<std::uint8_t> ImageMetadata::iccProfile() const
 {
     return m_storage->icc;
+}
+
+void ImageMetadata::setIccProfile(std::vector<std::uint8_t> profile)
+{
+    m_storage->icc = std::move(profile);
+}
+
+MetadataBlocks ImageMetadata::blocks(std::string* dropped) const
+{
+    const Storage& storage = *m_storage;
+    MetadataBlocks blocks;
+    blocks.icc = storage.icc;
+    std::vector<std::string> notes;
+    try {
+        if (!storage.exif.empty()) {
+            Exiv2::Blob blob;
+            Exiv2::ExifParser::encode(blob, storage.byteOrder, storage.exif);
+            blocks.exif.assign(blob.begin(), blob.end());
+        }
+    } catch (const std::exception& error) {
+        notes.push_back(std::string("EXIF left out: it cannot be written again (") + error.what() + ")");
+    }
+    try {
+        if (storage.xmpChanged || storage.xmpPacket.empty()) {
+            if (!storage.xmp.empty() && Exiv2::XmpParser::encode(blocks.xmp, storage.xmp, Exiv2::XmpParser::useCompactFormat) != 0)
+                notes.push_back("XMP left out: it cannot be written again");
+        } else
+            blocks.xmp = storage.xmpPacket;
+    } catch (const std::exception& error) {
+        notes.push_back(std::string("XMP left out: it cannot be written again (") + error.what() + ")");
+    }
+    if (!storage.iptc.empty())
+        notes.push_back("IPTC left out: the format does not hold it");
+    std::string text;
+    for (const auto& note : notes)
+        text += (text.empty() ? "" : "; ") + note;
+    if (!text.empty()) {
+        if (dropped)
+            *dropped = text;
+        else
+            log::warning((storage.name.empty() ? std::string() : storage.name + ": ") + text);
+    }
+    return blocks;
+}
+
+Result<std::vector<std::uint8_t>> ImageMetadata::embedIn(std::span<const std::uint8_t> picture, const std::string& name) const
+{
+    initialiseExiv2();
+    try {
+        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(picture.data(), static_cast<long>(picture.size()));
+        if (!image.get())
+            return fail(name, "not a picture");
+        const auto type = image->imageType();
+        if (type != Exiv2::ImageType::jpeg && type != Exiv2::ImageType::png && type != Exiv2::ImageType::tiff && type != Exiv2::ImageType::webp)
+            return fail(name, "its metadata cannot be written in this format");
+        image->readMetadata();
+        // TIFF keeps its EXIF in the picture's own directory: the tags that describe the stored
+        // pixels stay the file's, the rest come from this metadata.
+        Exiv2::ExifData exif = m_storage->exif;
+        if (type == Exiv2::ImageType::tiff) {
+            for (const auto& datum : image->exifData()) {
+                if (datum.groupName() == "Image" && exif.findKey(Exiv2::ExifKey(datum.key())) == exif.end())
+                    exif.add(datum);
+            }
+            for (const char* key : { "Exif.Image.StripOffsets", "Exif.Image.StripByteCounts", "Exif.Image.TileOffsets", "Exif.Image.TileByteCounts", "Exif.Image.ImageWidth", "Exif.Image.ImageLength", "Exif.Image.BitsPerSample", "Exif.Image.Compression", "Exif.Image.PhotometricInterpretation", "Exif.Image.SamplesPerPixel", "Exif.Image.RowsPerStrip", "Exif.Image.PlanarConfiguration", "Exif.Image.ExtraSamples", "Exif.Image.TileWidth", "Exif.Image.TileLength", "Exif.Image.SampleFormat", "Exif.Image.Predictor" }) {
+                auto mine = exif.findKey(Exiv2::ExifKey(key));
+                if (mine != exif.end())
+                    exif.erase(mine);
+                auto theirs = image->exifData().findKey(Exiv2::ExifKey(key));
+                if (theirs != image->exifData().end())
+                    exif.add(*theirs);
+            }
+        }
+        image->setExifData(exif);
+        if (type != Exiv2::ImageType::webp)
+            image->setIptcData(m_storage->iptc);
+        if (m_storage->xmpChanged || m_storage->xmpPacket.empty())
+            image->setXmpData(m_storage->xmp);
+        else
+            image->setXmpPacket(m_storage->xmpPacket);
+        if (!m_storage->icc.empty()) {
+            Exiv2::DataBuf icc(m_storage->icc.data(), static_cast<long>(m_storage->icc.size()));
+            image->setIccProfile(icc, false);
+        }
+        image->writeMetadata();
+        Exiv2::BasicIo& io = image->io();
+        io.seek(0, Exiv2::BasicIo::beg);
+        std::vector<std::uint8_t> bytes(static_cast<size_t>(io.size()));
+        if (!bytes.empty() && io.read(bytes.data(), static_cast<long>(bytes.size())) != static_cast<long>(bytes.size()))
+            return fail(name, "cannot read back the written metadata");
+        return bytes;
+    } catch (const std::exception& error) {
+        return fail(name, std::string("cannot write its metadata (") + error.what() + ")");
+    }
 }
 
 bool ImageMetadata::hasExifThumbnail() const

@@ -2,6 +2,7 @@
 
 #include <platform/foundation/Error.h>
 #include <platform/graphics/Image.h>
+#include <platform/graphics/ImageCodecs.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -41,13 +42,16 @@ public:
     static Result<ImageMetadata> readFromBytes(std::span<const std::uint8_t> bytes, const std::string& name);
 
     bool isEmpty() const;
-    int pixelWidth() const;  // of the picture as stored, when the file tells it; 0 otherwise
+    int pixelWidth() const;  // of the picture as stored (HEIF: as shown), when the file tells it; 0 otherwise
     int pixelHeight() const;
-    int orientation() const; // EXIF Orientation 1…8; 1 when absent or out of range
+    // EXIF Orientation 1…8; 1 when absent or out of range, and 1 for HEIF and AVIF, whose own
+    // transformations the decoder applies.
+    int orientation() const;
     std::optional<std::string> exifValue(const std::string& key) const; // e.g. "Exif.Image.Make"
     std::optional<std::string> xmpValue(const std::string& key) const;  // e.g. "Xmp.dc.title"
     std::optional<std::string> iptcValue(const std::string& key) const; // e.g. "Iptc.Application2.Caption"
     std::vector<std::uint8_t> iccProfile() const;
+    void setIccProfile(std::vector<std::uint8_t> profile);
     bool hasExifThumbnail() const;
     // The capture time "YYYY:MM:DD HH:MM:SS" from DateTimeOriginal, else DateTimeDigitized.
     std::optional<std::string> dateTimeOriginal() const;
@@ -68,6 +72,14 @@ public:
     // Orientation, Software, make, model or dates); IPTC its largest datasets; XMP all but this
     // program's own properties. What was left out is said in dropped, or as a warning without it.
     std::vector<JpegSegment> jpegSegments(std::string* dropped = nullptr) const;
+
+    // EXIF, XMP and ICC as blocks for the writers of WebP, HEIF and TIFF. What cannot be carried
+    // (IPTC, which these formats do not hold) is said in dropped, or as a warning without it.
+    MetadataBlocks blocks(std::string* dropped = nullptr) const;
+
+    // The picture's bytes (JPEG, PNG, TIFF or WebP) with this metadata in place of theirs, pixels
+    // untouched; a TIFF keeps the tags that describe its pixels.
+    Result<std::vector<std::uint8_t>> embedIn(std::span<const std::uint8_t> picture, const std::string& name) const;
 
     // The JPEG bytes with this metadata in place of theirs (pixels untouched).
     Result<std::vector<std::uint8_t>> embedInJpeg(std::span<const std::uint8_t> jpeg) const;

@@ -1,5 +1,6 @@
 #include <platform/photos/ImageManager.h>
 
+#include <platform/foundation/Files.h>
 #include <platform/foundation/RunLoop.h>
 #include <platform/graphics/DrawingContext.h>
 #include <platform/graphics/ImageCodecs.h>
@@ -234,7 +235,20 @@ Result<Image> ImageManager::loadImage(const std::filesystem::path& path, Size ta
     }
     DecodeOptions options;
     options.name = path.string();
-    auto decoded = decodeImageFile(path, options);
+    auto bytes = files::readAll(path);
+    if (!bytes)
+        return std::unexpected(bytes.error());
+    if (targetSize.width > 0 && targetSize.height > 0) {
+        // A HEIF's thumbnail or a TIFF's reduced image that covers the target spares decoding the
+        // whole picture (HEIF pictures come upright, and their orientation here is 1).
+        const Image reduced = decodeReducedImage(*bytes, [&](int width, int height) {
+            const Size wanted = fittedSize(width, height, storedTarget, mode);
+            return std::make_pair(static_cast<int>(std::floor(wanted.width)), static_cast<int>(std::floor(wanted.height)));
+        }, options);
+        if (!reduced.isEmpty())
+            return uprightImage(scaledTo(reduced, fittedSize(reduced.pixelWidth(), reduced.pixelHeight(), storedTarget, mode)), orientation);
+    }
+    auto decoded = decodeImage(*bytes, options);
     if (!decoded)
         return std::unexpected(decoded.error());
     return uprightImage(scaledTo(*decoded, fittedSize(decoded->pixelWidth(), decoded->pixelHeight(), storedTarget, mode)), orientation);

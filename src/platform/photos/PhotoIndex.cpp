@@ -115,7 +115,10 @@ bool PhotoIndex::isPhotoFile(const std::filesystem::path& path)
 {
     std::string extension = path.extension().string();
     std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".jpg" || extension == ".jpeg" || extension == ".jpe" || extension == ".png";
+    // What a folder of photos holds today: cameras' JPEG, phones' HEIC, the web's WebP and AVIF,
+    // scanners' and editors' TIFF. The name only selects the files; the bytes say how each is read.
+    static const char* const kinds[] = { ".jpg", ".jpeg", ".jpe", ".png", ".heic", ".heif", ".hif", ".avif", ".webp", ".tif", ".tiff" };
+    return std::find(std::begin(kinds), std::end(kinds), extension) != std::end(kinds);
 }
 
 std::optional<double> parseExifDateTime(const std::string& text)

@@ -137,6 +137,37 @@ TEST_F(EmbeddedPreviews, TheSmallestPreviewThatCoversTheTargetIsChosen)
     EXPECT_TRUE(near(rgbAt(request(manager, assetAt(folder / "camera.jpg"), { 900, 900 }), 400, 300), kPhoto));
 }
 
+// A HEIF's thumbnail and a TIFF's reduced image stand in for the photo as a camera's preview does:
+// when they cover the target, and never for the whole picture.
+TEST_F(EmbeddedPreviews, AHeifThumbnailAndATiffReducedImageServeSmallTargets)
+{
+    auto uniform = [](int width, int height, std::uint32_t rgb) {
+        PixelBuffer buffer;
+        buffer.width = width, buffer.height = height, buffer.opaque = true;
+        buffer.pixels.assign(static_cast<std::size_t>(width) * height, 0xff000000u | rgb);
+        return Image::fromBuffer(std::move(buffer));
+    };
+    const Image photo = uniform(640, 480, kPhoto);
+    const Image thumbnail = uniform(160, 120, kThumbnail);
+    auto heic = encodeHeif(photo, { .thumbnail = thumbnail });
+    ASSERT_TRUE(heic.has_value()) << heic.error().message;
+    ASSERT_TRUE(files::writeAtomically(folder / "phone.heic", *heic));
+    ASSERT_TRUE(files::writeAtomically(folder / "scan.tif", *encodeTiff(photo, { .reducedImage = thumbnail })));
+    for (const char* name : { "phone.heic", "scan.tif" }) {
+        SCOPED_TRACE(name);
+        ImageManager manager(8u << 20, 1);
+        const Image small = request(manager, assetAt(folder / name), { 100, 100 });
+        ASSERT_EQ(small.pixelWidth(), 100);
+        EXPECT_TRUE(near(rgbAt(small, 50, 37), kThumbnail, 20));
+        const Image large = request(manager, assetAt(folder / name), { 300, 300 });
+        ASSERT_EQ(large.pixelWidth(), 300);
+        EXPECT_TRUE(near(rgbAt(large, 150, 100), kPhoto, 20));
+        const Image whole = request(manager, assetAt(folder / name), kImageManagerMaximumSize);
+        ASSERT_EQ(whole.pixelWidth(), 640);
+        EXPECT_TRUE(near(rgbAt(whole, 320, 240), kPhoto, 20));
+    }
+}
+
 TEST_F(EmbeddedPreviews, TheOrientationOfThePhotoTurnsItsThumbnailToo)
 {
     // Stored turned: the camera's top-left quadrant is white in the thumbnail and the photo.

@@ -91,6 +91,37 @@ TEST_F(PhotoLibraryFolder, AssetsAreTheImagesBelowTheFolderNewestFirstByCaptureD
     oldestFirst.sortDescriptors = { { "creationDate", true } };
     EXPECT_EQ(library->fetchAssetsWithOptions(oldestFirst).firstObject()->localIdentifier, "old.jpg");
     EXPECT_EQ(library->fetchAssetsWithOptions({ {}, FetchPredicate::equal("mediaType", 2LL) }).count(), 0u);
+
+    // A phone's HEIC, the web's AVIF and WebP, a scanner's 16-bit TIFF join them by their capture
+    // dates. The HEIC is stored 40 × 30 and turned by its own transformation: it is listed upright,
+    // its repeated EXIF Orientation not applied again.
+    auto write = [&](const char* name, const char* taken, auto encode) {
+        ImageMetadata metadata;
+        metadata.setExifValue("Exif.Photo.DateTimeOriginal", taken);
+        metadata.setExifValue("Exif.Image.Orientation", "6");
+        auto bytes = encode(metadata);
+        ASSERT_TRUE(bytes.has_value()) << name << ": " << bytes.error().message;
+        ASSERT_TRUE(files::writeAtomically(root / name, *bytes).has_value());
+    };
+    PixelBuffer stored;
+    stored.width = 40, stored.height = 30, stored.opaque = true;
+    stored.pixels.assign(40 * 30, 0xff2040c0u);
+    const Image picture = Image::fromBuffer(std::move(stored));
+    write("phone.HEIC", "2023:01:01 10:00:00", [&](const ImageMetadata& m) { return encodeHeif(picture, { .orientation = 6 }, m.blocks()); });
+    write("web.avif", "2022:06:01 10:00:00", [&](const ImageMetadata& m) { return encodeHeif(picture, { .codec = HeifEncodeOptions::Codec::Av1 }, m.blocks()); });
+    write("shared.webp", "2021:01:01 10:00:00", [&](const ImageMetadata& m) { return encodeWebp(picture, {}, m.blocks()); });
+    write("scan.tif", "2005:01:01 10:00:00", [&](const ImageMetadata& m) -> Result<std::vector<std::uint8_t>> {
+        auto tiff = encodeTiff(picture, { .bitsPerSample = 16 });
+        return tiff ? m.embedIn(*tiff, "scan.tif") : tiff;
+    });
+    library->refresh();
+    const auto mixed = library->fetchAssetsWithOptions(newestImagesFirst());
+    EXPECT_EQ(identifiers(mixed), (std::vector<std::string> { "phone.HEIC", "web.avif", "Holidays/Day 2/sunset.jpeg", "Holidays/beach.JPG", "shared.webp", "logo.png", "scan.tif", "old.jpg" }));
+    ASSERT_EQ(mixed.count(), 8u);
+    EXPECT_EQ(mixed[0].orientation, 1);
+    EXPECT_EQ(std::make_pair(mixed[0].pixelWidth, mixed[0].pixelHeight), std::make_pair(30, 40));
+    EXPECT_EQ(mixed[4].orientation, 6);
+    EXPECT_EQ(mixed[6].orientation, 6);
 }
 
 TEST_F(PhotoLibraryFolder, AlbumsAreFirstLevelFoldersAndTheirTitlesNeverLeaveTheLibrary)

@@ -10,6 +10,18 @@
 namespace vd {
 namespace {
 
+// A turn about the centre every `seconds`, for ever, as the decorations turn.
+BasicAnimation turningForever(double seconds)
+{
+    BasicAnimation spin;
+    spin.keyPath = "transform.rotation.z";
+    spin.toValue = 2 * std::numbers::pi;
+    spin.duration = seconds;
+    spin.cumulative = true;
+    spin.repeatCount = BasicAnimation::kForever;
+    return spin;
+}
+
 class AnimationTest : public test::VirtualClockWindowTest {
 protected:
     void SetUp() override
@@ -107,13 +119,7 @@ TEST_F(AnimationTest, ZeroDurationCompletesOnTheNextTurn)
 
 TEST_F(AnimationTest, KeyedRotationRepeatsCumulativelyUntilRemoved)
 {
-    BasicAnimation spin;
-    spin.keyPath = "transform.rotation.z";
-    spin.toValue = 2 * std::numbers::pi;
-    spin.duration = 4;
-    spin.cumulative = true;
-    spin.repeatCount = BasicAnimation::kForever;
-    view->layer().addAnimation(spin, "spin");
+    view->layer().addAnimation(turningForever(4), "spin");
     RunLoop::main().advance(1);
     EXPECT_NEAR(view->presentationTransform().angle(), std::numbers::pi / 2, 1e-9);
     RunLoop::main().advance(4);
@@ -155,13 +161,7 @@ TEST_F(AnimationTest, RepaintingOnlyTheDirtyAreaShowsWhatAFullDrawingShows)
     auto spinner = View::make(Rect(300, 300, 60, 20));
     spinner->setBackgroundColor(Color::black());
     window->addSubview(spinner);
-    BasicAnimation spin;
-    spin.keyPath = "transform.rotation.z";
-    spin.toValue = 2 * std::numbers::pi;
-    spin.duration = 2;
-    spin.cumulative = true;
-    spin.repeatCount = BasicAnimation::kForever;
-    spinner->layer().addAnimation(spin, "spin");
+    spinner->layer().addAnimation(turningForever(2), "spin");
 
     DrawingContext kept(window->bounds().size, DrawingContext::Opacity::Opaque, 1);
     int frameNumber = 0;

@@ -1,0 +1,266 @@
+#include "PhotoFixtures.h"
+
+#include <TestSupport.h>
+
+#include <platform/foundation/Files.h>
+#include <platform/graphics/ImageCodecs.h>
+#include <platform/graphics/ImageMetadata.h>
+#include <watermark/StampBatch.h>
+#include <watermark/StampEngine.h>
+
+#include <gtest/gtest.h>
+#include <lcms2.h>
+
+using namespace vd;
+
+namespace {
+
+enum class Kind { Heic, Avif, WebpLossy, WebpLossless, Tiff8Strips, Tiff16Tiles };
+
+// A photo of each kind as the libraries themselves write it. The picture upright is 96 × 64,
+// red in its top-left quarter, blue elsewhere; it is stored turned the way `orientation` undoes:
+// by the file's own transformation in HEIF, by the EXIF Orientation elsewhere.
+struct PhotoKind {
+    const char* name;
+    Kind kind;
+    int orientation;
+};
+
+constexpr int kWidth = 96, kHeight = 64;
+constexpr std::uint32_t kRed = 0xd02020, kBlue = 0x2040c0;
+
+// Made once: a profile's header holds the time it was made.
+const std::vector<std::uint8_t>& srgbProfile()
+{
+    static const std::vector<std::uint8_t> bytes = [] {
+        cmsHPROFILE profile = cmsCreate_sRGBProfile();
+        cmsUInt32Number size = 0;
+        cmsSaveProfileToMem(profile, nullptr, &size);
+        std::vector<std::uint8_t> saved(size);
+        cmsSaveProfileToMem(profile, saved.data(), &size);
+        cmsCloseProfile(profile);
+        return saved;
+    }();
+    return bytes;
+}
+
+Image uprightPicture(bool withAlpha)
+{
+    PixelBuffer buffer;
+    buffer.width = kWidth;
+    buffer.height = kHeight;
+    buffer.opaque = !withAlpha;
+    buffer.pixels.resize(kWidth * kHeight);
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            buffer.pixels[y * kWidth + x] = 0xff000000u | (x < kWidth / 2 && y < kHeight / 2 ? kRed : kBlue);
+    if (withAlpha)
+        buffer.pixels[kWidth * kHeight - 1] = 0x80000000u | (0x80 * 0x20 / 255 << 16) | (0x80 * 0x40 / 255 << 8) | (0x80 * 0xc0 / 255);
+    return Image::fromBuffer(std::move(buffer));
+}
+
+std::vector<std::uint8_t> writePhoto(const PhotoKind& kind)
+{
+    const bool alpha = kind.kind == Kind::WebpLossless || kind.kind == Kind::Tiff16Tiles;
+    // Orientations 6 and 8 undo each other; the others undo themselves.
+    const int inverse = kind.orientation == 6 ? 8 : kind.orientation == 8 ? 6 : kind.orientation;
+    const Image stored = uprightImage(uprightPicture(alpha), inverse);
+    ImageMetadata metadata;
+    metadata.setExifValue("Exif.Image.Make", "Apple");
+    metadata.setExifValue("Exif.Image.Model", "iPhone 15");
+    metadata.setExifValue("Exif.Image.Orientation", std::to_string(kind.orientation)); // HEIF: as phones repeat it
+    metadata.setExifValue("Exif.Photo.DateTimeOriginal", "2024:05:06 07:08:09");
+    metadata.setExifValue("Exif.GPSInfo.GPSLatitudeRef", "N");
+    metadata.setExifValue("Exif.GPSInfo.GPSLatitude", "45/1 30/1 0/1");
+    metadata.setIccProfile(srgbProfile());
+    Result<std::vector<std::uint8_t>> bytes;
+    switch (kind.kind) {
+    case Kind::Heic:
+    case Kind::Avif:
+        bytes = encodeHeif(stored, { .codec = kind.kind == Kind::Avif ? HeifEncodeOptions::Codec::Av1 : HeifEncodeOptions::Codec::Hevc, .quality = 90, .orientation = kind.orientation }, metadata.blocks());
+        break;
+    case Kind::WebpLossy:
+    case Kind::WebpLossless:
+        bytes = encodeWebp(stored, { .quality = 90, .lossless = kind.kind == Kind::WebpLossless }, metadata.blocks());
+        break;
+    case Kind::Tiff8Strips:
+    case Kind::Tiff16Tiles:
+        bytes = encodeTiff(stored, { .bitsPerSample = kind.kind == Kind::Tiff16Tiles ? 16 : 8, .tiled = kind.kind == Kind::Tiff16Tiles, .orientation = kind.orientation });
+        if (bytes)
+            bytes = metadata.embedIn(*bytes, kind.name);
+        break;
+    }
+    EXPECT_TRUE(bytes.has_value()) << kind.name << ": " << bytes.error().message;
+    return bytes ? *bytes : std::vector<std::uint8_t> {};
+}
+
+const PhotoKind kKinds[] = {
+    { "heic-1", Kind::Heic, 1 }, { "heic-2", Kind::Heic, 2 }, { "heic-3", Kind::Heic, 3 }, { "heic-4", Kind::Heic, 4 },
+    { "heic-5", Kind::Heic, 5 }, { "heic-6", Kind::Heic, 6 }, { "heic-7", Kind::Heic, 7 }, { "heic-8", Kind::Heic, 8 },
+    { "avif-6", Kind::Avif, 6 },
+    { "webp-8", Kind::WebpLossy, 8 }, { "webp-alpha-3", Kind::WebpLossless, 3 },
+    { "tiff8-6", Kind::Tiff8Strips, 6 }, { "tiff16-tiled-alpha-5", Kind::Tiff16Tiles, 5 },
+};
+
+}
+
+// Each kind is stamped to a JPEG that is upright once (never turned twice by a HEIF's own
+// transformation and its EXIF Orientation), keeps its metadata and shows the logo where it was put.
+TEST(StampFormats, EveryKindIsStampedUprightWithItsMetadataAndTheLogo)
+{
+    vd::test::TemporaryFolder folder;
+    PlacementDescription placement;
+    StampEngine engine(vd::test::opaqueLogo(40, Color::rgba(0, 1, 0)), placement);
+    for (const PhotoKind& kind : kKinds) {
+        SCOPED_TRACE(kind.name);
+        const auto source = folder / (std::string(kind.name) + ".photo"); // the bytes say what it is
+        const auto bytes = writePhoto(kind);
+        ASSERT_TRUE(files::writeAtomically(source, bytes).has_value());
+        const ImageFormat expected = kind.kind == Kind::Heic ? ImageFormat::Heif : kind.kind == Kind::Avif ? ImageFormat::Avif : kind.kind <= Kind::WebpLossless ? ImageFormat::Webp : ImageFormat::Tiff;
+        EXPECT_EQ(sniffFileFormat(source), expected);
+
+        const auto stamped = folder / (std::string(kind.name) + ".jpg");
+        std::FILE* out = std::fopen(stamped.c_str(), "wb");
+        auto result = engine.stampPhoto(source, out);
+        std::fclose(out);
+        ASSERT_TRUE(result.has_value()) << result.error().message;
+        EXPECT_EQ(result->width, kWidth);
+        EXPECT_EQ(result->height, kHeight);
+
+        auto picture = decodeImageFile(stamped);
+        ASSERT_TRUE(picture.has_value()) << picture.error().message;
+        ASSERT_EQ(picture->pixelWidth(), kWidth);
+        ASSERT_EQ(picture->pixelHeight(), kHeight);
+        EXPECT_TRUE(vd::test::near(vd::test::rgbAt(*picture, 4, 4), kRed, 40)) << std::hex << vd::test::rgbAt(*picture, 4, 4);
+        EXPECT_TRUE(vd::test::near(vd::test::rgbAt(*picture, kWidth - 4, kHeight - 20), kBlue, 40)) << std::hex << vd::test::rgbAt(*picture, kWidth - 4, kHeight - 20);
+        const auto& logo = result->placement;
+        EXPECT_TRUE(vd::test::near(vd::test::rgbAt(*picture, static_cast<int>(logo.x + logo.width / 2), static_cast<int>(logo.y + logo.height / 2)), 0x00ff00, 40));
+
+        auto metadata = ImageMetadata::readFromFile(stamped);
+        ASSERT_TRUE(metadata.has_value()) << metadata.error().message;
+        EXPECT_EQ(metadata->exifValue("Exif.Image.Make"), "Apple");
+        EXPECT_EQ(metadata->dateTimeOriginal(), "2024:05:06 07:08:09");
+        EXPECT_EQ(metadata->exifValue("Exif.GPSInfo.GPSLatitude"), "45/1 30/1 0/1");
+        EXPECT_EQ(metadata->exifValue("Exif.Image.Software"), kStampSoftware);
+        EXPECT_EQ(metadata->orientation(), 1);
+        EXPECT_EQ(metadata->iccProfile(), srgbProfile());
+    }
+}
+
+// A damaged file and one over the pixel limit each give one line naming the file and why; the
+// batch stamps the others, and a second run with skip-done finds them already stamped.
+TEST(StampFormats, DamagedAndOversizedFilesFailAloneAndTheBatchGoesOn)
+{
+    vd::test::TemporaryFolder folder;
+    std::vector<std::filesystem::path> photos;
+    for (const PhotoKind& kind : { kKinds[5], kKinds[8], kKinds[9], kKinds[12] }) {
+        auto bytes = writePhoto(kind);
+        photos.push_back(folder / (std::string(kind.name) + ".photo"));
+        ASSERT_TRUE(files::writeAtomically(photos.back(), bytes).has_value());
+        bytes.resize(bytes.size() * 2 / 3);
+        photos.push_back(folder / (std::string("damaged-") + kind.name));
+        ASSERT_TRUE(files::writeAtomically(photos.back(), bytes).has_value());
+    }
+    auto engine = std::make_shared<StampEngine>(vd::test::opaqueLogo(20, Color::rgba(0, 1, 0)), PlacementDescription {});
+    std::filesystem::create_directories(folder / "out");
+    StampBatch batch(engine, folder / "out", 2);
+    std::vector<std::string> errors;
+    auto summary = batch.run(photos, [&](const StampProgress& progress) {
+        if (!progress.error.empty())
+            errors.push_back(progress.error);
+    });
+    EXPECT_EQ(summary.saved, 4u);
+    ASSERT_EQ(errors.size(), 4u);
+    for (const std::string& error : errors) {
+        EXPECT_NE(error.find("damaged-"), std::string::npos) << error; // the file
+        EXPECT_NE(error.find("damaged "), std::string::npos) << error;  // and why
+        EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+    }
+
+    engine->setMaxPixels(kWidth * kHeight - 1);
+    StampBatch again(engine, folder / "out", 2);
+    again.setSkipDone(true);
+    errors.clear();
+    summary = again.run({ photos[0], photos[2], photos[4], photos[6] }, [&](const StampProgress& progress) {
+        if (!progress.error.empty())
+            errors.push_back(progress.error);
+    });
+    EXPECT_EQ(summary.skipped, 4u); // stamped in the first run: nothing is decoded again
+
+    StampBatch oversized(engine, folder / "elsewhere", 1);
+    std::filesystem::create_directories(folder / "elsewhere");
+    summary = oversized.run({ photos[0], photos[2], photos[4], photos[6] }, [&](const StampProgress& progress) {
+        if (!progress.error.empty())
+            errors.push_back(progress.error);
+    });
+    EXPECT_EQ(summary.failed, 4u);
+    ASSERT_EQ(errors.size(), 4u);
+    for (std::size_t i = 0; i < errors.size(); ++i) {
+        EXPECT_NE(errors[i].find(photos[i * 2].string()), std::string::npos) << errors[i];
+        EXPECT_NE(errors[i].find("larger than allowed"), std::string::npos) << errors[i];
+    }
+}
+
+// Every output format holds the stamped picture, the metadata it can (what it cannot is named in
+// the notice), and the provenance that lets a second run skip the photo.
+TEST(StampFormats, EachOutputFormatHoldsThePictureAndTheMetadataItCan)
+{
+    vd::test::TemporaryFolder folder;
+    const auto jpeg = folder / "camera.jpg";
+    vd::test::writeJpeg(jpeg, kWidth, kHeight, [](int x, int y) { return x < kWidth / 2 && y < kHeight / 2 ? kRed : kBlue; });
+    vd::test::editMetadata(jpeg, [](Exiv2::Image& image) {
+        image.exifData()["Exif.Image.Make"] = "Apple";
+        image.exifData()["Exif.Photo.DateTimeOriginal"] = "2024:05:06 07:08:09";
+        image.exifData()["Exif.GPSInfo.GPSLatitude"] = "45/1 30/1 0/1";
+        image.iptcData()["Iptc.Application2.Caption"] = "Harbour";
+        const auto icc = srgbProfile();
+        Exiv2::DataBuf profile(icc.data(), static_cast<long>(icc.size()));
+        image.setIccProfile(profile, false);
+    });
+    const auto webp = folder / "web.webp";
+    ASSERT_TRUE(files::writeAtomically(webp, writePhoto(kKinds[9])).has_value());
+
+    struct Output {
+        StampFormat format;
+        std::filesystem::path source;
+        const char* extension;
+        bool holdsIptc;
+    };
+    for (const Output& output : { Output { StampFormat::Png, jpeg, ".png", true }, Output { StampFormat::Tiff, jpeg, ".tif", true },
+             Output { StampFormat::Webp, jpeg, ".webp", false }, Output { StampFormat::Heic, jpeg, ".heic", false },
+             Output { StampFormat::Avif, jpeg, ".avif", false }, Output { StampFormat::Same, webp, ".webp", true } }) {
+        SCOPED_TRACE(output.extension);
+        auto engine = std::make_shared<StampEngine>(vd::test::opaqueLogo(20, Color::rgba(0, 1, 0)), PlacementDescription {}, StampEngineOptions { .format = output.format });
+        const auto out = folder / "out"; // one for all: a copy in one format is no twin of a copy in another
+        std::filesystem::create_directories(out);
+        std::vector<StampProgress> reports;
+        for (int run = 0; run < 2; ++run) {
+            StampBatch batch(engine, out, 1);
+            batch.setSkipDone(true);
+            batch.run({ output.source }, [&](const StampProgress& progress) { reports.push_back(progress); });
+        }
+        ASSERT_EQ(reports.size(), 2u);
+        ASSERT_TRUE(reports[0].saved) << reports[0].error;
+        EXPECT_EQ(reports[0].saved->extension(), output.extension);
+        EXPECT_EQ(reports[1].skipped, reports[0].saved) << "the provenance is read back from the copy";
+        EXPECT_EQ(reports[0].notice.find("IPTC") != std::string::npos, !output.holdsIptc) << reports[0].notice;
+
+        auto picture = decodeImageFile(*reports[0].saved);
+        ASSERT_TRUE(picture.has_value()) << picture.error().message;
+        ASSERT_EQ(picture->pixelWidth(), kWidth);
+        ASSERT_EQ(picture->pixelHeight(), kHeight);
+        EXPECT_TRUE(vd::test::near(vd::test::rgbAt(*picture, 4, 4), kRed, 40));
+        EXPECT_TRUE(vd::test::near(vd::test::rgbAt(*picture, kWidth / 2, kHeight / 2), 0x00ff00, 40)) << "the logo in the centre";
+        auto metadata = ImageMetadata::readFromFile(*reports[0].saved);
+        ASSERT_TRUE(metadata.has_value()) << metadata.error().message;
+        EXPECT_EQ(metadata->exifValue("Exif.Image.Make"), "Apple");
+        EXPECT_EQ(metadata->dateTimeOriginal(), "2024:05:06 07:08:09");
+        EXPECT_EQ(metadata->exifValue("Exif.GPSInfo.GPSLatitude"), "45/1 30/1 0/1");
+        EXPECT_EQ(metadata->exifValue("Exif.Image.Software"), kStampSoftware);
+        EXPECT_EQ(metadata->orientation(), 1);
+        EXPECT_EQ(metadata->iccProfile(), srgbProfile());
+        if (output.format != StampFormat::Same) {
+            EXPECT_EQ(metadata->iptcValue("Iptc.Application2.Caption").has_value(), output.holdsIptc);
+        }
+    }
+}
