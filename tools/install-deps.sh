@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the program need, when any is missing.
-# The window test drives the real window under a virtual X server: xvfb-run, xdotool, and
-# ImageMagick's import to take the screenshot.
+# The window test drives the real window under a virtual X server: xvfb-run, xdotool, openbox
+# (a window manager that honours size hints) and ImageMagick's import to take the screenshot.
+# The install test checks the installed desktop entry and metainfo with desktop-file-utils and
+# appstream.
 set -euo pipefail
 
 packages=(
@@ -11,7 +13,8 @@ packages=(
   nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-adf-gillius fonts-dejavu-core fonts-font-awesome
   libimage-exiftool-perl
-  xvfb xauth xdotool imagemagick
+  xvfb xauth xdotool imagemagick openbox
+  desktop-file-utils appstream
 )
 
 missing=()

@@ -54,6 +54,9 @@ public:
     void metodoNascondiPannelloAggiungi(double durata);
     // What the photo picker hands back; an absent or unusable picture adds nothing.
     void imagePickerDidFinishPicking(std::optional<Image> picture);
+    // Image files dropped on the window while the gallery shows: each becomes a logo as the
+    // command line's "logos add" makes it; the files that cannot be read are named in one alert.
+    bool acceptDroppedFiles(const std::vector<std::filesystem::path>& files) override;
     void clearCell(CellLoghiGalleria& cell);
     void clearCells();
 
