@@ -13,7 +13,7 @@ packages=(
   nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-adf-gillius fonts-dejavu-core fonts-font-awesome
   libimage-exiftool-perl
-  xvfb xauth xdotool imagemagick openbox
+  xvfb xauth xdotool x11-utils imagemagick openbox
   desktop-file-utils appstream
 )
 

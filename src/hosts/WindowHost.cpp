@@ -8,6 +8,7 @@
 
 #include <SDL.h>
 #include <atomic>
+#include <chrono>
 #include <cairo.h>
 #include <cmath>
 #include <cstdio>
@@ -376,6 +377,11 @@ int WindowHost::run(const std::shared_ptr<Window>& window)
         RunLoop::main().runPending();
         if (m_quit)
             break;
+        if (auto size = std::exchange(m_requestedSize, std::nullopt)) {
+            SDL_SetWindowSize(sdl.window, size->first, size->second);
+            resized = true;
+        }
+        const auto frameStart = std::chrono::steady_clock::now();
         if (resized) {
             resized = false;
             if (!adoptWindowSize())
@@ -415,6 +421,8 @@ int WindowHost::run(const std::shared_ptr<Window>& window)
                 SDL_RenderPresent(sdl.renderer);
                 if (++m_frames == 1)
                     log::debug("window host: first frame shown");
+                if (m_recordFrames)
+                    m_frameTimes.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - frameStart).count());
                 lastFrame = RunLoop::main().now();
             }
         } else {

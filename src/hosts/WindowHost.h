@@ -2,7 +2,10 @@
 
 #include <hosts/Host.h>
 
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace vd {
 
@@ -24,12 +27,21 @@ public:
     long framesDrawn() const { return m_frames; }
     // Closes the window at the next turn of the loop; run then returns 0. Main thread only.
     void quit() { m_quit = true; }
+    // Asks for the window to take a size (display units) at the next turn of the loop, as a
+    // person dragging its edge would (for the resizing benchmark). Main thread only.
+    void requestSize(int width, int height) { m_requestedSize = { width, height }; }
+    // How long each frame took to draw and show, in seconds, when recorded.
+    void recordFrameTimes(bool record) { m_recordFrames = record; }
+    const std::vector<double>& frameTimes() const { return m_frameTimes; }
 
 private:
     bool m_quit { false };
     double m_scale { 1 };
     std::string m_title;
     long m_frames { 0 };
+    std::optional<std::pair<int, int>> m_requestedSize;
+    bool m_recordFrames { false };
+    std::vector<double> m_frameTimes;
 };
 
 }
