@@ -329,16 +329,16 @@ int WindowHost::run(const std::shared_ptr<Window>& window)
             window->sendText(event.text.text);
             break;
         case SDL_KEYDOWN: {
+            if (event.key.keysym.sym == SDLK_F11) {
+                const bool full = SDL_GetWindowFlags(sdl.window) & SDL_WINDOW_FULLSCREEN_DESKTOP;
+                SDL_SetWindowFullscreen(sdl.window, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+                break;
+            }
             auto press = keyPressFor(event.key.keysym);
             if (!press)
                 break;
             if (*press == KeyPress { Key::Character, 'q', KeyModifierControl }) {
                 running = false;
-                break;
-            }
-            if (event.key.keysym.sym == SDLK_F11) {
-                const bool full = SDL_GetWindowFlags(sdl.window) & SDL_WINDOW_FULLSCREEN_DESKTOP;
-                SDL_SetWindowFullscreen(sdl.window, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
                 break;
             }
             window->sendKey(*press);
