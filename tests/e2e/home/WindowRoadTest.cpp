@@ -506,6 +506,12 @@ TEST(WindowRoad, ADesktopWindowOfAnySizeTakesClicksKeysAndTheWheel)
     session.wheel(window, at("grid", "myCollectionViewRullino"), 3);
     shows("grid-scrolled");
 
+    // F11 makes it full screen and back.
+    session.key(window, "F11");
+    EXPECT_TRUE(eventually([&] { const auto g = session.geometry(window); return g[2] == 1366 && g[3] == 768; }, 5)) << "full screen";
+    session.key(window, "F11");
+    EXPECT_TRUE(eventually([&] { const auto g = session.geometry(window); return g[2] == 1200 && g[3] == 700; }, 5)) << "back to its size";
+
     // Ctrl+Q ends the program as closing the window does.
     session.key(window, "ctrl+q");
     EXPECT_TRUE(eventually([&] { return session.x("xdotool search --name '^Vardenico$' 2>/dev/null").empty(); }, 10)) << "Ctrl+Q quit";
