@@ -151,6 +151,7 @@ TEST(Window, KeysGoToTheTextBeingTypedElseToTheFrontmostCommand)
     s.window->sendText("ab");
     s.window->sendKey(Key::Backspace);
     EXPECT_FALSE(s.window->sendKey(ctrlZ));
+    EXPECT_FALSE(s.window->sendKey(*KeyPress::named("ctrl+backspace"))) << "a command key is no editing key";
     EXPECT_EQ(undos, 1);
     EXPECT_EQ(fields[1]->text(), "a");
     s.window->sendKey(escape);
