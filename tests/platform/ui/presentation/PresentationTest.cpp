@@ -173,6 +173,20 @@ TEST(Window, KeysGoToTheTextBeingTypedElseToTheFrontmostCommand)
     EXPECT_FALSE(popover->isPresented());
     EXPECT_EQ(backs, 1);
 
+    // Of two buttons a finger could press, the one in front answers: a panel's close before the
+    // back button behind it.
+    auto panel = View::make(Rect { 0, 400, 375, 100 });
+    auto close = View::make<Button>(Button::Type::System, Rect { 10, 10, 44, 44 });
+    close->setKeyEquivalent(KeyPress { Key::Escape });
+    int closes = 0;
+    close->addAction(ControlEvent::TouchUpInside, [&](Control&) { ++closes; });
+    panel->addSubview(close);
+    s.window->addSubview(panel);
+    s.window->sendKey(escape);
+    EXPECT_EQ(closes, 1);
+    EXPECT_EQ(backs, 1);
+    panel->removeFromSuperview();
+
     // An alert takes every key: Ctrl+Z does nothing, Escape cancels it.
     int cancelled = 0;
     auto alert = AlertController::make("Vardenico", "");
