@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the program need, when any is missing.
-# The window test drives the real window under a virtual X server: xvfb-run, xdotool, and
-# ImageMagick's import to take the screenshot. Bookworm's libheif1 carries its codecs itself
-# (libde265 and x265 for HEIC, dav1d and aom for AVIF): there are no plugin packages to add.
+# The window test drives the real window under a virtual X server: xvfb-run, xdotool, openbox
+# (a window manager that honours size hints) and ImageMagick's import to take the screenshot.
+# The install test checks the installed desktop entry and metainfo with desktop-file-utils and
+# appstream.
+# Bookworm's libheif1 carries its codecs itself (libde265 and x265 for HEIC, dav1d and aom for
+# AVIF): there are no plugin packages to add.
 set -euo pipefail
 
 packages=(
@@ -12,7 +15,8 @@ packages=(
   nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-adf-gillius fonts-dejavu-core fonts-font-awesome
   libimage-exiftool-perl
-  xvfb xauth xdotool imagemagick
+  xvfb xauth xdotool x11-utils imagemagick openbox
+  desktop-file-utils appstream
 )
 
 missing=()

@@ -87,7 +87,7 @@ int runApp(const AppOptions& options)
         HeadlessHost host(std::move(script), options.script, options.out, options.scale > 0 ? options.scale : 2);
         return host.run(window);
     }
-    WindowHost host(options.scale > 0 ? options.scale : 1, "Vardenico");
+    WindowHost host(options.scale, "Vardenico");
     return host.run(window);
 }
 
@@ -98,7 +98,7 @@ void addAppCommand(CLI::App& app, int& status)
     auto options = std::make_shared<AppOptions>();
     auto* command = app.add_subcommand("app", "Open the program's window, or run an automation script without one");
     command->add_option("--device", options->device, "Screen of a phone (390 × 844 points) or a tablet (1024 × 1366)")->check(CLI::IsMember({ "phone", "tablet" }));
-    command->add_option("--scale", options->scale, "Pixels a point: window default 1, screenshots default 2")->check(CLI::Range(0.25, 4.0));
+    command->add_option("--scale", options->scale, "Pixels a point: the window opens at this scale (default: fitting the display), screenshots default 2")->check(CLI::Range(0.25, 4.0));
     command->add_flag("--headless", options->headless, "No window: a virtual clock and an automation script");
     command->add_option("--script", options->script, "Automation script, one command a line (with --headless)")->check(CLI::ExistingFile);
     command->add_option("--out", options->out, "Folder for the script's screenshots and dumps (with --headless)");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <library/mySingleElementiManage.h>
 #include <platform/foundation/Error.h>
 #include <platform/graphics/Image.h>
 
@@ -15,9 +16,6 @@ namespace vd::cli {
 
 // How the commands reach the logo store in the documents folder (dictModel.sqlite).
 
-// The largest picture `logos add` and `stamp --logo` take as a logo, in pixels: both refuse the
-// same pictures, with the same reason.
-inline constexpr std::int64_t kMaxLogoPixels = 64'000'000;
 
 // The shared logo store with every stored logo loaded. A store that cannot be opened ends the
 // program with the "Unresolved error " line, leaving the file as it was.

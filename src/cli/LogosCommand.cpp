@@ -5,7 +5,6 @@
 #include <platform/foundation/Files.h>
 #include <platform/graphics/DrawingContext.h>
 #include <platform/graphics/ImageCodecs.h>
-#include <platform/graphics/ImageMetadata.h>
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -94,22 +93,12 @@ int list(bool asJson)
     return kSuccess;
 }
 
-// The EXIF orientation of a photo (1 to 8), 1 when it has none or it cannot be read: the
-// picture is then taken as stored.
-int exifOrientation(const std::string& path)
-{
-    auto metadata = ImageMetadata::readFromFile(path);
-    return metadata ? metadata->orientation() : 1;
-}
-
 int add(const std::string& picturePath)
 {
-    DecodeOptions decodeOptions;
-    decodeOptions.maxPixels = kMaxLogoPixels;
-    auto picture = decodeImageFile(picturePath, decodeOptions);
-    if (!picture)
-        return failWith("add", picture.error().message);
-    const Image square = logoSquareFromPicture(uprightImage(*picture, exifOrientation(picturePath)));
+    auto made = logoSquareFromFile(picturePath);
+    if (!made)
+        return failWith("add", made.error().message);
+    const Image& square = *made;
     auto& store = loadedLogoStore();
     if (auto added = store.metodoAggiungiSingolaImage(square); !added)
         return failWith("add", picturePath + ": " + added.error().message);

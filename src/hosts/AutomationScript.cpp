@@ -21,7 +21,7 @@ bool isNumber(const std::string& word)
 }
 
 // Argument shapes of each command: 'T' a target (@name, or two numbers X Y), 'N' a number,
-// '?' makes the rest optional, 'S' a word, 'R' the rest of the line.
+// '?' makes the rest optional, 'S' a word, 'R' the rest of the line, 'W' one or more words.
 const std::map<std::string, std::vector<std::string>>& grammar()
 {
     static const std::map<std::string, std::vector<std::string>> commands {
@@ -40,6 +40,9 @@ const std::map<std::string, std::vector<std::string>>& grammar()
         { "foreground", { "" } },
         { "type", { "R" } },
         { "key", { "S" } },
+        { "scroll", { "T N N" } },
+        { "drop", { "W" } },
+        { "resize", { "N N" } },
         { "wait", { "N" } },
         { "wait-for", { "@ N ?S" } },
         { "screenshot", { "S" } },
@@ -76,6 +79,8 @@ bool fits(const std::vector<std::string>& words, const std::string& shape)
             if (words[i][0] != '@' || words[i].size() < 2)
                 return false;
             ++i;
+        } else if (part == "W") {
+            return i < words.size();
         } else if (part == "N") {
             if (!isNumber(words[i]))
                 return false;

@@ -20,7 +20,11 @@ struct AutomationCommand {
 //   tap T · double-tap T · long-press T SECONDS · force-press T [SECONDS]
 //   drag X1 Y1 X2 Y2 [SECONDS] · drag @name DX DY [SECONDS]
 //   two-finger-drag (as drag) · pinch T SCALE [SECONDS] · circle T RADIUS DEGREES [SECONDS]
-//   type TEXT · key NAME · wait SECONDS · screenshot NAME · dump NAME
+//   type TEXT · key NAME (modifiers joined by '+': "escape", "shift+tab", "ctrl+z")
+//   scroll T DX DY (a wheel over the target, DX DY points towards the end of the content)
+//   drop FILE… (files dropped at the window's centre) · resize W H (later screenshots are W × H
+//   pixels, the screen fitted in them as the window shows it)
+//   wait SECONDS · screenshot NAME · dump NAME
 //   wait-for @name SECONDS [PREFIX]: frame after frame until the view shows (it and its ancestors
 //   neither hidden nor fully transparent) and, with PREFIX, its text or title begins with it; at
 //   most SECONDS of real time, for work on other threads (a batch of photos), else a script error

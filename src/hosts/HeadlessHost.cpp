@@ -21,23 +21,6 @@ constexpr double kStep = 1.0 / 60; // seconds between synthesised touch events
 
 double number(const std::string& word) { return std::strtod(word.c_str(), nullptr); }
 
-const std::map<std::string, Key>& keyNames()
-{
-    static const std::map<std::string, Key> keys {
-        { "return", Key::Return }, { "enter", Key::Return }, { "backspace", Key::Backspace }, { "delete", Key::Delete },
-        { "tab", Key::Tab }, { "escape", Key::Escape }, { "left", Key::Left }, { "right", Key::Right },
-        { "up", Key::Up }, { "down", Key::Down }, { "home", Key::Home }, { "end", Key::End },
-    };
-    return keys;
-}
-
-std::string lowercase(std::string s)
-{
-    for (auto& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 // A name, or a path into a named view: "photoPickerGrid.0.2.photoPickerThumbnail" is the view named
 // photoPickerThumbnail inside the cell named photoPickerGrid.0.2 (cell names hold dots themselves,
 // so the longest prefix naming a view is the container).
@@ -72,6 +55,22 @@ Image HeadlessHost::screenshot(Window& window, double scale)
     return context.takeImage();
 }
 
+Image HeadlessHost::screenshot(Window& window, Size pixels)
+{
+    window.prepareFrame();
+    const ScreenFit fit = fitScreen(window.bounds().size, pixels);
+    DrawingContext context(pixels, DrawingContext::Opacity::Opaque, 1);
+    context.fill({ 0, 0, pixels.width, pixels.height }, marginColor());
+    Painter& painter = context.painter();
+    painter.save();
+    painter.translate(fit.origin.x, fit.origin.y);
+    painter.scale(fit.scale, fit.scale);
+    painter.fillRect(window.bounds(), Color::whiteColor());
+    window.render(painter);
+    painter.restore();
+    window.clearDirty();
+    return context.takeImage();
+}
 
 void HeadlessHost::settle(Window& window, double seconds)
 {
@@ -230,14 +229,35 @@ Result<void> HeadlessHost::execute(Window& window, const AutomationCommand& c)
         window.sendText(args[0]);
         settle(window, 0);
     } else if (c.name == "key") {
-        auto it = keyNames().find(lowercase(args[0]));
-        if (it == keyNames().end())
-            {
+        auto press = KeyPress::named(args[0]);
+        if (!press) {
             m_scriptMistake = true;
             return fail("unknown key \"" + args[0] + "\"");
         }
-        window.sendKey(it->second);
+        if (*press == KeyPress { Key::Character, 'q', KeyModifierControl }) {
+            m_quit = true;
+            return {};
+        }
+        window.sendKey(*press);
         settle(window, 0);
+    } else if (c.name == "scroll") {
+        auto p = target(window, c, i);
+        if (!p)
+            return std::unexpected(p.error());
+        window.sendScroll(*p, { number(args[i]), number(args[i + 1]) });
+        settle(window, kStep);
+    } else if (c.name == "drop") {
+        std::vector<std::filesystem::path> files(args.begin(), args.end());
+        window.sendDrop(window.bounds().center(), files);
+        settle(window, kStep);
+    } else if (c.name == "resize") {
+        const double width = number(args[0]), height = number(args[1]);
+        if (!(width >= 1 && height >= 1 && width <= 8192 && height <= 8192)) {
+            m_scriptMistake = true;
+            return fail("a window is 1 to 8192 pixels wide and high");
+        }
+        m_windowPixels = Size { std::round(width), std::round(height) };
+        window.invalidateRect(window.bounds());
     } else if (c.name == "wait") {
         // In frame-sized steps, so animations and timers see the time pass as on a screen.
         double left = std::max(0.0, number(args[0]));
@@ -291,7 +311,7 @@ Result<void> HeadlessHost::execute(Window& window, const AutomationCommand& c)
         m_lifecycle.enterForeground();
         settle(window, kStep);
     } else if (c.name == "screenshot") {
-        const Image image = screenshot(window, m_scale);
+        const Image image = m_windowPixels ? screenshot(window, *m_windowPixels) : screenshot(window, m_scale);
         auto png = encodePng(image);
         if (!png)
             return std::unexpected(png.error());
@@ -325,6 +345,8 @@ int HeadlessHost::run(const std::shared_ptr<Window>& window)
             // Missing views and unknown keys are script mistakes; anything else failed to write.
             return m_scriptMistake ? 2 : 1;
         }
+        if (m_quit)
+            break;
     }
     m_lifecycle.terminate();
     settle(*window, 0);

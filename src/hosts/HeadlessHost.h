@@ -17,6 +17,9 @@ namespace vd {
 // can show the screen in the middle of a gesture. The application is active while the script runs;
 // "background" sends it to the background and "foreground" brings it back; it terminates at the end. A script
 // error, or a @name no view answers to, stops the run with the line and reason: status 2.
+// "key ctrl+q" quits as the window's Ctrl+Q does: the rest of the script is skipped, status 0.
+// After "resize W H" screenshots are W × H pixels, the screen fitted in them as a window of that
+// size shows it; touches stay in points.
 class HeadlessHost : public Host {
 public:
     HeadlessHost(std::vector<AutomationCommand> script, std::string scriptName, std::filesystem::path outputFolder, double scale);
@@ -24,6 +27,8 @@ public:
 
     // Draws the whole window as it looks now.
     static Image screenshot(Window& window, double scale);
+    // Draws it as a window of that many pixels shows it: fitted whole, centred, in margins.
+    static Image screenshot(Window& window, Size pixels);
 
 private:
     Result<void> execute(Window& window, const AutomationCommand& command);
@@ -35,6 +40,8 @@ private:
     std::filesystem::path m_output;
     double m_scale { 2 };
     bool m_scriptMistake { false };
+    bool m_quit { false };
+    std::optional<Size> m_windowPixels; // after "resize"
     std::optional<Point> m_heldFinger; // between "press" and "release"
     LifecycleDriver m_lifecycle;       // active from the start; "background" and "foreground" move it
 };

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <platform/graphics/Color.h>
 #include <platform/graphics/Geometry.h>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace vd {
 
@@ -13,6 +15,24 @@ enum class HostDevice { Phone, Tablet };
 
 // The screen of each device kind, in points.
 Size hostScreenSize(HostDevice device);
+
+// How a picture of some pixels shows a screen of points: as large as fits whole, in proportion,
+// centred; the rest is margin.
+struct ScreenFit {
+    double scale { 1 }; // pixels a point
+    Point origin;       // the screen's top-left corner, in pixels
+    Point toPoints(Point pixels) const { return { (pixels.x - origin.x) / scale, (pixels.y - origin.y) / scale }; }
+    Point toPixels(Point points) const { return origin + points * scale; }
+};
+ScreenFit fitScreen(Size points, Size pixels);
+
+// The size a window opens at (in the display's coordinates): with a forced scale, the screen's
+// points times it; otherwise as large as keeps it within 90 % of the display's usable width and
+// height, and no larger than one display unit a point.
+Size initialWindowSize(Size points, Size usableArea, std::optional<double> forcedScale);
+
+// The colour of the margins around the screen: the theme's background.
+Color marginColor();
 
 // Fills a fresh window with the program's first screen, as the application registers it (empty
 // until it does).

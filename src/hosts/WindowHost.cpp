@@ -8,9 +8,11 @@
 
 #include <SDL.h>
 #include <atomic>
+#include <chrono>
 #include <cairo.h>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <optional>
 
@@ -71,6 +73,28 @@ std::optional<Key> keyFor(SDL_Keycode code)
     }
 }
 
+// A key press as the window takes it: named keys, and letters or digits with Ctrl or Alt (typed
+// text comes as text).
+std::optional<KeyPress> keyPressFor(const SDL_Keysym& keysym)
+{
+    unsigned modifiers = KeyModifierNone;
+    if (keysym.mod & KMOD_SHIFT)
+        modifiers |= KeyModifierShift;
+    if (keysym.mod & KMOD_CTRL)
+        modifiers |= KeyModifierControl;
+    if (keysym.mod & KMOD_ALT)
+        modifiers |= KeyModifierAlt;
+    if (auto key = keyFor(keysym.sym))
+        return KeyPress { *key, 0, modifiers };
+    const bool letter = keysym.sym >= SDLK_a && keysym.sym <= SDLK_z, digit = keysym.sym >= SDLK_0 && keysym.sym <= SDLK_9;
+    if ((letter || digit) && (modifiers & (KeyModifierControl | KeyModifierAlt)))
+        return KeyPress { Key::Character, static_cast<char>(keysym.sym), modifiers };
+    return std::nullopt;
+}
+
+// Points a wheel step scrolls.
+constexpr double kWheelStep = 40;
+
 // Turns mouse drags into one or two fingers; the right button presses one finger firmly, as a
 // pressure-sensitive screen would feel it.
 class MouseFingers {
@@ -113,7 +137,7 @@ private:
 }
 
 WindowHost::WindowHost(double scale, std::string title)
-    : m_scale(scale > 0 ? scale : 1)
+    : m_scale(scale)
     , m_title(std::move(title))
 {
 }
@@ -130,12 +154,16 @@ int WindowHost::run(const std::shared_ptr<Window>& window)
     }
     sdl.initialized = true;
     const Size points = window->bounds().size;
-    const int width = static_cast<int>(std::lround(points.width * m_scale)), height = static_cast<int>(std::lround(points.height * m_scale));
-    sdl.window = SDL_CreateWindow(m_title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_SHOWN);
+    SDL_Rect usable {};
+    if (SDL_GetDisplayUsableBounds(0, &usable) != 0)
+        usable = {};
+    const Size opening = initialWindowSize(points, { double(usable.w), double(usable.h) }, m_scale > 0 ? std::optional(m_scale) : std::nullopt);
+    sdl.window = SDL_CreateWindow(m_title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, static_cast<int>(opening.width), static_cast<int>(opening.height), SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_RESIZABLE | SDL_WINDOW_SHOWN);
     if (!sdl.window) {
         std::fprintf(stderr, "vardenico app: cannot open a window: %s\n", SDL_GetError());
         return 1;
     }
+    SDL_SetWindowMinimumSize(sdl.window, static_cast<int>(std::ceil(points.width / 4)), static_cast<int>(std::ceil(points.height / 4)));
     sdl.renderer = SDL_CreateRenderer(sdl.window, -1, 0);
     if (!sdl.renderer)
         sdl.renderer = SDL_CreateRenderer(sdl.window, -1, SDL_RENDERER_SOFTWARE);
@@ -143,16 +171,44 @@ int WindowHost::run(const std::shared_ptr<Window>& window)
         std::fprintf(stderr, "vardenico app: cannot draw in the window: %s\n", SDL_GetError());
         return 1;
     }
-    int pixelWidth = width, pixelHeight = height;
-    SDL_GetRendererOutputSize(sdl.renderer, &pixelWidth, &pixelHeight);
-    // Points to pixels: the chosen scale times the display's high-DPI ratio.
-    const double pixelScale = m_scale * static_cast<double>(pixelWidth) / width;
-    sdl.texture = SDL_CreateTexture(sdl.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, pixelWidth, pixelHeight);
-    sdl.surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, pixelWidth, pixelHeight);
-    if (!sdl.texture || cairo_surface_status(sdl.surface) != CAIRO_STATUS_SUCCESS) {
-        std::fprintf(stderr, "vardenico app: cannot make the window's picture: %s\n", SDL_GetError());
+    // The picture is made again at the window's pixel size whenever that changes, and the screen
+    // drawn into it at the scale that fits: sharp at every size, never a stretched bitmap.
+    int windowWidth = 0, windowHeight = 0, pixelWidth = 0, pixelHeight = 0;
+    ScreenFit fit;
+    const Color margin = marginColor();
+    bool wholePicture = true;
+    auto adoptWindowSize = [&]() -> bool {
+        SDL_GetWindowSize(sdl.window, &windowWidth, &windowHeight);
+        int width = windowWidth, height = windowHeight;
+        SDL_GetRendererOutputSize(sdl.renderer, &width, &height);
+        if (width <= 0 || height <= 0)
+            return true;
+        if (width != pixelWidth || height != pixelHeight || !sdl.texture) {
+            if (sdl.texture)
+                SDL_DestroyTexture(sdl.texture);
+            if (sdl.surface)
+                cairo_surface_destroy(sdl.surface);
+            sdl.texture = SDL_CreateTexture(sdl.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width, height);
+            sdl.surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+            if (!sdl.texture || cairo_surface_status(sdl.surface) != CAIRO_STATUS_SUCCESS) {
+                std::fprintf(stderr, "vardenico app: cannot make the window's picture: %s\n", SDL_GetError());
+                return false;
+            }
+            pixelWidth = width;
+            pixelHeight = height;
+        }
+        fit = fitScreen(points, { double(pixelWidth), double(pixelHeight) });
+        cairo_t* cr = cairo_create(sdl.surface);
+        cairo_set_source_rgb(cr, margin.red, margin.green, margin.blue);
+        cairo_paint(cr);
+        cairo_destroy(cr);
+        wholePicture = true;
+        window->invalidateRect(window->bounds());
+        return true;
+    };
+    if (!adoptWindowSize())
         return 1;
-    }
+    SDL_EventState(SDL_DROPFILE, SDL_ENABLE);
 
     const Uint32 wakeEvent = SDL_RegisterEvents(1);
     std::atomic<bool> wakePending { false };
@@ -165,7 +221,18 @@ int WindowHost::run(const std::shared_ptr<Window>& window)
     });
     SDL_StartTextInput();
 
-    auto toPoints = [&](int x, int y) { return Point { x / m_scale, y / m_scale }; };
+    // Window coordinates to the screen's points, through the pixels of a high-DPI display.
+    auto toPoints = [&](double x, double y) {
+        const double ratioX = windowWidth > 0 ? double(pixelWidth) / windowWidth : 1, ratioY = windowHeight > 0 ? double(pixelHeight) / windowHeight : 1;
+        return fit.toPoints({ x * ratioX, y * ratioY });
+    };
+    auto pointer = [&] {
+        int x = 0, y = 0;
+        SDL_GetMouseState(&x, &y);
+        return toPoints(x, y);
+    };
+    std::vector<std::filesystem::path> dropped;
+    bool resized = false;
     MouseFingers mouse;
     std::map<SDL_FingerID, int> fingerIds;
     int nextFinger = 100;
@@ -194,8 +261,11 @@ int WindowHost::run(const std::shared_ptr<Window>& window)
         case SDL_WINDOWEVENT:
             switch (event.window.event) {
             case SDL_WINDOWEVENT_EXPOSED:
-            case SDL_WINDOWEVENT_SIZE_CHANGED:
                 window->invalidateRect(window->bounds());
+                wholePicture = true;
+                break;
+            case SDL_WINDOWEVENT_SIZE_CHANGED:
+                resized = true;
                 break;
             case SDL_WINDOWEVENT_FOCUS_GAINED:
                 lifecycle.becomeActive();
@@ -243,7 +313,7 @@ int WindowHost::run(const std::shared_ptr<Window>& window)
         case SDL_FINGERDOWN:
         case SDL_FINGERMOTION:
         case SDL_FINGERUP: {
-            const Point p { event.tfinger.x * points.width, event.tfinger.y * points.height };
+            const Point p = fit.toPoints({ event.tfinger.x * pixelWidth, event.tfinger.y * pixelHeight });
             if (event.type == SDL_FINGERDOWN)
                 fingerIds[event.tfinger.fingerId] = nextFinger++;
             auto it = fingerIds.find(event.tfinger.fingerId);
@@ -258,9 +328,42 @@ int WindowHost::run(const std::shared_ptr<Window>& window)
         case SDL_TEXTINPUT:
             window->sendText(event.text.text);
             break;
-        case SDL_KEYDOWN:
-            if (auto key = keyFor(event.key.keysym.sym))
-                window->sendKey(*key);
+        case SDL_KEYDOWN: {
+            if (event.key.keysym.sym == SDLK_F11) {
+                const bool full = SDL_GetWindowFlags(sdl.window) & SDL_WINDOW_FULLSCREEN_DESKTOP;
+                SDL_SetWindowFullscreen(sdl.window, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+                break;
+            }
+            auto press = keyPressFor(event.key.keysym);
+            if (!press)
+                break;
+            if (*press == KeyPress { Key::Character, 'q', KeyModifierControl }) {
+                running = false;
+                break;
+            }
+            window->sendKey(*press);
+            break;
+        }
+        case SDL_MOUSEWHEEL: {
+            if (mouse.isDown())
+                break;
+            const double flip = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1 : 1;
+            window->sendScroll(pointer(), Point { event.wheel.preciseX * kWheelStep * flip, -event.wheel.preciseY * kWheelStep * flip });
+            break;
+        }
+        case SDL_DROPBEGIN:
+            dropped.clear();
+            break;
+        case SDL_DROPFILE:
+            if (event.drop.file) {
+                dropped.emplace_back(event.drop.file);
+                SDL_free(event.drop.file);
+            }
+            break;
+        case SDL_DROPCOMPLETE:
+            if (!dropped.empty())
+                window->sendDrop(pointer(), dropped);
+            dropped.clear();
             break;
         default:
             break;
@@ -274,14 +377,26 @@ int WindowHost::run(const std::shared_ptr<Window>& window)
         RunLoop::main().runPending();
         if (m_quit)
             break;
+        if (auto size = std::exchange(m_requestedSize, std::nullopt)) {
+            SDL_SetWindowSize(sdl.window, size->first, size->second);
+            resized = true;
+        }
+        const auto frameStart = std::chrono::steady_clock::now();
+        if (resized) {
+            resized = false;
+            if (!adoptWindowSize())
+                return 1;
+        }
         window->prepareFrame();
         const bool animating = window->isAnimating();
         if (auto dirty = window->dirtyRect(); dirty && !dirty->isEmpty()) {
             // Whole pixels that cover the changed points.
-            const int x0 = std::max(0, static_cast<int>(std::floor(dirty->minX() * pixelScale)));
-            const int y0 = std::max(0, static_cast<int>(std::floor(dirty->minY() * pixelScale)));
-            const int x1 = std::min(pixelWidth, static_cast<int>(std::ceil(dirty->maxX() * pixelScale)));
-            const int y1 = std::min(pixelHeight, static_cast<int>(std::ceil(dirty->maxY() * pixelScale)));
+            const Point from = fit.toPixels(dirty->origin), to = fit.toPixels({ dirty->maxX(), dirty->maxY() });
+            const Point screenEnd = fit.toPixels({ points.width, points.height });
+            const int x0 = std::max(static_cast<int>(std::floor(fit.origin.x)), static_cast<int>(std::floor(from.x)));
+            const int y0 = std::max(static_cast<int>(std::floor(fit.origin.y)), static_cast<int>(std::floor(from.y)));
+            const int x1 = std::min({ pixelWidth, static_cast<int>(std::ceil(screenEnd.x)), static_cast<int>(std::ceil(to.x)) });
+            const int y1 = std::min({ pixelHeight, static_cast<int>(std::ceil(screenEnd.y)), static_cast<int>(std::ceil(to.y)) });
             window->clearDirty();
             if (x1 > x0 && y1 > y0) {
                 cairo_t* cr = cairo_create(sdl.surface);
@@ -289,7 +404,8 @@ int WindowHost::run(const std::shared_ptr<Window>& window)
                 cairo_clip(cr);
                 cairo_set_source_rgb(cr, 1, 1, 1);
                 cairo_paint(cr);
-                cairo_scale(cr, pixelScale, pixelScale);
+                cairo_translate(cr, fit.origin.x, fit.origin.y);
+                cairo_scale(cr, fit.scale, fit.scale);
                 {
                     Painter painter = PainterAccess::wrap(cr);
                     window->render(painter);
@@ -298,12 +414,15 @@ int WindowHost::run(const std::shared_ptr<Window>& window)
                 cairo_surface_flush(sdl.surface);
                 const int stride = cairo_image_surface_get_stride(sdl.surface);
                 const unsigned char* data = cairo_image_surface_get_data(sdl.surface);
-                const SDL_Rect area { x0, y0, x1 - x0, y1 - y0 };
-                SDL_UpdateTexture(sdl.texture, &area, data + static_cast<size_t>(y0) * stride + static_cast<size_t>(x0) * 4, stride);
+                const SDL_Rect area = wholePicture ? SDL_Rect { 0, 0, pixelWidth, pixelHeight } : SDL_Rect { x0, y0, x1 - x0, y1 - y0 };
+                SDL_UpdateTexture(sdl.texture, &area, data + static_cast<size_t>(area.y) * stride + static_cast<size_t>(area.x) * 4, stride);
+                wholePicture = false;
                 SDL_RenderCopy(sdl.renderer, sdl.texture, nullptr, nullptr);
                 SDL_RenderPresent(sdl.renderer);
                 if (++m_frames == 1)
                     log::debug("window host: first frame shown");
+                if (m_recordFrames)
+                    m_frameTimes.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - frameStart).count());
                 lastFrame = RunLoop::main().now();
             }
         } else {

@@ -309,6 +309,32 @@ void GalleriaLoghiViewController::imagePickerDidFinishPicking(std::optional<Imag
     myCollectionViewLoghi->reloadData();
 }
 
+bool GalleriaLoghiViewController::acceptDroppedFiles(const std::vector<std::filesystem::path>& files)
+{
+    if (!isVisible())
+        return false;
+    auto& store = mySingleElementiManage::sharedInstance();
+    metodoRiallineaLoghi(store);
+    std::vector<std::string> refused;
+    size_t added = 0;
+    for (const auto& file : files) {
+        auto square = logoSquareFromFile(file);
+        if (square && store.metodoAggiungiSingolaImage(*square))
+            ++added;
+        else
+            refused.push_back(file.filename().string());
+    }
+    if (added > 0)
+        myCollectionViewLoghi->reloadData();
+    if (!refused.empty()) {
+        std::string names;
+        for (const auto& name : refused)
+            names += (names.empty() ? "" : ", ") + name;
+        metodoMostraAlert((refused.size() == 1 ? "This file cannot be read as a picture; no logo was made of it: " : "These files cannot be read as pictures; no logos were made of them: ") + names + ".");
+    }
+    return true;
+}
+
 void GalleriaLoghiViewController::myButtonBackACTION()
 {
     clearCells();

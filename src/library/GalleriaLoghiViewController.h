@@ -55,6 +55,9 @@ public:
     void metodoImpostaBarra(); // the title bar clear of the sensor housing, the grid below it
     // What the photo picker hands back; an absent or unusable picture adds nothing.
     void imagePickerDidFinishPicking(std::optional<Image> picture);
+    // Image files dropped on the window while the gallery shows: each becomes a logo as the
+    // command line's "logos add" makes it; the files that cannot be read are named in one alert.
+    bool acceptDroppedFiles(const std::vector<std::filesystem::path>& files) override;
     void clearCell(CellLoghiGalleria& cell);
     void clearCells();
 

@@ -2,6 +2,7 @@
 #include <platform/foundation/Log.h>
 #include <platform/graphics/DrawingContext.h>
 #include <platform/graphics/ImageCodecs.h>
+#include <platform/graphics/ImageMetadata.h>
 
 #include <algorithm>
 #include <charconv>
@@ -264,6 +265,20 @@ Image logoSquareFromPicture(const Image& picture)
     const Size fitted { size.width * factor, size.height * factor };
     context.drawImage(scaled, Rect { (kPictureLogoSide - fitted.width) / 2, (kPictureLogoSide - fitted.height) / 2, fitted.width, fitted.height });
     return context.takeImage();
+}
+
+Result<Image> logoSquareFromFile(const std::filesystem::path& path)
+{
+    DecodeOptions options;
+    options.maxPixels = kMaxLogoPixels;
+    auto picture = decodeImageFile(path, options);
+    if (!picture)
+        return std::unexpected(picture.error());
+    auto metadata = ImageMetadata::readFromFile(path);
+    Image square = logoSquareFromPicture(uprightImage(*picture, metadata ? metadata->orientation() : 1));
+    if (square.isEmpty())
+        return fail(path.string() + ": the picture has no pixels to make a logo of");
+    return square;
 }
 
 }

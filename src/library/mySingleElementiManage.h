@@ -8,6 +8,7 @@
 
 #include <any>
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
@@ -91,5 +92,14 @@ private:
 // A picture made into a logo the way the gallery's load makes it: scaled so that its longer side
 // is 800 points, centred in an 800 × 800 square with transparent margins, at scale 1.
 Image logoSquareFromPicture(const Image& picture);
+
+// The largest picture taken as a logo, in pixels: `logos add`, `stamp --logo` and a drop on the
+// gallery refuse the same pictures, with the same reason.
+inline constexpr std::int64_t kMaxLogoPixels = 64'000'000;
+
+// A picture file made into a logo as `vardenico logos add` and a drop on the gallery make it:
+// decoded (refused above kMaxLogoPixels), turned upright by its orientation tag, then squared as
+// above. Fails with the reason when the file is no picture that can be read.
+Result<Image> logoSquareFromFile(const std::filesystem::path& path);
 
 }

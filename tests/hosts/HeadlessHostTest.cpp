@@ -2,6 +2,7 @@
 
 #include <hosts/AutomationScript.h>
 #include <hosts/HeadlessHost.h>
+#include <platform/foundation/Files.h>
 #include <platform/foundation/RunLoop.h>
 #include <platform/graphics/ImageCodecs.h>
 #include <platform/ui/controls/ImageView.h>
@@ -11,6 +12,7 @@
 #include <platform/ui/gestures/TapGestureRecognizer.h>
 #include <platform/ui/window/Window.h>
 
+#include <array>
 #include <chrono>
 #include <fstream>
 #include <thread>
@@ -31,6 +33,50 @@ TEST(AutomationScript, ParsesCommandsAndSkipsCommentsAndBlankLines)
     EXPECT_EQ((*script)[3].arguments, (std::vector<std::string> { "@a", "-5", "7" }));
     EXPECT_EQ((*script)[4].arguments, (std::vector<std::string> { "Ciao mondo " })) << "type keeps the rest of the line";
     EXPECT_EQ((*script)[6].name, "wait");
+
+    auto desktop = parseAutomationScript("key ctrl+shift+z\nscroll @grid 0 -40\nscroll 10 20 5 0\ndrop /a.png /b c.jpg\nresize 1200 700\n", "d.txt");
+    ASSERT_TRUE(desktop) << desktop.error().message;
+    EXPECT_EQ((*desktop)[3].arguments, (std::vector<std::string> { "/a.png", "/b", "c.jpg" }));
+    EXPECT_EQ((*desktop)[2].arguments.size(), 4u);
+}
+
+TEST(KeyPress, NamesWithModifiersReadBackAndAnythingElseIsRefused)
+{
+    EXPECT_EQ(KeyPress::named("Ctrl+Shift+Z"), (KeyPress { Key::Character, 'z', KeyModifierControl | KeyModifierShift }));
+    EXPECT_EQ(KeyPress::named("shift+tab"), (KeyPress { Key::Tab, 0, KeyModifierShift }));
+    EXPECT_EQ(KeyPress::named("escape"), (KeyPress { Key::Escape }));
+    EXPECT_EQ(KeyPress::named("enter"), (KeyPress { Key::Return }));
+    EXPECT_EQ(KeyPress::named("ctrl+y")->name(), "ctrl+y");
+    EXPECT_EQ(KeyPress::named("alt+shift+left")->name(), "alt+shift+left");
+    for (const char* bad : { "", "ctrl+", "+z", "hyper+z", "ctrl+zz", "f13", "ctrl++" })
+        EXPECT_FALSE(KeyPress::named(bad)) << bad;
+}
+
+TEST(ScreenFit, TheScreenFillsTheWindowInProportionCentredAndOpensWithinTheDisplay)
+{
+    const Size phone { 390, 844 };
+    const ScreenFit wide = fitScreen(phone, { 1200, 700 });
+    EXPECT_DOUBLE_EQ(wide.scale, 700.0 / 844);
+    EXPECT_DOUBLE_EQ(wide.origin.y, 0);
+    EXPECT_DOUBLE_EQ(wide.origin.x, (1200 - 390 * 700.0 / 844) / 2);
+    const Point corner = wide.toPixels({ 390, 844 });
+    EXPECT_DOUBLE_EQ(corner.x, 1200 - wide.origin.x);
+    EXPECT_DOUBLE_EQ(corner.y, 700);
+    const Point back = wide.toPoints(wide.toPixels({ 120, 33 }));
+    EXPECT_NEAR(back.x, 120, 1e-9);
+    EXPECT_NEAR(back.y, 33, 1e-9);
+    const ScreenFit tall = fitScreen(phone, { 780, 4000 });
+    EXPECT_DOUBLE_EQ(tall.scale, 2);
+    EXPECT_DOUBLE_EQ(tall.origin.y, (4000 - 844 * 2) / 2.0);
+
+    // A laptop's 768 rows (less a panel) hold the phone at 90 %; a large display keeps one unit a
+    // point; a forced scale is the scale.
+    const Size laptop = initialWindowSize(phone, { 1366, 740 }, std::nullopt);
+    EXPECT_LE(laptop.height, 0.9 * 740);
+    EXPECT_NEAR(laptop.width / laptop.height, 390.0 / 844, 0.01);
+    EXPECT_EQ(initialWindowSize(phone, { 2560, 1400 }, std::nullopt), phone);
+    EXPECT_LE(initialWindowSize({ 1024, 1366 }, { 1920, 1050 }, std::nullopt).height, 945);
+    EXPECT_EQ(initialWindowSize(phone, { 1366, 740 }, 2.0), (Size { 780, 1688 }));
 }
 
 TEST(AutomationScript, RefusesMalformedLinesWithFileAndLine)
@@ -47,6 +93,9 @@ TEST(AutomationScript, RefusesMalformedLinesWithFileAndLine)
         { "screenshot\n", "s.txt:1" },
         { "wait nan\n", "s.txt:1" },
         { "TAP @a\n", "unknown command" },
+        { "scroll @a 5\n", "s.txt:1" },
+        { "drop\n", "s.txt:1" },
+        { "resize 1200\n", "s.txt:1" },
     };
     for (const auto& [text, expected] : bad) {
         auto script = parseAutomationScript(text, "s.txt");
@@ -224,6 +273,46 @@ TEST_F(HeadlessHostTest, WaitForMatchesAnImageViewByThePictureItShowsAndNamesRea
     EXPECT_NE(run("wait-for @myGrid.0.1.myImageViewThumbnail 0.2 a.jpg\n"), 0) << "another picture is not the one awaited";
     EXPECT_NE(run("wait-for @myGrid.0.0.myImageViewThumbnail 0.2 b.jpg\n"), 0) << "the first cell's view has no picture";
     EXPECT_NE(run("wait-for @myGrid.0.2.myImageViewThumbnail 0.2\n"), 0) << "no third cell";
+}
+
+// The desktop's input: keys with modifiers as commands, the wheel, dropped files, Ctrl+Q, and
+// screenshots as a window of some size shows the screen.
+TEST_F(HeadlessHostTest, KeysWheelDropsQuitAndWindowSizesReachTheScreen)
+{
+    std::vector<std::string> commands;
+    std::vector<std::filesystem::path> dropped;
+    window->setKeyCommandHandler([&](const KeyPress& press) {
+        commands.push_back(press.name());
+        return true;
+    });
+    window->setDropHandler([&](const std::vector<std::filesystem::path>& files) {
+        dropped = files;
+        return true;
+    });
+    field->resignFirstResponder();
+    EXPECT_EQ(run("key ctrl+shift+z\nkey Delete\ndrop /tmp/a.png b.jpg\nkey ctrl+q\nkey escape\n"), 0);
+    EXPECT_EQ(commands, (std::vector<std::string> { "ctrl+shift+z", "delete" })) << "nothing after Ctrl+Q";
+    EXPECT_EQ(dropped, (std::vector<std::filesystem::path> { "/tmp/a.png", "b.jpg" }));
+
+    EXPECT_EQ(run("resize 150 100\nscreenshot fitted\n"), 0);
+    auto bytes = files::readAll(folder / "out" / "fitted.png");
+    ASSERT_TRUE(bytes);
+    auto picture = decodePng(*bytes);
+    ASSERT_TRUE(picture);
+    ASSERT_EQ(picture->pixelWidth(), 150);
+    ASSERT_EQ(picture->pixelHeight(), 100);
+    // 300 × 300 points in 150 × 100 pixels: a third of a pixel a point, from x = 25.
+    auto rgb = [&](int x, int y) {
+        const Rgba8 p = test::pixelAt(*picture, x, y);
+        return std::array<int, 3> { p.r, p.g, p.b };
+    };
+    const std::array<int, 3> margin { 0x14, 0x14, 0x18 }, blue { 0, 0, 255 }, white { 255, 255, 255 };
+    EXPECT_EQ(marginColor(), Color::fromCode("#141418")) << "the theme's background";
+    EXPECT_EQ(rgb(5, 50), margin);
+    EXPECT_EQ(rgb(145, 50), margin);
+    EXPECT_EQ(rgb(25 + 140 / 3, 40), blue) << "the button, scaled";
+    EXPECT_EQ(rgb(27, 98), white);
+    EXPECT_EQ(run("resize 0 100\n"), 2);
 }
 
 TEST_F(HeadlessHostTest, AMissingNameOrKeyStopsWithStatusTwo)

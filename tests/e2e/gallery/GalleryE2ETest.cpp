@@ -212,6 +212,36 @@ TEST_P(GalleryScript, AnEmptyStoreShowsTheAddItemAloneAndSavingWithoutAccessSays
         EXPECT_TRUE(named(start, "myCollectionViewLoghi.0.1").is_null());
         EXPECT_EQ(named(run.dump("panel"), "myViewAggiungiCreaLogo")["center"][0], tablet ? 512 : 195);
         EXPECT_EQ(named(run.dump("closed"), "myViewAggiungiCreaLogo")["center"][0], tablet ? 1536 : 585);
+
+        // Files dropped on the window: the two pictures become logos in drop order (the JPEG
+        // turned upright by its orientation tag, as "logos add" does), the text file and the
+        // truncated picture are named in one alert, which Escape closes.
+        fs::create_directories(folder / "drop");
+        ASSERT_TRUE(files::writeAtomically(folder / "drop" / "wide.png", *encodePng(picture(400, 200, Color::rgba(1, 0, 0)))));
+        ASSERT_TRUE(files::writeAtomically(folder / "drop" / "tall.jpg", *encodeJpeg(picture(100, 300, Color::rgba(0, 0, 1)))));
+        std::ofstream(folder / "drop" / "notes.txt") << "not a picture";
+        const auto png = *encodePng(picture(400, 200, Color::rgba(0, 1, 0)));
+        ASSERT_TRUE(files::writeAtomically(folder / "drop" / "cut.png", std::vector<std::uint8_t>(png.begin(), png.begin() + static_cast<long>(png.size() / 2))));
+        std::ofstream(folder / "drop.txt") << "wait 0.3\ndrop " << (folder / "drop" / "wide.png").string() << " " << (folder / "drop" / "notes.txt").string() << " "
+                                           << (folder / "drop" / "tall.jpg").string() << " " << (folder / "drop" / "cut.png").string() << "\nwait 0.4\ndump dropped\nscreenshot dropped\nkey escape\nwait 0.4\ndump afterDrop\n";
+        const std::string environment = "VARDENICO_HOME='" + (folder / "home").string() + "' VARDENICO_LANG=en DISPLAY= WAYLAND_DISPLAY=";
+        auto dropRun = test::runApp("--headless --screen gallery --device " + device + " --script '" + (folder / "drop.txt").string() + "' --out '" + (folder / "out").string() + "'", folder.path(), environment);
+        ASSERT_EQ(dropRun.status, 0) << dropRun.errors;
+        const json dropped = test::readJson(folder / "out" / "dropped.json");
+        EXPECT_EQ(named(dropped, "alertMessage")["text"], "These files cannot be read as pictures; no logos were made of them: notes.txt, cut.png.");
+        EXPECT_FALSE(named(dropped, "myCollectionViewLoghi.0.2").is_null()) << "two logos and the add item";
+        EXPECT_TRUE(named(dropped, "myCollectionViewLoghi.0.3").is_null());
+        EXPECT_TRUE(named(test::readJson(folder / "out" / "afterDrop.json"), "alert").is_null());
+        auto delegate = AppDelegate::create(folder / "home");
+        auto& store = delegate->logoStore();
+        store.metodoCaricaDictOfData();
+        ASSERT_EQ(store.myArrLoghiEstratti.size(), 2u);
+        auto wide = store.myArrLoghiEstratti[0]->myImage(), tall = store.myArrLoghiEstratti[1]->myImage();
+        ASSERT_TRUE(wide && tall);
+        EXPECT_EQ(unpremultiply(wide->pixelAt(400, 150)).a, 0) << "the wide picture has margins above";
+        EXPECT_EQ(unpremultiply(wide->pixelAt(400, 400)).r, 255);
+        EXPECT_EQ(unpremultiply(tall->pixelAt(100, 400)).a, 0) << "the tall one beside";
+        EXPECT_GT(unpremultiply(tall->pixelAt(400, 400)).b, 200);
     }
     test::TemporaryFolder folder;
     seedStore(folder, false);

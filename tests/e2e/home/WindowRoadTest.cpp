@@ -1,5 +1,7 @@
 #include <E2ESupport.h>
 
+#include <hosts/Host.h>
+
 #include <app/AppDelegate.h>
 #include <library/DictDatamodelEstratti.h>
 #include <library/ViewModel.h>
@@ -10,6 +12,8 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -93,21 +97,29 @@ Difference difference(const Image& a, const Image& b)
 
 double meanDifference(const Image& a, const Image& b) { return difference(a, b).mean; }
 
-// An X server of its own for one test, and the program on it.
+// An X server of its own for one test, optionally with a window manager that honours size hints
+// (openbox), and the program on it.
 class XSession {
 public:
-    explicit XSession(const fs::path& folder)
+    explicit XSession(const fs::path& folder, const std::string& screen = "1280x1024x24", bool windowManager = false)
         : m_folder(folder)
     {
         m_display = ":" + std::to_string(90 + ::getpid() % 400);
-        m_server = output("Xvfb " + m_display + " -screen 0 1280x1024x24 -nolisten tcp >" + (folder / "xvfb.txt").string() + " 2>&1 & echo $!");
+        m_server = output("Xvfb " + m_display + " -screen 0 " + screen + " -nolisten tcp >" + (folder / "xvfb.txt").string() + " 2>&1 & echo $!");
         for (int i = 0; i < 50 && !fs::exists("/tmp/.X11-unix/X" + m_display.substr(1)); ++i)
             pause(0.1);
+        if (windowManager && ready()) {
+            m_manager = x("openbox --sm-disable >" + (folder / "openbox.txt").string() + " 2>&1 & echo $!");
+            for (int i = 0; i < 50 && x("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null").find("window id") == std::string::npos; ++i)
+                pause(0.1);
+        }
     }
     ~XSession()
     {
         if (!m_program.empty())
             std::system(("kill -9 " + m_program + " 2>/dev/null").c_str());
+        if (!m_manager.empty())
+            std::system(("kill " + m_manager + " 2>/dev/null").c_str());
         if (!m_server.empty())
             std::system(("kill " + m_server + " 2>/dev/null; sleep 0.2").c_str());
     }
@@ -188,6 +200,34 @@ public:
         }
         x("xdotool mouseup 1");
     }
+    // A key with its modifiers, as xdotool names it ("Escape", "Return", "ctrl+z").
+    void key(const std::string& window, const std::string& name) const
+    {
+        pause(0.3);
+        x("xdotool key --window " + window + " " + name);
+    }
+    // Wheel steps over a point: positive down, negative up.
+    void wheel(const std::string& window, std::pair<int, int> at, int steps) const
+    {
+        settleAt(window, at);
+        x("xdotool mousemove --window " + window + " " + std::to_string(at.first) + " " + std::to_string(at.second));
+        for (int i = 0; i < std::abs(steps); ++i) {
+            pause(0.05);
+            x(std::string("xdotool click ") + (steps > 0 ? "5" : "4"));
+        }
+    }
+    // The window's client area: x, y, width, height on the screen (xwininfo's absolute place:
+    // xdotool counts the frame's offset twice under some window managers).
+    std::array<int, 4> geometry(const std::string& window) const
+    {
+        std::array<int, 4> g { -1, -1, -1, -1 };
+        const std::string info = x("xwininfo -id " + window);
+        const char* keys[] = { "Absolute upper-left X:", "Absolute upper-left Y:", "Width:", "Height:" };
+        for (size_t i = 0; i < 4; ++i)
+            if (auto at = info.find(keys[i]); at != std::string::npos)
+                g[i] = std::atoi(info.c_str() + at + std::strlen(keys[i]));
+        return g;
+    }
     void type(const std::string& text) const
     {
         pause(0.3);
@@ -207,6 +247,7 @@ private:
     fs::path m_folder;
     std::string m_display;
     std::string m_server;
+    std::string m_manager;
     std::string m_program;
 };
 
@@ -381,6 +422,127 @@ TEST(WindowRoad, RealClicksThroughTutorialHomeAndEditorSaveALogo)
     std::string text((std::istreambuf_iterator<char>(analytics)), {});
     EXPECT_NE(text.find("\"Home Appear\""), std::string::npos);
     EXPECT_NE(text.find("\"Logo Maker Salva Logo\""), std::string::npos);
+}
+
+
+// The window on a laptop's 1366 × 768 screen with a window manager: it opens inside the screen;
+// made 1200 × 700 it shows the screen scaled to fit, centred, and clicks land where the buttons
+// are drawn; Enter answers an alert, Escape closes the colour popover and then goes back as the
+// back button does; the wheel scrolls the photo grid. At every step its pixels are the headless
+// picture of the same state at that size.
+TEST(WindowRoad, ADesktopWindowOfAnySizeTakesClicksKeysAndTheWheel)
+{
+    if (!haveTool("Xvfb") || !haveTool("xdotool") || !haveTool("import") || !haveTool("openbox") || !haveTool("xprop") || !haveTool("xwininfo"))
+        GTEST_SKIP() << "Xvfb, xdotool, ImageMagick's import, openbox, xprop and xwininfo are not installed";
+    test::TemporaryFolder folder;
+    const fs::path home = folder / "data", pictures = folder / "Pictures";
+    fs::create_directories(home);
+    auto manyPhotos = [](const fs::path& library) {
+        fs::create_directories(library / "Holidays");
+        for (int n = 1; n <= 40; ++n)
+            fs::copy_file(fs::path(VARDENICO_RESOURCES_DIR) / "samples" / "sample-picture.png", library / "Holidays" / ("photo-" + std::to_string(n) + ".png"));
+    };
+    manyPhotos(pictures);
+
+    // The same steps headless, in a window of 1200 × 700 pixels.
+    const std::vector<std::pair<std::string, std::string>> steps {
+        { "tutorial1", "tap @myButtonOk" }, { "tutorial2", "tap @myButtonOk\nwait 0.5" }, { "consent", "tap @alertAction1\nwait 0.5" },
+        { "tutorial3", "tap @myButtonOk\nwait 0.5" }, { "notice", "key return\nwait 0.5" }, { "home", "tap @myButtonLogoNew\nwait 0.5" },
+        { "revealed", "tap @myButtonCreaLogoProp\nwait 0.8" }, { "editor-tutorial", "tap @myButtonOkTutorial\nwait 0.5" },
+        { "editor-icons", "tap @myCollectionForme.0.2\nwait 0.5" }, { "icon", "tap @myButtonColorPicker\nwait 0.5" },
+        { "colours", "key escape\nwait 0.5" }, { "colours-closed", "key escape\nwait 0.5" }, { "leaving", "key return\nwait 1" },
+        { "home-again", "tap @myButtonApplicaProp\nwait 1" }, { "browser", "tap @myButtonPicker\nwait 0.6" }, { "grid", "scroll @myCollectionViewRullino 0 120\nwait 0.3" },
+        { "grid-scrolled", "" },
+    };
+    fs::create_directories(folder / "scratch");
+    manyPhotos(folder / "scratchPictures");
+    {
+        std::ofstream script(folder / "desktop.txt");
+        script << "resize 1200 700\n";
+        for (const auto& [state, next] : steps)
+            script << "dump " << state << "\nscreenshot held-" << state << "\n" << next << "\n";
+    }
+    auto scratch = test::runApp("--headless --script " + (folder / "desktop.txt").string() + " --out " + (folder / "dumps").string(), folder.path(),
+        "VARDENICO_HOME=" + (folder / "scratch").string() + " VARDENICO_PHOTOS=" + (folder / "scratchPictures").string());
+    ASSERT_EQ(scratch.status, 0) << scratch.errors;
+    const ScreenFit fit = fitScreen(hostScreenSize(HostDevice::Phone), { 1200, 700 });
+    auto at = [&](const std::string& dump, const std::string& name) {
+        auto centre = centreOf(test::readJson(folder / "dumps" / (dump + ".json")), name);
+        EXPECT_GE(centre.first, 0) << name << " is not in the dump " << dump;
+        const Point pixel = fit.toPixels({ double(centre.first), double(centre.second) });
+        return std::pair<int, int> { static_cast<int>(std::lround(pixel.x)), static_cast<int>(std::lround(pixel.y)) };
+    };
+    EXPECT_TRUE(test::findNamed(test::readJson(folder / "dumps" / "colours.json"), "myPopoverColori"));
+    EXPECT_FALSE(test::findNamed(test::readJson(folder / "dumps" / "colours-closed.json"), "myPopoverColori")) << "Escape closed the popover";
+    EXPECT_TRUE(test::findNamed(test::readJson(folder / "dumps" / "leaving.json"), "myAlertUscita")) << "then went back as the back button does";
+    EXPECT_EQ((*test::findNamed(test::readJson(folder / "dumps" / "grid-scrolled.json"), "myCollectionViewRullino"))["bounds"][1], 120);
+
+    XSession session(folder.path(), "1366x768x24", true);
+    ASSERT_TRUE(session.ready()) << "Xvfb did not start";
+    const std::string window = session.start("VARDENICO_HOME=" + home.string() + " VARDENICO_PHOTOS=" + pictures.string());
+    ASSERT_FALSE(window.empty()) << "no window titled Vardenico";
+    pause(1);
+
+    // Inside the screen, title bar and borders included, and not a postage stamp.
+    const auto opened = session.geometry(window);
+    int left = 0, right = 0, top = 0, bottom = 0;
+    std::sscanf(session.x("xprop -id " + window + " _NET_FRAME_EXTENTS").c_str(), "_NET_FRAME_EXTENTS(CARDINAL) = %d, %d, %d, %d", &left, &right, &top, &bottom);
+    EXPECT_GE(opened[0] - left, 0);
+    EXPECT_GE(opened[1] - top, 0) << "the title bar is on the screen";
+    EXPECT_LE(opened[0] + opened[2] + right, 1366);
+    EXPECT_LE(opened[1] + opened[3] + bottom, 768) << "the bottom of the screen is on the screen";
+    EXPECT_GE(opened[3], 600);
+
+    session.x("xdotool windowsize " + window + " 1200 700");
+    EXPECT_TRUE(eventually([&] { const auto g = session.geometry(window); return g[2] == 1200 && g[3] == 700; }, 5)) << "the window manager let it be resized";
+
+    auto shows = [&](const std::string& state) {
+        const auto shown = session.settledCapture(window, folder / ("shown-" + state + ".png"));
+        const auto held = decodeImageFile(folder / "dumps" / ("held-" + state + ".png"));
+        ASSERT_TRUE(shown && held) << "no picture of " << state;
+        const Difference d = difference(*shown, *held);
+        EXPECT_LE(d.mean, 3.0) << state << ": the window is " << d.mean << " levels from the headless picture on average";
+        EXPECT_LE(d.worstTile, 60.0) << state << ": around (" << d.tileX << ", " << d.tileY << ") the window shows something else (" << d.worstTile << " levels)";
+    };
+    shows("tutorial1");
+    session.click(window, at("tutorial1", "myButtonOk"));
+    shows("tutorial2");
+    session.click(window, at("tutorial2", "myButtonOk"));
+    session.click(window, at("consent", "alertAction1"));
+    session.click(window, at("tutorial3", "myButtonOk"));
+    EXPECT_TRUE(eventually([&] { return defaultValue(home, "avvioFatto") == "fatto"; }, 10)) << "START was pressed at its scaled place";
+    shows("notice");
+    session.key(window, "Return");
+    EXPECT_TRUE(eventually([&] { return defaultValue(home, "aggiornamento1") == "visualizzato"; }, 10)) << "Enter answered the notice";
+    shows("home");
+    session.click(window, at("home", "myButtonLogoNew"));
+    session.click(window, at("revealed", "myButtonCreaLogoProp"));
+    session.click(window, at("editor-tutorial", "myButtonOkTutorial"));
+    session.click(window, at("editor-icons", "myCollectionForme.0.2"));
+    shows("icon");
+    session.click(window, at("icon", "myButtonColorPicker"));
+    shows("colours");
+    session.key(window, "Escape");
+    shows("colours-closed");
+    session.key(window, "Escape");
+    shows("leaving");
+    session.key(window, "Return");
+    shows("home-again");
+    session.click(window, at("home-again", "myButtonApplicaProp"));
+    session.click(window, at("browser", "myButtonPicker"));
+    shows("grid");
+    session.wheel(window, at("grid", "myCollectionViewRullino"), 3);
+    shows("grid-scrolled");
+
+    // F11 makes it full screen and back.
+    session.key(window, "F11");
+    EXPECT_TRUE(eventually([&] { const auto g = session.geometry(window); return g[2] == 1366 && g[3] == 768; }, 5)) << "full screen";
+    session.key(window, "F11");
+    EXPECT_TRUE(eventually([&] { const auto g = session.geometry(window); return g[2] == 1200 && g[3] == 700; }, 5)) << "back to its size";
+
+    // Ctrl+Q ends the program as closing the window does.
+    session.key(window, "ctrl+q");
+    EXPECT_TRUE(eventually([&] { return session.x("xdotool search --name '^Vardenico$' 2>/dev/null").empty(); }, 10)) << "Ctrl+Q quit";
 }
 
 }

@@ -1,5 +1,7 @@
 #include <platform/ui/controls/Control.h>
 
+#include <platform/ui/window/Window.h>
+
 #include <nlohmann/json.hpp>
 
 namespace vd {
@@ -17,6 +19,17 @@ size_t Control::addAction(ControlEvent event, Action action)
 void Control::removeAction(size_t id)
 {
     std::erase_if(m_targets, [id](const Target& t) { return t.id == id; });
+}
+
+bool Control::performKeyCommand(const KeyPress& press)
+{
+    if (m_keyEquivalent && *m_keyEquivalent == press && m_enabled) {
+        if (auto* w = window(); w && w->isReachable(*this)) {
+            sendActions(ControlEvent::TouchUpInside);
+            return true;
+        }
+    }
+    return View::performKeyCommand(press);
 }
 
 void Control::sendActions(ControlEvent event)

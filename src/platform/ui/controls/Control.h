@@ -3,6 +3,7 @@
 #include <platform/ui/views/View.h>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace vd {
@@ -50,6 +51,13 @@ public:
 
     void automationValues(nlohmann::json& out) const override;
 
+    // A key that does what a tap does (the touch-up-inside actions), while the control is enabled
+    // and a person could tap it: on screen and not covered ("escape" on a back button,
+    // "ctrl+s" on a save button).
+    const std::optional<KeyPress>& keyEquivalent() const { return m_keyEquivalent; }
+    void setKeyEquivalent(std::optional<KeyPress> press) { m_keyEquivalent = press; }
+    bool performKeyCommand(const KeyPress& press) override;
+
     void touchesBegan(const TouchSet& touches, const TouchEvent& event) override;
     void touchesMoved(const TouchSet& touches, const TouchEvent& event) override;
     void touchesEnded(const TouchSet& touches, const TouchEvent& event) override;
@@ -73,6 +81,7 @@ private:
     };
     std::vector<Target> m_targets;
     size_t m_nextId { 1 };
+    std::optional<KeyPress> m_keyEquivalent;
     bool m_enabled { true };
     bool m_highlighted { false };
     bool m_selected { false };

@@ -352,6 +352,7 @@ void TextView::keyPressed(Key key)
         resignFirstResponder();
         break;
     case Key::Other:
+    case Key::Character:
         break;
     }
 }

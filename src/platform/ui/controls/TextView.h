@@ -72,6 +72,7 @@ public:
     void draw(Painter& painter, const Rect& rect) override;
 
     bool canBecomeFirstResponder() const override { return m_editable; }
+    bool isTextField() const override { return m_editable; }
     bool becomeFirstResponder() override;
     bool resignFirstResponder() override;
     void insertText(const std::string& text) override;

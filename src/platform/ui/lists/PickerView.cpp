@@ -294,6 +294,36 @@ long PickerView::componentAt(Point point)
     return -1;
 }
 
+void PickerView::settle(long component, long row)
+{
+    auto& c = m_components[static_cast<size_t>(component)];
+    row = std::clamp(row, 0L, c.rows - 1);
+    const bool changed = row != c.selected;
+    c.selected = row;
+    turn(component, row * c.rowHeight, Animated::Yes);
+    if (changed) {
+        if (auto delegate = m_delegate.lock())
+            delegate->didSelectRow(*this, row, component);
+    }
+}
+
+bool PickerView::scrollWheel(Point location, Point delta)
+{
+    // The wheel under the pointer turns by whole rows, at least one a step, and settles as after
+    // a drag: the delegate hears of the row it stops on.
+    if (delta.y == 0 || m_panComponent >= 0)
+        return View::scrollWheel(location, delta);
+    ensureComponents();
+    const long component = componentAt(location);
+    if (component < 0 || component >= static_cast<long>(m_components.size()) || m_components[static_cast<size_t>(component)].rows == 0)
+        return View::scrollWheel(location, delta);
+    auto protector = shared_from_this();
+    const auto& c = m_components[static_cast<size_t>(component)];
+    const long rows = std::max(1L, static_cast<long>(std::lround(std::abs(delta.y) / c.rowHeight)));
+    settle(component, c.selected + (delta.y > 0 ? rows : -rows));
+    return true;
+}
+
 void PickerView::handlePan()
 {
     auto protector = shared_from_this();
@@ -328,14 +358,7 @@ void PickerView::handlePan()
         auto& c = m_components[static_cast<size_t>(component)];
         if (c.rows == 0)
             return;
-        const long row = std::clamp(static_cast<long>(std::lround(c.wheel->bounds().y() / c.rowHeight)), 0L, c.rows - 1);
-        const bool changed = row != c.selected;
-        c.selected = row;
-        turn(component, row * c.rowHeight, Animated::Yes);
-        if (changed) {
-            if (auto delegate = m_delegate.lock())
-                delegate->didSelectRow(*this, row, component);
-        }
+        settle(component, static_cast<long>(std::lround(c.wheel->bounds().y() / c.rowHeight)));
         break;
     }
     default:

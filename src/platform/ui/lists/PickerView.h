@@ -78,6 +78,7 @@ public:
     void draw(Painter& painter, const Rect& rect) override;
     void touchesBegan(const TouchSet& touches, const TouchEvent& event) override;
     void touchesEnded(const TouchSet& touches, const TouchEvent& event) override;
+    bool scrollWheel(Point location, Point delta) override; // turns the wheel under the pointer by rows
     std::optional<std::string> automationText() const override; // selected rows, "7" or "3 7"
 
     static constexpr double kDefaultRowHeight = 32;
@@ -98,6 +99,7 @@ private:
     void updateRows(long component, std::optional<double> alsoOffset = std::nullopt);
     void turn(long component, double offset, Animated animated);
     long componentAt(Point point);
+    void settle(long component, long row); // turns to the row (clamped); the delegate hears of a change
     void handlePan();
 
     std::weak_ptr<PickerViewDataSource> m_dataSource;

@@ -100,6 +100,20 @@ void ScrollView::setContentOffset(Point offset, Animated animated)
     applyOffset(clampedOffset(offset), animated);
 }
 
+bool ScrollView::scrollWheel(Point location, Point delta)
+{
+    // Along an axis the content does not overflow, the wheel is left to the enclosing view (a
+    // vertical wheel over a row that scrolls sideways scrolls the page).
+    if (!m_scrollEnabled || m_zooming)
+        return View::scrollWheel(location, delta);
+    const Point min = minimumContentOffset(), max = maximumContentOffset();
+    const Point taken { max.x > min.x ? delta.x : 0, max.y > min.y ? delta.y : 0 };
+    if (taken.x == 0 && taken.y == 0)
+        return View::scrollWheel(location, delta);
+    setContentOffset(contentOffset() + taken);
+    return true;
+}
+
 void ScrollView::applyOffset(Point offset, Animated animated)
 {
     if (offset == contentOffset())

@@ -49,6 +49,8 @@ public:
     Point maximumContentOffset() const;
     Point minimumContentOffset() const { return { -m_contentInset.left, -m_contentInset.top }; }
     void scrollRectToVisible(const Rect& rect, Animated animated); // rect in content coordinates
+    // A wheel or touchpad moves the offset within the same limits as a finger; it selects nothing.
+    bool scrollWheel(Point location, Point delta) override;
 
     bool isScrollEnabled() const { return m_scrollEnabled; }
     void setScrollEnabled(bool enabled);

@@ -47,6 +47,13 @@ std::optional<Image> catalogueImage(const json& value)
     return imageNamed(value.get<std::string>());
 }
 
+std::optional<KeyPress> keyName(const json& value)
+{
+    if (!value.is_string())
+        return std::nullopt;
+    return KeyPress::named(value.get<std::string>());
+}
+
 std::optional<int> count(const json& value)
 {
     if (!value.is_number_integer() || value.get<int>() < 0)
@@ -76,6 +83,7 @@ ViewClassDescription buttonClass(Button::Type type)
     b["backgroundImage"] = property<Button>(catalogueImage, "the name of a catalogue image", [](Button& v, Image i) { v.setBackgroundImage(std::move(i)); });
     b["contentEdgeInsets"] = property<Button>(layout::insets, "[top, left, bottom, right]", [](Button& v, EdgeInsets e) { v.setContentEdgeInsets(e); });
     b["enabled"] = property<Button>(layout::boolean, "true or false", [](Button& v, bool e) { v.setEnabled(e); });
+    b["keyEquivalent"] = property<Button>(keyName, "a key such as \"escape\" or \"ctrl+s\"", [](Button& v, KeyPress k) { v.setKeyEquivalent(k); });
     button.connectAction = [](View& view, std::function<void()> handler) { sendOn(ControlEvent::TouchUpInside, view, std::move(handler)); };
     return button;
 }

@@ -117,6 +117,16 @@ void Popover::dismiss()
         m_onDismiss();
 }
 
+bool Popover::performKeyCommand(const KeyPress& press)
+{
+    // Escape closes it as a tap outside does.
+    if (press == KeyPress { Key::Escape } && isPresented()) {
+        dismiss();
+        return true;
+    }
+    return View::performKeyCommand(press);
+}
+
 void Popover::touchesBegan(const TouchSet& touches, const TouchEvent& event)
 {
     (void)event;

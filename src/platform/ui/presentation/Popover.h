@@ -36,6 +36,7 @@ public:
     void draw(Painter& painter, const Rect& rect) override;
     void touchesBegan(const TouchSet& touches, const TouchEvent& event) override;
     void touchesEnded(const TouchSet& touches, const TouchEvent& event) override;
+    bool performKeyCommand(const KeyPress& press) override;
 
 private:
     std::shared_ptr<View> m_content;

@@ -175,6 +175,15 @@ public:
     bool becomeFirstResponder() override;
     bool resignFirstResponder() override;
     bool isFirstResponder() const override;
+    // Ways in for a screen without a view class of its own: the handler answers key commands
+    // offered to this view (Window::sendKey), the drop handler files dropped onto it or onto a view
+    // inside it (Window::sendDrop). Subclasses that override the calls below call these too.
+    using KeyCommandHandler = std::function<bool(const KeyPress&)>;
+    using DropHandler = std::function<bool(const std::vector<std::filesystem::path>&)>;
+    void setKeyCommandHandler(KeyCommandHandler handler) { m_keyCommandHandler = std::move(handler); }
+    void setDropHandler(DropHandler handler) { m_dropHandler = std::move(handler); }
+    bool performKeyCommand(const KeyPress& press) override { return m_keyCommandHandler && m_keyCommandHandler(press); }
+    bool acceptDroppedFiles(const std::vector<std::filesystem::path>& files) override { return m_dropHandler && m_dropHandler(files); }
 
     // Animation (ViewAnimation.cpp). Inside changes, setting centre, bounds, frame, alpha,
     // transform or background colour starts an animation from the drawn value to the new one;
@@ -247,6 +256,8 @@ private:
     Layer m_layer { *this };
     std::vector<std::shared_ptr<GestureRecognizer>> m_gestureRecognizers;
     std::weak_ptr<Responder> m_viewController;
+    KeyCommandHandler m_keyCommandHandler;
+    DropHandler m_dropHandler;
     std::vector<PropertyAnimation> m_animations;
     // While the view animates, where the last frame drew it (window points): the next frame must
     // repaint that area too, or the window keeps showing the view where it no longer is.

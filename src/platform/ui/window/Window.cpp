@@ -130,10 +130,102 @@ void Window::sendText(const std::string& text)
         first->insertText(text);
 }
 
-void Window::sendKey(Key key)
+bool Window::offer(View& view, const std::function<bool(View&)>& take)
 {
-    if (auto first = m_firstResponder.lock())
-        first->keyPressed(key);
+    if (view.isHidden() || view.alpha() < 0.01 || !view.isUserInteractionEnabled())
+        return false;
+    auto protector = view.shared_from_this();
+    const auto subviews = view.subviews();
+    for (auto it = subviews.rbegin(); it != subviews.rend(); ++it) {
+        if (offer(**it, take))
+            return true;
+    }
+    return take(view);
+}
+
+bool Window::isReachable(View& view)
+{
+    if (view.window() != this)
+        return false;
+    auto hit = touchTarget(view.convertPointToView(view.bounds().center(), nullptr));
+    return hit && hit->isDescendantOfView(&view);
+}
+
+bool Window::moveTextFocus(int step)
+{
+    std::vector<std::shared_ptr<View>> fields;
+    std::vector<View*> pending { this };
+    while (!pending.empty()) {
+        View* view = pending.back();
+        pending.pop_back();
+        if (view->isHidden() || view->alpha() < 0.01 || !view->isUserInteractionEnabled())
+            continue;
+        if (view->isTextField() && isReachable(*view))
+            fields.push_back(view->shared_from_this());
+        const auto& subviews = view->subviews();
+        for (auto it = subviews.rbegin(); it != subviews.rend(); ++it)
+            pending.push_back(it->get());
+    }
+    if (fields.empty())
+        return false;
+    const auto first = m_firstResponder.lock();
+    const auto current = std::find(fields.begin(), fields.end(), first);
+    const long count = static_cast<long>(fields.size());
+    long next = step > 0 ? 0 : count - 1;
+    if (current != fields.end())
+        next = ((current - fields.begin()) + step % count + count) % count;
+    return fields[static_cast<size_t>(next)]->becomeFirstResponder();
+}
+
+bool Window::sendKey(const KeyPress& press)
+{
+    auto protector = shared_from_this();
+    const auto first = m_firstResponder.lock();
+    const bool typing = first && first->isTextInput();
+    const bool command = press.has(KeyModifierControl) || press.has(KeyModifierAlt);
+    if (press.key == Key::Tab && !command && (typing || !first))
+        return moveTextFocus(press.has(KeyModifierShift) ? -1 : 1);
+    if (first) {
+        if (typing && (command || press.key == Key::Character))
+            return false;
+        first->keyPressed(press.key);
+        return true;
+    }
+    return offer(*this, [&](View& view) {
+        if (view.performKeyCommand(press))
+            return true;
+        auto controller = view.viewController();
+        return controller && controller->performKeyCommand(press);
+    });
+}
+
+bool Window::sendScroll(Point location, Point delta)
+{
+    auto protector = shared_from_this();
+    for (auto view = touchTarget(location); view; view = view->superview()) {
+        if (view->scrollWheel(view->convertPointFromView(location, nullptr), delta))
+            return true;
+    }
+    return false;
+}
+
+bool Window::sendDrop(Point location, const std::vector<std::filesystem::path>& files)
+{
+    auto protector = shared_from_this();
+    if (files.empty())
+        return false;
+    for (auto view = hitTest(location); view; view = view->superview()) {
+        if (view->acceptDroppedFiles(files))
+            return true;
+        if (auto controller = view->viewController(); controller && controller->acceptDroppedFiles(files))
+            return true;
+    }
+    return offer(*this, [&](View& view) {
+        if (view.acceptDroppedFiles(files))
+            return true;
+        auto controller = view.viewController();
+        return controller && controller->acceptDroppedFiles(files);
+    });
 }
 
 bool Window::isTakingPart(const GestureRecognizer& recognizer) const

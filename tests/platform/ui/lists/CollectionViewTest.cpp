@@ -91,6 +91,21 @@ TEST_F(CollectionFixture, FlowLayoutAndCellsOnlyForItemsInView)
 
     grid->scrollToItemAtIndexPath({ 0, 39 }, ScrollPosition::Bottom, Animated::No);
     EXPECT_EQ(grid->contentOffset().y, 700);
+
+    // The wheel over a cell scrolls the grid within its content and selects nothing; sideways
+    // there is nothing to scroll, so a sideways wheel is left to the views below.
+    EXPECT_TRUE(window->sendScroll({ 150, 150 }, { 0, -120 }));
+    EXPECT_EQ(grid->contentOffset().y, 580);
+    EXPECT_EQ(shown().front(), 20) << "cells follow the wheel";
+    EXPECT_TRUE(window->sendScroll({ 150, 150 }, { 0, 400 }));
+    EXPECT_EQ(grid->contentOffset().y, 700) << "stops at the end";
+    EXPECT_FALSE(window->sendScroll({ 150, 150 }, { 60, 0 }));
+    EXPECT_EQ(grid->contentOffset().x, 0);
+    EXPECT_TRUE(photos->journal.empty()) << "the wheel selects nothing";
+    grid->setScrollEnabled(false);
+    EXPECT_FALSE(window->sendScroll({ 150, 150 }, { 0, -40 }));
+    EXPECT_EQ(grid->contentOffset().y, 700);
+    grid->setScrollEnabled(true);
     grid->scrollToItemAtIndexPath({ 0, 0 }, ScrollPosition::Top, Animated::No);
     EXPECT_EQ(grid->contentOffset().y, 0);
 
@@ -106,6 +121,16 @@ TEST_F(CollectionFixture, FlowLayoutAndCellsOnlyForItemsInView)
     strip->setDataSource(photos);
     EXPECT_EQ(*strip->frameForItemAtIndexPath({ 0, 1 }), Rect(107, 2, 100, 100));
     EXPECT_EQ(strip->contentSize(), (Size { 40 * 100 + 39 * 5 + 4, 104 }));
+
+    // A strip inside the grid takes the sideways wheel and leaves the vertical one to the grid.
+    grid->setContentOffset({ 0, 0 });
+    grid->addSubview(strip);
+    window->layoutIfNeeded();
+    EXPECT_TRUE(window->sendScroll({ 150, 50 }, { 80, 0 }));
+    EXPECT_EQ(strip->contentOffset().x, 80);
+    EXPECT_TRUE(window->sendScroll({ 150, 50 }, { 0, 30 }));
+    EXPECT_EQ(strip->contentOffset().y, 0);
+    EXPECT_EQ(grid->contentOffset().y, 30);
 }
 
 TEST_F(CollectionFixture, TapsSelectInOrderAndToggleWithMultipleSelection)

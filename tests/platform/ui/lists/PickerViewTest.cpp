@@ -136,6 +136,23 @@ TEST_F(PickerFixture, DraggingSettlesOnARowAndTappingTurnsToIt)
     fonts->journal.clear();
     test::tap(*window, { 100, 100 });
     EXPECT_TRUE(fonts->journal.empty());
+
+    // The wheel turns the wheel under the pointer by whole rows, at least one a step, and settles
+    // as a drag does; past the first row it stops.
+    EXPECT_TRUE(window->sendScroll({ 250, 60 }, { 0, 10 }));
+    RunLoop::main().advance(1);
+    EXPECT_EQ(picker->selectedRowInComponent(1), 4);
+    EXPECT_EQ(titleInBand(1), "14");
+    EXPECT_EQ(fonts->journal, (std::vector<std::string> { "1:4" }));
+    EXPECT_TRUE(window->sendScroll({ 100, 100 }, { 0, -120 }));
+    RunLoop::main().advance(1);
+    EXPECT_EQ(picker->selectedRowInComponent(0), 6);
+    EXPECT_EQ(titleInBand(0), "Helvetica");
+    window->sendScroll({ 100, 100 }, { 0, -1000 });
+    RunLoop::main().advance(1);
+    EXPECT_EQ(picker->selectedRowInComponent(0), 0);
+    EXPECT_EQ(picker->selectedRowInComponent(1), 4) << "the other wheel stays";
+    EXPECT_FALSE(window->sendScroll({ 100, 100 }, { 30, 0 })) << "a sideways wheel turns nothing";
 }
 
 }

@@ -41,7 +41,7 @@ TEST(InterfaceControls, LabelsButtonsAndBlurViewsAreDescribedAndButtonsRunTheirA
         { "class": "Label", "name": "myLabelTitolo", "frame": [10, 10, 280, 40], "fontName": "GillSans-Bold", "fontSize": 22,
           "textColor": "#ff0000", "textAlignment": "center", "numberOfLines": 2 },
         { "class": "Button", "name": "myButtonOk", "frame": [100, 300, 100, 50], "title": "OK", "titleColor": "#00ff00",
-          "fontSize": 19, "image": "buttonDone", "action": "myButtonOkACTION" } ] } })", "controls.json");
+          "fontSize": 19, "image": "buttonDone", "action": "myButtonOkACTION", "keyEquivalent": "Ctrl+S" } ] } })", "controls.json");
     ASSERT_TRUE(description) << description.error().message;
     auto screen = std::make_shared<Screen>();
     auto window = std::make_shared<Window>(Size { 300, 400 });
@@ -64,6 +64,9 @@ TEST(InterfaceControls, LabelsButtonsAndBlurViewsAreDescribedAndButtonsRunTheirA
     EXPECT_EQ(screen->presses, 1);
     test::tap(*window, { 150, 100 });
     EXPECT_EQ(screen->presses, 1) << "a touch elsewhere is not the button";
+    EXPECT_TRUE(window->sendKey(KeyPress { Key::Character, 's', KeyModifierControl }));
+    EXPECT_EQ(screen->presses, 2) << "the key equivalent does what a tap does";
+    EXPECT_FALSE(window->sendKey(KeyPress { Key::Character, 's' }));
 
     auto bad = InterfaceDescription::parse(R"({ "view": { "subviews": [ { "class": "Label", "textAlignment": "middle" } ] } })", "bad.json");
     ASSERT_TRUE(bad);
@@ -71,6 +74,9 @@ TEST(InterfaceControls, LabelsButtonsAndBlurViewsAreDescribedAndButtonsRunTheirA
     auto built = bad->instantiate(*other);
     ASSERT_FALSE(built);
     EXPECT_EQ(built.error().message, "bad.json: view.subviews[0].textAlignment: expected left, center, right, justified or natural");
+    auto badKey = InterfaceDescription::parse(R"({ "view": { "subviews": [ { "class": "Button", "keyEquivalent": "hyper+s" } ] } })", "bad.json");
+    ASSERT_TRUE(badKey);
+    EXPECT_FALSE(badKey->instantiate(*std::make_shared<Screen>()));
 }
 
 TEST(InterfaceControls, SwitchesAreDescribedAndSendTheirActionWhenFlipped)

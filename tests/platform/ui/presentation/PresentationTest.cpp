@@ -3,6 +3,7 @@
 #include <platform/foundation/RunLoop.h>
 #include <platform/ui/presentation/AlertController.h>
 #include <platform/ui/controls/Button.h>
+#include <platform/ui/controls/TextView.h>
 #include <platform/ui/presentation/Popover.h>
 
 #include <gtest/gtest.h>
@@ -108,6 +109,106 @@ TEST(Popover, HangsBelowItsSourceAndATapOutsideDismisses)
     EXPECT_FALSE(popover->isPresented());
     EXPECT_EQ(dismissed, 1);
     EXPECT_EQ(s.underTaps, 0) << "the dismissing tap goes no further";
+}
+
+// Keys on a screen with two text fields (and a hidden one), a back button answering Escape and
+// a screen-wide handler for Ctrl+Z.
+TEST(Window, KeysGoToTheTextBeingTypedElseToTheFrontmostCommand)
+{
+    Screen s;
+    std::vector<std::shared_ptr<TextView>> fields;
+    for (double y : { 40, 100, 160 }) {
+        fields.push_back(View::make<TextView>(Rect { 60, y, 200, 30 }));
+        s.window->addSubview(fields.back());
+    }
+    fields[2]->setHidden(true);
+    auto back = View::make<Button>(Button::Type::System, Rect { 0, 0, 44, 44 });
+    back->setKeyEquivalent(KeyPress::named("escape"));
+    int backs = 0, undos = 0;
+    back->addAction(ControlEvent::TouchUpInside, [&](Control&) { ++backs; });
+    s.window->addSubview(back);
+    s.window->setKeyCommandHandler([&](const KeyPress& press) {
+        if (press != KeyPress { Key::Character, 'z', KeyModifierControl })
+            return false;
+        ++undos;
+        return true;
+    });
+    const KeyPress ctrlZ = *KeyPress::named("ctrl+z"), escape { Key::Escape }, tab { Key::Tab }, shiftTab = *KeyPress::named("shift+tab");
+    s.window->layoutIfNeeded();
+
+    EXPECT_TRUE(s.window->sendKey(ctrlZ));
+    EXPECT_EQ(undos, 1);
+    // Tab and Shift+Tab move among the fields a person can reach, round the ends.
+    s.window->sendKey(tab);
+    EXPECT_TRUE(fields[0]->isFirstResponder());
+    s.window->sendKey(tab);
+    EXPECT_TRUE(fields[1]->isFirstResponder());
+    s.window->sendKey(tab);
+    EXPECT_TRUE(fields[0]->isFirstResponder()) << "the hidden field is skipped";
+    s.window->sendKey(shiftTab);
+    EXPECT_TRUE(fields[1]->isFirstResponder());
+    // While typing, keys go to the text and shortcuts do not fire; Escape ends the typing only.
+    s.window->sendText("ab");
+    s.window->sendKey(Key::Backspace);
+    EXPECT_FALSE(s.window->sendKey(ctrlZ));
+    EXPECT_FALSE(s.window->sendKey(*KeyPress::named("ctrl+backspace"))) << "a command key is no editing key";
+    EXPECT_EQ(undos, 1);
+    EXPECT_EQ(fields[1]->text(), "a");
+    s.window->sendKey(escape);
+    EXPECT_FALSE(fields[1]->isFirstResponder());
+    EXPECT_EQ(backs, 0);
+    // Then Escape is the back button's, as long as a finger could press it.
+    EXPECT_TRUE(s.window->sendKey(escape));
+    EXPECT_EQ(backs, 1);
+
+    // A popover in front closes first, as a tap outside would close it.
+    auto popover = View::make<Popover>(View::make());
+    popover->setSourceView(s.under);
+    int dismissed = 0;
+    popover->setOnDismiss([&] { ++dismissed; });
+    popover->present(*s.window);
+    RunLoop::main().advance(0.5);
+    s.window->sendKey(escape);
+    EXPECT_EQ(dismissed, 1);
+    EXPECT_FALSE(popover->isPresented());
+    EXPECT_EQ(backs, 1);
+
+    // Of two buttons a finger could press, the one in front answers: a panel's close before the
+    // back button behind it.
+    auto panel = View::make(Rect { 0, 400, 375, 100 });
+    auto close = View::make<Button>(Button::Type::System, Rect { 10, 10, 44, 44 });
+    close->setKeyEquivalent(KeyPress { Key::Escape });
+    int closes = 0;
+    close->addAction(ControlEvent::TouchUpInside, [&](Control&) { ++closes; });
+    panel->addSubview(close);
+    s.window->addSubview(panel);
+    s.window->sendKey(escape);
+    EXPECT_EQ(closes, 1);
+    EXPECT_EQ(backs, 1);
+    panel->removeFromSuperview();
+
+    // An alert takes every key: Ctrl+Z does nothing, Escape cancels it.
+    int cancelled = 0;
+    auto alert = AlertController::make("Vardenico", "");
+    alert->addAction("Annulla", AlertController::ActionStyle::Cancel, [&] { ++cancelled; });
+    alert->addAction("Ok", AlertController::ActionStyle::Default);
+    alert->present(*s.window);
+    RunLoop::main().advance(0.5);
+    s.window->sendKey(ctrlZ);
+    s.window->sendKey(escape);
+    EXPECT_EQ(undos, 1);
+    EXPECT_EQ(cancelled, 1);
+    EXPECT_EQ(backs, 1);
+    RunLoop::main().advance(0.5);
+
+    // A covered or disabled button does not answer.
+    auto cover = View::make(Rect { 0, 0, 100, 100 });
+    s.window->addSubview(cover);
+    EXPECT_FALSE(s.window->sendKey(escape));
+    cover->removeFromSuperview();
+    back->setEnabled(false);
+    EXPECT_FALSE(s.window->sendKey(escape));
+    EXPECT_EQ(backs, 1);
 }
 
 TEST(Popover, ShrinksToTheRoomBelowWhenOnlyUpIsPermitted)

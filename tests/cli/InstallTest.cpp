@@ -1,0 +1,88 @@
+#include "TestSupport.h"
+
+#include <platform/foundation/Files.h>
+
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sys/wait.h>
+
+using namespace vd;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+    int status { -1 };
+    std::string output; // stdout and stderr
+};
+
+Outcome shell(const std::string& command)
+{
+    Outcome outcome;
+    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+    if (!pipe)
+        return outcome;
+    char buffer[4096];
+    while (size_t count = std::fread(buffer, 1, sizeof buffer, pipe))
+        outcome.output.append(buffer, count);
+    const int status = ::pclose(pipe);
+    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return outcome;
+}
+
+std::string quoted(const fs::path& path) { return "'" + path.string() + "'"; }
+
+// cmake --install into a fresh prefix: the program, its resources, the desktop entry, the icons
+// and the metainfo where desktops look for them, valid to the desktop's own validators; the
+// installed program, started from elsewhere, runs a script on the resources it installed.
+TEST(Install, PutsADesktopProgramUnderThePrefixThatRunsFromThere)
+{
+    test::TemporaryFolder folder;
+    const fs::path prefix = folder.path() / "prefix";
+    const auto installed = shell("cmake --install " + quoted(VARDENICO_BUILD_DIR) + " --prefix " + quoted(prefix));
+    ASSERT_EQ(installed.status, 0) << installed.output;
+
+    const std::string id = "org.vardenico.Vardenico";
+    const fs::path share = prefix / "share";
+    std::vector<fs::path> expected { prefix / "bin/vardenico", share / "vardenico/resources/ui/theme.json", share / "vardenico/resources/strings/en.json",
+        share / ("applications/" + id + ".desktop"), share / ("metainfo/" + id + ".metainfo.xml"), share / ("icons/hicolor/scalable/apps/" + id + ".svg") };
+    for (int size : { 16, 32, 48, 64, 128, 256, 512 })
+        expected.push_back(share / "icons/hicolor" / (std::to_string(size) + "x" + std::to_string(size)) / "apps" / (id + ".png"));
+    for (const auto& path : expected)
+        EXPECT_TRUE(fs::is_regular_file(path)) << path;
+    EXPECT_FALSE(fs::exists(share / "vardenico/resources/desktop")) << "the desktop files are not resources";
+
+    const auto entry = shell("desktop-file-validate " + quoted(share / ("applications/" + id + ".desktop")));
+    EXPECT_EQ(entry.status, 0) << entry.output;
+    EXPECT_EQ(entry.output, "");
+    const auto metainfo = shell("appstreamcli validate --no-net " + quoted(share / ("metainfo/" + id + ".metainfo.xml")));
+    EXPECT_EQ(metainfo.status, 0) << metainfo.output;
+
+    // A text changed in the installed resources shows: the program reads those, not the source
+    // tree's.
+    const fs::path strings = share / "vardenico/resources/strings/en.json";
+    auto bytes = files::readAll(strings);
+    ASSERT_TRUE(bytes);
+    auto catalogue = nlohmann::json::parse(bytes->begin(), bytes->end());
+    catalogue["welcome"] = "Installed welcome";
+    const std::string text = catalogue.dump();
+    ASSERT_TRUE(files::writeAtomically(strings, std::vector<std::uint8_t>(text.begin(), text.end())));
+    fs::create_directories(folder.path() / "home");
+    fs::create_directories(folder.path() / "photos");
+    {
+        std::FILE* script = std::fopen((folder.path() / "first.txt").c_str(), "w");
+        ASSERT_TRUE(script);
+        std::fputs("dump first\nscreenshot first\n", script);
+        std::fclose(script);
+    }
+    const auto ran = shell("cd / && env -u VARDENICO_RESOURCES VARDENICO_LANG=en VARDENICO_HOME=" + quoted(folder.path() / "home") + " VARDENICO_PHOTOS=" + quoted(folder.path() / "photos")
+        + " " + quoted(prefix / "bin/vardenico") + " app --headless --script " + quoted(folder.path() / "first.txt") + " --out " + quoted(folder.path() / "out"));
+    ASSERT_EQ(ran.status, 0) << ran.output;
+    auto dump = files::readAll(folder.path() / "out/first.json");
+    ASSERT_TRUE(dump);
+    EXPECT_NE(std::string(dump->begin(), dump->end()).find("Installed welcome"), std::string::npos);
+    EXPECT_TRUE(fs::is_regular_file(folder.path() / "out/first.png"));
+}
+
+}
