@@ -12,10 +12,13 @@ extern "C" void onFatalError(j_common_ptr cinfo)
 {
     auto* bridge = reinterpret_cast<ErrorBridge*>(cinfo->err);
     (*cinfo->err->format_message)(cinfo, bridge->message);
-    const std::string reason = jpegFailureReason("", bridge->message);
-    if (!reason.starts_with(" (")) {
-        std::snprintf(bridge->message, sizeof bridge->message, "%s", reason.c_str());
-        bridge->plain = true;
+    {
+        // Gone before the jump, which runs no destructor.
+        const std::string reason = jpegFailureReason("", bridge->message);
+        if (!reason.starts_with(" (")) {
+            std::snprintf(bridge->message, sizeof bridge->message, "%s", reason.c_str());
+            bridge->plain = true;
+        }
     }
     std::longjmp(bridge->jump, 1);
 }
