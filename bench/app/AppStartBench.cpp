@@ -1,8 +1,8 @@
 // Times `vardenico app --headless` from process start to the first frame of the home screen, on
 // a data folder whose store holds 100 logos (every logo is loaded at launch). Prints the median
 // and the slowest of several runs; the target is half a second.
-#include <app/AppDelegate.h>
-#include <library/mySingleElementiManage.h>
+#include <services/AppDelegate.h>
+#include <services/mySingleElementiManage.h>
 #include <platform/foundation/UserDefaults.h>
 #include <platform/graphics/DrawingContext.h>
 

@@ -1,11 +1,11 @@
 // The logo editor with a canvas of 30 layers (10 of them texts) on a phone window drawn at
 // scale 2: one frame of a drag (the touch event, the layout and the redraw of what changed),
 // a whole frame, and a save (records, the 2800-pixel picture, its thumbnail, the store).
-#include <app/AppDelegate.h>
+#include <services/AppDelegate.h>
 #include <app/ProgramScreens.h>
 #include <editor/LogoMakerController.h>
 #include <hosts/Host.h>
-#include <library/mySingleElementiManage.h>
+#include <services/mySingleElementiManage.h>
 #include <platform/foundation/RunLoop.h>
 #include <platform/foundation/UserDefaults.h>
 #include <platform/graphics/DrawingContext.h>

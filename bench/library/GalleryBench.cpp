@@ -2,10 +2,10 @@
 // saves) until its first complete frame is drawn, then scrolling it a finger's step at a time and
 // drawing each frame. A small timed program: it prints the figures and whether they meet the
 // targets (open under 0.3 s, a scroll frame under 8 ms). Run: build/bench/library/gallery_bench
-#include <app/AppDelegate.h>
+#include <services/AppDelegate.h>
 #include <app/ProgramScreens.h>
 #include <library/GalleriaLoghiViewController.h>
-#include <library/mySingleElementiManage.h>
+#include <services/mySingleElementiManage.h>
 #include <platform/foundation/RunLoop.h>
 #include <platform/graphics/DrawingContext.h>
 #include <platform/ui/presentation/NavigationController.h>

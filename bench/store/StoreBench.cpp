@@ -2,8 +2,8 @@
 // (target: under 0.3 s and under 100 MB resident), and adding one such logo (target: under 0.5 s).
 //
 //   build/bench/store/store_bench
-#include <app/AppDelegate.h>
-#include <library/mySingleElementiManage.h>
+#include <services/AppDelegate.h>
+#include <services/mySingleElementiManage.h>
 #include <platform/graphics/DrawingContext.h>
 #include <platform/graphics/ImageCodecs.h>
 

@@ -1,6 +1,6 @@
 #include <app/ApplicationStart.h>
 
-#include <app/AppDelegate.h>
+#include <services/AppDelegate.h>
 #include <app/ContainerViewController.h>
 #include <app/HomeViewController.h>
 #include <app/ProgramScreens.h>
@@ -12,7 +12,7 @@
 #include <platform/ui/presentation/NavigationController.h>
 #include <platform/ui/presentation/ScreenRegistry.h>
 #include <platform/ui/window/Window.h>
-#include <watermark/singleAutoFoto.h>
+#include <services/singleAutoFoto.h>
 
 #include <vector>
 

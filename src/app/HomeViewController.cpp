@@ -1,9 +1,9 @@
 #include <app/HomeViewController.h>
 
 #include <app/PrimoAvvioViewController.h>
-#include <app/mySingleScritte.h>
+#include <services/mySingleScritte.h>
 #include <elements/ViewRotation.h>
-#include <library/mySingleElementiManage.h>
+#include <services/mySingleElementiManage.h>
 #include <platform/foundation/Analytics.h>
 #include <platform/foundation/Log.h>
 #include <platform/foundation/RunLoop.h>
@@ -19,8 +19,8 @@
 #include <platform/ui/presentation/ScreenRegistry.h>
 #include <platform/ui/presentation/SettingsScreen.h>
 #include <platform/ui/window/Window.h>
-#include <watermark/CustomPhotoAlbum.h>
-#include <watermark/singleAutoFoto.h>
+#include <services/CustomPhotoAlbum.h>
+#include <services/singleAutoFoto.h>
 
 #include <cmath>
 

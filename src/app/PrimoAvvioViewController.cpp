@@ -1,7 +1,7 @@
 #include <app/PrimoAvvioViewController.h>
 
 #include <app/HomeViewController.h>
-#include <app/mySingleScritte.h>
+#include <services/mySingleScritte.h>
 #include <elements/ViewRotation.h>
 #include <platform/foundation/Log.h>
 #include <platform/foundation/UserDefaults.h>
@@ -10,7 +10,7 @@
 #include <platform/ui/controls/Label.h>
 #include <platform/ui/presentation/NavigationController.h>
 #include <platform/ui/presentation/ScreenRegistry.h>
-#include <watermark/singleAutoFoto.h>
+#include <services/singleAutoFoto.h>
 
 
 namespace vd {

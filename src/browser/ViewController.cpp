@@ -1,12 +1,12 @@
 #include <browser/ViewController.h>
 
-#include <app/mySingleScritte.h>
+#include <services/mySingleScritte.h>
 #include <browser/AlbumTableViewCell.h>
 #include <browser/DetailViewController.h>
 #include <browser/FotoSelezionateCollectionCell.h>
 #include <browser/RullinoCollectionViewCell.h>
 #include <library/LogoGalleryInputs.h>
-#include <library/mySingleElementiManage.h>
+#include <services/mySingleElementiManage.h>
 #include <platform/foundation/Analytics.h>
 #include <platform/foundation/Log.h>
 #include <platform/foundation/RunLoop.h>
@@ -21,7 +21,7 @@
 #include <platform/ui/presentation/SettingsScreen.h>
 #include <platform/ui/window/Window.h>
 #include <watermark/QuintaraApplyController.h>
-#include <watermark/singleAutoFoto.h>
+#include <services/singleAutoFoto.h>
 
 #include <unordered_map>
 

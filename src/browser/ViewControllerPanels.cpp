@@ -2,10 +2,10 @@
 // covers, the large preview on a long press and the peek on a firm press.
 #include <browser/ViewController.h>
 
-#include <app/mySingleScritte.h>
+#include <services/mySingleScritte.h>
 #include <browser/AlbumTableViewCell.h>
 #include <browser/DetailViewController.h>
-#include <library/mySingleElementiManage.h>
+#include <services/mySingleElementiManage.h>
 #include <platform/foundation/Log.h>
 #include <platform/foundation/RunLoop.h>
 #include <platform/ui/controls/Button.h>

@@ -2,7 +2,7 @@
 // counters, and the cancel and confirm buttons of the grid panel.
 #include <browser/ViewController.h>
 
-#include <app/mySingleScritte.h>
+#include <services/mySingleScritte.h>
 #include <browser/FotoSelezionateCollectionCell.h>
 #include <browser/RullinoCollectionViewCell.h>
 #include <platform/foundation/Log.h>

@@ -5,7 +5,7 @@
 
 namespace vd::cli {
 
-int runCommandLine(int argc, char** argv)
+int runCommandLine(int argc, char** argv, CommandGroup addAppCommand)
 {
     CLI::App app { "Vardenico: make logos and stamp them onto photos.", "vardenico" };
     app.require_subcommand(1);

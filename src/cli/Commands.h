@@ -18,9 +18,13 @@ enum ExitStatus : int {
 void addLogosCommand(CLI::App& app, int& status);
 void addPhotosCommand(CLI::App& app, int& status);
 void addStampCommand(CLI::App& app, int& status);
-void addAppCommand(CLI::App& app, int& status);
 void addDemoCommand(CLI::App& app, int& status);
 
-int runCommandLine(int argc, char** argv);
+using CommandGroup = void (*)(CLI::App& app, int& status);
+
+// Parses the arguments and runs the command they name. The program's own command, which starts its
+// screens, is handed in by the program (it lives above the command line, beside the screens) and
+// comes first in the help.
+int runCommandLine(int argc, char** argv, CommandGroup addAppCommand);
 
 }

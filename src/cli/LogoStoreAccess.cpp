@@ -1,7 +1,7 @@
 #include <cli/LogoStoreAccess.h>
 
-#include <app/AppDelegate.h>
-#include <library/mySingleElementiManage.h>
+#include <services/AppDelegate.h>
+#include <services/mySingleElementiManage.h>
 #include <platform/graphics/ImageCodecs.h>
 
 #include <charconv>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <library/mySingleElementiManage.h>
+#include <services/mySingleElementiManage.h>
 #include <platform/foundation/Error.h>
 #include <platform/graphics/Image.h>
 

@@ -1,7 +1,7 @@
-#include <app/AppDelegate.h>
+#include <services/AppDelegate.h>
 #include <cli/Commands.h>
 #include <cli/LogoStoreAccess.h>
-#include <library/mySingleElementiManage.h>
+#include <services/mySingleElementiManage.h>
 #include <platform/foundation/Files.h>
 #include <platform/graphics/DrawingContext.h>
 #include <platform/graphics/ImageCodecs.h>

@@ -1,12 +1,12 @@
 #include <editor/LogoMakerController.h>
 
-#include <app/AppDelegate.h>
-#include <app/mySingleScritte.h>
+#include <services/AppDelegate.h>
+#include <services/mySingleScritte.h>
 #include <editor/EditorViewClasses.h>
 #include <editor/LogoMakerCells.h>
 #include <editor/LogoMakerLists.h>
 #include <elements/SensorHousing.h>
-#include <library/mySingleElementiManage.h>
+#include <services/mySingleElementiManage.h>
 #include <platform/foundation/Analytics.h>
 #include <platform/foundation/Log.h>
 #include <platform/foundation/NotificationCenter.h>

@@ -15,7 +15,7 @@
 #include <elements/CustomScrollView.h>
 #include <elements/LDStickerView.h>
 #include <library/LogoScreenInputs.h>
-#include <library/ViewModel.h>
+#include <services/ViewModel.h>
 #include <platform/graphics/Color.h>
 #include <platform/ui/controls/Button.h>
 #include <platform/ui/controls/ImageView.h>

@@ -1,6 +1,6 @@
 #include <editor/LogoMakerController.h>
 
-#include <library/mySingleElementiManage.h>
+#include <services/mySingleElementiManage.h>
 #include <platform/foundation/Log.h>
 #include <platform/ui/presentation/Popover.h>
 #include <platform/ui/presentation/ScreenRegistry.h>

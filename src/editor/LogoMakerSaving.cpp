@@ -1,7 +1,7 @@
 #include <editor/LogoMakerController.h>
 
-#include <app/mySingleScritte.h>
-#include <library/mySingleElementiManage.h>
+#include <services/mySingleScritte.h>
+#include <services/mySingleElementiManage.h>
 #include <platform/foundation/Analytics.h>
 #include <platform/foundation/Log.h>
 #include <platform/ui/presentation/AlertController.h>

@@ -1,6 +1,6 @@
 #include <editor/LogoMakerController.h>
 
-#include <app/mySingleScritte.h>
+#include <services/mySingleScritte.h>
 #include <platform/foundation/Log.h>
 #include <platform/foundation/UserDefaults.h>
 #include <platform/graphics/Path.h>

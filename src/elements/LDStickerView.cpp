@@ -1,6 +1,6 @@
 #include <elements/LDStickerView.h>
 
-#include <app/mySingleScritte.h>
+#include <services/mySingleScritte.h>
 #include <platform/foundation/Log.h>
 #include <platform/foundation/NotificationCenter.h>
 #include <platform/foundation/UserDefaults.h>

@@ -1,7 +1,7 @@
 #include <library/CellLoghiGalleria.h>
 
-#include <app/mySingleScritte.h>
-#include <library/DictDatamodelEstratti.h>
+#include <services/mySingleScritte.h>
+#include <services/DictDatamodelEstratti.h>
 #include <platform/graphics/ImageCatalogue.h>
 #include <platform/ui/controls/Button.h>
 #include <platform/ui/controls/ImageView.h>

@@ -1,12 +1,12 @@
 #include <library/GalleriaLoghiViewController.h>
 
-#include <app/mySingleScritte.h>
+#include <services/mySingleScritte.h>
 #include <library/CellLoghiGalleria.h>
 #include <library/LogoPickerClient.h>
 #include <library/LogoScreenInputs.h>
 #include <library/PreviewLogoGeneratoViewController.h>
 #include <elements/SensorHousing.h>
-#include <library/mySingleElementiManage.h>
+#include <services/mySingleElementiManage.h>
 #include <platform/foundation/Log.h>
 #include <platform/ui/controls/Button.h>
 #include <platform/ui/controls/ImageView.h>

@@ -1,4 +1,4 @@
-#include <library/mySingleElementiManage.h>
+#include <services/mySingleElementiManage.h>
 
 #include <elements/LDStickerView.h>
 #include <platform/foundation/Log.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <library/ViewModel.h>
+#include <services/ViewModel.h>
 #include <platform/graphics/Color.h>
 #include <platform/graphics/Geometry.h>
 #include <platform/graphics/Image.h>

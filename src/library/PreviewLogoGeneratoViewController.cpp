@@ -1,7 +1,7 @@
 #include <library/PreviewLogoGeneratoViewController.h>
 
-#include <app/mySingleScritte.h>
-#include <library/mySingleElementiManage.h>
+#include <services/mySingleScritte.h>
+#include <services/mySingleElementiManage.h>
 #include <platform/foundation/Log.h>
 #include <platform/foundation/RunLoop.h>
 #include <platform/graphics/ImageCodecs.h>
@@ -14,7 +14,7 @@
 #include <platform/ui/presentation/ScreenRegistry.h>
 #include <platform/ui/presentation/ShareSheet.h>
 #include <platform/ui/window/Window.h>
-#include <watermark/CustomPhotoAlbum.h>
+#include <services/CustomPhotoAlbum.h>
 
 namespace vd {
 

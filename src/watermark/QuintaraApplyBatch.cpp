@@ -3,7 +3,7 @@
 
 #include <watermark/QuintaraApplyController.h>
 
-#include <app/mySingleScritte.h>
+#include <services/mySingleScritte.h>
 #include <elements/LDStickerView.h>
 #include <platform/foundation/Analytics.h>
 #include <platform/foundation/Log.h>

@@ -2,10 +2,10 @@
 
 #include <elements/SensorHousing.h>
 
-#include <app/mySingleScritte.h>
+#include <services/mySingleScritte.h>
 #include <elements/LDStickerView.h>
 #include <elements/ViewRotation.h>
-#include <library/mySingleElementiManage.h>
+#include <services/mySingleElementiManage.h>
 #include <platform/foundation/Analytics.h>
 #include <platform/foundation/Log.h>
 #include <platform/foundation/UserDefaults.h>

@@ -1,5 +1,5 @@
-#include <app/AppDelegate.h>
-#include <library/mySingleElementiManage.h>
+#include <services/AppDelegate.h>
+#include <services/mySingleElementiManage.h>
 #include <platform/foundation/Files.h>
 #include <platform/foundation/NotificationCenter.h>
 

@@ -1,13 +1,13 @@
 #include <TestSupport.h>
 
-#include <app/AppDelegate.h>
+#include <services/AppDelegate.h>
 #include <app/ApplicationStart.h>
 #include <app/ContainerViewController.h>
 #include <app/HomeViewController.h>
 #include <app/PrimoAvvioViewController.h>
-#include <app/mySingleScritte.h>
+#include <services/mySingleScritte.h>
 #include <hosts/Host.h>
-#include <library/mySingleElementiManage.h>
+#include <services/mySingleElementiManage.h>
 #include <platform/foundation/Paths.h>
 #include <platform/foundation/UserDefaults.h>
 #include <platform/graphics/ImageCodecs.h>

@@ -1,4 +1,4 @@
-#include <app/mySingleScritte.h>
+#include <services/mySingleScritte.h>
 #include <platform/foundation/Files.h>
 #include <platform/foundation/Paths.h>
 #include <platform/foundation/Strings.h>

@@ -1,6 +1,6 @@
 #include <browser/BrowserHarness.h>
 
-#include <app/mySingleScritte.h>
+#include <services/mySingleScritte.h>
 #include <browser/AlbumTableViewCell.h>
 #include <browser/FotoSelezionateCollectionCell.h>
 

@@ -1,8 +1,8 @@
 #include <E2ESupport.h>
 
-#include <app/AppDelegate.h>
-#include <library/ViewModel.h>
-#include <library/mySingleElementiManage.h>
+#include <services/AppDelegate.h>
+#include <services/ViewModel.h>
+#include <services/mySingleElementiManage.h>
 #include <platform/foundation/Files.h>
 #include <platform/graphics/ColorList.h>
 

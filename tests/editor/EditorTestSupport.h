@@ -2,13 +2,13 @@
 
 #include <TestSupport.h>
 
-#include <app/AppDelegate.h>
+#include <services/AppDelegate.h>
 #include <app/ProgramScreens.h>
-#include <app/mySingleScritte.h>
+#include <services/mySingleScritte.h>
 #include <editor/LogoMakerCells.h>
 #include <editor/LogoMakerController.h>
 #include <hosts/Host.h>
-#include <library/mySingleElementiManage.h>
+#include <services/mySingleElementiManage.h>
 #include <platform/foundation/NotificationCenter.h>
 #include <platform/foundation/RunLoop.h>
 #include <platform/foundation/UserDefaults.h>

@@ -1,7 +1,7 @@
 #include "FuzzTargets.h"
 
-#include <library/DictCoreData.h>
-#include <library/ViewModel.h>
+#include <services/DictCoreData.h>
+#include <services/ViewModel.h>
 #include <platform/foundation/Files.h>
 #include <platform/foundation/Paths.h>
 #include <platform/foundation/UserDefaults.h>

@@ -1,12 +1,12 @@
-#include <app/AppDelegate.h>
+#include <services/AppDelegate.h>
 #include <app/ProgramScreens.h>
-#include <app/mySingleScritte.h>
+#include <services/mySingleScritte.h>
 #include <library/CellLoghiGalleria.h>
 #include <library/GalleriaLoghiViewController.h>
 #include <library/LogoPickerClient.h>
 #include <library/LogoScreenInputs.h>
 #include <library/PreviewLogoGeneratoViewController.h>
-#include <library/mySingleElementiManage.h>
+#include <services/mySingleElementiManage.h>
 #include <platform/foundation/RunLoop.h>
 #include <platform/graphics/DrawingContext.h>
 #include <platform/store/Database.h>

@@ -1,6 +1,6 @@
-#include <app/AppDelegate.h>
+#include <services/AppDelegate.h>
 #include <elements/LDStickerView.h>
-#include <library/mySingleElementiManage.h>
+#include <services/mySingleElementiManage.h>
 #include <platform/graphics/ImageCatalogue.h>
 #include <platform/graphics/ImageCodecs.h>
 #include <platform/ui/controls/ImageView.h>

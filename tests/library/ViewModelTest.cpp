@@ -1,4 +1,4 @@
-#include <library/ViewModel.h>
+#include <services/ViewModel.h>
 #include <platform/store/KeyedArchive.h>
 
 #include <gtest/gtest.h>

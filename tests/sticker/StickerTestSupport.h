@@ -2,7 +2,7 @@
 
 #include <TestSupport.h>
 
-#include <app/mySingleScritte.h>
+#include <services/mySingleScritte.h>
 #include <elements/LDStickerView.h>
 #include <platform/foundation/NotificationCenter.h>
 #include <platform/foundation/RunLoop.h>

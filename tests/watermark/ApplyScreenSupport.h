@@ -9,7 +9,7 @@
 #include <platform/foundation/RunLoop.h>
 #include <platform/foundation/UserDefaults.h>
 #include <platform/photos/PhotoLibrary.h>
-#include <app/mySingleScritte.h>
+#include <services/mySingleScritte.h>
 #include <platform/ui/controls/Button.h>
 #include <platform/ui/controls/Label.h>
 #include <platform/ui/controls/Slider.h>

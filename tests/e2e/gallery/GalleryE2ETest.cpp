@@ -1,7 +1,7 @@
 #include <E2ESupport.h>
 
-#include <app/AppDelegate.h>
-#include <library/mySingleElementiManage.h>
+#include <services/AppDelegate.h>
+#include <services/mySingleElementiManage.h>
 #include <platform/foundation/Files.h>
 #include <platform/graphics/DrawingContext.h>
 #include <platform/graphics/ImageCodecs.h>

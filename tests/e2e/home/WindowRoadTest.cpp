@@ -2,10 +2,10 @@
 
 #include <hosts/Host.h>
 
-#include <app/AppDelegate.h>
-#include <library/DictDatamodelEstratti.h>
-#include <library/ViewModel.h>
-#include <library/mySingleElementiManage.h>
+#include <services/AppDelegate.h>
+#include <services/DictDatamodelEstratti.h>
+#include <services/ViewModel.h>
+#include <services/mySingleElementiManage.h>
 #include <platform/graphics/ImageCodecs.h>
 
 #include <gtest/gtest.h>

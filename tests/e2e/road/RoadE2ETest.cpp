@@ -7,9 +7,9 @@
 #include <E2ESupport.h>
 #include <watermark/PhotoFixtures.h>
 
-#include <app/AppDelegate.h>
-#include <library/DictDatamodelEstratti.h>
-#include <library/mySingleElementiManage.h>
+#include <services/AppDelegate.h>
+#include <services/DictDatamodelEstratti.h>
+#include <services/mySingleElementiManage.h>
 #include <platform/graphics/ImageCodecs.h>
 #include <platform/graphics/ImageMetadata.h>
 

@@ -8,8 +8,8 @@
 #include <platform/photos/PhotoIndex.h>
 #include <platform/photos/PhotoLibrary.h>
 #include <platform/photos/SavedPhotosWriter.h>
-#include <watermark/CustomPhotoAlbum.h>
-#include <watermark/singleAutoFoto.h>
+#include <services/CustomPhotoAlbum.h>
+#include <services/singleAutoFoto.h>
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

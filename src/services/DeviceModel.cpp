@@ -1,4 +1,4 @@
-#include <app/DeviceModel.h>
+#include <services/DeviceModel.h>
 #include <platform/foundation/Device.h>
 
 #include <array>

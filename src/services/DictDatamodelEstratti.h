@@ -1,7 +1,7 @@
 #pragma once
 
-#include <library/DictCoreData.h>
-#include <library/ViewModel.h>
+#include <services/DictCoreData.h>
+#include <services/ViewModel.h>
 #include <platform/graphics/Color.h>
 #include <platform/graphics/Image.h>
 

@@ -1,4 +1,4 @@
-#include <watermark/CustomPhotoAlbum.h>
+#include <services/CustomPhotoAlbum.h>
 
 #include <platform/foundation/Log.h>
 #include <platform/graphics/ImageCodecs.h>

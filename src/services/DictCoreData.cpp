@@ -1,4 +1,4 @@
-#include <library/DictCoreData.h>
+#include <services/DictCoreData.h>
 
 namespace vd {
 

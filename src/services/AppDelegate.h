@@ -1,6 +1,6 @@
 #pragma once
 
-#include <library/LogoStoreContext.h>
+#include <services/LogoStoreContext.h>
 #include <platform/foundation/Error.h>
 #include <platform/store/ObjectStore.h>
 

@@ -1,3 +1,4 @@
+#include <app/AppCommand.h>
 #include <cli/Commands.h>
 
 #include <app/ApplicationStart.h>

@@ -1,4 +1,4 @@
-#include <library/DictDatamodelEstratti.h>
+#include <services/DictDatamodelEstratti.h>
 #include <platform/foundation/Log.h>
 #include <platform/graphics/ImageCodecs.h>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <library/DictCoreData.h>
-#include <library/DictDatamodelEstratti.h>
-#include <library/LogoStoreContext.h>
+#include <services/DictCoreData.h>
+#include <services/DictDatamodelEstratti.h>
+#include <services/LogoStoreContext.h>
 #include <platform/foundation/Error.h>
 #include <platform/graphics/Image.h>
 

@@ -1,4 +1,4 @@
-#include <library/ViewModel.h>
+#include <services/ViewModel.h>
 #include <platform/store/KeyedArchive.h>
 
 namespace vd {

@@ -1,6 +1,6 @@
-#include <watermark/singleAutoFoto.h>
+#include <services/singleAutoFoto.h>
 
-#include <app/mySingleScritte.h>
+#include <services/mySingleScritte.h>
 #include <platform/foundation/Log.h>
 #include <platform/ui/presentation/AlertController.h>
 

@@ -1,7 +1,7 @@
-#include <app/AppDelegate.h>
-#include <app/DeviceModel.h>
-#include <library/DictCoreData.h>
-#include <library/mySingleElementiManage.h>
+#include <services/AppDelegate.h>
+#include <services/DeviceModel.h>
+#include <services/DictCoreData.h>
+#include <services/mySingleElementiManage.h>
 #include <platform/foundation/Analytics.h>
 #include <platform/foundation/Device.h>
 #include <platform/foundation/Log.h>
