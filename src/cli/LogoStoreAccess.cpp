@@ -2,6 +2,7 @@
 
 #include <services/AppDelegate.h>
 #include <services/mySingleElementiManage.h>
+#include <platform/foundation/Log.h>
 #include <platform/graphics/ImageCodecs.h>
 
 #include <charconv>
@@ -14,10 +15,16 @@ std::string plural(size_t count, const char* one, const char* many) { return std
 
 }
 
-mySingleElementiManage& loadedLogoStore()
+mySingleElementiManage& loadedLogoStore(StoreUse use)
 {
-    auto& store = AppDelegate::shared()->logoStore();
+    const auto delegate = AppDelegate::shared();
+    delegate->setPlainFailureLines(true);
+    auto& store = delegate->logoStore();
     store.metodoCaricaDictOfData();
+    // Reading a store that could not even be made says why it is empty; a command that writes
+    // says it once, when its save fails.
+    if (const auto& failure = delegate->managedObjectContext()->creationFailure(); failure && use == StoreUse::Reading)
+        log::warning(failure->message + "; the store reads as empty until a save can create it");
     return store;
 }
 

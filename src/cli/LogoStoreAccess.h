@@ -17,9 +17,13 @@ namespace vd::cli {
 // How the commands reach the logo store in the documents folder (dictModel.sqlite).
 
 
+// Whether a command only reads the store or also writes it.
+enum class StoreUse { Reading, Writing };
+
 // The shared logo store with every stored logo loaded. A store that cannot be opened ends the
-// program with the "Unresolved error " line, leaving the file as it was.
-mySingleElementiManage& loadedLogoStore();
+// program with the "Unresolved error " line, leaving the file as it was; one that cannot be saved
+// ends it with one line naming the file and the reason.
+mySingleElementiManage& loadedLogoStore(StoreUse use = StoreUse::Reading);
 std::string logoStorePath();
 
 // A logo index as typed, checked against the store; the error names what was typed.

@@ -99,10 +99,10 @@ int add(const std::string& picturePath)
     if (!made)
         return failWith("add", made.error().message);
     const Image& square = *made;
-    auto& store = loadedLogoStore();
+    auto& store = loadedLogoStore(StoreUse::Writing);
     if (auto added = store.metodoAggiungiSingolaImage(square); !added)
         return failWith("add", picturePath + ": " + added.error().message);
-    std::printf("Added logo %zu (%d×%d pixels, from %s) to %s\n", store.myArrLoghiEstratti.size() - 1, square.pixelWidth(), square.pixelHeight(), picturePath.c_str(), logoStorePath().c_str());
+    std::printf("Added logo %zu (%d×%d pixels, from %s) to %s\n", store.myIndexUltimoSalvato.value_or(store.myArrLoghiEstratti.size() - 1), square.pixelWidth(), square.pixelHeight(), picturePath.c_str(), logoStorePath().c_str());
     return kSuccess;
 }
 

@@ -94,6 +94,8 @@ Result<Image> mySingleElementiManage::metodoSalvaLogoDaView(View& canvas, std::o
         return std::unexpected(stored.error());
     }
     myArrLoghiEstratti.push_back(logo);
+    if (myArrLoghiEstratti.size() != myArrLoghiInCore.size())
+        metodoCaricaDictOfData(); // another program added logos meanwhile: both lists again, index for index
     log::debug("MB DELLA VIEW SALVATA\n8");
     return picture;
 }

@@ -81,7 +81,9 @@ void AppDelegate::saveContext()
     auto& context = managedObjectContext();
     if (!context->hasChanges())
         return;
-    if (auto saved = context->save(); !saved)
+    if (auto saved = context->save(); !saved && m_plainFailureLines)
+        terminateWithLine("vardenico: cannot write the logo store " + saved.error().message);
+    else if (!saved)
         terminateWithLine("Unresolved error " + saved.error().message + ", {\n    NSFilePath = \"" + storeFile().string() + "\";\n}");
 }
 

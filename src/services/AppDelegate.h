@@ -56,6 +56,9 @@ public:
 
     // Prints the line to stderr and ends the program with status 1.
     [[noreturn]] static void terminateWithLine(const std::string& line);
+    // The command line says why a store cannot be saved in one plain line, the file and the
+    // reason, instead of the application's error record.
+    void setPlainFailureLines(bool plain) { m_plainFailureLines = plain; }
 
     struct Key {
     private:
@@ -74,6 +77,7 @@ private:
     bool m_idleTimerDisabled { false };
     bool m_launched { false };
     bool m_namesFilled { false };
+    bool m_plainFailureLines { false };
 };
 
 }

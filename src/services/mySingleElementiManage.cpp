@@ -144,7 +144,9 @@ Result<void> mySingleElementiManage::metodoSalvaNewObjectInCoreData(const std::s
         return std::unexpected(row.error());
     delegate()->saveContext();
     myArrLoghiInCore = fetchRows();
-    const size_t index = myArrLoghiInCore.size() - 1;
+    const auto saved = std::find_if(myArrLoghiInCore.begin(), myArrLoghiInCore.end(), [&](const DictCoreData& r) { return r.rowId() == row->rowId(); });
+    const size_t index = saved != myArrLoghiInCore.end() ? static_cast<size_t>(saved - myArrLoghiInCore.begin()) : myArrLoghiInCore.size() - 1;
+    myIndexUltimoSalvato = index;
     if (oggettoData->hasImage())
         oggettoData->setStoredPicture(*row, describeRow(index, *row));
     if (oggettoData->myImageRESIZED)
@@ -203,6 +205,8 @@ Result<void> mySingleElementiManage::metodoAggiungiSingolaImage(const Image& ima
     if (!saved)
         return saved;
     myArrLoghiEstratti.push_back(std::move(logo));
+    if (myArrLoghiEstratti.size() != myArrLoghiInCore.size())
+        metodoCaricaDictOfData(); // another program added logos meanwhile: both lists again, index for index
     return {};
 }
 

@@ -42,6 +42,9 @@ public:
     double myNumMbLiber { 0.0 };
     std::vector<DictCoreData> myArrLoghiInCore;
     std::vector<std::shared_ptr<DictDatamodelEstratti>> myArrLoghiEstratti;
+    // Where the logo saved last stands in the store: other programs may have added logos to the
+    // same file meanwhile, so it is not always the last.
+    std::optional<size_t> myIndexUltimoSalvato;
     const std::weak_ptr<LogoStoreContext> appDelegate;
 
     // Reloads every logo. Thumbnails come from the rows' cache; no full picture is decoded unless

@@ -9,6 +9,8 @@ std::string describe(sqlite3* database, int code)
 {
     if ((code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED)
         return "busy: another program kept the store locked too long; try again";
+    if ((code & 0xff) == SQLITE_FULL)
+        return "the disk is full";
     std::string text = sqlite3_errstr(code);
     if (database) {
         const char* detail = sqlite3_errmsg(database);
@@ -57,7 +59,8 @@ Result<void> Database::execute(std::string_view sql)
     char* message = nullptr;
     const int code = sqlite3_exec(m_handle.get(), text.c_str(), nullptr, nullptr, &message);
     if (code != SQLITE_OK) {
-        std::string reason = (code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED ? describe(m_handle.get(), code) : message ? message : sqlite3_errstr(code);
+        const int primary = code & 0xff;
+        std::string reason = primary == SQLITE_BUSY || primary == SQLITE_LOCKED || primary == SQLITE_FULL ? describe(m_handle.get(), code) : message ? message : sqlite3_errstr(code);
         sqlite3_free(message);
         return fail(m_path.string(), reason);
     }

@@ -241,7 +241,19 @@ void ManagedObject::setString(const std::string& name, std::optional<std::string
 namespace {
 
 // A new file with the model's schema, written in one transaction.
-Result<std::unique_ptr<Database>> create(const fs::path& path, const ObjectModel& model, const std::vector<std::string>& statements)
+// A store file that this program began to create but could not finish (a full disk, a folder that
+// became read-only) is taken away again: an empty file would pass for a store with no logos. Only
+// an empty file goes: one that holds a committed page was finished, by this process or another.
+void removeUnfinished(const fs::path& path)
+{
+    std::error_code error;
+    if (fs::file_size(path, error) != 0 || error)
+        return;
+    fs::remove(path, error);
+    fs::remove(fs::path(path.string() + "-journal"), error);
+}
+
+Result<std::unique_ptr<Database>> createOnce(const fs::path& path, const ObjectModel& model, const std::vector<std::string>& statements)
 {
     auto database = Database::open(path, Database::Access::ReadWriteCreate);
     if (!database)
@@ -257,6 +269,14 @@ Result<std::unique_ptr<Database>> create(const fs::path& path, const ObjectModel
     if (auto done = transaction->commit(); !done)
         return std::unexpected(done.error());
     return std::make_unique<Database>(std::move(*database));
+}
+
+Result<std::unique_ptr<Database>> create(const fs::path& path, const ObjectModel& model, const std::vector<std::string>& statements)
+{
+    auto created = createOnce(path, model, statements);
+    if (!created)
+        removeUnfinished(path);
+    return created;
 }
 
 }
@@ -277,6 +297,7 @@ Result<std::shared_ptr<ObjectStore>> ObjectStore::open(const fs::path& path, Obj
     if (error)
         return fail(path.string(), error.message());
     Inspection inspection;
+    std::optional<Error> creationFailure;
     if (exists) {
         if (!fs::is_regular_file(path, error))
             return fail(path.string(), "not a regular file");
@@ -292,9 +313,10 @@ Result<std::shared_ptr<ObjectStore>> ObjectStore::open(const fs::path& path, Obj
         auto created = create(path, model, inspection.statements);
         if (created)
             return std::make_shared<ObjectStore>(Key {}, path, std::move(model), std::move(*created));
-        // A folder that cannot be written (read-only media, a full disk): the store reads as
-        // empty, and the first save tries again to create the file and says why it cannot.
-        log::warning(created.error().message + "; the store reads as empty until a save can create it");
+        // A folder that cannot be written (read-only media, a full disk): there is no file and so
+        // nothing to read, the store reads as empty, and the first save tries again to create the
+        // file and says why it cannot.
+        creationFailure = created.error();
     }
     std::unique_ptr<Database> database;
     if (exists) {
@@ -311,6 +333,7 @@ Result<std::shared_ptr<ObjectStore>> ObjectStore::open(const fs::path& path, Obj
             inspection.missing.insert({ entity.name, "" });
     store->m_schemaPending = !inspection.statements.empty() || inspection.version != store->m_model.version;
     store->m_missing = std::move(inspection.missing);
+    store->m_creationFailure = std::move(creationFailure);
     return store;
 }
 
@@ -418,6 +441,18 @@ Result<void> ObjectStore::save()
 {
     if (!hasChanges())
         return {};
+    std::error_code error;
+    const bool creating = !m_database && !fs::exists(m_path, error);
+    auto saved = saveChanges();
+    if (!saved && creating) {
+        m_database.reset();
+        removeUnfinished(m_path);
+    }
+    return saved;
+}
+
+Result<void> ObjectStore::saveChanges()
+{
     if (!m_database) {
         // The file could not be created when the store was opened: the schema goes in with this save.
         auto database = Database::open(m_path, Database::Access::ReadWriteCreate);

@@ -106,6 +106,9 @@ public:
 
     const std::filesystem::path& path() const { return m_path; }
     const ObjectModel& model() const { return m_model; }
+    // Why the file could not be made when the store was opened without one (the store then reads
+    // as empty and the first save tries again); none when it could, or existed.
+    const std::optional<Error>& creationFailure() const { return m_creationFailure; }
 
     struct Key {
     private:
@@ -120,8 +123,10 @@ private:
     Result<std::optional<Bytes>> loadValue(const ManagedObject& object, const std::string& attribute);
     Result<Bytes> loadPrefix(const ManagedObject& object, const std::string& attribute, std::size_t count);
     void markUpdated(const std::shared_ptr<ManagedObject>& object);
+    Result<void> saveChanges();
 
     std::filesystem::path m_path;
+    std::optional<Error> m_creationFailure;
     ObjectModel m_model;
     std::unique_ptr<Database> m_database;
     std::map<std::pair<std::string, std::int64_t>, std::weak_ptr<ManagedObject>> m_registered;

@@ -1,0 +1,113 @@
+// The logo store when the disk is full, and when several programs add logos to it at once.
+
+#include "CommandSupport.h"
+#include "TestSupport.h"
+
+#include <platform/foundation/Files.h>
+#include <platform/graphics/ImageCodecs.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <map>
+#include <regex>
+#include <sys/mount.h>
+
+using namespace vd;
+using namespace vd::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A one-colour opaque picture written as a PNG.
+fs::path writeSolidPng(const fs::path& path, std::uint32_t argb)
+{
+    PixelBuffer buffer { 64, 64, std::vector<std::uint32_t>(64 * 64, argb), true };
+    auto png = encodePng(Image::fromBuffer(std::move(buffer)));
+    EXPECT_TRUE(png && files::writeAtomically(path, *png));
+    return path;
+}
+
+// A small disk of its own (a tmpfs), unmounted when the test ends.
+class SmallDisk {
+public:
+    explicit SmallDisk(const fs::path& where)
+        : m_path(where)
+    {
+        fs::create_directories(m_path);
+        m_mounted = ::mount("tmpfs", m_path.c_str(), "tmpfs", 0, "size=64k") == 0;
+        EXPECT_TRUE(m_mounted) << "a small disk for the test (tests run as root): " << std::strerror(errno);
+    }
+    ~SmallDisk()
+    {
+        if (m_mounted)
+            ::umount(m_path.c_str());
+    }
+    bool mounted() const { return m_mounted; }
+    // Takes every free byte.
+    void fill() const
+    {
+        std::ofstream filler(m_path / "filler", std::ios::binary);
+        const std::string block(4096, 'x');
+        while (filler.write(block.data(), static_cast<std::streamsize>(block.size())) && filler.flush()) { }
+    }
+
+private:
+    fs::path m_path;
+    bool m_mounted { false };
+};
+
+}
+
+TEST(StoreFaults, AFullDiskIsSaidInOnePlainLineAndLeavesNoEmptyStoreBehind)
+{
+    TemporaryFolder scratch;
+    const fs::path logo = writeSolidPng(scratch.path() / "logo.png", 0xff2060a0);
+    SmallDisk disk(scratch.path() / "disk");
+    ASSERT_TRUE(disk.mounted());
+    disk.fill();
+
+    const CommandOutcome added = runVardenico({ "logos", "add", logo.string() }, { .home = scratch.path() / "disk" }, scratch.path() / "add");
+    EXPECT_EQ(added.status, 1);
+    EXPECT_EQ(lineCount(added.errors), 1u) << added.errors;
+    EXPECT_NE(added.errors.find((scratch.path() / "disk" / "dictModel.sqlite").string() + ": the disk is full"), std::string::npos) << added.errors;
+    EXPECT_EQ(added.errors.find("Unresolved"), std::string::npos) << added.errors;
+    EXPECT_FALSE(fs::exists(scratch.path() / "disk" / "dictModel.sqlite")) << "an empty store would read as one without logos";
+}
+
+TEST(StoreFaults, ProgramsAddingLogosAtOnceEachSayTheIndexTheirLogoGot)
+{
+    TemporaryFolder scratch;
+    const fs::path home = scratch.path() / "home";
+    fs::create_directories(home);
+    // The store exists before the race, as it does once the program has run.
+    ASSERT_EQ(runVardenico({ "logos", "list" }, { .home = home }, scratch.path() / "list").status, 0);
+
+    constexpr int kPrograms = 8;
+    std::vector<std::uint32_t> colours;
+    std::vector<std::unique_ptr<RunningCommand>> running;
+    for (int i = 0; i < kPrograms; ++i) {
+        colours.push_back(0xff000000u | static_cast<std::uint32_t>(i * 30) << 16 | static_cast<std::uint32_t>(250 - i * 30));
+        const fs::path picture = writeSolidPng(scratch.path() / ("logo" + std::to_string(i) + ".png"), colours.back());
+        running.push_back(std::make_unique<RunningCommand>(std::vector<std::string> { "logos", "add", picture.string() }, CommandOptions { .home = home }, scratch.path() / ("add" + std::to_string(i))));
+    }
+    std::map<int, int> programOfIndex;
+    for (int i = 0; i < kPrograms; ++i) {
+        const CommandOutcome outcome = running[static_cast<size_t>(i)]->finish();
+        ASSERT_EQ(outcome.status, 0) << outcome.errors;
+        std::smatch said;
+        ASSERT_TRUE(std::regex_search(outcome.output, said, std::regex("Added logo ([0-9]+) "))) << outcome.output;
+        EXPECT_TRUE(programOfIndex.emplace(std::stoi(said[1]), i).second) << "two programs said logo " << said[1];
+    }
+    ASSERT_EQ(programOfIndex.size(), size_t(kPrograms));
+    // Each index holds the logo of the program that named it.
+    for (const auto& [index, program] : programOfIndex) {
+        SCOPED_TRACE("logo " + std::to_string(index));
+        const fs::path exported = scratch.path() / ("export" + std::to_string(index) + ".png");
+        ASSERT_EQ(runVardenico({ "logos", "export", std::to_string(index), exported.string() }, { .home = home }, scratch.path() / "export").status, 0);
+        auto picture = decodeImageFile(exported);
+        ASSERT_TRUE(picture);
+        EXPECT_EQ(picture->pixelAt(picture->pixelWidth() / 2, picture->pixelHeight() / 2), colours[static_cast<size_t>(program)]);
+    }
+}
