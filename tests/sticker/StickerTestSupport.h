@@ -18,18 +18,6 @@
 
 namespace vd::test {
 
-// Every test binary of this folder keeps its user defaults in a folder of its own.
-inline const TemporaryFolder& stickerHome()
-{
-    static TemporaryFolder home;
-    static const bool set = [] {
-        ::setenv("VARDENICO_HOME", home.path().c_str(), 1);
-        return true;
-    }();
-    (void)set;
-    return home;
-}
-
 // What a sticker told its delegate, in order.
 class RecordingStickerDelegate : public LDStickerViewDelegate {
 public:
@@ -48,7 +36,7 @@ class StickerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        stickerHome();
+        binaryHome();
         RunLoop::main().setClock(RunLoop::Clock::Virtual);
         window = std::make_shared<Window>(Size { 1000, 1000 });
         canvas = View::make(Rect(0, 0, 400, 400));
