@@ -106,5 +106,10 @@ inline std::string placeholder() { return mySingleScritte::sharedInstance().stri
 inline double degrees(double radians) { return radians * 180 / std::numbers::pi; }
 inline double radians(double degrees) { return degrees * std::numbers::pi / 180; }
 inline double angleOf(const View& view) { return std::atan2(view.transform().b, view.transform().a); }
+// A point at a distance and an angle (degrees, clockwise on screen) from a centre.
+inline Point polar(Point centre, double distance, double angleDegrees)
+{
+    return { centre.x + distance * std::cos(radians(angleDegrees)), centre.y + distance * std::sin(radians(angleDegrees)) };
+}
 
 }
