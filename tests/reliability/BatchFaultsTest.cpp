@@ -71,8 +71,8 @@ std::set<std::string> expectCompleteStampedPhotos(const fs::path& folder, bool e
         EXPECT_TRUE(decodeImageFile(asset.path).has_value()) << asset.path;
         const auto provenance = readStampProvenance(asset.path);
         EXPECT_TRUE(provenance) << asset.path << " does not say what it was made from";
-        if (provenance && !sources.insert(provenance->sourceName).second)
-            EXPECT_FALSE(eachSourceOnce) << "stamped twice: " << provenance->sourceName;
+        const bool again = provenance && !sources.insert(provenance->sourceName).second;
+        EXPECT_FALSE(again && eachSourceOnce) << "stamped twice: " << provenance->sourceName;
     }
     return sources;
 }

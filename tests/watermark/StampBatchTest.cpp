@@ -207,8 +207,9 @@ TEST(StampCommand, LogoIndexStampsAStoredLogoAndNamesABadIndex)
         EXPECT_EQ(bad.status, 2) << index;
         EXPECT_NE(bad.errors.find("--logo-index"), std::string::npos) << bad.errors;
         EXPECT_NE(bad.errors.find(index), std::string::npos) << bad.errors;
-        if (index == "1")
+        if (index == "1") {
             EXPECT_NE(bad.errors.find("no such logo (the store has 1 logo, numbered 0 to 0)"), std::string::npos) << bad.errors;
+        }
     }
     EXPECT_EQ(run({ "stamp", "--logo-index", "0", "--logo", (folder / "green.png").string(), photo }).status, 2);
     EXPECT_FALSE(std::filesystem::exists(folder / "out" / "p_vardenico_2.jpg")) << "a refused logo stamps nothing";
