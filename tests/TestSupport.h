@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <random>
+#include <stdlib.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -127,6 +128,19 @@ inline Image renderWindow(Window& window, double scale = 1)
 inline Rgba8 pixelAt(const Image& image, double x, double y)
 {
     return unpremultiply(image.pixelAt(static_cast<int>(x * image.scale()), static_cast<int>(y * image.scale())));
+}
+
+// The documents folder of this test binary (user defaults, store, analytics), made on first use
+// and named to the program by VARDENICO_HOME.
+inline const TemporaryFolder& binaryHome()
+{
+    static TemporaryFolder home;
+    static const bool set = [] {
+        ::setenv("VARDENICO_HOME", home.path().c_str(), 1);
+        return true;
+    }();
+    (void)set;
+    return home;
 }
 
 }

@@ -26,13 +26,7 @@ namespace vd::test {
 // The binary keeps its store, defaults and analytics in a folder of its own.
 inline const TemporaryFolder& editorHome()
 {
-    static TemporaryFolder home;
-    static const bool set = [] {
-        ::setenv("VARDENICO_HOME", home.path().c_str(), 1);
-        return true;
-    }();
-    (void)set;
-    return home;
+    return binaryHome();
 }
 
 // The editor on a headless window of a phone (or tablet), pushed over a plain first screen so

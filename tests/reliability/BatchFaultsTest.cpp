@@ -3,10 +3,9 @@
 
 #include "CommandSupport.h"
 #include "TestSupport.h"
+#include "watermark/PhotoFixtures.h"
 
 #include <platform/foundation/ContentHash.h>
-#include <platform/graphics/DrawingContext.h>
-#include <platform/graphics/ImageCodecs.h>
 #include <platform/photos/PhotoIndex.h>
 #include <watermark/StampProvenance.h>
 
@@ -27,21 +26,10 @@ using namespace std::chrono_literals;
 
 namespace {
 
+// A photo the unprivileged user can read too.
 void writePhoto(const fs::path& path, int width, int height, int seed)
 {
-    PixelBuffer buffer;
-    buffer.width = width;
-    buffer.height = height;
-    buffer.opaque = true;
-    buffer.pixels.resize(static_cast<size_t>(width) * height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            buffer.pixels[static_cast<size_t>(y) * width + x] = 0xff000000u | static_cast<std::uint32_t>(((x * 7 + seed * 31) ^ (y * 13)) & 0xffffff);
-    JpegEncodeOptions options;
-    options.quality = 90;
-    auto bytes = encodeJpeg(Image::fromBuffer(std::move(buffer)), options);
-    ASSERT_TRUE(bytes);
-    ASSERT_TRUE(files::writeAtomically(path, *bytes));
+    vd::test::writeJpeg(path, width, height, [seed](int x, int y) { return static_cast<std::uint32_t>(((x * 7 + seed * 31) ^ (y * 13)) & 0xffffff); }, 90);
     fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
 }
 
@@ -51,14 +39,6 @@ void writeLogo(const fs::path& path, const Color& colour)
     context.fill({ 4, 4, 32, 32 }, colour);
     ASSERT_TRUE(files::writeAtomically(path, *encodePng(context.takeImage())));
     fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
-}
-
-std::map<fs::path, std::string> hashes(const std::vector<fs::path>& paths)
-{
-    std::map<fs::path, std::string> result;
-    for (const auto& path : paths)
-        result[path] = ContentHash::ofFile(path).value_or("unreadable");
-    return result;
 }
 
 struct FolderState {
@@ -77,20 +57,24 @@ FolderState folderState(const fs::path& folder)
 }
 
 // Every file a photo library would list is a whole JPEG that decodes, ends with its end marker
-// and says which source it was made from.
-void expectCompleteStampedPhotos(const fs::path& folder)
+// and says which source it was made from, no source twice unless several copies are wanted.
+// Returns the sources named.
+std::set<std::string> expectCompleteStampedPhotos(const fs::path& folder, bool eachSourceOnce = true)
 {
     PhotoIndex index(folder.parent_path() / (folder.filename().string() + "-index.sqlite"));
     const auto listed = index.scan(folder);
     EXPECT_EQ(listed.size(), folderState(folder).visible.size()) << "the library lists a file that is not a finished photo";
+    std::set<std::string> sources;
     for (const auto& asset : listed) {
         auto bytes = files::readAll(asset.path);
-        ASSERT_TRUE(bytes && bytes->size() > 4) << asset.path;
-        EXPECT_EQ((*bytes)[bytes->size() - 2], 0xFF) << asset.path << " lacks its end marker";
-        EXPECT_EQ((*bytes)[bytes->size() - 1], 0xD9) << asset.path << " lacks its end marker";
+        EXPECT_TRUE(bytes && bytes->size() > 4 && (*bytes)[bytes->size() - 2] == 0xFF && bytes->back() == 0xD9) << asset.path << " lacks its end marker";
         EXPECT_TRUE(decodeImageFile(asset.path).has_value()) << asset.path;
-        EXPECT_TRUE(readStampProvenance(asset.path).has_value()) << asset.path;
+        const auto provenance = readStampProvenance(asset.path);
+        EXPECT_TRUE(provenance) << asset.path << " does not say what it was made from";
+        const bool again = provenance && !sources.insert(provenance->sourceName).second;
+        EXPECT_FALSE(again && eachSourceOnce) << "stamped twice: " << provenance->sourceName;
     }
+    return sources;
 }
 
 // The logos `logos list --json` lists, each checked to be whole; -1 for output that is not a list.
@@ -114,12 +98,13 @@ protected:
         writeLogo(folder / "logo.png", Color::rgba(0, 0.8, 0.2));
     }
 
-    std::vector<fs::path> makePhotos(int count, int width, int height, const std::string& prefix = "IMG_")
+    // Photos prefix0.jpg, prefix1.jpg…, each of its own content, or all alike with a seed.
+    std::vector<fs::path> makePhotos(int count, int width, int height, const std::string& prefix = "IMG_", std::optional<int> seed = {})
     {
         std::vector<fs::path> photos;
         for (int i = 0; i < count; ++i) {
             photos.push_back(folder / (prefix + std::to_string(i) + ".jpg"));
-            writePhoto(photos.back(), width, height, i);
+            writePhoto(photos.back(), width, height, seed.value_or(i));
         }
         return photos;
     }
@@ -153,12 +138,14 @@ protected:
 TEST_F(BatchFaults, KilledAtTwentyMomentsThenRunAgainFinishesWithoutDuplicates)
 {
     // Thirty byte-identical photos: each is a source of its own and gets its own stamped copy.
-    std::vector<fs::path> photos;
-    for (int i = 0; i < 30; ++i) {
-        photos.push_back(folder / ("IMG_" + std::to_string(i) + ".jpg"));
-        writePhoto(photos.back(), 320, 240, 7);
-    }
-    const auto before = hashes(photos);
+    const auto photos = makePhotos(30, 320, 240, "IMG_", 7);
+    auto hashes = [&] {
+        std::vector<std::string> result;
+        for (const auto& photo : photos)
+            result.push_back(ContentHash::ofFile(photo).value_or("unreadable"));
+        return result;
+    };
+    const auto before = hashes();
     const fs::path out = folder / "out";
     const auto arguments = stampArguments(photos, out, { "--skip-done", "--jobs", "2" });
 
@@ -179,13 +166,7 @@ TEST_F(BatchFaults, KilledAtTwentyMomentsThenRunAgainFinishesWithoutDuplicates)
         if (!fs::exists(out))
             continue;
         expectCompleteStampedPhotos(out);
-        std::set<std::string> sources;
-        for (const auto& stamped : folderState(out).visible) {
-            auto provenance = readStampProvenance(stamped);
-            ASSERT_TRUE(provenance);
-            EXPECT_TRUE(sources.insert(provenance->sourceName).second) << "a photo was stamped twice: " << stamped;
-        }
-        EXPECT_EQ(hashes(photos), before) << "a source photo changed";
+        EXPECT_EQ(hashes(), before) << "a source photo changed";
     }
 
     auto finished = vd::test::runVardenico(arguments, options, folder / "run");
@@ -193,15 +174,11 @@ TEST_F(BatchFaults, KilledAtTwentyMomentsThenRunAgainFinishesWithoutDuplicates)
     const FolderState state = folderState(out);
     EXPECT_TRUE(state.hidden.empty()) << "left behind: " << state.hidden.front();
     ASSERT_EQ(state.visible.size(), 30u) << finished.output;
-    std::set<std::string> sources;
-    for (const auto& stamped : state.visible)
-        sources.insert(readStampProvenance(stamped)->sourceName);
     std::set<std::string> expected;
     for (const auto& photo : photos)
         expected.insert(photo.string()); // named from the test's working folder, outside them
-    EXPECT_EQ(sources, expected);
-    expectCompleteStampedPhotos(out);
-    EXPECT_EQ(hashes(photos), before);
+    EXPECT_EQ(expectCompleteStampedPhotos(out), expected);
+    EXPECT_EQ(hashes(), before);
 }
 
 // The host and process namespace a claim names its holder by, as the program writes it.
@@ -217,12 +194,8 @@ std::string claimHost()
 TEST_F(BatchFaults, RunsSharingAnOutputFolderStampEachSourceOnceAndTakeOverAbandonedClaims)
 {
     // Identical photos, and two photos of one name in different folders, which need _2.
-    std::vector<fs::path> photos;
+    auto photos = makePhotos(16, 400, 300, "IMG_", 3);
     fs::create_directories(folder / "more");
-    for (int i = 0; i < 16; ++i) {
-        photos.push_back(folder / ("IMG_" + std::to_string(i) + ".jpg"));
-        writePhoto(photos.back(), 400, 300, 3);
-    }
     photos.push_back(folder / "more" / "IMG_0.jpg");
     writePhoto(photos.back(), 300, 400, 4);
 
@@ -258,13 +231,7 @@ TEST_F(BatchFaults, RunsSharingAnOutputFolderStampEachSourceOnceAndTakeOverAband
         EXPECT_EQ(stamped, photos.size()) << "the runs' own counts do not add up";
         const FolderState state = folderState(out);
         EXPECT_TRUE(state.hidden.empty()) << "left behind: " << state.hidden.front();
-        std::string listed;
-        for (const auto& copy : state.visible)
-            listed += copy.filename().string() + " of " + readStampProvenance(copy).value_or(StampProvenance {}).sourceName + "\n";
-        ASSERT_EQ(state.visible.size(), photos.size()) << listed;
-        std::set<std::string> sources;
-        for (const auto& copy : state.visible)
-            EXPECT_TRUE(sources.insert(readStampProvenance(copy)->sourceName).second) << copy;
+        EXPECT_EQ(state.visible.size(), photos.size());
         EXPECT_TRUE(fs::exists(out / "IMG_0_vardenico_2.jpg"));
         expectCompleteStampedPhotos(out);
     }
@@ -314,9 +281,7 @@ TEST_F(BatchFaults, FourShardsWithOneKilledAndRerunStampEachSourceOnceAndTheirRe
     const FolderState state = folderState(out);
     EXPECT_TRUE(state.hidden.empty()) << "left behind: " << state.hidden.front();
     ASSERT_EQ(state.visible.size(), photos.size());
-    std::set<std::string> stampedNames;
-    for (const auto& copy : state.visible)
-        EXPECT_TRUE(stampedNames.insert(readStampProvenance(copy)->sourceName).second) << copy;
+    expectCompleteStampedPhotos(out);
     // Every source is in the last report of exactly one shard, stamped or skipped; every copy a
     // report calls stamped is there, and is reported stamped once.
     std::map<std::string, int> finalRuns;
@@ -379,7 +344,9 @@ TEST_F(BatchFaults, AMillionLineListOfTenPhotosIsReadInBoundedMemory)
     EXPECT_EQ(folderState(out).visible.size(), 10u);
 }
 
-TEST_F(BatchFaults, OutputFolderTurningReadOnlyMidwayNamesTheFailedPhotoAndKeepsTheEarlierOnes)
+// A batch of one small photo and large ones, whose output folder turns read-only, or whose
+// sources are removed or replaced, once the small one is saved.
+TEST_F(BatchFaults, OutputFolderTurningReadOnlyOrSourcesChangingMidwayNameTheFailedPhotosAndKeepTheRest)
 {
     auto photos = makePhotos(1, 64, 48, "first_");
     for (const auto& photo : makePhotos(9, 1600, 1200))
@@ -388,29 +355,49 @@ TEST_F(BatchFaults, OutputFolderTurningReadOnlyMidwayNamesTheFailedPhotoAndKeeps
     fs::create_directories(out);
     ASSERT_EQ(::chown(out.c_str(), vd::test::kNobody, vd::test::kNobody), 0);
     options.asNobody = true;
-    const auto arguments = stampArguments(photos, out, { "--jobs", "1" });
+    {
+        vd::test::RunningCommand batch(stampArguments(photos, out, { "--jobs", "1" }), options, folder / "run");
+        ASSERT_TRUE(waitForStampedPhotos(out, 1));
+        fs::permissions(out, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+        auto outcome = batch.finish();
+        fs::permissions(out, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+        EXPECT_EQ(outcome.status, 1) << outcome.output << outcome.errors;
+        const std::string said = outcome.output + outcome.errors;
+        EXPECT_NE(said.find("Permission denied"), std::string::npos) << said;
+        EXPECT_NE(said.find("failed"), std::string::npos) << said;
+        const FolderState state = folderState(out);
+        ASSERT_GE(state.visible.size(), 1u);
+        EXPECT_LT(state.visible.size(), 10u) << "the folder turned read-only after the batch was over";
+        EXPECT_EQ(state.visible.front().filename(), "first_0_vardenico.jpg");
+        expectCompleteStampedPhotos(out);
+        // Writable again, the same command finishes the batch and clears what the failures left.
+        auto again = vd::test::runVardenico(stampArguments(photos, out, { "--jobs", "1", "--skip-done" }), options, folder / "run");
+        EXPECT_EQ(again.status, 0) << again.output << again.errors;
+        EXPECT_EQ(folderState(out).visible.size(), 10u);
+        EXPECT_TRUE(folderState(out).hidden.empty());
+    }
 
-    vd::test::RunningCommand batch(arguments, options, folder / "run");
-    ASSERT_TRUE(waitForStampedPhotos(out, 1));
-    fs::permissions(out, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    const fs::path removed = photos[5], replaced = photos[6], changedOut = folder / "changed";
+    writePhoto(folder / "replacement.jpg", 300, 200, 99);
+    const std::string replacementHash = *ContentHash::ofFile(folder / "replacement.jpg");
+    vd::test::RunningCommand batch(stampArguments(photos, changedOut, { "--jobs", "1" }), options, folder / "run");
+    ASSERT_TRUE(waitForStampedPhotos(changedOut, 1));
+    fs::remove(removed);
+    fs::rename(folder / "replacement.jpg", replaced);
     auto outcome = batch.finish();
-    fs::permissions(out, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
-
     EXPECT_EQ(outcome.status, 1) << outcome.output << outcome.errors;
     const std::string said = outcome.output + outcome.errors;
-    EXPECT_NE(said.find("Permission denied"), std::string::npos) << said;
-    EXPECT_NE(said.find("failed"), std::string::npos) << said;
-    const FolderState state = folderState(out);
-    ASSERT_GE(state.visible.size(), 1u);
-    EXPECT_LT(state.visible.size(), 10u) << "the folder turned read-only after the batch was over";
-    EXPECT_EQ(state.visible.front().filename(), "first_0_vardenico.jpg");
-    expectCompleteStampedPhotos(out);
-
-    // Writable again, the same command finishes the batch and clears what the failures left.
-    auto again = vd::test::runVardenico(stampArguments(photos, out, { "--jobs", "1", "--skip-done" }), options, folder / "run");
-    EXPECT_EQ(again.status, 0) << again.output << again.errors;
-    EXPECT_EQ(folderState(out).visible.size(), 10u);
-    EXPECT_TRUE(folderState(out).hidden.empty());
+    EXPECT_NE(said.find(removed.filename().string() + ": no such file"), std::string::npos) << said;
+    expectCompleteStampedPhotos(changedOut);
+    // The replaced photo is stamped from its new content, whole, or reported; never a mixture.
+    const fs::path replacedOut = changedOut / (replaced.stem().string() + "_vardenico.jpg");
+    if (fs::exists(replacedOut)) {
+        EXPECT_EQ(readStampProvenance(replacedOut)->sourceHash, replacementHash);
+        EXPECT_EQ(decodeImageFile(replacedOut)->pixelWidth(), 300);
+    } else {
+        EXPECT_NE(said.find(replaced.filename().string()), std::string::npos) << said;
+    }
+    EXPECT_FALSE(fs::exists(changedOut / (removed.stem().string() + "_vardenico.jpg")));
 }
 
 TEST_F(BatchFaults, OutputFolderFullMidwayNamesTheFailedPhotoWithItsReasonAndKeepsTheOthers)
@@ -434,38 +421,6 @@ TEST_F(BatchFaults, OutputFolderFullMidwayNamesTheFailedPhotoWithItsReasonAndKee
     expectCompleteStampedPhotos(out);
 }
 
-TEST_F(BatchFaults, SourcesRemovedOrReplacedAfterTheyWereListedAreReportedOrStampedWhole)
-{
-    auto photos = makePhotos(1, 64, 48, "first_");
-    for (const auto& photo : makePhotos(7, 1200, 900))
-        photos.push_back(photo);
-    const fs::path removed = photos[5];
-    const fs::path replaced = photos[6];
-    writePhoto(folder / "replacement.jpg", 300, 200, 99);
-    const std::string replacementHash = *ContentHash::ofFile(folder / "replacement.jpg");
-    const fs::path out = folder / "out";
-
-    vd::test::RunningCommand batch(stampArguments(photos, out, { "--jobs", "1" }), options, folder / "run");
-    ASSERT_TRUE(waitForStampedPhotos(out, 1));
-    fs::remove(removed);
-    fs::rename(folder / "replacement.jpg", replaced);
-    auto outcome = batch.finish();
-
-    EXPECT_EQ(outcome.status, 1) << outcome.output << outcome.errors;
-    const std::string said = outcome.output + outcome.errors;
-    EXPECT_NE(said.find(removed.filename().string() + ": no such file"), std::string::npos) << said;
-    expectCompleteStampedPhotos(out);
-    // The replaced photo is stamped from its new content, whole, or reported; never a mixture.
-    const fs::path replacedOut = out / (replaced.stem().string() + "_vardenico.jpg");
-    if (fs::exists(replacedOut)) {
-        EXPECT_EQ(readStampProvenance(replacedOut)->sourceHash, replacementHash);
-        EXPECT_EQ(decodeImageFile(replacedOut)->pixelWidth(), 300);
-    } else {
-        EXPECT_NE(said.find(replaced.filename().string()), std::string::npos) << said;
-    }
-    EXPECT_FALSE(fs::exists(out / (removed.stem().string() + "_vardenico.jpg")));
-}
-
 TEST_F(BatchFaults, LogoStoreChangedByAnotherProcessWhileABatchReadsIt)
 {
     writeLogo(folder / "red.png", Color::rgba(1, 0, 0));
@@ -474,9 +429,8 @@ TEST_F(BatchFaults, LogoStoreChangedByAnotherProcessWhileABatchReadsIt)
     const fs::path out = folder / "out";
 
     // Batches stamping logo 0 run while another process adds and deletes logos after it.
-    std::vector<std::string> arguments { "stamp", "--logo-index", "0", "--position", "bottom-right", "--size", "30", "--out", out.string() };
-    for (const auto& photo : photos)
-        arguments.push_back(photo.string());
+    auto arguments = stampArguments(photos, out);
+    arguments[1] = "--logo-index", arguments[2] = "0";
     std::vector<vd::test::CommandOutcome> changes;
     std::thread changer([&] {
         for (int i = 0; i < 6; ++i) {
@@ -488,12 +442,10 @@ TEST_F(BatchFaults, LogoStoreChangedByAnotherProcessWhileABatchReadsIt)
     for (int i = 0; i < 4; ++i)
         batches.push_back(vd::test::runVardenico(arguments, options, folder / ("batch" + std::to_string(i))));
     changer.join();
-
-    for (const auto& change : changes)
-        EXPECT_EQ(change.status, 0) << change.errors;
-    for (const auto& batch : batches)
-        EXPECT_EQ(batch.status, 0) << batch.errors;
-    expectCompleteStampedPhotos(out);
+    for (const auto& run : { changes, batches })
+        for (const auto& outcome : run)
+            EXPECT_EQ(outcome.status, 0) << outcome.errors;
+    expectCompleteStampedPhotos(out, false);
     EXPECT_EQ(folderState(out).visible.size(), 16u);
     for (const auto& stamped : folderState(out).visible) {
         auto image = decodeImageFile(stamped);

@@ -18,18 +18,6 @@
 
 namespace vd::test {
 
-// Every test binary of this folder keeps its user defaults in a folder of its own.
-inline const TemporaryFolder& stickerHome()
-{
-    static TemporaryFolder home;
-    static const bool set = [] {
-        ::setenv("VARDENICO_HOME", home.path().c_str(), 1);
-        return true;
-    }();
-    (void)set;
-    return home;
-}
-
 // What a sticker told its delegate, in order.
 class RecordingStickerDelegate : public LDStickerViewDelegate {
 public:
@@ -48,7 +36,7 @@ class StickerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        stickerHome();
+        binaryHome();
         RunLoop::main().setClock(RunLoop::Clock::Virtual);
         window = std::make_shared<Window>(Size { 1000, 1000 });
         canvas = View::make(Rect(0, 0, 400, 400));
@@ -118,5 +106,10 @@ inline std::string placeholder() { return mySingleScritte::sharedInstance().stri
 inline double degrees(double radians) { return radians * 180 / std::numbers::pi; }
 inline double radians(double degrees) { return degrees * std::numbers::pi / 180; }
 inline double angleOf(const View& view) { return std::atan2(view.transform().b, view.transform().a); }
+// A point at a distance and an angle (degrees, clockwise on screen) from a centre.
+inline Point polar(Point centre, double distance, double angleDegrees)
+{
+    return { centre.x + distance * std::cos(radians(angleDegrees)), centre.y + distance * std::sin(radians(angleDegrees)) };
+}
 
 }

@@ -24,18 +24,6 @@
 
 namespace vd::test {
 
-// The documents folder of this test binary (user defaults, analytics, placements).
-inline const TemporaryFolder& applyHome()
-{
-    static TemporaryFolder home;
-    static const bool set = [] {
-        ::setenv("VARDENICO_HOME", home.path().c_str(), 1);
-        return true;
-    }();
-    (void)set;
-    return home;
-}
-
 // The pixels where an output differs from its source by more than a JPEG's error: the stamped
 // logo, as x, y, width, height (all 0 when nothing differs).
 inline Rect changedArea(const Image& source, const Image& output)
@@ -55,7 +43,7 @@ class ApplyScreen : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        applyHome();
+        binaryHome();
         if (RunLoop::main().clock() != RunLoop::Clock::Virtual)
             RunLoop::main().setClock(RunLoop::Clock::Virtual);
         UserDefaults::standard().setObject("tutorialB", "fatto");

@@ -1,13 +1,8 @@
-#include "PhotoFixtures.h"
-
-#include <platform/graphics/DrawingContext.h>
+#include "StampFixtures.h"
 
 #include <TestSupport.h>
 
-#include <platform/graphics/ImageMetadata.h>
 #include <watermark/PlacementDescription.h>
-#include <watermark/StampBatch.h>
-#include <watermark/StampEngine.h>
 
 #include <gtest/gtest.h>
 #include <limits>
@@ -16,26 +11,14 @@
 using namespace vd;
 using vd::test::near;
 using vd::test::rgbAt;
+using vd::test::stampToFile;
 
 namespace {
 
 constexpr std::uint32_t kGrey = 0x808080;
 constexpr std::uint32_t kRed = 0xff0000;
 
-Result<StampedPhoto> stampToFile(const StampEngine& engine, const std::filesystem::path& source, const std::filesystem::path& target)
-{
-    std::FILE* out = std::fopen(target.c_str(), "wb");
-    auto stamped = engine.stampPhoto(source, out);
-    std::fclose(out);
-    return stamped;
-}
-
-Image decode(const std::filesystem::path& path)
-{
-    auto image = decodeImageFile(path);
-    EXPECT_TRUE(image.has_value()) << (image ? "" : image.error().message);
-    return image ? *image : Image {};
-}
+Image decode(const std::filesystem::path& path) { return vd::test::decodeStored(path); }
 
 PlacementDescription bottomLeft()
 {
@@ -48,61 +31,46 @@ PlacementDescription bottomLeft()
 
 }
 
-TEST(LogoPlacement, SideIsTheShortSideTimesThePercentageWhateverTheOrientation)
+// The logo's side is the photo's short side times the percentage; an aligned edge keeps its
+// margin plus the sticker's 14-point inset, both scaled from the sticker's frame to the photo; a
+// free or doubly aligned logo sits at its percentages; a pixel margin replaces the preview's.
+TEST(LogoPlacement, SideMarginsAndPercentagesOnEitherOrientation)
 {
-    PlacementDescription placement;
-    EXPECT_DOUBLE_EQ(logoPlacement(placement, 4000, 3000).side, 600);
-    EXPECT_DOUBLE_EQ(logoPlacement(placement, 3000, 4000).side, 600);
-}
-
-TEST(LogoPlacement, AlignedEdgesKeepTheMarginPlusTheStickerInsetScaledToThePhoto)
-{
-    const LogoPlacement onLandscape = logoPlacement(bottomLeft(), 4000, 3000);
-    EXPECT_DOUBLE_EQ(onLandscape.x, 65.625); // 14 × 600 ÷ 128
-    EXPECT_DOUBLE_EQ(onLandscape.y, 3000 - 65.625 - 600);
-
     PlacementDescription topRight;
     topRight.flags = { 0, 1, 1, 0 };
     topRight.margins = { 0, 10, 6, 0 };
-    const LogoPlacement placed = logoPlacement(topRight, 4000, 3000);
-    EXPECT_DOUBLE_EQ(placed.x, 4000 - (10 + 14) * 600.0 / 128 - 600);
-    EXPECT_DOUBLE_EQ(placed.y, (6 + 14) * 600.0 / 128);
-}
-
-TEST(LogoPlacement, FreeOrDoublyAlignedLogoSitsAtItsPercentages)
-{
-    PlacementDescription centred;
-    const LogoPlacement centre = logoPlacement(centred, 4000, 3000);
-    EXPECT_DOUBLE_EQ(centre.x + centre.side / 2, 2000);
-    EXPECT_DOUBLE_EQ(centre.y + centre.side / 2, 1500);
-
     PlacementDescription both;
     both.flags = { 1, 1, 1, 1 };
     both.percent = { 25, 80 };
     both.margins = { 3, 3, 3, 3 };
-    const LogoPlacement placed = logoPlacement(both, 4000, 3000);
-    EXPECT_DOUBLE_EQ(placed.x, 1000 - 300);
-    EXPECT_DOUBLE_EQ(placed.y, 2400 - 300);
-}
-
-TEST(LogoPlacement, PixelMarginReplacesThePreviewMargins)
-{
-    PlacementDescription placement;
-    placement.flags = { 0, 1, 0, 1 };
-    placement.marginPixels = 65;
-    const LogoPlacement placed = logoPlacement(placement, 6000, 4000);
-    EXPECT_DOUBLE_EQ(placed.side, 800);
-    EXPECT_DOUBLE_EQ(placed.x, 6000 - 65 - 800);
-    EXPECT_DOUBLE_EQ(placed.y, 4000 - 65 - 800);
-}
-
-TEST(Progress, PercentInWholeNumbersAndLabelText)
-{
-    EXPECT_EQ(progressPercent(0, 0), 0);
-    EXPECT_EQ(progressPercent(1, 1), 100);
-    EXPECT_EQ(progressPercent(2, 5), 40);
-    EXPECT_EQ(progressPercent(1, 3), 33);
-    EXPECT_EQ(progressLabelText(40, "Non chiudere"), "40% \nNon chiudere");
+    PlacementDescription pixels;
+    pixels.flags = { 0, 1, 0, 1 };
+    pixels.marginPixels = 65;
+    struct Case {
+        const char* name;
+        PlacementDescription placement;
+        double width, height, side, x, y;
+    };
+    const double inset = 600.0 / 128;
+    for (const Case& c : { Case { "centred", {}, 4000, 3000, 600, 1700, 1200 }, Case { "centred, portrait", {}, 3000, 4000, 600, 1200, 1700 },
+             Case { "bottom left", bottomLeft(), 4000, 3000, 600, 14 * inset, 3000 - 14 * inset - 600 },
+             Case { "top right", topRight, 4000, 3000, 600, 4000 - (10 + 14) * inset - 600, (6 + 14) * inset },
+             Case { "both ways", both, 4000, 3000, 600, 1000 - 300, 2400 - 300 }, Case { "pixel margin", pixels, 6000, 4000, 800, 6000 - 65 - 800, 4000 - 65 - 800 } }) {
+        SCOPED_TRACE(c.name);
+        const LogoPlacement placed = logoPlacement(c.placement, c.width, c.height);
+        EXPECT_DOUBLE_EQ(placed.side, c.side);
+        EXPECT_DOUBLE_EQ(placed.x, c.x);
+        EXPECT_DOUBLE_EQ(placed.y, c.y);
+    }
+    // A logo that is not square keeps its proportions with its longer side as the size.
+    const LogoPlacement wide = logoPlacement({}, 4000, 3000, 3.0);
+    EXPECT_DOUBLE_EQ(wide.width, 600);
+    EXPECT_DOUBLE_EQ(wide.height, 200);
+    EXPECT_DOUBLE_EQ(wide.y + wide.height / 2, 1500);
+    const LogoPlacement tall = logoPlacement(vd::test::bottomRight(20), 4000, 3000, 0.5);
+    EXPECT_DOUBLE_EQ(tall.width, 300);
+    EXPECT_DOUBLE_EQ(tall.x, 4000 - 11 - 300);
+    EXPECT_DOUBLE_EQ(tall.y, 3000 - 11 - 600);
 }
 
 TEST(PlacementFile, ReadsEveryFieldAndRefusesNonsenseNamingTheFile)
@@ -253,19 +221,6 @@ TEST_F(StampEngineFiles, TurnedPhotosAreStampedUprightAndWrittenWithOrientationO
         EXPECT_EQ(metadata->exifValue("Exif.Photo.PixelXDimension"), std::to_string(out.pixelWidth()));
         EXPECT_EQ(metadata->exifValue("Exif.Photo.PixelYDimension"), std::to_string(out.pixelHeight()));
     }
-}
-
-TEST_F(StampEngineFiles, PngPhotosAreStampedToo)
-{
-    const auto source = folder / "screenshot.png";
-    auto png = encodePng(vd::test::opaqueLogo(120, Color::rgba(0, 1, 0)));
-    ASSERT_TRUE(files::writeAtomically(source, *png).has_value());
-    StampEngine engine(vd::test::opaqueLogo(10, Color::rgba(1, 0, 0)), PlacementDescription {});
-    auto stamped = stampToFile(engine, source, folder / "out.jpg");
-    ASSERT_TRUE(stamped.has_value()) << stamped.error().message;
-    const Image out = decode(folder / "out.jpg");
-    EXPECT_TRUE(near(rgbAt(out, 60, 60), kRed));
-    EXPECT_TRUE(near(rgbAt(out, 5, 5), 0x00ff00));
 }
 
 TEST_F(StampEngineFiles, UnreadablePhotosFailWithTheirNameAndReason)

@@ -33,26 +33,6 @@ protected:
 
 }
 
-TEST(LogoPlacement, ALogoThatIsNotSquareKeepsItsProportionsWithTheLongerSideAsTheSize)
-{
-    PlacementDescription centred;
-    const LogoPlacement wide = logoPlacement(centred, 4000, 3000, 3.0);
-    EXPECT_DOUBLE_EQ(wide.width, 600);
-    EXPECT_DOUBLE_EQ(wide.height, 200);
-    EXPECT_DOUBLE_EQ(wide.x + wide.width / 2, 2000);
-    EXPECT_DOUBLE_EQ(wide.y + wide.height / 2, 1500);
-
-    const LogoPlacement tall = logoPlacement(bottomRight(20), 4000, 3000, 0.5);
-    EXPECT_DOUBLE_EQ(tall.width, 300);
-    EXPECT_DOUBLE_EQ(tall.height, 600);
-    EXPECT_DOUBLE_EQ(tall.x, 4000 - 11 - 300);
-    EXPECT_DOUBLE_EQ(tall.y, 3000 - 11 - 600);
-
-    const LogoPlacement square = logoPlacement(centred, 4000, 3000);
-    EXPECT_DOUBLE_EQ(square.width, square.side);
-    EXPECT_DOUBLE_EQ(square.height, square.side);
-}
-
 TEST_F(StampFidelity, A300By100LogoComesOutThreeTimesAsWideAsTallInBothModes)
 {
     const auto source = folder / "photo.jpg";

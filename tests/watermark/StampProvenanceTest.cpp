@@ -81,6 +81,31 @@ TEST(StampProvenance, EveryStampedPhotoNamesItsSourceAndWhatStampedItInBothModes
     EXPECT_EQ(*existingStampedTwin(twinSource, folder.path(), folder.path(), normal.stampHash()), std::nullopt);
 }
 
+// Workers read their photos' XMP and write their copies' at the same time: every copy still
+// says what it was made from.
+TEST(StampProvenance, EveryCopyOfABatchOnSeveralWorkersSaysWhatItWasMadeFrom)
+{
+    vd::test::TemporaryFolder folder;
+    std::vector<fs::path> photos;
+    for (int i = 0; i < 48; ++i) {
+        photos.push_back(folder / ("IMG_" + std::to_string(i) + ".jpg"));
+        vd::test::writeSource(photos.back(), 32, 32, {});
+        vd::test::editMetadata(photos.back(), [i](Exiv2::Image& image) { image.xmpData()["Xmp.dc.title"] = "lang=\"x-default\" Photo " + std::to_string(i); });
+    }
+    auto engine = std::make_shared<const StampEngine>(vd::test::opaqueLogo(8, Color::rgba(0, 1, 0)), vd::test::bottomRight(20));
+    StampBatch batch(engine, folder / "out", 4);
+    std::size_t described = 0;
+    const StampSummary summary = batch.run(photos, [&](const StampProgress& progress) {
+        ASSERT_TRUE(progress.saved) << progress.error;
+        EXPECT_EQ(progress.notice, "");
+        const auto provenance = readStampProvenance(*progress.saved);
+        EXPECT_TRUE(provenance && provenance->sourceName == progress.sourceName && provenance->stampHash == engine->stampHash()) << *progress.saved;
+        described += provenance.has_value();
+    });
+    EXPECT_EQ(summary.saved, photos.size());
+    EXPECT_EQ(described, photos.size());
+}
+
 TEST(StampProvenance, ABatchRunAgainWithSkipDoneStampsOnlyWhatIsMissing)
 {
     vd::test::TemporaryFolder folder;

@@ -25,18 +25,34 @@ void lockXmpToolkit(void* mutex, bool lock)
         static_cast<std::recursive_mutex*>(mutex)->unlock();
 }
 
+std::recursive_mutex& xmpToolkit()
+{
+    static std::recursive_mutex mutex;
+    return mutex;
+}
+
 // Exiv2's XMP toolkit must be initialised once before threads use it, with a lock, as photos are
 // stamped on several threads and each encodes its XMP; its console chatter is no interface of ours.
 void initialiseExiv2()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        static std::recursive_mutex xmpToolkit;
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
         Exiv2::enableBMFF(true); // HEIF and AVIF
-        Exiv2::XmpParser::initialize(lockXmpToolkit, &xmpToolkit);
+        Exiv2::XmpParser::initialize(lockXmpToolkit, &xmpToolkit());
         Exiv2::XmpProperties::registerNs(kVardenicoXmpNamespace, kVardenicoXmpPrefix);
     });
+}
+
+// Held while Exiv2 reads or writes XMP. Every encoding unregisters and registers again each
+// namespace added to the toolkit (ours among them) under the toolkit's lock, but the toolkit is
+// used without that lock everywhere else: an encoding or decoding on another thread that falls in
+// between finds our namespace unknown and fails, and a stamped photo would lose the XMP that says
+// what it was made from. Metadata is read and written whole under this lock, one photo at a time.
+std::unique_lock<std::recursive_mutex> xmpLock()
+{
+    initialiseExiv2();
+    return std::unique_lock(xmpToolkit());
 }
 
 constexpr size_t kMaxSegmentPayload = 65533; // a JPEG marker's length field covers itself
@@ -169,7 +185,7 @@ Result<void> readInto(Exiv2::Image::AutoPtr image, const std::string& name, Exiv
 
 Result<ImageMetadata> ImageMetadata::readFromFile(const std::filesystem::path& path)
 {
-    initialiseExiv2();
+    const auto locked = xmpLock();
     ImageMetadata metadata;
     Storage& s = *metadata.m_storage;
     s.name = path.string();
@@ -187,7 +203,7 @@ Result<ImageMetadata> ImageMetadata::readFromFile(const std::filesystem::path& p
 
 Result<ImageMetadata> ImageMetadata::readFromBytes(std::span<const std::uint8_t> bytes, const std::string& name)
 {
-    initialiseExiv2();
+    const auto locked = xmpLock();
     ImageMetadata metadata;
     Storage& s = *metadata.m_storage;
     s.name = name;
@@ -242,6 +258,7 @@ std::optional<std::string> ImageMetadata::exifValue(const std::string& key) cons
 
 std::optional<std::string> ImageMetadata::xmpValue(const std::string& key) const
 {
+    const auto locked = xmpLock();
     try {
         auto it = m_storage->xmp.findKey(Exiv2::XmpKey(key));
         if (it == m_storage->xmp.end())
@@ -276,6 +293,7 @@ void ImageMetadata::setIccProfile(std::vector<std::uint8_t> profile)
 
 MetadataBlocks ImageMetadata::blocks(std::string* dropped) const
 {
+    const auto locked = xmpLock();
     const Storage& storage = *m_storage;
     MetadataBlocks blocks;
     blocks.icc = storage.icc;
@@ -314,7 +332,7 @@ MetadataBlocks ImageMetadata::blocks(std::string* dropped) const
 
 Result<std::vector<std::uint8_t>> ImageMetadata::embedIn(std::span<const std::uint8_t> picture, const std::string& name) const
 {
-    initialiseExiv2();
+    const auto locked = xmpLock();
     try {
         Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(picture.data(), static_cast<long>(picture.size()));
         if (!image.get())
@@ -385,7 +403,7 @@ std::optional<std::string> ImageMetadata::dateTimeOriginal() const
 
 void ImageMetadata::setXmpValue(const std::string& key, const std::string& value)
 {
-    initialiseExiv2();
+    const auto locked = xmpLock();
     try {
         m_storage->xmp[key] = value;
         m_storage->xmpChanged = true;
@@ -405,6 +423,7 @@ void ImageMetadata::setExifValue(const std::string& key, const std::string& valu
 
 void ImageMetadata::prepareForDerivedImage(int width, int height, const std::string& software, int orientation)
 {
+    const auto locked = xmpLock();
     Storage& storage = *m_storage;
     try {
         Exiv2::ExifThumb(storage.exif).erase();
@@ -439,6 +458,7 @@ void ImageMetadata::prepareForDerivedImage(int width, int height, const std::str
 
 std::vector<JpegSegment> ImageMetadata::jpegSegments(std::string* dropped) const
 {
+    const auto locked = xmpLock();
     const Storage& storage = *m_storage;
     std::vector<JpegSegment> segments;
     std::vector<std::string> notes;
@@ -599,7 +619,7 @@ std::vector<JpegSegment> ImageMetadata::jpegSegments(std::string* dropped) const
 
 Result<std::vector<std::uint8_t>> ImageMetadata::embedInJpeg(std::span<const std::uint8_t> jpeg) const
 {
-    initialiseExiv2();
+    const auto locked = xmpLock();
     try {
         Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(jpeg.data(), static_cast<long>(jpeg.size()));
         if (!image.get() || image->imageType() != Exiv2::ImageType::jpeg)
