@@ -1,5 +1,7 @@
 #include "EditorTestSupport.h"
 
+#include <platform/ui/presentation/Popover.h>
+
 namespace vd::test {
 namespace {
 
