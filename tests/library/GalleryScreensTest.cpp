@@ -417,6 +417,11 @@ TEST_P(GalleryScreens, FromTheEditorBackMakesTheEditorReplaceTheLogoJustSavedAnd
     EXPECT_EQ(navigation->topViewController(), editor);
     ASSERT_TRUE(top<StandInEditor>());
     EXPECT_EQ(top<StandInEditor>()->indice, std::optional(2)) << "the new logo is the third row, whatever the emptied list says";
+    // Home, from the saved logo's preview, goes to the bottom of the stack, past the editor.
+    navigation->pushViewController(preview, false);
+    settle(0.1);
+    tap("myButtonHOME");
+    EXPECT_EQ(navigation->viewControllers().size(), 1u);
 }
 
 TEST_P(GalleryScreens, SaveWritesANewAlbumPhotoEachTimeAndLeavingLetsThePictureGo)
