@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -127,6 +128,28 @@ inline std::size_t lineCount(const std::string& text)
     for (char c : text)
         lines += c == '\n';
     return lines + (!text.empty() && text.back() != '\n');
+}
+
+// The whole contents of a file as text; empty when it cannot be read.
+inline std::string fileText(const std::filesystem::path& path)
+{
+    auto bytes = files::readAll(path);
+    return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
+}
+
+// Runs a command line through the shell; the outcome's output holds stdout and stderr together.
+inline CommandOutcome runShell(const std::string& command)
+{
+    CommandOutcome outcome;
+    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+    if (!pipe)
+        return outcome;
+    char buffer[4096];
+    while (size_t count = std::fread(buffer, 1, sizeof buffer, pipe))
+        outcome.output.append(buffer, count);
+    const int status = ::pclose(pipe);
+    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return outcome;
 }
 
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <TestSupport.h>
-#include <browser/BrowserFixtures.h>
+#include <watermark/PhotoFixtures.h>
 
 #include <app/ProgramScreens.h>
 #include <browser/DetailViewController.h>
@@ -9,6 +9,7 @@
 #include <browser/ViewController.h>
 #include <hosts/Host.h>
 #include <library/LogoGalleryInputs.h>
+#include <platform/foundation/Files.h>
 #include <platform/foundation/Paths.h>
 #include <platform/foundation/RunLoop.h>
 #include <platform/foundation/UserDefaults.h>
@@ -23,10 +24,50 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <tuple>
 
 namespace vd::test {
+
+// A photo library folder with known capture dates: twelve photos at the top, three in the album
+// "Mare" and two in "Montagna", newest first in the order of `newestFirst`, and one file that
+// looks like a JPEG but does not decode ("rotta.jpg", the oldest by its file time).
+struct BrowserLibrary {
+    std::filesystem::path root;
+    std::vector<std::string> newestFirst; // local identifiers, as the grid shows them
+};
+
+inline BrowserLibrary makeBrowserLibrary(const std::filesystem::path& root)
+{
+    BrowserLibrary library { root, {} };
+    std::filesystem::create_directories(root / "Mare");
+    std::filesystem::create_directories(root / "Montagna");
+    // Names and dates disagree on purpose, so that only the capture dates give the order.
+    std::vector<std::tuple<std::string, int, std::uint32_t, bool>> photos { // name, day of March 2023, colour, upright
+        { "Mare/spiaggia.jpg", 20, 0x1e90ff, false }, { "Mare/onde.jpg", 14, 0x0077be, false }, { "Mare/scogli.jpg", 26, 0x5f9ea0, true },
+        { "Montagna/vetta.jpg", 22, 0xe0e0e0, false }, { "Montagna/bosco.jpg", 16, 0x228b22, false } };
+    for (int i = 0; i < 12; ++i)
+        photos.push_back({ "foto" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".jpg", (i * 7) % 12 + 1, 0x203040u + 0x0b0905u * static_cast<std::uint32_t>(i), i % 3 == 0 });
+    std::vector<std::pair<int, std::string>> byDay;
+    for (const auto& [name, day, colour, upright] : photos) {
+        writeJpeg(root / name, upright ? 120 : 160, upright ? 160 : 120, [colour](int x, int y) { return ((x / 20 + y / 20) % 2) ? colour : (colour ^ 0x303030u); }, 90);
+        char date[32];
+        std::snprintf(date, sizeof date, "2023:03:%02d 10:00:00", day);
+        editMetadata(root / name, [&](Exiv2::Image& image) { image.exifData()["Exif.Photo.DateTimeOriginal"] = std::string(date); });
+        byDay.push_back({ -day, name });
+    }
+    std::sort(byDay.begin(), byDay.end());
+    for (auto& [day, name] : byDay)
+        library.newestFirst.push_back(name);
+    // A JPEG signature and then nothing a decoder can use, from 2017: older than every capture date.
+    files::writeAtomically(root / "rotta.jpg", std::vector<std::uint8_t> { 0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F', 'I', 'F', 0x00, 0x01, 0x02, 0x03, 0x04, 0x05 });
+    std::filesystem::last_write_time(root / "rotta.jpg", std::filesystem::file_time_type::clock::now() - std::chrono::seconds(std::time(nullptr) - 1'500'000'000));
+    library.newestFirst.push_back("rotta.jpg");
+    return library;
+}
 
 // Stands in for the logo gallery: remembers who opened it.
 class GalleryStandIn : public ViewController, public LogoGalleryInputs {
@@ -36,7 +77,6 @@ public:
     std::string myStringProvenienza;
 };
 
-// Stands in for the apply screen: the browser only sets its three inputs.
 // The apply screen with its views left out: only what the browser hands it is under test here.
 class ApplyStandIn : public QuintaraApplyController {
 public:
@@ -106,16 +146,11 @@ public:
         }
         window->prepareFrame();
     }
-    std::shared_ptr<View> named(const std::string& name)
+    Point centreOf(const std::string& name)
     {
         window->prepareFrame();
         auto view = window->viewNamed(name);
         EXPECT_TRUE(view) << "no view is named " << name;
-        return view;
-    }
-    Point centreOf(const std::string& name)
-    {
-        auto view = named(name);
         return view ? view->convertPointToView(view->bounds().center(), nullptr) : Point {};
     }
     void tapAt(Point p)
@@ -147,8 +182,7 @@ public:
     std::vector<std::string> gridPhotos()
     {
         std::vector<std::string> names;
-        const auto& shown = *screen->assetsFetchResults;
-        for (const auto& asset : shown)
+        for (const auto& asset : *screen->assetsFetchResults)
             names.push_back(asset.localIdentifier);
         return names;
     }
@@ -156,13 +190,17 @@ public:
     {
         return std::dynamic_pointer_cast<browser::RullinoCollectionViewCell>(screen->myCollectionViewRullino->cellForItemAtIndexPath(IndexPath::forItem(item, 0)));
     }
-    void giveLogo()
+    // What the gallery does in picker use: the picture back into the browser, then back. Gives
+    // what the gallery was told of where it was opened from.
+    std::string giveLogo()
     {
-        // What the gallery does in picker use: the picture back into the browser, then back.
         tap("myButtonEntraLogoPicker");
+        auto gallery = std::dynamic_pointer_cast<GalleryStandIn>(navigation->topViewController());
+        EXPECT_TRUE(gallery) << "the gallery opens";
         screen->setMyImageLogoPreview(opaqueLogo(64, Color::rgba(1, 0, 0)));
         navigation->popViewController(true);
         settle();
+        return gallery ? gallery->myStringProvenienza : std::string();
     }
 
     TemporaryFolder folder;

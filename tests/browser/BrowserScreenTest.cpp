@@ -15,193 +15,196 @@ class BrowserOnDevice : public ::testing::TestWithParam<DeviceKind> {};
 INSTANTIATE_TEST_SUITE_P(PhoneAndTablet, BrowserOnDevice, ::testing::Values(DeviceKind::Phone, DeviceKind::Tablet),
     [](const auto& info) { return std::string(deviceKindName(info.param)); });
 
-TEST_P(BrowserOnDevice, TheGridShowsTheLibraryNewestFirstInColumnsOfTheDevice)
-{
-    BrowserHarness b(GetParam());
-    EXPECT_EQ(b.gridPhotos(), b.photos.newestFirst);
-    ASSERT_TRUE(b.screen->sectionFetchResults);
-    EXPECT_EQ(b.screen->sectionFetchResults->topLevelCollections.count(), 2u);
-    b.tap("myButtonPicker");
-    EXPECT_EQ(b.screen->myViewBgCollectionPicker->center(), b.screen->Centro) << "the grid panel is open";
-    const double width = b.screen->myCollectionViewRullino->bounds().width();
-    auto first = b.gridCell(0);
-    ASSERT_TRUE(first);
-    const double columns = GetParam() == DeviceKind::Tablet ? 10 : 4;
-    EXPECT_NEAR(first->bounds().width(), width / columns, 0.01);
-    auto second = b.gridCell(1);
-    auto nextLine = b.gridCell(static_cast<long>(columns));
-    ASSERT_TRUE(second && nextLine);
-    EXPECT_EQ(second->frame().minY(), first->frame().minY()) << "the second photo stands beside the first";
-    EXPECT_GT(nextLine->frame().minY(), first->frame().minY()) << "a line holds exactly the device's columns";
-    // Thumbnails arrive from the workers, each the photo of its cell.
-    EXPECT_EQ(first->representedAssetIdentifier(), b.photos.newestFirst[0]);
-    EXPECT_FALSE(first->myImagePhoto->image().isEmpty());
-    EXPECT_LE(first->myImagePhoto->image().pixelWidth(), static_cast<int>(width / columns * 2) + 1);
-}
-
-TEST_P(BrowserOnDevice, SelectionKeepsTheOrderOfTapsAndTheCountersFollow)
+// One walk through the browser as a person uses it: the grid, an ordered selection, the large
+// previews, forward to the apply screen and back, the strip, cancel and the albums.
+TEST_P(BrowserOnDevice, AWalkThroughGridSelectionPreviewsForwardStripCancelAndAlbums)
 {
     BrowserHarness b(GetParam());
     const auto& scritte = mySingleScritte::sharedInstance();
+    const auto& order = b.photos.newestFirst;
+    auto panelOpen = [&] { return b.screen->myViewBgCollectionPicker->center() == b.screen->Centro; };
+    auto dismissAlert = [&](const std::string& why) {
+        auto alert = b.alert();
+        ASSERT_TRUE(alert) << why;
+        alert->performAction(0);
+        b.settle();
+    };
+    auto forwardedTo = [&] { return std::dynamic_pointer_cast<QuintaraApplyController>(b.navigation->topViewController()); };
+    EXPECT_EQ(b.gridPhotos(), order);
+    ASSERT_TRUE(b.screen->sectionFetchResults);
+    EXPECT_EQ(b.screen->sectionFetchResults->topLevelCollections.count(), 2u);
+
+    // Without photos or logo, forward explains and stays.
+    b.tap("myButtonAvantiPro");
+    ASSERT_TRUE(b.alert());
+    EXPECT_EQ(b.alert()->title(), scritte.stringaSelezionaMedia());
+    EXPECT_EQ(b.alert()->message(), scritte.stringaSelezionaFotoELogo());
+    dismissAlert("forward without photos");
+    EXPECT_EQ(b.navigation->viewControllers().size(), 1u);
+
+    // The grid: the device's columns, each cell with the thumbnail of its own photo.
     b.tap("myButtonPicker");
+    EXPECT_TRUE(panelOpen());
+    const long columns = GetParam() == DeviceKind::Tablet ? 10 : 4;
+    auto first = b.gridCell(0), lastOfLine = b.gridCell(columns - 1), nextLine = b.gridCell(columns);
+    ASSERT_TRUE(first && lastOfLine && nextLine);
+    EXPECT_EQ(lastOfLine->frame().minY(), first->frame().minY()) << "a line holds the device's columns";
+    EXPECT_GT(nextLine->frame().minY(), first->frame().minY()) << "and no more";
+    EXPECT_EQ(first->representedAssetIdentifier(), order[0]);
+    EXPECT_FALSE(first->myImagePhoto->image().isEmpty());
+
+    // A photo that does not decode shows a mark, no stale picture, and cannot be selected.
+    const long broken = static_cast<long>(order.size()) - 1;
+    auto brokenCell = b.gridCell(broken);
+    ASSERT_TRUE(brokenCell);
+    EXPECT_EQ(brokenCell->representedAssetIdentifier(), "rotta.jpg");
+    EXPECT_TRUE(brokenCell->isUnreadable());
+    EXPECT_TRUE(brokenCell->myImagePhoto->image().isEmpty());
+    EXPECT_FALSE(brokenCell->myLabelIllegibile->isHidden());
+    EXPECT_FALSE(first->isUnreadable());
+    b.tapCell(broken);
+    EXPECT_TRUE(b.screen->myArrIndexSelezionati.empty());
+    ASSERT_TRUE(b.alert());
+    EXPECT_NE(b.alert()->message().find("rotta.jpg"), std::string::npos) << b.alert()->message();
+    dismissAlert("the unreadable photo");
+
+    // The selection keeps the order of the taps; a photo selected again goes to the end.
     auto confirm = b.screen->myButtonSelezionaProperty;
     EXPECT_EQ(b.screen->myLabelCountSelezionate->text(), "");
-    EXPECT_NEAR(confirm->alpha(), 0.1, 1e-9);
     EXPECT_FALSE(confirm->isEnabled());
-
     for (long item : { 5, 2, 9 })
         b.tapCell(item);
     EXPECT_EQ(b.screen->myArrIndexSelezionati, (Positions { 5, 2, 9 }));
     auto cell = b.gridCell(2);
     EXPECT_EQ(cell->myLabelCheck->alpha(), 1);
-    EXPECT_EQ(cell->myImagePhoto->layer().borderWidth(), 2.2);
     b.tapCell(2);
     EXPECT_EQ(b.screen->myArrIndexSelezionati, (Positions { 5, 9 }));
     EXPECT_EQ(b.screen->myLabelCountSelezionate->text(), "(2)");
     EXPECT_EQ(b.screen->myLabelGiaSelezionate->text(), scritte.stringaSelezionate() + " (2)");
     EXPECT_EQ(cell->myLabelCheck->alpha(), 0);
-    EXPECT_NEAR(confirm->alpha(), 1, 1e-9);
     EXPECT_TRUE(confirm->isEnabled());
     b.tapCell(2);
-    EXPECT_EQ(b.screen->myArrIndexSelezionati, (Positions { 5, 9, 2 })) << "selected again, it goes to the end";
-}
+    EXPECT_EQ(b.screen->myArrIndexSelezionati, (Positions { 5, 9, 2 }));
+    b.tapCell(2);
 
-TEST_P(BrowserOnDevice, ForwardHandsThePositionsTheirPhotosAndTheLogoToTheApplyScreen)
-{
-    BrowserHarness b(GetParam());
-    // Without photos or logo, forward explains and stays.
-    b.tap("myButtonAvantiPro");
-    auto alert = b.alert();
-    ASSERT_TRUE(alert);
-    EXPECT_EQ(alert->title(), mySingleScritte::sharedInstance().stringaSelezionaMedia());
-    EXPECT_EQ(alert->message(), mySingleScritte::sharedInstance().stringaSelezionaFotoELogo());
-    alert->performAction(0);
-    b.settle();
-    EXPECT_EQ(b.navigation->viewControllers().size(), 1u);
+    // A long press shows the photo large at its own size and selects nothing; below the last line
+    // of photos there is nothing to show.
+    const Point onPhoto = b.centreOf("myCollectionViewRullino.0.4");
+    b.press(onPhoto, 0.5);
+    EXPECT_EQ(b.screen->myViewPreviewLongGesture->center(), b.screen->Centro);
+    ASSERT_FALSE(b.screen->myImageViewLongGesture->image().isEmpty());
+    EXPECT_EQ(b.screen->myImageViewLongGesture->image().pixelWidth(), (*b.screen->assetsFetchResults)[4].pixelWidth);
+    b.release(onPhoto);
+    EXPECT_NE(b.screen->myViewPreviewLongGesture->center(), b.screen->Centro);
+    auto grid = b.screen->myCollectionViewRullino;
+    const Point gap = grid->convertPointToView({ grid->bounds().midX(), grid->bounds().maxY() - 10 }, nullptr);
+    ASSERT_FALSE(grid->indexPathForItemAtPoint(grid->convertPointFromView(gap, nullptr)));
+    b.press(gap, 0.5);
+    EXPECT_NE(b.screen->myViewPreviewLongGesture->center(), b.screen->Centro);
+    b.release(gap);
+    EXPECT_EQ(b.screen->myArrIndexSelezionati, (Positions { 5, 9 })) << "long presses select nothing";
+
+    // A firm press peeks in the photo's proportions; a tap on the card selects it, a second peek of
+    // a selected photo changes nothing, nor does a tap beside the card.
+    auto peekAt = [&](long item) {
+        const Point at = b.centreOf("myCollectionViewRullino.0." + std::to_string(item));
+        b.press(at, 0.2, 1.0);
+        b.release(at, 1.0);
+        return b.screen->peek();
+    };
+    auto peek = peekAt(3);
+    ASSERT_TRUE(peek && peek->asset);
+    EXPECT_EQ(b.screen->indexSelezionatoPeek, 3);
+    const auto& peeked = (*b.screen->assetsFetchResults)[3];
+    EXPECT_EQ(peek->asset->localIdentifier, peeked.localIdentifier);
+    const Rect card = peek->view()->frame();
+    EXPECT_NEAR(card.height() / card.width(), double(peeked.pixelHeight) / peeked.pixelWidth, 0.01);
+    EXPECT_FALSE(peek->myImageView->image().isEmpty());
+    EXPECT_EQ(b.screen->myArrIndexSelezionati, (Positions { 5, 9 })) << "a firm press is no tap";
+    EXPECT_NE(b.screen->myViewPreviewLongGesture->center(), b.screen->Centro) << "nor a long press";
+    b.tap("myImageView");
+    EXPECT_FALSE(b.screen->peek());
+    EXPECT_EQ(b.screen->myArrIndexSelezionati, (Positions { 5, 9, 3 }));
+    EXPECT_TRUE(b.gridCell(3)->isSelected());
+    ASSERT_TRUE(peekAt(3));
+    b.tap("myImageView");
+    ASSERT_TRUE(peekAt(6));
+    b.tapAt({ 5, 5 });
+    EXPECT_FALSE(b.screen->peek());
+    EXPECT_EQ(b.screen->myArrIndexSelezionati, (Positions { 5, 9, 3 }));
+
+    // Confirm without a logo closes the panel and stays.
+    b.tap("myButtonSelezionaProperty");
+    EXPECT_EQ(b.navigation->viewControllers().size(), 1u) << "no logo: the screen stays";
+    EXPECT_FALSE(panelOpen());
+    EXPECT_EQ(b.screen->myArrIndexSelezionati, (Positions { 5, 9, 3 }));
 
     // The gallery opens as a picker, and the logo it hands back shows on return.
-    b.tap("myButtonEntraLogoPicker");
-    auto gallery = std::dynamic_pointer_cast<test::GalleryStandIn>(b.navigation->topViewController());
-    ASSERT_TRUE(gallery);
-    EXPECT_EQ(gallery->myStringProvenienza, "logopicker");
-    b.screen->setMyImageLogoPreview(test::opaqueLogo(64, Color::rgba(1, 0, 0)));
-    b.navigation->popViewController(true);
-    b.settle();
+    EXPECT_EQ(b.giveLogo(), "logopicker");
     EXPECT_EQ(b.screen->myViewBgLogoPreview->alpha(), 1);
     EXPECT_EQ(b.screen->myImageviewLogoPreview->image().pixelWidth(), 64);
 
-    // A logo and no photos: still the alert.
-    b.tap("myButtonAvantiPro");
-    ASSERT_TRUE(b.alert());
-    b.alert()->performAction(0);
-    b.settle();
-
+    // Confirm, photos and logo being there, goes on at once with the positions, their photos and
+    // the logo; back on the browser the selection is kept and forward hands it over again.
     b.tap("myButtonPicker");
-    for (long item : { 5, 2, 9, 2 })
-        b.tapCell(item);
-    // Confirm closes the grid panel and goes on at once, photos and logo being there.
+    EXPECT_TRUE(b.gridCell(9)->isSelected()) << "the grid shows the selection when it opens again";
     b.tap("myButtonSelezionaProperty");
-    auto apply = std::dynamic_pointer_cast<QuintaraApplyController>(b.navigation->topViewController());
-    ASSERT_TRUE(apply);
-    EXPECT_EQ(apply->myArrayIndexSelezionati, (std::vector<int> { 5, 9 }));
-    ASSERT_TRUE(apply->assetsFetchResults);
-    EXPECT_EQ((*apply->assetsFetchResults)[5].localIdentifier, b.photos.newestFirst[5]);
-    EXPECT_EQ((*apply->assetsFetchResults)[9].localIdentifier, b.photos.newestFirst[9]);
-    ASSERT_TRUE(apply->logoDaAplicare);
-    EXPECT_EQ(apply->logoDaAplicare->pixelWidth(), 64);
+    for (int visit = 0; visit < 2; ++visit) {
+        auto apply = forwardedTo();
+        ASSERT_TRUE(apply) << visit;
+        EXPECT_EQ(apply->myArrayIndexSelezionati, (std::vector<int> { 5, 9, 3 }));
+        ASSERT_TRUE(apply->assetsFetchResults && apply->logoDaAplicare);
+        for (int position : apply->myArrayIndexSelezionati)
+            EXPECT_EQ((*apply->assetsFetchResults)[static_cast<std::size_t>(position)].localIdentifier, order[static_cast<std::size_t>(position)]);
+        EXPECT_EQ(apply->logoDaAplicare->pixelWidth(), 64);
+        b.navigation->popViewController(true);
+        b.settle();
+        EXPECT_EQ(b.screen->myArrIndexSelezionati, (Positions { 5, 9, 3 }));
+        EXPECT_FALSE(panelOpen()) << "panels closed on return";
+        if (visit == 0)
+            b.tap("myButtonAvantiPro");
+    }
 
-    // Back on the browser the selection is kept and forward hands it over again.
-    b.navigation->popViewController(true);
-    b.settle();
-    EXPECT_EQ(b.screen->myArrIndexSelezionati, (Positions { 5, 9 }));
-    EXPECT_NE(b.screen->myViewBgCollectionPicker->center(), b.screen->Centro) << "panels closed on return";
-    b.tap("myButtonAvantiPro");
-    apply = std::dynamic_pointer_cast<QuintaraApplyController>(b.navigation->topViewController());
-    ASSERT_TRUE(apply);
-    EXPECT_EQ(apply->myArrayIndexSelezionati, (std::vector<int> { 5, 9 }));
-}
-
-TEST_P(BrowserOnDevice, ConfirmWithoutALogoStaysAndCancelFollowsItsThreeRules)
-{
-    BrowserHarness b(GetParam());
-    b.tap("myButtonPicker");
-    b.tapCell(3);
-    b.tap("myButtonSelezionaProperty");
-    EXPECT_EQ(b.navigation->viewControllers().size(), 1u) << "no logo: the screen stays";
-    EXPECT_NE(b.screen->myViewBgCollectionPicker->center(), b.screen->Centro) << "the grid panel closed";
-    EXPECT_EQ(b.screen->myArrIndexSelezionati, (Positions { 3 }));
-
-    // Cancel with a selection empties it and keeps the panel open.
-    b.tap("myButtonPicker");
-    EXPECT_TRUE(b.gridCell(3)->isSelected()) << "the grid shows the selection when it opens again";
-    b.tapCell(7);
-    b.tap("myButtonAnnullaProperty");
-    EXPECT_TRUE(b.screen->myArrIndexSelezionati.empty());
-    EXPECT_EQ(b.screen->myViewBgCollectionPicker->center(), b.screen->Centro);
-    EXPECT_EQ(b.screen->myCollectionViewRullino->alpha(), 1);
-    EXPECT_FALSE(b.gridCell(3)->isSelected());
-    EXPECT_EQ(b.gridCell(3)->myLabelCheck->alpha(), 0);
-
-    // Cancel while the album list is open only closes the list.
-    b.tapCell(4);
-    b.tap("myButtonSelezionaAlbum");
-    EXPECT_TRUE(b.screen->myBoolAlbumInAlto);
-    b.tap("myButtonAnnullaProperty");
-    EXPECT_FALSE(b.screen->myBoolAlbumInAlto);
-    EXPECT_EQ(b.screen->myArrIndexSelezionati, (Positions { 4 }));
-
-    // Cancel with nothing selected closes the panel.
-    b.tap("myButtonAnnullaProperty");
-    EXPECT_EQ(b.screen->myViewBgCollectionPicker->center(), b.screen->Centro);
-    b.tap("myButtonAnnullaProperty");
-    EXPECT_NE(b.screen->myViewBgCollectionPicker->center(), b.screen->Centro);
-}
-
-TEST_P(BrowserOnDevice, TheStripRemovesPhotosByTheirButtonsAndClosesWhenEmpty)
-{
-    BrowserHarness b(GetParam());
-    b.tap("myButtonPicker");
-    for (long item : { 6, 1, 8 })
-        b.tapCell(item);
-    b.tap("myButtonChiudiPicker");
+    // The strip removes photos by their buttons, the rows after moving up, and closes when empty.
     b.tap("myButtonEntraSelezionate");
     EXPECT_TRUE(b.screen->myBoolSelezionateAperto);
     EXPECT_EQ(b.screen->myViewBgCollectionViewSELEZIONATE->center().y, b.screen->Centro.y);
     auto strip = b.screen->myCollectionViewSELEZIONATE;
     ASSERT_EQ(strip->numberOfItemsInSection(0), 3);
-    auto middle = std::dynamic_pointer_cast<browser::FotoSelezionateCollectionCell>(strip->cellForItemAtIndexPath(IndexPath::forItem(1, 0)));
-    ASSERT_TRUE(middle);
-    EXPECT_EQ(middle->cella, 1);
-    EXPECT_EQ(middle->numeroinarray, 1);
-
+    auto stripCell = [&](long item) { return std::dynamic_pointer_cast<browser::FotoSelezionateCollectionCell>(strip->cellForItemAtIndexPath(IndexPath::forItem(item, 0))); };
+    ASSERT_TRUE(stripCell(1));
+    EXPECT_EQ(stripCell(1)->cella, 1);
+    EXPECT_EQ(stripCell(1)->numeroinarray, 9);
     b.tap("myCollectionViewSELEZIONATE.0.1.myButtonDeselect");
-    EXPECT_EQ(b.screen->myArrIndexSelezionati, (Positions { 6, 8 }));
-    EXPECT_EQ(b.screen->myLabelGiaSelezionate->text(), mySingleScritte::sharedInstance().stringaSelezionate() + " (2)");
-    // The rows after the removed one moved up, buttons included.
-    auto last = std::dynamic_pointer_cast<browser::FotoSelezionateCollectionCell>(strip->cellForItemAtIndexPath(IndexPath::forItem(1, 0)));
-    ASSERT_TRUE(last);
-    EXPECT_EQ(last->cella, 1);
-    EXPECT_EQ(last->numeroinarray, 8);
+    EXPECT_EQ(b.screen->myArrIndexSelezionati, (Positions { 5, 3 }));
+    EXPECT_EQ(b.screen->myLabelGiaSelezionate->text(), scritte.stringaSelezionate() + " (2)");
+    ASSERT_TRUE(stripCell(1));
+    EXPECT_EQ(stripCell(1)->cella, 1);
+    EXPECT_EQ(stripCell(1)->numeroinarray, 3);
     b.tap("myCollectionViewSELEZIONATE.0.1.myButtonDeselect");
-    EXPECT_EQ(b.screen->myArrIndexSelezionati, (Positions { 6 }));
+    EXPECT_EQ(b.screen->myArrIndexSelezionati, (Positions { 5 }));
     EXPECT_TRUE(b.screen->myBoolSelezionateAperto);
     b.tap("myCollectionViewSELEZIONATE.0.0.myButtonDeselect");
     EXPECT_TRUE(b.screen->myArrIndexSelezionati.empty());
     EXPECT_FALSE(b.screen->myBoolSelezionateAperto) << "removing the last photo closes the strip";
     EXPECT_EQ(b.screen->myViewBgCollectionViewSELEZIONATE->center().y, 3 * b.screen->Centro.y);
+    b.tap("myButtonAvantiPro");
+    dismissAlert("forward with a logo and no photos");
+    EXPECT_EQ(b.navigation->viewControllers().size(), 1u);
 
-    // The grid no longer shows them selected: a tap selects again rather than deselecting.
+    // Cancel: with a selection it empties it and keeps the panel; with the album list open it only
+    // closes the list; with nothing selected it closes the panel.
     b.tap("myButtonPicker");
-    b.tapCell(6);
-    EXPECT_EQ(b.screen->myArrIndexSelezionati, (Positions { 6 }));
-}
-
-TEST_P(BrowserOnDevice, AnAlbumReplacesTheGridAndEmptiesTheSelection)
-{
-    BrowserHarness b(GetParam());
-    b.tap("myButtonPicker");
-    b.tapCell(0);
-    // A second tap during the 0.4 s slide is ignored.
+    b.tapCell(5);
+    EXPECT_EQ(b.screen->myArrIndexSelezionati, (Positions { 5 })) << "the grid no longer showed it selected";
+    b.tap("myButtonAnnullaProperty");
+    EXPECT_TRUE(b.screen->myArrIndexSelezionati.empty());
+    EXPECT_TRUE(panelOpen());
+    EXPECT_EQ(b.screen->myCollectionViewRullino->alpha(), 1);
+    EXPECT_FALSE(b.gridCell(5)->isSelected());
+    EXPECT_EQ(b.gridCell(5)->myLabelCheck->alpha(), 0);
+    b.tapCell(4);
+    // A second tap on the album button during its 0.4 s slide is ignored.
     const Point albumButton = b.centreOf("myButtonSelezionaAlbum");
     for (int tap = 0; tap < 2; ++tap) {
         b.window->sendTouches(TouchPhase::Began, { { 1, albumButton } });
@@ -211,18 +214,21 @@ TEST_P(BrowserOnDevice, AnAlbumReplacesTheGridAndEmptiesTheSelection)
     }
     b.settle();
     EXPECT_TRUE(b.screen->myBoolAlbumInAlto);
+    b.tap("myButtonAnnullaProperty");
+    EXPECT_FALSE(b.screen->myBoolAlbumInAlto);
+    EXPECT_EQ(b.screen->myArrIndexSelezionati, (Positions { 4 }));
+
+    // An album replaces the grid and empties the selection; all photos bring the grid back.
+    b.tap("myButtonSelezionaAlbum");
     auto table = b.screen->myTableViewSelezionaAlbum;
     EXPECT_EQ(table->numberOfSections(), 2);
     EXPECT_EQ(table->numberOfRowsInSection(1), 2);
-    auto allPhotos = std::dynamic_pointer_cast<browser::AlbumTableViewCell>(table->cellForRowAtIndexPath(IndexPath::forRow(0, 0)));
-    ASSERT_TRUE(allPhotos);
-    EXPECT_EQ(allPhotos->myLabelTitoloAlbum->text(), mySingleScritte::sharedInstance().stringaRullino());
-    EXPECT_FALSE(allPhotos->myImageCopertinaalbum->image().isEmpty()) << "the newest photo is the cover";
-    auto mare = std::dynamic_pointer_cast<browser::AlbumTableViewCell>(table->cellForRowAtIndexPath(IndexPath::forRow(0, 1)));
-    ASSERT_TRUE(mare);
-    EXPECT_EQ(mare->myLabelTitoloAlbum->text(), "Mare");
-    EXPECT_FALSE(mare->myImageCopertinaalbum->image().isEmpty());
-
+    auto row = [&](long section) { return std::dynamic_pointer_cast<browser::AlbumTableViewCell>(table->cellForRowAtIndexPath(IndexPath::forRow(0, section))); };
+    ASSERT_TRUE(row(0) && row(1));
+    EXPECT_EQ(row(0)->myLabelTitoloAlbum->text(), scritte.stringaRullino());
+    EXPECT_FALSE(row(0)->myImageCopertinaalbum->image().isEmpty()) << "the newest photo is the cover";
+    EXPECT_EQ(row(1)->myLabelTitoloAlbum->text(), "Mare");
+    EXPECT_FALSE(row(1)->myImageCopertinaalbum->image().isEmpty());
     b.tap("myTableViewSelezionaAlbum.1.0");
     EXPECT_EQ(b.gridPhotos(), (std::vector<std::string> { "Mare/scogli.jpg", "Mare/spiaggia.jpg", "Mare/onde.jpg" }));
     EXPECT_TRUE(b.screen->myArrIndexSelezionati.empty());
@@ -231,96 +237,13 @@ TEST_P(BrowserOnDevice, AnAlbumReplacesTheGridAndEmptiesTheSelection)
     EXPECT_EQ(b.screen->myLabelCountSelezionate->text(), "");
     b.tapCell(1);
     EXPECT_EQ(b.screen->myArrIndexSelezionati, (Positions { 1 }));
-
     b.tap("myButtonSelezionaAlbum");
     b.tap("myTableViewSelezionaAlbum.0.0");
-    EXPECT_EQ(b.gridPhotos(), b.photos.newestFirst);
+    EXPECT_EQ(b.gridPhotos(), order);
     EXPECT_TRUE(b.screen->myArrIndexSelezionati.empty());
-    EXPECT_EQ(b.screen->myButtonSelezionaAlbum->currentTitle(), mySingleScritte::sharedInstance().stringaRullino() + "\u2303");
-}
-
-TEST_P(BrowserOnDevice, ALongPressShowsThePhotoLargeAndAPressOnTheGapDoesNot)
-{
-    BrowserHarness b(GetParam());
-    b.tap("myButtonPicker");
-    const Point onPhoto = b.centreOf("myCollectionViewRullino.0.4");
-    b.press(onPhoto, 0.5);
-    EXPECT_EQ(b.screen->myViewPreviewLongGesture->center(), b.screen->Centro);
-    const Image& large = b.screen->myImageViewLongGesture->image();
-    ASSERT_FALSE(large.isEmpty());
-    const auto& asset = (*b.screen->assetsFetchResults)[4];
-    EXPECT_EQ(large.pixelWidth(), asset.pixelWidth) << "the photo at its own size";
-    b.release(onPhoto);
-    EXPECT_NE(b.screen->myViewPreviewLongGesture->center(), b.screen->Centro);
-    EXPECT_TRUE(b.screen->myArrIndexSelezionati.empty()) << "a long press selects nothing";
-
-    // Below the last line of photos there is no photo to show.
-    auto grid = b.screen->myCollectionViewRullino;
-    const Point gap = grid->convertPointToView({ grid->bounds().midX(), grid->bounds().maxY() - 10 }, nullptr);
-    ASSERT_FALSE(grid->indexPathForItemAtPoint(grid->convertPointFromView(gap, nullptr)));
-    b.press(gap, 0.5);
-    EXPECT_NE(b.screen->myViewPreviewLongGesture->center(), b.screen->Centro);
-    b.release(gap);
-}
-
-TEST_P(BrowserOnDevice, APeekTakesThePhotosProportionsAndSelectsItWhenCommitted)
-{
-    BrowserHarness b(GetParam());
-    b.tap("myButtonPicker");
-    const Point onPhoto = b.centreOf("myCollectionViewRullino.0.3");
-    b.press(onPhoto, 0.2, 1.0);
-    b.release(onPhoto, 1.0);
-    auto peek = b.screen->peek();
-    ASSERT_TRUE(peek);
-    EXPECT_EQ(b.screen->indexSelezionatoPeek, 3);
-    const auto& asset = (*b.screen->assetsFetchResults)[3];
-    ASSERT_TRUE(peek->asset);
-    EXPECT_EQ(peek->asset->localIdentifier, asset.localIdentifier);
-    const Rect card = peek->view()->frame();
-    EXPECT_NEAR(card.height() / card.width(), double(asset.pixelHeight) / asset.pixelWidth, 0.01);
-    EXPECT_NEAR(peek->preferredContentSize().height, asset.pixelHeight * (card.width() / asset.pixelWidth), 0.01);
-    EXPECT_FALSE(peek->myImageView->image().isEmpty());
-    EXPECT_TRUE(b.screen->myArrIndexSelezionati.empty()) << "a firm press is no tap";
-    EXPECT_FALSE(b.screen->myViewPreviewLongGesture->center() == b.screen->Centro) << "nor a long press";
-
-    b.tap("myImageView");
-    EXPECT_FALSE(b.screen->peek());
-    EXPECT_EQ(b.screen->myArrIndexSelezionati, (Positions { 3 }));
-    EXPECT_TRUE(b.gridCell(3)->isSelected());
-
-    // Committing a peek of a selected photo changes nothing; a tap beside the card commits nothing.
-    b.tapCell(8);
-    b.press(onPhoto, 0.2, 1.0);
-    b.release(onPhoto, 1.0);
-    ASSERT_TRUE(b.screen->peek());
-    b.tap("myImageView");
-    EXPECT_EQ(b.screen->myArrIndexSelezionati, (Positions { 3, 8 }));
-    const Point other = b.centreOf("myCollectionViewRullino.0.5");
-    b.press(other, 0.2, 1.0);
-    b.release(other, 1.0);
-    ASSERT_TRUE(b.screen->peek());
-    b.tapAt({ 5, 5 });
-    EXPECT_FALSE(b.screen->peek());
-    EXPECT_EQ(b.screen->myArrIndexSelezionati, (Positions { 3, 8 }));
-}
-
-TEST(BrowserScreen, APhotoThatDoesNotDecodeShowsAMarkAndCannotBeSelected)
-{
-    BrowserHarness b(DeviceKind::Phone);
-    b.tap("myButtonPicker");
-    const long broken = static_cast<long>(b.photos.newestFirst.size()) - 1;
-    auto cell = b.gridCell(broken);
-    ASSERT_TRUE(cell);
-    EXPECT_EQ(cell->representedAssetIdentifier(), "rotta.jpg");
-    EXPECT_TRUE(cell->isUnreadable());
-    EXPECT_TRUE(cell->myImagePhoto->image().isEmpty()) << "no stale picture";
-    EXPECT_FALSE(cell->myLabelIllegibile->isHidden());
-    EXPECT_FALSE(b.gridCell(0)->isUnreadable());
-    b.tapCell(broken);
-    EXPECT_TRUE(b.screen->myArrIndexSelezionati.empty());
-    auto alert = b.alert();
-    ASSERT_TRUE(alert);
-    EXPECT_NE(alert->message().find("rotta.jpg"), std::string::npos) << alert->message();
+    EXPECT_EQ(b.screen->myButtonSelezionaAlbum->currentTitle(), scritte.stringaRullino() + "\u2303");
+    b.tap("myButtonAnnullaProperty");
+    EXPECT_FALSE(panelOpen()) << "cancel with nothing selected closes the panel";
 }
 
 TEST(BrowserScreen, WithoutPhotoAccessTheGridIsEmptyAndTheAlertLeadsToSettings)
@@ -332,7 +255,6 @@ TEST(BrowserScreen, WithoutPhotoAccessTheGridIsEmptyAndTheAlertLeadsToSettings)
     EXPECT_EQ(b.screen->myTableViewSelezionaAlbum->numberOfSections(), 0);
     auto alert = b.alert();
     ASSERT_TRUE(alert);
-    EXPECT_EQ(alert->title(), "Vardenico");
     EXPECT_EQ(alert->message(), mySingleScritte::sharedInstance().stringaDeviAutorizzareFoto());
     ASSERT_EQ(alert->actions().size(), 1u);
     EXPECT_EQ(alert->actions()[0].title, "Settings");
@@ -344,15 +266,88 @@ TEST(BrowserScreen, WithoutPhotoAccessTheGridIsEmptyAndTheAlertLeadsToSettings)
     EXPECT_TRUE(settingsShown) << "the Settings action opens the settings page";
 }
 
+std::string selectedNames(BrowserHarness& b)
+{
+    std::string names;
+    for (int position : b.screen->myArrIndexSelezionati)
+        names += (names.empty() ? "" : " ") + (*b.screen->assetsFetchResults)[static_cast<std::size_t>(position)].localIdentifier;
+    return names;
+}
+
+// The folder changes behind the screen's back (a file manager, a camera import); the screen reads
+// it again when it comes back into view.
+TEST(BrowserLibraryChange, TheSelectionFollowsItsPhotosDropsThoseThatAreGoneAndForwardReadsAgain)
+{
+    BrowserHarness b(DeviceKind::Phone);
+    b.tap("myButtonPicker");
+    for (long item : { 5, 2, 9, 15 })
+        b.tapCell(item);
+    const auto& order = b.photos.newestFirst;
+
+    // A new photo, newer than all, and two selected ones removed.
+    test::writeUniformJpeg(b.photos.root / "nuova.jpg", 80, 60, 0x884422);
+    test::editMetadata(b.photos.root / "nuova.jpg", [](Exiv2::Image& image) { image.exifData()["Exif.Photo.DateTimeOriginal"] = "2024:01:01 09:00:00"; });
+    std::filesystem::remove(b.photos.root / order[2]);
+    std::filesystem::remove(b.photos.root / order[15]);
+
+    b.tap("myButtonChiudiPicker");
+    b.tap("myButtonEntraLogoPicker"); // away to the gallery and back
+    b.navigation->popViewController(true);
+    b.settle();
+    EXPECT_EQ(b.gridPhotos().front(), "nuova.jpg");
+    EXPECT_EQ(b.gridPhotos().size(), order.size() - 1);
+    // Photo 5 moved to 5 (one new before it, one gone before it); photo 9 to 9 likewise.
+    EXPECT_EQ(selectedNames(b), order[5] + " " + order[9]);
+    EXPECT_EQ(b.screen->myArrIndexSelezionati, (Positions { 5, 9 }));
+    EXPECT_EQ(b.screen->myLabelCountSelezionate->text(), "(2)");
+
+    // Everything selected vanishes: nothing left to index, nothing handed on.
+    std::filesystem::remove(b.photos.root / order[5]);
+    std::filesystem::remove(b.photos.root / order[9]);
+    b.giveLogo();
+    EXPECT_TRUE(b.screen->myArrIndexSelezionati.empty());
+    b.tap("myButtonAvantiPro");
+    EXPECT_EQ(b.navigation->viewControllers().size(), 1u);
+    ASSERT_TRUE(b.alert());
+    b.alert()->performAction(0);
+
+    // Forward reads the folder again before handing over.
+    b.tap("myButtonPicker");
+    for (long item : { 1, 3 })
+        b.tapCell(item);
+    b.tap("myButtonChiudiPicker");
+    const std::string kept = b.gridPhotos()[3];
+    std::filesystem::remove(b.photos.root / b.gridPhotos()[1]);
+    b.tap("myButtonAvantiPro");
+    auto apply = std::dynamic_pointer_cast<QuintaraApplyController>(b.navigation->topViewController());
+    ASSERT_TRUE(apply);
+    ASSERT_EQ(apply->myArrayIndexSelezionati.size(), 1u);
+    EXPECT_EQ((*apply->assetsFetchResults)[static_cast<std::size_t>(apply->myArrayIndexSelezionati[0])].localIdentifier, kept);
+}
+
+TEST(BrowserLibraryChange, AnAlbumThatDisappearsTakesTheGridBackToAllPhotos)
+{
+    BrowserHarness b(DeviceKind::Tablet);
+    b.tap("myButtonPicker");
+    b.tap("myButtonSelezionaAlbum");
+    b.tap("myTableViewSelezionaAlbum.1.1");
+    EXPECT_EQ(b.gridPhotos(), (std::vector<std::string> { "Montagna/vetta.jpg", "Montagna/bosco.jpg" }));
+    b.tapCell(1);
+    std::filesystem::remove_all(b.photos.root / "Montagna");
+    b.screen->photoLibraryDidChange();
+    b.settle();
+    EXPECT_EQ(b.gridPhotos().size(), b.photos.newestFirst.size() - 2);
+    EXPECT_TRUE(b.screen->myArrIndexSelezionati.empty());
+    EXPECT_EQ(b.screen->myTableViewSelezionaAlbum->numberOfRowsInSection(1), 1);
+}
+
 TEST(DetailViewController, ThePeekHasThePhotosUprightProportions)
 {
-    PhotoAsset landscape;
-    landscape.pixelWidth = 4000;
-    landscape.pixelHeight = 3000;
-    EXPECT_DOUBLE_EQ(browser::DetailViewController::altezzaPerLarghezza(landscape, 375), 281.25);
-    landscape.orientation = 6; // stored turned: upright it stands
-    EXPECT_DOUBLE_EQ(browser::DetailViewController::altezzaPerLarghezza(landscape, 375), 500);
-    EXPECT_EQ(browser::DetailViewController::altezzaPerLarghezza(std::nullopt, 375), 0);
+    PhotoAsset photo;
+    photo.pixelWidth = 4000;
+    photo.pixelHeight = 3000;
+    photo.orientation = 6; // stored turned: upright it stands
+    EXPECT_DOUBLE_EQ(browser::DetailViewController::altezzaPerLarghezza(photo, 375), 500);
     EXPECT_EQ(browser::DetailViewController::altezzaPerLarghezza(PhotoAsset {}, 375), 0);
 }
 

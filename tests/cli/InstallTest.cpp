@@ -1,35 +1,14 @@
+#include "CommandSupport.h"
 #include "TestSupport.h"
 
-#include <platform/foundation/Files.h>
-
-#include <cstdio>
-#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <sys/wait.h>
 
 using namespace vd;
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Outcome {
-    int status { -1 };
-    std::string output; // stdout and stderr
-};
-
-Outcome shell(const std::string& command)
-{
-    Outcome outcome;
-    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return outcome;
-    char buffer[4096];
-    while (size_t count = std::fread(buffer, 1, sizeof buffer, pipe))
-        outcome.output.append(buffer, count);
-    const int status = ::pclose(pipe);
-    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return outcome;
-}
+using test::runShell;
 
 std::string quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 
@@ -40,7 +19,7 @@ TEST(Install, PutsADesktopProgramUnderThePrefixThatRunsFromThere)
 {
     test::TemporaryFolder folder;
     const fs::path prefix = folder.path() / "prefix";
-    const auto installed = shell("cmake --install " + quoted(VARDENICO_BUILD_DIR) + " --prefix " + quoted(prefix));
+    const auto installed = runShell("cmake --install " + quoted(VARDENICO_BUILD_DIR) + " --prefix " + quoted(prefix));
     ASSERT_EQ(installed.status, 0) << installed.output;
 
     const std::string id = "org.vardenico.Vardenico";
@@ -53,10 +32,10 @@ TEST(Install, PutsADesktopProgramUnderThePrefixThatRunsFromThere)
         EXPECT_TRUE(fs::is_regular_file(path)) << path;
     EXPECT_FALSE(fs::exists(share / "vardenico/resources/desktop")) << "the desktop files are not resources";
 
-    const auto entry = shell("desktop-file-validate " + quoted(share / ("applications/" + id + ".desktop")));
+    const auto entry = runShell("desktop-file-validate " + quoted(share / ("applications/" + id + ".desktop")));
     EXPECT_EQ(entry.status, 0) << entry.output;
     EXPECT_EQ(entry.output, "");
-    const auto metainfo = shell("appstreamcli validate --no-net " + quoted(share / ("metainfo/" + id + ".metainfo.xml")));
+    const auto metainfo = runShell("appstreamcli validate --no-net " + quoted(share / ("metainfo/" + id + ".metainfo.xml")));
     EXPECT_EQ(metainfo.status, 0) << metainfo.output;
 
     // A text changed in the installed resources shows: the program reads those, not the source
@@ -70,13 +49,9 @@ TEST(Install, PutsADesktopProgramUnderThePrefixThatRunsFromThere)
     ASSERT_TRUE(files::writeAtomically(strings, std::vector<std::uint8_t>(text.begin(), text.end())));
     fs::create_directories(folder.path() / "home");
     fs::create_directories(folder.path() / "photos");
-    {
-        std::FILE* script = std::fopen((folder.path() / "first.txt").c_str(), "w");
-        ASSERT_TRUE(script);
-        std::fputs("dump first\nscreenshot first\n", script);
-        std::fclose(script);
-    }
-    const auto ran = shell("cd / && env -u VARDENICO_RESOURCES VARDENICO_LANG=en VARDENICO_HOME=" + quoted(folder.path() / "home") + " VARDENICO_PHOTOS=" + quoted(folder.path() / "photos")
+    const std::string script = "dump first\nscreenshot first\n";
+    ASSERT_TRUE(files::writeAtomically(folder.path() / "first.txt", std::vector<std::uint8_t>(script.begin(), script.end())));
+    const auto ran = runShell("cd / && env -u VARDENICO_RESOURCES VARDENICO_LANG=en VARDENICO_HOME=" + quoted(folder.path() / "home") + " VARDENICO_PHOTOS=" + quoted(folder.path() / "photos")
         + " " + quoted(prefix / "bin/vardenico") + " app --headless --script " + quoted(folder.path() / "first.txt") + " --out " + quoted(folder.path() / "out"));
     ASSERT_EQ(ran.status, 0) << ran.output;
     auto dump = files::readAll(folder.path() / "out/first.json");

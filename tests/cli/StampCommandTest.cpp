@@ -23,12 +23,6 @@ void writePicture(const fs::path& path, int width, int height, const Color& colo
     fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
 }
 
-std::string fileBytes(const fs::path& path)
-{
-    auto bytes = files::readAll(path);
-    return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
-}
-
 std::vector<fs::path> visibleFiles(const fs::path& folder)
 {
     std::vector<fs::path> names;
@@ -61,13 +55,13 @@ TEST(StampCommand, SkipDoneFinishesABatchWithoutRedoingOrDuplicatingAndSaysWhatI
 
     auto first = stamp({}, { photos[0] });
     ASSERT_EQ(first.status, 0) << first.errors;
-    const std::string firstBytes = fileBytes(folder / "out" / "IMG_0_vardenico.jpg");
+    const std::string firstBytes = vd::test::fileText(folder / "out" / "IMG_0_vardenico.jpg");
     auto whole = stamp({}, photos);
     ASSERT_EQ(whole.status, 0) << whole.errors;
     EXPECT_NE(whole.output.find("2 of 3 photos stamped"), std::string::npos) << whole.output;
     EXPECT_NE(whole.output.find("1 skipped, already stamped"), std::string::npos) << whole.output;
     EXPECT_NE(whole.output.find("already stamped as " + (folder / "out" / "IMG_0_vardenico.jpg").string()), std::string::npos) << whole.output;
-    EXPECT_EQ(fileBytes(folder / "out" / "IMG_0_vardenico.jpg"), firstBytes) << "a done photo was stamped again";
+    EXPECT_EQ(vd::test::fileText(folder / "out" / "IMG_0_vardenico.jpg"), firstBytes) << "a done photo was stamped again";
 
     auto again = stamp({}, photos);
     ASSERT_EQ(again.status, 0) << again.errors;
@@ -91,7 +85,7 @@ TEST(StampCommand, SkipDoneFinishesABatchWithoutRedoingOrDuplicatingAndSaysWhatI
     for (const auto& [subsampling, factors] : { std::pair { "422", 0x21 }, std::pair { "420", 0x22 } }) {
         auto smaller = stamp({ "--quality", "60", "--subsampling", subsampling }, { photos[0] });
         ASSERT_EQ(smaller.status, 0) << smaller.errors;
-        const std::string bytes = fileBytes(smaller.output.substr(smaller.output.find("-> ") + 3, smaller.output.find('\n') - smaller.output.find("-> ") - 3));
+        const std::string bytes = vd::test::fileText(smaller.output.substr(smaller.output.find("-> ") + 3, smaller.output.find('\n') - smaller.output.find("-> ") - 3));
         EXPECT_EQ(lumaSampling(bytes), factors) << subsampling;
         EXPECT_LT(bytes.size(), firstBytes.size() * 2 / 3) << subsampling;
     }
@@ -111,7 +105,7 @@ TEST(StampCommand, LogosListWorksOnAStoreNobodyMayWriteAndLeavesItAsItWas)
         ASSERT_TRUE(database);
         ASSERT_TRUE(database->execute("ALTER TABLE DictCoreData DROP COLUMN thumbnailCache"));
     }
-    const std::string before = fileBytes(options.home / "dictModel.sqlite");
+    const std::string before = vd::test::fileText(options.home / "dictModel.sqlite");
     fs::permissions(options.home / "dictModel.sqlite", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     fs::permissions(options.home, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
     options.asNobody = true;
@@ -120,7 +114,7 @@ TEST(StampCommand, LogosListWorksOnAStoreNobodyMayWriteAndLeavesItAsItWas)
     EXPECT_NE(listed.output.find("1 logo"), std::string::npos) << listed.output;
     EXPECT_NE(listed.errors.find("thumbnails"), std::string::npos) << "the failed cache write is a warning: " << listed.errors;
     EXPECT_EQ(vd::test::lineCount(listed.errors), 1u) << listed.errors;
-    EXPECT_EQ(fileBytes(options.home / "dictModel.sqlite"), before);
+    EXPECT_EQ(vd::test::fileText(options.home / "dictModel.sqlite"), before);
 
     // Writable again, the next run fills the cache and the missing column.
     fs::permissions(options.home, fs::perms::owner_all);
@@ -129,7 +123,7 @@ TEST(StampCommand, LogosListWorksOnAStoreNobodyMayWriteAndLeavesItAsItWas)
     auto writable = vd::test::runVardenico({ "logos", "list" }, options, folder / "list");
     EXPECT_EQ(writable.status, 0) << writable.errors;
     EXPECT_TRUE(writable.errors.empty()) << writable.errors;
-    EXPECT_NE(fileBytes(options.home / "dictModel.sqlite"), before);
+    EXPECT_NE(vd::test::fileText(options.home / "dictModel.sqlite"), before);
 
     // No store at all, in a folder nobody may write: an empty list and a warning, no file made.
     options.home = folder / "empty-home";

@@ -5,11 +5,17 @@
 namespace vd::test {
 namespace {
 
-TEST_F(EditorTest, ReopeningTextThenImagePutsTheTextAtTheBottomWithNothingSelected)
+TEST_F(EditorTest, ReopenedRecordsBuildTheLayersBottomFirstAndThoseThatCannotBeShownAreSkipped)
 {
-    auto& e = open({ textRecord("Vardenico", 120, 100, 0.5), imageRecord("s", 200, 220) });
+    auto unknownFont = textRecord("x", 50, 50);
+    unknownFont.fontName = "NoSuchFont-Bold";
+    auto shape = imageRecord("s", 100, 100);
+    shape.type = "shape";
+    // Saved on a larger canvas: the layer is brought back onto this one.
+    auto& e = open({ textRecord("Vardenico", 120, 100, 0.5), imageRecord("no-such-picture", 10, 10), unknownFont, shape, imageRecord("s", 1900, -40) });
     const auto layers = e.stickers();
     ASSERT_EQ(layers.size(), 2u);
+    EXPECT_EQ(e.myNumLayerSaltati, 3);
     ASSERT_TRUE(layers[0]->myTextField) << "the first record is the bottom layer";
     EXPECT_EQ(layers[0]->myTextField->text(), "Vardenico");
     EXPECT_EQ(layers[0]->myTextField->fontSize(), 24);
@@ -17,7 +23,7 @@ TEST_F(EditorTest, ReopeningTextThenImagePutsTheTextAtTheBottomWithNothingSelect
     EXPECT_NEAR(angleOf(*layers[0]), 0.5, 1e-9);
     EXPECT_FALSE(layers[1]->myTextField);
     EXPECT_EQ(layers[1]->nomeImmagine, "s");
-    EXPECT_EQ(layers[1]->center(), (Point { 200, 220 }));
+    EXPECT_EQ(layers[1]->center(), (Point { 390, 0 }));
     EXPECT_EQ(e.selectedSticker(), nullptr);
     for (const auto& layer : layers)
         EXPECT_TRUE(layer->closeView()->isHidden()) << "rebuilt layers show no handles";
@@ -25,72 +31,50 @@ TEST_F(EditorTest, ReopeningTextThenImagePutsTheTextAtTheBottomWithNothingSelect
     EXPECT_EQ(layers[1]->name(), "myViewTemporanea.1");
 }
 
-TEST_F(EditorTest, RecordsThatCannotBeShownAreSkippedAndTheRestStillLoads)
+// Selection, the layer table and its reorder mode, the opacity slider and deleting a layer, in
+// one walk over three layers.
+TEST_F(EditorTest, SelectionTableReorderOpacityAndDeleteOfLayers)
 {
-    auto unknownFont = textRecord("x", 50, 50);
-    unknownFont.fontName = "NoSuchFont-Bold";
-    auto shape = imageRecord("s", 100, 100);
-    shape.type = "shape";
-    // Saved on a larger canvas: the layer is brought back onto this one.
-    auto far = imageRecord("q", 1900, -40);
-    auto& e = open({ imageRecord("no-such-picture", 10, 10), unknownFont, shape, imageRecord("c", 80, 80), far });
-    const auto layers = e.stickers();
-    ASSERT_EQ(layers.size(), 2u);
-    EXPECT_EQ(layers[0]->nomeImmagine, "c");
-    EXPECT_EQ(layers[1]->center(), (Point { 390, 0 }));
-    EXPECT_EQ(e.myNumLayerSaltati, 3);
-}
-
-TEST_F(EditorTest, TappingTheSelectedLayerAgainOrTheBareCanvasDeselects)
-{
-    auto& e = open({ imageRecord("s", 100, 100), imageRecord("q", 280, 280) });
-    auto bottom = e.stickers()[0];
-    tap(onCanvas({ 100, 100 }));
+    auto& e = open({ imageRecord("s", 80, 80), imageRecord("q", 200, 200), imageRecord("c", 320, 320) });
+    const auto start = e.stickers();
+    auto bottom = start[0];
+    tap(onCanvas({ 80, 80 }));
     EXPECT_EQ(e.selectedSticker(), bottom);
     EXPECT_FALSE(bottom->closeView()->isHidden());
-    tap(onCanvas({ 100, 100 }));
+    EXPECT_EQ(e.stickers().back(), bottom) << "the selected layer goes to the top";
+    EXPECT_EQ(bottom->name(), "myViewTemporanea.2");
+    EXPECT_EQ(e.mySliderAlpha->value(), 1) << "the slider and the colour button follow the selection";
+    EXPECT_EQ(e.myButtonColorPicker->backgroundColor(), Color::rgba(1, 0, 0, 1));
+    tap(onCanvas({ 80, 80 }));
     EXPECT_EQ(e.selectedSticker(), nullptr) << "a second tap deselects";
     EXPECT_TRUE(bottom->closeView()->isHidden());
-
-    tap(onCanvas({ 100, 100 }));
+    tap(onCanvas({ 80, 80 }));
     ASSERT_EQ(e.selectedSticker(), bottom);
     tap(onCanvas({ 200, 30 })); // bare canvas
     EXPECT_EQ(e.selectedSticker(), nullptr);
     EXPECT_TRUE(bottom->closeView()->isHidden());
-}
 
-TEST_F(EditorTest, SelectingALayerBringsItToTheTopAndToTheLastRowOfTheTable)
-{
-    auto& e = open({ imageRecord("s", 80, 80), imageRecord("q", 200, 200), imageRecord("c", 320, 320) });
-    auto bottom = e.stickers()[0];
-    tap(onCanvas({ 80, 80 }));
-    EXPECT_EQ(e.stickers().back(), bottom);
-    EXPECT_EQ(bottom->name(), "myViewTemporanea.2");
-    // The opacity slider and the colour button follow the selection.
-    EXPECT_EQ(e.mySliderAlpha->value(), 1);
-    EXPECT_EQ(e.myButtonColorPicker->backgroundColor(), Color::rgba(1, 0, 0, 1));
+    // The opacity slider sets the selected layer's content; the sticker and its handles stay opaque.
+    tap(onCanvas({ 200, 200 }));
+    auto middle = e.selectedSticker();
+    ASSERT_EQ(middle, start[1]);
+    e.mySliderAlpha->setValue(0.35);
+    e.mySliderAlpha->sendActions(ControlEvent::ValueChanged);
+    EXPECT_DOUBLE_EQ(middle->contentView()->alpha(), 0.35);
+    EXPECT_DOUBLE_EQ(middle->alpha(), 1);
 
+    // Choosing a row of the table selects that layer (to the top) and closes the table.
     tapView(*e.myButtonEntraTableLayer);
     EXPECT_EQ(e.myViewBgtableLayer->center(), e.Centro);
     EXPECT_EQ(e.myTableViewLayer->numberOfRowsInSection(0), 3);
-    // Rows are as tall as the table is wide on a square canvas.
-    auto row = e.myTableViewLayer->rectForRowAtIndexPath(IndexPath::forRow(2, 0));
-    ASSERT_TRUE(row);
-    EXPECT_EQ(row->height(), e.myTableViewLayer->bounds().width());
-
-    // Choosing the middle row selects that layer (to the top) and closes the table.
-    auto middle = e.stickers()[1];
-    auto cell = named("myTableViewLayer.0.1");
-    ASSERT_TRUE(cell);
-    tapView(*cell);
-    EXPECT_EQ(e.selectedSticker(), middle);
-    EXPECT_EQ(e.stickers().back(), middle);
+    const auto order = e.stickers(); // c, s, q
+    tapView(*named("myTableViewLayer.0.1"));
+    EXPECT_EQ(e.selectedSticker(), order[1]);
+    EXPECT_EQ(e.stickers().back(), order[1]);
     EXPECT_EQ(e.myViewBgtableLayer->center().x, 3 * e.Centro.x);
-}
 
-TEST_F(EditorTest, MovingRowZeroToRowTwoMakesTheBottomLayerTheTopOne)
-{
-    auto& e = open({ imageRecord("s", 80, 80), imageRecord("q", 200, 200), imageRecord("c", 320, 320) });
+    // In reorder mode, moving row zero to row two makes the bottom layer the top one; closing the
+    // table ends the mode.
     const auto before = e.stickers();
     tapView(*e.myButtonEntraTableLayer);
     tapView(*e.myButtonOrdinaLayer);
@@ -100,45 +84,22 @@ TEST_F(EditorTest, MovingRowZeroToRowTwoMakesTheBottomLayerTheTopOne)
     const double rowHeight = e.myTableViewLayer->rectForRowAtIndexPath(IndexPath::forRow(0, 0))->height();
     const Point from = centreOf(*grip);
     drag(from, from + Point { 0, 2 * rowHeight }, 40);
-    const auto after = e.stickers();
-    ASSERT_EQ(after.size(), 3u);
-    EXPECT_EQ(after[2], before[0]);
-    EXPECT_EQ(after[0], before[1]);
-    EXPECT_EQ(after[1], before[2]);
-    // Closing the table ends the reorder mode.
+    EXPECT_EQ(e.stickers(), (std::vector { before[1], before[2], before[0] }));
     tapView(*e.myButtonCloseTableViewLayer);
     EXPECT_FALSE(e.myTableViewLayer->isEditing());
-}
 
-TEST_F(EditorTest, TheOpacitySliderSetsTheSelectedLayersContent)
-{
-    auto& e = open({ imageRecord("s", 100, 100) });
-    tap(onCanvas({ 100, 100 }));
-    auto layer = e.selectedSticker();
-    ASSERT_TRUE(layer);
-    e.mySliderAlpha->setValue(0.35);
+    // A deleted layer that was selected is neither saved nor a problem later.
+    tap(onCanvas({ 320, 320 }));
+    auto doomed = e.selectedSticker();
+    ASSERT_TRUE(doomed);
+    tapView(*doomed->closeView());
+    EXPECT_EQ(e.stickers().size(), 2u);
+    EXPECT_EQ(e.selectedSticker(), nullptr);
+    e.mySliderAlpha->setValue(0.2);
     e.mySliderAlpha->sendActions(ControlEvent::ValueChanged);
-    EXPECT_DOUBLE_EQ(layer->contentView()->alpha(), 0.35);
-    EXPECT_DOUBLE_EQ(layer->alpha(), 1) << "the sticker itself (and its handles) stay opaque";
-}
-
-TEST_F(EditorTest, LeavingAnEmptyCanvasIsImmediateAndLeavingLayersAsksFirst)
-{
-    auto& e = open();
-    tapView(*e.myButtonBack);
-    settle(1);
-    EXPECT_EQ(navigation->topViewController(), first) << "no alert for an empty canvas";
-
-    auto& full = open({ imageRecord("s", 100, 100) });
-    tapView(*full.myButtonBack);
-    ASSERT_TRUE(full.myAlertAperto && full.myAlertAperto->isPresented());
-    full.myAlertAperto->performAction(0); // Annulla
-    settle(1);
-    EXPECT_EQ(navigation->topViewController(), editor);
-    tapView(*full.myButtonBack);
-    full.myAlertAperto->performAction(1); // Ok
-    settle(1);
-    EXPECT_EQ(navigation->topViewController(), first);
+    tap(onCanvas({ 80, 80 }));
+    EXPECT_EQ(e.selectedSticker(), bottom);
+    EXPECT_EQ(mySingleElementiManage::metodoRecordDaCanvas(*e.myViewTemporanea).size(), 2u);
 }
 
 TEST_F(EditorTest, ACancelledDragHidesTheGuides)
@@ -171,39 +132,6 @@ TEST_F(EditorTest, GuidesAreDrawnAnewAndHiddenAtEveryAppearance)
     EXPECT_TRUE(e.lineVerticale->isHidden());
     EXPECT_EQ(e.myViewTemporanea->layer().sublayers().size(), 2u) << "only the new pair is on the canvas";
 }
-
-TEST_F(EditorTest, ADeletedLayerThatWasSelectedIsNeitherSavedNorAProblemLater)
-{
-    auto& e = open({ imageRecord("s", 100, 100), imageRecord("q", 280, 280) });
-    tap(onCanvas({ 100, 100 }));
-    auto doomed = e.selectedSticker();
-    ASSERT_TRUE(doomed);
-    tapView(*doomed->closeView());
-    EXPECT_EQ(e.stickers().size(), 1u);
-    EXPECT_EQ(e.selectedSticker(), nullptr);
-    e.mySliderAlpha->setValue(0.2);
-    e.mySliderAlpha->sendActions(ControlEvent::ValueChanged);
-    tap(onCanvas({ 280, 280 }));
-    EXPECT_EQ(e.selectedSticker(), e.stickers()[0]);
-    EXPECT_EQ(mySingleElementiManage::metodoRecordDaCanvas(*e.myViewTemporanea).size(), 1u);
-}
-
-TEST_F(EditorTest, TheTabletTwinUsesItsOwnLayoutAndNoBarOffset)
-{
-    auto& e = open({}, DeviceKind::Tablet);
-    EXPECT_EQ(e.className(), "LogoMakerControllerIPAD");
-    EXPECT_EQ(e.myViewCustomNavBar->frame().y(), 0);
-    const Rect canvas = e.myViewTemporanea->convertRectToView(e.myViewTemporanea->bounds(), nullptr);
-    EXPECT_EQ(canvas.width(), canvas.height());
-    auto& phone = open();
-    EXPECT_EQ(phone.myViewCustomNavBar->frame().y(), 30) << "the phone's bar sits below the notch";
-}
-
-}
-}
-
-namespace vd::test {
-namespace {
 
 TEST_F(EditorTest, ZoomingTheSelectedTextWithTwoFingersKeepsItsSizeInItsBounds)
 {

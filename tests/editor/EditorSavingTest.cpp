@@ -21,47 +21,35 @@ std::string analytics()
     return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
 }
 
-TEST_F(EditorTest, AnEmptyCanvasIsNotSaved)
+TEST_F(EditorTest, AnEmptyCanvasIsNotSavedAndLeavesAtOnceALayeredOneAsksFirst)
 {
     auto& e = open();
     const size_t before = storedLogos();
     tapView(*e.myButtonSaveLogoProp);
     ASSERT_TRUE(e.myAlertAperto && e.myAlertAperto->isPresented());
-    EXPECT_EQ(e.myAlertAperto->title(), "Vardenico");
     EXPECT_EQ(e.myAlertAperto->message(), mySingleScritte::sharedInstance().stringaSalvaLogoVuoto());
     ASSERT_EQ(e.myAlertAperto->actions().size(), 1u);
-    EXPECT_EQ(e.myAlertAperto->actions()[0].title, "OK");
-    EXPECT_EQ(storedLogos(), before);
-}
-
-TEST_F(EditorTest, SavingANewLogoStoresItsLayersAndReturns)
-{
-    auto& e = open();
-    const size_t before = storedLogos();
-    e.metodoAggiungiFormaWithNomeImmagine("s");
-    e.metodoAggiungitesto();
-    window->sendText("Vardenico");
-    tap(onCanvas({ 300, 300 })); // bare canvas: deselect, text editing ends
-    const Color canvas = *e.myViewTemporanea->backgroundColor();
-    tapView(*e.myButtonSaveLogoProp);
+    e.myAlertAperto->performAction(0);
     settle(1);
-    ASSERT_EQ(storedLogos(), before + 1);
-    const auto& logo = *mySingleElementiManage::sharedInstance().myArrLoghiEstratti.back();
-    ASSERT_TRUE(logo.myArrViewModel);
-    ASSERT_EQ(logo.myArrViewModel->size(), 2u);
-    EXPECT_EQ(logo.myArrViewModel->at(0).type, "image");
-    EXPECT_EQ(logo.myArrViewModel->at(1).type, "text");
-    EXPECT_EQ(logo.myArrViewModel->at(1).testo, "Vardenico");
-    EXPECT_EQ(logo.myColoreSfongo, canvas);
-    EXPECT_EQ(e.coloreViewTempo, canvas);
-    // A new logo opens the saved-logo preview with the picture and the canvas colour.
-    auto preview = std::dynamic_pointer_cast<SavedLogoPreviewInputs>(navigation->topViewController());
-    ASSERT_TRUE(preview) << "a new logo goes on to the saved-logo preview";
-    EXPECT_NE(navigation->topViewController(), first);
-    EXPECT_NE(analytics().find("Logo Maker Salva Logo"), std::string::npos);
-    EXPECT_NE(analytics().find("Logo Maker Appear"), std::string::npos);
+    EXPECT_EQ(storedLogos(), before);
+    tapView(*e.myButtonBack);
+    settle(1);
+    EXPECT_EQ(navigation->topViewController(), first) << "no alert for an empty canvas";
+
+    auto& full = open({ imageRecord("s", 100, 100) });
+    tapView(*full.myButtonBack);
+    ASSERT_TRUE(full.myAlertAperto && full.myAlertAperto->isPresented());
+    full.myAlertAperto->performAction(0); // Annulla
+    settle(1);
+    EXPECT_EQ(navigation->topViewController(), editor);
+    tapView(*full.myButtonBack);
+    full.myAlertAperto->performAction(1); // Ok
+    settle(1);
+    EXPECT_EQ(navigation->topViewController(), first);
 }
 
+// A reopened logo saved replaces it and goes back down the stack: to position 1 from the gallery,
+// to position 2 from the apply screen, to the root when the stack is shorter than that.
 TEST_F(EditorTest, SavingAReopenedLogoReplacesItAndGoesBackDownTheStack)
 {
     auto& store = mySingleElementiManage::sharedInstance();
@@ -74,11 +62,14 @@ TEST_F(EditorTest, SavingAReopenedLogoReplacesItAndGoesBackDownTheStack)
     }
     const size_t count = storedLogos();
     ASSERT_GE(count, 1u);
-    const auto records = *store.myArrLoghiEstratti.back()->myArrViewModel;
-    auto& e = open(records, DeviceKind::Phone, static_cast<int>(count - 1), "modifica");
+    auto reopen = [&](bool fromApply) -> LogoMakerController& {
+        auto& e = open(*store.myArrLoghiEstratti.back()->myArrViewModel, DeviceKind::Phone, static_cast<int>(count - 1), "modifica");
+        e.myBoolQuintara = fromApply;
+        return e;
+    };
+    auto& e = reopen(false);
     ASSERT_EQ(e.stickers().size(), 1u);
-    auto screens = navigation->viewControllers();
-    auto middle = std::make_shared<ViewController>();
+    auto middle = std::make_shared<ViewController>(), third = std::make_shared<ViewController>();
     navigation->setViewControllers({ first, middle, editor }, false);
     e.metodoAggiungiFormaWithNomeImmagine("q");
     tapView(*e.myButtonSaveLogoProp);
@@ -86,6 +77,17 @@ TEST_F(EditorTest, SavingAReopenedLogoReplacesItAndGoesBackDownTheStack)
     EXPECT_EQ(navigation->topViewController(), middle) << "back to stack position 1";
     EXPECT_EQ(storedLogos(), count) << "replaced, not added";
     ASSERT_EQ(store.myArrLoghiEstratti.back()->myArrViewModel->size(), 2u);
+
+    auto& fromApply = reopen(true);
+    navigation->setViewControllers({ first, middle, third, editor }, false);
+    tapView(*fromApply.myButtonSaveLogoProp);
+    settle(1);
+    EXPECT_EQ(navigation->topViewController(), third);
+    auto& shortStack = reopen(true);
+    tapView(*shortStack.myButtonSaveLogoProp);
+    settle(1);
+    EXPECT_EQ(navigation->topViewController(), first);
+    EXPECT_EQ(storedLogos(), count);
 }
 
 TEST_F(EditorTest, TheSavedPictureShowsNoEditingHandles)
@@ -126,32 +128,6 @@ TEST_F(EditorTest, TheSavedPictureShowsNoEditingHandles)
     EXPECT_EQ(different, 0) << "pixels of the handles reached the saved picture";
 }
 
-TEST_F(EditorTest, AReopenedCanvasMatchesTheSavedOne)
-{
-    auto& e = open();
-    auto shape = e.metodoAggiungiFormaWithNomeImmagine("s");
-    shape->setCenter({ 140, 150 });
-    shape->setTransform(AffineTransform::rotation(0.7));
-    e.colorPickerDidColorSelected(Color::fromCode("#00ff7f"), "#00ff7f");
-    e.mySliderAlpha->setValue(0.35);
-    e.mySliderAlpha->sendActions(ControlEvent::ValueChanged);
-    auto text = e.metodoAggiungitesto();
-    text->myTextField->setText("Uno\nDue");
-    text->setCenter({ 250, 260 });
-    tap(onCanvas({ 380, 20 }));
-    const auto saved = mySingleElementiManage::metodoRecordDaCanvas(*e.myViewTemporanea);
-
-    auto& reopened = open(saved);
-    const auto again = mySingleElementiManage::metodoRecordDaCanvas(*reopened.myViewTemporanea);
-    EXPECT_EQ(again, saved);
-}
-
-}
-}
-
-namespace vd::test {
-namespace {
-
 // Stands in for the saved-logo preview: it keeps what the editor hands over.
 class PreviewStandIn : public ViewController, public SavedLogoPreviewInputs {
 public:
@@ -167,6 +143,7 @@ public:
     std::string nome, salvato;
 };
 
+// A new logo is stored and handed, with the canvas's frame and colour, to the saved-logo preview.
 TEST_F(EditorTest, ANewLogoIsHandedToThePreviewWhenThereIsOne)
 {
     // The editor's layouts in a folder of their own, where "previewlogo" has no layout.
@@ -180,6 +157,7 @@ TEST_F(EditorTest, ANewLogoIsHandedToThePreviewWhenThereIsOne)
     ScreenRegistry::shared().registerClass<PreviewStandIn>("PreviewStandIn");
     ScreenRegistry::shared().registerScreen("previewlogo", "PreviewStandIn");
 
+    const size_t before = storedLogos();
     auto& e = open();
     e.setNomeKeyImg("7");
     e.metodoAggiungiFormaWithNomeImmagine("s");
@@ -194,33 +172,9 @@ TEST_F(EditorTest, ANewLogoIsHandedToThePreviewWhenThereIsOne)
     EXPECT_EQ(preview->canvas, e.coloreViewTempo);
     EXPECT_EQ(preview->nome, "7");
     EXPECT_EQ(preview->salvato, "salvato");
-}
-
-TEST_F(EditorTest, AReopenedLogoFromTheApplyScreenReturnsToStackPositionTwo)
-{
-    storedLogos();
-    {
-        auto& e = open();
-        e.metodoAggiungiFormaWithNomeImmagine("c");
-        tapView(*e.myButtonSaveLogoProp);
-        settle(1);
-    }
-    const size_t count = storedLogos();
-    auto& e = open(*mySingleElementiManage::sharedInstance().myArrLoghiEstratti.back()->myArrViewModel, DeviceKind::Phone, static_cast<int>(count - 1), "modifica");
-    e.myBoolQuintara = true;
-    auto second = std::make_shared<ViewController>(), third = std::make_shared<ViewController>();
-    navigation->setViewControllers({ first, second, third, editor }, false);
-    tapView(*e.myButtonSaveLogoProp);
-    settle(1);
-    EXPECT_EQ(navigation->topViewController(), third);
-
-    // A stack shorter than the position goes back to the root.
-    auto& short_ = open(*mySingleElementiManage::sharedInstance().myArrLoghiEstratti.back()->myArrViewModel, DeviceKind::Phone, static_cast<int>(count - 1), "modifica");
-    short_.myBoolQuintara = true;
-    tapView(*short_.myButtonSaveLogoProp);
-    settle(1);
-    EXPECT_EQ(navigation->topViewController(), first);
-    EXPECT_EQ(storedLogos(), count);
+    EXPECT_NE(analytics().find("Logo Maker Salva Logo"), std::string::npos);
+    EXPECT_NE(analytics().find("Logo Maker Appear"), std::string::npos);
+    EXPECT_EQ(storedLogos(), before + 1);
 }
 
 }

@@ -244,22 +244,5 @@ INSTANTIATE_TEST_SUITE_P(Devices, EditorScript,
     ::testing::Values(Device { "phone", "compose_phone.txt", { 290, 236 }, { 80, 300 }, 30, 94 }, Device { "tablet", "compose_tablet.txt", { 600, 450 }, { 80, 300 }, 0, 70 }),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(EditorScriptLeaving, AnEmptyCanvasAsksToCreateSomethingFirst)
-{
-    TemporaryFolder home;
-    const AppRun run = runApp(std::string("--headless --screen logoEditor --script ") + VARDENICO_EDITOR_SCRIPTS + "/leave_phone.txt --out " + (home / "out").string(),
-        home.path(), "VARDENICO_HOME=" + home.path().string());
-    ASSERT_EQ(run.status, 0) << run.errors;
-    const json tree = readJson(home / "out/empty_save.json");
-    const json* alert = findNamed(tree, "myAlertLogoVuoto");
-    ASSERT_TRUE(alert);
-    EXPECT_EQ((*alert)["text"], "Vardenico");
-    EXPECT_FALSE(std::filesystem::exists(home / "dictModel.sqlite") && [&] {
-        auto delegate = AppDelegate::create(home.path());
-        delegate->logoStore().metodoCaricaDictOfData();
-        return !delegate->logoStore().myArrLoghiEstratti.empty();
-    }());
-}
-
 }
 }

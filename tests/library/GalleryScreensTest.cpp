@@ -112,6 +112,13 @@ void addEditorLogo(std::optional<Color> canvas, const std::string& text)
     store().myArrLoghiEstratti.push_back(logo);
 }
 
+void damageStore(const std::string& sql)
+{
+    auto database = store::Database::open(*ScreensHome::folder / "home" / "dictModel.sqlite", store::Database::Access::ReadWrite);
+    ASSERT_TRUE(database);
+    ASSERT_TRUE(database->execute(sql));
+}
+
 void addPictureLogo(Color color) { ASSERT_TRUE(store().metodoAggiungiSingolaImage(picture(400, 400, color))); }
 
 std::vector<std::string> storedTexts()
@@ -204,7 +211,9 @@ protected:
     std::shared_ptr<StandInBrowser> browser;
 };
 
-TEST_P(GalleryScreens, TheGridShowsEveryLogoThenTheAddItemWhichOpensTheAddPanel)
+// The gallery as a person walks it: the grid of logos and the add item, the add panel, each kind
+// of logo opening its preview, modify and create opening the editor, and picker use.
+TEST_P(GalleryScreens, GridAddPanelPreviewsEditorAndPickerUse)
 {
     auto gallery = openGallery();
     EXPECT_EQ(gallery->myCollectionViewLoghi->numberOfItemsInSection(0), 1) << "an empty store shows the add item only";
@@ -229,42 +238,20 @@ TEST_P(GalleryScreens, TheGridShowsEveryLogoThenTheAddItemWhichOpensTheAddPanel)
     EXPECT_EQ(cell(3)->myLabelCreaOAggiungi->alpha(), 1);
     EXPECT_EQ(cell(3)->myLabelCreaOAggiungi->text(), mySingleScritte::sharedInstance().stringaCreaAggiungiTuoLogoCell());
     EXPECT_EQ(cell(3)->myImageViewLogo->alpha(), 0);
-    EXPECT_NEAR(cell(3)->layer().borderColor().alpha, 0.39, 1e-9);
-    EXPECT_EQ(cell(3)->layer().borderWidth(), 1);
-
-    // Phones two items a row, tablets five.
-    const double width = gallery->myCollectionViewLoghi->bounds().width();
-    const Rect first = cell(0)->frame(), second = cell(1)->frame();
-    EXPECT_DOUBLE_EQ(first.width(), GetParam() == DeviceKind::Tablet ? (width - 2) / 5.1 : (width - 2) * 0.5);
-    EXPECT_DOUBLE_EQ(first.height(), GetParam() == DeviceKind::Tablet ? width / 5.1 : width * 0.5);
-    EXPECT_EQ(second.y(), first.y());
-    if (GetParam() == DeviceKind::Phone) {
-        EXPECT_GT(cell(2)->frame().y(), first.y()) << "the third logo starts the second row";
-    } else {
-        EXPECT_EQ(cell(3)->frame().y(), first.y());
-    }
 
     tap("myCollectionViewLoghi.0.3");
     EXPECT_DOUBLE_EQ(gallery->myViewAggiungiCreaLogo->center().x, gallery->Centro.x);
     EXPECT_EQ(gallery->myButtonCreaProp->currentTitle(), mySingleScritte::sharedInstance().stringaCREA());
     tap("myButtonExitAggiungiCreaProp");
     EXPECT_DOUBLE_EQ(gallery->myViewAggiungiCreaLogo->center().x, hidden);
-    EXPECT_EQ(navigation->viewControllers().size(), 2u) << "no preview opened";
-
     // The add item selected as a cell (not through its button) opens the same panel.
     gallery->didSelectItemAtIndexPath(*gallery->myCollectionViewLoghi, IndexPath { 0, 3 });
     settle(1);
     EXPECT_DOUBLE_EQ(gallery->myViewAggiungiCreaLogo->center().x, gallery->Centro.x);
     EXPECT_EQ(navigation->viewControllers().size(), 2u) << "no preview opened";
-}
+    tap("myButtonExitAggiungiCreaProp");
 
-TEST_P(GalleryScreens, ALogoOpensThePreviewWithItsTypeColourAndIndex)
-{
-    addPictureLogo(Color::rgba(1, 0, 0));
-    addEditorLogo(Color::rgba(0, 1, 0), "verde");
-    addEditorLogo(std::nullopt, "senza colore");
-    openGallery();
-
+    // A picture logo's preview: the full picture, nothing to modify or save to the album.
     tap("myCollectionViewLoghi.0.0");
     auto preview = top<PreviewLogoGeneratoViewController>();
     ASSERT_TRUE(preview);
@@ -272,34 +259,22 @@ TEST_P(GalleryScreens, ALogoOpensThePreviewWithItsTypeColourAndIndex)
     EXPECT_EQ(preview->myIndexFoto, std::optional(0));
     EXPECT_EQ(preview->myStringNomeOggetto, "0");
     EXPECT_EQ(preview->myColorViewTemporanea, Color::clear());
-    EXPECT_EQ(preview->myImageViewPreviewLogo->backgroundColor(), std::optional(Color::rgba(0, 0, 0, 0.2))) << "black at 0.2";
     EXPECT_EQ(preview->myImageViewPreviewLogo->image().pixelWidth(), 400) << "the full picture";
-    EXPECT_EQ(preview->myButtonSalvaNelRullino->alpha(), 0);
     EXPECT_EQ(preview->myButtonHOME->alpha(), 0);
-    EXPECT_EQ(preview->myButtonBack->currentTitle(), "< ");
     EXPECT_TRUE(preview->myButtonDeleteLogo->isEnabled());
     EXPECT_TRUE(preview->myButtonShare->isEnabled());
     EXPECT_EQ(preview->myLabelLogoSalvatoInGalleria->alpha(), 0) << "the saved note only follows a save";
-    const double side = window->bounds().width();
-    EXPECT_EQ(preview->myFramePreview, (Rect { 0, 0, side, side }));
-    EXPECT_DOUBLE_EQ(preview->myImageViewPreviewLogo->center().y, window->bounds().midY() - 10);
-    if (GetParam() == DeviceKind::Phone) {
-        EXPECT_DOUBLE_EQ(preview->myImageViewPreviewLogo->bounds().width(), side);
-    }
     tap("myButtonBack");
     EXPECT_TRUE(top<GalleriaLoghiViewController>());
 
+    // An editor logo's preview on its canvas colour; modify reopens it in the editor with its
+    // layers, key and index.
     tap("myCollectionViewLoghi.0.1");
     preview = top<PreviewLogoGeneratoViewController>();
     ASSERT_TRUE(preview);
     EXPECT_EQ(preview->myStringType, "modifica");
     EXPECT_EQ(preview->myColorViewTemporanea, Color::rgba(0, 1, 0));
-    EXPECT_EQ(preview->myImageViewPreviewLogo->backgroundColor(), std::optional(Color::rgba(0, 1, 0, 0.2)));
-    EXPECT_EQ(preview->myButtonHOME->currentTitle(), mySingleScritte::sharedInstance().stringaModifica());
-    EXPECT_EQ(preview->myButtonSalvaNelRullino->currentTitle(), mySingleScritte::sharedInstance().stringaSalvaNelRullino());
     EXPECT_EQ(preview->myButtonHOME->alpha(), 1);
-
-    // Modify reopens the logo in the editor with its layers, key and index.
     tap("myButtonHOME");
     auto editor = top<StandInEditor>();
     ASSERT_TRUE(editor) << "the editor stand-in is on top";
@@ -311,25 +286,22 @@ TEST_P(GalleryScreens, ALogoOpensThePreviewWithItsTypeColourAndIndex)
     navigation->popViewController(false);
     navigation->popViewController(false);
     settle(0.5);
-
     tap("myCollectionViewLoghi.0.2");
     preview = top<PreviewLogoGeneratoViewController>();
     ASSERT_TRUE(preview);
     EXPECT_EQ(preview->myStringType, "modifica");
     EXPECT_EQ(preview->myColorViewTemporanea, Color::clear()) << "an editor logo without its colour opens on the clear colour";
-}
+    navigation->popViewController(false);
+    settle(0.5);
 
-TEST_P(GalleryScreens, CreateOpensTheEditorAndPickerUseHandsTheFullPictureBack)
-{
-    addPictureLogo(Color::rgba(1, 0, 0));
-    addEditorLogo(Color::rgba(0, 1, 0), "verde");
-    openGallery();
-    tap("myCollectionViewLoghi.0.2");
+    // Create opens the editor.
+    tap("myCollectionViewLoghi.0.3");
     tap("myButtonCreaProp");
-    auto editor = top<StandInEditor>();
+    editor = top<StandInEditor>();
     ASSERT_TRUE(editor);
     EXPECT_EQ(editor->provenienza, "modifica");
 
+    // In picker use a logo goes back to the browser with its full picture, no preview.
     openGallery(/*asPicker*/ true);
     tap("myCollectionViewLoghi.0.1");
     settle(0.5);
@@ -340,15 +312,13 @@ TEST_P(GalleryScreens, CreateOpensTheEditorAndPickerUseHandsTheFullPictureBack)
     EXPECT_EQ(browser->received->pixelWidth(), 300) << "the full picture, not the thumbnail";
 }
 
-TEST_P(GalleryScreens, ALogoWhosePictureDoesNotDecodeShowsAnEmptyCellAndCanStillBeDeleted)
+// Delete asks first and acts on the logo shown: one whose picture does not decode included, and
+// even after the in-memory list was emptied and reordered behind the preview.
+TEST_P(GalleryScreens, DeleteActsOnTheLogoShownAndAnUnreadablePictureIsReported)
 {
-    addEditorLogo(Color::rgba(0, 1, 0), "danneggiato");
-    addEditorLogo(Color::rgba(0, 0, 1), "sano");
-    {
-        auto database = store::Database::open(*ScreensHome::folder / "home" / "dictModel.sqlite", store::Database::Access::ReadWrite);
-        ASSERT_TRUE(database);
-        ASSERT_TRUE(database->execute("UPDATE DictCoreData SET myImagePng = X'89504E470D0A1A0A0000', thumbnailCache = NULL WHERE Z_PK = (SELECT MIN(Z_PK) FROM DictCoreData)"));
-    }
+    for (const char* text : { "A", "B", "C", "D" })
+        addEditorLogo(Color::rgba(0, 1, 0), text);
+    damageStore("UPDATE DictCoreData SET myImagePng = X'89504E470D0A1A0A0000', thumbnailCache = NULL WHERE Z_PK = (SELECT MIN(Z_PK) FROM DictCoreData)");
     testing::internal::CaptureStderr();
     openGallery();
     tap("myCollectionViewLoghi.0.0");
@@ -359,18 +329,38 @@ TEST_P(GalleryScreens, ALogoWhosePictureDoesNotDecodeShowsAnEmptyCellAndCanStill
     EXPECT_TRUE(preview->myButtonDeleteLogo->isEnabled());
     tap("myButtonDeleteLogo");
     ASSERT_TRUE(alert());
+    EXPECT_EQ(alert()->title(), mySingleScritte::sharedInstance().stringaVuoiElimiareLogo());
+    ASSERT_EQ(alert()->actions().size(), 2u);
+    EXPECT_EQ(alert()->actions()[1].title, mySingleScritte::sharedInstance().stringaAnnulla());
+    alert()->performAction(1);
+    settle(0.5);
+    EXPECT_EQ(storedTexts(), (std::vector<std::string> { "A", "B", "C", "D" })) << "cancel deletes nothing";
+    tap("myButtonDeleteLogo");
     alert()->performAction(0);
     settle(0.5);
     testing::internal::GetCapturedStderr();
-    EXPECT_EQ(storedTexts(), std::vector<std::string> { "sano" });
+    EXPECT_EQ(storedTexts(), (std::vector<std::string> { "B", "C", "D" }));
+    auto gallery = top<GalleriaLoghiViewController>();
+    ASSERT_TRUE(gallery) << "delete goes back to the gallery";
+    EXPECT_EQ(gallery->myCollectionViewLoghi->numberOfItemsInSection(0), 4) << "one logo fewer, then the add item";
+
+    tap("myCollectionViewLoghi.0.1");
+    ASSERT_TRUE(top<PreviewLogoGeneratoViewController>());
+    ASSERT_EQ(top<PreviewLogoGeneratoViewController>()->myIndexFoto, std::optional(1));
+    // Meanwhile the in-memory list was emptied (as the gallery's back does) and logo B went: C is
+    // now the first row, and index 1 would name D.
+    store().myArrLoghiEstratti.clear();
+    store().metodoCaricaDictOfData();
+    ASSERT_TRUE(store().metodoEliminaLogoDalDictWithIndex(0));
+    store().myArrLoghiEstratti.clear();
+    tap("myButtonDeleteLogo");
+    alert()->performAction(0);
+    settle(0.5);
+    EXPECT_EQ(storedTexts(), std::vector<std::string> { "D" });
 
     // In picker use an unreadable picture is reported and nothing is handed over.
     ASSERT_TRUE(store().metodoAggiungiSingolaImage(picture(50, 50, Color::rgba(1, 1, 0))));
-    {
-        auto database = store::Database::open(*ScreensHome::folder / "home" / "dictModel.sqlite", store::Database::Access::ReadWrite);
-        ASSERT_TRUE(database);
-        ASSERT_TRUE(database->execute("UPDATE DictCoreData SET myImagePng = X'0102' WHERE Z_PK = (SELECT MAX(Z_PK) FROM DictCoreData)"));
-    }
+    damageStore("UPDATE DictCoreData SET myImagePng = X'0102' WHERE Z_PK = (SELECT MAX(Z_PK) FROM DictCoreData)");
     testing::internal::CaptureStderr();
     openGallery(true);
     tap("myCollectionViewLoghi.0.1");
@@ -379,40 +369,6 @@ TEST_P(GalleryScreens, ALogoWhosePictureDoesNotDecodeShowsAnEmptyCellAndCanStill
     EXPECT_NE(alert()->message().find("logo 2"), std::string::npos) << alert()->message();
     EXPECT_EQ(browser->deliveries, 0);
     EXPECT_TRUE(top<GalleriaLoghiViewController>());
-}
-
-TEST_P(GalleryScreens, DeleteActsOnTheLogoShownEvenAfterTheListWasEmptiedAndReordered)
-{
-    addEditorLogo(Color::rgba(1, 0, 0), "A");
-    addEditorLogo(Color::rgba(0, 1, 0), "B");
-    addEditorLogo(Color::rgba(0, 0, 1), "C");
-    openGallery();
-    tap("myCollectionViewLoghi.0.1");
-    auto preview = top<PreviewLogoGeneratoViewController>();
-    ASSERT_TRUE(preview);
-    ASSERT_EQ(preview->myIndexFoto, std::optional(1));
-    // Meanwhile the in-memory list was emptied (as the gallery's back does) and logo A went: B is
-    // now the first row, and index 1 would name C.
-    store().myArrLoghiEstratti.clear();
-    store().metodoCaricaDictOfData();
-    ASSERT_TRUE(store().metodoEliminaLogoDalDictWithIndex(0));
-    store().myArrLoghiEstratti.clear();
-
-    tap("myButtonDeleteLogo");
-    ASSERT_TRUE(alert());
-    EXPECT_EQ(alert()->title(), mySingleScritte::sharedInstance().stringaVuoiElimiareLogo());
-    ASSERT_EQ(alert()->actions().size(), 2u);
-    EXPECT_EQ(alert()->actions()[1].title, mySingleScritte::sharedInstance().stringaAnnulla());
-    alert()->performAction(1);
-    settle(0.5);
-    EXPECT_EQ(storedTexts(), (std::vector<std::string> { "B", "C" })) << "cancel deletes nothing";
-    tap("myButtonDeleteLogo");
-    alert()->performAction(0);
-    settle(0.5);
-    EXPECT_EQ(storedTexts(), std::vector<std::string> { "C" });
-    auto gallery = top<GalleriaLoghiViewController>();
-    ASSERT_TRUE(gallery) << "delete goes back to the gallery";
-    EXPECT_EQ(gallery->myCollectionViewLoghi->numberOfItemsInSection(0), 2) << "one logo fewer, then the add item";
 }
 
 TEST_P(GalleryScreens, FromTheEditorBackMakesTheEditorReplaceTheLogoJustSavedAndDeleteIsOff)
@@ -459,13 +415,16 @@ TEST_P(GalleryScreens, FromTheEditorBackMakesTheEditorReplaceTheLogoJustSavedAnd
     EXPECT_FALSE(alert()) << "a disabled delete asks nothing";
     tap("myButtonBack");
     EXPECT_EQ(navigation->topViewController(), editor);
-    auto* stand = dynamic_cast<StandInEditor*>(editor.get());
-    if (stand) {
-        EXPECT_EQ(stand->indice, std::optional(2)) << "the new logo is the third row, whatever the emptied list says";
-    }
+    ASSERT_TRUE(top<StandInEditor>());
+    EXPECT_EQ(top<StandInEditor>()->indice, std::optional(2)) << "the new logo is the third row, whatever the emptied list says";
+    // Home, from the saved logo's preview, goes to the bottom of the stack, past the editor.
+    navigation->pushViewController(preview, false);
+    settle(0.1);
+    tap("myButtonHOME");
+    EXPECT_EQ(navigation->viewControllers().size(), 1u);
 }
 
-TEST_P(GalleryScreens, SaveWritesANewAlbumPhotoEachTimeAndShareWritesThePicture)
+TEST_P(GalleryScreens, SaveWritesANewAlbumPhotoEachTimeAndLeavingLetsThePictureGo)
 {
     addEditorLogo(Color::rgba(0, 1, 0), "verde");
     openGallery();
@@ -490,11 +449,6 @@ TEST_P(GalleryScreens, SaveWritesANewAlbumPhotoEachTimeAndShareWritesThePicture)
     tap("myButtonSalvaNelRullino");
     EXPECT_EQ(count(album), before + 2) << "a second save is a second photo";
 
-    const size_t shared = count(photosFolder());
-    tap("myButtonShare");
-    EXPECT_EQ(count(photosFolder()), shared + 1) << "the share sheet saved the picture";
-    EXPECT_TRUE(named("shareSheet"));
-
     // Leaving lets the full picture go.
     navigation->popViewController(false);
     EXPECT_TRUE(!preview->myImageLogo || preview->myImageLogo->isEmpty());
@@ -515,9 +469,7 @@ TEST_P(GalleryScreens, APickedPictureThatCannotBeUsedIsReportedAndAddsNothing)
     ASSERT_EQ(store().myArrLoghiEstratti.size(), 1u);
     const auto square = store().myArrLoghiEstratti[0]->myImage();
     ASSERT_TRUE(square);
-    EXPECT_EQ(square->pixelWidth(), 800);
-    EXPECT_EQ(unpremultiply(square->pixelAt(400, 50)).a, 0) << "transparent band above";
-    EXPECT_EQ(unpremultiply(square->pixelAt(400, 400)).a, 255);
+    EXPECT_EQ(square->pixelWidth(), 800) << "made square";
     EXPECT_EQ(gallery->myCollectionViewLoghi->numberOfItemsInSection(0), 2);
 }
 

@@ -21,6 +21,14 @@ Image picture(double width, double height, Color color, double scale = 1.0)
     return context.takeImage();
 }
 
+Image halves(double width, double height)
+{
+    DrawingContext context({ width, height }, DrawingContext::Opacity::Transparent, 1.0);
+    context.fill({ 0, 0, width / 2, height }, Color::rgba(1, 0, 0, 1));
+    context.fill({ width / 2, 0, width / 2, height }, Color::rgba(0, 0, 1, 1));
+    return context.takeImage();
+}
+
 std::shared_ptr<DictDatamodelEstratti> editorLogo(Color canvas, const std::string& text)
 {
     auto logo = std::make_shared<DictDatamodelEstratti>();
@@ -60,79 +68,55 @@ void execute(const fs::path& file, const std::string& sql)
 
 }
 
-TEST(LogoStore, EmptyStoreIsCreatedInTheDocumentsFolder)
+// The next key follows the greatest key that is a whole number, in numeric order; keys that are
+// not numbers (text that merely starts with one, spaces, a sign) count as zero; no key at all gives 0.
+TEST(LogoStore, AnEmptyStoreIsCreatedAndTheNextKeyFollowsTheGreatestNumericKey)
 {
     test::TemporaryFolder folder;
     StoreRun run(folder.path());
     EXPECT_TRUE(fs::exists(folder / "dictModel.sqlite"));
-    EXPECT_TRUE(run.store->myArrLoghiInCore.empty());
-    EXPECT_TRUE(run.store->myArrLoghiEstratti.empty());
-    EXPECT_EQ(run.store->metodoTornaKeyMaggiore(), 0);
-    EXPECT_EQ(run.store->myNumMbLiber, 0.0);
-    EXPECT_EQ(run.store->myStringNameCore, "DictCoreData");
-    EXPECT_EQ(run.store->keyArrVIew, "arrayViewModel");
-}
-
-TEST(LogoStore, NextKeyFollowsTheGreatestNumericKey)
-{
-    test::TemporaryFolder folder;
-    StoreRun run(folder.path());
-    auto& dictionary = run.store->myDictLoghiGenerale;
-    dictionary = { { "0", {} }, { "1", {} }, { "7", {} } };
-    EXPECT_EQ(run.store->metodoTornaKeyMaggiore(), 8);
-    dictionary = { { "3", {} }, { "x", {} } };
-    EXPECT_EQ(run.store->metodoTornaKeyMaggiore(), 4);
-    dictionary = { { "10", {} }, { "9", {} } }; // numeric order, not text order
-    EXPECT_EQ(run.store->metodoTornaKeyMaggiore(), 11);
-}
-
-TEST(LogoStore, LogoFromAPictureStoresOnlyItsPictureAndReloadsWithItsThumbnail)
-{
-    test::TemporaryFolder folder;
-    {
-        StoreRun run(folder.path());
-        ASSERT_TRUE(run.store->metodoAggiungiSingolaImage(picture(640, 480, Color::rgba(0, 1, 0, 1))));
-        ASSERT_EQ(run.store->myArrLoghiEstratti.size(), 1u);
-        ASSERT_EQ(run.store->myArrLoghiInCore.size(), 1u);
-        const DictCoreData& row = run.store->myArrLoghiInCore[0];
-        EXPECT_TRUE(row.hasMyImagePng());
-        EXPECT_FALSE(row.myArrViewModel());
-        EXPECT_FALSE(row.myColoreView());
-        EXPECT_FALSE(row.myNomeKeyDaDict());
-        EXPECT_FALSE(row.myAccValueUNO());
+    EXPECT_TRUE(run.store->myArrLoghiInCore.empty() && run.store->myArrLoghiEstratti.empty());
+    using Keys = std::vector<std::string>;
+    const std::vector<std::pair<Keys, int>> cases { { { "0", "1", "7" }, 8 }, { { "3", "x" }, 4 }, { { "10", "9" }, 11 }, { { "4" }, 5 }, { {}, 0 }, { { "0" }, 1 },
+        { { "logo" }, 1 }, { { "7b", " 3", "+2", "", "x" }, 1 }, { { "7b", "2" }, 3 } };
+    for (const auto& [keys, next] : cases) {
+        run.store->myDictLoghiGenerale.clear();
+        for (const auto& key : keys)
+            run.store->myDictLoghiGenerale[key] = {};
+        EXPECT_EQ(run.store->metodoTornaKeyMaggiore(), next) << ::testing::PrintToString(keys);
     }
-    StoreRun again(folder.path());
-    ASSERT_EQ(again.store->myArrLoghiEstratti.size(), 1u);
-    const auto& logo = *again.store->myArrLoghiEstratti[0];
-    ASSERT_TRUE(logo.myImageRESIZED);
-    EXPECT_EQ(logo.myImageRESIZED->pixelWidth(), 200);
-    EXPECT_EQ(logo.myImageRESIZED->pixelHeight(), 150);
-    EXPECT_FALSE(logo.myArrViewModel);
-    EXPECT_FALSE(logo.myColoreSfongo);
-    EXPECT_EQ(logo.imagePixelSize(), (std::pair { 640, 480 }));
-    auto full = logo.myImage();
-    ASSERT_TRUE(full);
-    EXPECT_EQ(full->pixelWidth(), 640);
-    EXPECT_EQ(full->pixelAt(320, 240), 0xff00ff00u);
 }
 
-TEST(LogoStore, EditorLogoKeepsLayersAndCanvasColourThroughSaveAndReload)
+// A logo added from a picture stores only its picture; an editor's logo its layers and canvas
+// colour too; a new run reads both back with their thumbnails.
+TEST(LogoStore, PictureAndEditorLogosReloadWithWhatEachKeeps)
 {
     test::TemporaryFolder folder;
     const auto logo = editorLogo(Color::rgba(0.25, 0.5, 0.75, 1), "Vardenico");
     {
         StoreRun run(folder.path());
+        ASSERT_TRUE(run.store->metodoAggiungiSingolaImage(picture(640, 480, Color::rgba(0, 1, 0, 1))));
+        const DictCoreData& row = run.store->myArrLoghiInCore[0];
+        EXPECT_TRUE(row.hasMyImagePng());
+        EXPECT_FALSE(row.myArrViewModel() || row.myColoreView() || row.myNomeKeyDaDict() || row.myAccValueUNO());
         run.store->myArrLoghiEstratti.push_back(logo);
         ASSERT_TRUE(run.store->metodoSalvaNewObjectInCoreData("", logo));
-        EXPECT_EQ(run.store->myArrLoghiInCore.size(), 1u);
-        EXPECT_EQ(run.store->myArrLoghiEstratti.size(), 1u);
-        // The saved logo still answers with its picture.
-        ASSERT_TRUE(logo->myImage());
+        EXPECT_EQ(run.store->myArrLoghiInCore.size(), 2u);
+        EXPECT_EQ(run.store->myArrLoghiEstratti.size(), 2u);
+        ASSERT_TRUE(logo->myImage()) << "the saved logo still answers with its picture";
         EXPECT_EQ(logo->myImage()->pixelWidth(), 280);
     }
     StoreRun again(folder.path());
-    ASSERT_EQ(again.store->myArrLoghiEstratti.size(), 1u);
-    const auto& loaded = *again.store->myArrLoghiEstratti[0];
+    ASSERT_EQ(again.store->myArrLoghiEstratti.size(), 2u);
+    const auto& fromPicture = *again.store->myArrLoghiEstratti[0];
+    ASSERT_TRUE(fromPicture.myImageRESIZED);
+    EXPECT_EQ(fromPicture.myImageRESIZED->pixelWidth(), 200);
+    EXPECT_EQ(fromPicture.myImageRESIZED->pixelHeight(), 150);
+    EXPECT_FALSE(fromPicture.myArrViewModel || fromPicture.myColoreSfongo);
+    EXPECT_EQ(fromPicture.imagePixelSize(), (std::pair { 640, 480 }));
+    ASSERT_TRUE(fromPicture.myImage());
+    EXPECT_EQ(fromPicture.myImage()->pixelAt(320, 240), 0xff00ff00u);
+    const auto& loaded = *again.store->myArrLoghiEstratti[1];
     EXPECT_EQ(loaded.myArrViewModel, logo->myArrViewModel);
     EXPECT_EQ(loaded.myColoreSfongo, logo->myColoreSfongo);
     EXPECT_EQ(loaded.myImageRESIZED->pixelWidth(), 200);
@@ -192,23 +176,9 @@ TEST(LogoStore, IndexOutsideTheListsIsRefusedAndTouchesNothing)
     EXPECT_EQ(run.store->myArrLoghiInCore.size(), 1u);
     EXPECT_FALSE(run.delegate->managedObjectContext()->hasChanges());
     EXPECT_EQ(fileBytes(folder / "dictModel.sqlite"), before);
-    // A replacement whose picture cannot be encoded keeps the old logo.
-    auto empty = std::make_shared<DictDatamodelEstratti>();
-    empty->setMyImage(Image());
+    // A picture that cannot be encoded adds nothing.
     EXPECT_FALSE(run.store->metodoAggiungiSingolaImage(Image()));
     EXPECT_EQ(fileBytes(folder / "dictModel.sqlite"), before);
-}
-
-TEST(LogoStore, ReloadYieldsOneLogoPerStoredRow)
-{
-    test::TemporaryFolder folder;
-    StoreRun run(folder.path());
-    for (int i = 0; i < 4; ++i)
-        ASSERT_TRUE(run.store->metodoAggiungiSingolaImage(picture(30 + i, 20, Color::whiteColor())));
-    run.store->metodoCaricaDictOfData();
-    EXPECT_EQ(run.store->myArrLoghiEstratti.size(), 4u);
-    EXPECT_EQ(run.store->myArrLoghiInCore.size(), 4u);
-    EXPECT_EQ(run.store->myArrLoghiEstratti[3]->imagePixelSize(), (std::pair { 33, 20 }));
 }
 
 TEST(LogoStore, OpeningDecodesNoPictureAndDamagedFieldsAreLeftOutWithADiagnostic)
@@ -246,42 +216,67 @@ TEST(LogoStore, OpeningDecodesNoPictureAndDamagedFieldsAreLeftOutWithADiagnostic
     EXPECT_NE(pictureDiagnostic.find("logo 1 (row 2)"), std::string::npos) << pictureDiagnostic;
 }
 
-TEST(LogoStore, RowWithoutThumbnailCacheGetsOneOnLoad)
+// A row written before thumbnails were cached gets its cache on the first load; saving that cache
+// must not cost the logo its full picture.
+TEST(LogoStore, AMissingThumbnailCacheIsFilledAndSavedAndThePicturesStay)
 {
     test::TemporaryFolder folder;
     const fs::path file = folder / "dictModel.sqlite";
+    const std::pair<int, int> sizes[] = { { 400, 200 }, { 100, 300 } };
     {
         StoreRun run(folder.path());
-        ASSERT_TRUE(run.store->metodoAggiungiSingolaImage(picture(400, 100, Color::whiteColor())));
+        for (auto [width, height] : sizes)
+            ASSERT_TRUE(run.store->metodoAggiungiSingolaImage(halves(width, height)));
     }
-    execute(file, "UPDATE DictCoreData SET thumbnailCache = NULL");
+    execute(file, "UPDATE DictCoreData SET thumbnailCache = NULL WHERE Z_PK = 1");
     {
         StoreRun run(folder.path());
+        ASSERT_EQ(run.store->myArrLoghiEstratti.size(), 2u);
         ASSERT_TRUE(run.store->myArrLoghiEstratti[0]->myImageRESIZED);
-        EXPECT_EQ(run.store->myArrLoghiEstratti[0]->myImageRESIZED->pixelHeight(), 50);
+        EXPECT_EQ(run.store->myArrLoghiEstratti[0]->myImageRESIZED->pixelHeight(), 100);
+    }
+    {
+        // The file itself has the cache now, so the next load decodes no picture.
+        auto database = store::Database::open(file, store::Database::Access::ReadOnly);
+        ASSERT_TRUE(database);
+        auto statement = database->prepare("SELECT thumbnailCache FROM DictCoreData WHERE Z_PK = 1");
+        ASSERT_TRUE(statement);
+        auto row = statement->step();
+        ASSERT_TRUE(row && *row);
+        EXPECT_FALSE(statement->isNull(0)) << "the filled cache was not saved";
     }
     StoreRun run(folder.path());
-    EXPECT_TRUE(run.store->myArrLoghiInCore[0].thumbnailCache());
+    ASSERT_EQ(run.store->myArrLoghiEstratti.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        auto picture = run.store->myArrLoghiEstratti[i]->myImage();
+        ASSERT_TRUE(picture) << "logo " << i << " lost its picture";
+        EXPECT_EQ(std::pair(picture->pixelWidth(), picture->pixelHeight()), sizes[i]);
+        EXPECT_EQ(picture->pixelAt(5, 5), 0xffff0000u);
+        EXPECT_EQ(picture->pixelAt(sizes[i].first - 5, sizes[i].second - 5), 0xff0000ffu);
+    }
     // A picture that is damaged and has no cache: the logo loads without picture and thumbnail.
-    execute(file, "UPDATE DictCoreData SET thumbnailCache = NULL, myImagePng = X'0102'");
+    execute(file, "UPDATE DictCoreData SET thumbnailCache = NULL, myImagePng = X'0102' WHERE Z_PK = 1");
     testing::internal::CaptureStderr();
     StoreRun damaged(folder.path());
     const std::string diagnostics = testing::internal::GetCapturedStderr();
-    ASSERT_EQ(damaged.store->myArrLoghiEstratti.size(), 1u);
+    ASSERT_EQ(damaged.store->myArrLoghiEstratti.size(), 2u);
     EXPECT_FALSE(damaged.store->myArrLoghiEstratti[0]->myImageRESIZED);
     EXPECT_FALSE(damaged.store->myArrLoghiEstratti[0]->myImage());
     EXPECT_NE(diagnostics.find("logo 0 (row 1)"), std::string::npos) << diagnostics;
 }
 
-TEST(LogoStore, ReloadKeepsKnownThumbnailsAndRepairsABrokenCache)
+TEST(LogoStore, ReloadGivesOneLogoPerRowKeepsKnownThumbnailsAndRepairsABrokenCache)
 {
     test::TemporaryFolder folder;
-    const fs::path file = folder / "dictModel.sqlite";
     StoreRun run(folder.path());
-    ASSERT_TRUE(run.store->metodoAggiungiSingolaImage(picture(300, 150, Color::rgba(1, 0, 0, 1))));
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(run.store->metodoAggiungiSingolaImage(picture(300 + i, 150, Color::rgba(1, 0, 0, 1))));
     run.store->metodoCaricaDictOfData();
+    ASSERT_EQ(run.store->myArrLoghiEstratti.size(), 4u);
+    EXPECT_EQ(run.store->myArrLoghiInCore.size(), 4u);
+    EXPECT_EQ(run.store->myArrLoghiEstratti[3]->imagePixelSize(), (std::pair { 303, 150 }));
     const auto* pixels = run.store->myArrLoghiEstratti[0]->myImageRESIZED->buffer();
-    execute(file, "UPDATE DictCoreData SET thumbnailCache = X'00'");
+    execute(folder / "dictModel.sqlite", "UPDATE DictCoreData SET thumbnailCache = X'00'");
     // The same run reuses the thumbnail it has; the damaged cache is not even read.
     run.store->myArrLoghiEstratti.clear();
     run.store->metodoCaricaDictOfData();
@@ -295,22 +290,20 @@ TEST(LogoStore, ReloadKeepsKnownThumbnailsAndRepairsABrokenCache)
     EXPECT_GT(last.store->myArrLoghiInCore[0].thumbnailCache()->size(), 1u);
 }
 
-TEST(LogoStore, ResizeImageScalesTheLongerSideToTheGivenSize)
+TEST(LogoStore, ResizeScalesTheLongerSideAndAPictureBecomesAnEightHundredSquare)
 {
     auto sizeOf = [](const Image& image) { return std::pair { image.pixelWidth(), image.pixelHeight() }; };
     EXPECT_EQ(sizeOf(mySingleElementiManage::ResizeImage(picture(1000, 500, Color::black()), 200)), (std::pair { 200, 100 }));
     EXPECT_EQ(sizeOf(mySingleElementiManage::ResizeImage(picture(300, 600, Color::black()), 200)), (std::pair { 100, 200 }));
     EXPECT_EQ(sizeOf(mySingleElementiManage::ResizeImage(picture(50, 50, Color::black()), 200)), (std::pair { 200, 200 }));
     // Sizes are in points: a 2800-pixel picture at scale 2 is 1400 points.
-    const Image thumbnail = mySingleElementiManage::ResizeImage(picture(1400, 700, Color::rgba(1, 0, 0, 0.5), 2), 200);
-    EXPECT_EQ(sizeOf(thumbnail), (std::pair { 200, 100 }));
-    EXPECT_EQ(thumbnail.scale(), 1.0);
-    EXPECT_EQ(thumbnail.pixelAt(100, 50) >> 24, 128u); // translucency survives
+    const Image scaled = mySingleElementiManage::ResizeImage(picture(1400, 700, Color::rgba(1, 0, 0, 0.5), 2), 200);
+    EXPECT_EQ(sizeOf(scaled), (std::pair { 200, 100 }));
+    EXPECT_EQ(scaled.scale(), 1.0);
+    EXPECT_EQ(scaled.pixelAt(100, 50) >> 24, 128u); // translucency survives
     EXPECT_TRUE(mySingleElementiManage::ResizeImage(Image(), 200).isEmpty());
-}
 
-TEST(LogoStore, PictureBecomesA800SquareWithTransparentMargins)
-{
+    // A picture added as a logo becomes an 800-pixel square, transparent beside the picture.
     const Image square = logoSquareFromPicture(picture(1600, 1200, Color::rgba(1, 0, 0, 1)));
     ASSERT_EQ(square.pixelWidth(), 800);
     ASSERT_EQ(square.pixelHeight(), 800);
@@ -318,28 +311,7 @@ TEST(LogoStore, PictureBecomesA800SquareWithTransparentMargins)
     EXPECT_EQ(square.pixelAt(400, 750) >> 24, 0u);  // bottom margin
     EXPECT_EQ(square.pixelAt(400, 400), 0xffff0000u);
     EXPECT_EQ(square.pixelAt(0, 101), 0xffff0000u); // the photo spans 800 × 600, from y = 100
-    const Image thumbnail = mySingleElementiManage::ResizeImage(square, 200);
-    EXPECT_EQ(thumbnail.pixelWidth(), 200);
-    EXPECT_EQ(thumbnail.pixelHeight(), 200);
-}
-
-TEST(LogoStore, NameListsHoldTheShapesAndIconsInOrder)
-{
-    test::TemporaryFolder folder;
-    StoreRun run(folder.path());
-    run.store->metodoRiempiNomiGeo();
-    run.store->metodoRiempiNomiIcon();
-    const auto& shapes = run.store->myArrStringNameGEOMETRY;
-    ASSERT_EQ(shapes.size(), 52u);
-    EXPECT_EQ(shapes[0], "l");
-    EXPECT_EQ(shapes[3], "lp");
-    EXPECT_EQ(shapes[8], "c1");
-    EXPECT_EQ(shapes[27], "rcp");
-    EXPECT_EQ(shapes[51], "ep");
-    const auto& icons = run.store->myArrStringNameICON;
-    ASSERT_EQ(icons.size(), 71u);
-    EXPECT_EQ(icons.front(), "1");
-    EXPECT_EQ(icons.back(), "71");
+    EXPECT_EQ(sizeOf(mySingleElementiManage::ResizeImage(square, 200)), (std::pair { 200, 200 }));
 }
 
 TEST(FontList, InstalledPostScriptNamesSortedByCodePoint)
