@@ -450,48 +450,6 @@ TEST_F(GestureTest, CustomRecognizersUseTheSameStateMachine)
     EXPECT_EQ(swipe->state(), State::Possible);
 }
 
-// A field that takes keyboard focus and keeps what is typed.
-class Field : public View {
-public:
-    using View::View;
-    std::string text;
-    std::vector<Key> keys;
-    bool canBecomeFirstResponder() const override { return true; }
-    void insertText(const std::string& t) override { text += t; }
-    void keyPressed(Key key) override { keys.push_back(key); }
-};
-
-TEST(FirstResponder, TextAndKeysReachTheFocusedViewOnly)
-{
-    auto window = std::make_shared<Window>(Size { 200, 200 });
-    auto first = std::make_shared<Field>(Rect(0, 0, 100, 50));
-    auto second = std::make_shared<Field>(Rect(0, 100, 100, 50));
-    auto plain = View::make();
-    window->addSubview(first);
-    window->addSubview(second);
-    window->addSubview(plain);
-
-    window->sendText("lost");
-    EXPECT_FALSE(plain->becomeFirstResponder()) << "a plain view takes no focus";
-    EXPECT_FALSE(View::make<Field>()->becomeFirstResponder()) << "nor a view off the window";
-    ASSERT_TRUE(first->becomeFirstResponder());
-    window->sendText("Ciao");
-    window->sendKey(Key::Return);
-    EXPECT_EQ(first->text, "Ciao");
-    EXPECT_EQ(first->keys, (std::vector<Key> { Key::Return }));
-
-    ASSERT_TRUE(second->becomeFirstResponder());
-    EXPECT_FALSE(first->isFirstResponder());
-    window->sendText("!");
-    EXPECT_EQ(second->text, "!");
-    EXPECT_EQ(first->text, "Ciao");
-
-    second->removeFromSuperview();
-    EXPECT_EQ(window->firstResponder(), nullptr) << "focus leaves with the view";
-    window->sendText("x");
-    EXPECT_EQ(second->text, "!");
-}
-
 TEST(TouchDelivery, AViewMayRemoveAndReleaseItselfFromItsOwnGesture)
 {
     RunLoop::main().setClock(RunLoop::Clock::Virtual);
