@@ -59,9 +59,9 @@ TEST(AlertController, ModalUntilAButtonOrAKeyRunsItsHandler)
     EXPECT_EQ(s.underTaps, 1);
 
     // Keys choose the default or the cancel action.
-    int ok = 0, cancelled = 0;
+    int chosen = 0, cancelled = 0;
     alert = AlertController::make("Vardenico", "");
-    alert->addAction("Ok", AlertController::ActionStyle::Default, [&] { ++ok; });
+    alert->addAction("Ok", AlertController::ActionStyle::Default, [&] { ++chosen; });
     alert->addAction("Annulla", AlertController::ActionStyle::Cancel, [&] { ++cancelled; });
     alert->addAction("Altro", AlertController::ActionStyle::Destructive);
     alert->present(*s.window);
@@ -70,10 +70,10 @@ TEST(AlertController, ModalUntilAButtonOrAKeyRunsItsHandler)
     s.window->sendKey(Key::Escape);
     EXPECT_EQ(cancelled, 1);
     s.window->sendKey(Key::Return);
-    EXPECT_EQ(ok, 0) << "a dismissed alert takes no keys";
+    EXPECT_EQ(chosen, 0) << "a dismissed alert takes no keys";
     alert->present(*s.window);
     s.window->sendKey(Key::Return);
-    EXPECT_EQ(ok, 1);
+    EXPECT_EQ(chosen, 1);
 }
 
 TEST(Popover, HangsBelowItsSourceWithinTheRoomThereAndATapOutsideDismisses)
