@@ -184,7 +184,7 @@ TEST_F(PhotoLibraryFolder, TheIndexMakesTheSecondListingReadNothingAndFollowsCha
     const auto edited = folder / "edited.jpg";
     std::filesystem::copy_file(beach, edited);
     vd::test::editMetadata(edited, [](Exiv2::Image& image) {
-        image.exifData()["Exif.Photo.DateTimeOriginal"] = "2024:02:03 04:05:06";
+        image.exifData()["Exif.Photo.DateTimeOriginal"] = "2031:02:03 04:05:06"; // after new.jpg's file time
         image.exifData()["Exif.Image.Orientation"] = static_cast<std::uint16_t>(3);
     });
     ASSERT_EQ(std::filesystem::file_size(edited), std::filesystem::file_size(beach));

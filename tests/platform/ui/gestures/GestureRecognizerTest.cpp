@@ -131,8 +131,10 @@ TEST_F(GestureTest, SingleTapWaitsForTheDoubleTapToFailOrATouchElsewhereUnlessNo
     // Without that requirement the single tap fires within the double tap.
     single.clear();
     wait(1);
+    view->removeGestureRecognizer(singleTap.get());
+    view->removeGestureRecognizer(doubleTap.get());
     attach<TapGestureRecognizer>(single);
-    singleTap->view()->removeGestureRecognizer(singleTap.get());
+    attach<TapGestureRecognizer>(twice)->setNumberOfTapsRequired(2);
     down({ { 1, { 50, 50 } } });
     up({ { 1, { 50, 50 } } });
     wait(0.1);
