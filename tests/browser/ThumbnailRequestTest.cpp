@@ -9,19 +9,15 @@
 #include <platform/ui/controls/ImageView.h>
 
 #include <gtest/gtest.h>
+#include <condition_variable>
+#include <limits>
+#include <mutex>
+#include <thread>
 
 using namespace vd;
+using vd::test::assetAt;
 
 namespace {
-
-PhotoAsset assetAt(const std::filesystem::path& path)
-{
-    PhotoAsset asset;
-    asset.localIdentifier = path.filename().string();
-    asset.path = path;
-    asset.fileSize = static_cast<std::int64_t>(std::filesystem::file_size(path));
-    return asset;
-}
 
 struct Finish {
     Image image;
@@ -104,16 +100,41 @@ TEST_F(ThumbnailRequests, ACameraPhotoShowsItsThumbnailFirstAndThenThePhoto)
     camera.main = test::jpegBytes(1200, 800, [](int, int) { return 0xd02020u; });
     camera.thumbnail = test::jpegBytes(160, 120, [](int, int y) { return y < 6 || y >= 113 ? 0u : 0x20c020u; });
     ASSERT_TRUE(files::writeAtomically(folder / "camera.jpg", camera.bytes()));
+    // A host draws the screen after every turn of the loop. Two deliveries that reach the loop in
+    // one turn show only the last, so each delivery here waits until the turn that ran the one
+    // before has been looked at: every picture the view gets is seen, in order.
+    struct Gate {
+        std::mutex mutex;
+        std::condition_variable looked;
+        int posted = 0, seen = 0;
+    };
+    auto gate = std::make_shared<Gate>(); // shared with a delivery still on its way at the end
+    RunLoop::main().setWakeHandler([gate, mainThread = std::this_thread::get_id()] {
+        if (std::this_thread::get_id() == mainThread)
+            return;
+        std::unique_lock lock(gate->mutex);
+        const int mine = ++gate->posted;
+        gate->looked.wait_for(lock, std::chrono::seconds(5), [&] { return gate->seen >= mine; });
+    });
     browser::ThumbnailRequest request;
     std::vector<int> widths;
     request.show(assetAt(folder / "camera.jpg"), manager, { 400, 400 }, view);
+    auto look = [&](bool last) {
+        std::lock_guard lock(gate->mutex);
+        if (last)
+            gate->seen = std::numeric_limits<int>::max(); // what comes after the last look waits no more
+        else if (!RunLoop::main().hasPendingTasks())
+            gate->seen = gate->posted; // every delivery announced so far has run and been looked at
+        gate->looked.notify_all();
+    };
     RunLoop::main().runUntil([&] {
         if (!view->image().isEmpty() && (widths.empty() || widths.back() != view->image().pixelWidth()))
             widths.push_back(view->image().pixelWidth());
+        look(false);
         return !request.isPending();
     }, 20);
-    widths.push_back(view->image().pixelWidth());
-    EXPECT_EQ(widths.back(), 400);
+    look(true);
+    RunLoop::main().setWakeHandler({});
+    EXPECT_EQ(widths, (std::vector<int> { 160, 400 })) << "the stand-in first, then the photo";
     EXPECT_TRUE(test::near(test::rgbAt(view->image(), 200, 130), 0xd02020));
-    EXPECT_EQ(widths.front(), 160) << "the stand-in came first";
 }

@@ -37,18 +37,24 @@ constexpr std::int64_t kFuzzMaxPixels = 4'000'000;
 
 std::span<const std::uint8_t> bytes(const std::uint8_t* data, std::size_t size) { return { data, size }; }
 
+// A whole-picture decode at the fuzzing limit; notice, when given, asks what was left out.
+DecodeOptions capped(const char* name, std::string* notice = nullptr)
+{
+    DecodeOptions options;
+    options.maxPixels = kFuzzMaxPixels;
+    options.name = name;
+    options.notice = notice;
+    return options;
+}
+
 // A folder of this process for the readers that take a file, removed when the process ends.
 const fs::path& scratchFolder()
 {
-    static const fs::path folder = [] {
-        fs::path path = fs::temp_directory_path() / ("vardenico-fuzz-" + std::to_string(::getpid()));
-        fs::create_directories(path);
-        std::atexit([] {
-            std::error_code ignored;
-            fs::remove_all(fs::temp_directory_path() / ("vardenico-fuzz-" + std::to_string(::getpid())), ignored);
-        });
-        return path;
-    }();
+    static const fs::path folder = fs::temp_directory_path() / ("vardenico-fuzz-" + std::to_string(::getpid()));
+    [[maybe_unused]] static const int made = ((void)fs::create_directories(folder), std::atexit([] {
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+    }));
     return folder;
 }
 
@@ -93,10 +99,7 @@ int fuzzJpegStrip(const std::uint8_t* data, std::size_t size)
 
 int fuzzJpegDecoder(const std::uint8_t* data, std::size_t size)
 {
-    DecodeOptions options;
-    options.maxPixels = kFuzzMaxPixels;
-    options.name = "fuzz.jpg";
-    auto image = decodeJpeg(bytes(data, size), options);
+    auto image = decodeJpeg(bytes(data, size), capped("fuzz.jpg"));
     if (image)
         (void)uprightImage(*image, size > 0 ? data[size - 1] % 9 : 1);
     return 0;
@@ -124,10 +127,7 @@ int fuzzJpegCoefficients(const std::uint8_t* data, std::size_t size)
 
 int fuzzPngDecoder(const std::uint8_t* data, std::size_t size)
 {
-    DecodeOptions options;
-    options.maxPixels = kFuzzMaxPixels;
-    options.name = "fuzz.png";
-    (void)decodePng(bytes(data, size), options);
+    (void)decodePng(bytes(data, size), capped("fuzz.png"));
     return 0;
 }
 
@@ -136,32 +136,21 @@ int fuzzPngDecoder(const std::uint8_t* data, std::size_t size)
 int fuzzWebpDecoder(const std::uint8_t* data, std::size_t size)
 {
     std::string notice;
-    DecodeOptions options;
-    options.maxPixels = kFuzzMaxPixels;
-    options.name = "fuzz.webp";
-    options.notice = &notice;
-    (void)decodeWebp(bytes(data, size), options);
+    (void)decodeWebp(bytes(data, size), capped("fuzz.webp", &notice));
     return 0;
 }
 
 int fuzzTiffDecoder(const std::uint8_t* data, std::size_t size)
 {
     std::string notice;
-    DecodeOptions options;
-    options.maxPixels = kFuzzMaxPixels;
-    options.name = "fuzz.tif";
-    options.notice = &notice;
-    (void)decodeTiff(bytes(data, size), options);
+    (void)decodeTiff(bytes(data, size), capped("fuzz.tif", &notice));
     return 0;
 }
 
 int fuzzHeifDecoder(const std::uint8_t* data, std::size_t size)
 {
-    DecodeOptions options;
-    options.maxPixels = kFuzzMaxPixels;
-    options.name = "fuzz.heic";
     (void)heifShownSize(bytes(data, size));
-    (void)decodeHeif(bytes(data, size), options);
+    (void)decodeHeif(bytes(data, size), capped("fuzz.heic"));
     return 0;
 }
 
@@ -172,14 +161,9 @@ int fuzzImageMetadata(const std::uint8_t* data, std::size_t size)
         return 0;
     // What a batch does with a photo's metadata: read it, adjust it for the stamped copy and
     // write it into a JPEG.
-    (void)metadata->pixelWidth();
-    (void)metadata->orientation();
-    (void)metadata->dateTimeOriginal();
-    (void)metadata->iccProfile();
-    (void)metadata->hasExifThumbnail();
-    (void)metadata->exifValue("Exif.Image.Make");
-    (void)metadata->xmpValue("Xmp.dc.title");
-    (void)metadata->iptcValue("Iptc.Application2.Caption");
+    (void)metadata->pixelWidth(), (void)metadata->orientation(), (void)metadata->dateTimeOriginal();
+    (void)metadata->iccProfile(), (void)metadata->hasExifThumbnail();
+    (void)metadata->exifValue("Exif.Image.Make"), (void)metadata->xmpValue("Xmp.dc.title"), (void)metadata->iptcValue("Iptc.Application2.Caption");
     metadata->prepareForDerivedImage(16, 8, "Vardenico", metadata->orientation());
     (void)metadata->jpegSegments();
     static const std::vector<std::uint8_t> smallJpeg = [] {
@@ -212,10 +196,7 @@ int fuzzObjectStore(const std::uint8_t* data, std::size_t size)
         return 0;
     for (const auto& row : *rows) {
         DictCoreData logo(row);
-        (void)logo.myNomeKeyDaDict();
-        (void)logo.myImagePngHeader();
-        (void)logo.myImagePng();
-        (void)logo.thumbnailCache();
+        (void)logo.myNomeKeyDaDict(), (void)logo.myImagePngHeader(), (void)logo.myImagePng(), (void)logo.thumbnailCache();
     }
     // A change and a save on what was read: the store must refuse or write, never crash.
     if (!rows->empty())
@@ -230,13 +211,8 @@ int fuzzUserDefaults(const std::uint8_t* data, std::size_t size)
 {
     const fs::path file = writeScratchFile("defaults", "defaults.json", data, size);
     UserDefaults defaults(file);
-    for (const char* key : { "primaVolta", "photosFolder", "a", "" }) {
-        (void)defaults.stringForKey(key);
-        (void)defaults.integerForKey(key);
-        (void)defaults.doubleForKey(key);
-        (void)defaults.boolForKey(key);
-        (void)defaults.objectForKey(key);
-    }
+    for (const char* key : { "primaVolta", "photosFolder", "a", "" })
+        (void)defaults.stringForKey(key), (void)defaults.integerForKey(key), (void)defaults.doubleForKey(key), (void)defaults.boolForKey(key), (void)defaults.objectForKey(key);
     defaults.setBool("primaVolta", true);
     (void)defaults.synchronize();
     return 0;
@@ -247,13 +223,7 @@ namespace {
 // A screen with a few fields of every kind the descriptions bind, and one action.
 class FuzzScreen : public ViewController {
 public:
-    FuzzScreen()
-    {
-        bind("a", a);
-        bind("b", b);
-        bind("c", c);
-        action("go", [] { });
-    }
+    FuzzScreen() { bind("a", a), bind("b", b), bind("c", c), action("go", [] { }); }
     std::string className() const override { return "FuzzScreen"; }
     std::shared_ptr<View> a, b, c;
 };
@@ -311,21 +281,11 @@ int fuzzColorList(const std::uint8_t* data, std::size_t size)
 const std::vector<Target>& targets()
 {
     static const std::vector<Target> all {
-        { "jpeg_strip", fuzzJpegStrip },
-        { "jpeg_decoder", fuzzJpegDecoder },
-        { "jpeg_coefficients", fuzzJpegCoefficients },
-        { "png_decoder", fuzzPngDecoder },
-        { "webp_decoder", fuzzWebpDecoder },
-        { "tiff_decoder", fuzzTiffDecoder },
-        { "heif_decoder", fuzzHeifDecoder },
-        { "image_metadata", fuzzImageMetadata },
-        { "keyed_archive", fuzzKeyedArchive },
-        { "object_store", fuzzObjectStore },
-        { "user_defaults", fuzzUserDefaults },
-        { "interface_description", fuzzInterfaceDescription },
-        { "automation_script", fuzzAutomationScript },
-        { "placement_file", fuzzPlacementFile },
-        { "color_list", fuzzColorList },
+        { "jpeg_strip", fuzzJpegStrip }, { "jpeg_decoder", fuzzJpegDecoder }, { "jpeg_coefficients", fuzzJpegCoefficients },
+        { "png_decoder", fuzzPngDecoder }, { "webp_decoder", fuzzWebpDecoder }, { "tiff_decoder", fuzzTiffDecoder },
+        { "heif_decoder", fuzzHeifDecoder }, { "image_metadata", fuzzImageMetadata }, { "keyed_archive", fuzzKeyedArchive },
+        { "object_store", fuzzObjectStore }, { "user_defaults", fuzzUserDefaults }, { "interface_description", fuzzInterfaceDescription },
+        { "automation_script", fuzzAutomationScript }, { "placement_file", fuzzPlacementFile }, { "color_list", fuzzColorList },
     };
     return all;
 }

@@ -10,9 +10,11 @@
 #include <platform/photos/ThumbnailCache.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <tuple>
 #include <fstream>
+#include <sched.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -197,8 +199,12 @@ ImageManager::ImageManager(std::size_t cacheBytes, unsigned threads)
     : m_cacheLimit(cacheBytes)
 {
     const unsigned count = threads ? threads : std::max(1u, std::thread::hardware_concurrency());
+    errno = 0;
+    int creatorNiceness = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()));
+    if (creatorNiceness == -1 && errno != 0)
+        creatorNiceness = 0;
     for (unsigned i = 0; i < count; ++i)
-        m_workers.emplace_back([this](std::stop_token stop) { work(stop); });
+        m_workers.emplace_back([this, creatorNiceness](std::stop_token stop) { work(stop, creatorNiceness); });
 }
 
 ImageManager::~ImageManager()
@@ -409,11 +415,18 @@ void ImageManager::cancelImageRequest(ImageRequestId request)
     m_cancelled->ids.insert(request);
 }
 
-void ImageManager::work(std::stop_token stop)
+void ImageManager::work(std::stop_token stop, int creatorNiceness)
 {
     // Decoding yields to the main thread: on a machine with few cores, a screen that scrolls
-    // while pictures decode keeps its frames. (A thread's nice value is its own on Linux.)
-    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kWorkerNiceness);
+    // while pictures decode keeps its frames. (A thread's nice value is its own on Linux.) The
+    // step is relative, so a program started under nice keeps its decoding below it; one already
+    // at the lowest nice leaves decoding to idle time.
+    constexpr int lowest = 19;
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), std::min(lowest, creatorNiceness + kWorkerNicenessAbove));
+    if (creatorNiceness >= lowest) {
+        const sched_param none {};
+        ::sched_setscheduler(0, SCHED_IDLE, &none);
+    }
     auto deliver = [this](ImageRequestId id, const std::function<void(Image)>& handler, Image image, bool final) {
         RunLoop::main().post([cancelled = m_cancelled, id, handler, image = std::move(image), final] {
             {

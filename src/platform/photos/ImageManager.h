@@ -81,13 +81,16 @@ private:
         bool degradedDone { false };
     };
 public:
-    static constexpr int kWorkerNiceness = 10; // the decoding threads' scheduling priority, below the main thread's
+    // How far the decoding threads' nice value sits above that of the thread that made the
+    // manager (the main thread), so that they stay below it whatever nice the program runs at;
+    // at the lowest nice they run only when the processor is otherwise idle.
+    static constexpr int kWorkerNicenessAbove = 10;
 
 private:
     static std::string cacheKey(const PhotoAsset& asset, Size target, ImageContentMode mode);
     std::optional<Image> cached(const std::string& key);
     void remember(const std::string& key, const Image& image);
-    void work(std::stop_token stop);
+    void work(std::stop_token stop, int creatorNiceness);
     // The job's image from the caches or the file; with quick set, may instead give the photo's
     // small embedded preview there and no image (the job then comes back for the real one).
     std::optional<Image> produce(const Job& job, std::optional<Image>* quick);

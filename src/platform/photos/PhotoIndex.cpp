@@ -16,17 +16,28 @@ namespace vd {
 
 namespace {
 
+// What says a file is the one the index read: a rewrite in place at the same size by a tool that
+// keeps the file's time (exiftool -P, cp -p, rsync -t) still moves its change time, and a file
+// replaced by another under the same name has another inode.
 struct FileFacts {
     std::int64_t size { 0 };
     std::int64_t modified { 0 }; // nanoseconds
+    std::int64_t changed { 0 };  // nanoseconds (st_ctim, which no program can set back)
+    std::int64_t inode { 0 };
+
+    bool operator==(const FileFacts&) const = default;
 };
+
+// The index's table as this code writes it; an index of another version is read afresh.
+constexpr int kIndexVersion = 2;
 
 std::optional<FileFacts> factsOf(const std::filesystem::path& path)
 {
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return std::nullopt;
-    return FileFacts { static_cast<std::int64_t>(info.st_size), static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec };
+    auto nanoseconds = [](const timespec& time) { return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec; };
+    return FileFacts { static_cast<std::int64_t>(info.st_size), nanoseconds(info.st_mtim), nanoseconds(info.st_ctim), static_cast<std::int64_t>(info.st_ino) };
 }
 
 // Fills date, size and orientation from the file itself.
@@ -56,7 +67,7 @@ Result<void> updateIndex(store::Database& database, const std::string& rootKey, 
     auto transaction = store::Transaction::begin(database);
     if (!transaction)
         return std::unexpected(transaction.error());
-    auto upsert = database.prepare("INSERT OR REPLACE INTO photos (root, path, size, modified, created, width, height, orientation) VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+    auto upsert = database.prepare("INSERT OR REPLACE INTO photos (root, path, size, modified, changed, inode, created, width, height, orientation) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     if (!upsert)
         return std::unexpected(upsert.error());
     auto remove = database.prepare("DELETE FROM photos WHERE root = ? AND path = ?");
@@ -72,13 +83,17 @@ Result<void> updateIndex(store::Database& database, const std::string& rootKey, 
         if (bound)
             bound = upsert->bind(4, facts.modified);
         if (bound)
-            bound = upsert->bindDouble(5, asset.creationDate);
+            bound = upsert->bind(5, facts.changed);
         if (bound)
-            bound = upsert->bind(6, static_cast<std::int64_t>(asset.pixelWidth));
+            bound = upsert->bind(6, facts.inode);
         if (bound)
-            bound = upsert->bind(7, static_cast<std::int64_t>(asset.pixelHeight));
+            bound = upsert->bindDouble(7, asset.creationDate);
         if (bound)
-            bound = upsert->bind(8, static_cast<std::int64_t>(asset.orientation));
+            bound = upsert->bind(8, static_cast<std::int64_t>(asset.pixelWidth));
+        if (bound)
+            bound = upsert->bind(9, static_cast<std::int64_t>(asset.pixelHeight));
+        if (bound)
+            bound = upsert->bind(10, static_cast<std::int64_t>(asset.orientation));
         if (!bound)
             return bound;
         auto stepped = upsert->step();
@@ -144,8 +159,19 @@ std::vector<PhotoAsset> PhotoIndex::scan(const std::filesystem::path& root)
     if (!m_database && !m_openFailed) {
         auto database = store::Database::open(m_file, store::Database::Access::ReadWriteCreate);
         Result<void> ready = database ? database->execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;") : std::unexpected(database.error());
+        // The index only saves reading files again: one written by another version is dropped.
+        if (ready) {
+            auto version = database->userVersion();
+            if (!version)
+                ready = std::unexpected(version.error());
+            else if (*version != kIndexVersion) {
+                ready = database->execute("DROP TABLE IF EXISTS photos");
+                if (ready)
+                    ready = database->setUserVersion(kIndexVersion);
+            }
+        }
         if (ready)
-            ready = database->execute("CREATE TABLE IF NOT EXISTS photos (root TEXT NOT NULL, path TEXT NOT NULL, size INTEGER, modified INTEGER, created REAL, width INTEGER, height INTEGER, orientation INTEGER, PRIMARY KEY (root, path))");
+            ready = database->execute("CREATE TABLE IF NOT EXISTS photos (root TEXT NOT NULL, path TEXT NOT NULL, size INTEGER, modified INTEGER, changed INTEGER, inode INTEGER, created REAL, width INTEGER, height INTEGER, orientation INTEGER, PRIMARY KEY (root, path))");
         if (ready) {
             m_database = std::make_unique<store::Database>(std::move(*database));
         } else {
@@ -157,16 +183,16 @@ std::vector<PhotoAsset> PhotoIndex::scan(const std::filesystem::path& root)
     std::unordered_map<std::string, KnownFile> known;
     const std::string rootKey = root.lexically_normal().string();
     if (m_database) {
-        auto select = m_database->prepare("SELECT path, size, modified, created, width, height, orientation FROM photos WHERE root = ?");
+        auto select = m_database->prepare("SELECT path, size, modified, changed, inode, created, width, height, orientation FROM photos WHERE root = ?");
         if (select && select->bind(1, rootKey)) {
             while (select->step().value_or(false)) {
                 KnownFile row;
                 row.asset.localIdentifier = select->columnText(0);
-                row.facts = { select->columnInt64(1), select->columnInt64(2) };
-                row.asset.creationDate = select->columnDouble(3);
-                row.asset.pixelWidth = static_cast<int>(select->columnInt64(4));
-                row.asset.pixelHeight = static_cast<int>(select->columnInt64(5));
-                row.asset.orientation = static_cast<int>(select->columnInt64(6));
+                row.facts = { select->columnInt64(1), select->columnInt64(2), select->columnInt64(3), select->columnInt64(4) };
+                row.asset.creationDate = select->columnDouble(5);
+                row.asset.pixelWidth = static_cast<int>(select->columnInt64(6));
+                row.asset.pixelHeight = static_cast<int>(select->columnInt64(7));
+                row.asset.orientation = static_cast<int>(select->columnInt64(8));
                 known.emplace(row.asset.localIdentifier, std::move(row));
             }
         }
@@ -186,7 +212,7 @@ std::vector<PhotoAsset> PhotoIndex::scan(const std::filesystem::path& root)
         asset.path = path;
         asset.fileSize = facts->size;
         auto found = known.find(asset.localIdentifier);
-        if (found != known.end() && found->second.facts.size == facts->size && found->second.facts.modified == facts->modified) {
+        if (found != known.end() && found->second.facts == *facts) {
             asset.creationDate = found->second.asset.creationDate;
             asset.pixelWidth = found->second.asset.pixelWidth;
             asset.pixelHeight = found->second.asset.pixelHeight;

@@ -13,9 +13,9 @@ class Database;
 namespace vd {
 
 // Finds the photos below a library folder. What it learnt about each file (capture date, pixel
-// size, orientation) is kept in an SQLite file with the file's size and time, so that a second
-// listing of a large library only looks at the files again, not into them. An index file that
-// cannot be opened is reported once and left alone; listing then works without it.
+// size, orientation) is kept in an SQLite file with the file's size, times and inode, so that a
+// second listing of a large library only looks at the files again, not into them. An index file
+// that cannot be opened is reported once and left alone; listing then works without it.
 class PhotoIndex {
 public:
     explicit PhotoIndex(std::filesystem::path databaseFile);

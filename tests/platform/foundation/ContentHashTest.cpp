@@ -7,7 +7,7 @@
 
 // The digests are SHA-256's, as every other tool computes them: stamped photos carry them, and
 // photos stamped by an earlier version must still be recognised.
-TEST(ContentHash, DigestsAreSha256InLowerCaseHexadecimal)
+TEST(ContentHash, DigestsAreSha256InLowerCaseHexadecimalForBytesAndFiles)
 {
     EXPECT_EQ(vd::ContentHash::ofBytes({}), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
     vd::ContentHash pieces;
@@ -17,10 +17,8 @@ TEST(ContentHash, DigestsAreSha256InLowerCaseHexadecimal)
     const std::string million(1'000'000, 'a');
     EXPECT_EQ(vd::ContentHash::ofBytes(std::span(reinterpret_cast<const std::uint8_t*>(million.data()), million.size())),
         "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
-}
 
-TEST(ContentHash, AFileHashesAsItsBytesWhateverItsSizeAndAMissingOneIsNamed)
-{
+    // A file hashes as its bytes whatever its size, and a missing one is named.
     vd::test::TemporaryFolder folder;
     // Sizes around the blocks the file is read in.
     for (const std::size_t size : { std::size_t { 0 }, std::size_t { 1 }, std::size_t { 1 } << 18, (std::size_t { 1 } << 18) + 1, std::size_t { 700'001 } }) {

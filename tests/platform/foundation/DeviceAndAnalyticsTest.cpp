@@ -18,7 +18,7 @@ TEST(Device, FreeSpaceOfAFolderAndNothingForAMissingOne)
     EXPECT_FALSE(Device::freeSpace(folder / "missing"));
 }
 
-TEST(Analytics, EventsAreAppendedOneJsonObjectALine)
+TEST(Analytics, EventsAreAppendedOneJsonObjectALineAndAnUnwritableFileIsReportedOnce)
 {
     vd::test::TemporaryFolder folder;
     AnalyticsSink sink(folder / "analytics.jsonl");
@@ -45,15 +45,12 @@ TEST(Analytics, EventsAreAppendedOneJsonObjectALine)
     const std::string time = events[3]["time"];
     EXPECT_EQ(time.size(), 24u);
     EXPECT_EQ(time.back(), 'Z');
-}
 
-TEST(Analytics, UnwritableFileIsReportedOnceAndIgnored)
-{
-    vd::test::TemporaryFolder folder;
-    AnalyticsSink sink(folder / "missing-folder" / "analytics.jsonl");
+    // An unwritable file is reported once and ignored.
+    AnalyticsSink lost(folder / "missing-folder" / "analytics.jsonl");
     testing::internal::CaptureStderr();
-    sink.logEvent("A");
-    sink.logEvent("B");
+    lost.logEvent("A");
+    lost.logEvent("B");
     const std::string diagnostics = testing::internal::GetCapturedStderr();
     EXPECT_NE(diagnostics.find("analytics.jsonl"), std::string::npos);
     EXPECT_EQ(diagnostics.find("analytics.jsonl"), diagnostics.rfind("analytics.jsonl"));

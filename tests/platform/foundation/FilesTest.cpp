@@ -6,7 +6,7 @@
 
 namespace files = vd::files;
 
-TEST(Files, AtomicWriteReplacesOrKeepsAndLeavesNoTemporaryFiles)
+TEST(Files, AtomicWriteReplacesOrKeepsAndLeavesNoTemporaryFilesAndErrorsNameTheFile)
 {
     vd::test::TemporaryFolder folder;
     const auto target = folder / "out.bin";
@@ -22,11 +22,8 @@ TEST(Files, AtomicWriteReplacesOrKeepsAndLeavesNoTemporaryFiles)
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.path()))
         ++entries;
     EXPECT_EQ(entries, 1);
-}
 
-TEST(Files, ReadErrorsNameTheFile)
-{
-    vd::test::TemporaryFolder folder;
+    // Read errors name the file.
     auto missing = files::readAll(folder / "nothing.png");
     ASSERT_FALSE(missing);
     EXPECT_NE(missing.error().message.find("nothing.png"), std::string::npos);

@@ -6,7 +6,7 @@
 
 using vd::NotificationCenter;
 
-TEST(NotificationCenter, DeliversSynchronouslyInOrderWithObjectFilter)
+TEST(NotificationCenter, DeliversSynchronouslyInOrderWithObjectFilterToObserversThatMayLeave)
 {
     NotificationCenter center;
     int poster = 0, other = 0;
@@ -17,11 +17,8 @@ TEST(NotificationCenter, DeliversSynchronouslyInOrderWithObjectFilter)
     center.post("centroor", &poster);
     center.post("nascondilinee", &poster);
     EXPECT_EQ(seen, (std::vector<std::string> { "any:centroor", "any:centroor", "poster" }));
-}
 
-TEST(NotificationCenter, ObserversMayRemoveThemselvesWhileBeingNotified)
-{
-    NotificationCenter center;
+    // Observers may remove themselves while being notified.
     int first = 0, second = 0;
     int owner = 0;
     NotificationCenter::Token token = center.addObserver(&owner, "keycerchi", nullptr, [&](const vd::Notification&) {

@@ -8,7 +8,7 @@
 
 using namespace vd;
 
-TEST(Process, RunsAProgramWithItsInputAndAnswersItsExitStatus)
+TEST(Process, RunsAProgramWithItsInputAndAnswersItsExitStatusOrWhyNot)
 {
     test::TemporaryFolder folder;
     const auto copy = folder / "copy.txt";
@@ -23,10 +23,8 @@ TEST(Process, RunsAProgramWithItsInputAndAnswersItsExitStatus)
     status = runProgram({ "/bin/sh", "-c", "exit 3" }, "", 5);
     ASSERT_TRUE(status);
     EXPECT_EQ(*status, 3);
-}
 
-TEST(Process, AMissingProgramOrOneThatHangsIsReportedNotAwaited)
-{
+    // A missing program, or one that hangs, is reported, not awaited.
     auto missing = runProgram({ "/no/such/program" }, "x", 5);
     ASSERT_FALSE(missing);
     EXPECT_NE(missing.error().message.find("/no/such/program"), std::string::npos);

@@ -6,7 +6,7 @@
 
 using vd::RunLoop;
 
-TEST(RunLoop, VirtualClockFiresTimersAtTheirOwnTimesInOrder)
+TEST(RunLoop, VirtualClockFiresTimersAtTheirOwnTimesInOrderRepeatingUntilCancelled)
 {
     RunLoop loop;
     loop.setClock(RunLoop::Clock::Virtual);
@@ -27,12 +27,8 @@ TEST(RunLoop, VirtualClockFiresTimersAtTheirOwnTimesInOrder)
     EXPECT_DOUBLE_EQ(loop.now(), 0.26);
     loop.advance(1);
     EXPECT_EQ(fired.size(), 4u);
-}
 
-TEST(RunLoop, RepeatingTimersAndCancel)
-{
-    RunLoop loop;
-    loop.setClock(RunLoop::Clock::Virtual);
+    // Repeating timers, and cancel.
     int ticks = 0;
     const auto id = loop.scheduleTimer(0.1, true, [&] { ++ticks; });
     loop.advance(0.35);
@@ -43,7 +39,7 @@ TEST(RunLoop, RepeatingTimersAndCancel)
     loop.cancel(id); // twice is harmless
 }
 
-TEST(RunLoop, TasksPostedFromWorkersRunInOrderOnTheLoopThread)
+TEST(RunLoop, TasksPostedFromWorkersRunInOrderOnTheLoopThreadUntilQuit)
 {
     RunLoop loop;
     std::vector<int> order;
@@ -61,11 +57,8 @@ TEST(RunLoop, TasksPostedFromWorkersRunInOrderOnTheLoopThread)
     EXPECT_TRUE(sameThread);
     for (int i = 0; i < 100; ++i)
         ASSERT_EQ(order[i], i);
-}
 
-TEST(RunLoop, RealClockRunsUntilQuit)
-{
-    RunLoop loop;
+    // On the real clock it runs until quit.
     int fired = 0;
     loop.postAfter(0.01, [&] {
         ++fired;

@@ -24,7 +24,7 @@ struct Environment {
 
 }
 
-TEST(Strings, LanguageComesFromTheEnvironmentInOrder)
+TEST(Strings, LanguageComesFromTheEnvironmentInOrderFallingBackToEnglishAndKeysToThemselves)
 {
     Environment clean;
     EXPECT_EQ(StringsCatalogue::preferredLanguage(), "en");
@@ -37,10 +37,8 @@ TEST(Strings, LanguageComesFromTheEnvironmentInOrder)
     ::setenv("VARDENICO_LANG", "it", 1);
     EXPECT_EQ(StringsCatalogue::preferredLanguage(), "it");
     Environment after;
-}
 
-TEST(Strings, MissingLanguageFallsBackToEnglishAndMissingKeysReadAsThemselves)
-{
+    // A missing language falls back to English, and missing keys read as themselves.
     vd::test::TemporaryFolder folder;
     write(folder / "en.json", R"({"annulla": "Cancel", "LOGO": "LOGO", "count": 3})");
     write(folder / "it.json", R"({"annulla": "Annulla"})");

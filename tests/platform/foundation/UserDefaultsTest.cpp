@@ -7,9 +7,14 @@
 
 using vd::UserDefaults;
 
-TEST(UserDefaults, TypedValuesSurviveSynchronizeAndReload)
+TEST(UserDefaults, TypedValuesSurviveSynchronizeAndReloadAndUnsynchronizedOnesAreNotWritten)
 {
     vd::test::TemporaryFolder folder;
+    {
+        UserDefaults unsaved(folder / "defaults.json");
+        unsaved.setString("tutorialB", "fatto");
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder / "defaults.json"));
     {
         UserDefaults defaults(folder / "defaults.json");
         EXPECT_FALSE(defaults.stringForKey("avvioFatto"));
@@ -25,16 +30,6 @@ TEST(UserDefaults, TypedValuesSurviveSynchronizeAndReload)
     EXPECT_EQ(reread.boolForKey("photos"), true);
     EXPECT_EQ(reread.doubleForKey("ratio"), 0.1);
     EXPECT_FALSE(reread.stringForKey("keycoloreeditototo")); // wrong type reads as absent
-}
-
-TEST(UserDefaults, UnsynchronizedChangesAreNotWritten)
-{
-    vd::test::TemporaryFolder folder;
-    {
-        UserDefaults defaults(folder / "defaults.json");
-        defaults.setString("tutorialB", "fatto");
-    }
-    EXPECT_FALSE(std::filesystem::exists(folder / "defaults.json"));
 }
 
 TEST(UserDefaults, CorruptFileIsMovedAsideAndStartsEmpty)

@@ -27,7 +27,7 @@ Image strip()
 
 }
 
-TEST(Painter, StateSaverRestoresTransformAndClip)
+TEST(Painter, StateSaverRestoresTransformAndClipAndLayersFadeTogether)
 {
     DrawingContext context({ 20, 10 }, DrawingContext::Opacity::Transparent, 1);
     Painter& painter = context.painter();
@@ -44,6 +44,14 @@ TEST(Painter, StateSaverRestoresTransformAndClip)
     EXPECT_EQ(at(image, 12, 5).r, 255);
     EXPECT_EQ(at(image, 17, 5).a, 0) << "the clip held inside the saved state only";
     EXPECT_EQ(at(image, 7, 5).a, 0);
+
+    // A transparency layer fades what overlaps inside it together.
+    DrawingContext layered({ 10, 10 }, DrawingContext::Opacity::Transparent, 1);
+    layered.painter().beginTransparencyLayer();
+    layered.painter().fillRect({ 0, 0, 10, 10 }, Color::rgba(1, 0, 0));
+    layered.painter().fillRect({ 0, 0, 10, 10 }, Color::rgba(1, 0, 0));
+    layered.painter().endTransparencyLayer(0.5);
+    EXPECT_NEAR(at(layered.takeImage(), 5, 5).a, 128, 1) << "two layers at once, not 0.75";
 }
 
 TEST(Painter, StrokesFillsPathsAndTintsTemplateImages)
@@ -75,17 +83,6 @@ TEST(Painter, StrokesFillsPathsAndTintsTemplateImages)
         EXPECT_EQ(p.g, 0);
         EXPECT_EQ(p.b, 255);
     }
-}
-
-TEST(Painter, TransparencyLayerFadesOverlapsTogether)
-{
-    DrawingContext context({ 10, 10 }, DrawingContext::Opacity::Transparent, 1);
-    Painter& painter = context.painter();
-    painter.beginTransparencyLayer();
-    painter.fillRect({ 0, 0, 10, 10 }, Color::rgba(1, 0, 0));
-    painter.fillRect({ 0, 0, 10, 10 }, Color::rgba(1, 0, 0));
-    painter.endTransparencyLayer(0.5);
-    EXPECT_NEAR(at(context.takeImage(), 5, 5).a, 128, 1) << "two layers at once, not 0.75";
 }
 
 TEST(UprightImage, EveryExifOrientationTurnsThePictureAsSeen)

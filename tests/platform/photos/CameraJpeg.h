@@ -2,10 +2,13 @@
 
 // JPEG files laid out as cameras write them: an EXIF block whose IFD1 holds a small thumbnail,
 // optionally a Multi-Picture Format index (APP2 "MPF") pointing at a larger preview stored after
-// the main picture. Used by the photo tests and the browser benchmark.
+// the main picture. Used by the photo tests and the browser benchmark; ends with the asset the
+// photo tests ask the image manager for.
 
 #include <platform/graphics/ImageCodecs.h>
+#include <platform/photos/PhotoAsset.h>
 
+#include <filesystem>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -123,5 +126,16 @@ struct CameraJpeg {
         return out;
     }
 };
+
+// The asset of a photo file, named after the file.
+inline PhotoAsset assetAt(const std::filesystem::path& path, int orientation = 1)
+{
+    PhotoAsset asset;
+    asset.localIdentifier = path.filename().string();
+    asset.path = path;
+    asset.fileSize = static_cast<std::int64_t>(std::filesystem::file_size(path));
+    asset.orientation = orientation;
+    return asset;
+}
 
 }

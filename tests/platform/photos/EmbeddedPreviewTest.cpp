@@ -14,6 +14,7 @@
 #include <random>
 
 using namespace vd;
+using vd::test::assetAt;
 using vd::test::near;
 using vd::test::rgbAt;
 
@@ -22,16 +23,6 @@ namespace {
 constexpr std::uint32_t kPhoto = 0xd02020;     // the main picture: red
 constexpr std::uint32_t kThumbnail = 0x20c020; // the EXIF thumbnail: green
 constexpr std::uint32_t kPreview = 0x2020d0;   // the larger preview: blue
-
-PhotoAsset assetAt(const std::filesystem::path& path, int orientation = 1)
-{
-    PhotoAsset asset;
-    asset.localIdentifier = path.filename().string();
-    asset.path = path;
-    asset.fileSize = static_cast<std::int64_t>(std::filesystem::file_size(path));
-    asset.orientation = orientation;
-    return asset;
-}
 
 // A 3:2 photo with a 160 × 120 thumbnail letterboxed in black, as cameras store it.
 test::CameraJpeg cameraPhoto()
@@ -103,7 +94,7 @@ TEST_F(EmbeddedPreviews, DamagedMetadataGivesNoPreviewsAndNeverReadsOutside)
     EXPECT_TRUE(parseJpegLayout(png, png.size()).previews.empty());
 }
 
-TEST_F(EmbeddedPreviews, AThumbnailAtLeastTheSizeAskedIsUsedWithoutItsBands)
+TEST_F(EmbeddedPreviews, TheSmallestPreviewAtLeastTheSizeAskedIsUsedWithoutItsBands)
 {
     write(folder / "camera.jpg", cameraPhoto());
     ImageManager manager(8u << 20, 1);
@@ -122,19 +113,16 @@ TEST_F(EmbeddedPreviews, AThumbnailAtLeastTheSizeAskedIsUsedWithoutItsBands)
     const Image whole = request(manager, assetAt(folder / "camera.jpg"), kImageManagerMaximumSize);
     ASSERT_EQ(whole.pixelWidth(), 1200);
     EXPECT_TRUE(near(rgbAt(whole, 600, 400), kPhoto));
-}
 
-TEST_F(EmbeddedPreviews, TheSmallestPreviewThatCoversTheTargetIsChosen)
-{
+    // With a larger preview too, the smallest that covers the target is chosen.
     auto photo = cameraPhoto();
     photo.preview = test::jpegBytes(600, 400, [](int, int) { return kPreview; });
-    write(folder / "camera.jpg", photo);
-    ImageManager manager(8u << 20, 1);
-    EXPECT_TRUE(near(rgbAt(request(manager, assetAt(folder / "camera.jpg"), { 100, 100 }), 50, 30), kThumbnail));
-    const Image middle = request(manager, assetAt(folder / "camera.jpg"), { 400, 400 });
+    write(folder / "previewed.jpg", photo);
+    EXPECT_TRUE(near(rgbAt(request(manager, assetAt(folder / "previewed.jpg"), { 100, 100 }), 50, 30), kThumbnail));
+    const Image middle = request(manager, assetAt(folder / "previewed.jpg"), { 400, 400 });
     ASSERT_EQ(middle.pixelWidth(), 400);
     EXPECT_TRUE(near(rgbAt(middle, 200, 130), kPreview));
-    EXPECT_TRUE(near(rgbAt(request(manager, assetAt(folder / "camera.jpg"), { 900, 900 }), 400, 300), kPhoto));
+    EXPECT_TRUE(near(rgbAt(request(manager, assetAt(folder / "previewed.jpg"), { 900, 900 }), 400, 300), kPhoto));
 }
 
 // A HEIF's thumbnail and a TIFF's reduced image stand in for the photo as a camera's preview does:

@@ -1,4 +1,5 @@
 #include "../../watermark/PhotoFixtures.h"
+#include "CameraJpeg.h"
 
 #include <TestSupport.h>
 
@@ -8,26 +9,19 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <sstream>
 #include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
 
 using namespace vd;
+using vd::test::assetAt;
 using vd::test::near;
 using vd::test::rgbAt;
 
 namespace {
-
-PhotoAsset assetAt(const std::filesystem::path& path, int orientation = 1)
-{
-    PhotoAsset asset;
-    asset.localIdentifier = path.filename().string();
-    asset.path = path;
-    asset.fileSize = static_cast<std::int64_t>(std::filesystem::file_size(path));
-    asset.orientation = orientation;
-    return asset;
-}
 
 class ImageManagerFiles : public ::testing::Test {
 protected:
@@ -95,32 +89,65 @@ TEST_F(ImageManagerFiles, AsynchronousRequestsArriveOnTheMainRunLoopUnlessCancel
 
 TEST_F(ImageManagerFiles, DecodingThreadsRunBelowTheMainThreadsPriority)
 {
-    // The nice value of each thread of this process: field 19 of /proc/self/task/*/stat.
-    auto niceValues = [] {
-        std::vector<int> values;
+    // Each thread of this process with its nice value (field 19 of /proc/self/task/*/stat) and
+    // whether it runs only in idle time (policy, field 41, SCHED_IDLE = 5).
+    struct Thread {
+        int nice { 0 };
+        bool idle { false };
+    };
+    auto threads = [] {
+        std::map<std::string, Thread> found;
         for (auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
             std::ifstream in(task.path() / "stat");
             std::string line;
-            std::getline(in, line);
-            std::istringstream rest(line.substr(line.rfind(')') + 2));
-            std::string field;
-            for (int i = 0; i < 17 && rest >> field; ++i) {
-            }
-            values.push_back(std::stoi(field));
+            if (!std::getline(in, line) || line.rfind(") ") == std::string::npos)
+                continue; // a thread that ended meanwhile
+            std::istringstream rest(line.substr(line.rfind(") ") + 2));
+            std::vector<std::string> fields(std::istream_iterator<std::string>(rest), {});
+            if (fields.size() > 38)
+                found[task.path().filename().string()] = { std::stoi(fields[16]), std::stoi(fields[38]) == 5 };
         }
-        return values;
+        return found;
     };
-    auto background = [&] {
-        const auto values = niceValues();
-        return std::count(values.begin(), values.end(), ImageManager::kWorkerNiceness);
-    };
-    const auto before = background();
-    ImageManager manager(8u << 20, 2);
-    int delivered = 0;
-    manager.requestImageForAsset(assetAt(folder / "large.jpg"), { 50, 50 }, ImageContentMode::AspectFit, {}, [&](Image) { ++delivered; });
-    RunLoop::main().runUntil([&] { return delivered > 0 && background() == before + 2; }, 20);
-    EXPECT_EQ(background(), before + 2) << "both workers";
-    EXPECT_EQ(::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid())), 0) << "the calling thread keeps its own";
+    const int mainNice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()));
+    // A manager made by a thread at each nice value, from the program's own (under `nice` or
+    // not) to the lowest: its two decoding threads sit strictly below that thread.
+    for (const int creatorNice : { mainNice, std::min(19, mainNice + 5), 19 }) {
+        SCOPED_TRACE("made at nice " + std::to_string(creatorNice));
+        const auto before = threads();
+        std::unique_ptr<ImageManager> manager;
+        std::thread([&] {
+            ASSERT_EQ(::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), creatorNice), 0);
+            manager = std::make_unique<ImageManager>(8u << 20, 2);
+        }).join();
+        auto workers = [&] {
+            std::vector<Thread> added;
+            for (const auto& [id, thread] : threads())
+                if (!before.contains(id))
+                    added.push_back(thread);
+            return added;
+        };
+        auto settled = [&] {
+            const auto added = workers();
+            return added.size() == 2 && std::ranges::all_of(added, [&](const Thread& t) { return t.nice != creatorNice || t.idle; });
+        };
+        RunLoop::main().runUntil(settled, 20);
+        const auto added = workers();
+        ASSERT_EQ(added.size(), 2u);
+        for (const Thread& worker : added) {
+            if (creatorNice < 19) {
+                EXPECT_GT(worker.nice, creatorNice) << "below the thread that made it";
+                EXPECT_EQ(worker.nice, std::min(19, creatorNice + ImageManager::kWorkerNicenessAbove));
+            } else {
+                EXPECT_EQ(worker.nice, 19);
+                EXPECT_TRUE(worker.idle) << "no nice value is lower: decoding waits for idle time";
+            }
+        }
+        int delivered = 0;
+        manager->requestImageForAsset(assetAt(folder / "large.jpg"), { 50, 50 }, ImageContentMode::AspectFit, {}, [&](Image) { ++delivered; });
+        EXPECT_TRUE(RunLoop::main().runUntil([&] { return delivered > 0; }, 20)) << "and it still decodes";
+    }
+    EXPECT_EQ(::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid())), mainNice) << "the calling thread keeps its own";
 }
 
 TEST_F(ImageManagerFiles, TheCacheStaysWithinItsBytes)

@@ -12,6 +12,7 @@
 #include <services/singleAutoFoto.h>
 
 #include <gtest/gtest.h>
+#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -110,18 +111,22 @@ TEST_F(PhotoLibraryFolder, AssetsAreTheImagesBelowTheFolderNewestFirstByCaptureD
     write("phone.HEIC", "2023:01:01 10:00:00", [&](const ImageMetadata& m) { return encodeHeif(picture, { .orientation = 6 }, m.blocks()); });
     write("web.avif", "2022:06:01 10:00:00", [&](const ImageMetadata& m) { return encodeHeif(picture, { .codec = HeifEncodeOptions::Codec::Av1 }, m.blocks()); });
     write("shared.webp", "2021:01:01 10:00:00", [&](const ImageMetadata& m) { return encodeWebp(picture, {}, m.blocks()); });
+    write("copy.webp", "2021:01:01 10:00:00", [&](const ImageMetadata& m) { return encodeWebp(picture, {}, m.blocks()); }); // a tie: by name
     write("scan.tif", "2005:01:01 10:00:00", [&](const ImageMetadata& m) -> Result<std::vector<std::uint8_t>> {
         auto tiff = encodeTiff(picture, { .bitsPerSample = 16 });
         return tiff ? m.embedIn(*tiff, "scan.tif") : tiff;
     });
     library->refresh();
     const auto mixed = library->fetchAssetsWithOptions(newestImagesFirst());
-    EXPECT_EQ(identifiers(mixed), (std::vector<std::string> { "phone.HEIC", "web.avif", "Holidays/Day 2/sunset.jpeg", "Holidays/beach.JPG", "shared.webp", "logo.png", "scan.tif", "old.jpg" }));
-    ASSERT_EQ(mixed.count(), 8u);
+    EXPECT_EQ(identifiers(mixed), (std::vector<std::string> { "phone.HEIC", "web.avif", "Holidays/Day 2/sunset.jpeg", "Holidays/beach.JPG", "copy.webp", "shared.webp", "logo.png", "scan.tif", "old.jpg" }));
+    ASSERT_EQ(mixed.count(), 9u);
     EXPECT_EQ(mixed[0].orientation, 1);
     EXPECT_EQ(std::make_pair(mixed[0].pixelWidth, mixed[0].pixelHeight), std::make_pair(30, 40));
-    EXPECT_EQ(mixed[4].orientation, 6);
-    EXPECT_EQ(mixed[6].orientation, 6);
+    EXPECT_EQ(mixed[5].orientation, 6);
+    EXPECT_EQ(mixed[7].orientation, 6);
+    // Ties keep the name order whichever way the dates run.
+    const auto oldest = identifiers(library->fetchAssetsWithOptions(oldestFirst));
+    EXPECT_EQ(std::vector<std::string>(oldest.begin() + 3, oldest.begin() + 5), (std::vector<std::string> { "copy.webp", "shared.webp" }));
 }
 
 TEST_F(PhotoLibraryFolder, AlbumsAreFirstLevelFoldersAndTheirTitlesNeverLeaveTheLibrary)
@@ -172,6 +177,29 @@ TEST_F(PhotoLibraryFolder, TheIndexMakesTheSecondListingReadNothingAndFollowsCha
     EXPECT_EQ(after.count(), 4u);
     EXPECT_EQ(after[0].localIdentifier, "new.jpg");
     EXPECT_EQ(after[0].pixelWidth, 90);
+
+    // A tool that rewrites a photo's metadata in place, to the same size, and keeps its file time
+    // (exiftool -P): the index reads it again instead of keeping its old date and orientation.
+    const auto beach = root / "Holidays" / "beach.JPG";
+    const auto edited = folder / "edited.jpg";
+    std::filesystem::copy_file(beach, edited);
+    vd::test::editMetadata(edited, [](Exiv2::Image& image) {
+        image.exifData()["Exif.Photo.DateTimeOriginal"] = "2031:02:03 04:05:06"; // after new.jpg's file time
+        image.exifData()["Exif.Image.Orientation"] = static_cast<std::uint16_t>(3);
+    });
+    ASSERT_EQ(std::filesystem::file_size(edited), std::filesystem::file_size(beach));
+    const auto fileTime = std::filesystem::last_write_time(beach);
+    {
+        std::ifstream in(edited, std::ios::binary);
+        std::ofstream out(beach, std::ios::binary | std::ios::in | std::ios::out); // same inode, no truncation
+        out << in.rdbuf();
+    }
+    std::filesystem::last_write_time(beach, fileTime);
+    library->refresh();
+    const auto rewritten = library->fetchAssetsWithOptions(newestImagesFirst());
+    EXPECT_EQ(library->filesReadInLastScan(), 1u);
+    EXPECT_EQ(rewritten[0].localIdentifier, "Holidays/beach.JPG") << "its new capture date";
+    EXPECT_EQ(rewritten[0].orientation, 3);
 }
 
 TEST_F(PhotoLibraryFolder, AnUnusableIndexIsLeftAloneAndListingStillWorks)
@@ -184,7 +212,7 @@ TEST_F(PhotoLibraryFolder, AnUnusableIndexIsLeftAloneAndListingStillWorks)
     EXPECT_EQ(std::string(kept->begin(), kept->end()), junk);
 }
 
-TEST_F(PhotoLibraryFolder, AuthorizationIsAskedOnceAndKeptAcrossRuns)
+TEST_F(PhotoLibraryFolder, AuthorizationIsAskedOnceAndKeptAcrossRunsWhateverTheAnswer)
 {
     auto library = makeLibrary();
     EXPECT_EQ(library->authorizationStatus(), AuthorizationStatus::NotDetermined);
@@ -206,15 +234,15 @@ TEST_F(PhotoLibraryFolder, AuthorizationIsAskedOnceAndKeptAcrossRuns)
     PhotoLibrary again(root, folder / "index.sqlite", reloaded);
     EXPECT_EQ(again.authorizationStatus(), AuthorizationStatus::Authorized);
     EXPECT_TRUE(singleAutoFoto(again).requestAuthorizationHandler());
-}
 
-TEST_F(PhotoLibraryFolder, RefusalAnswersNoAndIsKept)
-{
-    auto library = makeLibrary();
-    library->setConsentHandler([](std::function<void(bool)> reply) { reply(false); });
-    singleAutoFoto check(*library);
+    // A refusal answers no and is kept.
+    std::filesystem::remove(folder / "defaults.json");
+    UserDefaults fresh(folder / "defaults.json");
+    PhotoLibrary refusing(root, folder / "index.sqlite", fresh);
+    refusing.setConsentHandler([](std::function<void(bool)> reply) { reply(false); });
+    singleAutoFoto check(refusing);
     EXPECT_FALSE(check.requestAuthorizationHandler()); // asks, answers no
-    EXPECT_EQ(library->authorizationStatus(), AuthorizationStatus::Denied);
+    EXPECT_EQ(refusing.authorizationStatus(), AuthorizationStatus::Denied);
     EXPECT_FALSE(check.requestAuthorizationHandler());
 }
 
@@ -362,7 +390,7 @@ TEST_F(PhotoLibraryFolder, AnAlbumGoneBeforeTheConsentAnswerIgnoresIt)
     EXPECT_TRUE(later.assetCollection().has_value());
 }
 
-TEST_F(PhotoLibraryFolder, SavedPhotosWriterKeepsTheExactBytesAndNeverReplaces)
+TEST_F(PhotoLibraryFolder, SavedPhotosWriterKeepsTheExactBytesNeverReplacesAndTheLibraryHearsOfIt)
 {
     auto library = makeLibrary();
     vd::test::writeUniformJpeg(folder / "source.jpg", 32, 32, 0x445566);
@@ -381,11 +409,8 @@ TEST_F(PhotoLibraryFolder, SavedPhotosWriterKeepsTheExactBytesAndNeverReplaces)
     ASSERT_TRUE(third.has_value());
     EXPECT_EQ(ImageMetadata::readFromFile(*third)->exifValue("Exif.Image.Software"), "Vardenico App");
     EXPECT_FALSE(writer.writeImageDataToSavedPhotosAlbum(std::vector<std::uint8_t> { 1, 2, 3 }, &metadata, "x.jpg").has_value());
-}
 
-TEST_F(PhotoLibraryFolder, PhotosWrittenBesideTheChangeBlocksReachFetchesAndObservers)
-{
-    auto library = makeLibrary();
+    // Photos written beside the change blocks reach fetches and observers once the library hears.
     struct Observer : PhotoLibraryChangeObserver {
         void photoLibraryDidChange() override { ++changes; }
         int changes { 0 };
@@ -393,9 +418,7 @@ TEST_F(PhotoLibraryFolder, PhotosWrittenBesideTheChangeBlocksReachFetchesAndObse
     auto observer = std::make_shared<Observer>();
     library->registerChangeObserver(observer);
     const auto before = library->fetchAssetsWithOptions().count();
-    vd::test::writeUniformJpeg(folder / "source.jpg", 32, 32, 0x445566);
-    SavedPhotosWriter writer(library->savedPhotosFolder());
-    ASSERT_TRUE(writer.writeImageDataToSavedPhotosAlbum(*files::readAll(folder / "source.jpg"), nullptr, "IMG_8.jpg"));
+    ASSERT_TRUE(writer.writeImageDataToSavedPhotosAlbum(bytes, nullptr, "IMG_8.jpg"));
     EXPECT_EQ(library->fetchAssetsWithOptions().count(), before) << "a fetch is a snapshot until the library hears of the change";
     library->didAddPhotos();
     EXPECT_EQ(observer->changes, 1);

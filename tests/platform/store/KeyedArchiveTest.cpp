@@ -29,7 +29,7 @@ TEST(KeyedArchive, DoublesReadBackBitForBit)
     }
 }
 
-TEST(KeyedArchive, IntegersStringsAndColoursKeepTheirKinds)
+TEST(KeyedArchive, IntegersStringsAndColoursKeepTheirKindsAndWhatIsNotAnArchiveIsRefused)
 {
     KeyedArchiver archiver("Thing");
     archiver.encodeInteger("count", 2);
@@ -51,10 +51,8 @@ TEST(KeyedArchive, IntegersStringsAndColoursKeepTheirKinds)
     EXPECT_FALSE(decoder.decodeColor("name"));
     EXPECT_FALSE(decoder.containsValueForKey("missing"));
     EXPECT_FALSE(decoder.containsValueForKey("$class"));
-}
 
-TEST(KeyedArchive, RefusesWhatIsNotAnArchive)
-{
+    // What is not an archive is refused, naming where it came from.
     auto bytesOf = [](const std::string& text) { return std::vector<std::uint8_t>(text.begin(), text.end()); };
     EXPECT_FALSE(archive::unarchivedRoot(bytesOf(""), "row 3"));
     EXPECT_FALSE(archive::unarchivedRoot(bytesOf("bplist00\x01\x02"), "row 3"));

@@ -219,30 +219,7 @@ TEST(ObjectStore, UnreadableFileIsRefused)
     fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
 }
 
-TEST(ObjectStore, OlderStoreGainsNewAttributesAndKeepsItsRows)
-{
-    vd::test::TemporaryFolder folder;
-    const fs::path file = folder / "store.sqlite";
-    {
-        auto store = ObjectStore::open(file, model(1));
-        ASSERT_TRUE(store);
-        (*store)->insertNewObject("Logo")->setString("title", "old");
-        ASSERT_TRUE((*store)->save());
-    }
-    auto store = ObjectStore::open(file, model(2));
-    ASSERT_TRUE(store) << store.error().message;
-    auto rows = *(*store)->fetchAll("Logo");
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0]->stringValue("title"), "old");
-    rows[0]->setValue("extra", bytes("new"));
-    ASSERT_TRUE((*store)->save());
-    auto again = ObjectStore::open(file, model(2));
-    EXPECT_EQ((*(*again)->fetchAll("Logo"))[0]->value("extra")->value(), bytes("new"));
-    auto database = Database::open(file, Database::Access::ReadOnly);
-    EXPECT_EQ(*database->userVersion(), 2);
-}
-
-TEST(ObjectStore, OpeningAnOlderStoreNeverWritesItAndReadOnlyMediaStillRead)
+TEST(ObjectStore, AnOlderStoreIsReadWithoutWritingEvenOnReadOnlyMediaAndItsFirstSaveUpgradesIt)
 {
     vd::test::TemporaryFolder folder;
     const fs::path file = folder / "store.sqlite";
@@ -279,6 +256,25 @@ TEST(ObjectStore, OpeningAnOlderStoreNeverWritesItAndReadOnlyMediaStillRead)
     }));
     EXPECT_EQ(fileContents(file), before);
     fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+
+    // Two openers of the older store: the first save brings it up to date, keeping its rows and
+    // giving them the new attribute; the second finds it so.
+    auto first = ObjectStore::open(file, model(2));
+    auto second = ObjectStore::open(file, model(2));
+    ASSERT_TRUE(first && second);
+    (*(*first)->fetchAll("Logo"))[0]->setValue("extra", bytes("new"));
+    (*first)->insertNewObject("Logo")->setValue("extra", bytes("one"));
+    ASSERT_TRUE((*first)->save());
+    (*second)->insertNewObject("Logo")->setValue("extra", bytes("two"));
+    auto saved = (*second)->save();
+    ASSERT_TRUE(saved) << saved.error().message;
+    auto rows = *(*ObjectStore::open(file, model(2)))->fetchAll("Logo");
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0]->stringValue("title"), "old");
+    EXPECT_EQ(rows[0]->value("extra")->value(), bytes("new"));
+    EXPECT_EQ(rows[1]->value("extra")->value(), bytes("one"));
+    EXPECT_EQ(rows[2]->value("extra")->value(), bytes("two"));
+    EXPECT_EQ(*Database::open(file, Database::Access::ReadOnly)->userVersion(), 2);
 }
 
 TEST(ObjectStore, AStoreThatCannotBeCreatedReadsAsEmptyAndTheFirstSaveCreatesIt)
@@ -320,31 +316,6 @@ TEST(ObjectStore, AStoreThatCannotBeCreatedReadsAsEmptyAndTheFirstSaveCreatesIt)
     EXPECT_EQ((*rows)[1]->stringValue("title"), "and another");
 }
 
-TEST(ObjectStore, TwoOpenersOfAnOlderStoreBothSaveTheirRows)
-{
-    vd::test::TemporaryFolder folder;
-    const fs::path file = folder / "store.sqlite";
-    {
-        auto store = ObjectStore::open(file, model(1));
-        ASSERT_TRUE(store);
-        (*store)->insertNewObject("Logo")->setString("title", "old");
-        ASSERT_TRUE((*store)->save());
-    }
-    // Both open the version-1 file; the first save brings it up to date, the second finds it so.
-    auto first = ObjectStore::open(file, model(2));
-    auto second = ObjectStore::open(file, model(2));
-    ASSERT_TRUE(first && second);
-    (*first)->insertNewObject("Logo")->setValue("extra", bytes("one"));
-    ASSERT_TRUE((*first)->save());
-    (*second)->insertNewObject("Logo")->setValue("extra", bytes("two"));
-    auto saved = (*second)->save();
-    ASSERT_TRUE(saved) << saved.error().message;
-    auto rows = *(*ObjectStore::open(file, model(2)))->fetchAll("Logo");
-    ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[1]->value("extra")->value(), bytes("one"));
-    EXPECT_EQ(rows[2]->value("extra")->value(), bytes("two"));
-}
-
 TEST(ObjectStore, SaveCutShortIsRolledBackToTheLastSavedState)
 {
     vd::test::TemporaryFolder folder;
@@ -375,4 +346,52 @@ TEST(ObjectStore, SaveCutShortIsRolledBackToTheLastSavedState)
     ASSERT_EQ(rows->size(), 3u);
     EXPECT_EQ((*rows)[0]->stringValue("title"), "saved 0");
     EXPECT_FALSE((*rows)[2]->hasValue("small"));
+}
+
+// Saving a change to one field must leave the others as the file has them: above all a picture
+// that was never read into memory, which the row only knows to be there.
+TEST(ObjectStoreUpdate, ChangingOneFieldKeepsAnUnreadOnDemandValue)
+{
+    vd::test::TemporaryFolder folder;
+    const fs::path file = folder / "logos.sqlite";
+    const Bytes picture = bytes(std::string(50000, 'p'));
+    {
+        auto store = ObjectStore::open(file, model()).value();
+        for (const char* title : { "first", "second" }) {
+            auto row = store->insertNewObject("Logo");
+            row->setString("title", std::string(title));
+            row->setValue("small", bytes("thumb"));
+            row->setValue("picture", picture);
+        }
+        ASSERT_TRUE(store->save());
+    }
+    {
+        auto store = ObjectStore::open(file, model()).value();
+        auto rows = store->fetchAll("Logo");
+        ASSERT_TRUE(rows);
+        ASSERT_EQ(rows->size(), 2u);
+        (*rows)[0]->setString("title", std::string("renamed"));
+        (*rows)[1]->setValue("small", bytes("new thumb"));
+        ASSERT_TRUE(store->save());
+        // The same run still reads the picture from the file.
+        auto again = (*rows)[0]->value("picture");
+        ASSERT_TRUE(again);
+        ASSERT_TRUE(*again);
+        EXPECT_EQ(**again, picture);
+    }
+    auto store = ObjectStore::open(file, model()).value();
+    auto rows = store->fetchAll("Logo");
+    ASSERT_TRUE(rows);
+    ASSERT_EQ(rows->size(), 2u);
+    EXPECT_EQ((*rows)[0]->stringValue("title"), "renamed");
+    EXPECT_EQ((*rows)[0]->stringValue("small"), "thumb");
+    EXPECT_EQ((*rows)[1]->stringValue("title"), "second");
+    EXPECT_EQ((*rows)[1]->stringValue("small"), "new thumb");
+    for (const auto& row : *rows) {
+        EXPECT_TRUE(row->hasValue("picture")) << row->stringValue("title").value_or("?");
+        auto stored = row->value("picture");
+        ASSERT_TRUE(stored);
+        ASSERT_TRUE(*stored) << row->stringValue("title").value_or("?") << " lost its picture";
+        EXPECT_EQ(**stored, picture);
+    }
 }

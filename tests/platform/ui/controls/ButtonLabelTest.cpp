@@ -57,26 +57,18 @@ TEST(Label, DrawsInItsColourAndReportsItsStyle)
     EXPECT_EQ(label->automationText(), "MMMM");
 }
 
-struct Taps {
-    int down = 0, inside = 0, outside = 0;
-};
-
-std::shared_ptr<Button> makeCountingButton(Window& window, Taps& taps)
+TEST(Button, TouchUpInsideOnlyWhenTheFingerLiftsNearTheEnabledButton)
 {
+    auto window = View::make<Window>(Size { 400, 400 });
+    struct {
+        int down = 0, inside = 0, outside = 0;
+    } taps;
     auto button = View::make<Button>(Button::Type::System, Rect { 50, 50, 100, 40 });
     button->setTitle("Salva");
     button->addAction(ControlEvent::TouchDown, [&](Control&) { ++taps.down; });
     button->addAction(ControlEvent::TouchUpInside, [&](Control&) { ++taps.inside; });
     button->addAction(ControlEvent::TouchUpOutside, [&](Control&) { ++taps.outside; });
-    window.addSubview(button);
-    return button;
-}
-
-TEST(Button, TouchUpInsideOnlyWhenTheFingerLiftsNearTheButton)
-{
-    auto window = View::make<Window>(Size { 400, 400 });
-    Taps taps;
-    auto button = makeCountingButton(*window, taps);
+    window->addSubview(button);
 
     window->sendTouches(TouchPhase::Began, { { 1, { 100, 70 } } });
     EXPECT_TRUE(button->isHighlighted());
@@ -96,13 +88,9 @@ TEST(Button, TouchUpInsideOnlyWhenTheFingerLiftsNearTheButton)
     window->sendTouches(TouchPhase::Cancelled, { { 1, { 100, 70 } } });
     EXPECT_FALSE(button->isHighlighted());
     EXPECT_EQ(taps.inside, 1);
-}
 
-TEST(Button, DisabledButtonIgnoresTouchesAndShowsItsDisabledTitle)
-{
-    auto window = View::make<Window>(Size { 400, 400 });
-    Taps taps;
-    auto button = makeCountingButton(*window, taps);
+    // Disabled, it ignores touches and shows its disabled title.
+    taps = {};
     button->setTitle("Non disponibile", ControlStateDisabled);
     button->setEnabled(false);
     test::tap(*window, { 100, 70 });

@@ -20,49 +20,6 @@ Image solid(int w, int h, Rgba8 colour, std::string name = {})
     return Image::fromBuffer(std::move(buffer)).withName(std::move(name));
 }
 
-TEST(ImageView, ContentModesAndTemplateTint)
-{
-    auto window = View::make<Window>(Size { 200, 100 });
-    auto view = View::make<ImageView>(Rect { 0, 0, 200, 100 });
-    view->setImage(solid(50, 50, { 0, 0, 0, 255 }).withRenderingMode(Image::RenderingMode::Template));
-    view->setTintColor(Color::rgba(0, 1, 0));
-    view->setContentMode(ContentMode::ScaleAspectFit);
-    window->addSubview(view);
-    Image shot = test::renderWindow(*window);
-    EXPECT_EQ(test::pixelAt(shot, 100, 50).g, 255) << "a template image is filled with the tint";
-    EXPECT_EQ(test::pixelAt(shot, 100, 50).r, 0);
-    EXPECT_EQ(test::pixelAt(shot, 20, 50).a, 0) << "aspect fit leaves the sides empty";
-
-    view->setContentMode(ContentMode::ScaleToFill);
-    shot = test::renderWindow(*window);
-    EXPECT_EQ(test::pixelAt(shot, 20, 50).a, 255);
-    view->setContentMode(ContentMode::TopLeft);
-    shot = test::renderWindow(*window);
-    EXPECT_EQ(test::pixelAt(shot, 25, 25).a, 255);
-    EXPECT_EQ(test::pixelAt(shot, 100, 50).a, 0);
-}
-
-TEST(ImageView, AReducedPictureIsDrawnAnewWhenTheImageOrItsSizeChanges)
-{
-    // Drawn smaller than it is: what reaches the window must follow each change, however the
-    // reduced copy is kept between frames.
-    auto window = View::make<Window>(Size { 100, 100 });
-    auto view = View::make<ImageView>(Rect { 0, 0, 40, 40 });
-    view->setContentMode(ContentMode::ScaleToFill);
-    window->addSubview(view);
-    view->setImage(solid(200, 200, { 255, 0, 0, 255 }));
-    EXPECT_EQ(test::pixelAt(test::renderWindow(*window), 20, 20).r, 255);
-    EXPECT_EQ(test::pixelAt(test::renderWindow(*window), 20, 20).r, 255) << "drawn again alike";
-    view->setImage(solid(200, 200, { 0, 0, 255, 255 }));
-    Image shot = test::renderWindow(*window);
-    EXPECT_EQ(test::pixelAt(shot, 20, 20).b, 255) << "the same size, another picture";
-    EXPECT_EQ(test::pixelAt(shot, 20, 20).r, 0);
-    view->setFrame({ 0, 0, 80, 80 });
-    shot = test::renderWindow(*window);
-    EXPECT_EQ(test::pixelAt(shot, 70, 70).b, 255) << "larger: covers the new frame";
-    EXPECT_EQ(test::pixelAt(shot, 90, 90).a, 0);
-}
-
 // A picture much larger than its place on screen looks as drawn directly, and a new picture or
 // a new size is shown at once.
 TEST(ImageView, LargePicturesLookTheSameAndFollowChanges)

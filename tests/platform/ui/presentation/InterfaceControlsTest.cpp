@@ -33,7 +33,7 @@ public:
     int switched { 0 };
 };
 
-TEST(InterfaceControls, LabelsButtonsAndBlurViewsAreDescribedAndButtonsRunTheirAction)
+TEST(InterfaceControls, LabelsButtonsSwitchesAndBlurViewsAreDescribedAndSendTheirActions)
 {
     test::useVirtualClock();
     auto description = InterfaceDescription::parse(R"({ "view": { "frame": [0, 0, 300, 400], "subviews": [
@@ -41,7 +41,9 @@ TEST(InterfaceControls, LabelsButtonsAndBlurViewsAreDescribedAndButtonsRunTheirA
         { "class": "Label", "name": "myLabelTitolo", "frame": [10, 10, 280, 40], "fontName": "GillSans-Bold", "fontSize": 22,
           "textColor": "#ff0000", "textAlignment": "center", "numberOfLines": 2 },
         { "class": "Button", "name": "myButtonOk", "frame": [100, 300, 100, 50], "title": "OK", "titleColor": "#00ff00",
-          "fontSize": 19, "image": "buttonDone", "action": "myButtonOkACTION", "keyEquivalent": "Ctrl+S" } ] } })", "controls.json");
+          "fontSize": 19, "image": "buttonDone", "action": "myButtonOkACTION", "keyEquivalent": "Ctrl+S" },
+        { "class": "Switch", "name": "mySwitchOpzione", "frame": [20, 200, 51, 31], "on": true, "onTintColor": "#ff8800",
+          "action": "mySwitchOpzioneACTION" } ] } })", "controls.json");
     ASSERT_TRUE(description) << description.error().message;
     auto screen = std::make_shared<Screen>();
     auto window = std::make_shared<Window>(Size { 300, 400 });
@@ -68,6 +70,15 @@ TEST(InterfaceControls, LabelsButtonsAndBlurViewsAreDescribedAndButtonsRunTheirA
     EXPECT_EQ(screen->presses, 2) << "the key equivalent does what a tap does";
     EXPECT_FALSE(window->sendKey(KeyPress { Key::Character, 's' }));
 
+    // A switch flipped by a finger sends its action; set in code, it sends nothing.
+    ASSERT_TRUE(screen->mySwitchOpzione);
+    EXPECT_TRUE(screen->mySwitchOpzione->isOn());
+    test::tap(*window, { 45, 215 });
+    EXPECT_FALSE(screen->mySwitchOpzione->isOn());
+    EXPECT_EQ(screen->switched, 1);
+    screen->mySwitchOpzione->setOn(true);
+    EXPECT_EQ(screen->switched, 1);
+
     auto bad = InterfaceDescription::parse(R"({ "view": { "subviews": [ { "class": "Label", "textAlignment": "middle" } ] } })", "bad.json");
     ASSERT_TRUE(bad);
     auto other = std::make_shared<Screen>();
@@ -77,33 +88,11 @@ TEST(InterfaceControls, LabelsButtonsAndBlurViewsAreDescribedAndButtonsRunTheirA
     auto badKey = InterfaceDescription::parse(R"({ "view": { "subviews": [ { "class": "Button", "keyEquivalent": "hyper+s" } ] } })", "bad.json");
     ASSERT_TRUE(badKey);
     EXPECT_FALSE(badKey->instantiate(*std::make_shared<Screen>()));
-}
-
-TEST(InterfaceControls, SwitchesAreDescribedAndSendTheirActionWhenFlipped)
-{
-    test::useVirtualClock();
-    auto description = InterfaceDescription::parse(R"({ "view": { "frame": [0, 0, 300, 400], "subviews": [
-        { "class": "Switch", "name": "mySwitchOpzione", "frame": [20, 20, 51, 31], "on": true, "onTintColor": "#ff8800",
-          "action": "mySwitchOpzioneACTION" } ] } })", "switch.json");
-    ASSERT_TRUE(description) << description.error().message;
-    auto screen = std::make_shared<Screen>();
-    auto window = std::make_shared<Window>(Size { 300, 400 });
-    screen->setView(*description->instantiate(*screen));
-    ViewController::installAsRoot(screen, *window);
-    ASSERT_TRUE(screen->mySwitchOpzione);
-    EXPECT_TRUE(screen->mySwitchOpzione->isOn());
-    test::tap(*window, { 45, 35 });
-    EXPECT_FALSE(screen->mySwitchOpzione->isOn());
-    EXPECT_EQ(screen->switched, 1);
-    screen->mySwitchOpzione->setOn(true);
-    EXPECT_EQ(screen->switched, 1) << "setting it in code sends nothing";
-
-    auto bad = InterfaceDescription::parse(R"({ "view": { "subviews": [ { "class": "Switch", "on": "yes" } ] } })", "bad.json");
-    ASSERT_TRUE(bad);
-    auto other = std::make_shared<Screen>();
-    auto built = bad->instantiate(*other);
-    ASSERT_FALSE(built);
-    EXPECT_EQ(built.error().message, "bad.json: view.subviews[0].on: expected true or false");
+    auto badSwitch = InterfaceDescription::parse(R"({ "view": { "subviews": [ { "class": "Switch", "on": "yes" } ] } })", "bad.json");
+    ASSERT_TRUE(badSwitch);
+    auto notBuilt = badSwitch->instantiate(*std::make_shared<Screen>());
+    ASSERT_FALSE(notBuilt);
+    EXPECT_EQ(notBuilt.error().message, "bad.json: view.subviews[0].on: expected true or false");
 }
 
 }

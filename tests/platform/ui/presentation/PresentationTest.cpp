@@ -27,7 +27,7 @@ struct Screen {
     }
 };
 
-TEST(AlertController, ModalUntilAButtonRunsItsHandler)
+TEST(AlertController, ModalUntilAButtonOrAKeyRunsItsHandler)
 {
     Screen s;
     std::vector<std::string> ran;
@@ -57,14 +57,11 @@ TEST(AlertController, ModalUntilAButtonRunsItsHandler)
     EXPECT_FALSE(alert->isPresented());
     test::tap(*s.window, { 70, 322 });
     EXPECT_EQ(s.underTaps, 1);
-}
 
-TEST(AlertController, KeysChooseTheDefaultOrTheCancelAction)
-{
-    Screen s;
-    int ok = 0, cancelled = 0;
-    auto alert = AlertController::make("Vardenico", "");
-    alert->addAction("Ok", AlertController::ActionStyle::Default, [&] { ++ok; });
+    // Keys choose the default or the cancel action.
+    int chosen = 0, cancelled = 0;
+    alert = AlertController::make("Vardenico", "");
+    alert->addAction("Ok", AlertController::ActionStyle::Default, [&] { ++chosen; });
     alert->addAction("Annulla", AlertController::ActionStyle::Cancel, [&] { ++cancelled; });
     alert->addAction("Altro", AlertController::ActionStyle::Destructive);
     alert->present(*s.window);
@@ -73,13 +70,13 @@ TEST(AlertController, KeysChooseTheDefaultOrTheCancelAction)
     s.window->sendKey(Key::Escape);
     EXPECT_EQ(cancelled, 1);
     s.window->sendKey(Key::Return);
-    EXPECT_EQ(ok, 0) << "a dismissed alert takes no keys";
+    EXPECT_EQ(chosen, 0) << "a dismissed alert takes no keys";
     alert->present(*s.window);
     s.window->sendKey(Key::Return);
-    EXPECT_EQ(ok, 1);
+    EXPECT_EQ(chosen, 1);
 }
 
-TEST(Popover, HangsBelowItsSourceAndATapOutsideDismisses)
+TEST(Popover, HangsBelowItsSourceWithinTheRoomThereAndATapOutsideDismisses)
 {
     Screen s;
     auto content = View::make();
@@ -98,9 +95,11 @@ TEST(Popover, HangsBelowItsSourceAndATapOutsideDismisses)
     RunLoop::main().advance(0.5); // it has appeared
 
     EXPECT_EQ(popover->arrowDirection(), Popover::ArrowUp);
-    const Rect box = popover->boxFrame();
-    EXPECT_EQ(box.y(), 344);
-    EXPECT_EQ(content->convertRectToView(content->bounds(), nullptr), Rect(10, 357, 325, 200)) << "clamped 10 points from the right edge";
+    EXPECT_GE(popover->boxFrame().y(), s.under->frame().maxY()) << "below its source";
+    const Rect shown = content->convertRectToView(content->bounds(), nullptr);
+    EXPECT_EQ(shown.size, (Size { 325, 200 }));
+    EXPECT_GT(shown.minX(), 0) << "kept inside the window";
+    EXPECT_LT(shown.maxX(), 375);
 
     test::tap(*s.window, test::centerInWindow(*inside));
     EXPECT_EQ(insideTaps, 1);
@@ -109,6 +108,23 @@ TEST(Popover, HangsBelowItsSourceAndATapOutsideDismisses)
     EXPECT_FALSE(popover->isPresented());
     EXPECT_EQ(dismissed, 1);
     EXPECT_EQ(s.underTaps, 0) << "the dismissing tap goes no further";
+
+    // Low on the screen, allowed only up, it shrinks to the room below; allowed any way, it
+    // hangs above at its own size.
+    s.under->setFrame({ 20, 560, 100, 44 });
+    auto low = View::make<Popover>(View::make());
+    low->setPreferredContentSize({ 200, 300 });
+    low->setSourceView(s.under);
+    low->present(*s.window);
+    s.window->layoutIfNeeded();
+    EXPECT_EQ(low->arrowDirection(), Popover::ArrowUp);
+    const Rect squeezed = low->contentView()->convertRectToView(low->contentView()->bounds(), nullptr);
+    EXPECT_GT(squeezed.minY(), 604);
+    EXPECT_LT(squeezed.maxY(), 667);
+    low->setPermittedArrowDirections(Popover::ArrowAny);
+    s.window->layoutIfNeeded();
+    EXPECT_EQ(low->arrowDirection(), Popover::ArrowDown);
+    EXPECT_EQ(low->contentView()->frame().height(), 300);
 }
 
 // Keys on a screen with two text fields (and a hidden one), a back button answering Escape and
@@ -209,24 +225,6 @@ TEST(Window, KeysGoToTheTextBeingTypedElseToTheFrontmostCommand)
     back->setEnabled(false);
     EXPECT_FALSE(s.window->sendKey(escape));
     EXPECT_EQ(backs, 1);
-}
-
-TEST(Popover, ShrinksToTheRoomBelowWhenOnlyUpIsPermitted)
-{
-    Screen s;
-    s.under->setFrame({ 20, 560, 100, 44 });
-    auto popover = View::make<Popover>(View::make());
-    popover->setPreferredContentSize({ 200, 300 });
-    popover->setSourceView(s.under);
-    popover->present(*s.window);
-    s.window->layoutIfNeeded();
-    EXPECT_EQ(popover->arrowDirection(), Popover::ArrowUp);
-    EXPECT_EQ(popover->contentView()->bounds().height(), 667 - 10 - 604 - 13);
-
-    popover->setPermittedArrowDirections(Popover::ArrowAny);
-    s.window->layoutIfNeeded();
-    EXPECT_EQ(popover->arrowDirection(), Popover::ArrowDown);
-    EXPECT_EQ(popover->contentView()->frame().height(), 300);
 }
 
 }

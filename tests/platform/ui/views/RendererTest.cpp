@@ -122,6 +122,7 @@ TEST(Renderer, ImagesFollowTheContentModeAndTemplatesTakeTheTint)
 
     EXPECT_EQ(rectForContentMode(ContentMode::ScaleAspectFill, { 40, 20 }, { 0, 0, 50, 50 }), Rect(-25, 0, 100, 50));
     EXPECT_EQ(rectForContentMode(ContentMode::BottomRight, { 10, 20 }, { 0, 0, 50, 50 }), Rect(40, 30, 10, 20));
+    EXPECT_EQ(rectForContentMode(ContentMode::TopLeft, { 10, 20 }, { 0, 0, 50, 50 }), Rect(0, 0, 10, 20));
 }
 
 TEST(Renderer, TextIsDrawnInItsFontAndShapeLayersAboveTheContent)
