@@ -240,6 +240,8 @@ void LogoMakerController::viewWillAppear(bool)
     mySliderAlpha->setThumbImage(imageNamed("ThumbSlider"));
     metodoDisegnaLineeGuida();
     metodoLocalizzaScritteConColoreEditor();
+    // The first appearance gives the history its start: the canvas as it was opened.
+    metodoRegistraModifica();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -311,6 +313,16 @@ void LogoMakerController::wireSticker(const std::shared_ptr<LDStickerView>& stic
     if (sticker->rotateView())
         for (const auto& recognizer : sticker->rotateView()->gestureRecognizers())
             recognizer->addTarget(cleanUp);
+    // A drag of the body or of a handle is one change in the history, recorded when it ends.
+    auto recorded = [this, weak](GestureRecognizer& recognizer) {
+        const auto state = recognizer.state();
+        if ((state == GestureRecognizer::State::Ended || state == GestureRecognizer::State::Cancelled) && weak.lock())
+            metodoRegistraAFineGesto();
+    };
+    for (const View* part : { static_cast<const View*>(sticker.get()), static_cast<const View*>(sticker->rotateView().get()), static_cast<const View*>(sticker->resizeView().get()) })
+        if (part)
+            for (const auto& recognizer : part->gestureRecognizers())
+                recognizer->addTarget(recorded);
 }
 
 namespace {
@@ -466,6 +478,8 @@ void LogoMakerController::metodoImpostaViewSelezionata(const std::shared_ptr<LDS
     if (auto selected = selectedSticker())
         myButtonColorPicker->setBackgroundColor(selected->tintColor());
     myButtonBack->setEnabled(true);
+    // Selecting brings the layer to the top, which is a change of the logo.
+    metodoRegistraAFineGesto();
 }
 
 void LogoMakerController::metodoAttivaView()
@@ -543,6 +557,7 @@ void LogoMakerController::handlePanGesture(GestureRecognizer& recognizer)
     case GestureRecognizer::State::Ended:
     case GestureRecognizer::State::Cancelled:
         endCanvasGesture();
+        metodoRegistraAFineGesto();
         break;
     default:
         break;
@@ -574,6 +589,7 @@ void LogoMakerController::pinchedView(GestureRecognizer& recognizer)
             sticker->setBounds({ sticker->bounds().origin, { size.width + 2 * inset, size.height + 2 * inset } });
             content->setFrame(sticker->bounds().insetBy(inset, inset));
         }
+        metodoRegistraAFineGesto();
         break;
     }
     default:
@@ -600,12 +616,15 @@ void LogoMakerController::foldZoomIntoBounds(const std::shared_ptr<LDStickerView
     m_lists->foldingZoom = true;
     myScrollViewLogoComposer->setZoomScale(1);
     m_lists->foldingZoom = false;
+    metodoRegistraAFineGesto();
 }
 
 void LogoMakerController::mySliderAlphaAction()
 {
-    if (auto sticker = selectedLdsSticker; sticker && sticker->contentView())
+    if (auto sticker = selectedLdsSticker; sticker && sticker->contentView()) {
         sticker->contentView()->setAlpha(mySliderAlpha->value());
+        metodoRegistraAFineGesto(); // one change per slide
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -620,6 +639,7 @@ void LogoMakerController::moveLayer(size_t from, size_t to)
     moving->removeFromSuperview();
     myViewTemporanea->insertSubviewAtIndex(moving, to);
     myViewTemporanea->renumberLayers();
+    metodoRegistraModifica();
 }
 
 void LogoMakerController::fillLayerCell(LogoMakerLayerCell& cell, size_t row)

@@ -9,6 +9,7 @@
 //   LogoMakerPalettes.cpp    the shape and icon palettes and the colour panel and popover
 //   LogoMakerSaving.cpp      saving the canvas as a logo
 //   LogoMakerSettings.cpp    guides, canvas style, settings panel and tutorial overlay
+//   LogoMakerHistory.cpp     undo and redo, and the editor's keys
 
 #include <editor/ColorPickerViewController.h>
 #include <editor/LogoCanvasView.h>
@@ -122,7 +123,7 @@ public:
     void stickerViewVerticale();
     void stickerViewNascondiGuide();
     void stickerViewNascondiLineaOrizzontale();
-    void funzioneReloadTableLayer() {}
+    void funzioneReloadTableLayer() { metodoRegistraModifica(); } // a layer deleted itself
     void metodoLocalizzaScritteConColoreEditor();
     bool metodoApplicaStile(long long value, bool animated); // false: not a style, nothing changed
     void myButtonEditorWhiteACTIOn();
@@ -134,6 +135,32 @@ public:
     void metodoEsceTutorial(double duration);
     void metodoSettoLabelTutorial();
     void myButtonOkTutorialACTION();
+
+    // Undo and redo, and the keys (LogoMakerHistory.cpp). The history keeps the canvas as it was
+    // after each change: its layers as the store saves them, each layer's turn as drawn, and the
+    // canvas style. It lasts as long as the editor; saving leaves it as it is.
+    struct StatoCanvas {
+        std::vector<ViewModel> livelli; // bottom first
+        std::vector<AffineTransform> trasformazioni;
+        long long stile { 3 };
+        friend bool operator==(const StatoCanvas&, const StatoCanvas&) = default;
+    };
+    StatoCanvas metodoStatoCanvas() const;
+    // Records the canvas when it differs from the last record: a control's change, at once.
+    void metodoRegistraModifica();
+    // The same once no finger is on the screen and no text is being typed: a drag, a pinch, a
+    // slider's slide or a typed text is one change however many frames it took.
+    void metodoRegistraAFineGesto();
+    bool metodoAnnulla(); // false when there is nothing to undo
+    bool metodoRipeti();  // false when there is nothing to redo
+    size_t metodoNumeroAnnullabili() const { return myIndexStoria; }
+    size_t metodoNumeroRipetibili() const { return myArrStoria.empty() ? 0 : myArrStoria.size() - 1 - myIndexStoria; }
+    // Delete and the arrows act on the selected layer as its delete handle and a drag do.
+    bool metodoEliminaLivelloSelezionato();
+    bool metodoSpostaLivelloSelezionato(Point delta);
+    // Ctrl+Z undoes; Ctrl+Shift+Z and Ctrl+Y redo; Delete and Backspace delete the selected
+    // layer; the arrows move it 1 point, 10 with Shift. Ctrl+S is the save button's own key.
+    bool performKeyCommand(const KeyPress& press) override;
 
     bool shouldRecognizeSimultaneously(GestureRecognizer&, GestureRecognizer&) override { return true; }
 
@@ -215,6 +242,9 @@ public:
     int myNumLayerSaltati { 0 };
     // The colour panel was opened for a text's colour.
     bool myBoolColorPickerTesto { false };
+    // The canvas after each change, oldest first, and the one the canvas shows now.
+    std::vector<StatoCanvas> myArrStoria;
+    size_t myIndexStoria { 0 };
 
 protected:
     // Numbers the tablet twin changes.
@@ -240,6 +270,9 @@ private:
     void slidePanel(const std::shared_ptr<View>& panel, bool in, double duration);
     void presentAlert(const std::shared_ptr<AlertController>& alert);
     void layoutBars();
+    void metodoRipristinaStato(const StatoCanvas& stato);
+    void metodoAttendiFineGesto();
+    bool m_registrazioneInAttesa { false };
 };
 
 // The tablet twin: the same editor with the tablet's frames (from its own layout) and no notch

@@ -138,6 +138,7 @@ void LogoMakerController::colorPickerDidColorSelected(const Color& color, const 
     }
     myButtonColorPicker->setBackgroundColor(color);
     myButtonTextColor->setBackgroundColor(color);
+    metodoRegistraModifica();
     log::debug("colore " + selectedHexColor + " " + color.htmlRGBaColor());
 }
 

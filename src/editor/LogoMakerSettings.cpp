@@ -133,18 +133,21 @@ void LogoMakerController::myButtonEditorWhiteACTIOn()
 {
     metodoApplicaStile(1, true);
     storeStyle(keyColoreEditor, 1);
+    metodoRegistraModifica();
 }
 
 void LogoMakerController::myButtonEditorGrayACTION()
 {
     metodoApplicaStile(2, true);
     storeStyle(keyColoreEditor, 2);
+    metodoRegistraModifica();
 }
 
 void LogoMakerController::myButtonEditorDarkACTION()
 {
     metodoApplicaStile(3, true);
     storeStyle(keyColoreEditor, 3);
+    metodoRegistraModifica();
 }
 
 void LogoMakerController::metodoEntraSetting()

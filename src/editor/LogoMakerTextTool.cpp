@@ -28,6 +28,7 @@ std::shared_ptr<LDStickerView> LogoMakerController::metodoAggiungitesto()
     sticker->contentView()->setTag(50);
     wireSticker(sticker, true);
     metodoImpostaViewSelezionata(sticker);
+    metodoRegistraModifica(); // the new text is one change, what is typed into it another
     if (sticker->myTextField)
         metodoBecomeFirtRsponder(sticker->myTextField);
     metodoEntraTextSetting();
@@ -87,6 +88,7 @@ void LogoMakerController::pickerViewDidSelectRow(PickerView& picker, long row)
         text.setFont(text.fontName(), myArrayFontSize[index]);
     }
     metodoResizeTextView();
+    metodoRegistraModifica();
 }
 
 void LogoMakerController::metodoResizeTextView()
@@ -127,6 +129,7 @@ void LogoMakerController::mySegmenteControlAllineamentoACTION()
     if (!sticker || !sticker->myTextField || segment < 0 || segment > 2)
         return;
     sticker->myTextField->setTextAlignment(myArrayAllineamento[segment]);
+    metodoRegistraModifica();
 }
 
 void LogoMakerController::metodoBecomeFirtRsponder(const std::shared_ptr<TextView>& textView)
@@ -135,6 +138,7 @@ void LogoMakerController::metodoBecomeFirtRsponder(const std::shared_ptr<TextVie
         return;
     textView->becomeFirstResponder();
     metodoSincronizzaPicker(*textView);
+    metodoRegistraAFineGesto(); // what is typed is recorded when the typing ends
 }
 
 void LogoMakerController::myButtonTextColorACTION() { metodoEntraColorPicker(true); }

@@ -407,6 +407,11 @@ void LDStickerView::singleTap(GestureRecognizer& recognizer)
 {
     if (recognizer.state() != GestureRecognizer::State::Ended)
         return;
+    close();
+}
+
+void LDStickerView::close()
+{
     auto protector = shared_from_this();
     removeFromSuperview();
     tellDelegate([this](LDStickerViewDelegate& d) { d.stickerViewDidClose(*this); });

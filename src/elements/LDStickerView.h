@@ -86,6 +86,9 @@ public:
     virtual void hideRotateButton(); // alpha 0: it takes no touches
     virtual void showRorateButton();
     virtual void refresh();
+    // Removes the sticker from its container as its delete handle does, telling the delegate and
+    // posting keyReloadTable.
+    void close();
     // The default text colour for the editor style kept under keyColoreEditor.
     virtual Color metodoTornaColoreDaUsare() const;
     virtual void addDoneButtonOnNumpad(); // the "Done" bar above the keyboard of myTextField

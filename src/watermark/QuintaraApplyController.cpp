@@ -463,6 +463,34 @@ void QuintaraApplyController::metodoPosizionaLogo(double larghezzaOld, double al
         metodoAllinementoDaPan();
 }
 
+bool QuintaraApplyController::metodoSpostaLogo(Point delta)
+{
+    auto* w = view() ? view()->window() : nullptr;
+    if (!stickerView || myBoolBatchInCorso || !w || !myViewBgPosizionatoreLogoo || !w->isReachable(*stickerView))
+        return false;
+    stickerView->setCenter(stickerView->center() + delta);
+    // What a drag of the logo does after each move and when it ends.
+    metodoTieniLogoVisibile();
+    metodoTieniLogoSullaFoto();
+    metodoAllinementoDaPan();
+    metodoAggiornaStepper();
+    return true;
+}
+
+bool QuintaraApplyController::performKeyCommand(const KeyPress& press)
+{
+    if (press.has(KeyModifierControl) || press.has(KeyModifierAlt))
+        return false;
+    const double step = press.has(KeyModifierShift) ? 10 : 1;
+    switch (press.key) {
+    case Key::Left: return metodoSpostaLogo({ -step, 0 });
+    case Key::Right: return metodoSpostaLogo({ step, 0 });
+    case Key::Up: return metodoSpostaLogo({ 0, -step });
+    case Key::Down: return metodoSpostaLogo({ 0, step });
+    default: return false;
+    }
+}
+
 bool QuintaraApplyController::metodoTieniLogoVisibile()
 {
     const Rect b = stickerView->bounds();

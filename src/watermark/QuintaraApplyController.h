@@ -69,6 +69,10 @@ public:
     // Keeps the logo on the preview at least a fingertip wide (44 points inside the sticker's
     // margins), whatever the photo's shape; true when it had to be enlarged.
     bool metodoTieniLogoVisibile();
+    // The arrows move the logo 1 point (10 with Shift) and measure it as after a drag; true when
+    // it was moved (no batch runs and nothing covers the logo).
+    bool metodoSpostaLogo(Point delta);
+    bool performKeyCommand(const KeyPress& press) override;
     // The placement as the engine takes it, read from the screen now.
     PlacementDescription metodoDescrizionePosizionamento() const;
 

@@ -1,0 +1,105 @@
+#include <E2ESupport.h>
+
+#include <services/AppDelegate.h>
+#include <services/ViewModel.h>
+#include <services/mySingleElementiManage.h>
+#include <platform/foundation/Files.h>
+
+#include <gtest/gtest.h>
+
+namespace vd::test {
+namespace {
+
+using nlohmann::json;
+
+// The canvas as a person sees it and the store keeps it, handles aside (they show only on the
+// selected layer, and undo selects nothing): each layer's place, size, turn, tint, opacity and
+// text, and the canvas colour.
+json canvasOf(const json& tree)
+{
+    const json* canvas = findNamed(tree, "myViewTemporanea");
+    if (!canvas) {
+        ADD_FAILURE() << "no canvas";
+        return {};
+    }
+    json layers = json::array();
+    for (const auto& sticker : canvas->value("subviews", json::array())) {
+        json layer { { "name", sticker["name"] }, { "center", sticker["center"] }, { "bounds", sticker["bounds"] }, { "transform", sticker["transform"] },
+            { "tintColor", sticker["tintColor"] } };
+        const json& content = sticker["subviews"][0];
+        layer["content"] = { { "alpha", content["alpha"] }, { "bounds", content["bounds"] }, { "tag", content["tag"] } };
+        if (const json* text = findNamed(sticker, "myTextField")) {
+            json values = *text; // how the text is set; its own frame follows the content view
+            for (const char* key : { "subviews", "frame", "bounds", "center", "firstResponder", "caret", "name" })
+                values.erase(key);
+            layer["text"] = values;
+        }
+        layers.push_back(layer);
+    }
+    return { { "layers", layers }, { "backgroundColor", canvas->value("backgroundColor", json()) } };
+}
+
+TEST(EditorUndo, SixteenChangesAreUndoneAndRedoneExactlyByTheKeys)
+{
+    TemporaryFolder home;
+    const json defaults { { "avvioFatto", "fatto" }, { "aggiornamento1", "visualizzato" }, { "photoLibraryAuthorizationStatus", 3 }, { "tutorialLogoa", "tutorialLogo" } };
+    const std::string text = defaults.dump();
+    ASSERT_TRUE(files::writeAtomically(home / "defaults.json", std::vector<std::uint8_t>(text.begin(), text.end())));
+    const AppRun run = runApp(std::string("--headless --device phone --script ") + VARDENICO_EDITOR_SCRIPTS + "/undo_phone.txt --out " + (home / "out").string(), home.path(),
+        "VARDENICO_HOME=" + home.path().string() + " VARDENICO_PHOTOS=" + (home / "photos").string());
+    ASSERT_EQ(run.status, 0) << run.errors;
+    auto canvas = [&](const std::string& name) { return canvasOf(readJson(home / ("out/" + name + ".json"))); };
+
+    std::vector<json> edits;
+    for (int k = 0; k <= 16; ++k)
+        edits.push_back(canvas("e" + std::to_string(k)));
+    for (int k = 1; k <= 16; ++k)
+        EXPECT_NE(edits[k], edits[k - 1]) << "change " << k << " changed the canvas";
+    const auto layerCount = [](const json& c) { return c["layers"].size(); };
+    EXPECT_EQ(layerCount(edits[0]), 0u);
+    EXPECT_EQ(layerCount(edits[12]), 3u);
+    EXPECT_EQ(layerCount(edits[16]), 2u) << "Delete removed the selected layer";
+
+    // The arrows move the selected layer (the shape, on top since it was selected) 1 and 10 points.
+    const json& before = edits[13]["layers"][2]["center"];
+    const json& right = edits[14]["layers"][2]["center"];
+    const json& down = edits[15]["layers"][2]["center"];
+    EXPECT_DOUBLE_EQ(right[0].get<double>() - before[0].get<double>(), 1);
+    EXPECT_DOUBLE_EQ(right[1].get<double>(), before[1].get<double>());
+    EXPECT_DOUBLE_EQ(down[1].get<double>() - right[1].get<double>(), 10);
+
+    // While typing, Ctrl+Z is no command: the text being typed stays.
+    EXPECT_EQ(canvas("typing")["layers"].size(), 3u);
+
+    // Every undo gives back the canvas as it was before the change, every redo as after it.
+    for (int k = 15; k >= 0; --k)
+        EXPECT_EQ(canvas("u" + std::to_string(k)), edits[k]) << "undo back to " << k;
+    EXPECT_EQ(canvas("u_start"), edits[0]) << "nothing to undo before the start";
+    for (int k = 1; k <= 16; ++k)
+        EXPECT_EQ(canvas("r" + std::to_string(k)), edits[k]) << "redo of " << k;
+
+    // A change after an undo ends what could be redone.
+    const json branch = canvas("branch");
+    EXPECT_EQ(branch["layers"], edits[15]["layers"]);
+    EXPECT_NE(branch["backgroundColor"], edits[15]["backgroundColor"]);
+    EXPECT_EQ(canvas("branch_redo"), branch);
+
+    // Ctrl+S saved the canvas as it was, as SAVE does, and showed the preview.
+    EXPECT_TRUE(findNamed(readJson(home / "out/saved.json"), "myImageViewPreviewLogo"));
+    auto delegate = AppDelegate::create(home.path());
+    auto& store = delegate->logoStore();
+    store.metodoCaricaDictOfData();
+    ASSERT_EQ(store.myArrLoghiEstratti.size(), 1u);
+    ASSERT_TRUE(store.myArrLoghiEstratti[0]->myArrViewModel);
+    const auto& records = *store.myArrLoghiEstratti[0]->myArrViewModel;
+    ASSERT_EQ(records.size(), 3u);
+    for (size_t i = 0; i < records.size(); ++i) {
+        const json& layer = branch["layers"][i]; // a dump's numbers are rounded to a thousandth
+        EXPECT_NEAR(records[i].centrox, layer["center"][0].get<double>(), 0.001) << i;
+        EXPECT_NEAR(records[i].centroy, layer["center"][1].get<double>(), 0.001) << i;
+        EXPECT_NEAR(records[i].largezza, layer["bounds"][2].get<double>(), 0.001) << i;
+    }
+}
+
+}
+}
