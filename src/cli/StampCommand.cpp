@@ -5,6 +5,7 @@
 #include <platform/foundation/Files.h>
 #include <platform/graphics/ImageCodecs.h>
 #include <platform/photos/LibraryLocation.h>
+#include <watermark/BatchPlacements.h>
 #include <watermark/StampBatch.h>
 #include <watermark/StampProvenance.h>
 
@@ -36,6 +37,7 @@ struct StampOptions {
     std::string out;
     unsigned jobs { 0 };
     bool lossless { false };
+    bool adapt { false };
     bool skipDone { false };
     std::string filesFrom;
     bool null { false };
@@ -235,9 +237,12 @@ const std::map<std::string, NamedPosition>& namedPositions()
     return positions;
 }
 
-Result<PlacementDescription> buildPlacement(const StampOptions& options)
+// The placement file's common placement and per-photo adjustments, with the options typed on the
+// command line laid over the common placement.
+Result<BatchPlacements> buildPlacement(const StampOptions& options)
 {
-    PlacementDescription placement;
+    BatchPlacements placements;
+    PlacementDescription& placement = placements.common;
     if (!options.placementFile.empty()) {
         auto bytes = files::readAll(options.placementFile, 1 << 20);
         if (!bytes)
@@ -245,10 +250,10 @@ Result<PlacementDescription> buildPlacement(const StampOptions& options)
         auto json = nlohmann::json::parse(bytes->begin(), bytes->end(), nullptr, false);
         if (json.is_discarded())
             return fail("--placement " + options.placementFile, "not valid JSON");
-        auto read = PlacementDescription::fromJson(json, "--placement " + options.placementFile);
+        auto read = BatchPlacements::fromJson(json, "--placement " + options.placementFile);
         if (!read)
             return read;
-        placement = *read;
+        placements = *read;
     }
     if (!options.position.empty()) {
         const auto& position = namedPositions().at(options.position);
@@ -282,7 +287,8 @@ Result<PlacementDescription> buildPlacement(const StampOptions& options)
         if (placement.flags == std::array<double, 4> { 0, 0, 0, 0 })
             std::fprintf(stderr, "vardenico stamp: --margin has no effect on a centred logo; give --position too\n");
     }
-    return placement;
+    placements.adapt = placements.adapt || options.adapt;
+    return placements;
 }
 
 std::atomic<StampBatch*> g_runningBatch { nullptr };
@@ -406,9 +412,11 @@ int runStamp(const StampOptions& options)
     }
 
     engineOptions.format = stampFormatNamed(options.format).value_or(StampFormat::Jpeg);
-    auto engine = std::make_shared<StampEngine>(*logo, *placement, engineOptions);
-    logo = Image(); // the engine keeps the turned logo it needs
-    StampBatch batch(engine, outputFolder, options.jobs);
+    const PlacementEngines engines(*logo, *placement, engineOptions);
+    logo = Image(); // the engines keep the turned logo they need
+    StampBatch batch(engines.common(), outputFolder, options.jobs);
+    if (!placement->adjustments.empty())
+        batch.setEngineForPhoto([&engines](const std::filesystem::path& photo) { return engines.engineFor(photo); });
     batch.setSkipDone(options.skipDone);
     g_runningBatch = &batch;
     std::signal(SIGINT, onInterrupt);
@@ -429,6 +437,9 @@ int runStamp(const StampOptions& options)
             reporter.itemFinished(progress.done, progress.count, progress.percent, name, progress.error.starts_with(progress.source.string()) ? progress.error : progress.source.string() + ": " + progress.error, true);
     });
     reporter.finish();
+    if (!summary.cancelled)
+        for (const std::string& name : engines.unusedAdjustments())
+            std::fprintf(stderr, "vardenico stamp: --placement %s: the adjustment for %s was ignored: that photo is not in the batch\n", options.placementFile.c_str(), name.c_str());
     g_runningBatch = nullptr;
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
@@ -466,7 +477,7 @@ void addStampCommand(CLI::App& app, int& status)
     auto* command = app.add_subcommand("stamp", "Stamp a logo onto photos, writing stamped copies (the photos are never changed)");
     auto* logoOption = command->add_option("--logo", options->logo, "The logo picture (PNG with transparency, or JPEG)")->check(CLI::ExistingFile);
     command->add_option("--logo-index", options->logoIndex, "A logo of the logo store, by its number in `vardenico logos list`")->excludes(logoOption);
-    command->add_option("--placement", options->placementFile, "A placement description as JSON (flags, percent, margins, sizePercent, opacity, rotationDegrees, stickerFrameWidth)")->check(CLI::ExistingFile);
+    command->add_option("--placement", options->placementFile, "A placement description as JSON (flags, percent, margins, sizePercent, opacity, rotationDegrees, stickerFrameWidth), as the apply screen saves it: with \"adapt\" and per-photo adjustments under \"photos\" (name, hash, placement)")->check(CLI::ExistingFile);
     command->add_option("--size", options->size, "Logo side as a percentage of the photo's short side, above 0 and at most 100 (default 20)");
     command->add_option("--opacity", options->opacity, "Logo opacity from 0 to 1 (default 1)");
     command->add_option("--rotate", options->rotate, "Turn the logo clockwise by this many degrees");
@@ -477,6 +488,7 @@ void addStampCommand(CLI::App& app, int& status)
     command->add_option("--margin", options->margin, "Gap in pixels between the logo and the edges it is aligned to");
     command->add_option("--out", options->out, "Folder for the stamped copies (default: the library's \"Saved Photos\")");
     command->add_option("--jobs", options->jobs, "Photos stamped at once (default: one per core)")->check(CLI::Range(1u, 64u));
+    command->add_flag("--adapt", options->adapt, "Adapt to each photo: a logo that stands out less than 3:1 from the photo under it gets a soft halo of the contrasting tone");
     command->add_flag("--lossless", options->lossless, "JPEG photos keep every block the logo does not touch exactly as it was, and their orientation tag; others are stamped as usual");
     command->add_flag("--skip-done", options->skipDone, "Skip photos whose stamped copy with this logo and placement is already in the output folder (an interrupted batch run again finishes it)");
     command->add_option("--files-from", options->filesFrom, "Read the photos from this list, one a line (- for standard input), instead of the arguments");

@@ -236,8 +236,9 @@ Result<StampedPhoto> StampEngine::stampLossless(const std::filesystem::path& sou
     const int height = mapping.transpose ? w0 : h0;
     stamped.width = width;
     stamped.height = height;
-    stamped.placement = logoPlacement(m_placement, width, height, logoAspect());
-    const std::shared_ptr<const LogoTile> tile = tileInProfile(tileFor(width, height, stamped.placement), metadata.iccProfile());
+    stamped.placement = placementOn(width, height);
+    const HaloTone tone = haloToneFor(source, stamped.sourceOrientation, width, height);
+    const std::shared_ptr<const LogoTile> tile = tileInProfile(tileFor(width, height, stamped.placement, tone), metadata.iccProfile());
     if (tile->failed)
         return fail(name, "the logo cannot be drawn at " + std::to_string(static_cast<long long>(stamped.placement.side)) + " pixels on this photo");
     auto visible = checkVisible(stamped.placement, width, height, *tile);

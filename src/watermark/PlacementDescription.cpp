@@ -124,6 +124,8 @@ LogoPlacement logoPlacement(const PlacementDescription& placement, double width,
 
     LogoPlacement result;
     result.side = side;
+    result.rotationDegrees = placement.rotationDegrees;
+    result.opacity = placement.opacity;
     const bool wide = !(logoAspect > 0 && std::isfinite(logoAspect)) || logoAspect >= 1.0;
     result.width = wide ? side : side * logoAspect;
     result.height = wide && logoAspect > 0 && std::isfinite(logoAspect) ? side / logoAspect : side;

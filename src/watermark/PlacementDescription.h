@@ -37,13 +37,19 @@ inline constexpr double kStickerContentInset = 14.0;
 // The logo's rectangle on a photo of width × height pixels (upright), in pixels; x and y may be
 // fractional and may lie partly outside the photo. side is the logo's longer side; a logo that
 // is not square keeps its proportions (logoAspect: its width ÷ height), so the shorter side
-// follows, and the alignment rules apply to the real rectangle.
+// follows, and the alignment rules apply to the real rectangle. The rectangle holds the logo as
+// turned by rotationDegrees, drawn at opacity: everything a preview needs to show it as stamped.
 struct LogoPlacement {
     double x { 0 };
     double y { 0 };
     double side { 0 };
     double width { 0 };
     double height { 0 };
+    double rotationDegrees { 0 };
+    double opacity { 1 };
+
+    // The same placement on a picture of the photo scale times as wide (a thumbnail).
+    LogoPlacement scaled(double scale) const { return { x * scale, y * scale, side * scale, width * scale, height * scale, rotationDegrees, opacity }; }
 };
 LogoPlacement logoPlacement(const PlacementDescription& placement, double width, double height, double logoAspect = 1.0);
 

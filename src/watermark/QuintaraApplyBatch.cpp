@@ -65,8 +65,9 @@ std::string listLines(const std::vector<std::string>& all)
 
 void QuintaraApplyController::myButtonApplicaACTION()
 {
-    // One batch at a time; a finished one leaves the screen through its saved panel.
-    if (myBoolBatchInCorso || m_batchFinished)
+    // One batch at a time; a finished one leaves the screen through its saved panel. A photo
+    // being adjusted is finished first.
+    if (myBoolBatchInCorso || m_batchFinished || myIndiceRegolazione)
         return;
     // The same check as the command line's: a placement no photo can take (a logo wider than
     // the photo, a value that is no number) is refused by name before anything is written.
@@ -109,10 +110,14 @@ void QuintaraApplyController::metodoImpostaViewPerApplicarelogo()
     myArrAvvisiFoto.clear();
     m_fotoSalvate.clear();
     m_batchCount = myArrayIndexSelezionati.size();
-    const PlacementDescription placement = metodoDescrizionePosizionamento();
+    const BatchPlacements placements = metodoPosizionamentiBatch();
+    const PlacementDescription& placement = placements.common;
     StampEngineOptions options;
     options.lossless = metodoSenzaPerdita();
-    auto engine = std::make_shared<StampEngine>(logoDaAplicare.value_or(Image()), placement, options);
+    // The same engines as `vardenico stamp --placement` makes from the saved placement, so the
+    // two write the same files.
+    m_motori = std::make_shared<PlacementEngines>(logoDaAplicare.value_or(Image()), placements, options);
+    const std::shared_ptr<const StampEngine>& engine = m_motori->common();
     topImage = engine->topImage();
 
     // The full-size file of each photo; one that left the library since it was chosen is named
@@ -144,6 +149,8 @@ void QuintaraApplyController::metodoImpostaViewPerApplicarelogo()
     // stamps them anew.
     m_batch->setSkipDone(true);
     m_batch->setInputsFolder(library->folder()); // a photo is known by its place in the library
+    if (!placements.adjustments.empty())
+        m_batch->setEngineForPhoto([motori = m_motori](const std::filesystem::path& photo) { return motori->engineFor(photo); });
     std::weak_ptr<ViewController> weak = weak_from_this();
     m_batch->start(std::move(photos),
         [weak](const StampProgress& progress) {
@@ -284,7 +291,7 @@ void QuintaraApplyController::myButtonOkSalvateACTION()
 
 Result<std::filesystem::path> QuintaraApplyController::metodoSalvaPosizionamento(const std::filesystem::path& cartella)
 {
-    const std::string text = metodoDescrizionePosizionamento().toJson().dump(2) + "\n";
+    const std::string text = metodoPosizionamentiBatch().toJson().dump(2) + "\n";
     auto file = PendingFile::create(cartella);
     if (!file)
         return std::unexpected(file.error());

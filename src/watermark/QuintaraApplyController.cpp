@@ -8,6 +8,7 @@
 #include <services/mySingleElementiManage.h>
 #include <platform/foundation/Analytics.h>
 #include <platform/foundation/Log.h>
+#include <platform/foundation/Strings.h>
 #include <platform/foundation/UserDefaults.h>
 #include <platform/graphics/ImageCatalogue.h>
 #include <platform/photos/ImageManager.h>
@@ -149,6 +150,11 @@ QuintaraApplyController::QuintaraApplyController()
     bind("mySwitchSenzaPerdita", mySwitchSenzaPerdita);
     bind("myLabelSenzaPerdita", myLabelSenzaPerdita);
     bind("myLabelAvvisiFoto", myLabelAvvisiFoto);
+    bind("myButtonRevisione", myButtonRevisione);
+    bind("myViewRegolazione", myViewRegolazione);
+    bind("myLabelRegolazione", myLabelRegolazione);
+    bind("myButtonUsaComune", myButtonUsaComune);
+    bind("myButtonFineRegolazione", myButtonFineRegolazione);
 
     action("myButtonBigPresetLogoACTION", [this] { myButtonBigPresetLogoACTION(); });
     action("myStepperPercentualeLogoACTION", [this] { myStepperPercentualeLogoACTION(); });
@@ -161,6 +167,9 @@ QuintaraApplyController::QuintaraApplyController()
     action("myButtonOkSalvateACTION", [this] { myButtonOkSalvateACTION(); });
     action("myButtonSalvaPosizioneACTION", [this] { myButtonSalvaPosizioneACTION(); });
     action("mySwitchSenzaPerditaACTION", [this] { mySwitchSenzaPerditaACTION(); });
+    action("myButtonRevisioneACTION", [this] { myButtonRevisioneACTION(); });
+    action("myButtonUsaComuneACTION", [this] { myButtonUsaComuneACTION(); });
+    action("myButtonFineRegolazioneACTION", [this] { myButtonFineRegolazioneACTION(); });
 }
 
 QuintaraApplyController::~QuintaraApplyController() = default;
@@ -208,6 +217,7 @@ void QuintaraApplyController::viewDidLoad()
     myLabelFotoSaltate->setText("");
     myLabelAvvisiFoto->setText("");
     mySwitchSenzaPerdita->setOn(UserDefaults::standard().boolForKey(kChiaveSenzaPerdita).value_or(false));
+    myViewRegolazione->setHidden(true);
 
     AnalyticsSink::shared().logEvent("Applicatore Appear", { { "Foto Preselezionate", static_cast<long long>(myArrayIndexSelezionati.size()) } });
     log::debug("apply screen did load with " + std::to_string(myArrayIndexSelezionati.size()) + " photos");
@@ -253,6 +263,7 @@ void QuintaraApplyController::viewWillAppear(bool animated)
         myImageViewSfondo->setImage(sfondo);
     myButtonApplica->setTitle(mySingleScritte::sharedInstance().stringaPLLICA());
     myButtonSalvaPosizione->setTitle(mySingleScritte::sharedInstance().stringaSalvaPosizione());
+    myButtonRevisione->setTitle(localizedString("revisione"));
     myLabelSenzaPerdita->setText(mySingleScritte::sharedInstance().stringaSenzaPerdita());
     myLabelLeFotoSonoSalvate->setText(mySingleScritte::sharedInstance().stringaLoghiApplicati());
     myButtonOkSalvate->setTitle("OK");
@@ -327,6 +338,7 @@ void QuintaraApplyController::metodoMostraFoto(long item)
     auto asset = metodoAssetAllIndice(item);
     if (!asset || !imageManager)
         return;
+    myIndiceFotoMostrata = item;
     std::weak_ptr<ViewController> weak = weak_from_this();
     imageManager->requestImageForAsset(*asset, { kDimensioneAnteprima, kDimensioneAnteprima }, ImageContentMode::AspectFit, {}, [weak](Image image) {
         auto self = std::static_pointer_cast<QuintaraApplyController>(weak.lock());
@@ -648,6 +660,11 @@ void QuintaraApplyController::myButtonBackACTION()
     // The photos being stamped belong to this screen until the batch is over.
     if (myBoolBatchInCorso)
         return;
+    // While one photo is adjusted, back keeps its placement and returns to the grid.
+    if (myIndiceRegolazione) {
+        myButtonFineRegolazioneACTION();
+        return;
+    }
     if (auto navigation = navigationController())
         navigation->popViewController(true);
 }

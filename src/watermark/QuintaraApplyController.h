@@ -3,11 +3,13 @@
 #include <platform/graphics/Image.h>
 #include <platform/photos/PhotoAsset.h>
 #include <platform/ui/presentation/ViewController.h>
+#include <watermark/BatchPlacements.h>
 #include <watermark/PlacementDescription.h>
 #include <watermark/StampBatch.h>
 
 #include <deque>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -109,6 +111,21 @@ public:
     void mySwitchSenzaPerditaACTION();
     bool metodoSenzaPerdita() const;
 
+    // The review grid and the photos with a placement of their own.
+    void myButtonRevisioneACTION();       // opens the grid of every selected photo as it will be stamped
+    void metodoRegolaFoto(long item);     // previews that photo to place the logo on it alone
+    void myButtonFineRegolazioneACTION(); // keeps the photo's own placement, back to the grid
+    void myButtonUsaComuneACTION();       // "Use the common placement": drops it, back to the grid
+    // The placement of every photo without one of its own (while a photo is adjusted, the one
+    // the screen had before).
+    PlacementDescription metodoPosizionamentoComune() const;
+    // What the batch stamps and "Save placement" writes: the common placement, adapting, and the
+    // photos' own placements by file name and content.
+    BatchPlacements metodoPosizionamentiBatch() const;
+    // "Adapt to each photo" (off unless the user turned it on; remembered in the user defaults).
+    bool metodoAdatta() const;
+    void metodoImpostaAdatta(bool adatta);
+
     // Screen state.
     std::shared_ptr<CachingImageManager> imageManager;
     std::shared_ptr<LDStickerView> stickerView;
@@ -118,6 +135,9 @@ public:
     std::vector<double> myArrayConMisureMargini { 0, 0, 0, 0 };     // preview points
     double myPercentualeGrandezza { 20.0 };
     double alphaSticker { 1.0 };
+    std::map<long, PlacementDescription> myMappaRegolazioni; // the photos' own placements, by position in the strip
+    std::optional<long> myIndiceRegolazione;                  // the photo being adjusted
+    long myIndiceFotoMostrata { -1 };                         // the photo in the preview
 
     // Batch state.
     std::size_t indexAsset { 0 };    // photos finished in the running batch
@@ -147,6 +167,9 @@ public:
     std::shared_ptr<Button> myButtonOkSalvate;
     std::shared_ptr<Switch> mySwitchSenzaPerdita;
     std::shared_ptr<Label> myLabelSenzaPerdita, myLabelAvvisiFoto;
+    std::shared_ptr<Button> myButtonRevisione, myButtonUsaComune, myButtonFineRegolazione;
+    std::shared_ptr<View> myViewRegolazione; // over the strip while one photo is adjusted
+    std::shared_ptr<Label> myLabelRegolazione;
 
 protected:
     // The points where the tablet differs.
@@ -159,6 +182,9 @@ protected:
 private:
     class Strip;
     class Trascinamento;
+    struct Istantanea; // the common placement on screen, kept while one photo is adjusted
+    void metodoRipristinaComune();
+    void metodoApriRevisione();
     void metodoCreaSticker();
     void metodoApplicaLogoFoto(std::vector<std::filesystem::path> photos);
     void metodoRiceviProgresso(const StampProgress& progress);
@@ -172,6 +198,8 @@ private:
     std::shared_ptr<Trascinamento> m_trascinamento;
     std::shared_ptr<PanGestureRecognizer> m_pan;
     std::shared_ptr<StampBatch> m_batch;
+    std::shared_ptr<PlacementEngines> m_motori; // the running batch's engines
+    std::shared_ptr<Istantanea> m_istantanea;
     bool myBoolBatchInCorso { false };
     bool m_batchFinished { false };
     std::size_t m_batchCount { 0 };

@@ -151,13 +151,13 @@ StampSummary StampBatch::runInputs(StampInputs inputs, const std::function<void(
     // Workers may run ahead of the reporting by this many photos.
     const std::size_t lookahead = m_jobs * 2;
 
-    auto stampInto = [&](const std::filesystem::path& photo, const std::string& sourceName, const FileIdentity& before, const std::string& stem, const std::string& extension, int attempt, Outcome& outcome) {
+    auto stampInto = [&](const StampEngine& engine, const std::filesystem::path& photo, const std::string& sourceName, const FileIdentity& before, const std::string& stem, const std::string& extension, int attempt, Outcome& outcome) {
         auto file = PendingFile::create(m_outputFolder);
         if (!file) {
             outcome.error = file.error().message;
             return;
         }
-        auto stamped = m_engine->stampPhoto(photo, file->stream(), sourceName);
+        auto stamped = engine.stampPhoto(photo, file->stream(), sourceName);
         if (!stamped) {
             outcome.error = stamped.error().message; // the pending file removes itself
             return;
@@ -179,18 +179,20 @@ StampSummary StampBatch::runInputs(StampInputs inputs, const std::function<void(
     // The stamped copy of this source with this stamp, when the file at target is one.
     // A finished file whose metadata cannot be read at the first try is looked at once more
     // before it is taken for someone else's: a second copy of the photo would follow.
-    auto isDone = [&](const std::filesystem::path& target, const std::string& sourceName, const std::string& hash) {
+    auto isDone = [&](const StampEngine& engine, const std::filesystem::path& target, const std::string& sourceName, const std::string& hash) {
         auto provenance = readStampProvenance(target);
         if (!provenance) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             provenance = readStampProvenance(target);
         }
-        return provenance && isStampedCopyOf(*provenance, target.filename().string(), sourceName, hash, m_engine->stampHash());
+        return provenance && isStampedCopyOf(*provenance, target.filename().string(), sourceName, hash, engine.stampHash());
     };
 
     auto stampOne = [&](const std::filesystem::path& photo) {
         Outcome outcome;
         outcome.source = photo;
+        const std::shared_ptr<const StampEngine> chosen = m_engineFor ? m_engineFor(photo) : nullptr;
+        const StampEngine& engine = chosen ? *chosen : *m_engine;
         outcome.sourceName = batchSourceName(photo, m_inputsFolder);
         const std::optional<FileIdentity> before = fileIdentity(photo);
         if (!before) {
@@ -209,7 +211,7 @@ StampSummary StampBatch::runInputs(StampInputs inputs, const std::function<void(
                 return outcome;
             }
             hash = *hashed;
-            if ((outcome.skipped = twins.find(outcome.sourceName, hash, m_engine->stampHash()))) {
+            if ((outcome.skipped = twins.find(outcome.sourceName, hash, engine.stampHash()))) {
                 done.insert(cacheKey, *outcome.skipped);
                 return outcome;
             }
@@ -223,7 +225,7 @@ StampSummary StampBatch::runInputs(StampInputs inputs, const std::function<void(
         // Names are tried in order; each free one is claimed before its photo is started, and one
         // another run holds is waited for, as that run may be writing this very photo.
         const std::string stem = stampedFileStem(photo);
-        const std::string extension = StampEngine::extensionOf(m_engine->outputFormat(photo));
+        const std::string extension = StampEngine::extensionOf(engine.outputFormat(photo));
         for (int attempt = 1;;) {
             if (m_cancelled) {
                 outcome.started = false;
@@ -231,7 +233,7 @@ StampSummary StampBatch::runInputs(StampInputs inputs, const std::function<void(
             }
             const std::filesystem::path target = m_outputFolder / numberedFileName(stem, extension, attempt);
             if (std::filesystem::exists(std::filesystem::symlink_status(target, error))) {
-                if (m_skipDone && isDone(target, outcome.sourceName, hash)) {
+                if (m_skipDone && isDone(engine, target, outcome.sourceName, hash)) {
                     outcome.skipped = target;
                     break;
                 }
@@ -251,7 +253,7 @@ StampSummary StampBatch::runInputs(StampInputs inputs, const std::function<void(
             if (std::filesystem::exists(std::filesystem::symlink_status(target, error)))
                 continue; // the claim is let go and the file looked at again
             log::debug("Applico logo alle Foto: " + photo.string());
-            stampInto(photo, outcome.sourceName, *before, stem, extension, attempt, outcome);
+            stampInto(engine, photo, outcome.sourceName, *before, stem, extension, attempt, outcome);
             break; // the claim goes once the photo is in place
         }
         if (m_skipDone && (outcome.saved || outcome.skipped))

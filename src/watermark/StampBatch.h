@@ -83,6 +83,10 @@ public:
 
     unsigned jobs() const { return m_jobs; }
 
+    // Photos with a placement of their own: the engine to stamp this photo with, or null for the
+    // batch's own. Called on the worker threads, so it must be safe to call from several at once.
+    void setEngineForPhoto(std::function<std::shared_ptr<const StampEngine>(const std::filesystem::path&)> choose) { m_engineFor = std::move(choose); }
+
 private:
     std::shared_ptr<const StampEngine> m_engine;
     std::filesystem::path m_outputFolder;
@@ -91,6 +95,7 @@ private:
     bool m_skipDone { false };
     std::filesystem::path m_inputsFolder;
     std::chrono::seconds m_staleClaimsAfter { 600 };
+    std::function<std::shared_ptr<const StampEngine>(const std::filesystem::path&)> m_engineFor;
     std::jthread m_thread; // declared last: joined before the rest goes
 };
 

@@ -10,6 +10,7 @@
 #include <watermark/StampProvenance.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -53,6 +54,8 @@ StampEngine::StampEngine(const Image& logo, PlacementDescription placement, Stam
     hash.add("vardenico stamp 1\n");
     hash.add(m_placement.toJson().dump());
     hash.add(m_options.lossless ? "\nlossless\n" : "\nnormal\n");
+    if (m_options.adapt)
+        hash.add("adapt\n"); // a photo may get a halo: another stamp
     // Encodings other than the first ones are other stamps; the first keep their old identity.
     if (m_options.quality != 100 || m_options.subsampling != ChromaSubsampling::Full444 || m_options.background != 0xFFFFFF)
         hash.add("quality " + std::to_string(m_options.quality) + " subsampling " + std::to_string(int(m_options.subsampling)) + " background " + std::to_string(m_options.background) + "\n");
@@ -101,39 +104,249 @@ Result<std::string> StampEngine::checkVisible(const LogoPlacement& placement, in
     return std::string();
 }
 
-std::shared_ptr<const StampEngine::LogoTile> StampEngine::tileFor(int width, int height, const LogoPlacement& placement) const
+namespace {
+
+// sRGB component values made linear, for luminance.
+const std::array<double, 256>& linearTable()
 {
-    std::lock_guard lock(m_tileMutex);
-    const auto key = std::make_pair(width, height);
-    if (auto found = m_tiles.find(key); found != m_tiles.end())
-        return found->second;
-    auto tile = std::make_shared<LogoTile>();
-    const double x0 = std::max(0.0, std::floor(placement.x));
-    const double y0 = std::max(0.0, std::floor(placement.y));
-    const double x1 = std::min<double>(width, std::ceil(placement.x + placement.width));
-    const double y1 = std::min<double>(height, std::ceil(placement.y + placement.height));
+    static const std::array<double, 256> table = [] {
+        std::array<double, 256> values {};
+        for (int i = 0; i < 256; ++i) {
+            const double c = i / 255.0;
+            values[i] = c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+        }
+        return values;
+    }();
+    return table;
+}
+
+double luminanceOf(unsigned r, unsigned g, unsigned b)
+{
+    const auto& linear = linearTable();
+    return 0.2126 * linear[r & 0xFF] + 0.7152 * linear[g & 0xFF] + 0.0722 * linear[b & 0xFF];
+}
+
+// The halo reaches this far beyond the logo's opaque pixels: a few percent of its side, so it
+// looks the same on a thumbnail and on the full photo.
+double haloReach(const LogoPlacement& placement)
+{
+    return std::max(1.0, placement.side * 0.04);
+}
+
+// Lays a soft halo of the tone under the premultiplied logo pixels: the logo's alpha spread by a
+// box blur of the reach in both directions, strengthened so that it is dense at the logo's edge.
+void addHalo(std::vector<std::uint32_t>& pixels, int width, int height, HaloTone tone, double reach)
+{
+    const int radius = static_cast<int>(std::ceil(reach));
+    std::vector<std::uint32_t> across(pixels.size()), spread(pixels.size());
+    for (int y = 0; y < height; ++y) {
+        const std::uint32_t* row = pixels.data() + static_cast<size_t>(y) * width;
+        std::uint32_t sum = 0;
+        for (int x = -radius; x < width + radius; ++x) {
+            if (x + radius < width)
+                sum += row[x + radius] >> 24;
+            if (x - radius - 1 >= 0)
+                sum -= row[x - radius - 1] >> 24;
+            if (x >= 0 && x < width)
+                across[static_cast<size_t>(y) * width + x] = sum;
+        }
+    }
+    for (int x = 0; x < width; ++x) {
+        std::uint32_t sum = 0;
+        for (int y = -radius; y < height + radius; ++y) {
+            if (y + radius < height)
+                sum += across[static_cast<size_t>(y + radius) * width + x];
+            if (y - radius - 1 >= 0)
+                sum -= across[static_cast<size_t>(y - radius - 1) * width + x];
+            if (y >= 0 && y < height)
+                spread[static_cast<size_t>(y) * width + x] = sum;
+        }
+    }
+    const double window = static_cast<double>(2 * radius + 1) * (2 * radius + 1);
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        const std::uint32_t logoAlpha = pixels[i] >> 24;
+        const double density = std::min(255.0, 3.0 * spread[i] / window);
+        const auto halo = static_cast<std::uint32_t>(std::lround(density * (255 - logoAlpha) / 255.0));
+        if (halo == 0)
+            continue;
+        const std::uint32_t light = tone == HaloTone::Light ? halo : 0; // premultiplied white or black
+        const std::uint32_t alpha = std::min<std::uint32_t>(255, logoAlpha + halo);
+        const std::uint32_t r = std::min<std::uint32_t>(alpha, ((pixels[i] >> 16) & 0xFF) + light);
+        const std::uint32_t g = std::min<std::uint32_t>(alpha, ((pixels[i] >> 8) & 0xFF) + light);
+        const std::uint32_t b = std::min<std::uint32_t>(alpha, (pixels[i] & 0xFF) + light);
+        pixels[i] = (alpha << 24) | (r << 16) | (g << 8) | b;
+    }
+}
+
+}
+
+double relativeLuminance(std::uint32_t rgb)
+{
+    return luminanceOf(rgb >> 16, rgb >> 8, rgb);
+}
+
+double contrastRatio(double luminanceA, double luminanceB)
+{
+    const double lighter = std::max(luminanceA, luminanceB);
+    const double darker = std::min(luminanceA, luminanceB);
+    return (lighter + 0.05) / (darker + 0.05);
+}
+
+HaloTone StampEngine::haloToneOn(const Image& picture, int width, int height) const
+{
+    if (!m_options.adapt || picture.isEmpty() || width <= 0 || height <= 0 || m_topImage.isEmpty() || !picture.buffer())
+        return HaloTone::None;
+    const int pw = picture.pixelWidth();
+    const int ph = picture.pixelHeight();
+    const LogoPlacement at = placementOn(width, height).scaled(static_cast<double>(pw) / width);
+    const double x0 = std::max(0.0, std::floor(at.x));
+    const double y0 = std::max(0.0, std::floor(at.y));
+    const double x1 = std::min<double>(pw, std::ceil(at.x + at.width));
+    const double y1 = std::min<double>(ph, std::ceil(at.y + at.height));
+    if (!(x1 > x0 && y1 > y0))
+        return HaloTone::None;
+    const int tw = static_cast<int>(x1 - x0);
+    const int th = static_cast<int>(y1 - y0);
+    // The logo's own colours, at full opacity: what must stand out is the logo, however faint.
+    DrawingContext context(Size(tw, th), DrawingContext::Opacity::Transparent, 1.0);
+    if (!context.isValid())
+        return HaloTone::None;
+    context.drawImage(m_topImage, Rect(at.x - x0, at.y - y0, at.width, at.height), 1.0);
+    const Image drawn = context.takeImage();
+    if (!drawn.buffer())
+        return HaloTone::None;
+    double logoSum = 0, photoSum = 0;
+    std::size_t count = 0;
+    for (int y = 0; y < th; ++y)
+        for (int x = 0; x < tw; ++x) {
+            const std::uint32_t pixel = drawn.pixelAt(x, y);
+            const std::uint32_t alpha = pixel >> 24;
+            if (alpha < 128)
+                continue;
+            auto straight = [alpha](std::uint32_t c) { return std::min<std::uint32_t>(255, (c * 255 + alpha / 2) / alpha); };
+            logoSum += luminanceOf(straight((pixel >> 16) & 0xFF), straight((pixel >> 8) & 0xFF), straight(pixel & 0xFF));
+            photoSum += relativeLuminance(picture.pixelAt(static_cast<int>(x0) + x, static_cast<int>(y0) + y));
+            ++count;
+        }
+    if (count == 0)
+        return HaloTone::None;
+    const double logo = logoSum / count;
+    const double photo = photoSum / count;
+    if (contrastRatio(logo, photo) >= kHaloContrast)
+        return HaloTone::None;
+    // The tone that stands out more from the photo: black and white contrast equally with a
+    // luminance of about 0.18.
+    return contrastRatio(photo, 0.0) > contrastRatio(photo, 1.0) ? HaloTone::Dark : HaloTone::Light;
+}
+
+HaloTone StampEngine::haloToneFor(const std::filesystem::path& source, int orientation, int width, int height) const
+{
+    if (!m_options.adapt)
+        return HaloTone::None;
+    // The contrast is an average over the logo: a reduced decoding measures it as well as the
+    // full photo, at a fraction of the cost.
+    Image picture;
+    if (sniffFileFormat(source) == ImageFormat::Jpeg) {
+        JpegReader::Options options;
+        options.maxPixels = m_maxPixels;
+        options.chooseScaleDenominator = [](int w, int h) {
+            int denominator = 8;
+            while (denominator > 1 && std::min(w, h) / denominator < 256)
+                denominator /= 2;
+            return denominator;
+        };
+        if (auto reader = JpegReader::open(source, options)) {
+            PixelBuffer buffer;
+            buffer.width = (*reader)->width();
+            buffer.height = (*reader)->height();
+            buffer.opaque = true;
+            buffer.pixels.resize(static_cast<size_t>(buffer.width) * buffer.height);
+            std::vector<std::uint8_t> row(static_cast<size_t>(buffer.width) * 3);
+            bool ok = true;
+            for (int y = 0; y < buffer.height && ok; ++y) {
+                auto got = (*reader)->readRows(row.data(), row.size(), 1);
+                ok = got && *got == 1;
+                for (int x = 0; ok && x < buffer.width; ++x)
+                    buffer.pixels[static_cast<size_t>(y) * buffer.width + x] = 0xFF000000u | (std::uint32_t(row[x * 3]) << 16) | (std::uint32_t(row[x * 3 + 1]) << 8) | row[x * 3 + 2];
+            }
+            if (ok)
+                picture = uprightImage(Image::fromBuffer(std::move(buffer)), orientation);
+        }
+    }
+    if (picture.isEmpty()) {
+        DecodeOptions options;
+        options.maxPixels = m_maxPixels;
+        options.name = source.string();
+        if (auto decoded = decodeImageFile(source, options))
+            picture = uprightImage(*decoded, orientation);
+    }
+    return haloToneOn(picture, width, height);
+}
+
+StampEngine::LogoTile StampEngine::drawTile(int width, int height, const LogoPlacement& placement, HaloTone tone) const
+{
+    LogoTile tile;
+    const double reach = tone == HaloTone::None ? 0.0 : haloReach(placement);
+    const double margin = std::ceil(reach);
+    const double x0 = std::max(0.0, std::floor(placement.x) - margin);
+    const double y0 = std::max(0.0, std::floor(placement.y) - margin);
+    const double x1 = std::min<double>(width, std::ceil(placement.x + placement.width) + margin);
+    const double y1 = std::min<double>(height, std::ceil(placement.y + placement.height) + margin);
     if (!m_topImage.isEmpty() && placement.width > 0 && placement.height > 0 && x1 > x0 && y1 > y0 && m_placement.opacity > 0) {
-        tile->x = static_cast<int>(x0);
-        tile->y = static_cast<int>(y0);
-        tile->width = static_cast<int>(x1 - x0);
-        tile->height = static_cast<int>(y1 - y0);
-        DrawingContext context(Size(tile->width, tile->height), DrawingContext::Opacity::Transparent, 1.0);
+        tile.x = static_cast<int>(x0);
+        tile.y = static_cast<int>(y0);
+        tile.width = static_cast<int>(x1 - x0);
+        tile.height = static_cast<int>(y1 - y0);
+        DrawingContext context(Size(tile.width, tile.height), DrawingContext::Opacity::Transparent, 1.0);
         if (context.isValid()) {
             context.drawImage(m_topImage, Rect(placement.x - x0, placement.y - y0, placement.width, placement.height), m_placement.opacity);
             Image drawn = context.takeImage();
             if (drawn.buffer())
-                tile->pixels = drawn.buffer()->pixels;
+                tile.pixels = drawn.buffer()->pixels;
         }
-        if (tile->pixels.size() != static_cast<size_t>(tile->width) * tile->height) {
-            tile->width = tile->height = 0;
-            tile->failed = true;
+        if (tile.pixels.size() != static_cast<size_t>(tile.width) * tile.height) {
+            tile.width = tile.height = 0;
+            tile.failed = true;
+        } else if (tone != HaloTone::None) {
+            addHalo(tile.pixels, tile.width, tile.height, tone, reach);
         }
     }
+    return tile;
+}
+
+std::shared_ptr<const StampEngine::LogoTile> StampEngine::tileFor(int width, int height, const LogoPlacement& placement, HaloTone tone) const
+{
+    std::lock_guard lock(m_tileMutex);
+    const auto key = std::make_tuple(width, height, tone);
+    if (auto found = m_tiles.find(key); found != m_tiles.end())
+        return found->second;
+    auto tile = std::make_shared<LogoTile>(drawTile(width, height, placement, tone));
     // Batches rarely mix more than a few photo sizes; keep the cache small all the same.
     if (m_tiles.size() >= 8)
         m_tiles.erase(m_tiles.begin());
     m_tiles.emplace(key, tile);
     return tile;
+}
+
+Image StampEngine::previewOn(const Image& picture, int width, int height) const
+{
+    if (picture.isEmpty() || width <= 0 || height <= 0)
+        return picture;
+    const int pw = picture.pixelWidth();
+    const int ph = picture.pixelHeight();
+    const LogoTile tile = drawTile(pw, ph, placementOn(width, height).scaled(static_cast<double>(pw) / width), haloToneOn(picture, width, height));
+    DrawingContext context(Size(pw, ph), picture.isOpaque() ? DrawingContext::Opacity::Opaque : DrawingContext::Opacity::Transparent, 1.0);
+    if (!context.isValid())
+        return picture;
+    context.drawImage(picture, Rect(0, 0, pw, ph), 1.0);
+    if (tile.width > 0 && tile.height > 0) {
+        PixelBuffer buffer;
+        buffer.width = tile.width;
+        buffer.height = tile.height;
+        buffer.pixels = tile.pixels;
+        context.drawImage(Image::fromBuffer(std::move(buffer)), Rect(tile.x, tile.y, tile.width, tile.height), 1.0);
+    }
+    return context.takeImage();
 }
 
 void StampEngine::compositeRows(std::uint8_t* rows, int firstRow, int count, int width, const LogoTile& tile)
@@ -225,8 +438,9 @@ Result<StampedPhoto> StampEngine::stampInFormat(const std::filesystem::path& sou
     }
     stamped.width = buffer.width;
     stamped.height = buffer.height;
-    stamped.placement = logoPlacement(m_placement, buffer.width, buffer.height, logoAspect());
-    const std::shared_ptr<const LogoTile> tile = tileInProfile(tileFor(buffer.width, buffer.height, stamped.placement), metadata.iccProfile());
+    stamped.placement = placementOn(buffer.width, buffer.height);
+    const HaloTone tone = m_options.adapt ? haloToneOn(Image::fromBuffer(buffer), buffer.width, buffer.height) : HaloTone::None;
+    const std::shared_ptr<const LogoTile> tile = tileInProfile(tileFor(buffer.width, buffer.height, stamped.placement, tone), metadata.iccProfile());
     if (tile->failed)
         return fail(name, "the logo cannot be drawn at " + std::to_string(static_cast<long long>(stamped.placement.side)) + " pixels on this photo");
     auto visible = checkVisible(stamped.placement, buffer.width, buffer.height, *tile);
@@ -361,8 +575,9 @@ Result<StampedPhoto> StampEngine::stampPhoto(const std::filesystem::path& source
     const int height = mapping.transpose ? w0 : h0;
     stamped.width = width;
     stamped.height = height;
-    stamped.placement = logoPlacement(m_placement, width, height, logoAspect());
-    const std::shared_ptr<const LogoTile> tile = tileInProfile(tileFor(width, height, stamped.placement), metadata.iccProfile());
+    stamped.placement = placementOn(width, height);
+    const HaloTone tone = haloToneFor(source, stamped.sourceOrientation, width, height);
+    const std::shared_ptr<const LogoTile> tile = tileInProfile(tileFor(width, height, stamped.placement, tone), metadata.iccProfile());
     if (tile->failed)
         return fail(name, "the logo cannot be drawn at " + std::to_string(static_cast<long long>(stamped.placement.side)) + " pixels on this photo");
     auto visible = checkVisible(stamped.placement, width, height, *tile);

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <span>
 #include <string>
+#include <tuple>
 #include <utility>
 
 namespace vd {
@@ -37,6 +38,16 @@ struct StampedPhoto {
     std::string notice; // why the photo was not stamped as asked (e.g. the normal mode instead)
 };
 
+// What the engine lays under the logo to keep it readable on a photo as bright or as dark as it is.
+enum class HaloTone { None, Dark, Light };
+
+// Relative luminance of an sRGB colour 0xRRGGBB, 0…1, and the contrast ratio of two of them
+// (1…21), as accessibility guidelines measure legibility.
+double relativeLuminance(std::uint32_t rgb);
+double contrastRatio(double luminanceA, double luminanceB);
+// Below this contrast with the photo under it, an adapting engine gives the logo a halo.
+inline constexpr double kHaloContrast = 3.0;
+
 enum class ChromaSubsampling { Full444, Half422, Quarter420 };
 // What the stamped copies are written as: JPEG, or each photo's own format (Same), or one other.
 enum class StampFormat { Jpeg, Same, Png, Webp, Avif, Heic, Tiff };
@@ -54,6 +65,9 @@ struct StampEngineOptions {
     std::uint32_t background { 0xFFFFFF };
     StampFormat format { StampFormat::Jpeg };
     int formatQuality { 90 }; // of lossy WebP, AVIF and HEIC copies
+    // Adapt to each photo: where the logo's opaque pixels contrast less than kHaloContrast with
+    // the photo under them, a soft halo of the contrasting tone is drawn under the logo.
+    bool adapt { false };
 };
 
 // Stamps one logo onto photos at full resolution with one placement description. The logo is
@@ -76,6 +90,16 @@ public:
     const Image& topImage() const { return m_topImage; } // the logo as turned for the batch
     // The turned logo's width ÷ height: a logo that is not square keeps its proportions.
     double logoAspect() const { return m_topImage.isEmpty() ? 1.0 : static_cast<double>(m_topImage.pixelWidth()) / m_topImage.pixelHeight(); }
+
+    // Where, how large, how turned and how opaque the logo goes on an upright photo of width ×
+    // height pixels: the one rule the stamped photos and every preview of them follow.
+    LogoPlacement placementOn(double width, double height) const { return logoPlacement(m_placement, width, height, logoAspect()); }
+    // The halo the logo gets on a photo of width × height pixels, measured on picture, the photo
+    // upright at any size (a thumbnail will do); None unless the options adapt.
+    HaloTone haloToneOn(const Image& picture, int width, int height) const;
+    // picture (the photo upright, of width × height pixels, at any size) with the logo and its
+    // halo drawn as they are stamped, scaled to the picture: the previews of the review grid.
+    Image previewOn(const Image& picture, int width, int height) const;
 
     // Composes the photo at source and writes the JPEG to out. Nothing is written on failure
     // other than what already reached out; the caller discards it. sourceName is what the
@@ -101,7 +125,11 @@ private:
         std::vector<std::uint32_t> pixels;
         bool failed { false }; // the logo should show but could not be drawn
     };
-    std::shared_ptr<const LogoTile> tileFor(int width, int height, const LogoPlacement& placement) const;
+    std::shared_ptr<const LogoTile> tileFor(int width, int height, const LogoPlacement& placement, HaloTone tone = HaloTone::None) const;
+    // The logo and its halo drawn for a canvas of width × height at placement.
+    LogoTile drawTile(int width, int height, const LogoPlacement& placement, HaloTone tone) const;
+    // The halo for the photo at source (measured on a reduced decoding of it); None unless adapting.
+    HaloTone haloToneFor(const std::filesystem::path& source, int orientation, int width, int height) const;
     // Lossless stamping of a JPEG; unsupported is set (and nothing written) when the photo needs
     // the normal mode instead.
     Result<StampedPhoto> stampLossless(const std::filesystem::path& source, std::FILE* out, const std::string& sourceName, std::string& unsupported) const;
@@ -126,7 +154,7 @@ private:
     std::string m_stampHash;
     std::int64_t m_maxPixels { 200'000'000 };
     mutable std::mutex m_tileMutex;
-    mutable std::map<std::pair<int, int>, std::shared_ptr<const LogoTile>> m_tiles; // by photo size
+    mutable std::map<std::tuple<int, int, HaloTone>, std::shared_ptr<const LogoTile>> m_tiles; // by photo size and halo
 };
 
 }

@@ -4,6 +4,7 @@
 #include <platform/photos/PhotoLibrary.h>
 #include <platform/ui/presentation/ScreenRegistry.h>
 #include <watermark/QuintaraApplyController.h>
+#include <watermark/QuintaraReviewController.h>
 
 #include <nlohmann/json.hpp>
 
@@ -63,6 +64,9 @@ void registerWatermarkScreens()
     registry.registerClass<QuintaraApplyControllerIPAD>("QuintaraApplyControllerIPAD");
     registry.registerScreen("quintaraapply", "QuintaraApplyController");
     registerScreenInputs("quintaraapply", readApplyInputs);
+    registry.registerClass<QuintaraReviewController>("QuintaraReviewController");
+    registry.registerClass<QuintaraReviewControllerIPAD>("QuintaraReviewControllerIPAD");
+    registry.registerScreen("quintarareview", "QuintaraReviewController");
 }
 
 }

@@ -1,0 +1,78 @@
+#pragma once
+
+// Photos, logos and ways to find the logo in a picture, for the review grid's tests.
+
+#include <TestSupport.h>
+
+#include <platform/foundation/Files.h>
+#include <platform/graphics/DrawingContext.h>
+#include <platform/graphics/ImageCodecs.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+namespace vd::review {
+
+inline void writeUniformPhoto(const std::filesystem::path& path, int width, int height, std::uint32_t rgb)
+{
+    DrawingContext context({ double(width), double(height) }, DrawingContext::Opacity::Opaque, 1.0);
+    context.fill({ 0, 0, double(width), double(height) }, Color::rgba(((rgb >> 16) & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0, (rgb & 0xFF) / 255.0));
+    JpegEncodeOptions options;
+    options.quality = 95;
+    auto bytes = encodeJpeg(context.takeImage(), options);
+    ASSERT_TRUE(bytes);
+    ASSERT_TRUE(files::writeAtomically(path, *bytes));
+}
+
+inline Image squareLogo(int side, const Color& colour)
+{
+    DrawingContext context({ double(side), double(side) }, DrawingContext::Opacity::Transparent, 1.0);
+    context.fill({ 0, 0, double(side), double(side) }, colour);
+    return context.takeImage();
+}
+
+inline Image decoded(const std::filesystem::path& path)
+{
+    auto image = decodeImageFile(path);
+    EXPECT_TRUE(image.has_value()) << (image ? "" : image.error().message);
+    return image ? *image : Image {};
+}
+
+// The picture scaled to fit a square cell of side pixels, as the grid's thumbnails are.
+inline Image thumbnail(const Image& photo, int side)
+{
+    const double scale = std::min(double(side) / photo.pixelWidth(), double(side) / photo.pixelHeight());
+    const Size size(std::round(photo.pixelWidth() * scale), std::round(photo.pixelHeight() * scale));
+    DrawingContext context(size, DrawingContext::Opacity::Opaque, 1.0);
+    context.drawImage(photo, { 0, 0, size.width, size.height });
+    return context.takeImage();
+}
+
+// Left, top, right and bottom edges (exclusive) of the green logo's pixels, over a grey photo;
+// all -1 when none.
+struct Edges {
+    double left { -1 }, top { -1 }, right { -1 }, bottom { -1 };
+};
+inline Edges greenEdges(const Image& image)
+{
+    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+    for (int y = 0; y < image.pixelHeight(); ++y)
+        for (int x = 0; x < image.pixelWidth(); ++x) {
+            const std::uint32_t rgb = image.pixelAt(x, y) & 0xFFFFFF;
+            const int r = int(rgb >> 16), g = int((rgb >> 8) & 0xFF), b = int(rgb & 0xFF);
+            if (g - r > 40 && g - b > 40) {
+                left = std::min(left, x);
+                top = std::min(top, y);
+                right = std::max(right, x + 1);
+                bottom = std::max(bottom, y + 1);
+            }
+        }
+    if (right < 0)
+        return {};
+    return { double(left), double(top), double(right), double(bottom) };
+}
+
+}
