@@ -61,43 +61,32 @@ TEST(ViewsDemo, AScriptDrivesEveryGestureAndTheDumpsAndScreenshotsShowIt)
     EXPECT_TRUE(isYellow(pixelAt(after2, 125, 480)));
 }
 
+// A mistake stops the run with status 2, naming the file, the line and what is wrong; what came
+// before it ran.
 TEST(ViewsDemo, ScriptMistakesStopWithTheLineAndReason)
 {
     test::TemporaryFolder folder;
-    {
-        std::ofstream script(folder / "unknown.txt");
-        script << "wait 0.1\n\nfly @myViewContatore\n";
+    const struct {
+        const char* file;
+        const char* text;
+        std::vector<std::string> said;
+    } mistakes[] {
+        { "unknown.txt", "wait 0.1\n\nfly @myViewContatore\n", { "unknown.txt:3", "unknown command \"fly\"" } },
+        { "missing.txt", "tap @myViewContatore\ndump first\ntap @myViewAssente\ndump never\n", { "missing.txt:3", "myViewAssente" } },
+        { "numbers.txt", "drag 1 2 three 4\n", { "numbers.txt:1" } },
+        { "absent.txt", nullptr, { "absent.txt" } },
+    };
+    for (const auto& mistake : mistakes) {
+        if (mistake.text)
+            std::ofstream(folder / mistake.file) << mistake.text;
+        const AppRun run = runApp("--headless --demo views --script " + (folder / mistake.file).string() + " --out " + (folder / "out").string(), folder.path());
+        EXPECT_EQ(run.status, 2) << mistake.file;
+        for (const auto& said : mistake.said)
+            EXPECT_NE(run.errors.find(said), std::string::npos) << run.errors;
     }
-    AppRun run = runApp("--headless --demo views --script " + (folder / "unknown.txt").string() + " --out " + (folder / "out").string(), folder.path());
-    EXPECT_EQ(run.status, 2);
-    EXPECT_NE(run.errors.find("unknown.txt:3"), std::string::npos) << run.errors;
-    EXPECT_NE(run.errors.find("unknown command \"fly\""), std::string::npos) << run.errors;
-
-    {
-        std::ofstream script(folder / "missing.txt");
-        script << "tap @myViewContatore\ndump first\ntap @myViewAssente\ndump never\n";
-    }
-    run = runApp("--headless --demo views --script " + (folder / "missing.txt").string() + " --out " + (folder / "out").string(), folder.path());
-    EXPECT_EQ(run.status, 2);
-    EXPECT_NE(run.errors.find("missing.txt:3"), std::string::npos) << run.errors;
-    EXPECT_NE(run.errors.find("myViewAssente"), std::string::npos) << run.errors;
     EXPECT_TRUE(std::filesystem::exists(folder / "out/first.json")) << "commands before the mistake ran";
     EXPECT_FALSE(std::filesystem::exists(folder / "out/never.json"));
-
-    {
-        std::ofstream script(folder / "numbers.txt");
-        script << "drag 1 2 three 4\n";
-    }
-    run = runApp("--headless --demo views --script " + (folder / "numbers.txt").string() + " --out " + (folder / "out").string(), folder.path());
-    EXPECT_EQ(run.status, 2);
-    EXPECT_NE(run.errors.find("numbers.txt:1"), std::string::npos) << run.errors;
-
-    run = runApp("--headless --demo views --script " + (folder / "absent.txt").string() + " --out " + (folder / "out").string(), folder.path());
-    EXPECT_EQ(run.status, 2);
-    EXPECT_NE(run.errors.find("absent.txt"), std::string::npos) << run.errors;
-
-    run = runApp("--headless --demo views", folder.path());
-    EXPECT_EQ(run.status, 2) << "headless needs a script and a folder";
+    EXPECT_EQ(runApp("--headless --demo views", folder.path()).status, 2) << "headless needs a script and a folder";
 }
 
 TEST(ViewsDemo, TabletScreenAtScaleOne)
@@ -114,12 +103,6 @@ TEST(ViewsDemo, TabletScreenAtScaleOne)
     EXPECT_EQ(shot->pixelWidth(), 1024);
     EXPECT_EQ(shot->pixelHeight(), 1366);
 }
-
-}
-}
-
-namespace vd {
-namespace {
 
 // The window host under a virtual X server, captured with ImageMagick's import, shows what the
 // headless host renders. Skipped where those tools are not installed.

@@ -73,8 +73,6 @@ TEST(Lifecycle, HeadlessScriptsSendTheProgramToTheBackgroundAndBack)
     HeadlessHost host(*script, "s.txt", folder.path(), 1);
     EXPECT_EQ(host.run(window), 0);
     EXPECT_EQ(recorder.take(), (Journal { "active", "resign", "background", "foreground", "active", "resign", "background", "foreground", "active", "resign", "background", "terminate" }));
-
-    EXPECT_FALSE(parseAutomationScript("background now\n", "s.txt")) << "takes no arguments";
 }
 
 }

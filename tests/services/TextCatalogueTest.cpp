@@ -1,7 +1,6 @@
 #include <services/mySingleScritte.h>
 #include <platform/foundation/Files.h>
 #include <platform/foundation/Paths.h>
-#include <platform/foundation/Strings.h>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -125,18 +124,4 @@ TEST(TextCatalogue, ItalianTableHasEveryKeyWithAText)
         EXPECT_FALSE(italian[accessor.key].get<std::string>().empty()) << accessor.key;
     }
     EXPECT_NE(italian["eliminalogo"], english["eliminalogo"]);
-}
-
-TEST(TextCatalogue, KeysAreUsedExactlyAsWritten)
-{
-    const StringsCatalogue empty;
-    // With an empty table every text is its own key, spaces and capitals included.
-    for (const auto& accessor : accessors())
-        EXPECT_EQ(empty.localizedString(accessor.key), accessor.key);
-    const StringsCatalogue catalogue({ { "Seleziona elementi", "Select items" }, { "Ruota/Scala", "Rotate" }, { "FOTO", "PHOTO" }, { "FOTOplu", "PHOTOS" } });
-    EXPECT_EQ(catalogue.localizedString("Seleziona elementi"), "Select items");
-    EXPECT_EQ(catalogue.localizedString("seleziona elementi"), "seleziona elementi");
-    EXPECT_EQ(catalogue.localizedString("Ruota/Scala"), "Rotate");
-    EXPECT_EQ(catalogue.localizedString("FOTOplu"), "PHOTOS");
-    EXPECT_EQ(catalogue.localizedString("welcome2"), "welcome2");
 }

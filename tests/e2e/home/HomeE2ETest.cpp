@@ -1,7 +1,5 @@
 #include <E2ESupport.h>
 
-#include <platform/foundation/UserDefaults.h>
-
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <unistd.h>
@@ -26,11 +24,6 @@ struct Machine {
         fs::copy_file(fs::path(VARDENICO_RESOURCES_DIR) / "samples" / "sample-picture.png", pictures() / "Holidays" / "beach.png");
     }
     std::string environment() const { return "VARDENICO_HOME=" + home().string() + " VARDENICO_PHOTOS=" + pictures().string(); }
-    // extra: more NAME=value words for this run (a language, the console's diagnostics).
-    test::AppRun run(const std::string& device, const std::string& script, const std::string& out, const std::string& extra = {}) const
-    {
-        return test::runApp("--headless --device " + device + " --script " + kScripts + "/" + script + " --out " + (folder / out).string(), folder.path(), environment() + " " + extra);
-    }
     // As an ordinary user, who cannot read a folder without permissions (root reads any).
     int runUnprivileged(const std::string& device, const std::string& script, const std::string& out) const
     {
@@ -46,27 +39,7 @@ struct Machine {
     }
     json dump(const std::string& out, const std::string& name) const { return test::readJson(folder / out / (name + ".json")); }
     json defaults() const { return test::readJson(home() / "defaults.json"); }
-    std::vector<json> analytics() const
-    {
-        std::vector<json> events;
-        std::ifstream in(home() / "analytics.jsonl");
-        for (std::string line; std::getline(in, line);)
-            events.push_back(json::parse(line));
-        return events;
-    }
 };
-
-std::string textOf(const json& dump, const std::string& name)
-{
-    const json* node = test::findNamed(dump, name);
-    return node ? node->value("text", "") : "<absent>";
-}
-
-bool spins(const json& dump, const std::string& name)
-{
-    const json* node = test::findNamed(dump, name);
-    return node && node->contains("animations");
-}
 
 // Every alert up in a dump, bottom first: what a person sees is the last, over the others.
 std::vector<json> alertsIn(const json& node)
@@ -95,81 +68,14 @@ json stringsTable(const std::string& language) { return test::readJson(fs::path(
 
 class HomeRoad : public ::testing::TestWithParam<std::string> {};
 
-TEST_P(HomeRoad, FirstLaunchRunsTheTutorialAndASecondGoesStraightHome)
-{
-    const std::string device = GetParam();
-    Machine machine;
-    // In Italian, with the console's diagnostics on.
-    auto first = machine.run(device, "first_launch.txt", "first", "VARDENICO_LANG=it VARDENICO_LOG=debug");
-    ASSERT_EQ(first.status, 0) << first.errors;
-    EXPECT_NE(first.errors.find("home did load"), std::string::npos) << first.errors;
-
-    auto tutorial = machine.dump("first", "tutorial1");
-    EXPECT_TRUE(test::findNamed(tutorial, "myButtonOk")) << "a fresh data folder starts with the tutorial";
-    EXPECT_FALSE(test::findNamed(tutorial, "myButtonLogoNew"));
-    EXPECT_NE(textOf(tutorial, "myLabelTesto"), textOf(machine.dump("first", "tutorial2"), "myLabelTesto"));
-    for (const char* cerchio : { "myImageViewCerchio1", "myImageViewCerchio2", "myImageViewCerchio3", "myImageViewCerchio4" }) {
-        EXPECT_TRUE(spins(tutorial, cerchio)) << cerchio;
-        EXPECT_FALSE(spins(machine.dump("first", "tutorialBackground"), cerchio)) << cerchio;
-        EXPECT_TRUE(spins(machine.dump("first", "tutorialForeground"), cerchio)) << "the tutorial's circles turn again on return: " << cerchio;
-    }
-    // The program's own consent dialog speaks the person's language.
-    const auto consent = alertsIn(machine.dump("first", "consent"));
-    ASSERT_EQ(consent.size(), 1u) << "the second press asks for the photos";
-    const json italiano = stringsTable("it");
-    EXPECT_EQ(consent[0].value("title", ""), italiano.value("consensofoto", "?"));
-    EXPECT_EQ(consent[0].value("message", ""), italiano.value("consensofotomessaggio", "?"));
-    EXPECT_EQ(actionTitles(consent[0]), (std::vector<std::string> { italiano.value("nonconsentire", "?"), "OK" }));
-    EXPECT_EQ(consent[0].value("title", "").find("Would Like"), std::string::npos);
-    EXPECT_EQ(textOf(machine.dump("first", "tutorial3"), "myButtonOk"), "START");
-    auto notice = machine.dump("first", "notice");
-    EXPECT_TRUE(test::findNamed(notice, "myButtonLogoNew")) << "START goes home";
-    EXPECT_EQ(textOf(notice, "alertAction0"), "Start");
-
-    auto home = machine.dump("first", "home");
-    EXPECT_FALSE(test::findNamed(home, "alert"));
-    for (const char* cerchio : { "myImageViewCerchio1", "myImageViewCerchio2", "myImageViewCerchio3", "myImageViewCerchio4" }) {
-        EXPECT_TRUE(spins(home, cerchio)) << cerchio;
-        EXPECT_FALSE(spins(machine.dump("first", "background"), cerchio)) << cerchio;
-        EXPECT_TRUE(spins(machine.dump("first", "foreground"), cerchio)) << cerchio;
-    }
-    auto revealed = machine.dump("first", "revealed");
-    EXPECT_EQ(test::findNamed(revealed, "myViewBgButtonCreaETuoiLoghi")->value("alpha", 0.0), 1.0);
-    EXPECT_EQ(test::findNamed(home, "myViewBgButtonCreaETuoiLoghi")->value("alpha", 1.0), 0.0);
-
-    auto defaults = machine.defaults();
-    EXPECT_EQ(defaults.value("avvioFatto", ""), "fatto");
-    EXPECT_EQ(defaults.value("aggiornamento1", ""), "visualizzato");
-    EXPECT_TRUE(fs::exists(machine.home() / "dictModel.sqlite")) << "the launch builds the logo store";
-    EXPECT_TRUE(fs::is_directory(machine.pictures() / "Vardenico")) << "home creates the application's album";
-    auto events = machine.analytics();
-    ASSERT_FALSE(events.empty());
-    EXPECT_EQ(events.front().value("event", ""), "Session Start");
-    int appears = 0;
-    for (auto& event : events) {
-        if (event.value("event", "") == "Home Appear") {
-            ++appears;
-            EXPECT_EQ(event["attributes"].value("Autorizazzione Foto", ""), "true");
-        }
-    }
-    EXPECT_EQ(appears, 1);
-
-    auto second = machine.run(device, "second_launch.txt", "second");
-    ASSERT_EQ(second.status, 0) << second.errors;
-    auto again = machine.dump("second", "home");
-    EXPECT_TRUE(test::findNamed(again, "myButtonLogoNew")) << "no tutorial the second time";
-    EXPECT_FALSE(test::findNamed(again, "myButtonOk"));
-    EXPECT_FALSE(test::findNamed(again, "alert")) << "the update notice is gone";
-    EXPECT_TRUE(test::findNamed(machine.dump("second", "editor"), "myButtonSaveLogoProp")) << "the run ended in the editor, and cleanly";
-}
-
 // No Pictures folder at all: the home screen still comes up, and nothing is created in the
 // person's name.
 TEST(HomeRoad, MissingLibraryStillReachesHome)
 {
     Machine machine;
     fs::remove_all(machine.pictures());
-    auto run = machine.run("phone", "first_launch.txt", "first");
+    std::ofstream(machine.folder / "first.txt") << "tap @myButtonOk\ntap @myButtonOk\nwait 0.5\ntap @alertAction1\nwait 0.5\ntap @myButtonOk\nwait 0.5\ndump home\n";
+    auto run = test::runApp("--headless --device phone --script " + (machine.folder / "first.txt").string() + " --out " + (machine.folder / "first").string(), machine.folder.path(), machine.environment());
     ASSERT_EQ(run.status, 0) << run.errors;
     EXPECT_TRUE(test::findNamed(machine.dump("first", "home"), "myButtonLogoNew"));
 }
