@@ -78,5 +78,11 @@ std::string mySingleScritte::stringaFotoGiaApplicate() const { return localizedS
 std::string mySingleScritte::stringaNienteDaApplicare() const { return localizedString("nientedaapplicare"); }
 std::string mySingleScritte::stringaNienteDaApplicareUna() const { return localizedString("nientedaapplicareuna"); }
 std::string mySingleScritte::stringaPosizioneNonValida() const { return localizedString("posizionenonvalida"); }
+std::string mySingleScritte::stringaRevisione() const { return localizedString("revisione"); }
+std::string mySingleScritte::stringaRevisioneFoto() const { return localizedString("revisionefoto"); }
+std::string mySingleScritte::stringaAdattaAOgniFoto() const { return localizedString("adattaaognifoto"); }
+std::string mySingleScritte::stringaRegolazioneFoto() const { return localizedString("regolazionefoto"); }
+std::string mySingleScritte::stringaUsaPosizioneComune() const { return localizedString("usaposizionecomune"); }
+std::string mySingleScritte::stringaFineRegolazione() const { return localizedString("fineregolazione"); }
 
 }

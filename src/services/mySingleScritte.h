@@ -81,6 +81,12 @@ public:
     std::string stringaNienteDaApplicare() const;    // "nientedaapplicare": none written, {skipped} photos already stamped the same way
     std::string stringaNienteDaApplicareUna() const; // "nientedaapplicareuna": the same for a single photo
     std::string stringaPosizioneNonValida() const;   // "posizionenonvalida": the apply screen refuses a placement, {reason}
+    std::string stringaRevisione() const; // "revisione": the apply screen's button that opens the review grid
+    std::string stringaRevisioneFoto() const; // "revisionefoto": the review grid's title
+    std::string stringaAdattaAOgniFoto() const; // "adattaaognifoto": the review grid's switch for the halo
+    std::string stringaRegolazioneFoto() const; // "regolazionefoto": placing the logo on one photo, {n}
+    std::string stringaUsaPosizioneComune() const; // "usaposizionecomune": drops a photo's own placement
+    std::string stringaFineRegolazione() const; // "fineregolazione": ends placing the logo on one photo
 };
 
 }

@@ -263,7 +263,7 @@ void QuintaraApplyController::viewWillAppear(bool animated)
         myImageViewSfondo->setImage(sfondo);
     myButtonApplica->setTitle(mySingleScritte::sharedInstance().stringaPLLICA());
     myButtonSalvaPosizione->setTitle(mySingleScritte::sharedInstance().stringaSalvaPosizione());
-    myButtonRevisione->setTitle(localizedString("revisione"));
+    myButtonRevisione->setTitle(mySingleScritte::sharedInstance().stringaRevisione());
     myLabelSenzaPerdita->setText(mySingleScritte::sharedInstance().stringaSenzaPerdita());
     myLabelLeFotoSonoSalvate->setText(mySingleScritte::sharedInstance().stringaLoghiApplicati());
     myButtonOkSalvate->setTitle("OK");

@@ -2,6 +2,7 @@
 // on one photo alone with the screen's own sticker and measuring, and the placements the batch
 // and "Save placement" take from it.
 
+#include <services/mySingleScritte.h>
 #include <watermark/QuintaraApplyController.h>
 
 #include <elements/LDStickerView.h>
@@ -131,9 +132,9 @@ void QuintaraApplyController::metodoRegolaFoto(long item)
         m_istantanea = std::move(istantanea);
     }
     myIndiceRegolazione = item;
-    myLabelRegolazione->setText(conNumero(localizedString("regolazionefoto"), item + 1));
-    myButtonUsaComune->setTitle(localizedString("usaposizionecomune"));
-    myButtonFineRegolazione->setTitle(localizedString("fineregolazione"));
+    myLabelRegolazione->setText(conNumero(mySingleScritte::sharedInstance().stringaRegolazioneFoto(), item + 1));
+    myButtonUsaComune->setTitle(mySingleScritte::sharedInstance().stringaUsaPosizioneComune());
+    myButtonFineRegolazione->setTitle(mySingleScritte::sharedInstance().stringaFineRegolazione());
     myViewRegolazione->setHidden(false);
     myCollectionView->selectItemAtIndexPath(IndexPath { 0, item }, Animated::No, ScrollPosition::None);
     // The logo starts from the common placement laid on this photo, as the grid showed it.

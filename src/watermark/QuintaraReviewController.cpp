@@ -1,5 +1,6 @@
 #include <watermark/QuintaraReviewController.h>
 
+#include <services/mySingleScritte.h>
 #include <platform/foundation/Log.h>
 #include <platform/foundation/Strings.h>
 #include <platform/photos/ImageManager.h>
@@ -137,8 +138,8 @@ void QuintaraReviewController::viewDidLoad()
 void QuintaraReviewController::viewWillAppear(bool animated)
 {
     (void)animated;
-    myLabelTitoloRevisione->setText(localizedString("revisionefoto"));
-    myLabelAdatta->setText(localizedString("adattaaognifoto"));
+    myLabelTitoloRevisione->setText(mySingleScritte::sharedInstance().stringaRevisioneFoto());
+    myLabelAdatta->setText(mySingleScritte::sharedInstance().stringaAdattaAOgniFoto());
 }
 
 void QuintaraReviewController::metodoRegolaFoto(long item)

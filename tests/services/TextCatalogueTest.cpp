@@ -85,7 +85,13 @@ const std::vector<Accessor>& accessors()
         { &mySingleScritte::stringaFotoGiaApplicate, "fotogiaapplicate" },
         { &mySingleScritte::stringaNienteDaApplicare, "nientedaapplicare" },
         { &mySingleScritte::stringaNienteDaApplicareUna, "nientedaapplicareuna" },
-        { &mySingleScritte::stringaPosizioneNonValida, "posizionenonvalida" }
+        { &mySingleScritte::stringaPosizioneNonValida, "posizionenonvalida" },
+        { &mySingleScritte::stringaRevisione, "revisione" },
+        { &mySingleScritte::stringaRevisioneFoto, "revisionefoto" },
+        { &mySingleScritte::stringaAdattaAOgniFoto, "adattaaognifoto" },
+        { &mySingleScritte::stringaRegolazioneFoto, "regolazionefoto" },
+        { &mySingleScritte::stringaUsaPosizioneComune, "usaposizionecomune" },
+        { &mySingleScritte::stringaFineRegolazione, "fineregolazione" }
     };
     return all;
 }
@@ -103,22 +109,22 @@ TEST(TextCatalogue, EveryAccessorReadsItsKeyFromTheEnglishTable)
 {
     ::setenv("VARDENICO_LANG", "en", 1);
     const auto english = table("en");
-    ASSERT_EQ(accessors().size(), 69u);
+    ASSERT_EQ(accessors().size(), 75u);
     std::set<std::string> keys;
     for (const auto& accessor : accessors()) {
         keys.insert(accessor.key);
         ASSERT_TRUE(english.contains(accessor.key)) << accessor.key;
         EXPECT_EQ((mySingleScritte::sharedInstance().*accessor.text)(), english[accessor.key].get<std::string>()) << accessor.key;
     }
-    EXPECT_EQ(keys.size(), 69u);
-    EXPECT_EQ(english.size(), 69u);
+    EXPECT_EQ(keys.size(), 75u);
+    EXPECT_EQ(english.size(), 75u);
 }
 
 TEST(TextCatalogue, ItalianTableHasEveryKeyWithAText)
 {
     const auto italian = table("it");
     const auto english = table("en");
-    EXPECT_EQ(italian.size(), 69u);
+    EXPECT_EQ(italian.size(), 75u);
     for (const auto& accessor : accessors()) {
         ASSERT_TRUE(italian.contains(accessor.key)) << accessor.key;
         EXPECT_FALSE(italian[accessor.key].get<std::string>().empty()) << accessor.key;
