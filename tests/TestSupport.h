@@ -15,7 +15,8 @@
 
 namespace vd::test {
 
-// A fresh folder under the system's temporary folder, removed with everything in it at the end.
+// A fresh folder under the system's temporary folder, removed with everything in it at the end
+// (kept for a look when VARDENICO_KEEP_TEST_FOLDERS is set).
 class TemporaryFolder {
 public:
     TemporaryFolder()
@@ -26,6 +27,8 @@ public:
     }
     ~TemporaryFolder()
     {
+        if (::getenv("VARDENICO_KEEP_TEST_FOLDERS"))
+            return;
         std::error_code ignored;
         std::filesystem::remove_all(m_path, ignored);
     }

@@ -19,6 +19,7 @@
 // stand-in counting) and to the final screenful (every picture at its requested size), with the
 // thumbnail cache on disk empty ("cold") or filled by the opening before ("warm").
 
+#include "../BenchSupport.h"
 #include <app/ProgramScreens.h>
 #include <browser/RullinoCollectionViewCell.h>
 #include <browser/ViewController.h>
@@ -134,26 +135,7 @@ void makeLibrary(const std::filesystem::path& work, int count, int distinct, con
 }
 
 // Drops the photos from the page cache, as after a reboot.
-void dropFileCache(const std::filesystem::path& work)
-{
-    for (auto& entry : std::filesystem::recursive_directory_iterator(work)) {
-        if (!entry.is_regular_file())
-            continue;
-        const int fd = ::open(entry.path().c_str(), O_RDONLY);
-        if (fd < 0)
-            continue;
-        ::fdatasync(fd);
-        ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
-        ::close(fd);
-    }
-}
 
-long peakMegabytes()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024;
-}
 
 struct Opened {
     std::shared_ptr<Window> window;
@@ -223,6 +205,8 @@ Opened openBrowser(Timing& timing)
 
 int main(int argc, char** argv)
 {
+    if (vd::bench::helpAsked(argc, argv, "[WORK-FOLDER=/tmp/vardenico-bench-browser] [PHOTOS=2000] [DISTINCT=4] [PREVIEWS=exif] [PIXELS-A-POINT=2]"))
+        return 0;
     const std::filesystem::path work = argc > 1 ? argv[1] : "/tmp/vardenico-bench-browser";
     const int count = argc > 2 ? std::atoi(argv[2]) : 2000;
     const int distinct = argc > 3 ? std::max(1, std::atoi(argv[3])) : 4;
@@ -256,7 +240,7 @@ int main(int argc, char** argv)
     auto opening = [&](const char* what, bool freshIndex, bool emptyThumbnailCache) {
         if (emptyThumbnailCache)
             std::filesystem::remove_all(thumbnails, ignored);
-        dropFileCache(folder);
+        bench::dropFileCache(folder);
         if (!freshIndex)
             library.refresh();
         Timing timing;
@@ -297,7 +281,7 @@ int main(int argc, char** argv)
     report("  whole frame", frames);
     report("  deliveries, cells and layout", busy);
     report("  drawing the window", drawing);
-    std::printf("peak resident memory: %ld MB\n", peakMegabytes());
+    std::printf("peak resident memory: %ld MB\n", bench::peakMegabytes());
     browser::setBrowserPhotoLibrary(nullptr);
     return 0;
 }

@@ -13,6 +13,7 @@
 // WORK_FOLDER (default /tmp/vardenico-bench-review), made on the first run and kept. The window is
 // drawn at SCALE pixels a point (default 2). "Adapt to each photo" is on, the slower case.
 
+#include "../BenchSupport.h"
 #include <app/ProgramScreens.h>
 #include <hosts/Host.h>
 #include <platform/foundation/Files.h>
@@ -99,25 +100,7 @@ void makeLibrary(const std::filesystem::path& library, int count)
     }
 }
 
-void dropFileCache(const std::filesystem::path& folder)
-{
-    for (auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
-        if (!entry.is_regular_file())
-            continue;
-        const int fd = ::open(entry.path().c_str(), O_RDONLY);
-        if (fd < 0)
-            continue;
-        ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
-        ::close(fd);
-    }
-}
 
-long peakMegabytes()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024;
-}
 
 // Every cell in view shows its photo with the logo.
 bool screenfulShown(QuintaraReviewController& review)
@@ -178,6 +161,8 @@ Opened openGrid(PhotoLibrary& library, const Image& logo, double& firstScreenful
 
 int main(int argc, char** argv)
 {
+    if (vd::bench::helpAsked(argc, argv, "[WORK-FOLDER=/tmp/vardenico-bench-review] [PHOTOS=300] [PIXELS-A-POINT=2]"))
+        return 0;
     const std::filesystem::path work = argc > 1 ? argv[1] : "/tmp/vardenico-bench-review";
     const int count = argc > 2 ? std::max(1, std::atoi(argv[2])) : 300;
     const double scale = argc > 3 ? std::max(1.0, std::atof(argv[3])) : 2.0;
@@ -200,11 +185,11 @@ int main(int argc, char** argv)
     std::printf("%d distinct photos of 6000 × 4000 with an EXIF thumbnail, on %ld cores; adapting to each photo\n", count, sysconf(_SC_NPROCESSORS_ONLN));
     std::error_code ignored;
     std::filesystem::remove_all(thumbnails, ignored);
-    dropFileCache(work / "library");
+    bench::dropFileCache(work / "library");
     double cold = 0, warm = 0;
     openGrid(library, logo, cold);
     std::printf("first screenful, photos out of the file cache, thumbnail cache cold: %.3f s\n", cold);
-    dropFileCache(work / "library");
+    bench::dropFileCache(work / "library");
     auto opened = openGrid(library, logo, warm);
     std::printf("first screenful, photos out of the file cache, thumbnail cache warm: %.3f s\n", warm);
 
@@ -228,6 +213,6 @@ int main(int argc, char** argv)
         auto at = [&](double q) { return frames[std::min(frames.size() - 1, static_cast<std::size_t>(q * frames.size()))]; };
         std::printf("scroll of %zu frames at %.0f points a second, drawn at %.0f pixels a point: median %.2f ms, 99th %.2f ms, worst %.2f ms\n", frames.size(), step * 60, scale, at(0.5), at(0.99), frames.back());
     }
-    std::printf("peak resident memory: %ld MB\n", peakMegabytes());
+    std::printf("peak resident memory: %ld MB\n", bench::peakMegabytes());
     return 0;
 }

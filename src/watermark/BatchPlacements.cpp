@@ -70,14 +70,6 @@ const PhotoAdjustment* BatchPlacements::adjustmentFor(const std::string& name, c
     return nullptr;
 }
 
-bool BatchPlacements::hasAdjustmentNamed(const std::string& name) const
-{
-    for (const auto& adjustment : adjustments)
-        if (adjustment.name == name)
-            return true;
-    return false;
-}
-
 PlacementEngines::PlacementEngines(const Image& logo, const BatchPlacements& placements, StampEngineOptions options)
     : m_adjustments(placements.adjustments)
     , m_used(placements.adjustments.size(), false)

@@ -32,7 +32,6 @@ struct BatchPlacements {
     nlohmann::json toJson() const;
     // The adjustment for the photo with this file name and content hash; null when it has none.
     const PhotoAdjustment* adjustmentFor(const std::string& name, const std::string& hash) const;
-    bool hasAdjustmentNamed(const std::string& name) const;
 };
 
 // The engines of a batch whose photos may have placements of their own: one for the common

@@ -3,12 +3,12 @@
 
 #include <watermark/QuintaraApplyController.h>
 
-#include <services/mySingleScritte.h>
 #include <elements/LDStickerView.h>
 #include <platform/foundation/Analytics.h>
 #include <platform/foundation/Log.h>
 #include <platform/foundation/Paths.h>
 #include <platform/foundation/RunLoop.h>
+#include <platform/foundation/Strings.h>
 #include <platform/photos/PendingFile.h>
 #include <platform/photos/PhotoLibrary.h>
 #include <platform/ui/controls/Button.h>
@@ -18,6 +18,7 @@
 #include <platform/ui/presentation/AlertController.h>
 #include <platform/ui/presentation/NavigationController.h>
 #include <platform/ui/window/Window.h>
+#include <services/mySingleScritte.h>
 #include <watermark/StampBatch.h>
 
 #include <nlohmann/json.hpp>
@@ -32,13 +33,6 @@ constexpr double kComparsa = 0.3;        // seconds: overlay and saved panel
 constexpr double kFotogramma = 1.5 / 60;
 constexpr std::size_t kFotoNonSalvateMostrate = 6;
 constexpr double kSpazioPannello = 14; // points between the saved panel's texts
-
-std::string replaced(std::string text, const std::string& field, const std::string& value)
-{
-    for (size_t at = text.find(field); at != std::string::npos; at = text.find(field, at + value.size()))
-        text.replace(at, field.size(), value);
-    return text;
-}
 
 // "IMG_1.jpg: reason", without the folders the engine's message starts with.
 std::string photoLine(const std::filesystem::path& source, const std::string& error)

@@ -2,7 +2,6 @@
 // on one photo alone with the screen's own sticker and measuring, and the placements the batch
 // and "Save placement" take from it.
 
-#include <services/mySingleScritte.h>
 #include <watermark/QuintaraApplyController.h>
 
 #include <elements/LDStickerView.h>
@@ -17,6 +16,7 @@
 #include <platform/ui/lists/CollectionView.h>
 #include <platform/ui/presentation/NavigationController.h>
 #include <platform/ui/presentation/ScreenRegistry.h>
+#include <services/mySingleScritte.h>
 #include <watermark/QuintaraReviewController.h>
 
 namespace vd {
@@ -24,13 +24,6 @@ namespace vd {
 namespace {
 
 const char* const kChiaveAdatta = "keyAdattaAOgniFoto";
-
-std::string conNumero(std::string testo, long numero)
-{
-    if (const auto at = testo.find("{n}"); at != std::string::npos)
-        testo.replace(at, 3, std::to_string(numero));
-    return testo;
-}
 
 }
 
@@ -132,7 +125,7 @@ void QuintaraApplyController::metodoRegolaFoto(long item)
         m_istantanea = std::move(istantanea);
     }
     myIndiceRegolazione = item;
-    myLabelRegolazione->setText(conNumero(mySingleScritte::sharedInstance().stringaRegolazioneFoto(), item + 1));
+    myLabelRegolazione->setText(replaced(mySingleScritte::sharedInstance().stringaRegolazioneFoto(), "{n}", std::to_string(item + 1)));
     myButtonUsaComune->setTitle(mySingleScritte::sharedInstance().stringaUsaPosizioneComune());
     myButtonFineRegolazione->setTitle(mySingleScritte::sharedInstance().stringaFineRegolazione());
     myViewRegolazione->setHidden(false);

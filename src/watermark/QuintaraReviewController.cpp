@@ -1,8 +1,8 @@
 #include <watermark/QuintaraReviewController.h>
 
-#include <services/mySingleScritte.h>
 #include <platform/foundation/Log.h>
 #include <platform/foundation/Strings.h>
+#include <platform/graphics/ImageMetadata.h>
 #include <platform/photos/ImageManager.h>
 #include <platform/ui/controls/Button.h>
 #include <platform/ui/controls/ImageView.h>
@@ -10,6 +10,7 @@
 #include <platform/ui/controls/Switch.h>
 #include <platform/ui/lists/CollectionView.h>
 #include <platform/ui/presentation/NavigationController.h>
+#include <services/mySingleScritte.h>
 #include <watermark/QuintaraApplyController.h>
 #include <watermark/QuintaraReviewCell.h>
 #include <watermark/StampEngine.h>
@@ -23,7 +24,7 @@ namespace {
 // The size of a photo as it is stamped: upright, its orientation applied.
 Size fotoDritta(const PhotoAsset& asset)
 {
-    const bool girata = asset.orientation >= 5 && asset.orientation <= 8;
+    const bool girata = orientationMapping(asset.orientation).transpose;
     return girata ? Size { double(asset.pixelHeight), double(asset.pixelWidth) } : Size { double(asset.pixelWidth), double(asset.pixelHeight) };
 }
 

@@ -6,6 +6,7 @@
 #include <platform/graphics/ImageMetadata.h>
 #include <platform/graphics/JpegStreams.h>
 #include <platform/graphics/PngStreams.h>
+#include <platform/photos/ImageManager.h>
 #include <watermark/ImageUtilities.h>
 #include <watermark/StampProvenance.h>
 
@@ -126,6 +127,9 @@ double luminanceOf(unsigned r, unsigned g, unsigned b)
     return 0.2126 * linear[r & 0xFF] + 0.7152 * linear[g & 0xFF] + 0.0722 * linear[b & 0xFF];
 }
 
+// The side of the box the photo is reduced to for measuring the contrast under the logo.
+constexpr double kHaloMeasureSide = 1024;
+
 // The halo reaches this far beyond the logo's opaque pixels: a few percent of its side, so it
 // looks the same on a thumbnail and on the full photo.
 double haloReach(const LogoPlacement& placement)
@@ -243,44 +247,10 @@ HaloTone StampEngine::haloToneFor(const std::filesystem::path& source, int orien
 {
     if (!m_options.adapt)
         return HaloTone::None;
-    // The contrast is an average over the logo: a reduced decoding measures it as well as the
-    // full photo, at a fraction of the cost.
-    Image picture;
-    if (sniffFileFormat(source) == ImageFormat::Jpeg) {
-        JpegReader::Options options;
-        options.maxPixels = m_maxPixels;
-        options.chooseScaleDenominator = [](int w, int h) {
-            int denominator = 8;
-            while (denominator > 1 && std::min(w, h) / denominator < 256)
-                denominator /= 2;
-            return denominator;
-        };
-        if (auto reader = JpegReader::open(source, options)) {
-            PixelBuffer buffer;
-            buffer.width = (*reader)->width();
-            buffer.height = (*reader)->height();
-            buffer.opaque = true;
-            buffer.pixels.resize(static_cast<size_t>(buffer.width) * buffer.height);
-            std::vector<std::uint8_t> row(static_cast<size_t>(buffer.width) * 3);
-            bool ok = true;
-            for (int y = 0; y < buffer.height && ok; ++y) {
-                auto got = (*reader)->readRows(row.data(), row.size(), 1);
-                ok = got && *got == 1;
-                for (int x = 0; ok && x < buffer.width; ++x)
-                    buffer.pixels[static_cast<size_t>(y) * buffer.width + x] = 0xFF000000u | (std::uint32_t(row[x * 3]) << 16) | (std::uint32_t(row[x * 3 + 1]) << 8) | row[x * 3 + 2];
-            }
-            if (ok)
-                picture = uprightImage(Image::fromBuffer(std::move(buffer)), orientation);
-        }
-    }
-    if (picture.isEmpty()) {
-        DecodeOptions options;
-        options.maxPixels = m_maxPixels;
-        options.name = source.string();
-        if (auto decoded = decodeImageFile(source, options))
-            picture = uprightImage(*decoded, orientation);
-    }
-    return haloToneOn(picture, width, height);
+    // The contrast is an average over the logo: a reduced picture of the photo, as the image
+    // manager makes its thumbnails, measures it as well as the full photo at a fraction of the cost.
+    auto picture = ImageManager::loadImage(source, { kHaloMeasureSide, kHaloMeasureSide }, ImageContentMode::AspectFit, orientation);
+    return picture ? haloToneOn(*picture, width, height) : HaloTone::None;
 }
 
 StampEngine::LogoTile StampEngine::drawTile(int width, int height, const LogoPlacement& placement, HaloTone tone) const

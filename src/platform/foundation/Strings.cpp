@@ -87,4 +87,11 @@ std::string StringsCatalogue::localizedString(const std::string& key) const
 
 std::string localizedString(const std::string& key) { return StringsCatalogue::main().localizedString(key); }
 
+std::string replaced(std::string text, const std::string& field, const std::string& value)
+{
+    for (size_t at = text.find(field); at != std::string::npos; at = text.find(field, at + value.size()))
+        text.replace(at, field.size(), value);
+    return text;
+}
+
 }

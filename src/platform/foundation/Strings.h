@@ -36,4 +36,7 @@ private:
 // NSLocalizedString: the main catalogue's text for key.
 std::string localizedString(const std::string& key);
 
+// text with every field (such as "{reason}", as the catalogue's texts carry them) replaced by value.
+std::string replaced(std::string text, const std::string& field, const std::string& value);
+
 }

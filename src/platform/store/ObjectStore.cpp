@@ -240,7 +240,6 @@ void ManagedObject::setString(const std::string& name, std::optional<std::string
 
 namespace {
 
-// A new file with the model's schema, written in one transaction.
 // A store file that this program began to create but could not finish (a full disk, a folder that
 // became read-only) is taken away again: an empty file would pass for a store with no logos. Only
 // an empty file goes: one that holds a committed page was finished, by this process or another.
@@ -253,6 +252,7 @@ void removeUnfinished(const fs::path& path)
     fs::remove(fs::path(path.string() + "-journal"), error);
 }
 
+// A new file with the model's schema, written in one transaction.
 Result<std::unique_ptr<Database>> createOnce(const fs::path& path, const ObjectModel& model, const std::vector<std::string>& statements)
 {
     auto database = Database::open(path, Database::Access::ReadWriteCreate);
