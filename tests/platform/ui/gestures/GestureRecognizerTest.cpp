@@ -30,6 +30,7 @@ protected:
     void move(std::vector<Window::TouchInput> t) { window->sendTouches(TouchPhase::Moved, t); }
     void up(std::vector<Window::TouchInput> t) { window->sendTouches(TouchPhase::Ended, t); }
     void wait(double seconds) { RunLoop::main().advance(seconds); }
+    void touch(Point p) { down({ { 1, p } }), up({ { 1, p } }); } // at once, with no time to hold
     // One finger from a to b in steps, 16 ms apart.
     void drag(Point a, Point b, int steps = 10)
     {
@@ -66,14 +67,12 @@ TEST_F(GestureTest, TapRecognizesOnLiftWithTheTouchesRequiredAndFailsWhenTheFing
     EXPECT_TRUE(states.empty());
 
     // Outside the view the recognizer sees nothing.
-    down({ { 1, { 300, 300 } } });
-    up({ { 1, { 300, 300 } } });
+    touch({ 300, 300 });
     EXPECT_TRUE(states.empty());
 
     // With two touches required, one finger is not a tap.
     tap->setNumberOfTouchesRequired(2);
-    down({ { 1, { 50, 50 } } });
-    up({ { 1, { 50, 50 } } });
+    touch({ 50, 50 });
     EXPECT_TRUE(states.empty());
     wait(1);
     down({ { 1, { 50, 50 } }, { 2, { 80, 50 } } });
@@ -90,8 +89,7 @@ TEST_F(GestureTest, SingleTapWaitsForTheDoubleTapToFailOrATouchElsewhereUnlessNo
     doubleTap->setNumberOfTapsRequired(2);
     singleTap->requireGestureRecognizerToFail(doubleTap);
 
-    down({ { 1, { 50, 50 } } });
-    up({ { 1, { 50, 50 } } });
+    touch({ 50, 50 });
     EXPECT_TRUE(single.empty()) << "still waiting for a second tap";
     wait(0.5);
     EXPECT_EQ(single, (States { State::Ended }));
@@ -99,19 +97,16 @@ TEST_F(GestureTest, SingleTapWaitsForTheDoubleTapToFailOrATouchElsewhereUnlessNo
 
     single.clear();
     wait(1);
-    down({ { 1, { 50, 50 } } });
-    up({ { 1, { 50, 50 } } });
+    touch({ 50, 50 });
     wait(0.1);
-    down({ { 1, { 52, 50 } } });
-    up({ { 1, { 52, 50 } } });
+    touch({ 52, 50 });
     wait(1);
     EXPECT_EQ(twice, (States { State::Ended }));
     EXPECT_TRUE(single.empty()) << "the double tap won";
 
     // Both are ready again.
     twice.clear();
-    down({ { 1, { 50, 50 } } });
-    up({ { 1, { 50, 50 } } });
+    touch({ 50, 50 });
     wait(0.5);
     EXPECT_EQ(single, (States { State::Ended }));
     EXPECT_TRUE(twice.empty());
@@ -119,8 +114,7 @@ TEST_F(GestureTest, SingleTapWaitsForTheDoubleTapToFailOrATouchElsewhereUnlessNo
     // A touch elsewhere ends the wait for a second tap.
     single.clear();
     wait(1);
-    down({ { 1, { 50, 50 } } });
-    up({ { 1, { 50, 50 } } });
+    touch({ 50, 50 });
     down({ { 1, { 300, 300 } } }); // outside the view, before the double tap gave up
     EXPECT_EQ(single, (States { State::Ended }));
     up({ { 1, { 300, 300 } } });
@@ -135,11 +129,9 @@ TEST_F(GestureTest, SingleTapWaitsForTheDoubleTapToFailOrATouchElsewhereUnlessNo
     view->removeGestureRecognizer(doubleTap.get());
     attach<TapGestureRecognizer>(single);
     attach<TapGestureRecognizer>(twice)->setNumberOfTapsRequired(2);
-    down({ { 1, { 50, 50 } } });
-    up({ { 1, { 50, 50 } } });
+    touch({ 50, 50 });
     wait(0.1);
-    down({ { 1, { 50, 50 } } });
-    up({ { 1, { 50, 50 } } });
+    touch({ 50, 50 });
     EXPECT_EQ(single, (States { State::Ended, State::Ended }));
     EXPECT_EQ(twice, (States { State::Ended })) << "the single tap does not prevent a tap that needs more taps";
 }
@@ -337,19 +329,17 @@ public:
     }
 };
 
-TEST(TouchDelivery, TouchesGoToTheHitViewAndUnhandledOnesUpTheChain)
+TEST_F(GestureTest, TouchesGoToTheHitViewAndUnhandledOnesUpTheChain)
 {
-    RunLoop::main().setClock(RunLoop::Clock::Virtual);
-    auto window = std::make_shared<Window>(Size { 400, 400 });
     auto parent = std::make_shared<Recorder>(Rect(0, 0, 300, 300));
     auto child = std::make_shared<Recorder>(Rect(100, 100, 50, 50));
     window->addSubview(parent);
     parent->addSubview(child);
     child->handles = false;
 
-    window->sendTouches(TouchPhase::Began, { { 1, { 120, 120 } } });
-    window->sendTouches(TouchPhase::Moved, { { 1, { 200, 200 } } });
-    window->sendTouches(TouchPhase::Ended, { { 1, { 200, 200 } } });
+    down({ { 1, { 120, 120 } } });
+    move({ { 1, { 200, 200 } } });
+    up({ { 1, { 200, 200 } } });
     const std::vector<std::string> expected { "began", "moved", "ended" };
     EXPECT_EQ(child->calls, expected) << "the view hit first keeps the touch as it moves away";
     EXPECT_EQ(parent->calls, expected) << "passed up by the child";
@@ -357,13 +347,11 @@ TEST(TouchDelivery, TouchesGoToTheHitViewAndUnhandledOnesUpTheChain)
     // A recognizer that recognizes cancels the touches of the view.
     child->calls.clear();
     child->handles = true;
-    auto pan = std::make_shared<PanGestureRecognizer>();
-    child->addGestureRecognizer(pan);
-    window->sendTouches(TouchPhase::Began, { { 1, { 120, 120 } } });
-    window->sendTouches(TouchPhase::Moved, { { 1, { 121, 120 } } });
-    window->sendTouches(TouchPhase::Moved, { { 1, { 160, 120 } } });
-    window->sendTouches(TouchPhase::Moved, { { 1, { 170, 120 } } });
-    window->sendTouches(TouchPhase::Ended, { { 1, { 170, 120 } } });
+    child->addGestureRecognizer(std::make_shared<PanGestureRecognizer>());
+    down({ { 1, { 120, 120 } } });
+    for (double x : { 121, 160, 170 })
+        move({ { 1, { x, 120 } } });
+    up({ { 1, { 170, 120 } } });
     EXPECT_EQ(child->calls, (std::vector<std::string> { "began", "moved", "cancelled" }));
     EXPECT_EQ(window->activeTouchCount(), 0u);
 }
@@ -452,27 +440,21 @@ TEST_F(GestureTest, CustomRecognizersUseTheSameStateMachine)
     EXPECT_EQ(swipe->state(), State::Possible);
 }
 
-TEST(TouchDelivery, AViewMayRemoveAndReleaseItselfFromItsOwnGesture)
+TEST_F(GestureTest, AViewMayRemoveAndReleaseItselfFromItsOwnGesture)
 {
-    RunLoop::main().setClock(RunLoop::Clock::Virtual);
-    auto window = std::make_shared<Window>(Size { 200, 200 });
+    view->removeFromSuperview();
     std::weak_ptr<View> watch;
     {
         auto handle = View::make(Rect(10, 10, 28, 28));
         watch = handle;
-        auto tap = std::make_shared<TapGestureRecognizer>([](GestureRecognizer& r) { r.view()->removeFromSuperview(); });
-        handle->addGestureRecognizer(tap);
+        handle->addGestureRecognizer(std::make_shared<TapGestureRecognizer>([](GestureRecognizer& r) { r.view()->removeFromSuperview(); }));
         window->addSubview(handle);
     }
-    window->sendTouches(TouchPhase::Began, { { 1, { 20, 20 } } });
-    window->sendTouches(TouchPhase::Ended, { { 1, { 20, 20 } } });
+    touch({ 20, 20 });
     EXPECT_TRUE(watch.expired()) << "removed and released";
     EXPECT_TRUE(window->subviews().empty());
-    // The window goes on working.
-    window->sendTouches(TouchPhase::Began, { { 1, { 20, 20 } } });
-    window->sendTouches(TouchPhase::Ended, { { 1, { 20, 20 } } });
-    EXPECT_EQ(window->activeTouchCount(), 0u);
-    RunLoop::main().advance(1);
+    touch({ 20, 20 });
+    EXPECT_EQ(window->activeTouchCount(), 0u) << "the window goes on working";
 }
 
 }

@@ -20,11 +20,7 @@ namespace {
 // A screen that writes its lifecycle into a shared journal.
 class Journaled : public ViewController {
 public:
-    Journaled(std::string name, std::vector<std::string>& journal)
-        : m_name(std::move(name))
-        , m_journal(journal)
-    {
-    }
+    Journaled(std::string name, std::vector<std::string>& journal) : m_name(std::move(name)), m_journal(journal) { }
     ~Journaled() override { m_journal.push_back(m_name + " dealloc"); }
     std::string className() const override { return "Journaled"; }
     void viewDidLoad() override { m_journal.push_back(m_name + " load"); }
@@ -38,21 +34,13 @@ private:
     std::vector<std::string>& m_journal;
 };
 
+// The journal outlives the window, whose screens write to it as they go.
 struct NavigationFixture : ::testing::Test {
-    void SetUp() override
-    {
-        test::useVirtualClock();
-        window = std::make_shared<Window>(Size { 320, 480 });
-    }
+    bool virtualClock = (test::useVirtualClock(), true);
     std::shared_ptr<Journaled> screen(const std::string& name) { return std::make_shared<Journaled>(name, journal); }
-    std::vector<std::string> take()
-    {
-        auto out = std::move(journal);
-        journal.clear();
-        return out;
-    }
+    std::vector<std::string> take() { return std::exchange(journal, {}); }
     std::vector<std::string> journal;
-    std::shared_ptr<Window> window;
+    std::shared_ptr<Window> window = std::make_shared<Window>(Size { 320, 480 });
 };
 
 using Lines = std::vector<std::string>;
@@ -208,8 +196,7 @@ TEST(InterfaceDescription, BuildsViewsAndListsAndBindsThemToFields)
           ] } })", "screen.json");
     ASSERT_TRUE(description) << description.error().message;
     auto screen = std::make_shared<Screen>();
-    auto view = description->instantiate(*screen);
-    ASSERT_TRUE(view) << view.error().message;
+    auto view = description->instantiate(*screen).value();
     ASSERT_TRUE(screen->myViewBg && screen->myImageSnap && screen->myScrollViewLogoComposer);
     EXPECT_EQ(screen->myViewBg->frame(), Rect(10, 20, 300, 100));
     EXPECT_EQ(screen->myViewBg->alpha(), 0.5);
@@ -235,7 +222,7 @@ TEST(InterfaceDescription, BuildsViewsAndListsAndBindsThemToFields)
     EXPECT_EQ(screen->myPickerViewFont->frame().height(), 160);
 
     // Autoresizing works on the built tree.
-    (*view)->setBounds({ 0, 0, 420, 480 });
+    view->setBounds({ 0, 0, 420, 480 });
     EXPECT_EQ(screen->myViewBg->frame().width(), 400);
 
     // Every mistake names the file and the key, and leaves the fields alone.
@@ -275,8 +262,8 @@ TEST(ScreenRegistry, MakesTheTabletTwinAndItsDescription)
         std::string className() const override { return "HomeViewControllerIPAD"; }
     };
     test::TemporaryFolder folder;
-    std::filesystem::create_directories(folder.path() / "phone");
-    std::filesystem::create_directories(folder.path() / "tablet");
+    for (const char* device : { "phone", "tablet" })
+        std::filesystem::create_directories(folder / device);
     std::ofstream(folder.path() / "phone" / "home.json") << R"({"controller": "HomeViewController", "view": {"subviews": [{"name": "myButtonCreaLogoProp", "frame": [0, 0, 100, 40]}]}})";
     std::ofstream(folder.path() / "tablet" / "home.json") << R"({"controller": "HomeViewControllerIPAD", "view": {"subviews": [{"name": "myButtonCreaLogoProp", "frame": [0, 0, 300, 80]}]}})";
     std::ofstream(folder.path() / "phone" / "broken.json") << R"({"view": {"subviews": [{"name": "myButtonSalva"}]}})";
@@ -289,21 +276,17 @@ TEST(ScreenRegistry, MakesTheTabletTwinAndItsDescription)
     registry.registerScreen("broken", "HomeViewController");
     registry.registerScreen("plain", "HomeViewController");
 
-    auto phone = registry.instantiate("home", DeviceKind::Phone);
-    ASSERT_TRUE(phone) << phone.error().message;
-    EXPECT_EQ((*phone)->className(), "HomeViewController");
-    EXPECT_EQ((*phone)->identifier(), "home");
-    auto home = std::dynamic_pointer_cast<Home>(*phone);
+    auto home = std::dynamic_pointer_cast<Home>(registry.instantiate("home", DeviceKind::Phone).value());
+    EXPECT_EQ(home->className() + " " + home->identifier(), "HomeViewController home");
     ASSERT_TRUE(home->myButtonCreaLogoProp) << "fields are bound before the view loads";
     EXPECT_FALSE(home->isViewLoaded());
     EXPECT_FALSE(home->loadedWith);
     home->loadViewIfNeeded();
     EXPECT_EQ(home->loadedWith, home->myButtonCreaLogoProp);
 
-    auto tablet = registry.instantiate("home", DeviceKind::Tablet);
-    ASSERT_TRUE(tablet) << tablet.error().message;
-    EXPECT_EQ((*tablet)->className(), "HomeViewControllerIPAD");
-    EXPECT_EQ(std::dynamic_pointer_cast<Home>(*tablet)->myButtonCreaLogoProp->frame().width(), 300);
+    auto tablet = std::dynamic_pointer_cast<Home>(registry.instantiate("home", DeviceKind::Tablet).value());
+    EXPECT_EQ(tablet->className(), "HomeViewControllerIPAD");
+    EXPECT_EQ(tablet->myButtonCreaLogoProp->frame().width(), 300);
 
     auto broken = registry.instantiate("broken", DeviceKind::Tablet);
     ASSERT_FALSE(broken);
