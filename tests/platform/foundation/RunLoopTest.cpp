@@ -60,10 +60,7 @@ TEST(RunLoop, TasksPostedFromWorkersRunInOrderOnTheLoopThreadUntilQuit)
 
     // On the real clock it runs until quit.
     int fired = 0;
-    loop.postAfter(0.01, [&] {
-        ++fired;
-        loop.quit();
-    });
+    loop.postAfter(0.01, [&] { ++fired, loop.quit(); });
     loop.run();
     EXPECT_EQ(fired, 1);
 }

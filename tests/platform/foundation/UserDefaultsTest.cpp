@@ -25,10 +25,8 @@ TEST(UserDefaults, TypedValuesSurviveSynchronizeAndReloadAndUnsynchronizedOnesAr
         ASSERT_TRUE(defaults.synchronize());
     }
     UserDefaults reread(folder / "defaults.json");
-    EXPECT_EQ(reread.stringForKey("avvioFatto"), "fatto");
-    EXPECT_EQ(reread.integerForKey("keycoloreeditototo"), 2);
-    EXPECT_EQ(reread.boolForKey("photos"), true);
-    EXPECT_EQ(reread.doubleForKey("ratio"), 0.1);
+    EXPECT_EQ(std::tuple(reread.stringForKey("avvioFatto"), reread.integerForKey("keycoloreeditototo"), reread.boolForKey("photos"), reread.doubleForKey("ratio")),
+        std::tuple(std::optional<std::string>("fatto"), std::optional<long long>(2), std::optional(true), std::optional(0.1)));
     EXPECT_FALSE(reread.stringForKey("keycoloreeditototo")); // wrong type reads as absent
 }
 

@@ -15,6 +15,7 @@
 
 using namespace vd;
 using vd::test::assetAt;
+using vd::test::request;
 using vd::test::near;
 using vd::test::rgbAt;
 
@@ -36,13 +37,6 @@ test::CameraJpeg cameraPhoto()
 void write(const std::filesystem::path& path, const test::CameraJpeg& photo)
 {
     ASSERT_TRUE(files::writeAtomically(path, photo.bytes()));
-}
-
-Image request(ImageManager& manager, const PhotoAsset& asset, Size target)
-{
-    Image result;
-    manager.requestImageForAsset(asset, target, ImageContentMode::AspectFit, { true }, [&](Image image) { result = image; });
-    return result;
 }
 
 class EmbeddedPreviews : public ::testing::Test {

@@ -33,13 +33,13 @@ std::vector<std::string> identifiers(const FetchResult<PhotoAsset>& result)
     return names;
 }
 
-FetchOptions newestImagesFirst()
-{
-    FetchOptions options;
-    options.sortDescriptors = { { "creationDate", false } };
-    options.predicate = FetchPredicate::equal("mediaType", 1LL);
-    return options;
-}
+FetchOptions newestImagesFirst() { return { { { "creationDate", false } }, FetchPredicate::equal("mediaType", 1LL) }; }
+FetchOptions titled(const std::string& title) { return { {}, FetchPredicate::equal("title", title) }; }
+
+struct Observer : PhotoLibraryChangeObserver {
+    void photoLibraryDidChange() override { ++changes; }
+    int changes { 0 };
+};
 
 class PhotoLibraryFolder : public ::testing::Test {
 protected:
@@ -81,9 +81,7 @@ TEST_F(PhotoLibraryFolder, AssetsAreTheImagesBelowTheFolderNewestFirstByCaptureD
     const auto all = library->fetchAssetsWithOptions(newestImagesFirst());
     EXPECT_EQ(identifiers(all), (std::vector<std::string> { "Holidays/Day 2/sunset.jpeg", "Holidays/beach.JPG", "logo.png", "old.jpg" }));
     const PhotoAsset& beach = all[1];
-    EXPECT_EQ(beach.pixelWidth, 60);
-    EXPECT_EQ(beach.pixelHeight, 40);
-    EXPECT_EQ(beach.orientation, 6);
+    EXPECT_EQ(std::tuple(beach.pixelWidth, beach.pixelHeight, beach.orientation), std::tuple(60, 40, 6));
     EXPECT_EQ(beach.path, root / "Holidays" / "beach.JPG");
     EXPECT_EQ(all.indexOfObject(beach), 1u);
     EXPECT_THROW(all.objectAtIndex(4), std::out_of_range);
@@ -104,10 +102,7 @@ TEST_F(PhotoLibraryFolder, AssetsAreTheImagesBelowTheFolderNewestFirstByCaptureD
         ASSERT_TRUE(bytes.has_value()) << name << ": " << bytes.error().message;
         ASSERT_TRUE(files::writeAtomically(root / name, *bytes).has_value());
     };
-    PixelBuffer stored;
-    stored.width = 40, stored.height = 30, stored.opaque = true;
-    stored.pixels.assign(40 * 30, 0xff2040c0u);
-    const Image picture = Image::fromBuffer(std::move(stored));
+    const Image picture = Image::fromBuffer({ 40, 30, std::vector<std::uint32_t>(40 * 30, 0xff2040c0u), true });
     write("phone.HEIC", "2023:01:01 10:00:00", [&](const ImageMetadata& m) { return encodeHeif(picture, { .orientation = 6 }, m.blocks()); });
     write("web.avif", "2022:06:01 10:00:00", [&](const ImageMetadata& m) { return encodeHeif(picture, { .codec = HeifEncodeOptions::Codec::Av1 }, m.blocks()); });
     write("shared.webp", "2021:01:01 10:00:00", [&](const ImageMetadata& m) { return encodeWebp(picture, {}, m.blocks()); });
@@ -120,10 +115,8 @@ TEST_F(PhotoLibraryFolder, AssetsAreTheImagesBelowTheFolderNewestFirstByCaptureD
     const auto mixed = library->fetchAssetsWithOptions(newestImagesFirst());
     EXPECT_EQ(identifiers(mixed), (std::vector<std::string> { "phone.HEIC", "web.avif", "Holidays/Day 2/sunset.jpeg", "Holidays/beach.JPG", "copy.webp", "shared.webp", "logo.png", "scan.tif", "old.jpg" }));
     ASSERT_EQ(mixed.count(), 9u);
-    EXPECT_EQ(mixed[0].orientation, 1);
-    EXPECT_EQ(std::make_pair(mixed[0].pixelWidth, mixed[0].pixelHeight), std::make_pair(30, 40));
-    EXPECT_EQ(mixed[5].orientation, 6);
-    EXPECT_EQ(mixed[7].orientation, 6);
+    EXPECT_EQ(std::tuple(mixed[0].orientation, mixed[0].pixelWidth, mixed[0].pixelHeight), std::tuple(1, 30, 40));
+    EXPECT_EQ(std::pair(mixed[5].orientation, mixed[7].orientation), std::pair(6, 6));
     // Ties keep the name order whichever way the dates run.
     const auto oldest = identifiers(library->fetchAssetsWithOptions(oldestFirst));
     EXPECT_EQ(std::vector<std::string>(oldest.begin() + 3, oldest.begin() + 5), (std::vector<std::string> { "copy.webp", "shared.webp" }));
@@ -145,9 +138,7 @@ TEST_F(PhotoLibraryFolder, AlbumsAreFirstLevelFoldersAndTheirTitlesNeverLeaveThe
     ASSERT_TRUE(library->savedPhotosCollection().has_value());
     EXPECT_EQ(library->savedPhotosCollection()->type, AssetCollectionType::SmartAlbum);
 
-    FetchOptions byTitle;
-    byTitle.predicate = FetchPredicate::equal("title", std::string("Empty"));
-    EXPECT_TRUE(library->fetchAssetCollectionsWithType(AssetCollectionType::Album, AssetCollectionSubtype::Any, byTitle).firstObject().has_value());
+    EXPECT_TRUE(library->fetchAssetCollectionsWithType(AssetCollectionType::Album, AssetCollectionSubtype::Any, titled("Empty")).firstObject().has_value());
 
     AssetCollection forged;
     forged.localIdentifier = "..";
@@ -175,13 +166,11 @@ TEST_F(PhotoLibraryFolder, TheIndexMakesTheSecondListingReadNothingAndFollowsCha
     const auto after = library->fetchAssetsWithOptions(newestImagesFirst());
     EXPECT_EQ(library->filesReadInLastScan(), 1u);
     EXPECT_EQ(after.count(), 4u);
-    EXPECT_EQ(after[0].localIdentifier, "new.jpg");
-    EXPECT_EQ(after[0].pixelWidth, 90);
+    EXPECT_EQ(std::pair(after[0].localIdentifier, after[0].pixelWidth), std::pair(std::string("new.jpg"), 90));
 
     // A tool that rewrites a photo's metadata in place, to the same size, and keeps its file time
     // (exiftool -P): the index reads it again instead of keeping its old date and orientation.
-    const auto beach = root / "Holidays" / "beach.JPG";
-    const auto edited = folder / "edited.jpg";
+    const auto beach = root / "Holidays" / "beach.JPG", edited = folder / "edited.jpg";
     std::filesystem::copy_file(beach, edited);
     vd::test::editMetadata(edited, [](Exiv2::Image& image) {
         image.exifData()["Exif.Photo.DateTimeOriginal"] = "2031:02:03 04:05:06"; // after new.jpg's file time
@@ -264,10 +253,6 @@ TEST_F(PhotoLibraryFolder, AnUnreadableLibraryIsRestrictedAndSaysSo)
 TEST_F(PhotoLibraryFolder, ChangeRequestsApplyTogetherOrNotAtAll)
 {
     auto library = makeLibrary();
-    struct Observer : PhotoLibraryChangeObserver {
-        int changes = 0;
-        void photoLibraryDidChange() override { ++changes; }
-    };
     auto observer = std::make_shared<Observer>();
     library->registerChangeObserver(observer);
 
@@ -281,8 +266,7 @@ TEST_F(PhotoLibraryFolder, ChangeRequestsApplyTogetherOrNotAtAll)
         [&](bool success, std::optional<Error>) { succeeded = success; });
     EXPECT_TRUE(succeeded);
     EXPECT_EQ(observer->changes, 1);
-    FetchOptions trips;
-    trips.predicate = FetchPredicate::equal("title", std::string("Trips"));
+    const FetchOptions trips = titled("Trips");
     auto album = library->fetchTopLevelUserCollectionsWithOptions(trips).firstObject();
     ASSERT_TRUE(album.has_value());
     EXPECT_EQ(album->estimatedAssetCount, 1u);
@@ -294,10 +278,7 @@ TEST_F(PhotoLibraryFolder, ChangeRequestsApplyTogetherOrNotAtAll)
         requests.creationRequestForAssetCollectionWithTitle("Fine");
         requests.creationRequestForAssetCollectionWithTitle("../Escaped");
     },
-        [&](bool success, std::optional<Error> failure) {
-            succeeded = success;
-            error = failure;
-        });
+        [&](bool success, std::optional<Error> failure) { succeeded = success, error = failure; });
     EXPECT_FALSE(succeeded);
     ASSERT_TRUE(error.has_value());
     EXPECT_NE(error->message.find("Escaped"), std::string::npos);
@@ -365,11 +346,10 @@ TEST_F(PhotoLibraryFolder, AFolderThatCannotBeReadIsSkippedAndNamedWhileTheRestI
     std::filesystem::permissions(folder.path(), std::filesystem::perms::all);
     EXPECT_TRUE(vd::test::passesAsUnprivilegedUser([&] {
         PhotoIndex index(folder / "nobody-index.sqlite");
-        auto assets = index.scan(root);
         std::vector<std::string> names;
-        for (const auto& asset : assets)
+        for (const auto& asset : index.scan(root))
             names.push_back(asset.localIdentifier);
-        std::sort(names.begin(), names.end());
+        std::ranges::sort(names);
         EXPECT_EQ(names, (std::vector<std::string> { "Holidays/Day 2/sunset.jpeg", "Holidays/beach.JPG", "Zoo/lion.jpg", "logo.png", "old.jpg" }));
         EXPECT_EQ(index.unreadableFoldersInLastScan(), std::vector<std::filesystem::path> { root / "Private" });
     }));
@@ -411,10 +391,6 @@ TEST_F(PhotoLibraryFolder, SavedPhotosWriterKeepsTheExactBytesNeverReplacesAndTh
     EXPECT_FALSE(writer.writeImageDataToSavedPhotosAlbum(std::vector<std::uint8_t> { 1, 2, 3 }, &metadata, "x.jpg").has_value());
 
     // Photos written beside the change blocks reach fetches and observers once the library hears.
-    struct Observer : PhotoLibraryChangeObserver {
-        void photoLibraryDidChange() override { ++changes; }
-        int changes { 0 };
-    };
     auto observer = std::make_shared<Observer>();
     library->registerChangeObserver(observer);
     const auto before = library->fetchAssetsWithOptions().count();
@@ -422,10 +398,7 @@ TEST_F(PhotoLibraryFolder, SavedPhotosWriterKeepsTheExactBytesNeverReplacesAndTh
     EXPECT_EQ(library->fetchAssetsWithOptions().count(), before) << "a fetch is a snapshot until the library hears of the change";
     library->didAddPhotos();
     EXPECT_EQ(observer->changes, 1);
-    const auto after = library->fetchAssetsWithOptions();
-    EXPECT_EQ(after.count(), before + 1);
-    bool found = false;
-    for (const auto& asset : after)
-        found = found || asset.localIdentifier == "Saved Photos/IMG_8_vardenico.jpg";
-    EXPECT_TRUE(found);
+    const auto after = identifiers(library->fetchAssetsWithOptions());
+    EXPECT_EQ(after.size(), before + 1);
+    EXPECT_NE(std::ranges::find(after, "Saved Photos/IMG_8_vardenico.jpg"), after.end());
 }
