@@ -53,8 +53,7 @@ TEST(RunLoop, TasksPostedFromWorkersRunInOrderOnTheLoopThreadUntilQuit)
             });
     });
     worker.join();
-    EXPECT_TRUE(loop.runUntil([&] { return order.size() == 100; }, 5));
-    EXPECT_TRUE(sameThread);
+    EXPECT_TRUE(loop.runUntil([&] { return order.size() == 100; }, 5) && sameThread);
     for (int i = 0; i < 100; ++i)
         ASSERT_EQ(order[i], i);
 

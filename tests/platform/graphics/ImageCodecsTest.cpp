@@ -34,8 +34,7 @@ TEST(PngCodec, RoundTripKeepsTransparencyAndColourAndDamageIsRefused)
     auto damaged = decodeImage(truncated, { .name = "cut.png" });
     ASSERT_FALSE(damaged);
     EXPECT_NE(damaged.error().message.find("cut.png"), std::string::npos);
-    EXPECT_FALSE(decodeImage(std::vector<std::uint8_t> {}, { .name = "empty" }));
-    EXPECT_FALSE(decodeImage(std::vector<std::uint8_t> { 'h', 'e', 'l', 'l', 'o' }));
+    EXPECT_TRUE(!decodeImage(std::vector<std::uint8_t> {}, { .name = "empty" }) && !decodeImage(std::vector<std::uint8_t> { 'h', 'e', 'l', 'l', 'o' }));
     auto huge = decodePng(*png, { .maxPixels = 100 });
     ASSERT_FALSE(huge);
     EXPECT_NE(huge.error().message.find("larger"), std::string::npos);

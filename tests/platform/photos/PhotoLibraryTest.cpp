@@ -36,6 +36,14 @@ std::vector<std::string> identifiers(const FetchResult<PhotoAsset>& result)
 FetchOptions newestImagesFirst() { return { { { "creationDate", false } }, FetchPredicate::equal("mediaType", 1LL) }; }
 FetchOptions titled(const std::string& title) { return { {}, FetchPredicate::equal("title", title) }; }
 
+// Runs a change block and answers the error it ended with, if any.
+std::optional<Error> perform(PhotoLibrary& library, const std::function<void(PhotoChangeRequests&)>& changes)
+{
+    std::optional<Error> error = Error { "the block never completed" };
+    library.performChanges(changes, [&](bool success, std::optional<Error> failure) { error = success ? std::nullopt : std::optional(failure.value_or(Error { "failed" })); });
+    return error;
+}
+
 struct Observer : PhotoLibraryChangeObserver {
     void photoLibraryDidChange() override { ++changes; }
     int changes { 0 };
@@ -46,9 +54,8 @@ protected:
     void SetUp() override
     {
         root = folder / "Pictures";
-        std::filesystem::create_directories(root / "Holidays" / "Day 2");
-        std::filesystem::create_directories(root / "Empty");
-        std::filesystem::create_directories(root / ".thumbnails");
+        for (const char* inside : { "Holidays/Day 2", "Empty", ".thumbnails" })
+            std::filesystem::create_directories(root / inside);
         vd::test::writeUniformJpeg(root / "old.jpg", 40, 30, 0x101010);
         setModified(root / "old.jpg", 1'000'000'000);
         vd::test::writeUniformJpeg(root / "Holidays" / "beach.JPG", 60, 40, 0x202020);
@@ -62,8 +69,7 @@ protected:
         files::writeAtomically(root / "logo.png", *encodePng(vd::test::opaqueLogo(8, Color::rgba(1, 0, 0))));
         setModified(root / "logo.png", 1'600'000'000);
         vd::test::writeUniformJpeg(root / ".thumbnails" / "t.jpg", 8, 8, 0);
-        const std::string text = "notes";
-        files::writeAtomically(root / "notes.txt", std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+        std::ofstream(root / "notes.txt") << "notes";
     }
 
     std::unique_ptr<PhotoLibrary> makeLibrary() { return std::make_unique<PhotoLibrary>(root, folder / "index.sqlite", defaults); }
@@ -194,7 +200,7 @@ TEST_F(PhotoLibraryFolder, TheIndexMakesTheSecondListingReadNothingAndFollowsCha
 TEST_F(PhotoLibraryFolder, AnUnusableIndexIsLeftAloneAndListingStillWorks)
 {
     const std::string junk = "this is not an SQLite database, and it is somebody's file";
-    files::writeAtomically(folder / "index.sqlite", std::span(reinterpret_cast<const std::uint8_t*>(junk.data()), junk.size()));
+    std::ofstream(folder / "index.sqlite") << junk;
     auto library = makeLibrary();
     EXPECT_EQ(library->fetchAssetsWithOptions().count(), 4u);
     auto kept = files::readAll(folder / "index.sqlite");
@@ -256,15 +262,11 @@ TEST_F(PhotoLibraryFolder, ChangeRequestsApplyTogetherOrNotAtAll)
     auto observer = std::make_shared<Observer>();
     library->registerChangeObserver(observer);
 
-    bool succeeded = false;
-    library->performChanges([](PhotoChangeRequests& requests) {
+    EXPECT_FALSE(perform(*library, [](PhotoChangeRequests& requests) {
         const auto album = requests.creationRequestForAssetCollectionWithTitle("Trips");
-        const auto photo = requests.creationRequestForAssetFromImage(vd::test::opaqueLogo(16, Color::rgba(0, 1, 0)));
-        requests.addAssets(album, { photo });
+        requests.addAssets(album, { requests.creationRequestForAssetFromImage(vd::test::opaqueLogo(16, Color::rgba(0, 1, 0))) });
         requests.creationRequestForAssetFromImage(vd::test::opaqueLogo(4, Color::rgba(0, 0, 1)));
-    },
-        [&](bool success, std::optional<Error>) { succeeded = success; });
-    EXPECT_TRUE(succeeded);
+    }));
     EXPECT_EQ(observer->changes, 1);
     const FetchOptions trips = titled("Trips");
     auto album = library->fetchTopLevelUserCollectionsWithOptions(trips).firstObject();
@@ -273,21 +275,16 @@ TEST_F(PhotoLibraryFolder, ChangeRequestsApplyTogetherOrNotAtAll)
     EXPECT_EQ(library->savedPhotosCollection()->estimatedAssetCount, 1u);
 
     // One bad request undoes the whole block.
-    std::optional<Error> error;
-    library->performChanges([](PhotoChangeRequests& requests) {
+    const auto error = perform(*library, [](PhotoChangeRequests& requests) {
         requests.creationRequestForAssetCollectionWithTitle("Fine");
         requests.creationRequestForAssetCollectionWithTitle("../Escaped");
-    },
-        [&](bool success, std::optional<Error> failure) { succeeded = success, error = failure; });
-    EXPECT_FALSE(succeeded);
+    });
     ASSERT_TRUE(error.has_value());
     EXPECT_NE(error->message.find("Escaped"), std::string::npos);
-    EXPECT_FALSE(std::filesystem::exists(root / "Fine"));
-    EXPECT_FALSE(std::filesystem::exists(folder / "Escaped"));
+    EXPECT_TRUE(!std::filesystem::exists(root / "Fine") && !std::filesystem::exists(folder / "Escaped"));
     EXPECT_EQ(observer->changes, 1);
 
-    library->performChanges([&](PhotoChangeRequests& requests) { requests.creationRequestForAssetCollectionWithTitle("Holidays"); }, [&](bool success, std::optional<Error>) { succeeded = success; });
-    EXPECT_FALSE(succeeded);
+    EXPECT_TRUE(perform(*library, [&](PhotoChangeRequests& requests) { requests.creationRequestForAssetCollectionWithTitle("Holidays"); }));
 
     const auto oldest = library->fetchAssetsWithOptions(newestImagesFirst()).objects().back();
     ASSERT_EQ(oldest.localIdentifier, "old.jpg");
@@ -299,8 +296,7 @@ TEST_F(PhotoLibraryFolder, ChangeRequestsApplyTogetherOrNotAtAll)
     PhotoAsset forged = oldest;
     forged.localIdentifier = "../defaults.json";
     forged.path = folder / "defaults.json";
-    library->performChanges([&](PhotoChangeRequests& requests) { requests.addExistingAssets(*album, { forged }); }, [&](bool success, std::optional<Error>) { succeeded = success; });
-    EXPECT_FALSE(succeeded);
+    EXPECT_TRUE(perform(*library, [&](PhotoChangeRequests& requests) { requests.addExistingAssets(*album, { forged }); }));
     EXPECT_FALSE(std::filesystem::exists(root / "Trips" / "defaults.json"));
     library->unregisterChangeObserver(observer.get());
 }

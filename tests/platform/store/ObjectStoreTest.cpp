@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 #include "Unprivileged.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
 
 using namespace vd::store;
@@ -85,9 +86,8 @@ TEST(ObjectStore, RowsSurviveReopeningInInsertionOrderWithAbsentAndEmptyValuesKe
         if (i % 2 == 0)
             EXPECT_EQ(*row->valuePrefix("picture", 8), Bytes(8, std::uint8_t('a' + i)));
     }
-    EXPECT_TRUE((*rows)[1]->hasValue("small"));
+    EXPECT_TRUE((*rows)[1]->hasValue("small") && !(*rows)[0]->hasValue("small")) << "empty is not absent";
     EXPECT_EQ(*(*rows)[1]->value("small"), Bytes());
-    EXPECT_FALSE((*rows)[0]->hasValue("small"));
 }
 
 TEST(ObjectStore, DeleteInsertAndUpdateReachTheFileOnlyOnSave)
@@ -124,15 +124,14 @@ TEST(ObjectStore, FailedSaveKeepsTheFileAndThePendingChanges)
         auto blocker = Database::open(file, Database::Access::ReadWrite);
         ASSERT_TRUE(blocker && blocker->execute("BEGIN EXCLUSIVE"));
         addRows(*store, { "pending" });
-        EXPECT_FALSE(store->save());
-        EXPECT_TRUE(store->hasChanges());
+        EXPECT_TRUE(!store->save() && store->hasChanges());
         ASSERT_TRUE(blocker->execute("ROLLBACK"));
     }
     ASSERT_TRUE(store->save());
     EXPECT_EQ(titles(file), (std::vector<std::string> { "kept", "pending" }));
 }
 
-TEST(ObjectStore, FilesThatAreNotThisStoreAreRefusedAndLeftExactlyAsTheyWere)
+TEST(ObjectStore, FilesThatAreNotThisStoreOrUnreadableAreRefusedAndLeftExactlyAsTheyWere)
 {
     vd::test::TemporaryFolder folder;
     auto refuse = [&](const std::string& name, const std::string& expected) {
@@ -146,9 +145,11 @@ TEST(ObjectStore, FilesThatAreNotThisStoreAreRefusedAndLeftExactlyAsTheyWere)
         EXPECT_FALSE(fs::exists(folder / (name + "-journal")));
     };
 
-    const std::string text = "these are my holiday notes, not a database\n";
-    ASSERT_TRUE(vd::files::writeAtomically(folder / "notes.sqlite", std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())));
+    std::ofstream(folder / "notes.sqlite") << "these are my holiday notes, not a database\n";
     refuse("notes.sqlite", "not an SQLite database");
+    fs::create_directories(folder / "folder.sqlite" / "inside");
+    refuse("folder.sqlite", "not a regular file");
+    EXPECT_TRUE(fs::exists(folder / "folder.sqlite" / "inside"));
 
     // Someone else's SQLite database, and a table of the right name that is not ours.
     for (const auto& [name, sql, reason] : { std::tuple { "other.sqlite", "CREATE TABLE people(name TEXT); INSERT INTO people VALUES('Ada');", "not a Vardenico store" },
@@ -170,29 +171,18 @@ TEST(ObjectStore, FilesThatAreNotThisStoreAreRefusedAndLeftExactlyAsTheyWere)
         data[i] = 0xA5;
     ASSERT_TRUE(vd::files::writeAtomically(folder / "damaged.sqlite", data));
     refuse("damaged.sqlite", "damaged");
-}
 
-TEST(ObjectStore, UnreadableFileIsRefused)
-{
-    {
-        vd::test::TemporaryFolder folder;
-        fs::create_directories(folder / "store.sqlite" / "inside");
-        auto store = ObjectStore::open(folder / "store.sqlite", model());
-        ASSERT_FALSE(store);
-        EXPECT_NE(store.error().message.find("not a regular file"), std::string::npos);
-        EXPECT_TRUE(fs::exists(folder / "store.sqlite" / "inside"));
-    }
-    vd::test::TemporaryFolder folder;
-    const fs::path file = folder / "store.sqlite";
-    ASSERT_TRUE(opened(file));
-    fs::permissions(file, fs::perms::none);
+    // A store this user may not read.
+    const fs::path locked = folder / "locked.sqlite";
+    ASSERT_TRUE(opened(locked));
+    fs::permissions(locked, fs::perms::none);
     fs::permissions(folder.path(), fs::perms::all);
     EXPECT_TRUE(vd::test::passesAsUnprivilegedUser([&] {
-        auto refused = ObjectStore::open(file, model());
+        auto refused = ObjectStore::open(locked, model());
         ASSERT_FALSE(refused);
-        EXPECT_NE(refused.error().message.find("store.sqlite"), std::string::npos) << refused.error().message;
+        EXPECT_NE(refused.error().message.find("locked.sqlite"), std::string::npos) << refused.error().message;
     }));
-    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST(ObjectStore, AnOlderStoreIsReadWithoutWritingEvenOnReadOnlyMediaAndItsFirstSaveUpgradesIt)

@@ -66,8 +66,7 @@ TEST_F(NavigationFixture, PushAndPopRunTheLifecycleInOrderAndReleasePoppedScreen
     editor.reset();
     auto popped = navigation->popViewController(false);
     EXPECT_EQ(take(), (Lines { "editor willDisappear", "home willAppear", "editor didDisappear", "home didAppear" }));
-    ASSERT_TRUE(popped);
-    EXPECT_EQ(popped->navigationController(), nullptr);
+    ASSERT_TRUE(popped && !popped->navigationController());
     popped.reset();
     EXPECT_TRUE(weakEditor.expired());
     EXPECT_EQ(take(), (Lines { "editor dealloc" }));
@@ -98,8 +97,7 @@ TEST_F(NavigationFixture, PopToAControllerAnIndexOrTheRoot)
     EXPECT_EQ(navigation->popToRootViewController(false).size(), 2u);
     EXPECT_FALSE(navigation->isTransitioning());
     EXPECT_EQ(navigation->viewControllers().size(), 1u);
-    EXPECT_EQ(navigation->view()->subviews().size(), 1u);
-    EXPECT_EQ(navigation->view()->subviews()[0], navigation->topViewController()->view());
+    EXPECT_EQ(navigation->view()->subviews(), std::vector { navigation->topViewController()->view() });
 }
 
 TEST_F(NavigationFixture, ReplacingTheStackKeepsWhatStaysAndReleasesTheRest)
@@ -116,8 +114,7 @@ TEST_F(NavigationFixture, ReplacingTheStackKeepsWhatStaysAndReleasesTheRest)
     navigation->setViewControllers({ home, editor }, false);
     EXPECT_EQ(navigation->viewControllers(), (std::vector<std::shared_ptr<ViewController>> { home, editor }));
     EXPECT_EQ(take(), (Lines { "editor load", "preview willDisappear", "editor willAppear", "preview didDisappear", "editor didAppear", "gallery dealloc", "preview dealloc" }));
-    EXPECT_EQ(navigation->visibleViewController(), editor);
-    EXPECT_EQ(editor->navigationController(), navigation);
+    EXPECT_TRUE(navigation->visibleViewController() == editor && editor->navigationController() == navigation);
 
     auto sheet = screen("sheet");
     sheet->setModalPresentationStyle(ModalPresentationStyle::OverFullScreen);
@@ -139,8 +136,7 @@ TEST_F(NavigationFixture, ModalScreensCoverAndReturn)
     RunLoop::main().advance(0.5);
     EXPECT_TRUE(presented);
     EXPECT_EQ(take(), (Lines { "sheet didAppear", "home didDisappear" }));
-    EXPECT_EQ(home->presentedViewController(), sheet);
-    EXPECT_EQ(sheet->presentingViewController(), home);
+    EXPECT_TRUE(home->presentedViewController() == sheet && sheet->presentingViewController() == home);
     EXPECT_EQ(sheet->view()->window(), window.get());
     EXPECT_TRUE(home->view()->isHidden());
 
@@ -150,9 +146,7 @@ TEST_F(NavigationFixture, ModalScreensCoverAndReturn)
 
     sheet->dismissViewController(false);
     EXPECT_EQ(take(), (Lines { "sheet willDisappear", "home willAppear", "sheet didDisappear", "home didAppear" }));
-    EXPECT_EQ(sheet->view()->superview(), nullptr);
-    EXPECT_FALSE(home->view()->isHidden());
-    EXPECT_EQ(window->subviews().size(), 1u);
+    EXPECT_TRUE(!sheet->view()->superview() && !home->view()->isHidden() && window->subviews().size() == 1u);
 
     sheet->setModalPresentationStyle(ModalPresentationStyle::OverFullScreen);
     home->presentViewController(sheet, false);
@@ -198,27 +192,20 @@ TEST(InterfaceDescription, BuildsViewsAndListsAndBindsThemToFields)
     auto screen = std::make_shared<Screen>();
     auto view = description->instantiate(*screen).value();
     ASSERT_TRUE(screen->myViewBg && screen->myImageSnap && screen->myScrollViewLogoComposer);
-    EXPECT_EQ(screen->myViewBg->frame(), Rect(10, 20, 300, 100));
-    EXPECT_EQ(screen->myViewBg->alpha(), 0.5);
-    EXPECT_EQ(screen->myViewBg->tag(), 7);
-    EXPECT_TRUE(screen->myViewBg->isHidden());
+    const View& background = *screen->myViewBg;
+    EXPECT_EQ(std::tuple(background.frame(), background.alpha(), background.tag(), background.isHidden()), std::tuple(Rect(10, 20, 300, 100), 0.5, 7L, true));
     EXPECT_NEAR(screen->myViewBg->layer().borderColor().alpha, 128 / 255.0, 1e-9);
     EXPECT_EQ(screen->myViewBg->autoresizingMask(), unsigned(FlexibleWidth | FlexibleBottomMargin));
     EXPECT_EQ(screen->myImageSnap->superview(), screen->myViewBg);
     EXPECT_EQ(screen->myImageSnap->contentMode(), ContentMode::ScaleAspectFit);
-    EXPECT_EQ(screen->myScrollViewLogoComposer->contentSize(), (Size { 320, 900 }));
-    EXPECT_FALSE(screen->myScrollViewLogoComposer->isScrollEnabled());
-    EXPECT_EQ(screen->myScrollViewLogoComposer->maximumZoomScale(), 3);
-    EXPECT_EQ(screen->myScrollViewLogoComposer->name(), "myScrollViewLogoComposer");
+    const ScrollView& composer = *screen->myScrollViewLogoComposer;
+    EXPECT_EQ(std::tuple(composer.contentSize(), composer.isScrollEnabled(), composer.maximumZoomScale(), composer.name()), std::tuple(Size { 320, 900 }, false, 3.0, std::string("myScrollViewLogoComposer")));
     auto& layout = screen->myCollectionViewSELEZIONATE->layout();
-    EXPECT_EQ(layout.scrollDirection, CollectionViewFlowLayout::ScrollDirection::Horizontal);
-    EXPECT_EQ(layout.itemSize, (Size { 80, 80 }));
-    EXPECT_EQ(layout.minimumLineSpacing, 4);
-    EXPECT_EQ(layout.sectionInset, (EdgeInsets { 2, 2, 2, 2 }));
+    EXPECT_EQ(std::tuple(layout.scrollDirection, layout.itemSize, layout.minimumLineSpacing, layout.sectionInset),
+        std::tuple(CollectionViewFlowLayout::ScrollDirection::Horizontal, Size { 80, 80 }, 4.0, EdgeInsets { 2, 2, 2, 2 }));
     EXPECT_TRUE(screen->myCollectionViewSELEZIONATE->allowsMultipleSelection());
     EXPECT_EQ(screen->myCollectionViewSELEZIONATE->contentInset().left, 5) << "scroll view properties are inherited";
-    EXPECT_EQ(screen->myTableViewLayer->rowHeight(), 90);
-    EXPECT_TRUE(screen->myTableViewLayer->isEditing());
+    EXPECT_TRUE(screen->myTableViewLayer->rowHeight() == 90 && screen->myTableViewLayer->isEditing());
     EXPECT_EQ(screen->myPickerViewFont->frame().height(), 160);
 
     // Autoresizing works on the built tree.
@@ -279,8 +266,7 @@ TEST(ScreenRegistry, MakesTheTabletTwinAndItsDescription)
     auto home = std::dynamic_pointer_cast<Home>(registry.instantiate("home", DeviceKind::Phone).value());
     EXPECT_EQ(home->className() + " " + home->identifier(), "HomeViewController home");
     ASSERT_TRUE(home->myButtonCreaLogoProp) << "fields are bound before the view loads";
-    EXPECT_FALSE(home->isViewLoaded());
-    EXPECT_FALSE(home->loadedWith);
+    EXPECT_TRUE(!home->isViewLoaded() && !home->loadedWith);
     home->loadViewIfNeeded();
     EXPECT_EQ(home->loadedWith, home->myButtonCreaLogoProp);
 
