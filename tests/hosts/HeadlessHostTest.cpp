@@ -2,20 +2,17 @@
 
 #include <hosts/AutomationScript.h>
 #include <hosts/HeadlessHost.h>
-#include <platform/foundation/RunLoop.h>
 #include <platform/graphics/ImageCodecs.h>
 #include <platform/ui/controls/ImageView.h>
 #include <platform/ui/controls/Label.h>
 #include <platform/ui/gestures/ForcePressGestureRecognizer.h>
 #include <platform/ui/gestures/LongPressGestureRecognizer.h>
 #include <platform/ui/gestures/TapGestureRecognizer.h>
-#include <platform/ui/window/Window.h>
 
 #include <array>
 #include <chrono>
 #include <fstream>
 #include <thread>
-#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 namespace vd {

@@ -3,10 +3,6 @@
 #include <hosts/AutomationScript.h>
 #include <hosts/HeadlessHost.h>
 #include <hosts/Host.h>
-#include <platform/foundation/RunLoop.h>
-#include <platform/ui/window/Window.h>
-
-#include <gtest/gtest.h>
 
 namespace vd {
 namespace {

@@ -6,8 +6,6 @@
 #include <platform/graphics/ImageCatalogue.h>
 #include <platform/graphics/ImageCodecs.h>
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <fstream>
 #include <regex>

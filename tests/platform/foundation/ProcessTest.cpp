@@ -3,8 +3,6 @@
 #include <TestSupport.h>
 
 #include <fstream>
-#include <gtest/gtest.h>
-#include <sstream>
 
 using namespace vd;
 

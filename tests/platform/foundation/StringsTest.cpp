@@ -3,8 +3,6 @@
 
 #include "TestSupport.h"
 
-#include <gtest/gtest.h>
-
 using vd::StringsCatalogue;
 
 namespace {

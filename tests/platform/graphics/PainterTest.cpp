@@ -1,12 +1,10 @@
 #include <platform/graphics/BoxBlur.h>
-#include <platform/graphics/DrawingContext.h>
 #include <platform/graphics/ImageCodecs.h>
 #include <platform/graphics/ImageMetadata.h>
 
 #include <TestSupport.h>
 
 #include <fstream>
-#include <gtest/gtest.h>
 
 using namespace vd;
 

@@ -4,14 +4,10 @@
 #include <TestSupport.h>
 
 #include <platform/foundation/Files.h>
-#include <platform/foundation/RunLoop.h>
 #include <platform/graphics/ImageMetadata.h>
 #include <platform/photos/EmbeddedPreviews.h>
 #include <platform/photos/ImageManager.h>
 #include <platform/photos/ThumbnailCache.h>
-
-#include <gtest/gtest.h>
-#include <random>
 
 using namespace vd;
 using vd::test::assetAt;

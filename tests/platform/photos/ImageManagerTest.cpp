@@ -3,10 +3,8 @@
 
 #include <TestSupport.h>
 
-#include <platform/foundation/RunLoop.h>
 #include <platform/photos/ImageManager.h>
 
-#include <gtest/gtest.h>
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -14,7 +12,6 @@
 #include <sstream>
 #include <sys/resource.h>
 #include <thread>
-#include <unistd.h>
 
 using namespace vd;
 using vd::test::assetAt;

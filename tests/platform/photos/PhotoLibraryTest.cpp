@@ -11,10 +11,8 @@
 #include <services/CustomPhotoAlbum.h>
 #include <services/singleAutoFoto.h>
 
-#include <gtest/gtest.h>
 #include <fstream>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace vd;
 

@@ -6,7 +6,6 @@
 #include "Unprivileged.h"
 
 #include <fstream>
-#include <gtest/gtest.h>
 
 using namespace vd::store;
 namespace fs = std::filesystem;

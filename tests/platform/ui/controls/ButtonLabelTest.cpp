@@ -3,7 +3,6 @@
 #include <platform/ui/controls/Button.h>
 #include <platform/ui/controls/Label.h>
 
-#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 namespace vd {

@@ -3,11 +3,8 @@
 #include <platform/graphics/ImageCodecs.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 namespace vd {
 namespace {

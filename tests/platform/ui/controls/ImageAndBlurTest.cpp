@@ -1,12 +1,8 @@
 #include <TestSupport.h>
 
-#include <platform/foundation/RunLoop.h>
-#include <platform/graphics/DrawingContext.h>
 #include <platform/ui/controls/BlurView.h>
 #include <platform/ui/controls/ImageView.h>
 #include <platform/ui/controls/Label.h>
-
-#include <gtest/gtest.h>
 
 namespace vd {
 namespace {

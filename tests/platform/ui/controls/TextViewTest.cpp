@@ -3,7 +3,6 @@
 #include <platform/ui/controls/TextView.h>
 #include <platform/ui/controls/Toolbar.h>
 
-#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <thread>
 

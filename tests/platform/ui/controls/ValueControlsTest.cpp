@@ -1,13 +1,11 @@
 #include <TestSupport.h>
 
-#include <platform/foundation/RunLoop.h>
 #include <platform/ui/controls/ProgressView.h>
 #include <platform/ui/controls/SegmentedControl.h>
 #include <platform/ui/controls/Slider.h>
 #include <platform/ui/controls/Stepper.h>
 #include <platform/ui/controls/Switch.h>
 
-#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <numbers>
 

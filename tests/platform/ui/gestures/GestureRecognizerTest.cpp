@@ -1,14 +1,10 @@
 #include <TestSupport.h>
 
-#include <platform/foundation/RunLoop.h>
 #include <platform/ui/gestures/ForcePressGestureRecognizer.h>
 #include <platform/ui/gestures/LongPressGestureRecognizer.h>
 #include <platform/ui/gestures/PanGestureRecognizer.h>
 #include <platform/ui/gestures/PinchGestureRecognizer.h>
 #include <platform/ui/gestures/TapGestureRecognizer.h>
-#include <platform/ui/window/Window.h>
-
-#include <gtest/gtest.h>
 
 namespace vd {
 namespace {

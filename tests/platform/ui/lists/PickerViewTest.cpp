@@ -1,9 +1,6 @@
 #include <TestSupport.h>
 
 #include <platform/ui/lists/PickerView.h>
-#include <platform/ui/window/Window.h>
-
-#include <gtest/gtest.h>
 
 namespace vd {
 namespace {

@@ -1,9 +1,6 @@
 #include <TestSupport.h>
 
 #include <platform/ui/lists/ScrollView.h>
-#include <platform/ui/window/Window.h>
-
-#include <gtest/gtest.h>
 
 #include <cmath>
 

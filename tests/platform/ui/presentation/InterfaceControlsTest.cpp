@@ -6,9 +6,6 @@
 #include <platform/ui/controls/Switch.h>
 #include <platform/ui/presentation/InterfaceDescription.h>
 #include <platform/ui/presentation/ViewController.h>
-#include <platform/ui/window/Window.h>
-
-#include <gtest/gtest.h>
 
 namespace vd {
 namespace {

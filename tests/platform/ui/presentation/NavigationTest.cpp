@@ -8,9 +8,6 @@
 #include <platform/ui/presentation/NavigationController.h>
 #include <platform/ui/presentation/ScreenRegistry.h>
 #include <platform/ui/lists/ScrollView.h>
-#include <platform/ui/window/Window.h>
-
-#include <gtest/gtest.h>
 
 #include <fstream>
 

@@ -1,12 +1,10 @@
 #include <TestSupport.h>
 
-#include <platform/foundation/RunLoop.h>
 #include <platform/ui/presentation/AlertController.h>
 #include <platform/ui/controls/Button.h>
 #include <platform/ui/controls/TextView.h>
 #include <platform/ui/presentation/Popover.h>
 
-#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 namespace vd {

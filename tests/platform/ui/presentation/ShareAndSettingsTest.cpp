@@ -11,9 +11,7 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 namespace vd {
 namespace {

@@ -1,10 +1,5 @@
 #include <TestSupport.h>
 
-#include <platform/foundation/RunLoop.h>
-#include <platform/graphics/DrawingContext.h>
-#include <platform/ui/window/Window.h>
-
-#include <gtest/gtest.h>
 #include <numbers>
 
 namespace vd {
