@@ -11,7 +11,9 @@
 #include <list>
 #include <map>
 #include <mutex>
+#include <set>
 #include <unordered_map>
+#include <utility>
 #include <sys/stat.h>
 #include <thread>
 
@@ -188,7 +190,28 @@ StampSummary StampBatch::runInputs(StampInputs inputs, const std::function<void(
         return provenance && isStampedCopyOf(*provenance, target.filename().string(), sourceName, hash, engine.stampHash());
     };
 
-    auto stampOne = [&](const std::filesystem::path& photo) {
+    // Output names are taken in selection order, whichever worker gets there first: a photo
+    // looks for its name once every photo before it has claimed one or needs none.
+    std::size_t namedUpTo = 0;         // photos before this one have their names
+    std::set<std::size_t> namedAhead;  // photos after it that are past naming
+    struct NamingTurn {
+        std::function<void()> pass;
+        void release()
+        {
+            if (pass)
+                std::exchange(pass, nullptr)();
+        }
+        ~NamingTurn() { release(); }
+    };
+
+    auto stampOne = [&](const std::filesystem::path& photo, std::size_t index) {
+        NamingTurn turn { [&, index] {
+            std::lock_guard lock(mutex);
+            namedAhead.insert(index);
+            while (namedAhead.erase(namedUpTo))
+                ++namedUpTo;
+            changed.notify_all();
+        } };
         Outcome outcome;
         outcome.source = photo;
         const std::shared_ptr<const StampEngine> chosen = m_engineFor ? m_engineFor(photo) : nullptr;
@@ -226,6 +249,10 @@ StampSummary StampBatch::runInputs(StampInputs inputs, const std::function<void(
         // another run holds is waited for, as that run may be writing this very photo.
         const std::string stem = stampedFileStem(photo);
         const std::string extension = StampEngine::extensionOf(engine.outputFormat(photo));
+        {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return namedUpTo == index; });
+        }
         for (int attempt = 1;;) {
             if (m_cancelled) {
                 outcome.started = false;
@@ -253,6 +280,7 @@ StampSummary StampBatch::runInputs(StampInputs inputs, const std::function<void(
             if (std::filesystem::exists(std::filesystem::symlink_status(target, error)))
                 continue; // the claim is let go and the file looked at again
             log::debug("Applico logo alle Foto: " + photo.string());
+            turn.release();
             stampInto(engine, photo, outcome.sourceName, *before, stem, extension, attempt, outcome);
             break; // the claim goes once the photo is in place
         }
@@ -284,7 +312,7 @@ StampSummary StampBatch::runInputs(StampInputs inputs, const std::function<void(
                 photo = std::move(*next);
             }
             const auto started = std::chrono::steady_clock::now();
-            Outcome outcome = stampOne(photo);
+            Outcome outcome = stampOne(photo, index);
             outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
             std::lock_guard lock(mutex);
             outcomes[index] = std::move(outcome);

@@ -1,29 +1,14 @@
-#include "CommandSupport.h"
-#include "TestSupport.h"
+#include "CliSupport.h"
 
-#include <platform/graphics/DrawingContext.h>
-#include <platform/graphics/ImageCodecs.h>
-
-#include <gtest/gtest.h>
+#include <zlib.h>
 
 using namespace vd;
 namespace fs = std::filesystem;
 
 namespace {
 
-void writeText(const fs::path& path, const std::string& text)
-{
-    ASSERT_TRUE(files::writeAtomically(path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())));
-}
-
-void writePicture(const fs::path& path, bool jpeg)
-{
-    DrawingContext context({ 32, 24 }, DrawingContext::Opacity::Opaque, 1.0);
-    context.fill({ 0, 0, 32, 24 }, Color::rgba(0.9, 0.4, 0.1));
-    auto bytes = jpeg ? encodeJpeg(context.takeImage()) : encodePng(context.takeImage());
-    ASSERT_TRUE(bytes);
-    ASSERT_TRUE(files::writeAtomically(path, *bytes));
-}
+using test::writePicture;
+using test::writeText;
 
 // A PNG whose header claims width × height pixels, with no pixels behind it.
 void writeHugePngHeader(const fs::path& path, std::uint32_t width, std::uint32_t height)
@@ -31,13 +16,7 @@ void writeHugePngHeader(const fs::path& path, std::uint32_t width, std::uint32_t
     std::vector<std::uint8_t> bytes { 0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13 };
     const std::vector<std::uint8_t> chunk { 'I', 'H', 'D', 'R', std::uint8_t(width >> 24), std::uint8_t(width >> 16), std::uint8_t(width >> 8), std::uint8_t(width),
         std::uint8_t(height >> 24), std::uint8_t(height >> 16), std::uint8_t(height >> 8), std::uint8_t(height), 8, 6, 0, 0, 0 };
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (std::uint8_t byte : chunk) {
-        crc ^= byte;
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    crc = ~crc;
+    const auto crc = static_cast<std::uint32_t>(crc32(0, chunk.data(), static_cast<uInt>(chunk.size())));
     bytes.insert(bytes.end(), chunk.begin(), chunk.end());
     for (int shift = 24; shift >= 0; shift -= 8)
         bytes.push_back(std::uint8_t(crc >> shift));
@@ -53,8 +32,8 @@ protected:
     {
         options.home = folder / "home";
         options.photos = folder / "Pictures";
-        writePicture(folder / "logo.png", false);
-        writePicture(folder / "photo.jpg", true);
+        writePicture(folder / "logo.png", 32, 24, false);
+        writePicture(folder / "photo.jpg", 32, 24, true);
         writeText(folder / "notes.png", "not a picture");
         fs::create_directories(folder / "out");
     }

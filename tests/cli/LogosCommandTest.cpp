@@ -1,9 +1,4 @@
-#include <platform/foundation/Files.h>
-#include <platform/graphics/DrawingContext.h>
-#include <platform/graphics/ImageCodecs.h>
-
-#include "CommandSupport.h"
-#include "TestSupport.h"
+#include "CliSupport.h"
 
 #include <exiv2/exiv2.hpp>
 #include <gtest/gtest.h>
@@ -14,36 +9,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Runs the vardenico program with VARDENICO_HOME set to home, as a user would; the arguments are
-// split at spaces outside single quotes.
-test::CommandOutcome vardenico(const fs::path& home, const std::string& line)
+// Runs the vardenico program with VARDENICO_HOME set to home, as a user would.
+test::CommandOutcome vardenico(const fs::path& home, const std::vector<std::string>& arguments)
 {
-    std::vector<std::string> words;
-    std::string word;
-    bool quoted = false, started = false;
-    for (char c : line + " ") {
-        if (c == '\'')
-            quoted = !quoted, started = true;
-        else if (c != ' ' || quoted)
-            word += c, started = true;
-        else if (started)
-            words.push_back(std::exchange(word, {})), started = false;
-    }
     test::CommandOptions options;
     options.home = home;
-    return test::runVardenico(words, options, home.parent_path() / "run");
+    return test::runVardenico(arguments, options, home.parent_path() / "run");
 }
 
-fs::path writePicture(const fs::path& path, int width, int height, bool jpeg)
-{
-    DrawingContext context({ double(width), double(height) }, DrawingContext::Opacity::Opaque, 1.0);
-    context.fill({ 0, 0, double(width), double(height) }, Color::rgba(0.9, 0.4, 0.1));
-    context.fill({ 0, 0, double(width) / 2, double(height) / 2 }, Color::rgba(0.1, 0.3, 0.9));
-    auto bytes = jpeg ? encodeJpeg(context.takeImage()) : encodePng(context.takeImage());
-    EXPECT_TRUE(bytes);
-    EXPECT_TRUE(files::writeAtomically(path, *bytes));
-    return path;
-}
+using test::writePicture;
 
 }
 
@@ -54,15 +28,15 @@ TEST(LogosCommand, AddListExportDeleteAcrossRuns)
     const fs::path photo = writePicture(folder / "photo.jpg", 1600, 1200, true);
     const fs::path badge = writePicture(folder / "badge.png", 300, 600, false);
 
-    test::CommandOutcome added = vardenico(home, "logos add '" + photo.string() + "'");
+    test::CommandOutcome added = vardenico(home, { "logos", "add", photo.string() });
     ASSERT_EQ(added.status, 0) << added.errors;
     EXPECT_NE(added.output.find("Added logo 0"), std::string::npos) << added.output;
     EXPECT_NE(added.output.find((home / "dictModel.sqlite").string()), std::string::npos);
     EXPECT_TRUE(fs::exists(home / "dictModel.sqlite"));
-    ASSERT_EQ(vardenico(home, "logos add '" + badge.string() + "'").status, 0);
+    ASSERT_EQ(vardenico(home, { "logos", "add", badge.string() }).status, 0);
 
     // A second run sees the first run's logos.
-    test::CommandOutcome listed = vardenico(home, "logos list --json");
+    test::CommandOutcome listed = vardenico(home, { "logos", "list", "--json" });
     ASSERT_EQ(listed.status, 0) << listed.errors;
     auto logos = nlohmann::json::parse(listed.output);
     ASSERT_EQ(logos.size(), 2u);
@@ -76,10 +50,10 @@ TEST(LogosCommand, AddListExportDeleteAcrossRuns)
         EXPECT_TRUE(logos[i]["layers"].empty());
         EXPECT_TRUE(logos[i]["canvasColor"].is_null());
     }
-    test::CommandOutcome plain = vardenico(home, "logos list");
+    test::CommandOutcome plain = vardenico(home, { "logos", "list" });
     EXPECT_NE(plain.output.find("2 logos"), std::string::npos) << plain.output;
 
-    test::CommandOutcome exported = vardenico(home, "logos export 0 '" + (folder / "logo.png").string() + "'");
+    test::CommandOutcome exported = vardenico(home, { "logos", "export", "0", (folder / "logo.png").string() });
     ASSERT_EQ(exported.status, 0) << exported.errors;
     auto picture = decodeImageFile(folder / "logo.png");
     ASSERT_TRUE(picture);
@@ -88,55 +62,54 @@ TEST(LogosCommand, AddListExportDeleteAcrossRuns)
     EXPECT_EQ(picture->pixelAt(400, 400) >> 24, 255u);
 
     // Exporting over an existing file needs --force.
-    test::CommandOutcome again = vardenico(home, "logos export 1 '" + (folder / "logo.png").string() + "'");
+    test::CommandOutcome again = vardenico(home, { "logos", "export", "1", (folder / "logo.png").string() });
     EXPECT_EQ(again.status, 1);
     EXPECT_NE(again.errors.find("logo.png"), std::string::npos) << again.errors;
-    EXPECT_EQ(vardenico(home, "logos export 1 '" + (folder / "logo.png").string() + "' --force").status, 0);
+    EXPECT_EQ(vardenico(home, { "logos", "export", "1", (folder / "logo.png").string(), "--force" }).status, 0);
 
     // The name's extension says what is written: a JPEG over white, never PNG bytes as .jpg; a
     // name promising anything else, or a folder that is not there, is refused, naming why.
-    test::CommandOutcome asJpeg = vardenico(home, "logos export 0 '" + (folder / "logo.jpg").string() + "'");
+    test::CommandOutcome asJpeg = vardenico(home, { "logos", "export", "0", (folder / "logo.jpg").string() });
     ASSERT_EQ(asJpeg.status, 0) << asJpeg.errors;
     EXPECT_EQ(sniffFileFormat(folder / "logo.jpg"), ImageFormat::Jpeg);
     EXPECT_GE(decodeImageFile(folder / "logo.jpg")->pixelAt(400, 40) & 0xf0f0f0u, 0xf0f0f0u) << "the transparent margin is white";
-    test::CommandOutcome asGif = vardenico(home, "logos export 0 '" + (folder / "logo.gif").string() + "'");
+    test::CommandOutcome asGif = vardenico(home, { "logos", "export", "0", (folder / "logo.gif").string() });
     EXPECT_EQ(asGif.status, 2);
     EXPECT_NE(asGif.errors.find(".png"), std::string::npos) << asGif.errors;
-    test::CommandOutcome nowhere = vardenico(home, "logos export 0 '" + (folder / "missing" / "logo.png").string() + "'");
+    test::CommandOutcome nowhere = vardenico(home, { "logos", "export", "0", (folder / "missing" / "logo.png").string() });
     EXPECT_EQ(nowhere.status, 1);
     EXPECT_NE(nowhere.errors.find("the folder " + (folder / "missing").string() + " does not exist"), std::string::npos) << nowhere.errors;
     EXPECT_FALSE(fs::exists(folder / "logo.gif"));
 
-    test::CommandOutcome deleted = vardenico(home, "logos delete 0");
+    test::CommandOutcome deleted = vardenico(home, { "logos", "delete", "0" });
     ASSERT_EQ(deleted.status, 0) << deleted.errors;
     EXPECT_NE(deleted.output.find("1 logo left"), std::string::npos) << deleted.output;
-    EXPECT_EQ(nlohmann::json::parse(vardenico(home, "logos list --json").output).size(), 1u);
+    EXPECT_EQ(nlohmann::json::parse(vardenico(home, { "logos", "list", "--json" }).output).size(), 1u);
 }
 
 TEST(LogosCommand, BadIndexOrUnreadablePictureIsNamedAndChangesNothing)
 {
     test::TemporaryFolder folder;
     const fs::path home = folder / "home";
-    ASSERT_EQ(vardenico(home, "logos add '" + writePicture(folder / "a.png", 64, 64, false).string() + "'").status, 0);
+    ASSERT_EQ(vardenico(home, { "logos", "add", writePicture(folder / "a.png", 64, 64, false).string() }).status, 0);
     const std::string before = test::fileText(home / "dictModel.sqlite");
 
     for (const std::string index : { "1", "-1", "two", "0x0" }) {
-        test::CommandOutcome outcome = vardenico(home, "logos delete " + index);
+        test::CommandOutcome outcome = vardenico(home, { "logos", "delete", index });
         EXPECT_EQ(outcome.status, 2) << index;
         EXPECT_NE(outcome.errors.find(index), std::string::npos) << outcome.errors;
-        outcome = vardenico(home, "logos export " + index + " '" + (folder / "out.png").string() + "'");
+        outcome = vardenico(home, { "logos", "export", index, (folder / "out.png").string() });
         EXPECT_EQ(outcome.status, 2) << index;
         EXPECT_FALSE(fs::exists(folder / "out.png"));
     }
-    const std::string notes = "not a picture";
-    ASSERT_TRUE(files::writeAtomically(folder / "notes.png", std::span(reinterpret_cast<const std::uint8_t*>(notes.data()), notes.size())));
+    test::writeText(folder / "notes.png", "not a picture");
     for (const fs::path& input : { folder / "notes.png", folder / "missing.jpg" }) {
-        test::CommandOutcome outcome = vardenico(home, "logos add '" + input.string() + "'");
+        test::CommandOutcome outcome = vardenico(home, { "logos", "add", input.string() });
         EXPECT_EQ(outcome.status, input.filename() == "missing.jpg" ? 2 : 1); // a missing file is a mistake in the command
         EXPECT_NE(outcome.errors.find(input.filename().string()), std::string::npos) << outcome.errors;
     }
     EXPECT_EQ(test::fileText(home / "dictModel.sqlite"), before);
-    EXPECT_EQ(vardenico(home, "logos").status, 2); // a subcommand is required
+    EXPECT_EQ(vardenico(home, { "logos" }).status, 2); // a subcommand is required
 }
 
 TEST(LogosCommand, StoreThatCannotBeOpenedEndsWithUnresolvedErrorAndStaysAsItWas)
@@ -145,8 +118,9 @@ TEST(LogosCommand, StoreThatCannotBeOpenedEndsWithUnresolvedErrorAndStaysAsItWas
     const fs::path home = folder / "home";
     fs::create_directories(home);
     const std::string notes = "SQLite format 2\nmy shopping list: bread, milk\n";
-    ASSERT_TRUE(files::writeAtomically(home / "dictModel.sqlite", std::span(reinterpret_cast<const std::uint8_t*>(notes.data()), notes.size())));
-    for (const std::string& arguments : std::vector<std::string> { "logos list", "logos add '" + writePicture(folder / "a.png", 8, 8, false).string() + "'", "logos delete 0" }) {
+    test::writeText(home / "dictModel.sqlite", notes);
+    const std::vector<std::vector<std::string>> commands { { "logos", "list" }, { "logos", "add", writePicture(folder / "a.png", 8, 8, false).string() }, { "logos", "delete", "0" } };
+    for (const auto& arguments : commands) {
         test::CommandOutcome outcome = vardenico(home, arguments);
         EXPECT_NE(outcome.status, 0);
         EXPECT_EQ(outcome.errors.rfind("Unresolved error ", 0), 0u) << outcome.errors;
@@ -168,8 +142,8 @@ TEST(LogosCommand, PhotoIsAddedTheWayItsOrientationSaysItIsSeen)
         image->exifData()["Exif.Image.Orientation"] = std::uint16_t(6);
         image->writeMetadata();
     }
-    ASSERT_EQ(vardenico(home, "logos add '" + photo.string() + "'").status, 0);
-    ASSERT_EQ(vardenico(home, "logos export 0 '" + (folder / "logo.png").string() + "'").status, 0);
+    ASSERT_EQ(vardenico(home, { "logos", "add", photo.string() }).status, 0);
+    ASSERT_EQ(vardenico(home, { "logos", "export", "0", (folder / "logo.png").string() }).status, 0);
     auto logo = decodeImageFile(folder / "logo.png");
     ASSERT_TRUE(logo);
     // Upright it is 200 × 400 with its top-right quarter blue, shown 400 × 800 in the middle of

@@ -1,8 +1,5 @@
-#include "CommandSupport.h"
-#include "TestSupport.h"
+#include "CliSupport.h"
 
-#include <platform/graphics/DrawingContext.h>
-#include <platform/graphics/ImageCodecs.h>
 #include <platform/store/Database.h>
 
 #include <gtest/gtest.h>
@@ -12,16 +9,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void writePicture(const fs::path& path, int width, int height, const Color& colour, bool jpeg)
-{
-    DrawingContext context({ double(width), double(height) }, DrawingContext::Opacity::Opaque, 1.0);
-    context.fill({ 0, 0, double(width), double(height) }, colour);
-    context.fill({ 0, 0, double(width) / 3, double(height) / 3 }, Color::rgba(0.1, 0.2, 0.7));
-    auto bytes = jpeg ? encodeJpeg(context.takeImage()) : encodePng(context.takeImage());
-    ASSERT_TRUE(bytes);
-    ASSERT_TRUE(files::writeAtomically(path, *bytes));
-    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
-}
+using vd::test::writePicture;
 
 std::vector<fs::path> visibleFiles(const fs::path& folder)
 {
@@ -40,11 +28,11 @@ TEST(StampCommand, SkipDoneFinishesABatchWithoutRedoingOrDuplicatingAndSaysWhatI
     vd::test::TemporaryFolder folder;
     vd::test::CommandOptions options;
     options.home = folder / "home";
-    writePicture(folder / "logo.png", 40, 40, Color::rgba(0, 1, 0), false);
+    writePicture(folder / "logo.png", 40, 40, false, Color::rgba(0, 1, 0));
     std::vector<std::string> photos;
     for (int i = 0; i < 3; ++i) {
         photos.push_back((folder / ("IMG_" + std::to_string(i) + ".jpg")).string());
-        writePicture(photos.back(), 120 + 10 * i, 90, Color::rgba(0.8, 0.3, 0.1 * i), true);
+        writePicture(photos.back(), 120 + 10 * i, 90, true, Color::rgba(0.8, 0.3, 0.1 * i));
     }
     auto stamp = [&](std::vector<std::string> extra, const std::vector<std::string>& which) {
         std::vector<std::string> arguments { "stamp", "--logo", (folder / "logo.png").string(), "--out", (folder / "out").string(), "--skip-done" };
@@ -71,7 +59,7 @@ TEST(StampCommand, SkipDoneFinishesABatchWithoutRedoingOrDuplicatingAndSaysWhatI
 
     // Another size is another stamp; a changed photo is another source.
     ASSERT_EQ(stamp({ "--size", "40" }, { photos[1] }).status, 0);
-    writePicture(photos[2], 60, 60, Color::rgba(0.2, 0.2, 0.2), true);
+    writePicture(photos[2], 60, 60, true, Color::rgba(0.2, 0.2, 0.2));
     auto changed = stamp({}, photos);
     EXPECT_NE(changed.output.find("1 of 3 photos stamped"), std::string::npos) << changed.output;
     EXPECT_EQ(visibleFiles(folder / "out").size(), 5u);
@@ -97,7 +85,7 @@ TEST(StampCommand, LogosListWorksOnAStoreNobodyMayWriteAndLeavesItAsItWas)
     fs::permissions(folder.path(), fs::perms::all);
     vd::test::CommandOptions options;
     options.home = folder / "home";
-    writePicture(folder / "logo.png", 40, 40, Color::rgba(0, 1, 0), false);
+    writePicture(folder / "logo.png", 40, 40, false, Color::rgba(0, 1, 0));
     ASSERT_EQ(vd::test::runVardenico({ "logos", "add", (folder / "logo.png").string() }, options, folder / "add").status, 0);
     // A store written before the thumbnail cache existed: the column is missing.
     {

@@ -102,7 +102,8 @@ TEST_F(EditorTest, SelectionTableReorderOpacityAndDeleteOfLayers)
     EXPECT_EQ(mySingleElementiManage::metodoRecordDaCanvas(*e.myViewTemporanea).size(), 2u);
 }
 
-TEST_F(EditorTest, ACancelledDragHidesTheGuides)
+// The guides hide when a drag is cancelled, and are drawn anew and hidden at every appearance.
+TEST_F(EditorTest, GuidesHideOnACancelledDragAndAreRedrawnHiddenAtEveryAppearance)
 {
     auto& e = open({ imageRecord("s", 100, 100) });
     down(onCanvas({ 100, 100 }));
@@ -116,15 +117,10 @@ TEST_F(EditorTest, ACancelledDragHidesTheGuides)
     settle(0.5);
     EXPECT_TRUE(e.lineVerticale->isHidden());
     EXPECT_TRUE(e.lineOrizzontale->isHidden());
-}
 
-TEST_F(EditorTest, GuidesAreDrawnAnewAndHiddenAtEveryAppearance)
-{
-    auto& e = open();
     auto firstPair = e.lineOrizzontale;
     e.lineOrizzontale->setHidden(false);
-    auto other = std::make_shared<ViewController>();
-    navigation->pushViewController(other, false);
+    navigation->pushViewController(std::make_shared<ViewController>(), false);
     navigation->popViewController(false);
     settle(0.5);
     EXPECT_NE(e.lineOrizzontale, firstPair);

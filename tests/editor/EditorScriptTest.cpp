@@ -1,9 +1,8 @@
-#include <E2ESupport.h>
+#include "EditorScriptSupport.h"
 
 #include <services/AppDelegate.h>
 #include <services/ViewModel.h>
 #include <services/mySingleElementiManage.h>
-#include <platform/foundation/Files.h>
 #include <platform/graphics/ColorList.h>
 
 #include <gtest/gtest.h>
@@ -16,30 +15,15 @@ using nlohmann::json;
 
 struct Device {
     const char* name;
-    const char* script;
-    Point shapeCentre;  // where the script leaves the shape, in canvas points
-    Point iconCentre;
-    double barTop;      // the editor's top bar and canvas in the window, inside the container
-    double canvasTop;
+    Point canvas;      // the canvas's top-left corner in the window, inside the container
+    double side;       // and its side
+    Point shapeCentre; // where the script leaves the shape, in canvas points
+    double barTop;     // the editor's top bar in the window
+    std::map<std::string, std::string> places;
 };
-
-// A later launch, photo access granted: the program opens at the home screen and the scripts
-// reach the editor from there, inside the container, as a person does.
-json laterLaunch() { return { { "avvioFatto", "fatto" }, { "aggiornamento1", "visualizzato" }, { "photoLibraryAuthorizationStatus", 3 } }; }
-
-void writeDefaults(const TemporaryFolder& home, const json& defaults)
-{
-    const std::string text = defaults.dump();
-    ASSERT_TRUE(files::writeAtomically(home / "defaults.json", std::vector<std::uint8_t>(text.begin(), text.end())));
-}
 
 class EditorScript : public ::testing::TestWithParam<Device> {
 protected:
-    AppRun run(const std::string& script, const std::string& out)
-    {
-        return runApp(std::string("--headless --device ") + GetParam().name + " --script " + VARDENICO_EDITOR_SCRIPTS + "/" + script + " --out " + (home / out).string(),
-            home.path(), "VARDENICO_HOME=" + home.path().string() + " VARDENICO_PHOTOS=" + (home / "photos").string());
-    }
     json dump(const std::string& out, const std::string& name) { return readJson(home / (out + "/" + name + ".json")); }
     TemporaryFolder home;
 };
@@ -61,43 +45,22 @@ bool sublayerHidden(const json& canvas, const std::string& name)
     return true;
 }
 
-// What a layer on the canvas looks like, handles aside (they show only on the selected layer).
-json projection(const json& canvas)
-{
-    json layers = json::array();
-    for (const auto& sticker : canvas.value("subviews", json::array())) {
-        json layer { { "name", sticker["name"] }, { "center", sticker["center"] }, { "bounds", sticker["bounds"] }, { "transform", sticker["transform"] },
-            { "tintColor", sticker["tintColor"] } };
-        const json& content = sticker["subviews"][0];
-        layer["content"] = { { "alpha", content["alpha"] }, { "bounds", content["bounds"] }, { "tag", content["tag"] } };
-        if (const json* text = findNamed(sticker, "myTextField")) {
-            // The text and how it is set; the text view's own frame follows its content view.
-            json values = *text;
-            for (const char* key : { "subviews", "frame", "bounds", "center", "firstResponder", "caret", "name" })
-                values.erase(key);
-            layer["text"] = values;
-        }
-        layers.push_back(layer);
-    }
-    return layers;
-}
-
 TEST_P(EditorScript, ALogoComposedThroughTheScreenIsStoredAndReopensTheSame)
 {
     const Device device = GetParam();
-    writeDefaults(home, laterLaunch());
-    const AppRun composed = run(device.script, "compose");
+    writeDefaults(home);
+    auto places = device.places;
+    places.insert({ { "centre", scriptPoint(device.canvas + Point { device.side / 2, device.side / 2 }) }, { "moved", scriptPoint(device.canvas + device.shapeCentre) } });
+    const AppRun composed = runEditorScript(home, device.name, fillScript(home, "compose.txt", device.canvas, places), "compose");
     ASSERT_EQ(composed.status, 0) << composed.errors;
 
     const json start = dump("compose", "start");
     const json& startCanvas = named(start, "myViewTemporanea");
-    EXPECT_EQ(startCanvas["frame"][2], startCanvas["frame"][3]) << "the canvas is square";
-
     // Inside the container the editor lays out in the size it is given: its bar just below the
-    // band the container keeps clear (taken once), the canvas under the bar, the tool area down
-    // to the window's bottom edge and nothing past it, whatever panel is open.
+    // band the container keeps clear (taken once), the square canvas under the bar, the tool area
+    // down to the window's bottom edge and nothing past it, whatever panel is open.
     EXPECT_EQ(named(start, "myViewCustomNavBar")["frame"][1], device.barTop);
-    EXPECT_EQ(startCanvas["frame"][1], device.canvasTop);
+    EXPECT_EQ(startCanvas["frame"], json({ device.canvas.x, device.canvas.y, device.side, device.side }));
     const json& tools = named(start, "myViewBarraStrumenti")["frame"];
     EXPECT_EQ(tools[1].get<double>() + tools[3].get<double>(), start["frame"][3].get<double>());
     for (const char* step : { "start", "popover", "new_text", "text", "reorder_mode", "before_save", "saved" })
@@ -216,8 +179,8 @@ TEST_P(EditorScript, ALogoComposedThroughTheScreenIsStoredAndReopensTheSame)
     EXPECT_EQ(icon.type, "image");
     EXPECT_EQ(icon.nomeImg, store.myArrStringNameICON[2]);
     EXPECT_EQ(icon.tintColor, Color::fromCode(colours[20])) << "the popover's colour came last";
-    EXPECT_NEAR(icon.centrox, device.iconCentre.x, 0.5);
-    EXPECT_NEAR(icon.centroy, device.iconCentre.y, 0.5);
+    EXPECT_NEAR(icon.centrox, 80, 0.5);
+    EXPECT_NEAR(icon.centroy, 300, 0.5);
     EXPECT_EQ(icon.alpha, 1);
 
     auto picture = logo.myImage();
@@ -229,19 +192,15 @@ TEST_P(EditorScript, ALogoComposedThroughTheScreenIsStoredAndReopensTheSame)
     EXPECT_TRUE(logo.myColoreSfongo) << "the gray canvas colour is kept";
 
     // Reopened from the same records, the canvas is the one that was saved.
-    json defaults = laterLaunch();
-    defaults.update({ { "tutorialLogoa", "tutorialLogo" }, { "keycoloreeditototo", 2 }, { "dataview", archiveRootWithViewModels(records) } });
-    writeDefaults(home, defaults);
-    const AppRun reopened = run("reopen.txt", "reopen");
+    writeDefaults(home, { { "tutorialLogoa", "tutorialLogo" }, { "keycoloreeditototo", 2 }, { "dataview", archiveRootWithViewModels(records) } });
+    const AppRun reopened = runEditorScript(home, device.name, std::string(VARDENICO_EDITOR_SCRIPTS) + "/reopen.txt", "reopen");
     ASSERT_EQ(reopened.status, 0) << reopened.errors;
-    const json before = named(dump("compose", "before_save"), "myViewTemporanea");
-    const json after = named(dump("reopen", "reopened"), "myViewTemporanea");
-    EXPECT_EQ(projection(after), projection(before));
-    EXPECT_EQ(after["backgroundColor"], before["backgroundColor"]);
+    EXPECT_EQ(canvasOf(dump("reopen", "reopened")), canvasOf(dump("compose", "before_save")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, EditorScript,
-    ::testing::Values(Device { "phone", "compose_phone.txt", { 290, 236 }, { 80, 300 }, 30, 94 }, Device { "tablet", "compose_tablet.txt", { 600, 450 }, { 80, 300 }, 0, 70 }),
+    ::testing::Values(Device { "phone", { 0, 94 }, 390, { 290, 236 }, 30, { { "slider", "187.4 744" }, { "font", "125 613" }, { "bare", "380 110" }, { "reorder", "400" } } },
+        Device { "tablet", { 112, 70 }, 800, { 600, 450 }, 0, { { "slider", "424.7 1270.55" }, { "font", "325 1077" }, { "bare", "892 90" }, { "reorder", "600" } } }),
     [](const auto& info) { return std::string(info.param.name); });
 
 }

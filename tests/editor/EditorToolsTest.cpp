@@ -75,21 +75,6 @@ TEST_F(EditorTest, TheColourPopoverTintsTheSelectionAndWithoutOneOnlyTheButtons)
     EXPECT_EQ(e.myButtonTextColor->backgroundColor(), Color::rgba(0, 1, 0));
 }
 
-TEST_F(EditorTest, ANewTextIsTwoHundredBySeventyWithTheKeyboard)
-{
-    auto& e = open();
-    EXPECT_EQ(e.myPickerViewFontSize->numberOfRowsInComponent(0), 48);
-    EXPECT_EQ(e.myPickerViewFontSize->selectedRowInComponent(0), 7) << "20 points";
-    tapView(*e.myButtonAddTextProp);
-    auto text = e.selectedSticker();
-    ASSERT_TRUE(text && text->myTextField);
-    EXPECT_EQ(text->frame(), (Rect { 10, 10, 200, 70 }));
-    EXPECT_FALSE(text->closeView()->isHidden());
-    EXPECT_TRUE(text->myTextField->isFirstResponder());
-    const double toolArea = e.myViewBarraStrumenti->bounds().height(), toolBar = e.myViewToolBarStrumenti->bounds().height();
-    EXPECT_EQ(e.myViewFontTextBG->center().y, toolArea / 2 + toolBar / 2) << "the text panel is up";
-}
-
 TEST_F(EditorTest, ABiggerSizeGrowsTheTextAroundItsCentreAndKeepsItsRotation)
 {
     auto& e = open({ textRecord("Logo", 190, 190, 0.3) });

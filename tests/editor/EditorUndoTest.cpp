@@ -1,9 +1,8 @@
-#include <E2ESupport.h>
+#include "EditorScriptSupport.h"
 
 #include <services/AppDelegate.h>
 #include <services/ViewModel.h>
 #include <services/mySingleElementiManage.h>
-#include <platform/foundation/Files.h>
 
 #include <gtest/gtest.h>
 
@@ -12,41 +11,17 @@ namespace {
 
 using nlohmann::json;
 
-// The canvas as a person sees it and the store keeps it, handles aside (they show only on the
-// selected layer, and undo selects nothing): each layer's place, size, turn, tint, opacity and
-// text, and the canvas colour.
-json canvasOf(const json& tree)
-{
-    const json* canvas = findNamed(tree, "myViewTemporanea");
-    if (!canvas) {
-        ADD_FAILURE() << "no canvas";
-        return {};
-    }
-    json layers = json::array();
-    for (const auto& sticker : canvas->value("subviews", json::array())) {
-        json layer { { "name", sticker["name"] }, { "center", sticker["center"] }, { "bounds", sticker["bounds"] }, { "transform", sticker["transform"] },
-            { "tintColor", sticker["tintColor"] } };
-        const json& content = sticker["subviews"][0];
-        layer["content"] = { { "alpha", content["alpha"] }, { "bounds", content["bounds"] }, { "tag", content["tag"] } };
-        if (const json* text = findNamed(sticker, "myTextField")) {
-            json values = *text; // how the text is set; its own frame follows the content view
-            for (const char* key : { "subviews", "frame", "bounds", "center", "firstResponder", "caret", "name" })
-                values.erase(key);
-            layer["text"] = values;
-        }
-        layers.push_back(layer);
-    }
-    return { { "layers", layers }, { "backgroundColor", canvas->value("backgroundColor", json()) } };
-}
-
 TEST(EditorUndo, SixteenChangesAreUndoneAndRedoneExactlyByTheKeys)
 {
     TemporaryFolder home;
-    const json defaults { { "avvioFatto", "fatto" }, { "aggiornamento1", "visualizzato" }, { "photoLibraryAuthorizationStatus", 3 }, { "tutorialLogoa", "tutorialLogo" } };
-    const std::string text = defaults.dump();
-    ASSERT_TRUE(files::writeAtomically(home / "defaults.json", std::vector<std::uint8_t>(text.begin(), text.end())));
-    const AppRun run = runApp(std::string("--headless --device phone --script ") + VARDENICO_EDITOR_SCRIPTS + "/undo_phone.txt --out " + (home / "out").string(), home.path(),
-        "VARDENICO_HOME=" + home.path().string() + " VARDENICO_PHOTOS=" + (home / "photos").string());
+    writeDefaults(home, { { "tutorialLogoa", "tutorialLogo" } });
+    std::string undo, redo;
+    for (int k = 15; k >= -1; --k)
+        undo += "key ctrl+z\ndump u" + (k < 0 ? std::string("_start") : std::to_string(k)) + "\n";
+    for (int k = 1; k <= 16; ++k)
+        redo += (k < 16 ? "key ctrl+shift+z\ndump r" : "key ctrl+y\ndump r") + std::to_string(k) + "\n";
+    const auto script = fillScript(home, "undo_phone.txt", { 0, 94 }, { { "slider", "187.4 744" }, { "undo", undo }, { "redo", redo } });
+    const AppRun run = runEditorScript(home, "phone", script, "out");
     ASSERT_EQ(run.status, 0) << run.errors;
     auto canvas = [&](const std::string& name) { return canvasOf(readJson(home / ("out/" + name + ".json"))); };
 

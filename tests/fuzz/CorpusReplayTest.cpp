@@ -31,7 +31,7 @@ TEST_P(CorpusReplay, EveryCommittedInputIsReadWithoutFault)
     for (const fs::path& input : inputs) {
         SCOPED_TRACE(input.string());
         std::ifstream stream(input, std::ios::binary);
-        const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
+        const std::vector<std::uint8_t> bytes { std::istreambuf_iterator<char>(stream), {} };
         EXPECT_EQ(GetParam().run(bytes.data(), bytes.size()), 0);
     }
     // The empty input too: every reader meets an empty file sooner or later.
@@ -41,8 +41,7 @@ TEST_P(CorpusReplay, EveryCommittedInputIsReadWithoutFault)
 TEST(CorpusReplay, EveryCorpusFolderBelongsToATarget)
 {
     std::set<std::string> names;
-    for (const Target& target : targets())
-        names.insert(target.name);
+    std::ranges::transform(targets(), std::inserter(names, names.end()), &Target::name);
     for (const auto& entry : fs::directory_iterator(kCorpus))
         EXPECT_TRUE(names.contains(entry.path().filename().string())) << entry.path() << " is read by no target";
 }

@@ -2,7 +2,6 @@
 
 #include <services/DictCoreData.h>
 #include <services/ViewModel.h>
-#include <platform/foundation/Files.h>
 #include <platform/foundation/Paths.h>
 #include <platform/foundation/UserDefaults.h>
 #include <platform/graphics/Color.h>
@@ -37,14 +36,11 @@ constexpr std::int64_t kFuzzMaxPixels = 4'000'000;
 
 std::span<const std::uint8_t> bytes(const std::uint8_t* data, std::size_t size) { return { data, size }; }
 
-// A whole-picture decode at the fuzzing limit; notice, when given, asks what was left out.
-DecodeOptions capped(const char* name, std::string* notice = nullptr)
+// A whole-picture decode at the fuzzing limit, asking what was left out (frames, pages) if told to.
+DecodeOptions capped(const char* name, bool askNotice = false)
 {
-    DecodeOptions options;
-    options.maxPixels = kFuzzMaxPixels;
-    options.name = name;
-    options.notice = notice;
-    return options;
+    static std::string notice;
+    return { .maxPixels = kFuzzMaxPixels, .name = name, .notice = askNotice ? &notice : nullptr };
 }
 
 // A folder of this process for the readers that take a file, removed when the process ends.
@@ -85,30 +81,25 @@ int fuzzJpegStrip(const std::uint8_t* data, std::size_t size)
     auto reader = JpegReader::fromBytes(bytes(data, size), "fuzz.jpg", options);
     if (!reader)
         return 0;
-    JpegReader& r = **reader;
-    const std::size_t stride = static_cast<std::size_t>(r.width()) * 3;
+    const std::size_t stride = static_cast<std::size_t>((*reader)->width()) * 3;
     std::vector<std::uint8_t> rows(stride * 4);
-    while (r.rowsRead() < r.height()) {
-        auto read = r.readRows(rows.data(), stride, 4);
-        if (!read || *read <= 0)
+    while ((*reader)->rowsRead() < (*reader)->height())
+        if (auto read = (*reader)->readRows(rows.data(), stride, 4); !read || *read <= 0)
             return 0;
-    }
-    (void)r.finish();
+    (void)(*reader)->finish();
     return 0;
 }
 
 int fuzzJpegDecoder(const std::uint8_t* data, std::size_t size)
 {
-    auto image = decodeJpeg(bytes(data, size), capped("fuzz.jpg"));
-    if (image)
+    if (auto image = decodeJpeg(bytes(data, size), capped("fuzz.jpg")))
         (void)uprightImage(*image, size > 0 ? data[size - 1] % 9 : 1);
     return 0;
 }
 
 int fuzzJpegCoefficients(const std::uint8_t* data, std::size_t size)
 {
-    const fs::path file = writeScratchFile("coefficients", "photo.jpg", data, size);
-    auto coefficients = JpegCoefficients::open(file, kFuzzMaxPixels);
+    auto coefficients = JpegCoefficients::open(writeScratchFile("coefficients", "photo.jpg", data, size), kFuzzMaxPixels);
     if (!coefficients)
         return 0;
     JpegCoefficients& c = **coefficients;
@@ -116,36 +107,19 @@ int fuzzJpegCoefficients(const std::uint8_t* data, std::size_t size)
     // writes the whole picture back.
     for (int i = 0; i < c.componentCount(); ++i) {
         const JpegComponentLayout& layout = c.component(i);
-        if (layout.widthInBlocks <= 0 || layout.heightInBlocks <= 0)
-            continue;
-        c.block(i, 0, 0)[0] += 1;
-        c.block(i, layout.heightInBlocks - 1, layout.widthInBlocks - 1)[63] += 1;
+        if (layout.widthInBlocks > 0 && layout.heightInBlocks > 0)
+            c.block(i, 0, 0)[0] += 1, c.block(i, layout.heightInBlocks - 1, layout.widthInBlocks - 1)[63] += 1;
     }
     (void)c.write({});
     return 0;
 }
 
-int fuzzPngDecoder(const std::uint8_t* data, std::size_t size)
-{
-    (void)decodePng(bytes(data, size), capped("fuzz.png"));
-    return 0;
-}
+int fuzzPngDecoder(const std::uint8_t* data, std::size_t size) { (void)decodePng(bytes(data, size), capped("fuzz.png")); return 0; }
 
-// The whole picture of each newer format, as the photo library and the stamp read it, with the
-// notice of what was left out (frames, pages) asked for.
-int fuzzWebpDecoder(const std::uint8_t* data, std::size_t size)
-{
-    std::string notice;
-    (void)decodeWebp(bytes(data, size), capped("fuzz.webp", &notice));
-    return 0;
-}
+// The whole picture of each newer format, as the photo library and the stamp read it.
+int fuzzWebpDecoder(const std::uint8_t* data, std::size_t size) { (void)decodeWebp(bytes(data, size), capped("fuzz.webp", true)); return 0; }
 
-int fuzzTiffDecoder(const std::uint8_t* data, std::size_t size)
-{
-    std::string notice;
-    (void)decodeTiff(bytes(data, size), capped("fuzz.tif", &notice));
-    return 0;
-}
+int fuzzTiffDecoder(const std::uint8_t* data, std::size_t size) { (void)decodeTiff(bytes(data, size), capped("fuzz.tif", true)); return 0; }
 
 int fuzzHeifDecoder(const std::uint8_t* data, std::size_t size)
 {
@@ -233,25 +207,15 @@ public:
 int fuzzInterfaceDescription(const std::uint8_t* data, std::size_t size)
 {
     static const nlohmann::json theme = [] {
-        auto themeBytes = files::readAll(paths::resourcesDirectory() / "ui" / "theme.json");
-        if (!themeBytes)
-            return nlohmann::json::object();
-        auto parsed = nlohmann::json::parse(themeBytes->begin(), themeBytes->end(), nullptr, false);
+        auto parsed = nlohmann::json::parse(std::ifstream(paths::resourcesDirectory() / "ui" / "theme.json"), nullptr, false);
         return parsed.is_discarded() ? nlohmann::json::object() : parsed;
     }();
-    auto description = InterfaceDescription::parse(std::string(reinterpret_cast<const char*>(data), size), "fuzz.json", &theme);
-    if (!description)
-        return 0;
-    auto screen = std::make_shared<FuzzScreen>();
-    (void)description->instantiate(*screen);
+    if (auto description = InterfaceDescription::parse(std::string(reinterpret_cast<const char*>(data), size), "fuzz.json", &theme))
+        (void)description->instantiate(*std::make_shared<FuzzScreen>());
     return 0;
 }
 
-int fuzzAutomationScript(const std::uint8_t* data, std::size_t size)
-{
-    (void)parseAutomationScript(std::string(reinterpret_cast<const char*>(data), size), "fuzz.script");
-    return 0;
-}
+int fuzzAutomationScript(const std::uint8_t* data, std::size_t size) { (void)parseAutomationScript(std::string(reinterpret_cast<const char*>(data), size), "fuzz.script"); return 0; }
 
 int fuzzPlacementFile(const std::uint8_t* data, std::size_t size)
 {
@@ -263,10 +227,8 @@ int fuzzPlacementFile(const std::uint8_t* data, std::size_t size)
     if (!placement)
         return 0;
     (void)placement->toJson().dump();
-    for (auto [width, height] : { std::pair { 6000.0, 4000.0 }, std::pair { 1.0, 1.0 }, std::pair { 3.0, 10000.0 } }) {
-        (void)logoPlacement(*placement, width, height);
-        (void)logoPlacement(*placement, width, height, 0.25);
-    }
+    for (auto [width, height] : { std::pair { 6000.0, 4000.0 }, std::pair { 1.0, 1.0 }, std::pair { 3.0, 10000.0 } })
+        (void)logoPlacement(*placement, width, height), (void)logoPlacement(*placement, width, height, 0.25);
     return 0;
 }
 

@@ -3,10 +3,6 @@
 #include <hosts/AutomationScript.h>
 #include <hosts/HeadlessHost.h>
 #include <hosts/Host.h>
-#include <platform/foundation/RunLoop.h>
-#include <platform/ui/window/Window.h>
-
-#include <gtest/gtest.h>
 
 namespace vd {
 namespace {
@@ -67,11 +63,8 @@ TEST(Lifecycle, HeadlessScriptsSendTheProgramToTheBackgroundAndBack)
     test::TemporaryFolder folder;
     RunLoop::main().setClock(RunLoop::Clock::Virtual);
     Recorder recorder;
-    auto script = parseAutomationScript("background\nforeground\nbackground\nforeground\n", "s.txt");
-    ASSERT_TRUE(script) << script.error().message;
-    auto window = std::make_shared<Window>(Size { 100, 100 });
-    HeadlessHost host(*script, "s.txt", folder.path(), 1);
-    EXPECT_EQ(host.run(window), 0);
+    HeadlessHost host(*parseAutomationScript("background\nforeground\nbackground\nforeground\n", "s.txt"), "s.txt", folder.path(), 1);
+    EXPECT_EQ(host.run(std::make_shared<Window>(Size { 100, 100 })), 0);
     EXPECT_EQ(recorder.take(), (Journal { "active", "resign", "background", "foreground", "active", "resign", "background", "foreground", "active", "resign", "background", "terminate" }));
 }
 

@@ -77,17 +77,6 @@ std::set<std::string> expectCompleteStampedPhotos(const fs::path& folder, bool e
     return sources;
 }
 
-// The logos `logos list --json` lists, each checked to be whole; -1 for output that is not a list.
-int lineCountOfLogos(const std::string& json)
-{
-    auto logos = nlohmann::json::parse(json, nullptr, false);
-    if (!logos.is_array())
-        return -1;
-    for (const auto& logo : logos)
-        EXPECT_EQ(logo.value("width", 0), 800) << logo.dump();
-    return static_cast<int>(logos.size());
-}
-
 class BatchFaults : public ::testing::Test {
 protected:
     void SetUp() override
@@ -212,7 +201,7 @@ TEST_F(BatchFaults, RunsSharingAnOutputFolderStampEachSourceOnceAndTakeOverAband
             ::waitpid(dead, nullptr, 0);
             auto writeClaim = [&](const std::string& output, const std::string& text) {
                 const fs::path claim = out / ("." + output + ".vardenico-claim");
-                EXPECT_TRUE(files::writeAtomically(claim, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())));
+                EXPECT_TRUE(vd::test::writeText(claim, text));
                 return claim;
             };
             writeClaim("IMG_3_vardenico.jpg", claimHost() + "\n" + std::to_string(dead) + "\n1\nIMG_3.jpg\n");
@@ -248,7 +237,7 @@ TEST_F(BatchFaults, FourShardsWithOneKilledAndRerunStampEachSourceOnceAndTheirRe
     std::string list;
     for (const auto& photo : photos)
         list += photo.string() + '\0';
-    ASSERT_TRUE(files::writeAtomically(folder / "list", std::span(reinterpret_cast<const std::uint8_t*>(list.data()), list.size())));
+    ASSERT_TRUE(vd::test::writeText(folder / "list", list));
     const fs::path out = folder / "out";
     auto shard = [&](int k) {
         return std::vector<std::string> { "stamp", "--logo", (folder / "logo.png").string(), "--size", "30", "--skip-done", "--jobs", "1", "--out", out.string(), "--files-from", (folder / "list").string(), "--null",
@@ -457,25 +446,4 @@ TEST_F(BatchFaults, LogoStoreChangedByAnotherProcessWhileABatchReadsIt)
     auto listed = vd::test::runVardenico({ "logos", "list" }, options, folder / "list");
     EXPECT_EQ(listed.status, 0) << listed.errors;
     EXPECT_NE(listed.output.find("1 logo"), std::string::npos) << listed.output;
-}
-
-TEST_F(BatchFaults, TwoLogoAddsAtOnceOnOneStoreKeepBothOrSayBusy)
-{
-    writeLogo(folder / "red.png", Color::rgba(1, 0, 0));
-    ASSERT_EQ(vd::test::runVardenico({ "logos", "list" }, options, folder / "first").status, 0);
-    int kept = 0;
-    for (int round = 0; round < 8; ++round) {
-        vd::test::RunningCommand first({ "logos", "add", (folder / "logo.png").string() }, options, folder / "a");
-        vd::test::RunningCommand second({ "logos", "add", (folder / "red.png").string() }, options, folder / "b");
-        for (auto outcome : { first.finish(), second.finish() }) {
-            if (outcome.status == 0)
-                ++kept;
-            else
-                EXPECT_NE(outcome.errors.find("busy"), std::string::npos) << outcome.errors;
-        }
-        auto listed = vd::test::runVardenico({ "logos", "list", "--json" }, options, folder / "list");
-        ASSERT_EQ(listed.status, 0) << listed.errors;
-        EXPECT_EQ(lineCountOfLogos(listed.output), kept) << "a logo reported as added is missing, or one too many is there";
-    }
-    EXPECT_GT(kept, 0);
 }

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <regex>
 #include <sys/mount.h>
 
@@ -101,6 +102,12 @@ TEST(StoreFaults, ProgramsAddingLogosAtOnceEachSayTheIndexTheirLogoGot)
         EXPECT_TRUE(programOfIndex.emplace(std::stoi(said[1]), i).second) << "two programs said logo " << said[1];
     }
     ASSERT_EQ(programOfIndex.size(), size_t(kPrograms));
+    // None missing and none too many, each whole.
+    const auto listed = nlohmann::json::parse(runVardenico({ "logos", "list", "--json" }, { .home = home }, scratch.path() / "list").output, nullptr, false);
+    ASSERT_TRUE(listed.is_array());
+    EXPECT_EQ(listed.size(), size_t(kPrograms));
+    for (const auto& logo : listed)
+        EXPECT_EQ(logo.value("width", 0), 800) << logo.dump();
     // Each index holds the logo of the program that named it.
     for (const auto& [index, program] : programOfIndex) {
         SCOPED_TRACE("logo " + std::to_string(index));

@@ -47,16 +47,12 @@ TEST_F(StickerTest, CanvasScrollViewReportsTouchesOnStickersAndPassesThemOn)
     auto owner = std::make_shared<RecordingOwner>();
     scroll->delegatePass = owner;
     parent->calls.clear();
-    down({ 100, 600 });
-    moveTo({ 102, 601 });
-    up({ 102, 601 });
+    drag({ 100, 600 }, { { 102, 601 } });
     EXPECT_EQ(owner->calls, (Names { "began LDStickerView", "moved", "ended LDStickerView" }));
     EXPECT_EQ(parent->calls, (Names { "began", "moved", "ended" }));
 
     owner->calls.clear();
-    down({ 300, 800 });
-    moveTo({ 301, 800 });
-    up({ 301, 800 });
+    drag({ 300, 800 }, { { 301, 800 } });
     EXPECT_EQ(owner->calls, (Names { "moved" })) << "only sticker touches begin and end for the owner";
 
     // A working sticker takes its touches with its own recognizers: nothing reaches the owner.
@@ -64,9 +60,7 @@ TEST_F(StickerTest, CanvasScrollViewReportsTouchesOnStickersAndPassesThemOn)
     auto sticker = LDStickerView::initWithFrame(Rect(200, 20, 100, 100));
     sticker->setContentView(View::make<ImageView>());
     scroll->addSubview(sticker);
-    down({ 250, 570 });
-    moveTo({ 270, 570 });
-    up({ 270, 570 });
+    drag({ 250, 570 }, { { 270, 570 } });
     EXPECT_TRUE(owner->calls.empty());
     EXPECT_EQ(sticker->center(), Point(270, 70));
 }

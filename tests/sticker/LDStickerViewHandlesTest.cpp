@@ -44,30 +44,24 @@ TEST_F(StickerTest, TheRotateHandleSnapsInsideTheTablesBandsShowingTheOverlayAnd
     EXPECT_EQ(LDStickerView::snappedAngleInDegrees(47.0001), std::nullopt);
     for (double free : { 180.0, 225.0, 270.0, -315.0 })
         EXPECT_EQ(LDStickerView::snappedAngleInDegrees(free), std::nullopt) << free;
-}
 
-TEST_F(StickerTest, AnAngleBeyondOneEightyIsNotFoldedBackBeforeSnapping)
-{
-    auto sticker = addImageSticker(Rect(10, 10, 200, 200));
-    sticker->setTransform(AffineTransform::rotation(radians(170)));
-    const Point centre = sticker->center();
-    const Point handle = handleCentre(sticker->rotateView());
-    const double reach = std::hypot(handle.x - centre.x, handle.y - centre.y);
-    // The handle sits at 170° + 45° = 215°, which the finger's direction reads as −145°.
-    down(handle);
-    moveTo(polar(centre, reach, -134)); // 11° further: the sticker's angle is 181°
-    EXPECT_NEAR(degrees(angleOf(*sticker)), 181 - 360, 1e-9) << "181° has no band; folded to −179° it would snap";
-    EXPECT_EQ(sticker->lineeDiagonali()->alpha(), 0);
-    up(polar(centre, reach, -134));
+    // An angle beyond 180° is not folded back before snapping: turned to 170°, the handle sits
+    // at 215°, which the finger's direction reads as −145°; 11° further the sticker is at 181°,
+    // which has no band (folded to −179° it would snap).
+    auto turned = addImageSticker(Rect(10, 10, 200, 200));
+    turned->setTransform(AffineTransform::rotation(radians(170)));
+    const Grip grip = rotateGrip(*turned);
+    down(grip.handle);
+    moveTo(polar(grip.centre, grip.reach, -134));
+    EXPECT_NEAR(degrees(angleOf(*turned)), 181 - 360, 1e-9);
+    EXPECT_EQ(turned->lineeDiagonali()->alpha(), 0);
+    up(polar(grip.centre, grip.reach, -134));
 }
 
 TEST_F(StickerTest, TheRotateHandleScalesPicturesByTheRootOfTheDistanceKeepingTheirProportionsAndOnlyTurnsTexts)
 {
     auto sticker = addImageSticker(Rect(60, 120, 240, 120));
-    const Point centre = sticker->center();
-    const Point handle = handleCentre(sticker->rotateView());
-    const double reach = std::hypot(handle.x - centre.x, handle.y - centre.y);
-    const double start = degrees(std::atan2(handle.y - centre.y, handle.x - centre.x));
+    const auto [centre, handle, reach, start] = rotateGrip(*sticker);
     down(handle);
     moveTo(polar(centre, 4 * reach, start + 30)); // four times as far: twice the size
     EXPECT_NEAR(sticker->bounds().width(), 480, 1e-9);
@@ -89,17 +83,11 @@ TEST_F(StickerTest, TheRotateHandleScalesPicturesByTheRootOfTheDistanceKeepingTh
 
     auto text = addTextSticker(Rect(100, 250, 200, 70), false);
     const Rect textBounds = text->bounds();
-    const Point textCentre = text->center();
-    const Point textHandle = handleCentre(text->rotateView());
-    const double textReach = std::hypot(textHandle.x - textCentre.x, textHandle.y - textCentre.y);
-    const double textStart = degrees(std::atan2(textHandle.y - textCentre.y, textHandle.x - textCentre.x));
-    down(textHandle);
-    moveTo(polar(textCentre, 4 * textReach, textStart + 20));
-    moveTo(polar(textCentre, textReach / 4, textStart + 25));
-    up(polar(textCentre, textReach / 4, textStart + 25));
+    const Grip textGrip = rotateGrip(*text);
+    drag(textGrip.handle, { polar(textGrip.centre, 4 * textGrip.reach, textGrip.angle + 20), polar(textGrip.centre, textGrip.reach / 4, textGrip.angle + 25) });
     EXPECT_EQ(text->bounds(), textBounds) << "text stickers only turn";
     EXPECT_NEAR(degrees(angleOf(*text)), 25, 1e-9);
-    EXPECT_EQ(text->center(), textCentre);
+    EXPECT_EQ(text->center(), textGrip.centre);
 }
 
 // The apply screen's logo: no close and no resize handle, yet it moves and turns.
@@ -113,19 +101,12 @@ TEST_F(StickerTest, AStickerWithoutCloseAndResizeStillMovesAndRotates)
     auto delegate = std::make_shared<RecordingStickerDelegate>();
     sticker->setDelegate(delegate);
 
-    down({ 100, 100 });
-    moveTo({ 130, 140 });
-    up({ 130, 140 });
+    drag({ 100, 100 }, { { 130, 140 } });
     EXPECT_EQ(sticker->center(), Point(130, 140));
-
-    const Point centre = sticker->center();
-    const Point handle = handleCentre(sticker->rotateView());
-    const double reach = std::hypot(handle.x - centre.x, handle.y - centre.y);
-    down(handle);
-    moveTo(polar(centre, reach, 45 + 30));
-    up(polar(centre, reach, 45 + 30));
+    const Grip grip = rotateGrip(*sticker);
+    drag(grip.handle, { polar(grip.centre, grip.reach, 45 + 30) });
     EXPECT_NEAR(degrees(angleOf(*sticker)), 30, 1e-9);
-    EXPECT_EQ(sticker->center(), centre);
+    EXPECT_EQ(sticker->center(), grip.centre);
     EXPECT_EQ(delegate->calls, (Names { "begin", "change", "end", "begin", "change", "end" }));
 }
 
@@ -143,23 +124,17 @@ TEST_F(StickerTest, ARotateDragStartingNearTheCentreNeitherTurnsNorScales)
     const Point centre = sticker->center();
     ASSERT_EQ(handleCentre(sticker->rotateView()), centre);
     for (const Point start : { centre, Point(centre.x + 3, centre.y + 2), Point(centre.x + 7, centre.y - 6) }) {
-        down(start);
-        moveTo(polar(centre, 50, 30));
-        moveTo(polar(centre, 400, 100));
+        drag(start, { polar(centre, 50, 30), polar(centre, 400, 100) });
         EXPECT_EQ(sticker->bounds().size, Size(28, 28)) << start.x - centre.x << ", " << start.y - centre.y;
         EXPECT_EQ(sticker->transform(), AffineTransform::identity());
-        up(polar(centre, 400, 100));
         EXPECT_EQ(sticker->center(), centre);
     }
     EXPECT_EQ(delegate->calls.front(), "begin") << "the owner still hears of the drag";
 
     sticker->setBounds({ 0, 0, 80, 80 });
-    const Point handle = handleCentre(sticker->rotateView());
-    const double reach = std::hypot(handle.x - centre.x, handle.y - centre.y);
-    ASSERT_GE(reach, LDStickerView::kMinimumRotateDistance);
-    down(handle);
-    moveTo(polar(centre, 4 * reach, 45 + 30));
-    up(polar(centre, 4 * reach, 45 + 30));
+    const Grip grip = rotateGrip(*sticker);
+    ASSERT_GE(grip.reach, LDStickerView::kMinimumRotateDistance);
+    drag(grip.handle, { polar(centre, 4 * grip.reach, 45 + 30) });
     EXPECT_NEAR(sticker->bounds().width(), 160, 1e-9);
     EXPECT_NEAR(degrees(angleOf(*sticker)), 30, 1e-9);
 }

@@ -30,9 +30,7 @@ TEST_F(StickerTest, TapTogglesHandlesAndTheSecondTapBringsTheStickerToTheFront)
     EXPECT_EQ(canvas->subviews().back(), below) << "hiding handles by a tap brings it to the front";
 
     // A drag is no tap: the handles stay as they were.
-    down({ 60, 60 });
-    moveTo({ 90, 60 });
-    up({ 90, 60 });
+    drag({ 60, 60 }, { { 90, 60 } });
     EXPECT_EQ(below->isShowingEditingHandles(), false);
     EXPECT_EQ(below->center(), Point(140, 110));
 }
@@ -126,27 +124,21 @@ TEST_F(StickerTest, ACancelledMoveOrRotateLeavesNoGuideAndNoOverlay)
     moveTo({ 198, 199 }); // the centre snaps onto the canvas's centre: both guides show
     ASSERT_EQ(posted.back(), perfetto);
     posted.clear();
-    RunLoop::main().advance(0.016);
-    window->sendTouches(TouchPhase::Cancelled, { { 1, { 198, 199 } } });
+    cancel({ 198, 199 });
     EXPECT_EQ(posted, (Names { nascondi })) << "the guides go with the finger";
     EXPECT_EQ(delegate->calls.back(), "end");
 
-    const Point centre = sticker->center();
-    const Point handle = handleCentre(sticker->rotateView());
-    const double reach = std::hypot(handle.x - centre.x, handle.y - centre.y);
-    down(handle);
-    moveTo(polar(centre, reach, 45 + 44)); // snaps to 45°: the diagonal overlay shows
+    const Grip grip = rotateGrip(*sticker);
+    down(grip.handle);
+    moveTo(polar(grip.centre, grip.reach, 45 + 44)); // snaps to 45°: the diagonal overlay shows
     ASSERT_EQ(sticker->lineeDiagonali()->alpha(), 1);
-    RunLoop::main().advance(0.016);
-    window->sendTouches(TouchPhase::Cancelled, { { 1, polar(centre, reach, 45 + 44) } });
+    cancel(polar(grip.centre, grip.reach, 45 + 44));
     EXPECT_EQ(sticker->lineeDiagonali()->alpha(), 0);
     EXPECT_EQ(delegate->calls.back(), "end");
 
     // The next drag works as ever.
     posted.clear();
-    down({ 200, 200 });
-    moveTo({ 260, 280 });
-    up({ 260, 280 });
+    drag({ 200, 200 }, { { 260, 280 } });
     EXPECT_EQ(sticker->center(), Point(260, 280));
     EXPECT_EQ(posted.back(), nascondi);
 }

@@ -14,17 +14,6 @@ double fittedHeight(const std::string& text, double width = 10000)
     return measure->sizeThatFits({ width, 0 }).height;
 }
 
-void tapView(Window& window, const std::string& name)
-{
-    window.layoutIfNeeded();
-    auto view = window.viewNamed(name);
-    ASSERT_TRUE(view) << name;
-    const Point p = view->convertPointToView(view->bounds().center(), nullptr);
-    window.sendTouches(TouchPhase::Began, { { 7, p } });
-    window.sendTouches(TouchPhase::Ended, { { 7, p } });
-    RunLoop::main().advance(0.5);
-}
-
 TEST_F(StickerTest, ATextStickerShowsThePlaceholderInTheColourOfTheStoredEditorStyle)
 {
     auto& defaults = UserDefaults::standard();
@@ -111,13 +100,13 @@ TEST_F(StickerTest, EndingWithAnEmptyOrSingleSpaceTextRestoresThePlaceholder)
     auto sticker = addTextSticker(Rect(10, 10, 200, 70), true);
     auto text = sticker->myTextField;
     ASSERT_TRUE(text->isFirstResponder());
-    tapView(*window, "keyboardDoneButton");
+    tapNamed("keyboardDoneButton");
     EXPECT_FALSE(text->isFirstResponder());
     EXPECT_EQ(text->text(), placeholder()) << "nothing typed";
 
     ASSERT_TRUE(text->becomeFirstResponder());
     window->sendText(" ");
-    tapView(*window, "keyboardDoneButton");
+    tapNamed("keyboardDoneButton");
     EXPECT_EQ(text->text(), placeholder()) << "a single space";
 
     ASSERT_TRUE(text->becomeFirstResponder());

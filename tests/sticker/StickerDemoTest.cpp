@@ -68,22 +68,15 @@ TEST(StickerDemo, AScriptShowsTheGuidesFollowingADragAndEveryHandleAtWork)
     EXPECT_FALSE(named(image, "_closeView")["hidden"].get<bool>()) << "the image sticker shows its handles";
     EXPECT_TRUE(named(named(start, "myStickerTesto"), "_closeView")["hidden"].get<bool>());
 
-    // The guides while the finger is held, and after it lifts.
-    const json vertical = readDump(folder, "vertical");
-    EXPECT_EQ(named(vertical, "myStickerImmagine")["center"], json({ 195, 60 }));
-    EXPECT_EQ(guides(vertical), std::make_pair(false, true));
-    const json centre = readDump(folder, "centre");
-    EXPECT_EQ(named(centre, "myStickerImmagine")["center"], json({ 195, 195 }));
-    EXPECT_EQ(guides(centre), std::make_pair(true, true));
-    const json horizontal = readDump(folder, "horizontal");
-    EXPECT_EQ(named(horizontal, "myStickerImmagine")["center"], json({ 100, 195 }));
-    EXPECT_EQ(guides(horizontal), std::make_pair(true, false));
-    const json away = readDump(folder, "away");
-    EXPECT_EQ(named(away, "myStickerImmagine")["center"], json({ 100, 110 }));
-    EXPECT_EQ(guides(away), std::make_pair(false, false));
-    const json released = readDump(folder, "released");
-    EXPECT_EQ(guides(released), std::make_pair(false, false));
-    EXPECT_EQ(named(released, "myStickerImmagine")["center"], json({ 130, 160 }));
+    // The guides (horizontal, vertical) while the finger is held, and after it lifts.
+    const std::tuple<const char*, json, std::pair<bool, bool>> held[] = { { "vertical", { 195, 60 }, { false, true } }, { "centre", { 195, 195 }, { true, true } },
+        { "horizontal", { 100, 195 }, { true, false } }, { "away", { 100, 110 }, { false, false } }, { "released", { 130, 160 }, { false, false } } };
+    for (const auto& [name, centre, shown] : held) {
+        SCOPED_TRACE(name);
+        const json dump = readDump(folder, name);
+        EXPECT_EQ(named(dump, "myStickerImmagine")["center"], centre);
+        EXPECT_EQ(guides(dump), shown);
+    }
 
     auto shot = [&](const std::string& name) {
         auto image = decodeImageFile(folder / ("out/" + name + ".png"));

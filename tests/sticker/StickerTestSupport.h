@@ -92,9 +92,40 @@ protected:
         up(p);
         RunLoop::main().advance(0.5);
     }
+    void tapNamed(const std::string& name)
+    {
+        window->layoutIfNeeded();
+        auto view = window->viewNamed(name);
+        ASSERT_TRUE(view) << name;
+        tap(view->convertPointToView(view->bounds().center(), nullptr));
+    }
+    // Presses at from, moves through the points and lifts at the last.
+    void drag(Point from, std::initializer_list<Point> through)
+    {
+        down(from);
+        for (Point p : through)
+            moveTo(p);
+        up(through.size() ? *(through.end() - 1) : from);
+    }
+    void cancel(Point p)
+    {
+        RunLoop::main().advance(0.016);
+        window->sendTouches(TouchPhase::Cancelled, { { 1, p } });
+    }
     // Where a point of a view lies on the canvas.
     Point onCanvas(const View& view, Point local) const { return view.convertPointToView(local, canvas.get()); }
     Point handleCentre(const std::shared_ptr<ImageView>& handle) const { return onCanvas(*handle, handle->bounds().center()); }
+    // A sticker's rotate handle on the canvas, the sticker's centre, and the handle's distance
+    // and angle (degrees) from that centre.
+    struct Grip {
+        Point centre, handle;
+        double reach, angle;
+    };
+    Grip rotateGrip(const LDStickerView& sticker) const
+    {
+        const Point centre = sticker.center(), handle = handleCentre(sticker.rotateView());
+        return { centre, handle, std::hypot(handle.x - centre.x, handle.y - centre.y), std::atan2(handle.y - centre.y, handle.x - centre.x) * 180 / std::numbers::pi };
+    }
 
     std::shared_ptr<Window> window;
     std::shared_ptr<View> canvas;

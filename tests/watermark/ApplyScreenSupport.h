@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AppScriptSupport.h"
 #include "PhotoFixtures.h"
 
 #include <TestSupport.h>
@@ -28,13 +29,7 @@ namespace vd::test {
 // logo, as x, y, width, height (all 0 when nothing differs).
 inline Rect changedArea(const Image& source, const Image& output)
 {
-    int x0 = output.pixelWidth(), y0 = output.pixelHeight(), x1 = -1, y1 = -1;
-    for (int y = 0; y < output.pixelHeight(); y += 1)
-        for (int x = 0; x < output.pixelWidth(); x += 1)
-            if (!near(rgbAt(source, x, y), rgbAt(output, x, y), 40)) {
-                x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
-            }
-    return x1 < 0 ? Rect {} : Rect(x0, y0, x1 - x0 + 1, y1 - y0 + 1);
+    return boundsWhere(output, [&](std::uint32_t rgb, int x, int y) { return !near(rgbAt(source, x, y), rgb, 40); });
 }
 
 // The apply screen of one device kind on a headless window on the virtual clock, over a photo
@@ -62,6 +57,7 @@ protected:
     // in this order, and the logo.
     void open(DeviceKind kind, const std::vector<std::string>& names, const Image& logo)
     {
+        m_loadPreviewDone = false;
         registerProgramScreens();
         ScreenRegistry::shared().setDeviceKind(kind);
         const Size size = kind == DeviceKind::Tablet ? Size { 1024, 1366 } : Size { 390, 844 };
@@ -112,6 +108,13 @@ protected:
             window->prepareFrame();
         }
     }
+    // Opens the screen and waits for its first photo's preview.
+    void openAndPreview(DeviceKind kind, const std::vector<std::string>& names, const Image& logo)
+    {
+        open(kind, names, logo);
+        if (!HasFatalFailure())
+            preview(0);
+    }
     // Waits for the preview of the photo at item of the strip to be shown.
     void preview(long item)
     {
@@ -151,6 +154,11 @@ protected:
     Rect sticker() const { return screen->stickerView->frame(); }
     Rect area() const { return screen->myViewBgPosizionatoreLogoo->frame(); }
     Point stickerOnWindow() const { return screen->myViewBgScrollView->convertPointToView(screen->stickerView->center(), nullptr); }
+    Point rotateGrip() const
+    {
+        const auto& handle = screen->stickerView->rotateView();
+        return handle->convertPointToView(handle->bounds().center(), nullptr);
+    }
 
     TemporaryFolder folder;
     std::unique_ptr<PhotoLibrary> library;

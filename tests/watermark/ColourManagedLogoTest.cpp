@@ -10,16 +10,6 @@ using namespace vd::test;
 
 namespace {
 
-std::vector<std::uint8_t> saved(cmsHPROFILE profile)
-{
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    std::vector<std::uint8_t> bytes(size);
-    cmsSaveProfileToMem(profile, bytes.data(), &size);
-    cmsCloseProfile(profile);
-    return bytes;
-}
-
 // Display P3: the DCI-P3 primaries, D65 white and the sRGB tone curve.
 std::vector<std::uint8_t> displayP3()
 {
@@ -30,7 +20,12 @@ std::vector<std::uint8_t> displayP3()
     cmsToneCurve* curves[3] = { curve, curve, curve };
     cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
     cmsFreeToneCurve(curve);
-    return saved(profile);
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(profile, nullptr, &size);
+    std::vector<std::uint8_t> bytes(size);
+    cmsSaveProfileToMem(profile, bytes.data(), &size);
+    cmsCloseProfile(profile);
+    return bytes;
 }
 
 // Little CMS's own answer: the sRGB colour in the profile's numbers.
@@ -48,11 +43,6 @@ std::uint32_t inProfile(std::uint32_t rgb, const std::vector<std::uint8_t>& prof
     return static_cast<std::uint32_t>(out[0]) << 16 | static_cast<std::uint32_t>(out[1]) << 8 | out[2];
 }
 
-Image redLogo()
-{
-    return opaqueLogo(100, Color::rgba(1, 0, 0));
-}
-
 class ColourManagedLogo : public ::testing::Test {
 protected:
     TemporaryFolder folder;
@@ -65,39 +55,26 @@ TEST_F(ColourManagedLogo, ADisplayP3PhotoCarriesTheSrgbRedConvertedIntoP3AndKeep
     const std::vector<std::uint8_t> p3 = displayP3();
     const std::uint32_t expected = inProfile(0xff0000, p3);
     ASSERT_FALSE(near(expected, 0xff0000, 8)); // P3's red lies well outside sRGB's
-    SourceStyle style;
-    style.iccProfile = p3;
-    style.quality = 95;
     const auto source = folder / "p3.jpg";
-    writeSource(source, 300, 200, style);
-    PlacementDescription centred;
-    centred.sizePercent = 50;
-    const StampEngine normal(redLogo(), centred);
-    const StampEngine lossless = losslessEngine(redLogo(), centred);
+    writeSource(source, 300, 200, { .quality = 95, .iccProfile = p3 });
+    const PlacementDescription centred { .sizePercent = 50 };
+    const StampEngine normal(opaqueLogo(100, Color::rgba(1, 0, 0)), centred);
+    const StampEngine lossless = losslessEngine(opaqueLogo(100, Color::rgba(1, 0, 0)), centred);
     for (const StampEngine* engine : { &normal, &lossless }) {
         SCOPED_TRACE(engine == &normal ? "normal" : "lossless");
-        ASSERT_TRUE(stampToFile(*engine, source, folder / "out.jpg").has_value());
+        const Image out = stampedImage(*engine, source, folder / "out.jpg");
         // Quality 100 keeps the colour within a step or two; the source's 4:2:0 chroma a few more.
-        EXPECT_TRUE(near(rgbAt(decodeStored(folder / "out.jpg"), 150, 100), expected, engine == &normal ? 2 : 6))
-            << std::hex << rgbAt(decodeStored(folder / "out.jpg"), 150, 100) << " instead of " << expected;
-        auto metadata = ImageMetadata::readFromFile(folder / "out.jpg");
-        ASSERT_TRUE(metadata.has_value());
-        EXPECT_EQ(metadata->iccProfile(), p3);
+        EXPECT_TRUE(near(rgbAt(out, 150, 100), expected, engine == &normal ? 2 : 6)) << std::hex << rgbAt(out, 150, 100) << " instead of " << expected;
+        EXPECT_EQ(ImageMetadata::readFromFile(folder / "out.jpg")->iccProfile(), p3);
     }
 }
 
 TEST_F(ColourManagedLogo, PhotosInSrgbOrWithoutAProfileGetTheLogosOwnColours)
 {
-    PlacementDescription centred;
-    centred.sizePercent = 50;
-    const StampEngine normal(redLogo(), centred);
-    SourceStyle plain, tagged;
-    tagged.iccProfile = saved(cmsCreate_sRGBProfile());
-    for (const auto& [label, style] : { std::pair { "no profile", plain }, std::pair { "sRGB", tagged } }) {
+    const StampEngine normal(opaqueLogo(100, Color::rgba(1, 0, 0)), { .sizePercent = 50 });
+    for (const auto& [label, style] : { std::pair { "no profile", SourceStyle {} }, std::pair { "sRGB", SourceStyle { .iccProfile = srgbProfile() } } }) {
         SCOPED_TRACE(label);
-        const auto source = folder / "photo.jpg";
-        writeSource(source, 300, 200, style);
-        ASSERT_TRUE(stampToFile(normal, source, folder / "out.jpg").has_value());
-        EXPECT_TRUE(near(rgbAt(decodeStored(folder / "out.jpg"), 150, 100), 0xff0000, 2));
+        writeSource(folder / "photo.jpg", 300, 200, style);
+        EXPECT_TRUE(near(rgbAt(stampedImage(normal, folder / "photo.jpg", folder / "out.jpg"), 150, 100), 0xff0000, 2));
     }
 }

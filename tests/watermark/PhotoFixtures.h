@@ -47,6 +47,20 @@ inline void editMetadata(const std::filesystem::path& path, const std::function<
     image->writeMetadata();
 }
 
+inline bool writeText(const std::filesystem::path& path, const std::string& text)
+{
+    return files::writeAtomically(path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())).has_value();
+}
+
+// A copy of the file cut to the first fraction of its bytes, as a transfer that broke off leaves it.
+inline std::filesystem::path cutShort(const std::filesystem::path& from, const std::filesystem::path& to, double fraction)
+{
+    auto bytes = *files::readAll(from);
+    bytes.resize(static_cast<size_t>(static_cast<double>(bytes.size()) * fraction));
+    files::writeAtomically(to, bytes);
+    return to;
+}
+
 inline std::uint32_t rgbAt(const Image& image, int x, int y) { return image.pixelAt(x, y) & 0xffffff; }
 
 // Colours within a JPEG's error of each other.

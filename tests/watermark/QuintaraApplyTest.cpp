@@ -52,8 +52,7 @@ protected:
 
 TEST_F(ApplyScreenRules, EdgesCloserThanThirtyPointsAreAlignedAndMarked)
 {
-    open(DeviceKind::Phone, { "portrait.jpg" }, kLogo);
-    preview(0);
+    openAndPreview(DeviceKind::Phone, { "portrait.jpg" }, kLogo);
     const Rect a = area();
     placeSticker({ a.x() + 29.9, a.y() + 100 });
     EXPECT_EQ(screen->myArrAllineamentoGenerale, (std::vector<double> { 1, 0, 0, 0 }));
@@ -78,8 +77,7 @@ TEST_F(ApplyScreenRules, EdgesCloserThanThirtyPointsAreAlignedAndMarked)
 
 TEST_F(ApplyScreenRules, DraggingTheLogoMeasuresItThroughTheScreensPanRecognizer)
 {
-    open(DeviceKind::Phone, { "portrait.jpg" }, kLogo);
-    preview(0);
+    openAndPreview(DeviceKind::Phone, { "portrait.jpg" }, kLogo);
     const Point from = stickerOnWindow();
     const Rect a = screen->myViewBgPosizionatoreLogoo->convertRectToView(screen->myViewBgPosizionatoreLogoo->bounds(), nullptr);
     // To 10 points from the area's left edge and 60 from its top.
@@ -93,9 +91,7 @@ TEST_F(ApplyScreenRules, DraggingTheLogoMeasuresItThroughTheScreensPanRecognizer
 
     // Turning it by its rotate handle is watched too: the frame grows to the turned box.
     const double before = screen->myPercentualeGrandezza;
-    const auto& handle = screen->stickerView->rotateView();
-    const Point grip = handle->convertPointToView(handle->bounds().center(), nullptr);
-    const Point middle = stickerOnWindow();
+    const Point grip = rotateGrip(), middle = stickerOnWindow();
     // An eighth of a turn about the logo's centre, the same distance out.
     auto turnedBy = [&](double angle) {
         const Point d = grip - middle;
@@ -113,8 +109,7 @@ TEST_F(ApplyScreenRules, DraggingTheLogoMeasuresItThroughTheScreensPanRecognizer
 
 TEST_F(ApplyScreenRules, PanoramasResizeTheLogoByTheShortSidesAndSimilarPhotosKeepIt)
 {
-    open(DeviceKind::Phone, { "portrait.jpg", "panorama.jpg", "wide1.jpg", "wide2.jpg" }, kLogo);
-    preview(0);
+    openAndPreview(DeviceKind::Phone, { "portrait.jpg", "panorama.jpg", "wide1.jpg", "wide2.jpg" }, kLogo);
     // The phone's area is as wide as the part of the preview beside the opacity slider.
     const double width = area().width();
     EXPECT_NEAR(width, screen->myViewBgSliderAlpha->frame().minX() - 4, 1e-6);
@@ -169,9 +164,7 @@ TEST_F(ApplyScreenRules, PanoramasResizeTheLogoByTheShortSidesAndSimilarPhotosKe
     EXPECT_NEAR(screen->stickerView->bounds().width(), 100, 1e-6);
     preview(1);
     // Turned smaller with the handle, it is lifted back to the smallest size too.
-    const auto& handle = screen->stickerView->rotateView();
-    const Point grip = handle->convertPointToView(handle->bounds().center(), nullptr);
-    const Point middle = stickerOnWindow();
+    const Point grip = rotateGrip(), middle = stickerOnWindow();
     drag(grip, middle + (grip - middle) * 0.3);
     EXPECT_EQ(screen->stickerView->bounds().size, (Size { 72, 72 }));
     EXPECT_NEAR(screen->stickerView->center().x, middle.x, 1e-6);
@@ -179,8 +172,7 @@ TEST_F(ApplyScreenRules, PanoramasResizeTheLogoByTheShortSidesAndSimilarPhotosKe
 
 TEST_F(ApplyScreenRules, BothLeftAndRightFlagsKeepThePercentageAndResizeByTheShortSides)
 {
-    open(DeviceKind::Phone, { "portrait.jpg", "wide1.jpg" }, kLogo);
-    preview(0);
+    openAndPreview(DeviceKind::Phone, { "portrait.jpg", "wide1.jpg" }, kLogo);
     screen->myArrAllineamentoGenerale = { 1, 1, 0, 0 };
     screen->myArrPercentualiAllineamento = { 40, 30 };
     screen->stickerView->setBounds({ 0, 0, 150, 150 });
@@ -195,8 +187,7 @@ TEST_F(ApplyScreenRules, BothLeftAndRightFlagsKeepThePercentageAndResizeByTheSho
 
 TEST_F(ApplyScreenRules, TheTabletFitsTheAreaToThePhotoInThePreview)
 {
-    open(DeviceKind::Tablet, { "portrait.jpg", "panorama.jpg" }, kLogo);
-    preview(0);
+    openAndPreview(DeviceKind::Tablet, { "portrait.jpg", "panorama.jpg" }, kLogo);
     const double previewHeight = screen->myViewBgScrollView->bounds().height() - 50;
     EXPECT_NEAR(screen->myImageViewPreviewPhotos->frame().height(), previewHeight, 1e-9);
     const Point centre = screen->myViewBgPosizionatoreLogoo->center();
@@ -214,8 +205,7 @@ TEST_F(ApplyScreenRules, TheTabletFitsTheAreaToThePhotoInThePreview)
 
 TEST_F(ApplyScreenRules, StepperSetsTheLogoAsAPercentageOfTheAreaWidth)
 {
-    open(DeviceKind::Phone, { "portrait.jpg" }, kLogo);
-    preview(0);
+    openAndPreview(DeviceKind::Phone, { "portrait.jpg" }, kLogo);
     auto& areaView = *screen->myViewBgPosizionatoreLogoo;
     areaView.setFrame({ areaView.frame().x(), areaView.frame().y(), 300, areaView.frame().height() });
     tap(*screen->myButtonBigPresetLogo);
@@ -246,8 +236,7 @@ TEST_F(ApplyScreenRules, StepperSetsTheLogoAsAPercentageOfTheAreaWidth)
 
 TEST_F(ApplyScreenRules, TheLogoCannotBeDraggedOffThePhoto)
 {
-    open(DeviceKind::Phone, { "portrait.jpg", "panorama.jpg" }, kLogo);
-    preview(0);
+    openAndPreview(DeviceKind::Phone, { "portrait.jpg", "panorama.jpg" }, kLogo);
     // Far below the photo, at the window's right edge (past the photo's, which stops short of the
     // opacity slider): the centre stops on the bottom-right corner, a quarter of the logo still
     // over the photo, measured as aligned there with the distances beyond the edges.
@@ -342,16 +331,12 @@ TEST_F(ApplyScreenBatch, EmptySelectionShowsTheSavedPanelAtOnce)
 
 TEST_F(ApplyScreenBatch, FailedPhotosAreNamedAndTheOthersAreKept)
 {
-    test::writeUniformJpeg(root() / "good.jpg", 64, 48, 0x808080);
-    test::writeUniformJpeg(root() / "vanished.jpg", 64, 48, 0x808080);
-    test::writeUniformJpeg(root() / "broken.jpg", 64, 48, 0x808080);
-    open(DeviceKind::Phone, { "good.jpg", "vanished.jpg", "broken.jpg" }, kLogo);
-    preview(0);
+    for (const char* name : { "good.jpg", "vanished.jpg", "broken.jpg" })
+        test::writeUniformJpeg(root() / name, 64, 48, 0x808080);
+    openAndPreview(DeviceKind::Phone, { "good.jpg", "vanished.jpg", "broken.jpg" }, kLogo);
     // After choosing: one photo is deleted, another truncated.
     std::filesystem::remove(root() / "vanished.jpg");
-    auto bytes = *files::readAll(root() / "broken.jpg");
-    bytes.resize(bytes.size() / 3);
-    ASSERT_TRUE(files::writeAtomically(root() / "broken.jpg", bytes));
+    test::cutShort(root() / "broken.jpg", root() / "broken.jpg", 1.0 / 3);
     // The photo gone from the library is counted as the batch starts, the others as they finish.
     EXPECT_EQ(applyAndWait(), (std::vector<std::string> { "33% ", "66% ", "100% " }));
     EXPECT_EQ(screen->myProgressBarApplicatore->progress(), 1);
@@ -370,8 +355,7 @@ TEST_F(ApplyScreenBatch, TheScreenStaysWhileTheBatchRunsAndItsPhotosReachTheLibr
 {
     for (int i = 0; i < 4; ++i)
         test::writeUniformJpeg(root() / ("p" + std::to_string(i) + ".jpg"), 1600, 1200, 0x808080);
-    open(DeviceKind::Phone, { "p0.jpg", "p1.jpg", "p2.jpg", "p3.jpg" }, kLogo);
-    preview(0);
+    openAndPreview(DeviceKind::Phone, { "p0.jpg", "p1.jpg", "p2.jpg", "p3.jpg" }, kLogo);
     struct Observer : PhotoLibraryChangeObserver {
         void photoLibraryDidChange() override { ++changes; }
         int changes { 0 };
@@ -403,8 +387,7 @@ TEST_F(ApplyScreenBatch, TheScreenStaysWhileTheBatchRunsAndItsPhotosReachTheLibr
 TEST_F(ApplyScreenBatch, SavedPlacementIsWhatTheScreenMeasuredAndNeverReplacesAnEarlierOne)
 {
     test::writeUniformJpeg(root() / "one.jpg", 64, 48, 0x808080);
-    open(DeviceKind::Phone, { "one.jpg" }, kLogo);
-    preview(0);
+    openAndPreview(DeviceKind::Phone, { "one.jpg" }, kLogo);
     screen->stickerView->setCenter({ area().x() + 60, area().maxY() - 55 });
     screen->metodoAllinementoDaPan();
     auto saved = screen->metodoSalvaPosizionamento(folder.path() / "Placements");
@@ -424,8 +407,7 @@ TEST_F(ApplyScreenBatch, SavedPlacementIsWhatTheScreenMeasuredAndNeverReplacesAn
 TEST_F(ApplyScreenBatch, ALogoDraggedToTheEdgeOfThePhotoIsStampedOnIt)
 {
     test::writeUniformJpeg(root() / "one.jpg", 600, 800, 0x808080);
-    open(DeviceKind::Phone, { "one.jpg" }, kLogo);
-    preview(0);
+    openAndPreview(DeviceKind::Phone, { "one.jpg" }, kLogo);
     drag(stickerOnWindow(), { 388, 842 }, 30);
     applyAndWait();
     ASSERT_EQ(savedPhotos().size(), 1u);
@@ -450,9 +432,7 @@ TEST_F(ApplyScreenBatch, TheSameLogoAndPlacementAgainWritesNoSecondCopyAndAnothe
     test::writeUniformJpeg(root() / "a.jpg", 1600, 1200, 0x808080);
     test::writeUniformJpeg(root() / "b.jpg", 1200, 1600, 0x406080);
     auto applyAgain = [&] {
-        open(DeviceKind::Phone, { "a.jpg", "b.jpg" }, kLogo);
-        m_loadPreviewDone = false;
-        preview(0);
+        openAndPreview(DeviceKind::Phone, { "a.jpg", "b.jpg" }, kLogo);
         applyAndWait();
     };
     applyAgain();
@@ -490,9 +470,7 @@ TEST_F(ApplyScreenBatch, TheSameLogoAndPlacementAgainWritesNoSecondCopyAndAnothe
     EXPECT_EQ(screen->myNumeroFotoSaltate, 1u);
 
     // The logo dragged elsewhere is another stamp: both photos get a copy with it.
-    open(DeviceKind::Phone, { "a.jpg", "b.jpg" }, kLogo);
-    m_loadPreviewDone = false;
-    preview(0);
+    openAndPreview(DeviceKind::Phone, { "a.jpg", "b.jpg" }, kLogo);
     drag(stickerOnWindow(), stickerOnWindow() + Point { -80, 60 });
     applyAndWait();
     EXPECT_EQ(savedPhotos().size(), 5u);
@@ -508,19 +486,13 @@ TEST_F(ApplyScreenBatch, TheSavedPanelIsAsTallAsWhatItSaysAndCoversTheProgress)
     for (DeviceKind kind : { DeviceKind::Phone, DeviceKind::Tablet }) {
         SCOPED_TRACE(kind == DeviceKind::Phone ? "phone" : "tablet");
         std::filesystem::remove_all(root() / "Saved Photos");
-        open(kind, { "done.jpg" }, kLogo);
-        m_loadPreviewDone = false;
-        preview(0);
+        openAndPreview(kind, { "done.jpg" }, kLogo);
         applyAndWait();
         const Rect simple = screen->myViewLogoApplicato->frame();
 
         // Now one skipped, one saved, one failed: three texts, one under the other.
-        open(kind, { "done.jpg", "new.jpg", "broken.jpg" }, kLogo);
-        m_loadPreviewDone = false;
-        preview(0);
-        auto bytes = *files::readAll(root() / "broken.jpg");
-        bytes.resize(bytes.size() / 3);
-        ASSERT_TRUE(files::writeAtomically(root() / "broken.jpg", bytes));
+        openAndPreview(kind, { "done.jpg", "new.jpg", "broken.jpg" }, kLogo);
+        test::cutShort(root() / "broken.jpg", root() / "broken.jpg", 1.0 / 3);
         applyAndWait();
         test::writeUniformJpeg(root() / "broken.jpg", 320, 240, 0x808080);
         EXPECT_EQ(screen->myNumeroFotoSaltate, 1u);
@@ -529,10 +501,9 @@ TEST_F(ApplyScreenBatch, TheSavedPanelIsAsTallAsWhatItSaysAndCoversTheProgress)
         const Rect full = panel.frame();
         EXPECT_GT(full.height(), simple.height()) << "more to say, a taller panel";
         std::vector<const View*> stack;
-        for (const View* item : { static_cast<const View*>(screen->myLabelLeFotoSonoSalvate.get()), static_cast<const View*>(screen->myLabelFotoNonSalvate.get()), static_cast<const View*>(screen->myLabelFotoSaltate.get()), static_cast<const View*>(screen->myLabelAvvisiFoto.get()), static_cast<const View*>(screen->myButtonOkSalvate.get()) }) {
+        for (const View* item : std::initializer_list<const View*> { screen->myLabelLeFotoSonoSalvate.get(), screen->myLabelFotoNonSalvate.get(), screen->myLabelFotoSaltate.get(), screen->myLabelAvvisiFoto.get(), screen->myButtonOkSalvate.get() })
             if (item->frame().height() > 0)
                 stack.push_back(item);
-        }
         ASSERT_EQ(stack.size(), 4u) << "the empty notices take no room";
         EXPECT_LE(stack.front()->frame().y(), 24);
         for (size_t i = 1; i < stack.size(); ++i) {
@@ -546,7 +517,7 @@ TEST_F(ApplyScreenBatch, TheSavedPanelIsAsTallAsWhatItSaysAndCoversTheProgress)
         // Centred on the overlay, and nothing of the progress peeks out around it.
         const Rect overlay = screen->myViewApplicatore->bounds();
         EXPECT_NEAR(full.midY(), overlay.midY(), 1);
-        for (const View* progress : { static_cast<const View*>(screen->myImageViewCerchio1.get()), static_cast<const View*>(screen->myLabelPercentualeAvvisi.get()), static_cast<const View*>(screen->myProgressBarApplicatore.get()) })
+        for (const View* progress : std::initializer_list<const View*> { screen->myImageViewCerchio1.get(), screen->myLabelPercentualeAvvisi.get(), screen->myProgressBarApplicatore.get() })
             EXPECT_TRUE(progress->alpha() == 0 || (full.unionWith(progress->frame()) == full)) << progress->name();
     }
 }
@@ -557,8 +528,7 @@ TEST_F(ApplyScreenBatch, TheLosslessSwitchIsRememberedAndItsNoticesAreShown)
     test::writeUniformJpeg(root() / "camera.jpg", 320, 240, 0x808080);
     test::editMetadata(root() / "camera.jpg", [](Exiv2::Image& image) { image.exifData()["Exif.Image.Orientation"] = static_cast<std::uint16_t>(6); });
     ASSERT_TRUE(files::writeAtomically(root() / "drawing.png", *encodePng(test::opaqueLogo(200, Color::rgba(0, 0, 1)))));
-    open(DeviceKind::Phone, { "camera.jpg", "drawing.png" }, kLogo);
-    preview(0);
+    openAndPreview(DeviceKind::Phone, { "camera.jpg", "drawing.png" }, kLogo);
     EXPECT_FALSE(screen->mySwitchSenzaPerdita->isOn()) << "off until chosen";
     EXPECT_EQ(screen->myLabelSenzaPerdita->text(), mySingleScritte::sharedInstance().stringaSenzaPerdita());
     tap(*screen->mySwitchSenzaPerdita);
@@ -578,9 +548,7 @@ TEST_F(ApplyScreenBatch, TheLosslessSwitchIsRememberedAndItsNoticesAreShown)
     EXPECT_TRUE(screen->myLabelFotoNonSalvate->text().empty());
 
     // The next time the screen opens, the switch is as it was left; off again stamps normally.
-    open(DeviceKind::Phone, { "camera.jpg" }, kLogo);
-    m_loadPreviewDone = false;
-    preview(0);
+    openAndPreview(DeviceKind::Phone, { "camera.jpg" }, kLogo);
     EXPECT_TRUE(screen->mySwitchSenzaPerdita->isOn());
     tap(*screen->mySwitchSenzaPerdita);
     EXPECT_EQ(UserDefaults::standard().boolForKey("keyApplicaSenzaPerdita"), false);

@@ -40,20 +40,18 @@ TEST(AdaptHalo, ALogoTooCloseToThePhotoGetsAHaloOfTheContrastingTone)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const fs::path photo = folder / "photo.jpg";
-        review::writeUniformPhoto(photo, 600, 400, c.photo);
+        test::writeUniformJpeg(photo, 600, 400, c.photo);
         const Color colour = Color::rgba(((c.logo >> 16) & 0xFF) / 255.0, ((c.logo >> 8) & 0xFF) / 255.0, (c.logo & 0xFF) / 255.0);
         StampEngineOptions options;
         options.adapt = c.adapt;
-        const StampEngine engine(review::squareLogo(50, colour), placement, options);
-        const Image source = review::decoded(photo);
+        const StampEngine engine(test::opaqueLogo(50, colour), placement, options);
+        const Image source = test::decodeStored(photo);
         EXPECT_EQ(engine.haloToneOn(source, 600, 400), c.expected);
 
         const fs::path stamped = folder / "stamped.jpg";
-        std::FILE* out = std::fopen(stamped.c_str(), "wb");
-        auto result = engine.stampPhoto(photo, out);
-        std::fclose(out);
+        auto result = test::stampToFile(engine, photo, stamped);
         ASSERT_TRUE(result) << result.error().message;
-        const Image output = review::decoded(stamped);
+        const Image output = test::decodeStored(stamped);
         const Image cell = engine.previewOn(review::thumbnail(source, 300), 600, 400);
         // Just outside the logo's left edge, and far from it.
         const int beside = int(std::floor(result->placement.x)) - 2;
@@ -81,6 +79,6 @@ TEST(AdaptHalo, AdaptingChangesTheStampIdentity)
     PlacementDescription placement;
     StampEngineOptions adapting;
     adapting.adapt = true;
-    const Image logo = review::squareLogo(20, Color::rgba(1, 1, 1));
+    const Image logo = test::opaqueLogo(20, Color::rgba(1, 1, 1));
     EXPECT_NE(StampEngine(logo, placement).stampHash(), StampEngine(logo, placement, adapting).stampHash());
 }

@@ -60,17 +60,17 @@ TEST(BatchPlacementsFile, TheCommandLineAppliesEachAdjustmentToItsPhotoOnly)
     test::TemporaryFolder folder;
     test::CommandOptions options;
     options.home = folder / "home";
-    const Image logo = review::squareLogo(40, Color::rgba(0, 0.85, 0.1));
+    const Image logo = test::opaqueLogo(40, Color::rgba(0, 0.85, 0.1));
     auto png = encodePng(logo);
     ASSERT_TRUE(png && files::writeAtomically(folder / "logo.png", *png));
     std::vector<std::string> photos;
     for (int i = 1; i <= 3; ++i) {
         photos.push_back((folder / ("IMG_" + std::to_string(i) + ".jpg")).string());
-        review::writeUniformPhoto(photos.back(), 400 + 40 * i, 300, 0x808080);
+        test::writeUniformJpeg(photos.back(), 400 + 40 * i, 300, 0x808080);
     }
     // An IMG_2 in another folder has the same name but other content: it keeps the common placement.
     fs::create_directories(folder / "other");
-    review::writeUniformPhoto(folder / "other" / "IMG_2.jpg", 500, 300, 0x808080);
+    test::writeUniformJpeg(folder / "other" / "IMG_2.jpg", 500, 300, 0x808080);
 
     BatchPlacements placements;
     placements.common.flags = { 0, 1, 0, 1 };
@@ -78,8 +78,7 @@ TEST(BatchPlacementsFile, TheCommandLineAppliesEachAdjustmentToItsPhotoOnly)
     topLeft.flags = { 1, 0, 1, 0 };
     placements.adjustments.push_back({ "IMG_2.jpg", *ContentHash::ofFile(photos[1]), topLeft });
     placements.adjustments.push_back({ "gone.jpg", "0123", topLeft });
-    const std::string text = placements.toJson().dump();
-    ASSERT_TRUE(files::writeAtomically(folder / "placement.json", std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())));
+    ASSERT_TRUE(test::writeText(folder / "placement.json", placements.toJson().dump()));
 
     std::vector<std::string> arguments { "stamp", "--logo", (folder / "logo.png").string(), "--placement", (folder / "placement.json").string(), "--out", (folder / "out").string() };
     arguments.insert(arguments.end(), photos.begin(), photos.end());
@@ -89,7 +88,7 @@ TEST(BatchPlacementsFile, TheCommandLineAppliesEachAdjustmentToItsPhotoOnly)
     EXPECT_NE(outcome.errors.find("the adjustment for gone.jpg was ignored: that photo is not in the batch"), std::string::npos) << outcome.errors;
     EXPECT_EQ(outcome.errors.find("adjustment for IMG_2.jpg"), std::string::npos) << outcome.errors;
 
-    auto edgesOf = [&](const std::string& name) { return review::greenEdges(review::decoded(folder / "out" / name)); };
+    auto edgesOf = [&](const std::string& name) { return review::greenEdges(test::decodeStored(folder / "out" / name)); };
     EXPECT_LT(edgesOf("IMG_2_vardenico.jpg").left, 40) << "the adjusted photo has its logo at the top left";
     EXPECT_LT(edgesOf("IMG_2_vardenico.jpg").top, 40);
     for (const char* name : { "IMG_1_vardenico.jpg", "IMG_3_vardenico.jpg", "IMG_2_vardenico_2.jpg" }) {
@@ -99,12 +98,12 @@ TEST(BatchPlacementsFile, TheCommandLineAppliesEachAdjustmentToItsPhotoOnly)
     }
 
     // --adapt with a white logo on a white photo: a dark halo beside the logo.
-    review::writeUniformPhoto(folder / "white.jpg", 300, 300, 0xFFFFFF);
-    auto whiteLogo = encodePng(review::squareLogo(40, Color::rgba(1, 1, 1)));
+    test::writeUniformJpeg(folder / "white.jpg", 300, 300, 0xFFFFFF);
+    auto whiteLogo = encodePng(test::opaqueLogo(40, Color::rgba(1, 1, 1)));
     ASSERT_TRUE(whiteLogo && files::writeAtomically(folder / "white.png", *whiteLogo));
     const auto adapted = test::runVardenico({ "stamp", "--logo", (folder / "white.png").string(), "--adapt", "--out", (folder / "adapted").string(), (folder / "white.jpg").string() }, options, folder / "run");
     ASSERT_EQ(adapted.status, 0) << adapted.errors;
-    const Image halo = review::decoded(folder / "adapted" / "white_vardenico.jpg");
+    const Image halo = test::decodeStored(folder / "adapted" / "white_vardenico.jpg");
     EXPECT_LT(halo.pixelAt(150 - 30 - 2, 150) & 0xFF, 100u) << "a dark halo just left of the centred 60-pixel logo";
     EXPECT_GT(halo.pixelAt(20, 150) & 0xFF, 240u);
 }

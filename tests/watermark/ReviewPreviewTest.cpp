@@ -48,12 +48,12 @@ TEST(ReviewGrid, EveryCellShowsTheLogoWhereTheStampedPhotoHasIt)
     };
     const Shape shapes[] = { { "4x3", 800, 600 }, { "3x4", 600, 800 }, { "1x1", 600, 600 }, { "3x1", 900, 300 }, { "1x3", 300, 900 }, { "16x9", 960, 540 } };
     test::TemporaryFolder folder;
-    const Image logo = review::squareLogo(64, Color::rgba(0, 0.85, 0.1));
+    const Image logo = test::opaqueLogo(64, Color::rgba(0, 0.85, 0.1));
 
     for (double rotation : { 0.0, 30.0 })
         for (const Shape& shape : shapes) {
             const fs::path photo = folder / (std::string(shape.name) + ".jpg");
-            review::writeUniformPhoto(photo, shape.width, shape.height, 0x808080);
+            test::writeUniformJpeg(photo, shape.width, shape.height, 0x808080);
             // Every photo but the square one gets an adjustment of its own in the turned round.
             BatchPlacements placements;
             placements.common = common(rotation);
@@ -66,14 +66,12 @@ TEST(ReviewGrid, EveryCellShowsTheLogoWhereTheStampedPhotoHasIt)
             ASSERT_EQ(engine == engines.common(), !adjusted) << shape.name;
 
             const fs::path stamped = folder / (std::string(shape.name) + "-stamped.jpg");
-            std::FILE* out = std::fopen(stamped.c_str(), "wb");
-            auto result = engine->stampPhoto(photo, out);
-            std::fclose(out);
+            auto result = test::stampToFile(*engine, photo, stamped);
             ASSERT_TRUE(result) << result.error().message;
 
-            const Image cell = engine->previewOn(review::thumbnail(review::decoded(photo), kCell), shape.width, shape.height);
+            const Image cell = engine->previewOn(review::thumbnail(test::decodeStored(photo), kCell), shape.width, shape.height);
             const double scale = double(cell.pixelWidth()) / shape.width;
-            const review::Edges inOutput = review::greenEdges(review::decoded(stamped));
+            const review::Edges inOutput = review::greenEdges(test::decodeStored(stamped));
             const review::Edges inCell = review::greenEdges(cell);
             const LogoPlacement placed = engine->placementOn(shape.width, shape.height);
             SCOPED_TRACE(std::string(shape.name) + (rotation != 0.0 ? " turned" : "") + (adjusted ? " adjusted" : ""));

@@ -2,6 +2,8 @@
 
 // Photos, logos and ways to find the logo in a picture, for the review grid's tests.
 
+#include "StampFixtures.h"
+
 #include <TestSupport.h>
 
 #include <platform/foundation/Files.h>
@@ -15,31 +17,6 @@
 #include <filesystem>
 
 namespace vd::review {
-
-inline void writeUniformPhoto(const std::filesystem::path& path, int width, int height, std::uint32_t rgb)
-{
-    DrawingContext context({ double(width), double(height) }, DrawingContext::Opacity::Opaque, 1.0);
-    context.fill({ 0, 0, double(width), double(height) }, Color::rgba(((rgb >> 16) & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0, (rgb & 0xFF) / 255.0));
-    JpegEncodeOptions options;
-    options.quality = 95;
-    auto bytes = encodeJpeg(context.takeImage(), options);
-    ASSERT_TRUE(bytes);
-    ASSERT_TRUE(files::writeAtomically(path, *bytes));
-}
-
-inline Image squareLogo(int side, const Color& colour)
-{
-    DrawingContext context({ double(side), double(side) }, DrawingContext::Opacity::Transparent, 1.0);
-    context.fill({ 0, 0, double(side), double(side) }, colour);
-    return context.takeImage();
-}
-
-inline Image decoded(const std::filesystem::path& path)
-{
-    auto image = decodeImageFile(path);
-    EXPECT_TRUE(image.has_value()) << (image ? "" : image.error().message);
-    return image ? *image : Image {};
-}
 
 // The picture scaled to fit a square cell of side pixels, as the grid's thumbnails are.
 inline Image thumbnail(const Image& photo, int side)

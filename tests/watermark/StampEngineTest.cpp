@@ -9,25 +9,14 @@
 #include <nlohmann/json.hpp>
 
 using namespace vd;
-using vd::test::near;
-using vd::test::rgbAt;
-using vd::test::stampToFile;
+using namespace vd::test;
 
 namespace {
 
 constexpr std::uint32_t kGrey = 0x808080;
 constexpr std::uint32_t kRed = 0xff0000;
 
-Image decode(const std::filesystem::path& path) { return vd::test::decodeStored(path); }
-
-PlacementDescription bottomLeft()
-{
-    PlacementDescription placement;
-    placement.flags = { 1, 0, 0, 1 };
-    placement.stickerFrameWidth = 128;
-    placement.sizePercent = 20;
-    return placement;
-}
+const PlacementDescription kBottomLeft { .flags = { 1, 0, 0, 1 } };
 
 }
 
@@ -36,16 +25,9 @@ PlacementDescription bottomLeft()
 // free or doubly aligned logo sits at its percentages; a pixel margin replaces the preview's.
 TEST(LogoPlacement, SideMarginsAndPercentagesOnEitherOrientation)
 {
-    PlacementDescription topRight;
-    topRight.flags = { 0, 1, 1, 0 };
-    topRight.margins = { 0, 10, 6, 0 };
-    PlacementDescription both;
-    both.flags = { 1, 1, 1, 1 };
-    both.percent = { 25, 80 };
-    both.margins = { 3, 3, 3, 3 };
-    PlacementDescription pixels;
-    pixels.flags = { 0, 1, 0, 1 };
-    pixels.marginPixels = 65;
+    const PlacementDescription topRight { .flags = { 0, 1, 1, 0 }, .margins = { 0, 10, 6, 0 } };
+    const PlacementDescription both { .flags = { 1, 1, 1, 1 }, .percent = { 25, 80 }, .margins = { 3, 3, 3, 3 } };
+    const PlacementDescription pixels { .flags = { 0, 1, 0, 1 }, .marginPixels = 65 };
     struct Case {
         const char* name;
         PlacementDescription placement;
@@ -53,7 +35,7 @@ TEST(LogoPlacement, SideMarginsAndPercentagesOnEitherOrientation)
     };
     const double inset = 600.0 / 128;
     for (const Case& c : { Case { "centred", {}, 4000, 3000, 600, 1700, 1200 }, Case { "centred, portrait", {}, 3000, 4000, 600, 1200, 1700 },
-             Case { "bottom left", bottomLeft(), 4000, 3000, 600, 14 * inset, 3000 - 14 * inset - 600 },
+             Case { "bottom left", kBottomLeft, 4000, 3000, 600, 14 * inset, 3000 - 14 * inset - 600 },
              Case { "top right", topRight, 4000, 3000, 600, 4000 - (10 + 14) * inset - 600, (6 + 14) * inset },
              Case { "both ways", both, 4000, 3000, 600, 1000 - 300, 2400 - 300 }, Case { "pixel margin", pixels, 6000, 4000, 800, 6000 - 65 - 800, 4000 - 65 - 800 } }) {
         SCOPED_TRACE(c.name);
@@ -67,7 +49,7 @@ TEST(LogoPlacement, SideMarginsAndPercentagesOnEitherOrientation)
     EXPECT_DOUBLE_EQ(wide.width, 600);
     EXPECT_DOUBLE_EQ(wide.height, 200);
     EXPECT_DOUBLE_EQ(wide.y + wide.height / 2, 1500);
-    const LogoPlacement tall = logoPlacement(vd::test::bottomRight(20), 4000, 3000, 0.5);
+    const LogoPlacement tall = logoPlacement(bottomRight(20), 4000, 3000, 0.5);
     EXPECT_DOUBLE_EQ(tall.width, 300);
     EXPECT_DOUBLE_EQ(tall.x, 4000 - 11 - 300);
     EXPECT_DOUBLE_EQ(tall.y, 3000 - 11 - 600);
@@ -116,20 +98,20 @@ TEST(PlacementFile, ReadsEveryFieldAndRefusesNonsenseNamingTheFile)
 
 class StampEngineFiles : public ::testing::Test {
 protected:
-    vd::test::TemporaryFolder folder;
+    TemporaryFolder folder;
 };
 
 TEST_F(StampEngineFiles, LogoLandsAtTheComputedPixelsOnLandscapeAndPortraitPhotos)
 {
-    StampEngine engine(vd::test::opaqueLogo(300, Color::rgba(1, 0, 0)), bottomLeft());
+    StampEngine engine(opaqueLogo(300, Color::rgba(1, 0, 0)), kBottomLeft);
     for (auto [width, height] : { std::pair { 4000, 3000 }, std::pair { 3000, 4000 } }) {
         const auto source = folder / "photo.jpg";
-        vd::test::writeUniformJpeg(source, width, height, kGrey);
+        writeUniformJpeg(source, width, height, kGrey);
         auto stamped = stampToFile(engine, source, folder / "out.jpg");
         ASSERT_TRUE(stamped.has_value()) << stamped.error().message;
         EXPECT_EQ(stamped->width, width);
         EXPECT_DOUBLE_EQ(stamped->placement.side, 600);
-        const Image out = decode(folder / "out.jpg");
+        const Image out = decodeStored(folder / "out.jpg");
         ASSERT_EQ(out.pixelWidth(), width);
         ASSERT_EQ(out.pixelHeight(), height);
         // The logo covers [65.625, 665.625) horizontally and ends 65.625 pixels above the bottom.
@@ -148,18 +130,12 @@ TEST_F(StampEngineFiles, NonSquareLogosKeepTheirShapeUnturnedAndTurned)
 {
     // A 200 × 100 logo on a 2000 × 2000 photo at 20 %: 400 × 200 pixels about the centre, as it
     // shows aspect-fit in the sticker's square on the apply screen.
-    DrawingContext context({ 200, 100 }, DrawingContext::Opacity::Transparent, 1.0);
-    context.fill({ 0, 0, 200, 100 }, Color::rgba(1, 0, 0));
-    const Image wide = context.takeImage();
+    const Image wide = paintedLogo(200, 100, { { { 0, 0, 200, 100 }, Color::rgba(1, 0, 0) } });
     const auto source = folder / "photo.jpg";
-    vd::test::writeUniformJpeg(source, 2000, 2000, kGrey);
+    writeUniformJpeg(source, 2000, 2000, kGrey);
     for (double degrees : { 0.0, 90.0 }) {
         SCOPED_TRACE(degrees);
-        PlacementDescription placement;
-        placement.rotationDegrees = degrees;
-        StampEngine engine(wide, placement);
-        ASSERT_TRUE(stampToFile(engine, source, folder / "out.jpg").has_value());
-        const Image out = decode(folder / "out.jpg");
+        const Image out = stampedImage(StampEngine(wide, { .rotationDegrees = degrees }), source, folder / "out.jpg");
         // Centre (1000, 1000); the long side 400 lies across (unturned) or along (turned) the photo.
         const int along = degrees == 0 ? 190 : 90, across = degrees == 0 ? 90 : 190;
         EXPECT_TRUE(near(rgbAt(out, 1000 + along, 1000), kRed));
@@ -172,15 +148,9 @@ TEST_F(StampEngineFiles, NonSquareLogosKeepTheirShapeUnturnedAndTurned)
 
 TEST_F(StampEngineFiles, OpacityAndRotationAreApplied)
 {
-    PlacementDescription placement;
-    placement.opacity = 0.5;
-    placement.rotationDegrees = 45;
-    placement.sizePercent = 50;
-    StampEngine engine(vd::test::opaqueLogo(100, Color::rgba(1, 0, 0)), placement);
-    const auto source = folder / "photo.jpg";
-    vd::test::writeUniformJpeg(source, 400, 400, 0x000000);
-    ASSERT_TRUE(stampToFile(engine, source, folder / "out.jpg").has_value());
-    const Image out = decode(folder / "out.jpg");
+    const StampEngine engine(opaqueLogo(100, Color::rgba(1, 0, 0)), { .sizePercent = 50, .opacity = 0.5, .rotationDegrees = 45 });
+    writeUniformJpeg(folder / "photo.jpg", 400, 400, 0x000000);
+    const Image out = stampedImage(engine, folder / "photo.jpg", folder / "out.jpg");
     // A half-opaque red diamond: its centre is half red, the corners of its square stay black.
     EXPECT_TRUE(near(rgbAt(out, 200, 200), 0x800000));
     EXPECT_TRUE(near(rgbAt(out, 105, 105), 0x000000));
@@ -191,24 +161,20 @@ TEST_F(StampEngineFiles, TurnedPhotosAreStampedUprightAndWrittenWithOrientationO
 {
     // Stored 300 × 200 with a red top-left quarter; displayed turned by the EXIF orientation.
     auto redCorner = [](int x, int y) { return x < 150 && y < 100 ? kRed : kGrey; };
-    PlacementDescription placement;
-    placement.flags = { 0, 1, 0, 1 };
-    placement.marginPixels = 0;
-    placement.sizePercent = 25;
-    StampEngine engine(vd::test::opaqueLogo(50, Color::rgba(0, 0, 1)), placement);
+    const StampEngine engine(opaqueLogo(50, Color::rgba(0, 0, 1)), { .flags = { 0, 1, 0, 1 }, .sizePercent = 25, .marginPixels = 0 });
     struct Case {
         int orientation;
         int redX, redY; // a point of the red quarter once upright (200 × 300)
     };
     for (const Case c : { Case { 6, 150, 50 }, Case { 8, 50, 250 }, Case { 3, 200, 130 }, Case { 5, 50, 50 }, Case { 7, 120, 200 }, Case { 4, 50, 150 }, Case { 2, 250, 50 } }) {
         const auto source = folder / ("turned" + std::to_string(c.orientation) + ".jpg");
-        vd::test::writeJpeg(source, 300, 200, redCorner);
-        vd::test::editMetadata(source, [&](Exiv2::Image& image) { image.exifData()["Exif.Image.Orientation"] = static_cast<std::uint16_t>(c.orientation); });
+        writeJpeg(source, 300, 200, redCorner);
+        editMetadata(source, [&](Exiv2::Image& image) { image.exifData()["Exif.Image.Orientation"] = static_cast<std::uint16_t>(c.orientation); });
         const auto target = folder / ("out" + std::to_string(c.orientation) + ".jpg");
         auto stamped = stampToFile(engine, source, target);
         ASSERT_TRUE(stamped.has_value()) << stamped.error().message;
         EXPECT_EQ(stamped->sourceOrientation, c.orientation);
-        const Image out = decode(target);
+        const Image out = decodeStored(target);
         const bool quarterTurn = c.orientation >= 5;
         ASSERT_EQ(out.pixelWidth(), quarterTurn ? 200 : 300);
         ASSERT_EQ(out.pixelHeight(), quarterTurn ? 300 : 200);
@@ -225,37 +191,27 @@ TEST_F(StampEngineFiles, TurnedPhotosAreStampedUprightAndWrittenWithOrientationO
 
 TEST_F(StampEngineFiles, UnreadablePhotosFailWithTheirNameAndReason)
 {
-    StampEngine engine(vd::test::opaqueLogo(10, Color::rgba(1, 0, 0)), PlacementDescription {});
+    StampEngine engine(opaqueLogo(10, Color::rgba(1, 0, 0)), PlacementDescription {});
     const auto good = folder / "good.jpg";
-    vd::test::writeUniformJpeg(good, 640, 480, kGrey);
-    auto bytes = files::readAll(good);
-
-    const auto truncated = folder / "truncated.jpg";
-    files::writeAtomically(truncated, std::span(bytes->data(), bytes->size() / 2));
-    const auto text = folder / "notes.jpg";
-    const std::string words = "this is not a picture";
-    files::writeAtomically(text, std::span(reinterpret_cast<const std::uint8_t*>(words.data()), words.size()));
-    const auto empty = folder / "empty.jpg";
-    files::writeAtomically(empty, {});
-    // A header claiming 60000 × 60000 pixels must be refused before anything that size exists.
-    std::vector<std::uint8_t> huge = *bytes;
-    for (size_t i = 0; i + 8 < huge.size(); ++i)
-        if (huge[i] == 0xFF && (huge[i + 1] == 0xC0 || huge[i + 1] == 0xC2)) {
-            huge[i + 5] = 0xEA, huge[i + 6] = 0x60, huge[i + 7] = 0xEA, huge[i + 8] = 0x60;
-            break;
-        }
-    const auto hostile = folder / "hostile.jpg";
-    files::writeAtomically(hostile, huge);
-    // A coding libjpeg does not read (SOF 0xc8), said in words a person understands.
-    std::vector<std::uint8_t> coding = *bytes;
-    for (size_t i = 0; i + 1 < coding.size(); ++i)
-        if (coding[i] == 0xFF && coding[i + 1] == 0xC0) {
-            coding[i + 1] = 0xC8;
-            break;
-        }
-    const auto unreadable = folder / "coding.jpg";
-    files::writeAtomically(unreadable, coding);
-
+    writeUniformJpeg(good, 640, 480, kGrey);
+    const auto truncated = cutShort(good, folder / "truncated.jpg", 0.5);
+    const auto text = folder / "notes.jpg", empty = folder / "empty.jpg", hostile = folder / "hostile.jpg", unreadable = folder / "coding.jpg";
+    writeText(text, "this is not a picture");
+    writeText(empty, "");
+    // The start-of-frame marker changed: a header claiming 60000 × 60000 pixels must be refused
+    // before anything that size exists; a coding libjpeg does not read (SOF 0xc8) is said in
+    // words a person understands.
+    auto patched = [&](const std::filesystem::path& to, const std::function<void(std::uint8_t*)>& change) {
+        auto bytes = *files::readAll(good);
+        for (size_t i = 0; i + 8 < bytes.size(); ++i)
+            if (bytes[i] == 0xFF && bytes[i + 1] == 0xC0) {
+                change(&bytes[i]);
+                break;
+            }
+        files::writeAtomically(to, bytes);
+    };
+    patched(hostile, [](std::uint8_t* sof) { sof[5] = 0xEA, sof[6] = 0x60, sof[7] = 0xEA, sof[8] = 0x60; });
+    patched(unreadable, [](std::uint8_t* sof) { sof[1] = 0xC8; });
     struct Case {
         std::filesystem::path path;
         const char* reason;

@@ -6,6 +6,7 @@
 #include "PhotoFixtures.h"
 
 #include <platform/graphics/ImageMetadata.h>
+#include <platform/graphics/JpegCoefficients.h>
 #include <watermark/StampEngine.h>
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <jpeglib.h>
+#include <lcms2.h>
 
 namespace vd::test {
 
@@ -104,11 +106,66 @@ inline Result<StampedPhoto> stampToFile(const StampEngine& engine, const std::fi
     return stamped;
 }
 
+// Made once: a profile's header holds the time it was made.
+inline const std::vector<std::uint8_t>& srgbProfile()
+{
+    static const std::vector<std::uint8_t> bytes = [] {
+        cmsHPROFILE profile = cmsCreate_sRGBProfile();
+        cmsUInt32Number size = 0;
+        cmsSaveProfileToMem(profile, nullptr, &size);
+        std::vector<std::uint8_t> saved(size);
+        cmsSaveProfileToMem(profile, saved.data(), &size);
+        cmsCloseProfile(profile);
+        return saved;
+    }();
+    return bytes;
+}
+
 inline Image decodeStored(const std::filesystem::path& path)
 {
     auto image = decodeImageFile(path);
     EXPECT_TRUE(image.has_value()) << (image ? "" : image.error().message);
     return image ? *image : Image {};
+}
+
+// Stamps source into target, which must succeed, and gives the picture written.
+inline Image stampedImage(const StampEngine& engine, const std::filesystem::path& source, const std::filesystem::path& target)
+{
+    auto stamped = stampToFile(engine, source, target);
+    EXPECT_TRUE(stamped.has_value()) << (stamped ? "" : stamped.error().message);
+    return stamped ? decodeStored(target) : Image {};
+}
+
+// The coefficient blocks of a losslessly stamped copy that differ from its source's, outside and
+// inside the redrawn MCUs (blocks that begin in them, or up to slack pixels past their far edge).
+struct BlockChanges {
+    int outside { 0 }, inside { 0 };
+};
+inline BlockChanges changedBlocks(const std::filesystem::path& source, const std::filesystem::path& copy, const StampedPhoto& stamped, int slack = 0)
+{
+    BlockChanges changes;
+    auto in = JpegCoefficients::open(source);
+    auto out = JpegCoefficients::open(copy);
+    EXPECT_TRUE(in.has_value() && out.has_value());
+    if (!in || !out)
+        return { -1, -1 };
+    const auto& region = stamped.redrawn;
+    for (int c = 0; c < (*out)->componentCount(); ++c) {
+        const JpegComponentLayout& layout = (*out)->component(c);
+        EXPECT_EQ(layout.quantisation, (*in)->component(c).quantisation);
+        EXPECT_EQ(layout.hSampling, (*in)->component(c).hSampling);
+        const int blockWidth = 8 * (*out)->maxHSampling() / layout.hSampling;
+        const int blockHeight = 8 * (*out)->maxVSampling() / layout.vSampling;
+        for (int by = 0; by < layout.heightInBlocks; ++by)
+            for (int bx = 0; bx < layout.widthInBlocks; ++bx) {
+                const bool inside = bx * blockWidth >= region.x && bx * blockWidth < region.x + region.width + slack
+                    && by * blockHeight >= region.y && by * blockHeight < region.y + region.height + slack;
+                const bool same = std::equal((*out)->block(c, by, bx), (*out)->block(c, by, bx) + 64, (*in)->block(c, by, bx));
+                (inside ? changes.inside : changes.outside) += same ? 0 : 1;
+            }
+    }
+    EXPECT_EQ((*out)->restartInterval(), (*in)->restartInterval());
+    return changes;
 }
 
 // The picture as a viewer shows it, from the stored pixels and the Orientation tag.
@@ -133,17 +190,30 @@ inline Image upright(const Image& stored, int orientation)
     return Image::fromBuffer(std::move(buffer));
 }
 
+// A logo of width × height points on a transparent ground, with these rectangles painted.
+inline Image paintedLogo(double width, double height, std::initializer_list<std::pair<Rect, Color>> fills)
+{
+    DrawingContext context({ width, height }, DrawingContext::Opacity::Transparent, 1.0);
+    for (const auto& [rect, colour] : fills)
+        context.fill(rect, colour);
+    return context.takeImage();
+}
+
 struct Box {
     int left { 1 << 30 }, top { 1 << 30 }, right { -1 }, bottom { -1 };
 };
+inline bool isLogoGreen(const Image& image, int x, int y)
+{
+    const std::uint32_t rgb = vd::test::rgbAt(image, x, y);
+    return ((rgb >> 8) & 0xff) > 160 && (rgb >> 16) < 90 && (rgb & 0xff) < 90;
+}
 // The bounding box of the green logo's pixels.
 inline Box greenBox(const Image& image)
 {
     Box box;
     for (int y = 0; y < image.pixelHeight(); ++y)
         for (int x = 0; x < image.pixelWidth(); ++x) {
-            const std::uint32_t rgb = vd::test::rgbAt(image, x, y);
-            if (((rgb >> 8) & 0xff) > 160 && (rgb >> 16) < 90 && (rgb & 0xff) < 90) {
+            if (isLogoGreen(image, x, y)) {
                 box.left = std::min(box.left, x);
                 box.top = std::min(box.top, y);
                 box.right = std::max(box.right, x);

@@ -1,4 +1,4 @@
-#include "PhotoFixtures.h"
+#include "StampFixtures.h"
 
 #include <TestSupport.h>
 
@@ -9,9 +9,9 @@
 #include <watermark/StampEngine.h>
 
 #include <gtest/gtest.h>
-#include <lcms2.h>
 
 using namespace vd;
+using namespace vd::test;
 
 namespace {
 
@@ -28,21 +28,6 @@ struct PhotoKind {
 
 constexpr int kWidth = 96, kHeight = 64;
 constexpr std::uint32_t kRed = 0xd02020, kBlue = 0x2040c0;
-
-// Made once: a profile's header holds the time it was made.
-const std::vector<std::uint8_t>& srgbProfile()
-{
-    static const std::vector<std::uint8_t> bytes = [] {
-        cmsHPROFILE profile = cmsCreate_sRGBProfile();
-        cmsUInt32Number size = 0;
-        cmsSaveProfileToMem(profile, nullptr, &size);
-        std::vector<std::uint8_t> saved(size);
-        cmsSaveProfileToMem(profile, saved.data(), &size);
-        cmsCloseProfile(profile);
-        return saved;
-    }();
-    return bytes;
-}
 
 Image uprightPicture(bool withAlpha)
 {
@@ -94,6 +79,31 @@ std::vector<std::uint8_t> writePhoto(const PhotoKind& kind)
     return bytes ? *bytes : std::vector<std::uint8_t> {};
 }
 
+// What the camera recorded, kept in the stamped copy, which is upright.
+void expectCameraMetadata(const std::filesystem::path& stamped)
+{
+    auto metadata = ImageMetadata::readFromFile(stamped);
+    ASSERT_TRUE(metadata.has_value()) << metadata.error().message;
+    EXPECT_EQ(metadata->exifValue("Exif.Image.Make"), "Apple");
+    EXPECT_EQ(metadata->dateTimeOriginal(), "2024:05:06 07:08:09");
+    EXPECT_EQ(metadata->exifValue("Exif.GPSInfo.GPSLatitude"), "45/1 30/1 0/1");
+    EXPECT_EQ(metadata->exifValue("Exif.Image.Software"), kStampSoftware);
+    EXPECT_EQ(metadata->orientation(), 1);
+    EXPECT_EQ(metadata->iccProfile(), srgbProfile());
+}
+
+// The stamped picture: the photo's size, its red quarter, and the green logo at (x, y).
+void expectStampedPicture(const std::filesystem::path& stamped, int x, int y)
+{
+    auto picture = decodeImageFile(stamped);
+    ASSERT_TRUE(picture.has_value()) << picture.error().message;
+    ASSERT_EQ(picture->pixelWidth(), kWidth);
+    ASSERT_EQ(picture->pixelHeight(), kHeight);
+    EXPECT_TRUE(near(rgbAt(*picture, 4, 4), kRed, 40)) << std::hex << rgbAt(*picture, 4, 4);
+    EXPECT_TRUE(near(rgbAt(*picture, kWidth - 4, kHeight - 20), kBlue, 40)) << std::hex << rgbAt(*picture, kWidth - 4, kHeight - 20);
+    EXPECT_TRUE(near(rgbAt(*picture, x, y), 0x00ff00, 40)) << "the logo";
+}
+
 const PhotoKind kKinds[] = {
     { "heic-1", Kind::Heic, 1 }, { "heic-2", Kind::Heic, 2 }, { "heic-3", Kind::Heic, 3 }, { "heic-4", Kind::Heic, 4 },
     { "heic-5", Kind::Heic, 5 }, { "heic-6", Kind::Heic, 6 }, { "heic-7", Kind::Heic, 7 }, { "heic-8", Kind::Heic, 8 },
@@ -108,9 +118,8 @@ const PhotoKind kKinds[] = {
 // transformation and its EXIF Orientation), keeps its metadata and shows the logo where it was put.
 TEST(StampFormats, EveryKindIsStampedUprightWithItsMetadataAndTheLogo)
 {
-    vd::test::TemporaryFolder folder;
-    PlacementDescription placement;
-    StampEngine engine(vd::test::opaqueLogo(40, Color::rgba(0, 1, 0)), placement);
+    TemporaryFolder folder;
+    StampEngine engine(opaqueLogo(40, Color::rgba(0, 1, 0)), {});
     for (const PhotoKind& kind : kKinds) {
         SCOPED_TRACE(kind.name);
         const auto source = folder / (std::string(kind.name) + ".photo"); // the bytes say what it is
@@ -120,30 +129,13 @@ TEST(StampFormats, EveryKindIsStampedUprightWithItsMetadataAndTheLogo)
         EXPECT_EQ(sniffFileFormat(source), expected);
 
         const auto stamped = folder / (std::string(kind.name) + ".jpg");
-        std::FILE* out = std::fopen(stamped.c_str(), "wb");
-        auto result = engine.stampPhoto(source, out);
-        std::fclose(out);
+        auto result = stampToFile(engine, source, stamped);
         ASSERT_TRUE(result.has_value()) << result.error().message;
         EXPECT_EQ(result->width, kWidth);
         EXPECT_EQ(result->height, kHeight);
-
-        auto picture = decodeImageFile(stamped);
-        ASSERT_TRUE(picture.has_value()) << picture.error().message;
-        ASSERT_EQ(picture->pixelWidth(), kWidth);
-        ASSERT_EQ(picture->pixelHeight(), kHeight);
-        EXPECT_TRUE(vd::test::near(vd::test::rgbAt(*picture, 4, 4), kRed, 40)) << std::hex << vd::test::rgbAt(*picture, 4, 4);
-        EXPECT_TRUE(vd::test::near(vd::test::rgbAt(*picture, kWidth - 4, kHeight - 20), kBlue, 40)) << std::hex << vd::test::rgbAt(*picture, kWidth - 4, kHeight - 20);
         const auto& logo = result->placement;
-        EXPECT_TRUE(vd::test::near(vd::test::rgbAt(*picture, static_cast<int>(logo.x + logo.width / 2), static_cast<int>(logo.y + logo.height / 2)), 0x00ff00, 40));
-
-        auto metadata = ImageMetadata::readFromFile(stamped);
-        ASSERT_TRUE(metadata.has_value()) << metadata.error().message;
-        EXPECT_EQ(metadata->exifValue("Exif.Image.Make"), "Apple");
-        EXPECT_EQ(metadata->dateTimeOriginal(), "2024:05:06 07:08:09");
-        EXPECT_EQ(metadata->exifValue("Exif.GPSInfo.GPSLatitude"), "45/1 30/1 0/1");
-        EXPECT_EQ(metadata->exifValue("Exif.Image.Software"), kStampSoftware);
-        EXPECT_EQ(metadata->orientation(), 1);
-        EXPECT_EQ(metadata->iccProfile(), srgbProfile());
+        expectStampedPicture(stamped, static_cast<int>(logo.x + logo.width / 2), static_cast<int>(logo.y + logo.height / 2));
+        expectCameraMetadata(stamped);
     }
 }
 
@@ -151,7 +143,7 @@ TEST(StampFormats, EveryKindIsStampedUprightWithItsMetadataAndTheLogo)
 // batch stamps the others, and a second run with skip-done finds them already stamped.
 TEST(StampFormats, DamagedAndOversizedFilesFailAloneAndTheBatchGoesOn)
 {
-    vd::test::TemporaryFolder folder;
+    TemporaryFolder folder;
     std::vector<std::filesystem::path> photos;
     for (const PhotoKind& kind : { kKinds[5], kKinds[8], kKinds[9], kKinds[12] }) {
         auto bytes = writePhoto(kind);
@@ -161,14 +153,14 @@ TEST(StampFormats, DamagedAndOversizedFilesFailAloneAndTheBatchGoesOn)
         photos.push_back(folder / (std::string("damaged-") + kind.name));
         ASSERT_TRUE(files::writeAtomically(photos.back(), bytes).has_value());
     }
-    auto engine = std::make_shared<StampEngine>(vd::test::opaqueLogo(20, Color::rgba(0, 1, 0)), PlacementDescription {});
+    auto engine = std::make_shared<StampEngine>(opaqueLogo(20, Color::rgba(0, 1, 0)), PlacementDescription {});
     std::filesystem::create_directories(folder / "out");
-    StampBatch batch(engine, folder / "out", 2);
     std::vector<std::string> errors;
-    auto summary = batch.run(photos, [&](const StampProgress& progress) {
+    auto collectErrors = [&](const StampProgress& progress) {
         if (!progress.error.empty())
             errors.push_back(progress.error);
-    });
+    };
+    auto summary = StampBatch(engine, folder / "out", 2).run(photos, collectErrors);
     EXPECT_EQ(summary.saved, 4u);
     ASSERT_EQ(errors.size(), 4u);
     for (const std::string& error : errors) {
@@ -181,18 +173,11 @@ TEST(StampFormats, DamagedAndOversizedFilesFailAloneAndTheBatchGoesOn)
     StampBatch again(engine, folder / "out", 2);
     again.setSkipDone(true);
     errors.clear();
-    summary = again.run({ photos[0], photos[2], photos[4], photos[6] }, [&](const StampProgress& progress) {
-        if (!progress.error.empty())
-            errors.push_back(progress.error);
-    });
+    summary = again.run({ photos[0], photos[2], photos[4], photos[6] }, collectErrors);
     EXPECT_EQ(summary.skipped, 4u); // stamped in the first run: nothing is decoded again
 
-    StampBatch oversized(engine, folder / "elsewhere", 1);
     std::filesystem::create_directories(folder / "elsewhere");
-    summary = oversized.run({ photos[0], photos[2], photos[4], photos[6] }, [&](const StampProgress& progress) {
-        if (!progress.error.empty())
-            errors.push_back(progress.error);
-    });
+    summary = StampBatch(engine, folder / "elsewhere", 1).run({ photos[0], photos[2], photos[4], photos[6] }, collectErrors);
     EXPECT_EQ(summary.failed, 4u);
     ASSERT_EQ(errors.size(), 4u);
     for (std::size_t i = 0; i < errors.size(); ++i) {
@@ -205,15 +190,15 @@ TEST(StampFormats, DamagedAndOversizedFilesFailAloneAndTheBatchGoesOn)
 // the notice), and the provenance that lets a second run skip the photo.
 TEST(StampFormats, EachOutputFormatHoldsThePictureAndTheMetadataItCan)
 {
-    vd::test::TemporaryFolder folder;
+    TemporaryFolder folder;
     const auto jpeg = folder / "camera.jpg";
-    vd::test::writeJpeg(jpeg, kWidth, kHeight, [](int x, int y) { return x < kWidth / 2 && y < kHeight / 2 ? kRed : kBlue; });
-    vd::test::editMetadata(jpeg, [](Exiv2::Image& image) {
+    writeJpeg(jpeg, kWidth, kHeight, [](int x, int y) { return x < kWidth / 2 && y < kHeight / 2 ? kRed : kBlue; });
+    editMetadata(jpeg, [](Exiv2::Image& image) {
         image.exifData()["Exif.Image.Make"] = "Apple";
         image.exifData()["Exif.Photo.DateTimeOriginal"] = "2024:05:06 07:08:09";
         image.exifData()["Exif.GPSInfo.GPSLatitude"] = "45/1 30/1 0/1";
         image.iptcData()["Iptc.Application2.Caption"] = "Harbour";
-        const auto icc = srgbProfile();
+        const auto& icc = srgbProfile();
         Exiv2::DataBuf profile(icc.data(), static_cast<long>(icc.size()));
         image.setIccProfile(profile, false);
     });
@@ -230,7 +215,7 @@ TEST(StampFormats, EachOutputFormatHoldsThePictureAndTheMetadataItCan)
              Output { StampFormat::Webp, jpeg, ".webp", false }, Output { StampFormat::Heic, jpeg, ".heic", false },
              Output { StampFormat::Avif, jpeg, ".avif", false }, Output { StampFormat::Same, webp, ".webp", true } }) {
         SCOPED_TRACE(output.extension);
-        auto engine = std::make_shared<StampEngine>(vd::test::opaqueLogo(20, Color::rgba(0, 1, 0)), PlacementDescription {}, StampEngineOptions { .format = output.format });
+        auto engine = std::make_shared<StampEngine>(opaqueLogo(20, Color::rgba(0, 1, 0)), PlacementDescription {}, StampEngineOptions { .format = output.format });
         const auto out = folder / "out"; // one for all: a copy in one format is no twin of a copy in another
         std::filesystem::create_directories(out);
         std::vector<StampProgress> reports;
@@ -245,20 +230,10 @@ TEST(StampFormats, EachOutputFormatHoldsThePictureAndTheMetadataItCan)
         EXPECT_EQ(reports[1].skipped, reports[0].saved) << "the provenance is read back from the copy";
         EXPECT_EQ(reports[0].notice.find("IPTC") != std::string::npos, !output.holdsIptc) << reports[0].notice;
 
-        auto picture = decodeImageFile(*reports[0].saved);
-        ASSERT_TRUE(picture.has_value()) << picture.error().message;
-        ASSERT_EQ(picture->pixelWidth(), kWidth);
-        ASSERT_EQ(picture->pixelHeight(), kHeight);
-        EXPECT_TRUE(vd::test::near(vd::test::rgbAt(*picture, 4, 4), kRed, 40));
-        EXPECT_TRUE(vd::test::near(vd::test::rgbAt(*picture, kWidth / 2, kHeight / 2), 0x00ff00, 40)) << "the logo in the centre";
+        expectStampedPicture(*reports[0].saved, kWidth / 2, kHeight / 2);
+        expectCameraMetadata(*reports[0].saved);
         auto metadata = ImageMetadata::readFromFile(*reports[0].saved);
-        ASSERT_TRUE(metadata.has_value()) << metadata.error().message;
-        EXPECT_EQ(metadata->exifValue("Exif.Image.Make"), "Apple");
-        EXPECT_EQ(metadata->dateTimeOriginal(), "2024:05:06 07:08:09");
-        EXPECT_EQ(metadata->exifValue("Exif.GPSInfo.GPSLatitude"), "45/1 30/1 0/1");
-        EXPECT_EQ(metadata->exifValue("Exif.Image.Software"), kStampSoftware);
-        EXPECT_EQ(metadata->orientation(), 1);
-        EXPECT_EQ(metadata->iccProfile(), srgbProfile());
+        ASSERT_TRUE(metadata.has_value());
         if (output.format != StampFormat::Same) {
             EXPECT_EQ(metadata->iptcValue("Iptc.Application2.Caption").has_value(), output.holdsIptc);
         }

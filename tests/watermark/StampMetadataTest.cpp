@@ -1,5 +1,6 @@
-#include "PhotoFixtures.h"
+#include "StampFixtures.h"
 
+#include <CommandSupport.h>
 #include <TestSupport.h>
 
 #include <platform/foundation/ContentHash.h>
@@ -19,31 +20,6 @@ using namespace vd;
 
 namespace {
 
-// A small, well-formed ICC profile: the header, a tag table of one entry and the white point.
-std::vector<std::uint8_t> iccProfileBytes()
-{
-    std::vector<std::uint8_t> icc(164, 0);
-    auto put32 = [&](size_t at, std::uint32_t value) {
-        for (int i = 0; i < 4; ++i)
-            icc[at + i] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
-    };
-    auto putText = [&](size_t at, const char* text) { std::copy_n(text, 4, icc.begin() + static_cast<long>(at)); };
-    put32(0, 164);
-    putText(4, "lcms");
-    put32(8, 0x02100000);
-    putText(12, "mntr");
-    putText(16, "RGB ");
-    putText(20, "XYZ ");
-    putText(36, "acsp");
-    put32(128, 1); // one tag
-    putText(132, "wtpt");
-    put32(136, 144);
-    put32(140, 20);
-    putText(144, "XYZ ");
-    put32(152, 0xF6D6), put32(156, 0x10000), put32(160, 0xD32D); // D50
-    return icc;
-}
-
 void writeCameraPhoto(const std::filesystem::path& path)
 {
     vd::test::writeUniformJpeg(path, 800, 600, 0x336699);
@@ -59,37 +35,16 @@ void writeCameraPhoto(const std::filesystem::path& path)
         exif["Exif.GPSInfo.GPSLatitudeRef"] = "N";
         exif["Exif.GPSInfo.GPSLatitude"] = "45/1 30/1 0/1";
         // An embedded thumbnail that shows the photo as it was.
-        std::vector<std::uint8_t> thumbnail;
-        {
-            PixelBuffer buffer;
-            buffer.width = 160;
-            buffer.height = 120;
-            buffer.opaque = true;
-            buffer.pixels.assign(160 * 120, 0xff336699u);
-            thumbnail = *encodeJpeg(Image::fromBuffer(std::move(buffer)));
-        }
+        const auto thumbnail = *encodeJpeg(vd::test::opaqueLogo(160, Color::rgba(0.2, 0.4, 0.6)));
         Exiv2::ExifThumb(exif).setJpegThumbnail(thumbnail.data(), static_cast<long>(thumbnail.size()));
         image.iptcData()["Iptc.Application2.Caption"] = "Harbour at dawn";
         image.iptcData()["Iptc.Application2.Keywords"] = "sea";
         image.xmpData()["Xmp.dc.title"] = "lang=\"x-default\" Harbour";
         image.xmpData()["Xmp.tiff.Orientation"] = "1";
-        const auto icc = iccProfileBytes();
+        const auto& icc = vd::test::srgbProfile();
         Exiv2::DataBuf profile(icc.data(), static_cast<long>(icc.size()));
         image.setIccProfile(profile, false);
     });
-}
-
-std::string runCapturing(const std::string& command)
-{
-    std::string output;
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe)
-        return output;
-    char chunk[4096];
-    while (size_t got = std::fread(chunk, 1, sizeof chunk, pipe))
-        output.append(chunk, got);
-    ::pclose(pipe);
-    return output;
 }
 
 class StampMetadata : public ::testing::Test {
@@ -99,12 +54,8 @@ protected:
         source = folder / "IMG_0001.jpg";
         writeCameraPhoto(source);
         sourceBytes = *files::readAll(source);
-        PlacementDescription placement;
-        StampEngine engine(vd::test::opaqueLogo(40, Color::rgba(1, 1, 1)), placement);
         stamped = folder / "stamped.jpg";
-        std::FILE* out = std::fopen(stamped.c_str(), "wb");
-        auto result = engine.stampPhoto(source, out);
-        std::fclose(out);
+        auto result = vd::test::stampToFile(StampEngine(vd::test::opaqueLogo(40, Color::rgba(1, 1, 1)), {}), source, stamped);
         ASSERT_TRUE(result.has_value()) << result.error().message;
     }
 
@@ -136,17 +87,14 @@ TEST_F(StampMetadata, SourceMetadataIsKeptWithOrientationOneSoftwareTagAndNoStal
     EXPECT_EQ(after->iptcValue("Iptc.Application2.Caption"), "Harbour at dawn");
     EXPECT_EQ(after->xmpValue("Xmp.tiff.Orientation"), "1");
     EXPECT_NE(after->xmpValue("Xmp.dc.title").value_or("").find("Harbour"), std::string::npos);
-    EXPECT_EQ(after->iccProfile(), iccProfileBytes());
+    EXPECT_EQ(after->iccProfile(), vd::test::srgbProfile());
     EXPECT_EQ(*files::readAll(source), sourceBytes) << "the source is never modified";
-}
 
-// Another reader than the one that wrote it finds nothing wrong, no stale thumbnail, and the
-// full-resolution colour a quality-100 stamp is written with.
-TEST_F(StampMetadata, ExiftoolReadsTheFileWithoutErrors)
-{
+    // Another reader than the one that wrote it finds nothing wrong, no stale thumbnail, and the
+    // full-resolution colour a quality-100 stamp is written with.
     if (std::system("exiftool -ver >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "exiftool (libimage-exiftool-perl) is not installed";
-    const std::string output = runCapturing("exiftool -json -n -a '" + stamped.string() + "'");
+    const std::string output = vd::test::runShell("exiftool -json -n -a '" + stamped.string() + "' 2>/dev/null | cat").output;
     auto json = nlohmann::json::parse(output, nullptr, false);
     ASSERT_TRUE(json.is_array() && !json.empty()) << output;
     const auto& tags = json[0];
@@ -155,24 +103,17 @@ TEST_F(StampMetadata, ExiftoolReadsTheFileWithoutErrors)
     EXPECT_FALSE(tags.contains("ThumbnailImage"));
     EXPECT_TRUE(tags.contains("ProfileCMMType")) << output;
     EXPECT_EQ(tags.value("YCbCrSubSampling", ""), "1 1");
-    const std::string warnings = runCapturing("exiftool -validate -warning -a '" + stamped.string() + "'");
+    const std::string warnings = vd::test::runShell("exiftool -validate -warning -a '" + stamped.string() + "'").output;
     EXPECT_EQ(warnings.find("Error"), std::string::npos) << warnings;
 }
 
-TEST(ImageMetadataFiles, MetadataCanBeEmbeddedIntoJpegBytesAndHostileBytesAreRefused)
+TEST_F(StampMetadata, MetadataCanBeEmbeddedIntoJpegBytesAndHostileBytesAreRefused)
 {
-    vd::test::TemporaryFolder folder;
-    const auto source = folder / "camera.jpg";
-    writeCameraPhoto(source);
     auto metadata = ImageMetadata::readFromFile(source);
     ASSERT_TRUE(metadata.has_value());
     metadata->prepareForDerivedImage(800, 600, kStampSoftware);
 
-    PixelBuffer buffer;
-    buffer.width = 800;
-    buffer.height = 600;
-    buffer.pixels.assign(800 * 600, 0xff000000u);
-    auto jpeg = encodeJpeg(Image::fromBuffer(std::move(buffer)));
+    auto jpeg = encodeJpeg(Image::fromBuffer(PixelBuffer { 800, 600, std::vector<std::uint32_t>(800 * 600, 0xff000000u), true }));
     auto embedded = metadata->embedInJpeg(*jpeg);
     ASSERT_TRUE(embedded.has_value()) << embedded.error().message;
     auto back = ImageMetadata::readFromBytes(*embedded, "embedded");
@@ -216,15 +157,7 @@ void writeVipsLikePng(const std::filesystem::path& path, const std::string& xmpP
     png_set_eXIf_1(png, info, static_cast<png_uint_32>(tiff.size()), tiff.data());
     png_set_pHYs(png, info, 2835, 2835, PNG_RESOLUTION_METER);
     std::string xmpKey = "XML:com.adobe.xmp", commentKey = "Comment", comment = "made like vips";
-    png_text text[2] {};
-    text[0].compression = PNG_TEXT_COMPRESSION_zTXt;
-    text[0].key = xmpKey.data();
-    text[0].text = const_cast<char*>(xmpPacket.c_str());
-    text[0].text_length = xmpPacket.size();
-    text[1].compression = PNG_TEXT_COMPRESSION_NONE;
-    text[1].key = commentKey.data();
-    text[1].text = comment.data();
-    text[1].text_length = comment.size();
+    png_text text[2] { { PNG_TEXT_COMPRESSION_zTXt, xmpKey.data(), const_cast<char*>(xmpPacket.c_str()), xmpPacket.size() }, { PNG_TEXT_COMPRESSION_NONE, commentKey.data(), comment.data(), comment.size() } };
     png_set_text(png, info, text, 2);
     png_write_info(png, info);
     std::vector<png_byte> row(static_cast<size_t>(width) * 3);
@@ -272,14 +205,6 @@ std::string xmpPacketWithTitle(const std::string& title, bool duplicated)
     return packet + "</rdf:Description></rdf:RDF></x:xmpmeta>";
 }
 
-Result<StampedPhoto> stampInto(const std::filesystem::path& source, const std::filesystem::path& stamped, const StampEngine& engine)
-{
-    std::FILE* out = std::fopen(stamped.c_str(), "wb");
-    auto result = engine.stampPhoto(source, out);
-    std::fclose(out);
-    return result;
-}
-
 }
 
 TEST(StampPngMetadata, APngWithItsExifTwiceAndItsXmpInATextChunkKeepsAllOfIt)
@@ -293,7 +218,7 @@ TEST(StampPngMetadata, APngWithItsExifTwiceAndItsXmpInATextChunkKeepsAllOfIt)
 
     StampEngine engine(vd::test::opaqueLogo(16, Color::rgba(1, 1, 1)), PlacementDescription());
     const auto stamped = folder / "stamped.jpg";
-    auto result = stampInto(source, stamped, engine);
+    auto result = vd::test::stampToFile(engine, source, stamped);
     ASSERT_TRUE(result.has_value()) << result.error().message;
     EXPECT_EQ(result->notice, "");
 
@@ -334,17 +259,14 @@ TEST(StampPngMetadata, AnXmpPacketThatIsNotValidXmpIsLeftOutAndTheNoticeSaysSo)
             vd::test::writeUniformJpeg(source, 80, 60, 0x336699);
             vd::test::editMetadata(source, [](Exiv2::Image& image) { image.exifData()["Exif.Image.Make"] = "Canon"; });
             auto bytes = *files::readAll(source);
-            std::vector<std::uint8_t> segment { 0xFF, 0xE1, 0, 0 };
-            const char header[] = "http://ns.adobe.com/xap/1.0/";
-            segment.insert(segment.end(), header, header + sizeof header);
-            segment.insert(segment.end(), packet.begin(), packet.end());
-            segment[2] = static_cast<std::uint8_t>((segment.size() - 2) >> 8);
-            segment[3] = static_cast<std::uint8_t>(segment.size() - 2);
+            const std::string segment = std::string("http://ns.adobe.com/xap/1.0/") + '\0' + packet;
+            const std::uint8_t header[] = { 0xFF, 0xE1, static_cast<std::uint8_t>((segment.size() + 2) >> 8), static_cast<std::uint8_t>(segment.size() + 2) };
             bytes.insert(bytes.begin() + 2, segment.begin(), segment.end());
+            bytes.insert(bytes.begin() + 2, header, header + 4);
             ASSERT_TRUE(files::writeAtomically(source, bytes));
         }
         const auto stamped = folder / ("stamped-" + std::string(format) + ".jpg");
-        auto result = stampInto(source, stamped, engine);
+        auto result = vd::test::stampToFile(engine, source, stamped);
         ASSERT_TRUE(result.has_value()) << result.error().message;
         EXPECT_EQ(result->lossless, format == "lossless jpg");
         EXPECT_NE(result->notice.find("XMP left out: the photo's "), std::string::npos) << format << ": " << result->notice;

@@ -26,11 +26,6 @@ std::vector<fs::path> visibleFiles(const fs::path& folder)
     return files;
 }
 
-void setAge(const fs::path& path, std::chrono::seconds age)
-{
-    fs::last_write_time(path, fs::file_time_type::clock::now() - age);
-}
-
 }
 
 TEST(StampProvenance, EveryStampedPhotoNamesItsSourceAndWhatStampedItInBothModes)
@@ -154,15 +149,10 @@ TEST(StampProvenance, ABatchRemovesOnlyTheTemporaryFilesAKilledBatchLeft)
     fs::create_directories(out);
     const fs::path source = folder / "IMG_1.jpg";
     vd::test::writeSource(source, 32, 32, {});
-    auto write = [](const fs::path& path) { ASSERT_TRUE(files::writeAtomically(path, std::vector<std::uint8_t>(10, 1))); };
-    write(out / ".vardenico-writing-killed");
-    setAge(out / ".vardenico-writing-killed", std::chrono::hours(1));
-    write(out / ".vardenico-writing-held");
-    setAge(out / ".vardenico-writing-held", std::chrono::hours(1));
-    write(out / ".vardenico-writing-newer");
-    setAge(out / ".vardenico-writing-newer", std::chrono::seconds(-60));
-    write(out / ".other-hidden");
-    setAge(out / ".other-hidden", std::chrono::hours(1));
+    for (const auto& [name, age] : { std::pair { ".vardenico-writing-killed", 3600 }, { ".vardenico-writing-held", 3600 }, { ".vardenico-writing-newer", -60 }, { ".other-hidden", 3600 } }) {
+        ASSERT_TRUE(vd::test::writeText(out / name, "unfinished"));
+        fs::last_write_time(out / name, fs::file_time_type::clock::now() - std::chrono::seconds(age));
+    }
     // A writer still at work holds a lock on its file.
     const int held = ::open((out / ".vardenico-writing-held").c_str(), O_RDONLY);
     ASSERT_GE(held, 0);

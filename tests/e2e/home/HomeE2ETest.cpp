@@ -47,12 +47,8 @@ std::vector<json> alertsIn(const json& node)
     std::vector<json> found;
     if (node.value("name", "") == "alert")
         found.push_back(node);
-    if (node.contains("subviews")) {
-        for (auto& child : node["subviews"]) {
-            for (auto& alert : alertsIn(child))
-                found.push_back(std::move(alert));
-        }
-    }
+    for (auto& child : node.value("subviews", json::array()))
+        std::ranges::move(alertsIn(child), std::back_inserter(found));
     return found;
 }
 

@@ -3,8 +3,6 @@
 
 #include "TestSupport.h"
 
-#include <gtest/gtest.h>
-
 // The digests are SHA-256's, as every other tool computes them: stamped photos carry them, and
 // photos stamped by an earlier version must still be recognised.
 TEST(ContentHash, DigestsAreSha256InLowerCaseHexadecimalForBytesAndFiles)
@@ -26,9 +24,7 @@ TEST(ContentHash, DigestsAreSha256InLowerCaseHexadecimalForBytesAndFiles)
         for (std::size_t i = 0; i < size; ++i)
             bytes[i] = static_cast<std::uint8_t>(i * 31 + i / 251);
         ASSERT_TRUE(vd::files::writeAtomically(folder / "photo.jpg", bytes, vd::files::Existing::Replace));
-        auto fromFile = vd::ContentHash::ofFile(folder / "photo.jpg");
-        ASSERT_TRUE(fromFile);
-        EXPECT_EQ(*fromFile, vd::ContentHash::ofBytes(bytes)) << size << " bytes";
+        EXPECT_EQ(vd::ContentHash::ofFile(folder / "photo.jpg").value(), vd::ContentHash::ofBytes(bytes)) << size << " bytes";
     }
     auto missing = vd::ContentHash::ofFile(folder / "gone.jpg");
     ASSERT_FALSE(missing);

@@ -28,8 +28,7 @@ TEST(NotificationCenter, DeliversSynchronouslyInOrderWithObjectFilterToObservers
     center.addObserver(&second, "keycerchi", nullptr, [&](const vd::Notification&) { ++second; });
     center.post("keycerchi");
     center.post("keycerchi");
-    EXPECT_EQ(first, 1);
-    EXPECT_EQ(second, 2);
+    EXPECT_EQ(std::pair(first, second), std::pair(1, 2));
     center.removeObserver(&second);
     center.post("keycerchi");
     EXPECT_EQ(second, 2);

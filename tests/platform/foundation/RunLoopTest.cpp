@@ -53,17 +53,13 @@ TEST(RunLoop, TasksPostedFromWorkersRunInOrderOnTheLoopThreadUntilQuit)
             });
     });
     worker.join();
-    EXPECT_TRUE(loop.runUntil([&] { return order.size() == 100; }, 5));
-    EXPECT_TRUE(sameThread);
+    EXPECT_TRUE(loop.runUntil([&] { return order.size() == 100; }, 5) && sameThread);
     for (int i = 0; i < 100; ++i)
         ASSERT_EQ(order[i], i);
 
     // On the real clock it runs until quit.
     int fired = 0;
-    loop.postAfter(0.01, [&] {
-        ++fired;
-        loop.quit();
-    });
+    loop.postAfter(0.01, [&] { ++fired, loop.quit(); });
     loop.run();
     EXPECT_EQ(fired, 1);
 }

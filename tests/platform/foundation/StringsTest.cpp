@@ -3,8 +3,6 @@
 
 #include "TestSupport.h"
 
-#include <gtest/gtest.h>
-
 using vd::StringsCatalogue;
 
 namespace {
@@ -28,14 +26,11 @@ TEST(Strings, LanguageComesFromTheEnvironmentInOrderFallingBackToEnglishAndKeysT
 {
     Environment clean;
     EXPECT_EQ(StringsCatalogue::preferredLanguage(), "en");
-    ::setenv("LANG", "it_IT.UTF-8", 1);
-    EXPECT_EQ(StringsCatalogue::preferredLanguage(), "it");
-    ::setenv("LC_MESSAGES", "de_DE", 1);
-    EXPECT_EQ(StringsCatalogue::preferredLanguage(), "de");
-    ::setenv("LC_ALL", "C", 1);
-    EXPECT_EQ(StringsCatalogue::preferredLanguage(), "en");
-    ::setenv("VARDENICO_LANG", "it", 1);
-    EXPECT_EQ(StringsCatalogue::preferredLanguage(), "it");
+    // Each variable set in turn takes over from those before it.
+    for (const auto& [name, value, language] : { std::tuple { "LANG", "it_IT.UTF-8", "it" }, { "LC_MESSAGES", "de_DE", "de" }, { "LC_ALL", "C", "en" }, { "VARDENICO_LANG", "it", "it" } }) {
+        ::setenv(name, value, 1);
+        EXPECT_EQ(StringsCatalogue::preferredLanguage(), language) << name;
+    }
     Environment after;
 
     // A missing language falls back to English, and missing keys read as themselves.
@@ -45,13 +40,11 @@ TEST(Strings, LanguageComesFromTheEnvironmentInOrderFallingBackToEnglishAndKeysT
     write(folder / "fr.json", R"({"annulla": "Annu)");
 
     const auto italian = StringsCatalogue::load(folder.path(), "it");
-    EXPECT_EQ(italian.language(), "it");
-    EXPECT_EQ(italian.localizedString("annulla"), "Annulla");
+    EXPECT_EQ(italian.language() + italian.localizedString("annulla"), "itAnnulla");
     EXPECT_EQ(italian.localizedString("welcome2"), "welcome2");
 
     const auto german = StringsCatalogue::load(folder.path(), "de");
-    EXPECT_EQ(german.language(), "en");
-    EXPECT_EQ(german.localizedString("annulla"), "Cancel");
+    EXPECT_EQ(german.language() + german.localizedString("annulla"), "enCancel");
     EXPECT_EQ(german.localizedString("count"), "count"); // not a text
 
     testing::internal::CaptureStderr();

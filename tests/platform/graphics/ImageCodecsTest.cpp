@@ -22,11 +22,9 @@ TEST(PngCodec, RoundTripKeepsTransparencyAndColourAndDamageIsRefused)
     ASSERT_TRUE(png);
     auto decoded = decodePng(*png);
     ASSERT_TRUE(decoded);
-    EXPECT_EQ(decoded->pixelWidth(), 40);
-    EXPECT_EQ(decoded->pixelHeight(), 30);
+    EXPECT_EQ(std::pair(decoded->pixelWidth(), decoded->pixelHeight()), std::pair(40, 30));
     const Rgba8 left = unpremultiply(decoded->pixelAt(5, 5));
-    EXPECT_EQ(left.r, 255);
-    EXPECT_NEAR(left.a, 128, 1);
+    EXPECT_TRUE(left.r == 255 && std::abs(left.a - 128) <= 1) << int(left.r) << " " << int(left.a);
     EXPECT_EQ(decoded->pixelAt(30, 5), image.pixelAt(30, 5));
 
     // Damaged, empty and oversized input is refused, naming the picture.
@@ -34,8 +32,7 @@ TEST(PngCodec, RoundTripKeepsTransparencyAndColourAndDamageIsRefused)
     auto damaged = decodeImage(truncated, { .name = "cut.png" });
     ASSERT_FALSE(damaged);
     EXPECT_NE(damaged.error().message.find("cut.png"), std::string::npos);
-    EXPECT_FALSE(decodeImage(std::vector<std::uint8_t> {}, { .name = "empty" }));
-    EXPECT_FALSE(decodeImage(std::vector<std::uint8_t> { 'h', 'e', 'l', 'l', 'o' }));
+    EXPECT_TRUE(!decodeImage(std::vector<std::uint8_t> {}, { .name = "empty" }) && !decodeImage(std::vector<std::uint8_t> { 'h', 'e', 'l', 'l', 'o' }));
     auto huge = decodePng(*png, { .maxPixels = 100 });
     ASSERT_FALSE(huge);
     EXPECT_NE(huge.error().message.find("larger"), std::string::npos);
@@ -45,11 +42,8 @@ TEST(JpegCodec, RoundTripIsOpaqueAndClose)
 {
     DrawingContext context({ 64, 48 }, DrawingContext::Opacity::Opaque, 1.0);
     context.fill({ 0, 0, 64, 48 }, Color::rgba(0.2, 0.6, 0.4));
-    auto jpeg = encodeJpeg(context.takeImage(), { .quality = 95 });
-    ASSERT_TRUE(jpeg);
-    auto decoded = decodeImage(*jpeg);
+    auto decoded = decodeImage(encodeJpeg(context.takeImage(), { .quality = 95 }).value());
     ASSERT_TRUE(decoded);
     EXPECT_TRUE(decoded->isOpaque());
-    const Rgba8 p = unpremultiply(decoded->pixelAt(32, 24));
-    EXPECT_NEAR(p.g, 153, 3);
+    EXPECT_NEAR(unpremultiply(decoded->pixelAt(32, 24)).g, 153, 3);
 }

@@ -3,9 +3,10 @@
 // JPEG files laid out as cameras write them: an EXIF block whose IFD1 holds a small thumbnail,
 // optionally a Multi-Picture Format index (APP2 "MPF") pointing at a larger preview stored after
 // the main picture. Used by the photo tests and the browser benchmark; ends with the asset the
-// photo tests ask the image manager for.
+// photo tests ask the image manager for, and a request that waits for its picture.
 
 #include <platform/graphics/ImageCodecs.h>
+#include <platform/photos/ImageManager.h>
 #include <platform/photos/PhotoAsset.h>
 
 #include <filesystem>
@@ -18,18 +19,11 @@ namespace vd::test {
 // Encodes width × height pixels of colour(x, y) (0xRRGGBB) as a JPEG.
 inline std::vector<std::uint8_t> jpegBytes(int width, int height, const std::function<std::uint32_t(int, int)>& colour, int quality = 90)
 {
-    PixelBuffer buffer;
-    buffer.width = width;
-    buffer.height = height;
-    buffer.opaque = true;
-    buffer.pixels.resize(static_cast<std::size_t>(width) * height);
+    PixelBuffer buffer { width, height, {}, true };
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            buffer.pixels[static_cast<std::size_t>(y) * width + x] = 0xff000000u | colour(x, y);
-    JpegEncodeOptions options;
-    options.quality = quality;
-    options.subsampling = JpegEncodeOptions::Subsampling::S420;
-    return *encodeJpeg(Image::fromBuffer(std::move(buffer)), options);
+            buffer.pixels.push_back(0xff000000u | colour(x, y));
+    return *encodeJpeg(Image::fromBuffer(std::move(buffer)), { .quality = quality, .subsampling = JpegEncodeOptions::Subsampling::S420 });
 }
 
 struct CameraJpeg {
@@ -41,31 +35,21 @@ struct CameraJpeg {
 
     std::vector<std::uint8_t> bytes() const
     {
-        auto put16 = [this](std::vector<std::uint8_t>& out, std::uint32_t v) {
-            if (bigEndian)
-                out.insert(out.end(), { std::uint8_t(v >> 8), std::uint8_t(v) });
-            else
-                out.insert(out.end(), { std::uint8_t(v), std::uint8_t(v >> 8) });
+        auto put = [this](std::vector<std::uint8_t>& out, std::uint32_t v, int size) {
+            for (int i = 0; i < size; ++i)
+                out.push_back(std::uint8_t(v >> 8 * (bigEndian ? size - 1 - i : i)));
         };
-        auto put32 = [this](std::vector<std::uint8_t>& out, std::uint32_t v) {
-            if (bigEndian)
-                out.insert(out.end(), { std::uint8_t(v >> 24), std::uint8_t(v >> 16), std::uint8_t(v >> 8), std::uint8_t(v) });
-            else
-                out.insert(out.end(), { std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24) });
-        };
+        auto put16 = [&](std::vector<std::uint8_t>& out, std::uint32_t v) { put(out, v, 2); };
+        auto put32 = [&](std::vector<std::uint8_t>& out, std::uint32_t v) { put(out, v, 4); };
         auto tiffHeader = [&](std::vector<std::uint8_t>& out) {
             out.insert(out.end(), { std::uint8_t(bigEndian ? 'M' : 'I'), std::uint8_t(bigEndian ? 'M' : 'I') });
-            put16(out, 42);
-            put32(out, 8);
+            put16(out, 42), put32(out, 8);
         };
         auto entry = [&](std::vector<std::uint8_t>& out, unsigned tag, unsigned type, std::uint32_t count, std::uint32_t value) {
-            put16(out, tag);
-            put16(out, type);
-            put32(out, count);
-            if (type == 3 && count == 1) { // a SHORT sits in the first two bytes of the field
-                put16(out, value);
-                put16(out, 0);
-            } else
+            put16(out, tag), put16(out, type), put32(out, count);
+            if (type == 3 && count == 1) // a SHORT sits in the first two bytes of the field
+                put16(out, value), put16(out, 0);
+            else
                 put32(out, value);
         };
         // EXIF: IFD0 with the orientation, IFD1 with the thumbnail right after it.
@@ -76,10 +60,9 @@ struct CameraJpeg {
         const std::uint32_t ifd1 = 8 + 2 + 12 + 4;
         put32(tiff, thumbnail.empty() ? 0 : ifd1);
         if (!thumbnail.empty()) {
-            const std::uint32_t data = ifd1 + 2 + 3 * 12 + 4;
             put16(tiff, 3);
             entry(tiff, 0x0103, 3, 1, 6);
-            entry(tiff, 0x0201, 4, 1, data);
+            entry(tiff, 0x0201, 4, 1, ifd1 + 2 + 3 * 12 + 4);
             entry(tiff, 0x0202, 4, 1, static_cast<std::uint32_t>(thumbnail.size()));
             put32(tiff, 0);
             tiff.insert(tiff.end(), thumbnail.begin(), thumbnail.end());
@@ -96,10 +79,7 @@ struct CameraJpeg {
         std::vector<std::uint8_t> mpf;
         if (!preview.empty()) {
             tiffHeader(mpf);
-            put16(mpf, 3);
-            put16(mpf, 0xB000);
-            put16(mpf, 7);
-            put32(mpf, 4);
+            put16(mpf, 3), put16(mpf, 0xB000), put16(mpf, 7), put32(mpf, 4);
             mpf.insert(mpf.end(), { '0', '1', '0', '0' });
             entry(mpf, 0xB001, 4, 1, 2);
             entry(mpf, 0xB002, 7, 32, 8 + 2 + 3 * 12 + 4);
@@ -112,14 +92,8 @@ struct CameraJpeg {
         if (!preview.empty()) {
             const std::size_t mainSize = out.size();
             std::vector<std::uint8_t> entries;
-            put32(entries, 0x20030000);
-            put32(entries, static_cast<std::uint32_t>(mainSize));
-            put32(entries, 0);
-            put32(entries, 0);
-            put32(entries, 0x00010001);
-            put32(entries, static_cast<std::uint32_t>(preview.size()));
-            put32(entries, static_cast<std::uint32_t>(mainSize - mpfHeader));
-            put32(entries, 0);
+            for (std::size_t v : { std::size_t(0x20030000), mainSize, std::size_t(0), std::size_t(0), std::size_t(0x00010001), preview.size(), mainSize - mpfHeader, std::size_t(0) })
+                put32(entries, static_cast<std::uint32_t>(v));
             std::copy(entries.begin(), entries.end(), out.begin() + static_cast<std::ptrdiff_t>(mpfHeader + 8 + 2 + 3 * 12 + 4));
             out.insert(out.end(), preview.begin(), preview.end());
         }
@@ -136,6 +110,14 @@ inline PhotoAsset assetAt(const std::filesystem::path& path, int orientation = 1
     asset.fileSize = static_cast<std::int64_t>(std::filesystem::file_size(path));
     asset.orientation = orientation;
     return asset;
+}
+
+// The picture of a synchronous request.
+inline Image request(ImageManager& manager, const PhotoAsset& asset, Size target, ImageContentMode mode = ImageContentMode::AspectFit)
+{
+    Image result;
+    manager.requestImageForAsset(asset, target, mode, { true }, [&](Image image) { result = image; });
+    return result;
 }
 
 }

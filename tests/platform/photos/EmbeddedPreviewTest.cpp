@@ -4,17 +4,14 @@
 #include <TestSupport.h>
 
 #include <platform/foundation/Files.h>
-#include <platform/foundation/RunLoop.h>
 #include <platform/graphics/ImageMetadata.h>
 #include <platform/photos/EmbeddedPreviews.h>
 #include <platform/photos/ImageManager.h>
 #include <platform/photos/ThumbnailCache.h>
 
-#include <gtest/gtest.h>
-#include <random>
-
 using namespace vd;
 using vd::test::assetAt;
+using vd::test::request;
 using vd::test::near;
 using vd::test::rgbAt;
 
@@ -38,15 +35,15 @@ void write(const std::filesystem::path& path, const test::CameraJpeg& photo)
     ASSERT_TRUE(files::writeAtomically(path, photo.bytes()));
 }
 
-Image request(ImageManager& manager, const PhotoAsset& asset, Size target)
-{
-    Image result;
-    manager.requestImageForAsset(asset, target, ImageContentMode::AspectFit, { true }, [&](Image image) { result = image; });
-    return result;
-}
-
 class EmbeddedPreviews : public ::testing::Test {
 protected:
+    // Asks for the photo at a target size: the picture is `width` wide and `colour` at (x, y).
+    void expectPicture(ImageManager& manager, const char* name, Size target, int width, int x, int y, std::uint32_t colour, int tolerance = 12)
+    {
+        const Image image = request(manager, assetAt(folder / name), target);
+        ASSERT_EQ(image.pixelWidth(), width) << name << " at " << target.width;
+        EXPECT_TRUE(near(rgbAt(image, x, y), colour, tolerance)) << name << " at " << target.width << ": " << std::hex << rgbAt(image, x, y);
+    }
     test::TemporaryFolder folder;
 };
 
@@ -60,17 +57,12 @@ TEST_F(EmbeddedPreviews, TheLayoutOfACameraFileIsReadAsOtherReadersSeeIt)
         photo.bigEndian = bigEndian;
         write(folder / "camera.jpg", photo);
         const JpegLayout layout = readJpegLayout(folder / "camera.jpg");
-        EXPECT_EQ(layout.width, 1200);
-        EXPECT_EQ(layout.height, 800);
+        EXPECT_EQ(std::pair(layout.width, layout.height), std::pair(1200, 800));
         ASSERT_EQ(layout.previews.size(), 2u);
-        EXPECT_EQ(layout.previews[0].width, 160);
-        EXPECT_EQ(layout.previews[0].height, 120);
+        EXPECT_EQ(std::pair(layout.previews[0].width, layout.previews[0].height), std::pair(160, 120));
         EXPECT_EQ(readEmbeddedPreview(folder / "camera.jpg", layout.previews[0]), photo.thumbnail);
         EXPECT_EQ(readEmbeddedPreview(folder / "camera.jpg", layout.previews[1]), photo.preview);
-        // Exiv2 finds the same thumbnail: the files are what cameras write.
-        auto metadata = ImageMetadata::readFromFile(folder / "camera.jpg");
-        ASSERT_TRUE(metadata);
-        EXPECT_TRUE(metadata->hasExifThumbnail());
+        EXPECT_TRUE(ImageMetadata::readFromFile(folder / "camera.jpg").value().hasExifThumbnail()) << "Exiv2 finds the same thumbnail: the files are what cameras write";
     }
 }
 
@@ -99,30 +91,22 @@ TEST_F(EmbeddedPreviews, TheSmallestPreviewAtLeastTheSizeAskedIsUsedWithoutItsBa
     write(folder / "camera.jpg", cameraPhoto());
     ImageManager manager(8u << 20, 1);
     const Image small = request(manager, assetAt(folder / "camera.jpg"), { 150, 150 });
-    ASSERT_EQ(small.pixelWidth(), 150);
-    ASSERT_EQ(small.pixelHeight(), 100);
+    ASSERT_EQ(std::pair(small.pixelWidth(), small.pixelHeight()), std::pair(150, 100));
     EXPECT_TRUE(near(rgbAt(small, 75, 50), kThumbnail));
     EXPECT_TRUE(near(rgbAt(small, 75, 4), kThumbnail, 40)) << "the black band is cut off";
     EXPECT_TRUE(near(rgbAt(small, 75, 95), kThumbnail, 40));
 
-    // Larger than the thumbnail: the photo itself.
-    const Image large = request(manager, assetAt(folder / "camera.jpg"), { 300, 300 });
-    ASSERT_EQ(large.pixelWidth(), 300);
-    EXPECT_TRUE(near(rgbAt(large, 150, 100), kPhoto));
-    // The whole picture is never taken from a preview.
-    const Image whole = request(manager, assetAt(folder / "camera.jpg"), kImageManagerMaximumSize);
-    ASSERT_EQ(whole.pixelWidth(), 1200);
-    EXPECT_TRUE(near(rgbAt(whole, 600, 400), kPhoto));
+    // Larger than the thumbnail: the photo itself. The whole picture is never taken from a preview.
+    expectPicture(manager, "camera.jpg", { 300, 300 }, 300, 150, 100, kPhoto);
+    expectPicture(manager, "camera.jpg", kImageManagerMaximumSize, 1200, 600, 400, kPhoto);
 
     // With a larger preview too, the smallest that covers the target is chosen.
     auto photo = cameraPhoto();
     photo.preview = test::jpegBytes(600, 400, [](int, int) { return kPreview; });
     write(folder / "previewed.jpg", photo);
-    EXPECT_TRUE(near(rgbAt(request(manager, assetAt(folder / "previewed.jpg"), { 100, 100 }), 50, 30), kThumbnail));
-    const Image middle = request(manager, assetAt(folder / "previewed.jpg"), { 400, 400 });
-    ASSERT_EQ(middle.pixelWidth(), 400);
-    EXPECT_TRUE(near(rgbAt(middle, 200, 130), kPreview));
-    EXPECT_TRUE(near(rgbAt(request(manager, assetAt(folder / "previewed.jpg"), { 900, 900 }), 400, 300), kPhoto));
+    expectPicture(manager, "previewed.jpg", { 100, 100 }, 100, 50, 30, kThumbnail);
+    expectPicture(manager, "previewed.jpg", { 400, 400 }, 400, 200, 130, kPreview);
+    expectPicture(manager, "previewed.jpg", { 900, 900 }, 900, 400, 300, kPhoto);
 }
 
 // A HEIF's thumbnail and a TIFF's reduced image stand in for the photo as a camera's preview does:
@@ -144,15 +128,9 @@ TEST_F(EmbeddedPreviews, AHeifThumbnailAndATiffReducedImageServeSmallTargets)
     for (const char* name : { "phone.heic", "scan.tif" }) {
         SCOPED_TRACE(name);
         ImageManager manager(8u << 20, 1);
-        const Image small = request(manager, assetAt(folder / name), { 100, 100 });
-        ASSERT_EQ(small.pixelWidth(), 100);
-        EXPECT_TRUE(near(rgbAt(small, 50, 37), kThumbnail, 20));
-        const Image large = request(manager, assetAt(folder / name), { 300, 300 });
-        ASSERT_EQ(large.pixelWidth(), 300);
-        EXPECT_TRUE(near(rgbAt(large, 150, 100), kPhoto, 20));
-        const Image whole = request(manager, assetAt(folder / name), kImageManagerMaximumSize);
-        ASSERT_EQ(whole.pixelWidth(), 640);
-        EXPECT_TRUE(near(rgbAt(whole, 320, 240), kPhoto, 20));
+        expectPicture(manager, name, { 100, 100 }, 100, 50, 37, kThumbnail, 20);
+        expectPicture(manager, name, { 300, 300 }, 300, 150, 100, kPhoto, 20);
+        expectPicture(manager, name, kImageManagerMaximumSize, 640, 320, 240, kPhoto, 20);
     }
 }
 
@@ -169,11 +147,9 @@ TEST_F(EmbeddedPreviews, TheOrientationOfThePhotoTurnsItsThumbnailToo)
     write(folder / "turned.jpg", photo);
     ImageManager manager(8u << 20, 1);
     const Image upright = request(manager, assetAt(folder / "turned.jpg", 6), { 150, 150 });
-    ASSERT_EQ(upright.pixelWidth(), 100);
-    ASSERT_EQ(upright.pixelHeight(), 150);
+    ASSERT_EQ(std::pair(upright.pixelWidth(), upright.pixelHeight()), std::pair(100, 150));
     EXPECT_TRUE(near(rgbAt(upright, 75, 35), 0xffffff)) << "the stored top-left is now top-right";
-    EXPECT_TRUE(near(rgbAt(upright, 25, 35), kThumbnail));
-    EXPECT_TRUE(near(rgbAt(upright, 75, 110), kThumbnail));
+    EXPECT_TRUE(near(rgbAt(upright, 25, 35), kThumbnail) && near(rgbAt(upright, 75, 110), kThumbnail));
 }
 
 TEST_F(EmbeddedPreviews, ADamagedThumbnailFallsBackToThePhoto)
@@ -186,11 +162,8 @@ TEST_F(EmbeddedPreviews, ADamagedThumbnailFallsBackToThePhoto)
         garbage.thumbnail[i] = static_cast<std::uint8_t>(i * 37);
     write(folder / "garbage.jpg", garbage);
     ImageManager manager(8u << 20, 1);
-    for (const char* name : { "truncated.jpg", "garbage.jpg" }) {
-        const Image image = request(manager, assetAt(folder / name), { 150, 150 });
-        ASSERT_EQ(image.pixelWidth(), 150) << name;
-        EXPECT_TRUE(near(rgbAt(image, 75, 50), kPhoto)) << name;
-    }
+    for (const char* name : { "truncated.jpg", "garbage.jpg" })
+        expectPicture(manager, name, { 150, 150 }, 150, 75, 50, kPhoto);
 }
 
 TEST_F(EmbeddedPreviews, ASmallerThumbnailIsAQuickStandInBeforeThePhoto)
@@ -203,11 +176,9 @@ TEST_F(EmbeddedPreviews, ASmallerThumbnailIsAQuickStandInBeforeThePhoto)
     manager.requestImageForAsset(assetAt(folder / "camera.jpg"), { 400, 400 }, ImageContentMode::AspectFit, options, [&](Image image) { deliveries.emplace_back("final", image); });
     RunLoop::main().runUntil([&] { return deliveries.size() == 2; }, 20);
     ASSERT_EQ(deliveries.size(), 2u);
-    EXPECT_EQ(deliveries[0].first, "quick");
-    EXPECT_EQ(deliveries[0].second.pixelWidth(), 160);
-    EXPECT_EQ(deliveries[0].second.pixelHeight(), 107);
+    EXPECT_EQ(deliveries[0].first + " " + deliveries[1].first, "quick final");
+    EXPECT_EQ(std::pair(deliveries[0].second.pixelWidth(), deliveries[0].second.pixelHeight()), std::pair(160, 107));
     EXPECT_TRUE(near(rgbAt(deliveries[0].second, 80, 50), kThumbnail));
-    EXPECT_EQ(deliveries[1].first, "final");
     EXPECT_EQ(deliveries[1].second.pixelWidth(), 400);
     EXPECT_TRUE(near(rgbAt(deliveries[1].second, 200, 130), kPhoto));
 
@@ -296,6 +267,5 @@ TEST_F(EmbeddedPreviews, TheDiskCacheStaysWithinItsBoundKeepingWhatWasUsedLast)
     auto bytes = *files::readAll(last);
     bytes.resize(bytes.size() / 2);
     ASSERT_TRUE(files::writeAtomically(last, bytes));
-    EXPECT_FALSE(cache.find(keyOf(photos.back())));
-    EXPECT_FALSE(std::filesystem::exists(last));
+    EXPECT_TRUE(!cache.find(keyOf(photos.back())) && !std::filesystem::exists(last));
 }

@@ -3,10 +3,8 @@
 
 #include <TestSupport.h>
 
-#include <platform/foundation/RunLoop.h>
 #include <platform/photos/ImageManager.h>
 
-#include <gtest/gtest.h>
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -14,10 +12,10 @@
 #include <sstream>
 #include <sys/resource.h>
 #include <thread>
-#include <unistd.h>
 
 using namespace vd;
 using vd::test::assetAt;
+using vd::test::request;
 using vd::test::near;
 using vd::test::rgbAt;
 
@@ -38,34 +36,24 @@ protected:
 TEST_F(ImageManagerFiles, ImagesAreFittedToTheTargetUprightAndNeverEnlarged)
 {
     ImageManager manager(8u << 20, 1);
-    Image thumbnail;
-    manager.requestImageForAsset(assetAt(folder / "large.jpg"), { 200, 200 }, ImageContentMode::AspectFit, { true }, [&](Image image) { thumbnail = image; });
-    ASSERT_EQ(thumbnail.pixelWidth(), 200);
-    ASSERT_EQ(thumbnail.pixelHeight(), 150);
+    const Image thumbnail = request(manager, assetAt(folder / "large.jpg"), { 200, 200 });
+    ASSERT_EQ(std::pair(thumbnail.pixelWidth(), thumbnail.pixelHeight()), std::pair(200, 150));
     EXPECT_EQ(thumbnail.name(), "large.jpg") << "a picture says which photo it shows";
-    EXPECT_TRUE(near(rgbAt(thumbnail, 50, 75), 0xff0000));
-    EXPECT_TRUE(near(rgbAt(thumbnail, 150, 75), 0x0000ff));
+    EXPECT_TRUE(near(rgbAt(thumbnail, 50, 75), 0xff0000) && near(rgbAt(thumbnail, 150, 75), 0x0000ff));
 
-    Image filled;
-    manager.requestImageForAsset(assetAt(folder / "large.jpg"), { 200, 200 }, ImageContentMode::AspectFill, { true }, [&](Image image) { filled = image; });
-    EXPECT_EQ(filled.pixelHeight(), 200);
+    EXPECT_EQ(request(manager, assetAt(folder / "large.jpg"), { 200, 200 }, ImageContentMode::AspectFill).pixelHeight(), 200);
 
-    Image upright;
-    manager.requestImageForAsset(assetAt(folder / "turned.jpg", 6), kImageManagerMaximumSize, ImageContentMode::AspectFit, { true }, [&](Image image) { upright = image; });
-    ASSERT_EQ(upright.pixelWidth(), 200);
-    ASSERT_EQ(upright.pixelHeight(), 300);
+    const Image upright = request(manager, assetAt(folder / "turned.jpg", 6), kImageManagerMaximumSize);
+    ASSERT_EQ(std::pair(upright.pixelWidth(), upright.pixelHeight()), std::pair(200, 300));
     EXPECT_TRUE(near(rgbAt(upright, 150, 50), 0xff0000)); // the stored top-left is now top-right
 
-    Image small;
-    manager.requestImageForAsset(assetAt(folder / "turned.jpg", 8), { 1000, 1000 }, ImageContentMode::AspectFit, { true }, [&](Image image) { small = image; });
+    const Image small = request(manager, assetAt(folder / "turned.jpg", 8), { 1000, 1000 });
     EXPECT_EQ(small.pixelWidth(), 200);
     EXPECT_TRUE(near(rgbAt(small, 50, 250), 0xff0000));
 
-    Image missing = thumbnail;
     PhotoAsset gone = assetAt(folder / "turned.jpg");
     gone.path = folder / "gone.jpg";
-    manager.requestImageForAsset(gone, { 50, 50 }, ImageContentMode::AspectFit, { true }, [&](Image image) { missing = image; });
-    EXPECT_TRUE(missing.isEmpty());
+    EXPECT_TRUE(request(manager, gone, { 50, 50 }).isEmpty());
 }
 
 TEST_F(ImageManagerFiles, AsynchronousRequestsArriveOnTheMainRunLoopUnlessCancelled)
@@ -135,13 +123,11 @@ TEST_F(ImageManagerFiles, DecodingThreadsRunBelowTheMainThreadsPriority)
         const auto added = workers();
         ASSERT_EQ(added.size(), 2u);
         for (const Thread& worker : added) {
-            if (creatorNice < 19) {
-                EXPECT_GT(worker.nice, creatorNice) << "below the thread that made it";
+            EXPECT_GT(worker.nice, std::min(creatorNice, 18)) << "below the thread that made it, or at the lowest";
+            if (creatorNice < 19)
                 EXPECT_EQ(worker.nice, std::min(19, creatorNice + ImageManager::kWorkerNicenessAbove));
-            } else {
-                EXPECT_EQ(worker.nice, 19);
+            else
                 EXPECT_TRUE(worker.idle) << "no nice value is lower: decoding waits for idle time";
-            }
         }
         int delivered = 0;
         manager->requestImageForAsset(assetAt(folder / "large.jpg"), { 50, 50 }, ImageContentMode::AspectFit, {}, [&](Image) { ++delivered; });
@@ -161,8 +147,7 @@ TEST_F(ImageManagerFiles, TheCacheStaysWithinItsBytes)
     }
     for (const PhotoAsset& asset : assets)
         manager.requestImageForAsset(asset, { 100, 100 }, ImageContentMode::AspectFit, { true }, [](Image) {});
-    EXPECT_LE(manager.cachedBytes(), 100'000u);
-    EXPECT_GT(manager.cachedBytes(), 0u);
+    EXPECT_TRUE(manager.cachedBytes() > 0 && manager.cachedBytes() <= 100'000u) << manager.cachedBytes();
     manager.stopCachingImagesForAllAssets();
     EXPECT_EQ(manager.cachedBytes(), 0u);
     manager.startCachingImagesForAssets(assets, { 50, 50 }, ImageContentMode::AspectFit);

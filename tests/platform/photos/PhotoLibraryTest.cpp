@@ -11,10 +11,8 @@
 #include <services/CustomPhotoAlbum.h>
 #include <services/singleAutoFoto.h>
 
-#include <gtest/gtest.h>
 #include <fstream>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace vd;
 
@@ -33,22 +31,29 @@ std::vector<std::string> identifiers(const FetchResult<PhotoAsset>& result)
     return names;
 }
 
-FetchOptions newestImagesFirst()
+FetchOptions newestImagesFirst() { return { { { "creationDate", false } }, FetchPredicate::equal("mediaType", 1LL) }; }
+FetchOptions titled(const std::string& title) { return { {}, FetchPredicate::equal("title", title) }; }
+
+// Runs a change block and answers the error it ended with, if any.
+std::optional<Error> perform(PhotoLibrary& library, const std::function<void(PhotoChangeRequests&)>& changes)
 {
-    FetchOptions options;
-    options.sortDescriptors = { { "creationDate", false } };
-    options.predicate = FetchPredicate::equal("mediaType", 1LL);
-    return options;
+    std::optional<Error> error = Error { "the block never completed" };
+    library.performChanges(changes, [&](bool success, std::optional<Error> failure) { error = success ? std::nullopt : std::optional(failure.value_or(Error { "failed" })); });
+    return error;
 }
+
+struct Observer : PhotoLibraryChangeObserver {
+    void photoLibraryDidChange() override { ++changes; }
+    int changes { 0 };
+};
 
 class PhotoLibraryFolder : public ::testing::Test {
 protected:
     void SetUp() override
     {
         root = folder / "Pictures";
-        std::filesystem::create_directories(root / "Holidays" / "Day 2");
-        std::filesystem::create_directories(root / "Empty");
-        std::filesystem::create_directories(root / ".thumbnails");
+        for (const char* inside : { "Holidays/Day 2", "Empty", ".thumbnails" })
+            std::filesystem::create_directories(root / inside);
         vd::test::writeUniformJpeg(root / "old.jpg", 40, 30, 0x101010);
         setModified(root / "old.jpg", 1'000'000'000);
         vd::test::writeUniformJpeg(root / "Holidays" / "beach.JPG", 60, 40, 0x202020);
@@ -62,8 +67,7 @@ protected:
         files::writeAtomically(root / "logo.png", *encodePng(vd::test::opaqueLogo(8, Color::rgba(1, 0, 0))));
         setModified(root / "logo.png", 1'600'000'000);
         vd::test::writeUniformJpeg(root / ".thumbnails" / "t.jpg", 8, 8, 0);
-        const std::string text = "notes";
-        files::writeAtomically(root / "notes.txt", std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+        std::ofstream(root / "notes.txt") << "notes";
     }
 
     std::unique_ptr<PhotoLibrary> makeLibrary() { return std::make_unique<PhotoLibrary>(root, folder / "index.sqlite", defaults); }
@@ -81,9 +85,7 @@ TEST_F(PhotoLibraryFolder, AssetsAreTheImagesBelowTheFolderNewestFirstByCaptureD
     const auto all = library->fetchAssetsWithOptions(newestImagesFirst());
     EXPECT_EQ(identifiers(all), (std::vector<std::string> { "Holidays/Day 2/sunset.jpeg", "Holidays/beach.JPG", "logo.png", "old.jpg" }));
     const PhotoAsset& beach = all[1];
-    EXPECT_EQ(beach.pixelWidth, 60);
-    EXPECT_EQ(beach.pixelHeight, 40);
-    EXPECT_EQ(beach.orientation, 6);
+    EXPECT_EQ(std::tuple(beach.pixelWidth, beach.pixelHeight, beach.orientation), std::tuple(60, 40, 6));
     EXPECT_EQ(beach.path, root / "Holidays" / "beach.JPG");
     EXPECT_EQ(all.indexOfObject(beach), 1u);
     EXPECT_THROW(all.objectAtIndex(4), std::out_of_range);
@@ -104,10 +106,7 @@ TEST_F(PhotoLibraryFolder, AssetsAreTheImagesBelowTheFolderNewestFirstByCaptureD
         ASSERT_TRUE(bytes.has_value()) << name << ": " << bytes.error().message;
         ASSERT_TRUE(files::writeAtomically(root / name, *bytes).has_value());
     };
-    PixelBuffer stored;
-    stored.width = 40, stored.height = 30, stored.opaque = true;
-    stored.pixels.assign(40 * 30, 0xff2040c0u);
-    const Image picture = Image::fromBuffer(std::move(stored));
+    const Image picture = Image::fromBuffer({ 40, 30, std::vector<std::uint32_t>(40 * 30, 0xff2040c0u), true });
     write("phone.HEIC", "2023:01:01 10:00:00", [&](const ImageMetadata& m) { return encodeHeif(picture, { .orientation = 6 }, m.blocks()); });
     write("web.avif", "2022:06:01 10:00:00", [&](const ImageMetadata& m) { return encodeHeif(picture, { .codec = HeifEncodeOptions::Codec::Av1 }, m.blocks()); });
     write("shared.webp", "2021:01:01 10:00:00", [&](const ImageMetadata& m) { return encodeWebp(picture, {}, m.blocks()); });
@@ -120,10 +119,8 @@ TEST_F(PhotoLibraryFolder, AssetsAreTheImagesBelowTheFolderNewestFirstByCaptureD
     const auto mixed = library->fetchAssetsWithOptions(newestImagesFirst());
     EXPECT_EQ(identifiers(mixed), (std::vector<std::string> { "phone.HEIC", "web.avif", "Holidays/Day 2/sunset.jpeg", "Holidays/beach.JPG", "copy.webp", "shared.webp", "logo.png", "scan.tif", "old.jpg" }));
     ASSERT_EQ(mixed.count(), 9u);
-    EXPECT_EQ(mixed[0].orientation, 1);
-    EXPECT_EQ(std::make_pair(mixed[0].pixelWidth, mixed[0].pixelHeight), std::make_pair(30, 40));
-    EXPECT_EQ(mixed[5].orientation, 6);
-    EXPECT_EQ(mixed[7].orientation, 6);
+    EXPECT_EQ(std::tuple(mixed[0].orientation, mixed[0].pixelWidth, mixed[0].pixelHeight), std::tuple(1, 30, 40));
+    EXPECT_EQ(std::pair(mixed[5].orientation, mixed[7].orientation), std::pair(6, 6));
     // Ties keep the name order whichever way the dates run.
     const auto oldest = identifiers(library->fetchAssetsWithOptions(oldestFirst));
     EXPECT_EQ(std::vector<std::string>(oldest.begin() + 3, oldest.begin() + 5), (std::vector<std::string> { "copy.webp", "shared.webp" }));
@@ -145,9 +142,7 @@ TEST_F(PhotoLibraryFolder, AlbumsAreFirstLevelFoldersAndTheirTitlesNeverLeaveThe
     ASSERT_TRUE(library->savedPhotosCollection().has_value());
     EXPECT_EQ(library->savedPhotosCollection()->type, AssetCollectionType::SmartAlbum);
 
-    FetchOptions byTitle;
-    byTitle.predicate = FetchPredicate::equal("title", std::string("Empty"));
-    EXPECT_TRUE(library->fetchAssetCollectionsWithType(AssetCollectionType::Album, AssetCollectionSubtype::Any, byTitle).firstObject().has_value());
+    EXPECT_TRUE(library->fetchAssetCollectionsWithType(AssetCollectionType::Album, AssetCollectionSubtype::Any, titled("Empty")).firstObject().has_value());
 
     AssetCollection forged;
     forged.localIdentifier = "..";
@@ -175,13 +170,11 @@ TEST_F(PhotoLibraryFolder, TheIndexMakesTheSecondListingReadNothingAndFollowsCha
     const auto after = library->fetchAssetsWithOptions(newestImagesFirst());
     EXPECT_EQ(library->filesReadInLastScan(), 1u);
     EXPECT_EQ(after.count(), 4u);
-    EXPECT_EQ(after[0].localIdentifier, "new.jpg");
-    EXPECT_EQ(after[0].pixelWidth, 90);
+    EXPECT_EQ(std::pair(after[0].localIdentifier, after[0].pixelWidth), std::pair(std::string("new.jpg"), 90));
 
     // A tool that rewrites a photo's metadata in place, to the same size, and keeps its file time
     // (exiftool -P): the index reads it again instead of keeping its old date and orientation.
-    const auto beach = root / "Holidays" / "beach.JPG";
-    const auto edited = folder / "edited.jpg";
+    const auto beach = root / "Holidays" / "beach.JPG", edited = folder / "edited.jpg";
     std::filesystem::copy_file(beach, edited);
     vd::test::editMetadata(edited, [](Exiv2::Image& image) {
         image.exifData()["Exif.Photo.DateTimeOriginal"] = "2031:02:03 04:05:06"; // after new.jpg's file time
@@ -205,7 +198,7 @@ TEST_F(PhotoLibraryFolder, TheIndexMakesTheSecondListingReadNothingAndFollowsCha
 TEST_F(PhotoLibraryFolder, AnUnusableIndexIsLeftAloneAndListingStillWorks)
 {
     const std::string junk = "this is not an SQLite database, and it is somebody's file";
-    files::writeAtomically(folder / "index.sqlite", std::span(reinterpret_cast<const std::uint8_t*>(junk.data()), junk.size()));
+    std::ofstream(folder / "index.sqlite") << junk;
     auto library = makeLibrary();
     EXPECT_EQ(library->fetchAssetsWithOptions().count(), 4u);
     auto kept = files::readAll(folder / "index.sqlite");
@@ -264,49 +257,32 @@ TEST_F(PhotoLibraryFolder, AnUnreadableLibraryIsRestrictedAndSaysSo)
 TEST_F(PhotoLibraryFolder, ChangeRequestsApplyTogetherOrNotAtAll)
 {
     auto library = makeLibrary();
-    struct Observer : PhotoLibraryChangeObserver {
-        int changes = 0;
-        void photoLibraryDidChange() override { ++changes; }
-    };
     auto observer = std::make_shared<Observer>();
     library->registerChangeObserver(observer);
 
-    bool succeeded = false;
-    library->performChanges([](PhotoChangeRequests& requests) {
+    EXPECT_FALSE(perform(*library, [](PhotoChangeRequests& requests) {
         const auto album = requests.creationRequestForAssetCollectionWithTitle("Trips");
-        const auto photo = requests.creationRequestForAssetFromImage(vd::test::opaqueLogo(16, Color::rgba(0, 1, 0)));
-        requests.addAssets(album, { photo });
+        requests.addAssets(album, { requests.creationRequestForAssetFromImage(vd::test::opaqueLogo(16, Color::rgba(0, 1, 0))) });
         requests.creationRequestForAssetFromImage(vd::test::opaqueLogo(4, Color::rgba(0, 0, 1)));
-    },
-        [&](bool success, std::optional<Error>) { succeeded = success; });
-    EXPECT_TRUE(succeeded);
+    }));
     EXPECT_EQ(observer->changes, 1);
-    FetchOptions trips;
-    trips.predicate = FetchPredicate::equal("title", std::string("Trips"));
+    const FetchOptions trips = titled("Trips");
     auto album = library->fetchTopLevelUserCollectionsWithOptions(trips).firstObject();
     ASSERT_TRUE(album.has_value());
     EXPECT_EQ(album->estimatedAssetCount, 1u);
     EXPECT_EQ(library->savedPhotosCollection()->estimatedAssetCount, 1u);
 
     // One bad request undoes the whole block.
-    std::optional<Error> error;
-    library->performChanges([](PhotoChangeRequests& requests) {
+    const auto error = perform(*library, [](PhotoChangeRequests& requests) {
         requests.creationRequestForAssetCollectionWithTitle("Fine");
         requests.creationRequestForAssetCollectionWithTitle("../Escaped");
-    },
-        [&](bool success, std::optional<Error> failure) {
-            succeeded = success;
-            error = failure;
-        });
-    EXPECT_FALSE(succeeded);
+    });
     ASSERT_TRUE(error.has_value());
     EXPECT_NE(error->message.find("Escaped"), std::string::npos);
-    EXPECT_FALSE(std::filesystem::exists(root / "Fine"));
-    EXPECT_FALSE(std::filesystem::exists(folder / "Escaped"));
+    EXPECT_TRUE(!std::filesystem::exists(root / "Fine") && !std::filesystem::exists(folder / "Escaped"));
     EXPECT_EQ(observer->changes, 1);
 
-    library->performChanges([&](PhotoChangeRequests& requests) { requests.creationRequestForAssetCollectionWithTitle("Holidays"); }, [&](bool success, std::optional<Error>) { succeeded = success; });
-    EXPECT_FALSE(succeeded);
+    EXPECT_TRUE(perform(*library, [&](PhotoChangeRequests& requests) { requests.creationRequestForAssetCollectionWithTitle("Holidays"); }));
 
     const auto oldest = library->fetchAssetsWithOptions(newestImagesFirst()).objects().back();
     ASSERT_EQ(oldest.localIdentifier, "old.jpg");
@@ -318,8 +294,7 @@ TEST_F(PhotoLibraryFolder, ChangeRequestsApplyTogetherOrNotAtAll)
     PhotoAsset forged = oldest;
     forged.localIdentifier = "../defaults.json";
     forged.path = folder / "defaults.json";
-    library->performChanges([&](PhotoChangeRequests& requests) { requests.addExistingAssets(*album, { forged }); }, [&](bool success, std::optional<Error>) { succeeded = success; });
-    EXPECT_FALSE(succeeded);
+    EXPECT_TRUE(perform(*library, [&](PhotoChangeRequests& requests) { requests.addExistingAssets(*album, { forged }); }));
     EXPECT_FALSE(std::filesystem::exists(root / "Trips" / "defaults.json"));
     library->unregisterChangeObserver(observer.get());
 }
@@ -365,11 +340,10 @@ TEST_F(PhotoLibraryFolder, AFolderThatCannotBeReadIsSkippedAndNamedWhileTheRestI
     std::filesystem::permissions(folder.path(), std::filesystem::perms::all);
     EXPECT_TRUE(vd::test::passesAsUnprivilegedUser([&] {
         PhotoIndex index(folder / "nobody-index.sqlite");
-        auto assets = index.scan(root);
         std::vector<std::string> names;
-        for (const auto& asset : assets)
+        for (const auto& asset : index.scan(root))
             names.push_back(asset.localIdentifier);
-        std::sort(names.begin(), names.end());
+        std::ranges::sort(names);
         EXPECT_EQ(names, (std::vector<std::string> { "Holidays/Day 2/sunset.jpeg", "Holidays/beach.JPG", "Zoo/lion.jpg", "logo.png", "old.jpg" }));
         EXPECT_EQ(index.unreadableFoldersInLastScan(), std::vector<std::filesystem::path> { root / "Private" });
     }));
@@ -411,10 +385,6 @@ TEST_F(PhotoLibraryFolder, SavedPhotosWriterKeepsTheExactBytesNeverReplacesAndTh
     EXPECT_FALSE(writer.writeImageDataToSavedPhotosAlbum(std::vector<std::uint8_t> { 1, 2, 3 }, &metadata, "x.jpg").has_value());
 
     // Photos written beside the change blocks reach fetches and observers once the library hears.
-    struct Observer : PhotoLibraryChangeObserver {
-        void photoLibraryDidChange() override { ++changes; }
-        int changes { 0 };
-    };
     auto observer = std::make_shared<Observer>();
     library->registerChangeObserver(observer);
     const auto before = library->fetchAssetsWithOptions().count();
@@ -422,10 +392,7 @@ TEST_F(PhotoLibraryFolder, SavedPhotosWriterKeepsTheExactBytesNeverReplacesAndTh
     EXPECT_EQ(library->fetchAssetsWithOptions().count(), before) << "a fetch is a snapshot until the library hears of the change";
     library->didAddPhotos();
     EXPECT_EQ(observer->changes, 1);
-    const auto after = library->fetchAssetsWithOptions();
-    EXPECT_EQ(after.count(), before + 1);
-    bool found = false;
-    for (const auto& asset : after)
-        found = found || asset.localIdentifier == "Saved Photos/IMG_8_vardenico.jpg";
-    EXPECT_TRUE(found);
+    const auto after = identifiers(library->fetchAssetsWithOptions());
+    EXPECT_EQ(after.size(), before + 1);
+    EXPECT_NE(std::ranges::find(after, "Saved Photos/IMG_8_vardenico.jpg"), after.end());
 }

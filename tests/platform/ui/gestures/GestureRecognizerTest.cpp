@@ -1,14 +1,10 @@
 #include <TestSupport.h>
 
-#include <platform/foundation/RunLoop.h>
 #include <platform/ui/gestures/ForcePressGestureRecognizer.h>
 #include <platform/ui/gestures/LongPressGestureRecognizer.h>
 #include <platform/ui/gestures/PanGestureRecognizer.h>
 #include <platform/ui/gestures/PinchGestureRecognizer.h>
 #include <platform/ui/gestures/TapGestureRecognizer.h>
-#include <platform/ui/window/Window.h>
-
-#include <gtest/gtest.h>
 
 namespace vd {
 namespace {
@@ -30,6 +26,7 @@ protected:
     void move(std::vector<Window::TouchInput> t) { window->sendTouches(TouchPhase::Moved, t); }
     void up(std::vector<Window::TouchInput> t) { window->sendTouches(TouchPhase::Ended, t); }
     void wait(double seconds) { RunLoop::main().advance(seconds); }
+    void touch(Point p) { down({ { 1, p } }), up({ { 1, p } }); } // at once, with no time to hold
     // One finger from a to b in steps, 16 ms apart.
     void drag(Point a, Point b, int steps = 10)
     {
@@ -40,11 +37,17 @@ protected:
         }
         up({ { 1, b } });
     }
+    void hold(Point p, double seconds) { down({ { 1, p } }), wait(seconds), up({ { 1, p } }); }
+    // A recognizer on the view that notes each state it reports, and tells `also` of it.
     template<typename R>
-    std::shared_ptr<R> attach(States& states, View* target = nullptr)
+    std::shared_ptr<R> attach(States& states, std::function<void(R&)> also = {})
     {
-        auto recognizer = std::make_shared<R>([&states](GestureRecognizer& r) { states.push_back(r.state()); });
-        (target ? target : view.get())->addGestureRecognizer(recognizer);
+        auto recognizer = std::make_shared<R>([&states, also](GestureRecognizer& r) {
+            states.push_back(r.state());
+            if (also)
+                also(static_cast<R&>(r));
+        });
+        view->addGestureRecognizer(recognizer);
         return recognizer;
     }
 
@@ -66,14 +69,12 @@ TEST_F(GestureTest, TapRecognizesOnLiftWithTheTouchesRequiredAndFailsWhenTheFing
     EXPECT_TRUE(states.empty());
 
     // Outside the view the recognizer sees nothing.
-    down({ { 1, { 300, 300 } } });
-    up({ { 1, { 300, 300 } } });
+    touch({ 300, 300 });
     EXPECT_TRUE(states.empty());
 
     // With two touches required, one finger is not a tap.
     tap->setNumberOfTouchesRequired(2);
-    down({ { 1, { 50, 50 } } });
-    up({ { 1, { 50, 50 } } });
+    touch({ 50, 50 });
     EXPECT_TRUE(states.empty());
     wait(1);
     down({ { 1, { 50, 50 } }, { 2, { 80, 50 } } });
@@ -90,8 +91,7 @@ TEST_F(GestureTest, SingleTapWaitsForTheDoubleTapToFailOrATouchElsewhereUnlessNo
     doubleTap->setNumberOfTapsRequired(2);
     singleTap->requireGestureRecognizerToFail(doubleTap);
 
-    down({ { 1, { 50, 50 } } });
-    up({ { 1, { 50, 50 } } });
+    touch({ 50, 50 });
     EXPECT_TRUE(single.empty()) << "still waiting for a second tap";
     wait(0.5);
     EXPECT_EQ(single, (States { State::Ended }));
@@ -99,19 +99,16 @@ TEST_F(GestureTest, SingleTapWaitsForTheDoubleTapToFailOrATouchElsewhereUnlessNo
 
     single.clear();
     wait(1);
-    down({ { 1, { 50, 50 } } });
-    up({ { 1, { 50, 50 } } });
+    touch({ 50, 50 });
     wait(0.1);
-    down({ { 1, { 52, 50 } } });
-    up({ { 1, { 52, 50 } } });
+    touch({ 52, 50 });
     wait(1);
     EXPECT_EQ(twice, (States { State::Ended }));
     EXPECT_TRUE(single.empty()) << "the double tap won";
 
     // Both are ready again.
     twice.clear();
-    down({ { 1, { 50, 50 } } });
-    up({ { 1, { 50, 50 } } });
+    touch({ 50, 50 });
     wait(0.5);
     EXPECT_EQ(single, (States { State::Ended }));
     EXPECT_TRUE(twice.empty());
@@ -119,8 +116,7 @@ TEST_F(GestureTest, SingleTapWaitsForTheDoubleTapToFailOrATouchElsewhereUnlessNo
     // A touch elsewhere ends the wait for a second tap.
     single.clear();
     wait(1);
-    down({ { 1, { 50, 50 } } });
-    up({ { 1, { 50, 50 } } });
+    touch({ 50, 50 });
     down({ { 1, { 300, 300 } } }); // outside the view, before the double tap gave up
     EXPECT_EQ(single, (States { State::Ended }));
     up({ { 1, { 300, 300 } } });
@@ -135,11 +131,9 @@ TEST_F(GestureTest, SingleTapWaitsForTheDoubleTapToFailOrATouchElsewhereUnlessNo
     view->removeGestureRecognizer(doubleTap.get());
     attach<TapGestureRecognizer>(single);
     attach<TapGestureRecognizer>(twice)->setNumberOfTapsRequired(2);
-    down({ { 1, { 50, 50 } } });
-    up({ { 1, { 50, 50 } } });
+    touch({ 50, 50 });
     wait(0.1);
-    down({ { 1, { 50, 50 } } });
-    up({ { 1, { 50, 50 } } });
+    touch({ 50, 50 });
     EXPECT_EQ(single, (States { State::Ended, State::Ended }));
     EXPECT_EQ(twice, (States { State::Ended })) << "the single tap does not prevent a tap that needs more taps";
 }
@@ -159,9 +153,7 @@ TEST_F(GestureTest, LongPressBeginsAfterItsDurationOrAtOnceWithNoneThenFollowsTh
     EXPECT_EQ(press->locationInView(view.get()), (Point { 120, 90 }));
 
     states.clear();
-    down({ { 1, { 50, 50 } } });
-    wait(0.2);
-    up({ { 1, { 50, 50 } } });
+    hold({ 50, 50 }, 0.2);
     wait(1);
     EXPECT_TRUE(states.empty()) << "lifted too early";
 
@@ -173,13 +165,8 @@ TEST_F(GestureTest, LongPressBeginsAfterItsDurationOrAtOnceWithNoneThenFollowsTh
 
     // With no duration it begins at once and acts as a pan.
     std::vector<Point> locations;
-    auto pan = std::make_shared<LongPressGestureRecognizer>([&](GestureRecognizer& r) {
-        states.push_back(r.state());
-        locations.push_back(r.locationInView(nullptr));
-    });
     view->removeGestureRecognizer(press.get());
-    pan->setMinimumPressDuration(0);
-    view->addGestureRecognizer(pan);
+    attach<LongPressGestureRecognizer>(states, [&](auto& r) { locations.push_back(r.locationInView(nullptr)); })->setMinimumPressDuration(0);
     down({ { 1, { 10, 10 } } });
     EXPECT_EQ(states, (States { State::Began }));
     move({ { 1, { 11, 10 } } });
@@ -204,9 +191,7 @@ TEST_F(GestureTest, AFirmPressBeginsAtOnceAndKeepsTheLongPressOfTheSameViewAway)
 
     // An ordinary press is a long press, and a tap neither.
     firm.clear();
-    down({ { 1, { 50, 50 } } });
-    wait(0.6);
-    up({ { 1, { 50, 50 } } });
+    hold({ 50, 50 }, 0.6);
     EXPECT_TRUE(firm.empty());
     EXPECT_EQ(held, (States { State::Began, State::Ended }));
     wait(0.1);
@@ -231,13 +216,7 @@ TEST_F(GestureTest, PanReportsTranslationAndVelocityResetsTranslationAndCountsIt
 {
     States states;
     std::vector<Point> translations, inView;
-    auto pan = std::make_shared<PanGestureRecognizer>([&](GestureRecognizer& r) {
-        auto& p = static_cast<PanGestureRecognizer&>(r);
-        states.push_back(r.state());
-        translations.push_back(p.translationInView(nullptr));
-        inView.push_back(p.translationInView(r.view()));
-    });
-    view->addGestureRecognizer(pan);
+    auto pan = attach<PanGestureRecognizer>(states, [&](auto& p) { translations.push_back(p.translationInView(nullptr)), inView.push_back(p.translationInView(p.view())); });
     down({ { 1, { 20, 20 } } });
     move({ { 1, { 25, 20 } } });
     EXPECT_TRUE(states.empty()) << "within the hysteresis";
@@ -256,9 +235,7 @@ TEST_F(GestureTest, PanReportsTranslationAndVelocityResetsTranslationAndCountsIt
     view->setTransform(AffineTransform::rotation(std::numbers::pi / 2));
     drag({ 100, 100 }, { 100, 150 });
     EXPECT_EQ(translations.back(), (Point { 0, 50 }));
-    // Turned a quarter clockwise, the view's x axis points down the screen.
-    EXPECT_NEAR(inView.back().x, 50, 1e-9);
-    EXPECT_NEAR(inView.back().y, 0, 1e-9);
+    EXPECT_LT(std::hypot(inView.back().x - 50, inView.back().y), 1e-9) << "turned a quarter clockwise, the view's x axis points down the screen";
 
     // With two touches required, one finger moves nothing.
     view->setTransform({});
@@ -277,11 +254,7 @@ TEST_F(GestureTest, PinchScalesByTheFingerDistance)
 {
     States states;
     double lastScale = 0;
-    auto pinch = std::make_shared<PinchGestureRecognizer>([&](GestureRecognizer& r) {
-        states.push_back(r.state());
-        lastScale = static_cast<PinchGestureRecognizer&>(r).scale();
-    });
-    view->addGestureRecognizer(pinch);
+    auto pinch = attach<PinchGestureRecognizer>(states, [&](auto& r) { lastScale = r.scale(); });
     down({ { 1, { 80, 100 } } });
     down({ { 2, { 120, 100 } } });
     move({ { 1, { 60, 100 } }, { 2, { 140, 100 } } });
@@ -294,11 +267,6 @@ TEST_F(GestureTest, PinchScalesByTheFingerDistance)
     EXPECT_EQ(states, (States { State::Began, State::Changed, State::Ended }));
 }
 
-class Simultaneous : public GestureRecognizerDelegate {
-public:
-    bool shouldRecognizeSimultaneously(GestureRecognizer&, GestureRecognizer&) override { return true; }
-};
-
 TEST_F(GestureTest, OneRecognizerWinsUnlessTheDelegateAllowsBoth)
 {
     States panStates, pressStates;
@@ -310,13 +278,15 @@ TEST_F(GestureTest, OneRecognizerWinsUnlessTheDelegateAllowsBoth)
     EXPECT_TRUE(panStates.empty()) << "the press began first and holds the touches";
 
     pressStates.clear();
+    struct Simultaneous : GestureRecognizerDelegate {
+        bool shouldRecognizeSimultaneously(GestureRecognizer&, GestureRecognizer&) override { return true; }
+    };
     auto delegate = std::make_shared<Simultaneous>();
     pan->setDelegate(delegate);
     drag({ 20, 20 }, { 120, 20 });
     EXPECT_EQ(pressStates.back(), State::Ended);
     ASSERT_FALSE(panStates.empty());
-    EXPECT_EQ(panStates.front(), State::Began);
-    EXPECT_EQ(panStates.back(), State::Ended);
+    EXPECT_EQ(std::pair(panStates.front(), panStates.back()), std::pair(State::Began, State::Ended));
 }
 
 // A view that records the touch callbacks it gets.
@@ -337,19 +307,17 @@ public:
     }
 };
 
-TEST(TouchDelivery, TouchesGoToTheHitViewAndUnhandledOnesUpTheChain)
+TEST_F(GestureTest, TouchesGoToTheHitViewAndUnhandledOnesUpTheChain)
 {
-    RunLoop::main().setClock(RunLoop::Clock::Virtual);
-    auto window = std::make_shared<Window>(Size { 400, 400 });
     auto parent = std::make_shared<Recorder>(Rect(0, 0, 300, 300));
     auto child = std::make_shared<Recorder>(Rect(100, 100, 50, 50));
     window->addSubview(parent);
     parent->addSubview(child);
     child->handles = false;
 
-    window->sendTouches(TouchPhase::Began, { { 1, { 120, 120 } } });
-    window->sendTouches(TouchPhase::Moved, { { 1, { 200, 200 } } });
-    window->sendTouches(TouchPhase::Ended, { { 1, { 200, 200 } } });
+    down({ { 1, { 120, 120 } } });
+    move({ { 1, { 200, 200 } } });
+    up({ { 1, { 200, 200 } } });
     const std::vector<std::string> expected { "began", "moved", "ended" };
     EXPECT_EQ(child->calls, expected) << "the view hit first keeps the touch as it moves away";
     EXPECT_EQ(parent->calls, expected) << "passed up by the child";
@@ -357,13 +325,11 @@ TEST(TouchDelivery, TouchesGoToTheHitViewAndUnhandledOnesUpTheChain)
     // A recognizer that recognizes cancels the touches of the view.
     child->calls.clear();
     child->handles = true;
-    auto pan = std::make_shared<PanGestureRecognizer>();
-    child->addGestureRecognizer(pan);
-    window->sendTouches(TouchPhase::Began, { { 1, { 120, 120 } } });
-    window->sendTouches(TouchPhase::Moved, { { 1, { 121, 120 } } });
-    window->sendTouches(TouchPhase::Moved, { { 1, { 160, 120 } } });
-    window->sendTouches(TouchPhase::Moved, { { 1, { 170, 120 } } });
-    window->sendTouches(TouchPhase::Ended, { { 1, { 170, 120 } } });
+    child->addGestureRecognizer(std::make_shared<PanGestureRecognizer>());
+    down({ { 1, { 120, 120 } } });
+    for (double x : { 121, 160, 170 })
+        move({ { 1, { x, 120 } } });
+    up({ { 1, { 170, 120 } } });
     EXPECT_EQ(child->calls, (std::vector<std::string> { "began", "moved", "cancelled" }));
     EXPECT_EQ(window->activeTouchCount(), 0u);
 }
@@ -374,9 +340,7 @@ TEST(TouchDelivery, TouchesGoToTheHitViewAndUnhandledOnesUpTheChain)
 TEST_F(GestureTest, TouchesGoToWhatIsSeenAndNeverThroughAListThatSlides)
 {
     std::vector<std::string> taps;
-    auto grid = View::make(Rect(0, 0, 400, 400));
-    auto list = View::make(Rect(0, 0, 400, 300));
-    auto row = View::make(Rect(0, 100, 400, 60));
+    auto grid = View::make(Rect(0, 0, 400, 400)), list = View::make(Rect(0, 0, 400, 300)), row = View::make(Rect(0, 100, 400, 60));
     list->addSubview(row);
     window->addSubview(grid);
     window->addSubview(list);
@@ -385,12 +349,7 @@ TEST_F(GestureTest, TouchesGoToWhatIsSeenAndNeverThroughAListThatSlides)
             if (r.state() == GestureRecognizer::Recognized)
                 taps.push_back(name);
         }));
-    auto tapAt = [&](Point p) {
-        down({ { 1, p } });
-        wait(0.05);
-        up({ { 1, p } });
-        wait(0.02);
-    };
+    auto tapAt = [&](Point p) { hold(p, 0.05), wait(0.02); };
     tapAt({ 200, 130 });
     tapAt({ 200, 350 });
     EXPECT_EQ(taps, (std::vector<std::string> { "row", "grid" })) << "at rest: the row on top, the grid beside the list";
@@ -452,27 +411,21 @@ TEST_F(GestureTest, CustomRecognizersUseTheSameStateMachine)
     EXPECT_EQ(swipe->state(), State::Possible);
 }
 
-TEST(TouchDelivery, AViewMayRemoveAndReleaseItselfFromItsOwnGesture)
+TEST_F(GestureTest, AViewMayRemoveAndReleaseItselfFromItsOwnGesture)
 {
-    RunLoop::main().setClock(RunLoop::Clock::Virtual);
-    auto window = std::make_shared<Window>(Size { 200, 200 });
+    view->removeFromSuperview();
     std::weak_ptr<View> watch;
     {
         auto handle = View::make(Rect(10, 10, 28, 28));
         watch = handle;
-        auto tap = std::make_shared<TapGestureRecognizer>([](GestureRecognizer& r) { r.view()->removeFromSuperview(); });
-        handle->addGestureRecognizer(tap);
+        handle->addGestureRecognizer(std::make_shared<TapGestureRecognizer>([](GestureRecognizer& r) { r.view()->removeFromSuperview(); }));
         window->addSubview(handle);
     }
-    window->sendTouches(TouchPhase::Began, { { 1, { 20, 20 } } });
-    window->sendTouches(TouchPhase::Ended, { { 1, { 20, 20 } } });
+    touch({ 20, 20 });
     EXPECT_TRUE(watch.expired()) << "removed and released";
     EXPECT_TRUE(window->subviews().empty());
-    // The window goes on working.
-    window->sendTouches(TouchPhase::Began, { { 1, { 20, 20 } } });
-    window->sendTouches(TouchPhase::Ended, { { 1, { 20, 20 } } });
-    EXPECT_EQ(window->activeTouchCount(), 0u);
-    RunLoop::main().advance(1);
+    touch({ 20, 20 });
+    EXPECT_EQ(window->activeTouchCount(), 0u) << "the window goes on working";
 }
 
 }

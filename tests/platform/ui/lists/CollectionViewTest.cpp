@@ -1,9 +1,6 @@
 #include <TestSupport.h>
 
 #include <platform/ui/lists/CollectionView.h>
-#include <platform/ui/window/Window.h>
-
-#include <gtest/gtest.h>
 
 namespace vd {
 namespace {
@@ -46,10 +43,7 @@ struct CollectionFixture : ::testing::Test {
         window = std::make_shared<Window>(Size { 400, 300 });
         grid = View::make<CollectionView>(Rect(0, 0, 400, 300));
         grid->setName("myCollectionViewRullino");
-        CollectionViewFlowLayout layout;
-        layout.minimumInteritemSpacing = 0;
-        layout.minimumLineSpacing = 0;
-        grid->setLayout(layout);
+        grid->setLayout({ .minimumLineSpacing = 0, .minimumInteritemSpacing = 0 });
         grid->registerCellClass<PhotoCell>("cellrullino");
         for (long i = 0; i < 40; ++i)
             photos->items.push_back(i);
@@ -65,9 +59,11 @@ struct CollectionFixture : ::testing::Test {
             out.push_back(std::static_pointer_cast<PhotoCell>(grid->cellForItemAtIndexPath(ip))->shows);
         return out;
     }
-    Point centreOf(long item)
+    Point centreOf(long item) { return grid->convertPointToView(grid->frameForItemAtIndexPath({ 0, item })->center(), nullptr); }
+    void tapItems(std::initializer_list<long> items)
     {
-        return grid->convertPointToView(grid->frameForItemAtIndexPath({ 0, item })->center(), nullptr);
+        for (long item : items)
+            test::tap(*window, centreOf(item));
     }
     std::shared_ptr<Window> window;
     std::shared_ptr<CollectionView> grid;
@@ -106,44 +102,33 @@ TEST_F(CollectionFixture, FlowLayoutAndCellsOnlyForItemsInView)
     EXPECT_FALSE(window->sendScroll({ 150, 150 }, { 0, -40 }));
     EXPECT_EQ(grid->contentOffset().y, 700);
     grid->setScrollEnabled(true);
-    grid->scrollToItemAtIndexPath({ 0, 0 }, ScrollPosition::Top, Animated::No);
-    EXPECT_EQ(grid->contentOffset().y, 0);
 
     // A horizontal strip: one line of squares the height of the view less 4 points.
     auto strip = View::make<CollectionView>(Rect(0, 0, 300, 104));
-    CollectionViewFlowLayout layout;
-    layout.scrollDirection = CollectionViewFlowLayout::ScrollDirection::Horizontal;
-    layout.itemSize = { 100, 100 };
-    layout.minimumLineSpacing = 5;
-    layout.sectionInset = { 2, 2, 2, 2 };
-    strip->setLayout(layout);
+    strip->setLayout({ .itemSize = { 100, 100 }, .minimumLineSpacing = 5, .sectionInset = { 2, 2, 2, 2 }, .scrollDirection = CollectionViewFlowLayout::ScrollDirection::Horizontal });
     strip->registerCellClass<PhotoCell>("cellrullino");
     strip->setDataSource(photos);
     EXPECT_EQ(*strip->frameForItemAtIndexPath({ 0, 1 }), Rect(107, 2, 100, 100));
     EXPECT_EQ(strip->contentSize(), (Size { 40 * 100 + 39 * 5 + 4, 104 }));
 
     // A strip inside the grid takes the sideways wheel and leaves the vertical one to the grid.
-    grid->setContentOffset({ 0, 0 });
+    grid->scrollToItemAtIndexPath({ 0, 0 }, ScrollPosition::Top, Animated::No);
+    EXPECT_EQ(grid->contentOffset().y, 0);
     grid->addSubview(strip);
     window->layoutIfNeeded();
     EXPECT_TRUE(window->sendScroll({ 150, 50 }, { 80, 0 }));
     EXPECT_EQ(strip->contentOffset().x, 80);
     EXPECT_TRUE(window->sendScroll({ 150, 50 }, { 0, 30 }));
-    EXPECT_EQ(strip->contentOffset().y, 0);
-    EXPECT_EQ(grid->contentOffset().y, 30);
+    EXPECT_EQ(std::pair(strip->contentOffset().y, grid->contentOffset().y), std::pair(0.0, 30.0));
 }
 
 TEST_F(CollectionFixture, TapsSelectInOrderAndToggleWithMultipleSelection)
 {
     grid->setAllowsMultipleSelection(true);
-    test::tap(*window, centreOf(5));
-    test::tap(*window, centreOf(2));
-    test::tap(*window, centreOf(9));
-    test::tap(*window, centreOf(2));
+    tapItems({ 5, 2, 9, 2 });
     EXPECT_EQ(photos->journal, (std::vector<std::string> { "select 0.5", "select 0.2", "select 0.9", "deselect 0.2" }));
     EXPECT_EQ(grid->indexPathsForSelectedItems(), (std::vector<IndexPath> { { 0, 5 }, { 0, 9 } }));
-    EXPECT_TRUE(grid->cellForItemAtIndexPath({ 0, 5 })->isSelected());
-    EXPECT_FALSE(grid->cellForItemAtIndexPath({ 0, 2 })->isSelected());
+    EXPECT_TRUE(grid->cellForItemAtIndexPath({ 0, 5 })->isSelected() && !grid->cellForItemAtIndexPath({ 0, 2 })->isSelected());
     EXPECT_EQ(grid->automationText(), "0.5 0.9");
 
     // A drag scrolls and selects nothing.
@@ -169,12 +154,11 @@ TEST_F(CollectionFixture, TapsSelectInOrderAndToggleWithMultipleSelection)
     EXPECT_TRUE(grid->indexPathsForSelectedItems().empty());
 
     grid->setContentOffset({ 0, 0 });
-    test::tap(*window, centreOf(1));
-    test::tap(*window, centreOf(3));
+    tapItems({ 1, 3 });
     EXPECT_EQ(photos->journal, (std::vector<std::string> { "select 0.1", "deselect 0.1", "select 0.3" }));
 
     grid->setAllowsSelection(false);
-    test::tap(*window, centreOf(6));
+    tapItems({ 6 });
     EXPECT_TRUE(grid->indexPathsForSelectedItems().empty());
 }
 

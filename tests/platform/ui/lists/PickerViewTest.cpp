@@ -1,9 +1,6 @@
 #include <TestSupport.h>
 
 #include <platform/ui/lists/PickerView.h>
-#include <platform/ui/window/Window.h>
-
-#include <gtest/gtest.h>
 
 namespace vd {
 namespace {
@@ -69,6 +66,8 @@ struct PickerFixture : ::testing::Test {
         }
         return "";
     }
+    // The selected row of a component and the title drawn in its band.
+    std::string shows(long component) { return std::to_string(picker->selectedRowInComponent(component)) + " " + titleInBand(component); }
     std::shared_ptr<Window> window;
     std::shared_ptr<PickerView> picker;
     std::shared_ptr<Fonts> fonts = std::make_shared<Fonts>();
@@ -86,8 +85,7 @@ TEST_F(PickerFixture, ComponentsRowsAndViewsOnlyNearTheBand)
     EXPECT_EQ(picker->viewForRow(2, 0)->name(), "myPickerViewFont.0.2");
 
     picker->selectRow(7, 1, Animated::No);
-    EXPECT_EQ(picker->selectedRowInComponent(1), 7);
-    EXPECT_EQ(titleInBand(1), "20");
+    EXPECT_EQ(shows(1), "7 20");
     EXPECT_EQ(picker->automationText(), "0 7");
     EXPECT_TRUE(fonts->journal.empty()) << "selecting in code tells no one";
 
@@ -105,8 +103,7 @@ TEST_F(PickerFixture, ComponentsRowsAndViewsOnlyNearTheBand)
     fonts->fonts.resize(4);
     picker->reloadAllComponents();
     window->layoutIfNeeded();
-    EXPECT_EQ(picker->selectedRowInComponent(0), 3);
-    EXPECT_EQ(titleInBand(0), "Didot");
+    EXPECT_EQ(shows(0), "3 Didot");
     EXPECT_EQ(picker->selectedRowInComponent(1), 7);
 }
 
@@ -115,21 +112,18 @@ TEST_F(PickerFixture, DraggingSettlesOnARowAndTappingTurnsToIt)
     // Up by three rows and a bit in the sizes wheel.
     test::drag(*window, { 250, 100 }, { 250, 100 - 3 * 40 - 10 });
     RunLoop::main().advance(1);
-    EXPECT_EQ(picker->selectedRowInComponent(1), 3);
-    EXPECT_EQ(titleInBand(1), "12");
+    EXPECT_EQ(shows(1), "3 12");
     EXPECT_EQ(fonts->journal, (std::vector<std::string> { "1:3" }));
 
     // A tap on the row below the band in the fonts wheel.
     test::tap(*window, { 100, 140 });
     RunLoop::main().advance(1);
-    EXPECT_EQ(picker->selectedRowInComponent(0), 1);
-    EXPECT_EQ(titleInBand(0), "Baskerville");
+    EXPECT_EQ(shows(0), "1 Baskerville");
     EXPECT_EQ(fonts->journal.back(), "0:1");
 
     // A drag past the end stops on the last row.
-    test::drag(*window, { 100, 190 }, { 100, 5 });
-    test::drag(*window, { 100, 190 }, { 100, 5 });
-    test::drag(*window, { 100, 190 }, { 100, 5 });
+    for (int i = 0; i < 3; ++i)
+        test::drag(*window, { 100, 190 }, { 100, 5 });
     RunLoop::main().advance(1);
     EXPECT_EQ(picker->selectedRowInComponent(0), 9);
     // A tap on the band itself changes nothing.
@@ -141,13 +135,11 @@ TEST_F(PickerFixture, DraggingSettlesOnARowAndTappingTurnsToIt)
     // as a drag does; past the first row it stops.
     EXPECT_TRUE(window->sendScroll({ 250, 60 }, { 0, 10 }));
     RunLoop::main().advance(1);
-    EXPECT_EQ(picker->selectedRowInComponent(1), 4);
-    EXPECT_EQ(titleInBand(1), "14");
+    EXPECT_EQ(shows(1), "4 14");
     EXPECT_EQ(fonts->journal, (std::vector<std::string> { "1:4" }));
     EXPECT_TRUE(window->sendScroll({ 100, 100 }, { 0, -120 }));
     RunLoop::main().advance(1);
-    EXPECT_EQ(picker->selectedRowInComponent(0), 6);
-    EXPECT_EQ(titleInBand(0), "Helvetica");
+    EXPECT_EQ(shows(0), "6 Helvetica");
     window->sendScroll({ 100, 100 }, { 0, -1000 });
     RunLoop::main().advance(1);
     EXPECT_EQ(picker->selectedRowInComponent(0), 0);

@@ -1,9 +1,6 @@
 #include <TestSupport.h>
 
 #include <platform/ui/lists/ScrollView.h>
-#include <platform/ui/window/Window.h>
-
-#include <gtest/gtest.h>
 
 #include <cmath>
 
@@ -62,12 +59,10 @@ TEST_F(ScrollFixture, OffsetStaysWithinTheContentMovesTheChildrenAndArrivesAfter
     scroll->scrollRectToVisible({ 0, 0, 10, 10 }, Animated::No);
     EXPECT_EQ(scroll->contentOffset(), (Point { 0, 0 }));
 
-    // Animated, the model value is the end value at once.
     scroll->setContentInset({});
     scroll->setContentSize({ 300, 2000 });
     scroll->setContentOffset({ 0, 500 }, Animated::Yes);
-    EXPECT_EQ(scroll->contentOffset().y, 500) << "the model value is the end value";
-    EXPECT_LT(scroll->presentationBounds().y(), 500);
+    EXPECT_TRUE(scroll->contentOffset().y == 500 && scroll->presentationBounds().y() < 500) << "the model value is the end value at once";
     RunLoop::main().advance(0.5);
     EXPECT_EQ(scroll->presentationBounds().y(), 500);
 }
@@ -78,9 +73,7 @@ TEST_F(ScrollFixture, AFingerDragsTheContentWhileScrollingIsEnabledAndContentTha
     test::drag(*window, { 150, 300 }, { 150, 100 });
     EXPECT_NEAR(scroll->contentOffset().y, 200, 1e-9);
     EXPECT_EQ(scroll->contentOffset().x, 0) << "nothing to scroll sideways";
-    EXPECT_EQ(recorder->beganDragging, 1);
-    EXPECT_EQ(recorder->endedDragging, 1);
-    EXPECT_TRUE(recorder->draggingDuringScroll);
+    EXPECT_EQ(std::tuple(recorder->beganDragging, recorder->endedDragging, recorder->draggingDuringScroll), std::tuple(1, 1, true));
     EXPECT_FALSE(scroll->isDragging());
 
     test::drag(*window, { 150, 100 }, { 150, 300 }, 10, false);
@@ -97,20 +90,18 @@ TEST_F(ScrollFixture, AFingerDragsTheContentWhileScrollingIsEnabledAndContentTha
     EXPECT_NEAR(scroll->contentOffset().y, 50, 1e-9);
 
     // Content that fits leaves the drag to the views below.
-    int touchesSeen = 0;
     struct Catcher : View {
-        int* seen;
-        void touchesMoved(const TouchSet&, const TouchEvent&) override { ++*seen; }
+        int seen { 0 };
+        void touchesMoved(const TouchSet&, const TouchEvent&) override { ++seen; }
     };
     auto catcher = View::make<Catcher>();
-    catcher->seen = &touchesSeen;
     catcher->setFrame({ 0, 0, 300, 400 });
     scroll->addSubview(catcher);
     scroll->setContentSize({ 300, 400 });
     scroll->setContentOffset({ 0, 0 });
     test::drag(*window, { 100, 100 }, { 100, 300 });
     EXPECT_EQ(scroll->contentOffset().y, 0);
-    EXPECT_EQ(touchesSeen, 10) << "no recognizer cancelled the view's touches";
+    EXPECT_EQ(catcher->seen, 10) << "no recognizer cancelled the view's touches";
 }
 
 TEST_F(ScrollFixture, PinchZoomsTheDelegatesViewWithinTheRange)
@@ -127,8 +118,7 @@ TEST_F(ScrollFixture, PinchZoomsTheDelegatesViewWithinTheRange)
     EXPECT_NEAR(canvas->frame().width(), 600, 1e-6);
     EXPECT_NEAR(scroll->contentSize().width, 600, 1e-6);
     EXPECT_NEAR(scroll->contentOffset().x, 150, 1e-6) << "the point under the fingers stays under them";
-    EXPECT_NEAR(recorder->endZoomScale, 2, 1e-6);
-    EXPECT_GT(recorder->zooms, 0);
+    EXPECT_TRUE(std::abs(recorder->endZoomScale - 2) < 1e-6 && recorder->zooms > 0) << "the delegate heard";
 
     test::pinch(*window, { 150, 150 }, 60, 280);
     EXPECT_NEAR(scroll->zoomScale(), 3, 1e-9) << "capped at the maximum";
@@ -138,12 +128,10 @@ TEST_F(ScrollFixture, PinchZoomsTheDelegatesViewWithinTheRange)
 
     // Pinning the range to the current zoom stops zooming, as the editor does during a two-finger move.
     scroll->setZoomScale(2);
-    scroll->setMinimumZoomScale(2);
-    scroll->setMaximumZoomScale(2);
+    scroll->setMinimumZoomScale(2), scroll->setMaximumZoomScale(2);
     test::pinch(*window, { 150, 150 }, 100, 300);
     EXPECT_NEAR(scroll->zoomScale(), 2, 1e-9);
-    scroll->setMinimumZoomScale(1);
-    scroll->setMaximumZoomScale(3);
+    scroll->setMinimumZoomScale(1), scroll->setMaximumZoomScale(3);
     EXPECT_NEAR(scroll->zoomScale(), 2, 1e-9);
 }
 

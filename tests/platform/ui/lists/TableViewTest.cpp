@@ -1,9 +1,6 @@
 #include <TestSupport.h>
 
 #include <platform/ui/lists/TableView.h>
-#include <platform/ui/window/Window.h>
-
-#include <gtest/gtest.h>
 
 namespace vd {
 namespace {
@@ -64,6 +61,7 @@ struct TableFixture : ::testing::Test {
         return out;
     }
     Point centreOfRow(long row) { return table->convertPointToView(table->rectForRowAtIndexPath({ 0, row })->center(), nullptr); }
+    Point grip(long row) { return test::centerInWindow(*window->viewNamed("myTableViewLayer.0." + std::to_string(row) + ".reorder")); }
     std::shared_ptr<Window> window;
     std::shared_ptr<TableView> table;
     std::shared_ptr<Layers> layers = std::make_shared<Layers>();
@@ -90,12 +88,11 @@ TEST_F(TableFixture, RowsHeightsAndCellsOnlyInView)
 
 TEST_F(TableFixture, TapsSelectOneRowAndEditingModeDoesNotSelect)
 {
-    test::tap(*window, centreOfRow(1));
-    test::tap(*window, centreOfRow(2));
+    for (long row : { 1, 2 })
+        test::tap(*window, centreOfRow(row));
     EXPECT_EQ(layers->journal, (std::vector<std::string> { "select 0.1", "deselect 0.1", "select 0.2" }));
     EXPECT_EQ(table->indexPathForSelectedRow(), (IndexPath { 0, 2 }));
-    EXPECT_TRUE(table->cellForRowAtIndexPath({ 0, 2 })->isSelected());
-    EXPECT_FALSE(table->cellForRowAtIndexPath({ 0, 1 })->isSelected());
+    EXPECT_TRUE(table->cellForRowAtIndexPath({ 0, 2 })->isSelected() && !table->cellForRowAtIndexPath({ 0, 1 })->isSelected());
 
     table->setEditing(true);
     layers->journal.clear();
@@ -119,9 +116,8 @@ TEST_F(TableFixture, DraggingTheGripMovesTheRowAndTellsTheDataSource)
     table->selectRowAtIndexPath(IndexPath { 0, 0 }, Animated::No, ScrollPosition::None);
     table->setEditing(true);
     window->layoutIfNeeded();
-    auto grip = window->viewNamed("myTableViewLayer.0.0.reorder");
-    ASSERT_TRUE(grip);
-    const Point start = grip->convertPointToView(grip->bounds().center(), nullptr);
+    ASSERT_TRUE(window->viewNamed("myTableViewLayer.0.0.reorder"));
+    const Point start = grip(0);
     // Row 0 dragged down two rows and a bit: it lands in row 2.
     test::drag(*window, start, { start.x, start.y + 125 });
     EXPECT_EQ(layers->journal, (std::vector<std::string> { "move 0.0 0.2" }));
@@ -131,17 +127,15 @@ TEST_F(TableFixture, DraggingTheGripMovesTheRowAndTellsTheDataSource)
     EXPECT_EQ(shownInOrder(), (std::vector<std::string> { "cerchio", "testo", "sfondo", "stella" }));
     EXPECT_EQ(table->indexPathForSelectedRow(), (IndexPath { 0, 2 })) << "the selection moves with its row";
     EXPECT_EQ(table->cellForRowAtIndexPath({ 0, 2 })->frame(), Rect(0, 120, 320, 60));
-    EXPECT_TRUE(window->viewNamed("myTableViewLayer.0.2.reorder"));
+    ASSERT_TRUE(window->viewNamed("myTableViewLayer.0.2.reorder"));
 
     // Upwards, and dropping where it started changes nothing.
-    grip = window->viewNamed("myTableViewLayer.0.2.reorder");
-    const Point from = grip->convertPointToView(grip->bounds().center(), nullptr);
+    const Point from = grip(2);
     test::drag(*window, from, { from.x, from.y - 125 });
     EXPECT_EQ(layers->names, (std::vector<std::string> { "sfondo", "cerchio", "testo", "stella", "logo" }));
     EXPECT_EQ(table->indexPathForSelectedRow(), (IndexPath { 0, 0 }));
     layers->journal.clear();
-    grip = window->viewNamed("myTableViewLayer.0.1.reorder");
-    const Point still = grip->convertPointToView(grip->bounds().center(), nullptr);
+    const Point still = grip(1);
     test::drag(*window, still, { still.x, still.y + 20 });
     EXPECT_TRUE(layers->journal.empty());
 
@@ -182,13 +176,11 @@ TEST(TableView, DeleteControlsIndentTheRowsAndAskTheDataSource)
     EXPECT_TRUE(cell->showsDeleteControl());
     EXPECT_FALSE(cell->showsReorderControl()) << "the data source moves nothing";
     EXPECT_EQ(cell->contentView()->frame().x(), TableViewCell::kIndentation);
-    auto control = window->viewNamed("myTableViewSelezionaAlbum.0.1.delete");
-    ASSERT_TRUE(control);
-    test::tap(*window, control->convertPointToView(control->bounds().center(), nullptr));
+    ASSERT_TRUE(window->viewNamed("myTableViewSelezionaAlbum.0.1.delete"));
+    test::tap(*window, test::centerInWindow(*window->viewNamed("myTableViewSelezionaAlbum.0.1.delete")));
     EXPECT_EQ(albums->journal, (std::vector<std::string> { "delete 0.1" }));
     window->layoutIfNeeded();
-    EXPECT_EQ(table->numberOfRowsInSection(0), 2);
-    EXPECT_EQ(table->visibleCells().size(), 2u);
+    EXPECT_EQ(std::pair(table->numberOfRowsInSection(0), table->visibleCells().size()), std::pair(2L, std::size_t(2)));
 }
 
 }

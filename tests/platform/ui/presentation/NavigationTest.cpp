@@ -8,9 +8,6 @@
 #include <platform/ui/presentation/NavigationController.h>
 #include <platform/ui/presentation/ScreenRegistry.h>
 #include <platform/ui/lists/ScrollView.h>
-#include <platform/ui/window/Window.h>
-
-#include <gtest/gtest.h>
 
 #include <fstream>
 
@@ -20,11 +17,7 @@ namespace {
 // A screen that writes its lifecycle into a shared journal.
 class Journaled : public ViewController {
 public:
-    Journaled(std::string name, std::vector<std::string>& journal)
-        : m_name(std::move(name))
-        , m_journal(journal)
-    {
-    }
+    Journaled(std::string name, std::vector<std::string>& journal) : m_name(std::move(name)), m_journal(journal) { }
     ~Journaled() override { m_journal.push_back(m_name + " dealloc"); }
     std::string className() const override { return "Journaled"; }
     void viewDidLoad() override { m_journal.push_back(m_name + " load"); }
@@ -38,21 +31,13 @@ private:
     std::vector<std::string>& m_journal;
 };
 
+// The journal outlives the window, whose screens write to it as they go.
 struct NavigationFixture : ::testing::Test {
-    void SetUp() override
-    {
-        test::useVirtualClock();
-        window = std::make_shared<Window>(Size { 320, 480 });
-    }
+    bool virtualClock = (test::useVirtualClock(), true);
     std::shared_ptr<Journaled> screen(const std::string& name) { return std::make_shared<Journaled>(name, journal); }
-    std::vector<std::string> take()
-    {
-        auto out = std::move(journal);
-        journal.clear();
-        return out;
-    }
+    std::vector<std::string> take() { return std::exchange(journal, {}); }
     std::vector<std::string> journal;
-    std::shared_ptr<Window> window;
+    std::shared_ptr<Window> window = std::make_shared<Window>(Size { 320, 480 });
 };
 
 using Lines = std::vector<std::string>;
@@ -78,8 +63,7 @@ TEST_F(NavigationFixture, PushAndPopRunTheLifecycleInOrderAndReleasePoppedScreen
     editor.reset();
     auto popped = navigation->popViewController(false);
     EXPECT_EQ(take(), (Lines { "editor willDisappear", "home willAppear", "editor didDisappear", "home didAppear" }));
-    ASSERT_TRUE(popped);
-    EXPECT_EQ(popped->navigationController(), nullptr);
+    ASSERT_TRUE(popped && !popped->navigationController());
     popped.reset();
     EXPECT_TRUE(weakEditor.expired());
     EXPECT_EQ(take(), (Lines { "editor dealloc" }));
@@ -110,8 +94,7 @@ TEST_F(NavigationFixture, PopToAControllerAnIndexOrTheRoot)
     EXPECT_EQ(navigation->popToRootViewController(false).size(), 2u);
     EXPECT_FALSE(navigation->isTransitioning());
     EXPECT_EQ(navigation->viewControllers().size(), 1u);
-    EXPECT_EQ(navigation->view()->subviews().size(), 1u);
-    EXPECT_EQ(navigation->view()->subviews()[0], navigation->topViewController()->view());
+    EXPECT_EQ(navigation->view()->subviews(), std::vector { navigation->topViewController()->view() });
 }
 
 TEST_F(NavigationFixture, ReplacingTheStackKeepsWhatStaysAndReleasesTheRest)
@@ -128,8 +111,7 @@ TEST_F(NavigationFixture, ReplacingTheStackKeepsWhatStaysAndReleasesTheRest)
     navigation->setViewControllers({ home, editor }, false);
     EXPECT_EQ(navigation->viewControllers(), (std::vector<std::shared_ptr<ViewController>> { home, editor }));
     EXPECT_EQ(take(), (Lines { "editor load", "preview willDisappear", "editor willAppear", "preview didDisappear", "editor didAppear", "gallery dealloc", "preview dealloc" }));
-    EXPECT_EQ(navigation->visibleViewController(), editor);
-    EXPECT_EQ(editor->navigationController(), navigation);
+    EXPECT_TRUE(navigation->visibleViewController() == editor && editor->navigationController() == navigation);
 
     auto sheet = screen("sheet");
     sheet->setModalPresentationStyle(ModalPresentationStyle::OverFullScreen);
@@ -151,8 +133,7 @@ TEST_F(NavigationFixture, ModalScreensCoverAndReturn)
     RunLoop::main().advance(0.5);
     EXPECT_TRUE(presented);
     EXPECT_EQ(take(), (Lines { "sheet didAppear", "home didDisappear" }));
-    EXPECT_EQ(home->presentedViewController(), sheet);
-    EXPECT_EQ(sheet->presentingViewController(), home);
+    EXPECT_TRUE(home->presentedViewController() == sheet && sheet->presentingViewController() == home);
     EXPECT_EQ(sheet->view()->window(), window.get());
     EXPECT_TRUE(home->view()->isHidden());
 
@@ -162,9 +143,7 @@ TEST_F(NavigationFixture, ModalScreensCoverAndReturn)
 
     sheet->dismissViewController(false);
     EXPECT_EQ(take(), (Lines { "sheet willDisappear", "home willAppear", "sheet didDisappear", "home didAppear" }));
-    EXPECT_EQ(sheet->view()->superview(), nullptr);
-    EXPECT_FALSE(home->view()->isHidden());
-    EXPECT_EQ(window->subviews().size(), 1u);
+    EXPECT_TRUE(!sheet->view()->superview() && !home->view()->isHidden() && window->subviews().size() == 1u);
 
     sheet->setModalPresentationStyle(ModalPresentationStyle::OverFullScreen);
     home->presentViewController(sheet, false);
@@ -208,34 +187,26 @@ TEST(InterfaceDescription, BuildsViewsAndListsAndBindsThemToFields)
           ] } })", "screen.json");
     ASSERT_TRUE(description) << description.error().message;
     auto screen = std::make_shared<Screen>();
-    auto view = description->instantiate(*screen);
-    ASSERT_TRUE(view) << view.error().message;
+    auto view = description->instantiate(*screen).value();
     ASSERT_TRUE(screen->myViewBg && screen->myImageSnap && screen->myScrollViewLogoComposer);
-    EXPECT_EQ(screen->myViewBg->frame(), Rect(10, 20, 300, 100));
-    EXPECT_EQ(screen->myViewBg->alpha(), 0.5);
-    EXPECT_EQ(screen->myViewBg->tag(), 7);
-    EXPECT_TRUE(screen->myViewBg->isHidden());
+    const View& background = *screen->myViewBg;
+    EXPECT_EQ(std::tuple(background.frame(), background.alpha(), background.tag(), background.isHidden()), std::tuple(Rect(10, 20, 300, 100), 0.5, 7L, true));
     EXPECT_NEAR(screen->myViewBg->layer().borderColor().alpha, 128 / 255.0, 1e-9);
     EXPECT_EQ(screen->myViewBg->autoresizingMask(), unsigned(FlexibleWidth | FlexibleBottomMargin));
     EXPECT_EQ(screen->myImageSnap->superview(), screen->myViewBg);
     EXPECT_EQ(screen->myImageSnap->contentMode(), ContentMode::ScaleAspectFit);
-    EXPECT_EQ(screen->myScrollViewLogoComposer->contentSize(), (Size { 320, 900 }));
-    EXPECT_FALSE(screen->myScrollViewLogoComposer->isScrollEnabled());
-    EXPECT_EQ(screen->myScrollViewLogoComposer->maximumZoomScale(), 3);
-    EXPECT_EQ(screen->myScrollViewLogoComposer->name(), "myScrollViewLogoComposer");
+    const ScrollView& composer = *screen->myScrollViewLogoComposer;
+    EXPECT_EQ(std::tuple(composer.contentSize(), composer.isScrollEnabled(), composer.maximumZoomScale(), composer.name()), std::tuple(Size { 320, 900 }, false, 3.0, std::string("myScrollViewLogoComposer")));
     auto& layout = screen->myCollectionViewSELEZIONATE->layout();
-    EXPECT_EQ(layout.scrollDirection, CollectionViewFlowLayout::ScrollDirection::Horizontal);
-    EXPECT_EQ(layout.itemSize, (Size { 80, 80 }));
-    EXPECT_EQ(layout.minimumLineSpacing, 4);
-    EXPECT_EQ(layout.sectionInset, (EdgeInsets { 2, 2, 2, 2 }));
+    EXPECT_EQ(std::tuple(layout.scrollDirection, layout.itemSize, layout.minimumLineSpacing, layout.sectionInset),
+        std::tuple(CollectionViewFlowLayout::ScrollDirection::Horizontal, Size { 80, 80 }, 4.0, EdgeInsets { 2, 2, 2, 2 }));
     EXPECT_TRUE(screen->myCollectionViewSELEZIONATE->allowsMultipleSelection());
     EXPECT_EQ(screen->myCollectionViewSELEZIONATE->contentInset().left, 5) << "scroll view properties are inherited";
-    EXPECT_EQ(screen->myTableViewLayer->rowHeight(), 90);
-    EXPECT_TRUE(screen->myTableViewLayer->isEditing());
+    EXPECT_TRUE(screen->myTableViewLayer->rowHeight() == 90 && screen->myTableViewLayer->isEditing());
     EXPECT_EQ(screen->myPickerViewFont->frame().height(), 160);
 
     // Autoresizing works on the built tree.
-    (*view)->setBounds({ 0, 0, 420, 480 });
+    view->setBounds({ 0, 0, 420, 480 });
     EXPECT_EQ(screen->myViewBg->frame().width(), 400);
 
     // Every mistake names the file and the key, and leaves the fields alone.
@@ -275,8 +246,8 @@ TEST(ScreenRegistry, MakesTheTabletTwinAndItsDescription)
         std::string className() const override { return "HomeViewControllerIPAD"; }
     };
     test::TemporaryFolder folder;
-    std::filesystem::create_directories(folder.path() / "phone");
-    std::filesystem::create_directories(folder.path() / "tablet");
+    for (const char* device : { "phone", "tablet" })
+        std::filesystem::create_directories(folder / device);
     std::ofstream(folder.path() / "phone" / "home.json") << R"({"controller": "HomeViewController", "view": {"subviews": [{"name": "myButtonCreaLogoProp", "frame": [0, 0, 100, 40]}]}})";
     std::ofstream(folder.path() / "tablet" / "home.json") << R"({"controller": "HomeViewControllerIPAD", "view": {"subviews": [{"name": "myButtonCreaLogoProp", "frame": [0, 0, 300, 80]}]}})";
     std::ofstream(folder.path() / "phone" / "broken.json") << R"({"view": {"subviews": [{"name": "myButtonSalva"}]}})";
@@ -289,21 +260,16 @@ TEST(ScreenRegistry, MakesTheTabletTwinAndItsDescription)
     registry.registerScreen("broken", "HomeViewController");
     registry.registerScreen("plain", "HomeViewController");
 
-    auto phone = registry.instantiate("home", DeviceKind::Phone);
-    ASSERT_TRUE(phone) << phone.error().message;
-    EXPECT_EQ((*phone)->className(), "HomeViewController");
-    EXPECT_EQ((*phone)->identifier(), "home");
-    auto home = std::dynamic_pointer_cast<Home>(*phone);
+    auto home = std::dynamic_pointer_cast<Home>(registry.instantiate("home", DeviceKind::Phone).value());
+    EXPECT_EQ(home->className() + " " + home->identifier(), "HomeViewController home");
     ASSERT_TRUE(home->myButtonCreaLogoProp) << "fields are bound before the view loads";
-    EXPECT_FALSE(home->isViewLoaded());
-    EXPECT_FALSE(home->loadedWith);
+    EXPECT_TRUE(!home->isViewLoaded() && !home->loadedWith);
     home->loadViewIfNeeded();
     EXPECT_EQ(home->loadedWith, home->myButtonCreaLogoProp);
 
-    auto tablet = registry.instantiate("home", DeviceKind::Tablet);
-    ASSERT_TRUE(tablet) << tablet.error().message;
-    EXPECT_EQ((*tablet)->className(), "HomeViewControllerIPAD");
-    EXPECT_EQ(std::dynamic_pointer_cast<Home>(*tablet)->myButtonCreaLogoProp->frame().width(), 300);
+    auto tablet = std::dynamic_pointer_cast<Home>(registry.instantiate("home", DeviceKind::Tablet).value());
+    EXPECT_EQ(tablet->className(), "HomeViewControllerIPAD");
+    EXPECT_EQ(tablet->myButtonCreaLogoProp->frame().width(), 300);
 
     auto broken = registry.instantiate("broken", DeviceKind::Tablet);
     ASSERT_FALSE(broken);

@@ -1,12 +1,10 @@
 #include <TestSupport.h>
 
-#include <platform/foundation/RunLoop.h>
 #include <platform/ui/presentation/AlertController.h>
 #include <platform/ui/controls/Button.h>
 #include <platform/ui/controls/TextView.h>
 #include <platform/ui/presentation/Popover.h>
 
-#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 namespace vd {
@@ -38,11 +36,9 @@ TEST(AlertController, ModalUntilAButtonOrAKeyRunsItsHandler)
     s.window->layoutIfNeeded();
 
     test::tap(*s.window, { 70, 322 });
-    EXPECT_EQ(s.underTaps, 0) << "nothing under the alert takes touches";
-    EXPECT_TRUE(alert->isPresented());
+    EXPECT_TRUE(s.underTaps == 0 && alert->isPresented()) << "nothing under the alert takes touches";
 
-    auto ok = s.window->viewNamed("alertAction0");
-    auto cancel = s.window->viewNamed("alertAction1");
+    auto ok = s.window->viewNamed("alertAction0"), cancel = s.window->viewNamed("alertAction1");
     ASSERT_TRUE(ok && cancel);
     EXPECT_LT(cancel->frame().x(), ok->frame().x()) << "the cancel button sits on the left";
     EXPECT_EQ(ok->frame().y(), cancel->frame().y());
@@ -98,8 +94,7 @@ TEST(Popover, HangsBelowItsSourceWithinTheRoomThereAndATapOutsideDismisses)
     EXPECT_GE(popover->boxFrame().y(), s.under->frame().maxY()) << "below its source";
     const Rect shown = content->convertRectToView(content->bounds(), nullptr);
     EXPECT_EQ(shown.size, (Size { 325, 200 }));
-    EXPECT_GT(shown.minX(), 0) << "kept inside the window";
-    EXPECT_LT(shown.maxX(), 375);
+    EXPECT_TRUE(shown.minX() > 0 && shown.maxX() < 375) << "kept inside the window";
 
     test::tap(*s.window, test::centerInWindow(*inside));
     EXPECT_EQ(insideTaps, 1);
@@ -119,8 +114,7 @@ TEST(Popover, HangsBelowItsSourceWithinTheRoomThereAndATapOutsideDismisses)
     s.window->layoutIfNeeded();
     EXPECT_EQ(low->arrowDirection(), Popover::ArrowUp);
     const Rect squeezed = low->contentView()->convertRectToView(low->contentView()->bounds(), nullptr);
-    EXPECT_GT(squeezed.minY(), 604);
-    EXPECT_LT(squeezed.maxY(), 667);
+    EXPECT_TRUE(squeezed.minY() > 604 && squeezed.maxY() < 667) << squeezed.minY() << "…" << squeezed.maxY();
     low->setPermittedArrowDirections(Popover::ArrowAny);
     s.window->layoutIfNeeded();
     EXPECT_EQ(low->arrowDirection(), Popover::ArrowDown);
@@ -155,14 +149,10 @@ TEST(Window, KeysGoToTheTextBeingTypedElseToTheFrontmostCommand)
     EXPECT_TRUE(s.window->sendKey(ctrlZ));
     EXPECT_EQ(undos, 1);
     // Tab and Shift+Tab move among the fields a person can reach, round the ends.
-    s.window->sendKey(tab);
-    EXPECT_TRUE(fields[0]->isFirstResponder());
-    s.window->sendKey(tab);
-    EXPECT_TRUE(fields[1]->isFirstResponder());
-    s.window->sendKey(tab);
-    EXPECT_TRUE(fields[0]->isFirstResponder()) << "the hidden field is skipped";
-    s.window->sendKey(shiftTab);
-    EXPECT_TRUE(fields[1]->isFirstResponder());
+    for (auto [key, field] : { std::pair { tab, 0 }, { tab, 1 }, { tab, 0 }, { shiftTab, 1 } }) { // the hidden field is skipped
+        s.window->sendKey(key);
+        EXPECT_TRUE(fields[field]->isFirstResponder()) << key.name() << " → " << field;
+    }
     // While typing, keys go to the text and shortcuts do not fire; Escape ends the typing only.
     s.window->sendText("ab");
     s.window->sendKey(Key::Backspace);
@@ -185,9 +175,8 @@ TEST(Window, KeysGoToTheTextBeingTypedElseToTheFrontmostCommand)
     popover->present(*s.window);
     RunLoop::main().advance(0.5);
     s.window->sendKey(escape);
-    EXPECT_EQ(dismissed, 1);
     EXPECT_FALSE(popover->isPresented());
-    EXPECT_EQ(backs, 1);
+    EXPECT_EQ(std::pair(dismissed, backs), std::pair(1, 1));
 
     // Of two buttons a finger could press, the one in front answers: a panel's close before the
     // back button behind it.
@@ -199,8 +188,7 @@ TEST(Window, KeysGoToTheTextBeingTypedElseToTheFrontmostCommand)
     panel->addSubview(close);
     s.window->addSubview(panel);
     s.window->sendKey(escape);
-    EXPECT_EQ(closes, 1);
-    EXPECT_EQ(backs, 1);
+    EXPECT_EQ(std::pair(closes, backs), std::pair(1, 1));
     panel->removeFromSuperview();
 
     // An alert takes every key: Ctrl+Z does nothing, Escape cancels it.
@@ -212,9 +200,7 @@ TEST(Window, KeysGoToTheTextBeingTypedElseToTheFrontmostCommand)
     RunLoop::main().advance(0.5);
     s.window->sendKey(ctrlZ);
     s.window->sendKey(escape);
-    EXPECT_EQ(undos, 1);
-    EXPECT_EQ(cancelled, 1);
-    EXPECT_EQ(backs, 1);
+    EXPECT_EQ(std::tuple(undos, cancelled, backs), std::tuple(1, 1, 1));
     RunLoop::main().advance(0.5);
 
     // A covered or disabled button does not answer.

@@ -11,38 +11,26 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 namespace vd {
 namespace {
 
 std::string readText(const std::filesystem::path& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return { std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {} };
 }
 
 // Sets an environment variable for the life of the object.
 class ScopedEnv {
 public:
-    ScopedEnv(const char* name, const std::string& value)
-        : m_name(name)
+    ScopedEnv(const char* name, const std::string& value) : m_name(name)
     {
         if (const char* old = std::getenv(name))
             m_old = old;
         ::setenv(name, value.c_str(), 1);
     }
-    ~ScopedEnv()
-    {
-        if (m_old)
-            ::setenv(m_name, m_old->c_str(), 1);
-        else
-            ::unsetenv(m_name);
-    }
+    ~ScopedEnv() { m_old ? ::setenv(m_name, m_old->c_str(), 1) : ::unsetenv(m_name); }
 
 private:
     const char* m_name;
@@ -57,10 +45,8 @@ TEST(ShareSheet, SavesEachPictureUnderANewNameAndNeverReplaces)
     auto b = ShareSheet::savePicture(second, folder.path() / "Pictures");
     ASSERT_TRUE(a && b) << (a ? b.error().message : a.error().message);
     EXPECT_NE(*a, *b);
-    EXPECT_EQ(readText(*a), std::string("\1\2\3"));
-    EXPECT_EQ(readText(*b), std::string("\4\5"));
-    EXPECT_EQ(a->filename().string().rfind("Vardenico ", 0), 0u);
-    EXPECT_EQ(a->extension(), ".png");
+    EXPECT_EQ(std::pair(readText(*a), readText(*b)), std::pair(std::string("\1\2\3"), std::string("\4\5")));
+    EXPECT_TRUE(a->filename().string().starts_with("Vardenico ") && a->extension() == ".png") << *a;
 
     std::ofstream(folder / "file") << "x";
     auto refused = ShareSheet::savePicture(first, folder / "file" / "below");
@@ -84,10 +70,7 @@ TEST(ShareSheet, SharesIntoThePhotoFolderAndHandsTheTextToTheSessionsClipboardPr
     }
     std::filesystem::create_directories(folder / "bin");
     const auto copied = folder / "clipboard.txt";
-    {
-        std::ofstream script(folder / "bin/xclip");
-        script << "#!/bin/sh\ncat > '" << copied.string() << "'\n";
-    }
+    std::ofstream(folder / "bin/xclip") << "#!/bin/sh\ncat > '" << copied.string() << "'\n";
     std::filesystem::permissions(folder / "bin/xclip", std::filesystem::perms::owner_all);
     ScopedEnv path("PATH", (folder / "bin").string() + ":/usr/bin:/bin");
     ScopedEnv x("DISPLAY", ":42");
@@ -128,9 +111,8 @@ TEST(ShareSheet, PresentReportsInAnAlertOrAPopover)
     auto anchor = View::make(Rect { 300, 40, 44, 44 });
     window->addSubview(anchor);
     ShareSheet::present(*window, { {}, "" }, anchor);
-    auto popover = window->viewNamed("shareSheet");
-    ASSERT_TRUE(popover);
-    EXPECT_EQ(popover->className(), "Popover");
+    ASSERT_TRUE(window->viewNamed("shareSheet"));
+    EXPECT_EQ(window->viewNamed("shareSheet")->className(), "Popover");
     EXPECT_EQ(window->viewNamed("shareResult")->automationText(), "Nothing to share.");
 }
 
@@ -164,8 +146,7 @@ TEST(SettingsScreen, KeepsPhotoAccessAndTheLibraryFolder)
 
     screen->folderText()->setText((folder / "Foto").string());
     test::tap(*window, test::centerInWindow(*window->viewNamed("settingsDone")));
-    EXPECT_TRUE(closed);
-    EXPECT_FALSE(window->viewNamed("settingsScreen"));
+    EXPECT_TRUE(closed && !window->viewNamed("settingsScreen"));
     UserDefaults reread(folder / "defaults.json");
     EXPECT_EQ(PhotoLibrary::storedAuthorizationStatus(reread), AuthorizationStatus::Authorized);
     EXPECT_EQ(reread.stringForKey(kPhotoLibraryFolderKey), (folder / "Foto").string());
@@ -182,7 +163,6 @@ TEST(SettingsScreen, KeepsPhotoAccessAndTheLibraryFolder)
 TEST(SettingsScreen, AgreesWithThePhotoLibrary)
 {
     test::TemporaryFolder folder;
-    std::filesystem::create_directories(folder / "Chosen");
     std::filesystem::create_directories(folder / "Chosen" / "Album");
     ScopedEnv noPhotos("VARDENICO_PHOTOS", "");
     ScopedEnv home("HOME", (folder / "home").string());

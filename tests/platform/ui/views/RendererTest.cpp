@@ -23,11 +23,7 @@ Image render(View& view, Size size, double scale = 2)
 
 Image solidImage(int w, int h, Rgba8 colour)
 {
-    PixelBuffer buffer;
-    buffer.width = w;
-    buffer.height = h;
-    buffer.pixels.assign(static_cast<size_t>(w) * h, premultiply(colour));
-    return Image::fromBuffer(std::move(buffer));
+    return Image::fromBuffer({ w, h, std::vector<std::uint32_t>(static_cast<size_t>(w) * h, premultiply(colour)) });
 }
 
 TEST(Renderer, BackgroundCornersBorderAndTransform)
@@ -48,9 +44,7 @@ TEST(Renderer, BackgroundCornersBorderAndTransform)
     EXPECT_EQ(image.pixelWidth(), 200);
     EXPECT_EQ(pixel(image, 30, 30).r, 255);
     EXPECT_EQ(pixel(image, 10.5, 10.5).a, 0) << "the rounded corner is cut";
-    const Rgba8 edge = pixel(image, 30, 10.5);
-    EXPECT_EQ(edge.b, 255) << "the border lies inside the bounds";
-    EXPECT_EQ(edge.r, 0);
+    EXPECT_EQ(pixel(image, 30, 10.5).b - pixel(image, 30, 10.5).r, 255) << "the border lies inside the bounds";
     // The 30 × 10 bar stands upright about its centre (75, 65).
     EXPECT_EQ(pixel(image, 75, 53).g, 255);
     EXPECT_EQ(pixel(image, 62, 65).a, 0);
@@ -62,11 +56,10 @@ TEST(Renderer, AlphaFadesOverlappingChildrenTogether)
     auto group = View::make(Rect(0, 0, 100, 40));
     group->setAlpha(0.5);
     root->addSubview(group);
-    auto a = View::make(Rect(0, 0, 60, 40)), b = View::make(Rect(40, 0, 60, 40));
-    a->setBackgroundColor(Color::rgba(1, 0, 0));
-    b->setBackgroundColor(Color::rgba(1, 0, 0));
-    group->addSubview(a);
-    group->addSubview(b);
+    for (double x : { 0, 40 }) {
+        group->addSubview(View::make(Rect(x, 0, 60, 40)));
+        group->subviews().back()->setBackgroundColor(Color::rgba(1, 0, 0));
+    }
     const Image image = render(*root, { 100, 40 });
     EXPECT_NEAR(pixel(image, 20, 20).a, 128, 1);
     EXPECT_EQ(pixel(image, 50, 20).a, pixel(image, 20, 20).a) << "the overlap is not darker";
@@ -95,8 +88,7 @@ TEST(Renderer, ClipsToRoundedBoundsAndDrawsShadowsOutside)
     EXPECT_EQ(pixel(image, 30, 30).b, 255);
     EXPECT_EQ(pixel(image, 5, 30).a, 0) << "the child is clipped";
     EXPECT_EQ(pixel(image, 30, 55).a, 0);
-    EXPECT_GT(pixel(image, 75, 43).a, 60) << "shadow below the view";
-    EXPECT_EQ(pixel(image, 75, 43).r, 0);
+    EXPECT_TRUE(pixel(image, 75, 43).a > 60 && pixel(image, 75, 43).r == 0) << "shadow below the view";
     EXPECT_EQ(pixel(image, 75, 5).a, 0) << "little shadow above: it is offset down";
 }
 
@@ -116,9 +108,7 @@ TEST(Renderer, ImagesFollowTheContentModeAndTemplatesTakeTheTint)
     EXPECT_EQ(pixel(image, 25, 10).a, 0) << "aspect fit leaves bands above and below";
     EXPECT_EQ(pixel(image, 25, 25).r, 255);
     EXPECT_EQ(pixel(image, 25, 40).a, 0);
-    const Rgba8 tint = pixel(image, 75, 25);
-    EXPECT_EQ(tint.g, 255);
-    EXPECT_EQ(tint.r, 0);
+    EXPECT_EQ(pixel(image, 75, 25).g - pixel(image, 75, 25).r, 255) << "the tint, not the picture's red";
 
     EXPECT_EQ(rectForContentMode(ContentMode::ScaleAspectFill, { 40, 20 }, { 0, 0, 50, 50 }), Rect(-25, 0, 100, 50));
     EXPECT_EQ(rectForContentMode(ContentMode::BottomRight, { 10, 20 }, { 0, 0, 50, 50 }), Rect(40, 30, 10, 20));
@@ -128,13 +118,7 @@ TEST(Renderer, ImagesFollowTheContentModeAndTemplatesTakeTheTint)
 TEST(Renderer, TextIsDrawnInItsFontAndShapeLayersAboveTheContent)
 {
     struct Caption : View {
-        void draw(Painter& painter, const Rect& rect) override
-        {
-            TextStyle style;
-            style.fontName = "GillSans-UltraBold";
-            style.fontSize = 30;
-            painter.drawText("Wg", style, rect);
-        }
+        void draw(Painter& painter, const Rect& rect) override { painter.drawText("Wg", { "GillSans-UltraBold", 30 }, rect); }
     };
     auto caption = std::make_shared<Caption>();
     caption->setFrame({ 0, 0, 100, 50 });
@@ -155,16 +139,13 @@ TEST(Renderer, TextIsDrawnInItsFontAndShapeLayersAboveTheContent)
         for (int x = 0; x < 200; ++x)
             dark += unpremultiply(image.pixelAt(x, y)).g < 100;
     EXPECT_GT(dark, 200) << "glyphs were drawn";
-    EXPECT_EQ(pixel(image, 5, 45).r, 255);
-    EXPECT_EQ(pixel(image, 5, 45).g, 0);
+    EXPECT_EQ(pixel(image, 5, 45).r - pixel(image, 5, 45).g, 255);
     EXPECT_EQ(pixel(image, 15, 45).g, 255) << "a gap of the dash";
 
     const Size size = measureText("Wg", { "GillSans-UltraBold", 30 }, 0);
-    EXPECT_GT(size.width, 30);
-    EXPECT_GE(size.height, 30);
+    EXPECT_TRUE(size.width > 30 && size.height >= 30);
     const Size wrapped = measureText("one two three four five", { "Helvetica", 20, Color::black(), TextAlignment::Left, 0 }, 80);
-    EXPECT_GT(wrapped.height, 2 * 20) << "several lines";
-    EXPECT_LE(wrapped.width, 80);
+    EXPECT_TRUE(wrapped.height > 2 * 20 && wrapped.width <= 80) << "several lines";
 }
 
 }

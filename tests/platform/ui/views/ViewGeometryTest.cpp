@@ -17,6 +17,8 @@ void expectRect(const Rect& r, double x, double y, double w, double h, double to
     EXPECT_NEAR(r.height(), h, tolerance);
 }
 
+void expectPoint(Point p, double x, double y) { EXPECT_LT(std::hypot(p.x - x, p.y - y), 1e-9) << p.x << ", " << p.y; }
+
 TEST(ViewGeometry, FrameOfRotatedAndScaledViewsIsTheBoundingBoxAboutTheCentreAndSetsCentreAndBounds)
 {
     auto view = View::make(Rect(10, 20, 100, 50));
@@ -64,24 +66,15 @@ TEST(ViewGeometry, BoundsOriginShiftsTheChildrenAndPointsConvertThroughRotationA
 
     // The outer view's top-left corner turns to its top-right on screen.
     const Point corner = outer->convertPointToView({ 0, 0 }, nullptr);
-    EXPECT_NEAR(corner.x, 200, 1e-9);
-    EXPECT_NEAR(corner.y, 100, 1e-9);
-    const Point back = outer->convertPointFromView(corner, nullptr);
-    EXPECT_NEAR(back.x, 0, 1e-9);
-    EXPECT_NEAR(back.y, 0, 1e-9);
-
-    const Point innerCentre = inner->convertPointToView({ 10, 10 }, nullptr);
-    EXPECT_NEAR(innerCentre.x, 190, 1e-9);
-    EXPECT_NEAR(innerCentre.y, 110, 1e-9);
+    expectPoint(corner, 200, 100);
+    expectPoint(outer->convertPointFromView(corner, nullptr), 0, 0);
+    expectPoint(inner->convertPointToView({ 10, 10 }, nullptr), 190, 110);
 
     auto sibling = View::make(Rect(0, 0, 50, 50));
     window->addSubview(sibling);
     sibling->setTransform(AffineTransform::scale(2, 2));
-    const Point there = inner->convertPointToView({ 10, 10 }, sibling.get());
-    EXPECT_NEAR(there.x, (190 - (25 - 50)) / 2.0, 1e-9);
-    EXPECT_NEAR(there.y, (110 - (25 - 50)) / 2.0, 1e-9);
-    const Rect rect = inner->convertRectToView(inner->bounds(), nullptr);
-    expectRect(rect, 180, 100, 20, 20);
+    expectPoint(inner->convertPointToView({ 10, 10 }, sibling.get()), (190 - (25 - 50)) / 2.0, (110 - (25 - 50)) / 2.0);
+    expectRect(inner->convertRectToView(inner->bounds(), nullptr), 180, 100, 20, 20);
 }
 
 TEST(ViewGeometry, AutoresizingFollowsTheParentsBounds)
@@ -117,9 +110,8 @@ TEST(ViewHierarchy, OrderOfSubviews)
 {
     auto parent = View::make();
     auto a = View::make(), b = View::make(), c = View::make(), d = View::make();
-    parent->addSubview(a);
-    parent->addSubview(b);
-    parent->addSubview(c);
+    for (auto& view : { a, b, c })
+        parent->addSubview(view);
     EXPECT_EQ(parent->subviews(), (std::vector<std::shared_ptr<View>> { a, b, c }));
     parent->insertSubviewAtIndex(d, 1);
     EXPECT_EQ(parent->subviews(), (std::vector<std::shared_ptr<View>> { a, d, b, c }));
@@ -162,8 +154,7 @@ TEST(ViewHierarchy, LookUpByTagNameAndWindowAndRemovalInsideAViewsOwnCallback)
     EXPECT_EQ(window->viewWithTag(7), child);
     EXPECT_EQ(window->viewNamed("myButtonSalva"), child);
     EXPECT_EQ(window->viewNamed("absent"), nullptr);
-    EXPECT_TRUE(child->isDescendantOfView(window.get()));
-    EXPECT_FALSE(parent->isDescendantOfView(child.get()));
+    EXPECT_TRUE(child->isDescendantOfView(window.get()) && !parent->isDescendantOfView(child.get()));
 
     // Removing a view inside its own callback is safe.
     struct SelfRemoving : View {
