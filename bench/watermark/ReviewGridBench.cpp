@@ -6,11 +6,12 @@
 //     (deliveries, the logo drawn on each, layout and drawing of the window);
 //   - the process's peak resident memory.
 //
-//   watermark_review_grid [WORK_FOLDER] [PHOTOS] [SCALE]
+//   watermark_review_grid [WORK_FOLDER] [PHOTOS] [SCALE] [PREVIEWS]
 //
 // The photos (default 300) are distinct files: one 6000 × 4000 JPEG at quality 92 with camera-like
-// detail and an EXIF thumbnail of 160 × 120, each copy made distinct by a comment of its own, in
-// WORK_FOLDER (default /tmp/vardenico-bench-review), made on the first run and kept. The window is
+// detail and an EXIF thumbnail of 160 × 120 (PREVIEWS "exif", the default) or that and a preview
+// of 1620 × 1080 in an MPF segment ("exif+mpf"), each copy made distinct by a comment of its own,
+// in WORK_FOLDER (default /tmp/vardenico-bench-review), made on the first run and kept. The window is
 // drawn at SCALE pixels a point (default 2). "Adapt to each photo" is on, the slower case.
 
 #include "../BenchSupport.h"
@@ -51,7 +52,7 @@ namespace {
 
 double seconds(Clock::time_point from, Clock::time_point to) { return std::chrono::duration<double>(to - from).count(); }
 
-std::vector<std::uint8_t> cameraPhoto()
+std::vector<std::uint8_t> cameraPhoto(const std::string& previews)
 {
     const int width = 6000, height = 4000;
     std::minstd_rand random(7);
@@ -66,10 +67,13 @@ std::vector<std::uint8_t> cameraPhoto()
     vd::test::CameraJpeg camera;
     camera.main = vd::test::jpegBytes(width, height, colour, 92);
     camera.thumbnail = vd::test::jpegBytes(160, 120, [](int x, int y) -> std::uint32_t { return ((x * 255 / 160) << 16) | ((y * 255 / 120) << 8); }, 85);
+    // A camera's larger preview, as many keep beside the EXIF thumbnail.
+    if (previews == "exif+mpf")
+        camera.preview = vd::test::jpegBytes(1620, 1080, [](int x, int y) -> std::uint32_t { return ((x * 255 / 1620) << 16) | ((y * 255 / 1080) << 8) | ((x + y) * 255 / 2700); }, 85);
     return camera.bytes();
 }
 
-void makeLibrary(const std::filesystem::path& library, int count)
+void makeLibrary(const std::filesystem::path& library, int count, const std::string& previews)
 {
     std::error_code error;
     std::size_t present = 0;
@@ -81,7 +85,7 @@ void makeLibrary(const std::filesystem::path& library, int count)
     std::filesystem::remove_all(library, error);
     std::filesystem::create_directories(library);
     std::printf("making %d distinct photos of 6000 × 4000 in %s…\n", count, library.c_str());
-    const std::vector<std::uint8_t> photo = cameraPhoto();
+    const std::vector<std::uint8_t> photo = cameraPhoto(previews);
     for (int i = 0; i < count; ++i) {
         // A comment segment right after the start marker makes each file distinct.
         char note[32];
@@ -161,12 +165,18 @@ Opened openGrid(PhotoLibrary& library, const Image& logo, double& firstScreenful
 
 int main(int argc, char** argv)
 {
-    if (vd::bench::helpAsked(argc, argv, "[WORK-FOLDER=/tmp/vardenico-bench-review] [PHOTOS=300] [PIXELS-A-POINT=2]"))
+    if (vd::bench::helpAsked(argc, argv, "[WORK-FOLDER=/tmp/vardenico-bench-review] [PHOTOS=300] [PIXELS-A-POINT=2] [PREVIEWS=exif|exif+mpf]"))
         return 0;
     const std::filesystem::path work = argc > 1 ? argv[1] : "/tmp/vardenico-bench-review";
     const int count = argc > 2 ? std::max(1, std::atoi(argv[2])) : 300;
     const double scale = argc > 3 ? std::max(1.0, std::atof(argv[3])) : 2.0;
-    makeLibrary(work / "library", count);
+    const std::string previews = argc > 4 ? argv[4] : "exif";
+    if (previews != "exif" && previews != "exif+mpf") {
+        std::fprintf(stderr, "PREVIEWS is exif or exif+mpf, not %s\n", previews.c_str());
+        return 2;
+    }
+    const std::filesystem::path photos = work / ("library-" + previews);
+    makeLibrary(photos, count, previews);
 
     ::setenv("VARDENICO_HOME", (work / "home").c_str(), 1);
     std::filesystem::create_directories(work / "home");
@@ -174,7 +184,7 @@ int main(int argc, char** argv)
     PhotoLibrary::storeAuthorizationStatus(defaults, AuthorizationStatus::Authorized);
     UserDefaults::standard().setString("tutorialB", "fatto");
     UserDefaults::standard().setBool("keyAdattaAOgniFoto", true);
-    PhotoLibrary library(work / "library", work / "index.sqlite", defaults);
+    PhotoLibrary library(photos, work / ("index-" + previews + ".sqlite"), defaults);
     registerProgramScreens();
     ScreenRegistry::shared().setDeviceKind(DeviceKind::Phone);
     const auto thumbnails = ThumbnailCache::shared()->folder();
@@ -182,14 +192,14 @@ int main(int argc, char** argv)
     logoContext.fill({ 40, 40, 320, 320 }, Color::rgba(1, 1, 1, 0.9));
     const Image logo = logoContext.takeImage();
 
-    std::printf("%d distinct photos of 6000 × 4000 with an EXIF thumbnail, on %ld cores; adapting to each photo\n", count, sysconf(_SC_NPROCESSORS_ONLN));
+    std::printf("%d distinct photos of 6000 × 4000 with %s, on %ld cores; adapting to each photo\n", count, previews == "exif" ? "an EXIF thumbnail of 160 × 120" : "an EXIF thumbnail and a preview of 1620 × 1080", sysconf(_SC_NPROCESSORS_ONLN));
     std::error_code ignored;
     std::filesystem::remove_all(thumbnails, ignored);
-    bench::dropFileCache(work / "library");
+    bench::dropFileCache(photos);
     double cold = 0, warm = 0;
     openGrid(library, logo, cold);
     std::printf("first screenful, photos out of the file cache, thumbnail cache cold: %.3f s\n", cold);
-    bench::dropFileCache(work / "library");
+    bench::dropFileCache(photos);
     auto opened = openGrid(library, logo, warm);
     std::printf("first screenful, photos out of the file cache, thumbnail cache warm: %.3f s\n", warm);
 

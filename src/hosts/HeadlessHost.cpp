@@ -1,6 +1,7 @@
 #include <hosts/HeadlessHost.h>
 
 #include <platform/foundation/Files.h>
+#include <platform/foundation/Log.h>
 #include <platform/foundation/RunLoop.h>
 #include <platform/graphics/DrawingContext.h>
 #include <platform/graphics/ImageCodecs.h>
@@ -88,7 +89,10 @@ Result<Point> HeadlessHost::target(Window& window, const AutomationCommand& comm
             m_scriptMistake = true;
             return fail("no view is named \"" + word.substr(1) + "\"");
         }
-        return view->convertPointToView(view->bounds().center(), nullptr);
+        const Point at = view->convertPointToView(view->bounds().center(), nullptr);
+        // Where a named target lies in the window, for driving the real window the same way.
+        log::debug("automation: " + word + " at " + std::to_string(at.x) + " " + std::to_string(at.y));
+        return at;
     }
     const Point p { number(word), number(command.arguments.at(index + 1)) };
     index += 2;

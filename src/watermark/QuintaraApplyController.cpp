@@ -13,6 +13,7 @@
 #include <platform/graphics/ImageCatalogue.h>
 #include <platform/photos/ImageManager.h>
 #include <platform/photos/PhotoLibrary.h>
+#include <platform/photos/ThumbnailCache.h>
 #include <platform/ui/controls/Button.h>
 #include <platform/ui/controls/ImageView.h>
 #include <platform/ui/controls/Label.h>
@@ -201,6 +202,8 @@ void QuintaraApplyController::viewDidLoad()
         metodoAppareTutorial();
 
     imageManager = std::make_shared<CachingImageManager>();
+    // The strip and the review grid show at once the photos shown before.
+    imageManager->setThumbnailCache(ThumbnailCache::shared());
     m_strip = std::make_shared<Strip>(*this);
     myCollectionView->registerCellClass<cellImgSelezionateApplyController>("cell");
     myCollectionView->setDataSource(m_strip);

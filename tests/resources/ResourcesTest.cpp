@@ -83,8 +83,9 @@ TEST(ImageCatalogue, HoldsThePicturesTheScreensName)
         ASSERT_FALSE(image.isEmpty());
         EXPECT_GE(image.scale(), 3);
         EXPECT_GT(coveredPixels(image), 0);
-        if (std::string(name).starts_with("icon_"))
+        if (std::string(name).starts_with("icon_")) {
             EXPECT_EQ(image.size(), (Size { 28, 28 })) << "the handles are 28 points";
+        }
     }
     // The overlay stretched over a sticker of any size while its rotation snaps, the home header
     // and its four turning circles (the apply screen's spinner reuses one).
@@ -121,8 +122,9 @@ TEST(ColorList, HoldsAnElevenByFifteenGridOfDistinctCodes)
     const std::regex format("#[0-9a-f]{6}");
     for (const auto& code : codes) {
         EXPECT_TRUE(std::regex_match(code, format)) << code;
-        if (code != "#000000") // a code the parser could not read would show as black
+        if (code != "#000000") { // a code the parser could not read would show as black
             EXPECT_NE(Color::fromCode(code), Color::black()) << code;
+        }
         EXPECT_EQ(Color::fromCode(code).htmlRGBColor(), code);
     }
     EXPECT_EQ(std::set(codes.begin(), codes.end()).size(), codes.size());

@@ -69,9 +69,9 @@ TEST(StickerDemo, AScriptShowsTheGuidesFollowingADragAndEveryHandleAtWork)
     EXPECT_TRUE(named(named(start, "myStickerTesto"), "_closeView")["hidden"].get<bool>());
 
     // The guides (horizontal, vertical) while the finger is held, and after it lifts.
-    const std::tuple<const char*, json, std::pair<bool, bool>> held[] = { { "vertical", { 195, 60 }, { false, true } }, { "centre", { 195, 195 }, { true, true } },
+    const std::tuple<const char*, json, std::pair<bool, bool>> whileHeld[] = { { "vertical", { 195, 60 }, { false, true } }, { "centre", { 195, 195 }, { true, true } },
         { "horizontal", { 100, 195 }, { true, false } }, { "away", { 100, 110 }, { false, false } }, { "released", { 130, 160 }, { false, false } } };
-    for (const auto& [name, centre, shown] : held) {
+    for (const auto& [name, centre, shown] : whileHeld) {
         SCOPED_TRACE(name);
         const json dump = readDump(folder, name);
         EXPECT_EQ(named(dump, "myStickerImmagine")["center"], centre);

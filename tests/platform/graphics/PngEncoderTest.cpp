@@ -37,8 +37,9 @@ TEST(PngEncoder, LargePicturesRoundTripExactlyAtEveryCompressionLevel)
             auto again = decodePng(*encodePng(*decoded));
             ASSERT_TRUE(again);
             EXPECT_TRUE(again->buffer()->pixels == decoded->buffer()->pixels) << width << "×" << height;
-            if (opaque)
+            if (opaque) {
                 EXPECT_TRUE(decoded->buffer()->pixels == picture.buffer()->pixels) << width << "×" << height;
+            }
         }
     }
     // Every compression level gives the same pixels.

@@ -42,9 +42,12 @@ std::shared_ptr<ObjectStore> opened(const fs::path& file, int version = 1)
 std::vector<std::string> titles(const fs::path& file, int version = 1)
 {
     std::vector<std::string> result;
-    if (auto store = opened(file, version))
-        for (const auto& row : *store->fetchAll("Logo"))
-            result.push_back(row->stringValue("title").value_or("-"));
+    auto store = opened(file, version);
+    if (!store)
+        return result;
+    const auto rows = store->fetchAll("Logo");
+    for (const auto& row : *rows)
+        result.push_back(row->stringValue("title").value_or("-"));
     return result;
 }
 
@@ -82,8 +85,9 @@ TEST(ObjectStore, RowsSurviveReopeningInInsertionOrderWithAbsentAndEmptyValuesKe
         EXPECT_EQ(row->hasValue("picture"), i % 2 == 0);
         const auto expected = i % 2 == 0 ? std::optional(Bytes(100000, std::uint8_t('a' + i))) : std::nullopt;
         EXPECT_EQ(*row->value("picture"), expected);
-        if (i % 2 == 0)
+        if (i % 2 == 0) {
             EXPECT_EQ(*row->valuePrefix("picture", 8), Bytes(8, std::uint8_t('a' + i)));
+        }
     }
     EXPECT_TRUE((*rows)[1]->hasValue("small") && !(*rows)[0]->hasValue("small")) << "empty is not absent";
     EXPECT_EQ(*(*rows)[1]->value("small"), Bytes());
