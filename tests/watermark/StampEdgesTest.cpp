@@ -1,9 +1,11 @@
 #include "StampFixtures.h"
 
 #include <TestSupport.h>
-
 #include <gtest/gtest.h>
+#include <platform/graphics/DrawingContext.h>
+#include <watermark/ImageUtilities.h>
 
+using namespace vd;
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 
 using namespace vd;
@@ -36,15 +38,9 @@ TEST_F(StampEdges, ALogoTurnedAQuarterClockwiseHasItsLeftHalfOnTop)
     writeUniformJpeg(source, 256, 256, kGrey);
     const Image out = stamp(StampEngine(redBlue, { .sizePercent = 50, .rotationDegrees = 90 }), source);
     ASSERT_EQ(out.pixelWidth(), 256);
-    EXPECT_TRUE(near(rgbAt(out, 128, 80), kRed)) << std::hex << rgbAt(out, 128, 80);
-    EXPECT_TRUE(near(rgbAt(out, 128, 176), kBlue)) << std::hex << rgbAt(out, 128, 176);
-    EXPECT_TRUE(near(rgbAt(out, 80, 100), kRed));
-    EXPECT_TRUE(near(rgbAt(out, 176, 100), kRed));
-    EXPECT_TRUE(near(rgbAt(out, 128, 40), kGrey));
+    expectColours(out, { { 128, 80, kRed }, { 128, 176, kBlue }, { 80, 100, kRed }, { 176, 100, kRed }, { 128, 40, kGrey } });
     // Anticlockwise: the red half goes below.
-    const Image back = stamp(StampEngine(redBlue, { .sizePercent = 50, .rotationDegrees = -90 }), source);
-    EXPECT_TRUE(near(rgbAt(back, 128, 176), kRed));
-    EXPECT_TRUE(near(rgbAt(back, 128, 80), kBlue));
+    expectColours(stamp(StampEngine(redBlue, { .sizePercent = 50, .rotationDegrees = -90 }), source), { { 128, 176, kRed }, { 128, 80, kBlue } });
 }
 
 TEST_F(StampEdges, ALogoAgainstTheBottomRightCornerCoversThePhotosLastRowAndColumn)
@@ -54,12 +50,7 @@ TEST_F(StampEdges, ALogoAgainstTheBottomRightCornerCoversThePhotosLastRowAndColu
     const Image out = stamp(StampEngine(opaqueLogo(40, Color::rgba(1, 0, 0)), { .flags = { 0, 1, 0, 1 }, .sizePercent = 25, .marginPixels = 0 }), source);
     ASSERT_EQ(out.pixelHeight(), 64);
     // The logo is 16 pixels square at 112…128 × 48…64.
-    for (int x : { 112, 120, 127 })
-        EXPECT_TRUE(near(rgbAt(out, x, 63), kRed)) << "last row, x " << x << ": " << std::hex << rgbAt(out, x, 63);
-    for (int y : { 48, 56, 62 })
-        EXPECT_TRUE(near(rgbAt(out, 127, y), kRed)) << "last column, y " << y << ": " << std::hex << rgbAt(out, 127, y);
-    EXPECT_TRUE(near(rgbAt(out, 111, 63), kGrey));
-    EXPECT_TRUE(near(rgbAt(out, 127, 47), kGrey));
+    expectColours(out, { { 112, 63, kRed }, { 120, 63, kRed }, { 127, 63, kRed }, { 127, 48, kRed }, { 127, 56, kRed }, { 127, 62, kRed }, { 111, 63, kGrey }, { 127, 47, kGrey } });
 }
 
 TEST_F(StampEdges, APhotoStoredUpsideDownHasItsStoredLastRowOnTop)
@@ -74,8 +65,7 @@ TEST_F(StampEdges, APhotoStoredUpsideDownHasItsStoredLastRowOnTop)
     ASSERT_EQ(out.pixelWidth(), 64);
     ASSERT_EQ(out.pixelHeight(), 528);
     for (int x : { 16, 40, 63 })
-        for (const auto& [y, colour] : { std::pair { 0, kWhite }, { 7, kWhite }, { 8, kBlack }, { 263, kBlack }, { 264, kGrey }, { 271, kGrey }, { 272, kBlack }, { 527, kBlack } })
-            EXPECT_TRUE(near(rgbAt(out, x, y), colour)) << x << ", " << y << ": " << std::hex << rgbAt(out, x, y);
+        expectColours(out, { { x, 0, kWhite }, { x, 7, kWhite }, { x, 8, kBlack }, { x, 263, kBlack }, { x, 264, kGrey }, { x, 271, kGrey }, { x, 272, kBlack }, { x, 527, kBlack } });
 }
 
 TEST_F(StampEdges, APhotoWhoseXmpSaysTurnedIsWrittenUprightWithXmpOrientationOne)
@@ -92,8 +82,7 @@ TEST_F(StampEdges, APhotoWhoseXmpSaysTurnedIsWrittenUprightWithXmpOrientationOne
     const Image image = stamp(StampEngine(opaqueLogo(10, Color::rgba(1, 0, 0)), {}), source);
     ASSERT_EQ(image.pixelWidth(), 160);
     ASSERT_EQ(image.pixelHeight(), 320);
-    EXPECT_TRUE(near(rgbAt(image, 80, 40), kRed));
-    EXPECT_TRUE(near(rgbAt(image, 80, 280), kGrey));
+    expectColours(image, { { 80, 40, kRed }, { 80, 280, kGrey } });
     // Any viewer, whether it reads EXIF or XMP, must show these pixels as they are.
     auto metadata = ImageMetadata::readFromFile(folder / "stamped-turned.jpg");
     ASSERT_TRUE(metadata.has_value());
@@ -138,3 +127,40 @@ TEST_F(StampEdges, ALogoThatWouldNotShowFailsThePhotoAndOnePartlyOutsideIsStampe
             EXPECT_EQ(stamped->notice.find("partly outside") != std::string::npos, each.notice != nullptr) << stamped->notice;
         }
 }
+
+namespace {
+// Red on the left half, blue on the right half; the top-left quarter is green.
+Image marker()
+{
+    DrawingContext context({ 100, 100 }, DrawingContext::Opacity::Transparent, 1.0);
+    context.fill({ 0, 0, 50, 100 }, Color::rgba(1, 0, 0));
+    context.fill({ 50, 0, 50, 100 }, Color::rgba(0, 0, 1));
+    context.fill({ 0, 0, 50, 50 }, Color::rgba(0, 1, 0));
+    return context.takeImage();
+}
+std::uint32_t rgb(std::uint32_t argb) { return argb & 0xffffff; }
+}
+
+TEST(ImageRotation, FortyFiveDegreesGivesTheBoundingBoxWithTransparentCorners)
+{
+    const Image turned = imageRotatedByDegrees(marker(), 45, false);
+    EXPECT_NEAR(turned.size().width, 141.42, 0.6);
+    EXPECT_NEAR(turned.size().height, 141.42, 0.6);
+    EXPECT_EQ(turned.pixelAt(1, 1) >> 24, 0u);
+    EXPECT_EQ(turned.pixelAt(70, 70) >> 24, 255u);
+}
+
+TEST(ImageRotation, QuarterTurnIsClockwiseAndFlipMirrorsLeftToRight)
+{
+    const Image turned = imageRotatedByDegrees(marker(), 90, false);
+    ASSERT_EQ(turned.pixelWidth(), 100);
+    // Clockwise: the green top-left quarter moves to the top-right.
+    EXPECT_EQ(rgb(turned.pixelAt(75, 25)), 0x00ff00u);
+    EXPECT_EQ(rgb(turned.pixelAt(25, 75)), 0x0000ffu);
+    const Image flipped = imageRotatedByDegrees(marker(), 90, true);
+    // Mirrored before turning: green ends at the bottom-right.
+    EXPECT_EQ(rgb(flipped.pixelAt(75, 75)), 0x00ff00u);
+    EXPECT_EQ(rgb(flipped.pixelAt(25, 25)), 0x0000ffu);
+}
+
+TEST(ImageRotation, EmptyImageGivesEmptyImage) { EXPECT_TRUE(imageRotatedByDegrees(Image {}, 30, false).isEmpty()); }

@@ -96,10 +96,7 @@ TEST(PlacementFile, ReadsEveryFieldAndRefusesNonsenseNamingTheFile)
     EXPECT_NE(measured.check("placement").error().message.find("\"percent\""), std::string::npos);
 }
 
-class StampEngineFiles : public ::testing::Test {
-protected:
-    TemporaryFolder folder;
-};
+using StampEngineFiles = FolderTest;
 
 TEST_F(StampEngineFiles, LogoLandsAtTheComputedPixelsOnLandscapeAndPortraitPhotos)
 {
@@ -116,13 +113,8 @@ TEST_F(StampEngineFiles, LogoLandsAtTheComputedPixelsOnLandscapeAndPortraitPhoto
         ASSERT_EQ(out.pixelHeight(), height);
         // The logo covers [65.625, 665.625) horizontally and ends 65.625 pixels above the bottom.
         const int bottom = height - 66;
-        EXPECT_TRUE(near(rgbAt(out, 70, bottom - 5), kRed));
-        EXPECT_TRUE(near(rgbAt(out, 660, bottom - 595), kRed));
-        EXPECT_TRUE(near(rgbAt(out, 60, bottom - 5), kGrey));
-        EXPECT_TRUE(near(rgbAt(out, 671, bottom - 5), kGrey));
-        EXPECT_TRUE(near(rgbAt(out, 70, height - 60), kGrey));
-        EXPECT_TRUE(near(rgbAt(out, 70, bottom - 605), kGrey));
-        EXPECT_TRUE(near(rgbAt(out, width / 2, height / 2), kGrey));
+        expectColours(out, { { 70, bottom - 5, kRed }, { 660, bottom - 595, kRed }, { 60, bottom - 5, kGrey }, { 671, bottom - 5, kGrey },
+                               { 70, height - 60, kGrey }, { 70, bottom - 605, kGrey }, { width / 2, height / 2, kGrey } });
     }
 }
 
@@ -138,11 +130,9 @@ TEST_F(StampEngineFiles, NonSquareLogosKeepTheirShapeUnturnedAndTurned)
         const Image out = stampedImage(StampEngine(wide, { .rotationDegrees = degrees }), source, folder / "out.jpg");
         // Centre (1000, 1000); the long side 400 lies across (unturned) or along (turned) the photo.
         const int along = degrees == 0 ? 190 : 90, across = degrees == 0 ? 90 : 190;
-        EXPECT_TRUE(near(rgbAt(out, 1000 + along, 1000), kRed));
-        EXPECT_TRUE(near(rgbAt(out, 1000 - along, 1000), kRed));
-        EXPECT_TRUE(near(rgbAt(out, 1000, 1000 + across), kRed));
-        EXPECT_TRUE(near(rgbAt(out, 1000, 1000 + (degrees == 0 ? 110 : 210)), kGrey)) << "not stretched to the square";
-        EXPECT_TRUE(near(rgbAt(out, 1000 + (degrees == 0 ? 210 : 110), 1000), kGrey));
+        // Not stretched to the square: grey just past the short side and the long side.
+        expectColours(out, { { 1000 + along, 1000, kRed }, { 1000 - along, 1000, kRed }, { 1000, 1000 + across, kRed },
+                               { 1000, 1000 + (degrees == 0 ? 110 : 210), kGrey }, { 1000 + (degrees == 0 ? 210 : 110), 1000, kGrey } });
     }
 }
 
@@ -152,9 +142,7 @@ TEST_F(StampEngineFiles, OpacityAndRotationAreApplied)
     writeUniformJpeg(folder / "photo.jpg", 400, 400, 0x000000);
     const Image out = stampedImage(engine, folder / "photo.jpg", folder / "out.jpg");
     // A half-opaque red diamond: its centre is half red, the corners of its square stay black.
-    EXPECT_TRUE(near(rgbAt(out, 200, 200), 0x800000));
-    EXPECT_TRUE(near(rgbAt(out, 105, 105), 0x000000));
-    EXPECT_TRUE(near(rgbAt(out, 200, 110), 0x800000));
+    expectColours(out, { { 200, 200, 0x800000 }, { 105, 105, 0x000000 }, { 200, 110, 0x800000 } });
 }
 
 TEST_F(StampEngineFiles, TurnedPhotosAreStampedUprightAndWrittenWithOrientationOne)
@@ -184,8 +172,7 @@ TEST_F(StampEngineFiles, TurnedPhotosAreStampedUprightAndWrittenWithOrientationO
         auto metadata = ImageMetadata::readFromFile(target);
         ASSERT_TRUE(metadata.has_value());
         EXPECT_EQ(metadata->orientation(), 1);
-        EXPECT_EQ(metadata->exifValue("Exif.Photo.PixelXDimension"), std::to_string(out.pixelWidth()));
-        EXPECT_EQ(metadata->exifValue("Exif.Photo.PixelYDimension"), std::to_string(out.pixelHeight()));
+        expectExif(*metadata, { { "Exif.Photo.PixelXDimension", quarterTurn ? "200" : "300" }, { "Exif.Photo.PixelYDimension", quarterTurn ? "300" : "200" } });
     }
 }
 
