@@ -117,7 +117,7 @@ TEST(LogoFromCanvas, RecordsFollowTheStickersInChildOrder)
     EXPECT_NEAR(records[1].rotazione, std::numbers::pi / 2, 1e-12);
 }
 
-TEST(LogoFromCanvas, SavingAReopenedLogoReplacesItAndMovesItToTheEnd)
+TEST(LogoFromCanvas, SavingAReopenedLogoReplacesItAndMovesItToTheEndAndAMissingOneIsRefused)
 {
     Store s;
     for (int i = 0; i < 5; ++i) {
@@ -141,17 +141,14 @@ TEST(LogoFromCanvas, SavingAReopenedLogoReplacesItAndMovesItToTheEnd)
     ASSERT_EQ(reread->logoStore().myArrLoghiEstratti.size(), 5u);
     EXPECT_EQ(reread->logoStore().myArrLoghiEstratti[4]->myArrViewModel->at(0).nomeImg, "s");
     EXPECT_EQ(reread->logoStore().myArrLoghiEstratti[2]->myArrViewModel->at(0).centrox, 13 + 40);
-}
 
-TEST(LogoFromCanvas, ARefusedSaveLeavesTheCanvasAndTheListsAsTheyWere)
-{
-    Store s;
-    Canvas canvas({ 300, 300 }, Color::rgba(0.5, 0.5, 0.5));
-    canvas.image("c", { 10, 10, 80, 80 }, Color::whiteColor());
-    auto refused = s.store.metodoSalvaLogoDaView(*canvas.view, 4);
+    // A save over a logo that is not there leaves the canvas and the lists as they were.
+    Canvas grey({ 300, 300 }, Color::rgba(0.5, 0.5, 0.5));
+    grey.image("c", { 10, 10, 80, 80 }, Color::whiteColor());
+    auto refused = s.store.metodoSalvaLogoDaView(*grey.view, 5);
     ASSERT_FALSE(refused);
-    EXPECT_NE(refused.error().message.find("logo 4"), std::string::npos) << refused.error().message;
-    EXPECT_EQ(canvas.view->backgroundColor(), Color::rgba(0.5, 0.5, 0.5));
-    EXPECT_TRUE(s.store.myArrLoghiEstratti.empty());
-    EXPECT_TRUE(s.store.myArrLoghiInCore.empty());
+    EXPECT_NE(refused.error().message.find("logo 5"), std::string::npos) << refused.error().message;
+    EXPECT_EQ(grey.view->backgroundColor(), Color::rgba(0.5, 0.5, 0.5));
+    EXPECT_EQ(s.store.myArrLoghiEstratti.size(), 5u);
+    EXPECT_EQ(s.store.myArrLoghiInCore.size(), 5u);
 }
