@@ -1,5 +1,4 @@
 #include <platform/foundation/Analytics.h>
-#include <platform/foundation/Device.h>
 #include <platform/foundation/Files.h>
 
 #include "TestSupport.h"
@@ -7,13 +6,6 @@
 #include <fstream>
 
 using namespace vd;
-
-TEST(Device, FreeSpaceOfAFolderAndNothingForAMissingOne)
-{
-    vd::test::TemporaryFolder folder;
-    EXPECT_GT(Device::freeSpace(folder.path()).value(), 0);
-    EXPECT_FALSE(Device::freeSpace(folder / "missing"));
-}
 
 TEST(Analytics, EventsAreAppendedOneJsonObjectALineAndAnUnwritableFileIsReportedOnce)
 {

@@ -37,13 +37,3 @@ TEST(PngCodec, RoundTripKeepsTransparencyAndColourAndDamageIsRefused)
     ASSERT_FALSE(huge);
     EXPECT_NE(huge.error().message.find("larger"), std::string::npos);
 }
-
-TEST(JpegCodec, RoundTripIsOpaqueAndClose)
-{
-    DrawingContext context({ 64, 48 }, DrawingContext::Opacity::Opaque, 1.0);
-    context.fill({ 0, 0, 64, 48 }, Color::rgba(0.2, 0.6, 0.4));
-    auto decoded = decodeImage(encodeJpeg(context.takeImage(), { .quality = 95 }).value());
-    ASSERT_TRUE(decoded);
-    EXPECT_TRUE(decoded->isOpaque());
-    EXPECT_NEAR(unpremultiply(decoded->pixelAt(32, 24)).g, 153, 3);
-}

@@ -41,13 +41,10 @@ TEST(Renderer, BackgroundCornersBorderAndTransform)
     root->addSubview(turned);
 
     const Image image = render(*root, { 100, 100 });
-    EXPECT_EQ(image.pixelWidth(), 200);
-    EXPECT_EQ(pixel(image, 30, 30).r, 255);
+    EXPECT_EQ(std::pair(image.pixelWidth(), pixel(image, 30, 30).r), std::pair(200, std::uint8_t(255)));
     EXPECT_EQ(pixel(image, 10.5, 10.5).a, 0) << "the rounded corner is cut";
     EXPECT_EQ(pixel(image, 30, 10.5).b - pixel(image, 30, 10.5).r, 255) << "the border lies inside the bounds";
-    // The 30 × 10 bar stands upright about its centre (75, 65).
-    EXPECT_EQ(pixel(image, 75, 53).g, 255);
-    EXPECT_EQ(pixel(image, 62, 65).a, 0);
+    EXPECT_EQ(std::pair(pixel(image, 75, 53).g, pixel(image, 62, 65).a), std::pair<std::uint8_t, std::uint8_t>(255, 0)) << "the 30 × 10 bar stands upright about its centre (75, 65)";
 }
 
 TEST(Renderer, AlphaFadesOverlappingChildrenTogether)
@@ -56,10 +53,8 @@ TEST(Renderer, AlphaFadesOverlappingChildrenTogether)
     auto group = View::make(Rect(0, 0, 100, 40));
     group->setAlpha(0.5);
     root->addSubview(group);
-    for (double x : { 0, 40 }) {
-        group->addSubview(View::make(Rect(x, 0, 60, 40)));
-        group->subviews().back()->setBackgroundColor(Color::rgba(1, 0, 0));
-    }
+    for (double x : { 0, 40 })
+        group->addSubview(View::make(Rect(x, 0, 60, 40))), group->subviews().back()->setBackgroundColor(Color::rgba(1, 0, 0));
     const Image image = render(*root, { 100, 40 });
     EXPECT_NEAR(pixel(image, 20, 20).a, 128, 1);
     EXPECT_EQ(pixel(image, 50, 20).a, pixel(image, 20, 20).a) << "the overlap is not darker";
@@ -86,8 +81,7 @@ TEST(Renderer, ClipsToRoundedBoundsAndDrawsShadowsOutside)
 
     const Image image = render(*root, { 100, 100 }, 1);
     EXPECT_EQ(pixel(image, 30, 30).b, 255);
-    EXPECT_EQ(pixel(image, 5, 30).a, 0) << "the child is clipped";
-    EXPECT_EQ(pixel(image, 30, 55).a, 0);
+    EXPECT_EQ(pixel(image, 5, 30).a + pixel(image, 30, 55).a, 0) << "the child is clipped";
     EXPECT_TRUE(pixel(image, 75, 43).a > 60 && pixel(image, 75, 43).r == 0) << "shadow below the view";
     EXPECT_EQ(pixel(image, 75, 5).a, 0) << "little shadow above: it is offset down";
 }
@@ -105,14 +99,11 @@ TEST(Renderer, ImagesFollowTheContentModeAndTemplatesTakeTheTint)
     root->addSubview(tinted);
 
     const Image image = render(*root, { 100, 50 });
-    EXPECT_EQ(pixel(image, 25, 10).a, 0) << "aspect fit leaves bands above and below";
-    EXPECT_EQ(pixel(image, 25, 25).r, 255);
-    EXPECT_EQ(pixel(image, 25, 40).a, 0);
+    EXPECT_EQ(std::tuple(pixel(image, 25, 10).a, pixel(image, 25, 25).r, pixel(image, 25, 40).a), std::tuple<std::uint8_t, std::uint8_t, std::uint8_t>(0, 255, 0)) << "aspect fit leaves bands above and below";
     EXPECT_EQ(pixel(image, 75, 25).g - pixel(image, 75, 25).r, 255) << "the tint, not the picture's red";
 
-    EXPECT_EQ(rectForContentMode(ContentMode::ScaleAspectFill, { 40, 20 }, { 0, 0, 50, 50 }), Rect(-25, 0, 100, 50));
-    EXPECT_EQ(rectForContentMode(ContentMode::BottomRight, { 10, 20 }, { 0, 0, 50, 50 }), Rect(40, 30, 10, 20));
-    EXPECT_EQ(rectForContentMode(ContentMode::TopLeft, { 10, 20 }, { 0, 0, 50, 50 }), Rect(0, 0, 10, 20));
+    for (auto [mode, size, expected] : { std::tuple { ContentMode::ScaleAspectFill, Size { 40, 20 }, Rect(-25, 0, 100, 50) }, { ContentMode::BottomRight, { 10, 20 }, Rect(40, 30, 10, 20) }, { ContentMode::TopLeft, { 10, 20 }, Rect(0, 0, 10, 20) } })
+        EXPECT_EQ(rectForContentMode(mode, size, { 0, 0, 50, 50 }), expected);
 }
 
 TEST(Renderer, TextIsDrawnInItsFontAndShapeLayersAboveTheContent)
@@ -125,8 +116,7 @@ TEST(Renderer, TextIsDrawnInItsFontAndShapeLayersAboveTheContent)
     caption->setBackgroundColor(Color::whiteColor());
     auto dashes = std::make_shared<ShapeLayer>();
     Path line;
-    line.moveTo({ 0, 45 });
-    line.lineTo({ 100, 45 });
+    line.moveTo({ 0, 45 }), line.lineTo({ 100, 45 });
     dashes->setPath(line);
     dashes->setStrokeColor(Color::rgba(1, 0, 0));
     dashes->setLineWidth(2);
