@@ -229,7 +229,7 @@ TEST_P(GalleryScript, AnEmptyStoreShowsTheAddItemAloneAndSavingWithoutAccessSays
         ASSERT_EQ(store.myArrLoghiEstratti.size(), 2u);
         auto wide = store.myArrLoghiEstratti[0]->myImage(), tall = store.myArrLoghiEstratti[1]->myImage();
         ASSERT_TRUE(wide && tall);
-        EXPECT_EQ(std::pair(unpremultiply(wide->pixelAt(400, 150)).a, unpremultiply(wide->pixelAt(400, 400)).r), std::pair<std::uint8_t, std::uint8_t>(0, 255)) << "the wide picture has margins above";
+        EXPECT_EQ(std::pair(unpremultiply(wide->pixelAt(400, 150)).a, unpremultiply(wide->pixelAt(400, 400)).r), (std::pair<std::uint8_t, std::uint8_t>(0, 255))) << "the wide picture has margins above";
         EXPECT_EQ(unpremultiply(tall->pixelAt(100, 400)).a, 0) << "the tall one beside";
         EXPECT_GT(unpremultiply(tall->pixelAt(400, 400)).b, 200);
     }

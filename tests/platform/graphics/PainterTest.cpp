@@ -37,7 +37,7 @@ TEST(Painter, StateSaverRestoresTransformAndClipAndLayersFadeTogether)
     // Back at the origin, unclipped.
     painter.fillRect({ 0, 0, 5, 10 }, Color::rgba(0, 0, 1));
     const Image image = context.takeImage();
-    EXPECT_EQ(std::pair(at(image, 2, 5).b, at(image, 12, 5).r), std::pair<std::uint8_t, std::uint8_t>(255, 255));
+    EXPECT_EQ(std::pair(at(image, 2, 5).b, at(image, 12, 5).r), (std::pair<std::uint8_t, std::uint8_t>(255, 255)));
     EXPECT_EQ(at(image, 17, 5).a + at(image, 7, 5).a, 0) << "the clip held inside the saved state only";
 
     // A transparency layer fades what overlaps inside it together.

@@ -44,7 +44,7 @@ TEST(Renderer, BackgroundCornersBorderAndTransform)
     EXPECT_EQ(std::pair(image.pixelWidth(), pixel(image, 30, 30).r), std::pair(200, std::uint8_t(255)));
     EXPECT_EQ(pixel(image, 10.5, 10.5).a, 0) << "the rounded corner is cut";
     EXPECT_EQ(pixel(image, 30, 10.5).b - pixel(image, 30, 10.5).r, 255) << "the border lies inside the bounds";
-    EXPECT_EQ(std::pair(pixel(image, 75, 53).g, pixel(image, 62, 65).a), std::pair<std::uint8_t, std::uint8_t>(255, 0)) << "the 30 × 10 bar stands upright about its centre (75, 65)";
+    EXPECT_EQ(std::pair(pixel(image, 75, 53).g, pixel(image, 62, 65).a), (std::pair<std::uint8_t, std::uint8_t>(255, 0))) << "the 30 × 10 bar stands upright about its centre (75, 65)";
 }
 
 TEST(Renderer, AlphaFadesOverlappingChildrenTogether)
@@ -99,7 +99,7 @@ TEST(Renderer, ImagesFollowTheContentModeAndTemplatesTakeTheTint)
     root->addSubview(tinted);
 
     const Image image = render(*root, { 100, 50 });
-    EXPECT_EQ(std::tuple(pixel(image, 25, 10).a, pixel(image, 25, 25).r, pixel(image, 25, 40).a), std::tuple<std::uint8_t, std::uint8_t, std::uint8_t>(0, 255, 0)) << "aspect fit leaves bands above and below";
+    EXPECT_EQ(std::tuple(pixel(image, 25, 10).a, pixel(image, 25, 25).r, pixel(image, 25, 40).a), (std::tuple<std::uint8_t, std::uint8_t, std::uint8_t>(0, 255, 0))) << "aspect fit leaves bands above and below";
     EXPECT_EQ(pixel(image, 75, 25).g - pixel(image, 75, 25).r, 255) << "the tint, not the picture's red";
 
     for (auto [mode, size, expected] : { std::tuple { ContentMode::ScaleAspectFill, Size { 40, 20 }, Rect(-25, 0, 100, 50) }, { ContentMode::BottomRight, { 10, 20 }, Rect(40, 30, 10, 20) }, { ContentMode::TopLeft, { 10, 20 }, Rect(0, 0, 10, 20) } })
