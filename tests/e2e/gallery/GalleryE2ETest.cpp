@@ -7,9 +7,11 @@
 #include <platform/graphics/ImageCodecs.h>
 #include <platform/store/Database.h>
 
+#include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <ranges>
 
 namespace vd {
 namespace {
@@ -69,18 +71,12 @@ ScriptRun runGallery(const std::string& device, const std::string& script, const
     return { test::runApp(std::string("--headless ") + (throughHome ? "" : "--screen gallery ") + "--device " + device + " --script " GALLERY_E2E_SCRIPTS "/" + script + " --out '" + out.string() + "'", folder.path(), environment), out };
 }
 
-json named(const json& tree, const std::string& name)
-{
-    const json* found = test::findNamed(tree, name);
-    return found ? *found : json();
-}
+json named(const json& tree, const std::string& name) { return test::findNamed(tree, name) ? *test::findNamed(tree, name) : json(); }
 
 std::vector<fs::path> pngsIn(const fs::path& folder)
 {
     std::vector<fs::path> found;
-    for (auto& entry : fs::directory_iterator(folder))
-        if (entry.path().extension() == ".png")
-            found.push_back(entry.path());
+    std::ranges::copy_if(fs::directory_iterator(folder) | std::views::transform(&fs::directory_entry::path), std::back_inserter(found), [](const fs::path& p) { return p.extension() == ".png"; });
     return found;
 }
 
@@ -115,8 +111,7 @@ TEST_P(GalleryScript, LoadPreviewSaveShareAndDeleteThroughTheScreens)
     // Three logos, then the add item; the damaged picture leaves its cell empty.
     const json start = run.dump("start");
     EXPECT_EQ(cellsIn(start), 4);
-    EXPECT_TRUE(named(named(start, "myCollectionViewLoghi.0.0"), "myImageViewLogo").contains("image"));
-    EXPECT_FALSE(named(named(start, "myCollectionViewLoghi.0.2"), "myImageViewLogo").contains("image")) << "the damaged logo's cell is empty";
+    EXPECT_EQ(std::pair(named(named(start, "myCollectionViewLoghi.0.0"), "myImageViewLogo").contains("image"), named(named(start, "myCollectionViewLoghi.0.2"), "myImageViewLogo").contains("image")), std::pair(true, false)) << "the damaged logo's cell is empty";
     EXPECT_EQ(named(start, "myCollectionViewLoghi.0.1")["backgroundColor"], "#00ff00ff");
     const auto frame = [&](const json& tree, int item) { return named(tree, "myCollectionViewLoghi.0." + std::to_string(item))["frame"]; };
     EXPECT_EQ(frame(start, 1)[1], frame(start, 0)[1]);
@@ -136,9 +131,7 @@ TEST_P(GalleryScript, LoadPreviewSaveShareAndDeleteThroughTheScreens)
     EXPECT_EQ(named(picker, "imagePickerPopover").is_null(), !tablet) << "a popover on tablets only";
 
     // The photo became the fourth logo: 800 × 800 with the photo 800 × 600 in the middle.
-    const json loaded = run.dump("loaded");
-    EXPECT_TRUE(named(loaded, "photoPicker").is_null());
-    EXPECT_EQ(cellsIn(loaded), 5);
+    EXPECT_TRUE(named(run.dump("loaded"), "photoPicker").is_null() && cellsIn(run.dump("loaded")) == 5);
     {
         auto delegate = AppDelegate::create(folder / "home");
         auto& store = delegate->logoStore();
@@ -147,17 +140,15 @@ TEST_P(GalleryScript, LoadPreviewSaveShareAndDeleteThroughTheScreens)
         testing::internal::GetCapturedStderr();
         ASSERT_EQ(store.myArrLoghiEstratti.size(), 3u) << "after the delete at the end of the script";
         auto added = store.myArrLoghiEstratti.back();
-        ASSERT_TRUE(added->myImageRESIZED);
-        EXPECT_EQ(added->myImageRESIZED->size(), (Size { 200, 200 }));
         auto square = added->myImage();
-        ASSERT_TRUE(square);
+        ASSERT_TRUE(added->myImageRESIZED && square);
+        EXPECT_EQ(added->myImageRESIZED->size(), (Size { 200, 200 }));
         EXPECT_EQ(std::pair(square->pixelWidth(), square->pixelHeight()), std::pair(800, 800));
         for (auto [y, alpha] : { std::pair { 98, 0 }, { 102, 255 }, { 697, 255 }, { 702, 0 } }) // transparent bands above and below
             EXPECT_EQ(unpremultiply(square->pixelAt(400, y)).a, alpha) << y;
         EXPECT_FALSE(added->myArrViewModel);
         // The deleted logo was the editor logo "verde"; the damaged one is still there.
-        EXPECT_FALSE(store.myArrLoghiEstratti[0]->myArrViewModel);
-        ASSERT_TRUE(store.myArrLoghiEstratti[1]->myArrViewModel);
+        ASSERT_TRUE(!store.myArrLoghiEstratti[0]->myArrViewModel && store.myArrLoghiEstratti[1]->myArrViewModel);
         EXPECT_EQ(store.myArrLoghiEstratti[1]->myArrViewModel->front().testo, "danneggiato");
     }
 
@@ -175,10 +166,8 @@ TEST_P(GalleryScript, LoadPreviewSaveShareAndDeleteThroughTheScreens)
     EXPECT_EQ(named(image, "myImageViewPreviewLogo")["backgroundColor"], "#00000033");
 
     const json modifica = run.dump("previewModifica");
-    EXPECT_EQ(named(modifica, "myButtonHOME")["text"], "EDIT");
-    EXPECT_EQ(named(modifica, "myButtonSalvaNelRullino")["text"], "Save to Camera Roll");
-    EXPECT_EQ(named(modifica, "myImageViewPreviewLogo")["backgroundColor"], "#00ff0033");
-    EXPECT_EQ(named(modifica, "myLabelLogoSalvatoInGalleria")["alpha"], 0);
+    EXPECT_EQ(std::pair(named(modifica, "myButtonHOME")["text"], named(modifica, "myButtonSalvaNelRullino")["text"]), std::pair(json("EDIT"), json("Save to Camera Roll")));
+    EXPECT_EQ(std::pair(named(modifica, "myImageViewPreviewLogo")["backgroundColor"], named(modifica, "myLabelLogoSalvatoInGalleria")["alpha"]), std::pair(json("#00ff0033"), json(0)));
 
     EXPECT_EQ(pngsIn(folder / "photos" / "Vardenico").size(), 1u) << "one new photo in the album";
     const auto sharedFiles = pngsIn(folder / "photos");
@@ -187,9 +176,7 @@ TEST_P(GalleryScript, LoadPreviewSaveShareAndDeleteThroughTheScreens)
     EXPECT_FALSE(named(run.dump("shared"), "shareSheet").is_null());
 
     EXPECT_EQ(named(run.dump("deleteAlert"), "alertTitle")["text"], "Delete this logo?");
-    const json after = run.dump("afterDelete");
-    EXPECT_TRUE(named(after, "myButtonDeleteLogo").is_null()) << "back on the gallery";
-    EXPECT_EQ(cellsIn(after), 4) << "one logo fewer";
+    EXPECT_TRUE(named(run.dump("afterDelete"), "myButtonDeleteLogo").is_null() && cellsIn(run.dump("afterDelete")) == 4) << "back on the gallery, one logo fewer";
 }
 
 TEST_P(GalleryScript, AnEmptyStoreShowsTheAddItemAloneAndSavingWithoutAccessSaysWhy)
@@ -202,8 +189,7 @@ TEST_P(GalleryScript, AnEmptyStoreShowsTheAddItemAloneAndSavingWithoutAccessSays
         ASSERT_EQ(run.status, 0) << run.errors;
         EXPECT_EQ(test::viewsCutByWindow(run.dump("panel")), std::vector<std::string>());
         EXPECT_EQ(cellsIn(run.dump("start")), 1) << "the add item alone";
-        EXPECT_EQ(named(run.dump("panel"), "myViewAggiungiCreaLogo")["center"][0], tablet ? 512 : 195);
-        EXPECT_EQ(named(run.dump("closed"), "myViewAggiungiCreaLogo")["center"][0], tablet ? 1536 : 585);
+        EXPECT_EQ(std::pair(named(run.dump("panel"), "myViewAggiungiCreaLogo")["center"][0], named(run.dump("closed"), "myViewAggiungiCreaLogo")["center"][0]), std::pair(json(tablet ? 512 : 195), json(tablet ? 1536 : 585)));
 
         // Files dropped on the window: the two pictures become logos in drop order (the JPEG
         // turned upright by its orientation tag, as "logos add" does), the text file and the
@@ -220,8 +206,7 @@ TEST_P(GalleryScript, AnEmptyStoreShowsTheAddItemAloneAndSavingWithoutAccessSays
         auto dropRun = test::runApp("--headless --screen gallery --device " + device + " --script '" + (folder / "drop.txt").string() + "' --out '" + (folder / "out").string() + "'", folder.path(), environment);
         ASSERT_EQ(dropRun.status, 0) << dropRun.errors;
         const json dropped = test::readJson(folder / "out" / "dropped.json");
-        EXPECT_EQ(named(dropped, "alertMessage")["text"], "These files cannot be read as pictures; no logos were made of them: notes.txt, cut.png.");
-        EXPECT_EQ(cellsIn(dropped), 3) << "two logos and the add item";
+        EXPECT_EQ(std::pair(named(dropped, "alertMessage")["text"], cellsIn(dropped)), std::pair(json("These files cannot be read as pictures; no logos were made of them: notes.txt, cut.png."), 3)) << "two logos and the add item";
         EXPECT_TRUE(named(test::readJson(folder / "out" / "afterDrop.json"), "alert").is_null());
         auto delegate = AppDelegate::create(folder / "home");
         auto& store = delegate->logoStore();
@@ -240,8 +225,7 @@ TEST_P(GalleryScript, AnEmptyStoreShowsTheAddItemAloneAndSavingWithoutAccessSays
     const ScriptRun run = runGallery(device, "preview_noaccess.txt", folder, false);
     ASSERT_EQ(run.status, 0) << run.errors;
     const json noAlbum = run.dump("noAlbum");
-    ASSERT_FALSE(named(noAlbum, "alert").is_null()) << "the save is refused, not confirmed";
-    EXPECT_EQ(named(noAlbum, "myLabelSalvato")["alpha"], 0);
+    EXPECT_TRUE(!named(noAlbum, "alert").is_null() && named(noAlbum, "myLabelSalvato")["alpha"] == 0) << "the save is refused, not confirmed";
     EXPECT_FALSE(fs::exists(folder / "photos" / "Vardenico"));
 }
 
