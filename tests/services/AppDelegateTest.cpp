@@ -10,7 +10,7 @@
 using namespace vd;
 namespace fs = std::filesystem;
 
-TEST(AppDelegate, FirstLaunchCreatesTheStoreMeasuresFreeSpaceAndASaveWithoutChangesWritesNothing)
+TEST(AppDelegate, FirstLaunchCreatesTheStoreMeasuresFreeSpaceWritesNothingUnchangedAndFollowsTheLifecycle)
 {
     test::TemporaryFolder folder;
     ::setenv("VARDENICO_HOME", folder.path().c_str(), 1); // the analytics sink writes here
@@ -28,15 +28,6 @@ TEST(AppDelegate, FirstLaunchCreatesTheStoreMeasuresFreeSpaceAndASaveWithoutChan
     delegate->saveContext();
     EXPECT_EQ(std::pair(fs::last_write_time(file), fs::file_size(file)), before);
 
-    for (auto [bytes, mebibytes] : { std::pair { 1048575LL, 0.0 }, { 1048576LL, 1.0 }, { -10LL, 0.0 }, { 852492288LL, 813.0 } })
-        EXPECT_EQ(AppDelegate::wholeMebibytes(bytes), mebibytes) << bytes;
-    EXPECT_EQ(AppDelegate::create(folder / "no" / "such" / "folder")->metodoSpazioLibero(), -10);
-}
-
-TEST(AppDelegate, LifecycleCallbacks)
-{
-    test::TemporaryFolder folder;
-    auto delegate = AppDelegate::create(folder.path());
     int posts = 0;
     const void* poster = nullptr;
     auto token = NotificationCenter::defaultCenter().addObserver(&posts, "keycerchi", nullptr, [&](const Notification& notification) {
@@ -44,9 +35,7 @@ TEST(AppDelegate, LifecycleCallbacks)
         poster = notification.object;
     });
     delegate->applicationDidBecomeActive();
-    EXPECT_TRUE(delegate->idleTimerDisabled());
-    EXPECT_EQ(delegate->logoStore().myArrStringNameGEOMETRY.size(), 52u);
-    EXPECT_EQ(delegate->logoStore().myArrStringNameICON.size(), 71u);
+    EXPECT_EQ(std::tuple(delegate->idleTimerDisabled(), delegate->logoStore().myArrStringNameGEOMETRY.size(), delegate->logoStore().myArrStringNameICON.size()), std::tuple(true, 52uz, 71uz));
     delegate->applicationWillResignActive();
     EXPECT_FALSE(delegate->idleTimerDisabled());
     delegate->applicationDidEnterBackground();
@@ -57,6 +46,10 @@ TEST(AppDelegate, LifecycleCallbacks)
     EXPECT_TRUE(delegate->idleTimerDisabled());
     EXPECT_EQ(delegate->logoStore().myArrStringNameGEOMETRY.size(), 52u) << "coming back does not append the names again";
     NotificationCenter::defaultCenter().removeObserver(token);
+
+    for (auto [bytes, mebibytes] : { std::pair { 1048575LL, 0.0 }, { 1048576LL, 1.0 }, { -10LL, 0.0 }, { 852492288LL, 813.0 } })
+        EXPECT_EQ(AppDelegate::wholeMebibytes(bytes), mebibytes) << bytes;
+    EXPECT_EQ(AppDelegate::create(folder / "no" / "such" / "folder")->metodoSpazioLibero(), -10);
 }
 
 TEST(AppDelegateDeathTest, StoreThatCannotBeOpenedEndsTheProgramAndIsLeftAsItWas)
@@ -66,7 +59,6 @@ TEST(AppDelegateDeathTest, StoreThatCannotBeOpenedEndsTheProgramAndIsLeftAsItWas
     ASSERT_TRUE(files::writeAtomically(folder / "dictModel.sqlite", std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())));
     EXPECT_EXIT(AppDelegate::create(folder.path())->managedObjectContext(), testing::ExitedWithCode(1), "^Unresolved error .*dictModel.sqlite");
     EXPECT_EXIT(AppDelegate::create(folder.path())->logoStore().metodoCaricaDictOfData(), testing::ExitedWithCode(1), "Failed to initialize the application's saved data");
-    auto bytes = files::readAll(folder / "dictModel.sqlite");
-    ASSERT_TRUE(bytes);
-    EXPECT_EQ(std::string(bytes->begin(), bytes->end()), text);
+    auto bytes = files::readAll(folder / "dictModel.sqlite").value_or(std::vector<std::uint8_t> {});
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), text);
 }
