@@ -17,10 +17,7 @@ using test::findNamed;
 using test::runApp;
 using test::readJson;
 
-Rgba8 pixelAt(const Image& image, double x, double y)
-{
-    return unpremultiply(image.pixelAt(static_cast<int>(x * image.scale()), static_cast<int>(y * image.scale())));
-}
+using test::pixelAt;
 
 TEST(ViewsDemo, AScriptDrivesEveryGestureAndTheDumpsAndScreenshotsShowIt)
 {

@@ -33,20 +33,15 @@ void seedStore(const test::TemporaryFolder& folder, bool withDamaged)
     auto& store = delegate->logoStore();
     store.metodoCaricaDictOfData();
     ASSERT_TRUE(store.metodoAggiungiSingolaImage(picture(400, 400, Color::rgba(1, 0, 0))));
-    for (const std::string text : { "verde", "danneggiato" }) {
-        if (text == "danneggiato" && !withDamaged)
-            break;
+    for (const std::string& text : withDamaged ? std::vector<std::string> { "verde", "danneggiato" } : std::vector<std::string> { "verde" }) {
         auto logo = std::make_shared<DictDatamodelEstratti>();
         logo->setMyImage(picture(300, 300, Color::rgba(0, 0, 1)));
         logo->myArrViewModel = std::vector<ViewModel> { ViewModel("testo", 1.0, "text", Color::clear(), 120, 40, 150, 150, 0, text, "DejaVuSans", 24, Color::black(), 1) };
         logo->myColoreSfongo = Color::rgba(0, 1, 0);
         ASSERT_TRUE(store.metodoSalvaNewObjectInCoreData("", logo));
     }
-    if (withDamaged) {
-        auto database = store::Database::open(folder / "home" / "dictModel.sqlite", store::Database::Access::ReadWrite);
-        ASSERT_TRUE(database);
-        ASSERT_TRUE(database->execute("UPDATE DictCoreData SET myImagePng = X'89504E470D0A1A0A0000', thumbnailCache = NULL WHERE Z_PK = (SELECT MAX(Z_PK) FROM DictCoreData)"));
-    }
+    if (withDamaged)
+        ASSERT_TRUE(store::Database::open(folder / "home" / "dictModel.sqlite", store::Database::Access::ReadWrite).value().execute("UPDATE DictCoreData SET myImagePng = X'89504E470D0A1A0A0000', thumbnailCache = NULL WHERE Z_PK = (SELECT MAX(Z_PK) FROM DictCoreData)"));
 }
 
 struct ScriptRun : test::AppRun {
@@ -147,9 +142,7 @@ TEST_P(GalleryScript, LoadPreviewSaveShareAndDeleteThroughTheScreens)
     // The logo 10 points above the middle of the screen as it is shown (the container's 814
     // points on the phone), whatever size the screen was made at.
     for (const char* step : { "previewImage", "previewModifica" }) {
-        const json preview = run.dump(step);
-        const json area = named(preview, "myViewBgSoprablure")["frame"];
-        const json logo = named(preview, "myImageViewPreviewLogo")["frame"];
+        const json area = named(run.dump(step), "myViewBgSoprablure")["frame"], logo = named(run.dump(step), "myImageViewPreviewLogo")["frame"];
         EXPECT_NEAR(logo[1].get<double>() + logo[3].get<double>() / 2, area[1].get<double>() + area[3].get<double>() / 2 - 10, 0.01) << step;
     }
     EXPECT_EQ(std::pair(named(image, "myButtonSalvaNelRullino")["alpha"], named(image, "myButtonHOME")["alpha"]), std::pair(json(0), json(0))) << "a picture logo cannot be saved again";
@@ -163,7 +156,7 @@ TEST_P(GalleryScript, LoadPreviewSaveShareAndDeleteThroughTheScreens)
     EXPECT_EQ(pngsIn(folder / "photos" / "Vardenico").size(), 1u) << "one new photo in the album";
     const auto sharedFiles = pngsIn(folder / "photos");
     ASSERT_EQ(sharedFiles.size(), 1u) << "the share sheet saved the picture";
-    EXPECT_EQ(sharedFiles[0].filename().string().rfind("Vardenico", 0), 0u);
+    EXPECT_TRUE(sharedFiles[0].filename().string().starts_with("Vardenico"));
     EXPECT_FALSE(named(run.dump("shared"), "shareSheet").is_null());
 
     EXPECT_EQ(named(run.dump("deleteAlert"), "alertTitle")["text"], "Delete this logo?");
