@@ -28,7 +28,7 @@ TEST(ViewsDemo, AScriptDrivesEveryGestureAndTheDumpsAndScreenshotsShowIt)
     const auto before = readJson(folder / "out/before.json");
     const auto after = readJson(folder / "out/after.json");
     EXPECT_EQ(before["frame"], nlohmann::json({ 0, 0, 390, 844 })) << "a phone screen";
-    EXPECT_EQ(std::pair((*findNamed(before, "myLabelContatore"))["text"], (*findNamed(after, "myLabelContatore"))["text"]), std::pair(nlohmann::json("Taps: 0"), nlohmann::json("Taps: 2")));
+    EXPECT_EQ(std::tuple((*findNamed(before, "myLabelContatore"))["text"], (*findNamed(after, "myLabelContatore"))["text"]), std::tuple(nlohmann::json("Taps: 0"), nlohmann::json("Taps: 2")));
 
     // Dragged by (40, 60), then (−30, −20) with two fingers, then pinched to 1.5 times its size.
     const auto& dragged = *findNamed(after, "myViewTrascinabile");
@@ -42,7 +42,7 @@ TEST(ViewsDemo, AScriptDrivesEveryGestureAndTheDumpsAndScreenshotsShowIt)
     auto shotBefore = decodeImageFile(folder / "out/before.png");
     auto shotAfter = decodeImageFile(folder / "out/after.png");
     ASSERT_TRUE(shotBefore && shotAfter);
-    EXPECT_EQ(std::pair(shotAfter->pixelWidth(), shotAfter->pixelHeight()), std::pair(780, 1688)) << "scale 2 by default";
+    EXPECT_EQ(std::tuple(shotAfter->pixelWidth(), shotAfter->pixelHeight()), std::tuple(780, 1688)) << "scale 2 by default";
     const Image before2 = shotBefore->withScale(2), after2 = shotAfter->withScale(2);
     // The yellow view left its first place and covers its new one.
     const Rgba8 yellow { 0xff, 0xb7, 0x03, 0xff };

@@ -24,9 +24,9 @@ TEST(AppDelegate, FirstLaunchCreatesTheStoreMeasuresFreeSpaceWritesNothingUnchan
     EXPECT_EQ(delegate->logoStore().myNumMbLiber, AppDelegate::wholeMebibytes(delegate->metodoSpazioLibero()));
     EXPECT_EQ(delegate->logoStore().appDelegate.lock(), delegate);
     EXPECT_EQ(delegate->managedObjectContext(), delegate->managedObjectContext()) << "built once and kept";
-    const auto before = std::pair(fs::last_write_time(file), fs::file_size(file));
+    const auto before = std::tuple(fs::last_write_time(file), fs::file_size(file));
     delegate->saveContext();
-    EXPECT_EQ(std::pair(fs::last_write_time(file), fs::file_size(file)), before);
+    EXPECT_EQ(std::tuple(fs::last_write_time(file), fs::file_size(file)), before);
 
     int posts = 0;
     const void* poster = nullptr;
@@ -41,7 +41,7 @@ TEST(AppDelegate, FirstLaunchCreatesTheStoreMeasuresFreeSpaceWritesNothingUnchan
     delegate->applicationDidEnterBackground();
     EXPECT_EQ(posts, 0);
     delegate->applicationWillEnterForeground();
-    EXPECT_EQ(std::pair(posts, poster), std::pair(1, static_cast<const void*>(delegate.get())));
+    EXPECT_EQ(std::tuple(posts, poster), std::tuple(1, static_cast<const void*>(delegate.get())));
     delegate->applicationDidBecomeActive();
     EXPECT_TRUE(delegate->idleTimerDisabled());
     EXPECT_EQ(delegate->logoStore().myArrStringNameGEOMETRY.size(), 52u) << "coming back does not append the names again";

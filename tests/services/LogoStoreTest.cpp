@@ -105,7 +105,7 @@ TEST(LogoStore, PictureAndEditorLogosReloadWithWhatEachKeeps)
         EXPECT_TRUE(row.hasMyImagePng() && !(row.myArrViewModel() || row.myColoreView() || row.myNomeKeyDaDict() || row.myAccValueUNO()));
         run.store->myArrLoghiEstratti.push_back(logo);
         ASSERT_TRUE(run.store->metodoSalvaNewObjectInCoreData("", logo));
-        EXPECT_EQ(std::pair(run.store->myArrLoghiInCore.size(), run.store->myArrLoghiEstratti.size()), std::pair(2uz, 2uz));
+        EXPECT_EQ(std::tuple(run.store->myArrLoghiInCore.size(), run.store->myArrLoghiEstratti.size()), std::tuple(2uz, 2uz));
         ASSERT_TRUE(logo->myImage()) << "the saved logo still answers with its picture";
         EXPECT_EQ(logo->myImage()->pixelWidth(), 280);
     }
@@ -113,16 +113,16 @@ TEST(LogoStore, PictureAndEditorLogosReloadWithWhatEachKeeps)
     ASSERT_EQ(again.store->myArrLoghiEstratti.size(), 2u);
     const auto& fromPicture = *again.store->myArrLoghiEstratti[0];
     ASSERT_TRUE(fromPicture.myImageRESIZED && fromPicture.myImage());
-    EXPECT_EQ(std::pair(fromPicture.myImageRESIZED->pixelWidth(), fromPicture.myImageRESIZED->pixelHeight()), std::pair(200, 150));
+    EXPECT_EQ(std::tuple(fromPicture.myImageRESIZED->pixelWidth(), fromPicture.myImageRESIZED->pixelHeight()), std::tuple(200, 150));
     EXPECT_FALSE(fromPicture.myArrViewModel || fromPicture.myColoreSfongo);
     EXPECT_EQ(fromPicture.imagePixelSize(), (std::pair { 640, 480 }));
     EXPECT_EQ(fromPicture.myImage()->pixelAt(320, 240), 0xff00ff00u);
     const auto& loaded = *again.store->myArrLoghiEstratti[1];
-    EXPECT_EQ(std::pair(loaded.myArrViewModel, loaded.myColoreSfongo), std::pair(logo->myArrViewModel, logo->myColoreSfongo));
+    EXPECT_EQ(std::tuple(loaded.myArrViewModel, loaded.myColoreSfongo), std::tuple(logo->myArrViewModel, logo->myColoreSfongo));
     EXPECT_EQ(loaded.myImageRESIZED->pixelWidth(), 200);
     const auto full = loaded.myImage();
     ASSERT_TRUE(full);
-    EXPECT_EQ(std::pair(full->pixelWidth(), full->pixelAt(10, 10)), std::pair(280, picture(140, 140, Color::rgba(0, 0, 1, 0.5), 2).pixelAt(10, 10)));
+    EXPECT_EQ(std::tuple(full->pixelWidth(), full->pixelAt(10, 10)), std::tuple(280, picture(140, 140, Color::rgba(0, 0, 1, 0.5), 2).pixelAt(10, 10)));
 }
 
 TEST(LogoStore, DeleteAndReplaceKeepBothListsAlignedReachTheFileAndRefuseAnIndexOutside)
@@ -163,7 +163,7 @@ TEST(LogoStore, DeleteAndReplaceKeepBothListsAlignedReachTheFileAndRefuseAnIndex
         EXPECT_NE(deleted.error().message.find("logo " + std::to_string(index)), std::string::npos);
         EXPECT_FALSE(run.store->metodoModificaIndexWithIndexDaModificare(index, editorLogo(Color::whiteColor(), "x")));
     }
-    EXPECT_EQ(std::pair(run.store->myArrLoghiEstratti.size(), run.store->myArrLoghiInCore.size()), std::pair(2uz, 2uz));
+    EXPECT_EQ(std::tuple(run.store->myArrLoghiEstratti.size(), run.store->myArrLoghiInCore.size()), std::tuple(2uz, 2uz));
     EXPECT_FALSE(run.delegate->managedObjectContext()->hasChanges());
     EXPECT_FALSE(run.store->metodoAggiungiSingolaImage(Image()));
     EXPECT_EQ(fileBytes(folder / "dictModel.sqlite"), before);
@@ -230,7 +230,7 @@ TEST(LogoStore, AMissingThumbnailCacheIsFilledAndSavedAndThePicturesStay)
         auto picture = run.store->myArrLoghiEstratti[i]->myImage();
         ASSERT_TRUE(picture) << "logo " << i << " lost its picture";
         EXPECT_EQ(std::pair(picture->pixelWidth(), picture->pixelHeight()), sizes[i]);
-        EXPECT_EQ(std::pair(picture->pixelAt(5, 5), picture->pixelAt(sizes[i].first - 5, sizes[i].second - 5)), std::pair(0xffff0000u, 0xff0000ffu));
+        EXPECT_EQ(std::tuple(picture->pixelAt(5, 5), picture->pixelAt(sizes[i].first - 5, sizes[i].second - 5)), std::tuple(0xffff0000u, 0xff0000ffu));
     }
     // A picture that is damaged and has no cache: the logo loads without picture and thumbnail.
     execute(file, "UPDATE DictCoreData SET thumbnailCache = NULL, myImagePng = X'0102' WHERE Z_PK = 1");
@@ -248,7 +248,7 @@ TEST(LogoStore, ReloadGivesOneLogoPerRowKeepsKnownThumbnailsAndRepairsABrokenCac
     for (int i = 0; i < 4; ++i)
         ASSERT_TRUE(run.store->metodoAggiungiSingolaImage(picture(300 + i, 150, Color::rgba(1, 0, 0, 1))));
     run.store->metodoCaricaDictOfData();
-    ASSERT_EQ(std::pair(run.store->myArrLoghiEstratti.size(), run.store->myArrLoghiInCore.size()), std::pair(4uz, 4uz));
+    ASSERT_EQ(std::tuple(run.store->myArrLoghiEstratti.size(), run.store->myArrLoghiInCore.size()), std::tuple(4uz, 4uz));
     EXPECT_EQ(run.store->myArrLoghiEstratti[3]->imagePixelSize(), (std::pair { 303, 150 }));
     const auto* pixels = run.store->myArrLoghiEstratti[0]->myImageRESIZED->buffer();
     execute(folder / "dictModel.sqlite", "UPDATE DictCoreData SET thumbnailCache = X'00'");
@@ -278,7 +278,7 @@ TEST(LogoStore, ResizeScalesTheLongerSideAndAPictureBecomesAnEightHundredSquare)
     const Image square = logoSquareFromPicture(picture(1600, 1200, Color::rgba(1, 0, 0, 1)));
     ASSERT_EQ(sizeOf(square), (std::pair { 800, 800 }));
     EXPECT_EQ((square.pixelAt(400, 50) | square.pixelAt(400, 750)) >> 24, 0u) << "transparent margins above and below";
-    EXPECT_EQ(std::pair(square.pixelAt(400, 400), square.pixelAt(0, 101)), std::pair(0xffff0000u, 0xffff0000u)) << "the photo spans 800 × 600, from y = 100";
+    EXPECT_EQ(std::tuple(square.pixelAt(400, 400), square.pixelAt(0, 101)), std::tuple(0xffff0000u, 0xffff0000u)) << "the photo spans 800 × 600, from y = 100";
     EXPECT_EQ(sizeOf(mySingleElementiManage::ResizeImage(square, 200)), (std::pair { 200, 200 }));
 }
 

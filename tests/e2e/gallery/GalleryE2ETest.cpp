@@ -105,7 +105,7 @@ TEST_P(GalleryScript, LoadPreviewSaveShareAndDeleteThroughTheScreens)
     // Three logos, then the add item; the damaged picture leaves its cell empty.
     const json start = run.dump("start");
     EXPECT_EQ(cellsIn(start), 4);
-    EXPECT_EQ(std::pair(named(named(start, "myCollectionViewLoghi.0.0"), "myImageViewLogo").contains("image"), named(named(start, "myCollectionViewLoghi.0.2"), "myImageViewLogo").contains("image")), std::pair(true, false)) << "the damaged logo's cell is empty";
+    EXPECT_EQ(std::tuple(named(named(start, "myCollectionViewLoghi.0.0"), "myImageViewLogo").contains("image"), named(named(start, "myCollectionViewLoghi.0.2"), "myImageViewLogo").contains("image")), std::tuple(true, false)) << "the damaged logo's cell is empty";
     EXPECT_EQ(named(start, "myCollectionViewLoghi.0.1")["backgroundColor"], "#00ff00ff");
     const auto frame = [&](const json& tree, int item) { return named(tree, "myCollectionViewLoghi.0." + std::to_string(item))["frame"]; };
     EXPECT_EQ(frame(start, 1)[1], frame(start, 0)[1]);
@@ -145,13 +145,13 @@ TEST_P(GalleryScript, LoadPreviewSaveShareAndDeleteThroughTheScreens)
         const json area = named(run.dump(step), "myViewBgSoprablure")["frame"], logo = named(run.dump(step), "myImageViewPreviewLogo")["frame"];
         EXPECT_NEAR(logo[1].get<double>() + logo[3].get<double>() / 2, area[1].get<double>() + area[3].get<double>() / 2 - 10, 0.01) << step;
     }
-    EXPECT_EQ(std::pair(named(image, "myButtonSalvaNelRullino")["alpha"], named(image, "myButtonHOME")["alpha"]), std::pair(json(0), json(0))) << "a picture logo cannot be saved again";
+    EXPECT_EQ(std::tuple(named(image, "myButtonSalvaNelRullino")["alpha"], named(image, "myButtonHOME")["alpha"]), std::tuple(json(0), json(0))) << "a picture logo cannot be saved again";
     EXPECT_EQ(named(image, "myButtonBack")["text"], "< ");
     EXPECT_EQ(named(image, "myImageViewPreviewLogo")["backgroundColor"], "#00000033");
 
     const json modifica = run.dump("previewModifica");
-    EXPECT_EQ(std::pair(named(modifica, "myButtonHOME")["text"], named(modifica, "myButtonSalvaNelRullino")["text"]), std::pair(json("EDIT"), json("Save to Camera Roll")));
-    EXPECT_EQ(std::pair(named(modifica, "myImageViewPreviewLogo")["backgroundColor"], named(modifica, "myLabelLogoSalvatoInGalleria")["alpha"]), std::pair(json("#00ff0033"), json(0)));
+    EXPECT_EQ(std::tuple(named(modifica, "myButtonHOME")["text"], named(modifica, "myButtonSalvaNelRullino")["text"]), std::tuple(json("EDIT"), json("Save to Camera Roll")));
+    EXPECT_EQ(std::tuple(named(modifica, "myImageViewPreviewLogo")["backgroundColor"], named(modifica, "myLabelLogoSalvatoInGalleria")["alpha"]), std::tuple(json("#00ff0033"), json(0)));
 
     EXPECT_EQ(pngsIn(folder / "photos" / "Vardenico").size(), 1u) << "one new photo in the album";
     const auto sharedFiles = pngsIn(folder / "photos");
@@ -173,7 +173,7 @@ TEST_P(GalleryScript, AnEmptyStoreShowsTheAddItemAloneAndSavingWithoutAccessSays
         ASSERT_EQ(run.status, 0) << run.errors;
         EXPECT_EQ(test::viewsCutByWindow(run.dump("panel")), std::vector<std::string>());
         EXPECT_EQ(cellsIn(run.dump("start")), 1) << "the add item alone";
-        EXPECT_EQ(std::pair(named(run.dump("panel"), "myViewAggiungiCreaLogo")["center"][0], named(run.dump("closed"), "myViewAggiungiCreaLogo")["center"][0]), std::pair(json(tablet ? 512 : 195), json(tablet ? 1536 : 585)));
+        EXPECT_EQ(std::tuple(named(run.dump("panel"), "myViewAggiungiCreaLogo")["center"][0], named(run.dump("closed"), "myViewAggiungiCreaLogo")["center"][0]), std::tuple(json(tablet ? 512 : 195), json(tablet ? 1536 : 585)));
 
         // Files dropped on the window: the two pictures become logos in drop order (the JPEG
         // turned upright by its orientation tag, as "logos add" does), the text file and the
@@ -190,7 +190,7 @@ TEST_P(GalleryScript, AnEmptyStoreShowsTheAddItemAloneAndSavingWithoutAccessSays
         auto dropRun = test::runApp("--headless --screen gallery --device " + device + " --script '" + (folder / "drop.txt").string() + "' --out '" + (folder / "out").string() + "'", folder.path(), environment);
         ASSERT_EQ(dropRun.status, 0) << dropRun.errors;
         const json dropped = test::readJson(folder / "out" / "dropped.json");
-        EXPECT_EQ(std::pair(named(dropped, "alertMessage")["text"], cellsIn(dropped)), std::pair(json("These files cannot be read as pictures; no logos were made of them: notes.txt, cut.png."), 3)) << "two logos and the add item";
+        EXPECT_EQ(std::tuple(named(dropped, "alertMessage")["text"], cellsIn(dropped)), std::tuple(json("These files cannot be read as pictures; no logos were made of them: notes.txt, cut.png."), 3)) << "two logos and the add item";
         EXPECT_TRUE(named(test::readJson(folder / "out" / "afterDrop.json"), "alert").is_null());
         auto delegate = AppDelegate::create(folder / "home");
         auto& store = delegate->logoStore();
@@ -198,7 +198,7 @@ TEST_P(GalleryScript, AnEmptyStoreShowsTheAddItemAloneAndSavingWithoutAccessSays
         ASSERT_EQ(store.myArrLoghiEstratti.size(), 2u);
         auto wide = store.myArrLoghiEstratti[0]->myImage(), tall = store.myArrLoghiEstratti[1]->myImage();
         ASSERT_TRUE(wide && tall);
-        EXPECT_EQ(std::pair(unpremultiply(wide->pixelAt(400, 150)).a, unpremultiply(wide->pixelAt(400, 400)).r), (std::pair<std::uint8_t, std::uint8_t>(0, 255))) << "the wide picture has margins above";
+        EXPECT_EQ(std::tuple(unpremultiply(wide->pixelAt(400, 150)).a, unpremultiply(wide->pixelAt(400, 400)).r), (std::tuple<std::uint8_t, std::uint8_t>(0, 255))) << "the wide picture has margins above";
         EXPECT_EQ(unpremultiply(tall->pixelAt(100, 400)).a, 0) << "the tall one beside";
         EXPECT_GT(unpremultiply(tall->pixelAt(400, 400)).b, 200);
     }

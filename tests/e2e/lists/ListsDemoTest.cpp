@@ -107,14 +107,14 @@ TEST_P(ListsDemo, AScriptDrivesEveryListControlThroughTheNavigationStack)
     const json bounds = valueOf(dump("zoomed"), "myScrollViewZoom", "bounds");
     ASSERT_TRUE(bounds.is_array());
     const double w = bounds[2].get<double>(), h = bounds[3].get<double>();
-    EXPECT_EQ(std::pair(bounds[0].get<double>(), bounds[1].get<double>()), std::pair(w / 2 + 60, h / 2 + 40)) << "zoomed about the middle, then dragged";
+    EXPECT_EQ(std::tuple(bounds[0].get<double>(), bounds[1].get<double>()), std::tuple(w / 2 + 60, h / 2 + 40)) << "zoomed about the middle, then dragged";
 
     // A modal screen covers the stack, which is hidden below it, until its button closes it.
     EXPECT_EQ(textOf(dump("modal"), "myLabelInfo"), "Presented over the stack");
     ASSERT_EQ(dump("modal")["subviews"].size(), 2u);
-    EXPECT_EQ(std::pair(dump("modal")["subviews"][0]["hidden"], dump("modal")["subviews"][1]["name"]), std::pair(json(true), json("presentation")));
+    EXPECT_EQ(std::tuple(dump("modal")["subviews"][0]["hidden"], dump("modal")["subviews"][1]["name"]), std::tuple(json(true), json("presentation")));
     EXPECT_EQ(textOf(dump("dismissed"), "myLabelInfo") + " | " + textOf(dump("dismissed"), "myLabelZoom"), "<absent> | Zoom 2.0×");
-    EXPECT_EQ(std::pair(dump("dismissed")["subviews"].size(), dump("dismissed")["subviews"][0]["hidden"]), std::pair(1uz, json(false)));
+    EXPECT_EQ(std::tuple(dump("dismissed")["subviews"].size(), dump("dismissed")["subviews"][0]["hidden"]), std::tuple(1uz, json(false)));
 
     // Back: the first screen again, as it was left, having appeared a second time.
     EXPECT_EQ(findNamed(dump("back"), "myScrollViewZoom"), nullptr);

@@ -24,7 +24,7 @@ TEST(Analytics, EventsAreAppendedOneJsonObjectALineAndAnUnwritableFileIsReported
         events.push_back(nlohmann::json::parse(line));
     ASSERT_EQ(events.size(), 4u);
     EXPECT_EQ(std::pair(events[0]["event"], events[1]["event"]), std::pair(nlohmann::json("Session Start"), nlohmann::json("Home Appear")));
-    EXPECT_EQ(std::pair(events[1]["attributes"]["Autorizazzione Foto"], events[2]["attributes"]["N° foto"]), std::pair(nlohmann::json("true"), nlohmann::json(12)));
+    EXPECT_EQ(std::tuple(events[1]["attributes"]["Autorizazzione Foto"], events[2]["attributes"]["N° foto"]), std::tuple(nlohmann::json("true"), nlohmann::json(12)));
     EXPECT_TRUE(events[3]["event"] == "Logo Maker Appear" && events[3]["attributes"].empty());
     const std::string time = events[3]["time"];
     EXPECT_TRUE(time.size() == 24u && time.back() == 'Z') << time;

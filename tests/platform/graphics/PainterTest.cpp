@@ -37,7 +37,7 @@ TEST(Painter, StateSaverRestoresTransformAndClipAndLayersFadeTogether)
     // Back at the origin, unclipped.
     painter.fillRect({ 0, 0, 5, 10 }, Color::rgba(0, 0, 1));
     const Image image = context.takeImage();
-    EXPECT_EQ(std::pair(at(image, 2, 5).b, at(image, 12, 5).r), (std::pair<std::uint8_t, std::uint8_t>(255, 255)));
+    EXPECT_EQ(std::tuple(at(image, 2, 5).b, at(image, 12, 5).r), (std::tuple<std::uint8_t, std::uint8_t>(255, 255)));
     EXPECT_EQ(at(image, 17, 5).a + at(image, 7, 5).a, 0) << "the clip held inside the saved state only";
 
     // A transparency layer fades what overlaps inside it together.
@@ -95,8 +95,8 @@ TEST(ImageDecoding, FileFormatIsToldByItsSignature)
         std::ofstream(folder / name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return folder / name;
     };
-    EXPECT_EQ(std::pair(sniffFileFormat(write("a.jpg", { 0xFF, 0xD8, 0xFF, 0xE0 })), sniffFileFormat(write("b.png", { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n' }))), std::pair(ImageFormat::Jpeg, ImageFormat::Png));
-    EXPECT_EQ(std::pair(sniffFileFormat(write("short.jpg", { 0xFF, 0xD8 })), sniffFileFormat(folder / "missing.jpg")), std::pair(ImageFormat::Unknown, ImageFormat::Unknown));
+    EXPECT_EQ(std::tuple(sniffFileFormat(write("a.jpg", { 0xFF, 0xD8, 0xFF, 0xE0 })), sniffFileFormat(write("b.png", { 0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n' }))), std::tuple(ImageFormat::Jpeg, ImageFormat::Png));
+    EXPECT_EQ(std::tuple(sniffFileFormat(write("short.jpg", { 0xFF, 0xD8 })), sniffFileFormat(folder / "missing.jpg")), std::tuple(ImageFormat::Unknown, ImageFormat::Unknown));
 }
 
 TEST(BoxBlur, SpreadsAnEdgeAndKeepsAFlatPictureFlat)

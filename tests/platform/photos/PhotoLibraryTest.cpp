@@ -132,7 +132,7 @@ TEST_F(PhotoLibraryFolder, AlbumsAreFirstLevelFoldersAndTheirTitlesNeverLeaveThe
     nonEmpty.predicate = FetchPredicate::greater("estimatedAssetCount", 0);
     const auto albums = library->fetchAssetCollectionsWithType(AssetCollectionType::Album, AssetCollectionSubtype::AlbumRegular, nonEmpty);
     ASSERT_EQ(albums.count(), 1u);
-    EXPECT_EQ(std::pair(albums[0].localizedTitle, albums[0].estimatedAssetCount), std::pair(std::string("Holidays"), 2uz));
+    EXPECT_EQ(std::tuple(albums[0].localizedTitle, albums[0].estimatedAssetCount), std::tuple(std::string("Holidays"), 2uz));
     EXPECT_EQ(identifiers(library->fetchAssetsInAssetCollection(albums[0], newestImagesFirst())), (std::vector<std::string> { "Holidays/Day 2/sunset.jpeg", "Holidays/beach.JPG" }));
 
     EXPECT_EQ(library->fetchTopLevelUserCollectionsWithOptions().count(), 2u); // Empty and Holidays
@@ -152,10 +152,10 @@ TEST_F(PhotoLibraryFolder, TheIndexMakesTheSecondListingReadNothingAndFollowsCha
 {
     {
         auto library = makeLibrary();
-        EXPECT_EQ(std::pair(library->fetchAssetsWithOptions().count(), library->filesReadInLastScan()), std::pair(4uz, 4uz));
+        EXPECT_EQ(std::tuple(library->fetchAssetsWithOptions().count(), library->filesReadInLastScan()), std::tuple(4uz, 4uz));
     }
     auto library = makeLibrary();
-    EXPECT_EQ(std::pair(library->fetchAssetsWithOptions().count(), library->filesReadInLastScan()), std::pair(4uz, 0uz));
+    EXPECT_EQ(std::tuple(library->fetchAssetsWithOptions().count(), library->filesReadInLastScan()), std::tuple(4uz, 0uz));
     EXPECT_EQ(library->fetchAssetsWithOptions(newestImagesFirst())[1].orientation, 6); // from the index
 
     std::filesystem::remove(root / "old.jpg");
@@ -210,7 +210,7 @@ TEST_F(PhotoLibraryFolder, AuthorizationIsAskedOnceAndKeptAcrossRunsWhateverTheA
     });
     library->requestAuthorization([&](AuthorizationStatus status) { answered = status; });
     library->requestAuthorization([&](AuthorizationStatus status) { answered = status; });
-    EXPECT_EQ(std::pair(asked, answered), std::pair(1, AuthorizationStatus::Authorized));
+    EXPECT_EQ(std::tuple(asked, answered), std::tuple(1, AuthorizationStatus::Authorized));
 
     UserDefaults reloaded(folder / "defaults.json");
     PhotoLibrary again(root, folder / "index.sqlite", reloaded);
@@ -300,7 +300,7 @@ TEST_F(PhotoLibraryFolder, TheApplicationAlbumIsCreatedOnceAuthorizedAndReceives
     ASSERT_TRUE(album.saveImage(vd::test::opaqueLogo(8, Color::rgba(1, 1, 1))));
     auto photos = library->fetchAssetsInAssetCollection(*album.assetCollection());
     ASSERT_EQ(photos.count(), 1u);
-    EXPECT_EQ(std::pair(photos[0].path.extension().string(), CustomPhotoAlbum(*library).assetCollection()->localIdentifier), std::pair(std::string(".png"), std::string("Vardenico")));
+    EXPECT_EQ(std::tuple(photos[0].path.extension().string(), CustomPhotoAlbum(*library).assetCollection()->localIdentifier), std::tuple(std::string(".png"), std::string("Vardenico")));
 
     std::optional<ContentEditingInput> input;
     library->requestContentEditingInput(photos[0], [&](std::optional<ContentEditingInput> given) { input = given; });
@@ -354,7 +354,7 @@ TEST_F(PhotoLibraryFolder, SavedPhotosWriterKeepsTheExactBytesNeverReplacesAndTh
     auto first = writer.writeImageDataToSavedPhotosAlbum(bytes, nullptr, "/elsewhere/IMG_7.jpg");
     auto second = writer.writeImageDataToSavedPhotosAlbum(bytes, nullptr, "/elsewhere/IMG_7.jpg");
     ASSERT_TRUE(first.has_value() && second.has_value());
-    EXPECT_EQ(std::pair(first->filename(), second->filename()), std::pair(std::filesystem::path("IMG_7_vardenico.jpg"), std::filesystem::path("IMG_7_vardenico_2.jpg")));
+    EXPECT_EQ(std::tuple(first->filename(), second->filename()), std::tuple(std::filesystem::path("IMG_7_vardenico.jpg"), std::filesystem::path("IMG_7_vardenico_2.jpg")));
     EXPECT_EQ(*files::readAll(*first), bytes);
 
     ImageMetadata metadata;

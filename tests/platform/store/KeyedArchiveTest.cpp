@@ -40,7 +40,7 @@ TEST(KeyedArchive, IntegersStringsAndColoursKeepTheirKindsAndWhatIsNotAnArchiveI
     KeyedUnarchiver decoder(*root);
     EXPECT_EQ(std::tuple(decoder.className(), decoder.decodeInteger("count"), decoder.decodeInteger("big")), std::tuple(std::string("Thing"), std::optional<std::int64_t>(2), std::optional(std::numeric_limits<std::int64_t>::min())));
     EXPECT_TRUE(!decoder.decodeInteger("ratio") && !decoder.decodeDouble("count") && !decoder.decodeString("count")) << "each kind is only itself";
-    EXPECT_EQ(std::pair(decoder.decodeString("name"), decoder.decodeColor("tint")), std::pair(std::optional<std::string>("Caffè \"Nero\""), std::optional(vd::Color::rgba(1.0, 0.5, 1.0 / 3.0, 0.25))));
+    EXPECT_EQ(std::tuple(decoder.decodeString("name"), decoder.decodeColor("tint")), std::tuple(std::optional<std::string>("Caffè \"Nero\""), std::optional(vd::Color::rgba(1.0, 0.5, 1.0 / 3.0, 0.25))));
     EXPECT_TRUE(!decoder.decodeColor("name") && !decoder.containsValueForKey("missing") && !decoder.containsValueForKey("$class"));
 
     // What is not an archive is refused, naming where it came from.

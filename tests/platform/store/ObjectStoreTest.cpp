@@ -300,7 +300,7 @@ TEST(ObjectStoreUpdate, ChangingOneFieldKeepsAnUnreadOnDemandValue)
     auto rows = *opened(file)->fetchAll("Logo");
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(titles(file), (std::vector<std::string> { "renamed", "second" }));
-    EXPECT_EQ(std::pair(rows[0]->stringValue("small"), rows[1]->stringValue("small")), std::pair(std::optional<std::string>("thumb"), std::optional<std::string>("new thumb")));
+    EXPECT_EQ(std::tuple(rows[0]->stringValue("small"), rows[1]->stringValue("small")), std::tuple(std::optional<std::string>("thumb"), std::optional<std::string>("new thumb")));
     for (const auto& row : rows) {
         EXPECT_TRUE(row->hasValue("picture"));
         EXPECT_EQ(row->value("picture")->value_or(Bytes()), picture) << row->stringValue("title").value_or("?") << " lost its picture";

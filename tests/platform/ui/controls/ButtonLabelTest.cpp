@@ -67,7 +67,7 @@ TEST(Button, TouchUpInsideOnlyWhenTheFingerLiftsNearTheEnabledButton)
     window->addSubview(button);
 
     window->sendTouches(TouchPhase::Began, { { 1, { 100, 70 } } });
-    EXPECT_EQ(std::pair(button->isHighlighted(), button->state()), std::pair(true, ControlStateHighlighted));
+    EXPECT_EQ(std::tuple(button->isHighlighted(), button->state()), std::tuple(true, ControlStateHighlighted));
     window->sendTouches(TouchPhase::Moved, { { 1, { 180, 70 } } });
     EXPECT_TRUE(button->isHighlighted()) << "30 points outside is still inside";
     window->sendTouches(TouchPhase::Ended, { { 1, { 180, 70 } } });
@@ -86,12 +86,12 @@ TEST(Button, TouchUpInsideOnlyWhenTheFingerLiftsNearTheEnabledButton)
     button->setTitle("Non disponibile", ControlStateDisabled);
     button->setEnabled(false);
     test::tap(*window, { 100, 70 });
-    EXPECT_EQ(std::pair(taps.down + taps.inside, button->currentTitle()), std::pair(0, std::string("Non disponibile")));
+    EXPECT_EQ(std::tuple(taps.down + taps.inside, button->currentTitle()), std::tuple(0, std::string("Non disponibile")));
     nlohmann::json values;
     button->automationValues(values);
     EXPECT_EQ(values["enabled"], false);
     button->setEnabled(true);
-    EXPECT_EQ(std::pair(button->currentTitle(), button->titleForState(ControlStateHighlighted)), std::pair(std::string("Salva"), std::string("Salva"))) << "a state without its own title falls back to normal";
+    EXPECT_EQ(std::tuple(button->currentTitle(), button->titleForState(ControlStateHighlighted)), std::tuple(std::string("Salva"), std::string("Salva"))) << "a state without its own title falls back to normal";
 }
 
 TEST(Button, ActionMayRemoveTheButton)

@@ -34,23 +34,23 @@ TEST(ControlsGallery, APhoneScriptDrivesEveryControl)
     ASSERT_EQ(run.status, 0) << run.errors;
 
     const json start = run.dump("start");
-    EXPECT_EQ(std::pair(named(start, "myButtonDisabled")["enabled"], named(start, "myImageViewAnimated")["animating"]), std::pair(json(false), json(true)));
+    EXPECT_EQ(std::tuple(named(start, "myButtonDisabled")["enabled"], named(start, "myImageViewAnimated")["animating"]), std::tuple(json(false), json(true)));
 
     const json values = run.dump("values");
     EXPECT_EQ(textOf(values, "myLabelTaps"), "Taps: 2") << "the disabled button counts nothing";
-    EXPECT_EQ(std::pair(named(values, "myButtonStar")["selected"], named(values, "myButtonStar")["image"]), std::pair(json(true), json("demoStarSelected")));
+    EXPECT_EQ(std::tuple(named(values, "myButtonStar")["selected"], named(values, "myButtonStar")["image"]), std::tuple(json(true), json("demoStarSelected")));
     // The finger lands on the track right of the thumb (the middle: 0.5) and moves 60 of 214 points.
     EXPECT_NEAR(named(values, "mySlider")["value"].get<double>(), 0.5 + 60.0 / 214, 0.01);
     EXPECT_EQ(textOf(values, "myLabelSlider"), "0.78");
     EXPECT_NEAR(named(values, "mySliderVertical")["value"].get<double>(), 0.85, 0.05) << "dragging up raises the slider standing in its turned container";
     EXPECT_EQ(named(values, "myViewSliderContainer")["frame"][2], 31) << "the container stands upright";
-    EXPECT_EQ(std::pair(named(values, "myStepper")["value"], textOf(values, "myLabelStepper")), std::pair(json(50.0), std::string("50 pt"))) << "a tap and a held press run to the maximum";
-    EXPECT_EQ(std::pair(named(values, "mySegmented")["selectedSegmentIndex"], textOf(values, "myLabelSegmented")), std::pair(json(1), std::string("Gray")));
+    EXPECT_EQ(std::tuple(named(values, "myStepper")["value"], textOf(values, "myLabelStepper")), std::tuple(json(50.0), std::string("50 pt"))) << "a tap and a held press run to the maximum";
+    EXPECT_EQ(std::tuple(named(values, "mySegmented")["selectedSegmentIndex"], textOf(values, "myLabelSegmented")), std::tuple(json(1), std::string("Gray")));
     const json progress = named(values, "myProgress");
     EXPECT_EQ(progress["progress"], 0.25);
     EXPECT_NEAR(named(progress, "progressFill")["bounds"][2].get<double>(), progress["bounds"][2].get<double>() / 4, 0.01);
     EXPECT_EQ(named(values, "mySwitch")["on"], true);
-    EXPECT_EQ(std::pair(named(values, "myImageViewAnimated")["animating"], named(values, "myImageViewAnimated")["image"]), std::pair(json(false), json("demoStill")));
+    EXPECT_EQ(std::tuple(named(values, "myImageViewAnimated")["animating"], named(values, "myImageViewAnimated")["image"]), std::tuple(json(false), json("demoStill")));
 
     const json editing = run.dump("editing");
     const json text = named(editing, "myTextView");
@@ -63,10 +63,10 @@ TEST(ControlsGallery, APhoneScriptDrivesEveryControl)
     const json edited = run.dump("edited");
     EXPECT_EQ(named(edited, "myTextView")["firstResponder"], false);
     EXPECT_TRUE(named(edited, "keyboardToolbar").is_null()) << "Done took the bar away";
-    EXPECT_EQ(std::pair(named(edited, "myTextView")["alignment"], textOf(edited, "myLabelResult")), std::pair(json("center"), std::string("Alignment Centre")));
+    EXPECT_EQ(std::tuple(named(edited, "myTextView")["alignment"], textOf(edited, "myLabelResult")), std::tuple(json("center"), std::string("Alignment Centre")));
 
     const json alert = named(run.dump("alert"), "alert");
-    EXPECT_EQ(std::pair(alert["title"], alert["actions"][1]["style"]), std::pair(json("Vardenico"), json("cancel")));
+    EXPECT_EQ(std::tuple(alert["title"], alert["actions"][1]["style"]), std::tuple(json("Vardenico"), json("cancel")));
     EXPECT_EQ(textOf(run.dump("alertClosed"), "myLabelResult"), "Alert: Cancel");
     EXPECT_TRUE(named(run.dump("alertClosed"), "alert").is_null());
 
@@ -105,7 +105,7 @@ TEST(ControlsGallery, OnATabletTheShareSheetIsAPopoverByItsButton)
     EXPECT_GT(named(start, "mySlider")["frame"][0].get<double>(), 500) << "the second column";
     const json popover = run.dump("popover");
     EXPECT_LT(named(popover, "mySliderVertical")["value"].get<double>(), 0.2) << "dragging down lowers it";
-    EXPECT_EQ(std::pair(named(popover, "myStepper")["value"], named(popover, "popover")["arrow"]), std::pair(json(25.0), json("up")));
+    EXPECT_EQ(std::tuple(named(popover, "myStepper")["value"], named(popover, "popover")["arrow"]), std::tuple(json(25.0), json("up")));
     EXPECT_EQ(named(run.dump("share"), "shareSheet")["class"], "Popover");
     EXPECT_TRUE(named(run.dump("end"), "shareSheet").is_null()) << "a tap outside closes it";
 }
@@ -139,7 +139,7 @@ TEST(ControlsGallery, ThePhotoPickerHandsBackThePickedOriginalAndNothingOnCancel
     const char* order[] = { "Trip/c.jpg", "b.jpg", "a.jpg" };
     for (int i = 0; i < 3; ++i) {
         const json cell = named(open, "photoPickerGrid.0." + std::to_string(i));
-        EXPECT_EQ(std::pair(cell.value("text", ""), named(cell, "photoPickerThumbnail").value("image", "")), std::pair(std::string(order[i]), std::string(order[i]))) << "the thumbnail arrived";
+        EXPECT_EQ(std::tuple(cell.value("text", ""), named(cell, "photoPickerThumbnail").value("image", "")), std::tuple(std::string(order[i]), std::string(order[i]))) << "the thumbnail arrived";
     }
     EXPECT_TRUE(named(open, "photoPickerNote")["hidden"].get<bool>());
 
@@ -152,7 +152,7 @@ TEST(ControlsGallery, ThePhotoPickerHandsBackThePickedOriginalAndNothingOnCancel
 
     const json picked = run.dump("picked");
     EXPECT_TRUE(named(picked, "photoPicker").is_null());
-    EXPECT_EQ(std::pair(textOf(picked, "myLabelResult"), named(picked, "myImageViewPicked").value("image", "")), std::pair(std::string("Picked b.jpg (300 × 500)"), std::string("b.jpg"))) << "the original, at full size";
+    EXPECT_EQ(std::tuple(textOf(picked, "myLabelResult"), named(picked, "myImageViewPicked").value("image", "")), std::tuple(std::string("Picked b.jpg (300 × 500)"), std::string("b.jpg"))) << "the original, at full size";
     for (const char* shot : { "pickerOpen", "picked" })
         EXPECT_TRUE(std::filesystem::exists(run.out / (std::string(shot) + ".png"))) << shot;
 }
@@ -167,7 +167,7 @@ TEST(ControlsGallery, WithPhotoAccessOffThePickerShowsNoPhotos)
     ASSERT_EQ(run.status, 0) << run.errors;
     const json picker = named(run.dump("pickerOpen"), "photoPicker");
     ASSERT_FALSE(picker.is_null());
-    EXPECT_EQ(std::pair(picker["photoCount"], picker["access"]), std::pair(json(0), json("denied")));
+    EXPECT_EQ(std::tuple(picker["photoCount"], picker["access"]), std::tuple(json(0), json("denied")));
     EXPECT_FALSE(named(picker, "photoPickerNote")["hidden"].get<bool>());
     EXPECT_NE(textOf(picker, "photoPickerNote").find("Settings"), std::string::npos);
     EXPECT_TRUE(named(picker, "photoPickerGrid.0.0").is_null());

@@ -108,7 +108,7 @@ TEST(ImageView, AnimationImagesFollowEachOtherUntilCleared)
 
     view->setAnimationImages({});
     EXPECT_FALSE(view->isAnimating());
-    EXPECT_EQ(std::pair(test::pixelAt(test::renderWindow(*window), 5, 5).b, view->automationImageName()), std::pair(std::uint8_t(255), std::string("still"))) << "cleared, the still image shows again";
+    EXPECT_EQ(std::tuple(test::pixelAt(test::renderWindow(*window), 5, 5).b, view->automationImageName()), std::tuple(std::uint8_t(255), std::string("still"))) << "cleared, the still image shows again";
 
     view->setAnimationImages({ solid(10, 10, { 255, 0, 0, 255 }) });
     view->setAnimationRepeatCount(2);

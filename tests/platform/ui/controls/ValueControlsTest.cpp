@@ -46,7 +46,7 @@ TEST(Slider, DraggingTheThumbChangesTheValueWithinTheRange)
 
     for (double outside : { 7.0, std::nan("") })
         slider->setValue(outside);
-    EXPECT_EQ(std::pair(slider->value(), automationValues(*slider)["value"]), std::pair(1.0, nlohmann::json(1.0)));
+    EXPECT_EQ(std::tuple(slider->value(), automationValues(*slider)["value"]), std::tuple(1.0, nlohmann::json(1.0)));
 }
 
 TEST(Slider, FollowsTheFingerInARotatedContainer)
@@ -107,7 +107,7 @@ TEST_F(VirtualClock, StepperStepsWithinItsLimitsAndRepeatsWhileHeld)
     EXPECT_EQ(stepper->value(), 30);
     stepper->setStepValue(0);
     EXPECT_EQ(stepper->stepValue(), 5);
-    EXPECT_EQ(std::pair(automationValues(*stepper)["value"], automationValues(*stepper)["maximumValue"]), std::pair(nlohmann::json(30.0), nlohmann::json(30.0)));
+    EXPECT_EQ(std::tuple(automationValues(*stepper)["value"], automationValues(*stepper)["maximumValue"]), std::tuple(nlohmann::json(30.0), nlohmann::json(30.0)));
 }
 
 TEST(SegmentedControl, TapSelectsASegmentOnce)
@@ -126,7 +126,7 @@ TEST(SegmentedControl, TapSelectsASegmentOnce)
     EXPECT_EQ(control->selectedSegmentIndex(), SegmentedControl::NoSegment);
     control->setSelectedSegmentIndex(0);
     control->insertSegment("Giustificato", 0);
-    EXPECT_EQ(std::pair(control->selectedSegmentIndex(), control->automationText()), std::pair(1, std::string("Sinistra"))) << "the selection stays with its segment";
+    EXPECT_EQ(std::tuple(control->selectedSegmentIndex(), control->automationText()), std::tuple(1, std::string("Sinistra"))) << "the selection stays with its segment";
 }
 
 TEST_F(VirtualClock, ProgressSlidesWhenAnimated)

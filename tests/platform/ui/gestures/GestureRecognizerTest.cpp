@@ -75,7 +75,7 @@ TEST_F(GestureTest, TapRecognizesOnLiftWithTheTouchesRequiredAndFailsWhenTheFing
     wait(1);
     down({ { 1, { 50, 50 } }, { 2, { 80, 50 } } });
     up({ { 1, { 50, 50 } }, { 2, { 80, 50 } } });
-    EXPECT_EQ(std::pair(states, tap->locationInView(view.get())), std::pair(States { State::Ended }, Point { 65, 50 }));
+    EXPECT_EQ(std::tuple(states, tap->locationInView(view.get())), std::tuple(States { State::Ended }, Point { 65, 50 }));
 }
 
 TEST_F(GestureTest, SingleTapWaitsForTheDoubleTapToFailOrATouchElsewhereUnlessNotRequiredTo)
@@ -89,7 +89,7 @@ TEST_F(GestureTest, SingleTapWaitsForTheDoubleTapToFailOrATouchElsewhereUnlessNo
     touch({ 50, 50 });
     EXPECT_TRUE(single.empty()) << "still waiting for a second tap";
     wait(0.5);
-    EXPECT_EQ(std::pair(single, twice), std::pair(States { State::Ended }, States {}));
+    EXPECT_EQ(std::tuple(single, twice), std::tuple(States { State::Ended }, States {}));
 
     single.clear();
     wait(1);
@@ -97,12 +97,12 @@ TEST_F(GestureTest, SingleTapWaitsForTheDoubleTapToFailOrATouchElsewhereUnlessNo
     wait(0.1);
     touch({ 52, 50 });
     wait(1);
-    EXPECT_EQ(std::pair(single, twice), std::pair(States {}, States { State::Ended })) << "the double tap won";
+    EXPECT_EQ(std::tuple(single, twice), std::tuple(States {}, States { State::Ended })) << "the double tap won";
 
     twice.clear(); // both are ready again
     touch({ 50, 50 });
     wait(0.5);
-    EXPECT_EQ(std::pair(single, twice), std::pair(States { State::Ended }, States {}));
+    EXPECT_EQ(std::tuple(single, twice), std::tuple(States { State::Ended }, States {}));
 
     // A touch elsewhere ends the wait for a second tap.
     single.clear();
@@ -112,7 +112,7 @@ TEST_F(GestureTest, SingleTapWaitsForTheDoubleTapToFailOrATouchElsewhereUnlessNo
     EXPECT_EQ(single, (States { State::Ended }));
     up({ { 1, { 300, 300 } } });
     wait(1);
-    EXPECT_EQ(std::pair(single, twice), std::pair(States { State::Ended }, States {}));
+    EXPECT_EQ(std::tuple(single, twice), std::tuple(States { State::Ended }, States {}));
 
     // Without that requirement the single tap fires within the double tap.
     single.clear();
@@ -124,7 +124,7 @@ TEST_F(GestureTest, SingleTapWaitsForTheDoubleTapToFailOrATouchElsewhereUnlessNo
     touch({ 50, 50 });
     wait(0.1);
     touch({ 50, 50 });
-    EXPECT_EQ(std::pair(single, twice), std::pair(States { State::Ended, State::Ended }, States { State::Ended })) << "the single tap does not prevent a tap that needs more taps";
+    EXPECT_EQ(std::tuple(single, twice), std::tuple(States { State::Ended, State::Ended }, States { State::Ended })) << "the single tap does not prevent a tap that needs more taps";
 }
 
 TEST_F(GestureTest, LongPressBeginsAfterItsDurationOrAtOnceWithNoneThenFollowsTheFinger)
@@ -159,7 +159,7 @@ TEST_F(GestureTest, LongPressBeginsAfterItsDurationOrAtOnceWithNoneThenFollowsTh
     move({ { 1, { 11, 10 } } });
     move({ { 1, { 150, 10 } } });
     up({ { 1, { 150, 10 } } });
-    EXPECT_EQ(std::pair(states, locations.back()), std::pair(States { State::Began, State::Changed, State::Changed, State::Ended }, Point { 150, 10 }));
+    EXPECT_EQ(std::tuple(states, locations.back()), std::tuple(States { State::Began, State::Changed, State::Changed, State::Ended }, Point { 150, 10 }));
 }
 
 TEST_F(GestureTest, AFirmPressBeginsAtOnceAndKeepsTheLongPressOfTheSameViewAway)
@@ -171,12 +171,12 @@ TEST_F(GestureTest, AFirmPressBeginsAtOnceAndKeepsTheLongPressOfTheSameViewAway)
     EXPECT_EQ(firm, (States { State::Began })) << "a firm press needs no waiting";
     wait(1);
     window->sendTouches(TouchPhase::Ended, { { 1, { 50, 50 }, 1.0 } });
-    EXPECT_EQ(std::pair(firm, held), std::pair(States { State::Began, State::Ended }, States {})) << "the firm press won the touch";
+    EXPECT_EQ(std::tuple(firm, held), std::tuple(States { State::Began, State::Ended }, States {})) << "the firm press won the touch";
     wait(0.1);
 
     firm.clear(); // an ordinary press is a long press
     hold({ 50, 50 }, 0.6);
-    EXPECT_EQ(std::pair(firm, held), std::pair(States {}, States { State::Began, State::Ended }));
+    EXPECT_EQ(std::tuple(firm, held), std::tuple(States {}, States { State::Began, State::Ended }));
     wait(0.1);
 
     // Pressing harder later, before moving away, still counts; after moving away it does not.
@@ -204,13 +204,13 @@ TEST_F(GestureTest, PanReportsTranslationAndVelocityResetsTranslationAndCountsIt
     EXPECT_TRUE(states.empty()) << "within the hysteresis";
     wait(0.1);
     move({ { 1, { 40, 20 } } });
-    EXPECT_EQ(std::pair(states, translations.back()), std::pair(States { State::Began }, Point { 20, 0 }));
+    EXPECT_EQ(std::tuple(states, translations.back()), std::tuple(States { State::Began }, Point { 20, 0 }));
     EXPECT_NEAR(pan->velocityInView(nullptr).x, 150, 1e-6);
     pan->setTranslation({ 0, 0 }, nullptr);
     move({ { 1, { 45, 30 } } });
     const Point afterReset = translations.back();
     up({ { 1, { 45, 30 } } });
-    EXPECT_EQ(std::pair(states, afterReset), std::pair(States { State::Began, State::Changed, State::Ended }, Point { 5, 10 }));
+    EXPECT_EQ(std::tuple(states, afterReset), std::tuple(States { State::Began, State::Changed, State::Ended }, Point { 5, 10 }));
 
     // Translation in a rotated view turns with it.
     view->setTransform(AffineTransform::rotation(std::numbers::pi / 2));
@@ -228,7 +228,7 @@ TEST_F(GestureTest, PanReportsTranslationAndVelocityResetsTranslationAndCountsIt
     move({ { 1, { 20, 60 } }, { 2, { 40, 60 } } });
     const Point twoFingers = pan->translationInView(nullptr);
     up({ { 1, { 20, 60 } }, { 2, { 40, 60 } } });
-    EXPECT_EQ(std::pair(states, twoFingers), std::pair(States { State::Began, State::Ended }, Point { 0, 40 }));
+    EXPECT_EQ(std::tuple(states, twoFingers), std::tuple(States { State::Began, State::Ended }, Point { 0, 40 }));
 }
 
 TEST_F(GestureTest, PinchScalesByTheFingerDistance)
@@ -380,7 +380,7 @@ TEST_F(GestureTest, CustomRecognizersUseTheSameStateMachine)
     drag({ 10, 10 }, { 30, 10 });
     EXPECT_TRUE(states.empty());
     drag({ 10, 10 }, { 100, 10 });
-    EXPECT_EQ(std::pair(states, swipe->state()), std::pair(States { State::Ended }, State::Possible)) << "a discrete gesture ends once";
+    EXPECT_EQ(std::tuple(states, swipe->state()), std::tuple(States { State::Ended }, State::Possible)) << "a discrete gesture ends once";
     swipe->setState(State::Changed);
     EXPECT_EQ(swipe->state(), State::Possible) << "changed straight from possible is refused: continuous gestures begin first";
 }

@@ -72,7 +72,7 @@ struct CollectionFixture : ::testing::Test {
 
 TEST_F(CollectionFixture, FlowLayoutAndCellsOnlyForItemsInView)
 {
-    EXPECT_EQ(std::pair(*grid->frameForItemAtIndexPath({ 0, 5 }), grid->contentSize()), std::pair(Rect(100, 100, 100, 100), Size { 400, 1000 })) << "four to a line";
+    EXPECT_EQ(std::tuple(*grid->frameForItemAtIndexPath({ 0, 5 }), grid->contentSize()), std::tuple(Rect(100, 100, 100, 100), Size { 400, 1000 })) << "four to a line";
     EXPECT_EQ(shown(), (std::vector<long> { 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11 }));
     EXPECT_TRUE(!grid->cellForItemAtIndexPath({ 0, 20 }) && grid->cellForItemAtIndexPath({ 0, 3 })->name() == "myCollectionViewRullino.0.3") << "cells only in view";
     const int madeBefore = PhotoCell::made;
@@ -87,7 +87,7 @@ TEST_F(CollectionFixture, FlowLayoutAndCellsOnlyForItemsInView)
     // The wheel over a cell scrolls the grid within its content and selects nothing; sideways
     // there is nothing to scroll, so a sideways wheel is left to the views below.
     EXPECT_TRUE(window->sendScroll({ 150, 150 }, { 0, -120 }));
-    EXPECT_EQ(std::pair(grid->contentOffset().y, shown().front()), std::pair(580.0, 20L)) << "cells follow the wheel";
+    EXPECT_EQ(std::tuple(grid->contentOffset().y, shown().front()), std::tuple(580.0, 20L)) << "cells follow the wheel";
     EXPECT_TRUE(window->sendScroll({ 150, 150 }, { 0, 400 }));
     EXPECT_EQ(grid->contentOffset().y, 700) << "stops at the end";
     EXPECT_FALSE(window->sendScroll({ 150, 150 }, { 60, 0 }));
@@ -102,7 +102,7 @@ TEST_F(CollectionFixture, FlowLayoutAndCellsOnlyForItemsInView)
     strip->setLayout({ .itemSize = { 100, 100 }, .minimumLineSpacing = 5, .sectionInset = { 2, 2, 2, 2 }, .scrollDirection = CollectionViewFlowLayout::ScrollDirection::Horizontal });
     strip->registerCellClass<PhotoCell>("cellrullino");
     strip->setDataSource(photos);
-    EXPECT_EQ(std::pair(*strip->frameForItemAtIndexPath({ 0, 1 }), strip->contentSize()), std::pair(Rect(107, 2, 100, 100), Size { 40 * 100 + 39 * 5 + 4, 104 }));
+    EXPECT_EQ(std::tuple(*strip->frameForItemAtIndexPath({ 0, 1 }), strip->contentSize()), std::tuple(Rect(107, 2, 100, 100), Size { 40 * 100 + 39 * 5 + 4, 104 }));
 
     // A strip inside the grid takes the sideways wheel and leaves the vertical one to the grid.
     grid->scrollToItemAtIndexPath({ 0, 0 }, ScrollPosition::Top, Animated::No);
@@ -163,7 +163,7 @@ TEST_F(CollectionFixture, DeletingItemsShiftsCellsAndSelectionAndReloadForgets)
     EXPECT_EQ(grid->indexPathsForSelectedItems(), (std::vector<IndexPath> { { 0, 4 } }));
     EXPECT_EQ(grid->cellForItemAtIndexPath({ 0, 4 }), cellOfSix) << "the cell moves with its item";
     RunLoop::main().advance(1);
-    EXPECT_EQ(std::pair(cellOfSix->frame(), grid->numberOfItemsInSection(0)), std::pair(Rect(0, 100, 100, 100), 38L));
+    EXPECT_EQ(std::tuple(cellOfSix->frame(), grid->numberOfItemsInSection(0)), std::tuple(Rect(0, 100, 100, 100), 38L));
     EXPECT_EQ(shown(), (std::vector<long> { 0, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13 }));
 
     // A data source that does not match is reloaded rather than trusted.
@@ -176,7 +176,7 @@ TEST_F(CollectionFixture, DeletingItemsShiftsCellsAndSelectionAndReloadForgets)
     grid->reloadData();
     window->layoutIfNeeded();
     EXPECT_TRUE(grid->indexPathsForSelectedItems().empty());
-    EXPECT_EQ(std::pair(photos->asked - askedBefore, grid->contentSize().height), std::pair(10L, 300.0));
+    EXPECT_EQ(std::tuple(photos->asked - askedBefore, grid->contentSize().height), std::tuple(10L, 300.0));
 }
 
 }

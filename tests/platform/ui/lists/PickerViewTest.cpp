@@ -69,7 +69,7 @@ struct PickerFixture : ::testing::Test {
 TEST_F(PickerFixture, ComponentsRowsAndViewsOnlyNearTheBand)
 {
     EXPECT_EQ(std::tuple(picker->numberOfComponents(), picker->numberOfRowsInComponent(1), picker->selectedRowInComponent(0)), std::tuple(2, 48, 0));
-    EXPECT_EQ(std::pair(picker->selectionBandInComponent(1), titleInBand(0)), std::pair(Rect(200, 80, 100, 40), std::string("Arial")));
+    EXPECT_EQ(std::tuple(picker->selectionBandInComponent(1), titleInBand(0)), std::tuple(Rect(200, 80, 100, 40), std::string("Arial")));
     EXPECT_EQ(titleAt(1, 1), "8") << "titles when the delegate gives no view";
     EXPECT_EQ(picker->viewForRow(20, 1), nullptr) << "far from the band";
     EXPECT_EQ(picker->viewForRow(2, 0)->name(), "myPickerViewFont.0.2");
@@ -129,7 +129,7 @@ TEST_F(PickerFixture, DraggingSettlesOnARowAndTappingTurnsToIt)
     EXPECT_EQ(shows(0), "6 Helvetica");
     window->sendScroll({ 100, 100 }, { 0, -1000 });
     RunLoop::main().advance(1);
-    EXPECT_EQ(std::pair(picker->selectedRowInComponent(0), picker->selectedRowInComponent(1)), std::pair(0L, 4L)) << "the other wheel stays";
+    EXPECT_EQ(std::tuple(picker->selectedRowInComponent(0), picker->selectedRowInComponent(1)), std::tuple(0L, 4L)) << "the other wheel stays";
     EXPECT_FALSE(window->sendScroll({ 100, 100 }, { 30, 0 })) << "a sideways wheel turns nothing";
 }
 

@@ -41,7 +41,7 @@ TEST_F(ScrollFixture, OffsetStaysWithinTheContentMovesTheChildrenAndArrivesAfter
     scroll->addSubview(child);
 
     scroll->setContentOffset({ 50, 450 });
-    EXPECT_EQ(std::pair(scroll->contentOffset(), child->convertPointToView({ 0, 0 }, nullptr)), std::pair(Point { 50, 450 }, Point { 50, 50 }));
+    EXPECT_EQ(std::tuple(scroll->contentOffset(), child->convertPointToView({ 0, 0 }, nullptr)), std::tuple(Point { 50, 450 }, Point { 50, 50 }));
 
     scroll->setContentOffset({ -20, 5000 });
     EXPECT_EQ(scroll->contentOffset(), (Point { 0, 600 })) << "clamped to 0 … content − bounds";
@@ -97,7 +97,7 @@ TEST_F(ScrollFixture, AFingerDragsTheContentWhileScrollingIsEnabledAndContentTha
     scroll->setContentSize({ 300, 400 });
     scroll->setContentOffset({ 0, 0 });
     test::drag(*window, { 100, 100 }, { 100, 300 });
-    EXPECT_EQ(std::pair(scroll->contentOffset().y, catcher->seen), std::pair(0.0, 10)) << "no recognizer cancelled the view's touches";
+    EXPECT_EQ(std::tuple(scroll->contentOffset().y, catcher->seen), std::tuple(0.0, 10)) << "no recognizer cancelled the view's touches";
 }
 
 TEST_F(ScrollFixture, PinchZoomsTheDelegatesViewWithinTheRange)

@@ -69,7 +69,7 @@ struct TableFixture : ::testing::Test {
 
 TEST_F(TableFixture, RowsHeightsAndCellsOnlyInView)
 {
-    EXPECT_EQ(std::pair(table->contentSize(), *table->rectForRowAtIndexPath({ 0, 2 })), std::pair(Size { 320, 300 }, Rect(0, 120, 320, 60)));
+    EXPECT_EQ(std::tuple(table->contentSize(), *table->rectForRowAtIndexPath({ 0, 2 })), std::tuple(Size { 320, 300 }, Rect(0, 120, 320, 60)));
     EXPECT_EQ(shownInOrder(), (std::vector<std::string> { "sfondo", "cerchio", "testo", "stella" }));
     EXPECT_EQ(table->cellForRowAtIndexPath({ 0, 4 }), nullptr);
     table->scrollToRowAtIndexPath({ 0, 4 }, ScrollPosition::Bottom, Animated::No);
@@ -117,7 +117,7 @@ TEST_F(TableFixture, DraggingTheGripMovesTheRowAndTellsTheDataSource)
     EXPECT_EQ(table->contentOffset().y, 0) << "the table did not scroll while a row moved";
     RunLoop::main().advance(1);
     EXPECT_EQ(shownInOrder(), (std::vector<std::string> { "cerchio", "testo", "sfondo", "stella" }));
-    EXPECT_EQ(std::pair(table->indexPathForSelectedRow(), table->cellForRowAtIndexPath({ 0, 2 })->frame()), std::pair(std::optional(IndexPath { 0, 2 }), Rect(0, 120, 320, 60))) << "the selection moves with its row";
+    EXPECT_EQ(std::tuple(table->indexPathForSelectedRow(), table->cellForRowAtIndexPath({ 0, 2 })->frame()), std::tuple(std::optional(IndexPath { 0, 2 }), Rect(0, 120, 320, 60))) << "the selection moves with its row";
     ASSERT_TRUE(window->viewNamed("myTableViewLayer.0.2.reorder"));
 
     // Upwards, and dropping where it started changes nothing.

@@ -54,7 +54,7 @@ TEST_F(NavigationFixture, PushAndPopRunTheLifecycleInOrderAndReleasePoppedScreen
     EXPECT_TRUE(navigation->isTransitioning() && editor->view()->superview() == navigation->view());
     RunLoop::main().advance(NavigationController::kTransitionDuration + 0.01);
     EXPECT_EQ(take(), (Lines { "home didDisappear", "editor didAppear" }));
-    EXPECT_EQ(std::pair(editor->view()->frame(), editor->navigationController()), std::pair(window->bounds(), navigation));
+    EXPECT_EQ(std::tuple(editor->view()->frame(), editor->navigationController()), std::tuple(window->bounds(), navigation));
     EXPECT_EQ(navigation->viewControllers().front()->view()->superview(), nullptr) << "the covered screen leaves the tree";
 
     std::weak_ptr<ViewController> weakEditor = editor;
@@ -78,7 +78,7 @@ TEST_F(NavigationFixture, PopToAControllerAnIndexOrTheRoot)
 
     auto two = navigation->viewControllers()[2];
     auto popped = navigation->popToViewController(two.get(), true);
-    ASSERT_EQ(std::pair(popped.size(), navigation->topViewController()), std::pair(2uz, two));
+    ASSERT_EQ(std::tuple(popped.size(), navigation->topViewController()), std::tuple(2uz, two));
     RunLoop::main().advance(1);
     popped.clear();
     EXPECT_EQ(take(), (Lines { "4 willDisappear", "2 willAppear+", "4 didDisappear", "2 didAppear", "3 dealloc", "4 dealloc" }));
@@ -185,7 +185,7 @@ TEST(InterfaceDescription, BuildsViewsAndListsAndBindsThemToFields)
     const View& background = *screen->myViewBg;
     EXPECT_EQ(std::tuple(background.frame(), background.alpha(), background.tag(), background.isHidden(), background.autoresizingMask()), std::tuple(Rect(10, 20, 300, 100), 0.5, 7L, true, unsigned(FlexibleWidth | FlexibleBottomMargin)));
     EXPECT_NEAR(screen->myViewBg->layer().borderColor().alpha, 128 / 255.0, 1e-9);
-    EXPECT_EQ(std::pair(screen->myImageSnap->superview(), screen->myImageSnap->contentMode()), std::pair(screen->myViewBg, ContentMode::ScaleAspectFit));
+    EXPECT_EQ(std::tuple(screen->myImageSnap->superview(), screen->myImageSnap->contentMode()), std::tuple(screen->myViewBg, ContentMode::ScaleAspectFit));
     const ScrollView& composer = *screen->myScrollViewLogoComposer;
     EXPECT_EQ(std::tuple(composer.contentSize(), composer.isScrollEnabled(), composer.maximumZoomScale(), composer.name()), std::tuple(Size { 320, 900 }, false, 3.0, std::string("myScrollViewLogoComposer")));
     auto& layout = screen->myCollectionViewSELEZIONATE->layout();
@@ -254,7 +254,7 @@ TEST(ScreenRegistry, MakesTheTabletTwinAndItsDescription)
     EXPECT_EQ(home->loadedWith, home->myButtonCreaLogoProp);
 
     auto tablet = std::dynamic_pointer_cast<Home>(registry.instantiate("home", DeviceKind::Tablet).value());
-    EXPECT_EQ(std::pair(tablet->className(), tablet->myButtonCreaLogoProp->frame().width()), std::pair(std::string("HomeViewControllerIPAD"), 300.0));
+    EXPECT_EQ(std::tuple(tablet->className(), tablet->myButtonCreaLogoProp->frame().width()), std::tuple(std::string("HomeViewControllerIPAD"), 300.0));
 
     auto broken = registry.instantiate("broken", DeviceKind::Tablet);
     ASSERT_FALSE(broken);

@@ -44,7 +44,7 @@ TEST(AlertController, ModalUntilAButtonOrAKeyRunsItsHandler)
 
     nlohmann::json values;
     alert->automationValues(values);
-    EXPECT_EQ(std::pair(values["message"], values["actions"][1]["style"]), std::pair(nlohmann::json("Vuoi eliminare il logo?"), nlohmann::json("cancel")));
+    EXPECT_EQ(std::tuple(values["message"], values["actions"][1]["style"]), std::tuple(nlohmann::json("Vuoi eliminare il logo?"), nlohmann::json("cancel")));
 
     test::tap(*s.window, test::centerInWindow(*cancel));
     EXPECT_TRUE(ran == std::vector<std::string> { "cancel" } && !alert->isPresented());
@@ -111,7 +111,7 @@ TEST(Popover, HangsBelowItsSourceWithinTheRoomThereAndATapOutsideDismisses)
     EXPECT_TRUE(squeezed.minY() > 604 && squeezed.maxY() < 667) << squeezed.minY() << "…" << squeezed.maxY();
     low->setPermittedArrowDirections(Popover::ArrowAny);
     s.window->layoutIfNeeded();
-    EXPECT_EQ(std::pair(low->arrowDirection(), low->contentView()->frame().height()), std::pair(Popover::ArrowDown, 300.0));
+    EXPECT_EQ(std::tuple(low->arrowDirection(), low->contentView()->frame().height()), std::tuple(Popover::ArrowDown, 300.0));
 }
 
 // Keys on a screen with two text fields (and a hidden one), a back button answering Escape and
@@ -150,7 +150,7 @@ TEST(Window, KeysGoToTheTextBeingTypedElseToTheFrontmostCommand)
     s.window->sendKey(Key::Backspace);
     EXPECT_FALSE(s.window->sendKey(ctrlZ));
     EXPECT_FALSE(s.window->sendKey(*KeyPress::named("ctrl+backspace"))) << "a command key is no editing key";
-    EXPECT_EQ(std::pair(undos, fields[1]->text()), std::pair(1, std::string("a")));
+    EXPECT_EQ(std::tuple(undos, fields[1]->text()), std::tuple(1, std::string("a")));
     s.window->sendKey(escape);
     EXPECT_TRUE(!fields[1]->isFirstResponder() && backs == 0);
     // Then Escape is the back button's, as long as a finger could press it.

@@ -107,7 +107,7 @@ TEST(ShareSheet, PresentReportsInAnAlertOrAPopover)
     window->addSubview(anchor);
     ShareSheet::present(*window, { {}, "" }, anchor);
     ASSERT_TRUE(window->viewNamed("shareSheet") && window->viewNamed("shareResult"));
-    EXPECT_EQ(std::pair(window->viewNamed("shareSheet")->className(), window->viewNamed("shareResult")->automationText()), std::pair(std::string("Popover"), std::string("Nothing to share.")));
+    EXPECT_EQ(std::tuple(window->viewNamed("shareSheet")->className(), window->viewNamed("shareResult")->automationText()), std::tuple(std::string("Popover"), std::string("Nothing to share.")));
 }
 
 TEST(SettingsScreen, KeepsPhotoAccessAndTheLibraryFolder)
@@ -147,7 +147,7 @@ TEST(SettingsScreen, KeepsPhotoAccessAndTheLibraryFolder)
 
     // Reopened, the page shows what was kept; an emptied folder goes back to the default.
     auto again = View::make<SettingsScreen>(reread);
-    EXPECT_EQ(std::pair(again->photoAccessSwitch()->isOn(), again->folderText()->text()), std::pair(true, (folder / "Foto").string()));
+    EXPECT_EQ(std::tuple(again->photoAccessSwitch()->isOn(), again->folderText()->text()), std::tuple(true, (folder / "Foto").string()));
     again->folderText()->setText("  ");
     ASSERT_TRUE(again->save());
     EXPECT_FALSE(reread.stringForKey(kPhotoLibraryFolderKey));
@@ -178,7 +178,7 @@ TEST(SettingsScreen, AgreesWithThePhotoLibrary)
         EXPECT_EQ(photoLibraryFolder(defaults), folder / "Env") << "the environment wins over the page";
     }
 
-    EXPECT_EQ(std::pair(screen->photoAccessSwitch()->isOn(), library.authorizationStatus()), std::pair(false, AuthorizationStatus::NotDetermined)) << "saved with the switch left off, an unanswered request stays unanswered";
+    EXPECT_EQ(std::tuple(screen->photoAccessSwitch()->isOn(), library.authorizationStatus()), std::tuple(false, AuthorizationStatus::NotDetermined)) << "saved with the switch left off, an unanswered request stays unanswered";
 
     // The library's answer shows on the page, and the page's switch is the library's answer.
     library.setConsentHandler([](auto reply) { reply(true); });

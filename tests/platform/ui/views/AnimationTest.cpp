@@ -87,7 +87,7 @@ TEST_F(AnimationTest, ANewAnimationStartsFromTheDrawnValueAndNoDurationCompletes
 
     // With no duration the change shows at once and completes on the next turn.
     View::animate(0, [&] { view->setAlpha(0.3); }, [&](bool) { ++completions; });
-    EXPECT_EQ(std::pair(view->presentationAlpha(), completions), std::pair(0.3, 2));
+    EXPECT_EQ(std::tuple(view->presentationAlpha(), completions), std::tuple(0.3, 2));
     RunLoop::main().runPending();
     EXPECT_EQ(completions, 3);
 }

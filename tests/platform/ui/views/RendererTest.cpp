@@ -40,10 +40,10 @@ TEST(Renderer, BackgroundCornersBorderAndTransform)
     root->addSubview(turned);
 
     const Image image = render(*root, { 100, 100 });
-    EXPECT_EQ(std::pair(image.pixelWidth(), pixelAt(image, 30, 30).r), std::pair(200, std::uint8_t(255)));
+    EXPECT_EQ(std::tuple(image.pixelWidth(), pixelAt(image, 30, 30).r), std::tuple(200, std::uint8_t(255)));
     EXPECT_EQ(pixelAt(image, 10.5, 10.5).a, 0) << "the rounded corner is cut";
     EXPECT_EQ(pixelAt(image, 30, 10.5).b - pixelAt(image, 30, 10.5).r, 255) << "the border lies inside the bounds";
-    EXPECT_EQ(std::pair(pixelAt(image, 75, 53).g, pixelAt(image, 62, 65).a), (std::pair<std::uint8_t, std::uint8_t>(255, 0))) << "the 30 × 10 bar stands upright about its centre (75, 65)";
+    EXPECT_EQ(std::tuple(pixelAt(image, 75, 53).g, pixelAt(image, 62, 65).a), (std::tuple<std::uint8_t, std::uint8_t>(255, 0))) << "the 30 × 10 bar stands upright about its centre (75, 65)";
 }
 
 TEST(Renderer, AlphaFadesOverlappingChildrenTogether)

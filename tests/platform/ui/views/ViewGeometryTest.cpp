@@ -94,7 +94,7 @@ TEST(ViewGeometry, AutoresizingFollowsTheParentsBounds)
 
     parent->setBounds({ 0, 0, 200, 150 });
     EXPECT_EQ(std::tuple(fixed->frame(), stretchy->frame(), topRight->frame(), shared->frame()), std::tuple(Rect(10, 10, 20, 20), Rect(10, 10, 180, 130), Rect(172, 0, 28, 28), Rect(75, 0, 50, 10)));
-    EXPECT_EQ(std::pair(rotated->center(), rotated->transform()), std::pair(Point { 150, 45 }, AffineTransform::rotation(0.3)));
+    EXPECT_EQ(std::tuple(rotated->center(), rotated->transform()), std::tuple(Point { 150, 45 }, AffineTransform::rotation(0.3)));
 
     parent->setAutoresizesSubviews(false);
     parent->setBounds({ 0, 0, 50, 50 });
@@ -119,7 +119,7 @@ TEST(ViewHierarchy, OrderOfSubviews)
 
     auto other = View::make();
     other->addSubview(d);
-    EXPECT_EQ(std::pair(parent->subviews().size(), d->superview()), std::pair(3uz, other)) << "adding to another parent moves the view";
+    EXPECT_EQ(std::tuple(parent->subviews().size(), d->superview()), std::tuple(3uz, other)) << "adding to another parent moves the view";
     d->removeFromSuperview();
     EXPECT_TRUE(!d->superview() && other->subviews().empty());
 
@@ -171,7 +171,7 @@ TEST(ViewHierarchy, SubviewsAddedInAConstructorKnowTheirParentOnceMade)
     EXPECT_EQ(parent->child->superview(), parent);
     auto window = View::make<Window>(Size { 100, 100 });
     window->addSubview(parent);
-    EXPECT_EQ(std::pair(parent->child->window(), window->viewNamed("child")), std::pair(window.get(), parent->child));
+    EXPECT_EQ(std::tuple(parent->child->window(), window->viewNamed("child")), std::tuple(window.get(), parent->child));
     // Adding it again moves it to the front, never a second copy.
     parent->addSubview(View::make());
     parent->addSubview(parent->child);
