@@ -81,8 +81,7 @@ TEST(ObjectStore, RowsSurviveReopeningInInsertionOrderWithAbsentAndEmptyValuesKe
         EXPECT_EQ(row->hasValue("picture"), i % 2 == 0);
         const auto expected = i % 2 == 0 ? std::optional(Bytes(100000, std::uint8_t('a' + i))) : std::nullopt;
         EXPECT_EQ(*row->value("picture"), expected);
-        if (i % 2 == 0)
-            EXPECT_EQ(*row->valuePrefix("picture", 8), Bytes(8, std::uint8_t('a' + i)));
+        EXPECT_TRUE(i % 2 != 0 || *row->valuePrefix("picture", 8) == Bytes(8, std::uint8_t('a' + i)));
     }
     EXPECT_TRUE((*rows)[1]->hasValue("small") && !(*rows)[0]->hasValue("small") && *(*rows)[1]->value("small") == Bytes()) << "empty is not absent";
 }

@@ -75,7 +75,7 @@ TEST_F(PickerFixture, ComponentsRowsAndViewsOnlyNearTheBand)
     EXPECT_EQ(picker->viewForRow(2, 0)->name(), "myPickerViewFont.0.2");
 
     picker->selectRow(7, 1, Animated::No);
-    EXPECT_EQ(shows(1) + " / " + picker->automationText(), "7 20 / 0 7");
+    EXPECT_EQ(shows(1) + " / " + picker->automationText().value_or(""), "7 20 / 0 7");
     EXPECT_TRUE(fonts->journal.empty()) << "selecting in code tells no one";
 
     picker->selectRow(99, 0, Animated::Yes);
