@@ -40,8 +40,7 @@ void seedStore(const test::TemporaryFolder& folder, bool withDamaged)
         logo->myColoreSfongo = Color::rgba(0, 1, 0);
         ASSERT_TRUE(store.metodoSalvaNewObjectInCoreData("", logo));
     }
-    if (withDamaged)
-        ASSERT_TRUE(store::Database::open(folder / "home" / "dictModel.sqlite", store::Database::Access::ReadWrite).value().execute("UPDATE DictCoreData SET myImagePng = X'89504E470D0A1A0A0000', thumbnailCache = NULL WHERE Z_PK = (SELECT MAX(Z_PK) FROM DictCoreData)"));
+    ASSERT_TRUE(!withDamaged || store::Database::open(folder / "home" / "dictModel.sqlite", store::Database::Access::ReadWrite).value().execute("UPDATE DictCoreData SET myImagePng = X'89504E470D0A1A0A0000', thumbnailCache = NULL WHERE Z_PK = (SELECT MAX(Z_PK) FROM DictCoreData)"));
 }
 
 struct ScriptRun : test::AppRun {

@@ -35,8 +35,7 @@ TEST(PngEncoder, LargePicturesRoundTripExactlyAtEveryCompressionLevel)
             auto again = decodePng(*encodePng(*decoded)); // premultiplied pixels may round once, never twice
             ASSERT_TRUE(again);
             EXPECT_TRUE(again->buffer()->pixels == decoded->buffer()->pixels) << width << "×" << height;
-            if (opaque)
-                EXPECT_TRUE(decoded->buffer()->pixels == picture.buffer()->pixels) << width << "×" << height;
+            EXPECT_TRUE(!opaque || decoded->buffer()->pixels == picture.buffer()->pixels) << width << "×" << height;
         }
     }
     // Every compression level gives the same pixels.
