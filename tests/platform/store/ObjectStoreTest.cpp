@@ -42,9 +42,10 @@ std::shared_ptr<ObjectStore> opened(const fs::path& file, int version = 1)
 std::vector<std::string> titles(const fs::path& file, int version = 1)
 {
     std::vector<std::string> result;
-    if (auto store = opened(file, version))
-        for (const auto& row : *store->fetchAll("Logo"))
-            result.push_back(row->stringValue("title").value_or("-"));
+    auto store = opened(file, version);
+    const auto rows = store ? *store->fetchAll("Logo") : std::vector<std::shared_ptr<ManagedObject>> {};
+    for (const auto& row : rows)
+        result.push_back(row->stringValue("title").value_or("-"));
     return result;
 }
 
