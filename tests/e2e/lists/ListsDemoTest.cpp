@@ -63,7 +63,7 @@ TEST_P(ListsDemo, AScriptDrivesEveryListControlThroughTheNavigationStack)
 {
     const std::string device = GetParam();
     test::TemporaryFolder folder;
-    const auto out = folder.path() / "out";
+    const auto out = folder / "out";
     const AppRun run = runLists(device, "lists_demo.txt", out);
     ASSERT_EQ(run.status, 0) << run.errors;
     const bool tablet = device == "tablet";
@@ -121,8 +121,7 @@ TEST_P(ListsDemo, AScriptDrivesEveryListControlThroughTheNavigationStack)
 
     for (auto name : { "start.png", "lists.png", "zoomed.png", "modal.png" }) {
         auto picture = decodeImageFile(out / name);
-        ASSERT_TRUE(picture) << name;
-        EXPECT_EQ(picture->pixelWidth(), tablet ? 2048 : 780);
+        EXPECT_EQ(picture ? picture->pixelWidth() : 0, tablet ? 2048 : 780) << name;
     }
 }
 
