@@ -23,17 +23,9 @@ AppRun runLists(const std::string& device, const std::string& script, const std:
 }
 
 // A property of a named view, or null when no view has the name.
-json valueOf(const json& dump, const std::string& name, const std::string& key)
-{
-    const json* node = findNamed(dump, name);
-    return node ? node->value(key, json()) : json();
-}
+json valueOf(const json& dump, const std::string& name, const std::string& key) { return findNamed(dump, name) ? findNamed(dump, name)->value(key, json()) : json(); }
 
-std::string textOf(const json& dump, const std::string& name)
-{
-    const json* node = findNamed(dump, name);
-    return node ? node->value("text", "") : "<absent>";
-}
+std::string textOf(const json& dump, const std::string& name) { return findNamed(dump, name) ? findNamed(dump, name)->value("text", "") : "<absent>"; }
 
 // The texts of a table's rows from the top of the screen down, as a person reads them.
 std::vector<std::string> rowTexts(const json& dump, const std::string& table)
