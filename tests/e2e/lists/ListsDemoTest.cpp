@@ -69,7 +69,7 @@ TEST_P(ListsDemo, AScriptDrivesEveryListControlThroughTheNavigationStack)
 
     // Three taps select, a fourth on an item already selected deselects it.
     const json selected = dump("selected");
-    EXPECT_EQ(textOf(selected, "myCollectionViewDemo") + " | " + textOf(selected, "myCollectionViewDemo.0.5") + " | " + textOf(selected, "myCollectionViewDemo.0.2") + " |", "0.5 0.6 | selected | |");
+    EXPECT_EQ(textOf(selected, "myCollectionViewDemo") + " | " + textOf(selected, "myCollectionViewDemo.0.5") + " | " + textOf(selected, "myCollectionViewDemo.0.2") + " |", "0.5 0.6 | selected |  |");
     EXPECT_EQ(textOf(selected, "myLabelStato"), "2 selected · row none · GillSans 20 · shown 1");
 
     // Deleting the selected swatches closes the gap: item 5 now shows swatch 7.

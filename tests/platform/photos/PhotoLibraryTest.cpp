@@ -152,10 +152,12 @@ TEST_F(PhotoLibraryFolder, TheIndexMakesTheSecondListingReadNothingAndFollowsCha
 {
     {
         auto library = makeLibrary();
-        EXPECT_EQ(std::tuple(library->fetchAssetsWithOptions().count(), library->filesReadInLastScan()), std::tuple(4uz, 4uz));
+        EXPECT_EQ(library->fetchAssetsWithOptions().count(), 4u);
+        EXPECT_EQ(library->filesReadInLastScan(), 4u);
     }
     auto library = makeLibrary();
-    EXPECT_EQ(std::tuple(library->fetchAssetsWithOptions().count(), library->filesReadInLastScan()), std::tuple(4uz, 0uz));
+    EXPECT_EQ(library->fetchAssetsWithOptions().count(), 4u);
+    EXPECT_EQ(library->filesReadInLastScan(), 0u);
     EXPECT_EQ(library->fetchAssetsWithOptions(newestImagesFirst())[1].orientation, 6); // from the index
 
     std::filesystem::remove(root / "old.jpg");
