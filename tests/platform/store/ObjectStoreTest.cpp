@@ -76,7 +76,8 @@ TEST(ObjectStore, RowsSurviveReopeningInInsertionOrderWithAbsentAndEmptyValuesKe
         ASSERT_TRUE(store->save() && !store->hasChanges());
     }
     EXPECT_EQ(titles(file), (std::vector<std::string> { "logo 0", "logo 1", "logo 2", "logo 3", "logo 4" }));
-    auto rows = opened(file)->fetchAll("Logo");
+    auto reopened = opened(file); // kept open: the pictures are read from it on demand
+    auto rows = reopened->fetchAll("Logo");
     for (int i = 0; i < 5; ++i) {
         const auto& row = (*rows)[i];
         EXPECT_EQ(row->hasValue("picture"), i % 2 == 0);
@@ -297,7 +298,8 @@ TEST(ObjectStoreUpdate, ChangingOneFieldKeepsAnUnreadOnDemandValue)
         ASSERT_TRUE(store->save());
         EXPECT_EQ(rows[0]->value("picture")->value_or(Bytes()), picture) << "the same run still reads the picture from the file";
     }
-    auto rows = *opened(file)->fetchAll("Logo");
+    auto reopened = opened(file);
+    auto rows = *reopened->fetchAll("Logo");
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(titles(file), (std::vector<std::string> { "renamed", "second" }));
     EXPECT_EQ(std::tuple(rows[0]->stringValue("small"), rows[1]->stringValue("small")), std::tuple(std::optional<std::string>("thumb"), std::optional<std::string>("new thumb")));
