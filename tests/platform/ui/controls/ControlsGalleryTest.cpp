@@ -66,6 +66,7 @@ TEST(ControlsGallery, APhoneScriptDrivesEveryControl)
     EXPECT_EQ(std::tuple(named(edited, "myTextView")["alignment"], textOf(edited, "myLabelResult")), std::tuple(json("center"), std::string("Alignment Centre")));
 
     const json alert = named(run.dump("alert"), "alert");
+    ASSERT_FALSE(alert.is_null());
     EXPECT_EQ(std::tuple(alert["title"], alert["actions"][1]["style"]), std::tuple(json("Vardenico"), json("cancel")));
     EXPECT_EQ(textOf(run.dump("alertClosed"), "myLabelResult"), "Alert: Cancel");
     EXPECT_TRUE(named(run.dump("alertClosed"), "alert").is_null());
