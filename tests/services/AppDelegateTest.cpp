@@ -10,37 +10,24 @@
 using namespace vd;
 namespace fs = std::filesystem;
 
-TEST(AppDelegate, FirstLaunchCreatesTheStoreAndMeasuresFreeSpace)
+TEST(AppDelegate, FirstLaunchCreatesTheStoreMeasuresFreeSpaceWritesNothingUnchangedAndFollowsTheLifecycle)
 {
     test::TemporaryFolder folder;
     ::setenv("VARDENICO_HOME", folder.path().c_str(), 1); // the analytics sink writes here
     auto delegate = AppDelegate::create(folder / "documents");
-    EXPECT_EQ(delegate->nomeDataModle, "dictModel");
     EXPECT_EQ(delegate->logoStore().myNumMbLiber, 0.0); // not measured before launch
     EXPECT_TRUE(delegate->applicationDidFinishLaunchingWithOptions());
-    EXPECT_TRUE(fs::exists(folder / "documents" / "dictModel.sqlite"));
+    const auto file = folder / "documents" / "dictModel.sqlite";
+    EXPECT_TRUE(fs::exists(file));
     EXPECT_TRUE(delegate->logoStore().myArrLoghiEstratti.empty());
     EXPECT_GT(delegate->metodoSpazioLibero(), 0);
     EXPECT_EQ(delegate->logoStore().myNumMbLiber, AppDelegate::wholeMebibytes(delegate->metodoSpazioLibero()));
     EXPECT_EQ(delegate->logoStore().appDelegate.lock(), delegate);
-    // The context is built once and kept.
-    EXPECT_EQ(delegate->managedObjectContext(), delegate->managedObjectContext());
-}
+    EXPECT_EQ(delegate->managedObjectContext(), delegate->managedObjectContext()) << "built once and kept";
+    const auto before = std::tuple(fs::last_write_time(file), fs::file_size(file));
+    delegate->saveContext();
+    EXPECT_EQ(std::tuple(fs::last_write_time(file), fs::file_size(file)), before);
 
-TEST(AppDelegate, FreeSpaceIsCountedInWholeMebibytes)
-{
-    EXPECT_EQ(AppDelegate::wholeMebibytes(1048575), 0.0);
-    EXPECT_EQ(AppDelegate::wholeMebibytes(1048576), 1.0);
-    EXPECT_EQ(AppDelegate::wholeMebibytes(-10), 0.0);
-    EXPECT_EQ(AppDelegate::wholeMebibytes(852492288), 813.0);
-    test::TemporaryFolder folder;
-    EXPECT_EQ(AppDelegate::create(folder / "no" / "such" / "folder")->metodoSpazioLibero(), -10);
-}
-
-TEST(AppDelegate, LifecycleCallbacks)
-{
-    test::TemporaryFolder folder;
-    auto delegate = AppDelegate::create(folder.path());
     int posts = 0;
     const void* poster = nullptr;
     auto token = NotificationCenter::defaultCenter().addObserver(&posts, "keycerchi", nullptr, [&](const Notification& notification) {
@@ -48,35 +35,21 @@ TEST(AppDelegate, LifecycleCallbacks)
         poster = notification.object;
     });
     delegate->applicationDidBecomeActive();
-    EXPECT_TRUE(delegate->idleTimerDisabled());
-    EXPECT_EQ(delegate->logoStore().myArrStringNameGEOMETRY.size(), 52u);
-    EXPECT_EQ(delegate->logoStore().myArrStringNameICON.size(), 71u);
+    EXPECT_EQ(std::tuple(delegate->idleTimerDisabled(), delegate->logoStore().myArrStringNameGEOMETRY.size(), delegate->logoStore().myArrStringNameICON.size()), std::tuple(true, 52uz, 71uz));
     delegate->applicationWillResignActive();
     EXPECT_FALSE(delegate->idleTimerDisabled());
     delegate->applicationDidEnterBackground();
     EXPECT_EQ(posts, 0);
     delegate->applicationWillEnterForeground();
-    EXPECT_EQ(posts, 1);
-    EXPECT_EQ(poster, delegate.get());
+    EXPECT_EQ(std::tuple(posts, poster), std::tuple(1, static_cast<const void*>(delegate.get())));
     delegate->applicationDidBecomeActive();
     EXPECT_TRUE(delegate->idleTimerDisabled());
-    // Coming back does not append the names a second time.
-    EXPECT_EQ(delegate->logoStore().myArrStringNameGEOMETRY.size(), 52u);
-    delegate->applicationWillEnterForeground();
-    EXPECT_EQ(posts, 2);
+    EXPECT_EQ(delegate->logoStore().myArrStringNameGEOMETRY.size(), 52u) << "coming back does not append the names again";
     NotificationCenter::defaultCenter().removeObserver(token);
-}
 
-TEST(AppDelegate, SaveWithoutChangesWritesNothing)
-{
-    test::TemporaryFolder folder;
-    auto delegate = AppDelegate::create(folder.path());
-    delegate->managedObjectContext();
-    const auto before = fs::last_write_time(folder / "dictModel.sqlite");
-    const auto size = fs::file_size(folder / "dictModel.sqlite");
-    delegate->saveContext();
-    EXPECT_EQ(fs::last_write_time(folder / "dictModel.sqlite"), before);
-    EXPECT_EQ(fs::file_size(folder / "dictModel.sqlite"), size);
+    for (auto [bytes, mebibytes] : { std::pair { 1048575LL, 0.0 }, { 1048576LL, 1.0 }, { -10LL, 0.0 }, { 852492288LL, 813.0 } })
+        EXPECT_EQ(AppDelegate::wholeMebibytes(bytes), mebibytes) << bytes;
+    EXPECT_EQ(AppDelegate::create(folder / "no" / "such" / "folder")->metodoSpazioLibero(), -10);
 }
 
 TEST(AppDelegateDeathTest, StoreThatCannotBeOpenedEndsTheProgramAndIsLeftAsItWas)
@@ -86,7 +59,6 @@ TEST(AppDelegateDeathTest, StoreThatCannotBeOpenedEndsTheProgramAndIsLeftAsItWas
     ASSERT_TRUE(files::writeAtomically(folder / "dictModel.sqlite", std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())));
     EXPECT_EXIT(AppDelegate::create(folder.path())->managedObjectContext(), testing::ExitedWithCode(1), "^Unresolved error .*dictModel.sqlite");
     EXPECT_EXIT(AppDelegate::create(folder.path())->logoStore().metodoCaricaDictOfData(), testing::ExitedWithCode(1), "Failed to initialize the application's saved data");
-    auto bytes = files::readAll(folder / "dictModel.sqlite");
-    ASSERT_TRUE(bytes);
-    EXPECT_EQ(std::string(bytes->begin(), bytes->end()), text);
+    auto bytes = files::readAll(folder / "dictModel.sqlite").value_or(std::vector<std::uint8_t> {});
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), text);
 }

@@ -20,9 +20,7 @@ TEST(DeviceModel, ThisMachineIsNamedFromUname)
 {
     utsname names;
     ASSERT_EQ(uname(&names), 0);
-    EXPECT_EQ(Device::current().machineIdentifier(), names.machine);
-    EXPECT_EQ(modelName(), modelNameForIdentifier(names.machine));
-    EXPECT_EQ(Device::current().kind(), Device::Kind::Phone);
+    EXPECT_EQ(std::tuple(Device::current().machineIdentifier(), modelName(), Device::current().kind()), std::tuple(std::string(names.machine), modelNameForIdentifier(names.machine), Device::Kind::Phone));
     Device::current().setKind(Device::Kind::Tablet);
     EXPECT_TRUE(Device::current().isTablet());
     Device::current().setKind(Device::Kind::Phone);

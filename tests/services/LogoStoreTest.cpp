@@ -59,6 +59,14 @@ std::string fileBytes(const fs::path& path)
     return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
 }
 
+// What a run of `body` writes to stderr.
+std::string diagnosticsOf(const std::function<void()>& body)
+{
+    testing::internal::CaptureStderr();
+    body();
+    return testing::internal::GetCapturedStderr();
+}
+
 void execute(const fs::path& file, const std::string& sql)
 {
     auto database = store::Database::open(file, store::Database::Access::ReadWrite);
@@ -68,14 +76,12 @@ void execute(const fs::path& file, const std::string& sql)
 
 }
 
-// The next key follows the greatest key that is a whole number, in numeric order; keys that are
-// not numbers (text that merely starts with one, spaces, a sign) count as zero; no key at all gives 0.
+// The next key follows the greatest whole-number key; other keys count as zero; no key gives 0.
 TEST(LogoStore, AnEmptyStoreIsCreatedAndTheNextKeyFollowsTheGreatestNumericKey)
 {
     test::TemporaryFolder folder;
     StoreRun run(folder.path());
-    EXPECT_TRUE(fs::exists(folder / "dictModel.sqlite"));
-    EXPECT_TRUE(run.store->myArrLoghiInCore.empty() && run.store->myArrLoghiEstratti.empty());
+    EXPECT_TRUE(fs::exists(folder / "dictModel.sqlite") && run.store->myArrLoghiInCore.empty() && run.store->myArrLoghiEstratti.empty());
     using Keys = std::vector<std::string>;
     const std::vector<std::pair<Keys, int>> cases { { { "0", "1", "7" }, 8 }, { { "3", "x" }, 4 }, { { "10", "9" }, 11 }, { { "4" }, 5 }, { {}, 0 }, { { "0" }, 1 },
         { { "logo" }, 1 }, { { "7b", " 3", "+2", "", "x" }, 1 }, { { "7b", "2" }, 3 } };
@@ -87,8 +93,7 @@ TEST(LogoStore, AnEmptyStoreIsCreatedAndTheNextKeyFollowsTheGreatestNumericKey)
     }
 }
 
-// A logo added from a picture stores only its picture; an editor's logo its layers and canvas
-// colour too; a new run reads both back with their thumbnails.
+// A picture's logo keeps only its picture, an editor's its layers and canvas colour too.
 TEST(LogoStore, PictureAndEditorLogosReloadWithWhatEachKeeps)
 {
     test::TemporaryFolder folder;
@@ -97,42 +102,35 @@ TEST(LogoStore, PictureAndEditorLogosReloadWithWhatEachKeeps)
         StoreRun run(folder.path());
         ASSERT_TRUE(run.store->metodoAggiungiSingolaImage(picture(640, 480, Color::rgba(0, 1, 0, 1))));
         const DictCoreData& row = run.store->myArrLoghiInCore[0];
-        EXPECT_TRUE(row.hasMyImagePng());
-        EXPECT_FALSE(row.myArrViewModel() || row.myColoreView() || row.myNomeKeyDaDict() || row.myAccValueUNO());
+        EXPECT_TRUE(row.hasMyImagePng() && !(row.myArrViewModel() || row.myColoreView() || row.myNomeKeyDaDict() || row.myAccValueUNO()));
         run.store->myArrLoghiEstratti.push_back(logo);
         ASSERT_TRUE(run.store->metodoSalvaNewObjectInCoreData("", logo));
-        EXPECT_EQ(run.store->myArrLoghiInCore.size(), 2u);
-        EXPECT_EQ(run.store->myArrLoghiEstratti.size(), 2u);
+        EXPECT_EQ(std::tuple(run.store->myArrLoghiInCore.size(), run.store->myArrLoghiEstratti.size()), std::tuple(2uz, 2uz));
         ASSERT_TRUE(logo->myImage()) << "the saved logo still answers with its picture";
         EXPECT_EQ(logo->myImage()->pixelWidth(), 280);
     }
     StoreRun again(folder.path());
     ASSERT_EQ(again.store->myArrLoghiEstratti.size(), 2u);
     const auto& fromPicture = *again.store->myArrLoghiEstratti[0];
-    ASSERT_TRUE(fromPicture.myImageRESIZED);
-    EXPECT_EQ(fromPicture.myImageRESIZED->pixelWidth(), 200);
-    EXPECT_EQ(fromPicture.myImageRESIZED->pixelHeight(), 150);
+    ASSERT_TRUE(fromPicture.myImageRESIZED && fromPicture.myImage());
+    EXPECT_EQ(std::tuple(fromPicture.myImageRESIZED->pixelWidth(), fromPicture.myImageRESIZED->pixelHeight()), std::tuple(200, 150));
     EXPECT_FALSE(fromPicture.myArrViewModel || fromPicture.myColoreSfongo);
     EXPECT_EQ(fromPicture.imagePixelSize(), (std::pair { 640, 480 }));
-    ASSERT_TRUE(fromPicture.myImage());
     EXPECT_EQ(fromPicture.myImage()->pixelAt(320, 240), 0xff00ff00u);
     const auto& loaded = *again.store->myArrLoghiEstratti[1];
-    EXPECT_EQ(loaded.myArrViewModel, logo->myArrViewModel);
-    EXPECT_EQ(loaded.myColoreSfongo, logo->myColoreSfongo);
+    EXPECT_EQ(std::tuple(loaded.myArrViewModel, loaded.myColoreSfongo), std::tuple(logo->myArrViewModel, logo->myColoreSfongo));
     EXPECT_EQ(loaded.myImageRESIZED->pixelWidth(), 200);
     const auto full = loaded.myImage();
     ASSERT_TRUE(full);
-    EXPECT_EQ(full->pixelWidth(), 280);
-    EXPECT_EQ(full->pixelAt(10, 10), picture(140, 140, Color::rgba(0, 0, 1, 0.5), 2).pixelAt(10, 10));
+    EXPECT_EQ(std::tuple(full->pixelWidth(), full->pixelAt(10, 10)), std::tuple(280, picture(140, 140, Color::rgba(0, 0, 1, 0.5), 2).pixelAt(10, 10)));
 }
 
-TEST(LogoStore, DeleteAndReplaceKeepBothListsAlignedAndReachTheFile)
+TEST(LogoStore, DeleteAndReplaceKeepBothListsAlignedReachTheFileAndRefuseAnIndexOutside)
 {
     test::TemporaryFolder folder;
     auto canvasOf = [](const mySingleElementiManage& store) {
         std::vector<std::string> codes;
-        for (const auto& logo : store.myArrLoghiEstratti)
-            codes.push_back(logo->myColoreSfongo ? logo->myColoreSfongo->htmlRGBColor() : "none");
+        std::ranges::transform(store.myArrLoghiEstratti, std::back_inserter(codes), [](const auto& logo) { return logo->myColoreSfongo ? logo->myColoreSfongo->htmlRGBColor() : "none"; });
         return codes;
     };
     {
@@ -143,8 +141,7 @@ TEST(LogoStore, DeleteAndReplaceKeepBothListsAlignedAndReachTheFile)
             ASSERT_TRUE(run.store->metodoSalvaNewObjectInCoreData("", logo));
         }
         ASSERT_TRUE(run.store->metodoEliminaLogoDalDictWithIndex(1));
-        EXPECT_EQ(canvasOf(*run.store), (std::vector<std::string> { "#ff0000", "#0000ff" }));
-        EXPECT_EQ(run.store->myArrLoghiInCore.size(), 2u);
+        EXPECT_TRUE(canvasOf(*run.store) == (std::vector<std::string> { "#ff0000", "#0000ff" }) && run.store->myArrLoghiInCore.size() == 2u);
     }
     {
         StoreRun run(folder.path()); // the delete was saved
@@ -152,31 +149,22 @@ TEST(LogoStore, DeleteAndReplaceKeepBothListsAlignedAndReachTheFile)
         auto replacement = editorLogo(Color::fromCode("#ffff00"), "new");
         ASSERT_TRUE(run.store->metodoModificaIndexWithIndexDaModificare(0, replacement));
         run.store->myArrLoghiEstratti.push_back(replacement);
-        EXPECT_EQ(canvasOf(*run.store), (std::vector<std::string> { "#0000ff", "#ffff00" }));
-        EXPECT_EQ(run.store->myArrLoghiInCore.size(), 2u);
+        EXPECT_TRUE(canvasOf(*run.store) == (std::vector<std::string> { "#0000ff", "#ffff00" }) && run.store->myArrLoghiInCore.size() == 2u);
     }
     StoreRun run(folder.path());
     EXPECT_EQ(canvasOf(*run.store), (std::vector<std::string> { "#0000ff", "#ffff00" }));
     EXPECT_EQ(run.store->myArrLoghiEstratti[1]->myArrViewModel->at(1).testo, "new");
-}
 
-TEST(LogoStore, IndexOutsideTheListsIsRefusedAndTouchesNothing)
-{
-    test::TemporaryFolder folder;
-    StoreRun run(folder.path());
-    ASSERT_TRUE(run.store->metodoAggiungiSingolaImage(picture(50, 50, Color::black())));
+    // An index outside the lists, or a picture that cannot be encoded, changes nothing.
     const std::string before = fileBytes(folder / "dictModel.sqlite");
-    for (std::int64_t index : { -1, 1, 100 }) {
+    for (std::int64_t index : { -1, 2, 100 }) {
         auto deleted = run.store->metodoEliminaLogoDalDictWithIndex(index);
         ASSERT_FALSE(deleted);
         EXPECT_NE(deleted.error().message.find("logo " + std::to_string(index)), std::string::npos);
         EXPECT_FALSE(run.store->metodoModificaIndexWithIndexDaModificare(index, editorLogo(Color::whiteColor(), "x")));
     }
-    EXPECT_EQ(run.store->myArrLoghiEstratti.size(), 1u);
-    EXPECT_EQ(run.store->myArrLoghiInCore.size(), 1u);
+    EXPECT_EQ(std::tuple(run.store->myArrLoghiEstratti.size(), run.store->myArrLoghiInCore.size()), std::tuple(2uz, 2uz));
     EXPECT_FALSE(run.delegate->managedObjectContext()->hasChanges());
-    EXPECT_EQ(fileBytes(folder / "dictModel.sqlite"), before);
-    // A picture that cannot be encoded adds nothing.
     EXPECT_FALSE(run.store->metodoAggiungiSingolaImage(Image()));
     EXPECT_EQ(fileBytes(folder / "dictModel.sqlite"), before);
 }
@@ -193,31 +181,24 @@ TEST(LogoStore, OpeningDecodesNoPictureAndDamagedFieldsAreLeftOutWithADiagnostic
             ASSERT_TRUE(run.store->metodoSalvaNewObjectInCoreData("", logo));
         }
     }
-    // Row 1: its picture is damaged (its cached thumbnail is not). Row 2: its layer archive and
-    // colour archive are damaged.
+    // Row 2: a damaged picture (but not its cached thumbnail). Row 3: damaged layers and colour.
     execute(file, "UPDATE DictCoreData SET myImagePng = X'89504E470D0A1A0A0000' WHERE Z_PK = 2;"
                   "UPDATE DictCoreData SET myArrViewModel = X'626F6775730A', myColoreView = X'00' WHERE Z_PK = 3;");
-    testing::internal::CaptureStderr();
-    StoreRun run(folder.path());
-    const std::string loadDiagnostics = testing::internal::GetCapturedStderr();
+    std::optional<StoreRun> opened;
+    const std::string loadDiagnostics = diagnosticsOf([&] { opened.emplace(folder.path()); });
+    auto& run = *opened;
     ASSERT_EQ(run.store->myArrLoghiEstratti.size(), 3u);
-    // Opening used the cached thumbnail and did not look at the damaged picture.
     EXPECT_TRUE(run.store->myArrLoghiEstratti[1]->myImageRESIZED);
-    EXPECT_EQ(loadDiagnostics.find("logo 1"), std::string::npos) << loadDiagnostics;
+    EXPECT_EQ(loadDiagnostics.find("logo 1"), std::string::npos) << "opening looked at the damaged picture: " << loadDiagnostics;
     EXPECT_NE(loadDiagnostics.find("logo 2 (row 3)"), std::string::npos) << loadDiagnostics;
-    EXPECT_FALSE(run.store->myArrLoghiEstratti[2]->myArrViewModel);
-    EXPECT_FALSE(run.store->myArrLoghiEstratti[2]->myColoreSfongo);
-    EXPECT_TRUE(run.store->myArrLoghiEstratti[2]->myImage());
-    EXPECT_TRUE(run.store->myArrLoghiEstratti[1]->myArrViewModel);
+    EXPECT_FALSE(run.store->myArrLoghiEstratti[2]->myArrViewModel || run.store->myArrLoghiEstratti[2]->myColoreSfongo);
+    EXPECT_TRUE(run.store->myArrLoghiEstratti[2]->myImage() && run.store->myArrLoghiEstratti[1]->myArrViewModel);
 
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(run.store->myArrLoghiEstratti[1]->myImage());
-    const std::string pictureDiagnostic = testing::internal::GetCapturedStderr();
+    const std::string pictureDiagnostic = diagnosticsOf([&] { EXPECT_FALSE(run.store->myArrLoghiEstratti[1]->myImage()); });
     EXPECT_NE(pictureDiagnostic.find("logo 1 (row 2)"), std::string::npos) << pictureDiagnostic;
 }
 
-// A row written before thumbnails were cached gets its cache on the first load; saving that cache
-// must not cost the logo its full picture.
+// A row without a cached thumbnail gets one on loading, saved without costing the logo its picture.
 TEST(LogoStore, AMissingThumbnailCacheIsFilledAndSavedAndThePicturesStay)
 {
     test::TemporaryFolder folder;
@@ -231,15 +212,13 @@ TEST(LogoStore, AMissingThumbnailCacheIsFilledAndSavedAndThePicturesStay)
     execute(file, "UPDATE DictCoreData SET thumbnailCache = NULL WHERE Z_PK = 1");
     {
         StoreRun run(folder.path());
-        ASSERT_EQ(run.store->myArrLoghiEstratti.size(), 2u);
-        ASSERT_TRUE(run.store->myArrLoghiEstratti[0]->myImageRESIZED);
+        ASSERT_TRUE(run.store->myArrLoghiEstratti.size() == 2u && run.store->myArrLoghiEstratti[0]->myImageRESIZED);
         EXPECT_EQ(run.store->myArrLoghiEstratti[0]->myImageRESIZED->pixelHeight(), 100);
     }
     {
         // The file itself has the cache now, so the next load decodes no picture.
         auto database = store::Database::open(file, store::Database::Access::ReadOnly);
-        ASSERT_TRUE(database);
-        auto statement = database->prepare("SELECT thumbnailCache FROM DictCoreData WHERE Z_PK = 1");
+        auto statement = database.value().prepare("SELECT thumbnailCache FROM DictCoreData WHERE Z_PK = 1");
         ASSERT_TRUE(statement);
         auto row = statement->step();
         ASSERT_TRUE(row && *row);
@@ -251,17 +230,14 @@ TEST(LogoStore, AMissingThumbnailCacheIsFilledAndSavedAndThePicturesStay)
         auto picture = run.store->myArrLoghiEstratti[i]->myImage();
         ASSERT_TRUE(picture) << "logo " << i << " lost its picture";
         EXPECT_EQ(std::pair(picture->pixelWidth(), picture->pixelHeight()), sizes[i]);
-        EXPECT_EQ(picture->pixelAt(5, 5), 0xffff0000u);
-        EXPECT_EQ(picture->pixelAt(sizes[i].first - 5, sizes[i].second - 5), 0xff0000ffu);
+        EXPECT_EQ(std::tuple(picture->pixelAt(5, 5), picture->pixelAt(sizes[i].first - 5, sizes[i].second - 5)), std::tuple(0xffff0000u, 0xff0000ffu));
     }
     // A picture that is damaged and has no cache: the logo loads without picture and thumbnail.
     execute(file, "UPDATE DictCoreData SET thumbnailCache = NULL, myImagePng = X'0102' WHERE Z_PK = 1");
-    testing::internal::CaptureStderr();
-    StoreRun damaged(folder.path());
-    const std::string diagnostics = testing::internal::GetCapturedStderr();
-    ASSERT_EQ(damaged.store->myArrLoghiEstratti.size(), 2u);
-    EXPECT_FALSE(damaged.store->myArrLoghiEstratti[0]->myImageRESIZED);
-    EXPECT_FALSE(damaged.store->myArrLoghiEstratti[0]->myImage());
+    std::optional<StoreRun> damaged;
+    const std::string diagnostics = diagnosticsOf([&] { damaged.emplace(folder.path()); });
+    ASSERT_EQ(damaged->store->myArrLoghiEstratti.size(), 2u);
+    EXPECT_FALSE(damaged->store->myArrLoghiEstratti[0]->myImageRESIZED || damaged->store->myArrLoghiEstratti[0]->myImage());
     EXPECT_NE(diagnostics.find("logo 0 (row 1)"), std::string::npos) << diagnostics;
 }
 
@@ -272,8 +248,7 @@ TEST(LogoStore, ReloadGivesOneLogoPerRowKeepsKnownThumbnailsAndRepairsABrokenCac
     for (int i = 0; i < 4; ++i)
         ASSERT_TRUE(run.store->metodoAggiungiSingolaImage(picture(300 + i, 150, Color::rgba(1, 0, 0, 1))));
     run.store->metodoCaricaDictOfData();
-    ASSERT_EQ(run.store->myArrLoghiEstratti.size(), 4u);
-    EXPECT_EQ(run.store->myArrLoghiInCore.size(), 4u);
+    ASSERT_EQ(std::tuple(run.store->myArrLoghiEstratti.size(), run.store->myArrLoghiInCore.size()), std::tuple(4uz, 4uz));
     EXPECT_EQ(run.store->myArrLoghiEstratti[3]->imagePixelSize(), (std::pair { 303, 150 }));
     const auto* pixels = run.store->myArrLoghiEstratti[0]->myImageRESIZED->buffer();
     execute(folder / "dictModel.sqlite", "UPDATE DictCoreData SET thumbnailCache = X'00'");
@@ -286,41 +261,32 @@ TEST(LogoStore, ReloadGivesOneLogoPerRowKeepsKnownThumbnailsAndRepairsABrokenCac
     ASSERT_TRUE(next.store->myArrLoghiEstratti[0]->myImageRESIZED);
     EXPECT_EQ(next.store->myArrLoghiEstratti[0]->myImageRESIZED->pixelHeight(), 100);
     StoreRun last(folder.path());
-    ASSERT_TRUE(last.store->myArrLoghiInCore[0].thumbnailCache());
-    EXPECT_GT(last.store->myArrLoghiInCore[0].thumbnailCache()->size(), 1u);
+    EXPECT_GT(last.store->myArrLoghiInCore[0].thumbnailCache().value_or(std::vector<std::uint8_t> {}).size(), 1u);
 }
 
 TEST(LogoStore, ResizeScalesTheLongerSideAndAPictureBecomesAnEightHundredSquare)
 {
     auto sizeOf = [](const Image& image) { return std::pair { image.pixelWidth(), image.pixelHeight() }; };
-    EXPECT_EQ(sizeOf(mySingleElementiManage::ResizeImage(picture(1000, 500, Color::black()), 200)), (std::pair { 200, 100 }));
-    EXPECT_EQ(sizeOf(mySingleElementiManage::ResizeImage(picture(300, 600, Color::black()), 200)), (std::pair { 100, 200 }));
-    EXPECT_EQ(sizeOf(mySingleElementiManage::ResizeImage(picture(50, 50, Color::black()), 200)), (std::pair { 200, 200 }));
+    for (auto [width, height, expected] : { std::tuple { 1000, 500, std::pair { 200, 100 } }, { 300, 600, { 100, 200 } }, { 50, 50, { 200, 200 } } })
+        EXPECT_EQ(sizeOf(mySingleElementiManage::ResizeImage(picture(width, height, Color::black()), 200)), expected) << width;
     // Sizes are in points: a 2800-pixel picture at scale 2 is 1400 points.
     const Image scaled = mySingleElementiManage::ResizeImage(picture(1400, 700, Color::rgba(1, 0, 0, 0.5), 2), 200);
-    EXPECT_EQ(sizeOf(scaled), (std::pair { 200, 100 }));
-    EXPECT_EQ(scaled.scale(), 1.0);
-    EXPECT_EQ(scaled.pixelAt(100, 50) >> 24, 128u); // translucency survives
+    EXPECT_EQ(std::tuple(sizeOf(scaled), scaled.scale(), scaled.pixelAt(100, 50) >> 24), std::tuple(std::pair { 200, 100 }, 1.0, 128u)) << "translucency survives";
     EXPECT_TRUE(mySingleElementiManage::ResizeImage(Image(), 200).isEmpty());
 
     // A picture added as a logo becomes an 800-pixel square, transparent beside the picture.
     const Image square = logoSquareFromPicture(picture(1600, 1200, Color::rgba(1, 0, 0, 1)));
-    ASSERT_EQ(square.pixelWidth(), 800);
-    ASSERT_EQ(square.pixelHeight(), 800);
-    EXPECT_EQ(square.pixelAt(400, 50) >> 24, 0u);   // top margin
-    EXPECT_EQ(square.pixelAt(400, 750) >> 24, 0u);  // bottom margin
-    EXPECT_EQ(square.pixelAt(400, 400), 0xffff0000u);
-    EXPECT_EQ(square.pixelAt(0, 101), 0xffff0000u); // the photo spans 800 × 600, from y = 100
+    ASSERT_EQ(sizeOf(square), (std::pair { 800, 800 }));
+    EXPECT_EQ((square.pixelAt(400, 50) | square.pixelAt(400, 750)) >> 24, 0u) << "transparent margins above and below";
+    EXPECT_EQ(std::tuple(square.pixelAt(400, 400), square.pixelAt(0, 101)), std::tuple(0xffff0000u, 0xffff0000u)) << "the photo spans 800 × 600, from y = 100";
     EXPECT_EQ(sizeOf(mySingleElementiManage::ResizeImage(square, 200)), (std::pair { 200, 200 }));
 }
 
 TEST(FontList, InstalledPostScriptNamesSortedByCodePoint)
 {
     const auto fonts = singleFontList::sharedInstance().printFonts();
-    ASSERT_FALSE(fonts.empty());
-    EXPECT_TRUE(std::is_sorted(fonts.begin(), fonts.end()));
-    EXPECT_EQ(std::adjacent_find(fonts.begin(), fonts.end()), fonts.end());
-    EXPECT_NE(std::find(fonts.begin(), fonts.end(), "DejaVuSans"), fonts.end());
+    EXPECT_TRUE(std::ranges::is_sorted(fonts) && std::ranges::adjacent_find(fonts) == fonts.end());
+    EXPECT_NE(std::ranges::find(fonts, "DejaVuSans"), fonts.end());
     for (const auto& name : fonts)
         EXPECT_EQ(name.find(' '), std::string::npos) << name; // PostScript names, not family names
 }

@@ -9,92 +9,40 @@ using namespace vd;
 
 namespace {
 
+using S = mySingleScritte;
+
 struct Accessor {
-    std::string (mySingleScritte::*text)() const;
+    std::string (S::*text)() const;
     const char* key;
 };
 
-const std::vector<Accessor>& accessors()
-{
-    static const std::vector<Accessor> all {
-        { &mySingleScritte::stringaRullino, "rullino" },
-        { &mySingleScritte::stringaSeleziona, "seleziona" },
-        { &mySingleScritte::stringaSelezionate, "selezionate" },
-        { &mySingleScritte::stringaAnnulla, "annulla" },
-        { &mySingleScritte::stringaOrdinaLayer, "ordina" },
-        { &mySingleScritte::stringaNotaLogoConSfondoTrasparente, "salvatotrasparente" },
-        { &mySingleScritte::stringaVuoiUscireSenzaSalvareLogo, "usciresenzasalvare" },
-        { &mySingleScritte::stringaTrasparenza, "trasparenza" },
-        { &mySingleScritte::stringaTuoTesto, "scrivitesto" },
-        { &mySingleScritte::stringaCreaGestisciLoghi, "creagestisci" },
-        { &mySingleScritte::stringaFirmaLeTueFoto, "firmafoto" },
-        { &mySingleScritte::stringaSalvaNelRullino, "salvarullino" },
-        { &mySingleScritte::stringaTornaHome, "tornahome" },
-        { &mySingleScritte::stringaModifica, "MODIFICA" },
-        { &mySingleScritte::stringaSalva, "SALVA" },
-        { &mySingleScritte::stringaSalvaLogoVuoto, "cominciacreare" },
-        { &mySingleScritte::stringaTornareIndetroSenzaSalvare, "senzasalvare" },
-        { &mySingleScritte::stringaLeModificheVerranoPerse, "modificheperse" },
-        { &mySingleScritte::stringaCREA, "CREA" },
-        { &mySingleScritte::stringaCARICA, "CARICA" },
-        { &mySingleScritte::stringaVuoiElimiareLogo, "eliminalogo" },
-        { &mySingleScritte::stringaFotoSingolare, "FOTO" },
-        { &mySingleScritte::stringaFotoPlurale, "FOTOplu" },
-        { &mySingleScritte::stringaLOGO, "LOGO" },
-        { &mySingleScritte::stringaAVANTI, "AVANTI" },
-        { &mySingleScritte::stringaPLLICA, "APPLICA" },
-        { &mySingleScritte::stringaNonChiudereLApp, "nonchiudereconclu" },
-        { &mySingleScritte::stringaPocaMemoria, "pocospazio" },
-        { &mySingleScritte::stringaPocaMemoriaMessage, "pocospaziomessage" },
-        { &mySingleScritte::stringaSelezionaFotoELogo, "selezionaentrambi" },
-        { &mySingleScritte::stringaSelezionaMedia, "Seleziona elementi" },
-        { &mySingleScritte::stringaLoghiApplicati, "logoapplicatofotorullino" },
-        { &mySingleScritte::stringaSalvato, "SALVATO" },
-        { &mySingleScritte::stringaPrimoAvvioUno, "welcome" },
-        { &mySingleScritte::stringaPrimoAvvioDue, "welcome2" },
-        { &mySingleScritte::stringaDeviAutorizzareFoto, "autofoto" },
-        { &mySingleScritte::stringaConsensoFoto, "consensofoto" },
-        { &mySingleScritte::stringaConsensoFotoMessaggio, "consensofotomessaggio" },
-        { &mySingleScritte::stringaNonConsentire, "nonconsentire" },
-        { &mySingleScritte::stringaErrore, "errore" },
-        { &mySingleScritte::stringaAbilitaFoto, "abilitafoto" },
-        { &mySingleScritte::stringaFotoIllegibili, "fotoillegibili" },
-        { &mySingleScritte::stringaCreaAggiungiTuoLogoCell, "creaoaggiungi" },
-        { &mySingleScritte::stringaAggiungiLogoTemplate, "Aggiungi Template" },
-        { &mySingleScritte::stringaAggiungiFormaGeometrica, "Aggiungi Forma Geometrica" },
-        { &mySingleScritte::stringaAggiungiTesto, "Aggiungi Testo" },
-        { &mySingleScritte::stringaToccaElementoPerModificare, "toccapermodificare" },
-        { &mySingleScritte::stringaRuotaScala, "Ruota/Scala" },
-        { &mySingleScritte::stringaAltera, "Altera" },
-        { &mySingleScritte::stringaEliminaTuto, "Elimina" },
-        { &mySingleScritte::stringaLoghiSalvatiTrasparenti, "messagiosalvatipng" },
-        { &mySingleScritte::stringaOrdinaLivelliTutorial, "modificaordine" },
-        { &mySingleScritte::stringaTutoDimensioniPreset, "presettuto" },
-        { &mySingleScritte::stringaTutoApplicaAllaFine, "toccappllicafine" },
-        { &mySingleScritte::stringaTutoPosizionaIlTuoLogoDoveDesideri, "spostalogo" },
-        { &mySingleScritte::stringaLogoSalvatoInGalleria, "aggiuntogalleria" },
-        { &mySingleScritte::stringaCreaLogo, "crealogo" },
-        { &mySingleScritte::stringaLogoGallery, "logogallery" },
-        { &mySingleScritte::stringaAggiornamento, "aggiornamento" },
-        { &mySingleScritte::stringaFotoSalvateDi, "fotosalvatedi" },
-        { &mySingleScritte::stringaSalvaPosizione, "SALVAPOSIZIONE" },
-        { &mySingleScritte::stringaSenzaPerdita, "senzaperdita" },
-        { &mySingleScritte::stringaAvvisiFoto, "avvisifoto" },
-        { &mySingleScritte::stringaPosizioneSalvata, "posizionesalvata" },
-        { &mySingleScritte::stringaPosizioneNonSalvata, "posizionenonsalvata" },
-        { &mySingleScritte::stringaFotoGiaApplicate, "fotogiaapplicate" },
-        { &mySingleScritte::stringaNienteDaApplicare, "nientedaapplicare" },
-        { &mySingleScritte::stringaNienteDaApplicareUna, "nientedaapplicareuna" },
-        { &mySingleScritte::stringaPosizioneNonValida, "posizionenonvalida" },
-        { &mySingleScritte::stringaRevisione, "revisione" },
-        { &mySingleScritte::stringaRevisioneFoto, "revisionefoto" },
-        { &mySingleScritte::stringaAdattaAOgniFoto, "adattaaognifoto" },
-        { &mySingleScritte::stringaRegolazioneFoto, "regolazionefoto" },
-        { &mySingleScritte::stringaUsaPosizioneComune, "usaposizionecomune" },
-        { &mySingleScritte::stringaFineRegolazione, "fineregolazione" }
-    };
-    return all;
-}
+const Accessor accessors[] {
+    { &S::stringaRullino, "rullino" }, { &S::stringaSeleziona, "seleziona" }, { &S::stringaSelezionate, "selezionate" },
+    { &S::stringaAnnulla, "annulla" }, { &S::stringaOrdinaLayer, "ordina" }, { &S::stringaNotaLogoConSfondoTrasparente, "salvatotrasparente" },
+    { &S::stringaVuoiUscireSenzaSalvareLogo, "usciresenzasalvare" }, { &S::stringaTrasparenza, "trasparenza" }, { &S::stringaTuoTesto, "scrivitesto" },
+    { &S::stringaCreaGestisciLoghi, "creagestisci" }, { &S::stringaFirmaLeTueFoto, "firmafoto" }, { &S::stringaSalvaNelRullino, "salvarullino" },
+    { &S::stringaTornaHome, "tornahome" }, { &S::stringaModifica, "MODIFICA" }, { &S::stringaSalva, "SALVA" },
+    { &S::stringaSalvaLogoVuoto, "cominciacreare" }, { &S::stringaTornareIndetroSenzaSalvare, "senzasalvare" }, { &S::stringaLeModificheVerranoPerse, "modificheperse" },
+    { &S::stringaCREA, "CREA" }, { &S::stringaCARICA, "CARICA" }, { &S::stringaVuoiElimiareLogo, "eliminalogo" },
+    { &S::stringaFotoSingolare, "FOTO" }, { &S::stringaFotoPlurale, "FOTOplu" }, { &S::stringaLOGO, "LOGO" },
+    { &S::stringaAVANTI, "AVANTI" }, { &S::stringaPLLICA, "APPLICA" }, { &S::stringaNonChiudereLApp, "nonchiudereconclu" },
+    { &S::stringaPocaMemoria, "pocospazio" }, { &S::stringaPocaMemoriaMessage, "pocospaziomessage" }, { &S::stringaSelezionaFotoELogo, "selezionaentrambi" },
+    { &S::stringaSelezionaMedia, "Seleziona elementi" }, { &S::stringaLoghiApplicati, "logoapplicatofotorullino" }, { &S::stringaSalvato, "SALVATO" },
+    { &S::stringaPrimoAvvioUno, "welcome" }, { &S::stringaPrimoAvvioDue, "welcome2" }, { &S::stringaDeviAutorizzareFoto, "autofoto" },
+    { &S::stringaConsensoFoto, "consensofoto" }, { &S::stringaConsensoFotoMessaggio, "consensofotomessaggio" }, { &S::stringaNonConsentire, "nonconsentire" },
+    { &S::stringaErrore, "errore" }, { &S::stringaAbilitaFoto, "abilitafoto" }, { &S::stringaFotoIllegibili, "fotoillegibili" },
+    { &S::stringaCreaAggiungiTuoLogoCell, "creaoaggiungi" }, { &S::stringaAggiungiLogoTemplate, "Aggiungi Template" }, { &S::stringaAggiungiFormaGeometrica, "Aggiungi Forma Geometrica" },
+    { &S::stringaAggiungiTesto, "Aggiungi Testo" }, { &S::stringaToccaElementoPerModificare, "toccapermodificare" }, { &S::stringaRuotaScala, "Ruota/Scala" },
+    { &S::stringaAltera, "Altera" }, { &S::stringaEliminaTuto, "Elimina" }, { &S::stringaLoghiSalvatiTrasparenti, "messagiosalvatipng" },
+    { &S::stringaOrdinaLivelliTutorial, "modificaordine" }, { &S::stringaTutoDimensioniPreset, "presettuto" }, { &S::stringaTutoApplicaAllaFine, "toccappllicafine" },
+    { &S::stringaTutoPosizionaIlTuoLogoDoveDesideri, "spostalogo" }, { &S::stringaLogoSalvatoInGalleria, "aggiuntogalleria" }, { &S::stringaCreaLogo, "crealogo" },
+    { &S::stringaLogoGallery, "logogallery" }, { &S::stringaAggiornamento, "aggiornamento" }, { &S::stringaFotoSalvateDi, "fotosalvatedi" },
+    { &S::stringaSalvaPosizione, "SALVAPOSIZIONE" }, { &S::stringaSenzaPerdita, "senzaperdita" }, { &S::stringaAvvisiFoto, "avvisifoto" },
+    { &S::stringaPosizioneSalvata, "posizionesalvata" }, { &S::stringaPosizioneNonSalvata, "posizionenonsalvata" }, { &S::stringaFotoGiaApplicate, "fotogiaapplicate" },
+    { &S::stringaNienteDaApplicare, "nientedaapplicare" }, { &S::stringaNienteDaApplicareUna, "nientedaapplicareuna" }, { &S::stringaPosizioneNonValida, "posizionenonvalida" },
+    { &S::stringaRevisione, "revisione" }, { &S::stringaRevisioneFoto, "revisionefoto" }, { &S::stringaAdattaAOgniFoto, "adattaaognifoto" },
+    { &S::stringaRegolazioneFoto, "regolazionefoto" }, { &S::stringaUsaPosizioneComune, "usaposizionecomune" }, { &S::stringaFineRegolazione, "fineregolazione" }
+};
 
 nlohmann::json table(const std::string& language)
 {
@@ -111,15 +59,12 @@ TEST(TextCatalogue, EveryAccessorReadsItsKeyFromTheEnglishTableAndItalianHasItTo
     ::setenv("VARDENICO_LANG", "en", 1);
     const auto english = table("en"), italian = table("it");
     std::set<std::string> keys;
-    for (const auto& accessor : accessors()) {
+    for (const auto& accessor : accessors) {
         keys.insert(accessor.key);
-        ASSERT_TRUE(english.contains(accessor.key)) << accessor.key;
-        EXPECT_EQ((mySingleScritte::sharedInstance().*accessor.text)(), english[accessor.key].get<std::string>()) << accessor.key;
-        ASSERT_TRUE(italian.contains(accessor.key)) << accessor.key;
+        ASSERT_TRUE(english.contains(accessor.key) && italian.contains(accessor.key)) << accessor.key;
+        EXPECT_EQ((S::sharedInstance().*accessor.text)(), english[accessor.key].get<std::string>()) << accessor.key;
         EXPECT_FALSE(italian[accessor.key].get<std::string>().empty()) << accessor.key;
     }
-    EXPECT_EQ(keys.size(), 75u);
-    EXPECT_EQ(english.size(), 75u);
-    EXPECT_EQ(italian.size(), 75u);
+    EXPECT_EQ(std::tuple(keys.size(), english.size(), italian.size()), std::tuple(75uz, 75uz, 75uz));
     EXPECT_NE(italian["eliminalogo"], english["eliminalogo"]);
 }

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cmath>
 
 using vd::Color;
@@ -28,20 +27,6 @@ std::string archiveText(const std::vector<ViewModel>& records)
     return std::string(bytes.begin(), bytes.end());
 }
 
-void expectBitIdentical(const ViewModel& a, const ViewModel& b)
-{
-    auto same = [](double x, double y) { return std::bit_cast<std::uint64_t>(x) == std::bit_cast<std::uint64_t>(y); };
-    EXPECT_EQ(a.nomeImg, b.nomeImg);
-    EXPECT_EQ(a.type, b.type);
-    EXPECT_EQ(a.testo, b.testo);
-    EXPECT_EQ(a.fontName, b.fontName);
-    EXPECT_EQ(a.textAllin, b.textAllin);
-    for (auto [x, y] : { std::pair { a.alpha, b.alpha }, { a.largezza, b.largezza }, { a.altezza, b.altezza }, { a.centrox, b.centrox }, { a.centroy, b.centroy },
-             { a.rotazione, b.rotazione }, { a.fontSize, b.fontSize }, { a.tintColor.red, b.tintColor.red }, { a.tintColor.alpha, b.tintColor.alpha },
-             { a.textColor.green, b.textColor.green }, { a.textColor.blue, b.textColor.blue } })
-        EXPECT_TRUE(same(x, y)) << x << " vs " << y;
-}
-
 }
 
 TEST(ViewModelArchive, ListOfRecordsReadsBackBitForBitInOrderWithEachFieldUnderItsKey)
@@ -49,13 +34,8 @@ TEST(ViewModelArchive, ListOfRecordsReadsBackBitForBitInOrderWithEachFieldUnderI
     const std::vector<ViewModel> records { imageLayer(), textLayer(), imageLayer("shape") };
     auto decoded = vd::unarchiveViewModels(vd::archivedDataWithViewModels(records), "test");
     ASSERT_TRUE(decoded) << decoded.error().message;
-    ASSERT_EQ(decoded->size(), 3u);
-    for (size_t i = 0; i < 3; ++i)
-        expectBitIdentical((*decoded)[i], records[i]);
-    EXPECT_EQ(*decoded, records); // a type that is neither "image" nor "text" is kept as it is
-    auto empty = vd::unarchiveViewModels(vd::archivedDataWithViewModels({}), "test");
-    ASSERT_TRUE(empty);
-    EXPECT_TRUE(empty->empty()) << "an empty list stays an empty list";
+    EXPECT_EQ(*decoded, records) << "every field exactly, and a type that is neither \"image\" nor \"text\" as it is";
+    EXPECT_TRUE(vd::unarchiveViewModels(vd::archivedDataWithViewModels({}), "test").value().empty()) << "an empty list stays an empty list";
 
     // The width is stored under "larghezza", beside every other field's own key.
     const std::string text = archiveText({ textLayer() });
@@ -70,14 +50,11 @@ TEST(ViewModelArchive, ArchiveWithoutTextAllinReadsAsLeftAligned)
     root["items"][0].erase("textAllin");
     auto decoded = vd::unarchiveViewModels(vd::store::archive::archivedData(root), "test");
     ASSERT_TRUE(decoded) << decoded.error().message;
-    EXPECT_EQ((*decoded)[0].textAllin, 0);
     ViewModel expected = textLayer();
     expected.textAllin = 0;
-    expectBitIdentical((*decoded)[0], expected);
+    EXPECT_EQ((*decoded)[0], expected);
     // Written back, it now carries the key, and that archive reads back the same.
-    auto again = vd::unarchiveViewModels(vd::archivedDataWithViewModels(*decoded), "test");
-    ASSERT_TRUE(again);
-    EXPECT_EQ(*again, *decoded);
+    EXPECT_EQ(vd::unarchiveViewModels(vd::archivedDataWithViewModels(*decoded), "test").value(), *decoded);
 }
 
 TEST(ViewModelArchive, RecordMissingARequiredKeyOrHoldingAnotherKindIsRefused)
@@ -86,17 +63,15 @@ TEST(ViewModelArchive, RecordMissingARequiredKeyOrHoldingAnotherKindIsRefused)
         auto root = vd::archiveRootWithViewModels({ imageLayer(), textLayer() });
         root["items"][1].erase(key);
         auto decoded = vd::unarchiveViewModels(vd::store::archive::archivedData(root), "row 4 layers");
-        ASSERT_FALSE(decoded) << key;
-        EXPECT_NE(decoded.error().message.find("row 4 layers"), std::string::npos);
-        EXPECT_NE(decoded.error().message.find("layer 1"), std::string::npos);
+        EXPECT_TRUE(!decoded && decoded.error().message.contains("row 4 layers") && decoded.error().message.contains("layer 1")) << key;
     }
-    auto root = vd::archiveRootWithViewModels({ imageLayer() });
-    root["items"][0]["alpha"] = "opaque"; // a string where a number belongs
-    EXPECT_FALSE(vd::unarchiveViewModels(vd::store::archive::archivedData(root), "test"));
-    root = vd::archiveRootWithViewModels({ imageLayer() });
-    root["items"][0]["textAllin"] = vd::store::archive::encodeDouble(1.0); // alignment must be an integer
-    EXPECT_FALSE(vd::unarchiveViewModels(vd::store::archive::archivedData(root), "test"));
-    // A colour archive is not a layer list, and the other way round.
+    // A string where a number belongs, a double where the alignment's integer belongs; a colour
+    // archive for a layer list, and the other way round.
+    for (auto [key, value] : { std::pair { "alpha", nlohmann::json("opaque") }, { "textAllin", vd::store::archive::encodeDouble(1.0) } }) {
+        auto root = vd::archiveRootWithViewModels({ imageLayer() });
+        root["items"][0][key] = value;
+        EXPECT_FALSE(vd::unarchiveViewModels(vd::store::archive::archivedData(root), "test")) << key;
+    }
     EXPECT_FALSE(vd::unarchiveViewModels(vd::archivedDataWithColor(Color::whiteColor()), "test"));
     EXPECT_FALSE(vd::unarchiveColor(vd::archivedDataWithViewModels({ imageLayer() }), "test"));
     EXPECT_EQ(vd::unarchiveColor(vd::archivedDataWithColor(Color::rgba(0.2, 0.4, 0.6, 0.8)), "test").value(), Color::rgba(0.2, 0.4, 0.6, 0.8));

@@ -4,6 +4,8 @@
 // library and a data folder of the test's own; then what it wrote, and what the command line
 // writes with the placement it saved.
 
+#include "PhotoFixtures.h"
+
 #include <E2ESupport.h>
 
 #include <platform/foundation/Files.h>
@@ -89,17 +91,6 @@ inline const nlohmann::json& named(const nlohmann::json& dump, const std::string
     const nlohmann::json* node = findNamed(dump, name);
     EXPECT_TRUE(node) << name;
     return node ? *node : missing;
-}
-
-// The smallest rectangle holding every pixel of the picture that is so; empty when none is.
-inline Rect boundsWhere(const Image& image, const std::function<bool(std::uint32_t rgb, int x, int y)>& so)
-{
-    int x0 = image.pixelWidth(), y0 = image.pixelHeight(), x1 = -1, y1 = -1;
-    for (int y = 0; y < image.pixelHeight(); ++y)
-        for (int x = 0; x < image.pixelWidth(); ++x)
-            if (so(image.pixelAt(x, y) & 0xffffff, x, y))
-                x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
-    return x1 < 0 ? Rect {} : Rect(x0, y0, x1 - x0 + 1, y1 - y0 + 1);
 }
 
 // A view's frame or bounds in a dump; empty when it is not there.

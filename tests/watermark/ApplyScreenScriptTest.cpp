@@ -155,11 +155,9 @@ TEST_P(ApplyScreenScripts, TallPhotoAndPanoramaFromHomeThenTheLogoStampedAtTheMe
 
         auto metadata = ImageMetadata::readFromFile(path);
         ASSERT_TRUE(metadata) << metadata.error().message;
-        EXPECT_EQ(metadata->exifValue("Exif.Image.Orientation"), "1");
-        EXPECT_EQ(metadata->exifValue("Exif.Image.Software"), "Vardenico App");
-        EXPECT_EQ(metadata->exifValue("Exif.Image.Make"), "Vardenico Test Camera");
-        EXPECT_EQ(metadata->exifValue("Exif.Image.Artist"), "Ada");
-        EXPECT_EQ(metadata->exifValue("Exif.Photo.DateTimeOriginal"), std::string(name) == "tall" ? "2024:05:02 10:00:00" : "2024:05:01 10:00:00");
+        for (const auto& [key, value] : { std::pair { "Exif.Image.Orientation", "1" }, { "Exif.Image.Software", "Vardenico App" }, { "Exif.Image.Make", "Vardenico Test Camera" },
+                 { "Exif.Image.Artist", "Ada" }, { "Exif.Photo.DateTimeOriginal", std::string(name) == "tall" ? "2024:05:02 10:00:00" : "2024:05:01 10:00:00" } })
+            EXPECT_EQ(metadata->exifValue(key), value) << key;
     }
 
     expectTheCommandLineWritesTheSame({ "tall", "panorama" });

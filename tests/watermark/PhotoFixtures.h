@@ -4,6 +4,7 @@
 #include <platform/graphics/DrawingContext.h>
 #include <platform/graphics/ImageCodecs.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -59,6 +60,17 @@ inline std::filesystem::path cutShort(const std::filesystem::path& from, const s
     bytes.resize(static_cast<size_t>(static_cast<double>(bytes.size()) * fraction));
     files::writeAtomically(to, bytes);
     return to;
+}
+
+// The smallest rectangle holding every pixel of the picture that is so; empty when none is.
+inline Rect boundsWhere(const Image& image, const std::function<bool(std::uint32_t rgb, int x, int y)>& so)
+{
+    int x0 = image.pixelWidth(), y0 = image.pixelHeight(), x1 = -1, y1 = -1;
+    for (int y = 0; y < image.pixelHeight(); ++y)
+        for (int x = 0; x < image.pixelWidth(); ++x)
+            if (so(image.pixelAt(x, y) & 0xffffff, x, y))
+                x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+    return x1 < 0 ? Rect {} : Rect(x0, y0, x1 - x0 + 1, y1 - y0 + 1);
 }
 
 inline std::uint32_t rgbAt(const Image& image, int x, int y) { return image.pixelAt(x, y) & 0xffffff; }

@@ -35,21 +35,11 @@ struct Edges {
 };
 inline Edges greenEdges(const Image& image)
 {
-    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
-    for (int y = 0; y < image.pixelHeight(); ++y)
-        for (int x = 0; x < image.pixelWidth(); ++x) {
-            const std::uint32_t rgb = image.pixelAt(x, y) & 0xFFFFFF;
-            const int r = int(rgb >> 16), g = int((rgb >> 8) & 0xFF), b = int(rgb & 0xFF);
-            if (g - r > 40 && g - b > 40) {
-                left = std::min(left, x);
-                top = std::min(top, y);
-                right = std::max(right, x + 1);
-                bottom = std::max(bottom, y + 1);
-            }
-        }
-    if (right < 0)
-        return {};
-    return { double(left), double(top), double(right), double(bottom) };
+    const Rect r = test::boundsWhere(image, [](std::uint32_t rgb, int, int) {
+        const int g = int((rgb >> 8) & 0xFF);
+        return g - int(rgb >> 16) > 40 && g - int(rgb & 0xFF) > 40;
+    });
+    return r.isEmpty() ? Edges {} : Edges { r.x(), r.y(), r.maxX(), r.maxY() };
 }
 
 }

@@ -5,18 +5,27 @@
 
 #include "PhotoFixtures.h"
 
+#include <TestSupport.h>
+
 #include <platform/graphics/ImageMetadata.h>
 #include <platform/graphics/JpegCoefficients.h>
 #include <watermark/StampEngine.h>
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <jpeglib.h>
 #include <lcms2.h>
+#include <png.h>
 
 namespace vd::test {
+
+// A test with a temporary folder of its own.
+struct FolderTest : ::testing::Test {
+    TemporaryFolder folder;
+};
 
 struct SourceStyle {
     int hSampling { 2 }; // of luma; chroma is 1×1
@@ -168,28 +177,6 @@ inline BlockChanges changedBlocks(const std::filesystem::path& source, const std
     return changes;
 }
 
-// The picture as a viewer shows it, from the stored pixels and the Orientation tag.
-inline Image upright(const Image& stored, int orientation)
-{
-    const OrientationMapping mapping = orientationMapping(orientation);
-    const int w0 = stored.pixelWidth(), h0 = stored.pixelHeight();
-    PixelBuffer buffer;
-    buffer.width = mapping.transpose ? h0 : w0;
-    buffer.height = mapping.transpose ? w0 : h0;
-    buffer.pixels.resize(static_cast<size_t>(w0) * h0);
-    for (int y = 0; y < h0; ++y)
-        for (int x = 0; x < w0; ++x) {
-            int dx = mapping.transpose ? y : x;
-            int dy = mapping.transpose ? x : y;
-            if (mapping.flipX)
-                dx = buffer.width - 1 - dx;
-            if (mapping.flipY)
-                dy = buffer.height - 1 - dy;
-            buffer.pixels[static_cast<size_t>(dy) * buffer.width + dx] = stored.pixelAt(x, y);
-        }
-    return Image::fromBuffer(std::move(buffer));
-}
-
 // A logo of width × height points on a transparent ground, with these rectangles painted.
 inline Image paintedLogo(double width, double height, std::initializer_list<std::pair<Rect, Color>> fills)
 {
@@ -199,28 +186,100 @@ inline Image paintedLogo(double width, double height, std::initializer_list<std:
     return context.takeImage();
 }
 
-struct Box {
-    int left { 1 << 30 }, top { 1 << 30 }, right { -1 }, bottom { -1 };
-};
+// The logo's pure green, as a JPEG keeps it.
 inline bool isLogoGreen(const Image& image, int x, int y)
 {
     const std::uint32_t rgb = vd::test::rgbAt(image, x, y);
     return ((rgb >> 8) & 0xff) > 160 && (rgb >> 16) < 90 && (rgb & 0xff) < 90;
 }
-// The bounding box of the green logo's pixels.
+// The inclusive bounds of the green logo's pixels; right and bottom -1 when none.
+struct Box {
+    int left { 1 << 30 }, top { 1 << 30 }, right { -1 }, bottom { -1 };
+};
 inline Box greenBox(const Image& image)
 {
-    Box box;
-    for (int y = 0; y < image.pixelHeight(); ++y)
-        for (int x = 0; x < image.pixelWidth(); ++x) {
-            if (isLogoGreen(image, x, y)) {
-                box.left = std::min(box.left, x);
-                box.top = std::min(box.top, y);
-                box.right = std::max(box.right, x);
-                box.bottom = std::max(box.bottom, y);
+    const Rect r = boundsWhere(image, [&](std::uint32_t, int x, int y) { return isLogoGreen(image, x, y); });
+    return r.isEmpty() ? Box {} : Box { int(r.x()), int(r.y()), int(r.maxX()) - 1, int(r.maxY()) - 1 };
+}
+
+// Expects each spot of the picture to be its colour within a JPEG's error.
+struct Spot {
+    int x, y;
+    std::uint32_t rgb;
+};
+inline void expectColours(const Image& image, std::initializer_list<Spot> spots, int tolerance = 12)
+{
+    for (const Spot& s : spots)
+        EXPECT_TRUE(near(rgbAt(image, s.x, s.y), s.rgb, tolerance)) << s.x << "," << s.y << ": " << std::hex << rgbAt(image, s.x, s.y);
+}
+// Expects each EXIF tag to have its value (nullptr: to be absent).
+inline void expectExif(const ImageMetadata& metadata, std::initializer_list<std::pair<const char*, const char*>> tags)
+{
+    for (const auto& [key, value] : tags)
+        EXPECT_EQ(metadata.exifValue(key), value ? std::optional<std::string>(value) : std::nullopt) << key;
+}
+
+struct PngKind {
+    const char* label;
+    int colourType;
+    int depth;
+    bool interlaced;
+    bool transparentColour; // a tRNS chunk
+};
+
+// Written with libpng itself, to choose colour type, depth and interlacing. rgba gives each
+// pixel's red, green, blue and alpha (0…255); addChunks sets what else the file holds.
+inline void writePng(const std::filesystem::path& path, int width, int height, const PngKind& kind, const std::function<std::array<int, 4>(int, int)>& rgba,
+    const std::function<void(png_structp, png_infop)>& addChunks = {})
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_init_io(png, file);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), kind.depth, kind.colourType,
+        kind.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (kind.colourType == PNG_COLOR_TYPE_PALETTE) {
+        // Grey levels 0, 17, 34… 255; the first is fully transparent.
+        png_color palette[16];
+        for (int i = 0; i < 16; ++i)
+            palette[i] = { static_cast<png_byte>(i * 17), static_cast<png_byte>(i * 17), static_cast<png_byte>(i * 17) };
+        png_set_PLTE(png, info, palette, 16);
+    }
+    if (kind.transparentColour) {
+        png_byte alpha[1] = { 0 };
+        png_color_16 grey {};
+        png_set_tRNS(png, info, alpha, 1, kind.colourType == PNG_COLOR_TYPE_PALETTE ? nullptr : &grey);
+    }
+    if (addChunks)
+        addChunks(png, info);
+    png_write_info(png, info);
+    if (kind.depth < 8)
+        png_set_packing(png); // one byte a pixel in, packed in the file
+    const int channels = kind.colourType == PNG_COLOR_TYPE_RGB_ALPHA ? 4 : kind.colourType == PNG_COLOR_TYPE_RGB ? 3 : 1;
+    const int bytesPerSample = kind.depth == 16 ? 2 : 1;
+    std::vector<png_byte> image(static_cast<size_t>(width) * height * channels * bytesPerSample);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const auto [r, g, b, a] = rgba(x, y);
+            const int values[4] = { r, g, b, a };
+            png_byte* at = image.data() + (static_cast<size_t>(y) * width + x) * channels * bytesPerSample;
+            for (int c = 0; c < channels; ++c) {
+                int value = channels == 1 ? (kind.colourType == PNG_COLOR_TYPE_PALETTE ? r / 17 : r) : values[c];
+                if (bytesPerSample == 2) {
+                    at[c * 2] = static_cast<png_byte>(value);
+                    at[c * 2 + 1] = static_cast<png_byte>(value);
+                } else {
+                    at[c] = static_cast<png_byte>(value);
+                }
             }
         }
-    return box;
+    std::vector<png_bytep> rows(static_cast<size_t>(height));
+    for (int y = 0; y < height; ++y)
+        rows[static_cast<size_t>(y)] = image.data() + static_cast<size_t>(y) * width * channels * bytesPerSample;
+    png_write_image(png, rows.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    std::fclose(file);
 }
 
 inline PlacementDescription bottomRight(double sizePercent)

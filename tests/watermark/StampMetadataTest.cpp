@@ -17,6 +17,7 @@
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 
 using namespace vd;
+using namespace vd::test;
 
 namespace {
 
@@ -75,14 +76,10 @@ TEST_F(StampMetadata, SourceMetadataIsKeptWithOrientationOneSoftwareTagAndNoStal
 
     auto after = ImageMetadata::readFromFile(stamped);
     ASSERT_TRUE(after.has_value()) << after.error().message;
-    EXPECT_EQ(after->exifValue("Exif.Image.Make"), "Canon");
-    EXPECT_EQ(after->exifValue("Exif.Image.Model"), "Canon EOS 5D");
-    EXPECT_EQ(after->exifValue("Exif.Image.Software"), kStampSoftware);
+    vd::test::expectExif(*after, { { "Exif.Image.Make", "Canon" }, { "Exif.Image.Model", "Canon EOS 5D" }, { "Exif.Image.Software", kStampSoftware },
+                                     { "Exif.GPSInfo.GPSLatitude", "45/1 30/1 0/1" }, { "Exif.Photo.PixelXDimension", "800" }, { "Exif.Photo.PixelYDimension", "600" } });
     EXPECT_EQ(after->orientation(), 1);
     EXPECT_EQ(after->dateTimeOriginal(), "2019:07:14 10:20:30");
-    EXPECT_EQ(after->exifValue("Exif.GPSInfo.GPSLatitude"), "45/1 30/1 0/1");
-    EXPECT_EQ(after->exifValue("Exif.Photo.PixelXDimension"), "800");
-    EXPECT_EQ(after->exifValue("Exif.Photo.PixelYDimension"), "600");
     EXPECT_FALSE(after->hasExifThumbnail());
     EXPECT_EQ(after->iptcValue("Iptc.Application2.Caption"), "Harbour at dawn");
     EXPECT_EQ(after->xmpValue("Xmp.tiff.Orientation"), "1");
@@ -147,31 +144,13 @@ void writeVipsLikePng(const std::filesystem::path& path, const std::string& xmpP
     Exiv2::Blob tiff;
     Exiv2::ExifParser::encode(tiff, Exiv2::littleEndian, exif);
 
-    const int width = 64, height = 48;
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    png_init_io(png, file);
-    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_eXIf_1(png, info, static_cast<png_uint_32>(tiff.size()), tiff.data());
-    png_set_pHYs(png, info, 2835, 2835, PNG_RESOLUTION_METER);
     std::string xmpKey = "XML:com.adobe.xmp", commentKey = "Comment", comment = "made like vips";
-    png_text text[2] { { PNG_TEXT_COMPRESSION_zTXt, xmpKey.data(), const_cast<char*>(xmpPacket.c_str()), xmpPacket.size() }, { PNG_TEXT_COMPRESSION_NONE, commentKey.data(), comment.data(), comment.size() } };
-    png_set_text(png, info, text, 2);
-    png_write_info(png, info);
-    std::vector<png_byte> row(static_cast<size_t>(width) * 3);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            row[static_cast<size_t>(x) * 3] = static_cast<png_byte>(x * 4);
-            row[static_cast<size_t>(x) * 3 + 1] = static_cast<png_byte>(y * 5);
-            row[static_cast<size_t>(x) * 3 + 2] = 128;
-        }
-        png_write_row(png, row.data());
-    }
-    png_write_end(png, info);
-    png_destroy_write_struct(&png, &info);
-    std::fclose(file);
+    vd::test::writePng(path, 64, 48, { "RGB", PNG_COLOR_TYPE_RGB, 8, false, false }, [](int x, int y) { return std::array<int, 4> { x * 4, y * 5, 128, 255 }; }, [&](png_structp png, png_infop info) {
+        png_set_eXIf_1(png, info, static_cast<png_uint_32>(tiff.size()), tiff.data());
+        png_set_pHYs(png, info, 2835, 2835, PNG_RESOLUTION_METER);
+        png_text text[2] { { PNG_TEXT_COMPRESSION_zTXt, xmpKey.data(), const_cast<char*>(xmpPacket.c_str()), xmpPacket.size() }, { PNG_TEXT_COMPRESSION_NONE, commentKey.data(), comment.data(), comment.size() } };
+        png_set_text(png, info, text, 2);
+    });
 
     // Two eXIf chunks, whatever this libpng does.
     auto bytes = *files::readAll(path);
@@ -224,10 +203,8 @@ TEST(StampPngMetadata, APngWithItsExifTwiceAndItsXmpInATextChunkKeepsAllOfIt)
 
     auto after = ImageMetadata::readFromFile(stamped);
     ASSERT_TRUE(after.has_value());
-    EXPECT_EQ(after->exifValue("Exif.Image.Make"), "SONY");
+    vd::test::expectExif(*after, { { "Exif.Image.Make", "SONY" }, { "Exif.Photo.ExposureTime", "1/80" }, { "Exif.Image.Software", kStampSoftware } });
     EXPECT_EQ(after->dateTimeOriginal(), "2020:02:19 16:35:05");
-    EXPECT_EQ(after->exifValue("Exif.Photo.ExposureTime"), "1/80");
-    EXPECT_EQ(after->exifValue("Exif.Image.Software"), kStampSoftware);
     EXPECT_NE(after->xmpValue("Xmp.dc.title").value_or("").find("Harbour"), std::string::npos);
     auto provenance = readStampProvenance(stamped);
     ASSERT_TRUE(provenance.has_value());
@@ -278,4 +255,105 @@ TEST(StampPngMetadata, AnXmpPacketThatIsNotValidXmpIsLeftOutAndTheNoticeSaysSo)
         EXPECT_FALSE(after->exifValue("Exif.Image.Make").value_or("").empty()) << format;
         EXPECT_TRUE(readStampProvenance(stamped).has_value()) << format;
     }
+}
+
+// PNG photos are stamped a strip of rows at a time like JPEGs; the colours that come out are the
+// ones the whole-picture decoding gives, for every kind of PNG, laid over the background where
+// the photo is transparent.
+
+namespace {
+
+std::array<int, 4> pattern(int x, int y)
+{
+    // Grey levels a palette can hold in the left half, colour (never the logo's green) in the
+    // right; a clear band on top.
+    const int grey = (x / 7 + y / 5) % 16 * 17;
+    const int alpha = y < 12 ? 0 : y < 24 ? 128 : 255;
+    return { grey, x >= 100 ? grey / 2 : grey, x >= 100 ? 255 - grey : grey, alpha };
+}
+
+using StampPng = vd::test::FolderTest;
+
+}
+
+TEST_F(StampPng, EveryKindOfPngComesOutInTheColoursOfItsDecoding)
+{
+    const PngKind kinds[] = {
+        { "RGB", PNG_COLOR_TYPE_RGB, 8, false, false },
+        { "RGBA", PNG_COLOR_TYPE_RGB_ALPHA, 8, false, false },
+        { "grey", PNG_COLOR_TYPE_GRAY, 8, false, false },
+        { "grey with a transparent level", PNG_COLOR_TYPE_GRAY, 8, false, true },
+        { "palette with a transparent entry", PNG_COLOR_TYPE_PALETTE, 4, false, true },
+        { "16-bit RGBA", PNG_COLOR_TYPE_RGB_ALPHA, 16, false, false },
+        { "interlaced RGBA", PNG_COLOR_TYPE_RGB_ALPHA, 8, true, false },
+    };
+    const StampEngine engine(vd::test::opaqueLogo(40, Color::rgba(0, 1, 0)), bottomRight(25));
+    StampEngineOptions overRed;
+    overRed.background = 0xff0000;
+    const StampEngine redEngine(vd::test::opaqueLogo(40, Color::rgba(0, 1, 0)), bottomRight(25), overRed);
+    // The decoded picture's premultiplied colour over a background.
+    auto over = [](std::uint32_t pixel, std::uint32_t background) {
+        const std::uint32_t keep = 255 - (pixel >> 24);
+        std::uint32_t rgb = 0;
+        for (int shift = 16; shift >= 0; shift -= 8)
+            rgb |= (((pixel >> shift) & 0xFF) + (((background >> shift) & 0xFF) * keep + 127) / 255) << shift;
+        return rgb;
+    };
+    for (const PngKind& kind : kinds) {
+        SCOPED_TRACE(kind.label);
+        const auto source = folder / "photo.png";
+        writePng(source, 211, 143, kind, pattern);
+        const bool transparent = kind.colourType == PNG_COLOR_TYPE_RGB_ALPHA || kind.transparentColour;
+        for (const StampEngine* stamping : { &engine, &redEngine }) {
+            const std::uint32_t background = stamping->options().background;
+            SCOPED_TRACE(background);
+            auto stamped = stampToFile(*stamping, source, folder / "out.jpg");
+            ASSERT_TRUE(stamped.has_value()) << stamped.error().message;
+            const Image expected = decodeStored(source);
+            const Image out = decodeStored(folder / "out.jpg");
+            ASSERT_EQ(out.pixelWidth(), 211);
+            ASSERT_EQ(out.pixelHeight(), 143);
+            const Box box = greenBox(out);
+            EXPECT_NEAR(box.left, stamped->placement.x, 1);
+            EXPECT_NEAR(box.bottom, 143 - 11 - 1, 1);
+            int wrong = 0;
+            for (int y = 0; y < 143; ++y)
+                for (int x = 0; x < 211; ++x) {
+                    const bool nearLogo = x >= box.left - 2 && y >= box.top - 2;
+                    // Quality 100, 4:4:4: a few levels at most, more at the pattern's sharp steps.
+                    if (!nearLogo && !near(rgbAt(out, x, y), over(expected.pixelAt(x, y), background), 24))
+                        ++wrong;
+                }
+            EXPECT_LT(wrong, 211 * 143 / 100);
+            // Clear parts take the background's colour (white unless asked), and the photo says so.
+            if (kind.colourType == PNG_COLOR_TYPE_RGB_ALPHA) {
+                EXPECT_TRUE(near(rgbAt(out, 150, 3), background, 6)) << std::hex << rgbAt(out, 150, 3);
+            }
+            EXPECT_EQ(stamped->notice.find("transparent parts, laid over " + std::string(background == 0xffffff ? "white" : "#ff0000")) != std::string::npos, transparent) << stamped->notice;
+        }
+    }
+}
+
+TEST_F(StampPng, ALargePngAndADamagedOne)
+{
+    // 3000 × 2000 pixels: the photo goes through in strips, its logo in the right place.
+    const auto source = folder / "large.png";
+    writePng(source, 3000, 2000, { "RGB", PNG_COLOR_TYPE_RGB, 8, false, false }, [](int x, int y) {
+        return std::array<int, 4> { x % 256, y % 256, (x + y) / 20 % 256, 255 };
+    });
+    const StampEngine engine(vd::test::opaqueLogo(200, Color::rgba(0, 1, 0)), bottomRight(10));
+    auto stamped = stampToFile(engine, source, folder / "out.jpg");
+    ASSERT_TRUE(stamped.has_value()) << stamped.error().message;
+    const Image out = decodeStored(folder / "out.jpg");
+    ASSERT_EQ(out.pixelWidth(), 3000);
+    ASSERT_EQ(out.pixelHeight(), 2000);
+    for (int y = 0; y < 2000; y += 97)
+        for (int x = 0; x < 2700; x += 89)
+            ASSERT_TRUE(near(rgbAt(out, x, y), static_cast<std::uint32_t>((x % 256) << 16 | (y % 256) << 8 | (x + y) / 20 % 256), 8)) << x << "," << y;
+    EXPECT_TRUE(near(rgbAt(out, 3000 - 11 - 100, 2000 - 11 - 100), 0x00ff00));
+
+    // Cut short: an error naming the file, and nothing claimed as stamped.
+    stamped = stampToFile(engine, cutShort(source, folder / "damaged.png", 0.5), folder / "out.jpg");
+    ASSERT_FALSE(stamped.has_value());
+    EXPECT_NE(stamped.error().message.find("damaged.png"), std::string::npos) << stamped.error().message;
 }

@@ -7,9 +7,11 @@
 #include <platform/graphics/ImageCodecs.h>
 #include <platform/store/Database.h>
 
+#include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <ranges>
 
 namespace vd {
 namespace {
@@ -31,20 +33,14 @@ void seedStore(const test::TemporaryFolder& folder, bool withDamaged)
     auto& store = delegate->logoStore();
     store.metodoCaricaDictOfData();
     ASSERT_TRUE(store.metodoAggiungiSingolaImage(picture(400, 400, Color::rgba(1, 0, 0))));
-    for (const std::string text : { "verde", "danneggiato" }) {
-        if (text == "danneggiato" && !withDamaged)
-            break;
+    for (const std::string& text : withDamaged ? std::vector<std::string> { "verde", "danneggiato" } : std::vector<std::string> { "verde" }) {
         auto logo = std::make_shared<DictDatamodelEstratti>();
         logo->setMyImage(picture(300, 300, Color::rgba(0, 0, 1)));
         logo->myArrViewModel = std::vector<ViewModel> { ViewModel("testo", 1.0, "text", Color::clear(), 120, 40, 150, 150, 0, text, "DejaVuSans", 24, Color::black(), 1) };
         logo->myColoreSfongo = Color::rgba(0, 1, 0);
         ASSERT_TRUE(store.metodoSalvaNewObjectInCoreData("", logo));
     }
-    if (withDamaged) {
-        auto database = store::Database::open(folder / "home" / "dictModel.sqlite", store::Database::Access::ReadWrite);
-        ASSERT_TRUE(database);
-        ASSERT_TRUE(database->execute("UPDATE DictCoreData SET myImagePng = X'89504E470D0A1A0A0000', thumbnailCache = NULL WHERE Z_PK = (SELECT MAX(Z_PK) FROM DictCoreData)"));
-    }
+    ASSERT_TRUE(!withDamaged || store::Database::open(folder / "home" / "dictModel.sqlite", store::Database::Access::ReadWrite).value().execute("UPDATE DictCoreData SET myImagePng = X'89504E470D0A1A0A0000', thumbnailCache = NULL WHERE Z_PK = (SELECT MAX(Z_PK) FROM DictCoreData)"));
 }
 
 struct ScriptRun : test::AppRun {
@@ -69,18 +65,12 @@ ScriptRun runGallery(const std::string& device, const std::string& script, const
     return { test::runApp(std::string("--headless ") + (throughHome ? "" : "--screen gallery ") + "--device " + device + " --script " GALLERY_E2E_SCRIPTS "/" + script + " --out '" + out.string() + "'", folder.path(), environment), out };
 }
 
-json named(const json& tree, const std::string& name)
-{
-    const json* found = test::findNamed(tree, name);
-    return found ? *found : json();
-}
+json named(const json& tree, const std::string& name) { return test::findNamed(tree, name) ? *test::findNamed(tree, name) : json(); }
 
 std::vector<fs::path> pngsIn(const fs::path& folder)
 {
     std::vector<fs::path> found;
-    for (auto& entry : fs::directory_iterator(folder))
-        if (entry.path().extension() == ".png")
-            found.push_back(entry.path());
+    std::ranges::copy_if(fs::directory_iterator(folder) | std::views::transform(&fs::directory_entry::path), std::back_inserter(found), [](const fs::path& p) { return p.extension() == ".png"; });
     return found;
 }
 
@@ -106,61 +96,44 @@ TEST_P(GalleryScript, LoadPreviewSaveShareAndDeleteThroughTheScreens)
     const ScriptRun run = runGallery(device, "gallery.txt", folder);
     ASSERT_EQ(run.status, 0) << run.errors;
 
-    // Inside the container, reached from home: nothing runs past the window, the title bar sits
-    // just below the band the container keeps clear on the phone (once, not twice) and the grid
-    // starts under it.
+    // Reached from home: nothing runs past the window, the title bar sits just below the band kept
+    // clear on the phone (once, not twice), the grid under it.
     for (const char* step : { "start", "panel", "previewImage", "previewModifica" })
         EXPECT_EQ(test::viewsCutByWindow(run.dump(step)), std::vector<std::string>()) << step;
 
     // Three logos, then the add item; the damaged picture leaves its cell empty.
     const json start = run.dump("start");
     EXPECT_EQ(cellsIn(start), 4);
-    EXPECT_TRUE(named(named(start, "myCollectionViewLoghi.0.0"), "myImageViewLogo").contains("image"));
-    EXPECT_FALSE(named(named(start, "myCollectionViewLoghi.0.2"), "myImageViewLogo").contains("image")) << "the damaged logo's cell is empty";
+    EXPECT_EQ(std::tuple(named(named(start, "myCollectionViewLoghi.0.0"), "myImageViewLogo").contains("image"), named(named(start, "myCollectionViewLoghi.0.2"), "myImageViewLogo").contains("image")), std::tuple(true, false)) << "the damaged logo's cell is empty";
     EXPECT_EQ(named(start, "myCollectionViewLoghi.0.1")["backgroundColor"], "#00ff00ff");
     const auto frame = [&](const json& tree, int item) { return named(tree, "myCollectionViewLoghi.0." + std::to_string(item))["frame"]; };
     EXPECT_EQ(frame(start, 1)[1], frame(start, 0)[1]);
-    if (tablet) {
-        EXPECT_EQ(frame(start, 3)[1], frame(start, 0)[1]) << "about five a row";
-    } else {
-        EXPECT_GT(frame(start, 2)[1].get<double>(), frame(start, 0)[1].get<double>()) << "two a row";
-        EXPECT_EQ(named(start, "myViewCustomNavBar")["frame"][1], 30) << "clear of the sensor housing, no empty band above";
-    }
+    EXPECT_TRUE(tablet ? frame(start, 3)[1] == frame(start, 0)[1] : frame(start, 2)[1].get<double>() > frame(start, 0)[1].get<double>() && named(start, "myViewCustomNavBar")["frame"][1] == 30)
+        << "about five a row on a tablet; two on a phone, the title bar clear of the sensor housing with no empty band above";
     const json bar = named(start, "myViewCustomNavBar")["frame"];
     EXPECT_EQ(named(start, "myCollectionViewLoghi")["frame"][1], bar[1].get<double>() + bar[3].get<double>());
     EXPECT_EQ(named(start, "myViewAggiungiCreaLogo")["center"][0], tablet ? 1536 : 585) << "the panel waits off the right edge";
 
     EXPECT_EQ(named(run.dump("panel"), "myViewAggiungiCreaLogo")["center"][0], tablet ? 512 : 195);
     const json picker = run.dump("picker");
-    EXPECT_FALSE(named(picker, "photoPicker").is_null());
+    ASSERT_FALSE(named(picker, "photoPicker").is_null());
     EXPECT_EQ(named(picker, "imagePickerPopover").is_null(), !tablet) << "a popover on tablets only";
 
     // The photo became the fourth logo: 800 × 800 with the photo 800 × 600 in the middle.
-    const json loaded = run.dump("loaded");
-    EXPECT_TRUE(named(loaded, "photoPicker").is_null());
-    EXPECT_EQ(cellsIn(loaded), 5);
+    EXPECT_TRUE(named(run.dump("loaded"), "photoPicker").is_null() && cellsIn(run.dump("loaded")) == 5);
     {
         auto delegate = AppDelegate::create(folder / "home");
         auto& store = delegate->logoStore();
-        testing::internal::CaptureStderr();
-        store.metodoCaricaDictOfData();
-        testing::internal::GetCapturedStderr();
+        testing::internal::CaptureStderr(), store.metodoCaricaDictOfData(), testing::internal::GetCapturedStderr();
         ASSERT_EQ(store.myArrLoghiEstratti.size(), 3u) << "after the delete at the end of the script";
         auto added = store.myArrLoghiEstratti.back();
-        ASSERT_TRUE(added->myImageRESIZED);
-        EXPECT_EQ(added->myImageRESIZED->size(), (Size { 200, 200 }));
         auto square = added->myImage();
-        ASSERT_TRUE(square);
-        EXPECT_EQ(square->pixelWidth(), 800);
-        EXPECT_EQ(square->pixelHeight(), 800);
-        EXPECT_EQ(unpremultiply(square->pixelAt(400, 98)).a, 0) << "transparent band";
-        EXPECT_EQ(unpremultiply(square->pixelAt(400, 102)).a, 255);
-        EXPECT_EQ(unpremultiply(square->pixelAt(400, 697)).a, 255);
-        EXPECT_EQ(unpremultiply(square->pixelAt(400, 702)).a, 0);
-        EXPECT_FALSE(added->myArrViewModel);
+        ASSERT_TRUE(added->myImageRESIZED && square);
+        EXPECT_EQ(std::tuple(added->myImageRESIZED->size(), square->pixelWidth(), square->pixelHeight()), std::tuple(Size { 200, 200 }, 800, 800));
+        for (auto [y, alpha] : { std::pair { 98, 0 }, { 102, 255 }, { 697, 255 }, { 702, 0 } }) // transparent bands above and below
+            EXPECT_EQ(unpremultiply(square->pixelAt(400, y)).a, alpha) << y;
         // The deleted logo was the editor logo "verde"; the damaged one is still there.
-        EXPECT_FALSE(store.myArrLoghiEstratti[0]->myArrViewModel);
-        ASSERT_TRUE(store.myArrLoghiEstratti[1]->myArrViewModel);
+        ASSERT_TRUE(!added->myArrViewModel && !store.myArrLoghiEstratti[0]->myArrViewModel && store.myArrLoghiEstratti[1]->myArrViewModel);
         EXPECT_EQ(store.myArrLoghiEstratti[1]->myArrViewModel->front().testo, "danneggiato");
     }
 
@@ -168,33 +141,25 @@ TEST_P(GalleryScript, LoadPreviewSaveShareAndDeleteThroughTheScreens)
     // The logo 10 points above the middle of the screen as it is shown (the container's 814
     // points on the phone), whatever size the screen was made at.
     for (const char* step : { "previewImage", "previewModifica" }) {
-        const json preview = run.dump(step);
-        const json area = named(preview, "myViewBgSoprablure")["frame"];
-        const json logo = named(preview, "myImageViewPreviewLogo")["frame"];
+        const json area = named(run.dump(step), "myViewBgSoprablure")["frame"], logo = named(run.dump(step), "myImageViewPreviewLogo")["frame"];
         EXPECT_NEAR(logo[1].get<double>() + logo[3].get<double>() / 2, area[1].get<double>() + area[3].get<double>() / 2 - 10, 0.01) << step;
     }
-    EXPECT_EQ(named(image, "myButtonSalvaNelRullino")["alpha"], 0) << "a picture logo cannot be saved again";
-    EXPECT_EQ(named(image, "myButtonHOME")["alpha"], 0);
+    EXPECT_EQ(std::tuple(named(image, "myButtonSalvaNelRullino")["alpha"], named(image, "myButtonHOME")["alpha"]), std::tuple(json(0), json(0))) << "a picture logo cannot be saved again";
     EXPECT_EQ(named(image, "myButtonBack")["text"], "< ");
     EXPECT_EQ(named(image, "myImageViewPreviewLogo")["backgroundColor"], "#00000033");
 
     const json modifica = run.dump("previewModifica");
-    EXPECT_EQ(named(modifica, "myButtonHOME")["text"], "EDIT");
-    EXPECT_EQ(named(modifica, "myButtonSalvaNelRullino")["text"], "Save to Camera Roll");
-    EXPECT_EQ(named(modifica, "myImageViewPreviewLogo")["backgroundColor"], "#00ff0033");
-    EXPECT_EQ(named(modifica, "myLabelLogoSalvatoInGalleria")["alpha"], 0);
+    EXPECT_EQ(std::tuple(named(modifica, "myButtonHOME")["text"], named(modifica, "myButtonSalvaNelRullino")["text"]), std::tuple(json("EDIT"), json("Save to Camera Roll")));
+    EXPECT_EQ(std::tuple(named(modifica, "myImageViewPreviewLogo")["backgroundColor"], named(modifica, "myLabelLogoSalvatoInGalleria")["alpha"]), std::tuple(json("#00ff0033"), json(0)));
 
     EXPECT_EQ(pngsIn(folder / "photos" / "Vardenico").size(), 1u) << "one new photo in the album";
     const auto sharedFiles = pngsIn(folder / "photos");
     ASSERT_EQ(sharedFiles.size(), 1u) << "the share sheet saved the picture";
-    EXPECT_EQ(sharedFiles[0].filename().string().rfind("Vardenico", 0), 0u);
+    EXPECT_TRUE(sharedFiles[0].filename().string().starts_with("Vardenico"));
     EXPECT_FALSE(named(run.dump("shared"), "shareSheet").is_null());
 
-    const json asking = run.dump("deleteAlert");
-    EXPECT_EQ(named(asking, "alertTitle")["text"], "Delete this logo?");
-    const json after = run.dump("afterDelete");
-    EXPECT_TRUE(named(after, "myButtonDeleteLogo").is_null()) << "back on the gallery";
-    EXPECT_EQ(cellsIn(after), 4) << "one logo fewer";
+    EXPECT_EQ(named(run.dump("deleteAlert"), "alertTitle")["text"], "Delete this logo?");
+    EXPECT_TRUE(named(run.dump("afterDelete"), "myButtonDeleteLogo").is_null() && cellsIn(run.dump("afterDelete")) == 4) << "back on the gallery, one logo fewer";
 }
 
 TEST_P(GalleryScript, AnEmptyStoreShowsTheAddItemAloneAndSavingWithoutAccessSaysWhy)
@@ -207,8 +172,7 @@ TEST_P(GalleryScript, AnEmptyStoreShowsTheAddItemAloneAndSavingWithoutAccessSays
         ASSERT_EQ(run.status, 0) << run.errors;
         EXPECT_EQ(test::viewsCutByWindow(run.dump("panel")), std::vector<std::string>());
         EXPECT_EQ(cellsIn(run.dump("start")), 1) << "the add item alone";
-        EXPECT_EQ(named(run.dump("panel"), "myViewAggiungiCreaLogo")["center"][0], tablet ? 512 : 195);
-        EXPECT_EQ(named(run.dump("closed"), "myViewAggiungiCreaLogo")["center"][0], tablet ? 1536 : 585);
+        EXPECT_EQ(std::tuple(named(run.dump("panel"), "myViewAggiungiCreaLogo")["center"][0], named(run.dump("closed"), "myViewAggiungiCreaLogo")["center"][0]), std::tuple(json(tablet ? 512 : 195), json(tablet ? 1536 : 585)));
 
         // Files dropped on the window: the two pictures become logos in drop order (the JPEG
         // turned upright by its orientation tag, as "logos add" does), the text file and the
@@ -225,8 +189,7 @@ TEST_P(GalleryScript, AnEmptyStoreShowsTheAddItemAloneAndSavingWithoutAccessSays
         auto dropRun = test::runApp("--headless --screen gallery --device " + device + " --script '" + (folder / "drop.txt").string() + "' --out '" + (folder / "out").string() + "'", folder.path(), environment);
         ASSERT_EQ(dropRun.status, 0) << dropRun.errors;
         const json dropped = test::readJson(folder / "out" / "dropped.json");
-        EXPECT_EQ(named(dropped, "alertMessage")["text"], "These files cannot be read as pictures; no logos were made of them: notes.txt, cut.png.");
-        EXPECT_EQ(cellsIn(dropped), 3) << "two logos and the add item";
+        EXPECT_EQ(std::tuple(named(dropped, "alertMessage")["text"], cellsIn(dropped)), std::tuple(json("These files cannot be read as pictures; no logos were made of them: notes.txt, cut.png."), 3)) << "two logos and the add item";
         EXPECT_TRUE(named(test::readJson(folder / "out" / "afterDrop.json"), "alert").is_null());
         auto delegate = AppDelegate::create(folder / "home");
         auto& store = delegate->logoStore();
@@ -234,8 +197,7 @@ TEST_P(GalleryScript, AnEmptyStoreShowsTheAddItemAloneAndSavingWithoutAccessSays
         ASSERT_EQ(store.myArrLoghiEstratti.size(), 2u);
         auto wide = store.myArrLoghiEstratti[0]->myImage(), tall = store.myArrLoghiEstratti[1]->myImage();
         ASSERT_TRUE(wide && tall);
-        EXPECT_EQ(unpremultiply(wide->pixelAt(400, 150)).a, 0) << "the wide picture has margins above";
-        EXPECT_EQ(unpremultiply(wide->pixelAt(400, 400)).r, 255);
+        EXPECT_EQ(std::tuple(unpremultiply(wide->pixelAt(400, 150)).a, unpremultiply(wide->pixelAt(400, 400)).r), (std::tuple<std::uint8_t, std::uint8_t>(0, 255))) << "the wide picture has margins above";
         EXPECT_EQ(unpremultiply(tall->pixelAt(100, 400)).a, 0) << "the tall one beside";
         EXPECT_GT(unpremultiply(tall->pixelAt(400, 400)).b, 200);
     }
@@ -246,8 +208,7 @@ TEST_P(GalleryScript, AnEmptyStoreShowsTheAddItemAloneAndSavingWithoutAccessSays
     const ScriptRun run = runGallery(device, "preview_noaccess.txt", folder, false);
     ASSERT_EQ(run.status, 0) << run.errors;
     const json noAlbum = run.dump("noAlbum");
-    ASSERT_FALSE(named(noAlbum, "alert").is_null()) << "the save is refused, not confirmed";
-    EXPECT_EQ(named(noAlbum, "myLabelSalvato")["alpha"], 0);
+    EXPECT_TRUE(!named(noAlbum, "alert").is_null() && named(noAlbum, "myLabelSalvato")["alpha"] == 0) << "the save is refused, not confirmed";
     EXPECT_FALSE(fs::exists(folder / "photos" / "Vardenico"));
 }
 

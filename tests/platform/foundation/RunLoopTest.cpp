@@ -19,10 +19,8 @@ TEST(RunLoop, VirtualClockFiresTimersAtTheirOwnTimesInOrderRepeatingUntilCancell
     });
     loop.advance(0.26);
     ASSERT_EQ(fired.size(), 3u);
-    EXPECT_EQ(fired[0].first, 1);
+    EXPECT_EQ(std::tuple(fired[0].first, fired[1].first, fired[2].first), std::tuple(1, 2, 25));
     EXPECT_DOUBLE_EQ(fired[0].second, 0.1);
-    EXPECT_EQ(fired[1].first, 2);
-    EXPECT_EQ(fired[2].first, 25);
     EXPECT_DOUBLE_EQ(fired[2].second, 0.25);
     EXPECT_DOUBLE_EQ(loop.now(), 0.26);
     loop.advance(1);
@@ -32,7 +30,6 @@ TEST(RunLoop, VirtualClockFiresTimersAtTheirOwnTimesInOrderRepeatingUntilCancell
     int ticks = 0;
     const auto id = loop.scheduleTimer(0.1, true, [&] { ++ticks; });
     loop.advance(0.35);
-    EXPECT_EQ(ticks, 3);
     loop.cancel(id);
     loop.advance(1);
     EXPECT_EQ(ticks, 3);

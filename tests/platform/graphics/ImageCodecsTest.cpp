@@ -30,20 +30,8 @@ TEST(PngCodec, RoundTripKeepsTransparencyAndColourAndDamageIsRefused)
     // Damaged, empty and oversized input is refused, naming the picture.
     std::vector<std::uint8_t> truncated(png->begin(), png->begin() + png->size() / 2);
     auto damaged = decodeImage(truncated, { .name = "cut.png" });
-    ASSERT_FALSE(damaged);
-    EXPECT_NE(damaged.error().message.find("cut.png"), std::string::npos);
+    EXPECT_TRUE(!damaged && damaged.error().message.contains("cut.png"));
     EXPECT_TRUE(!decodeImage(std::vector<std::uint8_t> {}, { .name = "empty" }) && !decodeImage(std::vector<std::uint8_t> { 'h', 'e', 'l', 'l', 'o' }));
     auto huge = decodePng(*png, { .maxPixels = 100 });
-    ASSERT_FALSE(huge);
-    EXPECT_NE(huge.error().message.find("larger"), std::string::npos);
-}
-
-TEST(JpegCodec, RoundTripIsOpaqueAndClose)
-{
-    DrawingContext context({ 64, 48 }, DrawingContext::Opacity::Opaque, 1.0);
-    context.fill({ 0, 0, 64, 48 }, Color::rgba(0.2, 0.6, 0.4));
-    auto decoded = decodeImage(encodeJpeg(context.takeImage(), { .quality = 95 }).value());
-    ASSERT_TRUE(decoded);
-    EXPECT_TRUE(decoded->isOpaque());
-    EXPECT_NEAR(unpremultiply(decoded->pixelAt(32, 24)).g, 153, 3);
+    EXPECT_TRUE(!huge && huge.error().message.contains("larger"));
 }

@@ -48,8 +48,7 @@ TEST_F(ImageManagerFiles, ImagesAreFittedToTheTargetUprightAndNeverEnlarged)
     EXPECT_TRUE(near(rgbAt(upright, 150, 50), 0xff0000)); // the stored top-left is now top-right
 
     const Image small = request(manager, assetAt(folder / "turned.jpg", 8), { 1000, 1000 });
-    EXPECT_EQ(small.pixelWidth(), 200);
-    EXPECT_TRUE(near(rgbAt(small, 50, 250), 0xff0000));
+    EXPECT_TRUE(small.pixelWidth() == 200 && near(rgbAt(small, 50, 250), 0xff0000)) << "never enlarged";
 
     PhotoAsset gone = assetAt(folder / "turned.jpg");
     gone.path = folder / "gone.jpg";
@@ -71,8 +70,7 @@ TEST_F(ImageManagerFiles, AsynchronousRequestsArriveOnTheMainRunLoopUnlessCancel
     EXPECT_EQ(delivered, 0); // nothing before the loop runs
     RunLoop::main().runUntil([&] { return delivered > 0; }, 20);
     RunLoop::main().runUntil([] { return false; }, 0.2);
-    EXPECT_EQ(delivered, 1);
-    EXPECT_TRUE(onMain);
+    EXPECT_TRUE(delivered == 1 && onMain);
 }
 
 TEST_F(ImageManagerFiles, DecodingThreadsRunBelowTheMainThreadsPriority)

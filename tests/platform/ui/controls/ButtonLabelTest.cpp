@@ -3,10 +3,22 @@
 #include <platform/ui/controls/Button.h>
 #include <platform/ui/controls/Label.h>
 
+#include <functional>
 #include <nlohmann/json.hpp>
 
 namespace vd {
 namespace {
+
+// How many pixels of a picture are of the kind asked, and how many of those lie left of x = left.
+std::pair<int, int> count(const Image& image, const std::function<bool(Rgba8)>& kind, int left = 0)
+{
+    std::pair<int, int> found;
+    for (int x = 0; x < image.pixelWidth(); ++x)
+        for (int y = 0; y < image.pixelHeight(); ++y)
+            if (kind(unpremultiply(image.pixelAt(x, y))))
+                ++found.first, found.second += x < left;
+    return found;
+}
 
 TEST(Label, FitsItsTextOnOneOrManyLines)
 {
@@ -33,14 +45,7 @@ TEST(Label, DrawsInItsColourAndReportsItsStyle)
     label->setTextColor(Color::rgba(1, 0, 0));
     label->setTextAlignment(TextAlignment::Center);
     window->addSubview(label);
-    const Image image = test::renderWindow(*window);
-    int red = 0, leftInk = 0;
-    for (int x = 0; x < 200; ++x)
-        for (int y = 0; y < 60; ++y) {
-            const Rgba8 p = unpremultiply(image.pixelAt(x, y));
-            const bool ink = p.a > 200 && p.r > 200 && p.g < 60;
-            red += ink, leftInk += ink && x < 30;
-        }
+    const auto [red, leftInk] = count(test::renderWindow(*window), [](Rgba8 p) { return p.a > 200 && p.r > 200 && p.g < 60; }, 30);
     EXPECT_GT(red, 300);
     EXPECT_EQ(leftInk, 0) << "centred text leaves the left edge empty";
 
@@ -62,8 +67,7 @@ TEST(Button, TouchUpInsideOnlyWhenTheFingerLiftsNearTheEnabledButton)
     window->addSubview(button);
 
     window->sendTouches(TouchPhase::Began, { { 1, { 100, 70 } } });
-    EXPECT_TRUE(button->isHighlighted());
-    EXPECT_EQ(button->state(), ControlStateHighlighted);
+    EXPECT_EQ(std::tuple(button->isHighlighted(), button->state()), std::tuple(true, ControlStateHighlighted));
     window->sendTouches(TouchPhase::Moved, { { 1, { 180, 70 } } });
     EXPECT_TRUE(button->isHighlighted()) << "30 points outside is still inside";
     window->sendTouches(TouchPhase::Ended, { { 1, { 180, 70 } } });
@@ -75,23 +79,19 @@ TEST(Button, TouchUpInsideOnlyWhenTheFingerLiftsNearTheEnabledButton)
 
     window->sendTouches(TouchPhase::Began, { { 1, { 100, 70 } } });
     window->sendTouches(TouchPhase::Cancelled, { { 1, { 100, 70 } } });
-    EXPECT_FALSE(button->isHighlighted());
-    EXPECT_EQ(taps.inside, 1);
+    EXPECT_TRUE(!button->isHighlighted() && taps.inside == 1);
 
     // Disabled, it ignores touches and shows its disabled title.
     taps = {};
     button->setTitle("Non disponibile", ControlStateDisabled);
     button->setEnabled(false);
     test::tap(*window, { 100, 70 });
-    EXPECT_EQ(taps.down + taps.inside, 0);
-    EXPECT_EQ(button->currentTitle(), "Non disponibile");
+    EXPECT_EQ(std::tuple(taps.down + taps.inside, button->currentTitle()), std::tuple(0, std::string("Non disponibile")));
     nlohmann::json values;
     button->automationValues(values);
     EXPECT_EQ(values["enabled"], false);
-
     button->setEnabled(true);
-    EXPECT_EQ(button->currentTitle(), "Salva");
-    EXPECT_EQ(button->titleForState(ControlStateHighlighted), "Salva") << "a state without its own title falls back to normal";
+    EXPECT_EQ(std::tuple(button->currentTitle(), button->titleForState(ControlStateHighlighted)), std::tuple(std::string("Salva"), std::string("Salva"))) << "a state without its own title falls back to normal";
 }
 
 TEST(Button, ActionMayRemoveTheButton)
@@ -103,8 +103,7 @@ TEST(Button, ActionMayRemoveTheButton)
     window->addSubview(button);
     button.reset();
     test::tap(*window, { 25, 25 });
-    EXPECT_EQ(runs, 1);
-    EXPECT_TRUE(window->subviews().empty());
+    EXPECT_TRUE(runs == 1 && window->subviews().empty());
 }
 
 TEST(Button, FitsTitleAndImageAndDrawsTheTitleInTheTint)
@@ -118,14 +117,7 @@ TEST(Button, FitsTitleAndImageAndDrawsTheTitleInTheTint)
     EXPECT_TRUE(button->bounds().width() > 100 && button->bounds().height() >= 40);
     button->setTintColor(Color::rgba(0, 0, 1));
     window->addSubview(button);
-    const Image image = test::renderWindow(*window);
-    int blue = 0;
-    for (int x = 0; x < 200; ++x)
-        for (int y = 0; y < 60; ++y) {
-            const Rgba8 p = unpremultiply(image.pixelAt(x, y));
-            blue += p.a > 200 && p.b > 200 && p.r < 50;
-        }
-    EXPECT_GT(blue, 80);
+    EXPECT_GT(count(test::renderWindow(*window), [](Rgba8 p) { return p.a > 200 && p.b > 200 && p.r < 50; }).first, 80);
 }
 
 }

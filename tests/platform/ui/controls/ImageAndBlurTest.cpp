@@ -39,8 +39,7 @@ TEST(ImageView, LargePicturesLookTheSameAndFollowChanges)
         const Image shot = test::renderWindow(*window, 2);
         for (double x : { 52.0, 75.0, 98.0, 102.0, 125.0, 148.0 }) {
             const Rgba8 got = test::pixelAt(shot, x, 50), want = test::pixelAt(expected, x, 50);
-            EXPECT_NEAR(got.r, want.r, 3) << x;
-            EXPECT_NEAR(got.b, want.b, 3) << x;
+            EXPECT_TRUE(std::abs(got.r - want.r) <= 3 && std::abs(got.b - want.b) <= 3) << x;
         }
     }
     view->setImage(solid(1200, 1200, { 0, 255, 0, 255 }));
@@ -109,8 +108,7 @@ TEST(ImageView, AnimationImagesFollowEachOtherUntilCleared)
 
     view->setAnimationImages({});
     EXPECT_FALSE(view->isAnimating());
-    EXPECT_EQ(test::pixelAt(test::renderWindow(*window), 5, 5).b, 255) << "cleared, the still image shows again";
-    EXPECT_EQ(view->automationImageName(), "still");
+    EXPECT_EQ(std::tuple(test::pixelAt(test::renderWindow(*window), 5, 5).b, view->automationImageName()), std::tuple(std::uint8_t(255), std::string("still"))) << "cleared, the still image shows again";
 
     view->setAnimationImages({ solid(10, 10, { 255, 0, 0, 255 }) });
     view->setAnimationRepeatCount(2);

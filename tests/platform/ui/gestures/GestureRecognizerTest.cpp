@@ -63,13 +63,9 @@ TEST_F(GestureTest, TapRecognizesOnLiftWithTheTouchesRequiredAndFailsWhenTheFing
     up({ { 1, { 52, 51 } } });
     EXPECT_EQ(states, (States { State::Ended }));
     EXPECT_EQ(tap->state(), State::Possible) << "reset once the finger lifted";
-
     states.clear();
     drag({ 50, 50 }, { 90, 50 });
-    EXPECT_TRUE(states.empty());
-
-    // Outside the view the recognizer sees nothing.
-    touch({ 300, 300 });
+    touch({ 300, 300 }); // outside the view
     EXPECT_TRUE(states.empty());
 
     // With two touches required, one finger is not a tap.
@@ -79,8 +75,7 @@ TEST_F(GestureTest, TapRecognizesOnLiftWithTheTouchesRequiredAndFailsWhenTheFing
     wait(1);
     down({ { 1, { 50, 50 } }, { 2, { 80, 50 } } });
     up({ { 1, { 50, 50 } }, { 2, { 80, 50 } } });
-    EXPECT_EQ(states, (States { State::Ended }));
-    EXPECT_EQ(tap->locationInView(view.get()), (Point { 65, 50 }));
+    EXPECT_EQ(std::tuple(states, tap->locationInView(view.get())), std::tuple(States { State::Ended }, Point { 65, 50 }));
 }
 
 TEST_F(GestureTest, SingleTapWaitsForTheDoubleTapToFailOrATouchElsewhereUnlessNotRequiredTo)
@@ -94,8 +89,7 @@ TEST_F(GestureTest, SingleTapWaitsForTheDoubleTapToFailOrATouchElsewhereUnlessNo
     touch({ 50, 50 });
     EXPECT_TRUE(single.empty()) << "still waiting for a second tap";
     wait(0.5);
-    EXPECT_EQ(single, (States { State::Ended }));
-    EXPECT_TRUE(twice.empty());
+    EXPECT_EQ(std::tuple(single, twice), std::tuple(States { State::Ended }, States {}));
 
     single.clear();
     wait(1);
@@ -103,15 +97,12 @@ TEST_F(GestureTest, SingleTapWaitsForTheDoubleTapToFailOrATouchElsewhereUnlessNo
     wait(0.1);
     touch({ 52, 50 });
     wait(1);
-    EXPECT_EQ(twice, (States { State::Ended }));
-    EXPECT_TRUE(single.empty()) << "the double tap won";
+    EXPECT_EQ(std::tuple(single, twice), std::tuple(States {}, States { State::Ended })) << "the double tap won";
 
-    // Both are ready again.
-    twice.clear();
+    twice.clear(); // both are ready again
     touch({ 50, 50 });
     wait(0.5);
-    EXPECT_EQ(single, (States { State::Ended }));
-    EXPECT_TRUE(twice.empty());
+    EXPECT_EQ(std::tuple(single, twice), std::tuple(States { State::Ended }, States {}));
 
     // A touch elsewhere ends the wait for a second tap.
     single.clear();
@@ -121,8 +112,7 @@ TEST_F(GestureTest, SingleTapWaitsForTheDoubleTapToFailOrATouchElsewhereUnlessNo
     EXPECT_EQ(single, (States { State::Ended }));
     up({ { 1, { 300, 300 } } });
     wait(1);
-    EXPECT_EQ(single, (States { State::Ended }));
-    EXPECT_TRUE(twice.empty());
+    EXPECT_EQ(std::tuple(single, twice), std::tuple(States { State::Ended }, States {}));
 
     // Without that requirement the single tap fires within the double tap.
     single.clear();
@@ -134,8 +124,7 @@ TEST_F(GestureTest, SingleTapWaitsForTheDoubleTapToFailOrATouchElsewhereUnlessNo
     touch({ 50, 50 });
     wait(0.1);
     touch({ 50, 50 });
-    EXPECT_EQ(single, (States { State::Ended, State::Ended }));
-    EXPECT_EQ(twice, (States { State::Ended })) << "the single tap does not prevent a tap that needs more taps";
+    EXPECT_EQ(std::tuple(single, twice), std::tuple(States { State::Ended, State::Ended }, States { State::Ended })) << "the single tap does not prevent a tap that needs more taps";
 }
 
 TEST_F(GestureTest, LongPressBeginsAfterItsDurationOrAtOnceWithNoneThenFollowsTheFinger)
@@ -153,15 +142,13 @@ TEST_F(GestureTest, LongPressBeginsAfterItsDurationOrAtOnceWithNoneThenFollowsTh
     EXPECT_EQ(press->locationInView(view.get()), (Point { 120, 90 }));
 
     states.clear();
-    hold({ 50, 50 }, 0.2);
+    hold({ 50, 50 }, 0.2); // lifted too early
     wait(1);
-    EXPECT_TRUE(states.empty()) << "lifted too early";
-
-    down({ { 1, { 50, 50 } } });
+    down({ { 1, { 50, 50 } } }); // moved before it was recognized
     move({ { 1, { 80, 50 } } });
     wait(1);
     up({ { 1, { 80, 50 } } });
-    EXPECT_TRUE(states.empty()) << "moved before it was recognized";
+    EXPECT_TRUE(states.empty());
 
     // With no duration it begins at once and acts as a pan.
     std::vector<Point> locations;
@@ -172,8 +159,7 @@ TEST_F(GestureTest, LongPressBeginsAfterItsDurationOrAtOnceWithNoneThenFollowsTh
     move({ { 1, { 11, 10 } } });
     move({ { 1, { 150, 10 } } });
     up({ { 1, { 150, 10 } } });
-    EXPECT_EQ(states, (States { State::Began, State::Changed, State::Changed, State::Ended }));
-    EXPECT_EQ(locations.back(), (Point { 150, 10 }));
+    EXPECT_EQ(std::tuple(states, locations.back()), std::tuple(States { State::Began, State::Changed, State::Changed, State::Ended }, Point { 150, 10 }));
 }
 
 TEST_F(GestureTest, AFirmPressBeginsAtOnceAndKeepsTheLongPressOfTheSameViewAway)
@@ -185,15 +171,12 @@ TEST_F(GestureTest, AFirmPressBeginsAtOnceAndKeepsTheLongPressOfTheSameViewAway)
     EXPECT_EQ(firm, (States { State::Began })) << "a firm press needs no waiting";
     wait(1);
     window->sendTouches(TouchPhase::Ended, { { 1, { 50, 50 }, 1.0 } });
-    EXPECT_EQ(firm, (States { State::Began, State::Ended }));
-    EXPECT_TRUE(held.empty()) << "the firm press won the touch";
+    EXPECT_EQ(std::tuple(firm, held), std::tuple(States { State::Began, State::Ended }, States {})) << "the firm press won the touch";
     wait(0.1);
 
-    // An ordinary press is a long press, and a tap neither.
-    firm.clear();
+    firm.clear(); // an ordinary press is a long press
     hold({ 50, 50 }, 0.6);
-    EXPECT_TRUE(firm.empty());
-    EXPECT_EQ(held, (States { State::Began, State::Ended }));
+    EXPECT_EQ(std::tuple(firm, held), std::tuple(States {}, States { State::Began, State::Ended }));
     wait(0.1);
 
     // Pressing harder later, before moving away, still counts; after moving away it does not.
@@ -208,8 +191,7 @@ TEST_F(GestureTest, AFirmPressBeginsAtOnceAndKeepsTheLongPressOfTheSameViewAway)
     move({ { 1, { 90, 50 } } });
     window->sendTouches(TouchPhase::Moved, { { 1, { 92, 50 }, 1.0 } });
     up({ { 1, { 92, 50 } } });
-    EXPECT_TRUE(firm.empty());
-    EXPECT_EQ(force->state(), State::Possible) << "reset once the finger lifted";
+    EXPECT_TRUE(firm.empty() && force->state() == State::Possible) << "reset once the finger lifted";
 }
 
 TEST_F(GestureTest, PanReportsTranslationAndVelocityResetsTranslationAndCountsItsTouches)
@@ -222,14 +204,13 @@ TEST_F(GestureTest, PanReportsTranslationAndVelocityResetsTranslationAndCountsIt
     EXPECT_TRUE(states.empty()) << "within the hysteresis";
     wait(0.1);
     move({ { 1, { 40, 20 } } });
-    EXPECT_EQ(states, (States { State::Began }));
-    EXPECT_EQ(translations.back(), (Point { 20, 0 }));
+    EXPECT_EQ(std::tuple(states, translations.back()), std::tuple(States { State::Began }, Point { 20, 0 }));
     EXPECT_NEAR(pan->velocityInView(nullptr).x, 150, 1e-6);
     pan->setTranslation({ 0, 0 }, nullptr);
     move({ { 1, { 45, 30 } } });
-    EXPECT_EQ(translations.back(), (Point { 5, 10 }));
+    const Point afterReset = translations.back();
     up({ { 1, { 45, 30 } } });
-    EXPECT_EQ(states, (States { State::Began, State::Changed, State::Ended }));
+    EXPECT_EQ(std::tuple(states, afterReset), std::tuple(States { State::Began, State::Changed, State::Ended }, Point { 5, 10 }));
 
     // Translation in a rotated view turns with it.
     view->setTransform(AffineTransform::rotation(std::numbers::pi / 2));
@@ -245,9 +226,9 @@ TEST_F(GestureTest, PanReportsTranslationAndVelocityResetsTranslationAndCountsIt
     EXPECT_TRUE(states.empty());
     down({ { 1, { 20, 20 } }, { 2, { 40, 20 } } });
     move({ { 1, { 20, 60 } }, { 2, { 40, 60 } } });
-    EXPECT_EQ(pan->translationInView(nullptr), (Point { 0, 40 }));
+    const Point twoFingers = pan->translationInView(nullptr);
     up({ { 1, { 20, 60 } }, { 2, { 40, 60 } } });
-    EXPECT_EQ(states, (States { State::Began, State::Ended }));
+    EXPECT_EQ(std::tuple(states, twoFingers), std::tuple(States { State::Began, State::Ended }, Point { 0, 40 }));
 }
 
 TEST_F(GestureTest, PinchScalesByTheFingerDistance)
@@ -262,8 +243,7 @@ TEST_F(GestureTest, PinchScalesByTheFingerDistance)
     pinch->setScale(1);
     move({ { 1, { 70, 100 } }, { 2, { 130, 100 } } });
     EXPECT_DOUBLE_EQ(lastScale, 0.75);
-    up({ { 1, { 70, 100 } } });
-    up({ { 2, { 130, 100 } } });
+    up({ { 1, { 70, 100 } } }), up({ { 2, { 130, 100 } } });
     EXPECT_EQ(states, (States { State::Began, State::Changed, State::Ended }));
 }
 
@@ -274,8 +254,7 @@ TEST_F(GestureTest, OneRecognizerWinsUnlessTheDelegateAllowsBoth)
     auto press = attach<LongPressGestureRecognizer>(pressStates);
     press->setMinimumPressDuration(0);
     drag({ 20, 20 }, { 120, 20 });
-    EXPECT_EQ(pressStates.front(), State::Began);
-    EXPECT_TRUE(panStates.empty()) << "the press began first and holds the touches";
+    EXPECT_TRUE(pressStates.front() == State::Began && panStates.empty()) << "the press began first and holds the touches";
 
     pressStates.clear();
     struct Simultaneous : GestureRecognizerDelegate {
@@ -284,9 +263,8 @@ TEST_F(GestureTest, OneRecognizerWinsUnlessTheDelegateAllowsBoth)
     auto delegate = std::make_shared<Simultaneous>();
     pan->setDelegate(delegate);
     drag({ 20, 20 }, { 120, 20 });
-    EXPECT_EQ(pressStates.back(), State::Ended);
     ASSERT_FALSE(panStates.empty());
-    EXPECT_EQ(std::pair(panStates.front(), panStates.back()), std::pair(State::Began, State::Ended));
+    EXPECT_EQ(std::tuple(pressStates.back(), panStates.front(), panStates.back()), std::tuple(State::Ended, State::Began, State::Ended));
 }
 
 // A view that records the touch callbacks it gets.
@@ -330,8 +308,7 @@ TEST_F(GestureTest, TouchesGoToTheHitViewAndUnhandledOnesUpTheChain)
     for (double x : { 121, 160, 170 })
         move({ { 1, { x, 120 } } });
     up({ { 1, { 170, 120 } } });
-    EXPECT_EQ(child->calls, (std::vector<std::string> { "began", "moved", "cancelled" }));
-    EXPECT_EQ(window->activeTouchCount(), 0u);
+    EXPECT_TRUE(child->calls == (std::vector<std::string> { "began", "moved", "cancelled" }) && window->activeTouchCount() == 0u);
 }
 
 // A list over a grid, as the photo browser's album list lies over its photos: a tap belongs to the
@@ -403,12 +380,9 @@ TEST_F(GestureTest, CustomRecognizersUseTheSameStateMachine)
     drag({ 10, 10 }, { 30, 10 });
     EXPECT_TRUE(states.empty());
     drag({ 10, 10 }, { 100, 10 });
-    EXPECT_EQ(states, (States { State::Ended })) << "a discrete gesture ends once";
-    EXPECT_EQ(swipe->state(), State::Possible);
-
-    // Changed straight from possible is refused: continuous gestures begin first.
+    EXPECT_EQ(std::tuple(states, swipe->state()), std::tuple(States { State::Ended }, State::Possible)) << "a discrete gesture ends once";
     swipe->setState(State::Changed);
-    EXPECT_EQ(swipe->state(), State::Possible);
+    EXPECT_EQ(swipe->state(), State::Possible) << "changed straight from possible is refused: continuous gestures begin first";
 }
 
 TEST_F(GestureTest, AViewMayRemoveAndReleaseItselfFromItsOwnGesture)
@@ -422,8 +396,7 @@ TEST_F(GestureTest, AViewMayRemoveAndReleaseItselfFromItsOwnGesture)
         window->addSubview(handle);
     }
     touch({ 20, 20 });
-    EXPECT_TRUE(watch.expired()) << "removed and released";
-    EXPECT_TRUE(window->subviews().empty());
+    EXPECT_TRUE(watch.expired() && window->subviews().empty()) << "removed and released";
     touch({ 20, 20 });
     EXPECT_EQ(window->activeTouchCount(), 0u) << "the window goes on working";
 }

@@ -72,18 +72,14 @@ struct CollectionFixture : ::testing::Test {
 
 TEST_F(CollectionFixture, FlowLayoutAndCellsOnlyForItemsInView)
 {
-    EXPECT_EQ(*grid->frameForItemAtIndexPath({ 0, 5 }), Rect(100, 100, 100, 100)) << "four to a line";
-    EXPECT_EQ(grid->contentSize(), (Size { 400, 1000 }));
+    EXPECT_EQ(std::tuple(*grid->frameForItemAtIndexPath({ 0, 5 }), grid->contentSize()), std::tuple(Rect(100, 100, 100, 100), Size { 400, 1000 })) << "four to a line";
     EXPECT_EQ(shown(), (std::vector<long> { 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11 }));
-    EXPECT_EQ(grid->cellForItemAtIndexPath({ 0, 20 }), nullptr) << "not in view";
-    EXPECT_EQ(grid->cellForItemAtIndexPath({ 0, 3 })->name(), "myCollectionViewRullino.0.3");
+    EXPECT_TRUE(!grid->cellForItemAtIndexPath({ 0, 20 }) && grid->cellForItemAtIndexPath({ 0, 3 })->name() == "myCollectionViewRullino.0.3") << "cells only in view";
     const int madeBefore = PhotoCell::made;
 
     grid->setContentOffset({ 0, 550 });
     EXPECT_EQ(shown(), (std::vector<long> { 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35 }));
-    EXPECT_LE(PhotoCell::made - madeBefore, 4) << "cells that left are reused";
-    EXPECT_GT(PhotoCell::reused, 0);
-    EXPECT_EQ(grid->subviews().size(), 16u);
+    EXPECT_TRUE(PhotoCell::made - madeBefore <= 4 && PhotoCell::reused > 0 && grid->subviews().size() == 16u) << "cells that left are reused";
 
     grid->scrollToItemAtIndexPath({ 0, 39 }, ScrollPosition::Bottom, Animated::No);
     EXPECT_EQ(grid->contentOffset().y, 700);
@@ -91,13 +87,11 @@ TEST_F(CollectionFixture, FlowLayoutAndCellsOnlyForItemsInView)
     // The wheel over a cell scrolls the grid within its content and selects nothing; sideways
     // there is nothing to scroll, so a sideways wheel is left to the views below.
     EXPECT_TRUE(window->sendScroll({ 150, 150 }, { 0, -120 }));
-    EXPECT_EQ(grid->contentOffset().y, 580);
-    EXPECT_EQ(shown().front(), 20) << "cells follow the wheel";
+    EXPECT_EQ(std::tuple(grid->contentOffset().y, shown().front()), std::tuple(580.0, 20L)) << "cells follow the wheel";
     EXPECT_TRUE(window->sendScroll({ 150, 150 }, { 0, 400 }));
     EXPECT_EQ(grid->contentOffset().y, 700) << "stops at the end";
     EXPECT_FALSE(window->sendScroll({ 150, 150 }, { 60, 0 }));
-    EXPECT_EQ(grid->contentOffset().x, 0);
-    EXPECT_TRUE(photos->journal.empty()) << "the wheel selects nothing";
+    EXPECT_TRUE(grid->contentOffset().x == 0 && photos->journal.empty()) << "the wheel selects nothing";
     grid->setScrollEnabled(false);
     EXPECT_FALSE(window->sendScroll({ 150, 150 }, { 0, -40 }));
     EXPECT_EQ(grid->contentOffset().y, 700);
@@ -116,8 +110,7 @@ TEST_F(CollectionFixture, FlowLayoutAndCellsOnlyForItemsInView)
     EXPECT_EQ(grid->contentOffset().y, 0);
     grid->addSubview(strip);
     window->layoutIfNeeded();
-    EXPECT_TRUE(window->sendScroll({ 150, 50 }, { 80, 0 }));
-    EXPECT_EQ(strip->contentOffset().x, 80);
+    EXPECT_TRUE(window->sendScroll({ 150, 50 }, { 80, 0 }) && strip->contentOffset().x == 80);
     EXPECT_TRUE(window->sendScroll({ 150, 50 }, { 0, 30 }));
     EXPECT_EQ(std::pair(strip->contentOffset().y, grid->contentOffset().y), std::pair(0.0, 30.0));
 }
@@ -128,14 +121,12 @@ TEST_F(CollectionFixture, TapsSelectInOrderAndToggleWithMultipleSelection)
     tapItems({ 5, 2, 9, 2 });
     EXPECT_EQ(photos->journal, (std::vector<std::string> { "select 0.5", "select 0.2", "select 0.9", "deselect 0.2" }));
     EXPECT_EQ(grid->indexPathsForSelectedItems(), (std::vector<IndexPath> { { 0, 5 }, { 0, 9 } }));
-    EXPECT_TRUE(grid->cellForItemAtIndexPath({ 0, 5 })->isSelected() && !grid->cellForItemAtIndexPath({ 0, 2 })->isSelected());
-    EXPECT_EQ(grid->automationText(), "0.5 0.9");
+    EXPECT_TRUE(grid->cellForItemAtIndexPath({ 0, 5 })->isSelected() && !grid->cellForItemAtIndexPath({ 0, 2 })->isSelected() && grid->automationText() == "0.5 0.9");
 
     // A drag scrolls and selects nothing.
     photos->journal.clear();
     test::drag(*window, centreOf(4), { centreOf(4).x, centreOf(4).y - 80 });
-    EXPECT_TRUE(photos->journal.empty());
-    EXPECT_NEAR(grid->contentOffset().y, 80, 1e-9);
+    EXPECT_TRUE(photos->journal.empty() && std::abs(grid->contentOffset().y - 80) < 1e-9);
 
     // Selection survives scrolling away and back: a new cell for the item shows it.
     grid->setContentOffset({ 0, 700 });
@@ -148,8 +139,7 @@ TEST_F(CollectionFixture, TapsSelectInOrderAndToggleWithMultipleSelection)
     EXPECT_EQ(grid->indexPathsForSelectedItems(), (std::vector<IndexPath> { { 0, 9 } }));
     grid->selectItemAtIndexPath(IndexPath { 0, 30 }, Animated::No, ScrollPosition::CenteredVertically);
     EXPECT_EQ(grid->indexPathsForSelectedItems(), (std::vector<IndexPath> { { 0, 30 } }));
-    EXPECT_EQ(grid->contentOffset().y, 600) << "line 7 (700…800) centred";
-    EXPECT_TRUE(photos->journal.empty());
+    EXPECT_TRUE(grid->contentOffset().y == 600 && photos->journal.empty()) << "line 7 (700…800) centred";
     grid->deselectItemAtIndexPath({ 0, 30 }, Animated::No);
     EXPECT_TRUE(grid->indexPathsForSelectedItems().empty());
 
@@ -174,23 +164,20 @@ TEST_F(CollectionFixture, DeletingItemsShiftsCellsAndSelectionAndReloadForgets)
     EXPECT_EQ(grid->indexPathsForSelectedItems(), (std::vector<IndexPath> { { 0, 4 } }));
     EXPECT_EQ(grid->cellForItemAtIndexPath({ 0, 4 }), cellOfSix) << "the cell moves with its item";
     RunLoop::main().advance(1);
-    EXPECT_EQ(cellOfSix->frame(), Rect(0, 100, 100, 100));
-    EXPECT_EQ(grid->numberOfItemsInSection(0), 38);
+    EXPECT_EQ(std::tuple(cellOfSix->frame(), grid->numberOfItemsInSection(0)), std::tuple(Rect(0, 100, 100, 100), 38L));
     EXPECT_EQ(shown(), (std::vector<long> { 0, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13 }));
 
     // A data source that does not match is reloaded rather than trusted.
     photos->items.resize(10);
     grid->deleteItemsAtIndexPaths({ { 0, 0 } });
-    EXPECT_EQ(grid->numberOfItemsInSection(0), 10);
-    EXPECT_TRUE(grid->indexPathsForSelectedItems().empty());
+    EXPECT_TRUE(grid->numberOfItemsInSection(0) == 10 && grid->indexPathsForSelectedItems().empty());
 
     grid->selectItemAtIndexPath(IndexPath { 0, 2 }, Animated::No, ScrollPosition::None);
     const long askedBefore = photos->asked;
     grid->reloadData();
     window->layoutIfNeeded();
     EXPECT_TRUE(grid->indexPathsForSelectedItems().empty());
-    EXPECT_EQ(photos->asked - askedBefore, 10);
-    EXPECT_EQ(grid->contentSize().height, 300);
+    EXPECT_EQ(std::tuple(photos->asked - askedBefore, grid->contentSize().height), std::tuple(10L, 300.0));
 }
 
 }

@@ -41,8 +41,7 @@ TEST_F(ScrollFixture, OffsetStaysWithinTheContentMovesTheChildrenAndArrivesAfter
     scroll->addSubview(child);
 
     scroll->setContentOffset({ 50, 450 });
-    EXPECT_EQ(scroll->contentOffset(), (Point { 50, 450 }));
-    EXPECT_EQ(child->convertPointToView({ 0, 0 }, nullptr), (Point { 50, 50 }));
+    EXPECT_EQ(std::tuple(scroll->contentOffset(), child->convertPointToView({ 0, 0 }, nullptr)), std::tuple(Point { 50, 450 }, Point { 50, 50 }));
 
     scroll->setContentOffset({ -20, 5000 });
     EXPECT_EQ(scroll->contentOffset(), (Point { 0, 600 })) << "clamped to 0 … content − bounds";
@@ -73,14 +72,12 @@ TEST_F(ScrollFixture, AFingerDragsTheContentWhileScrollingIsEnabledAndContentTha
     test::drag(*window, { 150, 300 }, { 150, 100 });
     EXPECT_NEAR(scroll->contentOffset().y, 200, 1e-9);
     EXPECT_EQ(scroll->contentOffset().x, 0) << "nothing to scroll sideways";
-    EXPECT_EQ(std::tuple(recorder->beganDragging, recorder->endedDragging, recorder->draggingDuringScroll), std::tuple(1, 1, true));
-    EXPECT_FALSE(scroll->isDragging());
+    EXPECT_EQ(std::tuple(recorder->beganDragging, recorder->endedDragging, recorder->draggingDuringScroll, scroll->isDragging()), std::tuple(1, 1, true, false));
 
     test::drag(*window, { 150, 100 }, { 150, 300 }, 10, false);
     EXPECT_TRUE(scroll->isDragging()) << "while the finger is down";
     window->sendTouches(TouchPhase::Ended, { { 1, { 150, 300 } } });
-    EXPECT_FALSE(scroll->isDragging());
-    EXPECT_NEAR(scroll->contentOffset().y, 0, 1e-9);
+    EXPECT_TRUE(!scroll->isDragging() && std::abs(scroll->contentOffset().y) < 1e-9);
 
     scroll->setScrollEnabled(false);
     test::drag(*window, { 150, 300 }, { 150, 100 });
@@ -100,8 +97,7 @@ TEST_F(ScrollFixture, AFingerDragsTheContentWhileScrollingIsEnabledAndContentTha
     scroll->setContentSize({ 300, 400 });
     scroll->setContentOffset({ 0, 0 });
     test::drag(*window, { 100, 100 }, { 100, 300 });
-    EXPECT_EQ(scroll->contentOffset().y, 0);
-    EXPECT_EQ(catcher->seen, 10) << "no recognizer cancelled the view's touches";
+    EXPECT_EQ(std::tuple(scroll->contentOffset().y, catcher->seen), std::tuple(0.0, 10)) << "no recognizer cancelled the view's touches";
 }
 
 TEST_F(ScrollFixture, PinchZoomsTheDelegatesViewWithinTheRange)
@@ -149,9 +145,7 @@ TEST_F(ScrollFixture, ALayerDeeperInsideZoomsAboutItsCentreAndKeepsItsRotation)
     EXPECT_NEAR(scroll->zoomScale(), 1.5, 1e-6);
     EXPECT_NEAR(sticker->transform().angle(), 0.5, 1e-9);
     EXPECT_NEAR(std::hypot(sticker->transform().a, sticker->transform().b), 1.5, 1e-6);
-    EXPECT_EQ(sticker->center(), (Point { 140, 120 }));
-    EXPECT_EQ(scroll->contentSize(), (Size { 300, 300 }));
-    EXPECT_EQ(canvas->transform(), AffineTransform::identity());
+    EXPECT_EQ(std::tuple(sticker->center(), scroll->contentSize(), canvas->transform()), std::tuple(Point { 140, 120 }, Size { 300, 300 }, AffineTransform::identity()));
 
     recorder->zoom = scroll; // not a view inside it
     scroll->setZoomScale(1);

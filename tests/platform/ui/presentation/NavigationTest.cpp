@@ -50,14 +50,12 @@ TEST_F(NavigationFixture, PushAndPopRunTheLifecycleInOrderAndReleasePoppedScreen
 
     navigation->pushViewController(screen("editor"), true);
     EXPECT_EQ(take(), (Lines { "editor load", "home willDisappear", "editor willAppear+" }));
-    EXPECT_TRUE(navigation->isTransitioning());
     auto editor = navigation->topViewController();
-    EXPECT_EQ(editor->view()->superview(), navigation->view());
+    EXPECT_TRUE(navigation->isTransitioning() && editor->view()->superview() == navigation->view());
     RunLoop::main().advance(NavigationController::kTransitionDuration + 0.01);
     EXPECT_EQ(take(), (Lines { "home didDisappear", "editor didAppear" }));
-    EXPECT_EQ(editor->view()->frame(), window->bounds());
+    EXPECT_EQ(std::tuple(editor->view()->frame(), editor->navigationController()), std::tuple(window->bounds(), navigation));
     EXPECT_EQ(navigation->viewControllers().front()->view()->superview(), nullptr) << "the covered screen leaves the tree";
-    EXPECT_EQ(editor->navigationController(), navigation);
 
     std::weak_ptr<ViewController> weakEditor = editor;
     editor.reset();
@@ -65,8 +63,7 @@ TEST_F(NavigationFixture, PushAndPopRunTheLifecycleInOrderAndReleasePoppedScreen
     EXPECT_EQ(take(), (Lines { "editor willDisappear", "home willAppear", "editor didDisappear", "home didAppear" }));
     ASSERT_TRUE(popped && !popped->navigationController());
     popped.reset();
-    EXPECT_TRUE(weakEditor.expired());
-    EXPECT_EQ(take(), (Lines { "editor dealloc" }));
+    EXPECT_TRUE(weakEditor.expired() && take() == Lines { "editor dealloc" });
     EXPECT_EQ(navigation->popViewController(true), nullptr) << "the root stays";
 }
 
@@ -81,8 +78,7 @@ TEST_F(NavigationFixture, PopToAControllerAnIndexOrTheRoot)
 
     auto two = navigation->viewControllers()[2];
     auto popped = navigation->popToViewController(two.get(), true);
-    ASSERT_EQ(popped.size(), 2u);
-    EXPECT_EQ(navigation->topViewController(), two);
+    ASSERT_EQ(std::tuple(popped.size(), navigation->topViewController()), std::tuple(2uz, two));
     RunLoop::main().advance(1);
     popped.clear();
     EXPECT_EQ(take(), (Lines { "4 willDisappear", "2 willAppear+", "4 didDisappear", "2 didAppear", "3 dealloc", "4 dealloc" }));
@@ -92,8 +88,7 @@ TEST_F(NavigationFixture, PopToAControllerAnIndexOrTheRoot)
     navigation->pushViewController(screen("5"), true);
     // A pop during the push's animation first completes it.
     EXPECT_EQ(navigation->popToRootViewController(false).size(), 2u);
-    EXPECT_FALSE(navigation->isTransitioning());
-    EXPECT_EQ(navigation->viewControllers().size(), 1u);
+    EXPECT_TRUE(!navigation->isTransitioning() && navigation->viewControllers().size() == 1u);
     EXPECT_EQ(navigation->view()->subviews(), std::vector { navigation->topViewController()->view() });
 }
 
@@ -131,11 +126,9 @@ TEST_F(NavigationFixture, ModalScreensCoverAndReturn)
     home->presentViewController(sheet, true, [&] { presented = true; });
     EXPECT_EQ(take(), (Lines { "sheet load", "home willDisappear", "sheet willAppear+" }));
     RunLoop::main().advance(0.5);
-    EXPECT_TRUE(presented);
     EXPECT_EQ(take(), (Lines { "sheet didAppear", "home didDisappear" }));
-    EXPECT_TRUE(home->presentedViewController() == sheet && sheet->presentingViewController() == home);
-    EXPECT_EQ(sheet->view()->window(), window.get());
-    EXPECT_TRUE(home->view()->isHidden());
+    EXPECT_TRUE(presented && home->presentedViewController() == sheet && sheet->presentingViewController() == home);
+    EXPECT_TRUE(sheet->view()->window() == window.get() && home->view()->isHidden());
 
     home->presentViewController(screen("second"), false);
     EXPECT_EQ(home->presentedViewController(), sheet) << "one presentation at a time";
@@ -190,11 +183,9 @@ TEST(InterfaceDescription, BuildsViewsAndListsAndBindsThemToFields)
     auto view = description->instantiate(*screen).value();
     ASSERT_TRUE(screen->myViewBg && screen->myImageSnap && screen->myScrollViewLogoComposer);
     const View& background = *screen->myViewBg;
-    EXPECT_EQ(std::tuple(background.frame(), background.alpha(), background.tag(), background.isHidden()), std::tuple(Rect(10, 20, 300, 100), 0.5, 7L, true));
+    EXPECT_EQ(std::tuple(background.frame(), background.alpha(), background.tag(), background.isHidden(), background.autoresizingMask()), std::tuple(Rect(10, 20, 300, 100), 0.5, 7L, true, unsigned(FlexibleWidth | FlexibleBottomMargin)));
     EXPECT_NEAR(screen->myViewBg->layer().borderColor().alpha, 128 / 255.0, 1e-9);
-    EXPECT_EQ(screen->myViewBg->autoresizingMask(), unsigned(FlexibleWidth | FlexibleBottomMargin));
-    EXPECT_EQ(screen->myImageSnap->superview(), screen->myViewBg);
-    EXPECT_EQ(screen->myImageSnap->contentMode(), ContentMode::ScaleAspectFit);
+    EXPECT_EQ(std::tuple(screen->myImageSnap->superview(), screen->myImageSnap->contentMode()), std::tuple(screen->myViewBg, ContentMode::ScaleAspectFit));
     const ScrollView& composer = *screen->myScrollViewLogoComposer;
     EXPECT_EQ(std::tuple(composer.contentSize(), composer.isScrollEnabled(), composer.maximumZoomScale(), composer.name()), std::tuple(Size { 320, 900 }, false, 3.0, std::string("myScrollViewLogoComposer")));
     auto& layout = screen->myCollectionViewSELEZIONATE->layout();
@@ -202,12 +193,9 @@ TEST(InterfaceDescription, BuildsViewsAndListsAndBindsThemToFields)
         std::tuple(CollectionViewFlowLayout::ScrollDirection::Horizontal, Size { 80, 80 }, 4.0, EdgeInsets { 2, 2, 2, 2 }));
     EXPECT_TRUE(screen->myCollectionViewSELEZIONATE->allowsMultipleSelection());
     EXPECT_EQ(screen->myCollectionViewSELEZIONATE->contentInset().left, 5) << "scroll view properties are inherited";
-    EXPECT_TRUE(screen->myTableViewLayer->rowHeight() == 90 && screen->myTableViewLayer->isEditing());
-    EXPECT_EQ(screen->myPickerViewFont->frame().height(), 160);
-
-    // Autoresizing works on the built tree.
+    EXPECT_TRUE(screen->myTableViewLayer->rowHeight() == 90 && screen->myTableViewLayer->isEditing() && screen->myPickerViewFont->frame().height() == 160);
     view->setBounds({ 0, 0, 420, 480 });
-    EXPECT_EQ(screen->myViewBg->frame().width(), 400);
+    EXPECT_EQ(screen->myViewBg->frame().width(), 400) << "autoresizing works on the built tree";
 
     // Every mistake names the file and the key, and leaves the fields alone.
     auto errorOf = [&](const std::string& text) {
@@ -246,8 +234,7 @@ TEST(ScreenRegistry, MakesTheTabletTwinAndItsDescription)
         std::string className() const override { return "HomeViewControllerIPAD"; }
     };
     test::TemporaryFolder folder;
-    for (const char* device : { "phone", "tablet" })
-        std::filesystem::create_directories(folder / device);
+    std::filesystem::create_directories(folder / "phone"), std::filesystem::create_directories(folder / "tablet");
     std::ofstream(folder.path() / "phone" / "home.json") << R"({"controller": "HomeViewController", "view": {"subviews": [{"name": "myButtonCreaLogoProp", "frame": [0, 0, 100, 40]}]}})";
     std::ofstream(folder.path() / "tablet" / "home.json") << R"({"controller": "HomeViewControllerIPAD", "view": {"subviews": [{"name": "myButtonCreaLogoProp", "frame": [0, 0, 300, 80]}]}})";
     std::ofstream(folder.path() / "phone" / "broken.json") << R"({"view": {"subviews": [{"name": "myButtonSalva"}]}})";
@@ -262,14 +249,12 @@ TEST(ScreenRegistry, MakesTheTabletTwinAndItsDescription)
 
     auto home = std::dynamic_pointer_cast<Home>(registry.instantiate("home", DeviceKind::Phone).value());
     EXPECT_EQ(home->className() + " " + home->identifier(), "HomeViewController home");
-    ASSERT_TRUE(home->myButtonCreaLogoProp) << "fields are bound before the view loads";
-    EXPECT_TRUE(!home->isViewLoaded() && !home->loadedWith);
+    ASSERT_TRUE(home->myButtonCreaLogoProp && !home->isViewLoaded() && !home->loadedWith) << "fields are bound before the view loads";
     home->loadViewIfNeeded();
     EXPECT_EQ(home->loadedWith, home->myButtonCreaLogoProp);
 
     auto tablet = std::dynamic_pointer_cast<Home>(registry.instantiate("home", DeviceKind::Tablet).value());
-    EXPECT_EQ(tablet->className(), "HomeViewControllerIPAD");
-    EXPECT_EQ(tablet->myButtonCreaLogoProp->frame().width(), 300);
+    EXPECT_EQ(std::tuple(tablet->className(), tablet->myButtonCreaLogoProp->frame().width()), std::tuple(std::string("HomeViewControllerIPAD"), 300.0));
 
     auto broken = registry.instantiate("broken", DeviceKind::Tablet);
     ASSERT_FALSE(broken);

@@ -40,17 +40,14 @@ TEST(AlertController, ModalUntilAButtonOrAKeyRunsItsHandler)
 
     auto ok = s.window->viewNamed("alertAction0"), cancel = s.window->viewNamed("alertAction1");
     ASSERT_TRUE(ok && cancel);
-    EXPECT_LT(cancel->frame().x(), ok->frame().x()) << "the cancel button sits on the left";
-    EXPECT_EQ(ok->frame().y(), cancel->frame().y());
+    EXPECT_TRUE(cancel->frame().x() < ok->frame().x() && ok->frame().y() == cancel->frame().y()) << "the cancel button sits on the left";
 
     nlohmann::json values;
     alert->automationValues(values);
-    EXPECT_EQ(values["message"], "Vuoi eliminare il logo?");
-    EXPECT_EQ(values["actions"][1]["style"], "cancel");
+    EXPECT_EQ(std::tuple(values["message"], values["actions"][1]["style"]), std::tuple(nlohmann::json("Vuoi eliminare il logo?"), nlohmann::json("cancel")));
 
     test::tap(*s.window, test::centerInWindow(*cancel));
-    EXPECT_EQ(ran, std::vector<std::string> { "cancel" });
-    EXPECT_FALSE(alert->isPresented());
+    EXPECT_TRUE(ran == std::vector<std::string> { "cancel" } && !alert->isPresented());
     test::tap(*s.window, { 70, 322 });
     EXPECT_EQ(s.underTaps, 1);
 
@@ -97,12 +94,9 @@ TEST(Popover, HangsBelowItsSourceWithinTheRoomThereAndATapOutsideDismisses)
     EXPECT_TRUE(shown.minX() > 0 && shown.maxX() < 375) << "kept inside the window";
 
     test::tap(*s.window, test::centerInWindow(*inside));
-    EXPECT_EQ(insideTaps, 1);
-    EXPECT_TRUE(popover->isPresented());
+    EXPECT_TRUE(insideTaps == 1 && popover->isPresented());
     test::tap(*s.window, { 300, 100 });
-    EXPECT_FALSE(popover->isPresented());
-    EXPECT_EQ(dismissed, 1);
-    EXPECT_EQ(s.underTaps, 0) << "the dismissing tap goes no further";
+    EXPECT_EQ(std::tuple(popover->isPresented(), dismissed, s.underTaps), std::tuple(false, 1, 0)) << "the dismissing tap goes no further";
 
     // Low on the screen, allowed only up, it shrinks to the room below; allowed any way, it
     // hangs above at its own size.
@@ -117,8 +111,7 @@ TEST(Popover, HangsBelowItsSourceWithinTheRoomThereAndATapOutsideDismisses)
     EXPECT_TRUE(squeezed.minY() > 604 && squeezed.maxY() < 667) << squeezed.minY() << "…" << squeezed.maxY();
     low->setPermittedArrowDirections(Popover::ArrowAny);
     s.window->layoutIfNeeded();
-    EXPECT_EQ(low->arrowDirection(), Popover::ArrowDown);
-    EXPECT_EQ(low->contentView()->frame().height(), 300);
+    EXPECT_EQ(std::tuple(low->arrowDirection(), low->contentView()->frame().height()), std::tuple(Popover::ArrowDown, 300.0));
 }
 
 // Keys on a screen with two text fields (and a hidden one), a back button answering Escape and
@@ -146,8 +139,7 @@ TEST(Window, KeysGoToTheTextBeingTypedElseToTheFrontmostCommand)
     const KeyPress ctrlZ = *KeyPress::named("ctrl+z"), escape { Key::Escape }, tab { Key::Tab }, shiftTab = *KeyPress::named("shift+tab");
     s.window->layoutIfNeeded();
 
-    EXPECT_TRUE(s.window->sendKey(ctrlZ));
-    EXPECT_EQ(undos, 1);
+    EXPECT_TRUE(s.window->sendKey(ctrlZ) && undos == 1);
     // Tab and Shift+Tab move among the fields a person can reach, round the ends.
     for (auto [key, field] : { std::pair { tab, 0 }, { tab, 1 }, { tab, 0 }, { shiftTab, 1 } }) { // the hidden field is skipped
         s.window->sendKey(key);
@@ -158,14 +150,11 @@ TEST(Window, KeysGoToTheTextBeingTypedElseToTheFrontmostCommand)
     s.window->sendKey(Key::Backspace);
     EXPECT_FALSE(s.window->sendKey(ctrlZ));
     EXPECT_FALSE(s.window->sendKey(*KeyPress::named("ctrl+backspace"))) << "a command key is no editing key";
-    EXPECT_EQ(undos, 1);
-    EXPECT_EQ(fields[1]->text(), "a");
+    EXPECT_EQ(std::tuple(undos, fields[1]->text()), std::tuple(1, std::string("a")));
     s.window->sendKey(escape);
-    EXPECT_FALSE(fields[1]->isFirstResponder());
-    EXPECT_EQ(backs, 0);
+    EXPECT_TRUE(!fields[1]->isFirstResponder() && backs == 0);
     // Then Escape is the back button's, as long as a finger could press it.
-    EXPECT_TRUE(s.window->sendKey(escape));
-    EXPECT_EQ(backs, 1);
+    EXPECT_TRUE(s.window->sendKey(escape) && backs == 1);
 
     // A popover in front closes first, as a tap outside would close it.
     auto popover = View::make<Popover>(View::make());
@@ -175,8 +164,7 @@ TEST(Window, KeysGoToTheTextBeingTypedElseToTheFrontmostCommand)
     popover->present(*s.window);
     RunLoop::main().advance(0.5);
     s.window->sendKey(escape);
-    EXPECT_FALSE(popover->isPresented());
-    EXPECT_EQ(std::pair(dismissed, backs), std::pair(1, 1));
+    EXPECT_EQ(std::tuple(popover->isPresented(), dismissed, backs), std::tuple(false, 1, 1));
 
     // Of two buttons a finger could press, the one in front answers: a panel's close before the
     // back button behind it.

@@ -43,8 +43,7 @@ TEST(ShareSheet, SavesEachPictureUnderANewNameAndNeverReplaces)
     const std::vector<std::uint8_t> first { 1, 2, 3 }, second { 4, 5 };
     auto a = ShareSheet::savePicture(first, folder.path() / "Pictures");
     auto b = ShareSheet::savePicture(second, folder.path() / "Pictures");
-    ASSERT_TRUE(a && b) << (a ? b.error().message : a.error().message);
-    EXPECT_NE(*a, *b);
+    ASSERT_TRUE(a && b && *a != *b) << (a ? b.error().message : a.error().message);
     EXPECT_EQ(std::pair(readText(*a), readText(*b)), std::pair(std::string("\1\2\3"), std::string("\4\5")));
     EXPECT_TRUE(a->filename().string().starts_with("Vardenico ") && a->extension() == ".png") << *a;
 
@@ -63,9 +62,7 @@ TEST(ShareSheet, SharesIntoThePhotoFolderAndHandsTheTextToTheSessionsClipboardPr
         ScopedEnv noWayland("WAYLAND_DISPLAY", "");
         const ShareOutcome outcome = ShareSheet::share({ { 9, 9 }, "#Vardenico" });
         ASSERT_TRUE(outcome.savedPicture);
-        EXPECT_EQ(outcome.savedPicture->parent_path(), folder / "library");
-        EXPECT_FALSE(outcome.textCopied);
-        ASSERT_EQ(outcome.problems.size(), 1u);
+        EXPECT_EQ(std::tuple(outcome.savedPicture->parent_path(), outcome.textCopied, outcome.problems.size()), std::tuple(folder / "library", false, 1uz));
         EXPECT_NE(outcome.summary().find("#Vardenico"), std::string::npos) << "the person can still copy the text by hand";
     }
     std::filesystem::create_directories(folder / "bin");
@@ -81,16 +78,14 @@ TEST(ShareSheet, SharesIntoThePhotoFolderAndHandsTheTextToTheSessionsClipboardPr
 
     std::ofstream(folder / "bin/xclip") << "#!/bin/sh\nexit 1\n";
     auto refused = ShareSheet::copyToClipboard("x");
-    ASSERT_FALSE(refused);
-    EXPECT_NE(refused.error().message.find("xclip"), std::string::npos);
+    EXPECT_TRUE(!refused && refused.error().message.contains("xclip"));
 
     // A program that quits before reading everything is reported, not fatal.
     std::ofstream(folder / "bin/wl-copy") << "#!/bin/sh\nexec 0<&-\nexit 3\n";
     std::filesystem::permissions(folder / "bin/wl-copy", std::filesystem::perms::owner_all);
     ScopedEnv wayland("WAYLAND_DISPLAY", "wayland-9");
     auto quit = ShareSheet::copyToClipboard(std::string(4 << 20, 'x')); // more than a pipe holds
-    ASSERT_FALSE(quit);
-    EXPECT_NE(quit.error().message.find("wl-copy"), std::string::npos);
+    EXPECT_TRUE(!quit && quit.error().message.contains("wl-copy"));
 }
 
 TEST(ShareSheet, PresentReportsInAnAlertOrAPopover)
@@ -111,9 +106,8 @@ TEST(ShareSheet, PresentReportsInAnAlertOrAPopover)
     auto anchor = View::make(Rect { 300, 40, 44, 44 });
     window->addSubview(anchor);
     ShareSheet::present(*window, { {}, "" }, anchor);
-    ASSERT_TRUE(window->viewNamed("shareSheet"));
-    EXPECT_EQ(window->viewNamed("shareSheet")->className(), "Popover");
-    EXPECT_EQ(window->viewNamed("shareResult")->automationText(), "Nothing to share.");
+    ASSERT_TRUE(window->viewNamed("shareSheet") && window->viewNamed("shareResult"));
+    EXPECT_EQ(std::tuple(window->viewNamed("shareSheet")->className(), window->viewNamed("shareResult")->automationText()), std::tuple(std::string("Popover"), std::string("Nothing to share.")));
 }
 
 TEST(SettingsScreen, KeepsPhotoAccessAndTheLibraryFolder)
@@ -130,8 +124,8 @@ TEST(SettingsScreen, KeepsPhotoAccessAndTheLibraryFolder)
     screen->removeAllAnimations();
 
     test::tap(*window, test::centerInWindow(*screen->photoAccessSwitch()));
-    EXPECT_TRUE(screen->photoAccessSwitch()->isOn());
     test::tap(*window, test::centerInWindow(*screen->folderText()));
+    EXPECT_TRUE(screen->photoAccessSwitch()->isOn());
     ASSERT_TRUE(screen->folderText()->isFirstResponder());
     window->sendText((folder / "Nowhere").string());
     window->sendKey(Key::Return);
@@ -153,8 +147,7 @@ TEST(SettingsScreen, KeepsPhotoAccessAndTheLibraryFolder)
 
     // Reopened, the page shows what was kept; an emptied folder goes back to the default.
     auto again = View::make<SettingsScreen>(reread);
-    EXPECT_TRUE(again->photoAccessSwitch()->isOn());
-    EXPECT_EQ(again->folderText()->text(), (folder / "Foto").string());
+    EXPECT_EQ(std::tuple(again->photoAccessSwitch()->isOn(), again->folderText()->text()), std::tuple(true, (folder / "Foto").string()));
     again->folderText()->setText("  ");
     ASSERT_TRUE(again->save());
     EXPECT_FALSE(reread.stringForKey(kPhotoLibraryFolderKey));
@@ -185,9 +178,7 @@ TEST(SettingsScreen, AgreesWithThePhotoLibrary)
         EXPECT_EQ(photoLibraryFolder(defaults), folder / "Env") << "the environment wins over the page";
     }
 
-    // Saved with the switch left off, an unanswered request stays unanswered.
-    EXPECT_FALSE(screen->photoAccessSwitch()->isOn());
-    EXPECT_EQ(library.authorizationStatus(), AuthorizationStatus::NotDetermined);
+    EXPECT_EQ(std::tuple(screen->photoAccessSwitch()->isOn(), library.authorizationStatus()), std::tuple(false, AuthorizationStatus::NotDetermined)) << "saved with the switch left off, an unanswered request stays unanswered";
 
     // The library's answer shows on the page, and the page's switch is the library's answer.
     library.setConsentHandler([](auto reply) { reply(true); });

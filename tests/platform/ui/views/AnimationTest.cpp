@@ -1,5 +1,6 @@
 #include <TestSupport.h>
 
+#include <algorithm>
 #include <numbers>
 
 namespace vd {
@@ -33,8 +34,7 @@ TEST_F(AnimationTest, ModelValueIsTheEndAtOnceWhileTheDrawnValueMoves)
         view->setBackgroundColor(Color::rgba(1, 0, 0));
     }, [&](bool done) { ++completions, finished = done; });
     EXPECT_TRUE(view->center() == (Point { 150, 50 }) && view->alpha() == 0) << "the model holds the end at once";
-    EXPECT_EQ(view->presentationCenter(), (Point { 50, 50 }));
-    EXPECT_TRUE(window->isAnimating());
+    EXPECT_TRUE(view->presentationCenter() == (Point { 50, 50 }) && window->isAnimating());
 
     RunLoop::main().advance(0.5);
     EXPECT_NEAR(view->presentationCenter().x, 100, 1e-9);
@@ -44,9 +44,8 @@ TEST_F(AnimationTest, ModelValueIsTheEndAtOnceWhileTheDrawnValueMoves)
 
     RunLoop::main().advance(0.6);
     window->prepareFrame();
-    EXPECT_EQ(view->presentationCenter(), (Point { 150, 50 }));
-    EXPECT_FALSE(window->isAnimating());
-    EXPECT_TRUE(completions == 1 && finished);
+    EXPECT_TRUE(view->presentationCenter() == (Point { 150, 50 }) && !window->isAnimating());
+    EXPECT_TRUE(completions == 1 && finished) << "once, at the end";
     RunLoop::main().advance(5);
     EXPECT_EQ(completions, 1) << "completion runs once";
 }
@@ -67,8 +66,7 @@ TEST_F(AnimationTest, CurvesDelaysFramesAndTransforms)
     EXPECT_NEAR(view->presentationBounds().width(), 150, 1e-9);
     // The transform turns through 45°, it is not a blend of the matrices.
     const AffineTransform t = view->presentationTransform();
-    EXPECT_NEAR(t.angle(), std::numbers::pi / 4, 1e-9);
-    EXPECT_NEAR(std::hypot(t.a, t.b), 1, 1e-9);
+    EXPECT_LT(std::max(std::abs(t.angle() - std::numbers::pi / 4), std::abs(std::hypot(t.a, t.b) - 1)), 1e-9);
     RunLoop::main().advance(1);
     EXPECT_EQ(view->presentationTransform(), view->transform());
 }
@@ -86,12 +84,10 @@ TEST_F(AnimationTest, ANewAnimationStartsFromTheDrawnValueAndNoDurationCompletes
     view->setCenter({ 0, 0 });
     EXPECT_EQ(view->presentationCenter(), (Point { 0, 0 }));
     RunLoop::main().advance(1);
-    EXPECT_EQ(completions, 2);
 
     // With no duration the change shows at once and completes on the next turn.
     View::animate(0, [&] { view->setAlpha(0.3); }, [&](bool) { ++completions; });
-    EXPECT_EQ(view->presentationAlpha(), 0.3);
-    EXPECT_EQ(completions, 2);
+    EXPECT_EQ(std::tuple(view->presentationAlpha(), completions), std::tuple(0.3, 2));
     RunLoop::main().runPending();
     EXPECT_EQ(completions, 3);
 }
@@ -104,19 +100,16 @@ TEST_F(AnimationTest, KeyedRotationRepeatsCumulativelyUntilRemoved)
     RunLoop::main().advance(4);
     window->prepareFrame();
     EXPECT_NEAR(view->presentationTransform().angle(), std::numbers::pi / 2, 1e-9) << "still turning after a full turn";
-    EXPECT_TRUE(window->isAnimating());
-    EXPECT_EQ(view->transform(), AffineTransform::identity()) << "the model is untouched";
+    EXPECT_TRUE(window->isAnimating() && view->transform() == AffineTransform::identity()) << "the model is untouched";
     view->layer().removeAnimationForKey("spin");
-    EXPECT_EQ(view->presentationTransform(), AffineTransform::identity());
-    EXPECT_FALSE(window->isAnimating());
+    EXPECT_TRUE(view->presentationTransform() == AffineTransform::identity() && !window->isAnimating());
 
     view->layer().addAnimation({ .keyPath = "opacity", .fromValue = 1, .toValue = 0, .duration = 1, .repeatCount = 2 }, "fade");
     RunLoop::main().advance(1.25);
     EXPECT_NEAR(view->presentationAlpha(), 0.75, 1e-9) << "the second round starts again, not cumulative";
     RunLoop::main().advance(1);
     window->prepareFrame();
-    EXPECT_EQ(view->layer().animationForKey("fade"), nullptr) << "removed when finished";
-    EXPECT_EQ(view->presentationAlpha(), 1);
+    EXPECT_TRUE(!view->layer().animationForKey("fade") && view->presentationAlpha() == 1) << "removed when finished";
 }
 
 // The window host keeps its picture and repaints only the dirty area of each frame. Whatever moves,
@@ -157,11 +150,7 @@ TEST_F(AnimationTest, RepaintingOnlyTheDirtyAreaShowsWhatAFullDrawingShows)
     frames(2, "at rest");
     View::animate(0.3, [&] { panel->setCenter({ 4 * 200, 210 }); });
     frames(25, "a panel sliding out");
-    View::animate(0.3, [&] {
-        panel->setCenter({ 150, 210 });
-        child->setCenter({ 170, 90 });
-        panel->setAlpha(0.5);
-    });
+    View::animate(0.3, [&] { panel->setCenter({ 150, 210 }), child->setCenter({ 170, 90 }), panel->setAlpha(0.5); });
     frames(25, "a panel sliding back and fading while its child moves");
     View::animate(0.5, [&] { view->setCenter({ 300, 60 }); });
     frames(10, "a view moving");

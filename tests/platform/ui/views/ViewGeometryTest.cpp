@@ -2,6 +2,8 @@
 #include <platform/ui/window/Window.h>
 
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <functional>
 #include <numbers>
 
 namespace vd {
@@ -9,12 +11,9 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-void expectRect(const Rect& r, double x, double y, double w, double h, double tolerance = 1e-9)
+void expectRect(const Rect& r, double x, double y, double w, double h)
 {
-    EXPECT_NEAR(r.x(), x, tolerance);
-    EXPECT_NEAR(r.y(), y, tolerance);
-    EXPECT_NEAR(r.width(), w, tolerance);
-    EXPECT_NEAR(r.height(), h, tolerance);
+    EXPECT_LT(std::max({ std::abs(r.x() - x), std::abs(r.y() - y), std::abs(r.width() - w), std::abs(r.height() - h) }), 1e-9) << r.x() << ", " << r.y() << ", " << r.width() << " × " << r.height();
 }
 
 void expectPoint(Point p, double x, double y) { EXPECT_LT(std::hypot(p.x - x, p.y - y), 1e-9) << p.x << ", " << p.y; }
@@ -94,12 +93,8 @@ TEST(ViewGeometry, AutoresizingFollowsTheParentsBounds)
         parent->addSubview(v);
 
     parent->setBounds({ 0, 0, 200, 150 });
-    expectRect(fixed->frame(), 10, 10, 20, 20);
-    expectRect(stretchy->frame(), 10, 10, 180, 130);
-    expectRect(topRight->frame(), 172, 0, 28, 28);
-    expectRect(shared->frame(), 75, 0, 50, 10);
-    EXPECT_EQ(rotated->center(), (Point { 150, 45 }));
-    EXPECT_EQ(rotated->transform(), AffineTransform::rotation(0.3));
+    EXPECT_EQ(std::tuple(fixed->frame(), stretchy->frame(), topRight->frame(), shared->frame()), std::tuple(Rect(10, 10, 20, 20), Rect(10, 10, 180, 130), Rect(172, 0, 28, 28), Rect(75, 0, 50, 10)));
+    EXPECT_EQ(std::tuple(rotated->center(), rotated->transform()), std::tuple(Point { 150, 45 }, AffineTransform::rotation(0.3)));
 
     parent->setAutoresizesSubviews(false);
     parent->setBounds({ 0, 0, 50, 50 });
@@ -108,31 +103,25 @@ TEST(ViewGeometry, AutoresizingFollowsTheParentsBounds)
 
 TEST(ViewHierarchy, OrderOfSubviews)
 {
+    using Views = std::vector<std::shared_ptr<View>>;
     auto parent = View::make();
     auto a = View::make(), b = View::make(), c = View::make(), d = View::make();
     for (auto& view : { a, b, c })
         parent->addSubview(view);
-    EXPECT_EQ(parent->subviews(), (std::vector<std::shared_ptr<View>> { a, b, c }));
-    parent->insertSubviewAtIndex(d, 1);
-    EXPECT_EQ(parent->subviews(), (std::vector<std::shared_ptr<View>> { a, d, b, c }));
-    parent->bringSubviewToFront(a.get());
-    EXPECT_EQ(parent->subviews(), (std::vector<std::shared_ptr<View>> { d, b, c, a }));
-    parent->sendSubviewToBack(c.get());
-    EXPECT_EQ(parent->subviews(), (std::vector<std::shared_ptr<View>> { c, d, b, a }));
-    parent->insertSubviewAboveSubview(c, b.get());
-    EXPECT_EQ(parent->subviews(), (std::vector<std::shared_ptr<View>> { d, b, c, a }));
-    parent->insertSubviewBelowSubview(a, d.get());
-    EXPECT_EQ(parent->subviews(), (std::vector<std::shared_ptr<View>> { a, d, b, c }));
-    parent->insertSubviewAtIndex(b, 99);
-    EXPECT_EQ(parent->subviews(), (std::vector<std::shared_ptr<View>> { a, d, c, b }));
+    const std::pair<std::function<void()>, Views> steps[] { { [&] { parent->insertSubviewAtIndex(d, 1); }, { a, d, b, c } },
+        { [&] { parent->bringSubviewToFront(a.get()); }, { d, b, c, a } }, { [&] { parent->sendSubviewToBack(c.get()); }, { c, d, b, a } },
+        { [&] { parent->insertSubviewAboveSubview(c, b.get()); }, { d, b, c, a } }, { [&] { parent->insertSubviewBelowSubview(a, d.get()); }, { a, d, b, c } },
+        { [&] { parent->insertSubviewAtIndex(b, 99); }, { a, d, c, b } } };
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        steps[i].first();
+        EXPECT_EQ(parent->subviews(), steps[i].second) << "step " << i;
+    }
 
     auto other = View::make();
     other->addSubview(d);
-    EXPECT_EQ(parent->subviews().size(), 3u) << "adding to another parent moves the view";
-    EXPECT_EQ(d->superview(), other);
+    EXPECT_EQ(std::tuple(parent->subviews().size(), d->superview()), std::tuple(3uz, other)) << "adding to another parent moves the view";
     d->removeFromSuperview();
-    EXPECT_EQ(d->superview(), nullptr);
-    EXPECT_TRUE(other->subviews().empty());
+    EXPECT_TRUE(!d->superview() && other->subviews().empty());
 
     // A view cannot become its own ancestor.
     a->addSubview(parent);
@@ -150,10 +139,7 @@ TEST(ViewHierarchy, LookUpByTagNameAndWindowAndRemovalInsideAViewsOwnCallback)
     parent->addSubview(child);
     EXPECT_EQ(child->window(), nullptr);
     window->addSubview(parent);
-    EXPECT_EQ(child->window(), window.get());
-    EXPECT_EQ(window->viewWithTag(7), child);
-    EXPECT_EQ(window->viewNamed("myButtonSalva"), child);
-    EXPECT_EQ(window->viewNamed("absent"), nullptr);
+    EXPECT_EQ(std::tuple(child->window(), window->viewWithTag(7), window->viewNamed("myButtonSalva"), window->viewNamed("absent")), std::tuple(window.get(), child, child, nullptr));
     EXPECT_TRUE(child->isDescendantOfView(window.get()) && !parent->isDescendantOfView(child.get()));
 
     // Removing a view inside its own callback is safe.
@@ -185,16 +171,14 @@ TEST(ViewHierarchy, SubviewsAddedInAConstructorKnowTheirParentOnceMade)
     EXPECT_EQ(parent->child->superview(), parent);
     auto window = View::make<Window>(Size { 100, 100 });
     window->addSubview(parent);
-    EXPECT_EQ(parent->child->window(), window.get());
-    EXPECT_EQ(window->viewNamed("child"), parent->child);
+    EXPECT_EQ(std::tuple(parent->child->window(), window->viewNamed("child")), std::tuple(window.get(), parent->child));
     // Adding it again moves it to the front, never a second copy.
     parent->addSubview(View::make());
     parent->addSubview(parent->child);
     ASSERT_EQ(parent->subviews().size(), 2u);
     EXPECT_EQ(parent->subviews().back(), parent->child);
     parent->child->removeFromSuperview();
-    EXPECT_EQ(parent->subviews().size(), 1u);
-    EXPECT_FALSE(parent->child->superview());
+    EXPECT_TRUE(parent->subviews().size() == 1u && !parent->child->superview());
 }
 
 TEST(ViewHitTesting, DeepestInteractiveViewUnderThePointThroughTransforms)
@@ -214,10 +198,10 @@ TEST(ViewHitTesting, DeepestInteractiveViewUnderThePointThroughTransforms)
     EXPECT_EQ(window->hitTest({ 200, 25 }), box) << "a nearly transparent view takes no touches";
     knob->setAlpha(1);
     knob->setHidden(true);
-    EXPECT_EQ(window->hitTest({ 200, 25 }), box);
+    EXPECT_EQ(window->hitTest({ 200, 25 }), box) << "nor a hidden one";
     knob->setHidden(false);
     knob->setUserInteractionEnabled(false);
-    EXPECT_EQ(window->hitTest({ 200, 25 }), box);
+    EXPECT_EQ(window->hitTest({ 200, 25 }), box) << "nor one that takes none";
     box->setUserInteractionEnabled(false);
     EXPECT_EQ(window->hitTest({ 200, 25 }), window) << "nor do the children of a view that takes none";
 
