@@ -182,7 +182,9 @@ protected:
 private:
     class Strip;
     class Trascinamento;
-    struct Istantanea; // the common placement on screen, kept while one photo is adjusted
+    struct Istantanea; // a placement as the screen shows it: the sticker, the measures, the photo
+    std::shared_ptr<Istantanea> metodoScattaIstantanea() const;
+    void metodoApplicaIstantanea(const Istantanea& istantanea);
     void metodoRipristinaComune();
     void metodoApriRevisione();
     void metodoCreaSticker();
@@ -199,7 +201,8 @@ private:
     std::shared_ptr<PanGestureRecognizer> m_pan;
     std::shared_ptr<StampBatch> m_batch;
     std::shared_ptr<PlacementEngines> m_motori; // the running batch's engines
-    std::shared_ptr<Istantanea> m_istantanea;
+    std::shared_ptr<Istantanea> m_istantanea; // the common placement, kept while one photo is adjusted
+    std::map<long, std::shared_ptr<Istantanea>> m_istantaneeRegolazioni; // each adjusted photo as it was left
     bool myBoolBatchInCorso { false };
     bool m_batchFinished { false };
     std::size_t m_batchCount { 0 };

@@ -107,40 +107,45 @@ void QuintaraApplyController::metodoRegolaFoto(long item)
 {
     if (myBoolBatchInCorso || !metodoAssetAllIndice(item))
         return;
-    if (!m_istantanea) {
-        auto istantanea = std::make_shared<Istantanea>();
-        istantanea->allineamento = myArrAllineamentoGenerale;
-        istantanea->percentuali = myArrPercentualiAllineamento;
-        istantanea->margini = myArrayConMisureMargini;
-        istantanea->grandezza = myPercentualeGrandezza;
-        istantanea->alpha = alphaSticker;
-        istantanea->centroSticker = stickerView->center();
-        istantanea->boundsSticker = stickerView->bounds();
-        istantanea->trasformazione = stickerView->transform();
-        istantanea->area = myViewBgPosizionatoreLogoo->frame();
-        istantanea->anteprima = myImageViewPreviewPhotos->frame();
-        istantanea->immagine = myImageViewPreviewPhotos->image();
-        istantanea->fotoMostrata = myIndiceFotoMostrata;
-        istantanea->descrizione = metodoDescrizionePosizionamento();
-        m_istantanea = std::move(istantanea);
-    }
+    if (!m_istantanea)
+        m_istantanea = metodoScattaIstantanea();
     myIndiceRegolazione = item;
     myLabelRegolazione->setText(replaced(mySingleScritte::sharedInstance().stringaRegolazioneFoto(), "{n}", std::to_string(item + 1)));
     myButtonUsaComune->setTitle(mySingleScritte::sharedInstance().stringaUsaPosizioneComune());
     myButtonFineRegolazione->setTitle(mySingleScritte::sharedInstance().stringaFineRegolazione());
     myViewRegolazione->setHidden(false);
     myCollectionView->selectItemAtIndexPath(IndexPath { 0, item }, Animated::No, ScrollPosition::None);
-    // The logo starts from the common placement laid on this photo, as the grid showed it.
-    metodoMostraFoto(item);
+    // A photo adjusted before shows its logo as it was left; any other starts from the common
+    // placement laid on it, as the grid showed it.
+    if (auto own = m_istantaneeRegolazioni.find(item); own != m_istantaneeRegolazioni.end() && myMappaRegolazioni.contains(item)) {
+        metodoApplicaIstantanea(*own->second);
+        metodoAggiornaStepper();
+    } else {
+        metodoMostraFoto(item);
+    }
 }
 
-void QuintaraApplyController::metodoRipristinaComune()
+std::shared_ptr<QuintaraApplyController::Istantanea> QuintaraApplyController::metodoScattaIstantanea() const
 {
-    myViewRegolazione->setHidden(true);
-    myIndiceRegolazione.reset();
-    if (!m_istantanea)
-        return;
-    const Istantanea& i = *m_istantanea;
+    auto istantanea = std::make_shared<Istantanea>();
+    istantanea->allineamento = myArrAllineamentoGenerale;
+    istantanea->percentuali = myArrPercentualiAllineamento;
+    istantanea->margini = myArrayConMisureMargini;
+    istantanea->grandezza = myPercentualeGrandezza;
+    istantanea->alpha = alphaSticker;
+    istantanea->centroSticker = stickerView->center();
+    istantanea->boundsSticker = stickerView->bounds();
+    istantanea->trasformazione = stickerView->transform();
+    istantanea->area = myViewBgPosizionatoreLogoo->frame();
+    istantanea->anteprima = myImageViewPreviewPhotos->frame();
+    istantanea->immagine = myImageViewPreviewPhotos->image();
+    istantanea->fotoMostrata = myIndiceFotoMostrata;
+    istantanea->descrizione = metodoDescrizionePosizionamento();
+    return istantanea;
+}
+
+void QuintaraApplyController::metodoApplicaIstantanea(const Istantanea& i)
+{
     myArrAllineamentoGenerale = i.allineamento;
     myArrPercentualiAllineamento = i.percentuali;
     myArrayConMisureMargini = i.margini;
@@ -159,8 +164,17 @@ void QuintaraApplyController::metodoRipristinaComune()
     myViewAllineamentoDx->setAlpha(myArrAllineamentoGenerale[1]);
     myViewAllineamntoDw->setAlpha(myArrAllineamentoGenerale[3]);
     myIndiceFotoMostrata = i.fotoMostrata;
-    if (i.fotoMostrata >= 0)
-        myCollectionView->selectItemAtIndexPath(IndexPath { 0, i.fotoMostrata }, Animated::No, ScrollPosition::None);
+}
+
+void QuintaraApplyController::metodoRipristinaComune()
+{
+    myViewRegolazione->setHidden(true);
+    myIndiceRegolazione.reset();
+    if (!m_istantanea)
+        return;
+    metodoApplicaIstantanea(*m_istantanea);
+    if (m_istantanea->fotoMostrata >= 0)
+        myCollectionView->selectItemAtIndexPath(IndexPath { 0, m_istantanea->fotoMostrata }, Animated::No, ScrollPosition::None);
     m_istantanea.reset();
     metodoAggiornaStepper();
 }
@@ -172,6 +186,7 @@ void QuintaraApplyController::myButtonFineRegolazioneACTION()
     // Measured as the screen measures every placement, on the photo it was made on.
     metodoAllinementoDaPan();
     myMappaRegolazioni[*myIndiceRegolazione] = metodoDescrizionePosizionamento();
+    m_istantaneeRegolazioni[*myIndiceRegolazione] = metodoScattaIstantanea();
     metodoRipristinaComune();
     metodoApriRevisione();
 }
@@ -181,6 +196,7 @@ void QuintaraApplyController::myButtonUsaComuneACTION()
     if (!myIndiceRegolazione)
         return;
     myMappaRegolazioni.erase(*myIndiceRegolazione);
+    m_istantaneeRegolazioni.erase(*myIndiceRegolazione);
     metodoRipristinaComune();
     metodoApriRevisione();
 }

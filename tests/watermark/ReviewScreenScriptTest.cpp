@@ -62,6 +62,8 @@ TEST_P(ReviewScreenScripts, OnePhotoPlacedOnItsOwnTheOthersCommonAndTheCommandLi
         EXPECT_EQ(hidden(*after, "myViewSegnoRegolata"), item != 2) << cell;
     }
     EXPECT_FALSE(hidden(dump("adjusting"), "myViewRegolazione"));
+    // Opened again, the adjusted photo shows its logo where it was left, not the common placement.
+    EXPECT_EQ((*test::findNamed(dump("readjusting"), "stickerView"))["frame"], (*test::findNamed(dump("adjusted"), "stickerView"))["frame"]);
     // Back on the apply screen the common placement is as it was before the grid opened.
     const json before = dump("before"), common = dump("common");
     EXPECT_EQ((*test::findNamed(before, "stickerView"))["frame"], (*test::findNamed(common, "stickerView"))["frame"]);

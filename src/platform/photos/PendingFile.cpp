@@ -114,13 +114,12 @@ Result<std::filesystem::path> PendingFile::commit(const std::string& stem, const
     if (!m_stream || m_temporary.empty())
         return fail(m_folder.string(), "nothing to save");
     const std::string where = (m_folder / (stem + extension)).string();
-    const bool flushed = std::fflush(m_stream) == 0 && ::fsync(::fileno(m_stream)) == 0;
-    const int savedErrno = errno;
-    const bool closed = std::fclose(m_stream) == 0;
-    m_stream = nullptr;
-    if (!flushed || !closed) {
+    // The file stays open, and so locked, until it has its name: closed before, another run
+    // cleaning the folder would take it for one a killed run left and remove it.
+    if (std::fflush(m_stream) != 0 || ::fsync(::fileno(m_stream)) != 0) {
+        const std::string reason = std::strerror(errno);
         discard();
-        return fail(where, std::string("cannot write the file (") + std::strerror(flushed ? errno : savedErrno) + ")");
+        return fail(where, "cannot write the file (" + reason + ")");
     }
     for (int attempt = std::max(1, firstAttempt); attempt < 100000; ++attempt) {
         const std::string name = numberedFileName(stem, extension, attempt);
@@ -135,6 +134,7 @@ Result<std::filesystem::path> PendingFile::commit(const std::string& stem, const
         }
         if (result == 0) {
             m_temporary.clear();
+            std::fclose(std::exchange(m_stream, nullptr)); // written and synced above
             if (const int dir = ::open(m_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
                 ::fsync(dir);
                 ::close(dir);
