@@ -174,6 +174,18 @@ TEST_F(AnimationTest, DirtyAreasCoverWhatChanged)
     window->clearDirty();
     view->setTag(3);
     EXPECT_FALSE(window->dirtyRect()) << "a tag changes nothing on screen";
+
+    // A view taken away clears where a moving subview was drawn at the last frame, far from where
+    // it and the subview are now.
+    auto child = View::make(Rect(-220, -250, 40, 40));
+    view->addSubview(child);
+    View::animate(1, [&] { child->setCenter({ -200, 130 }); });
+    RunLoop::main().advance(0.5);
+    window->prepareFrame();
+    window->clearDirty();
+    RunLoop::main().advance(0.5);
+    view->removeFromSuperview();
+    EXPECT_TRUE(window->dirtyRect() && window->dirtyRect()->contains({ 50, 200 }));
 }
 
 }
