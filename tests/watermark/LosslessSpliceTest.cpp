@@ -368,12 +368,7 @@ std::vector<std::uint8_t> displayP3()
     cmsToneCurve* curves[3] = { curve, curve, curve };
     cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
     cmsFreeToneCurve(curve);
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    std::vector<std::uint8_t> bytes(size);
-    cmsSaveProfileToMem(profile, bytes.data(), &size);
-    cmsCloseProfile(profile);
-    return bytes;
+    return savedProfile(profile);
 }
 
 // Little CMS's own answer: the sRGB colour in the profile's numbers.

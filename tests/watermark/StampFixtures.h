@@ -115,18 +115,21 @@ inline Result<StampedPhoto> stampToFile(const StampEngine& engine, const std::fi
     return stamped;
 }
 
+// The profile's bytes as a file holds them; the profile is closed.
+inline std::vector<std::uint8_t> savedProfile(cmsHPROFILE profile)
+{
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(profile, nullptr, &size);
+    std::vector<std::uint8_t> saved(size);
+    cmsSaveProfileToMem(profile, saved.data(), &size);
+    cmsCloseProfile(profile);
+    return saved;
+}
+
 // Made once: a profile's header holds the time it was made.
 inline const std::vector<std::uint8_t>& srgbProfile()
 {
-    static const std::vector<std::uint8_t> bytes = [] {
-        cmsHPROFILE profile = cmsCreate_sRGBProfile();
-        cmsUInt32Number size = 0;
-        cmsSaveProfileToMem(profile, nullptr, &size);
-        std::vector<std::uint8_t> saved(size);
-        cmsSaveProfileToMem(profile, saved.data(), &size);
-        cmsCloseProfile(profile);
-        return saved;
-    }();
+    static const std::vector<std::uint8_t> bytes = savedProfile(cmsCreate_sRGBProfile());
     return bytes;
 }
 
