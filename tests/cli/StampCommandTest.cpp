@@ -125,3 +125,49 @@ TEST(StampCommand, LogosListWorksOnAStoreNobodyMayWriteAndLeavesItAsItWas)
     EXPECT_FALSE(fs::exists(options.home / "dictModel.sqlite"));
     fs::permissions(options.home, fs::perms::owner_all);
 }
+
+// The status says whether every photo was stamped (0), some failed (1, the others written), or
+// nothing could start (2); a stored logo is taken by its index, a bad index named.
+TEST(StampCommand, ExitStatusAndLogosTakenFromTheStoreByIndex)
+{
+    vd::test::TemporaryFolder folder;
+    vd::test::CommandOptions options;
+    options.home = folder / "home";
+    auto run = [&](const std::vector<std::string>& arguments) { return vd::test::runVardenico(arguments, options, folder / "run"); };
+    const std::string out = (folder / "out").string(), photo = writePicture(folder / "p.jpg", 400, 300, true, Color::rgba(0.5, 0.5, 0.5)).string();
+    const std::string logo = writePicture(folder / "logo.png", 60, 60, false, Color::rgba(0, 1, 0)).string();
+    struct Case {
+        std::vector<std::string> arguments;
+        int status;
+        const char* written;
+        bool exists;
+    };
+    const Case cases[] = {
+        { { "stamp", "--logo", logo, "--position", "bottom-right", "--out", out, photo }, 0, "p_vardenico.jpg", true },
+        { { "stamp", "--logo", logo, "--out", out, photo, (folder / "nope.jpg").string() }, 1, "p_vardenico_2.jpg", true },
+        // A logo placed where it cannot be seen is a failed photo, not a copy without a logo.
+        { { "stamp", "--logo", logo, "--position", "bottom-right", "--margin", "99999", "--out", out, photo }, 1, "p_vardenico_3.jpg", false },
+        { { "stamp", "--logo-index", "0", "--out", out, photo }, 2, "p_vardenico_3.jpg", false },
+    };
+    for (const Case& c : cases) {
+        const auto outcome = run(c.arguments);
+        EXPECT_EQ(outcome.status, c.status) << c.arguments[2] << ": " << outcome.errors;
+        EXPECT_EQ(fs::exists(folder / "out" / c.written), c.exists) << c.written;
+    }
+    EXPECT_NE(run(cases[3].arguments).errors.find("logo 0: the store has no logos"), std::string::npos);
+
+    ASSERT_EQ(run({ "logos", "add", logo }).status, 0);
+    const auto stamped = run({ "stamp", "--logo-index", "0", "--size", "50", "--out", out, photo });
+    ASSERT_EQ(stamped.status, 0) << stamped.errors;
+    const Image image = *decodeImageFile(folder / "out" / "p_vardenico_3.jpg");
+    const Rgba8 middle = vd::test::pixelAt(image, 200, 150), edge = vd::test::pixelAt(image, 10, 250);
+    EXPECT_TRUE(middle.g > 230 && middle.r < 30 && middle.b < 30) << "the stored green logo in the middle";
+    EXPECT_TRUE(edge.g < 150 && edge.r > 100) << "the photo around it";
+    for (const std::string index : { "1", "-1", "two" }) {
+        const auto bad = run({ "stamp", "--logo-index", index, "--out", out, photo });
+        EXPECT_EQ(bad.status, 2) << index;
+        EXPECT_NE(bad.errors.find("--logo-index"), std::string::npos) << bad.errors;
+        EXPECT_NE(bad.errors.find(index), std::string::npos) << bad.errors;
+    }
+    EXPECT_NE(run({ "stamp", "--logo-index", "1", photo }).errors.find("no such logo (the store has 1 logo, numbered 0 to 0)"), std::string::npos);
+}

@@ -25,13 +25,6 @@
 
 namespace vd::test {
 
-// The pixels where an output differs from its source by more than a JPEG's error: the stamped
-// logo, as x, y, width, height (all 0 when nothing differs).
-inline Rect changedArea(const Image& source, const Image& output)
-{
-    return boundsWhere(output, [&](std::uint32_t rgb, int x, int y) { return !near(rgbAt(source, x, y), rgb, 40); });
-}
-
 // The apply screen of one device kind on a headless window on the virtual clock, over a photo
 // library in a temporary folder.
 class ApplyScreen : public ::testing::Test {
