@@ -322,9 +322,18 @@ TEST(WindowRoad, RealClicksThroughTutorialHomeAndEditorSaveALogo)
     // shows as a tile far apart even when the mean is close; the home's turning circles are never
     // at the same angle, and stay within some 35 levels a tile).
     auto shows = [&](const std::string& state) {
-        const auto shown = session.settledCapture(window, folder / ("shown-" + state + ".png"));
         const auto held = decodeImageFile(folder / "dumps" / ("held-" + state + ".png"));
+        std::optional<Image> shown;
+        // A window still taking its new size (a busy machine) is given a moment to redraw at it.
+        eventually([&] {
+            shown = session.settledCapture(window, folder / ("shown-" + state + ".png"));
+            return shown && held && shown->pixelWidth() == held->pixelWidth() && shown->pixelHeight() == held->pixelHeight();
+        }, 5);
         ASSERT_TRUE(shown && held) << "no picture of " << state;
+        if (shown->pixelWidth() != held->pixelWidth() || shown->pixelHeight() != held->pixelHeight()) {
+            ADD_FAILURE() << state << ": the window shows " << shown->pixelWidth() << " × " << shown->pixelHeight() << " pixels, the headless picture has " << held->pixelWidth() << " × " << held->pixelHeight();
+            return;
+        }
         const Difference d = difference(*shown, *held);
         // VARDENICO_WINDOW_PICTURES=DIR keeps both pictures of every state for a look.
         if (const char* keep = std::getenv("VARDENICO_WINDOW_PICTURES")) {
@@ -497,9 +506,18 @@ TEST(WindowRoad, ADesktopWindowOfAnySizeTakesClicksKeysAndTheWheel)
     EXPECT_TRUE(eventually([&] { const auto g = session.geometry(window); return g[2] == 1200 && g[3] == 700; }, 5)) << "the window manager let it be resized";
 
     auto shows = [&](const std::string& state) {
-        const auto shown = session.settledCapture(window, folder / ("shown-" + state + ".png"));
         const auto held = decodeImageFile(folder / "dumps" / ("held-" + state + ".png"));
+        std::optional<Image> shown;
+        // A window still taking its new size (a busy machine) is given a moment to redraw at it.
+        eventually([&] {
+            shown = session.settledCapture(window, folder / ("shown-" + state + ".png"));
+            return shown && held && shown->pixelWidth() == held->pixelWidth() && shown->pixelHeight() == held->pixelHeight();
+        }, 5);
         ASSERT_TRUE(shown && held) << "no picture of " << state;
+        if (shown->pixelWidth() != held->pixelWidth() || shown->pixelHeight() != held->pixelHeight()) {
+            ADD_FAILURE() << state << ": the window shows " << shown->pixelWidth() << " × " << shown->pixelHeight() << " pixels, the headless picture has " << held->pixelWidth() << " × " << held->pixelHeight();
+            return;
+        }
         const Difference d = difference(*shown, *held);
         EXPECT_LE(d.mean, 3.0) << state << ": the window is " << d.mean << " levels from the headless picture on average";
         EXPECT_LE(d.worstTile, 60.0) << state << ": around (" << d.tileX << ", " << d.tileY << ") the window shows something else (" << d.worstTile << " levels)";
