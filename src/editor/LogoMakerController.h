@@ -273,6 +273,13 @@ private:
     void metodoRipristinaStato(const StatoCanvas& stato);
     void metodoAttendiFineGesto();
     bool m_registrazioneInAttesa { false };
+    // The last arrow press: its layer, the history step it made or extended, and when.
+    struct UltimaFreccia {
+        std::weak_ptr<LDStickerView> sticker;
+        size_t passo { 0 };
+        double quando { 0 };
+    };
+    std::optional<UltimaFreccia> m_ultimaFreccia;
 };
 
 // The tablet twin: the same editor with the tablet's frames (from its own layout) and no notch

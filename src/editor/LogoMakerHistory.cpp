@@ -10,6 +10,9 @@ namespace vd {
 namespace {
 constexpr double kAttesaFineGesto = 0.1; // seconds between looks while a finger is down or a text is typed
 constexpr double kPassoFreccia = 1, kPassoFrecciaShift = 10; // points
+// Arrow presses closer together than this are one step of the history: a held arrow repeats
+// every few hundredths of a second after waiting some two thirds of a second for the first repeat.
+constexpr double kPausaFrecce = 1.0; // seconds
 
 long long stileInUso(const std::string& key)
 {
@@ -150,7 +153,16 @@ bool LogoMakerController::metodoSpostaLivelloSelezionato(Point delta)
     // As after a drag: no guide stays on the canvas.
     stickerViewNascondiGuide();
     sticker->myBoolLineeGuidaNascoste = true;
-    metodoRegistraModifica();
+    // A run of presses on one layer, with nothing else recorded or waiting in between, extends
+    // the step its first press made, as a drag is one step however long it lasts.
+    const double adesso = RunLoop::main().now();
+    const bool stessaSerie = m_ultimaFreccia && m_ultimaFreccia->sticker.lock() == sticker && !m_registrazioneInAttesa
+        && m_ultimaFreccia->passo == myIndexStoria && myIndexStoria + 1 == myArrStoria.size() && adesso - m_ultimaFreccia->quando < kPausaFrecce;
+    if (stessaSerie)
+        myArrStoria[myIndexStoria] = metodoStatoCanvas();
+    else
+        metodoRegistraModifica();
+    m_ultimaFreccia = UltimaFreccia { sticker, myIndexStoria, adesso };
     return true;
 }
 

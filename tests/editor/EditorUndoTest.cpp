@@ -35,11 +35,12 @@ TEST(EditorUndo, SixteenChangesAreUndoneAndRedoneExactlyByTheKeys)
     EXPECT_EQ(layerCount(edits[12]), 3u);
     EXPECT_EQ(layerCount(edits[16]), 2u) << "Delete removed the selected layer";
 
-    // The arrows move the selected layer (the shape, on top since it was selected) 1 and 10 points.
+    // The arrows move the selected layer (the shape, on top since it was selected) 1 and 10 points;
+    // four quick presses are one step, undone at once below.
     const json& before = edits[13]["layers"][2]["center"];
     const json& right = edits[14]["layers"][2]["center"];
     const json& down = edits[15]["layers"][2]["center"];
-    EXPECT_DOUBLE_EQ(right[0].get<double>() - before[0].get<double>(), 1);
+    EXPECT_DOUBLE_EQ(right[0].get<double>() - before[0].get<double>(), 4);
     EXPECT_DOUBLE_EQ(right[1].get<double>(), before[1].get<double>());
     EXPECT_DOUBLE_EQ(down[1].get<double>() - right[1].get<double>(), 10);
 

@@ -445,6 +445,13 @@ TEST_F(ApplyScreenBatch, TheSavedPanelIsAsTallAsWhatItSaysAndCoversTheProgress)
         EXPECT_NEAR(full.midY(), overlay.midY(), 1);
         for (const View* progress : std::initializer_list<const View*> { screen->myImageViewCerchio1.get(), screen->myLabelPercentualeAvvisi.get(), screen->myProgressBarApplicatore.get() })
             EXPECT_TRUE(progress->alpha() == 0 || (full.unionWith(progress->frame()) == full)) << progress->name();
+
+        // A photo edited since among done ones, nothing failed: applied, not "nothing new".
+        test::writeUniformJpeg(root() / "new.jpg", 320, 240, kind == DeviceKind::Phone ? 0x204060 : 0x602040);
+        openAndPreview(kind, { "done.jpg", "new.jpg" }, kLogo);
+        applyAndWait();
+        EXPECT_EQ(screen->myNumeroFotoSalvate, 1u);
+        EXPECT_EQ(screen->myLabelLeFotoSonoSalvate->text(), mySingleScritte::sharedInstance().stringaLoghiApplicati());
     }
 }
 
