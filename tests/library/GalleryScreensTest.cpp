@@ -223,7 +223,8 @@ TEST_P(GalleryScreens, GridAddPanelPreviewsEditorAndPickerUse)
     ASSERT_TRUE(cell(3));
     const auto background = [&](int item) { return cell(item)->backgroundColor().value_or(Color::clear()); };
     EXPECT_EQ(std::tuple(background(0), background(1), background(2)), std::tuple(Color::clear(), Color::rgba(0, 1, 0), Color::clear())) << "a picture logo has no canvas colour";
-    EXPECT_EQ(std::tuple(cell(1)->myImageViewLogo->image().size().width, cell(1)->myLabelCreaOAggiungi->alpha(), cell(1)->myButtonAggiungi->isUserInteractionEnabled()), std::tuple(200.0, 0.0, false)) << "the thumbnail";
+    EXPECT_EQ(std::tuple(cell(1)->myLabelCreaOAggiungi->alpha(), cell(1)->myButtonAggiungi->isUserInteractionEnabled()), std::tuple(0.0, false));
+    EXPECT_DOUBLE_EQ(cell(1)->myImageViewLogo->image().size().width, 200) << "the thumbnail";
     EXPECT_EQ(std::tuple(cell(3)->myLabelCreaOAggiungi->alpha(), cell(3)->myImageViewLogo->alpha()), std::tuple(1.0, 0.0));
 
     tap("myCollectionViewLoghi.0.3");
@@ -233,7 +234,8 @@ TEST_P(GalleryScreens, GridAddPanelPreviewsEditorAndPickerUse)
     // The add item selected as a cell (not through its button) opens the same panel.
     gallery->didSelectItemAtIndexPath(*gallery->myCollectionViewLoghi, IndexPath { 0, 3 });
     settle(1);
-    EXPECT_EQ(std::tuple(gallery->myViewAggiungiCreaLogo->center().x, navigation->viewControllers().size()), std::tuple(gallery->Centro.x, 2uz)) << "no preview opened";
+    EXPECT_DOUBLE_EQ(gallery->myViewAggiungiCreaLogo->center().x, gallery->Centro.x);
+    EXPECT_EQ(navigation->viewControllers().size(), 2u) << "no preview opened";
     tap("myButtonExitAggiungiCreaProp");
 
     // A picture logo's preview: the full picture, nothing to modify or save to the album.
@@ -395,7 +397,8 @@ TEST_P(GalleryScreens, FromTheEditorBackMakesTheEditorReplaceTheLogoJustSavedAnd
     settle(0.1);
 
     EXPECT_EQ(std::tuple(preview->myStringType, preview->myLabelLogoSalvatoInGalleria->alpha(), preview->myButtonDeleteLogo->isEnabled()), std::tuple("logo", 1.0, false)) << "no index: nothing to delete";
-    EXPECT_TRUE(GetParam() == DeviceKind::Tablet || preview->myImageViewPreviewLogo->bounds().width() == 350) << "the editor's canvas frame";
+    if (GetParam() == DeviceKind::Phone)
+        EXPECT_DOUBLE_EQ(preview->myImageViewPreviewLogo->bounds().width(), 350) << "the editor's canvas frame";
     settle(2.8);
     EXPECT_EQ(preview->myLabelLogoSalvatoInGalleria->presentationAlpha(), 1);
     settle(0.6);
