@@ -397,8 +397,7 @@ TEST_P(GalleryScreens, FromTheEditorBackMakesTheEditorReplaceTheLogoJustSavedAnd
     settle(0.1);
 
     EXPECT_EQ(std::tuple(preview->myStringType, preview->myLabelLogoSalvatoInGalleria->alpha(), preview->myButtonDeleteLogo->isEnabled()), std::tuple("logo", 1.0, false)) << "no index: nothing to delete";
-    if (GetParam() == DeviceKind::Phone)
-        EXPECT_DOUBLE_EQ(preview->myImageViewPreviewLogo->bounds().width(), 350) << "the editor's canvas frame";
+    EXPECT_DOUBLE_EQ(GetParam() == DeviceKind::Phone ? preview->myImageViewPreviewLogo->bounds().width() : 350, 350) << "the editor's canvas frame";
     settle(2.8);
     EXPECT_EQ(preview->myLabelLogoSalvatoInGalleria->presentationAlpha(), 1);
     settle(0.6);

@@ -119,21 +119,18 @@ TEST(LogoFromCanvas, SavingAReopenedLogoReplacesItAndMovesItToTheEndAndAMissingO
         canvas.image("c", { 10.0 + i, 10, 80, 80 }, Color::whiteColor());
         ASSERT_TRUE(s.store.metodoSalvaLogoDaView(*canvas.view, std::nullopt));
     }
-    auto third = s.store.myArrLoghiEstratti[2];
-    auto fourth = s.store.myArrLoghiEstratti[3];
+    auto third = s.store.myArrLoghiEstratti[2], fourth = s.store.myArrLoghiEstratti[3];
     Canvas edited({ 300, 300 });
     edited.image("s", { 50, 50, 100, 100 }, Color::rgba(1, 0, 0));
     ASSERT_TRUE(s.store.metodoSalvaLogoDaView(*edited.view, 2));
     ASSERT_EQ(std::tuple(s.store.myArrLoghiEstratti.size(), s.store.myArrLoghiInCore.size()), std::tuple(5uz, 5uz));
-    EXPECT_EQ(s.store.myArrLoghiEstratti[2], fourth) << "entry 2 is gone";
-    EXPECT_EQ(std::find(s.store.myArrLoghiEstratti.begin(), s.store.myArrLoghiEstratti.end(), third), s.store.myArrLoghiEstratti.end()) << "the replaced logo is gone";
+    EXPECT_TRUE(s.store.myArrLoghiEstratti[2] == fourth && std::ranges::find(s.store.myArrLoghiEstratti, third) == s.store.myArrLoghiEstratti.end()) << "the replaced entry 2 is gone";
     EXPECT_EQ(s.store.myArrLoghiEstratti[4]->myArrViewModel->at(0).nomeImg, "s") << "the new logo is last";
 
     auto reread = AppDelegate::create(s.folder.path());
     reread->logoStore().metodoCaricaDictOfData();
     ASSERT_EQ(reread->logoStore().myArrLoghiEstratti.size(), 5u);
-    EXPECT_EQ(reread->logoStore().myArrLoghiEstratti[4]->myArrViewModel->at(0).nomeImg, "s");
-    EXPECT_EQ(reread->logoStore().myArrLoghiEstratti[2]->myArrViewModel->at(0).centrox, 13 + 40);
+    EXPECT_EQ(std::tuple(reread->logoStore().myArrLoghiEstratti[4]->myArrViewModel->at(0).nomeImg, reread->logoStore().myArrLoghiEstratti[2]->myArrViewModel->at(0).centrox), std::tuple("s", 13 + 40));
 
     // A save over a logo that is not there leaves the canvas and the lists as they were.
     Canvas grey({ 300, 300 }, Color::rgba(0.5, 0.5, 0.5));
