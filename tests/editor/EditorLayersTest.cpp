@@ -17,18 +17,11 @@ TEST_F(EditorTest, ReopenedRecordsBuildTheLayersBottomFirstAndThoseThatCannotBeS
     ASSERT_EQ(layers.size(), 2u);
     EXPECT_EQ(e.myNumLayerSaltati, 3);
     ASSERT_TRUE(layers[0]->myTextField) << "the first record is the bottom layer";
-    EXPECT_EQ(layers[0]->myTextField->text(), "Vardenico");
-    EXPECT_EQ(layers[0]->myTextField->fontSize(), 24);
-    EXPECT_EQ(layers[0]->myTextField->textAlignment(), TextAlignment::Center);
+    EXPECT_EQ(std::tuple(layers[0]->myTextField->text(), layers[0]->myTextField->fontSize(), layers[0]->myTextField->textAlignment()), std::tuple("Vardenico", 24, TextAlignment::Center));
     EXPECT_NEAR(angleOf(*layers[0]), 0.5, 1e-9);
-    EXPECT_FALSE(layers[1]->myTextField);
-    EXPECT_EQ(layers[1]->nomeImmagine, "s");
-    EXPECT_EQ(layers[1]->center(), (Point { 390, 0 }));
-    EXPECT_EQ(e.selectedSticker(), nullptr);
-    for (const auto& layer : layers)
-        EXPECT_TRUE(layer->closeView()->isHidden()) << "rebuilt layers show no handles";
-    EXPECT_EQ(layers[0]->name(), "myViewTemporanea.0");
-    EXPECT_EQ(layers[1]->name(), "myViewTemporanea.1");
+    EXPECT_EQ(std::tuple(bool(layers[1]->myTextField), layers[1]->nomeImmagine, layers[1]->center()), std::tuple(false, "s", Point { 390, 0 }));
+    EXPECT_TRUE(!e.selectedSticker() && layers[0]->closeView()->isHidden() && layers[1]->closeView()->isHidden()) << "rebuilt layers show no handles";
+    EXPECT_EQ(std::tuple(layers[0]->name(), layers[1]->name()), std::tuple("myViewTemporanea.0", "myViewTemporanea.1"));
 }
 
 // Selection, the layer table and its reorder mode, the opacity slider and deleting a layer, in
@@ -39,20 +32,15 @@ TEST_F(EditorTest, SelectionTableReorderOpacityAndDeleteOfLayers)
     const auto start = e.stickers();
     auto bottom = start[0];
     tap(onCanvas({ 80, 80 }));
-    EXPECT_EQ(e.selectedSticker(), bottom);
-    EXPECT_FALSE(bottom->closeView()->isHidden());
-    EXPECT_EQ(e.stickers().back(), bottom) << "the selected layer goes to the top";
-    EXPECT_EQ(bottom->name(), "myViewTemporanea.2");
-    EXPECT_EQ(e.mySliderAlpha->value(), 1) << "the slider and the colour button follow the selection";
-    EXPECT_EQ(e.myButtonColorPicker->backgroundColor(), Color::rgba(1, 0, 0, 1));
+    EXPECT_TRUE(e.selectedSticker() == bottom && !bottom->closeView()->isHidden());
+    EXPECT_TRUE(e.stickers().back() == bottom && bottom->name() == "myViewTemporanea.2") << "the selected layer goes to the top";
+    EXPECT_EQ(std::tuple(e.mySliderAlpha->value(), e.myButtonColorPicker->backgroundColor()), std::tuple(1, std::optional(Color::rgba(1, 0, 0, 1)))) << "the slider and the colour button follow the selection";
     tap(onCanvas({ 80, 80 }));
-    EXPECT_EQ(e.selectedSticker(), nullptr) << "a second tap deselects";
-    EXPECT_TRUE(bottom->closeView()->isHidden());
+    EXPECT_TRUE(!e.selectedSticker() && bottom->closeView()->isHidden()) << "a second tap deselects";
     tap(onCanvas({ 80, 80 }));
     ASSERT_EQ(e.selectedSticker(), bottom);
     tap(onCanvas({ 200, 30 })); // bare canvas
-    EXPECT_EQ(e.selectedSticker(), nullptr);
-    EXPECT_TRUE(bottom->closeView()->isHidden());
+    EXPECT_TRUE(!e.selectedSticker() && bottom->closeView()->isHidden());
 
     // The opacity slider sets the selected layer's content; the sticker and its handles stay opaque.
     tap(onCanvas({ 200, 200 }));
@@ -65,13 +53,10 @@ TEST_F(EditorTest, SelectionTableReorderOpacityAndDeleteOfLayers)
 
     // Choosing a row of the table selects that layer (to the top) and closes the table.
     tapView(*e.myButtonEntraTableLayer);
-    EXPECT_EQ(e.myViewBgtableLayer->center(), e.Centro);
-    EXPECT_EQ(e.myTableViewLayer->numberOfRowsInSection(0), 3);
+    EXPECT_TRUE(e.myViewBgtableLayer->center() == e.Centro && e.myTableViewLayer->numberOfRowsInSection(0) == 3);
     const auto order = e.stickers(); // c, s, q
     tapView(*named("myTableViewLayer.0.1"));
-    EXPECT_EQ(e.selectedSticker(), order[1]);
-    EXPECT_EQ(e.stickers().back(), order[1]);
-    EXPECT_EQ(e.myViewBgtableLayer->center().x, 3 * e.Centro.x);
+    EXPECT_TRUE(e.selectedSticker() == order[1] && e.stickers().back() == order[1] && e.myViewBgtableLayer->center().x == 3 * e.Centro.x);
 
     // In reorder mode, moving row zero to row two makes the bottom layer the top one; closing the
     // table ends the mode.
@@ -93,13 +78,11 @@ TEST_F(EditorTest, SelectionTableReorderOpacityAndDeleteOfLayers)
     auto doomed = e.selectedSticker();
     ASSERT_TRUE(doomed);
     tapView(*doomed->closeView());
-    EXPECT_EQ(e.stickers().size(), 2u);
-    EXPECT_EQ(e.selectedSticker(), nullptr);
+    EXPECT_TRUE(e.stickers().size() == 2u && !e.selectedSticker());
     e.mySliderAlpha->setValue(0.2);
     e.mySliderAlpha->sendActions(ControlEvent::ValueChanged);
     tap(onCanvas({ 80, 80 }));
-    EXPECT_EQ(e.selectedSticker(), bottom);
-    EXPECT_EQ(mySingleElementiManage::metodoRecordDaCanvas(*e.myViewTemporanea).size(), 2u);
+    EXPECT_TRUE(e.selectedSticker() == bottom && mySingleElementiManage::metodoRecordDaCanvas(*e.myViewTemporanea).size() == 2u);
 }
 
 // The guides hide when a drag is cancelled, and are drawn anew and hidden at every appearance.
@@ -111,21 +94,17 @@ TEST_F(EditorTest, GuidesHideOnACancelledDragAndAreRedrawnHiddenAtEveryAppearanc
         RunLoop::main().advance(1.0 / 60);
         window->sendTouches(TouchPhase::Moved, { { 1, onCanvas({ 100 + 95.0 * i / 20, 100 + 95.0 * i / 20 }) } });
     }
-    ASSERT_FALSE(e.lineVerticale->isHidden());
-    ASSERT_FALSE(e.lineOrizzontale->isHidden());
+    ASSERT_FALSE(e.lineVerticale->isHidden() || e.lineOrizzontale->isHidden());
     window->sendTouches(TouchPhase::Cancelled, { { 1, onCanvas({ 195, 195 }) } });
     settle(0.5);
-    EXPECT_TRUE(e.lineVerticale->isHidden());
-    EXPECT_TRUE(e.lineOrizzontale->isHidden());
+    EXPECT_TRUE(e.lineVerticale->isHidden() && e.lineOrizzontale->isHidden());
 
     auto firstPair = e.lineOrizzontale;
     e.lineOrizzontale->setHidden(false);
     navigation->pushViewController(std::make_shared<ViewController>(), false);
     navigation->popViewController(false);
     settle(0.5);
-    EXPECT_NE(e.lineOrizzontale, firstPair);
-    EXPECT_TRUE(e.lineOrizzontale->isHidden());
-    EXPECT_TRUE(e.lineVerticale->isHidden());
+    EXPECT_TRUE(e.lineOrizzontale != firstPair && e.lineOrizzontale->isHidden() && e.lineVerticale->isHidden());
     EXPECT_EQ(e.myViewTemporanea->layer().sublayers().size(), 2u) << "only the new pair is on the canvas";
 }
 

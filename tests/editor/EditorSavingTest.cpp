@@ -27,8 +27,7 @@ TEST_F(EditorTest, AnEmptyCanvasIsNotSavedAndLeavesAtOnceALayeredOneAsksFirst)
     const size_t before = storedLogos();
     tapView(*e.myButtonSaveLogoProp);
     ASSERT_TRUE(e.myAlertAperto && e.myAlertAperto->isPresented());
-    EXPECT_EQ(e.myAlertAperto->message(), mySingleScritte::sharedInstance().stringaSalvaLogoVuoto());
-    ASSERT_EQ(e.myAlertAperto->actions().size(), 1u);
+    ASSERT_EQ(std::tuple(e.myAlertAperto->message(), e.myAlertAperto->actions().size()), std::tuple(mySingleScritte::sharedInstance().stringaSalvaLogoVuoto(), 1uz));
     e.myAlertAperto->performAction(0);
     settle(1);
     EXPECT_EQ(storedLogos(), before);
@@ -74,8 +73,7 @@ TEST_F(EditorTest, SavingAReopenedLogoReplacesItAndGoesBackDownTheStack)
     e.metodoAggiungiFormaWithNomeImmagine("q");
     tapView(*e.myButtonSaveLogoProp);
     settle(1);
-    EXPECT_EQ(navigation->topViewController(), middle) << "back to stack position 1";
-    EXPECT_EQ(storedLogos(), count) << "replaced, not added";
+    EXPECT_TRUE(navigation->topViewController() == middle && storedLogos() == count) << "back to stack position 1, replaced, not added";
     ASSERT_EQ(store.myArrLoghiEstratti.back()->myArrViewModel->size(), 2u);
 
     auto& fromApply = reopen(true);
@@ -86,8 +84,7 @@ TEST_F(EditorTest, SavingAReopenedLogoReplacesItAndGoesBackDownTheStack)
     auto& shortStack = reopen(true);
     tapView(*shortStack.myButtonSaveLogoProp);
     settle(1);
-    EXPECT_EQ(navigation->topViewController(), first);
-    EXPECT_EQ(storedLogos(), count);
+    EXPECT_TRUE(navigation->topViewController() == first && storedLogos() == count);
 }
 
 TEST_F(EditorTest, TheSavedPictureShowsNoEditingHandles)
@@ -118,9 +115,7 @@ TEST_F(EditorTest, TheSavedPictureShowsNoEditingHandles)
     tapView(*e.myButtonSaveLogoProp);
     settle(1);
     const Image plain = savedPicture();
-    ASSERT_FALSE(selected.isEmpty());
-    ASSERT_EQ(selected.pixelWidth(), plain.pixelWidth());
-    ASSERT_EQ(selected.pixelHeight(), plain.pixelHeight());
+    ASSERT_TRUE(!selected.isEmpty() && selected.pixelWidth() == plain.pixelWidth() && selected.pixelHeight() == plain.pixelHeight());
     int different = 0;
     for (int y = 0; y < plain.pixelHeight(); ++y)
         for (int x = 0; x < plain.pixelWidth(); ++x)
@@ -167,14 +162,8 @@ TEST_F(EditorTest, ANewLogoIsHandedToThePreviewWhenThereIsOne)
     ScreenRegistry::shared().setInterfaceDirectory({});
     ASSERT_TRUE(preview) << "the preview is pushed over the editor";
     ASSERT_TRUE(preview->image);
-    EXPECT_EQ(preview->image->pixelWidth(), 2800);
-    EXPECT_EQ(preview->frame, e.myViewTemporanea->frame());
-    EXPECT_EQ(preview->canvas, e.coloreViewTempo);
-    EXPECT_EQ(preview->nome, "7");
-    EXPECT_EQ(preview->salvato, "salvato");
-    EXPECT_NE(analytics().find("Logo Maker Salva Logo"), std::string::npos);
-    EXPECT_NE(analytics().find("Logo Maker Appear"), std::string::npos);
-    EXPECT_EQ(storedLogos(), before + 1);
+    EXPECT_EQ(std::tuple(preview->image->pixelWidth(), preview->frame, preview->canvas, preview->nome, preview->salvato, storedLogos()), std::tuple(2800, e.myViewTemporanea->frame(), e.coloreViewTempo, "7", "salvato", before + 1));
+    EXPECT_TRUE(analytics().contains("Logo Maker Salva Logo") && analytics().contains("Logo Maker Appear")) << analytics();
 }
 
 }

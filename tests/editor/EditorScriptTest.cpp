@@ -118,8 +118,8 @@ TEST_P(EditorScript, ALogoComposedThroughTheScreenIsStoredAndReopensTheSame)
             const json& shown = text ? *text : layers[row]["subviews"][0];
             const double scale = square[2].get<double>() / canvasSide;
             const json& snap = named(cell, "myImageSnap");
-            EXPECT_NEAR(snap["bounds"][2].get<double>(), shown["bounds"][2].get<double>() * scale, 0.5) << name;
-            EXPECT_NEAR(snap["bounds"][3].get<double>(), shown["bounds"][3].get<double>() * scale, 0.5) << name;
+            for (int i : { 2, 3 })
+                EXPECT_NEAR(snap["bounds"][i].get<double>(), shown["bounds"][i].get<double>() * scale, 0.5) << name;
         }
     }
 
@@ -135,11 +135,8 @@ TEST_P(EditorScript, ALogoComposedThroughTheScreenIsStoredAndReopensTheSame)
 
     // The guides while the shape is held at the centre, and after it lifts.
     const json centre = named(dump("compose", "centre"), "myViewTemporanea");
-    EXPECT_FALSE(sublayerHidden(centre, "lineOrizzontale"));
-    EXPECT_FALSE(sublayerHidden(centre, "lineVerticale"));
     const json moved = named(dump("compose", "moved"), "myViewTemporanea");
-    EXPECT_TRUE(sublayerHidden(moved, "lineOrizzontale"));
-    EXPECT_TRUE(sublayerHidden(moved, "lineVerticale"));
+    EXPECT_EQ(std::tuple(sublayerHidden(centre, "lineOrizzontale"), sublayerHidden(centre, "lineVerticale"), sublayerHidden(moved, "lineOrizzontale"), sublayerHidden(moved, "lineVerticale")), std::tuple(false, false, true, true));
 
     // The store holds the logo: shape, text, icon (the icon was moved from the bottom to the top).
     auto delegate = AppDelegate::create(home.path());
@@ -154,39 +151,25 @@ TEST_P(EditorScript, ALogoComposedThroughTheScreenIsStoredAndReopensTheSame)
     store.metodoRiempiNomiGeo();
     store.metodoRiempiNomiIcon();
 
-    const ViewModel& shape = records[0];
-    EXPECT_EQ(shape.type, "image");
-    EXPECT_EQ(shape.nomeImg, store.myArrStringNameGEOMETRY[5]);
+    const ViewModel &shape = records[0], &text = records[1], &icon = records[2];
+    EXPECT_EQ(std::tuple(shape.type, shape.nomeImg, shape.tintColor), std::tuple("image", store.myArrStringNameGEOMETRY[5], Color::fromCode(colours[30])));
     EXPECT_NEAR(shape.alpha, 0.35, 0.002);
-    EXPECT_EQ(shape.tintColor, Color::fromCode(colours[30]));
     EXPECT_NEAR(shape.rotazione, std::numbers::pi / 6, 0.01);
     EXPECT_NEAR(shape.centrox, device.shapeCentre.x, 0.5);
     EXPECT_NEAR(shape.centroy, device.shapeCentre.y, 0.5);
-    EXPECT_GT(shape.largezza, 208) << "the pinch made it larger";
-    EXPECT_GT(shape.altezza, 220);
+    EXPECT_TRUE(shape.largezza > 208 && shape.altezza > 220) << "the pinch made it larger";
 
-    const ViewModel& text = records[1];
-    EXPECT_EQ(text.type, "text");
-    EXPECT_EQ(text.nomeImg, "testo");
-    EXPECT_EQ(text.testo, "Vardenico\nLogo");
-    EXPECT_EQ(text.fontSize, 24);
-    EXPECT_EQ(text.textAllin, 1);
-    EXPECT_EQ(text.textColor, Color::fromCode(colours[25]));
+    EXPECT_EQ(std::tuple(text.type, text.nomeImg, text.testo, text.fontSize, text.textAllin, text.textColor), std::tuple("text", "testo", "Vardenico\nLogo", 24, 1, Color::fromCode(colours[25])));
     EXPECT_NE(text.fontName, "GillSans-UltraBold") << "a font picked from the list";
     EXPECT_NEAR(text.rotazione, 0, 1e-9);
 
-    const ViewModel& icon = records[2];
-    EXPECT_EQ(icon.type, "image");
-    EXPECT_EQ(icon.nomeImg, store.myArrStringNameICON[2]);
-    EXPECT_EQ(icon.tintColor, Color::fromCode(colours[20])) << "the popover's colour came last";
+    EXPECT_EQ(std::tuple(icon.type, icon.nomeImg, icon.tintColor, icon.alpha), std::tuple("image", store.myArrStringNameICON[2], Color::fromCode(colours[20]), 1)) << "the popover's colour came last";
     EXPECT_NEAR(icon.centrox, 80, 0.5);
     EXPECT_NEAR(icon.centroy, 300, 0.5);
-    EXPECT_EQ(icon.alpha, 1);
 
     auto picture = logo.myImage();
     ASSERT_TRUE(picture);
-    EXPECT_EQ(picture->pixelWidth(), 2800);
-    EXPECT_EQ(picture->pixelHeight(), 2800);
+    EXPECT_EQ(std::tuple(picture->pixelWidth(), picture->pixelHeight()), std::tuple(2800, 2800));
     for (auto [x, y] : { std::pair { 0, 0 }, { 2799, 0 }, { 0, 2799 }, { 2799, 2799 } })
         EXPECT_EQ(unpremultiply(picture->pixelAt(x, y)).a, 0) << "corner " << x << "," << y;
     EXPECT_TRUE(logo.myColoreSfongo) << "the gray canvas colour is kept";

@@ -222,14 +222,10 @@ TEST_P(GalleryScreens, GridAddPanelPreviewsEditorAndPickerUse)
     auto cell = [&](int item) { return std::dynamic_pointer_cast<CellLoghiGalleria>(named("myCollectionViewLoghi.0." + std::to_string(item))); };
     ASSERT_TRUE(cell(3));
     const auto background = [&](int item) { return cell(item)->backgroundColor().value_or(Color::clear()); };
-    EXPECT_EQ(background(0), Color::clear()) << "a picture logo has no canvas colour";
-    EXPECT_EQ(background(1), Color::rgba(0, 1, 0));
-    EXPECT_EQ(background(2), Color::clear());
+    EXPECT_EQ(std::tuple(background(0), background(1), background(2)), std::tuple(Color::clear(), Color::rgba(0, 1, 0), Color::clear())) << "a picture logo has no canvas colour";
+    EXPECT_EQ(std::tuple(cell(1)->myLabelCreaOAggiungi->alpha(), cell(1)->myButtonAggiungi->isUserInteractionEnabled()), std::tuple(0.0, false));
     EXPECT_DOUBLE_EQ(cell(1)->myImageViewLogo->image().size().width, 200) << "the thumbnail";
-    EXPECT_EQ(cell(1)->myLabelCreaOAggiungi->alpha(), 0);
-    EXPECT_FALSE(cell(1)->myButtonAggiungi->isUserInteractionEnabled());
-    EXPECT_EQ(cell(3)->myLabelCreaOAggiungi->alpha(), 1);
-    EXPECT_EQ(cell(3)->myImageViewLogo->alpha(), 0);
+    EXPECT_EQ(std::tuple(cell(3)->myLabelCreaOAggiungi->alpha(), cell(3)->myImageViewLogo->alpha()), std::tuple(1.0, 0.0));
 
     tap("myCollectionViewLoghi.0.3");
     EXPECT_DOUBLE_EQ(gallery->myViewAggiungiCreaLogo->center().x, gallery->Centro.x);
@@ -246,14 +242,8 @@ TEST_P(GalleryScreens, GridAddPanelPreviewsEditorAndPickerUse)
     tap("myCollectionViewLoghi.0.0");
     auto preview = top<PreviewLogoGeneratoViewController>();
     ASSERT_TRUE(preview);
-    EXPECT_EQ(preview->myStringType, "image");
-    EXPECT_EQ(preview->myIndexFoto, std::optional(0));
-    EXPECT_EQ(preview->myStringNomeOggetto, "0");
-    EXPECT_EQ(preview->myColorViewTemporanea, Color::clear());
-    EXPECT_EQ(preview->myImageViewPreviewLogo->image().pixelWidth(), 400) << "the full picture";
-    EXPECT_EQ(preview->myButtonHOME->alpha(), 0);
-    EXPECT_TRUE(preview->myButtonDeleteLogo->isEnabled());
-    EXPECT_TRUE(preview->myButtonShare->isEnabled());
+    EXPECT_EQ(std::tuple(preview->myStringType, preview->myIndexFoto, preview->myStringNomeOggetto, preview->myColorViewTemporanea), std::tuple("image", std::optional(0), "0", Color::clear()));
+    EXPECT_EQ(std::tuple(preview->myImageViewPreviewLogo->image().pixelWidth(), preview->myButtonHOME->alpha(), preview->myButtonDeleteLogo->isEnabled(), preview->myButtonShare->isEnabled()), std::tuple(400, 0.0, true, true)) << "the full picture";
     EXPECT_EQ(preview->myLabelLogoSalvatoInGalleria->alpha(), 0) << "the saved note only follows a save";
     tap("myButtonBack");
     EXPECT_TRUE(top<GalleriaLoghiViewController>());
@@ -263,9 +253,7 @@ TEST_P(GalleryScreens, GridAddPanelPreviewsEditorAndPickerUse)
     tap("myCollectionViewLoghi.0.1");
     preview = top<PreviewLogoGeneratoViewController>();
     ASSERT_TRUE(preview);
-    EXPECT_EQ(preview->myStringType, "modifica");
-    EXPECT_EQ(preview->myColorViewTemporanea, Color::rgba(0, 1, 0));
-    EXPECT_EQ(preview->myButtonHOME->alpha(), 1);
+    EXPECT_EQ(std::tuple(preview->myStringType, preview->myColorViewTemporanea, preview->myButtonHOME->alpha()), std::tuple("modifica", Color::rgba(0, 1, 0), 1.0));
     // Save writes a new album photo each time and says so for a while.
     const auto album = photosFolder() / "Vardenico";
     auto albumPhotos = [&] {
@@ -277,8 +265,7 @@ TEST_P(GalleryScreens, GridAddPanelPreviewsEditorAndPickerUse)
     };
     const size_t before = albumPhotos();
     tap("myButtonSalvaNelRullino");
-    EXPECT_EQ(albumPhotos(), before + 1);
-    EXPECT_EQ(preview->myLabelSalvato->presentationAlpha(), 1);
+    EXPECT_EQ(std::tuple(albumPhotos(), preview->myLabelSalvato->presentationAlpha()), std::tuple(before + 1, 1.0));
     settle(3.6);
     EXPECT_EQ(preview->myLabelSalvato->presentationAlpha(), 0);
     tap("myButtonSalvaNelRullino");
@@ -286,11 +273,8 @@ TEST_P(GalleryScreens, GridAddPanelPreviewsEditorAndPickerUse)
     tap("myButtonHOME");
     auto editor = top<StandInEditor>();
     ASSERT_TRUE(editor) << "the editor stand-in is on top";
-    EXPECT_EQ(editor->provenienza, "modifica");
-    EXPECT_EQ(editor->nomeKey, "1");
-    EXPECT_EQ(editor->indice, std::optional(1));
     ASSERT_TRUE(editor->layers);
-    EXPECT_EQ(editor->layers->front().testo, "verde");
+    EXPECT_EQ(std::tuple(editor->provenienza, editor->nomeKey, editor->indice, editor->layers->front().testo), std::tuple("modifica", "1", std::optional(1), "verde"));
     navigation->popViewController(false);
     navigation->popViewController(false);
     settle(0.5);
@@ -298,8 +282,7 @@ TEST_P(GalleryScreens, GridAddPanelPreviewsEditorAndPickerUse)
     tap("myCollectionViewLoghi.0.2");
     preview = top<PreviewLogoGeneratoViewController>();
     ASSERT_TRUE(preview);
-    EXPECT_EQ(preview->myStringType, "modifica");
-    EXPECT_EQ(preview->myColorViewTemporanea, Color::clear()) << "an editor logo without its colour opens on the clear colour";
+    EXPECT_EQ(std::tuple(preview->myStringType, preview->myColorViewTemporanea), std::tuple("modifica", Color::clear())) << "an editor logo without its colour opens on the clear colour";
     navigation->popViewController(false);
     settle(0.5);
 
@@ -314,11 +297,9 @@ TEST_P(GalleryScreens, GridAddPanelPreviewsEditorAndPickerUse)
     openGallery(/*asPicker*/ true);
     tap("myCollectionViewLoghi.0.1");
     settle(0.5);
-    EXPECT_EQ(navigation->topViewController(), browser) << "back on the browser, no preview";
-    EXPECT_EQ(navigation->viewControllers().size(), 2u);
-    EXPECT_EQ(browser->deliveries, 1);
+    EXPECT_TRUE(navigation->topViewController() == browser && navigation->viewControllers().size() == 2u) << "back on the browser, no preview";
     ASSERT_TRUE(browser->received);
-    EXPECT_EQ(browser->received->pixelWidth(), 300) << "the full picture, not the thumbnail";
+    EXPECT_EQ(std::tuple(browser->deliveries, browser->received->pixelWidth()), std::tuple(1, 300)) << "the full picture, not the thumbnail";
 
     // A picked picture that cannot be used is reported and adds nothing; a good one is made square.
     gallery = openGallery();
@@ -332,8 +313,7 @@ TEST_P(GalleryScreens, GridAddPanelPreviewsEditorAndPickerUse)
     ASSERT_EQ(store().myArrLoghiEstratti.size(), 4u);
     const auto square = store().myArrLoghiEstratti[3]->myImage();
     ASSERT_TRUE(square);
-    EXPECT_EQ(square->pixelWidth(), 800) << "made square";
-    EXPECT_EQ(gallery->myCollectionViewLoghi->numberOfItemsInSection(0), 5);
+    EXPECT_EQ(std::tuple(square->pixelWidth(), gallery->myCollectionViewLoghi->numberOfItemsInSection(0)), std::tuple(800, 5)) << "made square";
 }
 
 // Delete asks first and acts on the logo shown: one whose picture does not decode included, and
@@ -348,13 +328,10 @@ TEST_P(GalleryScreens, DeleteActsOnTheLogoShownAndAnUnreadablePictureIsReported)
     tap("myCollectionViewLoghi.0.0");
     auto preview = top<PreviewLogoGeneratoViewController>();
     ASSERT_TRUE(preview);
-    EXPECT_FALSE(preview->myButtonSalvaNelRullino->isEnabled()) << "nothing to save";
-    EXPECT_FALSE(preview->myButtonShare->isEnabled());
-    EXPECT_TRUE(preview->myButtonDeleteLogo->isEnabled());
+    EXPECT_EQ(std::tuple(preview->myButtonSalvaNelRullino->isEnabled(), preview->myButtonShare->isEnabled(), preview->myButtonDeleteLogo->isEnabled()), std::tuple(false, false, true)) << "nothing to save";
     tap("myButtonDeleteLogo");
     ASSERT_TRUE(alert());
-    EXPECT_EQ(alert()->title(), mySingleScritte::sharedInstance().stringaVuoiElimiareLogo());
-    ASSERT_EQ(alert()->actions().size(), 2u);
+    ASSERT_EQ(std::tuple(alert()->title(), alert()->actions().size()), std::tuple(mySingleScritte::sharedInstance().stringaVuoiElimiareLogo(), 2uz));
     alert()->performAction(1);
     settle(0.5);
     EXPECT_EQ(storedTexts(), (std::vector<std::string> { "A", "B", "C", "D" })) << "cancel deletes nothing";
@@ -390,8 +367,7 @@ TEST_P(GalleryScreens, DeleteActsOnTheLogoShownAndAnUnreadablePictureIsReported)
     testing::internal::GetCapturedStderr();
     ASSERT_TRUE(alert()) << "the person learns why nothing happened";
     EXPECT_NE(alert()->message().find("logo 2"), std::string::npos) << alert()->message();
-    EXPECT_EQ(browser->deliveries, 0);
-    EXPECT_TRUE(top<GalleriaLoghiViewController>());
+    EXPECT_TRUE(browser->deliveries == 0 && top<GalleriaLoghiViewController>());
 }
 
 TEST_P(GalleryScreens, FromTheEditorBackMakesTheEditorReplaceTheLogoJustSavedAndDeleteIsOff)
@@ -420,12 +396,8 @@ TEST_P(GalleryScreens, FromTheEditorBackMakesTheEditorReplaceTheLogoJustSavedAnd
     navigation->pushViewController(preview, false);
     settle(0.1);
 
-    EXPECT_EQ(preview->myStringType, "logo");
-    EXPECT_EQ(preview->myLabelLogoSalvatoInGalleria->alpha(), 1);
-    EXPECT_FALSE(preview->myButtonDeleteLogo->isEnabled()) << "no index: nothing to delete";
-    if (GetParam() == DeviceKind::Phone) {
-        EXPECT_DOUBLE_EQ(preview->myImageViewPreviewLogo->bounds().width(), 350) << "the editor's canvas frame";
-    }
+    EXPECT_EQ(std::tuple(preview->myStringType, preview->myLabelLogoSalvatoInGalleria->alpha(), preview->myButtonDeleteLogo->isEnabled()), std::tuple("logo", 1.0, false)) << "no index: nothing to delete";
+    EXPECT_DOUBLE_EQ(GetParam() == DeviceKind::Phone ? preview->myImageViewPreviewLogo->bounds().width() : 350, 350) << "the editor's canvas frame";
     settle(2.8);
     EXPECT_EQ(preview->myLabelLogoSalvatoInGalleria->presentationAlpha(), 1);
     settle(0.6);
@@ -434,8 +406,7 @@ TEST_P(GalleryScreens, FromTheEditorBackMakesTheEditorReplaceTheLogoJustSavedAnd
     tap("myButtonDeleteLogo");
     EXPECT_FALSE(alert()) << "a disabled delete asks nothing";
     tap("myButtonBack");
-    EXPECT_EQ(navigation->topViewController(), editor);
-    ASSERT_TRUE(top<StandInEditor>());
+    ASSERT_TRUE(navigation->topViewController() == editor && top<StandInEditor>());
     EXPECT_EQ(top<StandInEditor>()->indice, std::optional(2)) << "the new logo is the third row, whatever the emptied list says";
     // Home, from the saved logo's preview, goes to the bottom of the stack, past the editor.
     navigation->pushViewController(preview, false);

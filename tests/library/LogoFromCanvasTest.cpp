@@ -66,20 +66,15 @@ TEST(LogoFromCanvas, TheCanvasGivesA2800PixelPictureOfItsAspectWithOnlyTheLayers
     canvas.image("q", { 100, 100, 100, 100 }, Color::rgba(1, 0, 0));
     auto picture = s.store.metodoSalvaLogoDaView(*canvas.view, std::nullopt);
     ASSERT_TRUE(picture) << picture.error().message;
-    EXPECT_EQ(picture->size(), (Size { 1400, 1400 }));
-    EXPECT_EQ(picture->pixelWidth(), 2800);
-    EXPECT_EQ(picture->pixelHeight(), 2800);
+    EXPECT_EQ(std::tuple(picture->size(), picture->pixelWidth(), picture->pixelHeight()), std::tuple(Size { 1400, 1400 }, 2800, 2800));
     for (auto [x, y] : { std::pair { 0, 0 }, { 2799, 0 }, { 0, 2799 }, { 2799, 2799 } })
         EXPECT_TRUE(transparentAt(*picture, x, y)) << "corner " << x << "," << y << ": no canvas colour";
     const Rgba8 middle = unpremultiply(picture->pixelAt(1400, 1400));
-    EXPECT_GT(middle.r, 200);
-    EXPECT_LT(middle.g, 40);
+    EXPECT_TRUE(middle.r > 200 && middle.g < 40);
 
-    ASSERT_EQ(s.store.myArrLoghiEstratti.size(), 1u);
-    ASSERT_EQ(s.store.myArrLoghiInCore.size(), 1u);
+    ASSERT_EQ(std::tuple(s.store.myArrLoghiEstratti.size(), s.store.myArrLoghiInCore.size()), std::tuple(1uz, 1uz));
     const auto& logo = *s.store.myArrLoghiEstratti[0];
-    EXPECT_EQ(logo.myColoreSfongo, Color::rgba(0.2, 0.2, 0.25)) << "the canvas colour is kept with the logo";
-    EXPECT_EQ(logo.myImageRESIZED->size(), (Size { 200, 200 }));
+    EXPECT_EQ(std::tuple(logo.myColoreSfongo, logo.myImageRESIZED->size()), std::tuple(std::optional(Color::rgba(0.2, 0.2, 0.25)), Size { 200, 200 })) << "the canvas colour is kept with the logo";
 
     // A new run reads back the same layers.
     auto reread = AppDelegate::create(s.folder.path());
@@ -92,8 +87,7 @@ TEST(LogoFromCanvas, TheCanvasGivesA2800PixelPictureOfItsAspectWithOnlyTheLayers
     wide.image("q", { 160, 0, 160, 160 }, Color::rgba(1, 0, 0), 0.4);
     picture = s.store.metodoSalvaLogoDaView(*wide.view, std::nullopt);
     ASSERT_TRUE(picture);
-    EXPECT_EQ(picture->size(), (Size { 1400, 700 }));
-    EXPECT_EQ(picture->pixelHeight(), 1400);
+    EXPECT_EQ(std::tuple(picture->size(), picture->pixelHeight()), std::tuple(Size { 1400, 700 }, 1400));
     EXPECT_NEAR(unpremultiply(picture->pixelAt(2100, 700)).a, 0.4 * 255, 3);
     EXPECT_EQ(s.store.myArrLoghiEstratti[1]->myImageRESIZED->size(), (Size { 200, 100 }));
     EXPECT_DOUBLE_EQ(s.store.myArrLoghiEstratti[1]->myArrViewModel->at(0).alpha, 0.4);
@@ -125,30 +119,24 @@ TEST(LogoFromCanvas, SavingAReopenedLogoReplacesItAndMovesItToTheEndAndAMissingO
         canvas.image("c", { 10.0 + i, 10, 80, 80 }, Color::whiteColor());
         ASSERT_TRUE(s.store.metodoSalvaLogoDaView(*canvas.view, std::nullopt));
     }
-    auto third = s.store.myArrLoghiEstratti[2];
-    auto fourth = s.store.myArrLoghiEstratti[3];
+    auto third = s.store.myArrLoghiEstratti[2], fourth = s.store.myArrLoghiEstratti[3];
     Canvas edited({ 300, 300 });
     edited.image("s", { 50, 50, 100, 100 }, Color::rgba(1, 0, 0));
     ASSERT_TRUE(s.store.metodoSalvaLogoDaView(*edited.view, 2));
-    ASSERT_EQ(s.store.myArrLoghiEstratti.size(), 5u);
-    ASSERT_EQ(s.store.myArrLoghiInCore.size(), 5u);
-    EXPECT_EQ(s.store.myArrLoghiEstratti[2], fourth) << "entry 2 is gone";
-    EXPECT_EQ(std::find(s.store.myArrLoghiEstratti.begin(), s.store.myArrLoghiEstratti.end(), third), s.store.myArrLoghiEstratti.end()) << "the replaced logo is gone";
+    ASSERT_EQ(std::tuple(s.store.myArrLoghiEstratti.size(), s.store.myArrLoghiInCore.size()), std::tuple(5uz, 5uz));
+    EXPECT_TRUE(s.store.myArrLoghiEstratti[2] == fourth && std::ranges::find(s.store.myArrLoghiEstratti, third) == s.store.myArrLoghiEstratti.end()) << "the replaced entry 2 is gone";
     EXPECT_EQ(s.store.myArrLoghiEstratti[4]->myArrViewModel->at(0).nomeImg, "s") << "the new logo is last";
 
     auto reread = AppDelegate::create(s.folder.path());
     reread->logoStore().metodoCaricaDictOfData();
     ASSERT_EQ(reread->logoStore().myArrLoghiEstratti.size(), 5u);
-    EXPECT_EQ(reread->logoStore().myArrLoghiEstratti[4]->myArrViewModel->at(0).nomeImg, "s");
-    EXPECT_EQ(reread->logoStore().myArrLoghiEstratti[2]->myArrViewModel->at(0).centrox, 13 + 40);
+    EXPECT_EQ(std::tuple(reread->logoStore().myArrLoghiEstratti[4]->myArrViewModel->at(0).nomeImg, reread->logoStore().myArrLoghiEstratti[2]->myArrViewModel->at(0).centrox), std::tuple("s", 13 + 40));
 
     // A save over a logo that is not there leaves the canvas and the lists as they were.
     Canvas grey({ 300, 300 }, Color::rgba(0.5, 0.5, 0.5));
     grey.image("c", { 10, 10, 80, 80 }, Color::whiteColor());
     auto refused = s.store.metodoSalvaLogoDaView(*grey.view, 5);
     ASSERT_FALSE(refused);
-    EXPECT_NE(refused.error().message.find("logo 5"), std::string::npos) << refused.error().message;
-    EXPECT_EQ(grey.view->backgroundColor(), Color::rgba(0.5, 0.5, 0.5));
-    EXPECT_EQ(s.store.myArrLoghiEstratti.size(), 5u);
-    EXPECT_EQ(s.store.myArrLoghiInCore.size(), 5u);
+    EXPECT_TRUE(refused.error().message.contains("logo 5")) << refused.error().message;
+    EXPECT_EQ(std::tuple(grey.view->backgroundColor(), s.store.myArrLoghiEstratti.size(), s.store.myArrLoghiInCore.size()), std::tuple(std::optional(Color::rgba(0.5, 0.5, 0.5)), 5uz, 5uz));
 }

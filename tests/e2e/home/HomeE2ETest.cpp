@@ -91,9 +91,7 @@ TEST_P(HomeRoad, UnreadableLibraryIsExplainedOnceAndAskedForFirstWhenReadable)
     EXPECT_TRUE(alertsIn(machine.dump("locked", "tutorial3")).empty()) << "an unreadable library has no consent to ask";
     auto alerts = alertsIn(machine.dump("locked", "locked"));
     ASSERT_EQ(alerts.size(), 1u);
-    EXPECT_EQ(alerts[0].value("title", ""), "Error");
-    EXPECT_EQ(alerts[0].value("message", ""), "Enable photo permissions in settings");
-    EXPECT_EQ(actionTitles(alerts[0]), (std::vector<std::string> { "Settings" }));
+    EXPECT_EQ(std::tuple(alerts[0].value("title", ""), alerts[0].value("message", ""), actionTitles(alerts[0])), std::tuple("Error", "Enable photo permissions in settings", std::vector<std::string> { "Settings" }));
     for (const char* step : { "settings", "settingsAgain" }) {
         auto dump = machine.dump("locked", step);
         EXPECT_TRUE(test::findNamed(dump, "settingsScreen")) << step << ": Settings opens the settings page";
@@ -101,23 +99,17 @@ TEST_P(HomeRoad, UnreadableLibraryIsExplainedOnceAndAskedForFirstWhenReadable)
     }
     EXPECT_TRUE(alertsIn(machine.dump("locked", "home")).empty());
     auto apply = alertsIn(machine.dump("locked", "apply"));
-    ASSERT_EQ(apply.size(), 1u) << "one alert a tap of apply";
-    EXPECT_EQ(apply[0].value("title", ""), "Error");
+    EXPECT_TRUE(apply.size() == 1u && apply[0].value("title", "") == "Error") << "one alert a tap of apply";
     auto last = machine.dump("locked", "final");
-    EXPECT_TRUE(alertsIn(last).empty());
-    EXPECT_FALSE(test::findNamed(last, "settingsScreen"));
-    EXPECT_TRUE(test::findNamed(last, "myButtonLogoNew")) << "apply opened nothing";
+    EXPECT_TRUE(alertsIn(last).empty() && !test::findNamed(last, "settingsScreen") && test::findNamed(last, "myButtonLogoNew")) << "apply opened nothing";
     EXPECT_FALSE(machine.defaults().contains("photoLibraryAuthorizationStatus")) << "access was never asked";
 
-    const int unlocked = machine.runUnprivileged(device, "unlocked_library.txt", "unlocked");
-    ASSERT_EQ(unlocked, 0);
+    ASSERT_EQ(machine.runUnprivileged(device, "unlocked_library.txt", "unlocked"), 0);
     auto consent = alertsIn(machine.dump("unlocked", "consent"));
     ASSERT_EQ(consent.size(), 1u) << "the consent dialog comes alone";
-    EXPECT_EQ(consent[0].value("title", ""), stringsTable("en").value("consensofoto", "?"));
-    EXPECT_EQ(actionTitles(consent[0]), (std::vector<std::string> { "Don't Allow", "OK" }));
+    EXPECT_EQ(std::tuple(consent[0].value("title", ""), actionTitles(consent[0])), std::tuple(stringsTable("en").value("consensofoto", "?"), std::vector<std::string> { "Don't Allow", "OK" }));
     auto home = machine.dump("unlocked", "home");
-    EXPECT_TRUE(alertsIn(home).empty()) << "access given: nothing left to explain";
-    EXPECT_FALSE(test::findNamed(home, "settingsScreen"));
+    EXPECT_TRUE(alertsIn(home).empty() && !test::findNamed(home, "settingsScreen")) << "access given: nothing left to explain";
     EXPECT_EQ(machine.defaults().value("photoLibraryAuthorizationStatus", 0), 3);
     const json* fondo = test::findNamed(home, "myImageViewBg");
     ASSERT_TRUE(fondo);
