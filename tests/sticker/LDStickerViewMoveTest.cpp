@@ -82,39 +82,6 @@ TEST_F(StickerTest, CentreSnapsAtExactlyEightPointsAndNotBeyond)
     EXPECT_EQ(posted, (Names { ver, nascondiOr, nascondi }));
 }
 
-TEST_F(StickerTest, APassThroughTheCentrePostsInOrderAndHidesOnceOnLeaving)
-{
-    auto sticker = addImageSticker(Rect(10, 10, 200, 200));
-    auto delegate = std::make_shared<RecordingStickerDelegate>();
-    sticker->setDelegate(delegate);
-    down({ 110, 110 });
-    moveTo({ 150, 150 }); // outside both bands: the guides are hidden once
-    moveTo({ 180, 150 });
-    EXPECT_EQ(posted, (Names { nascondi }));
-
-    posted.clear();
-    moveTo({ 197, 196 }); // both bands, twice
-    moveTo({ 204, 203 });
-    EXPECT_EQ(sticker->center(), Point(200, 200));
-    EXPECT_EQ(posted, (Names { ver, nascondiOr, perfetto, ver, nascondiOr, perfetto }));
-    for (auto* object : objects)
-        EXPECT_EQ(object, sticker.get());
-
-    posted.clear();
-    moveTo({ 215, 215 }); // out of both: hidden once, however many events follow
-    moveTo({ 260, 280 });
-    moveTo({ 260, 205 }); // horizontal band only
-    EXPECT_EQ(sticker->center(), Point(260, 200));
-    EXPECT_EQ(posted, (Names { nascondi, centroOr }));
-
-    posted.clear();
-    up({ 260, 205 });
-    EXPECT_EQ(posted, (Names { nascondi })) << "every move ends by hiding the guides";
-    EXPECT_EQ(std::count(delegate->calls.begin(), delegate->calls.end(), "change"), 7);
-    EXPECT_EQ(delegate->calls.front(), "begin");
-    EXPECT_EQ(delegate->calls.back(), "end");
-}
-
 TEST_F(StickerTest, ACancelledMoveOrRotateLeavesNoGuideAndNoOverlay)
 {
     auto sticker = addImageSticker(Rect(10, 10, 200, 200));

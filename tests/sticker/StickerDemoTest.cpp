@@ -124,18 +124,14 @@ TEST(StickerDemo, ScriptFingerCommandsRefuseToRunOutOfOrder)
 {
     TemporaryFolder folder;
     const auto script = folder / "bad.txt";
-    std::ofstream(script) << "move-to 10 10\n";
-    std::string errors;
-    EXPECT_EQ(runDemo(script.string(), folder, errors), 2);
-    EXPECT_NE(errors.find("no finger is pressed"), std::string::npos) << errors;
-
-    std::ofstream(script) << "press 10 10\npress 20 20\n";
-    EXPECT_EQ(runDemo(script.string(), folder, errors), 2);
-    EXPECT_NE(errors.find("already pressed"), std::string::npos) << errors;
-
-    std::ofstream(script) << "press 10 10\nrelease 10 10\n";
-    EXPECT_EQ(runDemo(script.string(), folder, errors), 2);
-    EXPECT_NE(errors.find("bad.txt:2: \"release\" takes no arguments"), std::string::npos) << errors;
+    const std::pair<const char*, const char*> cases[] = { { "move-to 10 10\n", "no finger is pressed" }, { "press 10 10\npress 20 20\n", "already pressed" },
+        { "press 10 10\nrelease 10 10\n", "bad.txt:2: \"release\" takes no arguments" } };
+    for (const auto& [text, error] : cases) {
+        std::ofstream(script) << text;
+        std::string errors;
+        EXPECT_EQ(runDemo(script.string(), folder, errors), 2) << text;
+        EXPECT_NE(errors.find(error), std::string::npos) << errors;
+    }
 }
 
 }

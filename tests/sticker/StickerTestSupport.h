@@ -10,7 +10,7 @@
 #include <platform/ui/window/Window.h>
 
 #include <cmath>
-#include <cstdlib>
+#include <functional>
 #include <gtest/gtest.h>
 #include <numbers>
 #include <string>
@@ -57,41 +57,26 @@ protected:
     // An image sticker on the canvas with its handles showing.
     std::shared_ptr<LDStickerView> addImageSticker(const Rect& frame)
     {
-        auto sticker = LDStickerView::initWithFrame(frame);
-        sticker->nomeImmagine = "cerchio";
-        sticker->setContentView(View::make<ImageView>(Rect(200, 200, frame.width(), frame.height())));
-        canvas->addSubview(sticker);
-        sticker->showEditingHandles();
-        return sticker;
+        return addSticker(frame, "cerchio", [&](LDStickerView& s) { s.setContentView(View::make<ImageView>(Rect(200, 200, frame.width(), frame.height()))); });
     }
-
     std::shared_ptr<LDStickerView> addTextSticker(const Rect& frame, bool editing)
     {
+        return addSticker(frame, "testo", [&](LDStickerView& s) { s.setTextView(editing); });
+    }
+    std::shared_ptr<LDStickerView> addSticker(const Rect& frame, const char* name, const std::function<void(LDStickerView&)>& fill)
+    {
         auto sticker = LDStickerView::initWithFrame(frame);
-        sticker->nomeImmagine = "testo";
-        sticker->setTextView(editing);
+        sticker->nomeImmagine = name;
+        fill(*sticker);
         canvas->addSubview(sticker);
         sticker->showEditingHandles();
         return sticker;
     }
 
     void down(Point p) { window->sendTouches(TouchPhase::Began, { { 1, p } }); }
-    void moveTo(Point p)
-    {
-        RunLoop::main().advance(0.016);
-        window->sendTouches(TouchPhase::Moved, { { 1, p } });
-    }
-    void up(Point p)
-    {
-        RunLoop::main().advance(0.016);
-        window->sendTouches(TouchPhase::Ended, { { 1, p } });
-    }
-    void tap(Point p)
-    {
-        down(p);
-        up(p);
-        RunLoop::main().advance(0.5);
-    }
+    void moveTo(Point p) { RunLoop::main().advance(0.016), window->sendTouches(TouchPhase::Moved, { { 1, p } }); }
+    void up(Point p) { RunLoop::main().advance(0.016), window->sendTouches(TouchPhase::Ended, { { 1, p } }); }
+    void tap(Point p) { down(p), up(p), RunLoop::main().advance(0.5); }
     void tapNamed(const std::string& name)
     {
         window->layoutIfNeeded();
@@ -107,11 +92,7 @@ protected:
             moveTo(p);
         up(through.size() ? *(through.end() - 1) : from);
     }
-    void cancel(Point p)
-    {
-        RunLoop::main().advance(0.016);
-        window->sendTouches(TouchPhase::Cancelled, { { 1, p } });
-    }
+    void cancel(Point p) { RunLoop::main().advance(0.016), window->sendTouches(TouchPhase::Cancelled, { { 1, p } }); }
     // Where a point of a view lies on the canvas.
     Point onCanvas(const View& view, Point local) const { return view.convertPointToView(local, canvas.get()); }
     Point handleCentre(const std::shared_ptr<ImageView>& handle) const { return onCanvas(*handle, handle->bounds().center()); }
