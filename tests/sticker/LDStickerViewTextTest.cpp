@@ -28,10 +28,6 @@ TEST_F(StickerTest, ATextStickerShowsThePlaceholderInTheColourOfTheStoredEditorS
     defaults.setInteger(LDStickerView::keyColoreEditor, 1);
     auto onWhite = addTextSticker(Rect(10, 100, 200, 70), false);
     EXPECT_EQ(onWhite->myTextField->textColor(), darkGray) << "white canvas, dark text";
-    for (long long style : { 2, 3, 7 }) {
-        defaults.setInteger(LDStickerView::keyColoreEditor, style);
-        EXPECT_EQ(onWhite->metodoTornaColoreDaUsare(), Color::whiteColor()) << style;
-    }
     defaults.removeObjectForKey(LDStickerView::keyColoreEditor);
 
     // Replacing a text by an image drops the text view; a text asked to edit takes the keyboard.
