@@ -93,9 +93,8 @@ protected:
         up(through.size() ? *(through.end() - 1) : from);
     }
     void cancel(Point p) { RunLoop::main().advance(0.016), window->sendTouches(TouchPhase::Cancelled, { { 1, p } }); }
-    // Where a point of a view lies on the canvas.
-    Point onCanvas(const View& view, Point local) const { return view.convertPointToView(local, canvas.get()); }
-    Point handleCentre(const std::shared_ptr<ImageView>& handle) const { return onCanvas(*handle, handle->bounds().center()); }
+    // Where the centre of a handle lies on the canvas.
+    Point handleCentre(const std::shared_ptr<ImageView>& handle) const { return handle->convertPointToView(handle->bounds().center(), canvas.get()); }
     // A sticker's rotate handle on the canvas, the sticker's centre, and the handle's distance
     // and angle (degrees) from that centre.
     struct Grip {
@@ -108,6 +107,14 @@ protected:
         return { centre, handle, std::hypot(handle.x - centre.x, handle.y - centre.y), std::atan2(handle.y - centre.y, handle.x - centre.x) * 180 / std::numbers::pi };
     }
 
+    // A delegate recording what the sticker tells it.
+    static std::shared_ptr<RecordingStickerDelegate> record(LDStickerView& sticker)
+    {
+        auto delegate = std::make_shared<RecordingStickerDelegate>();
+        sticker.setDelegate(delegate);
+        return delegate;
+    }
+
     std::shared_ptr<Window> window;
     std::shared_ptr<View> canvas;
     std::vector<std::string> posted;
@@ -117,6 +124,14 @@ protected:
 inline std::string placeholder() { return mySingleScritte::sharedInstance().stringaTuoTesto(); }
 inline double degrees(double radians) { return radians * 180 / std::numbers::pi; }
 inline double radians(double degrees) { return degrees * std::numbers::pi / 180; }
+// Whether two points or sizes agree to within a billionth of a point.
+inline ::testing::AssertionResult nearly(Point a, Point b)
+{
+    if (std::hypot(a.x - b.x, a.y - b.y) < 1e-9)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "(" << a.x << ", " << a.y << ") is not (" << b.x << ", " << b.y << ")";
+}
+inline ::testing::AssertionResult nearly(Size a, Size b) { return nearly(Point { a.width, a.height }, Point { b.width, b.height }); }
 inline double angleOf(const View& view) { return std::atan2(view.transform().b, view.transform().a); }
 // A point at a distance and an angle (degrees, clockwise on screen) from a centre.
 inline Point polar(Point centre, double distance, double angleDegrees)
