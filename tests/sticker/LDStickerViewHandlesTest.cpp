@@ -97,7 +97,7 @@ TEST_F(StickerTest, AStickerWithoutCloseAndResizeMovesAndRotatesButNeverFromNear
         drag(start, { polar(centre, 50, 30), polar(centre, 400, 100) });
         EXPECT_EQ(std::tuple(sticker->bounds().size, sticker->transform(), sticker->center()), std::tuple(Size(28, 28), AffineTransform::identity(), centre)) << start.x - centre.x << ", " << start.y - centre.y;
     }
-    EXPECT_EQ(delegate->calls.front(), "begin") << "the owner still hears of the drag";
+    EXPECT_EQ(delegate->calls.at(0), "begin") << "the owner still hears of the drag";
 
     sticker->setBounds({ 0, 0, 80, 80 });
     delegate->calls.clear();
