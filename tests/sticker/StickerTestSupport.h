@@ -10,7 +10,7 @@
 #include <platform/ui/window/Window.h>
 
 #include <cmath>
-#include <cstdlib>
+#include <functional>
 #include <gtest/gtest.h>
 #include <numbers>
 #include <string>
@@ -57,41 +57,26 @@ protected:
     // An image sticker on the canvas with its handles showing.
     std::shared_ptr<LDStickerView> addImageSticker(const Rect& frame)
     {
-        auto sticker = LDStickerView::initWithFrame(frame);
-        sticker->nomeImmagine = "cerchio";
-        sticker->setContentView(View::make<ImageView>(Rect(200, 200, frame.width(), frame.height())));
-        canvas->addSubview(sticker);
-        sticker->showEditingHandles();
-        return sticker;
+        return addSticker(frame, "cerchio", [&](LDStickerView& s) { s.setContentView(View::make<ImageView>(Rect(200, 200, frame.width(), frame.height()))); });
     }
-
     std::shared_ptr<LDStickerView> addTextSticker(const Rect& frame, bool editing)
     {
+        return addSticker(frame, "testo", [&](LDStickerView& s) { s.setTextView(editing); });
+    }
+    std::shared_ptr<LDStickerView> addSticker(const Rect& frame, const char* name, const std::function<void(LDStickerView&)>& fill)
+    {
         auto sticker = LDStickerView::initWithFrame(frame);
-        sticker->nomeImmagine = "testo";
-        sticker->setTextView(editing);
+        sticker->nomeImmagine = name;
+        fill(*sticker);
         canvas->addSubview(sticker);
         sticker->showEditingHandles();
         return sticker;
     }
 
     void down(Point p) { window->sendTouches(TouchPhase::Began, { { 1, p } }); }
-    void moveTo(Point p)
-    {
-        RunLoop::main().advance(0.016);
-        window->sendTouches(TouchPhase::Moved, { { 1, p } });
-    }
-    void up(Point p)
-    {
-        RunLoop::main().advance(0.016);
-        window->sendTouches(TouchPhase::Ended, { { 1, p } });
-    }
-    void tap(Point p)
-    {
-        down(p);
-        up(p);
-        RunLoop::main().advance(0.5);
-    }
+    void moveTo(Point p) { RunLoop::main().advance(0.016), window->sendTouches(TouchPhase::Moved, { { 1, p } }); }
+    void up(Point p) { RunLoop::main().advance(0.016), window->sendTouches(TouchPhase::Ended, { { 1, p } }); }
+    void tap(Point p) { down(p), up(p), RunLoop::main().advance(0.5); }
     void tapNamed(const std::string& name)
     {
         window->layoutIfNeeded();
@@ -107,14 +92,9 @@ protected:
             moveTo(p);
         up(through.size() ? *(through.end() - 1) : from);
     }
-    void cancel(Point p)
-    {
-        RunLoop::main().advance(0.016);
-        window->sendTouches(TouchPhase::Cancelled, { { 1, p } });
-    }
-    // Where a point of a view lies on the canvas.
-    Point onCanvas(const View& view, Point local) const { return view.convertPointToView(local, canvas.get()); }
-    Point handleCentre(const std::shared_ptr<ImageView>& handle) const { return onCanvas(*handle, handle->bounds().center()); }
+    void cancel(Point p) { RunLoop::main().advance(0.016), window->sendTouches(TouchPhase::Cancelled, { { 1, p } }); }
+    // Where the centre of a handle lies on the canvas.
+    Point handleCentre(const std::shared_ptr<ImageView>& handle) const { return handle->convertPointToView(handle->bounds().center(), canvas.get()); }
     // A sticker's rotate handle on the canvas, the sticker's centre, and the handle's distance
     // and angle (degrees) from that centre.
     struct Grip {
@@ -127,6 +107,14 @@ protected:
         return { centre, handle, std::hypot(handle.x - centre.x, handle.y - centre.y), std::atan2(handle.y - centre.y, handle.x - centre.x) * 180 / std::numbers::pi };
     }
 
+    // A delegate recording what the sticker tells it.
+    static std::shared_ptr<RecordingStickerDelegate> record(LDStickerView& sticker)
+    {
+        auto delegate = std::make_shared<RecordingStickerDelegate>();
+        sticker.setDelegate(delegate);
+        return delegate;
+    }
+
     std::shared_ptr<Window> window;
     std::shared_ptr<View> canvas;
     std::vector<std::string> posted;
@@ -136,6 +124,14 @@ protected:
 inline std::string placeholder() { return mySingleScritte::sharedInstance().stringaTuoTesto(); }
 inline double degrees(double radians) { return radians * 180 / std::numbers::pi; }
 inline double radians(double degrees) { return degrees * std::numbers::pi / 180; }
+// Whether two points or sizes agree to within a billionth of a point.
+inline ::testing::AssertionResult nearly(Point a, Point b)
+{
+    if (std::hypot(a.x - b.x, a.y - b.y) < 1e-9)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "(" << a.x << ", " << a.y << ") is not (" << b.x << ", " << b.y << ")";
+}
+inline ::testing::AssertionResult nearly(Size a, Size b) { return nearly(Point { a.width, a.height }, Point { b.width, b.height }); }
 inline double angleOf(const View& view) { return std::atan2(view.transform().b, view.transform().a); }
 // A point at a distance and an angle (degrees, clockwise on screen) from a centre.
 inline Point polar(Point centre, double distance, double angleDegrees)

@@ -96,21 +96,6 @@ TEST(ControlsGallery, APhoneScriptDrivesEveryControl)
         EXPECT_TRUE(std::filesystem::exists(run.out / (std::string(shot) + ".png"))) << shot;
 }
 
-TEST(ControlsGallery, OnATabletTheShareSheetIsAPopoverByItsButton)
-{
-    test::TemporaryFolder folder;
-    const GalleryRun run = runGallery("tablet", "gallery_tablet.txt", folder);
-    ASSERT_EQ(run.status, 0) << run.errors;
-    const json start = run.dump("start");
-    EXPECT_EQ(start["frame"], json({ 0, 0, 1024, 1366 }));
-    EXPECT_GT(named(start, "mySlider")["frame"][0].get<double>(), 500) << "the second column";
-    const json popover = run.dump("popover");
-    EXPECT_LT(named(popover, "mySliderVertical")["value"].get<double>(), 0.2) << "dragging down lowers it";
-    EXPECT_EQ(std::tuple(named(popover, "myStepper")["value"], named(popover, "popover")["arrow"]), std::tuple(json(25.0), json("up")));
-    EXPECT_EQ(named(run.dump("share"), "shareSheet")["class"], "Popover");
-    EXPECT_TRUE(named(run.dump("end"), "shareSheet").is_null()) << "a tap outside closes it";
-}
-
 // A photo of one colour on disk, with a file time some minutes ago (the library shows the newest
 // first).
 void writePhoto(const std::filesystem::path& path, int width, int height, std::uint32_t argb, int minutesAgo)

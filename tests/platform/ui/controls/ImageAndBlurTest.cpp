@@ -95,35 +95,6 @@ TEST(ImageView, AChangeElsewhereRedrawsOnlyItsPlace)
         }
 }
 
-TEST(ImageView, AnimationImagesFollowEachOtherUntilCleared)
-{
-    RunLoop::main().setClock(RunLoop::Clock::Virtual);
-    auto window = View::make<Window>(Size { 10, 10 });
-    auto view = View::make<ImageView>(Rect { 0, 0, 10, 10 });
-    view->setImage(solid(10, 10, { 0, 0, 255, 255 }, "still"));
-    window->addSubview(view);
-    view->setAnimationImages({ solid(10, 10, { 255, 0, 0, 255 }), solid(10, 10, { 0, 255, 0, 255 }) });
-    view->setAnimationDuration(1);
-    view->startAnimating();
-    EXPECT_EQ(test::pixelAt(test::renderWindow(*window), 5, 5).r, 255);
-    RunLoop::main().advance(0.55);
-    EXPECT_EQ(test::pixelAt(test::renderWindow(*window), 5, 5).g, 255);
-    RunLoop::main().advance(0.5);
-    EXPECT_EQ(test::pixelAt(test::renderWindow(*window), 5, 5).r, 255) << "the images loop";
-
-    view->setAnimationImages({});
-    EXPECT_FALSE(view->isAnimating());
-    EXPECT_EQ(std::tuple(test::pixelAt(test::renderWindow(*window), 5, 5).b, view->automationImageName()), std::tuple(std::uint8_t(255), std::string("still"))) << "cleared, the still image shows again";
-
-    view->setAnimationImages({ solid(10, 10, { 255, 0, 0, 255 }) });
-    view->setAnimationRepeatCount(2);
-    view->startAnimating();
-    RunLoop::main().advance(1.5);
-    EXPECT_TRUE(view->isAnimating());
-    RunLoop::main().advance(1);
-    EXPECT_FALSE(view->isAnimating()) << "a counted animation stops by itself";
-}
-
 TEST(BlurView, BlursThePictureUnderIt)
 {
     // A picture half black, half white; the glass covers the middle.

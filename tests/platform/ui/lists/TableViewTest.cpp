@@ -136,41 +136,5 @@ TEST_F(TableFixture, DraggingTheGripMovesTheRowAndTellsTheDataSource)
     EXPECT_TRUE(std::abs(table->contentOffset().y - 50) < 1e-9 && layers->names.front() == "sfondo");
 }
 
-// The toolkit's default editing: rows indent for a delete control, which asks the data source.
-struct Albums : TableViewDataSource {
-    std::vector<std::string> names { "Saved Photos", "Vardenico", "Viaggi" };
-    std::vector<std::string> journal;
-    long numberOfRowsInSection(TableView&, long) override { return static_cast<long>(names.size()); }
-    std::shared_ptr<TableViewCell> cellForRowAtIndexPath(TableView& table, IndexPath ip) override { return table.dequeueReusableCell("cell", ip); }
-    void commitDeleteRowAtIndexPath(TableView& table, IndexPath ip) override
-    {
-        journal.push_back("delete " + ip.text());
-        names.erase(names.begin() + ip.row());
-        table.reloadData();
-    }
-};
-
-TEST(TableView, DeleteControlsIndentTheRowsAndAskTheDataSource)
-{
-    test::useVirtualClock();
-    auto window = std::make_shared<Window>(Size { 320, 300 });
-    auto table = View::make<TableView>(Rect(0, 0, 320, 300));
-    table->setName("myTableViewSelezionaAlbum");
-    table->registerCellClass<TableViewCell>("cell");
-    auto albums = std::make_shared<Albums>();
-    table->setDataSource(albums);
-    window->addSubview(table);
-    table->setEditing(true);
-    window->layoutIfNeeded();
-    auto cell = table->cellForRowAtIndexPath({ 0, 1 });
-    EXPECT_TRUE(cell->showsDeleteControl() && !cell->showsReorderControl()) << "the data source moves nothing";
-    EXPECT_EQ(cell->contentView()->frame().x(), TableViewCell::kIndentation);
-    ASSERT_TRUE(window->viewNamed("myTableViewSelezionaAlbum.0.1.delete"));
-    test::tap(*window, test::centerInWindow(*window->viewNamed("myTableViewSelezionaAlbum.0.1.delete")));
-    EXPECT_EQ(albums->journal, (std::vector<std::string> { "delete 0.1" }));
-    window->layoutIfNeeded();
-    EXPECT_EQ(std::pair(table->numberOfRowsInSection(0), table->visibleCells().size()), std::pair(2L, std::size_t(2)));
-}
-
 }
 }

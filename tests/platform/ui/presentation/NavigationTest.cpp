@@ -6,10 +6,8 @@
 #include <platform/ui/lists/TableView.h>
 #include <platform/ui/presentation/InterfaceDescription.h>
 #include <platform/ui/presentation/NavigationController.h>
-#include <platform/ui/presentation/ScreenRegistry.h>
 #include <platform/ui/lists/ScrollView.h>
 
-#include <fstream>
 
 namespace vd {
 namespace {
@@ -218,51 +216,6 @@ TEST(InterfaceDescription, BuildsViewsAndListsAndBindsThemToFields)
     EXPECT_EQ(errorOf("{\"view\": "), "bad.json: not valid JSON");
     EXPECT_EQ(errorOf(R"({"view": {"subviews": [{"name": "myViewBg"}, {"name": "myViewBg"}]}})"), "bad.json: view.subviews[1].name: the name \"myViewBg\" is used twice");
     EXPECT_EQ(errorOf(R"({"view": {"class": "TableView", "scrollDirection": "horizontal"}})"), "bad.json: view.scrollDirection: unknown property of TableView");
-}
-
-TEST(ScreenRegistry, MakesTheTabletTwinAndItsDescription)
-{
-    class Home : public ViewController {
-    public:
-        Home() { bind("myButtonCreaLogoProp", myButtonCreaLogoProp); }
-        std::string className() const override { return "HomeViewController"; }
-        void viewDidLoad() override { loadedWith = myButtonCreaLogoProp; }
-        std::shared_ptr<View> myButtonCreaLogoProp, loadedWith;
-    };
-    class HomeIPAD : public Home {
-    public:
-        std::string className() const override { return "HomeViewControllerIPAD"; }
-    };
-    test::TemporaryFolder folder;
-    std::filesystem::create_directories(folder / "phone"), std::filesystem::create_directories(folder / "tablet");
-    std::ofstream(folder.path() / "phone" / "home.json") << R"({"controller": "HomeViewController", "view": {"subviews": [{"name": "myButtonCreaLogoProp", "frame": [0, 0, 100, 40]}]}})";
-    std::ofstream(folder.path() / "tablet" / "home.json") << R"({"controller": "HomeViewControllerIPAD", "view": {"subviews": [{"name": "myButtonCreaLogoProp", "frame": [0, 0, 300, 80]}]}})";
-    std::ofstream(folder.path() / "phone" / "broken.json") << R"({"view": {"subviews": [{"name": "myButtonSalva"}]}})";
-
-    ScreenRegistry registry;
-    registry.setInterfaceDirectory(folder.path());
-    registry.registerClass<Home>("HomeViewController");
-    registry.registerClass<HomeIPAD>("HomeViewControllerIPAD");
-    registry.registerScreen("home", "HomeViewController");
-    registry.registerScreen("broken", "HomeViewController");
-    registry.registerScreen("plain", "HomeViewController");
-
-    auto home = std::dynamic_pointer_cast<Home>(registry.instantiate("home", DeviceKind::Phone).value());
-    EXPECT_EQ(home->className() + " " + home->identifier(), "HomeViewController home");
-    ASSERT_TRUE(home->myButtonCreaLogoProp && !home->isViewLoaded() && !home->loadedWith) << "fields are bound before the view loads";
-    home->loadViewIfNeeded();
-    EXPECT_EQ(home->loadedWith, home->myButtonCreaLogoProp);
-
-    auto tablet = std::dynamic_pointer_cast<Home>(registry.instantiate("home", DeviceKind::Tablet).value());
-    EXPECT_EQ(std::tuple(tablet->className(), tablet->myButtonCreaLogoProp->frame().width()), std::tuple(std::string("HomeViewControllerIPAD"), 300.0));
-
-    auto broken = registry.instantiate("broken", DeviceKind::Tablet);
-    ASSERT_FALSE(broken);
-    EXPECT_NE(broken.error().message.find("phone/broken.json: view.subviews[0].name: HomeViewControllerIPAD has no field \"myButtonSalva\""), std::string::npos) << broken.error().message;
-
-    auto plain = registry.instantiate("plain", DeviceKind::Phone);
-    ASSERT_TRUE(plain) << "no description: the controller makes its own view";
-    EXPECT_FALSE(registry.instantiate("nowhere"));
 }
 
 }

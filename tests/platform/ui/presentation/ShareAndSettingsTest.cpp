@@ -22,19 +22,11 @@ std::string readText(const std::filesystem::path& path)
 }
 
 // Sets an environment variable for the life of the object.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : m_name(name)
-    {
-        if (const char* old = std::getenv(name))
-            m_old = old;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() { m_old ? ::setenv(m_name, m_old->c_str(), 1) : ::unsetenv(m_name); }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
+struct ScopedEnv {
+    ScopedEnv(const char* name, const std::string& value) : name(name), old(std::getenv(name) ? std::optional<std::string>(std::getenv(name)) : std::nullopt) { ::setenv(name, value.c_str(), 1); }
+    ~ScopedEnv() { old ? ::setenv(name, old->c_str(), 1) : ::unsetenv(name); }
+    const char* name;
+    std::optional<std::string> old;
 };
 
 TEST(ShareSheet, SavesEachPictureUnderANewNameAndNeverReplaces)
