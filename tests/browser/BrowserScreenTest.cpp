@@ -49,10 +49,18 @@ TEST_P(BrowserOnDevice, AWalkThroughGridSelectionPreviewsForwardStripCancelAndAl
     ASSERT_TRUE(first && lastOfLine && nextLine);
     EXPECT_EQ(lastOfLine->frame().minY(), first->frame().minY()) << "a line holds the device's columns";
     EXPECT_GT(nextLine->frame().minY(), first->frame().minY()) << "and no more";
-    EXPECT_TRUE(first->representedAssetIdentifier() == order[0] && !first->myImagePhoto->image().isEmpty() && !first->isUnreadable());
+    EXPECT_EQ(first->representedAssetIdentifier(), order[0]);
+    // Every photo shows its thumbnail, whatever its format; only the broken file is marked.
+    const long broken = static_cast<long>(order.size()) - 1;
+    int shown = 0;
+    for (long item = 0; item < broken; ++item) {
+        auto c = b.gridCell(item);
+        shown += c ? 1 : 0;
+        EXPECT_TRUE(!c || (!c->myImagePhoto->image().isEmpty() && !c->isUnreadable())) << c->representedAssetIdentifier();
+    }
+    EXPECT_GE(shown, 16);
 
     // A photo that does not decode shows a mark, no stale picture, and cannot be selected.
-    const long broken = static_cast<long>(order.size()) - 1;
     auto brokenCell = b.gridCell(broken);
     ASSERT_TRUE(brokenCell);
     EXPECT_EQ(std::tuple(brokenCell->representedAssetIdentifier(), brokenCell->isUnreadable(), brokenCell->myImagePhoto->image().isEmpty(), brokenCell->myLabelIllegibile->isHidden()), std::tuple("rotta.jpg", true, true, false));

@@ -1,7 +1,7 @@
 #include "../platform/photos/CameraJpeg.h"
 
 #include <TestSupport.h>
-#include <watermark/PhotoFixtures.h>
+#include <PhotoFixtures.h>
 
 #include <browser/ThumbnailRequest.h>
 #include <platform/foundation/Files.h>

@@ -3,7 +3,7 @@
 
 #include "CommandSupport.h"
 #include "TestSupport.h"
-#include "watermark/PhotoFixtures.h"
+#include <PhotoFixtures.h>
 
 #include <platform/foundation/ContentHash.h>
 #include <platform/photos/PhotoIndex.h>

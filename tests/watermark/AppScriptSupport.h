@@ -4,7 +4,7 @@
 // library and a data folder of the test's own; then what it wrote, and what the command line
 // writes with the placement it saved.
 
-#include "PhotoFixtures.h"
+#include <PhotoFixtures.h>
 
 #include <E2ESupport.h>
 

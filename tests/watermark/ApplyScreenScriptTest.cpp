@@ -3,7 +3,7 @@
 // sources, and against what `vardenico stamp --placement` writes with the placement the screen saved.
 
 #include "AppScriptSupport.h"
-#include "PhotoFixtures.h"
+#include <PhotoFixtures.h>
 
 #include <platform/graphics/ImageMetadata.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "AppScriptSupport.h"
-#include "PhotoFixtures.h"
+#include <PhotoFixtures.h>
 
 #include <TestSupport.h>
 

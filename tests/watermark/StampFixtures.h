@@ -3,7 +3,7 @@
 // Photos written with libjpeg itself (sampling, scan mode and coding of choice) and ways to find
 // a logo in a stamped result, for the stamping engine's tests.
 
-#include "PhotoFixtures.h"
+#include <PhotoFixtures.h>
 
 #include <TestSupport.h>
 

@@ -6,7 +6,7 @@
 // the stamped photos; then a second launch of the same folder.
 
 #include <E2ESupport.h>
-#include <watermark/PhotoFixtures.h>
+#include <PhotoFixtures.h>
 
 #include <services/AppDelegate.h>
 #include <services/DictDatamodelEstratti.h>

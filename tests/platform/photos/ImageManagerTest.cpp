@@ -1,4 +1,4 @@
-#include "../../watermark/PhotoFixtures.h"
+#include <PhotoFixtures.h>
 #include "CameraJpeg.h"
 
 #include <TestSupport.h>

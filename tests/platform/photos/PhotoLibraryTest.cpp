@@ -1,4 +1,4 @@
-#include "../../watermark/PhotoFixtures.h"
+#include <PhotoFixtures.h>
 
 #include <TestSupport.h>
 #include <Unprivileged.h>
