@@ -6,6 +6,7 @@
 #include <platform/graphics/ImageMetadata.h>
 #include <platform/graphics/JpegStreams.h>
 #include <platform/graphics/PngStreams.h>
+#include <platform/graphics/TiffStreams.h>
 #include <platform/photos/ImageManager.h>
 #include <watermark/ImageUtilities.h>
 #include <watermark/StampProvenance.h>
@@ -27,10 +28,15 @@ constexpr int kStripRows = 16;
 struct RowSource {
     std::unique_ptr<JpegReader> jpeg;
     std::unique_ptr<PngReader> png;
+    std::unique_ptr<TiffReader> tiff;
 
-    explicit operator bool() const { return jpeg || png; }
-    Result<int> readRows(std::uint8_t* rows, std::size_t stride, int count) { return jpeg ? jpeg->readRows(rows, stride, count) : png->readRows(rows, stride, count); }
-    Result<void> finish() { return jpeg ? jpeg->finish() : png->finish(); }
+    explicit operator bool() const { return jpeg || png || tiff; }
+    Result<int> readRows(std::uint8_t* rows, std::size_t stride, int count)
+    {
+        return jpeg ? jpeg->readRows(rows, stride, count) : png ? png->readRows(rows, stride, count) : tiff->readRows(rows, stride, count);
+    }
+    Result<void> finish() { return jpeg ? jpeg->finish() : png ? png->finish() : tiff->finish(); }
+    bool sawTransparency() const { return (png && png->sawTransparency()) || (tiff && tiff->sawTransparency()); }
 };
 
 void mirrorRow(std::uint8_t* row, int width)
@@ -529,6 +535,14 @@ Result<StampedPhoto> StampEngine::stampPhoto(const std::filesystem::path& source
             w0 = reader.png->width();
             h0 = reader.png->height();
         }
+    } else if (format == ImageFormat::Tiff) {
+        auto opened = TiffReader::open(source, m_maxPixels);
+        if (!opened)
+            return std::unexpected(opened.error());
+        reader.tiff = std::move(*opened);
+        reader.tiff->setBackground(m_options.background);
+        w0 = reader.tiff->width();
+        h0 = reader.tiff->height();
     }
     if (!reader) {
         DecodeOptions options;
@@ -693,7 +707,7 @@ Result<StampedPhoto> StampEngine::stampPhoto(const std::filesystem::path& source
         return std::unexpected(finished.error());
     if (std::ferror(out))
         return fail(name, "cannot write the stamped photo");
-    if (sawTransparency || (reader.png && reader.png->sawTransparency())) {
+    if (sawTransparency || reader.sawTransparency()) {
         char colour[16];
         std::snprintf(colour, sizeof colour, "#%06x", m_options.background & 0xFFFFFF);
         addNotice(std::string("has transparent parts, laid over ") + (m_options.background == 0xFFFFFF ? "white" : colour) + " as a JPEG has no transparency");

@@ -90,14 +90,15 @@ void expectCameraMetadata(const std::filesystem::path& stamped)
     EXPECT_EQ(metadata->iccProfile(), srgbProfile());
 }
 
-// The stamped picture: the photo's size, its red quarter, and the green logo at (x, y).
-void expectStampedPicture(const std::filesystem::path& stamped, int x, int y)
+// The stamped picture: the photo's size, its red quarter, and the green logo at (x, y); the
+// half-clear corner of a picture with alpha laid over white.
+void expectStampedPicture(const std::filesystem::path& stamped, int x, int y, bool halfClearCorner = false)
 {
     auto picture = decodeImageFile(stamped);
     ASSERT_TRUE(picture.has_value()) << picture.error().message;
     ASSERT_EQ(picture->pixelWidth(), kWidth);
     ASSERT_EQ(picture->pixelHeight(), kHeight);
-    expectColours(*picture, { { 4, 4, kRed }, { kWidth - 4, kHeight - 20, kBlue }, { x, y, 0x00ff00 } }, 40);
+    expectColours(*picture, { { 4, 4, kRed }, { 4, kHeight - 4, kBlue }, { kWidth - 4, kHeight - 20, kBlue }, { x, y, 0x00ff00 }, { kWidth - 1, kHeight - 1, halfClearCorner ? 0x8f9fdfu : kBlue } }, 40);
 }
 
 const PhotoKind kKinds[] = {
@@ -105,7 +106,7 @@ const PhotoKind kKinds[] = {
     { "heic-5", Kind::Heic, 5 }, { "heic-6", Kind::Heic, 6 }, { "heic-7", Kind::Heic, 7 }, { "heic-8", Kind::Heic, 8 },
     { "avif-6", Kind::Avif, 6 },
     { "webp-8", Kind::WebpLossy, 8 }, { "webp-alpha-3", Kind::WebpLossless, 3 },
-    { "tiff8-6", Kind::Tiff8Strips, 6 }, { "tiff16-tiled-alpha-5", Kind::Tiff16Tiles, 5 },
+    { "tiff8-6", Kind::Tiff8Strips, 6 }, { "tiff16-tiled-alpha-5", Kind::Tiff16Tiles, 5 }, { "tiff8-1", Kind::Tiff8Strips, 1 },
 };
 
 }
@@ -130,7 +131,9 @@ TEST(StampFormats, EveryKindIsStampedUprightWithItsMetadataAndTheLogo)
         EXPECT_EQ(result->width, kWidth);
         EXPECT_EQ(result->height, kHeight);
         const auto& logo = result->placement;
-        expectStampedPicture(stamped, static_cast<int>(logo.x + logo.width / 2), static_cast<int>(logo.y + logo.height / 2));
+        const bool alpha = kind.kind == Kind::WebpLossless || kind.kind == Kind::Tiff16Tiles;
+        expectStampedPicture(stamped, static_cast<int>(logo.x + logo.width / 2), static_cast<int>(logo.y + logo.height / 2), alpha);
+        EXPECT_EQ(result->notice.find("laid over white") != std::string::npos, alpha) << result->notice;
         expectCameraMetadata(stamped);
     }
 }
@@ -149,6 +152,12 @@ TEST(StampFormats, DamagedAndOversizedFilesFailAloneAndTheBatchGoesOn)
         photos.push_back(folder / (std::string("damaged-") + kind.name));
         ASSERT_TRUE(files::writeAtomically(photos.back(), bytes).has_value());
     }
+    // A whole file whose first strip does not inflate: no copy with a hole in it.
+    auto strips = *encodeTiff(uprightPicture(false));
+    for (std::size_t i = 16; i < 48; ++i)
+        strips[i] ^= 0x5A;
+    photos.push_back(folder / "damaged-strip.tif");
+    ASSERT_TRUE(files::writeAtomically(photos.back(), strips).has_value());
     auto engine = std::make_shared<StampEngine>(opaqueLogo(20, Color::rgba(0, 1, 0)), PlacementDescription {});
     std::filesystem::create_directories(folder / "out");
     std::vector<std::string> errors;
@@ -158,7 +167,7 @@ TEST(StampFormats, DamagedAndOversizedFilesFailAloneAndTheBatchGoesOn)
     };
     auto summary = StampBatch(engine, folder / "out", 2).run(photos, collectErrors);
     EXPECT_EQ(summary.saved, 4u);
-    ASSERT_EQ(errors.size(), 4u);
+    ASSERT_EQ(errors.size(), 5u);
     for (const std::string& error : errors) {
         EXPECT_NE(error.find("damaged-"), std::string::npos) << error; // the file
         EXPECT_NE(error.find("damaged "), std::string::npos) << error;  // and why

@@ -1,4 +1,5 @@
 #include <platform/graphics/ImageCodecs.h>
+#include <platform/graphics/TiffStreams.h>
 
 #include <algorithm>
 #include <cstdarg>
@@ -290,6 +291,115 @@ Result<std::vector<std::uint8_t>> encodeTiff(const Image& image, const TiffEncod
     if (!error.empty())
         return fail("TIFF encoding", error);
     return out;
+}
+
+struct TiffReader::State {
+    std::string error; // before the handle, whose handlers write into it
+    TiffHandle tiff;
+    TIFFRGBAImage image {};
+    bool begun { false };
+    int bandRows { 0 };
+    std::vector<std::uint32_t> band; // RGBA from the low byte up, premultiplied, as libtiff gives it
+    int bandTop { 0 };  // the first row the band holds
+    int bandCount { 0 };
+    int nextRow { 0 };
+
+    ~State()
+    {
+        if (begun)
+            TIFFRGBAImageEnd(&image);
+    }
+};
+
+TiffReader::TiffReader(std::unique_ptr<State> state, std::string name)
+    : m_state(std::move(state))
+    , m_name(std::move(name))
+{
+}
+
+TiffReader::~TiffReader() = default;
+
+Result<std::unique_ptr<TiffReader>> TiffReader::open(const std::filesystem::path& path, std::int64_t maxPixels)
+{
+    const std::string name = path.string();
+    auto state = std::make_unique<State>();
+    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+    if (!options)
+        return fail(name, "not enough memory to open it");
+    TIFFOpenOptionsSetErrorHandlerExtR(options, keepFirstError, &state->error);
+    TIFFOpenOptionsSetWarningHandlerExtR(options, ignoreWarning, nullptr);
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options, static_cast<tmsize_t>(std::min<std::int64_t>(maxPixels * 8, std::int64_t(1) << 32)));
+    // "m": read, never map the file, so a large one is not counted against the program's memory.
+    state->tiff.reset(TIFFOpenExt(path.c_str(), "rm", options));
+    TIFFOpenOptionsFree(options);
+    if (!state->tiff)
+        return fail(name, "damaged TIFF (" + (state->error.empty() ? std::string("its header cannot be read") : state->error) + ")");
+    TIFF* tiff = state->tiff.get();
+    std::uint32_t width = 0, height = 0;
+    TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height);
+    if (width == 0 || height == 0 || static_cast<std::int64_t>(width) * height > maxPixels)
+        return fail(name, "picture of " + std::to_string(width) + "×" + std::to_string(height) + " pixels is larger than allowed");
+    char reason[1024] = "";
+    if (!TIFFRGBAImageOK(tiff, reason))
+        return fail(name, std::string("a TIFF this program cannot read (") + reason + ")");
+    // Stopping at the first strip or tile that does not decode: a stamped copy with a hole in it
+    // must not pass for a good one.
+    if (!TIFFRGBAImageBegin(&state->image, tiff, 1, reason))
+        return fail(name, std::string("damaged TIFF (") + (state->error.empty() ? std::string(reason) : state->error) + ")");
+    state->begun = true;
+    state->image.req_orientation = state->image.orientation; // rows as stored
+    // A band is what libtiff decodes at once: a strip, or a row of tiles.
+    std::uint32_t bandRows = 0;
+    if (TIFFIsTiled(tiff))
+        TIFFGetField(tiff, TIFFTAG_TILELENGTH, &bandRows);
+    else
+        TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &bandRows);
+    state->bandRows = static_cast<int>(std::clamp<std::uint32_t>(bandRows, 1, height));
+    try {
+        state->band.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(state->bandRows));
+    } catch (const std::bad_alloc&) {
+        return fail(name, "not enough memory for a band of " + std::to_string(state->bandRows) + " rows");
+    }
+    std::unique_ptr<TiffReader> reader(new TiffReader(std::move(state), name));
+    reader->m_width = static_cast<int>(width);
+    reader->m_height = static_cast<int>(height);
+    return reader;
+}
+
+Result<int> TiffReader::readRows(std::uint8_t* rows, std::size_t stride, int count)
+{
+    State& s = *m_state;
+    int done = 0;
+    while (done < count && s.nextRow < m_height) {
+        if (s.nextRow >= s.bandTop + s.bandCount) {
+            s.bandTop = s.nextRow;
+            s.bandCount = std::min(s.bandRows, m_height - s.bandTop);
+            s.image.row_offset = s.bandTop;
+            s.image.col_offset = 0;
+            if (!TIFFRGBAImageGet(&s.image, s.band.data(), static_cast<std::uint32_t>(m_width), static_cast<std::uint32_t>(s.bandCount)))
+                return fail(m_name, "damaged TIFF (" + (s.error.empty() ? std::string("its pixels cannot be read") : s.error) + ")");
+        }
+        const std::uint32_t* from = s.band.data() + static_cast<std::size_t>(s.nextRow - s.bandTop) * m_width;
+        std::uint8_t* to = rows + stride * static_cast<std::size_t>(done);
+        for (int x = 0; x < m_width; ++x) {
+            const std::uint32_t pixel = from[x];
+            const std::uint32_t keep = 255 - (pixel >> 24);
+            m_sawTransparency |= keep != 0;
+            for (int c = 0; c < 3; ++c)
+                to[x * 3 + c] = static_cast<std::uint8_t>(((pixel >> (8 * c)) & 0xFF) + (((m_background >> (16 - 8 * c)) & 0xFF) * keep + 127) / 255);
+        }
+        ++s.nextRow;
+        ++done;
+    }
+    return done;
+}
+
+Result<void> TiffReader::finish()
+{
+    if (m_state->nextRow < m_height)
+        return fail(m_name, "damaged TIFF (it ends before its last row)");
+    return {};
 }
 
 }
