@@ -108,6 +108,37 @@ if command -v djpeg >/dev/null && command -v cjpeg >/dev/null; then
   done
 fi
 
+# The formats phones, the web and scanners write: the same photos as HEIC and WebP (quality 90)
+# and as 16-bit TIFF, each batch stamped to JPEG by vardenico, vips and ImageMagick (which reads
+# all three), with every tool's wall time and peak memory and its ratio to vips.
+if [ "${BENCH_FORMATS:-1}" -gt 0 ]; then
+  echo
+  printf '%-22s %10s %12s %10s\n' "format, tool" "wall s" "peak MB" "× vips"
+  for format in heic webp tif; do
+    mkdir -p "formats/$format"
+    for photo in "${photos[@]}"; do
+      converted="formats/$format/$(basename "$photo" .jpg).$format"
+      [ -f "$converted" ] && continue
+      case $format in
+        heic) vips copy "$photo" "$converted[Q=90,compression=hevc]" ;;
+        webp) vips copy "$photo" "$converted[Q=90]" ;;
+        tif) vips colourspace "$photo" "$converted[compression=deflate]" rgb16 ;;
+      esac
+    done
+    printf '%s\n' formats/$format/*.$format > photos.list
+    declare -A format_wall=() format_rss=()
+    for tool in vardenico vips imagemagick; do
+      rm -rf "out-$tool" && mkdir -p "out-$tool"
+      /usr/bin/time -f "%e %M" -o time.txt bash -c "photos=(\$(cat photos.list)); $(declare -f run_$tool); run_$tool"
+      read -r format_wall[$tool] format_rss[$tool] < time.txt
+      [ "$(ls "out-$tool" | wc -l)" -eq "${#photos[@]}" ] || echo "$tool wrote $(ls "out-$tool" | wc -l) of ${#photos[@]} $format photos"
+    done
+    for tool in vardenico vips imagemagick; do
+      printf '%-22s %10.2f %12.1f %10.2f\n' "$format, $tool" "${format_wall[$tool]}" "$(echo "${format_rss[$tool]} / 1024" | bc -l)" "$(echo "${format_wall[$tool]} / ${format_wall[vips]}" | bc -l)"
+    done
+  done
+fi
+
 # PNG photos go through in strips too: peak memory of one stamp of a 24 MP and of a 96 MP PNG
 # (the first photo, saved as PNG at 6000×4000 and scaled to 12000×8000), one job each.
 [ -f png-24mp.png ] || vips copy "${photos[0]}" png-24mp.png

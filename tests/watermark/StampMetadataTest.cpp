@@ -334,26 +334,12 @@ TEST_F(StampPng, EveryKindOfPngComesOutInTheColoursOfItsDecoding)
     }
 }
 
-TEST_F(StampPng, ALargePngAndADamagedOne)
+TEST_F(StampPng, ADamagedOneIsAnErrorNamingIt)
 {
-    // 3000 × 2000 pixels: the photo goes through in strips, its logo in the right place.
-    const auto source = folder / "large.png";
-    writePng(source, 3000, 2000, { "RGB", PNG_COLOR_TYPE_RGB, 8, false, false }, [](int x, int y) {
-        return std::array<int, 4> { x % 256, y % 256, (x + y) / 20 % 256, 255 };
-    });
-    const StampEngine engine(vd::test::opaqueLogo(200, Color::rgba(0, 1, 0)), bottomRight(10));
-    auto stamped = stampToFile(engine, source, folder / "out.jpg");
-    ASSERT_TRUE(stamped.has_value()) << stamped.error().message;
-    const Image out = decodeStored(folder / "out.jpg");
-    ASSERT_EQ(out.pixelWidth(), 3000);
-    ASSERT_EQ(out.pixelHeight(), 2000);
-    for (int y = 0; y < 2000; y += 97)
-        for (int x = 0; x < 2700; x += 89)
-            ASSERT_TRUE(near(rgbAt(out, x, y), static_cast<std::uint32_t>((x % 256) << 16 | (y % 256) << 8 | (x + y) / 20 % 256), 8)) << x << "," << y;
-    EXPECT_TRUE(near(rgbAt(out, 3000 - 11 - 100, 2000 - 11 - 100), 0x00ff00));
-
-    // Cut short: an error naming the file, and nothing claimed as stamped.
-    stamped = stampToFile(engine, cutShort(source, folder / "damaged.png", 0.5), folder / "out.jpg");
+    const auto source = folder / "photo.png";
+    writePng(source, 300, 200, { "RGB", PNG_COLOR_TYPE_RGB, 8, false, false }, pattern);
+    const StampEngine engine(vd::test::opaqueLogo(20, Color::rgba(0, 1, 0)), bottomRight(10));
+    auto stamped = stampToFile(engine, cutShort(source, folder / "damaged.png", 0.5), folder / "out.jpg");
     ASSERT_FALSE(stamped.has_value());
     EXPECT_NE(stamped.error().message.find("damaged.png"), std::string::npos) << stamped.error().message;
 }

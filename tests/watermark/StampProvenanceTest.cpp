@@ -75,8 +75,6 @@ TEST(StampProvenance, EveryStampedPhotoNamesItsSourceAndWhatStampedItInBothModes
     EXPECT_EQ(*existingStampedTwin(twinSource, folder.path(), folder.path(), normal.stampHash()), std::nullopt);
 }
 
-// Workers read their photos' XMP and write their copies' at the same time: every copy still
-// says what it was made from.
 // Identical photos of different names each need their own copy: a copy counts as done only for
 // the source it names, or, in copies made before names were recorded, the one its file is named after.
 TEST(StampProvenance, ACopyCountsForItsOwnSourceOnlyEvenAmongIdenticalPhotos)
@@ -98,6 +96,8 @@ TEST(StampProvenance, ACopyCountsForItsOwnSourceOnlyEvenAmongIdenticalPhotos)
         EXPECT_EQ(vd::isStampedCopyOf(c.recorded, c.saved, c.source, "h", "s"), c.copy) << c.what;
 }
 
+// Workers read their photos' XMP and write their copies' at the same time: every copy still
+// says what it was made from.
 TEST(StampProvenance, EveryCopyOfABatchOnSeveralWorkersSaysWhatItWasMadeFrom)
 {
     vd::test::TemporaryFolder folder;
@@ -289,23 +289,6 @@ TEST(StampBatch, ResultsComeInSelectionOrderAndFailuresDoNotStopTheBatch)
     EXPECT_EQ(progress[4].saved->filename(), "IMG_0_vardenico_2.jpg");
     EXPECT_EQ(visibleFiles(folder / "out").size(), 6u) << "nothing but the finished photos is left";
     EXPECT_EQ(progressLabelText(40, "Non chiudere"), "40% \nNon chiudere");
-}
-
-TEST(StampBatch, StartedBatchReportsOnTheMainRunLoop)
-{
-    vd::test::TemporaryFolder folder;
-    StampBatch batch(redSquareEngine(), folder / "out", 2);
-    const auto mainThread = std::this_thread::get_id();
-    std::vector<int> percents;
-    std::optional<StampSummary> finished;
-    batch.start(smallPhotos(folder, 2), [&](const StampProgress& progress) {
-        EXPECT_EQ(std::this_thread::get_id(), mainThread);
-        percents.push_back(progress.percent);
-    },
-        [&](const StampSummary& summary) { finished = summary; });
-    ASSERT_TRUE(RunLoop::main().runUntil([&] { return finished.has_value(); }, 30));
-    EXPECT_EQ(percents, (std::vector<int> { 50, 100 }));
-    EXPECT_EQ(finished->saved, 2u);
 }
 
 TEST(StampBatch, CancellingStopsAtThePhotoInHandUnlessTheLastIsAlreadySaved)
