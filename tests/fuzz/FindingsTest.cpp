@@ -83,8 +83,8 @@ TEST(FuzzFindings, BlocksThatNoScanReachedCanBeChangedInAnyOrderAndAMissingTable
 
 TEST(FuzzFindings, AnOverlayCanvasLargerThanItsPictureAndAnEmptyAvifAreDamage)
 {
-    // An overlay stored as 64×64 whose own header claims a canvas of gigabytes: refused before
-    // that canvas is made, naming the file.
+    // A picture stored as 24×16, made of an overlay whose own header claims a 28781×24832 canvas
+    // (2 GB): refused before that canvas is made, naming the file.
     auto overlay = decodeHeif(corpusFile("heif_decoder", "crash-oom-overlay-canvas-claims-gigabytes.heic"), { .name = "canvas.heic" });
     ASSERT_FALSE(overlay);
     EXPECT_NE(overlay.error().message.find("canvas.heic: damaged HEIF ("), std::string::npos) << overlay.error().message;
