@@ -87,6 +87,9 @@ known() {
 export VARDENICO_RESOURCES="$PWD/resources"
 export ASAN_OPTIONS="detect_leaks=1:allocator_may_return_null=1"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+# The leaks libraries are known to make, as ./test.sh --sanitize skips them: a fuzzer would stop at
+# the first one, on a fault this program cannot reach.
+export LSAN_OPTIONS="suppressions=$PWD/tools/sanitize-suppressions.txt:print_suppressions=0"
 
 case "${1:-}" in
   build)

@@ -81,5 +81,28 @@ TEST(FuzzFindings, BlocksThatNoScanReachedCanBeChangedInAnyOrderAndAMissingTable
         << coefficients.error().message;
 }
 
+TEST(FuzzFindings, AnOverlayCanvasLargerThanItsPictureAndAnEmptyAvifAreDamage)
+{
+    // A picture stored as 24×16, made of an overlay whose own header claims a 28781×24832 canvas
+    // (2 GB): refused before that canvas is made, naming the file.
+    auto overlay = decodeHeif(corpusFile("heif_decoder", "crash-oom-overlay-canvas-claims-gigabytes.heic"), { .name = "canvas.heic" });
+    ASSERT_FALSE(overlay);
+    EXPECT_NE(overlay.error().message.find("canvas.heic: damaged HEIF ("), std::string::npos) << overlay.error().message;
+    EXPECT_NE(overlay.error().message.find("exceeds the maximum image size 1024x1024"), std::string::npos) << overlay.error().message;
+
+    // An AV1 item and configuration both empty, so the AV1 decoder is handed nothing to read.
+    auto empty = decodeHeif(corpusFile("heif_decoder", "crash-leak-av1-item-without-data.avif"), { .name = "empty.avif" });
+    ASSERT_FALSE(empty);
+    EXPECT_NE(empty.error().message.find("empty.avif: damaged HEIF ("), std::string::npos) << empty.error().message;
+
+    // Whole pictures of both codecs still read at their stored size.
+    for (const char* name : { "seed.heic", "seed-alpha.avif" }) {
+        SCOPED_TRACE(name);
+        const auto bytes = corpusFile("heif_decoder", name);
+        auto whole = decodeHeif(bytes);
+        ASSERT_TRUE(whole) << whole.error().message;
+        EXPECT_EQ(std::pair(whole->buffer()->width, whole->buffer()->height), heifShownSize(bytes));
+    }
+}
 }
 }

@@ -47,13 +47,19 @@ heif_error appendToVector(heif_context*, const void* data, size_t size, void* us
 namespace {
 
 // The picture of one image of the file (the primary or a thumbnail), its transformations applied.
-Result<Image> decodeHandle(const heif_image_handle* handle, const DecodeOptions& options, const std::string& where)
+Result<Image> decodeHandle(heif_context* context, const heif_image_handle* handle, const DecodeOptions& options, const std::string& where)
 {
     // The stored size bounds what is decoded; a crop only makes the picture smaller.
     const int storedWidth = std::max(heif_image_handle_get_ispe_width(handle), heif_image_handle_get_width(handle));
     const int storedHeight = std::max(heif_image_handle_get_ispe_height(handle), heif_image_handle_get_height(handle));
     if (storedWidth <= 0 || storedHeight <= 0 || static_cast<std::int64_t>(storedWidth) * storedHeight > options.maxPixels)
         return fail(where, "picture of " + std::to_string(storedWidth) + "×" + std::to_string(storedHeight) + " pixels is larger than allowed");
+    // A picture composed of others (an overlay) names its canvas apart from its stored size, and
+    // libheif allocates that canvas before reading a single tile: a damaged one may claim gigabytes.
+    // Every picture libheif makes on the way is held to the stored longer side, with room for what
+    // codecs store beyond the visible picture: whole coding blocks (up to 128 pixels), and a small
+    // picture's tiles may be larger than the picture itself.
+    heif_context_set_maximum_image_size_limit(context, std::max(std::max(storedWidth, storedHeight) + 256, 1024));
     const bool alpha = heif_image_handle_has_alpha_channel(handle) != 0;
     const bool premultiplied = alpha && heif_image_handle_is_premultiplied_alpha(handle) != 0;
 
@@ -112,7 +118,7 @@ Result<Image> decodeHeif(std::span<const std::uint8_t> bytes, const DecodeOption
     std::unique_ptr<const heif_image_handle, HandleDeleter> handle(rawHandle);
     if (error.code != heif_error_Ok || !handle)
         return fail(where, "damaged HEIF (" + reasonOf(error) + ")");
-    return decodeHandle(handle.get(), options, where);
+    return decodeHandle(context.get(), handle.get(), options, where);
 }
 
 Image decodeHeifThumbnail(std::span<const std::uint8_t> bytes, const std::function<std::pair<int, int>(int, int)>& wanted, const DecodeOptions& options)
@@ -145,7 +151,7 @@ Image decodeHeifThumbnail(std::span<const std::uint8_t> bytes, const std::functi
     }
     if (!best)
         return {};
-    auto decoded = decodeHandle(best.get(), options, where + " (thumbnail)");
+    auto decoded = decodeHandle(context.get(), best.get(), options, where + " (thumbnail)");
     return decoded ? *decoded : Image {};
 }
 
