@@ -10,6 +10,7 @@
 #include <platform/graphics/ImageMetadata.h>
 #include <platform/graphics/JpegCoefficients.h>
 #include <platform/graphics/JpegStreams.h>
+#include <platform/graphics/TiffStreams.h>
 #include <platform/store/KeyedArchive.h>
 #include <platform/store/ObjectStore.h>
 #include <platform/ui/presentation/InterfaceDescription.h>
@@ -119,7 +120,20 @@ int fuzzPngDecoder(const std::uint8_t* data, std::size_t size) { (void)decodePng
 // The whole picture of each newer format, as the photo library and the stamp read it.
 int fuzzWebpDecoder(const std::uint8_t* data, std::size_t size) { (void)decodeWebp(bytes(data, size), capped("fuzz.webp", true)); return 0; }
 
-int fuzzTiffDecoder(const std::uint8_t* data, std::size_t size) { (void)decodeTiff(bytes(data, size), capped("fuzz.tif", true)); return 0; }
+int fuzzTiffDecoder(const std::uint8_t* data, std::size_t size)
+{
+    (void)decodeTiff(bytes(data, size), capped("fuzz.tif", true));
+    // The band reader stamping takes a TIFF with, over the same bytes as a file.
+    auto reader = TiffReader::open(writeScratchFile("tiff", "fuzz.tif", data, size), kFuzzMaxPixels);
+    if (!reader || !*reader)
+        return 0;
+    std::vector<std::uint8_t> row(static_cast<std::size_t>((*reader)->width()) * 3);
+    for (int y = 0; y < (*reader)->height(); ++y)
+        if (auto read = (*reader)->readRows(row.data(), row.size(), 1); !read || *read != 1)
+            return 0;
+    (void)(*reader)->finish();
+    return 0;
+}
 
 int fuzzHeifDecoder(const std::uint8_t* data, std::size_t size)
 {
