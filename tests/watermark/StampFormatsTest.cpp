@@ -228,6 +228,12 @@ TEST(StampFormats, EachOutputFormatHoldsThePictureAndTheMetadataItCan)
             StampBatch batch(engine, out, 1);
             batch.setSkipDone(true);
             batch.run({ output.source }, [&](const StampProgress& progress) { reports.push_back(progress); });
+            // Found again by what it says it was made from, whatever it is called now.
+            if (run == 0 && reports.size() == 1 && reports[0].saved) {
+                const auto renamed = out / ("renamed-" + reports[0].saved->filename().string());
+                std::filesystem::rename(*reports[0].saved, renamed);
+                reports[0].saved = renamed;
+            }
         }
         ASSERT_EQ(reports.size(), 2u);
         ASSERT_TRUE(reports[0].saved) << reports[0].error;
