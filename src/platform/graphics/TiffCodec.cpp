@@ -88,18 +88,36 @@ struct TiffCloser {
 };
 using TiffHandle = std::unique_ptr<TIFF, TiffCloser>;
 
-TiffHandle openStream(MemoryStream& stream, const char* mode, std::string& error, tmsize_t maxAllocation)
+// Opens with libtiff's first message kept in `error` and no single allocation of libtiff's above
+// `maxAllocation` (no cap when 0); `open` makes the handle from the options.
+template <typename Open>
+TiffHandle openWithOptions(std::string& error, tmsize_t maxAllocation, Open open)
 {
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
-    if (!options)
+    if (!options) {
+        error = "not enough memory to open it";
         return nullptr;
+    }
     TIFFOpenOptionsSetErrorHandlerExtR(options, keepFirstError, &error);
     TIFFOpenOptionsSetWarningHandlerExtR(options, ignoreWarning, nullptr);
     if (maxAllocation > 0)
         TIFFOpenOptionsSetMaxSingleMemAlloc(options, maxAllocation);
-    TiffHandle tiff(TIFFClientOpenExt("memory", mode, &stream, streamRead, streamWrite, streamSeek, streamClose, streamSize, streamMap, streamUnmap, options));
+    TiffHandle tiff(open(options));
     TIFFOpenOptionsFree(options);
     return tiff;
+}
+
+TiffHandle openStream(MemoryStream& stream, const char* mode, std::string& error, tmsize_t maxAllocation)
+{
+    return openWithOptions(error, maxAllocation, [&](TIFFOpenOptions* options) {
+        return TIFFClientOpenExt("memory", mode, &stream, streamRead, streamWrite, streamSeek, streamClose, streamSize, streamMap, streamUnmap, options);
+    });
+}
+
+// No single allocation of libtiff's beyond what the largest allowed picture needs.
+tmsize_t maxAllocation(std::int64_t maxPixels)
+{
+    return static_cast<tmsize_t>(std::min<std::int64_t>(maxPixels * 8, std::int64_t(1) << 32));
 }
 
 }
@@ -145,12 +163,6 @@ Result<Image> readDirectory(TIFF* tiff, const DecodeOptions& options, const std:
     return Image::fromBuffer(std::move(buffer), options.scale);
 }
 
-// No single allocation of libtiff's beyond what the largest allowed picture needs.
-tmsize_t maxAllocation(const DecodeOptions& options)
-{
-    return static_cast<tmsize_t>(std::min<std::int64_t>(options.maxPixels * 8, std::int64_t(1) << 32));
-}
-
 }
 
 Result<Image> decodeTiff(std::span<const std::uint8_t> bytes, const DecodeOptions& options)
@@ -158,7 +170,7 @@ Result<Image> decodeTiff(std::span<const std::uint8_t> bytes, const DecodeOption
     const std::string where = options.name.empty() ? std::string("TIFF data") : options.name;
     MemoryStream stream { bytes };
     std::string error;
-    TiffHandle tiff = openStream(stream, "rm", error, maxAllocation(options));
+    TiffHandle tiff = openStream(stream, "rm", error, maxAllocation(options.maxPixels));
     if (!tiff)
         return fail(where, "damaged TIFF (" + (error.empty() ? std::string("its header cannot be read") : error) + ")");
     auto picture = readDirectory(tiff.get(), options, where, error);
@@ -179,7 +191,7 @@ Image decodeTiffReducedImage(std::span<const std::uint8_t> bytes, const std::fun
 {
     MemoryStream stream { bytes };
     std::string error;
-    TiffHandle tiff = openStream(stream, "rm", error, maxAllocation(options));
+    TiffHandle tiff = openStream(stream, "rm", error, maxAllocation(options.maxPixels));
     if (!tiff)
         return {};
     std::uint32_t width = 0, height = 0;
@@ -323,15 +335,10 @@ Result<std::unique_ptr<TiffReader>> TiffReader::open(const std::filesystem::path
 {
     const std::string name = path.string();
     auto state = std::make_unique<State>();
-    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
-    if (!options)
-        return fail(name, "not enough memory to open it");
-    TIFFOpenOptionsSetErrorHandlerExtR(options, keepFirstError, &state->error);
-    TIFFOpenOptionsSetWarningHandlerExtR(options, ignoreWarning, nullptr);
-    TIFFOpenOptionsSetMaxSingleMemAlloc(options, static_cast<tmsize_t>(std::min<std::int64_t>(maxPixels * 8, std::int64_t(1) << 32)));
     // "m": read, never map the file, so a large one is not counted against the program's memory.
-    state->tiff.reset(TIFFOpenExt(path.c_str(), "rm", options));
-    TIFFOpenOptionsFree(options);
+    state->tiff = openWithOptions(state->error, maxAllocation(maxPixels), [&](TIFFOpenOptions* options) {
+        return TIFFOpenExt(path.c_str(), "rm", options);
+    });
     if (!state->tiff)
         return fail(name, "damaged TIFF (" + (state->error.empty() ? std::string("its header cannot be read") : state->error) + ")");
     TIFF* tiff = state->tiff.get();
