@@ -57,15 +57,24 @@ public:
         const Size side = cell->bounds().size;
         const Size foto = fotoDritta(*asset);
         std::weak_ptr<cellRevisioneFoto> weakCell = cell;
-        apply->imageManager->requestImageForAsset(*asset, { side.width * 2, side.height * 2 }, ImageContentMode::AspectFit, {}, [weakCell, item, motore, foto](Image image) {
+        auto mostra = [weakCell, item](Image image) {
             // A reused cell may show another photo by now.
             auto strong = weakCell.lock();
-            if (!strong || strong->tag() != item || image.isEmpty())
-                return;
+            if (strong && strong->tag() == item && !image.isEmpty())
+                strong->myImageViewAnteprima->setImage(image);
+        };
+        ImageRequestOptions options;
+        // A camera's small thumbnail shows the cell at once, with the logo on it, until the sharp
+        // picture comes.
+        options.degradedHandler = mostra;
+        // The logo is drawn on the decoding thread, so scrolling through pictures as they arrive
+        // keeps its frames.
+        options.prepare = [motore, foto](const Image& image) {
             // A photo whose size the library does not know is taken in the thumbnail's proportions.
             const Size dritta = foto.width > 0 && foto.height > 0 ? foto : Size { double(image.pixelWidth()), double(image.pixelHeight()) };
-            strong->myImageViewAnteprima->setImage(motore->previewOn(image, int(dritta.width), int(dritta.height)));
-        });
+            return motore->previewOn(image, int(dritta.width), int(dritta.height));
+        };
+        apply->imageManager->requestImageForAsset(*asset, { side.width * 2, side.height * 2 }, ImageContentMode::AspectFit, options, std::move(mostra));
         return cell;
     }
     std::optional<Size> sizeForItemAtIndexPath(CollectionView& collectionView, IndexPath) override

@@ -379,12 +379,15 @@ ImageRequestId ImageManager::requestImageForAsset(const PhotoAsset& asset, Size 
         id = m_nextId++;
     }
     if (options.synchronous) {
-        const Image image = produce({ id, asset, targetSize, mode, {}, {}, false }, nullptr).value_or(Image {});
+        Image image = produce({ id, asset, targetSize, mode, {}, {}, false, {} }, nullptr).value_or(Image {});
+        if (options.prepare && !image.isEmpty())
+            image = options.prepare(image);
         if (handler)
             handler(image);
         return id;
     }
-    if (auto image = cached(key)) {
+    // A picture to prepare goes through a decoding thread even when the cache holds it.
+    if (auto image = options.prepare ? std::optional<Image>() : cached(key)) {
         RunLoop::main().post([handler = std::move(handler), image = *image] {
             if (handler)
                 handler(image);
@@ -393,7 +396,7 @@ ImageRequestId ImageManager::requestImageForAsset(const PhotoAsset& asset, Size 
     }
     {
         std::lock_guard lock(m_mutex);
-        m_jobs.push_back({ id, asset, targetSize, mode, std::move(handler), options.degradedHandler, false });
+        m_jobs.push_back({ id, asset, targetSize, mode, std::move(handler), options.degradedHandler, false, options.prepare });
     }
     m_wake.notify_one();
     return id;
@@ -405,7 +408,7 @@ void ImageManager::prefetch(const PhotoAsset& asset, Size targetSize, ImageConte
         return;
     std::lock_guard lock(m_mutex);
     // Prefetching waits behind what is asked for now.
-    m_jobs.push_front({ 0, asset, targetSize, mode, {}, {}, false });
+    m_jobs.push_front({ 0, asset, targetSize, mode, {}, {}, false, {} });
     m_wake.notify_one();
 }
 
@@ -427,7 +430,9 @@ void ImageManager::work(std::stop_token stop, int creatorNiceness)
         const sched_param none {};
         ::sched_setscheduler(0, SCHED_IDLE, &none);
     }
-    auto deliver = [this](ImageRequestId id, const std::function<void(Image)>& handler, Image image, bool final) {
+    auto deliver = [this](ImageRequestId id, const std::function<void(Image)>& handler, Image image, bool final, const std::function<Image(const Image&)>& prepare) {
+        if (prepare && !image.isEmpty())
+            image = prepare(image);
         RunLoop::main().post([cancelled = m_cancelled, id, handler, image = std::move(image), final] {
             {
                 std::lock_guard lock(cancelled->mutex);
@@ -459,7 +464,7 @@ void ImageManager::work(std::stop_token stop, int creatorNiceness)
         if (!image) {
             // The stand-in now; the real decode waits behind every picture asked for, so a
             // screenful of stand-ins comes first.
-            deliver(job.id, job.degradedHandler, std::move(*quick), false);
+            deliver(job.id, job.degradedHandler, std::move(*quick), false, job.prepare);
             job.degradedDone = true;
             std::lock_guard lock(m_mutex);
             m_jobs.push_front(std::move(job));
@@ -467,7 +472,7 @@ void ImageManager::work(std::stop_token stop, int creatorNiceness)
             continue;
         }
         if (job.handler)
-            deliver(job.id, job.handler, std::move(*image), true);
+            deliver(job.id, job.handler, std::move(*image), true, job.prepare);
     }
 }
 

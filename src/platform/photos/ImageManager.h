@@ -30,6 +30,9 @@ struct ImageRequestOptions {
     // When set, a photo whose embedded preview is smaller than asked for gives that preview here
     // first, quickly, before its own decode reaches the handler (asynchronous requests only).
     std::function<void(Image)> degradedHandler;
+    // When set, turns each picture (the stand-in too) into what the handlers get, on a decoding
+    // thread, so that work stays off the main loop; the caches keep the pictures as decoded.
+    std::function<Image(const Image&)> prepare;
 };
 
 using ImageRequestId = std::uint64_t;
@@ -79,6 +82,7 @@ private:
         std::function<void(Image)> handler; // empty for prefetching
         std::function<void(Image)> degradedHandler;
         bool degradedDone { false };
+        std::function<Image(const Image&)> prepare;
     };
 public:
     // How far the decoding threads' nice value sits above that of the thread that made the

@@ -3,9 +3,12 @@
 
 #include <TestSupport.h>
 
+#include <platform/foundation/Files.h>
+#include <platform/foundation/RunLoop.h>
 #include <platform/photos/ImageManager.h>
 
 #include <algorithm>
+#include <atomic>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -71,6 +74,36 @@ TEST_F(ImageManagerFiles, AsynchronousRequestsArriveOnTheMainRunLoopUnlessCancel
     RunLoop::main().runUntil([&] { return delivered > 0; }, 20);
     RunLoop::main().runUntil([] { return false; }, 0.2);
     EXPECT_TRUE(delivered == 1 && onMain);
+
+    // A prepared request: its handlers get what `prepare` made of each picture, the camera's
+    // stand-in too, made off the main loop; the cache keeps the pictures as decoded.
+    test::CameraJpeg camera;
+    camera.main = test::jpegBytes(1200, 800, [](int, int) { return 0xd02020u; });
+    camera.thumbnail = test::jpegBytes(160, 120, [](int, int) { return 0x20c020u; });
+    ASSERT_TRUE(files::writeAtomically(folder / "camera.jpg", camera.bytes()));
+    std::atomic<bool> preparedOnMain { false };
+    ImageRequestOptions prepared;
+    prepared.prepare = [&](const Image& image) {
+        preparedOnMain = preparedOnMain || std::this_thread::get_id() == mainThread;
+        PixelBuffer marked;
+        marked.width = image.pixelWidth() + 1; // a picture one pixel wider says it was prepared
+        marked.height = 1;
+        marked.pixels.assign(static_cast<std::size_t>(marked.width), 0xff000000u);
+        return Image::fromBuffer(std::move(marked));
+    };
+    std::vector<int> widths;
+    prepared.degradedHandler = [&](Image image) { widths.push_back(-image.pixelWidth()); };
+    auto ask = [&](const ImageRequestOptions& options) {
+        const std::size_t before = widths.size();
+        manager.requestImageForAsset(assetAt(folder / "camera.jpg"), { 400, 400 }, ImageContentMode::AspectFit, options, [&](Image image) { widths.push_back(image.pixelWidth()); });
+        RunLoop::main().runUntil([&] { return widths.size() > before && widths.back() > 0; }, 20);
+    };
+    ask(prepared);
+    prepared.degradedHandler = {};
+    ask(prepared); // from the cache, prepared again
+    ask({});
+    EXPECT_EQ(widths, (std::vector<int> { -161, 401, 401, 400 }));
+    EXPECT_FALSE(preparedOnMain);
 }
 
 TEST_F(ImageManagerFiles, DecodingThreadsRunBelowTheMainThreadsPriority)
