@@ -437,7 +437,8 @@ TEST(WindowRoad, RealClicksThroughTutorialHomeAndEditorSaveALogo)
 // The window on a laptop's 1366 × 768 screen with a window manager: it opens inside the screen;
 // made 1200 × 700 it shows the screen scaled to fit, centred, and clicks land where the buttons
 // are drawn; Enter answers an alert, Escape closes the colour popover and then goes back as the
-// back button does; the wheel scrolls the photo grid. At every step its pixels are the headless
+// back button does; the editor's keys move, delete, undo, redo and save; the wheel scrolls the
+// photo grid. At every step its pixels are the headless
 // picture of the same state at that size.
 TEST(WindowRoad, ADesktopWindowOfAnySizeTakesClicksKeysAndTheWheel)
 {
@@ -459,7 +460,10 @@ TEST(WindowRoad, ADesktopWindowOfAnySizeTakesClicksKeysAndTheWheel)
         { "tutorial3", "tap @myButtonOk\nwait 0.5" }, { "notice", "key return\nwait 0.5" }, { "home", "tap @myButtonLogoNew\nwait 0.5" },
         { "revealed", "tap @myButtonCreaLogoProp\nwait 0.8" }, { "editor-tutorial", "tap @myButtonOkTutorial\nwait 0.5" },
         { "editor-icons", "tap @myCollectionForme.0.2\nwait 0.5" }, { "icon", "tap @myButtonColorPicker\nwait 0.5" },
-        { "colours", "key escape\nwait 0.5" }, { "colours-closed", "key escape\nwait 0.5" }, { "leaving", "key return\nwait 1" },
+        { "colours", "key escape\nwait 0.5" }, { "colours-closed", "key right\nwait 0.3" }, { "nudged", "key shift+right\nwait 0.3" },
+        { "nudged-more", "key delete\nwait 0.3" }, { "deleted", "key ctrl+z\nwait 0.3" }, { "undone", "key ctrl+shift+z\nwait 0.3" },
+        { "redone", "key ctrl+z\nwait 0.3" }, { "back", "key escape\nwait 0.5" }, { "leaving", "key escape\nwait 0.5" },
+        { "stayed", "key ctrl+s\nwait 1" }, { "saved", "tap @myButtonHOME\nwait 1" },
         { "home-again", "tap @myButtonApplicaProp\nwait 1" }, { "browser", "tap @myButtonPicker\nwait 0.6" }, { "grid", "scroll @myCollectionViewRullino 0 120\nwait 0.3" },
         { "grid-scrolled", "" },
     };
@@ -483,7 +487,18 @@ TEST(WindowRoad, ADesktopWindowOfAnySizeTakesClicksKeysAndTheWheel)
     };
     EXPECT_TRUE(test::findNamed(test::readJson(folder / "dumps" / "colours.json"), "myPopoverColori"));
     EXPECT_FALSE(test::findNamed(test::readJson(folder / "dumps" / "colours-closed.json"), "myPopoverColori")) << "Escape closed the popover";
+    // The icon's left edge after each key, absent when deleted: 1 point right, 10 more with Shift,
+    // Delete removes it, undo brings it back, redo removes it again, undo once more.
+    std::vector<double> lefts;
+    for (const char* state : { "colours-closed", "nudged", "nudged-more", "deleted", "undone", "redone", "back" }) {
+        const auto dump = test::readJson(folder / "dumps" / (std::string(state) + ".json"));
+        const auto* icon = test::findNamed(dump, "myViewTemporanea.0");
+        lefts.push_back(icon ? (*icon)["frame"][0].get<double>() : -1);
+    }
+    EXPECT_EQ(lefts, (std::vector<double> { lefts[0], lefts[0] + 1, lefts[0] + 11, -1, lefts[0] + 11, -1, lefts[0] + 11 }));
     EXPECT_TRUE(test::findNamed(test::readJson(folder / "dumps" / "leaving.json"), "myAlertUscita")) << "then went back as the back button does";
+    EXPECT_FALSE(test::findNamed(test::readJson(folder / "dumps" / "stayed.json"), "myAlertUscita")) << "Escape cancelled the alert";
+    EXPECT_TRUE(test::findNamed(test::readJson(folder / "dumps" / "saved.json"), "myButtonHOME")) << "Ctrl+S saved as SAVE does";
     EXPECT_EQ((*test::findNamed(test::readJson(folder / "dumps" / "grid-scrolled.json"), "myCollectionViewRullino"))["bounds"][1], 120);
 
     XSession session(folder.path(), "1366x768x24", true);
@@ -542,9 +557,16 @@ TEST(WindowRoad, ADesktopWindowOfAnySizeTakesClicksKeysAndTheWheel)
     shows("colours");
     session.key(window, "Escape");
     shows("colours-closed");
-    session.key(window, "Escape");
-    shows("leaving");
-    session.key(window, "Return");
+    for (const auto& [key, state] : std::vector<std::pair<std::string, std::string>> { { "Right", "nudged" }, { "shift+Right", "nudged-more" }, { "Delete", "deleted" },
+             { "ctrl+z", "undone" }, { "ctrl+shift+z", "redone" }, { "ctrl+z", "back" }, { "Escape", "leaving" }, { "Escape", "stayed" } }) {
+        session.key(window, key);
+        shows(state);
+    }
+    session.key(window, "ctrl+s");
+    const std::string listInHome = "VARDENICO_HOME=" + home.string() + " " + VARDENICO_BINARY + " logos list 2>/dev/null";
+    EXPECT_TRUE(eventually([&] { return output(listInHome).starts_with("1 logo in"); }, 20)) << "Ctrl+S saved: " << output(listInHome);
+    shows("saved");
+    session.click(window, at("saved", "myButtonHOME"));
     shows("home-again");
     session.click(window, at("home-again", "myButtonApplicaProp"));
     session.click(window, at("browser", "myButtonPicker"));
