@@ -166,6 +166,11 @@ public:
     void metodoSelezionaFotoDaPeek();
     void metodoAggiornaLibreria(); // reads the library again, keeping the selection on the same photos
 
+    // Photo files dropped on the screen become the selection, in drop order: those in the library
+    // at once, those outside it once the person agrees to copy them into its "Imported" album;
+    // files that are not photos are named in one alert and change nothing.
+    bool acceptDroppedFiles(const std::vector<std::filesystem::path>& files) override;
+
     // Whether a photo is known not to decode (its thumbnail came back empty).
     bool isUnreadable(const PhotoAsset& asset) const { return m_unreadable.contains(asset.localIdentifier); }
     std::shared_ptr<DetailViewController> peek() const { return m_peek; } // the peek on screen, if any
@@ -188,6 +193,7 @@ private:
     void wireAlbumRows();
     void dismissPeek(bool commit);
     void photoReadability(const PhotoAsset& asset, bool readable);
+    void selectDropped(const std::vector<std::filesystem::path>& photos, const std::string& problem); // problem: what an alert says, if anything
     double toolbarHeight() const;
 
     PhotoLibrary* m_library;

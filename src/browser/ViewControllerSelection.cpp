@@ -6,6 +6,10 @@
 #include <browser/FotoSelezionateCollectionCell.h>
 #include <browser/RullinoCollectionViewCell.h>
 #include <platform/foundation/Log.h>
+#include <platform/graphics/ImageCodecs.h>
+#include <platform/photos/PhotoLibrary.h>
+#include <platform/ui/presentation/AlertController.h>
+#include <platform/ui/window/Window.h>
 #include <platform/foundation/RunLoop.h>
 #include <platform/ui/controls/Button.h>
 #include <platform/ui/controls/ImageView.h>
@@ -13,10 +17,52 @@
 #include <platform/ui/presentation/ScreenRegistry.h>
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace vd::browser {
 
 namespace {
+
+std::string joined(const std::vector<std::string>& names)
+{
+    std::string text;
+    for (const auto& name : names)
+        text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
+// The file's own path, links resolved, or empty when it is not there.
+std::filesystem::path resolved(const std::filesystem::path& file)
+{
+    std::error_code error;
+    auto path = std::filesystem::canonical(file, error);
+    return error ? std::filesystem::path() : path;
+}
+
+bool isInside(const std::filesystem::path& file, const std::filesystem::path& folder)
+{
+    auto [fileAt, folderAt] = std::mismatch(file.begin(), file.end(), folder.begin(), folder.end());
+    return folderAt == folder.end() && fileAt != file.end();
+}
+
+// Copies a file into the folder under its own name, or its name with _2, _3... when that is
+// taken; never replaces a file. The copy's path, or empty when it could not be made.
+std::filesystem::path copiedInto(const std::filesystem::path& file, const std::filesystem::path& folder)
+{
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    const std::string stem = file.stem().string(), extension = file.extension().string();
+    for (int n = 1; n < 1000; ++n) {
+        const auto target = folder / (n == 1 ? file.filename().string() : stem + "_" + std::to_string(n) + extension);
+        if (std::filesystem::exists(target, error))
+            continue;
+        if (std::filesystem::copy_file(file, target, std::filesystem::copy_options::none, error))
+            return target;
+        if (!std::filesystem::exists(target))
+            return {};
+    }
+    return {};
+}
 
 std::string listed(const std::vector<int>& positions)
 {
@@ -249,6 +295,99 @@ void ViewController::myButtonDeselectPreselezionateAction(const FotoSelezionateC
     });
     if (myArrIndexSelezionati.empty())
         metodoEsceCollectionSelezionate(true);
+}
+
+bool ViewController::acceptDroppedFiles(const std::vector<std::filesystem::path>& files)
+{
+    if (!isVisible() || !m_libraryRead)
+        return false;
+    const auto library = resolved(m_library->folder());
+    std::vector<std::filesystem::path> photos, outside;
+    std::vector<std::string> refused;
+    for (const auto& file : files) {
+        const auto path = resolved(file);
+        std::error_code error;
+        if (path.empty() || !std::filesystem::is_regular_file(path, error) || sniffFileFormat(path) == ImageFormat::Unknown) {
+            refused.push_back(file.filename().string());
+            continue;
+        }
+        photos.push_back(path);
+        if (!isInside(path, library))
+            outside.push_back(path);
+    }
+    const std::string notPhotos = refused.empty() ? "" : (refused.size() == 1 ? "This file is not a photo this program can read: " : "These files are not photos this program can read: ") + joined(refused) + ".";
+    if (outside.empty()) {
+        selectDropped(photos, notPhotos);
+        return true;
+    }
+    const std::string many = outside.size() == 1 ? "This photo is not in your library: " : std::to_string(outside.size()) + " of these photos are not in your library: ";
+    std::string message = many + joined([&] {
+        std::vector<std::string> names;
+        for (const auto& path : outside)
+            names.push_back(path.filename().string());
+        return names;
+    }()) + ". Copy into the album \"Imported\" and select?";
+    if (!notPhotos.empty())
+        message += "\n\n" + notPhotos;
+    auto alert = AlertController::make("Add to your library", message);
+    alert->setName("alert");
+    std::weak_ptr<vd::ViewController> weak = weak_from_this();
+    auto choose = [weak, photos, outside](bool copy) {
+        auto self = std::static_pointer_cast<ViewController>(weak.lock());
+        if (!self)
+            return;
+        std::vector<std::filesystem::path> chosen;
+        std::vector<std::string> failed;
+        for (const auto& path : photos) {
+            if (std::find(outside.begin(), outside.end(), path) == outside.end())
+                chosen.push_back(path);
+            else if (!copy)
+                continue;
+            else if (auto copied = copiedInto(path, self->m_library->folder() / "Imported"); !copied.empty())
+                chosen.push_back(resolved(copied));
+            else
+                failed.push_back(path.filename().string());
+        }
+        self->selectDropped(chosen, failed.empty() ? "" : "These photos could not be copied into your library: " + joined(failed) + ".");
+    };
+    alert->addAction("Copy", AlertController::ActionStyle::Default, [choose] { choose(true); });
+    alert->addAction(mySingleScritte::sharedInstance().stringaAnnulla(), AlertController::ActionStyle::Cancel, [choose] { choose(false); });
+    m_alert = alert;
+    if (auto window = view()->window())
+        alert->present(*window);
+    return true;
+}
+
+// The dropped photos (canonical paths), in drop order, become the selection; the grid goes to
+// all photos when the album it shows lacks one of them.
+void ViewController::selectDropped(const std::vector<std::filesystem::path>& photos, const std::string& problem)
+{
+    if (!photos.empty()) {
+        metodoAggiornaLibreria();
+        auto positionsOf = [&] {
+            std::unordered_map<std::string, int> byPath;
+            for (std::size_t i = 0; assetsFetchResults && i < assetsFetchResults->count(); ++i)
+                byPath.emplace(resolved((*assetsFetchResults)[i].path).string(), static_cast<int>(i));
+            std::vector<int> positions;
+            for (const auto& path : photos)
+                if (auto found = byPath.find(path.string()); found != byPath.end() && std::find(positions.begin(), positions.end(), found->second) == positions.end())
+                    positions.push_back(found->second);
+            return positions;
+        };
+        auto positions = positionsOf();
+        if (positions.size() < photos.size() && m_albumShown) {
+            m_albumShown.reset();
+            metodoAggiornaLibreria();
+            positions = positionsOf();
+        }
+        myArrIndexSelezionati = positions;
+        reselectGrid();
+        myCollectionViewSELEZIONATE->reloadData();
+        metodoSettaScritte();
+        metodoSettaLabelSelezionate();
+    }
+    if (!problem.empty())
+        presentAlert("Not selected", problem, "OK");
 }
 
 void ViewController::AnnullaSelezioneFoto()

@@ -4,6 +4,8 @@
 #include <browser/AlbumTableViewCell.h>
 #include <browser/FotoSelezionateCollectionCell.h>
 
+#include <fstream>
+
 namespace vd {
 namespace {
 
@@ -306,6 +308,46 @@ TEST(BrowserLibraryChange, AnAlbumThatDisappearsTakesTheGridBackToAllPhotos)
     b.screen->photoLibraryDidChange();
     b.settle();
     EXPECT_EQ(std::tuple(b.gridPhotos().size(), b.screen->myArrIndexSelezionati.empty(), b.screen->myTableViewSelezionaAlbum->numberOfRowsInSection(1)), std::tuple(b.photos.newestFirst.size() - 2, true, 1));
+}
+
+// Files dropped on the browser: photos of the library become the selection in drop order (the
+// grid going to all photos when its album lacks one), a file that is no photo is named in one
+// alert; a photo from outside is copied into "Imported" only when the person agrees.
+TEST(BrowserDrop, DroppedPhotosBecomeTheSelectionAndOnesFromOutsideAreCopiedOnlyWhenAgreed)
+{
+    BrowserHarness b(DeviceKind::Phone);
+    b.tap("myButtonPicker");
+    b.tap("myButtonSelezionaAlbum");
+    b.tap("myTableViewSelezionaAlbum.1.1"); // Montagna, which holds neither photo dropped first
+    const auto& order = b.photos.newestFirst;
+    test::TemporaryFolder elsewhere;
+    std::ofstream(elsewhere / "notes.txt") << "not a photo";
+    test::writeUniformJpeg(elsewhere / "outside.jpg", 80, 60, 0x224488);
+    auto drop = [&](const std::vector<std::filesystem::path>& files) {
+        EXPECT_TRUE(b.window->sendDrop(b.window->bounds().center(), files));
+        b.settle();
+    };
+    auto answer = [&](int action, const std::string& names) {
+        ASSERT_TRUE(b.alert());
+        EXPECT_NE(b.alert()->message().find(names), std::string::npos) << b.alert()->message();
+        b.alert()->performAction(action);
+        b.settle();
+    };
+
+    drop({ b.photos.root / order[7], elsewhere / "notes.txt", b.photos.root / order[3] });
+    EXPECT_EQ(std::tuple(b.gridPhotos().size(), selectedNames(b), b.screen->myLabelCountSelezionate->text()), std::tuple(order.size(), order[7] + " " + order[3], "(2)"));
+    answer(0, "notes.txt");
+
+    // Declined: only the library's photo is selected, nothing is copied; agreed: the copy joins
+    // the library and the selection, in drop order.
+    drop({ elsewhere / "outside.jpg", b.photos.root / order[1] });
+    answer(1, "outside.jpg");
+    EXPECT_EQ(std::tuple(selectedNames(b), std::filesystem::exists(b.photos.root / "Imported")), std::tuple(order[1], false));
+    drop({ elsewhere / "outside.jpg", b.photos.root / order[1] });
+    answer(0, "outside.jpg");
+    EXPECT_EQ(std::tuple(selectedNames(b), b.gridPhotos().size()), std::tuple("Imported/outside.jpg " + order[1], order.size() + 1));
+    EXPECT_TRUE(std::filesystem::exists(elsewhere / "outside.jpg")) << "copied, not moved";
+    EXPECT_FALSE(b.alert());
 }
 
 TEST(DetailViewController, ThePeekHasThePhotosUprightProportions)
