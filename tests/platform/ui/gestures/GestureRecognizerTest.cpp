@@ -139,7 +139,7 @@ TEST_F(GestureTest, LongPressBeginsAfterItsDurationOrAtOnceWithNoneThenFollowsTh
     EXPECT_EQ(std::tuple(states, locations.back()), std::tuple(States { State::Began, State::Changed, State::Changed, State::Ended }, Point { 150, 10 }));
 }
 
-TEST_F(GestureTest, PanReportsTranslationAndVelocityResetsTranslationAndCountsItsTouches)
+TEST_F(GestureTest, PanReportsTranslationResetsItAndCountsItsTouches)
 {
     States states;
     std::vector<Point> translations, inView;
@@ -147,10 +147,8 @@ TEST_F(GestureTest, PanReportsTranslationAndVelocityResetsTranslationAndCountsIt
     down({ { 1, { 20, 20 } } });
     move({ { 1, { 25, 20 } } });
     EXPECT_TRUE(states.empty()) << "within the hysteresis";
-    wait(0.1);
     move({ { 1, { 40, 20 } } });
     EXPECT_EQ(std::tuple(states, translations.back()), std::tuple(States { State::Began }, Point { 20, 0 }));
-    EXPECT_NEAR(pan->velocityInView(nullptr).x, 150, 1e-6);
     pan->setTranslation({ 0, 0 }, nullptr);
     move({ { 1, { 45, 30 } } });
     const Point afterReset = translations.back();

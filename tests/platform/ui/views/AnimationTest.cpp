@@ -103,13 +103,6 @@ TEST_F(AnimationTest, KeyedRotationRepeatsCumulativelyUntilRemoved)
     EXPECT_TRUE(window->isAnimating() && view->transform() == AffineTransform::identity()) << "the model is untouched";
     view->layer().removeAnimationForKey("spin");
     EXPECT_TRUE(view->presentationTransform() == AffineTransform::identity() && !window->isAnimating());
-
-    view->layer().addAnimation({ .keyPath = "opacity", .fromValue = 1, .toValue = 0, .duration = 1, .repeatCount = 2 }, "fade");
-    RunLoop::main().advance(1.25);
-    EXPECT_NEAR(view->presentationAlpha(), 0.75, 1e-9) << "the second round starts again, not cumulative";
-    RunLoop::main().advance(1);
-    window->prepareFrame();
-    EXPECT_TRUE(!view->layer().animationForKey("fade") && view->presentationAlpha() == 1) << "removed when finished";
 }
 
 // The window host keeps its picture and repaints only the dirty area of each frame. Whatever moves,
