@@ -1,7 +1,6 @@
 #include <TestSupport.h>
 
 #include <platform/graphics/DrawingContext.h>
-#include <platform/graphics/TextRenderer.h>
 #include <platform/ui/controls/ImageView.h>
 #include <platform/ui/views/View.h>
 
@@ -112,11 +111,6 @@ TEST(Renderer, TextIsDrawnInItsFontAndShapeLayersAboveTheContent)
     EXPECT_GT(dark, 200) << "glyphs were drawn";
     EXPECT_EQ(pixelAt(image, 5, 45).r - pixelAt(image, 5, 45).g, 255);
     EXPECT_EQ(pixelAt(image, 15, 45).g, 255) << "a gap of the dash";
-
-    const Size size = measureText("Wg", { "GillSans-UltraBold", 30 }, 0);
-    EXPECT_TRUE(size.width > 30 && size.height >= 30);
-    const Size wrapped = measureText("one two three four five", { "Helvetica", 20, Color::black(), TextAlignment::Left, 0 }, 80);
-    EXPECT_TRUE(wrapped.height > 2 * 20 && wrapped.width <= 80) << "several lines";
 }
 
 }
