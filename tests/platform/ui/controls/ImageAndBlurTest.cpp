@@ -53,6 +53,11 @@ TEST(ImageView, LargePicturesLookTheSameAndFollowChanges)
     view->setTintColor(Color::rgba(1, 1, 0));
     shot = test::renderWindow(*window, 2);
     EXPECT_EQ(test::pixelAt(shot, 100, 50).r + test::pixelAt(shot, 100, 50).g, 2 * 255) << "a large template image is still tinted";
+    view->setImage(solid(1200, 1200, { 255, 0, 0, 255 }));
+    view->setHighlightedImage(solid(1200, 1200, { 0, 0, 255, 255 }));
+    test::renderWindow(*window, 2);
+    view->setHighlighted(true);
+    EXPECT_EQ(test::pixelAt(test::renderWindow(*window, 2), 100, 50).b, 255) << "the highlighted picture, not the copy kept of the other";
 }
 
 // A host draws only the area that changed into the bitmap it keeps: a label's new text over a
