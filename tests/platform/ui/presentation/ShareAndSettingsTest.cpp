@@ -32,7 +32,7 @@ struct ScopedEnv {
     std::optional<std::string> old;
 };
 
-TEST(ShareSheet, SavesEachPictureUnderANewNameAndNeverReplaces)
+TEST(ShareSheet, SavesEachPictureUnderANewNameAndHandsTheTextToTheClipboardProgramIfAny)
 {
     test::TemporaryFolder folder;
     const std::vector<std::uint8_t> first { 1, 2, 3 }, second { 4, 5 };
@@ -46,11 +46,8 @@ TEST(ShareSheet, SavesEachPictureUnderANewNameAndNeverReplaces)
     auto refused = ShareSheet::savePicture(first, folder / "file" / "below");
     ASSERT_FALSE(refused);
     EXPECT_NE(refused.error().message.find("file"), std::string::npos) << refused.error().message;
-}
 
-TEST(ShareSheet, SharesIntoThePhotoFolderAndHandsTheTextToTheSessionsClipboardProgramIfAny)
-{
-    test::TemporaryFolder folder;
+    // Sharing saves into the photo folder and hands the text to the session's clipboard program, if any.
     {
         ScopedEnv photos("VARDENICO_PHOTOS", (folder / "library").string());
         ScopedEnv noX("DISPLAY", "");
