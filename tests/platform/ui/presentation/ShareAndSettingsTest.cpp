@@ -69,8 +69,8 @@ TEST(ShareSheet, SavesEachPictureUnderANewNameAndHandsTheTextToTheClipboardProgr
     EXPECT_EQ(readText(copied), "#Vardenico");
 
     std::ofstream(folder / "bin/xclip") << "#!/bin/sh\nexit 1\n";
-    auto refused = ShareSheet::copyToClipboard("x");
-    EXPECT_TRUE(!refused && refused.error().message.contains("xclip"));
+    auto failed = ShareSheet::copyToClipboard("x");
+    EXPECT_TRUE(!failed && failed.error().message.contains("xclip"));
 
     // A program that quits before reading everything is reported, not fatal.
     std::ofstream(folder / "bin/wl-copy") << "#!/bin/sh\nexec 0<&-\nexit 3\n";
