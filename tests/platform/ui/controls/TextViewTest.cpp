@@ -95,23 +95,6 @@ TEST(TextView, UpAndDownKeepTheirColumnThroughShortLines)
     EXPECT_EQ(e.text->caretIndex(), e.text->text().size()) << "down from the last line goes to the end";
 }
 
-TEST(TextView, FittedHeightFollowsTheLines)
-{
-    Editing e;
-    e.text->setText("Uno");
-    const Size one = e.text->sizeThatFits({ 200, 1e9 });
-    EXPECT_TRUE(one.width == 200 && one.height >= 20 + 16 && one.height < 2 * 20 + 16) << one.height;
-    e.text->setText("Uno\nDue\nTre");
-    const Size three = e.text->sizeThatFits({ 200, 1e9 });
-    EXPECT_NEAR(three.height - 16, 3 * (one.height - 16), 3);
-    e.text->setText("Una frase lunga che non sta su una riga sola di cento punti");
-    EXPECT_GT(e.text->sizeThatFits({ 100, 1e9 }).height, e.text->sizeThatFits({ 300, 1e9 }).height) << "narrower means more lines";
-    e.text->setText("");
-    EXPECT_NEAR(e.text->sizeThatFits({ 200, 0 }).height, one.height, 1) << "an empty text is one line high";
-    e.text->setText("Uno\n");
-    EXPECT_GT(e.text->sizeThatFits({ 200, 0 }).height, one.height + 15) << "a final line break opens a line";
-}
-
 TEST(TextView, TapPlacesTheCaretAndDoneResigns)
 {
     Editing e;
@@ -137,10 +120,22 @@ TEST(TextView, TapPlacesTheCaretAndDoneResigns)
     EXPECT_TRUE(!e.window->viewNamed("keyboardToolbar") && e.recorder->events.back().starts_with("end:"));
 }
 
-TEST(TextView, UnknownFontFallsBackAndAlignmentMovesTheText)
+TEST(TextView, FittedHeightFollowsTheLinesAnUnknownFontFallsBackAndAlignmentMovesTheText)
 {
-    EXPECT_FALSE(isFontInstalled("NoSuchFont-Bold"));
     Editing e;
+    e.text->setText("Uno");
+    const Size one = e.text->sizeThatFits({ 200, 1e9 });
+    EXPECT_TRUE(one.width == 200 && one.height >= 20 + 16 && one.height < 2 * 20 + 16) << one.height;
+    e.text->setText("Uno\nDue\nTre");
+    EXPECT_NEAR(e.text->sizeThatFits({ 200, 1e9 }).height - 16, 3 * (one.height - 16), 3);
+    e.text->setText("Una frase lunga che non sta su una riga sola di cento punti");
+    EXPECT_GT(e.text->sizeThatFits({ 100, 1e9 }).height, e.text->sizeThatFits({ 300, 1e9 }).height) << "narrower means more lines";
+    e.text->setText("");
+    EXPECT_NEAR(e.text->sizeThatFits({ 200, 0 }).height, one.height, 1) << "an empty text is one line high";
+    e.text->setText("Uno\n");
+    EXPECT_GT(e.text->sizeThatFits({ 200, 0 }).height, one.height + 15) << "a final line break opens a line";
+
+    EXPECT_FALSE(isFontInstalled("NoSuchFont-Bold"));
     e.text->setText("I");
     e.text->setFont("NoSuchFont-Bold", 20);
     EXPECT_TRUE(e.text->fontName() == "NoSuchFont-Bold" && e.text->sizeThatFits({ 200, 0 }).height > 20) << "the stand-in font still measures the text";

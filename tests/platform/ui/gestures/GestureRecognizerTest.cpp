@@ -52,29 +52,23 @@ protected:
     std::shared_ptr<View> view;
 };
 
-TEST_F(GestureTest, TapRecognizesOnLiftAndFailsWhenTheFingerWanders)
-{
-    States states;
-    auto tap = attach<TapGestureRecognizer>(states);
-    down({ { 1, { 50, 50 } } });
-    EXPECT_EQ(tap->state(), State::Possible);
-    up({ { 1, { 52, 51 } } });
-    EXPECT_EQ(states, (States { State::Ended }));
-    EXPECT_EQ(tap->state(), State::Possible) << "reset once the finger lifted";
-    states.clear();
-    drag({ 50, 50 }, { 90, 50 });
-    touch({ 300, 300 }); // outside the view
-    EXPECT_TRUE(states.empty());
-}
-
-TEST_F(GestureTest, SingleTapWaitsForTheDoubleTapToFailOrATouchElsewhere)
+TEST_F(GestureTest, TapRecognizesOnLiftAndWaitsForTheDoubleTapToFailOrATouchElsewhere)
 {
     States single, twice;
     auto singleTap = attach<TapGestureRecognizer>(single);
+    down({ { 1, { 50, 50 } } });
+    EXPECT_EQ(singleTap->state(), State::Possible);
+    up({ { 1, { 52, 51 } } });
+    EXPECT_EQ(std::tuple(single, singleTap->state()), std::tuple(States { State::Ended }, State::Possible)) << "recognized on lift, then reset";
+    single.clear();
+    drag({ 50, 50 }, { 90, 50 });
+    touch({ 300, 300 }); // outside the view
+    EXPECT_TRUE(single.empty()) << "a finger that wandered or landed elsewhere is no tap";
+
     auto doubleTap = attach<TapGestureRecognizer>(twice);
     doubleTap->setNumberOfTapsRequired(2);
     singleTap->requireGestureRecognizerToFail(doubleTap);
-
+    wait(1);
     touch({ 50, 50 });
     EXPECT_TRUE(single.empty()) << "still waiting for a second tap";
     wait(0.5);
@@ -139,7 +133,7 @@ TEST_F(GestureTest, LongPressBeginsAfterItsDurationOrAtOnceWithNoneThenFollowsTh
     EXPECT_EQ(std::tuple(states, locations.back()), std::tuple(States { State::Began, State::Changed, State::Changed, State::Ended }, Point { 150, 10 }));
 }
 
-TEST_F(GestureTest, PanReportsTranslationAndVelocityResetsTranslationAndCountsItsTouches)
+TEST_F(GestureTest, PanReportsTranslationResetsItAndCountsItsTouches)
 {
     States states;
     std::vector<Point> translations, inView;
@@ -147,10 +141,8 @@ TEST_F(GestureTest, PanReportsTranslationAndVelocityResetsTranslationAndCountsIt
     down({ { 1, { 20, 20 } } });
     move({ { 1, { 25, 20 } } });
     EXPECT_TRUE(states.empty()) << "within the hysteresis";
-    wait(0.1);
     move({ { 1, { 40, 20 } } });
     EXPECT_EQ(std::tuple(states, translations.back()), std::tuple(States { State::Began }, Point { 20, 0 }));
-    EXPECT_NEAR(pan->velocityInView(nullptr).x, 150, 1e-6);
     pan->setTranslation({ 0, 0 }, nullptr);
     move({ { 1, { 45, 30 } } });
     const Point afterReset = translations.back();

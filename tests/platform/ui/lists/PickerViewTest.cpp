@@ -43,11 +43,6 @@ struct PickerFixture : ::testing::Test {
         window->addSubview(picker);
         window->layoutIfNeeded();
     }
-    std::string titleAt(long row, long component)
-    {
-        auto view = std::dynamic_pointer_cast<PickerRowLabel>(picker->viewForRow(row, component));
-        return view ? view->title() : "";
-    }
     // The row drawn in the middle band of a component, from where the views are on screen.
     std::string titleInBand(long component)
     {
@@ -70,7 +65,7 @@ TEST_F(PickerFixture, ComponentsRowsAndViewsOnlyNearTheBand)
 {
     EXPECT_EQ(std::tuple(picker->numberOfComponents(), picker->numberOfRowsInComponent(1), picker->selectedRowInComponent(0)), std::tuple(2, 48, 0));
     EXPECT_EQ(std::tuple(picker->selectionBandInComponent(1), titleInBand(0)), std::tuple(Rect(200, 80, 100, 40), std::string("Arial")));
-    EXPECT_EQ(titleAt(1, 1), "8") << "titles when the delegate gives no view";
+    EXPECT_EQ(std::dynamic_pointer_cast<PickerRowLabel>(picker->viewForRow(1, 1))->title(), "8") << "titles when the delegate gives no view";
     EXPECT_EQ(picker->viewForRow(20, 1), nullptr) << "far from the band";
     EXPECT_EQ(picker->viewForRow(2, 0)->name(), "myPickerViewFont.0.2");
 

@@ -49,16 +49,6 @@ TEST_F(ScrollFixture, OffsetStaysWithinTheContentMovesTheChildrenAndArrivesAfter
     scroll->setContentSize({ 300, 500 });
     EXPECT_EQ(scroll->contentOffset(), (Point { 0, 100 })) << "a smaller content pulls the offset back";
 
-    scroll->setContentInset({ 20, 0, 30, 0 });
-    scroll->setContentOffset({ 0, -100 });
-    EXPECT_EQ(scroll->contentOffset(), (Point { 0, -20 }));
-    scroll->setContentOffset({ 0, 1000 });
-    EXPECT_EQ(scroll->contentOffset(), (Point { 0, 130 }));
-
-    scroll->scrollRectToVisible({ 0, 0, 10, 10 }, Animated::No);
-    EXPECT_EQ(scroll->contentOffset(), (Point { 0, 0 }));
-
-    scroll->setContentInset({});
     scroll->setContentSize({ 300, 2000 });
     scroll->setContentOffset({ 0, 500 }, Animated::Yes);
     EXPECT_TRUE(scroll->contentOffset().y == 500 && scroll->presentationBounds().y() < 500) << "the model value is the end value at once";

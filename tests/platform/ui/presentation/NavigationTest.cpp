@@ -1,13 +1,16 @@
 #include <TestSupport.h>
 
-#include <platform/ui/lists/CollectionView.h>
+#include <platform/ui/controls/BlurView.h>
+#include <platform/ui/controls/Button.h>
 #include <platform/ui/controls/ImageView.h>
+#include <platform/ui/controls/Label.h>
+#include <platform/ui/controls/Switch.h>
+#include <platform/ui/lists/CollectionView.h>
 #include <platform/ui/lists/PickerView.h>
 #include <platform/ui/lists/TableView.h>
 #include <platform/ui/presentation/InterfaceDescription.h>
 #include <platform/ui/presentation/NavigationController.h>
 #include <platform/ui/lists/ScrollView.h>
-
 
 namespace vd {
 namespace {
@@ -65,7 +68,7 @@ TEST_F(NavigationFixture, PushAndPopRunTheLifecycleInOrderAndReleasePoppedScreen
     EXPECT_EQ(navigation->popViewController(true), nullptr) << "the root stays";
 }
 
-TEST_F(NavigationFixture, PopToAControllerAnIndexOrTheRoot)
+TEST_F(NavigationFixture, PopToAnIndexOrTheRoot)
 {
     auto navigation = std::make_shared<NavigationController>(screen("0"));
     ViewController::installAsRoot(navigation, *window);
@@ -75,7 +78,7 @@ TEST_F(NavigationFixture, PopToAControllerAnIndexOrTheRoot)
     ASSERT_EQ(navigation->viewControllers().size(), 5u);
 
     auto two = navigation->viewControllers()[2];
-    auto popped = navigation->popToViewController(two.get(), true);
+    auto popped = navigation->popToIndex(2, true);
     ASSERT_EQ(std::tuple(popped.size(), navigation->topViewController()), std::tuple(2uz, two));
     RunLoop::main().advance(1);
     popped.clear();
@@ -141,7 +144,7 @@ TEST_F(NavigationFixture, ModalScreensCoverAndReturn)
     EXPECT_EQ(take(), (Lines { "sheet willAppear", "sheet didAppear" })) << "the screen below stays";
 }
 
-TEST(InterfaceDescription, BuildsViewsAndListsAndBindsThemToFields)
+TEST(InterfaceDescription, BuildsViewsListsAndControlsBindsThemToFieldsAndSendsTheirActions)
 {
     class Screen : public ViewController {
     public:
@@ -153,6 +156,12 @@ TEST(InterfaceDescription, BuildsViewsAndListsAndBindsThemToFields)
             bind("myCollectionViewSELEZIONATE", myCollectionViewSELEZIONATE);
             bind("myTableViewLayer", myTableViewLayer);
             bind("myPickerViewFont", myPickerViewFont);
+            bind("myLabelTitolo", myLabelTitolo);
+            bind("myButtonOk", myButtonOk);
+            bind("myVisualEffectBg", myVisualEffectBg);
+            bind("mySwitchOpzione", mySwitchOpzione);
+            action("myButtonOkACTION", [this] { ++presses; });
+            action("mySwitchOpzioneACTION", [this] { ++switched; });
         }
         std::string className() const override { return "Screen"; }
         std::shared_ptr<ScrollView> myScrollViewLogoComposer;
@@ -161,7 +170,13 @@ TEST(InterfaceDescription, BuildsViewsAndListsAndBindsThemToFields)
         std::shared_ptr<CollectionView> myCollectionViewSELEZIONATE;
         std::shared_ptr<TableView> myTableViewLayer;
         std::shared_ptr<PickerView> myPickerViewFont;
+        std::shared_ptr<Label> myLabelTitolo;
+        std::shared_ptr<Button> myButtonOk;
+        std::shared_ptr<BlurView> myVisualEffectBg;
+        std::shared_ptr<Switch> mySwitchOpzione;
+        int presses { 0 }, switched { 0 };
     };
+    test::useVirtualClock();
     auto description = InterfaceDescription::parse(R"({
         "controller": "Screen",
         "view": { "frame": [0, 0, 320, 480], "backgroundColor": "#102030",
@@ -174,12 +189,19 @@ TEST(InterfaceDescription, BuildsViewsAndListsAndBindsThemToFields)
             { "class": "CollectionView", "name": "myCollectionViewSELEZIONATE", "scrollDirection": "horizontal", "itemSize": [80, 80],
               "minimumLineSpacing": 4, "minimumInteritemSpacing": 0, "sectionInset": [2, 2, 2, 2], "allowsMultipleSelection": true, "contentInset": [0, 5, 0, 5] },
             { "class": "TableView", "name": "myTableViewLayer", "rowHeight": 90, "editing": true },
-            { "class": "PickerView", "name": "myPickerViewFont", "frame": [0, 0, 200, 160] }
+            { "class": "PickerView", "name": "myPickerViewFont", "frame": [0, 0, 200, 160] },
+            { "class": "BlurView", "name": "myVisualEffectBg", "frame": [0, 0, 300, 400], "style": "dark", "blurRadius": 4 },
+            { "class": "Label", "name": "myLabelTitolo", "frame": [10, 10, 280, 40], "fontName": "GillSans-Bold", "fontSize": 22,
+              "textColor": "#ff0000", "textAlignment": "center", "numberOfLines": 2 },
+            { "class": "Button", "name": "myButtonOk", "frame": [100, 300, 100, 50], "title": "OK", "titleColor": "#00ff00",
+              "fontSize": 19, "image": "buttonDone", "action": "myButtonOkACTION", "keyEquivalent": "Ctrl+S" },
+            { "class": "Switch", "name": "mySwitchOpzione", "frame": [20, 200, 51, 31], "on": true, "onTintColor": "#ff8800",
+              "action": "mySwitchOpzioneACTION" }
           ] } })", "screen.json");
     ASSERT_TRUE(description) << description.error().message;
     auto screen = std::make_shared<Screen>();
     auto view = description->instantiate(*screen).value();
-    ASSERT_TRUE(screen->myViewBg && screen->myImageSnap && screen->myScrollViewLogoComposer);
+    ASSERT_TRUE(screen->myViewBg && screen->myImageSnap && screen->myScrollViewLogoComposer && screen->myLabelTitolo && screen->myButtonOk && screen->myVisualEffectBg && screen->mySwitchOpzione);
     const View& background = *screen->myViewBg;
     EXPECT_EQ(std::tuple(background.frame(), background.alpha(), background.tag(), background.isHidden(), background.autoresizingMask()), std::tuple(Rect(10, 20, 300, 100), 0.5, 7L, true, unsigned(FlexibleWidth | FlexibleBottomMargin)));
     EXPECT_NEAR(screen->myViewBg->layer().borderColor().alpha, 128 / 255.0, 1e-9);
@@ -192,8 +214,28 @@ TEST(InterfaceDescription, BuildsViewsAndListsAndBindsThemToFields)
     EXPECT_TRUE(screen->myCollectionViewSELEZIONATE->allowsMultipleSelection());
     EXPECT_EQ(screen->myCollectionViewSELEZIONATE->contentInset().left, 5) << "scroll view properties are inherited";
     EXPECT_TRUE(screen->myTableViewLayer->rowHeight() == 90 && screen->myTableViewLayer->isEditing() && screen->myPickerViewFont->frame().height() == 160);
+    const auto& title = *screen->myLabelTitolo;
+    EXPECT_EQ(std::tuple(title.fontName(), title.fontSize(), title.textAlignment(), title.numberOfLines(), title.textColor()), std::tuple(std::string("GillSans-Bold"), 22.0, TextAlignment::Center, 2, Color::rgba(1, 0, 0)));
+    const auto& ok = *screen->myButtonOk;
+    EXPECT_EQ(std::tuple(ok.currentTitle(), ok.buttonType(), ok.titleStyle().fontSize, bool(ok.imageForState(ControlStateNormal))), std::tuple(std::string("OK"), Button::Type::Custom, 19.0, true));
+    EXPECT_EQ(std::pair(screen->myVisualEffectBg->style(), screen->myVisualEffectBg->blurRadius()), std::pair(BlurView::Style::Dark, 4.0));
     view->setBounds({ 0, 0, 420, 480 });
     EXPECT_EQ(screen->myViewBg->frame().width(), 400) << "autoresizing works on the built tree";
+
+    // On screen the button and the switch send their actions when a finger or a key works them, not when set in code.
+    auto window = std::make_shared<Window>(Size { 300, 400 });
+    screen->setView(view);
+    ViewController::installAsRoot(screen, *window);
+    test::tap(*window, { 150, 325 });
+    test::tap(*window, { 150, 100 });
+    EXPECT_EQ(screen->presses, 1) << "a touch elsewhere is not the button";
+    EXPECT_TRUE(window->sendKey(KeyPress { Key::Character, 's', KeyModifierControl }));
+    EXPECT_FALSE(window->sendKey(KeyPress { Key::Character, 's' }));
+    EXPECT_EQ(screen->presses, 2) << "the key equivalent does what a tap does";
+    test::tap(*window, { 45, 215 });
+    EXPECT_TRUE(!screen->mySwitchOpzione->isOn() && screen->switched == 1);
+    screen->mySwitchOpzione->setOn(true);
+    EXPECT_EQ(screen->switched, 1);
 
     // Every mistake names the file and the key, and leaves the fields alone.
     auto errorOf = [&](const std::string& text) {
@@ -216,6 +258,9 @@ TEST(InterfaceDescription, BuildsViewsAndListsAndBindsThemToFields)
     EXPECT_EQ(errorOf("{\"view\": "), "bad.json: not valid JSON");
     EXPECT_EQ(errorOf(R"({"view": {"subviews": [{"name": "myViewBg"}, {"name": "myViewBg"}]}})"), "bad.json: view.subviews[1].name: the name \"myViewBg\" is used twice");
     EXPECT_EQ(errorOf(R"({"view": {"class": "TableView", "scrollDirection": "horizontal"}})"), "bad.json: view.scrollDirection: unknown property of TableView");
+    EXPECT_EQ(errorOf(R"({"view": {"class": "Label", "textAlignment": "middle"}})"), "bad.json: view.textAlignment: expected left, center, right, justified or natural");
+    EXPECT_EQ(errorOf(R"({"view": {"class": "Switch", "on": "yes"}})"), "bad.json: view.on: expected true or false");
+    EXPECT_TRUE(errorOf(R"({"view": {"class": "Button", "keyEquivalent": "hyper+s"}})").starts_with("bad.json: view.keyEquivalent"));
 }
 
 }

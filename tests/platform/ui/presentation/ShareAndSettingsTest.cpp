@@ -1,9 +1,12 @@
 #include <TestSupport.h>
 
+#include <platform/foundation/Files.h>
 #include <platform/foundation/UserDefaults.h>
+#include <platform/graphics/ImageCodecs.h>
 #include <platform/photos/LibraryLocation.h>
 #include <platform/photos/PhotoLibrary.h>
 #include <platform/ui/presentation/AlertController.h>
+#include <platform/ui/presentation/PhotoPicker.h>
 #include <platform/ui/presentation/SettingsScreen.h>
 #include <platform/ui/presentation/ShareSheet.h>
 #include <platform/ui/controls/Switch.h>
@@ -29,7 +32,7 @@ struct ScopedEnv {
     std::optional<std::string> old;
 };
 
-TEST(ShareSheet, SavesEachPictureUnderANewNameAndNeverReplaces)
+TEST(ShareSheet, SavesEachPictureUnderANewNameAndHandsTheTextToTheClipboardProgramIfAny)
 {
     test::TemporaryFolder folder;
     const std::vector<std::uint8_t> first { 1, 2, 3 }, second { 4, 5 };
@@ -43,11 +46,8 @@ TEST(ShareSheet, SavesEachPictureUnderANewNameAndNeverReplaces)
     auto refused = ShareSheet::savePicture(first, folder / "file" / "below");
     ASSERT_FALSE(refused);
     EXPECT_NE(refused.error().message.find("file"), std::string::npos) << refused.error().message;
-}
 
-TEST(ShareSheet, SharesIntoThePhotoFolderAndHandsTheTextToTheSessionsClipboardProgramIfAny)
-{
-    test::TemporaryFolder folder;
+    // Sharing saves into the photo folder and hands the text to the session's clipboard program, if any.
     {
         ScopedEnv photos("VARDENICO_PHOTOS", (folder / "library").string());
         ScopedEnv noX("DISPLAY", "");
@@ -69,8 +69,8 @@ TEST(ShareSheet, SharesIntoThePhotoFolderAndHandsTheTextToTheSessionsClipboardPr
     EXPECT_EQ(readText(copied), "#Vardenico");
 
     std::ofstream(folder / "bin/xclip") << "#!/bin/sh\nexit 1\n";
-    auto refused = ShareSheet::copyToClipboard("x");
-    EXPECT_TRUE(!refused && refused.error().message.contains("xclip"));
+    auto failed = ShareSheet::copyToClipboard("x");
+    EXPECT_TRUE(!failed && failed.error().message.contains("xclip"));
 
     // A program that quits before reading everything is reported, not fatal.
     std::ofstream(folder / "bin/wl-copy") << "#!/bin/sh\nexec 0<&-\nexit 3\n";
@@ -186,6 +186,32 @@ TEST(SettingsScreen, AgreesWithThePhotoLibrary)
     page->photoAccessSwitch()->setOn(true);
     ASSERT_TRUE(page->save());
     EXPECT_EQ(library.authorizationStatus(), AuthorizationStatus::Authorized);
+}
+
+
+TEST(PhotoPicker, APhotoThatCannotBeReadIsReportedAndThePickerStaysOpen)
+{
+    test::TemporaryFolder folder;
+    std::filesystem::create_directories(folder / "photos");
+    ASSERT_TRUE(files::writeAtomically(folder / "photos" / "gone.jpg", *encodeJpeg(Image::fromBuffer({ 40, 30, std::vector<std::uint32_t>(40 * 30, 0xff336699u), true }))));
+    UserDefaults defaults(folder / "defaults.json");
+    PhotoLibrary library(folder / "photos", folder / "index.sqlite", defaults);
+    ImageManager manager(1u << 20, 1);
+    auto window = View::make<Window>(Size { 390, 844 });
+    auto picker = View::make<PhotoPicker>(library, manager);
+    int completions = 0;
+    picker->setCompletion([&](std::optional<PickedPhoto>) { ++completions; });
+    picker->present(*window);
+    ASSERT_EQ(picker->photoCount(), 1u);
+
+    std::filesystem::remove(folder / "photos" / "gone.jpg");
+    EXPECT_TRUE(!picker->pickPhotoAtIndex(0) && completions == 0 && picker->superview() == window) << "the picker stays open";
+    auto alert = std::dynamic_pointer_cast<AlertController>(window->viewNamed("alert"));
+    ASSERT_TRUE(alert && alert->message().contains("gone.jpg"));
+    alert->performAction(0);
+
+    picker->cancel(), picker->cancel();
+    EXPECT_TRUE(completions == 1 && !picker->superview()) << "the completion runs once";
 }
 
 }
