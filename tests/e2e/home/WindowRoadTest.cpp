@@ -437,8 +437,8 @@ TEST(WindowRoad, RealClicksThroughTutorialHomeAndEditorSaveALogo)
 // The window on a laptop's 1366 × 768 screen with a window manager: it opens inside the screen;
 // made 1200 × 700 it shows the screen scaled to fit, centred, and clicks land where the buttons
 // are drawn; Enter answers an alert, Escape closes the colour popover and then goes back as the
-// back button does; the editor's keys move, delete, undo, redo and save; the wheel scrolls the
-// photo grid. At every step its pixels are the headless
+// back button does; the editor's keys move, delete, undo, redo and save; the wheel turns the font
+// picker and scrolls the photo grid. At every step its pixels are the headless
 // picture of the same state at that size.
 TEST(WindowRoad, ADesktopWindowOfAnySizeTakesClicksKeysAndTheWheel)
 {
@@ -462,7 +462,8 @@ TEST(WindowRoad, ADesktopWindowOfAnySizeTakesClicksKeysAndTheWheel)
         { "editor-icons", "tap @myCollectionForme.0.2\nwait 0.5" }, { "icon", "tap @myButtonColorPicker\nwait 0.5" },
         { "colours", "key escape\nwait 0.5" }, { "colours-closed", "key right\nwait 0.3" }, { "nudged", "key shift+right\nwait 0.3" },
         { "nudged-more", "key delete\nwait 0.3" }, { "deleted", "key ctrl+z\nwait 0.3" }, { "undone", "key ctrl+shift+z\nwait 0.3" },
-        { "redone", "key ctrl+z\nwait 0.3" }, { "back", "key escape\nwait 0.5" }, { "leaving", "key escape\nwait 0.5" },
+        { "redone", "key ctrl+z\nwait 0.3" }, { "back", "tap @myButtonAddTextProp\nwait 0.5" }, { "text-new", "scroll @myPickerViewFont 0 120\nwait 0.5" },
+        { "font-scrolled", "key escape\nwait 0.5" }, { "typing-ended", "key escape\nwait 0.5" }, { "leaving", "key escape\nwait 0.5" },
         { "stayed", "key ctrl+s\nwait 1" }, { "saved", "tap @myButtonHOME\nwait 1" },
         { "home-again", "tap @myButtonApplicaProp\nwait 1" }, { "browser", "tap @myButtonPicker\nwait 0.6" }, { "grid", "scroll @myCollectionViewRullino 0 120\nwait 0.3" },
         { "grid-scrolled", "" },
@@ -496,6 +497,8 @@ TEST(WindowRoad, ADesktopWindowOfAnySizeTakesClicksKeysAndTheWheel)
         lefts.push_back(icon ? (*icon)["frame"][0].get<double>() : -1);
     }
     EXPECT_EQ(lefts, (std::vector<double> { lefts[0], lefts[0] + 1, lefts[0] + 11, -1, lefts[0] + 11, -1, lefts[0] + 11 }));
+    auto fontRow = [&](const std::string& state) { return (*test::findNamed(test::readJson(folder / "dumps" / (state + ".json")), "myPickerViewFont"))["text"]; };
+    EXPECT_NE(fontRow("text-new"), fontRow("font-scrolled")) << "the wheel turned the font picker";
     EXPECT_TRUE(test::findNamed(test::readJson(folder / "dumps" / "leaving.json"), "myAlertUscita")) << "then went back as the back button does";
     EXPECT_FALSE(test::findNamed(test::readJson(folder / "dumps" / "stayed.json"), "myAlertUscita")) << "Escape cancelled the alert";
     EXPECT_TRUE(test::findNamed(test::readJson(folder / "dumps" / "saved.json"), "myButtonHOME")) << "Ctrl+S saved as SAVE does";
@@ -558,8 +561,16 @@ TEST(WindowRoad, ADesktopWindowOfAnySizeTakesClicksKeysAndTheWheel)
     session.key(window, "Escape");
     shows("colours-closed");
     for (const auto& [key, state] : std::vector<std::pair<std::string, std::string>> { { "Right", "nudged" }, { "shift+Right", "nudged-more" }, { "Delete", "deleted" },
-             { "ctrl+z", "undone" }, { "ctrl+shift+z", "redone" }, { "ctrl+z", "back" }, { "Escape", "leaving" }, { "Escape", "stayed" } }) {
+             { "ctrl+z", "undone" }, { "ctrl+shift+z", "redone" }, { "ctrl+z", "back" } }) {
         session.key(window, key);
+        shows(state);
+    }
+    session.click(window, at("back", "myButtonAddTextProp"));
+    shows("text-new");
+    session.wheel(window, at("text-new", "myPickerViewFont"), 3);
+    shows("font-scrolled");
+    for (const char* state : { "typing-ended", "leaving", "stayed" }) {
+        session.key(window, "Escape");
         shows(state);
     }
     session.key(window, "ctrl+s");
