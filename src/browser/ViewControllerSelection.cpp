@@ -303,7 +303,7 @@ bool ViewController::acceptDroppedFiles(const std::vector<std::filesystem::path>
         return false;
     const auto library = resolved(m_library->folder());
     std::vector<std::filesystem::path> photos, outside;
-    std::vector<std::string> refused;
+    std::vector<std::string> refused, outsideNames;
     for (const auto& file : files) {
         const auto path = resolved(file);
         std::error_code error;
@@ -312,8 +312,10 @@ bool ViewController::acceptDroppedFiles(const std::vector<std::filesystem::path>
             continue;
         }
         photos.push_back(path);
-        if (!isInside(path, library))
+        if (!isInside(path, library)) {
             outside.push_back(path);
+            outsideNames.push_back(path.filename().string());
+        }
     }
     const std::string notPhotos = refused.empty() ? "" : (refused.size() == 1 ? "This file is not a photo this program can read: " : "These files are not photos this program can read: ") + joined(refused) + ".";
     if (outside.empty()) {
@@ -321,12 +323,7 @@ bool ViewController::acceptDroppedFiles(const std::vector<std::filesystem::path>
         return true;
     }
     const std::string many = outside.size() == 1 ? "This photo is not in your library: " : std::to_string(outside.size()) + " of these photos are not in your library: ";
-    std::string message = many + joined([&] {
-        std::vector<std::string> names;
-        for (const auto& path : outside)
-            names.push_back(path.filename().string());
-        return names;
-    }()) + ". Copy into the album \"Imported\" and select?";
+    std::string message = many + joined(outsideNames) + ". Copy into the album \"Imported\" and select?";
     if (!notPhotos.empty())
         message += "\n\n" + notPhotos;
     auto alert = AlertController::make("Add to your library", message);
@@ -364,13 +361,19 @@ void ViewController::selectDropped(const std::vector<std::filesystem::path>& pho
 {
     if (!photos.empty()) {
         metodoAggiornaLibreria();
+        // A photo's identifier is its path in the library folder: the dropped paths are turned into
+        // identifiers once, instead of resolving the path of every photo in the library.
+        const auto library = resolved(m_library->folder());
+        std::vector<std::string> wanted;
+        for (const auto& path : photos)
+            wanted.push_back(path.lexically_relative(library).generic_string());
         auto positionsOf = [&] {
-            std::unordered_map<std::string, int> byPath;
+            std::unordered_map<std::string, int> byIdentifier;
             for (std::size_t i = 0; assetsFetchResults && i < assetsFetchResults->count(); ++i)
-                byPath.emplace(resolved((*assetsFetchResults)[i].path).string(), static_cast<int>(i));
+                byIdentifier.emplace((*assetsFetchResults)[i].localIdentifier, static_cast<int>(i));
             std::vector<int> positions;
-            for (const auto& path : photos)
-                if (auto found = byPath.find(path.string()); found != byPath.end() && std::find(positions.begin(), positions.end(), found->second) == positions.end())
+            for (const auto& identifier : wanted)
+                if (auto found = byIdentifier.find(identifier); found != byIdentifier.end() && std::find(positions.begin(), positions.end(), found->second) == positions.end())
                     positions.push_back(found->second);
             return positions;
         };
