@@ -41,7 +41,7 @@ echo "   data folder $VARDENICO_HOME, photo library $VARDENICO_PHOTOS"
 # The tour is the road the end-to-end tests walk (tests/e2e/road), in one run of the program;
 # its "# step NAME: what" comments split it into the steps reported here.
 device=${VARDENICO_TOUR_DEVICE:-phone}
-script=tests/e2e/road/road_$device.txt
+script=tests/e2e/road/road.txt
 status=0
 "$vardenico" app --headless --device "$device" --script "$script" --out "$work/screenshots" 2>"$work/tour.log" || status=$?
 # Where the run stopped when it failed: the script line its error names ("FILE:LINE: command:

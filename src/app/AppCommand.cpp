@@ -45,7 +45,7 @@ int runApp(const AppOptions& options)
     }
     std::vector<AutomationCommand> script;
     if (options.headless) {
-        auto parsed = readAutomationScript(options.script);
+        auto parsed = readAutomationScript(options.script, device == HostDevice::Tablet ? "tablet" : "phone");
         if (!parsed) {
             std::fprintf(stderr, "%s\n", parsed.error().message.c_str());
             return kBadUsage;

@@ -94,7 +94,7 @@ bool fits(const std::vector<std::string>& words, const std::string& shape)
 
 }
 
-Result<std::vector<AutomationCommand>> parseAutomationScript(const std::string& text, const std::string& fileName)
+Result<std::vector<AutomationCommand>> parseAutomationScript(const std::string& text, const std::string& fileName, std::string_view device)
 {
     std::vector<AutomationCommand> commands;
     std::istringstream lines(text);
@@ -112,6 +112,14 @@ Result<std::vector<AutomationCommand>> parseAutomationScript(const std::string& 
         command.line = number;
         words >> command.name;
         const std::string where = fileName + ":" + std::to_string(number);
+        if (command.name.ends_with(':')) {
+            const std::string only = command.name.substr(0, command.name.size() - 1);
+            if (only != "phone" && only != "tablet")
+                return fail(where, "unknown device \"" + only + "\" (phone or tablet)");
+            if (only != device)
+                continue;
+            words >> command.name;
+        }
         auto shapes = grammar().find(command.name);
         if (shapes == grammar().end())
             return fail(where, "unknown command \"" + command.name + "\"");
@@ -137,12 +145,12 @@ Result<std::vector<AutomationCommand>> parseAutomationScript(const std::string& 
     return commands;
 }
 
-Result<std::vector<AutomationCommand>> readAutomationScript(const std::filesystem::path& path)
+Result<std::vector<AutomationCommand>> readAutomationScript(const std::filesystem::path& path, std::string_view device)
 {
     auto bytes = files::readAll(path, 16 * 1024 * 1024);
     if (!bytes)
         return std::unexpected(bytes.error());
-    return parseAutomationScript(std::string(bytes->begin(), bytes->end()), path.string());
+    return parseAutomationScript(std::string(bytes->begin(), bytes->end()), path.string(), device);
 }
 
 }

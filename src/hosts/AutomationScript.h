@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vd {
@@ -32,9 +33,10 @@ struct AutomationCommand {
 // circle turns one finger about the target, starting to its right, clockwise for positive degrees.
 // force-press presses firmly (a touch of full force, where a pressure-sensitive screen would peek)
 // for SECONDS (default 0.5), then lifts.
-// Reads a script, one command a line; blank lines and lines starting with '#' are skipped.
-// Unknown commands and malformed arguments are refused with "FILE:LINE: reason".
-Result<std::vector<AutomationCommand>> parseAutomationScript(const std::string& text, const std::string& fileName);
-Result<std::vector<AutomationCommand>> readAutomationScript(const std::filesystem::path& path);
+// Reads a script, one command a line; blank lines and lines starting with '#' are skipped. A line
+// may begin with "phone:" or "tablet:": it is a command for that device only, so one script walks
+// a flow on both. Unknown commands and malformed arguments are refused with "FILE:LINE: reason".
+Result<std::vector<AutomationCommand>> parseAutomationScript(const std::string& text, const std::string& fileName, std::string_view device = "phone");
+Result<std::vector<AutomationCommand>> readAutomationScript(const std::filesystem::path& path, std::string_view device = "phone");
 
 }

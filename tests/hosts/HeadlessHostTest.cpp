@@ -33,6 +33,15 @@ TEST(AutomationScript, ParsesCommandsAndSkipsCommentsAndBlankLines)
     ASSERT_TRUE(desktop) << desktop.error().message;
     EXPECT_EQ((*desktop)[3].arguments, (std::vector<std::string> { "/a.png", "/b", "c.jpg" }));
     EXPECT_EQ((*desktop)[2].arguments.size(), 4u);
+
+    // One script for both devices: a line for the other device is not a command at all.
+    const std::string both = "tap 1 2\nphone: tap @a\ntablet: drag 1 2 3 4\n";
+    auto tablet = parseAutomationScript(both, "b.txt", "tablet");
+    ASSERT_EQ(tablet.value().size(), 2u);
+    EXPECT_EQ((*tablet)[1].name, "drag");
+    EXPECT_EQ((*tablet)[1].line, 3);
+    EXPECT_EQ(parseAutomationScript(both, "b.txt", "phone").value()[1].arguments, (std::vector<std::string> { "@a" }));
+    EXPECT_FALSE(parseAutomationScript("watch: tap 1 2\n", "b.txt"));
 }
 
 TEST(KeyPress, NamesWithModifiersReadBackAndAnythingElseIsRefused)

@@ -294,7 +294,7 @@ TEST(WindowRoad, RealClicksThroughTutorialHomeAndEditorSaveALogo)
     fs::create_directories(folder / "scratch");
     makeLibrary(folder / "scratchPictures");
     {
-        std::ifstream road(std::string(VARDENICO_ROAD_SCRIPTS) + "/road_phone.txt");
+        std::ifstream road(std::string(VARDENICO_ROAD_SCRIPTS) + "/road.txt");
         std::ofstream pictured(folder / "road.txt");
         for (std::string line; std::getline(road, line);) {
             pictured << line << "\n";
