@@ -176,27 +176,28 @@ public:
         }
         return last;
     }
+    // xdotool's words that put the pointer at a point of the window.
+    static std::string moveTo(const std::string& window, std::pair<int, int> at) { return " mousemove --window " + window + " " + std::to_string(at.first) + " " + std::to_string(at.second); }
     void click(const std::string& window, std::pair<int, int> at) const
     {
         settleAt(window, at);
-        x("xdotool mousemove --window " + window + " " + std::to_string(at.first) + " " + std::to_string(at.second) + " click 1");
+        x("xdotool" + moveTo(window, at) + " click 1");
     }
     // A click, then a second one elsewhere a tenth of a second later, before what the first started
     // has finished moving.
     void clickThenQuickly(const std::string& window, std::pair<int, int> first, std::pair<int, int> second) const
     {
         settleAt(window, first);
-        x("xdotool mousemove --window " + window + " " + std::to_string(first.first) + " " + std::to_string(first.second) + " click 1 sleep 0.1 mousemove --window " + window + " " + std::to_string(second.first) + " " + std::to_string(second.second) + " click 1");
+        x("xdotool" + moveTo(window, first) + " click 1 sleep 0.1" + moveTo(window, second) + " click 1");
     }
     // A press, a move in steps and a release: a finger dragging across the screen.
     void drag(const std::string& window, std::pair<int, int> from, std::pair<int, int> to) const
     {
         settleAt(window, from);
-        x("xdotool mousemove --window " + window + " " + std::to_string(from.first) + " " + std::to_string(from.second) + " mousedown 1");
+        x("xdotool" + moveTo(window, from) + " mousedown 1");
         for (int step = 1; step <= 10; ++step) {
-            const int px = from.first + (to.first - from.first) * step / 10, py = from.second + (to.second - from.second) * step / 10;
             pause(0.03);
-            x("xdotool mousemove --window " + window + " " + std::to_string(px) + " " + std::to_string(py));
+            x("xdotool" + moveTo(window, { from.first + (to.first - from.first) * step / 10, from.second + (to.second - from.second) * step / 10 }));
         }
         x("xdotool mouseup 1");
     }
@@ -210,7 +211,7 @@ public:
     void wheel(const std::string& window, std::pair<int, int> at, int steps) const
     {
         settleAt(window, at);
-        x("xdotool mousemove --window " + window + " " + std::to_string(at.first) + " " + std::to_string(at.second));
+        x("xdotool" + moveTo(window, at));
         for (int i = 0; i < std::abs(steps); ++i) {
             pause(0.05);
             x(std::string("xdotool click ") + (steps > 0 ? "5" : "4"));
@@ -272,61 +273,74 @@ std::string defaultValue(const fs::path& home, const std::string& key)
     }
 }
 
-// A library of four copies of the sample picture, the same for the headless and the window run.
-void makeLibrary(const fs::path& pictures)
+// A library of copies of the sample picture, the same for the headless and the window run.
+void makeLibrary(const fs::path& pictures, int count = 4)
 {
     fs::create_directories(pictures / "Holidays");
-    for (int n = 1; n <= 4; ++n)
+    for (int n = 1; n <= count; ++n)
         fs::copy_file(fs::path(VARDENICO_RESOURCES_DIR) / "samples" / "sample-picture.png", pictures / "Holidays" / ("photo-" + std::to_string(n) + ".png"));
 }
 
-TEST(WindowRoad, RealClicksThroughTutorialHomeAndEditorSaveALogo)
-{
-    if (!haveTool("Xvfb") || !haveTool("xdotool") || !haveTool("import"))
-        GTEST_SKIP() << "Xvfb, xdotool and ImageMagick's import are not installed";
+// The program in a window beside a headless run of the same steps on scratch copies of its data
+// folder and photo library, in a window of the same pixel size: every dump of the headless run
+// gets a picture, and tells where the controls are and what the window must show at that state.
+struct WindowBesideHeadless {
     test::TemporaryFolder folder;
     const fs::path home = folder / "data", pictures = folder / "Pictures";
-    fs::create_directories(home);
-    makeLibrary(pictures);
+    ScreenFit fit;
+    std::optional<XSession> session;
+    std::string window;
 
-    // Where the controls are and what the window must show at each state, from the same road
-    // taken headless on a scratch data folder at the window's scale: every dump gets a picture.
-    fs::create_directories(folder / "scratch");
-    makeLibrary(folder / "scratchPictures");
+    WindowBesideHeadless(int photos, Size windowPixels)
+        : fit(fitScreen(hostScreenSize(HostDevice::Phone), windowPixels))
     {
-        std::ifstream road(std::string(VARDENICO_ROAD_SCRIPTS) + "/road.txt");
-        std::ofstream pictured(folder / "road.txt");
-        for (std::string line; std::getline(road, line);) {
+        fs::create_directories(home);
+        fs::create_directories(folder / "scratch");
+        makeLibrary(pictures, photos);
+        makeLibrary(folder / "scratchPictures", photos);
+    }
+    // The headless run of a script in which every "dump NAME" is followed by its screenshot.
+    test::AppRun runHeadless(const std::string& script, const std::string& options = {})
+    {
+        std::istringstream lines(script);
+        std::ofstream pictured(folder / "script.txt");
+        for (std::string line; std::getline(lines, line);) {
             pictured << line << "\n";
             if (line.starts_with("dump "))
                 pictured << "screenshot held-" << line.substr(5) << "\n";
         }
+        pictured.close();
+        return test::runApp("--headless " + options + " --script " + (folder / "script.txt").string() + " --out " + (folder / "dumps").string(), folder.path(),
+            "VARDENICO_HOME=" + (folder / "scratch").string() + " VARDENICO_PHOTOS=" + (folder / "scratchPictures").string());
     }
-    const std::string scratchEnvironment = "VARDENICO_HOME=" + (folder / "scratch").string() + " VARDENICO_PHOTOS=" + (folder / "scratchPictures").string();
-    auto scratch = test::runApp("--headless --scale 1 --script " + (folder / "road.txt").string() + " --out " + (folder / "dumps").string(), folder.path(), scratchEnvironment);
-    ASSERT_EQ(scratch.status, 0) << scratch.errors;
-    auto at = [&](const std::string& dump, const std::string& name) {
-        auto centre = centreOf(test::readJson(folder / "dumps" / (dump + ".json")), name);
-        EXPECT_GE(centre.first, 0) << name << " is not in the dump " << dump;
-        return centre;
-    };
-
-    XSession session(folder.path());
-    ASSERT_TRUE(session.ready()) << "Xvfb did not start";
-    const std::string window = session.start("VARDENICO_HOME=" + home.string() + " VARDENICO_PHOTOS=" + pictures.string());
-    ASSERT_FALSE(window.empty()) << "no window titled Vardenico";
-    EXPECT_EQ(session.x("xdotool getwindowname " + window), "Vardenico");
-
+    json dump(const std::string& state) const { return test::readJson(folder / "dumps" / (state + ".json")); }
+    // Where a named view of a dump lies in the window, in pixels.
+    std::pair<int, int> at(const std::string& state, const std::string& name) const
+    {
+        auto centre = centreOf(dump(state), name);
+        EXPECT_GE(centre.first, 0) << name << " is not in the dump " << state;
+        const Point pixel = fit.toPixels({ double(centre.first), double(centre.second) });
+        return { static_cast<int>(std::lround(pixel.x)), static_cast<int>(std::lround(pixel.y)) };
+    }
+    // Starts the program in a window on an X server of its own; false when either did not come up.
+    bool open(const std::string& screen, bool windowManager)
+    {
+        session.emplace(folder.path(), screen, windowManager);
+        if (session->ready())
+            window = session->start("VARDENICO_HOME=" + home.string() + " VARDENICO_PHOTOS=" + pictures.string());
+        return !window.empty();
+    }
     // What the window shows is what the program holds: once it has settled after a step, its
     // pixels equal the headless picture of the same state (a panel left behind by an animation
     // shows as a tile far apart even when the mean is close; the home's turning circles are never
     // at the same angle, and stay within some 35 levels a tile).
-    auto shows = [&](const std::string& state) {
+    void shows(const std::string& state)
+    {
         const auto held = decodeImageFile(folder / "dumps" / ("held-" + state + ".png"));
         std::optional<Image> shown;
         // A window still taking its new size (a busy machine) is given a moment to redraw at it.
         eventually([&] {
-            shown = session.settledCapture(window, folder / ("shown-" + state + ".png"));
+            shown = session->settledCapture(window, folder / ("shown-" + state + ".png"));
             return shown && held && shown->pixelWidth() == held->pixelWidth() && shown->pixelHeight() == held->pixelHeight();
         }, 5);
         ASSERT_TRUE(shown && held) << "no picture of " << state;
@@ -343,7 +357,30 @@ TEST(WindowRoad, RealClicksThroughTutorialHomeAndEditorSaveALogo)
         }
         EXPECT_LE(d.mean, 3.0) << state << ": the window is " << d.mean << " levels from the headless picture on average";
         EXPECT_LE(d.worstTile, 60.0) << state << ": around (" << d.tileX << ", " << d.tileY << ") the window shows something else (" << d.worstTile << " levels)";
-    };
+    }
+    // Whether `vardenico logos list` finds one logo in the window's data folder, within 20 seconds.
+    bool storeHoldsOneLogo() const
+    {
+        const std::string list = "VARDENICO_HOME=" + home.string() + " " + VARDENICO_BINARY + " logos list 2>/dev/null";
+        return eventually([&] { return output(list).starts_with("1 logo in"); }, 20);
+    }
+};
+
+TEST(WindowRoad, RealClicksThroughTutorialHomeAndEditorSaveALogo)
+{
+    if (!haveTool("Xvfb") || !haveTool("xdotool") || !haveTool("import"))
+        GTEST_SKIP() << "Xvfb, xdotool and ImageMagick's import are not installed";
+    WindowBesideHeadless run(4, hostScreenSize(HostDevice::Phone));
+    std::ifstream road(std::string(VARDENICO_ROAD_SCRIPTS) + "/road.txt");
+    const auto headless = run.runHeadless(std::string(std::istreambuf_iterator<char>(road), {}), "--scale 1");
+    ASSERT_EQ(headless.status, 0) << headless.errors;
+    ASSERT_TRUE(run.open("1280x1024x24", false)) << "no window titled Vardenico";
+    XSession& session = *run.session;
+    const std::string& window = run.window;
+    const fs::path& home = run.home;
+    auto at = [&](const std::string& state, const std::string& name) { return run.at(state, name); };
+    auto shows = [&](const std::string& state) { run.shows(state); };
+    EXPECT_EQ(session.x("xdotool getwindowname " + window), "Vardenico");
 
     // The tutorial, its consent dialog, START.
     shows("tutorial1");
@@ -391,13 +428,7 @@ TEST(WindowRoad, RealClicksThroughTutorialHomeAndEditorSaveALogo)
     shows("editor");
     session.click(window, at("editor", "myButtonSaveLogoProp"));
 
-    // The logo reaches the store.
-    const std::string list = std::string(VARDENICO_BINARY) + " logos list 2>/dev/null";
-    const std::string listInHome = "VARDENICO_HOME=" + home.string() + " " + list;
-    EXPECT_TRUE(eventually([&] { return output(listInHome).starts_with("1 logo in"); }, 20)) << output(listInHome);
-    session.x("import -window " + window + " " + (folder / "saved.png").string() + " 2>/dev/null");
-    if (const char* keep = std::getenv("VARDENICO_KEEP_SCREENSHOT"))
-        fs::copy_file(folder / "saved.png", keep, fs::copy_options::overwrite_existing);
+    EXPECT_TRUE(run.storeHoldsOneLogo()) << "the logo reached the store";
 
     // The saved logo's preview, home, the photo browser's album list. A click on a photo just after
     // the album button: the list is sliding in, not yet over the photo the person sees, so the
@@ -416,7 +447,7 @@ TEST(WindowRoad, RealClicksThroughTutorialHomeAndEditorSaveALogo)
 
     ASSERT_EQ(session.close(), 0) << "the program did not end when its window closed";
     EXPECT_EQ(defaultValue(home, "aggiornamento1"), "visualizzato");
-    EXPECT_TRUE(fs::is_directory(pictures / "Vardenico"));
+    EXPECT_TRUE(fs::is_directory(run.pictures / "Vardenico"));
     {
         auto delegate = AppDelegate::create(home);
         auto& store = delegate->logoStore();
@@ -444,16 +475,7 @@ TEST(WindowRoad, ADesktopWindowOfAnySizeTakesClicksKeysAndTheWheel)
 {
     if (!haveTool("Xvfb") || !haveTool("xdotool") || !haveTool("import") || !haveTool("openbox") || !haveTool("xprop") || !haveTool("xwininfo"))
         GTEST_SKIP() << "Xvfb, xdotool, ImageMagick's import, openbox, xprop and xwininfo are not installed";
-    test::TemporaryFolder folder;
-    const fs::path home = folder / "data", pictures = folder / "Pictures";
-    fs::create_directories(home);
-    auto manyPhotos = [](const fs::path& library) {
-        fs::create_directories(library / "Holidays");
-        for (int n = 1; n <= 40; ++n)
-            fs::copy_file(fs::path(VARDENICO_RESOURCES_DIR) / "samples" / "sample-picture.png", library / "Holidays" / ("photo-" + std::to_string(n) + ".png"));
-    };
-    manyPhotos(pictures);
-
+    WindowBesideHeadless run(40, { 1200, 700 });
     // The same steps headless, in a window of 1200 × 700 pixels.
     const std::vector<std::pair<std::string, std::string>> steps {
         { "tutorial1", "tap @myButtonOk" }, { "tutorial2", "tap @myButtonOk\nwait 0.5" }, { "consent", "tap @alertAction1\nwait 0.5" },
@@ -468,46 +490,35 @@ TEST(WindowRoad, ADesktopWindowOfAnySizeTakesClicksKeysAndTheWheel)
         { "home-again", "tap @myButtonApplicaProp\nwait 1" }, { "browser", "tap @myButtonPicker\nwait 0.6" }, { "grid", "scroll @myCollectionViewRullino 0 120\nwait 0.3" },
         { "grid-scrolled", "" },
     };
-    fs::create_directories(folder / "scratch");
-    manyPhotos(folder / "scratchPictures");
-    {
-        std::ofstream script(folder / "desktop.txt");
-        script << "resize 1200 700\n";
-        for (const auto& [state, next] : steps)
-            script << "dump " << state << "\nscreenshot held-" << state << "\n" << next << "\n";
-    }
-    auto scratch = test::runApp("--headless --script " + (folder / "desktop.txt").string() + " --out " + (folder / "dumps").string(), folder.path(),
-        "VARDENICO_HOME=" + (folder / "scratch").string() + " VARDENICO_PHOTOS=" + (folder / "scratchPictures").string());
-    ASSERT_EQ(scratch.status, 0) << scratch.errors;
-    const ScreenFit fit = fitScreen(hostScreenSize(HostDevice::Phone), { 1200, 700 });
-    auto at = [&](const std::string& dump, const std::string& name) {
-        auto centre = centreOf(test::readJson(folder / "dumps" / (dump + ".json")), name);
-        EXPECT_GE(centre.first, 0) << name << " is not in the dump " << dump;
-        const Point pixel = fit.toPixels({ double(centre.first), double(centre.second) });
-        return std::pair<int, int> { static_cast<int>(std::lround(pixel.x)), static_cast<int>(std::lround(pixel.y)) };
-    };
-    EXPECT_TRUE(test::findNamed(test::readJson(folder / "dumps" / "colours.json"), "myPopoverColori"));
-    EXPECT_FALSE(test::findNamed(test::readJson(folder / "dumps" / "colours-closed.json"), "myPopoverColori")) << "Escape closed the popover";
+    std::ostringstream script;
+    script << "resize 1200 700\n";
+    for (const auto& [state, next] : steps)
+        script << "dump " << state << "\n" << next << "\n";
+    const auto headless = run.runHeadless(script.str());
+    ASSERT_EQ(headless.status, 0) << headless.errors;
+    auto at = [&](const std::string& state, const std::string& name) { return run.at(state, name); };
+    auto shows = [&](const std::string& state) { run.shows(state); };
+    auto dumped = [&](const std::string& state, const std::string& name) { return test::findNamed(run.dump(state), name) != nullptr; };
+    EXPECT_TRUE(dumped("colours", "myPopoverColori") && !dumped("colours-closed", "myPopoverColori")) << "Escape closed the popover";
     // The icon's left edge after each key, absent when deleted: 1 point right, 10 more with Shift,
     // Delete removes it, undo brings it back, redo removes it again, undo once more.
     std::vector<double> lefts;
     for (const char* state : { "colours-closed", "nudged", "nudged-more", "deleted", "undone", "redone", "back" }) {
-        const auto dump = test::readJson(folder / "dumps" / (std::string(state) + ".json"));
+        const auto dump = run.dump(state);
         const auto* icon = test::findNamed(dump, "myViewTemporanea.0");
         lefts.push_back(icon ? (*icon)["frame"][0].get<double>() : -1);
     }
     EXPECT_EQ(lefts, (std::vector<double> { lefts[0], lefts[0] + 1, lefts[0] + 11, -1, lefts[0] + 11, -1, lefts[0] + 11 }));
-    auto fontRow = [&](const std::string& state) { return (*test::findNamed(test::readJson(folder / "dumps" / (state + ".json")), "myPickerViewFont"))["text"]; };
+    auto fontRow = [&](const std::string& state) { return (*test::findNamed(run.dump(state), "myPickerViewFont"))["text"]; };
     EXPECT_NE(fontRow("text-new"), fontRow("font-scrolled")) << "the wheel turned the font picker";
-    EXPECT_TRUE(test::findNamed(test::readJson(folder / "dumps" / "leaving.json"), "myAlertUscita")) << "then went back as the back button does";
-    EXPECT_FALSE(test::findNamed(test::readJson(folder / "dumps" / "stayed.json"), "myAlertUscita")) << "Escape cancelled the alert";
-    EXPECT_TRUE(test::findNamed(test::readJson(folder / "dumps" / "saved.json"), "myButtonHOME")) << "Ctrl+S saved as SAVE does";
-    EXPECT_EQ((*test::findNamed(test::readJson(folder / "dumps" / "grid-scrolled.json"), "myCollectionViewRullino"))["bounds"][1], 120);
+    EXPECT_TRUE(dumped("leaving", "myAlertUscita") && !dumped("stayed", "myAlertUscita")) << "then went back as the back button does, and Escape cancelled the alert";
+    EXPECT_TRUE(dumped("saved", "myButtonHOME")) << "Ctrl+S saved as SAVE does";
+    EXPECT_EQ((*test::findNamed(run.dump("grid-scrolled"), "myCollectionViewRullino"))["bounds"][1], 120);
 
-    XSession session(folder.path(), "1366x768x24", true);
-    ASSERT_TRUE(session.ready()) << "Xvfb did not start";
-    const std::string window = session.start("VARDENICO_HOME=" + home.string() + " VARDENICO_PHOTOS=" + pictures.string());
-    ASSERT_FALSE(window.empty()) << "no window titled Vardenico";
+    ASSERT_TRUE(run.open("1366x768x24", true)) << "no window titled Vardenico";
+    XSession& session = *run.session;
+    const std::string& window = run.window;
+    const fs::path& home = run.home;
     pause(1);
 
     // Inside the screen, title bar and borders included, and not a postage stamp.
@@ -523,23 +534,6 @@ TEST(WindowRoad, ADesktopWindowOfAnySizeTakesClicksKeysAndTheWheel)
     session.x("xdotool windowsize " + window + " 1200 700");
     EXPECT_TRUE(eventually([&] { const auto g = session.geometry(window); return g[2] == 1200 && g[3] == 700; }, 5)) << "the window manager let it be resized";
 
-    auto shows = [&](const std::string& state) {
-        const auto held = decodeImageFile(folder / "dumps" / ("held-" + state + ".png"));
-        std::optional<Image> shown;
-        // A window still taking its new size (a busy machine) is given a moment to redraw at it.
-        eventually([&] {
-            shown = session.settledCapture(window, folder / ("shown-" + state + ".png"));
-            return shown && held && shown->pixelWidth() == held->pixelWidth() && shown->pixelHeight() == held->pixelHeight();
-        }, 5);
-        ASSERT_TRUE(shown && held) << "no picture of " << state;
-        if (shown->pixelWidth() != held->pixelWidth() || shown->pixelHeight() != held->pixelHeight()) {
-            ADD_FAILURE() << state << ": the window shows " << shown->pixelWidth() << " × " << shown->pixelHeight() << " pixels, the headless picture has " << held->pixelWidth() << " × " << held->pixelHeight();
-            return;
-        }
-        const Difference d = difference(*shown, *held);
-        EXPECT_LE(d.mean, 3.0) << state << ": the window is " << d.mean << " levels from the headless picture on average";
-        EXPECT_LE(d.worstTile, 60.0) << state << ": around (" << d.tileX << ", " << d.tileY << ") the window shows something else (" << d.worstTile << " levels)";
-    };
     shows("tutorial1");
     session.click(window, at("tutorial1", "myButtonOk"));
     shows("tutorial2");
@@ -574,8 +568,7 @@ TEST(WindowRoad, ADesktopWindowOfAnySizeTakesClicksKeysAndTheWheel)
         shows(state);
     }
     session.key(window, "ctrl+s");
-    const std::string listInHome = "VARDENICO_HOME=" + home.string() + " " + VARDENICO_BINARY + " logos list 2>/dev/null";
-    EXPECT_TRUE(eventually([&] { return output(listInHome).starts_with("1 logo in"); }, 20)) << "Ctrl+S saved: " << output(listInHome);
+    EXPECT_TRUE(run.storeHoldsOneLogo()) << "Ctrl+S saved";
     shows("saved");
     session.click(window, at("saved", "myButtonHOME"));
     shows("home-again");
