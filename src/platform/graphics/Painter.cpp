@@ -179,7 +179,7 @@ void Painter::drawImage(const Image& image, const Rect& rect, double alpha)
     cairo_translate(c, rect.x(), rect.y());
     cairo_scale(c, rect.width() / image.pixelWidth(), rect.height() / image.pixelHeight());
     cairo_set_source_surface(c, source.get(), 0, 0);
-    cairo_pattern_set_filter(cairo_get_source(c), CAIRO_FILTER_GOOD);
+    cairo_pattern_set_filter(cairo_get_source(c), m_imageFilter == ImageFilter::Good ? CAIRO_FILTER_GOOD : CAIRO_FILTER_BILINEAR);
     cairo_pattern_set_extend(cairo_get_source(c), CAIRO_EXTEND_PAD);
     cairo_rectangle(c, 0, 0, image.pixelWidth(), image.pixelHeight());
     cairo_clip(c);
@@ -203,7 +203,7 @@ void Painter::drawImage(const Image& image, const Rect& rect, const Color& tint)
     cairo_translate(c, rect.x(), rect.y());
     cairo_scale(c, rect.width() / image.pixelWidth(), rect.height() / image.pixelHeight());
     cairo_pattern_t* pattern = cairo_pattern_create_for_surface(source.get());
-    cairo_pattern_set_filter(pattern, CAIRO_FILTER_GOOD);
+    cairo_pattern_set_filter(pattern, m_imageFilter == ImageFilter::Good ? CAIRO_FILTER_GOOD : CAIRO_FILTER_BILINEAR);
     cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
     setSource(c, tint);
     cairo_mask(c, pattern);

@@ -61,6 +61,11 @@ public:
 
     // The whole image scaled into rect at the given opacity, smoothed, edges not bleeding in.
     void drawImage(const Image& image, const Rect& rect, double alpha = 1.0);
+    // How drawImage resamples: Good weighs every source pixel a result pixel covers; Quick
+    // interpolates between the nearest four, a fraction of the cost, for frames that are only
+    // seen for a moment (a size still changing).
+    enum class ImageFilter { Good, Quick };
+    void setImageFilter(ImageFilter filter) { m_imageFilter = filter; }
     // As drawImage, but a template image paints its alpha in tint (the image view's rule).
     void drawImage(const Image& image, const Rect& rect, const Color& tint);
 
@@ -80,6 +85,7 @@ private:
     {
     }
     Native* m_native { nullptr };
+    ImageFilter m_imageFilter { ImageFilter::Good };
 };
 
 // Saves the painter's state on construction and restores it on destruction.

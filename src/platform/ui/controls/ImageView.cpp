@@ -1,5 +1,6 @@
 #include <platform/ui/controls/ImageView.h>
 
+#include <platform/foundation/RunLoop.h>
 #include <platform/graphics/DrawingContext.h>
 
 #include <cmath>
@@ -7,6 +8,11 @@
 #include <nlohmann/json.hpp>
 
 namespace vd {
+
+namespace {
+// How long the window's scale must hold still before pictures are resampled sharply again.
+constexpr double kScaleSettles = 0.25;
+}
 
 ImageView::ImageView(Image image)
 {
@@ -132,12 +138,24 @@ const Image& ImageView::renditionFor(const Image& image, const Rect& rect, doubl
         m_rendition = {};
         return image;
     }
-    if (m_rendition.source != image.sharedBuffer() || m_rendition.width != w || m_rendition.height != h) {
-        DrawingContext context({ w, h }, image.isOpaque() ? DrawingContext::Opacity::Opaque : DrawingContext::Opacity::Transparent, 1.0);
-        if (!context.isValid())
-            return image;
-        context.drawImage(image, { 0, 0, w, h });
-        m_rendition = { image.sharedBuffer(), static_cast<int>(w), static_cast<int>(h), context.takeImage().withScale(pixelsPerPoint).withRenderingMode(image.renderingMode()) };
+    const double now = RunLoop::main().now();
+    const bool same = m_rendition.source == image.sharedBuffer() && m_rendition.width == w && m_rendition.height == h;
+    if (same && !(m_rendition.quick && now - m_rendition.madeAt >= kScaleSettles))
+        return m_rendition.image;
+    const bool rescaling = m_rendition.source == image.sharedBuffer() && !same && m_rendition.pixelsPerPoint != pixelsPerPoint && now - m_rendition.madeAt < kScaleSettles;
+    DrawingContext context({ w, h }, image.isOpaque() ? DrawingContext::Opacity::Opaque : DrawingContext::Opacity::Transparent, 1.0);
+    if (!context.isValid())
+        return image;
+    context.painter().setImageFilter(rescaling ? Painter::ImageFilter::Quick : Painter::ImageFilter::Good);
+    context.drawImage(image, { 0, 0, w, h });
+    m_rendition = { image.sharedBuffer(), static_cast<int>(w), static_cast<int>(h), context.takeImage().withScale(pixelsPerPoint).withRenderingMode(image.renderingMode()), pixelsPerPoint, now, rescaling };
+    if (rescaling) {
+        // Drawn again once the scale has held still, sharp.
+        std::weak_ptr<View> weak = weak_from_this();
+        RunLoop::main().postAfter(kScaleSettles, [weak] {
+            if (auto view = weak.lock())
+                view->setNeedsDisplay();
+        });
     }
     return m_rendition.image;
 }

@@ -58,6 +58,33 @@ TEST(ImageView, LargePicturesLookTheSameAndFollowChanges)
     test::renderWindow(*window, 2);
     view->setHighlighted(true);
     EXPECT_EQ(test::pixelAt(test::renderWindow(*window, 2), 100, 50).b, 255) << "the highlighted picture, not the copy kept of the other";
+
+    // A window being resized: while its scale keeps changing the copies are quick, and once it
+    // holds still the picture is redrawn as sharp as drawn directly (fine stripes show the
+    // difference between filtering and interpolating).
+    test::useVirtualClock();
+    PixelBuffer lines { 1200, 8, {}, true };
+    for (int i = 0; i < 1200 * 8; ++i)
+        lines.pixels.push_back(premultiply(i % 2 ? Rgba8 { 255, 255, 255, 255 } : Rgba8 { 0, 0, 0, 255 }));
+    view->setHighlighted(false);
+    view->setImage(Image::fromBuffer(std::move(lines)));
+    DrawingContext sharp({ 200, 100 }, DrawingContext::Opacity::Transparent, 1.7);
+    sharp.drawImage(view->image(), { 0, 0, 200, 100 });
+    const Image sharpShot = sharp.takeImage();
+    auto apart = [&](const Image& shot) {
+        int most = 0;
+        for (double x = 10; x < 190; x += 0.5)
+            most = std::max(most, std::abs(test::pixelAt(shot, x, 50).r - test::pixelAt(sharpShot, x, 50).r));
+        return most;
+    };
+    test::renderWindow(*window, 2);
+    test::renderWindow(*window, 1.5);
+    EXPECT_GT(apart(test::renderWindow(*window, 1.7)), 40) << "quick while the scale changes";
+    window->clearDirty();
+    RunLoop::main().advance(0.3);
+    window->prepareFrame();
+    EXPECT_TRUE(window->dirtyRect()) << "redrawn once the scale holds still";
+    EXPECT_LE(apart(test::renderWindow(*window, 1.7)), 3) << "and then sharp";
 }
 
 // A host draws only the area that changed into the bitmap it keeps: a label's new text over a
