@@ -177,9 +177,9 @@ TEST_F(StampPng, EveryKindOfPngComesOutInTheColoursOfItsDecoding)
         writePng(source, 211, 143, kind, pattern);
         const Image expected = decodeStored(source);
         const bool transparent = kind.colourType == PNG_COLOR_TYPE_RGB_ALPHA || kind.transparentColour;
-        for (const std::uint32_t background : { 0xffffffu, 0xff0000u }) {
+        for (const auto& [options, background] : { std::pair { StampEngineOptions {}, 0xffffffu }, { StampEngineOptions { .background = 0xff0000 }, 0xff0000u } }) {
             SCOPED_TRACE(background);
-            auto stamped = stampToFile(StampEngine(opaqueLogo(40, Color::rgba(0, 1, 0)), bottomRight(25), { .background = background }), source, folder / "out.jpg");
+            auto stamped = stampToFile(StampEngine(opaqueLogo(40, Color::rgba(0, 1, 0)), bottomRight(25), options), source, folder / "out.jpg");
             ASSERT_TRUE(stamped.has_value()) << stamped.error().message;
             const Image out = decodeStored(folder / "out.jpg");
             ASSERT_EQ(out.pixelWidth(), 211);
