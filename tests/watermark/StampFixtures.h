@@ -19,6 +19,7 @@
 #include <jpeglib.h>
 #include <lcms2.h>
 #include <png.h>
+#include <tuple>
 
 namespace vd::test {
 
@@ -72,24 +73,20 @@ inline void writeSource(const std::filesystem::path& path, int width, int height
         jpeg_simple_progression(&cinfo);
     cinfo.arith_code = style.arithmetic ? TRUE : FALSE;
     cinfo.restart_in_rows = style.restartRows;
-    if (style.restartMcus > 0)
-        cinfo.restart_interval = static_cast<unsigned>(style.restartMcus);
+    cinfo.restart_interval = static_cast<unsigned>(style.restartMcus); // 0: none, or every restartRows rows
     cinfo.optimize_coding = style.optimizeCoding ? TRUE : FALSE;
     jpeg_start_compress(&cinfo, TRUE);
     if (!style.iccProfile.empty())
         jpeg_write_icc_profile(&cinfo, style.iccProfile.data(), static_cast<unsigned>(style.iccProfile.size()));
-    std::vector<std::uint8_t> row(static_cast<size_t>(width) * 3);
+    std::vector<std::uint8_t> row;
     while (cinfo.next_scanline < cinfo.image_height) {
-        const int y = static_cast<int>(cinfo.next_scanline);
+        row.clear();
         for (int x = 0; x < width; ++x) {
-            const std::uint32_t rgb = scenery(x, y);
-            if (style.greyscale) {
-                row[static_cast<size_t>(x)] = static_cast<std::uint8_t>(rgb >> 8);
-            } else {
-                row[static_cast<size_t>(x) * 3] = static_cast<std::uint8_t>(rgb >> 16);
-                row[static_cast<size_t>(x) * 3 + 1] = static_cast<std::uint8_t>(rgb >> 8);
-                row[static_cast<size_t>(x) * 3 + 2] = static_cast<std::uint8_t>(rgb);
-            }
+            const std::uint32_t rgb = scenery(x, static_cast<int>(cinfo.next_scanline));
+            if (style.greyscale)
+                row.push_back(static_cast<std::uint8_t>(rgb >> 8));
+            else
+                row.insert(row.end(), { static_cast<std::uint8_t>(rgb >> 16), static_cast<std::uint8_t>(rgb >> 8), static_cast<std::uint8_t>(rgb) });
         }
         JSAMPROW pointer = row.data();
         jpeg_write_scanlines(&cinfo, &pointer, 1);
@@ -105,14 +102,6 @@ inline void setOrientation(const std::filesystem::path& path, int orientation)
         image.exifData()["Exif.Image.Orientation"] = static_cast<std::uint16_t>(orientation);
         image.exifData()["Exif.Image.Make"] = "Test Camera";
     });
-}
-
-inline Result<StampedPhoto> stampToFile(const StampEngine& engine, const std::filesystem::path& source, const std::filesystem::path& target, const std::string& sourceName = {})
-{
-    std::FILE* out = std::fopen(target.c_str(), "wb");
-    auto stamped = engine.stampPhoto(source, out, sourceName);
-    std::fclose(out);
-    return stamped;
 }
 
 // The profile's bytes as a file holds them; the profile is closed.
@@ -131,6 +120,39 @@ inline const std::vector<std::uint8_t>& srgbProfile()
 {
     static const std::vector<std::uint8_t> bytes = savedProfile(cmsCreate_sRGBProfile());
     return bytes;
+}
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+// What a camera and a photo manager record, as Exiv2 writes it: make, model, date, place, a
+// thumbnail of the photo as it was, a caption, an XMP title and orientation, the sRGB profile.
+inline void addCameraMetadata(const std::filesystem::path& path)
+{
+    editMetadata(path, [](Exiv2::Image& image) {
+        Exiv2::ExifData& exif = image.exifData();
+        exif["Exif.Image.Make"] = "Apple";
+        exif["Exif.Image.Model"] = "iPhone 15";
+        exif["Exif.Image.Software"] = "Firmware 1.0";
+        exif["Exif.Photo.DateTimeOriginal"] = "2024:05:06 07:08:09";
+        exif["Exif.GPSInfo.GPSLatitudeRef"] = "N";
+        exif["Exif.GPSInfo.GPSLatitude"] = "45/1 30/1 0/1";
+        const auto thumbnail = *encodeJpeg(opaqueLogo(160, Color::rgba(0.2, 0.4, 0.6)));
+        Exiv2::ExifThumb(exif).setJpegThumbnail(thumbnail.data(), static_cast<long>(thumbnail.size()));
+        image.iptcData()["Iptc.Application2.Caption"] = "Harbour at dawn";
+        image.xmpData()["Xmp.dc.title"] = "lang=\"x-default\" Harbour";
+        image.xmpData()["Xmp.tiff.Orientation"] = "1";
+        Exiv2::DataBuf profile(srgbProfile().data(), static_cast<long>(srgbProfile().size()));
+        image.setIccProfile(profile, false);
+    });
+}
+#pragma GCC diagnostic pop
+
+inline Result<StampedPhoto> stampToFile(const StampEngine& engine, const std::filesystem::path& source, const std::filesystem::path& target, const std::string& sourceName = {})
+{
+    std::FILE* out = std::fopen(target.c_str(), "wb");
+    auto stamped = engine.stampPhoto(source, out, sourceName);
+    std::fclose(out);
+    return stamped;
 }
 
 inline Image decodeStored(const std::filesystem::path& path)
@@ -195,25 +217,17 @@ inline bool isLogoGreen(const Image& image, int x, int y)
     const std::uint32_t rgb = vd::test::rgbAt(image, x, y);
     return ((rgb >> 8) & 0xff) > 160 && (rgb >> 16) < 90 && (rgb & 0xff) < 90;
 }
-// The inclusive bounds of the green logo's pixels; right and bottom -1 when none.
-struct Box {
-    int left { 1 << 30 }, top { 1 << 30 }, right { -1 }, bottom { -1 };
-};
-inline Box greenBox(const Image& image)
+// The bounds of the green logo's pixels; empty when there are none.
+inline Rect greenBox(const Image& image)
 {
-    const Rect r = boundsWhere(image, [&](std::uint32_t, int x, int y) { return isLogoGreen(image, x, y); });
-    return r.isEmpty() ? Box {} : Box { int(r.x()), int(r.y()), int(r.maxX()) - 1, int(r.maxY()) - 1 };
+    return boundsWhere(image, [&](std::uint32_t, int x, int y) { return isLogoGreen(image, x, y); });
 }
 
-// Expects each spot of the picture to be its colour within a JPEG's error.
-struct Spot {
-    int x, y;
-    std::uint32_t rgb;
-};
-inline void expectColours(const Image& image, std::initializer_list<Spot> spots, int tolerance = 12)
+// Expects each spot (x, y, 0xRRGGBB) of the picture to be its colour within a JPEG's error.
+inline void expectColours(const Image& image, std::initializer_list<std::tuple<int, int, std::uint32_t>> spots, int tolerance = 12)
 {
-    for (const Spot& s : spots)
-        EXPECT_TRUE(near(rgbAt(image, s.x, s.y), s.rgb, tolerance)) << s.x << "," << s.y << ": " << std::hex << rgbAt(image, s.x, s.y);
+    for (const auto& [x, y, rgb] : spots)
+        EXPECT_TRUE(near(rgbAt(image, x, y), rgb, tolerance)) << x << "," << y << ": " << std::hex << rgbAt(image, x, y);
 }
 // Expects each EXIF tag to have its value (nullptr: to be absent).
 inline void expectExif(const ImageMetadata& metadata, std::initializer_list<std::pair<const char*, const char*>> tags)
@@ -245,7 +259,7 @@ inline void writePng(const std::filesystem::path& path, int width, int height, c
         // Grey levels 0, 17, 34… 255; the first is fully transparent.
         png_color palette[16];
         for (int i = 0; i < 16; ++i)
-            palette[i] = { static_cast<png_byte>(i * 17), static_cast<png_byte>(i * 17), static_cast<png_byte>(i * 17) };
+            palette[i].red = palette[i].green = palette[i].blue = static_cast<png_byte>(i * 17);
         png_set_PLTE(png, info, palette, 16);
     }
     if (kind.transparentColour) {
@@ -259,46 +273,26 @@ inline void writePng(const std::filesystem::path& path, int width, int height, c
     if (kind.depth < 8)
         png_set_packing(png); // one byte a pixel in, packed in the file
     const int channels = kind.colourType == PNG_COLOR_TYPE_RGB_ALPHA ? 4 : kind.colourType == PNG_COLOR_TYPE_RGB ? 3 : 1;
-    const int bytesPerSample = kind.depth == 16 ? 2 : 1;
-    std::vector<png_byte> image(static_cast<size_t>(width) * height * channels * bytesPerSample);
+    const size_t sampleBytes = kind.depth == 16 ? 2 : 1, rowBytes = static_cast<size_t>(width) * channels * sampleBytes;
+    std::vector<png_byte> image;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            const auto [r, g, b, a] = rgba(x, y);
-            const int values[4] = { r, g, b, a };
-            png_byte* at = image.data() + (static_cast<size_t>(y) * width + x) * channels * bytesPerSample;
-            for (int c = 0; c < channels; ++c) {
-                int value = channels == 1 ? (kind.colourType == PNG_COLOR_TYPE_PALETTE ? r / 17 : r) : values[c];
-                if (bytesPerSample == 2) {
-                    at[c * 2] = static_cast<png_byte>(value);
-                    at[c * 2 + 1] = static_cast<png_byte>(value);
-                } else {
-                    at[c] = static_cast<png_byte>(value);
-                }
-            }
+            const auto pixel = rgba(x, y);
+            for (int c = 0; c < channels; ++c) // a 16-bit sample repeats its byte: 0xabab
+                image.insert(image.end(), sampleBytes, static_cast<png_byte>(channels > 1 ? pixel[c] : kind.colourType == PNG_COLOR_TYPE_PALETTE ? pixel[0] / 17 : pixel[0]));
         }
-    std::vector<png_bytep> rows(static_cast<size_t>(height));
+    std::vector<png_bytep> rows;
     for (int y = 0; y < height; ++y)
-        rows[static_cast<size_t>(y)] = image.data() + static_cast<size_t>(y) * width * channels * bytesPerSample;
+        rows.push_back(image.data() + y * rowBytes);
     png_write_image(png, rows.data());
-    png_write_end(png, nullptr);
+    png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
     std::fclose(file);
 }
 
 inline PlacementDescription bottomRight(double sizePercent)
 {
-    PlacementDescription placement;
-    placement.flags = { 0, 1, 0, 1 };
-    placement.sizePercent = sizePercent;
-    placement.marginPixels = 11;
-    return placement;
-}
-
-inline StampEngine losslessEngine(const Image& logo, const PlacementDescription& placement)
-{
-    StampEngineOptions options;
-    options.lossless = true;
-    return StampEngine(logo, placement, options);
+    return { .flags = { 0, 1, 0, 1 }, .sizePercent = sizePercent, .marginPixels = 11 };
 }
 
 }
