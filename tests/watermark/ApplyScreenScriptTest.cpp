@@ -1,6 +1,5 @@
-// The apply screen driven by the automation scripts of tests/e2e/apply, phone and tablet, reached
-// from home over a library this test makes; then the written photos are checked against their
-// sources, and against what `vardenico stamp --placement` writes with the placement the screen saved.
+// The apply screen driven by scripts of tests/e2e/apply, phone and tablet; the written photos
+// checked against their sources and against `vardenico stamp --placement` with the saved placement.
 
 #include "AppScriptSupport.h"
 #include <PhotoFixtures.h>
@@ -19,16 +18,10 @@ using test::rectOf;
 
 constexpr std::uint32_t kGrey = 0x707070;
 
-// The stamped logo: the rectangle where the output is no longer the source's grey.
-Rect logoIn(const Image& output)
-{
-    return test::boundsWhere(output, [](std::uint32_t rgb, int, int) { return !test::near(rgb, kGrey, 40); });
-}
-
 bool upright(const json& dump)
 {
     const auto& t = named(dump, "stickerView")["transform"];
-    return t[0].get<double>() == 1 && t[1].get<double>() == 0 && t[2].get<double>() == 0 && t[3].get<double>() == 1;
+    return t[0] == 1 && t[1] == 0 && t[2] == 0 && t[3] == 1;
 }
 
 // The apply screen as a person reaches it: home, the photo browser, the two newest photos, the
@@ -143,7 +136,8 @@ TEST_P(ApplyScreenScripts, TallPhotoAndPanoramaFromHomeThenTheLogoStampedAtTheMe
         EXPECT_EQ(output->pixelHeight(), height);
         const double side = std::min(width, height) * sizePercent / 100;
         const double k = side / s.width();
-        const Rect logoRect = logoIn(*output);
+        // The stamped logo: where the output is no longer the source's grey.
+        const Rect logoRect = test::boundsWhere(*output, [](std::uint32_t rgb, int, int) { return !test::near(rgb, kGrey, 40); });
         EXPECT_NEAR(logoRect.width(), side, 2);
         EXPECT_NEAR(logoRect.height(), side, 2);
         EXPECT_NEAR(logoRect.x(), (marginLeft + 14) * k, 2);

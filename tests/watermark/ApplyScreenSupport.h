@@ -48,7 +48,6 @@ protected:
     // in this order, and the logo; then, unless told not to, waits for its first photo's preview.
     void open(DeviceKind kind, const std::vector<std::string>& names, const Image& logo, bool andPreview = true)
     {
-        m_loadPreviewDone = false;
         registerProgramScreens();
         ScreenRegistry::shared().setDeviceKind(kind);
         const Size size = kind == DeviceKind::Tablet ? Size { 1024, 1366 } : Size { 390, 844 };
@@ -74,6 +73,8 @@ protected:
         navigation = std::make_shared<NavigationController>(screen);
         ViewController::installAsRoot(navigation, *window);
         window->prepareFrame();
+        // One request at a time: the first photo's, made by the screen as it loads, comes first.
+        ASSERT_TRUE(!andPreview || pumpUntil([&] { return !screen->myImageViewPreviewPhotos->image().isEmpty(); }));
         if (andPreview)
             preview(0);
     }
@@ -104,17 +105,11 @@ protected:
     // Waits for the preview of the photo at item of the strip to be shown.
     void preview(long item)
     {
-        // One request at a time: the first photo's, made by the screen as it loads, comes first.
-        if (!m_loadPreviewDone) {
-            m_loadPreviewDone = true;
-            ASSERT_TRUE(pumpUntil([&] { return !screen->myImageViewPreviewPhotos->image().isEmpty(); }));
-        }
         screen->myImageViewPreviewPhotos->setImage({});
         screen->metodoMostraFoto(item);
         ASSERT_TRUE(pumpUntil([&] { return !screen->myImageViewPreviewPhotos->image().isEmpty(); }));
         frames(0.3);
     }
-    bool m_loadPreviewDone { false };
 
     void touch(TouchPhase phase, Point p)
     {

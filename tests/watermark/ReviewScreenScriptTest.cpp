@@ -1,7 +1,5 @@
-// The review grid driven by the automation scripts of tests/e2e/apply, phone and tablet, reached
-// from home over a library of six photos of different shapes: one photo placed on its own, the
-// rest with the common placement, and the command line with the saved placement writing the
-// very same files.
+// The review grid driven by scripts of tests/e2e/apply, phone and tablet, over six photos of
+// different shapes: one placed on its own, the rest with the common placement.
 
 #include "AppScriptSupport.h"
 #include "ReviewSupport.h"
@@ -11,12 +9,8 @@ namespace {
 
 using nlohmann::json;
 
-struct Photo {
-    const char* name;
-    int width, height;
-};
 // In selection order: the browser lists the newest first.
-constexpr Photo kPhotos[] = { { "wide", 800, 600 }, { "tall", 600, 800 }, { "square", 700, 700 }, { "panorama", 1200, 400 }, { "column", 400, 1200 }, { "screen", 960, 540 } };
+constexpr std::tuple<const char*, int, int> kPhotos[] = { { "wide", 800, 600 }, { "tall", 600, 800 }, { "square", 700, 700 }, { "panorama", 1200, 400 }, { "column", 400, 1200 }, { "screen", 960, 540 } };
 
 // Where the output differs from the grey source: the logo.
 Rect logoIn(const Image& output)
@@ -37,9 +31,9 @@ protected:
         std::filesystem::create_directories(library());
         const auto now = std::filesystem::file_time_type::clock::now();
         int age = 0;
-        for (const Photo& photo : kPhotos) {
-            const auto path = library() / (std::string(photo.name) + ".jpg");
-            test::writeUniformJpeg(path, photo.width, photo.height, 0x707070);
+        for (const auto& [name, width, height] : kPhotos) {
+            const auto path = library() / (std::string(name) + ".jpg");
+            test::writeUniformJpeg(path, width, height, 0x707070);
             std::filesystem::last_write_time(path, now - std::chrono::hours(++age));
         }
         prepareHome(true);
@@ -68,19 +62,15 @@ TEST_P(ReviewScreenScripts, OnePhotoPlacedOnItsOwnTheOthersCommonAndTheCommandLi
     EXPECT_TRUE(hidden(common, "myViewRegolazione"));
 
     // The square photo's logo at the top left, every other one centred as the common placement has it.
-    for (const Photo& photo : kPhotos) {
-        SCOPED_TRACE(photo.name);
-        const Image output = test::decodeStored(library() / "Saved Photos" / (std::string(photo.name) + "_vardenico.jpg"));
-        ASSERT_EQ(output.pixelWidth(), photo.width);
+    for (const auto& [name, width, height] : kPhotos) {
+        SCOPED_TRACE(name);
+        const Image output = test::decodeStored(library() / "Saved Photos" / (std::string(name) + "_vardenico.jpg"));
+        ASSERT_EQ(output.pixelWidth(), width);
         const Rect logo = logoIn(output);
         ASSERT_GT(logo.width(), 0);
-        if (std::string(photo.name) == "square") {
-            EXPECT_LT(logo.x(), photo.width * 0.1);
-            EXPECT_LT(logo.y(), photo.height * 0.1);
-        } else {
-            EXPECT_NEAR(logo.midX(), photo.width / 2.0, 3);
-            EXPECT_NEAR(logo.midY(), photo.height / 2.0, 3);
-        }
+        const bool own = std::string(name) == "square";
+        EXPECT_EQ(own, logo.x() < width * 0.1 && logo.y() < height * 0.1);
+        EXPECT_EQ(!own, std::abs(logo.midX() - width / 2.0) <= 3 && std::abs(logo.midY() - height / 2.0) <= 3);
     }
 
     // The saved placement holds the adjustment by name, and the command line with it writes the
