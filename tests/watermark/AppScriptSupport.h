@@ -1,8 +1,7 @@
 #pragma once
 
-// The program run headless on scripts of tests/e2e/apply, reached from home, over a photo library
-// and a data folder of the test's own; then what it wrote, and what the command line writes with
-// the placement it saved.
+// The program run headless on scripts of tests/e2e/apply over a photo library and a data folder of
+// the test's own; then what it wrote, and what the command line writes with the saved placement.
 
 #include <PhotoFixtures.h>
 
@@ -24,8 +23,7 @@ protected:
     std::filesystem::path library() const { return folder / "Pictures"; }
     std::filesystem::path home() const { return folder / "home"; }
 
-    // A data folder whose first-run notices were seen, with photo access granted and one red
-    // logo stored.
+    // A data folder past the first-run notices, photo access granted, one red logo stored.
     void prepareHome(bool tutorialSeen)
     {
         std::filesystem::create_directories(home());

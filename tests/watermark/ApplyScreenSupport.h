@@ -6,7 +6,6 @@
 
 #include <app/ProgramScreens.h>
 #include <elements/LDStickerView.h>
-#include <platform/foundation/RunLoop.h>
 #include <platform/foundation/UserDefaults.h>
 #include <platform/photos/PhotoLibrary.h>
 #include <services/mySingleScritte.h>
@@ -15,17 +14,14 @@
 #include <platform/ui/controls/Slider.h>
 #include <platform/ui/presentation/NavigationController.h>
 #include <platform/ui/presentation/ScreenRegistry.h>
-#include <platform/ui/window/Window.h>
 #include <watermark/QuintaraApplyController.h>
 
 #include <chrono>
 #include <cstdlib>
-#include <gtest/gtest.h>
 
 namespace vd::test {
 
-// The apply screen of one device kind on a headless window on the virtual clock, over a photo
-// library in a temporary folder.
+// The apply screen on a headless window on the virtual clock, over a library in a temporary folder.
 class ApplyScreen : public ::testing::Test {
 protected:
     void SetUp() override
@@ -79,8 +75,7 @@ protected:
             preview(0);
     }
 
-    // Runs the loop frame by frame, letting work on other threads arrive, until done (at most a
-    // minute of real time).
+    // Runs the loop frame by frame, letting work on other threads arrive, until done (at most 60 s).
     bool pumpUntil(const std::function<bool()>& done, const std::function<void()>& eachFrame = {})
     {
         const auto start = std::chrono::steady_clock::now();
