@@ -1,20 +1,20 @@
 #pragma once
 
-// The program run headless on a script of tests/e2e/apply, reached from home, over a photo
-// library and a data folder of the test's own; then what it wrote, and what the command line
-// writes with the placement it saved.
+// The program run headless on scripts of tests/e2e/apply over a photo library and a data folder of
+// the test's own; then what it wrote, and what the command line writes with the saved placement.
 
 #include <PhotoFixtures.h>
 
+#include <CommandSupport.h>
 #include <E2ESupport.h>
 
 #include <platform/foundation/Files.h>
-#include <platform/graphics/DrawingContext.h>
 #include <platform/graphics/ImageCodecs.h>
 
-#include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <nlohmann/json.hpp>
+#include <regex>
 
 namespace vd::test {
 
@@ -22,43 +22,44 @@ class AppScript : public ::testing::TestWithParam<std::string> {
 protected:
     std::filesystem::path library() const { return folder / "Pictures"; }
     std::filesystem::path home() const { return folder / "home"; }
-    std::filesystem::path out() const { return folder / "out"; }
 
-    static void writeText(const std::filesystem::path& path, const std::string& text)
+    // A data folder past the first-run notices, photo access granted, one red logo stored.
+    void prepareHome(bool tutorialSeen)
     {
-        ASSERT_TRUE(files::writeAtomically(path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())));
-    }
-    // A data folder whose first-run notices were seen, with photo access granted and one red
-    // logo stored.
-    void prepareHome(const std::filesystem::path& data, bool tutorialSeen)
-    {
-        std::filesystem::create_directories(data);
-        DrawingContext context({ 300, 300 }, DrawingContext::Opacity::Transparent, 1.0);
-        context.fill({ 0, 0, 300, 300 }, Color::rgba(0.9, 0.1, 0.1));
-        ASSERT_TRUE(files::writeAtomically(folder / "logo.png", *encodePng(context.takeImage())));
-        const std::string add = "env VARDENICO_HOME='" + data.string() + "' " + VARDENICO_BINARY + " logos add '" + (folder / "logo.png").string() + "' >/dev/null";
+        std::filesystem::create_directories(home());
+        ASSERT_TRUE(files::writeAtomically(folder / "logo.png", *encodePng(opaqueLogo(300, Color::rgba(0.9, 0.1, 0.1)))));
+        const std::string add = "env VARDENICO_HOME='" + home().string() + "' " + VARDENICO_BINARY + " logos add '" + (folder / "logo.png").string() + "' >/dev/null";
         ASSERT_EQ(std::system(add.c_str()), 0);
         nlohmann::json defaults = { { "avvioFatto", "fatto" }, { "aggiornamento1", "visualizzato" }, { "photoLibraryAuthorizationStatus", 3 } };
         if (tutorialSeen)
             defaults["tutorialB"] = "fatto";
-        writeText(data / "defaults.json", defaults.dump());
+        ASSERT_TRUE(writeText(home() / "defaults.json", defaults.dump()));
     }
-    // Runs the way from home (a script of its own) and then the script, dumping into dumps.
-    AppRun runScript(const std::string& way, const std::string& script, const std::filesystem::path& data, const std::filesystem::path& photos, const std::filesystem::path& dumps)
+    // Runs to_apply.txt, picking the `picked` newest photos, then the scripts one after the other,
+    // dumping into folder/dumps; "{word}" in them is what places gives.
+    AppRun runScript(const std::vector<std::string>& scripts, const std::string& dumps, std::map<std::string, std::string> places = {})
     {
+        for (int item = 0; item < picked; ++item)
+            places["pick"] += (item ? "\ntap @myCollectionViewRullino.0." : "tap @myCollectionViewRullino.0.") + std::to_string(item);
+        std::vector<std::string> all { "to_apply.txt" };
+        all.insert(all.end(), scripts.begin(), scripts.end());
         std::string text;
-        for (const std::string& name : { way, script }) {
-            auto bytes = files::readAll(std::filesystem::path(VARDENICO_APPLY_SCRIPTS) / name);
-            EXPECT_TRUE(bytes) << name;
-            if (bytes)
-                text += std::string(bytes->begin(), bytes->end()) + "\n";
+        for (const std::string& name : all) {
+            std::string rest = fileText(std::filesystem::path(VARDENICO_APPLY_SCRIPTS) / name);
+            EXPECT_FALSE(rest.empty()) << name;
+            const std::regex place(R"(\{(\w+)\})");
+            for (std::smatch m; std::regex_search(rest, m, place); rest = m.suffix().str()) {
+                EXPECT_TRUE(places.contains(m[1].str())) << name << ": nothing for " << m[0];
+                text += m.prefix().str() + places[m[1].str()];
+            }
+            text += rest + "\n";
         }
-        const auto path = folder / ("home_" + script);
-        writeText(path, text);
-        const std::string environment = "VARDENICO_LANG=en VARDENICO_HOME='" + data.string() + "' VARDENICO_PHOTOS='" + photos.string() + "'";
-        return runApp("--headless --device " + GetParam() + " --script '" + path.string() + "' --out '" + dumps.string() + "'", folder.path(), environment);
+        const auto path = folder / (dumps + ".txt");
+        EXPECT_TRUE(writeText(path, text));
+        const std::string environment = "VARDENICO_LANG=en VARDENICO_HOME='" + home().string() + "' VARDENICO_PHOTOS='" + library().string() + "'";
+        return runApp("--headless --device " + GetParam() + " --script '" + path.string() + "' --out '" + (folder / dumps).string() + "'", folder.path(), environment);
     }
-    nlohmann::json dump(const std::string& name) const { return readJson(out() / (name + ".json")); }
+    nlohmann::json dump(const std::string& name) const { return readJson(folder / "out" / (name + ".json")); }
 
     // The one placement file the app saved in home.
     std::filesystem::path savedPlacement() const
@@ -83,6 +84,7 @@ protected:
     }
 
     TemporaryFolder folder;
+    int picked { 2 };
 };
 
 inline const nlohmann::json& named(const nlohmann::json& dump, const std::string& name)

@@ -1,13 +1,11 @@
 #pragma once
 
-#include "AppScriptSupport.h"
 #include <PhotoFixtures.h>
 
 #include <TestSupport.h>
 
 #include <app/ProgramScreens.h>
 #include <elements/LDStickerView.h>
-#include <platform/foundation/RunLoop.h>
 #include <platform/foundation/UserDefaults.h>
 #include <platform/photos/PhotoLibrary.h>
 #include <services/mySingleScritte.h>
@@ -16,24 +14,20 @@
 #include <platform/ui/controls/Slider.h>
 #include <platform/ui/presentation/NavigationController.h>
 #include <platform/ui/presentation/ScreenRegistry.h>
-#include <platform/ui/window/Window.h>
 #include <watermark/QuintaraApplyController.h>
 
 #include <chrono>
 #include <cstdlib>
-#include <gtest/gtest.h>
 
 namespace vd::test {
 
-// The apply screen of one device kind on a headless window on the virtual clock, over a photo
-// library in a temporary folder.
+// The apply screen on a headless window on the virtual clock, over a library in a temporary folder.
 class ApplyScreen : public ::testing::Test {
 protected:
     void SetUp() override
     {
         binaryHome();
-        if (RunLoop::main().clock() != RunLoop::Clock::Virtual)
-            RunLoop::main().setClock(RunLoop::Clock::Virtual);
+        useVirtualClock();
         UserDefaults::standard().setObject("tutorialB", "fatto");
         std::filesystem::create_directories(root());
     }
@@ -47,10 +41,9 @@ protected:
     std::filesystem::path root() const { return folder.path() / "Pictures"; }
 
     // Opens the screen with the library's photos of these names (files in the library folder),
-    // in this order, and the logo.
-    void open(DeviceKind kind, const std::vector<std::string>& names, const Image& logo)
+    // in this order, and the logo; then, unless told not to, waits for its first photo's preview.
+    void open(DeviceKind kind, const std::vector<std::string>& names, const Image& logo, bool andPreview = true)
     {
-        m_loadPreviewDone = false;
         registerProgramScreens();
         ScreenRegistry::shared().setDeviceKind(kind);
         const Size size = kind == DeviceKind::Tablet ? Size { 1024, 1366 } : Size { 390, 844 };
@@ -76,10 +69,13 @@ protected:
         navigation = std::make_shared<NavigationController>(screen);
         ViewController::installAsRoot(navigation, *window);
         window->prepareFrame();
+        // One request at a time: the first photo's, made by the screen as it loads, comes first.
+        ASSERT_TRUE(!andPreview || pumpUntil([&] { return !screen->myImageViewPreviewPhotos->image().isEmpty(); }));
+        if (andPreview)
+            preview(0);
     }
 
-    // Runs the loop frame by frame, letting work on other threads arrive, until done (at most a
-    // minute of real time).
+    // Runs the loop frame by frame, letting work on other threads arrive, until done (at most 60 s).
     bool pumpUntil(const std::function<bool()>& done, const std::function<void()>& eachFrame = {})
     {
         const auto start = std::chrono::steady_clock::now();
@@ -101,27 +97,14 @@ protected:
             window->prepareFrame();
         }
     }
-    // Opens the screen and waits for its first photo's preview.
-    void openAndPreview(DeviceKind kind, const std::vector<std::string>& names, const Image& logo)
-    {
-        open(kind, names, logo);
-        if (!HasFatalFailure())
-            preview(0);
-    }
     // Waits for the preview of the photo at item of the strip to be shown.
     void preview(long item)
     {
-        // One request at a time: the first photo's, made by the screen as it loads, comes first.
-        if (!m_loadPreviewDone) {
-            m_loadPreviewDone = true;
-            ASSERT_TRUE(pumpUntil([&] { return !screen->myImageViewPreviewPhotos->image().isEmpty(); }));
-        }
         screen->myImageViewPreviewPhotos->setImage({});
         screen->metodoMostraFoto(item);
         ASSERT_TRUE(pumpUntil([&] { return !screen->myImageViewPreviewPhotos->image().isEmpty(); }));
         frames(0.3);
     }
-    bool m_loadPreviewDone { false };
 
     void touch(TouchPhase phase, Point p)
     {

@@ -4,18 +4,6 @@
 
 #include "StampFixtures.h"
 
-#include <TestSupport.h>
-
-#include <platform/foundation/Files.h>
-#include <platform/graphics/DrawingContext.h>
-#include <platform/graphics/ImageCodecs.h>
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <filesystem>
-
 namespace vd::review {
 
 // The picture scaled to fit a square cell of side pixels, as the grid's thumbnails are.
