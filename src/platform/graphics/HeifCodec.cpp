@@ -53,7 +53,7 @@ Result<Image> decodeHandle(heif_context* context, const heif_image_handle* handl
     const int storedWidth = std::max(heif_image_handle_get_ispe_width(handle), heif_image_handle_get_width(handle));
     const int storedHeight = std::max(heif_image_handle_get_ispe_height(handle), heif_image_handle_get_height(handle));
     if (storedWidth <= 0 || storedHeight <= 0 || static_cast<std::int64_t>(storedWidth) * storedHeight > options.maxPixels)
-        return fail(where, "picture of " + std::to_string(storedWidth) + "×" + std::to_string(storedHeight) + " pixels is larger than allowed");
+        return fail(where, tooLargeReason(storedWidth, storedHeight, options.maxPixels));
     // A picture composed of others (an overlay) names its canvas apart from its stored size, and
     // libheif allocates that canvas before reading a single tile: a damaged one may claim gigabytes.
     // Every picture libheif makes on the way is held to the stored longer side, with room for what

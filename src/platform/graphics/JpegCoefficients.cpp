@@ -1,5 +1,6 @@
 #include <platform/graphics/JpegCoefficients.h>
 
+#include <platform/graphics/ImageCodecs.h>
 #include <platform/graphics/JpegErrorBridge.h>
 
 #include <algorithm>
@@ -95,7 +96,7 @@ Result<std::unique_ptr<JpegCoefficients>> JpegCoefficients::open(const std::file
     if (missingTable)
         return fail(name, "damaged JPEG (component " + std::to_string(missingTable) + " has no quantisation table)");
     if (tooLarge)
-        return fail(name, "the photo is too large (" + std::to_string(cinfo.image_width) + "×" + std::to_string(cinfo.image_height) + " pixels)");
+        return fail(name, tooLargeReason(cinfo.image_width, cinfo.image_height, maxPixels));
     if (state->error.truncated)
         return fail(name, "the JPEG data ends early (truncated file)");
 

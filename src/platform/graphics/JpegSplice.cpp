@@ -1,6 +1,7 @@
 #include <platform/graphics/JpegSplice.h>
 
 #include <platform/foundation/HugePages.h>
+#include <platform/graphics/ImageCodecs.h>
 #include <platform/graphics/JpegErrorBridge.h>
 
 #include <algorithm>
@@ -382,7 +383,7 @@ Result<std::unique_ptr<JpegSplice>> JpegSplice::open(const std::filesystem::path
     if (!jpeg::guarded(error, [&] { jpeg_read_header(&cinfo, TRUE); }))
         return fail(name, error.describe("damaged JPEG"));
     if (static_cast<std::int64_t>(cinfo.image_width) * cinfo.image_height > maxPixels)
-        return fail(name, "the photo is too large (" + std::to_string(cinfo.image_width) + "×" + std::to_string(cinfo.image_height) + " pixels)");
+        return fail(name, tooLargeReason(cinfo.image_width, cinfo.image_height, maxPixels));
 
     std::unique_ptr<JpegSplice> splice(new JpegSplice(std::move(state), name));
     State& s = *splice->m_state;

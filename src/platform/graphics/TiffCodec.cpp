@@ -132,7 +132,7 @@ Result<Image> readDirectory(TIFF* tiff, const DecodeOptions& options, const std:
     TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width);
     TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height);
     if (width == 0 || height == 0 || static_cast<std::int64_t>(width) * height > options.maxPixels)
-        return fail(where, "picture of " + std::to_string(width) + "×" + std::to_string(height) + " pixels is larger than allowed");
+        return fail(where, tooLargeReason(width, height, options.maxPixels));
     char reason[1024] = "";
     if (!TIFFRGBAImageOK(tiff, reason))
         return fail(where, std::string("a TIFF this program cannot read (") + reason + ")");
@@ -346,7 +346,7 @@ Result<std::unique_ptr<TiffReader>> TiffReader::open(const std::filesystem::path
     TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width);
     TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height);
     if (width == 0 || height == 0 || static_cast<std::int64_t>(width) * height > maxPixels)
-        return fail(name, "picture of " + std::to_string(width) + "×" + std::to_string(height) + " pixels is larger than allowed");
+        return fail(name, tooLargeReason(width, height, maxPixels));
     char reason[1024] = "";
     if (!TIFFRGBAImageOK(tiff, reason))
         return fail(name, std::string("a TIFF this program cannot read (") + reason + ")");

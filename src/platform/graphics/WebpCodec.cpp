@@ -48,7 +48,7 @@ Result<Image> decodeWebp(std::span<const std::uint8_t> bytes, const DecodeOption
     if (status != VP8_STATUS_OK)
         return fail(where, "damaged WebP (its header cannot be read)");
     if (features.width <= 0 || features.height <= 0 || static_cast<std::int64_t>(features.width) * features.height > options.maxPixels)
-        return fail(where, "picture of " + std::to_string(features.width) + "×" + std::to_string(features.height) + " pixels is larger than allowed");
+        return fail(where, tooLargeReason(features.width, features.height, options.maxPixels));
 
     PixelBuffer buffer;
     buffer.width = features.width;

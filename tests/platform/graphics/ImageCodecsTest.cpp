@@ -35,3 +35,18 @@ TEST(PngCodec, RoundTripKeepsTransparencyAndColourAndDamageIsRefused)
     auto huge = decodePng(*png, { .maxPixels = 100 });
     EXPECT_TRUE(!huge && huge.error().message.contains("larger"));
 }
+
+// A TIFF's rows come out as stored whatever its Orientation tag says: the tag is applied where
+// every photo is made upright, once, as for JPEG.
+TEST(TiffCodec, RowsComeAsStoredWhateverTheOrientationTag)
+{
+    const Image image = halfTransparentSquare();
+    for (int orientation : { 1, 2, 3, 4, 6, 8 }) {
+        auto tiff = encodeTiff(image, { .orientation = orientation });
+        ASSERT_TRUE(tiff) << orientation;
+        auto decoded = decodeTiff(*tiff);
+        ASSERT_TRUE(decoded) << orientation;
+        EXPECT_EQ(std::pair(decoded->pixelWidth(), decoded->pixelHeight()), std::pair(40, 30)) << orientation;
+        EXPECT_TRUE(unpremultiply(decoded->pixelAt(2, 2)).r == 255 && decoded->pixelAt(37, 27) == image.pixelAt(37, 27)) << orientation;
+    }
+}
