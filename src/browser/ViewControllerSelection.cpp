@@ -7,6 +7,7 @@
 #include <browser/RullinoCollectionViewCell.h>
 #include <platform/foundation/Log.h>
 #include <platform/graphics/ImageCodecs.h>
+#include <platform/photos/PendingFile.h>
 #include <platform/photos/PhotoLibrary.h>
 #include <platform/ui/presentation/AlertController.h>
 #include <platform/ui/window/Window.h>
@@ -17,6 +18,8 @@
 #include <platform/ui/presentation/ScreenRegistry.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <memory>
 #include <unordered_map>
 
 namespace vd::browser {
@@ -46,22 +49,24 @@ bool isInside(const std::filesystem::path& file, const std::filesystem::path& fo
 }
 
 // Copies a file into the folder under its own name, or its name with _2, _3... when that is
-// taken; never replaces a file. The copy's path, or empty when it could not be made.
+// taken, as every new photo is saved: never replacing a file, never leaving one half written.
+// The copy's path, or empty when it could not be made.
 std::filesystem::path copiedInto(const std::filesystem::path& file, const std::filesystem::path& folder)
 {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
-    const std::string stem = file.stem().string(), extension = file.extension().string();
-    for (int n = 1; n < 1000; ++n) {
-        const auto target = folder / (n == 1 ? file.filename().string() : stem + "_" + std::to_string(n) + extension);
-        if (std::filesystem::exists(target, error))
-            continue;
-        if (std::filesystem::copy_file(file, target, std::filesystem::copy_options::none, error))
-            return target;
-        if (!std::filesystem::exists(target))
+    auto pending = PendingFile::create(folder);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(file.c_str(), "rb"), std::fclose);
+    if (!pending || !in)
+        return {};
+    char buffer[1 << 16];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, in.get())) > 0;)
+        if (std::fwrite(buffer, 1, n, pending->stream()) != n)
             return {};
-    }
-    return {};
+    if (std::ferror(in.get()))
+        return {};
+    auto copied = pending->commit(file.stem().string(), file.extension().string());
+    return copied ? *copied : std::filesystem::path();
 }
 
 std::string listed(const std::vector<int>& positions)

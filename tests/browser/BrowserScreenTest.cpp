@@ -348,6 +348,9 @@ TEST(BrowserDrop, DroppedPhotosBecomeTheSelectionAndOnesFromOutsideAreCopiedOnly
     EXPECT_EQ(std::tuple(selectedNames(b), b.gridPhotos().size()), std::tuple("Imported/outside.jpg " + order[1], order.size() + 1));
     EXPECT_TRUE(std::filesystem::exists(elsewhere / "outside.jpg")) << "copied, not moved";
     EXPECT_FALSE(b.alert());
+    drop({ elsewhere / "outside.jpg" }); // again: a copy of its own beside the first, which stays
+    answer(0, "outside.jpg");
+    EXPECT_EQ(std::tuple(selectedNames(b), b.gridPhotos().size()), std::tuple(std::string("Imported/outside_2.jpg"), order.size() + 2));
 }
 
 TEST(DetailViewController, ThePeekHasThePhotosUprightProportions)
