@@ -61,7 +61,8 @@ Result<std::unique_ptr<JpegCoefficients>> JpegCoefficients::open(const std::file
     jpeg::install(state->error, reinterpret_cast<j_common_ptr>(&cinfo));
     jpeg_create_decompress(&cinfo);
     state->created = true;
-    jpeg_stdio_src(&cinfo, state->file);
+    if (!jpeg::guarded(state->error, [&] { jpeg::readFrom(&cinfo, state->file); }))
+        return fail(name, state->error.describe("cannot read the JPEG"));
     bool tooLarge = false;
     int missingTable = 0;
     const bool ok = jpeg::guarded(state->error, [&] {
@@ -141,7 +142,7 @@ Result<void> JpegCoefficients::write(std::FILE* out, const WriteOptions& options
     jpeg::install(error, reinterpret_cast<j_common_ptr>(&cinfo));
     jpeg_create_compress(&cinfo);
     const bool ok = jpeg::guarded(error, [&] {
-        jpeg_stdio_dest(&cinfo, out);
+        jpeg::writeTo(&cinfo, out);
         jpeg_copy_critical_parameters(&source, &cinfo);
         cinfo.restart_interval = source.restart_interval;
         cinfo.arith_code = source.arith_code;

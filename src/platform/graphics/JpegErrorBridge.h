@@ -30,6 +30,13 @@ struct ErrorBridge {
 // Points cinfo's error manager at bridge (call before jpeg_create_*).
 void install(ErrorBridge& bridge, j_common_ptr cinfo);
 
+// Reads or writes the JPEG of file in blocks of 256 KiB, as libjpeg's stdio source and
+// destination do in blocks of 4 KiB: a 24-megapixel photo takes a few hundred system calls
+// instead of tens of thousands. An early end of the file is a warning (JWRN_JPEG_EOF) and a
+// failed write a fatal error (JERR_FILE_WRITE), as there.
+void readFrom(j_decompress_ptr cinfo, std::FILE* file);
+void writeTo(j_compress_ptr cinfo, std::FILE* file);
+
 // Runs call; false when libjpeg gave up on a fatal error (the reason is in bridge.message).
 template<typename F>
 bool guarded(ErrorBridge& bridge, F&& call)

@@ -48,7 +48,8 @@ Result<std::unique_ptr<JpegReader>> JpegReader::open(const std::filesystem::path
     jpeg::install(state->error, reinterpret_cast<j_common_ptr>(&state->cinfo));
     jpeg_create_decompress(&state->cinfo);
     state->created = true;
-    jpeg_stdio_src(&state->cinfo, state->file.get());
+    if (!jpeg::guarded(state->error, [&] { jpeg::readFrom(&state->cinfo, state->file.get()); }))
+        return fail(path.string(), state->error.describe("cannot read the JPEG"));
     std::unique_ptr<JpegReader> reader(new JpegReader(std::move(state), path.string()));
     if (auto started = reader->start(options); !started)
         return std::unexpected(started.error());
@@ -202,7 +203,7 @@ Result<std::unique_ptr<JpegWriter>> JpegWriter::start(std::FILE* file, int width
     state->file = file;
     errno = 0;
     const bool ok = jpeg::guarded(error, [&] {
-        jpeg_stdio_dest(&cinfo, file);
+        jpeg::writeTo(&cinfo, file);
         cinfo.image_width = static_cast<JDIMENSION>(width);
         cinfo.image_height = static_cast<JDIMENSION>(height);
         cinfo.input_components = 3;

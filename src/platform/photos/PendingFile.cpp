@@ -116,8 +116,11 @@ Result<std::filesystem::path> PendingFile::commit(const std::string& stem, const
     const std::string where = (m_folder / (stem + extension)).string();
     // The file stays open, and so locked, until it has its name: closed before, another run
     // cleaning the folder would take it for one a killed run left and remove it.
-    if (std::fflush(m_stream) != 0 || ::fsync(::fileno(m_stream)) != 0) {
-        const std::string reason = std::strerror(errno);
+    // A write that failed earlier leaves the error flag even when a later flush has nothing left
+    // to write: such a file misses bytes.
+    errno = 0;
+    if (std::fflush(m_stream) != 0 || std::ferror(m_stream) || ::fsync(::fileno(m_stream)) != 0) {
+        const std::string reason = std::strerror(errno ? errno : EIO);
         discard();
         return fail(where, "cannot write the file (" + reason + ")");
     }

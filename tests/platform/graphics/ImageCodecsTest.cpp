@@ -1,5 +1,9 @@
 #include <platform/graphics/DrawingContext.h>
 #include <platform/graphics/ImageCodecs.h>
+#include <platform/foundation/Files.h>
+#include <platform/graphics/JpegStreams.h>
+
+#include "../../TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -49,4 +53,31 @@ TEST(TiffCodec, RowsComeAsStoredWhateverTheOrientationTag)
         EXPECT_EQ(std::pair(decoded->pixelWidth(), decoded->pixelHeight()), std::pair(40, 30)) << orientation;
         EXPECT_TRUE(unpremultiply(decoded->pixelAt(2, 2)).r == 255 && decoded->pixelAt(37, 27) == image.pixelAt(37, 27)) << orientation;
     }
+}
+
+// Markers the reader skips may run past the block it reads the file in (phones store depth maps
+// in hundreds of kilobytes of APP segments): the rows must read as in the same photo without them.
+TEST(JpegFiles, RowsReadTheSameAfterMarkersLongerThanAReadBlock)
+{
+    const Image image = halfTransparentSquare();
+    auto plain = encodeJpeg(image, {});
+    ASSERT_TRUE(plain);
+    std::vector<std::uint8_t> padded(plain->begin(), plain->begin() + 2);
+    for (int segment = 0; segment < 6; ++segment) { // what they hold reads as markers if not skipped
+        padded.insert(padded.end(), { 0xFF, 0xEF, 0xFF, 0xFF });
+        for (int byte = 0; byte < 0xFFFD; ++byte)
+            padded.push_back(byte % 2 ? 0xD8 : 0xFF);
+    }
+    padded.insert(padded.end(), plain->begin() + 2, plain->end());
+    vd::test::TemporaryFolder folder;
+    auto rows = [](const std::filesystem::path& path) {
+        auto reader = JpegReader::open(path);
+        EXPECT_TRUE(reader) << path;
+        std::vector<std::uint8_t> rows(40 * 30 * 3);
+        EXPECT_EQ(reader ? (*reader)->readRows(rows.data(), 40 * 3, 30).value_or(0) : 0, 30) << path;
+        return rows;
+    };
+    files::writeAtomically(folder / "plain.jpg", *plain);
+    files::writeAtomically(folder / "padded.jpg", padded);
+    EXPECT_EQ(rows(folder / "padded.jpg"), rows(folder / "plain.jpg"));
 }
