@@ -75,7 +75,9 @@ PlacementEngines::PlacementEngines(const Image& logo, const BatchPlacements& pla
     , m_used(placements.adjustments.size(), false)
 {
     options.adapt = placements.adapt;
-    m_common = std::make_shared<const StampEngine>(logo, placements.common, options);
+    auto common = std::make_shared<StampEngine>(logo, placements.common, options);
+    common->startHashing(); // while the first photos are read
+    m_common = std::move(common);
     for (const auto& adjustment : m_adjustments)
         m_engines.push_back(std::make_shared<const StampEngine>(logo, adjustment.placement, options));
 }

@@ -57,32 +57,41 @@ StampEngine::StampEngine(const Image& logo, PlacementDescription placement, Stam
     const double turn = std::fmod(m_placement.rotationDegrees, 360.0);
     m_topImage = turn == 0.0 ? logo : imageRotatedByDegrees(logo, m_placement.rotationDegrees, false);
 
-    ContentHash hash;
-    hash.add("vardenico stamp 1\n");
-    hash.add(m_placement.toJson().dump());
-    hash.add(m_options.lossless ? "\nlossless\n" : "\nnormal\n");
-    if (m_options.adapt)
-        hash.add("adapt\n"); // a photo may get a halo: another stamp
-    // Encodings other than the first ones are other stamps; the first keep their old identity.
-    if (m_options.quality != 100 || m_options.subsampling != ChromaSubsampling::Full444 || m_options.background != 0xFFFFFF)
-        hash.add("quality " + std::to_string(m_options.quality) + " subsampling " + std::to_string(int(m_options.subsampling)) + " background " + std::to_string(m_options.background) + "\n");
-    // A copy in another format is another stamp: skip-done must not take a JPEG twin for it.
-    if (m_options.format != StampFormat::Jpeg)
-        hash.add("format " + std::to_string(static_cast<int>(m_options.format)) + " quality " + std::to_string(m_options.formatQuality) + "\n");
-    if (const PixelBuffer* buffer = logo.buffer()) {
-        hash.add(std::to_string(buffer->width) + "x" + std::to_string(buffer->height) + "\n");
-        hash.add(std::span(reinterpret_cast<const std::uint8_t*>(buffer->pixels.data()), buffer->pixels.size() * sizeof(buffer->pixels[0])));
-    }
-    m_stampHash = hash.finish();
+    // The logo's pixels are shared with the caller's image, not copied: the hash reads them.
+    m_stampHash = std::async(std::launch::deferred, [placement = m_placement.toJson().dump(), options = m_options, logo] {
+        ContentHash hash;
+        hash.add("vardenico stamp 1\n");
+        hash.add(placement);
+        hash.add(options.lossless ? "\nlossless\n" : "\nnormal\n");
+        if (options.adapt)
+            hash.add("adapt\n"); // a photo may get a halo: another stamp
+        // Encodings other than the first ones are other stamps; the first keep their old identity.
+        if (options.quality != 100 || options.subsampling != ChromaSubsampling::Full444 || options.background != 0xFFFFFF)
+            hash.add("quality " + std::to_string(options.quality) + " subsampling " + std::to_string(int(options.subsampling)) + " background " + std::to_string(options.background) + "\n");
+        // A copy in another format is another stamp: skip-done must not take a JPEG twin for it.
+        if (options.format != StampFormat::Jpeg)
+            hash.add("format " + std::to_string(static_cast<int>(options.format)) + " quality " + std::to_string(options.formatQuality) + "\n");
+        if (const PixelBuffer* buffer = logo.buffer()) {
+            hash.add(std::to_string(buffer->width) + "x" + std::to_string(buffer->height) + "\n");
+            hash.add(std::span(reinterpret_cast<const std::uint8_t*>(buffer->pixels.data()), buffer->pixels.size() * sizeof(buffer->pixels[0])));
+        }
+        return hash.finish();
+    }).share();
+}
+
+void StampEngine::startHashing()
+{
+    std::shared_future<std::string> deferred = m_stampHash;
+    m_stampHash = std::async(std::launch::async, [deferred] { return deferred.get(); }).share();
 }
 
 void StampEngine::prepareStampMetadata(ImageMetadata& metadata, const std::filesystem::path& source, const std::string& sourceName, int width, int height, int orientation, std::span<const std::uint8_t> sourceBytes) const
 {
     metadata.prepareForDerivedImage(width, height, kStampSoftware, orientation);
     if (!sourceBytes.empty())
-        writeStampProvenance(metadata, { ContentHash::ofBytes(sourceBytes), m_stampHash, sourceName });
+        writeStampProvenance(metadata, { ContentHash::ofBytes(sourceBytes), stampHash(), sourceName });
     else if (auto sourceHash = ContentHash::ofFile(source))
-        writeStampProvenance(metadata, { *sourceHash, m_stampHash, sourceName });
+        writeStampProvenance(metadata, { *sourceHash, stampHash(), sourceName });
 }
 
 Result<std::string> StampEngine::checkVisible(const LogoPlacement& placement, int width, int height, const LogoTile& tile) const

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <future>
 #include <map>
 #include <optional>
 #include <memory>
@@ -85,7 +86,12 @@ public:
     const PlacementDescription& placement() const { return m_placement; }
     // The identity of what this engine stamps: logo pixels, placement and mode. Every photo it
     // stamps carries it in its XMP with its source's content hash.
-    const std::string& stampHash() const { return m_stampHash; }
+    // Worked out (from every pixel of the logo) where it is first asked for, unless
+    // startHashing() set it going on a thread of its own beforehand.
+    const std::string& stampHash() const { return m_stampHash.get(); }
+    // Works out the stamp's identity on another thread while the caller goes on (for a batch:
+    // while its first photos are read). Call it before the engine is shared.
+    void startHashing();
     const StampEngineOptions& options() const { return m_options; }
     const Image& topImage() const { return m_topImage; } // the logo as turned for the batch
     // The turned logo's width ÷ height: a logo that is not square keeps its proportions.
@@ -151,7 +157,7 @@ private:
     Image m_topImage;
     PlacementDescription m_placement;
     StampEngineOptions m_options;
-    std::string m_stampHash;
+    std::shared_future<std::string> m_stampHash;
     std::int64_t m_maxPixels { 200'000'000 };
     mutable std::mutex m_tileMutex;
     mutable std::map<std::tuple<int, int, HaloTone>, std::shared_ptr<const LogoTile>> m_tiles; // by photo size and halo
