@@ -14,8 +14,10 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <condition_variable>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <thread>
 #include <unistd.h>
 
 namespace vd {
@@ -45,6 +47,116 @@ void mirrorRow(std::uint8_t* row, int width)
         for (int c = 0; c < 3; ++c)
             std::swap(row[a * 3 + c], row[b * 3 + c]);
 }
+
+// The rows of an upright photo decoded on a thread of their own, a few strips ahead of the
+// thread that stamps and encodes them: one photo keeps two cores busy, so the last photo of a
+// batch does not leave a core idle, and decoding starts while the logo is still being drawn.
+// Mirrored rows (stored mirrored left to right) come mirrored back.
+class RowsAhead {
+public:
+    struct Strip {
+        std::vector<std::uint8_t> rows;
+        int count { 0 };
+        bool full { false };
+    };
+
+    RowsAhead(RowSource& source, int width, int height, bool mirror)
+        : m_stride(static_cast<std::size_t>(width) * 3)
+    {
+        for (Strip& strip : m_strips)
+            strip.rows.resize(m_stride * kStripRows);
+        m_thread = std::jthread([this, &source, width, height, mirror] { decode(source, width, height, mirror); });
+    }
+    ~RowsAhead()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stopped = true;
+        }
+        m_changed.notify_all();
+    }
+    RowsAhead(const RowsAhead&) = delete;
+    RowsAhead& operator=(const RowsAhead&) = delete;
+
+    // The next strip, once decoded; release() hands it back.
+    Result<Strip*> next()
+    {
+        std::unique_lock lock(m_mutex);
+        Strip& strip = m_strips[m_next % m_strips.size()];
+        m_changed.wait(lock, [&] { return strip.full || m_error; });
+        if (!strip.full)
+            return std::unexpected(*m_error);
+        return &strip;
+    }
+    void release()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_strips[m_next++ % m_strips.size()].full = false;
+        }
+        m_changed.notify_all();
+    }
+    // Whether the stream ended as it should, after the last row.
+    Result<void> finished()
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_finished || m_error; });
+        if (m_error)
+            return std::unexpected(*m_error);
+        return {};
+    }
+
+private:
+    void decode(RowSource& source, int width, int height, bool mirror)
+    {
+        for (std::size_t index = 0, y = 0; y < static_cast<std::size_t>(height); ++index) {
+            Strip& strip = m_strips[index % m_strips.size()];
+            {
+                std::unique_lock lock(m_mutex);
+                m_changed.wait(lock, [&] { return m_stopped || !strip.full; });
+                if (m_stopped)
+                    return;
+            }
+            // The strip is this thread's alone until it is marked full.
+            auto got = source.readRows(strip.rows.data(), m_stride, std::min<int>(kStripRows, height - static_cast<int>(y)));
+            if (got && mirror)
+                for (int r = 0; r < *got; ++r)
+                    mirrorRow(strip.rows.data() + m_stride * r, width);
+            {
+                std::lock_guard lock(m_mutex);
+                if (got) {
+                    strip.count = *got;
+                    strip.full = true;
+                } else {
+                    m_error = got.error();
+                }
+            }
+            m_changed.notify_all();
+            if (!got)
+                return;
+            y += static_cast<std::size_t>(*got);
+        }
+        auto ended = source.finish();
+        {
+            std::lock_guard lock(m_mutex);
+            if (ended)
+                m_finished = true;
+            else
+                m_error = ended.error();
+        }
+        m_changed.notify_all();
+    }
+
+    const std::size_t m_stride;
+    std::array<Strip, 8> m_strips;
+    std::size_t m_next { 0 };
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_stopped { false };
+    bool m_finished { false };
+    std::optional<Error> m_error;
+    std::jthread m_thread; // last: it stops before the strips go
+};
 
 }
 
@@ -566,6 +678,10 @@ Result<StampedPhoto> StampEngine::stampPhoto(const std::filesystem::path& source
     }
     const int width = mapping.transpose ? h0 : w0;
     const int height = mapping.transpose ? w0 : h0;
+    const bool streaming = reader && !mapping.transpose && !mapping.flipY;
+    std::optional<RowsAhead> rowsAhead;
+    if (streaming)
+        rowsAhead.emplace(reader, width, height, mapping.flipX);
     stamped.width = width;
     stamped.height = height;
     stamped.placement = placementOn(width, height);
@@ -599,22 +715,20 @@ Result<StampedPhoto> StampEngine::stampPhoto(const std::filesystem::path& source
 
     const size_t stride = static_cast<size_t>(width) * 3;
     bool sawTransparency = false;
-    const bool streaming = reader && !mapping.transpose && !mapping.flipY;
     if (streaming) {
-        std::vector<std::uint8_t> strip(stride * kStripRows);
         for (int y = 0; y < height;) {
-            auto got = reader.readRows(strip.data(), stride, std::min(kStripRows, height - y));
-            if (!got)
-                return std::unexpected(got.error());
-            if (mapping.flipX)
-                for (int r = 0; r < *got; ++r)
-                    mirrorRow(strip.data() + stride * r, width);
-            compositeRows(strip.data(), y, *got, width, *tile);
-            if (auto written = (*writer)->writeRows(strip.data(), stride, *got); !written)
+            auto strip = rowsAhead->next();
+            if (!strip)
+                return std::unexpected(strip.error());
+            std::uint8_t* rows = (*strip)->rows.data();
+            const int count = (*strip)->count;
+            compositeRows(rows, y, count, width, *tile);
+            if (auto written = (*writer)->writeRows(rows, stride, count); !written)
                 return std::unexpected(written.error());
-            y += *got;
+            rowsAhead->release();
+            y += count;
         }
-        if (auto finished = reader.finish(); !finished)
+        if (auto finished = rowsAhead->finished(); !finished)
             return std::unexpected(finished.error());
     } else if (reader) {
         // A photo stored turned becomes upright through a scratch file, a block of source rows at
