@@ -7,6 +7,7 @@
 #include <platform/ui/window/Window.h>
 
 #include <SDL.h>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cairo.h>
@@ -15,6 +16,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <vector>
 
 namespace vd {
 
@@ -26,6 +28,12 @@ struct SdlSession {
     SDL_Renderer* renderer { nullptr };
     SDL_Texture* texture { nullptr };
     cairo_surface_t* surface { nullptr };
+    // The picture's memory and the texture outlast a change of size and are reused while large
+    // enough: a window dragged to a new size every frame allocates (and the kernel clears) no
+    // new memory for most of them.
+    std::vector<std::uint32_t> pixels;
+    int textureWidth { 0 };
+    int textureHeight { 0 };
     bool initialized { false };
     ~SdlSession()
     {
@@ -184,12 +192,21 @@ int WindowHost::run(const std::shared_ptr<Window>& window)
         if (width <= 0 || height <= 0)
             return true;
         if (width != pixelWidth || height != pixelHeight || !sdl.texture) {
-            if (sdl.texture)
-                SDL_DestroyTexture(sdl.texture);
+            if (!sdl.texture || width > sdl.textureWidth || height > sdl.textureHeight) {
+                if (sdl.texture)
+                    SDL_DestroyTexture(sdl.texture);
+                // Some room to grow, in steps of 256 pixels.
+                sdl.textureWidth = (std::max(width, sdl.textureWidth) + 255) / 256 * 256;
+                sdl.textureHeight = (std::max(height, sdl.textureHeight) + 255) / 256 * 256;
+                sdl.texture = SDL_CreateTexture(sdl.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, sdl.textureWidth, sdl.textureHeight);
+            }
             if (sdl.surface)
                 cairo_surface_destroy(sdl.surface);
-            sdl.texture = SDL_CreateTexture(sdl.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width, height);
-            sdl.surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+            const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, width);
+            const std::size_t words = static_cast<std::size_t>(stride / 4) * static_cast<std::size_t>(height);
+            if (sdl.pixels.size() < words)
+                sdl.pixels.resize(words + words / 4);
+            sdl.surface = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(sdl.pixels.data()), CAIRO_FORMAT_ARGB32, width, height, stride);
             if (!sdl.texture || cairo_surface_status(sdl.surface) != CAIRO_STATUS_SUCCESS) {
                 std::fprintf(stderr, "vardenico app: cannot make the window's picture: %s\n", SDL_GetError());
                 return false;
@@ -417,7 +434,8 @@ int WindowHost::run(const std::shared_ptr<Window>& window)
                 const SDL_Rect area = wholePicture ? SDL_Rect { 0, 0, pixelWidth, pixelHeight } : SDL_Rect { x0, y0, x1 - x0, y1 - y0 };
                 SDL_UpdateTexture(sdl.texture, &area, data + static_cast<size_t>(area.y) * stride + static_cast<size_t>(area.x) * 4, stride);
                 wholePicture = false;
-                SDL_RenderCopy(sdl.renderer, sdl.texture, nullptr, nullptr);
+                const SDL_Rect shown { 0, 0, pixelWidth, pixelHeight }; // the texture may be larger
+                SDL_RenderCopy(sdl.renderer, sdl.texture, &shown, nullptr);
                 SDL_RenderPresent(sdl.renderer);
                 if (++m_frames == 1)
                     log::debug("window host: first frame shown");
