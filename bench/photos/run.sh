@@ -102,6 +102,21 @@ if command -v djpeg >/dev/null && command -v cjpeg >/dev/null; then
   /usr/bin/time -f "%e %M %U %S" -o time.txt bash -c 'printf "%s\n" "$@" | xargs -P "$(nproc)" -I{} sh -c "djpeg {} | cjpeg -quality 100 -sample 1x1 > out-bound/\$(basename {})"' _ "${photos[@]}"
   read -r bound rss user system < time.txt
   printf '%-20s %10.2f %12.3f %10.2f   (djpeg | cjpeg -quality 100 -sample 1x1, %d at a time)\n' "bound" "$bound" "$(echo "$bound / ${#photos[@]}" | bc -l)" "$(echo "$user + $system" | bc -l)" "$(nproc)"
+  # Beside it, libjpeg-turbo's codec alone, in memory, without reading or writing files
+  # (tjbench: decode and quality-100 4:4:4 encode rates of each photo, the batch spread over
+  # every core).
+  if command -v tjbench >/dev/null; then
+    inmemory=0
+    for photo in "${photos[@]}"; do
+      djpeg -ppm "$photo" > bound.ppm
+      pixels=$(head -c 64 bound.ppm | awk 'NR == 2 { print $1 * $2 / 1000000 }')
+      perf=$(tjbench bound.ppm 100 -subsamp 444 -quiet -benchtime 1 -warmup 0 | awk '$1 == "BGR" { print $7, $9 }')
+      set -- $perf
+      inmemory=$(echo "$inmemory + $pixels / $1 + $pixels / $2" | bc -l) # megapixels at each rate (megapixels/s)
+    done
+    rm -f bound.ppm
+    printf '%-20s %10.2f %12.3f   (tjbench: decode + quality-100 4:4:4 encode in memory, %d cores)\n' "tjbench" "$(echo "$inmemory / $(nproc)" | bc -l)" "$(echo "$inmemory / ${#photos[@]} / $(nproc)" | bc -l)" "$(nproc)"
+  fi
   for line in "${results[@]}"; do
     set -- $line
     printf '%-20s %10.2f × the bound\n' "$1" "$(echo "$2 / $bound" | bc -l)"
