@@ -1,5 +1,7 @@
 #include "StampFixtures.h"
 
+#include <CommandSupport.h>
+#include <nlohmann/json.hpp>
 #include <watermark/StampBatch.h>
 
 using namespace vd;
@@ -163,16 +165,21 @@ TEST(StampFormats, DamagedAndOversizedFilesFailAloneAndTheBatchGoesOn)
 }
 
 // Every output format holds the stamped picture, the metadata it can (what it cannot is named in
-// the notice), and the provenance that lets a second run skip the photo.
+// the notice), no stale thumbnail, and the provenance that lets a second run skip the photo; the
+// source is never modified.
 TEST(StampFormats, EachOutputFormatHoldsThePictureAndTheMetadataItCan)
 {
     TemporaryFolder folder;
     const auto jpeg = folder / "camera.jpg", webp = folder / "web.webp";
     writeJpeg(jpeg, kWidth, kHeight, [](int x, int y) { return x < kWidth / 2 && y < kHeight / 2 ? kRed : kBlue; });
     addCameraMetadata(jpeg);
+    ASSERT_TRUE(ImageMetadata::readFromFile(jpeg).value().hasExifThumbnail());
+    const auto jpegBytes = *files::readAll(jpeg);
     writePhoto(kKinds[9], webp);
-    for (const auto& [format, source, extension, holdsIptc] : { std::tuple { StampFormat::Png, jpeg, ".png", true }, { StampFormat::Tiff, jpeg, ".tif", true },
-             { StampFormat::Webp, jpeg, ".webp", false }, { StampFormat::Heic, jpeg, ".heic", false }, { StampFormat::Avif, jpeg, ".avif", false }, { StampFormat::Same, webp, ".webp", true } }) {
+    std::filesystem::path stampedJpeg;
+    for (const auto& [format, source, extension, holdsIptc] : { std::tuple { StampFormat::Jpeg, jpeg, ".jpg", true }, { StampFormat::Png, jpeg, ".png", true },
+             { StampFormat::Tiff, jpeg, ".tif", true }, { StampFormat::Webp, jpeg, ".webp", false }, { StampFormat::Heic, jpeg, ".heic", false }, { StampFormat::Avif, jpeg, ".avif", false },
+             { StampFormat::Same, webp, ".webp", true } }) {
         SCOPED_TRACE(extension);
         auto engine = std::make_shared<StampEngine>(opaqueLogo(20, Color::rgba(0, 1, 0)), PlacementDescription {}, StampEngineOptions { .format = format });
         const auto out = folder / "out"; // one for all: a copy in one format is no twin of a copy in another
@@ -195,7 +202,26 @@ TEST(StampFormats, EachOutputFormatHoldsThePictureAndTheMetadataItCan)
         EXPECT_EQ(reports[0].notice.find("IPTC") != std::string::npos, !holdsIptc) << reports[0].notice;
         expectStampedPicture(*reports[0].saved, kWidth / 2, kHeight / 2);
         expectCameraMetadata(*reports[0].saved);
-        const bool caption = ImageMetadata::readFromFile(*reports[0].saved).value().iptcValue("Iptc.Application2.Caption").has_value();
+        const ImageMetadata metadata = ImageMetadata::readFromFile(*reports[0].saved).value();
+        EXPECT_FALSE(metadata.hasExifThumbnail());
+        const bool caption = metadata.iptcValue("Iptc.Application2.Caption").has_value();
         EXPECT_TRUE(format == StampFormat::Same || caption == holdsIptc) << "the caption is " << (caption ? "there" : "gone");
+        if (format == StampFormat::Jpeg) {
+            stampedJpeg = *reports[0].saved;
+            EXPECT_EQ(metadata.xmpValue("Xmp.tiff.Orientation"), "1");
+            EXPECT_NE(metadata.xmpValue("Xmp.dc.title").value_or("").find("Harbour"), std::string::npos);
+        }
     }
+    EXPECT_EQ(*files::readAll(jpeg), jpegBytes) << "the source is never modified";
+
+    // Another reader than the one that wrote the JPEG finds nothing wrong and no stale thumbnail.
+    if (std::system("exiftool -ver >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "exiftool (libimage-exiftool-perl) is not installed";
+    const std::string output = runShell("exiftool -json -n -a '" + stampedJpeg.string() + "' 2>/dev/null | cat").output;
+    auto json = nlohmann::json::parse(output, nullptr, false);
+    ASSERT_TRUE(json.is_array() && !json.empty()) << output;
+    EXPECT_EQ(json[0].value("Software", ""), "Vardenico App");
+    EXPECT_FALSE(json[0].contains("ThumbnailImage"));
+    const std::string warnings = runShell("exiftool -validate -warning -a '" + stampedJpeg.string() + "'").output;
+    EXPECT_EQ(warnings.find("Error"), std::string::npos) << warnings;
 }

@@ -81,27 +81,6 @@ TEST(StampProvenance, EveryStampedPhotoNamesItsSourceAndWhatStampedItInBothModes
     EXPECT_EQ(*twinOf(source, normal.stampHash()), folder / "IMG_1_vardenico.jpg");
 }
 
-// Identical photos of different names each need their own copy: a copy counts as done only for
-// the source it names, or, in copies made before names were recorded, the one its file is named after.
-TEST(StampProvenance, ACopyCountsForItsOwnSourceOnlyEvenAmongIdenticalPhotos)
-{
-    struct Case {
-        const char* what;
-        vd::StampProvenance recorded;
-        const char *saved, *source;
-        bool copy;
-    };
-    const Case cases[] = {
-        { "its own source", { "h", "s", "a/IMG_1.jpg" }, "IMG_1_vardenico.jpg", "a/IMG_1.jpg", true },
-        { "an identical photo of another name", { "h", "s", "a/IMG_1.jpg" }, "IMG_1_vardenico.jpg", "a/IMG_2.jpg", false },
-        { "another stamp", { "h", "t", "a/IMG_1.jpg" }, "IMG_1_vardenico.jpg", "a/IMG_1.jpg", false },
-        { "no name recorded, its file named after the source", { "h", "s", "" }, "IMG_1_vardenico.jpg", "IMG_1.jpg", true },
-        { "no name recorded, its file named after another", { "h", "s", "" }, "IMG_2_vardenico.jpg", "IMG_1.jpg", false },
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(vd::isStampedCopyOf(c.recorded, c.saved, c.source, "h", "s"), c.copy) << c.what;
-}
-
 // Workers read their photos' XMP and write their copies' at the same time: every copy still says
 // what it was made from, and a run again with skipDone finds it, whatever it is now called.
 TEST(StampProvenance, EveryCopyOfABatchOnSeveralWorkersSaysWhatItWasMadeFromAndSkipDoneStampsOnlyWhatIsMissing)
@@ -155,13 +134,6 @@ TEST(StampProvenance, ABatchRemovesOnlyTheTemporaryFilesAKilledBatchLeft)
     EXPECT_EQ(StampBatch(greenEngine(), out, 1).run(smallPhotos(folder, 1), {}).saved, 1u);
     ::close(held);
     EXPECT_EQ(visibleFiles(out), (std::vector<fs::path> { ".other-hidden", ".vardenico-writing-held", ".vardenico-writing-newer", "IMG_0_vardenico.jpg" }));
-    // One dropped before it was committed leaves nothing.
-    {
-        auto pending = PendingFile::create(folder.path() / "pending");
-        ASSERT_TRUE(pending.has_value());
-        std::fputs("partial", pending->stream());
-    }
-    EXPECT_TRUE(visibleFiles(folder / "pending").empty());
 }
 
 TEST(StampProvenance, MetadataTooLargeForOneSegmentKeepsWhatFitsAndSaysWhatWentFirst)
