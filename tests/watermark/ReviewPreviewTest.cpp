@@ -53,21 +53,17 @@ TEST(ReviewGrid, EveryCellShowsTheLogoWhereTheStampedPhotoHasIt)
 
             const Image cell = engine->previewOn(review::thumbnail(test::decodeStored(photo), kCell), width, height);
             const double scale = double(cell.pixelWidth()) / width;
-            const review::Edges inOutput = review::greenEdges(test::decodeStored(stamped));
-            const review::Edges inCell = review::greenEdges(cell);
+            const Rect inOutput = test::greenBox(test::decodeStored(stamped)), inCell = test::greenBox(cell);
             const LogoPlacement placed = engine->placementOn(width, height);
             SCOPED_TRACE(std::string(name) + (rotation != 0.0 ? " turned" : "") + (adjusted ? " adjusted" : ""));
-            ASSERT_GE(inOutput.right, 0);
-            ASSERT_GE(inCell.right, 0);
-            EXPECT_NEAR(inCell.left, inOutput.left * scale, 1.0);
-            EXPECT_NEAR(inCell.top, inOutput.top * scale, 1.0);
-            EXPECT_NEAR(inCell.right, inOutput.right * scale, 1.0);
-            EXPECT_NEAR(inCell.bottom, inOutput.bottom * scale, 1.0);
+            ASSERT_FALSE(inOutput.isEmpty() || inCell.isEmpty());
+            for (const auto& [inCellEdge, inOutputEdge] : { std::pair { inCell.minX(), inOutput.minX() }, { inCell.minY(), inOutput.minY() }, { inCell.maxX(), inOutput.maxX() }, { inCell.maxY(), inOutput.maxY() } })
+                EXPECT_NEAR(inCellEdge, inOutputEdge * scale, 1.0);
             // And where the one placement rule said it would be, on the photo itself.
-            EXPECT_NEAR(inOutput.left, placed.x, 3.0);
-            EXPECT_NEAR(inOutput.bottom, placed.y + placed.height, 3.0);
-            EXPECT_EQ(inOutput.left < width / 4.0 && inOutput.top < height / 4.0, adjusted);
-            EXPECT_EQ(inOutput.left > width / 2.0 && inOutput.top > height / 2.0, !adjusted);
+            EXPECT_NEAR(inOutput.minX(), placed.x, 3.0);
+            EXPECT_NEAR(inOutput.maxY(), placed.y + placed.height, 3.0);
+            EXPECT_EQ(inOutput.minX() < width / 4.0 && inOutput.minY() < height / 4.0, adjusted);
+            EXPECT_EQ(inOutput.minX() > width / 2.0 && inOutput.minY() > height / 2.0, !adjusted);
         }
     EXPECT_EQ(1u, PlacementEngines(logo, { common(0), false, { { "absent.jpg", "hash", kTopLeft } } }, {}).unusedAdjustments().size());
 }
@@ -184,16 +180,16 @@ TEST(BatchPlacementsFile, TheCommandLineAppliesEachAdjustmentToItsPhotoOnly)
     EXPECT_NE(outcome.errors.find("the adjustment for gone.jpg was ignored: that photo is not in the batch"), std::string::npos) << outcome.errors;
     EXPECT_EQ(outcome.errors.find("adjustment for IMG_2.jpg"), std::string::npos) << outcome.errors;
 
-    auto edgesOf = [&](const std::string& name) { return review::greenEdges(test::decodeStored(folder / "out" / name)); };
-    EXPECT_LT(edgesOf("IMG_2_vardenico.jpg").left, 40) << "the adjusted photo has its logo at the top left";
-    EXPECT_LT(edgesOf("IMG_2_vardenico.jpg").top, 40);
+    auto edgesOf = [&](const std::string& name) { return test::greenBox(test::decodeStored(folder / "out" / name)); };
+    EXPECT_LT(edgesOf("IMG_2_vardenico.jpg").x(), 40) << "the adjusted photo has its logo at the top left";
+    EXPECT_LT(edgesOf("IMG_2_vardenico.jpg").y(), 40);
     for (const char* name : { "IMG_1_vardenico.jpg", "IMG_3_vardenico.jpg", "IMG_2_vardenico_2.jpg", "white_vardenico.jpg" }) {
         SCOPED_TRACE(name);
-        EXPECT_GT(edgesOf(name).left, 200);
-        EXPECT_GT(edgesOf(name).top, 150);
+        EXPECT_GT(edgesOf(name).x(), 200);
+        EXPECT_GT(edgesOf(name).y(), 150);
     }
-    const review::Edges logo = edgesOf("white_vardenico.jpg");
+    const Rect logo = edgesOf("white_vardenico.jpg");
     const Image halo = test::decodeStored(folder / "out" / "white_vardenico.jpg");
-    EXPECT_LT(halo.pixelAt(int(logo.left) - 2, int(logo.top + logo.bottom) / 2) & 0xFF, 200u) << "a dark halo just left of the logo";
+    EXPECT_LT(halo.pixelAt(int(logo.x()) - 2, int(logo.midY())) & 0xFF, 200u) << "a dark halo just left of the logo";
     EXPECT_GT(halo.pixelAt(20, 150) & 0xFF, 240u);
 }
