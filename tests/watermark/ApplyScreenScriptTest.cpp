@@ -165,28 +165,25 @@ TEST_P(ApplyScreenScripts, TheSamePlacementAppliedAgainSkipsThePhotosAndAMovedLo
             found[entry.path().filename().string()] = *files::readAll(entry.path());
         return found;
     };
-    auto skippedLine = [](const json& dump) { return named(dump, "myLabelFotoSaltate").value("text", "?"); };
-    auto headline = [](const json& dump) { return named(dump, "myLabelLeFotoSonoSalvate").value("text", "?"); };
+    // The saved panel's headline, its line of skipped photos and its line of failed ones.
+    auto panel = [](const json& dump) {
+        return std::vector<std::string> { named(dump, "myLabelLeFotoSonoSalvate").value("text", "?"), named(dump, "myLabelFotoSaltate").value("text", "?"), named(dump, "myLabelFotoNonSalvate").value("text", "?") };
+    };
+    const std::vector<std::string> applied { "Your logo has been applied. The photos are in your Camera Roll.", "", "" };
 
-    const json first = apply("0 0", "once");
-    EXPECT_EQ(skippedLine(first), "");
-    EXPECT_EQ(headline(first), "Your logo has been applied. The photos are in your Camera Roll.");
+    EXPECT_EQ(panel(apply("0 0", "once")), applied);
     const auto once = stamped();
     ASSERT_EQ(once.size(), 2u);
-    ASSERT_TRUE(once.contains("first_vardenico.jpg"));
 
-    // Nothing written the second time, and the panel says so rather than that the logo was applied.
+    // Nothing written the second time, and the panel says so (once, in the headline) rather than
+    // that the logo was applied.
     const json twice = apply("0 0", "twice");
-    EXPECT_EQ(headline(twice), "Nothing new to stamp: 2 photos already carry this logo and placement");
-    EXPECT_EQ(skippedLine(twice), "") << "said once, in the headline";
-    EXPECT_EQ(named(twice, "myLabelFotoNonSalvate").value("text", "?"), "");
+    EXPECT_EQ(panel(twice), (std::vector<std::string> { "Nothing new to stamp: 2 photos already carry this logo and placement", "", "" }));
     EXPECT_EQ(stamped(), once) << "no copy added, none rewritten";
     EXPECT_EQ(named(twice, "myImageViewCerchio1").value("alpha", 1.0), 0) << "the ring does not show around the panel";
 
     // Moved: both stamped anew, and the panel says the logo was applied.
-    const json movedPanel = apply("-60 -40", "moved");
-    EXPECT_EQ(skippedLine(movedPanel), "");
-    EXPECT_EQ(headline(movedPanel), "Your logo has been applied. The photos are in your Camera Roll.");
+    EXPECT_EQ(panel(apply("-60 -40", "moved")), applied);
     const auto moved = stamped();
     EXPECT_EQ(moved.size(), 4u) << "another placement is another stamp";
     for (const auto& [name, bytes] : once)

@@ -6,7 +6,6 @@
 #include <platform/photos/PendingFile.h>
 #include <sys/file.h>
 #include <unistd.h>
-#include <watermark/StampBatch.h>
 #include <watermark/StampProvenance.h>
 
 using namespace vd;
@@ -91,31 +90,25 @@ TEST(StampProvenance, EveryCopyOfABatchOnSeveralWorkersSaysWhatItWasMadeFromAndS
         editMetadata(photos[i], [i](Exiv2::Image& image) { image.xmpData()["Xmp.dc.title"] = "lang=\"x-default\" Photo " + std::to_string(i); });
     const fs::path out = folder / "out";
     const auto engine = greenEngine();
-    std::vector<StampProgress> reported;
-    auto run = [&](std::shared_ptr<StampEngine> with, const std::vector<fs::path>& selection, bool skipDone) {
-        StampBatch batch(with, out, 4);
-        batch.setSkipDone(skipDone);
-        reported.clear();
-        return batch.run(selection, [&](const StampProgress& progress) { reported.push_back(progress); });
-    };
-    EXPECT_EQ(run(engine, { photos.begin(), photos.end() - 2 }, true).saved, 46u);
+    auto [first, reported] = runBatch(engine, out, { photos.begin(), photos.end() - 2 }, true, 4);
+    EXPECT_EQ(first.saved, 46u);
     for (const StampProgress& progress : reported) {
         const auto provenance = progress.saved ? readStampProvenance(*progress.saved) : std::nullopt;
         EXPECT_TRUE(provenance && provenance->sourceName == progress.sourceName && provenance->stampHash == engine->stampHash() && progress.notice.empty()) << progress.source;
     }
     fs::rename(out / "IMG_0_vardenico.jpg", out / "renamed.jpg");
-    const StampSummary summary = run(engine, photos, true);
+    const auto [summary, again] = runBatch(engine, out, photos, true, 4);
     EXPECT_EQ(summary.saved, 2u);
     EXPECT_EQ(summary.skipped, 46u);
     EXPECT_EQ(summary.failed, 0u);
-    ASSERT_EQ(reported.size(), 48u);
-    EXPECT_EQ(reported[0].skipped, out / "renamed.jpg");
-    EXPECT_EQ(reported[1].skipped, out / "IMG_1_vardenico.jpg");
-    EXPECT_FALSE(reported[46].skipped);
+    ASSERT_EQ(again.size(), 48u);
+    EXPECT_EQ(again[0].skipped, out / "renamed.jpg");
+    EXPECT_EQ(again[1].skipped, out / "IMG_1_vardenico.jpg");
+    EXPECT_FALSE(again[46].skipped);
     EXPECT_EQ(visibleFiles(out).size(), 48u);
     // Another placement is another stamp: everything is done again; without skipDone, too.
-    EXPECT_EQ(run(greenEngine(30), photos, true).saved, 48u);
-    EXPECT_EQ(run(engine, { photos[0] }, false).saved, 1u);
+    EXPECT_EQ(runBatch(greenEngine(30), out, photos, true, 4).first.saved, 48u);
+    EXPECT_EQ(runBatch(engine, out, { photos[0] }, false).first.saved, 1u);
 }
 
 TEST(StampProvenance, ABatchRemovesOnlyTheTemporaryFilesAKilledBatchLeft)
