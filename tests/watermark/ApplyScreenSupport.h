@@ -121,20 +121,15 @@ protected:
     }
     void tap(const View& view)
     {
-        const Point p = view.convertPointToView(view.bounds().center(), nullptr);
-        touch(TouchPhase::Began, p);
-        touch(TouchPhase::Ended, p);
+        touch(TouchPhase::Began, centerInWindow(view));
+        touch(TouchPhase::Ended, centerInWindow(view));
         frames(0.5);
     }
     // The sticker and area in the container both live in, as the screen measures them.
     Rect sticker() const { return screen->stickerView->frame(); }
     Rect area() const { return screen->myViewBgPosizionatoreLogoo->frame(); }
     Point stickerOnWindow() const { return screen->myViewBgScrollView->convertPointToView(screen->stickerView->center(), nullptr); }
-    Point rotateGrip() const
-    {
-        const auto& handle = screen->stickerView->rotateView();
-        return handle->convertPointToView(handle->bounds().center(), nullptr);
-    }
+    Point rotateGrip() const { return centerInWindow(*screen->stickerView->rotateView()); }
 
     TemporaryFolder folder;
     std::unique_ptr<PhotoLibrary> library;

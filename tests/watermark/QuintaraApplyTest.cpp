@@ -234,10 +234,8 @@ protected:
                 lines.push_back(line);
             EXPECT_DOUBLE_EQ(screen->myProgressBarApplicatore->progress(), std::atoi(line.c_str()) / 100.0) << line;
         };
-        const View& button = *screen->myButtonApplica;
-        const Point p = button.convertPointToView(button.bounds().center(), nullptr);
-        touch(TouchPhase::Began, p);
-        touch(TouchPhase::Ended, p);
+        touch(TouchPhase::Began, test::centerInWindow(*screen->myButtonApplica));
+        touch(TouchPhase::Ended, test::centerInWindow(*screen->myButtonApplica));
         record();
         EXPECT_TRUE(pumpUntil([&] { return screen->myViewLogoApplicato->alpha() > 0; }, record));
         frames(0.4);
