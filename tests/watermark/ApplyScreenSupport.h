@@ -49,14 +49,12 @@ protected:
         const Size size = kind == DeviceKind::Tablet ? Size { 1024, 1366 } : Size { 390, 844 };
         setCurrentScreenSize(size);
         library = std::make_unique<PhotoLibrary>(root(), folder.path() / "index.sqlite", UserDefaults::standard());
-        FetchOptions options;
-        options.sortDescriptors = { { "creationDate", false } };
         auto made = ScreenRegistry::shared().instantiate("quintaraapply");
         ASSERT_TRUE(made) << made.error().message;
         screen = std::dynamic_pointer_cast<QuintaraApplyController>(*made);
         ASSERT_TRUE(screen);
         screen->library = library.get();
-        screen->assetsFetchResults = library->fetchAssetsWithOptions(options);
+        screen->assetsFetchResults = library->fetchAssetsWithOptions({ .sortDescriptors = { { "creationDate", false } } });
         for (const auto& name : names) {
             PhotoAsset wanted;
             wanted.localIdentifier = name;

@@ -58,9 +58,11 @@ TEST(StampProvenance, EveryStampedPhotoNamesItsSourceAndWhatStampedItInBothModes
     }
     EXPECT_FALSE(readStampProvenance(source)) << "a photo nobody stamped carries none";
 
-    // The stamp's identity follows the logo's pixels, the placement and the mode, and nothing else.
+    // The stamp's identity follows the logo's pixels, the placement, the mode and adapting, and
+    // nothing else: copies made otherwise are not taken for its own.
     EXPECT_EQ(StampEngine(logo, bottomRight(20)).stampHash(), normal.stampHash());
     EXPECT_NE(lossless.stampHash(), normal.stampHash());
+    EXPECT_NE(StampEngine(logo, bottomRight(20), { .adapt = true }).stampHash(), normal.stampHash());
     EXPECT_NE(StampEngine(logo, bottomRight(21)).stampHash(), normal.stampHash());
     EXPECT_NE(StampEngine(opaqueLogo(16, Color::rgba(0, 0.9, 0)), bottomRight(20)).stampHash(), normal.stampHash());
 
