@@ -2,10 +2,8 @@
 // checked against their sources and against `vardenico stamp --placement` with the saved placement.
 
 #include "AppScriptSupport.h"
-#include <PhotoFixtures.h>
 
 #include <chrono>
-#include <map>
 
 namespace vd {
 namespace {

@@ -1,11 +1,9 @@
 #include "ReviewSupport.h"
 
 #include <CommandSupport.h>
-#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <platform/foundation/ContentHash.h>
 #include <watermark/BatchPlacements.h>
-#include <watermark/StampEngine.h>
 
 using namespace vd;
 namespace fs = std::filesystem;
