@@ -80,6 +80,9 @@ TEST(StampProvenance, EveryStampedPhotoNamesItsSourceAndWhatStampedItInBothModes
     EXPECT_EQ(*twinOf(source, normal.stampHash()), std::nullopt) << "normal.jpg is not the name of IMG_1's copy";
     fs::rename(folder / "normal.jpg", folder / "IMG_1_vardenico.jpg");
     EXPECT_EQ(*twinOf(source, normal.stampHash()), folder / "IMG_1_vardenico.jpg");
+    // As a batch checks a copy another run has just written: by the name it records, if any.
+    EXPECT_TRUE(isStampedCopyOf({ "h", "s", "a/IMG_1.jpg" }, "any.jpg", "a/IMG_1.jpg", "h", "s"));
+    EXPECT_FALSE(isStampedCopyOf({ "h", "s", "a/IMG_1.jpg" }, "IMG_2_vardenico.jpg", "a/IMG_2.jpg", "h", "s"));
 }
 
 // Workers read their photos' XMP and write their copies' at the same time: every copy still says
