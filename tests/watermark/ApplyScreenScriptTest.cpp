@@ -2,12 +2,8 @@
 // checked against their sources and against `vardenico stamp --placement` with the saved placement.
 
 #include "AppScriptSupport.h"
-#include <PhotoFixtures.h>
-
-#include <platform/graphics/ImageMetadata.h>
 
 #include <chrono>
-#include <map>
 
 namespace vd {
 namespace {
@@ -118,12 +114,6 @@ TEST_P(ApplyScreenScripts, TallPhotoAndPanoramaFromHomeThenTheLogoStampedAtTheMe
     EXPECT_EQ(named(sized, "myViewAllineamentoSx").value("alpha", 0.0), 1);
     EXPECT_EQ(named(sized, "myViewAllineamntoDw").value("alpha", 0.0), 1);
 
-    const std::string progress = named(dump("progress0"), "myLabelPercentualeAvvisi").value("text", "");
-    EXPECT_TRUE(progress.starts_with("0% \n")) << progress;
-    const json saved = dump("saved");
-    EXPECT_EQ(named(saved, "myViewLogoApplicato").value("alpha", 0.0), 1);
-    EXPECT_EQ(named(saved, "myLabelLeFotoSonoSalvate").value("text", ""), "Your logo has been applied. The photos are in your Camera Roll.");
-
     EXPECT_EQ(std::ranges::distance(std::filesystem::directory_iterator(library() / "Saved Photos")), 2) << "one stamped copy of each photo, nothing from the refused placement";
     for (const auto& [name, width, height] : { std::tuple { "tall", 1080, 1920 }, std::tuple { "panorama", 3600, 1200 } }) {
         SCOPED_TRACE(name);
@@ -141,13 +131,9 @@ TEST_P(ApplyScreenScripts, TallPhotoAndPanoramaFromHomeThenTheLogoStampedAtTheMe
         EXPECT_NEAR(logoRect.x(), (marginLeft + 14) * k, 2);
         EXPECT_NEAR(logoRect.y(), height - (marginBottom + 14) * k - side, 2);
 
-        auto metadata = ImageMetadata::readFromFile(path);
-        ASSERT_TRUE(metadata) << metadata.error().message;
-        for (const auto& [key, value] : { std::pair { "Exif.Image.Orientation", "1" }, { "Exif.Image.Software", "Vardenico App" }, { "Exif.Image.Make", "Vardenico Test Camera" },
-                 { "Exif.Image.Artist", "Ada" }, { "Exif.Photo.DateTimeOriginal", std::string(name) == "tall" ? "2024:05:02 10:00:00" : "2024:05:01 10:00:00" } })
-            EXPECT_EQ(metadata->exifValue(key), value) << key;
     }
 
+    // And the metadata with it: the very bytes the command line writes.
     expectTheCommandLineWritesTheSame({ "tall", "panorama" });
 }
 
@@ -171,28 +157,25 @@ TEST_P(ApplyScreenScripts, TheSamePlacementAppliedAgainSkipsThePhotosAndAMovedLo
             found[entry.path().filename().string()] = *files::readAll(entry.path());
         return found;
     };
-    auto skippedLine = [](const json& dump) { return named(dump, "myLabelFotoSaltate").value("text", "?"); };
-    auto headline = [](const json& dump) { return named(dump, "myLabelLeFotoSonoSalvate").value("text", "?"); };
+    // The saved panel's headline, its line of skipped photos and its line of failed ones.
+    auto panel = [](const json& dump) {
+        return std::vector<std::string> { named(dump, "myLabelLeFotoSonoSalvate").value("text", "?"), named(dump, "myLabelFotoSaltate").value("text", "?"), named(dump, "myLabelFotoNonSalvate").value("text", "?") };
+    };
+    const std::vector<std::string> applied { "Your logo has been applied. The photos are in your Camera Roll.", "", "" };
 
-    const json first = apply("0 0", "once");
-    EXPECT_EQ(skippedLine(first), "");
-    EXPECT_EQ(headline(first), "Your logo has been applied. The photos are in your Camera Roll.");
+    EXPECT_EQ(panel(apply("0 0", "once")), applied);
     const auto once = stamped();
     ASSERT_EQ(once.size(), 2u);
-    ASSERT_TRUE(once.contains("first_vardenico.jpg"));
 
-    // Nothing written the second time, and the panel says so rather than that the logo was applied.
+    // Nothing written the second time, and the panel says so (once, in the headline) rather than
+    // that the logo was applied.
     const json twice = apply("0 0", "twice");
-    EXPECT_EQ(headline(twice), "Nothing new to stamp: 2 photos already carry this logo and placement");
-    EXPECT_EQ(skippedLine(twice), "") << "said once, in the headline";
-    EXPECT_EQ(named(twice, "myLabelFotoNonSalvate").value("text", "?"), "");
+    EXPECT_EQ(panel(twice), (std::vector<std::string> { "Nothing new to stamp: 2 photos already carry this logo and placement", "", "" }));
     EXPECT_EQ(stamped(), once) << "no copy added, none rewritten";
     EXPECT_EQ(named(twice, "myImageViewCerchio1").value("alpha", 1.0), 0) << "the ring does not show around the panel";
 
     // Moved: both stamped anew, and the panel says the logo was applied.
-    const json movedPanel = apply("-60 -40", "moved");
-    EXPECT_EQ(skippedLine(movedPanel), "");
-    EXPECT_EQ(headline(movedPanel), "Your logo has been applied. The photos are in your Camera Roll.");
+    EXPECT_EQ(panel(apply("-60 -40", "moved")), applied);
     const auto moved = stamped();
     EXPECT_EQ(moved.size(), 4u) << "another placement is another stamp";
     for (const auto& [name, bytes] : once)

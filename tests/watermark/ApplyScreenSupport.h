@@ -49,14 +49,12 @@ protected:
         const Size size = kind == DeviceKind::Tablet ? Size { 1024, 1366 } : Size { 390, 844 };
         setCurrentScreenSize(size);
         library = std::make_unique<PhotoLibrary>(root(), folder.path() / "index.sqlite", UserDefaults::standard());
-        FetchOptions options;
-        options.sortDescriptors = { { "creationDate", false } };
         auto made = ScreenRegistry::shared().instantiate("quintaraapply");
         ASSERT_TRUE(made) << made.error().message;
         screen = std::dynamic_pointer_cast<QuintaraApplyController>(*made);
         ASSERT_TRUE(screen);
         screen->library = library.get();
-        screen->assetsFetchResults = library->fetchAssetsWithOptions(options);
+        screen->assetsFetchResults = library->fetchAssetsWithOptions({ .sortDescriptors = { { "creationDate", false } } });
         for (const auto& name : names) {
             PhotoAsset wanted;
             wanted.localIdentifier = name;
@@ -121,20 +119,15 @@ protected:
     }
     void tap(const View& view)
     {
-        const Point p = view.convertPointToView(view.bounds().center(), nullptr);
-        touch(TouchPhase::Began, p);
-        touch(TouchPhase::Ended, p);
+        touch(TouchPhase::Began, centerInWindow(view));
+        touch(TouchPhase::Ended, centerInWindow(view));
         frames(0.5);
     }
     // The sticker and area in the container both live in, as the screen measures them.
     Rect sticker() const { return screen->stickerView->frame(); }
     Rect area() const { return screen->myViewBgPosizionatoreLogoo->frame(); }
     Point stickerOnWindow() const { return screen->myViewBgScrollView->convertPointToView(screen->stickerView->center(), nullptr); }
-    Point rotateGrip() const
-    {
-        const auto& handle = screen->stickerView->rotateView();
-        return handle->convertPointToView(handle->bounds().center(), nullptr);
-    }
+    Point rotateGrip() const { return centerInWindow(*screen->stickerView->rotateView()); }
 
     TemporaryFolder folder;
     std::unique_ptr<PhotoLibrary> library;

@@ -1,6 +1,6 @@
 #pragma once
 
-// Photos, logos and ways to find the logo in a picture, for the review grid's tests.
+// Photos, logos and ways to find the logo in a picture (greenBox), for the review grid's tests.
 
 #include "StampFixtures.h"
 
@@ -14,20 +14,6 @@ inline Image thumbnail(const Image& photo, int side)
     DrawingContext context(size, DrawingContext::Opacity::Opaque, 1.0);
     context.drawImage(photo, { 0, 0, size.width, size.height });
     return context.takeImage();
-}
-
-// Left, top, right and bottom edges (exclusive) of the green logo's pixels, over a grey photo;
-// all -1 when none.
-struct Edges {
-    double left { -1 }, top { -1 }, right { -1 }, bottom { -1 };
-};
-inline Edges greenEdges(const Image& image)
-{
-    const Rect r = test::boundsWhere(image, [](std::uint32_t rgb, int, int) {
-        const int g = int((rgb >> 8) & 0xFF);
-        return g - int(rgb >> 16) > 40 && g - int(rgb & 0xFF) > 40;
-    });
-    return r.isEmpty() ? Edges {} : Edges { r.x(), r.y(), r.maxX(), r.maxY() };
 }
 
 }

@@ -46,15 +46,10 @@ TEST(LogoPlacement, SideMarginsAndPercentagesOnEitherOrientation)
 TEST(PlacementFile, ReadsEveryFieldAndRefusesNonsenseNamingTheFile)
 {
     const auto json = nlohmann::json::parse(R"({"flags":[1,0,0,1],"percent":[10,90],"margins":[2,0,0,4],
-        "sizePercent":30,"opacity":0.5,"rotationDegrees":-15,"stickerFrameWidth":90})");
+        "sizePercent":30,"opacity":0.5,"rotationDegrees":-15,"stickerFrameWidth":90,"marginPixels":7})");
     auto placement = PlacementDescription::fromJson(json, "p.json");
-    ASSERT_TRUE(placement.has_value());
-    EXPECT_EQ(placement->flags, (std::array<double, 4> { 1, 0, 0, 1 }));
-    EXPECT_EQ(placement->margins[3], 4);
-    EXPECT_EQ(placement->stickerFrameWidth, 90);
-    auto back = PlacementDescription::fromJson(placement->toJson(), "again");
-    ASSERT_TRUE(back.has_value());
-    EXPECT_EQ(back->percent, placement->percent);
+    ASSERT_TRUE(placement.has_value()) << placement.error().message;
+    EXPECT_EQ(placement->toJson(), json) << "every field read, and written back";
 
     for (const char* bad : { R"([])", R"({"flags":[1,0,0]})", R"({"flags":[0.5,0,0,0]})", R"({"opacity":"high"})",
              R"({"opacity":2})", R"({"sizePercent":0})", R"({"stickerFrameWidth":-1})", R"({"percent":[1e999,0]})" }) {

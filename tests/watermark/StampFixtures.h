@@ -9,6 +9,7 @@
 
 #include <platform/graphics/ImageMetadata.h>
 #include <platform/graphics/JpegCoefficients.h>
+#include <watermark/StampBatch.h>
 #include <watermark/StampEngine.h>
 
 #include <gtest/gtest.h>
@@ -153,6 +154,17 @@ inline Result<StampedPhoto> stampToFile(const StampEngine& engine, const std::fi
     auto stamped = engine.stampPhoto(source, out, sourceName);
     std::fclose(out);
     return stamped;
+}
+
+// A batch of engine on workers into out, skipping what it already holds when asked: its summary
+// and every report, in order.
+inline std::pair<StampSummary, std::vector<StampProgress>> runBatch(std::shared_ptr<StampEngine> engine, const std::filesystem::path& out, const std::vector<std::filesystem::path>& selection, bool skipDone, int workers = 1)
+{
+    StampBatch batch(std::move(engine), out, workers);
+    batch.setSkipDone(skipDone);
+    std::vector<StampProgress> reports;
+    const StampSummary summary = batch.run(selection, [&](const StampProgress& progress) { reports.push_back(progress); });
+    return { summary, reports };
 }
 
 inline Image decodeStored(const std::filesystem::path& path)

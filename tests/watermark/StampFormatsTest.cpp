@@ -1,6 +1,7 @@
 #include "StampFixtures.h"
 
-#include <watermark/StampBatch.h>
+#include <CommandSupport.h>
+#include <nlohmann/json.hpp>
 
 using namespace vd;
 using namespace vd::test;
@@ -133,69 +134,72 @@ TEST(StampFormats, DamagedAndOversizedFilesFailAloneAndTheBatchGoesOn)
     photos.push_back(folder / "damaged-strip.tif");
     ASSERT_TRUE(files::writeAtomically(photos.back(), strips).has_value());
     auto engine = std::make_shared<StampEngine>(opaqueLogo(20, Color::rgba(0, 1, 0)), PlacementDescription {});
-    std::vector<std::string> errors;
-    auto run = [&](const std::filesystem::path& out, const std::vector<std::filesystem::path>& selection, bool skipDone) {
-        std::filesystem::create_directories(out);
-        StampBatch batch(engine, out, 2);
-        batch.setSkipDone(skipDone);
-        errors.clear();
-        return batch.run(selection, [&](const StampProgress& progress) {
-            if (!progress.error.empty())
-                errors.push_back(progress.error);
-        });
-    };
-    EXPECT_EQ(run(folder / "out", photos, false).saved, 4u);
-    ASSERT_EQ(errors.size(), 5u);
-    for (const std::string& error : errors) {
-        EXPECT_NE(error.find("damaged-"), std::string::npos) << error; // the file
-        EXPECT_NE(error.find("damaged "), std::string::npos) << error;  // and why
-        EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+    const auto [summary, reports] = runBatch(engine, folder / "out", photos, false, 2);
+    EXPECT_EQ(summary.saved, 4u);
+    EXPECT_EQ(summary.failed, 5u);
+    for (const StampProgress& report : reports) { // one line naming the file and why
+        const std::string name = report.source.filename().string();
+        EXPECT_EQ(report.error.empty(), !name.starts_with("damaged-")) << name;
+        EXPECT_TRUE(report.error.empty() || (report.error.find(name) != std::string::npos && report.error.find("damaged ") != std::string::npos && report.error.find('\n') == std::string::npos)) << report.error;
     }
 
     engine->setMaxPixels(kWidth * kHeight - 1);
-    EXPECT_EQ(run(folder / "out", whole, true).skipped, 4u); // stamped in the first run: nothing is decoded again
-    EXPECT_EQ(run(folder / "elsewhere", whole, false).failed, 4u);
-    ASSERT_EQ(errors.size(), 4u);
-    for (std::size_t i = 0; i < errors.size(); ++i) {
-        EXPECT_NE(errors[i].find(whole[i].string()), std::string::npos) << errors[i];
-        EXPECT_NE(errors[i].find("larger than allowed"), std::string::npos) << errors[i];
-    }
+    EXPECT_EQ(runBatch(engine, folder / "out", whole, true).first.skipped, 4u); // stamped in the first run: nothing is decoded again
+    const auto [tooLarge, refusals] = runBatch(engine, folder / "elsewhere", whole, false, 2);
+    EXPECT_EQ(tooLarge.failed, 4u);
+    for (const StampProgress& report : refusals)
+        EXPECT_TRUE(report.error.find(report.source.string()) != std::string::npos && report.error.find("larger than allowed") != std::string::npos) << report.error;
 }
 
 // Every output format holds the stamped picture, the metadata it can (what it cannot is named in
-// the notice), and the provenance that lets a second run skip the photo.
+// the notice), no stale thumbnail, and the provenance that lets a second run skip the photo; the
+// source is never modified.
 TEST(StampFormats, EachOutputFormatHoldsThePictureAndTheMetadataItCan)
 {
     TemporaryFolder folder;
     const auto jpeg = folder / "camera.jpg", webp = folder / "web.webp";
     writeJpeg(jpeg, kWidth, kHeight, [](int x, int y) { return x < kWidth / 2 && y < kHeight / 2 ? kRed : kBlue; });
     addCameraMetadata(jpeg);
+    ASSERT_TRUE(ImageMetadata::readFromFile(jpeg).value().hasExifThumbnail());
+    const auto jpegBytes = *files::readAll(jpeg);
     writePhoto(kKinds[9], webp);
-    for (const auto& [format, source, extension, holdsIptc] : { std::tuple { StampFormat::Png, jpeg, ".png", true }, { StampFormat::Tiff, jpeg, ".tif", true },
-             { StampFormat::Webp, jpeg, ".webp", false }, { StampFormat::Heic, jpeg, ".heic", false }, { StampFormat::Avif, jpeg, ".avif", false }, { StampFormat::Same, webp, ".webp", true } }) {
+    std::filesystem::path stampedJpeg;
+    for (const auto& [format, source, extension, holdsIptc] : { std::tuple { StampFormat::Jpeg, jpeg, ".jpg", true }, { StampFormat::Png, jpeg, ".png", true },
+             { StampFormat::Tiff, jpeg, ".tif", true }, { StampFormat::Webp, jpeg, ".webp", false }, { StampFormat::Heic, jpeg, ".heic", false }, { StampFormat::Avif, jpeg, ".avif", false },
+             { StampFormat::Same, webp, ".webp", true } }) {
         SCOPED_TRACE(extension);
         auto engine = std::make_shared<StampEngine>(opaqueLogo(20, Color::rgba(0, 1, 0)), PlacementDescription {}, StampEngineOptions { .format = format });
         const auto out = folder / "out"; // one for all: a copy in one format is no twin of a copy in another
-        std::vector<StampProgress> reports;
-        for (int run = 0; run < 2; ++run) {
-            StampBatch batch(engine, out, 1);
-            batch.setSkipDone(true);
-            batch.run({ source }, [&](const StampProgress& progress) { reports.push_back(progress); });
-            // Found again by what it says it was made from, whatever it is called now.
-            if (run == 0 && reports.size() == 1 && reports[0].saved) {
-                const auto renamed = out / ("renamed-" + reports[0].saved->filename().string());
-                std::filesystem::rename(*reports[0].saved, renamed);
-                reports[0].saved = renamed;
-            }
-        }
-        ASSERT_EQ(reports.size(), 2u);
-        ASSERT_TRUE(reports[0].saved) << reports[0].error;
-        EXPECT_EQ(reports[0].saved->extension(), extension);
-        EXPECT_EQ(reports[1].skipped, reports[0].saved) << "the provenance is read back from the copy";
-        EXPECT_EQ(reports[0].notice.find("IPTC") != std::string::npos, !holdsIptc) << reports[0].notice;
-        expectStampedPicture(*reports[0].saved, kWidth / 2, kHeight / 2);
-        expectCameraMetadata(*reports[0].saved);
-        const bool caption = ImageMetadata::readFromFile(*reports[0].saved).value().iptcValue("Iptc.Application2.Caption").has_value();
+        const StampProgress report = runBatch(engine, out, { source }, true).second.at(0);
+        ASSERT_TRUE(report.saved) << report.error;
+        EXPECT_EQ(report.saved->extension(), extension);
+        // Found again by what it says it was made from, whatever it is called now.
+        const auto renamed = out / ("renamed-" + report.saved->filename().string());
+        std::filesystem::rename(*report.saved, renamed);
+        EXPECT_EQ(runBatch(engine, out, { source }, true).second.at(0).skipped, renamed) << "the provenance is read back from the copy";
+        EXPECT_EQ(report.notice.find("IPTC") != std::string::npos, !holdsIptc) << report.notice;
+        expectStampedPicture(renamed, kWidth / 2, kHeight / 2);
+        expectCameraMetadata(renamed);
+        const ImageMetadata metadata = ImageMetadata::readFromFile(renamed).value();
+        EXPECT_FALSE(metadata.hasExifThumbnail());
+        const bool caption = metadata.iptcValue("Iptc.Application2.Caption").has_value();
         EXPECT_TRUE(format == StampFormat::Same || caption == holdsIptc) << "the caption is " << (caption ? "there" : "gone");
+        if (format == StampFormat::Jpeg) {
+            stampedJpeg = renamed;
+            EXPECT_EQ(metadata.xmpValue("Xmp.tiff.Orientation"), "1");
+            EXPECT_NE(metadata.xmpValue("Xmp.dc.title").value_or("").find("Harbour"), std::string::npos);
+        }
     }
+    EXPECT_EQ(*files::readAll(jpeg), jpegBytes) << "the source is never modified";
+
+    // Another reader than the one that wrote the JPEG finds nothing wrong and no stale thumbnail.
+    if (std::system("exiftool -ver >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "exiftool (libimage-exiftool-perl) is not installed";
+    const std::string output = runShell("exiftool -json -n -a '" + stampedJpeg.string() + "' 2>/dev/null | cat").output;
+    auto json = nlohmann::json::parse(output, nullptr, false);
+    ASSERT_TRUE(json.is_array() && !json.empty()) << output;
+    EXPECT_EQ(json[0].value("Software", ""), "Vardenico App");
+    EXPECT_FALSE(json[0].contains("ThumbnailImage"));
+    const std::string warnings = runShell("exiftool -validate -warning -a '" + stampedJpeg.string() + "'").output;
+    EXPECT_EQ(warnings.find("Error"), std::string::npos) << warnings;
 }

@@ -1,8 +1,5 @@
 #include "StampFixtures.h"
 
-#include <CommandSupport.h>
-#include <cstring>
-#include <nlohmann/json.hpp>
 #include <platform/foundation/ContentHash.h>
 #include <watermark/StampProvenance.h>
 
@@ -10,41 +7,6 @@
 
 using namespace vd;
 using namespace vd::test;
-
-TEST(StampMetadata, SourceMetadataIsKeptWithOrientationOneSoftwareTagAndNoStaleThumbnail)
-{
-    TemporaryFolder folder;
-    const auto source = folder / "IMG_0001.jpg", stamped = folder / "stamped.jpg";
-    writeUniformJpeg(source, 800, 600, 0x336699);
-    addCameraMetadata(source);
-    const auto sourceBytes = *files::readAll(source);
-    ASSERT_TRUE(ImageMetadata::readFromFile(source).value().hasExifThumbnail());
-    auto result = stampToFile(StampEngine(opaqueLogo(40, Color::rgba(1, 1, 1)), {}), source, stamped);
-    ASSERT_TRUE(result.has_value()) << result.error().message;
-
-    auto after = ImageMetadata::readFromFile(stamped);
-    ASSERT_TRUE(after.has_value()) << after.error().message;
-    expectExif(*after, { { "Exif.Image.Make", "Apple" }, { "Exif.Image.Model", "iPhone 15" }, { "Exif.Image.Software", kStampSoftware },
-                           { "Exif.GPSInfo.GPSLatitude", "45/1 30/1 0/1" }, { "Exif.Photo.PixelXDimension", "800" }, { "Exif.Photo.PixelYDimension", "600" } });
-    EXPECT_EQ(after->dateTimeOriginal(), "2024:05:06 07:08:09");
-    EXPECT_FALSE(after->hasExifThumbnail());
-    EXPECT_EQ(after->iptcValue("Iptc.Application2.Caption"), "Harbour at dawn");
-    EXPECT_EQ(after->xmpValue("Xmp.tiff.Orientation"), "1");
-    EXPECT_NE(after->xmpValue("Xmp.dc.title").value_or("").find("Harbour"), std::string::npos);
-    EXPECT_EQ(after->iccProfile(), srgbProfile());
-    EXPECT_EQ(*files::readAll(source), sourceBytes) << "the source is never modified";
-
-    // Another reader than the one that wrote it finds nothing wrong and no stale thumbnail.
-    if (std::system("exiftool -ver >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "exiftool (libimage-exiftool-perl) is not installed";
-    const std::string output = runShell("exiftool -json -n -a '" + stamped.string() + "' 2>/dev/null | cat").output;
-    auto json = nlohmann::json::parse(output, nullptr, false);
-    ASSERT_TRUE(json.is_array() && !json.empty()) << output;
-    EXPECT_EQ(json[0].value("Software", ""), "Vardenico App");
-    EXPECT_FALSE(json[0].contains("ThumbnailImage"));
-    const std::string warnings = runShell("exiftool -validate -warning -a '" + stamped.string() + "'").output;
-    EXPECT_EQ(warnings.find("Error"), std::string::npos) << warnings;
-}
 
 namespace {
 
@@ -82,30 +44,12 @@ std::string xmpPacketWithTitle(const std::string& title, bool duplicated)
 
 }
 
-TEST(StampPngMetadata, APngWithItsExifTwiceAndItsXmpInATextChunkKeepsAllOfIt)
+// A PNG's EXIF twice and its XMP in a text chunk are all kept, each tag once; an XMP packet that
+// is not valid XMP, in a PNG or a JPEG, is left out with a notice, and the rest is kept all the same.
+TEST(StampPngMetadata, APngWithItsExifTwiceAndItsXmpInATextChunkKeepsAllOfItAndInvalidXmpIsLeftOutWithANotice)
 {
     TemporaryFolder folder;
-    const auto source = folder / "from-vips.png", stamped = folder / "stamped.jpg";
-    writeVipsLikePng(source, xmpPacketWithTitle("Harbour", false));
-    auto result = stampToFile(StampEngine(opaqueLogo(16, Color::rgba(1, 1, 1)), {}), source, stamped);
-    ASSERT_TRUE(result.has_value()) << result.error().message;
-    EXPECT_EQ(result->notice, "");
-
-    auto after = ImageMetadata::readFromFile(stamped);
-    ASSERT_TRUE(after.has_value());
-    expectExif(*after, { { "Exif.Image.Make", "SONY" }, { "Exif.Image.Model", "DSC-RX100M4" }, { "Exif.Photo.ExposureTime", "1/80" }, { "Exif.Image.Software", kStampSoftware } });
-    EXPECT_EQ(after->dateTimeOriginal(), "2020:02:19 16:35:05");
-    EXPECT_NE(after->xmpValue("Xmp.dc.title").value_or("").find("Harbour"), std::string::npos);
-    EXPECT_EQ(readStampProvenance(stamped).value_or(StampProvenance {}).sourceHash, *ContentHash::ofFile(source));
-    // Each tag once: the stamped JPEG's EXIF is the PNG's, not two copies of it.
-    Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(stamped.string());
-    image->readMetadata();
-    EXPECT_EQ(std::ranges::count_if(image->exifData(), [](const Exiv2::Exifdatum& datum) { return datum.key() == "Exif.Image.Make"; }), 1);
-}
-
-TEST(StampPngMetadata, AnXmpPacketThatIsNotValidXmpIsLeftOutAndTheNoticeSaysSo)
-{
-    TemporaryFolder folder;
+    writeVipsLikePng(folder / "from-vips.png", xmpPacketWithTitle("Harbour", false));
     const std::string packet = xmpPacketWithTitle("Harbour", true);
     writeVipsLikePng(folder / "gimp-xmp.png", packet);
     // Exiv2 refuses to write such a packet: in a JPEG it goes into its APP1 segment by hand.
@@ -117,19 +61,30 @@ TEST(StampPngMetadata, AnXmpPacketThatIsNotValidXmpIsLeftOutAndTheNoticeSaysSo)
     bytes.insert(bytes.begin() + 2, segment.begin(), segment.end());
     bytes.insert(bytes.begin() + 2, header, header + 4);
     ASSERT_TRUE(files::writeAtomically(folder / "gimp-xmp.jpg", bytes));
-    for (const auto& [source, lossless] : { std::pair { "gimp-xmp.png", false }, { "gimp-xmp.jpg", false }, { "gimp-xmp.jpg", true } }) {
+    for (const auto& [source, lossless] : { std::pair { "from-vips.png", false }, { "gimp-xmp.png", false }, { "gimp-xmp.jpg", false }, { "gimp-xmp.jpg", true } }) {
         SCOPED_TRACE(std::string(source) + (lossless ? ", lossless" : ""));
-        auto result = stampToFile(StampEngine(opaqueLogo(16, Color::rgba(1, 1, 1)), {}, { .lossless = lossless }), folder / source, folder / "stamped.jpg");
+        const auto stamped = folder / "stamped.jpg";
+        auto result = stampToFile(StampEngine(opaqueLogo(16, Color::rgba(1, 1, 1)), {}, { .lossless = lossless }), folder / source, stamped);
         ASSERT_TRUE(result.has_value()) << result.error().message;
         EXPECT_EQ(result->lossless, lossless);
-        EXPECT_NE(result->notice.find("XMP left out: the photo's "), std::string::npos) << result->notice;
-        EXPECT_NE(result->notice.find("packet is not valid XMP"), std::string::npos) << result->notice;
-        EXPECT_EQ(result->notice.find("cannot encode"), std::string::npos) << result->notice;
-        // The rest of the metadata and the provenance are there all the same.
-        auto after = ImageMetadata::readFromFile(folder / "stamped.jpg");
+        auto after = ImageMetadata::readFromFile(stamped);
         ASSERT_TRUE(after.has_value());
-        EXPECT_FALSE(after->exifValue("Exif.Image.Make").value_or("").empty());
-        EXPECT_TRUE(readStampProvenance(folder / "stamped.jpg").has_value());
+        EXPECT_EQ(readStampProvenance(stamped).value_or(StampProvenance {}).sourceHash, *ContentHash::ofFile(folder / source));
+        if (std::string(source) != "from-vips.png") {
+            EXPECT_NE(result->notice.find("XMP left out: the photo's "), std::string::npos) << result->notice;
+            EXPECT_NE(result->notice.find("packet is not valid XMP"), std::string::npos) << result->notice;
+            EXPECT_EQ(result->notice.find("cannot encode"), std::string::npos) << result->notice;
+            EXPECT_FALSE(after->exifValue("Exif.Image.Make").value_or("").empty());
+            continue;
+        }
+        EXPECT_EQ(result->notice, "");
+        expectExif(*after, { { "Exif.Image.Make", "SONY" }, { "Exif.Image.Model", "DSC-RX100M4" }, { "Exif.Photo.ExposureTime", "1/80" }, { "Exif.Image.Software", kStampSoftware } });
+        EXPECT_EQ(after->dateTimeOriginal(), "2020:02:19 16:35:05");
+        EXPECT_NE(after->xmpValue("Xmp.dc.title").value_or("").find("Harbour"), std::string::npos);
+        // Each tag once: the stamped JPEG's EXIF is the PNG's, not two copies of it.
+        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(stamped.string());
+        image->readMetadata();
+        EXPECT_EQ(std::ranges::count_if(image->exifData(), [](const Exiv2::Exifdatum& datum) { return datum.key() == "Exif.Image.Make"; }), 1);
     }
 }
 
