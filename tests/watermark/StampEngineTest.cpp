@@ -145,7 +145,13 @@ TEST_F(StampEngineFiles, UnreadablePhotosFailWithTheirNameAndReason)
 {
     const auto good = folder / "good.jpg";
     writeUniformJpeg(good, 640, 480, kGrey);
-    const auto truncated = cutShort(good, folder / "truncated.jpg", 0.5);
+    const auto truncated = cutShort(good, folder / "truncated.jpg", 0.5), unended = folder / "unended.jpg";
+    // Every row there, then zeros where the end-of-image marker should be (a copy cut short in a
+    // file already of its full size).
+    auto rowsWithoutEnd = *files::readAll(good);
+    rowsWithoutEnd.resize(rowsWithoutEnd.size() - 2);
+    rowsWithoutEnd.resize(rowsWithoutEnd.size() + 256);
+    files::writeAtomically(unended, rowsWithoutEnd);
     const auto text = folder / "notes.jpg", empty = folder / "empty.jpg", hostile = folder / "hostile.jpg", unreadable = folder / "coding.jpg";
     writeText(text, "this is not a picture");
     writeText(empty, "");
@@ -162,7 +168,7 @@ TEST_F(StampEngineFiles, UnreadablePhotosFailWithTheirNameAndReason)
     };
     patched(hostile, [](std::uint8_t* sof) { sof[5] = 0xEA, sof[6] = 0x60, sof[7] = 0xEA, sof[8] = 0x60; });
     patched(unreadable, [](std::uint8_t* sof) { sof[1] = 0xC8; });
-    for (const auto& [path, reason] : { std::pair<std::filesystem::path, const char*> { truncated, "ends early" }, { text, "" }, { empty, "" }, { folder / "broken.jpg", "" },
+    for (const auto& [path, reason] : { std::pair<std::filesystem::path, const char*> { truncated, "ends early" }, { unended, "ends early" }, { text, "" }, { empty, "" }, { folder / "broken.jpg", "" },
              { hostile, "60000×60000 pixels" }, { cutShort(folder / "photo.png", folder / "damaged.png", 0.5), "" }, { folder / "missing.jpg", "no such file" },
              { folder.path(), "not a regular file" }, { unreadable, "coding.jpg: uses a JPEG coding this program cannot read (arithmetic or lossless, SOF 0xc8)" } })
         for (const bool lossless : { false, true }) { // a damaged JPEG is no reason to fall back to the normal mode
