@@ -1,10 +1,10 @@
 #include <services/AppDelegate.h>
 #include <services/mySingleElementiManage.h>
 #include <library/singleFontList.h>
-#include <platform/foundation/Files.h>
 #include <platform/graphics/DrawingContext.h>
 #include <platform/store/Database.h>
 
+#include "CommandSupport.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -53,12 +53,6 @@ struct StoreRun {
     }
 };
 
-std::string fileBytes(const fs::path& path)
-{
-    auto bytes = files::readAll(path);
-    return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
-}
-
 // What a run of `body` writes to stderr.
 std::string diagnosticsOf(const std::function<void()>& body)
 {
@@ -69,9 +63,7 @@ std::string diagnosticsOf(const std::function<void()>& body)
 
 void execute(const fs::path& file, const std::string& sql)
 {
-    auto database = store::Database::open(file, store::Database::Access::ReadWrite);
-    ASSERT_TRUE(database);
-    ASSERT_TRUE(database->execute(sql)) << sql;
+    ASSERT_TRUE(store::Database::open(file, store::Database::Access::ReadWrite).value().execute(sql)) << sql;
 }
 
 }
@@ -156,7 +148,7 @@ TEST(LogoStore, DeleteAndReplaceKeepBothListsAlignedReachTheFileAndRefuseAnIndex
     EXPECT_EQ(run.store->myArrLoghiEstratti[1]->myArrViewModel->at(1).testo, "new");
 
     // An index outside the lists, or a picture that cannot be encoded, changes nothing.
-    const std::string before = fileBytes(folder / "dictModel.sqlite");
+    const std::string before = test::fileText(folder / "dictModel.sqlite");
     for (std::int64_t index : { -1, 2, 100 }) {
         auto deleted = run.store->metodoEliminaLogoDalDictWithIndex(index);
         ASSERT_FALSE(deleted);
@@ -166,7 +158,7 @@ TEST(LogoStore, DeleteAndReplaceKeepBothListsAlignedReachTheFileAndRefuseAnIndex
     EXPECT_EQ(std::tuple(run.store->myArrLoghiEstratti.size(), run.store->myArrLoghiInCore.size()), std::tuple(2uz, 2uz));
     EXPECT_FALSE(run.delegate->managedObjectContext()->hasChanges());
     EXPECT_FALSE(run.store->metodoAggiungiSingolaImage(Image()));
-    EXPECT_EQ(fileBytes(folder / "dictModel.sqlite"), before);
+    EXPECT_EQ(test::fileText(folder / "dictModel.sqlite"), before);
 }
 
 TEST(LogoStore, OpeningDecodesNoPictureAndDamagedFieldsAreLeftOutWithADiagnostic)
