@@ -2,7 +2,6 @@
 #include <elements/LDStickerView.h>
 #include <services/mySingleElementiManage.h>
 #include <platform/graphics/ImageCatalogue.h>
-#include <platform/graphics/ImageCodecs.h>
 #include <platform/ui/controls/ImageView.h>
 
 #include "TestSupport.h"
@@ -62,11 +61,6 @@ TEST(LogoFromCanvas, TheCanvasGivesA2800PixelPictureOfItsAspectWithOnlyTheLayers
     const auto& logo = *s.store.myArrLoghiEstratti[0];
     EXPECT_EQ(std::tuple(logo.myColoreSfongo, logo.myImageRESIZED->size()), std::tuple(std::optional(Color::rgba(0.2, 0.2, 0.25)), Size { 200, 200 })) << "the canvas colour is kept with the logo";
 
-    // A new run reads back the same layers.
-    auto reread = AppDelegate::create(s.folder.path());
-    reread->logoStore().metodoCaricaDictOfData();
-    ASSERT_EQ(reread->logoStore().myArrLoghiEstratti.size(), 1u);
-    EXPECT_EQ(reread->logoStore().myArrLoghiEstratti[0]->myArrViewModel, logo.myArrViewModel);
 
     // A wide canvas gives a wide picture; a translucent layer is drawn at its opacity.
     Canvas wide({ 320, 160 });
