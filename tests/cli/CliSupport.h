@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CommandSupport.h"
+#include "PhotoFixtures.h"
 #include "TestSupport.h"
 
 #include <platform/graphics/DrawingContext.h>
@@ -21,11 +22,6 @@ inline std::filesystem::path writePicture(const std::filesystem::path& path, int
     using enum std::filesystem::perms;
     std::filesystem::permissions(path, owner_read | owner_write | group_read | others_read);
     return path;
-}
-
-inline void writeText(const std::filesystem::path& path, const std::string& text)
-{
-    ASSERT_TRUE(files::writeAtomically(path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())));
 }
 
 }

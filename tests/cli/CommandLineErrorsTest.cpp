@@ -1,7 +1,5 @@
 #include "CliSupport.h"
 
-#include <zlib.h>
-
 using namespace vd;
 namespace fs = std::filesystem;
 
@@ -10,20 +8,13 @@ namespace {
 using test::writePicture;
 using test::writeText;
 
-// A PNG whose header claims width × height pixels, with no pixels behind it.
-void writeHugePngHeader(const fs::path& path, std::uint32_t width, std::uint32_t height)
+// A JPEG whose header claims 9000 × 8000 pixels, with a small picture's few pixels behind it.
+fs::path writeHugeJpegHeader(const fs::path& path)
 {
-    std::vector<std::uint8_t> bytes { 0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13 };
-    const std::vector<std::uint8_t> chunk { 'I', 'H', 'D', 'R', std::uint8_t(width >> 24), std::uint8_t(width >> 16), std::uint8_t(width >> 8), std::uint8_t(width),
-        std::uint8_t(height >> 24), std::uint8_t(height >> 16), std::uint8_t(height >> 8), std::uint8_t(height), 8, 6, 0, 0, 0 };
-    const auto crc = static_cast<std::uint32_t>(crc32(0, chunk.data(), static_cast<uInt>(chunk.size())));
-    bytes.insert(bytes.end(), chunk.begin(), chunk.end());
-    for (int shift = 24; shift >= 0; shift -= 8)
-        bytes.push_back(std::uint8_t(crc >> shift));
-    // An empty IDAT and the end: the header is read in full.
-    for (std::uint8_t byte : std::initializer_list<std::uint8_t> { 0, 0, 0, 0, 'I', 'D', 'A', 'T', 0x35, 0xAF, 0x06, 0x1E, 0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82 })
-        bytes.push_back(byte);
-    ASSERT_TRUE(files::writeAtomically(path, bytes));
+    std::string bytes = test::fileText(writePicture(path, 16, 16, true));
+    bytes.replace(bytes.find("\xFF\xC0") + 5, 4, "\x1F\x40\x23\x28");
+    writeText(path, bytes);
+    return path;
 }
 
 class CommandLineErrors : public ::testing::Test {
@@ -41,9 +32,7 @@ protected:
     // A refused command: status 2, one line naming what was given (and why), nothing stamped.
     void expectRefused(const std::vector<std::string>& arguments, const std::vector<std::string>& named)
     {
-        std::string shown;
-        for (const auto& argument : arguments)
-            shown += argument + " ";
+        const std::string shown = testing::PrintToString(arguments);
         const auto outcome = vd::test::runVardenico(arguments, options, folder / "run");
         EXPECT_EQ(outcome.status, 2) << shown << "\n" << outcome.errors;
         EXPECT_EQ(vd::test::lineCount(outcome.errors), 1u) << shown << "\n" << outcome.errors;
@@ -76,7 +65,6 @@ TEST_F(CommandLineErrors, StampValuesOfTheWrongTypeOrOutOfRangeAreRefusedNotClam
     expectRefused(stamp({ "--margin", "-3" }), { "--margin -3", "0 or more" });
     expectRefused(stamp({ "--rotate", "left" }), { "--rotate", "left" });
     expectRefused(stamp({ "--jobs", "0" }), { "--jobs" });
-    expectRefused(stamp({ "--jobs", "many" }), { "--jobs", "many" });
     expectRefused(stamp({ "--position", "middle" }), { "--position", "middle" });
     expectRefused(stamp({ "--no-such-option" }), { "--no-such-option" });
     expectRefused(stamp({ "--quality", "0" }), { "--quality 0", "from 1 to 100" });
@@ -103,28 +91,20 @@ TEST_F(CommandLineErrors, StampFilesThatAreMissingOrWrongAreNamedWithTheirOption
     expectRefused(withLogo(folder / "notes.png"), { "--logo", "notes.png" });
     expectRefused({ "stamp", "--out", (folder / "out").string(), (folder / "photo.jpg").string() }, { "--logo" });
     expectRefused(stamp({ "--placement", (folder / "missing.json").string() }), { "--placement", "missing.json" });
-    writeText(folder / "broken.json", "{ \"sizePercent\": ");
-    expectRefused(stamp({ "--placement", (folder / "broken.json").string() }), { "--placement", "broken.json", "JSON" });
-    writeText(folder / "huge.json", R"({ "sizePercent": 500 })");
-    expectRefused(stamp({ "--placement", (folder / "huge.json").string() }), { "huge.json", "sizePercent", "500" });
-    writeText(folder / "negative.json", R"({ "stickerFrameWidth": -40 })");
-    expectRefused(stamp({ "--placement", (folder / "negative.json").string() }), { "negative.json", "stickerFrameWidth", "-40" });
-    writeText(folder / "faint.json", R"({ "opacity": 1.5 })");
-    expectRefused(stamp({ "--placement", (folder / "faint.json").string() }), { "faint.json", "opacity", "1.5" });
+    for (const auto& [name, text, key, value] : { std::tuple { "broken.json", R"({ "sizePercent": )", "--placement", "JSON" }, { "huge.json", R"({ "sizePercent": 500 })", "sizePercent", "500" },
+             { "negative.json", R"({ "stickerFrameWidth": -40 })", "stickerFrameWidth", "-40" }, { "faint.json", R"({ "opacity": 1.5 })", "opacity", "1.5" } }) {
+        writeText(folder / name, text);
+        expectRefused(stamp({ "--placement", (folder / name).string() }), { name, key, value });
+    }
     expectRefused(stamp({ "--logo-index", "3" }), { "--logo" }); // given both ways
-    auto fromStore = stamp({ "--logo-index", "3" });
-    fromStore.erase(fromStore.begin() + 1, fromStore.begin() + 3);
-    expectRefused(fromStore, { "--logo-index", "3" });
+    expectRefused({ "stamp", "--logo-index", "3", "--out", (folder / "out").string(), (folder / "photo.jpg").string() }, { "--logo-index", "3" });
     // A logo too large for a logo is refused by both commands that take one, naming the limit.
-    writeHugePngHeader(folder / "huge.png", 9000, 8000);
-    expectRefused(withLogo(folder / "huge.png"), { "--logo", "huge.png", "9000×8000", "at most 64 megapixels" });
-    const auto added = vd::test::runVardenico({ "logos", "add", (folder / "huge.png").string() }, options, folder / "add");
-    EXPECT_EQ(added.status, 1);
-    EXPECT_NE(added.errors.find("huge.png: picture of 9000×8000 pixels is larger than allowed (at most 64 megapixels)"), std::string::npos) << added.errors;
+    const fs::path huge = writeHugeJpegHeader(folder / "huge.jpg");
+    expectRefused(withLogo(huge), { "--logo", "huge.jpg", "9000×8000", "at most 64 megapixels" });
+    const auto added = vd::test::runVardenico({ "logos", "add", huge.string() }, options, folder / "add");
+    EXPECT_TRUE(added.status == 1 && added.errors.contains("huge.jpg: picture of 9000×8000 pixels is larger than allowed (at most 64 megapixels)")) << added.errors;
     writeText(folder / "file.txt", "a file, not a folder");
-    auto intoFile = stamp({});
-    intoFile[4] = (folder / "file.txt").string();
-    expectRefused(intoFile, { "--out", "file.txt", "not a folder" });
+    expectRefused({ "stamp", "--logo", (folder / "logo.png").string(), "--out", (folder / "file.txt").string(), (folder / "photo.jpg").string() }, { "--out", "file.txt", "not a folder" });
 }
 
 TEST_F(CommandLineErrors, OtherCommandsRefuseBadValuesTheSameWay)

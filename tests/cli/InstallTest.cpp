@@ -1,6 +1,7 @@
 #include "CommandSupport.h"
 #include "TestSupport.h"
 
+#include <fstream>
 #include <nlohmann/json.hpp>
 
 using namespace vd;
@@ -40,22 +41,16 @@ TEST(Install, PutsADesktopProgramUnderThePrefixThatRunsFromThere)
     // A text changed in the installed resources shows: the program reads those, not the source
     // tree's.
     const fs::path strings = share / "vardenico/resources/strings/en.json";
-    auto bytes = files::readAll(strings);
-    ASSERT_TRUE(bytes);
-    auto catalogue = nlohmann::json::parse(bytes->begin(), bytes->end());
+    auto catalogue = nlohmann::json::parse(std::ifstream(strings));
     catalogue["welcome"] = "Installed welcome";
-    const std::string text = catalogue.dump();
-    ASSERT_TRUE(files::writeAtomically(strings, std::vector<std::uint8_t>(text.begin(), text.end())));
+    std::ofstream(strings) << catalogue.dump();
     fs::create_directories(folder.path() / "home");
     fs::create_directories(folder.path() / "photos");
-    const std::string script = "dump first\nscreenshot first\n";
-    ASSERT_TRUE(files::writeAtomically(folder.path() / "first.txt", std::vector<std::uint8_t>(script.begin(), script.end())));
+    std::ofstream(folder.path() / "first.txt") << "dump first\nscreenshot first\n";
     const auto ran = runShell("cd / && env -u VARDENICO_RESOURCES VARDENICO_LANG=en VARDENICO_HOME=" + quoted(folder.path() / "home") + " VARDENICO_PHOTOS=" + quoted(folder.path() / "photos")
         + " " + quoted(prefix / "bin/vardenico") + " app --headless --script " + quoted(folder.path() / "first.txt") + " --out " + quoted(folder.path() / "out"));
     ASSERT_EQ(ran.status, 0) << ran.output;
-    auto dump = files::readAll(folder.path() / "out/first.json");
-    ASSERT_TRUE(dump);
-    EXPECT_TRUE(std::string(dump->begin(), dump->end()).contains("Installed welcome") && fs::is_regular_file(folder.path() / "out/first.png"));
+    EXPECT_TRUE(test::fileText(folder.path() / "out/first.json").contains("Installed welcome") && fs::is_regular_file(folder.path() / "out/first.png"));
 }
 
 }

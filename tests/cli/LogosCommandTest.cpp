@@ -1,6 +1,5 @@
 #include "CliSupport.h"
 
-#include <exiv2/exiv2.hpp>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -12,16 +11,14 @@ namespace {
 // Runs the vardenico program with VARDENICO_HOME set to home, as a user would.
 test::CommandOutcome vardenico(const fs::path& home, const std::vector<std::string>& arguments)
 {
-    test::CommandOptions options;
-    options.home = home;
-    return test::runVardenico(arguments, options, home.parent_path() / "run");
+    return test::runVardenico(arguments, { .home = home }, home.parent_path() / "run");
 }
 
 using test::writePicture;
 
 }
 
-TEST(LogosCommand, AddListExportDeleteAcrossRuns)
+TEST(LogosCommand, AddListExportDeleteAcrossRunsAndABadIndexOrPictureChangesNothing)
 {
     test::TemporaryFolder folder;
     const fs::path home = folder / "home";
@@ -41,11 +38,9 @@ TEST(LogosCommand, AddListExportDeleteAcrossRuns)
     for (int i = 0; i < 2; ++i)
         EXPECT_EQ(std::tuple(logos[i]["index"], logos[i]["width"], logos[i]["height"], logos[i]["thumbnailWidth"], logos[i]["thumbnailHeight"], logos[i]["hasLayers"], logos[i]["layers"].empty(), logos[i]["canvasColor"].is_null()),
             std::tuple(nlohmann::json(i), nlohmann::json(800), nlohmann::json(800), nlohmann::json(200), nlohmann::json(200), nlohmann::json(false), true, true));
-    test::CommandOutcome plain = vardenico(home, { "logos", "list" });
-    EXPECT_NE(plain.output.find("2 logos"), std::string::npos) << plain.output;
+    EXPECT_TRUE(vardenico(home, { "logos", "list" }).output.contains("2 logos"));
 
-    test::CommandOutcome exported = vardenico(home, { "logos", "export", "0", (folder / "logo.png").string() });
-    ASSERT_EQ(exported.status, 0) << exported.errors;
+    ASSERT_EQ(vardenico(home, { "logos", "export", "0", (folder / "logo.png").string() }).status, 0);
     auto picture = decodeImageFile(folder / "logo.png");
     ASSERT_TRUE(picture);
     EXPECT_EQ(std::tuple(picture->pixelWidth(), picture->pixelAt(400, 40) >> 24, picture->pixelAt(400, 400) >> 24), std::tuple(800, 0u, 255u)) << "a transparent margin above the 800 × 600 photo";
@@ -57,8 +52,7 @@ TEST(LogosCommand, AddListExportDeleteAcrossRuns)
 
     // The name's extension says what is written: a JPEG over white, never PNG bytes as .jpg; a
     // name promising anything else, or a folder that is not there, is refused, naming why.
-    test::CommandOutcome asJpeg = vardenico(home, { "logos", "export", "0", (folder / "logo.jpg").string() });
-    ASSERT_EQ(asJpeg.status, 0) << asJpeg.errors;
+    ASSERT_EQ(vardenico(home, { "logos", "export", "0", (folder / "logo.jpg").string() }).status, 0);
     EXPECT_EQ(sniffFileFormat(folder / "logo.jpg"), ImageFormat::Jpeg);
     EXPECT_GE(decodeImageFile(folder / "logo.jpg")->pixelAt(400, 40) & 0xf0f0f0u, 0xf0f0f0u) << "the transparent margin is white";
     test::CommandOutcome asGif = vardenico(home, { "logos", "export", "0", (folder / "logo.gif").string() });
@@ -71,15 +65,9 @@ TEST(LogosCommand, AddListExportDeleteAcrossRuns)
     ASSERT_EQ(deleted.status, 0) << deleted.errors;
     EXPECT_TRUE(deleted.output.contains("1 logo left")) << deleted.output;
     EXPECT_EQ(nlohmann::json::parse(vardenico(home, { "logos", "list", "--json" }).output).size(), 1u);
-}
 
-TEST(LogosCommand, BadIndexOrUnreadablePictureIsNamedAndChangesNothing)
-{
-    test::TemporaryFolder folder;
-    const fs::path home = folder / "home";
-    ASSERT_EQ(vardenico(home, { "logos", "add", writePicture(folder / "a.png", 64, 64, false).string() }).status, 0);
+    // A bad index or an unreadable picture is named and changes nothing.
     const std::string before = test::fileText(home / "dictModel.sqlite");
-
     for (const std::string index : { "1", "-1", "two", "0x0" }) {
         test::CommandOutcome outcome = vardenico(home, { "logos", "delete", index });
         EXPECT_TRUE(outcome.status == 2 && outcome.errors.contains(index)) << index << ": " << outcome.errors;
@@ -103,8 +91,7 @@ TEST(LogosCommand, StoreThatCannotBeOpenedEndsWithUnresolvedErrorAndStaysAsItWas
     fs::create_directories(home);
     const std::string notes = "SQLite format 2\nmy shopping list: bread, milk\n";
     test::writeText(home / "dictModel.sqlite", notes);
-    const std::vector<std::vector<std::string>> commands { { "logos", "list" }, { "logos", "add", writePicture(folder / "a.png", 8, 8, false).string() }, { "logos", "delete", "0" } };
-    for (const auto& arguments : commands) {
+    for (const std::vector<std::string>& arguments : { std::vector<std::string> { "logos", "list" }, { "logos", "add", writePicture(folder / "a.png", 8, 8, false).string() }, { "logos", "delete", "0" } }) {
         test::CommandOutcome outcome = vardenico(home, arguments);
         EXPECT_TRUE(outcome.status != 0 && outcome.errors.starts_with("Unresolved error ") && outcome.errors.contains("dictModel.sqlite")) << outcome.errors;
         EXPECT_EQ(test::fileText(home / "dictModel.sqlite"), notes);
@@ -118,12 +105,7 @@ TEST(LogosCommand, PhotoIsAddedTheWayItsOrientationSaysItIsSeen)
     const fs::path home = folder / "home";
     // Stored 400 × 200, orange with its top-left quarter blue; tagged "turn 90° clockwise to view".
     const fs::path photo = writePicture(folder / "turned.jpg", 400, 200, true);
-    {
-        auto image = Exiv2::ImageFactory::open(photo.string());
-        image->readMetadata();
-        image->exifData()["Exif.Image.Orientation"] = std::uint16_t(6);
-        image->writeMetadata();
-    }
+    test::editMetadata(photo, [](Exiv2::Image& image) { image.exifData()["Exif.Image.Orientation"] = std::uint16_t(6); });
     ASSERT_EQ(vardenico(home, { "logos", "add", photo.string() }).status, 0);
     ASSERT_EQ(vardenico(home, { "logos", "export", "0", (folder / "logo.png").string() }).status, 0);
     auto logo = decodeImageFile(folder / "logo.png");

@@ -1,10 +1,10 @@
 #include <services/AppDelegate.h>
 #include <services/mySingleElementiManage.h>
 #include <library/singleFontList.h>
-#include <platform/foundation/Files.h>
 #include <platform/graphics/DrawingContext.h>
 #include <platform/store/Database.h>
 
+#include "CommandSupport.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -53,12 +53,6 @@ struct StoreRun {
     }
 };
 
-std::string fileBytes(const fs::path& path)
-{
-    auto bytes = files::readAll(path);
-    return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
-}
-
 // What a run of `body` writes to stderr.
 std::string diagnosticsOf(const std::function<void()>& body)
 {
@@ -69,9 +63,7 @@ std::string diagnosticsOf(const std::function<void()>& body)
 
 void execute(const fs::path& file, const std::string& sql)
 {
-    auto database = store::Database::open(file, store::Database::Access::ReadWrite);
-    ASSERT_TRUE(database);
-    ASSERT_TRUE(database->execute(sql)) << sql;
+    ASSERT_TRUE(store::Database::open(file, store::Database::Access::ReadWrite).value().execute(sql)) << sql;
 }
 
 }
@@ -156,7 +148,7 @@ TEST(LogoStore, DeleteAndReplaceKeepBothListsAlignedReachTheFileAndRefuseAnIndex
     EXPECT_EQ(run.store->myArrLoghiEstratti[1]->myArrViewModel->at(1).testo, "new");
 
     // An index outside the lists, or a picture that cannot be encoded, changes nothing.
-    const std::string before = fileBytes(folder / "dictModel.sqlite");
+    const std::string before = test::fileText(folder / "dictModel.sqlite");
     for (std::int64_t index : { -1, 2, 100 }) {
         auto deleted = run.store->metodoEliminaLogoDalDictWithIndex(index);
         ASSERT_FALSE(deleted);
@@ -166,7 +158,7 @@ TEST(LogoStore, DeleteAndReplaceKeepBothListsAlignedReachTheFileAndRefuseAnIndex
     EXPECT_EQ(std::tuple(run.store->myArrLoghiEstratti.size(), run.store->myArrLoghiInCore.size()), std::tuple(2uz, 2uz));
     EXPECT_FALSE(run.delegate->managedObjectContext()->hasChanges());
     EXPECT_FALSE(run.store->metodoAggiungiSingolaImage(Image()));
-    EXPECT_EQ(fileBytes(folder / "dictModel.sqlite"), before);
+    EXPECT_EQ(test::fileText(folder / "dictModel.sqlite"), before);
 }
 
 TEST(LogoStore, OpeningDecodesNoPictureAndDamagedFieldsAreLeftOutWithADiagnostic)
@@ -198,36 +190,37 @@ TEST(LogoStore, OpeningDecodesNoPictureAndDamagedFieldsAreLeftOutWithADiagnostic
     EXPECT_NE(pictureDiagnostic.find("logo 1 (row 2)"), std::string::npos) << pictureDiagnostic;
 }
 
-// A row without a cached thumbnail gets one on loading, saved without costing the logo its picture.
-TEST(LogoStore, AMissingThumbnailCacheIsFilledAndSavedAndThePicturesStay)
+// Loading gives one logo per row. A run keeps the thumbnails it has; a new run rebuilds a missing
+// or damaged cached thumbnail and saves it, without costing the logo its picture.
+TEST(LogoStore, ReloadGivesOneLogoPerRowAndAMissingOrBrokenThumbnailCacheIsRebuiltAndSavedAndThePicturesStay)
 {
     test::TemporaryFolder folder;
     const fs::path file = folder / "dictModel.sqlite";
     const std::pair<int, int> sizes[] = { { 400, 200 }, { 100, 300 } };
-    {
-        StoreRun run(folder.path());
-        for (auto [width, height] : sizes)
-            ASSERT_TRUE(run.store->metodoAggiungiSingolaImage(halves(width, height)));
-    }
-    execute(file, "UPDATE DictCoreData SET thumbnailCache = NULL WHERE Z_PK = 1");
-    {
-        StoreRun run(folder.path());
-        ASSERT_TRUE(run.store->myArrLoghiEstratti.size() == 2u && run.store->myArrLoghiEstratti[0]->myImageRESIZED);
-        EXPECT_EQ(run.store->myArrLoghiEstratti[0]->myImageRESIZED->pixelHeight(), 100);
-    }
-    {
-        // The file itself has the cache now, so the next load decodes no picture.
-        auto database = store::Database::open(file, store::Database::Access::ReadOnly);
-        auto statement = database.value().prepare("SELECT thumbnailCache FROM DictCoreData WHERE Z_PK = 1");
-        ASSERT_TRUE(statement);
-        auto row = statement->step();
-        ASSERT_TRUE(row && *row);
-        EXPECT_FALSE(statement->isNull(0)) << "the filled cache was not saved";
-    }
     StoreRun run(folder.path());
-    ASSERT_EQ(run.store->myArrLoghiEstratti.size(), 2u);
+    for (auto [width, height] : sizes)
+        ASSERT_TRUE(run.store->metodoAggiungiSingolaImage(halves(width, height)));
+    run.store->metodoCaricaDictOfData();
+    ASSERT_EQ(std::tuple(run.store->myArrLoghiEstratti.size(), run.store->myArrLoghiInCore.size()), std::tuple(2uz, 2uz));
+    EXPECT_EQ(run.store->myArrLoghiEstratti[1]->imagePixelSize(), sizes[1]);
+    const auto* pixels = run.store->myArrLoghiEstratti[0]->myImageRESIZED->buffer();
+    execute(file, "UPDATE DictCoreData SET thumbnailCache = NULL WHERE Z_PK = 1; UPDATE DictCoreData SET thumbnailCache = X'00' WHERE Z_PK = 2");
+    run.store->myArrLoghiEstratti.clear();
+    run.store->metodoCaricaDictOfData();
+    EXPECT_EQ(run.store->myArrLoghiEstratti[0]->myImageRESIZED->buffer(), pixels) << "the same run reads no cache for a thumbnail it has";
+    {
+        StoreRun next(folder.path());
+        ASSERT_TRUE(next.store->myArrLoghiEstratti[0]->myImageRESIZED && next.store->myArrLoghiEstratti[1]->myImageRESIZED);
+        EXPECT_EQ(std::tuple(next.store->myArrLoghiEstratti[0]->myImageRESIZED->pixelHeight(), next.store->myArrLoghiEstratti[1]->myImageRESIZED->pixelHeight()), std::tuple(100, 200));
+        // The file itself has the caches now, so the next load decodes no picture.
+        auto database = store::Database::open(file, store::Database::Access::ReadOnly);
+        auto statement = database.value().prepare("SELECT COUNT(*) FROM DictCoreData WHERE length(thumbnailCache) > 1");
+        ASSERT_TRUE(statement && statement->step().value_or(false));
+        EXPECT_EQ(statement->columnInt64(0), 2) << "the rebuilt caches were not saved";
+    }
+    StoreRun last(folder.path());
     for (size_t i = 0; i < 2; ++i) {
-        auto picture = run.store->myArrLoghiEstratti[i]->myImage();
+        auto picture = last.store->myArrLoghiEstratti[i]->myImage();
         ASSERT_TRUE(picture) << "logo " << i << " lost its picture";
         EXPECT_EQ(std::pair(picture->pixelWidth(), picture->pixelHeight()), sizes[i]);
         EXPECT_EQ(std::tuple(picture->pixelAt(5, 5), picture->pixelAt(sizes[i].first - 5, sizes[i].second - 5)), std::tuple(0xffff0000u, 0xff0000ffu));
@@ -239,29 +232,6 @@ TEST(LogoStore, AMissingThumbnailCacheIsFilledAndSavedAndThePicturesStay)
     ASSERT_EQ(damaged->store->myArrLoghiEstratti.size(), 2u);
     EXPECT_FALSE(damaged->store->myArrLoghiEstratti[0]->myImageRESIZED || damaged->store->myArrLoghiEstratti[0]->myImage());
     EXPECT_NE(diagnostics.find("logo 0 (row 1)"), std::string::npos) << diagnostics;
-}
-
-TEST(LogoStore, ReloadGivesOneLogoPerRowKeepsKnownThumbnailsAndRepairsABrokenCache)
-{
-    test::TemporaryFolder folder;
-    StoreRun run(folder.path());
-    for (int i = 0; i < 4; ++i)
-        ASSERT_TRUE(run.store->metodoAggiungiSingolaImage(picture(300 + i, 150, Color::rgba(1, 0, 0, 1))));
-    run.store->metodoCaricaDictOfData();
-    ASSERT_EQ(std::tuple(run.store->myArrLoghiEstratti.size(), run.store->myArrLoghiInCore.size()), std::tuple(4uz, 4uz));
-    EXPECT_EQ(run.store->myArrLoghiEstratti[3]->imagePixelSize(), (std::pair { 303, 150 }));
-    const auto* pixels = run.store->myArrLoghiEstratti[0]->myImageRESIZED->buffer();
-    execute(folder / "dictModel.sqlite", "UPDATE DictCoreData SET thumbnailCache = X'00'");
-    // The same run reuses the thumbnail it has; the damaged cache is not even read.
-    run.store->myArrLoghiEstratti.clear();
-    run.store->metodoCaricaDictOfData();
-    EXPECT_EQ(run.store->myArrLoghiEstratti[0]->myImageRESIZED->buffer(), pixels);
-    // A new run finds the cache damaged, makes the thumbnail from the picture and stores it again.
-    StoreRun next(folder.path());
-    ASSERT_TRUE(next.store->myArrLoghiEstratti[0]->myImageRESIZED);
-    EXPECT_EQ(next.store->myArrLoghiEstratti[0]->myImageRESIZED->pixelHeight(), 100);
-    StoreRun last(folder.path());
-    EXPECT_GT(last.store->myArrLoghiInCore[0].thumbnailCache().value_or(std::vector<std::uint8_t> {}).size(), 1u);
 }
 
 TEST(LogoStore, ResizeScalesTheLongerSideAndAPictureBecomesAnEightHundredSquare)
