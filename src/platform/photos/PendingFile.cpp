@@ -51,11 +51,24 @@ Result<PendingFile> PendingFile::create(const std::filesystem::path& folder)
     std::filesystem::create_directories(folder, error);
     if (error)
         return fail(folder.string(), "cannot create the folder (" + error.message() + ")");
-    std::string pattern = (folder / (std::string(kTemporaryPrefix) + "XXXXXX")).string();
-    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0)
-        return fail(folder.string(), std::string("cannot create a file there (") + std::strerror(errno) + ")");
-    ::flock(fd, LOCK_EX); // tells a cleaning process the file is still being written
+    std::string pattern;
+    int fd = -1;
+    for (int attempt = 0; fd < 0; ++attempt) {
+        pattern = (folder / (std::string(kTemporaryPrefix) + "XXXXXX")).string();
+        fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+        if (fd < 0)
+            return fail(folder.string(), std::string("cannot create a file there (") + std::strerror(errno) + ")");
+        ::flock(fd, LOCK_EX); // tells a cleaning process the file is still being written
+        // Until the lock is taken, another run cleaning the folder may take the new file for one
+        // a killed run left and remove it: then it is made again.
+        struct stat opened {}, named {};
+        if (::fstat(fd, &opened) != 0 || ::stat(pattern.c_str(), &named) != 0 || opened.st_ino != named.st_ino || opened.st_dev != named.st_dev) {
+            ::close(fd);
+            fd = -1;
+            if (attempt == 100)
+                return fail(folder.string(), "cannot create a file there (another program keeps removing it)");
+        }
+    }
     ::fchmod(fd, 0644); // mkstemp makes 0600; a photo is as readable as any other
     std::FILE* stream = ::fdopen(fd, "wb");
     if (!stream) {
