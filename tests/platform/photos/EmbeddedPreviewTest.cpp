@@ -106,6 +106,16 @@ TEST_F(EmbeddedPreviews, TheSmallestPreviewAtLeastTheSizeAskedIsUsedWithoutItsBa
     expectPicture(manager, "previewed.jpg", { 100, 100 }, 100, 50, 30, kThumbnail);
     expectPicture(manager, "previewed.jpg", { 400, 400 }, 400, 200, 130, kPreview);
     expectPicture(manager, "previewed.jpg", { 900, 900 }, 900, 400, 300, kPhoto);
+
+    // A damaged thumbnail, cut short or garbled, falls back to the photo.
+    auto truncated = cameraPhoto(), garbage = cameraPhoto();
+    truncated.thumbnail.resize(truncated.thumbnail.size() / 2);
+    write(folder / "truncated.jpg", truncated);
+    for (std::size_t i = 20; i < garbage.thumbnail.size(); ++i)
+        garbage.thumbnail[i] = static_cast<std::uint8_t>(i * 37);
+    write(folder / "garbage.jpg", garbage);
+    for (const char* name : { "truncated.jpg", "garbage.jpg" })
+        expectPicture(manager, name, { 150, 150 }, 150, 75, 50, kPhoto);
 }
 
 // A HEIF's thumbnail and a TIFF's reduced image stand in for the photo as a camera's preview does:
@@ -151,19 +161,6 @@ TEST_F(EmbeddedPreviews, TheOrientationOfThePhotoTurnsItsThumbnailToo)
     EXPECT_TRUE(near(rgbAt(upright, 25, 35), kThumbnail) && near(rgbAt(upright, 75, 110), kThumbnail));
 }
 
-TEST_F(EmbeddedPreviews, ADamagedThumbnailFallsBackToThePhoto)
-{
-    auto truncated = cameraPhoto(), garbage = cameraPhoto();
-    truncated.thumbnail.resize(truncated.thumbnail.size() / 2);
-    write(folder / "truncated.jpg", truncated);
-    for (std::size_t i = 20; i < garbage.thumbnail.size(); ++i)
-        garbage.thumbnail[i] = static_cast<std::uint8_t>(i * 37);
-    write(folder / "garbage.jpg", garbage);
-    ImageManager manager(8u << 20, 1);
-    for (const char* name : { "truncated.jpg", "garbage.jpg" })
-        expectPicture(manager, name, { 150, 150 }, 150, 75, 50, kPhoto);
-}
-
 TEST_F(EmbeddedPreviews, ASmallerThumbnailIsAQuickStandInBeforeThePhoto)
 {
     write(folder / "camera.jpg", cameraPhoto());
@@ -201,11 +198,13 @@ TEST_F(EmbeddedPreviews, AThumbnailOnDiskServesTheNextRunUntilThePhotoChanges)
     original.resize(original.size() + 4096, 0);
     ASSERT_TRUE(files::writeAtomically(photoPath, original));
     auto disk = std::make_shared<ThumbnailCache>(folder / "cache", 10u << 20);
-    {
-        ImageManager first(8u << 20, 1);
-        first.setThumbnailCache(disk);
-        EXPECT_TRUE(near(rgbAt(request(first, assetAt(photoPath), { 200, 200 }), 100, 75), kPhoto));
-    }
+    // What a new run, with the same cache on disk, shows of the photo.
+    auto nextRun = [&](Size target = { 200, 200 }) {
+        ImageManager manager(8u << 20, 1);
+        manager.setThumbnailCache(disk);
+        return request(manager, assetAt(photoPath), target);
+    };
+    EXPECT_TRUE(near(rgbAt(nextRun(), 100, 75), kPhoto));
     EXPECT_GT(disk->storedBytes(), 0u);
 
     // Same bytes count and time, other pixels: only the cache can still give red.
@@ -215,20 +214,11 @@ TEST_F(EmbeddedPreviews, AThumbnailOnDiskServesTheNextRunUntilThePhotoChanges)
     other.resize(original.size(), 0);
     ASSERT_TRUE(files::writeAtomically(photoPath, other));
     std::filesystem::last_write_time(photoPath, time);
-    {
-        ImageManager second(8u << 20, 1);
-        second.setThumbnailCache(disk);
-        EXPECT_TRUE(near(rgbAt(request(second, assetAt(photoPath), { 200, 200 }), 100, 75), kPhoto)) << "from the disk";
-    }
+    EXPECT_TRUE(near(rgbAt(nextRun(), 100, 75), kPhoto)) << "from the disk";
     // The file changed (its time says so): the entry is stale and not used.
     std::filesystem::last_write_time(photoPath, time + std::chrono::seconds(5));
-    {
-        ImageManager third(8u << 20, 1);
-        third.setThumbnailCache(disk);
-        EXPECT_TRUE(near(rgbAt(request(third, assetAt(photoPath), { 200, 200 }), 100, 75), kPreview));
-        // A different size is a different entry.
-        EXPECT_EQ(request(third, assetAt(photoPath), { 100, 100 }).pixelWidth(), 100);
-    }
+    EXPECT_TRUE(near(rgbAt(nextRun(), 100, 75), kPreview));
+    EXPECT_EQ(nextRun({ 100, 100 }).pixelWidth(), 100) << "a different size is a different entry";
 }
 
 TEST_F(EmbeddedPreviews, TheDiskCacheStaysWithinItsBoundKeepingWhatWasUsedLast)

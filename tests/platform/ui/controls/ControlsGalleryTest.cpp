@@ -1,4 +1,5 @@
 #include <E2ESupport.h>
+#include <PhotoFixtures.h>
 
 #include <platform/graphics/ImageCodecs.h>
 
@@ -89,10 +90,8 @@ TEST(ControlsGallery, APhoneScriptDrivesEveryControl)
 // first).
 void writePhoto(const std::filesystem::path& path, int width, int height, std::uint32_t argb, int minutesAgo)
 {
-    auto bytes = encodeJpeg(Image::fromBuffer({ width, height, std::vector<std::uint32_t>(static_cast<size_t>(width) * height, argb), true }));
-    ASSERT_TRUE(bytes);
     std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes->data()), static_cast<std::streamsize>(bytes->size()));
+    test::writeUniformJpeg(path, width, height, argb);
     std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(minutesAgo));
 }
 
