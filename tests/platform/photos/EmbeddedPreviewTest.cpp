@@ -86,7 +86,7 @@ TEST_F(EmbeddedPreviews, DamagedMetadataGivesNoPreviewsAndNeverReadsOutside)
     EXPECT_TRUE(parseJpegLayout(png, png.size()).previews.empty());
 }
 
-TEST_F(EmbeddedPreviews, TheSmallestPreviewAtLeastTheSizeAskedIsUsedWithoutItsBands)
+TEST_F(EmbeddedPreviews, TheSmallestPreviewAtLeastTheSizeAskedIsUsedUprightWithoutItsBands)
 {
     write(folder / "camera.jpg", cameraPhoto());
     ImageManager manager(8u << 20, 1);
@@ -116,6 +116,21 @@ TEST_F(EmbeddedPreviews, TheSmallestPreviewAtLeastTheSizeAskedIsUsedWithoutItsBa
     write(folder / "garbage.jpg", garbage);
     for (const char* name : { "truncated.jpg", "garbage.jpg" })
         expectPicture(manager, name, { 150, 150 }, 150, 75, 50, kPhoto);
+
+    // The photo's orientation turns its thumbnail too. Stored turned: the camera's top-left
+    // quadrant is white in the thumbnail and the photo.
+    auto quadrant = [](int width, int height, std::uint32_t rest) {
+        return [=](int x, int y) { return x < width / 2 && y < height / 2 ? 0xffffffu : rest; };
+    };
+    test::CameraJpeg turned;
+    turned.main = test::jpegBytes(1200, 800, quadrant(1200, 800, kPhoto));
+    turned.thumbnail = test::jpegBytes(240, 160, quadrant(240, 160, kThumbnail));
+    turned.orientation = 6; // turned a quarter clockwise to be seen
+    write(folder / "turned.jpg", turned);
+    const Image upright = request(manager, assetAt(folder / "turned.jpg", 6), { 150, 150 });
+    ASSERT_EQ(std::pair(upright.pixelWidth(), upright.pixelHeight()), std::pair(100, 150));
+    EXPECT_TRUE(near(rgbAt(upright, 75, 35), 0xffffff)) << "the stored top-left is now top-right";
+    EXPECT_TRUE(near(rgbAt(upright, 25, 35), kThumbnail) && near(rgbAt(upright, 75, 110), kThumbnail));
 }
 
 // A HEIF's thumbnail and a TIFF's reduced image stand in for the photo as a camera's preview does:
@@ -141,24 +156,6 @@ TEST_F(EmbeddedPreviews, AHeifThumbnailAndATiffReducedImageServeSmallTargets)
         expectPicture(manager, name, { 300, 300 }, 300, 150, 100, kPhoto, 20);
         expectPicture(manager, name, kImageManagerMaximumSize, 640, 320, 240, kPhoto, 20);
     }
-}
-
-TEST_F(EmbeddedPreviews, TheOrientationOfThePhotoTurnsItsThumbnailToo)
-{
-    // Stored turned: the camera's top-left quadrant is white in the thumbnail and the photo.
-    auto quadrant = [](int width, int height, std::uint32_t rest) {
-        return [=](int x, int y) { return x < width / 2 && y < height / 2 ? 0xffffffu : rest; };
-    };
-    test::CameraJpeg photo;
-    photo.main = test::jpegBytes(1200, 800, quadrant(1200, 800, kPhoto));
-    photo.thumbnail = test::jpegBytes(240, 160, quadrant(240, 160, kThumbnail));
-    photo.orientation = 6; // turned a quarter clockwise to be seen
-    write(folder / "turned.jpg", photo);
-    ImageManager manager(8u << 20, 1);
-    const Image upright = request(manager, assetAt(folder / "turned.jpg", 6), { 150, 150 });
-    ASSERT_EQ(std::pair(upright.pixelWidth(), upright.pixelHeight()), std::pair(100, 150));
-    EXPECT_TRUE(near(rgbAt(upright, 75, 35), 0xffffff)) << "the stored top-left is now top-right";
-    EXPECT_TRUE(near(rgbAt(upright, 25, 35), kThumbnail) && near(rgbAt(upright, 75, 110), kThumbnail));
 }
 
 TEST_F(EmbeddedPreviews, ASmallerThumbnailIsAQuickStandInBeforeThePhoto)

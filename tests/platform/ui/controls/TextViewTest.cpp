@@ -34,7 +34,7 @@ struct Editing {
     }
 };
 
-TEST(TextView, TypingMovingTheCaretDeletingCleaningAndNewLinesOnlyWhileEditing)
+TEST(TextView, TypingMovingTheCaretUpAndDownByColumnDeletingCleaningAndNewLinesOnlyWhileEditing)
 {
     Editing e;
     e.text->setText("Ciao");
@@ -66,17 +66,10 @@ TEST(TextView, TypingMovingTheCaretDeletingCleaningAndNewLinesOnlyWhileEditing)
     e.text->setText("");
     e.window->sendText(std::string("a\r\nb\x01\x7f") + "\xff" + "c");
     EXPECT_EQ(e.text->text(), "a\nb\xef\xbf\xbd" "c");
-    e.text->resignFirstResponder();
-    e.text->setEditable(false);
-    EXPECT_FALSE(e.text->becomeFirstResponder());
-}
 
-TEST(TextView, UpAndDownKeepTheirColumnThroughShortLines)
-{
-    Editing e;
+    // Up and down keep their column through a short line.
     e.text->setFrame({ 10, 10, 300, 120 });
     e.text->setText("abcdefghij\nab\nabcdefghij");
-    ASSERT_TRUE(e.text->becomeFirstResponder());
     e.text->setCaretIndex(8); // after "abcdefgh"
     e.window->sendKey(Key::Down);
     EXPECT_EQ(e.text->caretIndex(), 13u) << "the end of the short line";
@@ -88,6 +81,9 @@ TEST(TextView, UpAndDownKeepTheirColumnThroughShortLines)
     EXPECT_EQ(e.text->caretIndex(), 0u) << "up from the first line goes to the start";
     e.keys({ Key::Down, Key::Down, Key::Down });
     EXPECT_EQ(e.text->caretIndex(), e.text->text().size()) << "down from the last line goes to the end";
+    e.text->resignFirstResponder();
+    e.text->setEditable(false);
+    EXPECT_FALSE(e.text->becomeFirstResponder());
 }
 
 TEST(TextView, TapPlacesTheCaretAndDoneResigns)
