@@ -51,7 +51,6 @@ TEST(Painter, StrokesFillsPathsAndTintsTemplateImages)
 {
     DrawingContext context({ 40, 20 }, DrawingContext::Opacity::Transparent, 2);
     Painter& painter = context.painter();
-    EXPECT_DOUBLE_EQ(painter.pixelsPerPoint(), 2);
     Path rounded;
     rounded.addRoundedRect({ 0, 0, 20, 20 }, 10);
     painter.fillPath(rounded, Color::rgba(0, 1, 0));
