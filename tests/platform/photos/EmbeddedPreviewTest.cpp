@@ -138,10 +138,7 @@ TEST_F(EmbeddedPreviews, TheSmallestPreviewAtLeastTheSizeAskedIsUsedUprightWitho
 TEST_F(EmbeddedPreviews, AHeifThumbnailAndATiffReducedImageServeSmallTargets)
 {
     auto uniform = [](int width, int height, std::uint32_t rgb) {
-        PixelBuffer buffer;
-        buffer.width = width, buffer.height = height, buffer.opaque = true;
-        buffer.pixels.assign(static_cast<std::size_t>(width) * height, 0xff000000u | rgb);
-        return Image::fromBuffer(std::move(buffer));
+        return Image::fromBuffer({ width, height, std::vector<std::uint32_t>(static_cast<std::size_t>(width) * height, 0xff000000u | rgb), true });
     };
     const Image photo = uniform(640, 480, kPhoto);
     const Image thumbnail = uniform(160, 120, kThumbnail);
