@@ -5,7 +5,7 @@
 
 using vd::UserDefaults;
 
-TEST(UserDefaults, TypedValuesSurviveSynchronizeAndReloadAndUnsynchronizedOnesAreNotWritten)
+TEST(UserDefaults, TypedValuesSurviveSynchronizeAndReloadUnsynchronizedOnesAreNotWrittenAndACorruptFileIsMovedAside)
 {
     vd::test::TemporaryFolder folder;
     {
@@ -23,11 +23,8 @@ TEST(UserDefaults, TypedValuesSurviveSynchronizeAndReloadAndUnsynchronizedOnesAr
     EXPECT_EQ(std::tuple(reread.stringForKey("avvioFatto"), reread.integerForKey("keycoloreeditototo"), reread.boolForKey("photos"), reread.doubleForKey("ratio")),
         std::tuple(std::optional<std::string>("fatto"), std::optional<long long>(2), std::optional(true), std::optional(0.1)));
     EXPECT_FALSE(reread.stringForKey("keycoloreeditototo")); // wrong type reads as absent
-}
 
-TEST(UserDefaults, CorruptFileIsMovedAsideAndStartsEmpty)
-{
-    vd::test::TemporaryFolder folder;
+    // A corrupt file is moved aside and the defaults start empty.
     const std::string garbage = "{\"avvioFatto\": \"fat";
     ASSERT_TRUE(vd::files::writeAtomically(folder / "defaults.json", std::span(reinterpret_cast<const std::uint8_t*>(garbage.data()), garbage.size())));
     UserDefaults defaults(folder / "defaults.json");

@@ -86,7 +86,7 @@ TEST_F(EmbeddedPreviews, DamagedMetadataGivesNoPreviewsAndNeverReadsOutside)
     EXPECT_TRUE(parseJpegLayout(png, png.size()).previews.empty());
 }
 
-TEST_F(EmbeddedPreviews, TheSmallestPreviewAtLeastTheSizeAskedIsUsedWithoutItsBands)
+TEST_F(EmbeddedPreviews, TheSmallestPreviewAtLeastTheSizeAskedIsUsedUprightWithoutItsBands)
 {
     write(folder / "camera.jpg", cameraPhoto());
     ImageManager manager(8u << 20, 1);
@@ -106,6 +106,31 @@ TEST_F(EmbeddedPreviews, TheSmallestPreviewAtLeastTheSizeAskedIsUsedWithoutItsBa
     expectPicture(manager, "previewed.jpg", { 100, 100 }, 100, 50, 30, kThumbnail);
     expectPicture(manager, "previewed.jpg", { 400, 400 }, 400, 200, 130, kPreview);
     expectPicture(manager, "previewed.jpg", { 900, 900 }, 900, 400, 300, kPhoto);
+
+    // A damaged thumbnail, cut short or garbled, falls back to the photo.
+    auto truncated = cameraPhoto(), garbage = cameraPhoto();
+    truncated.thumbnail.resize(truncated.thumbnail.size() / 2);
+    write(folder / "truncated.jpg", truncated);
+    for (std::size_t i = 20; i < garbage.thumbnail.size(); ++i)
+        garbage.thumbnail[i] = static_cast<std::uint8_t>(i * 37);
+    write(folder / "garbage.jpg", garbage);
+    for (const char* name : { "truncated.jpg", "garbage.jpg" })
+        expectPicture(manager, name, { 150, 150 }, 150, 75, 50, kPhoto);
+
+    // The photo's orientation turns its thumbnail too. Stored turned: the camera's top-left
+    // quadrant is white in the thumbnail and the photo.
+    auto quadrant = [](int width, int height, std::uint32_t rest) {
+        return [=](int x, int y) { return x < width / 2 && y < height / 2 ? 0xffffffu : rest; };
+    };
+    test::CameraJpeg turned;
+    turned.main = test::jpegBytes(1200, 800, quadrant(1200, 800, kPhoto));
+    turned.thumbnail = test::jpegBytes(240, 160, quadrant(240, 160, kThumbnail));
+    turned.orientation = 6; // turned a quarter clockwise to be seen
+    write(folder / "turned.jpg", turned);
+    const Image upright = request(manager, assetAt(folder / "turned.jpg", 6), { 150, 150 });
+    ASSERT_EQ(std::pair(upright.pixelWidth(), upright.pixelHeight()), std::pair(100, 150));
+    EXPECT_TRUE(near(rgbAt(upright, 75, 35), 0xffffff)) << "the stored top-left is now top-right";
+    EXPECT_TRUE(near(rgbAt(upright, 25, 35), kThumbnail) && near(rgbAt(upright, 75, 110), kThumbnail));
 }
 
 // A HEIF's thumbnail and a TIFF's reduced image stand in for the photo as a camera's preview does:
@@ -113,10 +138,7 @@ TEST_F(EmbeddedPreviews, TheSmallestPreviewAtLeastTheSizeAskedIsUsedWithoutItsBa
 TEST_F(EmbeddedPreviews, AHeifThumbnailAndATiffReducedImageServeSmallTargets)
 {
     auto uniform = [](int width, int height, std::uint32_t rgb) {
-        PixelBuffer buffer;
-        buffer.width = width, buffer.height = height, buffer.opaque = true;
-        buffer.pixels.assign(static_cast<std::size_t>(width) * height, 0xff000000u | rgb);
-        return Image::fromBuffer(std::move(buffer));
+        return Image::fromBuffer({ width, height, std::vector<std::uint32_t>(static_cast<std::size_t>(width) * height, 0xff000000u | rgb), true });
     };
     const Image photo = uniform(640, 480, kPhoto);
     const Image thumbnail = uniform(160, 120, kThumbnail);
@@ -131,37 +153,6 @@ TEST_F(EmbeddedPreviews, AHeifThumbnailAndATiffReducedImageServeSmallTargets)
         expectPicture(manager, name, { 300, 300 }, 300, 150, 100, kPhoto, 20);
         expectPicture(manager, name, kImageManagerMaximumSize, 640, 320, 240, kPhoto, 20);
     }
-}
-
-TEST_F(EmbeddedPreviews, TheOrientationOfThePhotoTurnsItsThumbnailToo)
-{
-    // Stored turned: the camera's top-left quadrant is white in the thumbnail and the photo.
-    auto quadrant = [](int width, int height, std::uint32_t rest) {
-        return [=](int x, int y) { return x < width / 2 && y < height / 2 ? 0xffffffu : rest; };
-    };
-    test::CameraJpeg photo;
-    photo.main = test::jpegBytes(1200, 800, quadrant(1200, 800, kPhoto));
-    photo.thumbnail = test::jpegBytes(240, 160, quadrant(240, 160, kThumbnail));
-    photo.orientation = 6; // turned a quarter clockwise to be seen
-    write(folder / "turned.jpg", photo);
-    ImageManager manager(8u << 20, 1);
-    const Image upright = request(manager, assetAt(folder / "turned.jpg", 6), { 150, 150 });
-    ASSERT_EQ(std::pair(upright.pixelWidth(), upright.pixelHeight()), std::pair(100, 150));
-    EXPECT_TRUE(near(rgbAt(upright, 75, 35), 0xffffff)) << "the stored top-left is now top-right";
-    EXPECT_TRUE(near(rgbAt(upright, 25, 35), kThumbnail) && near(rgbAt(upright, 75, 110), kThumbnail));
-}
-
-TEST_F(EmbeddedPreviews, ADamagedThumbnailFallsBackToThePhoto)
-{
-    auto truncated = cameraPhoto(), garbage = cameraPhoto();
-    truncated.thumbnail.resize(truncated.thumbnail.size() / 2);
-    write(folder / "truncated.jpg", truncated);
-    for (std::size_t i = 20; i < garbage.thumbnail.size(); ++i)
-        garbage.thumbnail[i] = static_cast<std::uint8_t>(i * 37);
-    write(folder / "garbage.jpg", garbage);
-    ImageManager manager(8u << 20, 1);
-    for (const char* name : { "truncated.jpg", "garbage.jpg" })
-        expectPicture(manager, name, { 150, 150 }, 150, 75, 50, kPhoto);
 }
 
 TEST_F(EmbeddedPreviews, ASmallerThumbnailIsAQuickStandInBeforeThePhoto)
@@ -201,11 +192,13 @@ TEST_F(EmbeddedPreviews, AThumbnailOnDiskServesTheNextRunUntilThePhotoChanges)
     original.resize(original.size() + 4096, 0);
     ASSERT_TRUE(files::writeAtomically(photoPath, original));
     auto disk = std::make_shared<ThumbnailCache>(folder / "cache", 10u << 20);
-    {
-        ImageManager first(8u << 20, 1);
-        first.setThumbnailCache(disk);
-        EXPECT_TRUE(near(rgbAt(request(first, assetAt(photoPath), { 200, 200 }), 100, 75), kPhoto));
-    }
+    // What a new run, with the same cache on disk, shows of the photo.
+    auto nextRun = [&](Size target = { 200, 200 }) {
+        ImageManager manager(8u << 20, 1);
+        manager.setThumbnailCache(disk);
+        return request(manager, assetAt(photoPath), target);
+    };
+    EXPECT_TRUE(near(rgbAt(nextRun(), 100, 75), kPhoto));
     EXPECT_GT(disk->storedBytes(), 0u);
 
     // Same bytes count and time, other pixels: only the cache can still give red.
@@ -215,20 +208,11 @@ TEST_F(EmbeddedPreviews, AThumbnailOnDiskServesTheNextRunUntilThePhotoChanges)
     other.resize(original.size(), 0);
     ASSERT_TRUE(files::writeAtomically(photoPath, other));
     std::filesystem::last_write_time(photoPath, time);
-    {
-        ImageManager second(8u << 20, 1);
-        second.setThumbnailCache(disk);
-        EXPECT_TRUE(near(rgbAt(request(second, assetAt(photoPath), { 200, 200 }), 100, 75), kPhoto)) << "from the disk";
-    }
+    EXPECT_TRUE(near(rgbAt(nextRun(), 100, 75), kPhoto)) << "from the disk";
     // The file changed (its time says so): the entry is stale and not used.
     std::filesystem::last_write_time(photoPath, time + std::chrono::seconds(5));
-    {
-        ImageManager third(8u << 20, 1);
-        third.setThumbnailCache(disk);
-        EXPECT_TRUE(near(rgbAt(request(third, assetAt(photoPath), { 200, 200 }), 100, 75), kPreview));
-        // A different size is a different entry.
-        EXPECT_EQ(request(third, assetAt(photoPath), { 100, 100 }).pixelWidth(), 100);
-    }
+    EXPECT_TRUE(near(rgbAt(nextRun(), 100, 75), kPreview));
+    EXPECT_EQ(nextRun({ 100, 100 }).pixelWidth(), 100) << "a different size is a different entry";
 }
 
 TEST_F(EmbeddedPreviews, TheDiskCacheStaysWithinItsBoundKeepingWhatWasUsedLast)

@@ -85,11 +85,8 @@ TEST_F(ImageManagerFiles, AsynchronousRequestsArriveOnTheMainRunLoopUnlessCancel
     ImageRequestOptions prepared;
     prepared.prepare = [&](const Image& image) {
         preparedOnMain = preparedOnMain || std::this_thread::get_id() == mainThread;
-        PixelBuffer marked;
-        marked.width = image.pixelWidth() + 1; // a picture one pixel wider says it was prepared
-        marked.height = 1;
-        marked.pixels.assign(static_cast<std::size_t>(marked.width), 0xff000000u);
-        return Image::fromBuffer(std::move(marked));
+        const int wider = image.pixelWidth() + 1; // a picture one pixel wider says it was prepared
+        return Image::fromBuffer({ wider, 1, std::vector<std::uint32_t>(static_cast<std::size_t>(wider), 0xff000000u), true });
     };
     std::vector<int> widths;
     prepared.degradedHandler = [&](Image image) { widths.push_back(-image.pixelWidth()); };

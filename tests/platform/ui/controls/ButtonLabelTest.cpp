@@ -20,26 +20,23 @@ std::pair<int, int> count(const Image& image, const std::function<bool(Rgba8)>& 
     return found;
 }
 
-TEST(Label, FitsItsTextOnOneOrManyLines)
+TEST(Label, FitsItsTextOnOneOrManyLinesDrawsInItsColourAndReportsItsStyle)
 {
-    Label label;
-    label.setFont("Helvetica", 17);
-    label.setText("Crea e gestisci i tuoi loghi");
-    const Size oneLine = label.sizeThatFits({ 100, 0 });
+    auto label = View::make<Label>(Rect { 0, 0, 200, 60 });
+    label->setFont("Helvetica", 17);
+    label->setText("Crea e gestisci i tuoi loghi");
+    const Size oneLine = label->sizeThatFits({ 100, 0 });
     EXPECT_TRUE(oneLine.width > 150 && oneLine.height < 30) << "a single line ignores the width offered";
 
-    label.setNumberOfLines(0);
-    const Size wrapped = label.sizeThatFits({ 100, 0 });
+    label->setNumberOfLines(0);
+    const Size wrapped = label->sizeThatFits({ 100, 0 });
     EXPECT_TRUE(wrapped.width <= 100 && wrapped.height > oneLine.height * 2) << "the text breaks into several lines";
 
-    label.setText("");
-    EXPECT_EQ(label.sizeThatFits({ 100, 0 }), Size {});
-}
+    label->setText("");
+    EXPECT_EQ(label->sizeThatFits({ 100, 0 }), Size {});
 
-TEST(Label, DrawsInItsColourAndReportsItsStyle)
-{
+    // Drawn in its colour and font, centred.
     auto window = View::make<Window>(Size { 200, 60 });
-    auto label = View::make<Label>(Rect { 0, 0, 200, 60 });
     label->setText("MMMM");
     label->setFont("GillSans-UltraBold", 40);
     label->setTextColor(Color::rgba(1, 0, 0));

@@ -1,4 +1,5 @@
 #include <E2ESupport.h>
+#include <PhotoFixtures.h>
 
 #include <platform/graphics/ImageCodecs.h>
 
@@ -43,7 +44,6 @@ TEST(ControlsGallery, APhoneScriptDrivesEveryControl)
     EXPECT_NEAR(named(values, "mySlider")["value"].get<double>(), 0.5 + 60.0 / 214, 0.01);
     EXPECT_EQ(textOf(values, "myLabelSlider"), "0.78");
     EXPECT_NEAR(named(values, "mySliderVertical")["value"].get<double>(), 0.85, 0.05) << "dragging up raises the slider standing in its turned container";
-    EXPECT_EQ(named(values, "myViewSliderContainer")["frame"][2], 31) << "the container stands upright";
     EXPECT_EQ(std::tuple(named(values, "myStepper")["value"], textOf(values, "myLabelStepper")), std::tuple(json(50.0), std::string("50 pt"))) << "a tap and a held press run to the maximum";
     EXPECT_EQ(std::tuple(textOf(values, "myLabelSegmented"), named(values, "myProgress")["progress"], named(values, "mySwitch")["on"]), std::tuple(std::string("Gray"), json(0.25), json(true)));
     EXPECT_EQ(std::tuple(named(values, "myImageViewAnimated")["animating"], named(values, "myImageViewAnimated")["image"]), std::tuple(json(false), json("demoStill")));
@@ -69,30 +69,22 @@ TEST(ControlsGallery, APhoneScriptDrivesEveryControl)
 
     const std::string share = named(run.dump("share"), "shareSheet").value("message", "");
     EXPECT_TRUE(share.contains("saved as") && share.contains("was not copied")) << "no clipboard in this session: " << share;
-    int pictures = 0;
-    for (auto& entry : std::filesystem::directory_iterator(folder / "photos")) {
-        ++pictures;
-        EXPECT_TRUE(decodeImageFile(entry.path())) << entry.path();
-    }
-    EXPECT_EQ(pictures, 1);
+    const auto shared = std::filesystem::directory_iterator(folder / "photos");
+    EXPECT_TRUE(shared != std::filesystem::directory_iterator() && decodeImageFile(shared->path())) << "the shared picture is in the photos";
 
     EXPECT_TRUE(named(run.dump("end"), "settingsScreen").is_null());
     EXPECT_EQ(textOf(run.dump("end"), "myLabelResult"), "Settings saved");
     const json stored = test::readJson(folder / "home/defaults.json"); // the settings page wrote the defaults
     EXPECT_EQ(stored["photoLibraryAuthorizationStatus"], 3) << "the switch set the photo library's own authorization";
     EXPECT_FALSE(stored.contains("photoLibraryFolder"));
-    for (const char* shot : { "start", "values", "editing", "alert", "popover", "share", "settings", "end" })
-        EXPECT_TRUE(std::filesystem::exists(run.out / (std::string(shot) + ".png"))) << shot;
 }
 
 // A photo of one colour on disk, with a file time some minutes ago (the library shows the newest
 // first).
 void writePhoto(const std::filesystem::path& path, int width, int height, std::uint32_t argb, int minutesAgo)
 {
-    auto bytes = encodeJpeg(Image::fromBuffer({ width, height, std::vector<std::uint32_t>(static_cast<size_t>(width) * height, argb), true }));
-    ASSERT_TRUE(bytes);
     std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes->data()), static_cast<std::streamsize>(bytes->size()));
+    test::writeUniformJpeg(path, width, height, argb);
     std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(minutesAgo));
 }
 
@@ -128,8 +120,6 @@ TEST(ControlsGallery, ThePhotoPickerHandsBackThePickedOriginalNothingOnCancelAnd
     const json picked = run.dump("picked");
     EXPECT_TRUE(named(picked, "photoPicker").is_null());
     EXPECT_EQ(std::tuple(textOf(picked, "myLabelResult"), named(picked, "myImageViewPicked").value("image", "")), std::tuple(std::string("Picked b.jpg (300 × 500)"), std::string("b.jpg"))) << "the original, at full size";
-    for (const char* shot : { "pickerOpen", "picked" })
-        EXPECT_TRUE(std::filesystem::exists(run.out / (std::string(shot) + ".png"))) << shot;
 
     // With photo access off the picker shows no photos and says where to allow them.
     test::TemporaryFolder denied;

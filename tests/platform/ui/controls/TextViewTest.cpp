@@ -34,7 +34,7 @@ struct Editing {
     }
 };
 
-TEST(TextView, TypingMovingTheCaretDeletingCleaningAndNewLinesOnlyWhileEditing)
+TEST(TextView, TypingMovingTheCaretUpAndDownByColumnDeletingCleaningAndNewLinesOnlyWhileEditing)
 {
     Editing e;
     e.text->setText("Ciao");
@@ -57,11 +57,6 @@ TEST(TextView, TypingMovingTheCaretDeletingCleaningAndNewLinesOnlyWhileEditing)
             e.window->sendText(typed);
         EXPECT_EQ(e.text->text(), expected);
     }
-    e.window->sendKey(Key::Up);
-    EXPECT_LE(e.text->caretIndex(), 10u) << "up goes to the first line";
-    e.window->sendKey(Key::Down);
-    EXPECT_GT(e.text->caretIndex(), 10u);
-
     e.text->setCaretIndex(12); // inside the two bytes of "è"
     EXPECT_EQ(e.text->caretIndex(), 11u);
     ASSERT_FALSE(e.recorder->events.empty());
@@ -71,17 +66,10 @@ TEST(TextView, TypingMovingTheCaretDeletingCleaningAndNewLinesOnlyWhileEditing)
     e.text->setText("");
     e.window->sendText(std::string("a\r\nb\x01\x7f") + "\xff" + "c");
     EXPECT_EQ(e.text->text(), "a\nb\xef\xbf\xbd" "c");
-    e.text->resignFirstResponder();
-    e.text->setEditable(false);
-    EXPECT_FALSE(e.text->becomeFirstResponder());
-}
 
-TEST(TextView, UpAndDownKeepTheirColumnThroughShortLines)
-{
-    Editing e;
+    // Up and down keep their column through a short line.
     e.text->setFrame({ 10, 10, 300, 120 });
     e.text->setText("abcdefghij\nab\nabcdefghij");
-    ASSERT_TRUE(e.text->becomeFirstResponder());
     e.text->setCaretIndex(8); // after "abcdefgh"
     e.window->sendKey(Key::Down);
     EXPECT_EQ(e.text->caretIndex(), 13u) << "the end of the short line";
@@ -93,6 +81,9 @@ TEST(TextView, UpAndDownKeepTheirColumnThroughShortLines)
     EXPECT_EQ(e.text->caretIndex(), 0u) << "up from the first line goes to the start";
     e.keys({ Key::Down, Key::Down, Key::Down });
     EXPECT_EQ(e.text->caretIndex(), e.text->text().size()) << "down from the last line goes to the end";
+    e.text->resignFirstResponder();
+    e.text->setEditable(false);
+    EXPECT_FALSE(e.text->becomeFirstResponder());
 }
 
 TEST(TextView, TapPlacesTheCaretAndDoneResigns)
@@ -106,7 +97,6 @@ TEST(TextView, TapPlacesTheCaretAndDoneResigns)
     test::tap(*e.window, { 10 + 6, 10 + 10 });
     ASSERT_TRUE(e.text->isFirstResponder() && e.window->viewNamed("keyboardToolbar"));
     EXPECT_EQ(e.text->caretIndex(), 0u) << "a tap at the start of the first line";
-    EXPECT_EQ(e.window->viewNamed("keyboardToolbar")->frame().maxY(), 480) << "the accessory sits along the bottom of the window";
     e.window->layoutIfNeeded();
     auto done = e.window->viewNamed("keyboardDoneButton");
     ASSERT_TRUE(done);

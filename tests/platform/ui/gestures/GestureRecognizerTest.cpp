@@ -82,13 +82,8 @@ TEST_F(GestureTest, TapRecognizesOnLiftAndWaitsForTheDoubleTapToFailOrATouchElse
     wait(1);
     EXPECT_EQ(std::tuple(single, twice), std::tuple(States {}, States { State::Ended })) << "the double tap won";
 
-    twice.clear(); // both are ready again
-    touch({ 50, 50 });
-    wait(0.5);
-    EXPECT_EQ(std::tuple(single, twice), std::tuple(States { State::Ended }, States {}));
-
-    // A touch elsewhere ends the wait for a second tap.
-    single.clear();
+    // A touch elsewhere ends the wait for a second tap (both are ready again).
+    twice.clear();
     wait(1);
     touch({ 50, 50 });
     down({ { 1, { 300, 300 } } }); // outside the view, before the double tap gave up
@@ -114,7 +109,6 @@ TEST_F(GestureTest, LongPressBeginsAfterItsDurationOrAtOnceWithNoneThenFollowsTh
 
     states.clear();
     hold({ 50, 50 }, 0.2); // lifted too early
-    wait(1);
     down({ { 1, { 50, 50 } } }); // moved before it was recognized
     move({ { 1, { 80, 50 } } });
     wait(1);
@@ -122,15 +116,12 @@ TEST_F(GestureTest, LongPressBeginsAfterItsDurationOrAtOnceWithNoneThenFollowsTh
     EXPECT_TRUE(states.empty());
 
     // With no duration it begins at once and acts as a pan.
-    std::vector<Point> locations;
-    view->removeGestureRecognizer(press.get());
-    attach<LongPressGestureRecognizer>(states, [&](auto& r) { locations.push_back(r.locationInView(nullptr)); })->setMinimumPressDuration(0);
+    press->setMinimumPressDuration(0);
     down({ { 1, { 10, 10 } } });
     EXPECT_EQ(states, (States { State::Began }));
-    move({ { 1, { 11, 10 } } });
     move({ { 1, { 150, 10 } } });
     up({ { 1, { 150, 10 } } });
-    EXPECT_EQ(std::tuple(states, locations.back()), std::tuple(States { State::Began, State::Changed, State::Changed, State::Ended }, Point { 150, 10 }));
+    EXPECT_EQ(states, (States { State::Began, State::Changed, State::Ended }));
 }
 
 TEST_F(GestureTest, PanReportsTranslationResetsItAndCountsItsTouches)

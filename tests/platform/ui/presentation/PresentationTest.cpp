@@ -51,22 +51,12 @@ TEST(AlertController, ModalUntilAButtonOrAKeyRunsItsHandler)
     test::tap(*s.window, { 70, 322 });
     EXPECT_EQ(s.underTaps, 1);
 
-    // Keys choose the default or the cancel action.
-    int chosen = 0, cancelled = 0;
-    alert = AlertController::make("Vardenico", "");
-    alert->addAction("Ok", AlertController::ActionStyle::Default, [&] { ++chosen; });
-    alert->addAction("Annulla", AlertController::ActionStyle::Cancel, [&] { ++cancelled; });
-    alert->addAction("Altro", AlertController::ActionStyle::Destructive);
-    alert->present(*s.window);
-    s.window->layoutIfNeeded();
-    EXPECT_LT(s.window->viewNamed("alertAction2")->frame().y(), s.window->viewNamed("alertAction1")->frame().y()) << "three actions stack, cancel last";
-    s.window->sendKey(Key::Escape);
-    EXPECT_EQ(cancelled, 1);
-    s.window->sendKey(Key::Return);
-    EXPECT_EQ(chosen, 0) << "a dismissed alert takes no keys";
+    // Return chooses the default action; a dismissed alert takes no keys.
     alert->present(*s.window);
     s.window->sendKey(Key::Return);
-    EXPECT_EQ(chosen, 1);
+    EXPECT_TRUE(ran == (std::vector<std::string> { "cancel", "ok" }) && !alert->isPresented());
+    s.window->sendKey(Key::Return);
+    EXPECT_EQ(ran.size(), 2u);
 }
 
 TEST(Popover, HangsBelowItsSourceWithinTheRoomThereAndATapOutsideDismisses)
