@@ -109,7 +109,8 @@ public:
 private:
     void decode(RowSource& source, int width, int height, bool mirror)
     {
-        for (std::size_t index = 0, y = 0; y < static_cast<std::size_t>(height); ++index) {
+        int y = 0;
+        for (std::size_t index = 0; y < height; ++index) {
             Strip& strip = m_strips[index % m_strips.size()];
             {
                 std::unique_lock lock(m_mutex);
@@ -118,7 +119,7 @@ private:
                     return;
             }
             // The strip is this thread's alone until it is marked full.
-            auto got = source.readRows(strip.rows.data(), m_stride, std::min<int>(kStripRows, height - static_cast<int>(y)));
+            auto got = source.readRows(strip.rows.data(), m_stride, std::min(kStripRows, height - y));
             if (got && mirror)
                 for (int r = 0; r < *got; ++r)
                     mirrorRow(strip.rows.data() + m_stride * r, width);
@@ -134,7 +135,7 @@ private:
             m_changed.notify_all();
             if (!got)
                 return;
-            y += static_cast<std::size_t>(*got);
+            y += *got;
         }
         auto ended = source.finish();
         {

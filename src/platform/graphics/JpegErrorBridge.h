@@ -1,7 +1,8 @@
 #pragma once
 
-// How libjpeg's fatal errors and warnings reach the graphics code that calls it. Only the JPEG
-// sources of this folder include this header: it names libjpeg's types.
+// How libjpeg's fatal errors and warnings reach the graphics code that calls it, and the files it
+// reads and writes. Only the JPEG sources of this folder include this header: it names libjpeg's
+// types.
 
 #include <csetjmp>
 #include <cstdio>
