@@ -428,6 +428,7 @@ int WindowHost::run(const std::shared_ptr<Window>& window)
                     window->render(painter);
                 }
                 cairo_destroy(cr);
+                const auto drawn = std::chrono::steady_clock::now();
                 cairo_surface_flush(sdl.surface);
                 const int stride = cairo_image_surface_get_stride(sdl.surface);
                 const unsigned char* data = cairo_image_surface_get_data(sdl.surface);
@@ -440,7 +441,7 @@ int WindowHost::run(const std::shared_ptr<Window>& window)
                 if (++m_frames == 1)
                     log::debug("window host: first frame shown");
                 if (m_recordFrames)
-                    m_frameTimes.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - frameStart).count());
+                    m_frameTimes.push_back({ std::chrono::duration<double>(std::chrono::steady_clock::now() - frameStart).count(), std::chrono::duration<double>(drawn - frameStart).count() });
                 lastFrame = RunLoop::main().now();
             }
         } else {

@@ -30,9 +30,14 @@ public:
     // Asks for the window to take a size (display units) at the next turn of the loop, as a
     // person dragging its edge would (for the resizing benchmark). Main thread only.
     void requestSize(int width, int height) { m_requestedSize = { width, height }; }
-    // How long each frame took to draw and show, in seconds, when recorded.
+    // How long each frame took, in seconds, when recorded: in all, and the part spent drawing the
+    // screen into the window's picture (the rest is handing it to the display and showing it).
+    struct FrameTime {
+        double total { 0 };
+        double drawing { 0 };
+    };
     void recordFrameTimes(bool record) { m_recordFrames = record; }
-    const std::vector<double>& frameTimes() const { return m_frameTimes; }
+    const std::vector<FrameTime>& frameTimes() const { return m_frameTimes; }
 
 private:
     bool m_quit { false };
@@ -41,7 +46,7 @@ private:
     long m_frames { 0 };
     std::optional<std::pair<int, int>> m_requestedSize;
     bool m_recordFrames { false };
-    std::vector<double> m_frameTimes;
+    std::vector<FrameTime> m_frameTimes;
 };
 
 }
