@@ -11,6 +11,7 @@
 #include <array>
 #include <cstring>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <numeric>
 #include <thread>
@@ -39,16 +40,6 @@ std::string output(const std::string& command)
 }
 
 void pause(double seconds) { std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<int>(seconds * 1000))); }
-
-// The centre of a named view in a dump, in window points.
-std::pair<int, int> centreOf(const json& dump, const std::string& name)
-{
-    const json* node = test::findNamed(dump, name);
-    if (!node)
-        return { -1, -1 };
-    const auto& f = (*node)["frame"];
-    return { static_cast<int>(f[0].get<double>() + f[2].get<double>() / 2), static_cast<int>(f[1].get<double>() + f[3].get<double>() / 2) };
-}
 
 // How far two pictures of one size are apart: the mean over every pixel and colour channel of the
 // absolute difference, in levels of 255, and the worst 20 × 20 tile's mean (where a stale panel
@@ -287,9 +278,11 @@ struct WindowBesideHeadless {
     // Where a named view of a dump lies in the window, in pixels.
     std::pair<int, int> at(const std::string& state, const std::string& name) const
     {
-        auto centre = centreOf(dump(state), name);
-        EXPECT_GE(centre.first, 0) << name << " is not in the dump " << state;
-        const Point pixel = fit.toPixels({ double(centre.first), double(centre.second) });
+        const json tree = dump(state);
+        const json* node = test::findNamed(tree, name);
+        EXPECT_TRUE(node) << name << " is not in the dump " << state;
+        const json f = node ? (*node)["frame"] : json { -1, -1, 0, 0 };
+        const Point pixel = fit.toPixels({ std::trunc(f[0].get<double>() + f[2].get<double>() / 2), std::trunc(f[1].get<double>() + f[3].get<double>() / 2) });
         return { static_cast<int>(std::lround(pixel.x)), static_cast<int>(std::lround(pixel.y)) };
     }
     // Starts the program in a window on an X server of its own; false when either did not come up.
@@ -466,11 +459,8 @@ TEST(WindowRoad, ADesktopWindowOfAnySizeTakesClicksKeysAndTheWheel)
     const auto opened = session.geometry(window);
     int left = 0, right = 0, top = 0, bottom = 0;
     std::sscanf(session.x("xprop -id " + window + " _NET_FRAME_EXTENTS").c_str(), "_NET_FRAME_EXTENTS(CARDINAL) = %d, %d, %d, %d", &left, &right, &top, &bottom);
-    EXPECT_GE(opened[0] - left, 0);
-    EXPECT_GE(opened[1] - top, 0) << "the title bar is on the screen";
-    EXPECT_LE(opened[0] + opened[2] + right, 1366);
-    EXPECT_LE(opened[1] + opened[3] + bottom, 768) << "the bottom of the screen is on the screen";
-    EXPECT_GE(opened[3], 600);
+    EXPECT_TRUE(opened[0] - left >= 0 && opened[1] - top >= 0 && opened[0] + opened[2] + right <= 1366 && opened[1] + opened[3] + bottom <= 768 && opened[3] >= 600)
+        << opened[2] << " × " << opened[3] << " at (" << opened[0] << ", " << opened[1] << "), frame " << left << ", " << right << ", " << top << ", " << bottom;
 
     session.x("xdotool windowsize " + window + " 1200 700");
     EXPECT_TRUE(eventually([&] { const auto g = session.geometry(window); return g[2] == 1200 && g[3] == 700; }, 5)) << "the window manager let it be resized";
