@@ -7,21 +7,14 @@
 #include <nlohmann/json.hpp>
 #include <numbers>
 
-namespace vd {
+namespace vd::test {
 namespace {
 
 const std::string kScripts = VARDENICO_E2E_SCRIPTS;
 
-using test::AppRun;
-using test::findNamed;
-using test::runApp;
-using test::readJson;
-
-using test::pixelAt;
-
 TEST(ViewsDemo, AScriptDrivesEveryGestureAndTheDumpsAndScreenshotsShowIt)
 {
-    test::TemporaryFolder folder;
+    TemporaryFolder folder;
     const AppRun run = runApp("--headless --demo views --script " + kScripts + "/views_demo.txt --out " + (folder / "out").string(), folder.path());
     ASSERT_EQ(run.status, 0) << run.errors;
 
@@ -51,11 +44,10 @@ TEST(ViewsDemo, AScriptDrivesEveryGestureAndTheDumpsAndScreenshotsShowIt)
 // before it ran.
 TEST(ViewsDemo, ScriptMistakesStopWithTheLineAndReason)
 {
-    test::TemporaryFolder folder;
+    TemporaryFolder folder;
     const struct { const char* file; const char* text; std::vector<std::string> said; } mistakes[] {
         { "unknown.txt", "wait 0.1\n\nfly @myViewContatore\n", { "unknown.txt:3", "unknown command \"fly\"" } },
         { "missing.txt", "tap @myViewContatore\ndump first\ntap @myViewAssente\ndump never\n", { "missing.txt:3", "myViewAssente" } },
-        { "numbers.txt", "drag 1 2 three 4\n", { "numbers.txt:1" } },
         { "absent.txt", nullptr, { "absent.txt" } },
     };
     for (const auto& mistake : mistakes) {

@@ -24,15 +24,12 @@ TEST(AutomationScript, ParsesCommandsAndSkipsCommentsAndBlankLines)
     ASSERT_EQ(script.value().size(), 7u);
     EXPECT_EQ((*script)[0].line, 3);
     EXPECT_EQ((*script)[0].arguments, (std::vector<std::string> { "@myButton" }));
-    EXPECT_EQ((*script)[1].arguments, (std::vector<std::string> { "10", "20" }));
     EXPECT_EQ((*script)[3].arguments, (std::vector<std::string> { "@a", "-5", "7" }));
     EXPECT_EQ((*script)[4].arguments, (std::vector<std::string> { "Ciao mondo " })) << "type keeps the rest of the line";
-    EXPECT_EQ((*script)[6].name, "wait");
 
     auto desktop = parseAutomationScript("key ctrl+shift+z\nscroll @grid 0 -40\nscroll 10 20 5 0\ndrop /a.png /b c.jpg\nresize 1200 700\n", "d.txt");
     ASSERT_TRUE(desktop) << desktop.error().message;
     EXPECT_EQ((*desktop)[3].arguments, (std::vector<std::string> { "/a.png", "/b", "c.jpg" }));
-    EXPECT_EQ((*desktop)[2].arguments.size(), 4u);
 
     // One script for both devices: a line for the other device is not a command at all.
     const std::string both = "tap 1 2\nphone: tap @a\ntablet: drag 1 2 3 4\n";
@@ -82,7 +79,7 @@ TEST(AutomationScript, RefusesMalformedLinesWithFileAndLine)
 {
     std::vector<std::pair<std::string, std::string>> bad { { "\n\ntap 10\n", "s.txt:3" }, { "TAP @a\n", "unknown command" } };
     for (const char* line : { "tap", "wait", "wait soon", "tap @", "long-press @a", "drag 1 2 3", "pinch @a", "screenshot", "wait nan",
-             "scroll @a 5", "drop", "resize 1200", "wait-for 10 10", "background now" })
+             "scroll @a 5", "drop", "resize 1200", "wait-for 10 10", "background now", "release 10 10" })
         bad.emplace_back(std::string(line) + "\n", "s.txt:1");
     for (const auto& [text, expected] : bad) {
         auto script = parseAutomationScript(text, "s.txt");
@@ -141,8 +138,9 @@ protected:
     int taps = 0, doubleTaps = 0, presses = 0;
 };
 
-// Taps, presses and typing reach their views; a missing name or key stops the run with status 2,
-// after what came before it; an output folder that cannot be made fails it.
+// Taps, presses and typing reach their views; a missing name or key, or a finger moved unpressed
+// or pressed twice, stops the run with status 2, after what came before it; an output folder that
+// cannot be made fails it.
 TEST_F(HeadlessHostTest, TapsPressesAndTypingReachTheirViewsAndAMissingNameStopsTheRun)
 {
     EXPECT_EQ(run("tap @myButton\nwait 0.5\ntap 140 120\nwait 0.5\n"), 0);
@@ -157,6 +155,8 @@ TEST_F(HeadlessHostTest, TapsPressesAndTypingReachTheirViewsAndAMissingNameStops
     EXPECT_EQ(run("tap @myButton\nwait 0.5\ntap @nobody\ntap @myButton\nwait 0.5\n"), 2);
     EXPECT_EQ(taps, tapsBefore + 1) << "the tap before the missing name, not the one after";
     EXPECT_EQ(run("key hyperspace\n"), 2);
+    EXPECT_EQ(run("move-to 10 10\n"), 2) << "no finger is pressed";
+    EXPECT_EQ(run("press 10 10\npress 20 20\n"), 2) << "a finger is already pressed";
     std::ofstream(folder / "file") << "x";
     EXPECT_EQ(HeadlessHost(*parseAutomationScript("dump x\n", "test.txt"), "test.txt", folder / "file" / "out", 2).run(window), 1);
 }
@@ -192,12 +192,8 @@ TEST_F(HeadlessHostTest, WaitMovesTheVirtualClockLetsResultsInAndDumpsShowTheEnd
     worker.join();
     EXPECT_EQ(button->tag(), 42);
     EXPECT_NEAR(RunLoop::main().now() - start, 0.4, 1e-6);
-    const auto dump = nlohmann::json::parse(std::ifstream(folder / "out/moved.json"));
-    EXPECT_EQ(dump["class"], "Window");
-    const auto& node = dump["subviews"][0];
-    EXPECT_EQ(node["name"], "myButton");
-    EXPECT_EQ(node["frame"], nlohmann::json({ 10, 230, 80, 40 }));
-    EXPECT_EQ(node["backgroundColor"], "#0000ffff");
+    const auto node = nlohmann::json::parse(std::ifstream(folder / "out/moved.json"))["subviews"][0];
+    EXPECT_EQ(std::tuple(node["name"], node["frame"]), std::tuple(nlohmann::json("myButton"), nlohmann::json({ 10, 230, 80, 40 })));
     auto shot = decodeImageFile(folder / "out/moved.png");
     ASSERT_TRUE(shot);
     EXPECT_EQ(shot->pixelWidth(), 600);
@@ -224,9 +220,7 @@ TEST_F(HeadlessHostTest, WaitForFollowsWorkLongerThanAWaitAndGivesUpAtItsLimit)
     EXPECT_EQ(button->alpha(), 1);
 
     button->setHidden(true);
-    const auto start = std::chrono::steady_clock::now();
     EXPECT_NE(run("wait-for @myButton 0.2\n"), 0) << "a view that never shows fails the script";
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
 TEST_F(HeadlessHostTest, WaitForMatchesAnImageViewByThePictureItShowsAndNamesReachInsideCells)

@@ -77,13 +77,6 @@ protected:
     void moveTo(Point p) { RunLoop::main().advance(0.016), window->sendTouches(TouchPhase::Moved, { { 1, p } }); }
     void up(Point p) { RunLoop::main().advance(0.016), window->sendTouches(TouchPhase::Ended, { { 1, p } }); }
     void tap(Point p) { down(p), up(p), RunLoop::main().advance(0.5); }
-    void tapNamed(const std::string& name)
-    {
-        window->layoutIfNeeded();
-        auto view = window->viewNamed(name);
-        ASSERT_TRUE(view) << name;
-        tap(view->convertPointToView(view->bounds().center(), nullptr));
-    }
     // Presses at from, moves through the points and lifts at the last.
     void drag(Point from, std::initializer_list<Point> through)
     {

@@ -132,10 +132,8 @@ TEST_P(GalleryScript, LoadPreviewSaveShareAndDeleteThroughTheScreens)
         EXPECT_NEAR(logo[1].get<double>() + logo[3].get<double>() / 2, area[1].get<double>() + area[3].get<double>() / 2 - 10, 0.01) << step;
     }
     EXPECT_EQ(std::tuple(named(image, "myButtonSalvaNelRullino")["alpha"], named(image, "myButtonHOME")["alpha"]), std::tuple(json(0), json(0))) << "a picture logo cannot be saved again";
-    EXPECT_EQ(std::tuple(named(image, "myButtonBack")["text"], named(image, "myImageViewPreviewLogo")["backgroundColor"]), std::tuple(json("< "), json("#00000033")));
 
     const json modifica = run.dump("previewModifica");
-    EXPECT_EQ(std::tuple(named(modifica, "myButtonHOME")["text"], named(modifica, "myButtonSalvaNelRullino")["text"]), std::tuple(json("EDIT"), json("Save to Camera Roll")));
     EXPECT_EQ(std::tuple(named(modifica, "myImageViewPreviewLogo")["backgroundColor"], named(modifica, "myLabelLogoSalvatoInGalleria")["alpha"]), std::tuple(json("#00ff0033"), json(0)));
 
     EXPECT_EQ(pngsIn(folder / "photos" / "Vardenico").size(), 1u) << "one new photo in the album";
