@@ -25,16 +25,7 @@ protected:
     void up(std::vector<Window::TouchInput> t) { window->sendTouches(TouchPhase::Ended, t); }
     void wait(double seconds) { RunLoop::main().advance(seconds); }
     void touch(Point p) { down({ { 1, p } }), up({ { 1, p } }); } // at once, with no time to hold
-    // One finger from a to b in steps, 16 ms apart.
-    void drag(Point a, Point b, int steps = 10)
-    {
-        down({ { 1, a } });
-        for (int i = 1; i <= steps; ++i) {
-            wait(0.016);
-            move({ { 1, a + (b - a) * (double(i) / steps) } });
-        }
-        up({ { 1, b } });
-    }
+    void drag(Point a, Point b) { test::drag(*window, a, b); }
     void hold(Point p, double seconds) { down({ { 1, p } }), wait(seconds), up({ { 1, p } }); }
     // A recognizer on the view that notes each state it reports, and tells `also` of it.
     template<typename R>
@@ -186,16 +177,10 @@ public:
     using View::View;
     std::vector<std::string> calls;
     bool handles { true };
-    void touchesBegan(const TouchSet& t, const TouchEvent& e) override { note("began", [&] { View::touchesBegan(t, e); }); }
-    void touchesMoved(const TouchSet& t, const TouchEvent& e) override { note("moved", [&] { View::touchesMoved(t, e); }); }
-    void touchesEnded(const TouchSet& t, const TouchEvent& e) override { note("ended", [&] { View::touchesEnded(t, e); }); }
-    void touchesCancelled(const TouchSet& t, const TouchEvent& e) override { note("cancelled", [&] { View::touchesCancelled(t, e); }); }
-    void note(const char* call, const std::function<void()>& passOn)
-    {
-        calls.push_back(call);
-        if (!handles)
-            passOn();
-    }
+    void touchesBegan(const TouchSet& t, const TouchEvent& e) override { calls.push_back("began"); if (!handles) View::touchesBegan(t, e); }
+    void touchesMoved(const TouchSet& t, const TouchEvent& e) override { calls.push_back("moved"); if (!handles) View::touchesMoved(t, e); }
+    void touchesEnded(const TouchSet& t, const TouchEvent& e) override { calls.push_back("ended"); if (!handles) View::touchesEnded(t, e); }
+    void touchesCancelled(const TouchSet& t, const TouchEvent& e) override { calls.push_back("cancelled"); if (!handles) View::touchesCancelled(t, e); }
 };
 
 TEST_F(GestureTest, TouchesGoToTheHitViewAndUnhandledOnesUpTheChain)
