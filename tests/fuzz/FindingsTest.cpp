@@ -27,12 +27,10 @@ std::vector<std::uint8_t> corpusFile(const char* target, const char* name)
 TEST(FuzzFindings, AnEmptyJpegIsRefusedAndAPngChunkLongerThanTheFileIsDamageNotAnAllocation)
 {
     auto reader = JpegReader::fromBytes({}, "empty.jpg", {});
-    ASSERT_FALSE(reader);
-    EXPECT_NE(reader.error().message.find("empty.jpg: not a readable JPEG"), std::string::npos) << reader.error().message;
+    EXPECT_TRUE(!reader && reader.error().message.contains("empty.jpg: not a readable JPEG")) << (reader ? "read" : reader.error().message);
 
     auto image = decodePng(corpusFile("png_decoder", "slow-text-chunk-claims-1gb.png"), { .name = "claims.png" });
-    ASSERT_FALSE(image);
-    EXPECT_NE(image.error().message.find("claims.png: damaged PNG (the tEXt chunk claims"), std::string::npos) << image.error().message;
+    EXPECT_TRUE(!image && image.error().message.contains("claims.png: damaged PNG (the tEXt chunk claims")) << (image ? "read" : image.error().message);
 
     // The same check leaves whole pictures alone.
     EXPECT_EQ(decodePng(corpusFile("png_decoder", "interlaced.png")).value().buffer()->width, 9);
@@ -49,8 +47,7 @@ TEST(FuzzFindings, AnEmptyJpegIsRefusedAndAPngChunkLongerThanTheFileIsDamageNotA
     for (int i = 0; i < 4; ++i)
         cut[at + i] = static_cast<std::uint8_t>(claimed >> (24 - 8 * i));
     auto shortened = decodePng(cut, { .name = "cut.png" });
-    ASSERT_FALSE(shortened);
-    EXPECT_NE(shortened.error().message.find("cut.png: damaged PNG (the IDAT chunk claims"), std::string::npos) << shortened.error().message;
+    EXPECT_TRUE(!shortened && shortened.error().message.contains("cut.png: damaged PNG (the IDAT chunk claims")) << (shortened ? "read" : shortened.error().message);
 }
 
 TEST(FuzzFindings, BlocksThatNoScanReachedCanBeChangedInAnyOrderAndAMissingTableIsDamage)
@@ -76,9 +73,7 @@ TEST(FuzzFindings, BlocksThatNoScanReachedCanBeChangedInAnyOrderAndAMissingTable
     // The fuzzer's file also names a table it never defines: refused when opened, naming the file.
     const auto path = kCorpus / "jpeg_coefficients" / "crash-progressive-scans-end-early.jpg";
     auto coefficients = JpegCoefficients::open(path);
-    ASSERT_FALSE(coefficients);
-    EXPECT_NE(coefficients.error().message.find(path.string() + ": damaged JPEG (component 2 has no quantisation table)"), std::string::npos)
-        << coefficients.error().message;
+    EXPECT_TRUE(!coefficients && coefficients.error().message.contains(path.string() + ": damaged JPEG (component 2 has no quantisation table)")) << (coefficients ? "read" : coefficients.error().message);
 }
 
 TEST(FuzzFindings, AnOverlayCanvasLargerThanItsPictureAndAnEmptyAvifAreDamage)
@@ -87,13 +82,11 @@ TEST(FuzzFindings, AnOverlayCanvasLargerThanItsPictureAndAnEmptyAvifAreDamage)
     // (2 GB): refused before that canvas is made, naming the file.
     auto overlay = decodeHeif(corpusFile("heif_decoder", "crash-oom-overlay-canvas-claims-gigabytes.heic"), { .name = "canvas.heic" });
     ASSERT_FALSE(overlay);
-    EXPECT_NE(overlay.error().message.find("canvas.heic: damaged HEIF ("), std::string::npos) << overlay.error().message;
-    EXPECT_NE(overlay.error().message.find("exceeds the maximum image size 1024x1024"), std::string::npos) << overlay.error().message;
+    EXPECT_TRUE(overlay.error().message.contains("canvas.heic: damaged HEIF (") && overlay.error().message.contains("exceeds the maximum image size 1024x1024")) << overlay.error().message;
 
     // An AV1 item and configuration both empty, so the AV1 decoder is handed nothing to read.
     auto empty = decodeHeif(corpusFile("heif_decoder", "crash-leak-av1-item-without-data.avif"), { .name = "empty.avif" });
-    ASSERT_FALSE(empty);
-    EXPECT_NE(empty.error().message.find("empty.avif: damaged HEIF ("), std::string::npos) << empty.error().message;
+    EXPECT_TRUE(!empty && empty.error().message.contains("empty.avif: damaged HEIF (")) << (empty ? "read" : empty.error().message);
 
     // Whole pictures of both codecs still read at their stored size.
     for (const char* name : { "seed.heic", "seed-alpha.avif" }) {

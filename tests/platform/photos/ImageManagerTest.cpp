@@ -101,6 +101,17 @@ TEST_F(ImageManagerFiles, AsynchronousRequestsArriveOnTheMainRunLoopUnlessCancel
     ask({});
     EXPECT_EQ(widths, (std::vector<int> { -161, 401, 401, 400 }));
     EXPECT_FALSE(preparedOnMain);
+
+    // Cancelled after its stand-in, from a manager with nothing cached: the photo's decode is dropped.
+    ImageManager other(8u << 20, 1);
+    ImageRequestId id = 0;
+    ImageRequestOptions quick;
+    quick.degradedHandler = [&](Image image) { widths.push_back(-image.pixelWidth()), other.cancelImageRequest(id); };
+    widths.clear();
+    id = other.requestImageForAsset(assetAt(folder / "camera.jpg"), { 400, 400 }, ImageContentMode::AspectFit, quick, [&](Image image) { widths.push_back(image.pixelWidth()); });
+    RunLoop::main().runUntil([&] { return !widths.empty(); }, 20);
+    RunLoop::main().runUntil([] { return false; }, 0.5);
+    EXPECT_EQ(widths, std::vector<int> { -160 });
 }
 
 TEST_F(ImageManagerFiles, DecodingThreadsRunBelowTheMainThreadsPriority)

@@ -12,7 +12,6 @@
 #include <services/singleAutoFoto.h>
 
 #include <fstream>
-#include <sys/stat.h>
 
 using namespace vd;
 
@@ -224,21 +223,6 @@ TEST_F(PhotoLibraryFolder, AuthorizationIsAskedOnceAndKeptAcrossRunsWhateverTheA
     EXPECT_TRUE(refusing.authorizationStatus() == AuthorizationStatus::Denied && !check.requestAuthorizationHandler());
 }
 
-TEST_F(PhotoLibraryFolder, AnUnreadableLibraryIsRestrictedAndSaysSo)
-{
-    auto library = makeLibrary();
-    singleAutoFoto check(*library);
-    ::chmod(root.c_str(), 0);
-    EXPECT_TRUE(vd::test::passesAsUnprivilegedUser([&] {
-        std::string alert;
-        check.setAlertPresenter([&](const std::string& title, const std::string& message, const std::string&) { alert = title + ": " + message; });
-        EXPECT_EQ(library->authorizationStatus(), AuthorizationStatus::Restricted);
-        EXPECT_FALSE(check.requestAuthorizationHandler());
-        EXPECT_EQ(alert, "Error: Enable photo permissions in settings");
-    }));
-    ::chmod(root.c_str(), 0755);
-}
-
 TEST_F(PhotoLibraryFolder, ChangeRequestsApplyTogetherOrNotAtAll)
 {
     auto library = makeLibrary();
@@ -301,7 +285,8 @@ TEST_F(PhotoLibraryFolder, TheApplicationAlbumIsCreatedOnceAuthorizedAndReceives
     EXPECT_FALSE(input.has_value());
 }
 
-TEST_F(PhotoLibraryFolder, AFolderThatCannotBeReadIsSkippedAndNamedWhileTheRestIsListed)
+// Both run as a user the permissions hold for.
+TEST_F(PhotoLibraryFolder, AFolderThatCannotBeReadIsSkippedAndNamedAndAnUnreadableLibraryIsRestricted)
 {
     std::filesystem::create_directories(root / "Private");
     vd::test::writeUniformJpeg(root / "Private" / "secret.jpg", 8, 8, 0x404040);
@@ -309,6 +294,8 @@ TEST_F(PhotoLibraryFolder, AFolderThatCannotBeReadIsSkippedAndNamedWhileTheRestI
     vd::test::writeUniformJpeg(root / "Zoo" / "lion.jpg", 8, 8, 0x505050);
     std::filesystem::permissions(root / "Private", std::filesystem::perms::none);
     std::filesystem::permissions(folder.path(), std::filesystem::perms::all);
+    PhotoLibrary unreadable(root / "Private", folder / "private.sqlite", defaults);
+    singleAutoFoto check(unreadable);
     EXPECT_TRUE(vd::test::passesAsUnprivilegedUser([&] {
         PhotoIndex index(folder / "nobody-index.sqlite");
         std::vector<std::string> names;
@@ -317,6 +304,12 @@ TEST_F(PhotoLibraryFolder, AFolderThatCannotBeReadIsSkippedAndNamedWhileTheRestI
         std::ranges::sort(names);
         EXPECT_EQ(names, (std::vector<std::string> { "Holidays/Day 2/sunset.jpeg", "Holidays/beach.JPG", "Zoo/lion.jpg", "logo.png", "old.jpg" }));
         EXPECT_EQ(index.unreadableFoldersInLastScan(), std::vector<std::filesystem::path> { root / "Private" });
+
+        std::string alert;
+        check.setAlertPresenter([&](const std::string& title, const std::string& message, const std::string&) { alert = title + ": " + message; });
+        EXPECT_EQ(unreadable.authorizationStatus(), AuthorizationStatus::Restricted);
+        EXPECT_FALSE(check.requestAuthorizationHandler());
+        EXPECT_EQ(alert, "Error: Enable photo permissions in settings");
     }));
     std::filesystem::permissions(root / "Private", std::filesystem::perms::owner_all);
 }

@@ -114,24 +114,17 @@ TEST_F(ScrollFixture, PinchZoomsTheDelegatesViewWithinTheRange)
     EXPECT_NEAR(scroll->zoomScale(), 2, 1e-9);
     scroll->setMinimumZoomScale(1), scroll->setMaximumZoomScale(3);
     EXPECT_NEAR(scroll->zoomScale(), 2, 1e-9);
-}
 
-TEST_F(ScrollFixture, ALayerDeeperInsideZoomsAboutItsCentreAndKeepsItsRotation)
-{
-    auto canvas = View::make(Rect(0, 0, 300, 300));
+    // A layer deeper inside zooms about its own centre and keeps its rotation; the canvas and
+    // the content stay as they are.
+    scroll->setZoomScale(1);
     auto sticker = View::make(Rect(100, 100, 80, 40));
     sticker->setTransform(AffineTransform::rotation(0.5));
     canvas->addSubview(sticker);
-    scroll->addSubview(canvas);
-    scroll->setContentSize({ 300, 300 });
     recorder->zoom = sticker;
-    scroll->setMaximumZoomScale(3);
     test::pinch(*window, { 150, 150 }, 100, 150);
-    EXPECT_NEAR(scroll->zoomScale(), 1.5, 1e-6);
-    EXPECT_NEAR(sticker->transform().angle(), 0.5, 1e-9);
-    EXPECT_NEAR(std::hypot(sticker->transform().a, sticker->transform().b), 1.5, 1e-6);
+    EXPECT_TRUE(std::abs(std::hypot(sticker->transform().a, sticker->transform().b) - 1.5) < 1e-6 && std::abs(sticker->transform().angle() - 0.5) < 1e-9);
     EXPECT_EQ(std::tuple(sticker->center(), scroll->contentSize(), canvas->transform()), std::tuple(Point { 140, 120 }, Size { 300, 300 }, AffineTransform::identity()));
-
     recorder->zoom = scroll; // not a view inside it
     scroll->setZoomScale(1);
     EXPECT_NEAR(std::hypot(sticker->transform().a, sticker->transform().b), 1.5, 1e-6);

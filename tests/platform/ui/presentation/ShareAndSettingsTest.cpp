@@ -48,12 +48,6 @@ TEST(ShareSheet, SavesEachPictureUnderANewNameAndHandsTheTextToTheClipboardProgr
     ASSERT_FALSE(refused);
     EXPECT_NE(refused.error().message.find("file"), std::string::npos) << refused.error().message;
 
-    // With no clipboard program the text is shown for the person to copy by hand.
-    {
-        ScopedEnv photos("VARDENICO_PHOTOS", (folder / "library").string());
-        ScopedEnv noX("DISPLAY", ""), noWayland("WAYLAND_DISPLAY", "");
-        EXPECT_TRUE(ShareSheet::share({ { 9, 9 }, "#Vardenico" }).summary().contains("#Vardenico"));
-    }
     std::filesystem::create_directories(folder / "bin");
     const auto copied = folder / "clipboard.txt";
     std::ofstream(folder / "bin/xclip") << "#!/bin/sh\ncat > '" << copied.string() << "'\n";
@@ -76,12 +70,13 @@ TEST(ShareSheet, PresentReportsInAnAlertOrAPopover)
 {
     test::TemporaryFolder folder;
     ScopedEnv photos("VARDENICO_PHOTOS", folder.path().string());
-    ScopedEnv noX("DISPLAY", "");
+    ScopedEnv noX("DISPLAY", ""), noWayland("WAYLAND_DISPLAY", "");
     auto window = View::make<Window>(Size { 390, 844 });
     std::optional<ShareOutcome> reported;
-    ShareSheet::present(*window, { { 1 }, "" }, nullptr, [&](const ShareOutcome& o) { reported = o; });
+    ShareSheet::present(*window, { { 1 }, "#Vardenico" }, nullptr, [&](const ShareOutcome& o) { reported = o; });
     auto sheet = std::dynamic_pointer_cast<AlertController>(window->viewNamed("shareSheet"));
     ASSERT_TRUE(sheet && sheet->message().contains("saved as"));
+    EXPECT_TRUE(sheet->message().contains("#Vardenico")) << "with no clipboard program the text is shown to copy by hand";
     sheet->performAction(0);
     EXPECT_TRUE(reported && std::filesystem::exists(*reported->savedPicture));
 
@@ -92,53 +87,12 @@ TEST(ShareSheet, PresentReportsInAnAlertOrAPopover)
     EXPECT_EQ(std::tuple(window->viewNamed("shareSheet")->className(), window->viewNamed("shareResult")->automationText()), std::tuple(std::string("Popover"), std::string("Nothing to share.")));
 }
 
-TEST(SettingsScreen, KeepsPhotoAccessAndTheLibraryFolder)
+// The page as a person uses it, and the library that then reads what it kept: the folder chosen
+// there comes before the XDG Pictures folder, the environment before both.
+TEST(SettingsScreen, KeepsPhotoAccessAndTheLibraryFolderThatThePhotoLibraryUses)
 {
     test::TemporaryFolder folder;
-    std::filesystem::create_directories(folder / "Foto");
-    UserDefaults defaults(folder / "defaults.json");
-    auto window = View::make<Window>(Size { 390, 844 });
-    auto screen = View::make<SettingsScreen>(defaults);
-    bool closed = false;
-    screen->setOnClose([&] { closed = true; });
-    screen->present(*window);
-    window->layoutIfNeeded();
-    screen->removeAllAnimations();
-
-    test::tap(*window, test::centerInWindow(*screen->photoAccessSwitch()));
-    test::tap(*window, test::centerInWindow(*screen->folderText()));
-    EXPECT_TRUE(screen->photoAccessSwitch()->isOn());
-    ASSERT_TRUE(screen->folderText()->isFirstResponder());
-    window->sendText((folder / "Nowhere").string());
-    window->sendKey(Key::Return);
-    EXPECT_FALSE(screen->folderText()->isFirstResponder()) << "Return ends a one-line field";
-    test::tap(*window, test::centerInWindow(*window->viewNamed("settingsDone")));
-    EXPECT_FALSE(closed) << "a folder that does not exist is refused";
-    auto alert = std::dynamic_pointer_cast<AlertController>(window->viewNamed("alert"));
-    ASSERT_TRUE(alert);
-    EXPECT_NE(alert->message().find("Nowhere"), std::string::npos);
-    alert->performAction(0);
-    EXPECT_EQ(PhotoLibrary::storedAuthorizationStatus(defaults), AuthorizationStatus::NotDetermined);
-
-    screen->folderText()->setText((folder / "Foto").string());
-    test::tap(*window, test::centerInWindow(*window->viewNamed("settingsDone")));
-    EXPECT_TRUE(closed && !window->viewNamed("settingsScreen"));
-    UserDefaults reread(folder / "defaults.json");
-    EXPECT_EQ(PhotoLibrary::storedAuthorizationStatus(reread), AuthorizationStatus::Authorized);
-    EXPECT_EQ(reread.stringForKey(kPhotoLibraryFolderKey), (folder / "Foto").string());
-
-    // Reopened, the page shows what was kept; an emptied folder goes back to the default.
-    auto again = View::make<SettingsScreen>(reread);
-    EXPECT_EQ(std::tuple(again->photoAccessSwitch()->isOn(), again->folderText()->text()), std::tuple(true, (folder / "Foto").string()));
-    again->folderText()->setText("  ");
-    ASSERT_TRUE(again->save());
-    EXPECT_FALSE(reread.stringForKey(kPhotoLibraryFolderKey));
-}
-
-TEST(SettingsScreen, AgreesWithThePhotoLibrary)
-{
-    test::TemporaryFolder folder;
-    std::filesystem::create_directories(folder / "Chosen" / "Album");
+    std::filesystem::create_directories(folder / "Foto" / "Album");
     ScopedEnv noPhotos("VARDENICO_PHOTOS", "");
     ScopedEnv home("HOME", (folder / "home").string());
     ScopedEnv config("XDG_CONFIG_HOME", (folder / "config").string());
@@ -147,33 +101,51 @@ TEST(SettingsScreen, AgreesWithThePhotoLibrary)
     std::filesystem::create_directories(folder / "config");
     std::ofstream(folder / "config" / "user-dirs.dirs") << "XDG_PICTURES_DIR=\"$HOME/Bilder\"\n";
     EXPECT_EQ(photoLibraryFolder(defaults), folder / "home" / "Bilder");
+    ASSERT_TRUE(View::make<SettingsScreen>(defaults)->save());
+    EXPECT_EQ(PhotoLibrary::storedAuthorizationStatus(defaults), AuthorizationStatus::NotDetermined) << "saved with the switch left off, an unanswered request stays unanswered";
 
-    // The folder chosen on the page is where the library lives, ahead of the XDG folder.
+    auto window = View::make<Window>(Size { 390, 844 });
     auto screen = View::make<SettingsScreen>(defaults);
-    screen->folderText()->setText((folder / "Chosen").string());
-    ASSERT_TRUE(screen->save());
-    EXPECT_EQ(photoLibraryFolder(defaults), folder / "Chosen");
-    PhotoLibrary library(photoLibraryFolder(defaults), folder / "index.sqlite", defaults);
-    EXPECT_EQ(library.fetchTopLevelUserCollectionsWithOptions().count(), 1u);
+    bool closed = false;
+    screen->setOnClose([&] { closed = true; });
+    screen->present(*window);
+    window->layoutIfNeeded();
+    screen->removeAllAnimations();
+    test::tap(*window, test::centerInWindow(*screen->photoAccessSwitch()));
+    test::tap(*window, test::centerInWindow(*screen->folderText()));
+    EXPECT_TRUE(screen->photoAccessSwitch()->isOn());
+    ASSERT_TRUE(screen->folderText()->isFirstResponder());
+    window->sendText((folder / "Nowhere").string());
+    window->sendKey(Key::Return);
+    EXPECT_FALSE(screen->folderText()->isFirstResponder()) << "Return ends a one-line field";
+    test::tap(*window, test::centerInWindow(*window->viewNamed("settingsDone")));
+    auto alert = std::dynamic_pointer_cast<AlertController>(window->viewNamed("alert"));
+    ASSERT_TRUE(alert && !closed) << "a folder that does not exist is refused";
+    EXPECT_NE(alert->message().find("Nowhere"), std::string::npos);
+    alert->performAction(0);
+    EXPECT_EQ(PhotoLibrary::storedAuthorizationStatus(defaults), AuthorizationStatus::NotDetermined);
+
+    screen->folderText()->setText((folder / "Foto").string());
+    test::tap(*window, test::centerInWindow(*window->viewNamed("settingsDone")));
+    EXPECT_TRUE(closed && !window->viewNamed("settingsScreen"));
+    EXPECT_EQ(photoLibraryFolder(defaults), folder / "Foto");
     {
         ScopedEnv photos("VARDENICO_PHOTOS", (folder / "Env").string());
-        EXPECT_EQ(photoLibraryFolder(defaults), folder / "Env") << "the environment wins over the page";
+        EXPECT_EQ(photoLibraryFolder(defaults), folder / "Env");
     }
+    PhotoLibrary library(photoLibraryFolder(defaults), folder / "index.sqlite", defaults);
+    EXPECT_EQ(std::tuple(library.fetchTopLevelUserCollectionsWithOptions().count(), library.authorizationStatus()), std::tuple(1uz, AuthorizationStatus::Authorized)) << "the switch is the library's answer";
 
-    EXPECT_EQ(std::tuple(screen->photoAccessSwitch()->isOn(), library.authorizationStatus()), std::tuple(false, AuthorizationStatus::NotDetermined)) << "saved with the switch left off, an unanswered request stays unanswered";
-
-    // The library's answer shows on the page, and the page's switch is the library's answer.
-    library.setConsentHandler([](auto reply) { reply(true); });
-    library.requestAuthorization({});
-    EXPECT_TRUE(View::make<SettingsScreen>(defaults)->photoAccessSwitch()->isOn());
-    auto page = View::make<SettingsScreen>(defaults);
-    page->photoAccessSwitch()->setOn(false);
-    ASSERT_TRUE(page->save());
-    EXPECT_EQ(library.authorizationStatus(), AuthorizationStatus::Denied);
+    // Reopened, the page shows what was kept; switched off it is a refusal, kept; an emptied
+    // folder goes back to the default.
+    auto again = View::make<SettingsScreen>(defaults);
+    EXPECT_EQ(std::tuple(again->photoAccessSwitch()->isOn(), again->folderText()->text()), std::tuple(true, (folder / "Foto").string()));
+    again->photoAccessSwitch()->setOn(false);
+    again->folderText()->setText("  ");
+    ASSERT_TRUE(again->save());
     UserDefaults reread(folder / "defaults.json");
-    EXPECT_FALSE(View::make<SettingsScreen>(reread)->photoAccessSwitch()->isOn()) << "the refusal is kept";
+    EXPECT_EQ(std::tuple(library.authorizationStatus(), PhotoLibrary::storedAuthorizationStatus(reread), photoLibraryFolder(reread)), std::tuple(AuthorizationStatus::Denied, AuthorizationStatus::Denied, folder / "home" / "Bilder"));
 }
-
 
 TEST(PhotoPicker, APhotoThatCannotBeReadIsReportedAndThePickerStaysOpen)
 {
