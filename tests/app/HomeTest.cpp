@@ -194,16 +194,13 @@ TEST(Home, LaterLaunchAsksForThePhotosBeforeAnyOtherAlert)
 
 TEST(Home, LowSpaceAlertBelowOneHundredMebibytesOnly)
 {
-    struct Case {
-        double mb;
-        bool alert;
-    };
-    for (const Case c : { Case { 99.0, true }, Case { 0.0, true }, Case { 100.0, false }, Case { -1.0, false }, Case { 5000.0, false } }) {
-        auto app = launch(DeviceKind::Phone, true, true, Accesso::Concesso, c.mb);
+    const auto& scritte = mySingleScritte::sharedInstance();
+    for (const auto& [mb, shown] : { std::pair { 99.0, true }, { 100.0, false }, { -1.0, false } }) { // -1: not measured
+        auto app = launch(DeviceKind::Phone, true, true, Accesso::Concesso, mb);
         auto alert = app.alert();
-        EXPECT_EQ(bool(alert), c.alert) << c.mb;
+        EXPECT_EQ(bool(alert), shown) << mb;
         if (alert) {
-            EXPECT_EQ(std::tuple(alert->title(), alert->message(), alert->actions().at(0).title), std::tuple(mySingleScritte::sharedInstance().stringaPocaMemoria(), mySingleScritte::sharedInstance().stringaPocaMemoriaMessage(), "Ok"));
+            EXPECT_EQ(std::tuple(alert->title(), alert->message(), alert->actions().at(0).title), std::tuple(scritte.stringaPocaMemoria(), scritte.stringaPocaMemoriaMessage(), "Ok"));
             alert->performAction(0);
         }
     }
@@ -247,15 +244,11 @@ TEST(Home, LogoButtonSlidesToRevealCreateAndGalleryWhichOpenByIdentifier)
 
     // The panel's buttons open the editor and the gallery, apply the browser.
     app.tapNamed("myButtonLogoNew");
-    app.tapNamed("myButtonCreaLogoProp");
-    EXPECT_EQ(app.top()->identifier(), "logoEditor");
-    app.navigation->popViewController(false);
-    app.tapNamed("myButtonTuoiLoghiProp");
-    EXPECT_EQ(app.top()->identifier(), "gallery");
-    app.navigation->popViewController(false);
-    app.tapNamed("myButtonApplicaProp");
-    EXPECT_EQ(app.top()->identifier(), "quintara");
-    EXPECT_EQ(app.navigation->viewControllers().size(), 2u);
+    for (const auto& [button, screen] : { std::pair { "myButtonCreaLogoProp", "logoEditor" }, { "myButtonTuoiLoghiProp", "gallery" }, { "myButtonApplicaProp", "quintara" } }) {
+        app.tapNamed(button);
+        EXPECT_EQ(std::tuple(app.top()->identifier(), app.navigation->viewControllers().size()), std::tuple(screen, 2uz));
+        app.navigation->popViewController(false);
+    }
 }
 
 TEST(Container, ShiftsTheStackOnNotchedPhonesOnly)

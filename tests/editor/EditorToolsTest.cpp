@@ -1,36 +1,8 @@
 #include "EditorTestSupport.h"
 
-#include <platform/ui/presentation/Popover.h>
 
 namespace vd::test {
 namespace {
-
-TEST_F(EditorTest, APaletteCellAddsASelectedTintedLayerAndOpensTheColourPanel)
-{
-    auto& e = open();
-    EXPECT_EQ(e.myArrNomiFormeDaSingle, mySingleElementiManage::sharedInstance().myArrStringNameICON) << "icons are the starting tab";
-    tapView(*e.myButtonAddGeometryProp);
-    EXPECT_TRUE(e.myArrNomiFormeDaSingle == mySingleElementiManage::sharedInstance().myArrStringNameGEOMETRY && e.myCollectionForme->contentOffset().y == 0);
-
-    tapView(*named("myCollectionForme.0.3"));
-    // The colour panel now covers the palette; the shape tab brings it back.
-    tapView(*e.myButtonAddGeometryProp);
-    tapView(*named("myCollectionForme.0.3"));
-    const auto layers = e.stickers();
-    ASSERT_EQ(layers.size(), 2u) << "two taps, two independent layers";
-    const std::string shape = mySingleElementiManage::sharedInstance().myArrStringNameGEOMETRY[3];
-    EXPECT_EQ(std::tuple(layers[0]->nomeImmagine, layers[1]->nomeImmagine, layers[1]->frame()), std::tuple(shape, shape, Rect { 10, 10, 200, 200 }));
-    EXPECT_TRUE(e.selectedSticker() == layers[1] && !layers[1]->closeView()->isHidden() && layers[0]->closeView()->isHidden()) << "the new layer is selected";
-    EXPECT_EQ(layers[1]->tintColor(), Color::whiteColor()) << "new shapes are white on the dark canvas";
-    settle(0.5);
-    const double toolArea = e.myViewBarraStrumenti->bounds().height(), toolBar = e.myViewToolBarStrumenti->bounds().height();
-    EXPECT_EQ(e.myViewColorsAndAlphaBG->center().y, toolArea / 2 + toolBar / 2) << "the colour panel is up";
-
-    // A swatch tints the selected shape and shows on both colour buttons.
-    tapView(*named("myCollectionView.0.5"));
-    const Color picked = Color::fromCode(e.colorList[5]);
-    EXPECT_EQ(std::tuple(layers[1]->tintColor(), e.myButtonColorPicker->backgroundColor(), e.myButtonTextColor->backgroundColor()), std::tuple(picked, std::optional(picked), std::optional(picked)));
-}
 
 TEST_F(EditorTest, ANameTheCatalogueLacksShowsAnEmptyCellAndAddsNothing)
 {
@@ -44,27 +16,6 @@ TEST_F(EditorTest, ANameTheCatalogueLacksShowsAnEmptyCellAndAddsNothing)
     EXPECT_TRUE(cell->myImageViewForme->image().isEmpty() && e.stickers().empty());
     e.paletteDidSelectItem(7);
     EXPECT_TRUE(e.stickers().empty()) << "an index outside the list is ignored";
-}
-
-// The colour popover tints the selected layer and stays until a tap outside; with nothing selected
-// a colour only changes the buttons.
-TEST_F(EditorTest, TheColourPopoverTintsTheSelectionAndWithoutOneOnlyTheButtons)
-{
-    auto& e = open({ imageRecord("s", 100, 100) });
-    tap(onCanvas({ 100, 100 }));
-    tapView(*e.myButtonColorPicker);
-    ASSERT_TRUE(e.myPopoverColori && e.myPopoverColori->isPresented());
-    tapView(*named("colorCollectionView.0.12"));
-    EXPECT_EQ(e.stickers()[0]->tintColor(), Color::fromCode(e.colorList[12]));
-    EXPECT_TRUE(e.myPopoverColori && e.myPopoverColori->isPresented()) << "the popover stays until a tap outside";
-    tap({ 5, 5 });
-    EXPECT_FALSE(e.myPopoverColori);
-
-    tap(onCanvas({ 300, 300 })); // bare canvas
-    ASSERT_EQ(e.selectedSticker(), nullptr);
-    e.colorPickerDidColorSelected(Color::rgba(0, 1, 0), "#00ff00");
-    EXPECT_EQ(std::tuple(e.stickers()[0]->tintColor(), e.myButtonColorPicker->backgroundColor(), e.myButtonTextColor->backgroundColor()),
-        std::tuple(Color::fromCode(e.colorList[12]), std::optional(Color::rgba(0, 1, 0)), std::optional(Color::rgba(0, 1, 0))));
 }
 
 TEST_F(EditorTest, ABiggerSizeGrowsTheTextAroundItsCentreAndKeepsItsRotation)
@@ -83,7 +34,9 @@ TEST_F(EditorTest, ABiggerSizeGrowsTheTextAroundItsCentreAndKeepsItsRotation)
     EXPECT_GE(text->bounds().width(), 200) << "never narrower";
 }
 
-TEST_F(EditorTest, FontAlignmentAndPickersFollowTheSelectedText)
+// The pickers and the colours act on the selected layer: with an image selected the pickers change
+// nothing, and with nothing selected a colour only changes the buttons.
+TEST_F(EditorTest, FontAlignmentPickersAndColoursFollowTheSelection)
 {
     auto odd = textRecord("Logo", 120, 120);
     odd.fontSize = 13; // not in the size list
@@ -100,11 +53,17 @@ TEST_F(EditorTest, FontAlignmentAndPickersFollowTheSelectedText)
     e.pickerViewDidSelectRow(*e.myPickerViewFont, last);
     EXPECT_TRUE(!LogoMakerController::fontCanBeLoaded(e.myArrayPickerFontData.back()) || e.selectedSticker()->myTextField->fontName() == e.myArrayPickerFontData.back());
 
-    // With an image selected the pickers change nothing.
     tap(onCanvas({ 300, 300 }));
     const auto font = e.stickers()[0]->myTextField->fontName();
     e.pickerViewDidSelectRow(*e.myPickerViewFont, 0);
     EXPECT_EQ(e.stickers()[0]->myTextField->fontName(), font);
+
+    tap(onCanvas({ 300, 300 }));
+    ASSERT_EQ(e.selectedSticker(), nullptr);
+    const Color tint = e.stickers()[1]->tintColor();
+    e.colorPickerDidColorSelected(Color::rgba(0, 1, 0), "#00ff00");
+    EXPECT_EQ(std::tuple(e.stickers()[1]->tintColor(), e.myButtonColorPicker->backgroundColor(), e.myButtonTextColor->backgroundColor()),
+        std::tuple(tint, std::optional(Color::rgba(0, 1, 0)), std::optional(Color::rgba(0, 1, 0))));
 }
 
 TEST_F(EditorTest, TheCanvasStyleIsStoredAndGivesTheTintOfNewShapes)
