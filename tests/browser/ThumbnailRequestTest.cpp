@@ -19,11 +19,6 @@ using vd::test::assetAt;
 
 namespace {
 
-struct Finish {
-    Image image;
-    bool stillShown { false };
-};
-
 class ThumbnailRequests : public ::testing::Test {
 protected:
     void SetUp() override
@@ -74,17 +69,17 @@ TEST_F(ThumbnailRequests, ACancelledRequestLeavesTheViewAloneAndAnUnreadablePhot
     RunLoop::main().runUntil([] { return false; }, 0.5);
     EXPECT_TRUE(calls == 0 && view->image().isEmpty());
 
-    std::optional<Finish> finish;
-    request.show(assetAt(folder / "broken.jpg"), manager, { 90, 90 }, view, [&](const Image& image, bool stillShown) { finish = Finish { image, stillShown }; });
+    std::optional<std::pair<Image, bool>> finish; // the picture, and whether it is still shown
+    request.show(assetAt(folder / "broken.jpg"), manager, { 90, 90 }, view, [&](const Image& image, bool stillShown) { finish = { image, stillShown }; });
     RunLoop::main().runUntil([&] { return finish.has_value(); }, 20);
     ASSERT_TRUE(finish);
-    EXPECT_TRUE(finish->image.isEmpty() && finish->stillShown && view->image().isEmpty()) << "reported unreadable, nothing shown";
+    EXPECT_TRUE(finish->first.isEmpty() && finish->second && view->image().isEmpty()) << "reported unreadable, nothing shown";
 
     // A request outliving its cell's interest still tells whether the photo reads.
-    std::optional<Finish> gone;
+    bool gone = false;
     {
         browser::ThumbnailRequest shortLived;
-        shortLived.show(assetAt(folder / "blue.jpg"), manager, { 90, 90 }, view, [&](const Image& image, bool stillShown) { gone = Finish { image, stillShown }; });
+        shortLived.show(assetAt(folder / "blue.jpg"), manager, { 90, 90 }, view, [&](const Image&, bool) { gone = true; });
     }
     RunLoop::main().runUntil([] { return false; }, 0.5);
     EXPECT_FALSE(gone) << "a cell that went away cancelled its request";

@@ -77,9 +77,7 @@ protected:
     }
     void tap(Point p)
     {
-        window->sendTouches(TouchPhase::Began, { { 1, p } });
-        RunLoop::main().advance(0.05 + 1.0 / 60);
-        window->sendTouches(TouchPhase::Ended, { { 1, p } });
+        test::tap(*window, p);
         settle(0.5);
     }
     Point centreOf(const View& view) const { return view.convertPointToView(view.bounds().center(), nullptr); }

@@ -18,47 +18,39 @@ TEST_F(EditorTest, ANameTheCatalogueLacksShowsAnEmptyCellAndAddsNothing)
     EXPECT_TRUE(e.stickers().empty()) << "an index outside the list is ignored";
 }
 
-TEST_F(EditorTest, ABiggerSizeGrowsTheTextAroundItsCentreAndKeepsItsRotation)
+// The text tools act on the selected text: a size the list lacks leaves the size picker where it
+// was, a bigger size grows the text about its centre and keeps its turn. With an image selected the
+// pickers change nothing, and with nothing selected a colour only changes the buttons.
+TEST_F(EditorTest, SizeFontAlignmentPickersAndColoursFollowTheSelection)
 {
-    auto& e = open({ textRecord("Logo", 190, 190, 0.3) });
-    auto text = e.stickers()[0];
-    tap(onCanvas({ 190, 190 }));
-    ASSERT_EQ(e.selectedSticker(), text);
-    const double heightBefore = text->bounds().height();
-    const auto row = std::find(e.myArrayFontSize.begin(), e.myArrayFontSize.end(), 144) - e.myArrayFontSize.begin();
-    e.pickerViewDidSelectRow(*e.myPickerViewFontSize, row);
-    EXPECT_TRUE(text->myTextField->fontSize() == 144 && text->bounds().height() > heightBefore + 100);
-    EXPECT_NEAR(text->center().x, 190, 1e-9);
-    EXPECT_NEAR(text->center().y, 190, 1e-9);
-    EXPECT_NEAR(angleOf(*text), 0.3, 1e-9);
-    EXPECT_GE(text->bounds().width(), 200) << "never narrower";
-}
-
-// The pickers and the colours act on the selected layer: with an image selected the pickers change
-// nothing, and with nothing selected a colour only changes the buttons.
-TEST_F(EditorTest, FontAlignmentPickersAndColoursFollowTheSelection)
-{
-    auto odd = textRecord("Logo", 120, 120);
+    auto odd = textRecord("Logo", 120, 120, 0.3);
     odd.fontSize = 13; // not in the size list
-    auto& e = open({ odd, imageRecord("s", 300, 300) });
+    auto& e = open({ odd, imageRecord("s", 330, 330) });
     const long before = e.myPickerViewFontSize->selectedRowInComponent(0);
     tap(onCanvas({ 120, 120 }));
+    const auto text = e.selectedSticker();
+    ASSERT_TRUE(text && text->myTextField);
     EXPECT_EQ(std::tuple(e.myPickerViewFontSize->selectedRowInComponent(0), e.mySegmentedControlAllineamnto->selectedSegmentIndex()), std::tuple(before, 1)) << "13 points leaves the size picker where it was";
 
+    const double heightBefore = text->bounds().height();
+    e.pickerViewDidSelectRow(*e.myPickerViewFontSize, std::find(e.myArrayFontSize.begin(), e.myArrayFontSize.end(), 144) - e.myArrayFontSize.begin());
+    EXPECT_TRUE(text->myTextField->fontSize() == 144 && text->bounds().height() > heightBefore + 100 && text->bounds().width() >= 200);
+    EXPECT_NEAR(text->center().x, 120, 1e-9);
+    EXPECT_NEAR(text->center().y, 120, 1e-9);
+    EXPECT_NEAR(angleOf(*text), 0.3, 1e-9);
+
     tap(centreOf(*e.mySegmentedControlAllineamnto) + Point { e.mySegmentedControlAllineamnto->bounds().width() / 3, 0 });
-    EXPECT_EQ(e.selectedSticker()->myTextField->textAlignment(), TextAlignment::Right);
-
+    EXPECT_EQ(text->myTextField->textAlignment(), TextAlignment::Right);
     ASSERT_FALSE(e.myArrayPickerFontData.empty());
-    const long last = static_cast<long>(e.myArrayPickerFontData.size()) - 1;
-    e.pickerViewDidSelectRow(*e.myPickerViewFont, last);
-    EXPECT_TRUE(!LogoMakerController::fontCanBeLoaded(e.myArrayPickerFontData.back()) || e.selectedSticker()->myTextField->fontName() == e.myArrayPickerFontData.back());
+    e.pickerViewDidSelectRow(*e.myPickerViewFont, static_cast<long>(e.myArrayPickerFontData.size()) - 1);
+    EXPECT_TRUE(!LogoMakerController::fontCanBeLoaded(e.myArrayPickerFontData.back()) || text->myTextField->fontName() == e.myArrayPickerFontData.back());
 
-    tap(onCanvas({ 300, 300 }));
-    const auto font = e.stickers()[0]->myTextField->fontName();
+    tap(onCanvas({ 330, 330 }));
+    const auto font = text->myTextField->fontName();
     e.pickerViewDidSelectRow(*e.myPickerViewFont, 0);
-    EXPECT_EQ(e.stickers()[0]->myTextField->fontName(), font);
+    EXPECT_EQ(text->myTextField->fontName(), font);
 
-    tap(onCanvas({ 300, 300 }));
+    tap(onCanvas({ 330, 330 }));
     ASSERT_EQ(e.selectedSticker(), nullptr);
     const Color tint = e.stickers()[1]->tintColor();
     e.colorPickerDidColorSelected(Color::rgba(0, 1, 0), "#00ff00");
