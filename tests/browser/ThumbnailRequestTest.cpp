@@ -57,6 +57,14 @@ TEST_F(ThumbnailRequests, TheViewShowsThePhotoLastAskedForAndNeverAnEarlierOne)
     EXPECT_TRUE(view->image().isEmpty()) << "no stale picture";
     RunLoop::main().runUntil([&] { return !request.isPending(); }, 20);
     EXPECT_TRUE(test::near(test::rgbAt(view->image(), 40, 30), 0xd02020));
+
+    // The same photo asked for again while the earlier picture (now from the cache) is on its way:
+    // that delivery is the earlier request's, no longer shown, and the later one is still awaited.
+    finished.clear();
+    request.show(assetAt(folder / "red.jpg"), manager, { 90, 90 }, view, note("earlier"));
+    request.show(assetAt(folder / "red.jpg"), manager, { 90, 90 }, view, note("later"));
+    RunLoop::main().runUntil([&] { return finished.size() == 2; }, 20);
+    EXPECT_EQ(finished, (std::vector<std::pair<std::string, bool>> { { "earlier", false }, { "later", true } }));
 }
 
 TEST_F(ThumbnailRequests, ACancelledRequestLeavesTheViewAloneAndAnUnreadablePhotoIsReported)
