@@ -144,34 +144,17 @@ TEST(PrimoAvvio, RefusingAccessStillFinishesTheTutorial)
     EXPECT_EQ(std::tuple(app.alert()->message(), app.alert()->actions().at(0).title), std::tuple(mySingleScritte::sharedInstance().stringaDeviAutorizzareFoto(), "Settings"));
 }
 
-TEST(Home, UpdateNoticeShowsOnceAndOtherAlertsWaitTheirTurn)
-{
-    {
-        auto app = launch(DeviceKind::Phone, true, false, Accesso::Negato, 50);
-        ASSERT_TRUE(app.topAs<HomeViewController>());
-        // Three alerts: the notice, the access request, low space; one at a time.
-        std::vector<std::string> seen;
-        while (auto alert = app.alert()) {
-            seen.push_back(alert->title() + "|" + alert->actions().at(0).title);
-            app.tapNamed("alertAction0");
-            ASSERT_LT(seen.size(), 5u);
-        }
-        EXPECT_EQ(seen, (std::vector<std::string> { "Vardenico|Start", "Vardenico|Settings", mySingleScritte::sharedInstance().stringaPocaMemoria() + "|Ok" }));
-        EXPECT_EQ(UserDefaults::standard().stringForKey("aggiornamento1"), "visualizzato");
-    }
-    auto again = launch(DeviceKind::Phone, true, true, Accesso::Concesso);
-    ASSERT_TRUE(again.topAs<HomeViewController>());
-    EXPECT_FALSE(again.alert()) << "the notice never shows again";
-}
-
-// Access never asked by a later launch (the library could not be read at the first): the consent
-// dialog comes first and alone; the other alerts follow its answer, and a yes leaves nothing to
+// The alerts of a launch come one at a time: the update notice (once ever), the request to allow
+// the photos in the settings, low space. Access never asked by a later launch (the library could
+// not be read at the first) puts the consent dialog before them all; a yes leaves nothing to
 // explain and shows the photos.
-TEST(Home, LaterLaunchAsksForThePhotosBeforeAnyOtherAlert)
+TEST(Home, AlertsComeOneAtATimeAfterTheConsentAndTheUpdateNoticeOnlyOnce)
 {
-    auto& testi = mySingleScritte::sharedInstance();
-    for (const bool concede : { false, true }) {
-        auto app = launch(DeviceKind::Phone, true, false, Accesso::NonChiesto);
+    const auto& testi = mySingleScritte::sharedInstance();
+    const std::string consenso = testi.stringaConsensoFoto() + "|OK", notice = "Vardenico|Start", settings = "Vardenico|Settings", space = testi.stringaPocaMemoria() + "|Ok";
+    for (const auto& [accesso, concede, expected] : { std::tuple { Accesso::Negato, false, std::vector { notice, settings, space } },
+             { Accesso::NonChiesto, false, std::vector { consenso, notice, settings, space } }, { Accesso::NonChiesto, true, std::vector { consenso, notice, space } } }) {
+        auto app = launch(DeviceKind::Phone, true, false, accesso, 50);
         auto home = app.topAs<HomeViewController>();
         ASSERT_TRUE(home);
         std::vector<std::string> seen;
@@ -179,31 +162,28 @@ TEST(Home, LaterLaunchAsksForThePhotosBeforeAnyOtherAlert)
             EXPECT_EQ(app.alertsUp(), 1u) << alert->title();
             seen.push_back(alert->title() + "|" + alert->actions().back().title);
             app.tapNamed(seen.size() == 1 && concede ? "alertAction1" : "alertAction0");
-            ASSERT_LT(seen.size(), 5u);
+            ASSERT_LT(seen.size(), 6u);
         }
-        const std::string consenso = testi.stringaConsensoFoto() + "|OK";
-        if (concede) {
-            EXPECT_EQ(seen, (std::vector<std::string> { consenso, "Vardenico|Start" }));
-            EXPECT_TRUE(home->assetsFetchResults.count() == 1u && !app.window->viewNamed("settingsScreen")) << "the photos load once access is given";
-        } else {
-            EXPECT_EQ(seen, (std::vector<std::string> { consenso, "Vardenico|Start", "Vardenico|Settings" }));
-            EXPECT_TRUE(PhotoLibrary::sharedPhotoLibrary().authorizationStatus() == AuthorizationStatus::Denied && app.window->viewNamed("settingsScreen"));
-        }
+        EXPECT_EQ(seen, expected);
+        EXPECT_EQ(UserDefaults::standard().stringForKey("aggiornamento1"), "visualizzato");
+        EXPECT_EQ(std::tuple(PhotoLibrary::sharedPhotoLibrary().authorizationStatus(), home->assetsFetchResults.count(), bool(app.window->viewNamed("settingsScreen"))),
+            std::tuple(concede ? AuthorizationStatus::Authorized : AuthorizationStatus::Denied, concede ? 1uz : 0uz, !concede))
+            << "the photos load once access is given, else the settings open";
     }
+    auto again = launch(DeviceKind::Phone, true, true, Accesso::Concesso);
+    ASSERT_TRUE(again.topAs<HomeViewController>());
+    EXPECT_FALSE(again.alert()) << "the notice never shows again";
 }
 
 TEST(Home, LowSpaceAlertBelowOneHundredMebibytesOnly)
 {
-    struct Case {
-        double mb;
-        bool alert;
-    };
-    for (const Case c : { Case { 99.0, true }, Case { 0.0, true }, Case { 100.0, false }, Case { -1.0, false }, Case { 5000.0, false } }) {
-        auto app = launch(DeviceKind::Phone, true, true, Accesso::Concesso, c.mb);
+    const auto& scritte = mySingleScritte::sharedInstance();
+    for (const auto& [mb, shown] : { std::pair { 99.0, true }, { 100.0, false }, { -1.0, false } }) { // -1: not measured
+        auto app = launch(DeviceKind::Phone, true, true, Accesso::Concesso, mb);
         auto alert = app.alert();
-        EXPECT_EQ(bool(alert), c.alert) << c.mb;
+        EXPECT_EQ(bool(alert), shown) << mb;
         if (alert) {
-            EXPECT_EQ(std::tuple(alert->title(), alert->message(), alert->actions().at(0).title), std::tuple(mySingleScritte::sharedInstance().stringaPocaMemoria(), mySingleScritte::sharedInstance().stringaPocaMemoriaMessage(), "Ok"));
+            EXPECT_EQ(std::tuple(alert->title(), alert->message(), alert->actions().at(0).title), std::tuple(scritte.stringaPocaMemoria(), scritte.stringaPocaMemoriaMessage(), "Ok"));
             alert->performAction(0);
         }
     }
@@ -247,15 +227,11 @@ TEST(Home, LogoButtonSlidesToRevealCreateAndGalleryWhichOpenByIdentifier)
 
     // The panel's buttons open the editor and the gallery, apply the browser.
     app.tapNamed("myButtonLogoNew");
-    app.tapNamed("myButtonCreaLogoProp");
-    EXPECT_EQ(app.top()->identifier(), "logoEditor");
-    app.navigation->popViewController(false);
-    app.tapNamed("myButtonTuoiLoghiProp");
-    EXPECT_EQ(app.top()->identifier(), "gallery");
-    app.navigation->popViewController(false);
-    app.tapNamed("myButtonApplicaProp");
-    EXPECT_EQ(app.top()->identifier(), "quintara");
-    EXPECT_EQ(app.navigation->viewControllers().size(), 2u);
+    for (const auto& [button, screen] : { std::pair { "myButtonCreaLogoProp", "logoEditor" }, { "myButtonTuoiLoghiProp", "gallery" }, { "myButtonApplicaProp", "quintara" } }) {
+        app.tapNamed(button);
+        EXPECT_EQ(std::tuple(app.top()->identifier(), app.navigation->viewControllers().size()), std::tuple(screen, 2uz));
+        app.navigation->popViewController(false);
+    }
 }
 
 TEST(Container, ShiftsTheStackOnNotchedPhonesOnly)

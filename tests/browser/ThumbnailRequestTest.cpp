@@ -19,11 +19,6 @@ using vd::test::assetAt;
 
 namespace {
 
-struct Finish {
-    Image image;
-    bool stillShown { false };
-};
-
 class ThumbnailRequests : public ::testing::Test {
 protected:
     void SetUp() override
@@ -62,6 +57,14 @@ TEST_F(ThumbnailRequests, TheViewShowsThePhotoLastAskedForAndNeverAnEarlierOne)
     EXPECT_TRUE(view->image().isEmpty()) << "no stale picture";
     RunLoop::main().runUntil([&] { return !request.isPending(); }, 20);
     EXPECT_TRUE(test::near(test::rgbAt(view->image(), 40, 30), 0xd02020));
+
+    // The same photo asked for again while the earlier picture (now from the cache) is on its way:
+    // that delivery is the earlier request's, no longer shown, and the later one is still awaited.
+    finished.clear();
+    request.show(assetAt(folder / "red.jpg"), manager, { 90, 90 }, view, note("earlier"));
+    request.show(assetAt(folder / "red.jpg"), manager, { 90, 90 }, view, note("later"));
+    RunLoop::main().runUntil([&] { return finished.size() == 2; }, 20);
+    EXPECT_EQ(finished, (std::vector<std::pair<std::string, bool>> { { "earlier", false }, { "later", true } }));
 }
 
 TEST_F(ThumbnailRequests, ACancelledRequestLeavesTheViewAloneAndAnUnreadablePhotoIsReported)
@@ -74,17 +77,17 @@ TEST_F(ThumbnailRequests, ACancelledRequestLeavesTheViewAloneAndAnUnreadablePhot
     RunLoop::main().runUntil([] { return false; }, 0.5);
     EXPECT_TRUE(calls == 0 && view->image().isEmpty());
 
-    std::optional<Finish> finish;
-    request.show(assetAt(folder / "broken.jpg"), manager, { 90, 90 }, view, [&](const Image& image, bool stillShown) { finish = Finish { image, stillShown }; });
+    std::optional<std::pair<Image, bool>> finish; // the picture, and whether it is still shown
+    request.show(assetAt(folder / "broken.jpg"), manager, { 90, 90 }, view, [&](const Image& image, bool stillShown) { finish = { image, stillShown }; });
     RunLoop::main().runUntil([&] { return finish.has_value(); }, 20);
     ASSERT_TRUE(finish);
-    EXPECT_TRUE(finish->image.isEmpty() && finish->stillShown && view->image().isEmpty()) << "reported unreadable, nothing shown";
+    EXPECT_TRUE(finish->first.isEmpty() && finish->second && view->image().isEmpty()) << "reported unreadable, nothing shown";
 
     // A request outliving its cell's interest still tells whether the photo reads.
-    std::optional<Finish> gone;
+    bool gone = false;
     {
         browser::ThumbnailRequest shortLived;
-        shortLived.show(assetAt(folder / "blue.jpg"), manager, { 90, 90 }, view, [&](const Image& image, bool stillShown) { gone = Finish { image, stillShown }; });
+        shortLived.show(assetAt(folder / "blue.jpg"), manager, { 90, 90 }, view, [&](const Image&, bool) { gone = true; });
     }
     RunLoop::main().runUntil([] { return false; }, 0.5);
     EXPECT_FALSE(gone) << "a cell that went away cancelled its request";

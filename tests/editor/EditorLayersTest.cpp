@@ -1,7 +1,5 @@
 #include "EditorTestSupport.h"
 
-#include <platform/ui/presentation/AlertController.h>
-
 namespace vd::test {
 namespace {
 
@@ -24,9 +22,8 @@ TEST_F(EditorTest, ReopenedRecordsBuildTheLayersBottomFirstAndThoseThatCannotBeS
     EXPECT_EQ(std::tuple(layers[0]->name(), layers[1]->name()), std::tuple("myViewTemporanea.0", "myViewTemporanea.1"));
 }
 
-// Selection, the layer table and its reorder mode, the opacity slider and deleting a layer, in
-// one walk over three layers.
-TEST_F(EditorTest, SelectionTableReorderOpacityAndDeleteOfLayers)
+// Selection, the layer table, the opacity slider and deleting a layer, in one walk over three layers.
+TEST_F(EditorTest, SelectionTableOpacityAndDeleteOfLayers)
 {
     auto& e = open({ imageRecord("s", 80, 80), imageRecord("q", 200, 200), imageRecord("c", 320, 320) });
     const auto start = e.stickers();
@@ -58,21 +55,6 @@ TEST_F(EditorTest, SelectionTableReorderOpacityAndDeleteOfLayers)
     tapView(*named("myTableViewLayer.0.1"));
     EXPECT_TRUE(e.selectedSticker() == order[1] && e.stickers().back() == order[1] && e.myViewBgtableLayer->center().x == 3 * e.Centro.x);
 
-    // In reorder mode, moving row zero to row two makes the bottom layer the top one; closing the
-    // table ends the mode.
-    const auto before = e.stickers();
-    tapView(*e.myButtonEntraTableLayer);
-    tapView(*e.myButtonOrdinaLayer);
-    ASSERT_TRUE(e.myTableViewLayer->isEditing());
-    auto grip = named("myTableViewLayer.0.0.reorder");
-    ASSERT_TRUE(grip);
-    const double rowHeight = e.myTableViewLayer->rectForRowAtIndexPath(IndexPath::forRow(0, 0))->height();
-    const Point from = centreOf(*grip);
-    drag(from, from + Point { 0, 2 * rowHeight }, 40);
-    EXPECT_EQ(e.stickers(), (std::vector { before[1], before[2], before[0] }));
-    tapView(*e.myButtonCloseTableViewLayer);
-    EXPECT_FALSE(e.myTableViewLayer->isEditing());
-
     // A deleted layer that was selected is neither saved nor a problem later.
     tap(onCanvas({ 320, 320 }));
     auto doomed = e.selectedSticker();
@@ -89,11 +71,7 @@ TEST_F(EditorTest, SelectionTableReorderOpacityAndDeleteOfLayers)
 TEST_F(EditorTest, GuidesHideOnACancelledDragAndAreRedrawnHiddenAtEveryAppearance)
 {
     auto& e = open({ imageRecord("s", 100, 100) });
-    down(onCanvas({ 100, 100 }));
-    for (int i = 1; i <= 20; ++i) {
-        RunLoop::main().advance(1.0 / 60);
-        window->sendTouches(TouchPhase::Moved, { { 1, onCanvas({ 100 + 95.0 * i / 20, 100 + 95.0 * i / 20 }) } });
-    }
+    test::drag(*window, onCanvas({ 100, 100 }), onCanvas({ 195, 195 }), 20, false);
     ASSERT_FALSE(e.lineVerticale->isHidden() || e.lineOrizzontale->isHidden());
     window->sendTouches(TouchPhase::Cancelled, { { 1, onCanvas({ 195, 195 }) } });
     settle(0.5);
@@ -116,15 +94,7 @@ TEST_F(EditorTest, ZoomingTheSelectedTextWithTwoFingersKeepsItsSizeInItsBounds)
     ASSERT_EQ(e.selectedSticker(), text);
     const Rect before = text->bounds();
     // Two fingers on the bare canvas spread from 80 to 120 points apart: one and a half times.
-    const Point a = onCanvas({ 60, 330 }), b = onCanvas({ 140, 330 });
-    window->sendTouches(TouchPhase::Began, { { 1, a }, { 2, b } });
-    for (int i = 1; i <= 20; ++i) {
-        RunLoop::main().advance(1.0 / 60);
-        const double spread = 20.0 * i / 20;
-        window->sendTouches(TouchPhase::Moved, { { 1, a - Point { spread, 0 } }, { 2, b + Point { spread, 0 } } });
-    }
-    RunLoop::main().advance(1.0 / 60);
-    window->sendTouches(TouchPhase::Ended, { { 1, a - Point { 20, 0 } }, { 2, b + Point { 20, 0 } } });
+    test::pinch(*window, onCanvas({ 100, 330 }), 80, 120, 20);
     settle(0.5);
     EXPECT_NEAR(text->bounds().width(), before.width() * 1.5, 0.01);
     EXPECT_NEAR(text->bounds().height(), before.height() * 1.5, 0.01);

@@ -123,13 +123,18 @@ TEST_P(EditorScript, ALogoComposedThroughTheScreenIsStoredAndReopensTheSame)
         }
     }
 
-    // Saved, the new logo opens in the preview, 10 points above the middle of the screen as shown.
+    // Saved, the new logo opens in the preview, noted as just saved, on a faint tint of the canvas
+    // colour and 10 points above the middle of the screen as shown.
     {
         const json saved = dump("compose", "saved");
         const json& area = named(saved, "myViewBgSoprablure")["frame"];
-        const json& logo = named(saved, "myImageViewPreviewLogo")["frame"];
-        EXPECT_NEAR(logo[1].get<double>() + logo[3].get<double>() / 2, area[1].get<double>() + area[3].get<double>() / 2 - 10, 0.01);
+        const json& logo = named(saved, "myImageViewPreviewLogo");
+        EXPECT_NEAR(logo["frame"][1].get<double>() + logo["frame"][3].get<double>() / 2, area[1].get<double>() + area[3].get<double>() / 2 - 10, 0.01);
+        EXPECT_EQ(named(saved, "myLabelLogoSalvatoInGalleria")["alpha"], 1);
+        EXPECT_EQ(logo["backgroundColor"].get<std::string>().substr(0, 7), named(dump("compose", "before_save"), "myViewTemporanea")["backgroundColor"].get<std::string>().substr(0, 7));
     }
+    const auto analytics = files::readAll(home / "analytics.jsonl").value_or(std::vector<std::uint8_t>());
+    EXPECT_TRUE(std::string(analytics.begin(), analytics.end()).contains("Logo Maker Salva Logo"));
     EXPECT_TRUE(sublayerHidden(startCanvas, "lineOrizzontale"));
     EXPECT_TRUE(named(start, "myViewBgTutorial")["alpha"] == 0) << "OK dismissed the tutorial";
 

@@ -23,19 +23,13 @@
 
 namespace vd::test {
 
-// The binary keeps its store, defaults and analytics in a folder of its own.
-inline const TemporaryFolder& editorHome()
-{
-    return binaryHome();
-}
-
 // The editor on a headless window of a phone (or tablet), pushed over a plain first screen so
 // that leaving it can be seen; the clock is virtual.
 class EditorTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        editorHome();
+        binaryHome(); // the binary keeps its store and defaults in a folder of its own
         RunLoop::main().setClock(RunLoop::Clock::Virtual);
         auto& defaults = UserDefaults::standard();
         defaults.setString("tutorialLogoa", "tutorialLogo"); // the overlay would cover the screen
@@ -81,27 +75,9 @@ protected:
                 window->prepareFrame();
         }
     }
-    void down(Point p, int finger = 1) { window->sendTouches(TouchPhase::Began, { { finger, p } }); }
-    void up(Point p, int finger = 1)
-    {
-        RunLoop::main().advance(1.0 / 60);
-        window->sendTouches(TouchPhase::Ended, { { finger, p } });
-    }
     void tap(Point p)
     {
-        down(p);
-        RunLoop::main().advance(0.05);
-        up(p);
-        settle(0.5);
-    }
-    void drag(Point from, Point to, int steps = 20)
-    {
-        down(from);
-        for (int i = 1; i <= steps; ++i) {
-            RunLoop::main().advance(1.0 / 60);
-            window->sendTouches(TouchPhase::Moved, { { 1, from + (to - from) * (double(i) / steps) } });
-        }
-        up(to);
+        test::tap(*window, p);
         settle(0.5);
     }
     Point centreOf(const View& view) const { return view.convertPointToView(view.bounds().center(), nullptr); }

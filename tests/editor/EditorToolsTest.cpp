@@ -1,36 +1,8 @@
 #include "EditorTestSupport.h"
 
-#include <platform/ui/presentation/Popover.h>
 
 namespace vd::test {
 namespace {
-
-TEST_F(EditorTest, APaletteCellAddsASelectedTintedLayerAndOpensTheColourPanel)
-{
-    auto& e = open();
-    EXPECT_EQ(e.myArrNomiFormeDaSingle, mySingleElementiManage::sharedInstance().myArrStringNameICON) << "icons are the starting tab";
-    tapView(*e.myButtonAddGeometryProp);
-    EXPECT_TRUE(e.myArrNomiFormeDaSingle == mySingleElementiManage::sharedInstance().myArrStringNameGEOMETRY && e.myCollectionForme->contentOffset().y == 0);
-
-    tapView(*named("myCollectionForme.0.3"));
-    // The colour panel now covers the palette; the shape tab brings it back.
-    tapView(*e.myButtonAddGeometryProp);
-    tapView(*named("myCollectionForme.0.3"));
-    const auto layers = e.stickers();
-    ASSERT_EQ(layers.size(), 2u) << "two taps, two independent layers";
-    const std::string shape = mySingleElementiManage::sharedInstance().myArrStringNameGEOMETRY[3];
-    EXPECT_EQ(std::tuple(layers[0]->nomeImmagine, layers[1]->nomeImmagine, layers[1]->frame()), std::tuple(shape, shape, Rect { 10, 10, 200, 200 }));
-    EXPECT_TRUE(e.selectedSticker() == layers[1] && !layers[1]->closeView()->isHidden() && layers[0]->closeView()->isHidden()) << "the new layer is selected";
-    EXPECT_EQ(layers[1]->tintColor(), Color::whiteColor()) << "new shapes are white on the dark canvas";
-    settle(0.5);
-    const double toolArea = e.myViewBarraStrumenti->bounds().height(), toolBar = e.myViewToolBarStrumenti->bounds().height();
-    EXPECT_EQ(e.myViewColorsAndAlphaBG->center().y, toolArea / 2 + toolBar / 2) << "the colour panel is up";
-
-    // A swatch tints the selected shape and shows on both colour buttons.
-    tapView(*named("myCollectionView.0.5"));
-    const Color picked = Color::fromCode(e.colorList[5]);
-    EXPECT_EQ(std::tuple(layers[1]->tintColor(), e.myButtonColorPicker->backgroundColor(), e.myButtonTextColor->backgroundColor()), std::tuple(picked, std::optional(picked), std::optional(picked)));
-}
 
 TEST_F(EditorTest, ANameTheCatalogueLacksShowsAnEmptyCellAndAddsNothing)
 {
@@ -46,65 +18,44 @@ TEST_F(EditorTest, ANameTheCatalogueLacksShowsAnEmptyCellAndAddsNothing)
     EXPECT_TRUE(e.stickers().empty()) << "an index outside the list is ignored";
 }
 
-// The colour popover tints the selected layer and stays until a tap outside; with nothing selected
-// a colour only changes the buttons.
-TEST_F(EditorTest, TheColourPopoverTintsTheSelectionAndWithoutOneOnlyTheButtons)
+// The text tools act on the selected text: a size the list lacks leaves the size picker where it
+// was, a bigger size grows the text about its centre and keeps its turn. With an image selected the
+// pickers change nothing, and with nothing selected a colour only changes the buttons.
+TEST_F(EditorTest, SizeFontAlignmentPickersAndColoursFollowTheSelection)
 {
-    auto& e = open({ imageRecord("s", 100, 100) });
-    tap(onCanvas({ 100, 100 }));
-    tapView(*e.myButtonColorPicker);
-    ASSERT_TRUE(e.myPopoverColori && e.myPopoverColori->isPresented());
-    tapView(*named("colorCollectionView.0.12"));
-    EXPECT_EQ(e.stickers()[0]->tintColor(), Color::fromCode(e.colorList[12]));
-    EXPECT_TRUE(e.myPopoverColori && e.myPopoverColori->isPresented()) << "the popover stays until a tap outside";
-    tap({ 5, 5 });
-    EXPECT_FALSE(e.myPopoverColori);
-
-    tap(onCanvas({ 300, 300 })); // bare canvas
-    ASSERT_EQ(e.selectedSticker(), nullptr);
-    e.colorPickerDidColorSelected(Color::rgba(0, 1, 0), "#00ff00");
-    EXPECT_EQ(std::tuple(e.stickers()[0]->tintColor(), e.myButtonColorPicker->backgroundColor(), e.myButtonTextColor->backgroundColor()),
-        std::tuple(Color::fromCode(e.colorList[12]), std::optional(Color::rgba(0, 1, 0)), std::optional(Color::rgba(0, 1, 0))));
-}
-
-TEST_F(EditorTest, ABiggerSizeGrowsTheTextAroundItsCentreAndKeepsItsRotation)
-{
-    auto& e = open({ textRecord("Logo", 190, 190, 0.3) });
-    auto text = e.stickers()[0];
-    tap(onCanvas({ 190, 190 }));
-    ASSERT_EQ(e.selectedSticker(), text);
-    const double heightBefore = text->bounds().height();
-    const auto row = std::find(e.myArrayFontSize.begin(), e.myArrayFontSize.end(), 144) - e.myArrayFontSize.begin();
-    e.pickerViewDidSelectRow(*e.myPickerViewFontSize, row);
-    EXPECT_TRUE(text->myTextField->fontSize() == 144 && text->bounds().height() > heightBefore + 100);
-    EXPECT_NEAR(text->center().x, 190, 1e-9);
-    EXPECT_NEAR(text->center().y, 190, 1e-9);
-    EXPECT_NEAR(angleOf(*text), 0.3, 1e-9);
-    EXPECT_GE(text->bounds().width(), 200) << "never narrower";
-}
-
-TEST_F(EditorTest, FontAlignmentAndPickersFollowTheSelectedText)
-{
-    auto odd = textRecord("Logo", 120, 120);
+    auto odd = textRecord("Logo", 120, 120, 0.3);
     odd.fontSize = 13; // not in the size list
-    auto& e = open({ odd, imageRecord("s", 300, 300) });
+    auto& e = open({ odd, imageRecord("s", 330, 330) });
     const long before = e.myPickerViewFontSize->selectedRowInComponent(0);
     tap(onCanvas({ 120, 120 }));
+    const auto text = e.selectedSticker();
+    ASSERT_TRUE(text && text->myTextField);
     EXPECT_EQ(std::tuple(e.myPickerViewFontSize->selectedRowInComponent(0), e.mySegmentedControlAllineamnto->selectedSegmentIndex()), std::tuple(before, 1)) << "13 points leaves the size picker where it was";
 
+    const double heightBefore = text->bounds().height();
+    e.pickerViewDidSelectRow(*e.myPickerViewFontSize, std::find(e.myArrayFontSize.begin(), e.myArrayFontSize.end(), 144) - e.myArrayFontSize.begin());
+    EXPECT_TRUE(text->myTextField->fontSize() == 144 && text->bounds().height() > heightBefore + 100 && text->bounds().width() >= 200);
+    EXPECT_NEAR(text->center().x, 120, 1e-9);
+    EXPECT_NEAR(text->center().y, 120, 1e-9);
+    EXPECT_NEAR(angleOf(*text), 0.3, 1e-9);
+
     tap(centreOf(*e.mySegmentedControlAllineamnto) + Point { e.mySegmentedControlAllineamnto->bounds().width() / 3, 0 });
-    EXPECT_EQ(e.selectedSticker()->myTextField->textAlignment(), TextAlignment::Right);
-
+    EXPECT_EQ(text->myTextField->textAlignment(), TextAlignment::Right);
     ASSERT_FALSE(e.myArrayPickerFontData.empty());
-    const long last = static_cast<long>(e.myArrayPickerFontData.size()) - 1;
-    e.pickerViewDidSelectRow(*e.myPickerViewFont, last);
-    EXPECT_TRUE(!LogoMakerController::fontCanBeLoaded(e.myArrayPickerFontData.back()) || e.selectedSticker()->myTextField->fontName() == e.myArrayPickerFontData.back());
+    e.pickerViewDidSelectRow(*e.myPickerViewFont, static_cast<long>(e.myArrayPickerFontData.size()) - 1);
+    EXPECT_TRUE(!LogoMakerController::fontCanBeLoaded(e.myArrayPickerFontData.back()) || text->myTextField->fontName() == e.myArrayPickerFontData.back());
 
-    // With an image selected the pickers change nothing.
-    tap(onCanvas({ 300, 300 }));
-    const auto font = e.stickers()[0]->myTextField->fontName();
+    tap(onCanvas({ 330, 330 }));
+    const auto font = text->myTextField->fontName();
     e.pickerViewDidSelectRow(*e.myPickerViewFont, 0);
-    EXPECT_EQ(e.stickers()[0]->myTextField->fontName(), font);
+    EXPECT_EQ(text->myTextField->fontName(), font);
+
+    tap(onCanvas({ 330, 330 }));
+    ASSERT_EQ(e.selectedSticker(), nullptr);
+    const Color tint = e.stickers()[1]->tintColor();
+    e.colorPickerDidColorSelected(Color::rgba(0, 1, 0), "#00ff00");
+    EXPECT_EQ(std::tuple(e.stickers()[1]->tintColor(), e.myButtonColorPicker->backgroundColor(), e.myButtonTextColor->backgroundColor()),
+        std::tuple(tint, std::optional(Color::rgba(0, 1, 0)), std::optional(Color::rgba(0, 1, 0))));
 }
 
 TEST_F(EditorTest, TheCanvasStyleIsStoredAndGivesTheTintOfNewShapes)

@@ -16,54 +16,36 @@ Image solid(int w, int h)
     return Image::fromBuffer(std::move(buffer));
 }
 
-TEST(ViewSnapshots, PngSnapshotIsTheBoundsAtScaleOneWithTransparency)
+// The layer's picture is its bounds at scale one, unturned and transparent where nothing is drawn;
+// the logo's picture is the tree scaled up to 1400 points at scale two. No width: no picture.
+TEST(ViewSnapshots, PngSnapshotIsTheBoundsAtScaleOneAndTheFullOne1400PointsWideAtScaleTwo)
 {
-    auto view = View::make(Rect(30, 40, 100, 60));
-    view->setTransform(AffineTransform::rotation(0.5)); // the snapshot is of the view itself, unturned
-    auto dot = View::make(Rect(10, 10, 20, 20));
-    dot->setBackgroundColor(Color::rgba(0, 0, 1));
-    view->addSubview(dot);
-    const Image image = mygetSnapshotImagePNG(*view);
-    EXPECT_EQ(image.pixelWidth(), 100);
-    EXPECT_EQ(image.pixelHeight(), 60);
-    EXPECT_EQ(image.scale(), 1);
-    EXPECT_EQ(unpremultiply(image.pixelAt(0, 0)).a, 0);
-    EXPECT_EQ(unpremultiply(image.pixelAt(20, 20)).b, 255);
-
-    EXPECT_TRUE(mygetSnapshotImagePNG(*View::make()).isEmpty());
-}
-
-TEST(ViewSnapshots, FullSnapshotIs1400PointsWideAtScaleTwo)
-{
-    auto view = View::make(Rect(0, 0, 300, 150));
-    view->setBackgroundColor(Color::rgba(0, 1, 0));
+    auto view = View::make(Rect(30, 40, 300, 150));
+    view->setTransform(AffineTransform::rotation(0.5));
     auto corner = View::make(Rect(0, 0, 30, 15));
-    corner->setBackgroundColor(Color::rgba(1, 0, 0));
+    corner->setBackgroundColor(Color::rgba(0, 0, 1));
     view->addSubview(corner);
-    const Image image = getSnapshotImage(*view);
-    EXPECT_EQ(image.size(), (Size { 1400, 700 }));
-    EXPECT_EQ(image.pixelWidth(), 2800);
-    EXPECT_EQ(image.scale(), 2);
-    // The tree is scaled up: the 30 × 15 corner covers 140 × 70 points.
-    EXPECT_EQ(unpremultiply(image.pixelAt(270, 130)).r, 255);
-    EXPECT_EQ(unpremultiply(image.pixelAt(290, 150)).g, 255);
-
-    EXPECT_TRUE(getSnapshotImage(*View::make(Rect(0, 0, 0, 100))).isEmpty()) << "no width: no picture";
+    const Image layer = mygetSnapshotImagePNG(*view);
+    EXPECT_EQ(std::tuple(layer.pixelWidth(), layer.pixelHeight(), layer.scale()), std::tuple(300, 150, 1));
+    EXPECT_EQ(std::tuple(unpremultiply(layer.pixelAt(40, 40)).a, unpremultiply(layer.pixelAt(20, 10)).b), std::tuple(0, 255));
+    view->setTransform(AffineTransform::identity()); // the logo's picture follows the frame
+    const Image full = getSnapshotImage(*view);
+    EXPECT_EQ(std::tuple(full.size(), full.pixelWidth(), full.scale()), std::tuple(Size { 1400, 700 }, 2800, 2));
+    // The 30 × 15 corner covers 140 × 70 points.
+    EXPECT_EQ(std::tuple(unpremultiply(full.pixelAt(270, 130)).b, unpremultiply(full.pixelAt(290, 150)).a), std::tuple(255, 0));
+    EXPECT_TRUE(mygetSnapshotImagePNG(*View::make()).isEmpty() && getSnapshotImage(*View::make(Rect(0, 0, 0, 100))).isEmpty());
 }
 
+// It agrees with where the view draws the image.
 TEST(ViewSnapshots, AspectFitFrameOfAnImageInItsView)
 {
     auto view = std::make_shared<ImageView>(Rect(0, 0, 200, 200));
     EXPECT_EQ(frameForImageInImageViewAspectFit(*view), Rect(0, 0, 0, 0));
-    view->setImage(solid(400, 300));
-    EXPECT_EQ(frameForImageInImageViewAspectFit(*view), Rect(0, 25, 200, 150));
-    view->setImage(solid(300, 400));
-    EXPECT_EQ(frameForImageInImageViewAspectFit(*view), Rect(25, 0, 150, 200));
-    view->setImage(solid(100, 100));
-    EXPECT_EQ(frameForImageInImageViewAspectFit(*view), Rect(0, 0, 200, 200));
-    // It agrees with where the view draws the image.
-    view->setImage(solid(400, 300));
-    EXPECT_EQ(rectForContentMode(ContentMode::ScaleAspectFit, { 400, 300 }, view->bounds()), frameForImageInImageViewAspectFit(*view));
+    for (const auto& [w, h, frame] : { std::tuple { 400, 300, Rect(0, 25, 200, 150) }, { 300, 400, Rect(25, 0, 150, 200) }, { 100, 100, Rect(0, 0, 200, 200) } }) {
+        view->setImage(solid(w, h));
+        EXPECT_EQ(frameForImageInImageViewAspectFit(*view), frame) << w << "x" << h;
+        EXPECT_EQ(rectForContentMode(ContentMode::ScaleAspectFit, Size { double(w), double(h) }, view->bounds()), frame);
+    }
 }
 
 TEST(ViewSnapshots, RotatedImagesKeepTheirSizeAndTransparentCorners)
