@@ -168,32 +168,6 @@ void Painter::strokeLine(Point from, Point to, const Color& color, double width)
     strokePath(line, color, { .width = width });
 }
 
-namespace {
-
-// Maps the image's pixels onto rect. Snapped, when the drawing is upright, the rect's corners are
-// moved to the nearest whole device pixels: edges come out sharp instead of half covered, an
-// image drawn one on one is copied instead of interpolated, and the rest take the library's fast
-// scaling paths, which a clip between pixels would turn off.
-void placeImage(cairo_t* c, const Rect& rect, int pixelWidth, int pixelHeight, bool snapped)
-{
-    cairo_translate(c, rect.x(), rect.y());
-    cairo_scale(c, rect.width() / pixelWidth, rect.height() / pixelHeight);
-    if (!snapped)
-        return;
-    cairo_matrix_t m;
-    cairo_get_matrix(c, &m);
-    if (m.xy != 0 || m.yx != 0 || m.xx <= 0 || m.yy <= 0)
-        return;
-    const double x0 = std::round(m.x0), y0 = std::round(m.y0);
-    const double x1 = std::round(m.x0 + m.xx * pixelWidth), y1 = std::round(m.y0 + m.yy * pixelHeight);
-    if (x1 <= x0 || y1 <= y0)
-        return;
-    cairo_matrix_init(&m, (x1 - x0) / pixelWidth, 0, 0, (y1 - y0) / pixelHeight, x0, y0);
-    cairo_set_matrix(c, &m);
-}
-
-}
-
 void Painter::drawImage(const Image& image, const Rect& rect, double alpha)
 {
     if (image.isEmpty() || rect.isEmpty() || alpha <= 0)
@@ -202,7 +176,8 @@ void Painter::drawImage(const Image& image, const Rect& rect, double alpha)
     cairo_t* c = CR;
     CairoStateSaver saver(c);
     cairo_new_path(c);
-    placeImage(c, rect, image.pixelWidth(), image.pixelHeight(), m_snapsImages);
+    cairo_translate(c, rect.x(), rect.y());
+    cairo_scale(c, rect.width() / image.pixelWidth(), rect.height() / image.pixelHeight());
     cairo_set_source_surface(c, source.get(), 0, 0);
     cairo_pattern_set_filter(cairo_get_source(c), m_imageFilter == ImageFilter::Good ? CAIRO_FILTER_GOOD : CAIRO_FILTER_BILINEAR);
     cairo_pattern_set_extend(cairo_get_source(c), CAIRO_EXTEND_PAD);
@@ -223,9 +198,10 @@ void Painter::drawImage(const Image& image, const Rect& rect, const Color& tint)
     cairo_t* c = CR;
     CairoStateSaver saver(c);
     cairo_new_path(c);
-    placeImage(c, rect, image.pixelWidth(), image.pixelHeight(), m_snapsImages);
-    cairo_rectangle(c, 0, 0, image.pixelWidth(), image.pixelHeight());
+    cairo_rectangle(c, rect.x(), rect.y(), rect.width(), rect.height());
     cairo_clip(c);
+    cairo_translate(c, rect.x(), rect.y());
+    cairo_scale(c, rect.width() / image.pixelWidth(), rect.height() / image.pixelHeight());
     cairo_pattern_t* pattern = cairo_pattern_create_for_surface(source.get());
     cairo_pattern_set_filter(pattern, m_imageFilter == ImageFilter::Good ? CAIRO_FILTER_GOOD : CAIRO_FILTER_BILINEAR);
     cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);

@@ -66,10 +66,6 @@ public:
     // seen for a moment (a size still changing).
     enum class ImageFilter { Good, Quick };
     void setImageFilter(ImageFilter filter) { m_imageFilter = filter; }
-    ImageFilter imageFilter() const { return m_imageFilter; }
-    // On screen, an upright image's corners go to the nearest whole device pixels: sharp edges,
-    // one-on-one images copied, not interpolated. Pictures made for files keep exact placement.
-    void setSnapsImagesToPixels(bool snaps) { m_snapsImages = snaps; }
     // As drawImage, but a template image paints its alpha in tint (the image view's rule).
     void drawImage(const Image& image, const Rect& rect, const Color& tint);
 
@@ -90,7 +86,6 @@ private:
     }
     Native* m_native { nullptr };
     ImageFilter m_imageFilter { ImageFilter::Good };
-    bool m_snapsImages { false };
 };
 
 // Saves the painter's state on construction and restores it on destruction.

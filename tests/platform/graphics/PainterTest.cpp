@@ -68,17 +68,6 @@ TEST(Painter, StrokesFillsPathsAndTintsTemplateImages)
     const Image result = tinted.takeImage();
     for (int x = 0; x < 3; ++x)
         EXPECT_EQ(rgba(result, x, 0) >> 8, 0xff00ffu) << x;
-
-    // Snapped, pixels that land one on one but between two device pixels are copied to the
-    // nearer one, not smeared across both; unsnapped (pictures for files), they stay in between.
-    for (const bool snapped : { true, false }) {
-        DrawingContext between({ 4, 1 }, DrawingContext::Opacity::Transparent, 1);
-        if (snapped)
-            between.painter().setSnapsImagesToPixels(true); // as on screen; pictures for files are not
-        between.painter().drawImage(strip(), { 0.4, 0, 3, 1 });
-        const Image copied = between.takeImage();
-        EXPECT_EQ(rgba(copied, 0, 0) == 0xff0000ffu && rgba(copied, 1, 0) == 0x00ff00ffu && rgba(copied, 2, 0) == 0x0000ffffu, snapped);
-    }
 }
 
 TEST(UprightImage, EveryExifOrientationTurnsThePictureAsSeen)

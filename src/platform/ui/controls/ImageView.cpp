@@ -124,17 +124,10 @@ void ImageView::draw(Painter& painter, const Rect& rect)
     if (shown.isEmpty())
         return;
     const Rect placed = rectForContentMode(contentMode(), shown.size(), bounds());
-    if (const Image* rendition = renditionFor(shown, placed, painter.pixelsPerPoint())) {
-        painter.drawImage(*rendition, placed, tintColor());
-        return;
-    }
-    const auto filter = painter.imageFilter();
-    painter.setImageFilter(Painter::ImageFilter::Quick);
-    painter.drawImage(shown, placed, tintColor());
-    painter.setImageFilter(filter);
+    painter.drawImage(renditionFor(shown, placed, painter.pixelsPerPoint()), placed, tintColor());
 }
 
-const Image* ImageView::renditionFor(const Image& image, const Rect& rect, double pixelsPerPoint)
+const Image& ImageView::renditionFor(const Image& image, const Rect& rect, double pixelsPerPoint)
 {
     // Drawn at its own size, too small to bother, too large to keep twice, or a frame of an
     // animation: drawn as it is. Otherwise filtering once and copying at every frame pays both
@@ -143,30 +136,28 @@ const Image* ImageView::renditionFor(const Image& image, const Rect& rect, doubl
     const bool sameSize = std::abs(w - image.pixelWidth()) < 1 && std::abs(h - image.pixelHeight()) < 1;
     if (sameSize || w < 8 || h < 8 || w * h > 4096.0 * 4096.0 || isAnimating()) {
         m_rendition = {};
-        return &image;
+        return image;
     }
     const double now = RunLoop::main().now();
     const bool same = m_rendition.source == image.sharedBuffer() && m_rendition.width == w && m_rendition.height == h;
     if (same && !(m_rendition.quick && now - m_rendition.madeAt >= kScaleSettles))
-        return m_rendition.quick ? nullptr : &m_rendition.image;
+        return m_rendition.image;
     const bool rescaling = m_rendition.source == image.sharedBuffer() && !same && m_rendition.pixelsPerPoint != pixelsPerPoint && now - m_rendition.madeAt < kScaleSettles;
+    DrawingContext context({ w, h }, image.isOpaque() ? DrawingContext::Opacity::Opaque : DrawingContext::Opacity::Transparent, 1.0);
+    if (!context.isValid())
+        return image;
+    context.painter().setImageFilter(rescaling ? Painter::ImageFilter::Quick : Painter::ImageFilter::Good);
+    context.drawImage(image, { 0, 0, w, h });
+    m_rendition = { image.sharedBuffer(), static_cast<int>(w), static_cast<int>(h), context.takeImage().withScale(pixelsPerPoint).withRenderingMode(image.renderingMode()), pixelsPerPoint, now, rescaling };
     if (rescaling) {
-        // A size that lasts a frame is not worth a copy: the picture is interpolated straight into
-        // the frame, and filtered sharply once the scale has held still.
-        m_rendition = { image.sharedBuffer(), static_cast<int>(w), static_cast<int>(h), {}, pixelsPerPoint, now, true };
+        // Drawn again once the scale has held still, sharp.
         std::weak_ptr<View> weak = weak_from_this();
         RunLoop::main().postAfter(kScaleSettles, [weak] {
             if (auto view = weak.lock())
                 view->setNeedsDisplay();
         });
-        return nullptr;
     }
-    DrawingContext context({ w, h }, image.isOpaque() ? DrawingContext::Opacity::Opaque : DrawingContext::Opacity::Transparent, 1.0);
-    if (!context.isValid())
-        return &image;
-    context.drawImage(image, { 0, 0, w, h });
-    m_rendition = { image.sharedBuffer(), static_cast<int>(w), static_cast<int>(h), context.takeImage().withScale(pixelsPerPoint).withRenderingMode(image.renderingMode()), pixelsPerPoint, now, false };
-    return &m_rendition.image;
+    return m_rendition.image;
 }
 
 }

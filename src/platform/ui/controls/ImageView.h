@@ -51,9 +51,8 @@ private:
     // A picture much larger than its place on screen is scaled down once, not at every frame:
     // the smoothing filter costs in proportion to the pixels it reads. The copy is kept until the
     // picture or its size in pixels changes. While the window's scale keeps changing (a window
-    // being resized), the picture is interpolated straight into each frame (nullptr), and the
-    // sharp copy follows once it holds still.
-    const Image* renditionFor(const Image& image, const Rect& rect, double pixelsPerPoint);
+    // being resized), the copies are interpolated, and the sharp one follows once it holds still.
+    const Image& renditionFor(const Image& image, const Rect& rect, double pixelsPerPoint);
     struct Rendition {
         std::shared_ptr<const PixelBuffer> source;
         int width { 0 };

@@ -34,26 +34,6 @@ void roundedRectPath(cairo_t* cr, const Rect& r, double radius)
     cairo_close_path(cr);
 }
 
-// A view's clip. A square-cornered one that is upright on the device is moved to whole device
-// pixels: a clip between pixels would make every picture inside it drawn a row at a time through
-// a coverage mask, several times slower, for edges half a pixel sharper.
-void clipPath(cairo_t* cr, const Rect& r, double radius)
-{
-    cairo_matrix_t m;
-    cairo_get_matrix(cr, &m);
-    if (radius > 0 || m.xy != 0 || m.yx != 0) {
-        roundedRectPath(cr, r, radius);
-        return;
-    }
-    double x0 = r.minX(), y0 = r.minY(), x1 = r.maxX(), y1 = r.maxY();
-    cairo_user_to_device(cr, &x0, &y0);
-    cairo_user_to_device(cr, &x1, &y1);
-    x0 = std::round(x0), y0 = std::round(y0), x1 = std::round(x1), y1 = std::round(y1);
-    cairo_device_to_user(cr, &x0, &y0);
-    cairo_device_to_user(cr, &x1, &y1);
-    cairo_rectangle(cr, std::min(x0, x1), std::min(y0, y1), std::abs(x1 - x0), std::abs(y1 - y0));
-}
-
 void setSource(cairo_t* cr, const Color& c, double alpha = 1.0)
 {
     cairo_set_source_rgba(cr, c.red, c.green, c.blue, c.alpha * alpha);
@@ -186,13 +166,12 @@ private:
         {
             CairoStateSaver clip(cr);
             if (view.m_clipsToBounds) {
-                clipPath(cr, bounds, radius);
+                roundedRectPath(cr, bounds, radius);
                 cairo_clip(cr);
             }
             {
                 CairoStateSaver own(cr);
                 Painter painter = PainterAccess::wrap(cr);
-                painter.setSnapsImagesToPixels(true);
                 view.draw(painter, bounds);
             }
             const auto subviews = view.m_subviews;
