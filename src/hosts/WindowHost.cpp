@@ -25,24 +25,14 @@ namespace {
 // SDL handles, released in reverse order.
 struct SdlSession {
     SDL_Window* window { nullptr };
-    SDL_Renderer* renderer { nullptr };
-    SDL_Texture* texture { nullptr };
     cairo_surface_t* surface { nullptr };
-    // The picture's memory and the texture outlast a change of size and are reused while large
-    // enough: a window dragged to a new size every frame allocates (and the kernel clears) no
-    // new memory for most of them.
+    // Used only when the window's own pixels are not in the picture's format.
     std::vector<std::uint32_t> pixels;
-    int textureWidth { 0 };
-    int textureHeight { 0 };
     bool initialized { false };
     ~SdlSession()
     {
         if (surface)
             cairo_surface_destroy(surface);
-        if (texture)
-            SDL_DestroyTexture(texture);
-        if (renderer)
-            SDL_DestroyRenderer(renderer);
         if (window)
             SDL_DestroyWindow(window);
         if (initialized)
@@ -155,6 +145,10 @@ int WindowHost::run(const std::shared_ptr<Window>& window)
     SDL_SetHint(SDL_HINT_MOUSE_TOUCH_EVENTS, "0");
     SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+    // The window's pixels go to the display server as they are (shared memory on X11): a picture
+    // drawn in software gains nothing from a trip through a GL texture, which costs a frame's
+    // time of its own under a software GL.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     SdlSession sdl;
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         std::fprintf(stderr, "vardenico app: cannot open a window: %s\n", SDL_GetError());
@@ -172,47 +166,41 @@ int WindowHost::run(const std::shared_ptr<Window>& window)
         return 1;
     }
     SDL_SetWindowMinimumSize(sdl.window, static_cast<int>(std::ceil(points.width / 4)), static_cast<int>(std::ceil(points.height / 4)));
-    sdl.renderer = SDL_CreateRenderer(sdl.window, -1, 0);
-    if (!sdl.renderer)
-        sdl.renderer = SDL_CreateRenderer(sdl.window, -1, SDL_RENDERER_SOFTWARE);
-    if (!sdl.renderer) {
-        std::fprintf(stderr, "vardenico app: cannot draw in the window: %s\n", SDL_GetError());
-        return 1;
-    }
-    // The picture is made again at the window's pixel size whenever that changes, and the screen
-    // drawn into it at the scale that fits: sharp at every size, never a stretched bitmap.
+    // The screen is drawn straight into the window's own pixels (shared memory with the display
+    // server where it has it), made again at the window's pixel size whenever that changes and
+    // drawn at the scale that fits: sharp at every size, never a stretched bitmap, and no copy
+    // through a texture on the way to the screen.
     int windowWidth = 0, windowHeight = 0, pixelWidth = 0, pixelHeight = 0;
     ScreenFit fit;
     const Color margin = marginColor();
-    bool wholePicture = true;
+    SDL_Surface* shown = nullptr;
+    bool direct = true, wholePicture = true;
     auto adoptWindowSize = [&]() -> bool {
         SDL_GetWindowSize(sdl.window, &windowWidth, &windowHeight);
-        int width = windowWidth, height = windowHeight;
-        SDL_GetRendererOutputSize(sdl.renderer, &width, &height);
-        if (width <= 0 || height <= 0)
+        shown = SDL_GetWindowSurface(sdl.window);
+        if (!shown) {
+            std::fprintf(stderr, "vardenico app: cannot draw in the window: %s\n", SDL_GetError());
+            return false;
+        }
+        if (shown->w <= 0 || shown->h <= 0)
             return true;
-        if (width != pixelWidth || height != pixelHeight || !sdl.texture) {
-            if (!sdl.texture || width > sdl.textureWidth || height > sdl.textureHeight) {
-                if (sdl.texture)
-                    SDL_DestroyTexture(sdl.texture);
-                // Some room to grow, in steps of 256 pixels.
-                sdl.textureWidth = (std::max(width, sdl.textureWidth) + 255) / 256 * 256;
-                sdl.textureHeight = (std::max(height, sdl.textureHeight) + 255) / 256 * 256;
-                sdl.texture = SDL_CreateTexture(sdl.renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, sdl.textureWidth, sdl.textureHeight);
-            }
-            if (sdl.surface)
-                cairo_surface_destroy(sdl.surface);
-            const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, width);
-            const std::size_t words = static_cast<std::size_t>(stride / 4) * static_cast<std::size_t>(height);
-            if (sdl.pixels.size() < words)
-                sdl.pixels.resize(words + words / 4);
-            sdl.surface = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(sdl.pixels.data()), CAIRO_FORMAT_ARGB32, width, height, stride);
-            if (!sdl.texture || cairo_surface_status(sdl.surface) != CAIRO_STATUS_SUCCESS) {
-                std::fprintf(stderr, "vardenico app: cannot make the window's picture: %s\n", SDL_GetError());
-                return false;
-            }
-            pixelWidth = width;
-            pixelHeight = height;
+        if (sdl.surface)
+            cairo_surface_destroy(sdl.surface);
+        pixelWidth = shown->w;
+        pixelHeight = shown->h;
+        // 32-bit pixels with red, green and blue where the picture keeps them are drawn into as
+        // they are; any other layout gets a picture of its own, converted on the way.
+        direct = shown->format->BytesPerPixel == 4 && shown->format->Rmask == 0xff0000 && shown->format->Gmask == 0xff00 && shown->format->Bmask == 0xff;
+        if (direct) {
+            sdl.surface = cairo_image_surface_create_for_data(static_cast<unsigned char*>(shown->pixels), CAIRO_FORMAT_RGB24, pixelWidth, pixelHeight, shown->pitch);
+        } else {
+            const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, pixelWidth);
+            sdl.pixels.resize(static_cast<std::size_t>(stride / 4) * static_cast<std::size_t>(pixelHeight));
+            sdl.surface = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(sdl.pixels.data()), CAIRO_FORMAT_RGB24, pixelWidth, pixelHeight, stride);
+        }
+        if (cairo_surface_status(sdl.surface) != CAIRO_STATUS_SUCCESS) {
+            std::fprintf(stderr, "vardenico app: cannot make the window's picture\n");
+            return false;
         }
         fit = fitScreen(points, { double(pixelWidth), double(pixelHeight) });
         cairo_t* cr = cairo_create(sdl.surface);
@@ -430,14 +418,15 @@ int WindowHost::run(const std::shared_ptr<Window>& window)
                 cairo_destroy(cr);
                 const auto drawn = std::chrono::steady_clock::now();
                 cairo_surface_flush(sdl.surface);
-                const int stride = cairo_image_surface_get_stride(sdl.surface);
-                const unsigned char* data = cairo_image_surface_get_data(sdl.surface);
                 const SDL_Rect area = wholePicture ? SDL_Rect { 0, 0, pixelWidth, pixelHeight } : SDL_Rect { x0, y0, x1 - x0, y1 - y0 };
-                SDL_UpdateTexture(sdl.texture, &area, data + static_cast<size_t>(area.y) * stride + static_cast<size_t>(area.x) * 4, stride);
+                if (!direct) {
+                    const int stride = cairo_image_surface_get_stride(sdl.surface);
+                    const unsigned char* data = cairo_image_surface_get_data(sdl.surface) + static_cast<size_t>(area.y) * stride + static_cast<size_t>(area.x) * 4;
+                    auto* to = static_cast<unsigned char*>(shown->pixels) + static_cast<size_t>(area.y) * shown->pitch + static_cast<size_t>(area.x) * shown->format->BytesPerPixel;
+                    SDL_ConvertPixels(area.w, area.h, SDL_PIXELFORMAT_RGB888, data, stride, shown->format->format, to, shown->pitch);
+                }
                 wholePicture = false;
-                const SDL_Rect shown { 0, 0, pixelWidth, pixelHeight }; // the texture may be larger
-                SDL_RenderCopy(sdl.renderer, sdl.texture, &shown, nullptr);
-                SDL_RenderPresent(sdl.renderer);
+                SDL_UpdateWindowSurfaceRects(sdl.window, &area, 1);
                 if (++m_frames == 1)
                     log::debug("window host: first frame shown");
                 if (m_recordFrames)
