@@ -10,7 +10,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  libcairo2-dev libpango1.0-dev libfontconfig-dev libsdl2-dev
+  libcairo2-dev libpango1.0-dev libfontconfig-dev libsdl2-dev libx11-dev libxext-dev
   libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev libexiv2-dev libheif-dev libwebp-dev libtiff-dev libsqlite3-dev liblcms2-dev libssl-dev
   nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-adf-gillius fonts-dejavu-core fonts-font-awesome

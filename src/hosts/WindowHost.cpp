@@ -1,5 +1,7 @@
 #include <hosts/WindowHost.h>
 
+#include <hosts/WindowPixels.h>
+
 #include <platform/foundation/Log.h>
 #include <platform/foundation/RunLoop.h>
 #include <platform/graphics/CairoPainter.h>
@@ -25,14 +27,11 @@ namespace {
 // SDL handles, released in reverse order.
 struct SdlSession {
     SDL_Window* window { nullptr };
-    cairo_surface_t* surface { nullptr };
-    // Used only when the window's own pixels are not in the picture's format.
-    std::vector<std::uint32_t> pixels;
+    std::unique_ptr<WindowPixels> pixels;
     bool initialized { false };
     ~SdlSession()
     {
-        if (surface)
-            cairo_surface_destroy(surface);
+        pixels.reset();
         if (window)
             SDL_DestroyWindow(window);
         if (initialized)
@@ -166,44 +165,24 @@ int WindowHost::run(const std::shared_ptr<Window>& window)
         return 1;
     }
     SDL_SetWindowMinimumSize(sdl.window, static_cast<int>(std::ceil(points.width / 4)), static_cast<int>(std::ceil(points.height / 4)));
-    // The screen is drawn straight into the window's own pixels (shared memory with the display
-    // server where it has it), made again at the window's pixel size whenever that changes and
-    // drawn at the scale that fits: sharp at every size, never a stretched bitmap, and no copy
-    // through a texture on the way to the screen.
+    // The screen is drawn straight into the window's picture, which the display reads as it is,
+    // made again at the window's pixel size whenever that changes and drawn at the scale that
+    // fits: sharp at every size, never a stretched bitmap.
+    sdl.pixels = WindowPixels::make(sdl.window);
+    if (!sdl.pixels)
+        return 1;
     int windowWidth = 0, windowHeight = 0, pixelWidth = 0, pixelHeight = 0;
     ScreenFit fit;
     const Color margin = marginColor();
-    SDL_Surface* shown = nullptr;
-    bool direct = true, wholePicture = true;
+    bool wholePicture = true;
     auto adoptWindowSize = [&]() -> bool {
         SDL_GetWindowSize(sdl.window, &windowWidth, &windowHeight);
-        shown = SDL_GetWindowSurface(sdl.window);
-        if (!shown) {
-            std::fprintf(stderr, "vardenico app: cannot draw in the window: %s\n", SDL_GetError());
+        if (!sdl.pixels->adopt())
             return false;
-        }
-        if (shown->w <= 0 || shown->h <= 0)
-            return true;
-        if (sdl.surface)
-            cairo_surface_destroy(sdl.surface);
-        pixelWidth = shown->w;
-        pixelHeight = shown->h;
-        // 32-bit pixels with red, green and blue where the picture keeps them are drawn into as
-        // they are; any other layout gets a picture of its own, converted on the way.
-        direct = shown->format->BytesPerPixel == 4 && shown->format->Rmask == 0xff0000 && shown->format->Gmask == 0xff00 && shown->format->Bmask == 0xff;
-        if (direct) {
-            sdl.surface = cairo_image_surface_create_for_data(static_cast<unsigned char*>(shown->pixels), CAIRO_FORMAT_RGB24, pixelWidth, pixelHeight, shown->pitch);
-        } else {
-            const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, pixelWidth);
-            sdl.pixels.resize(static_cast<std::size_t>(stride / 4) * static_cast<std::size_t>(pixelHeight));
-            sdl.surface = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(sdl.pixels.data()), CAIRO_FORMAT_RGB24, pixelWidth, pixelHeight, stride);
-        }
-        if (cairo_surface_status(sdl.surface) != CAIRO_STATUS_SUCCESS) {
-            std::fprintf(stderr, "vardenico app: cannot make the window's picture\n");
-            return false;
-        }
+        pixelWidth = sdl.pixels->width();
+        pixelHeight = sdl.pixels->height();
         fit = fitScreen(points, { double(pixelWidth), double(pixelHeight) });
-        cairo_t* cr = cairo_create(sdl.surface);
+        cairo_t* cr = cairo_create(sdl.pixels->surface());
         cairo_set_source_rgb(cr, margin.red, margin.green, margin.blue);
         cairo_paint(cr);
         cairo_destroy(cr);
@@ -404,7 +383,7 @@ int WindowHost::run(const std::shared_ptr<Window>& window)
             const int y1 = std::min({ pixelHeight, static_cast<int>(std::ceil(screenEnd.y)), static_cast<int>(std::ceil(to.y)) });
             window->clearDirty();
             if (x1 > x0 && y1 > y0) {
-                cairo_t* cr = cairo_create(sdl.surface);
+                cairo_t* cr = cairo_create(sdl.pixels->surface());
                 cairo_rectangle(cr, x0, y0, x1 - x0, y1 - y0);
                 cairo_clip(cr);
                 cairo_set_source_rgb(cr, 1, 1, 1);
@@ -417,16 +396,9 @@ int WindowHost::run(const std::shared_ptr<Window>& window)
                 }
                 cairo_destroy(cr);
                 const auto drawn = std::chrono::steady_clock::now();
-                cairo_surface_flush(sdl.surface);
-                const SDL_Rect area = wholePicture ? SDL_Rect { 0, 0, pixelWidth, pixelHeight } : SDL_Rect { x0, y0, x1 - x0, y1 - y0 };
-                if (!direct) {
-                    const int stride = cairo_image_surface_get_stride(sdl.surface);
-                    const unsigned char* data = cairo_image_surface_get_data(sdl.surface) + static_cast<size_t>(area.y) * stride + static_cast<size_t>(area.x) * 4;
-                    auto* to = static_cast<unsigned char*>(shown->pixels) + static_cast<size_t>(area.y) * shown->pitch + static_cast<size_t>(area.x) * shown->format->BytesPerPixel;
-                    SDL_ConvertPixels(area.w, area.h, SDL_PIXELFORMAT_RGB888, data, stride, shown->format->format, to, shown->pitch);
-                }
+                cairo_surface_flush(sdl.pixels->surface());
+                sdl.pixels->show(wholePicture ? SDL_Rect { 0, 0, pixelWidth, pixelHeight } : SDL_Rect { x0, y0, x1 - x0, y1 - y0 });
                 wholePicture = false;
-                SDL_UpdateWindowSurfaceRects(sdl.window, &area, 1);
                 if (++m_frames == 1)
                     log::debug("window host: first frame shown");
                 if (m_recordFrames)

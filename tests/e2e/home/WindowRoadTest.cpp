@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <numeric>
 #include <thread>
 #include <unistd.h>
@@ -102,6 +103,13 @@ public:
             std::system(("kill " + m_server + " 2>/dev/null; sleep 0.2").c_str());
     }
     bool ready() const { return fs::exists("/tmp/.X11-unix/X" + m_display.substr(1)); }
+    // Whether the program is still running (an ended one may linger as a zombie).
+    bool running() const
+    {
+        std::ifstream stat("/proc/" + m_program + "/stat");
+        std::string pid, name, state;
+        return !m_program.empty() && stat >> pid >> name >> state && state != "Z";
+    }
     std::string x(const std::string& command) const { return output("DISPLAY=" + m_display + " " + command); }
 
     // Starts vardenico app in the environment; the window's id, or empty when none came up.
@@ -300,6 +308,7 @@ struct WindowBesideHeadless {
     // at the same angle, and stay within some 35 levels a tile).
     void shows(const std::string& state)
     {
+        ASSERT_TRUE(session->running()) << "the program ended before showing " << state;
         const auto held = decodeImageFile(folder / "dumps" / ("held-" + state + ".png"));
         std::optional<Image> shown;
         Difference d;
