@@ -75,8 +75,13 @@ public:
         width = std::max(width, 1);
         height = std::max(height, 1);
         if (!m_image || width > m_image->width || height > m_image->height) {
-            const int roomWidth = (std::max(width, m_image ? m_image->width : 0) + 255) / 256 * 256;
-            const int roomHeight = (std::max(height, m_image ? m_image->height : 0) + 255) / 256 * 256;
+            // Room for the whole display at once: the pages are only made as the window first
+            // covers them, and a window dragged larger then needs no new segment.
+            SDL_Rect display {};
+            if (SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(m_window)), &display) != 0)
+                display = {};
+            const int roomWidth = (std::max({ width, display.w, m_image ? m_image->width : 0 }) + 255) / 256 * 256;
+            const int roomHeight = (std::max({ height, display.h, m_image ? m_image->height : 0 }) + 255) / 256 * 256;
             release();
             if (!attach(roomWidth, roomHeight)) {
                 std::fprintf(stderr, "vardenico app: cannot share the window's picture (%d × %d pixels) with the display\n", roomWidth, roomHeight);
