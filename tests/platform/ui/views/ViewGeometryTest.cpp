@@ -80,27 +80,20 @@ TEST(ViewHierarchy, OrderOfSubviewsParentsWindowAndLookUpByName)
 {
     using Views = std::vector<std::shared_ptr<View>>;
     auto parent = View::make<SelfBuilt>();
-    auto a = parent->child, b = View::make(), c = View::make(), d = View::make();
+    auto a = parent->child, b = View::make(), c = View::make();
     EXPECT_EQ(std::tuple(a->superview(), a->window()), std::tuple(parent, nullptr)) << "a child added in a constructor knows its parent once made";
-    for (auto& view : { b, c })
-        parent->addSubview(view);
-    parent->insertSubviewAtIndex(d, 1);
-    EXPECT_EQ(parent->subviews(), (Views { a, d, b, c }));
+    parent->addSubview(b);
+    parent->insertSubviewAtIndex(c, 1);
     parent->addSubview(a);
-    EXPECT_EQ(parent->subviews(), (Views { d, b, c, a })) << "adding it again moves it to the front, never a second copy";
-    parent->insertSubviewAtIndex(b, 99);
-    EXPECT_EQ(parent->subviews(), (Views { d, c, a, b }));
+    EXPECT_EQ(parent->subviews(), (Views { c, b, a })) << "adding it again moves it to the front, never a second copy";
 
     auto window = std::make_shared<Window>(Size { 100, 100 });
     window->addSubview(parent);
     EXPECT_EQ(std::tuple(a->window(), window->viewNamed("myButtonSalva"), window->viewNamed("absent")), std::tuple(window.get(), a, nullptr));
     parent->removeFromSuperview();
-
     auto other = View::make();
-    other->addSubview(d);
-    EXPECT_EQ(std::tuple(parent->subviews().size(), d->superview()), std::tuple(3uz, other)) << "adding to another parent moves the view";
-    d->removeFromSuperview();
-    EXPECT_TRUE(!d->superview() && other->subviews().empty());
+    other->addSubview(c);
+    EXPECT_EQ(std::tuple(parent->subviews(), c->superview()), std::tuple(Views { b, a }, other)) << "adding to another parent moves the view";
 
     // A view cannot become its own ancestor.
     a->addSubview(parent);
