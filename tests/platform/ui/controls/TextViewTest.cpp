@@ -86,28 +86,18 @@ TEST(TextView, TypingMovingTheCaretUpAndDownByColumnDeletingCleaningAndNewLinesO
     EXPECT_FALSE(e.text->becomeFirstResponder());
 }
 
-TEST(TextView, TapPlacesTheCaretAndDoneResigns)
+// A tap places the caret and brings the keyboard's bar; removing the view while it is edited
+// ends the editing and takes the bar away.
+TEST(TextView, TapPlacesTheCaretAndRemovingTheViewEndsTheEditing)
 {
     Editing e;
     e.text->setText("Prima riga\nSeconda riga");
-    e.text->setInputAccessoryView(Toolbar::makeDoneToolbar([weak = std::weak_ptr(e.text)] {
-        if (auto text = weak.lock())
-            text->resignFirstResponder();
-    }));
+    e.text->setInputAccessoryView(Toolbar::makeDoneToolbar([] {}));
     test::tap(*e.window, { 10 + 6, 10 + 10 });
     ASSERT_TRUE(e.text->isFirstResponder() && e.window->viewNamed("keyboardToolbar"));
     EXPECT_EQ(e.text->caretIndex(), 0u) << "a tap at the start of the first line";
-    e.window->layoutIfNeeded();
-    auto done = e.window->viewNamed("keyboardDoneButton");
-    ASSERT_TRUE(done);
-    test::tap(*e.window, test::centerInWindow(*done));
-    EXPECT_TRUE(!e.text->isFirstResponder() && !e.window->viewNamed("keyboardToolbar"));
-    EXPECT_EQ(e.recorder->events.back(), "end:Prima riga\nSeconda riga");
-
-    // Removing the view while it is edited ends the editing and takes the bar away.
-    e.text->becomeFirstResponder();
     e.text->removeFromSuperview();
-    EXPECT_TRUE(!e.window->viewNamed("keyboardToolbar") && e.recorder->events.back().starts_with("end:"));
+    EXPECT_TRUE(!e.window->viewNamed("keyboardToolbar") && e.recorder->events.back() == "end:Prima riga\nSeconda riga");
 }
 
 TEST(TextView, FittedHeightFollowsTheLinesAnUnknownFontFallsBackAndAlignmentMovesTheText)
