@@ -72,7 +72,6 @@ struct CollectionFixture : ::testing::Test {
 
 TEST_F(CollectionFixture, FlowLayoutAndCellsOnlyForItemsInView)
 {
-    EXPECT_EQ(std::tuple(*grid->frameForItemAtIndexPath({ 0, 5 }), grid->contentSize()), std::tuple(Rect(100, 100, 100, 100), Size { 400, 1000 })) << "four to a line";
     EXPECT_EQ(shown(), (std::vector<long> { 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11 }));
     EXPECT_TRUE(!grid->cellForItemAtIndexPath({ 0, 20 }) && grid->cellForItemAtIndexPath({ 0, 3 })->name() == "myCollectionViewRullino.0.3") << "cells only in view";
     const int madeBefore = PhotoCell::made;
