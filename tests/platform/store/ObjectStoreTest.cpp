@@ -246,6 +246,7 @@ TEST(ObjectStore, AnOlderStoreIsReadWithoutWritingEvenOnReadOnlyMediaAndAFirstSa
     // A store whose folder is missing when opened is made by its first save, once the folder is there.
     const fs::path later = folder / "later" / "store.sqlite";
     auto store = opened(later, 2);
+    ASSERT_TRUE(store);
     addRows(*store, { "kept" });
     fs::create_directory(folder / "later");
     ASSERT_TRUE(store->save());

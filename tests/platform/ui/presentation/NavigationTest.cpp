@@ -7,7 +7,6 @@
 #include <platform/ui/lists/CollectionView.h>
 #include <platform/ui/presentation/InterfaceDescription.h>
 #include <platform/ui/presentation/NavigationController.h>
-#include <platform/ui/lists/ScrollView.h>
 
 namespace vd {
 namespace {
@@ -141,7 +140,6 @@ TEST(InterfaceDescription, BuildsViewsListsAndControlsBindsThemToFieldsAndSendsT
     public:
         Screen()
         {
-            bind("myScrollViewLogoComposer", myScrollViewLogoComposer);
             bind("myImageSnap", myImageSnap);
             bind("myViewBg", myViewBg);
             bind("myLabelTitolo", myLabelTitolo);
@@ -151,7 +149,6 @@ TEST(InterfaceDescription, BuildsViewsListsAndControlsBindsThemToFieldsAndSendsT
             action("mySwitchOpzioneACTION", [this] { ++switched; });
         }
         std::string className() const override { return "Screen"; }
-        std::shared_ptr<ScrollView> myScrollViewLogoComposer;
         std::shared_ptr<ImageView> myImageSnap;
         std::shared_ptr<View> myViewBg;
         std::shared_ptr<Label> myLabelTitolo;
@@ -167,7 +164,7 @@ TEST(InterfaceDescription, BuildsViewsListsAndControlsBindsThemToFieldsAndSendsT
             { "class": "View", "name": "myViewBg", "frame": [10, 20, 300, 100], "autoresizingMask": ["flexibleWidth", "flexibleBottomMargin"],
               "alpha": 0.5, "tag": 7, "cornerRadius": 6, "borderColor": "#ff000080", "hidden": true,
               "subviews": [ { "class": "ImageView", "name": "myImageSnap", "frame": [0, 0, 50, 50], "contentMode": "scaleAspectFit" } ] },
-            { "class": "ScrollView", "name": "myScrollViewLogoComposer", "frame": [0, 120, 320, 360], "contentSize": [320, 900],
+            { "class": "ScrollView", "frame": [0, 120, 320, 360], "contentSize": [320, 900],
               "minimumZoomScale": 1, "maximumZoomScale": 3, "scrollEnabled": false },
             { "class": "CollectionView", "scrollDirection": "horizontal", "itemSize": [80, 80], "contentInset": [0, 5, 0, 5] },
             { "class": "Label", "name": "myLabelTitolo", "frame": [10, 10, 280, 40], "fontName": "GillSans-Bold", "fontSize": 22,
@@ -180,7 +177,7 @@ TEST(InterfaceDescription, BuildsViewsListsAndControlsBindsThemToFieldsAndSendsT
     ASSERT_TRUE(description) << description.error().message;
     auto screen = std::make_shared<Screen>();
     auto view = description->instantiate(*screen).value();
-    ASSERT_TRUE(screen->myViewBg && screen->myImageSnap && screen->myScrollViewLogoComposer && screen->myLabelTitolo && screen->myButtonOk && screen->mySwitchOpzione);
+    ASSERT_TRUE(screen->myViewBg && screen->myImageSnap && screen->myLabelTitolo && screen->myButtonOk && screen->mySwitchOpzione);
     EXPECT_EQ(std::tuple(screen->myViewBg->frame(), screen->myViewBg->autoresizingMask(), screen->myImageSnap->superview(), screen->myImageSnap->contentMode()), std::tuple(Rect(10, 20, 300, 100), unsigned(FlexibleWidth | FlexibleBottomMargin), screen->myViewBg, ContentMode::ScaleAspectFit));
     auto strip = std::dynamic_pointer_cast<CollectionView>(view->subviews()[2]);
     ASSERT_TRUE(strip);
