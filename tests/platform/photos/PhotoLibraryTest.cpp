@@ -31,7 +31,6 @@ std::vector<std::string> identifiers(const FetchResult<PhotoAsset>& result)
 }
 
 FetchOptions newestImagesFirst() { return { { { "creationDate", false } }, FetchPredicate::equal("mediaType", 1LL) }; }
-FetchOptions titled(const std::string& title) { return { {}, FetchPredicate::equal("title", title) }; }
 
 // Runs a change block and answers the error it ended with, if any.
 std::optional<Error> perform(PhotoLibrary& library, const std::function<void(PhotoChangeRequests&)>& changes)
@@ -89,7 +88,6 @@ TEST_F(PhotoLibraryFolder, AssetsAreTheImagesBelowTheFolderNewestFirstByCaptureD
     FetchOptions oldestFirst;
     oldestFirst.sortDescriptors = { { "creationDate", true } };
     EXPECT_EQ(library->fetchAssetsWithOptions(oldestFirst).firstObject()->localIdentifier, "old.jpg");
-    EXPECT_EQ(library->fetchAssetsWithOptions({ {}, FetchPredicate::equal("mediaType", 2LL) }).count(), 0u);
 
     // A phone's HEIC, the web's AVIF and WebP, a scanner's 16-bit TIFF join them by their capture
     // dates. The HEIC is stored 40 × 30 and turned by its own transformation: it is listed upright,
@@ -134,10 +132,6 @@ TEST_F(PhotoLibraryFolder, AlbumsAreFirstLevelFoldersAndTheirTitlesNeverLeaveThe
     EXPECT_EQ(identifiers(library->fetchAssetsInAssetCollection(albums[0], newestImagesFirst())), (std::vector<std::string> { "Holidays/Day 2/sunset.jpeg", "Holidays/beach.JPG" }));
 
     EXPECT_EQ(library->fetchTopLevelUserCollectionsWithOptions().count(), 2u); // Empty and Holidays
-    EXPECT_EQ(library->savedPhotosCollection().value().type, AssetCollectionType::SmartAlbum);
-
-    EXPECT_TRUE(library->fetchAssetCollectionsWithType(AssetCollectionType::Album, AssetCollectionSubtype::Any, titled("Empty")).firstObject().has_value());
-
     AssetCollection forged;
     forged.localIdentifier = "..";
     EXPECT_EQ(library->fetchAssetsInAssetCollection(forged).count(), 0u);
@@ -234,8 +228,7 @@ TEST_F(PhotoLibraryFolder, ChangeRequestsApplyTogetherOrNotAtAll)
         requests.addAssets(album, { requests.creationRequestForAssetFromImage(vd::test::opaqueLogo(16, Color::rgba(0, 1, 0))) });
         requests.creationRequestForAssetFromImage(vd::test::opaqueLogo(4, Color::rgba(0, 0, 1)));
     }));
-    const FetchOptions trips = titled("Trips");
-    auto album = library->fetchTopLevelUserCollectionsWithOptions(trips).firstObject();
+    auto album = library->fetchTopLevelUserCollectionsWithOptions({ {}, FetchPredicate::equal("title", std::string("Trips")) }).firstObject();
     ASSERT_TRUE(album.has_value());
     EXPECT_EQ(std::tuple(observer->changes, album->estimatedAssetCount, library->savedPhotosCollection()->estimatedAssetCount), std::tuple(1, 1uz, 1uz));
 
@@ -249,7 +242,6 @@ TEST_F(PhotoLibraryFolder, ChangeRequestsApplyTogetherOrNotAtAll)
     EXPECT_TRUE(!std::filesystem::exists(root / "Fine") && !std::filesystem::exists(folder / "Escaped"));
 
     EXPECT_TRUE(perform(*library, [&](PhotoChangeRequests& requests) { requests.creationRequestForAssetCollectionWithTitle("Holidays"); }));
-    library->unregisterChangeObserver(observer.get());
 }
 
 TEST_F(PhotoLibraryFolder, TheApplicationAlbumIsCreatedOnceAuthorizedAndReceivesPictures)

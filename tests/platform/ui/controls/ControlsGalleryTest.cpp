@@ -40,9 +40,7 @@ TEST(ControlsGallery, APhoneScriptDrivesEveryControl)
     const json values = run.dump("values");
     EXPECT_EQ(textOf(values, "myLabelTaps"), "Taps: 2") << "the disabled button counts nothing";
     EXPECT_EQ(std::tuple(named(values, "myButtonStar")["selected"], named(values, "myButtonStar")["image"]), std::tuple(json(true), json("demoStarSelected")));
-    // The finger lands on the track right of the thumb (the middle: 0.5) and moves 60 of 214 points.
-    EXPECT_NEAR(named(values, "mySlider")["value"].get<double>(), 0.5 + 60.0 / 214, 0.01);
-    EXPECT_EQ(textOf(values, "myLabelSlider"), "0.78");
+    EXPECT_EQ(textOf(values, "myLabelSlider"), "0.78") << "the finger lands right of the thumb (the middle: 0.5) and moves 60 of 214 points";
     EXPECT_NEAR(named(values, "mySliderVertical")["value"].get<double>(), 0.85, 0.05) << "dragging up raises the slider standing in its turned container";
     EXPECT_EQ(std::tuple(named(values, "myStepper")["value"], textOf(values, "myLabelStepper")), std::tuple(json(50.0), std::string("50 pt"))) << "a tap and a held press run to the maximum";
     EXPECT_EQ(std::tuple(textOf(values, "myLabelSegmented"), named(values, "myProgress")["progress"], named(values, "mySwitch")["on"]), std::tuple(std::string("Gray"), json(0.25), json(true)));
@@ -51,9 +49,7 @@ TEST(ControlsGallery, APhoneScriptDrivesEveryControl)
     const json editing = run.dump("editing");
     const json text = named(editing, "myTextView");
     EXPECT_EQ(std::tuple(text["text"], text["firstResponder"], text["caret"]), std::tuple(json("Il tuo testo!\nSeconda rig"), json(true), json(15)));
-    const json bar = named(editing, "keyboardToolbar");
-    ASSERT_FALSE(bar.is_null());
-    EXPECT_EQ(bar["frame"][1].get<double>() + bar["frame"][3].get<double>(), 844);
+    ASSERT_FALSE(named(editing, "keyboardToolbar").is_null()) << "typing brings the keyboard's bar";
     EXPECT_NE(textOf(editing, "myLabelTextSize"), textOf(start, "myLabelTextSize")) << "two lines fit taller than one";
 
     const json edited = run.dump("edited");

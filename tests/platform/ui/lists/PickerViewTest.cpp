@@ -114,17 +114,13 @@ TEST_F(PickerFixture, DraggingSettlesOnARowAndTappingTurnsToIt)
 
     // The wheel turns the wheel under the pointer by whole rows, at least one a step, and settles
     // as a drag does; past the first row it stops.
-    EXPECT_TRUE(window->sendScroll({ 250, 60 }, { 0, 10 }));
-    RunLoop::main().advance(1);
-    EXPECT_EQ(shows(1), "4 14");
-    EXPECT_EQ(fonts->journal, (std::vector<std::string> { "1:4" }));
-    EXPECT_TRUE(window->sendScroll({ 100, 100 }, { 0, -120 }));
-    RunLoop::main().advance(1);
-    EXPECT_EQ(shows(0), "6 Helvetica");
-    window->sendScroll({ 100, 100 }, { 0, -1000 });
-    RunLoop::main().advance(1);
-    EXPECT_EQ(std::tuple(picker->selectedRowInComponent(0), picker->selectedRowInComponent(1)), std::tuple(0L, 4L)) << "the other wheel stays";
-    EXPECT_FALSE(window->sendScroll({ 100, 100 }, { 30, 0 })) << "a sideways wheel turns nothing";
+    for (auto [at, delta, taken, component, expected] : { std::tuple { Point { 250, 60 }, Point { 0, 10 }, true, 1, "4 14" }, { { 100, 100 }, { 0, -120 }, true, 0, "6 Helvetica" },
+             { { 100, 100 }, { 0, -1000 }, true, 0, "0 Arial" }, { { 100, 100 }, { 30, 0 }, false, 0, "0 Arial" } }) { // a sideways wheel turns nothing
+        EXPECT_EQ(window->sendScroll(at, delta), taken) << expected;
+        RunLoop::main().advance(1);
+        EXPECT_EQ(shows(component), expected);
+    }
+    EXPECT_EQ(std::tuple(fonts->journal.front(), fonts->journal.size(), picker->selectedRowInComponent(1)), std::tuple(std::string("1:4"), 3uz, 4L)) << "the other wheel stays";
 }
 
 }

@@ -5,7 +5,6 @@
 #include <platform/ui/controls/TextView.h>
 #include <platform/ui/presentation/Popover.h>
 
-#include <nlohmann/json.hpp>
 
 namespace vd {
 namespace {
@@ -42,10 +41,6 @@ TEST(AlertController, ModalUntilAButtonOrAKeyRunsItsHandler)
     ASSERT_TRUE(ok && cancel);
     EXPECT_TRUE(cancel->frame().x() < ok->frame().x() && ok->frame().y() == cancel->frame().y()) << "the cancel button sits on the left";
 
-    nlohmann::json values;
-    alert->automationValues(values);
-    EXPECT_EQ(std::tuple(values["message"], values["actions"][1]["style"]), std::tuple(nlohmann::json("Vuoi eliminare il logo?"), nlohmann::json("cancel")));
-
     test::tap(*s.window, test::centerInWindow(*cancel));
     EXPECT_TRUE(ran == std::vector<std::string> { "cancel" } && !alert->isPresented());
     test::tap(*s.window, { 70, 322 });
@@ -81,7 +76,6 @@ TEST(Popover, HangsBelowItsSourceWithinTheRoomThereAndATapOutsideDismisses)
     s.window->layoutIfNeeded();
     RunLoop::main().advance(0.5); // it has appeared
 
-    EXPECT_EQ(popover->arrowDirection(), Popover::ArrowUp);
     EXPECT_GE(popover->boxFrame().y(), s.under->frame().maxY()) << "below its source";
     const Rect shown = content->convertRectToView(content->bounds(), nullptr);
     EXPECT_EQ(shown.size, (Size { 325, 200 }));
@@ -106,7 +100,6 @@ TEST(Popover, HangsBelowItsSourceWithinTheRoomThereAndATapOutsideDismisses)
     low->setSourceView(s.under);
     low->present(*s.window);
     s.window->layoutIfNeeded();
-    EXPECT_EQ(low->arrowDirection(), Popover::ArrowUp);
     const Rect squeezed = low->contentView()->convertRectToView(low->contentView()->bounds(), nullptr);
     EXPECT_TRUE(squeezed.minY() > 604 && squeezed.maxY() < 667) << squeezed.minY() << "…" << squeezed.maxY();
     low->setPermittedArrowDirections(Popover::ArrowAny);

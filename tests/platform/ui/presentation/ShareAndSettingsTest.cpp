@@ -66,20 +66,10 @@ TEST(ShareSheet, SavesEachPictureUnderANewNameAndHandsTheTextToTheClipboardProgr
     EXPECT_TRUE(!quit && quit.error().message.contains("wl-copy"));
 }
 
-TEST(ShareSheet, PresentReportsInAnAlertOrAPopover)
+// Anchored to a view, the report hangs from it in a popover.
+TEST(ShareSheet, PresentedFromAViewReportsInAPopover)
 {
-    test::TemporaryFolder folder;
-    ScopedEnv photos("VARDENICO_PHOTOS", folder.path().string());
-    ScopedEnv noX("DISPLAY", ""), noWayland("WAYLAND_DISPLAY", "");
     auto window = View::make<Window>(Size { 390, 844 });
-    std::optional<ShareOutcome> reported;
-    ShareSheet::present(*window, { { 1 }, "#Vardenico" }, nullptr, [&](const ShareOutcome& o) { reported = o; });
-    auto sheet = std::dynamic_pointer_cast<AlertController>(window->viewNamed("shareSheet"));
-    ASSERT_TRUE(sheet && sheet->message().contains("saved as"));
-    EXPECT_TRUE(sheet->message().contains("#Vardenico")) << "with no clipboard program the text is shown to copy by hand";
-    sheet->performAction(0);
-    EXPECT_TRUE(reported && std::filesystem::exists(*reported->savedPicture));
-
     auto anchor = View::make(Rect { 300, 40, 44, 44 });
     window->addSubview(anchor);
     ShareSheet::present(*window, { {}, "" }, anchor);
