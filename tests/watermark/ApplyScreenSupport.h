@@ -17,7 +17,6 @@
 #include <watermark/QuintaraApplyController.h>
 
 #include <chrono>
-#include <cstdlib>
 
 namespace vd::test {
 

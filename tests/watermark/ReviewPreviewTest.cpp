@@ -1,8 +1,5 @@
-#include "ReviewSupport.h"
+#include "StampFixtures.h"
 
-#include <CommandSupport.h>
-#include <nlohmann/json.hpp>
-#include <platform/foundation/ContentHash.h>
 #include <watermark/BatchPlacements.h>
 
 using namespace vd;
@@ -11,6 +8,16 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kCell = 120;
+
+// The picture scaled to fit a square cell of side pixels, as the grid's thumbnails are.
+Image thumbnail(const Image& photo, int side)
+{
+    const double scale = std::min(double(side) / photo.pixelWidth(), double(side) / photo.pixelHeight());
+    const Size size(std::round(photo.pixelWidth() * scale), std::round(photo.pixelHeight() * scale));
+    DrawingContext context(size, DrawingContext::Opacity::Opaque, 1.0);
+    context.drawImage(photo, { 0, 0, size.width, size.height });
+    return context.takeImage();
+}
 
 // Bottom right, 10 preview points in from both edges, as a person leaves it on the apply screen.
 PlacementDescription common(double rotation)
@@ -49,7 +56,7 @@ TEST(ReviewGrid, EveryCellShowsTheLogoWhereTheStampedPhotoHasIt)
             auto result = test::stampToFile(*engine, photo, stamped);
             ASSERT_TRUE(result) << result.error().message;
 
-            const Image cell = engine->previewOn(review::thumbnail(test::decodeStored(photo), kCell), width, height);
+            const Image cell = engine->previewOn(thumbnail(test::decodeStored(photo), kCell), width, height);
             const double scale = double(cell.pixelWidth()) / width;
             const Rect inOutput = test::greenBox(test::decodeStored(stamped)), inCell = test::greenBox(cell);
             const LogoPlacement placed = engine->placementOn(width, height);
@@ -95,7 +102,7 @@ TEST(AdaptHalo, ALogoTooCloseToThePhotoGetsAHaloOfTheContrastingTone)
         auto result = test::stampToFile(engine, photo, stamped);
         ASSERT_TRUE(result) << result.error().message;
         const Image output = test::decodeStored(stamped);
-        const Image cell = engine.previewOn(review::thumbnail(source, 300), 600, 400);
+        const Image cell = engine.previewOn(thumbnail(source, 300), 600, 400);
         // Just outside the logo's left edge, and far from it.
         const int beside = int(std::floor(result->placement.x)) - 2;
         const int middle = 200;

@@ -1,7 +1,6 @@
 #include "StampFixtures.h"
 
 #include <limits>
-#include <nlohmann/json.hpp>
 
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 
