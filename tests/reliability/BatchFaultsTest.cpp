@@ -156,10 +156,8 @@ TEST_F(BatchFaults, KilledAtTwentyMomentsThenRunAgainFinishesWithoutDuplicates)
     const FolderState state = folderState(out);
     EXPECT_TRUE(state.hidden.empty()) << "left behind: " << state.hidden.front();
     ASSERT_EQ(state.visible.size(), 30u) << finished.output;
-    std::set<std::string> expected;
-    for (const auto& photo : photos)
-        expected.insert(photo.string()); // named from the test's working folder, outside them
-    EXPECT_EQ(expectCompleteStampedPhotos(out), expected);
+    // Named from the test's working folder, outside them.
+    EXPECT_EQ(expectCompleteStampedPhotos(out), std::set<std::string>(photos.begin(), photos.end()));
     EXPECT_TRUE(sourcesIntact());
 }
 
