@@ -32,7 +32,7 @@ protected:
     }
 };
 
-TEST_F(ApplyScreenRules, TheTutorialShowsUntilDismissedAndEdgesCloserThanThirtyPointsAreAlignedAndMarked)
+TEST_F(ApplyScreenRules, TheTutorialShowsUntilDismissedTheStepperSetsAPercentageOfTheAreaWidthAndCloseEdgesAreAlignedAndMarked)
 {
     UserDefaults::standard().removeObjectForKey("tutorialB");
     open(DeviceKind::Phone, { "portrait.jpg" }, kLogo);
@@ -40,6 +40,33 @@ TEST_F(ApplyScreenRules, TheTutorialShowsUntilDismissedAndEdgesCloserThanThirtyP
     tap(*screen->myButtonOkTuto);
     EXPECT_EQ(screen->myViewBgTutorial->alpha(), 0);
     EXPECT_EQ(UserDefaults::standard().stringForKey("tutorialB"), "fatto") << "remembered";
+
+    // The stepper sets the logo as a percentage of the area's width.
+    auto& areaView = *screen->myViewBgPosizionatoreLogoo;
+    areaView.setFrame({ areaView.frame().x(), areaView.frame().y(), 300, areaView.frame().height() });
+    tap(*screen->myButtonBigPresetLogo);
+    EXPECT_EQ(screen->myViewBgPercentualeGrandezzaLogo->alpha(), 1);
+    const Point centre = screen->stickerView->center();
+    screen->myStepperPercentualeLogo->setValue(29);
+    screen->myStepperPercentualeLogo->increment();
+    EXPECT_EQ(screen->stickerView->bounds().size, (Size { 90, 90 }));
+    EXPECT_EQ(screen->stickerView->center(), centre);
+    EXPECT_EQ(screen->myLabelPercentualeGrandezzaLog->text(), "30 pt");
+    EXPECT_NEAR(screen->myPercentualeGrandezza, 30, 1e-9);
+    // Never below a fingertip: 72 points with the margins, 24 % of this area; the stepper says so.
+    screen->myStepperPercentualeLogo->setValue(10);
+    screen->myStepperPercentualeLogo->sendActions(ControlEvent::ValueChanged);
+    EXPECT_EQ(screen->stickerView->bounds().size, (Size { 72, 72 }));
+    EXPECT_NEAR(screen->myStepperPercentualeLogo->value(), 24, 1e-9);
+    EXPECT_NEAR(screen->myStepperPercentualeLogo->minimumValue(), 24, 1e-9);
+    EXPECT_EQ(screen->myLabelPercentualeGrandezzaLog->text(), "24 pt");
+    tap(*screen->myButtonCloseViewPercentuale);
+    EXPECT_EQ(screen->myViewBgPercentualeGrandezzaLogo->alpha(), 0);
+
+    screen->mySliderAlphaProp->setValue(0.4);
+    screen->mySliderAlphaProp->sendActions(ControlEvent::ValueChanged);
+    EXPECT_EQ(screen->stickerView->alpha(), 0.4);
+    EXPECT_EQ(screen->metodoDescrizionePosizionamento().opacity, 0.4);
 
     const Rect a = area();
     placeSticker({ a.x() + 29.9, a.y() + 100 });
@@ -133,36 +160,6 @@ TEST_F(ApplyScreenRules, PanoramasResizeTheLogoByTheShortSidesAndSimilarPhotosKe
     drag(grip, middle + (grip - middle) * 0.3);
     EXPECT_EQ(screen->stickerView->bounds().size, (Size { 72, 72 }));
     EXPECT_NEAR(screen->stickerView->center().x, middle.x, 1e-6);
-}
-
-TEST_F(ApplyScreenRules, StepperSetsTheLogoAsAPercentageOfTheAreaWidth)
-{
-    open(DeviceKind::Phone, { "portrait.jpg" }, kLogo);
-    auto& areaView = *screen->myViewBgPosizionatoreLogoo;
-    areaView.setFrame({ areaView.frame().x(), areaView.frame().y(), 300, areaView.frame().height() });
-    tap(*screen->myButtonBigPresetLogo);
-    EXPECT_EQ(screen->myViewBgPercentualeGrandezzaLogo->alpha(), 1);
-    const Point centre = screen->stickerView->center();
-    screen->myStepperPercentualeLogo->setValue(29);
-    screen->myStepperPercentualeLogo->increment();
-    EXPECT_EQ(screen->stickerView->bounds().size, (Size { 90, 90 }));
-    EXPECT_EQ(screen->stickerView->center(), centre);
-    EXPECT_EQ(screen->myLabelPercentualeGrandezzaLog->text(), "30 pt");
-    EXPECT_NEAR(screen->myPercentualeGrandezza, 30, 1e-9);
-    // Never below a fingertip: 72 points with the margins, 24 % of this area; the stepper says so.
-    screen->myStepperPercentualeLogo->setValue(10);
-    screen->myStepperPercentualeLogo->sendActions(ControlEvent::ValueChanged);
-    EXPECT_EQ(screen->stickerView->bounds().size, (Size { 72, 72 }));
-    EXPECT_NEAR(screen->myStepperPercentualeLogo->value(), 24, 1e-9);
-    EXPECT_NEAR(screen->myStepperPercentualeLogo->minimumValue(), 24, 1e-9);
-    EXPECT_EQ(screen->myLabelPercentualeGrandezzaLog->text(), "24 pt");
-    tap(*screen->myButtonCloseViewPercentuale);
-    EXPECT_EQ(screen->myViewBgPercentualeGrandezzaLogo->alpha(), 0);
-
-    screen->mySliderAlphaProp->setValue(0.4);
-    screen->mySliderAlphaProp->sendActions(ControlEvent::ValueChanged);
-    EXPECT_EQ(screen->stickerView->alpha(), 0.4);
-    EXPECT_EQ(screen->metodoDescrizionePosizionamento().opacity, 0.4);
 }
 
 TEST_F(ApplyScreenRules, DraggingTheLogoMeasuresItThroughTheScreensPanRecognizerAndCannotTakeItOffThePhoto)
