@@ -35,9 +35,7 @@ void writePhoto(const fs::path& path, int width, int height, int seed)
 
 void writeLogo(const fs::path& path, const Color& colour)
 {
-    DrawingContext context({ 40, 40 }, DrawingContext::Opacity::Transparent, 1.0);
-    context.fill({ 4, 4, 32, 32 }, colour);
-    ASSERT_TRUE(files::writeAtomically(path, *encodePng(context.takeImage())));
+    ASSERT_TRUE(files::writeAtomically(path, *encodePng(vd::test::opaqueLogo(40, colour))));
     fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
 }
 
@@ -158,10 +156,8 @@ TEST_F(BatchFaults, KilledAtTwentyMomentsThenRunAgainFinishesWithoutDuplicates)
     const FolderState state = folderState(out);
     EXPECT_TRUE(state.hidden.empty()) << "left behind: " << state.hidden.front();
     ASSERT_EQ(state.visible.size(), 30u) << finished.output;
-    std::set<std::string> expected;
-    for (const auto& photo : photos)
-        expected.insert(photo.string()); // named from the test's working folder, outside them
-    EXPECT_EQ(expectCompleteStampedPhotos(out), expected);
+    // Named from the test's working folder, outside them.
+    EXPECT_EQ(expectCompleteStampedPhotos(out), std::set<std::string>(photos.begin(), photos.end()));
     EXPECT_TRUE(sourcesIntact());
 }
 

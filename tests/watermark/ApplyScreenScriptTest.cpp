@@ -62,6 +62,8 @@ TEST_P(ApplyScreenScripts, TallPhotoAndPanoramaFromHomeThenTheLogoStampedAtTheMe
         EXPECT_LE(a.maxX(), visible.maxX() + 1e-6);
         EXPECT_LE(a.maxY(), visible.maxY() + 1e-6) << "the photo is cut at the bottom";
         EXPECT_FALSE(a.intersects(rectOf(shown, "myViewBgSliderAlpha"))) << "the opacity slider covers the photo";
+        // The tablet fits the photo to the preview: a tall one to its height, a panorama to its width.
+        EXPECT_TRUE(phone || std::abs((aspect < 1 ? a.height() + 50 : a.width()) - (aspect < 1 ? visible.height() : rectOf(shown, "myImageViewPreviewPhotos").width())) < 0.01);
         const Rect logo = rectOf(shown, "stickerContent");
         EXPECT_GE(logo.width(), 44 - 1e-6);
         EXPECT_TRUE(a.contains(Point(logo.midX(), logo.midY())));
@@ -69,6 +71,8 @@ TEST_P(ApplyScreenScripts, TallPhotoAndPanoramaFromHomeThenTheLogoStampedAtTheMe
 
     // A drag from the middle of the small logo on the panorama moves it; it neither turns nor grows.
     const json panorama = dump("panorama"), moved = dump("panoramaMoved");
+    const Rect tallArea = rectOf(dump("tall"), "myViewBgPosizionatoreLogoo"), panoramaArea = rectOf(panorama, "myViewBgPosizionatoreLogoo");
+    EXPECT_TRUE(phone || (std::abs(tallArea.midX() - panoramaArea.midX()) < 0.01 && std::abs(tallArea.midY() - panoramaArea.midY()) < 0.01)) << "the tablet's area keeps its centre";
     EXPECT_EQ(rectOf(moved, "stickerView", "bounds"), rectOf(panorama, "stickerView", "bounds"));
     EXPECT_TRUE(upright(moved));
     EXPECT_NEAR(rectOf(moved, "stickerView").midX() - rectOf(panorama, "stickerView").midX(), 40, 1e-6);

@@ -17,7 +17,6 @@
 #include <watermark/QuintaraApplyController.h>
 
 #include <chrono>
-#include <cstdlib>
 
 namespace vd::test {
 
@@ -119,9 +118,8 @@ protected:
     }
     void tap(const View& view)
     {
-        touch(TouchPhase::Began, centerInWindow(view));
-        touch(TouchPhase::Ended, centerInWindow(view));
-        frames(0.5);
+        drag(centerInWindow(view), centerInWindow(view), 0);
+        frames(0.2);
     }
     // The sticker and area in the container both live in, as the screen measures them.
     Rect sticker() const { return screen->stickerView->frame(); }

@@ -1,4 +1,5 @@
 #include "ApplyScreenSupport.h"
+#include "StampFixtures.h"
 
 #include <platform/graphics/ImageMetadata.h>
 #include <platform/ui/controls/ImageView.h>
@@ -31,7 +32,7 @@ protected:
     }
 };
 
-TEST_F(ApplyScreenRules, TheTutorialShowsUntilDismissedAndEdgesCloserThanThirtyPointsAreAlignedAndMarked)
+TEST_F(ApplyScreenRules, TheTutorialShowsUntilDismissedTheStepperSetsAPercentageOfTheAreaWidthAndCloseEdgesAreAlignedAndMarked)
 {
     UserDefaults::standard().removeObjectForKey("tutorialB");
     open(DeviceKind::Phone, { "portrait.jpg" }, kLogo);
@@ -39,6 +40,33 @@ TEST_F(ApplyScreenRules, TheTutorialShowsUntilDismissedAndEdgesCloserThanThirtyP
     tap(*screen->myButtonOkTuto);
     EXPECT_EQ(screen->myViewBgTutorial->alpha(), 0);
     EXPECT_EQ(UserDefaults::standard().stringForKey("tutorialB"), "fatto") << "remembered";
+
+    // The stepper sets the logo as a percentage of the area's width.
+    auto& areaView = *screen->myViewBgPosizionatoreLogoo;
+    areaView.setFrame({ areaView.frame().x(), areaView.frame().y(), 300, areaView.frame().height() });
+    tap(*screen->myButtonBigPresetLogo);
+    EXPECT_EQ(screen->myViewBgPercentualeGrandezzaLogo->alpha(), 1);
+    const Point centre = screen->stickerView->center();
+    screen->myStepperPercentualeLogo->setValue(29);
+    screen->myStepperPercentualeLogo->increment();
+    EXPECT_EQ(screen->stickerView->bounds().size, (Size { 90, 90 }));
+    EXPECT_EQ(screen->stickerView->center(), centre);
+    EXPECT_EQ(screen->myLabelPercentualeGrandezzaLog->text(), "30 pt");
+    EXPECT_NEAR(screen->myPercentualeGrandezza, 30, 1e-9);
+    // Never below a fingertip: 72 points with the margins, 24 % of this area; the stepper says so.
+    screen->myStepperPercentualeLogo->setValue(10);
+    screen->myStepperPercentualeLogo->sendActions(ControlEvent::ValueChanged);
+    EXPECT_EQ(screen->stickerView->bounds().size, (Size { 72, 72 }));
+    EXPECT_NEAR(screen->myStepperPercentualeLogo->value(), 24, 1e-9);
+    EXPECT_NEAR(screen->myStepperPercentualeLogo->minimumValue(), 24, 1e-9);
+    EXPECT_EQ(screen->myLabelPercentualeGrandezzaLog->text(), "24 pt");
+    tap(*screen->myButtonCloseViewPercentuale);
+    EXPECT_EQ(screen->myViewBgPercentualeGrandezzaLogo->alpha(), 0);
+
+    screen->mySliderAlphaProp->setValue(0.4);
+    screen->mySliderAlphaProp->sendActions(ControlEvent::ValueChanged);
+    EXPECT_EQ(screen->stickerView->alpha(), 0.4);
+    EXPECT_EQ(screen->metodoDescrizionePosizionamento().opacity, 0.4);
 
     const Rect a = area();
     placeSticker({ a.x() + 29.9, a.y() + 100 });
@@ -132,52 +160,6 @@ TEST_F(ApplyScreenRules, PanoramasResizeTheLogoByTheShortSidesAndSimilarPhotosKe
     drag(grip, middle + (grip - middle) * 0.3);
     EXPECT_EQ(screen->stickerView->bounds().size, (Size { 72, 72 }));
     EXPECT_NEAR(screen->stickerView->center().x, middle.x, 1e-6);
-}
-
-TEST_F(ApplyScreenRules, TheTabletFitsTheAreaToThePhotoInThePreview)
-{
-    open(DeviceKind::Tablet, { "portrait.jpg", "panorama.jpg" }, kLogo);
-    const double previewHeight = screen->myViewBgScrollView->bounds().height() - 50;
-    const Point centre = screen->myViewBgPosizionatoreLogoo->center();
-    // A portrait photo fills the preview's height.
-    EXPECT_NEAR(area().height(), previewHeight, 1e-6);
-    EXPECT_NEAR(area().width(), previewHeight * 300 / 400, 1e-6);
-    preview(1);
-    const double width = screen->myImageViewPreviewPhotos->frame().width();
-    EXPECT_NEAR(area().width(), width, 1e-6);
-    EXPECT_NEAR(area().height(), width * 300 / 800, 1e-6);
-    EXPECT_NEAR(screen->myViewBgPosizionatoreLogoo->center().x, centre.x, 1e-9) << "the area keeps its centre";
-    EXPECT_NEAR(screen->myViewBgPosizionatoreLogoo->center().y, centre.y, 1e-9);
-}
-
-TEST_F(ApplyScreenRules, StepperSetsTheLogoAsAPercentageOfTheAreaWidth)
-{
-    open(DeviceKind::Phone, { "portrait.jpg" }, kLogo);
-    auto& areaView = *screen->myViewBgPosizionatoreLogoo;
-    areaView.setFrame({ areaView.frame().x(), areaView.frame().y(), 300, areaView.frame().height() });
-    tap(*screen->myButtonBigPresetLogo);
-    EXPECT_EQ(screen->myViewBgPercentualeGrandezzaLogo->alpha(), 1);
-    const Point centre = screen->stickerView->center();
-    screen->myStepperPercentualeLogo->setValue(29);
-    screen->myStepperPercentualeLogo->increment();
-    EXPECT_EQ(screen->stickerView->bounds().size, (Size { 90, 90 }));
-    EXPECT_EQ(screen->stickerView->center(), centre);
-    EXPECT_EQ(screen->myLabelPercentualeGrandezzaLog->text(), "30 pt");
-    EXPECT_NEAR(screen->myPercentualeGrandezza, 30, 1e-9);
-    // Never below a fingertip: 72 points with the margins, 24 % of this area; the stepper says so.
-    screen->myStepperPercentualeLogo->setValue(10);
-    screen->myStepperPercentualeLogo->sendActions(ControlEvent::ValueChanged);
-    EXPECT_EQ(screen->stickerView->bounds().size, (Size { 72, 72 }));
-    EXPECT_NEAR(screen->myStepperPercentualeLogo->value(), 24, 1e-9);
-    EXPECT_NEAR(screen->myStepperPercentualeLogo->minimumValue(), 24, 1e-9);
-    EXPECT_EQ(screen->myLabelPercentualeGrandezzaLog->text(), "24 pt");
-    tap(*screen->myButtonCloseViewPercentuale);
-    EXPECT_EQ(screen->myViewBgPercentualeGrandezzaLogo->alpha(), 0);
-
-    screen->mySliderAlphaProp->setValue(0.4);
-    screen->mySliderAlphaProp->sendActions(ControlEvent::ValueChanged);
-    EXPECT_EQ(screen->stickerView->alpha(), 0.4);
-    EXPECT_EQ(screen->metodoDescrizionePosizionamento().opacity, 0.4);
 }
 
 TEST_F(ApplyScreenRules, DraggingTheLogoMeasuresItThroughTheScreensPanRecognizerAndCannotTakeItOffThePhoto)
@@ -302,20 +284,6 @@ TEST_F(ApplyScreenBatch, TheScreenStaysWhileTheBatchRunsAndItsPhotosReachTheLibr
     EXPECT_EQ(navigation->topViewController(), other);
 }
 
-// What the saved file holds is checked by the scripts: the command line with it writes the
-// very photos the screen did.
-TEST_F(ApplyScreenBatch, SavingThePlacementNeverReplacesAnEarlierFileAndSaysWhereItIs)
-{
-    test::writeUniformJpeg(root() / "one.jpg", 64, 48, 0x808080);
-    open(DeviceKind::Phone, { "one.jpg" }, kLogo);
-    auto saved = screen->metodoSalvaPosizionamento(folder.path() / "Placements");
-    auto again = screen->metodoSalvaPosizionamento(folder.path() / "Placements");
-    ASSERT_TRUE(saved && again);
-    EXPECT_NE(*saved, *again);
-    screen->myButtonSalvaPosizioneACTION();
-    EXPECT_TRUE(window->viewNamed("myAlertPosizione")) << "the user is told where the file is";
-}
-
 TEST_F(ApplyScreenBatch, TheSavedPanelIsAsTallAsWhatItSaysAndCoversTheProgress)
 {
     test::writeUniformJpeg(root() / "done.jpg", 320, 240, 0x808080);
@@ -367,26 +335,31 @@ TEST_F(ApplyScreenBatch, TheSavedPanelIsAsTallAsWhatItSaysAndCoversTheProgress)
     }
 }
 
-TEST_F(ApplyScreenBatch, TheLosslessSwitchIsRememberedAndItsNoticesAreShown)
+TEST_F(ApplyScreenBatch, TheLosslessSwitchIsRememberedItsNoticesAreShownAndASavedPlacementReplacesNoOther)
 {
     UserDefaults::standard().removeObjectForKey("keyApplicaSenzaPerdita");
     test::writeUniformJpeg(root() / "camera.jpg", 320, 240, 0x808080);
     test::editMetadata(root() / "camera.jpg", [](Exiv2::Image& image) { image.exifData()["Exif.Image.Orientation"] = static_cast<std::uint16_t>(6); });
     ASSERT_TRUE(files::writeAtomically(root() / "drawing.png", *encodePng(test::opaqueLogo(200, Color::rgba(0, 0, 1)))));
-    open(DeviceKind::Phone, { "camera.jpg", "drawing.png" }, kLogo);
+    test::writeSource(root() / "grey.jpg", 200, 150, { .greyscale = true });
+    test::setOrientation(root() / "grey.jpg", 6);
+    open(DeviceKind::Phone, { "camera.jpg", "drawing.png", "grey.jpg" }, kLogo);
     EXPECT_FALSE(screen->mySwitchSenzaPerdita->isOn()) << "off until chosen";
     tap(*screen->mySwitchSenzaPerdita);
     EXPECT_EQ(UserDefaults::standard().boolForKey("keyApplicaSenzaPerdita"), true);
 
     applyAndWait();
-    ASSERT_EQ(savedPhotos(), 2u);
-    EXPECT_EQ(screen->myLabelLeFotoSonoSalvate->text(), mySingleScritte::sharedInstance().stringaLoghiApplicati()) << "both were saved";
-    // The JPEG keeps its orientation tag, as lossless stamping does; the PNG is named with why.
+    ASSERT_EQ(savedPhotos(), 3u);
+    EXPECT_EQ(screen->myLabelLeFotoSonoSalvate->text(), mySingleScritte::sharedInstance().stringaLoghiApplicati()) << "all were saved";
+    // The colour JPEG keeps its orientation tag, as lossless stamping does; the PNG and the
+    // greyscale JPEG are named with why, and stamped in the normal mode: turned upright.
     EXPECT_EQ(ImageMetadata::readFromFile(root() / "Saved Photos" / "camera_vardenico.jpg")->orientation(), 6);
+    const auto grey = root() / "Saved Photos" / "grey_vardenico.jpg";
+    EXPECT_TRUE(decodeImageFile(grey)->pixelWidth() == 150 && ImageMetadata::readFromFile(grey)->orientation() == 1);
     const std::string notices = screen->myLabelAvvisiFoto->text();
     EXPECT_TRUE(notices.starts_with(mySingleScritte::sharedInstance().stringaAvvisiFoto() + "\n")) << notices;
-    EXPECT_NE(notices.find("drawing.png: "), std::string::npos) << notices;
-    EXPECT_NE(notices.find("normal mode"), std::string::npos) << notices;
+    for (const char* said : { "drawing.png: lossless stamping works on JPEG photos only; stamped in the normal mode", "grey.jpg: ", "greyscale" })
+        EXPECT_NE(notices.find(said), std::string::npos) << notices;
     EXPECT_EQ(notices.find("camera.jpg"), std::string::npos) << notices;
     EXPECT_TRUE(screen->myLabelFotoNonSalvate->text().empty());
 
@@ -398,6 +371,13 @@ TEST_F(ApplyScreenBatch, TheLosslessSwitchIsRememberedAndItsNoticesAreShown)
     applyAndWait();
     EXPECT_EQ(ImageMetadata::readFromFile(root() / "Saved Photos" / "camera_vardenico_2.jpg")->orientation(), 1);
     EXPECT_TRUE(screen->myLabelAvvisiFoto->text().empty());
+
+    // What the saved file holds is checked by the scripts: the command line with it writes the
+    // very photos the screen did.
+    auto saved = screen->metodoSalvaPosizionamento(folder.path() / "Placements"), again = screen->metodoSalvaPosizionamento(folder.path() / "Placements");
+    EXPECT_TRUE(saved && again && *saved != *again);
+    screen->myButtonSalvaPosizioneACTION();
+    EXPECT_TRUE(window->viewNamed("myAlertPosizione")) << "the user is told where the file is";
 }
 
 }

@@ -2,7 +2,7 @@
 // different shapes: one placed on its own, the rest with the common placement.
 
 #include "AppScriptSupport.h"
-#include "ReviewSupport.h"
+#include "StampFixtures.h"
 
 namespace vd {
 namespace {

@@ -1,7 +1,6 @@
 #include "StampFixtures.h"
 
 #include <limits>
-#include <nlohmann/json.hpp>
 
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 
@@ -52,11 +51,8 @@ TEST(PlacementFile, ReadsEveryFieldAndRefusesNonsenseNamingTheFile)
     EXPECT_EQ(placement->toJson(), json) << "every field read, and written back";
 
     for (const char* bad : { R"([])", R"({"flags":[1,0,0]})", R"({"flags":[0.5,0,0,0]})", R"({"opacity":"high"})",
-             R"({"opacity":2})", R"({"sizePercent":0})", R"({"stickerFrameWidth":-1})", R"({"percent":[1e999,0]})" }) {
-        auto parsed = nlohmann::json::parse(bad, nullptr, false);
-        if (parsed.is_discarded())
-            continue;
-        auto refused = PlacementDescription::fromJson(parsed, "bad.json");
+             R"({"opacity":2})", R"({"sizePercent":0})", R"({"stickerFrameWidth":-1})" }) {
+        auto refused = PlacementDescription::fromJson(nlohmann::json::parse(bad), "bad.json");
         ASSERT_FALSE(refused.has_value()) << bad;
         EXPECT_NE(refused.error().message.find("bad.json"), std::string::npos);
     }

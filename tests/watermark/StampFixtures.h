@@ -3,14 +3,16 @@
 // Photos written with libjpeg itself (sampling, scan mode and coding of choice) and ways to find
 // a logo in a stamped result, for the stamping engine's tests.
 
+#include <CommandSupport.h>
 #include <PhotoFixtures.h>
-
 #include <TestSupport.h>
 
+#include <platform/foundation/ContentHash.h>
 #include <platform/graphics/ImageMetadata.h>
 #include <platform/graphics/JpegCoefficients.h>
 #include <watermark/StampBatch.h>
 #include <watermark/StampEngine.h>
+#include <watermark/StampProvenance.h>
 
 #include <gtest/gtest.h>
 
@@ -19,7 +21,9 @@
 #include <cstdio>
 #include <jpeglib.h>
 #include <lcms2.h>
+#include <nlohmann/json.hpp>
 #include <png.h>
+#include <sys/file.h>
 #include <tuple>
 
 namespace vd::test {
@@ -79,16 +83,10 @@ inline void writeSource(const std::filesystem::path& path, int width, int height
     jpeg_start_compress(&cinfo, TRUE);
     if (!style.iccProfile.empty())
         jpeg_write_icc_profile(&cinfo, style.iccProfile.data(), static_cast<unsigned>(style.iccProfile.size()));
-    std::vector<std::uint8_t> row;
-    while (cinfo.next_scanline < cinfo.image_height) {
-        row.clear();
-        for (int x = 0; x < width; ++x) {
-            const std::uint32_t rgb = scenery(x, static_cast<int>(cinfo.next_scanline));
-            if (style.greyscale)
-                row.push_back(static_cast<std::uint8_t>(rgb >> 8));
-            else
-                row.insert(row.end(), { static_cast<std::uint8_t>(rgb >> 16), static_cast<std::uint8_t>(rgb >> 8), static_cast<std::uint8_t>(rgb) });
-        }
+    std::vector<std::uint8_t> row(static_cast<size_t>(width * cinfo.input_components));
+    for (int y = 0; y < height; ++y) {
+        for (size_t i = 0; i < row.size(); ++i) // red, green, blue; a grey photo the green
+            row[i] = static_cast<std::uint8_t>(scenery(static_cast<int>(i) / cinfo.input_components, y) >> (style.greyscale ? 8 : 16 - 8 * (i % 3)));
         JSAMPROW pointer = row.data();
         jpeg_write_scanlines(&cinfo, &pointer, 1);
     }
@@ -126,7 +124,7 @@ inline const std::vector<std::uint8_t>& srgbProfile()
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 // What a camera and a photo manager record, as Exiv2 writes it: make, model, date, place, a
-// thumbnail of the photo as it was, a caption, an XMP title and orientation, the sRGB profile.
+// thumbnail of the photo as it was, a caption, the sRGB profile.
 inline void addCameraMetadata(const std::filesystem::path& path)
 {
     editMetadata(path, [](Exiv2::Image& image) {
@@ -140,8 +138,6 @@ inline void addCameraMetadata(const std::filesystem::path& path)
         const auto thumbnail = *encodeJpeg(opaqueLogo(160, Color::rgba(0.2, 0.4, 0.6)));
         Exiv2::ExifThumb(exif).setJpegThumbnail(thumbnail.data(), static_cast<long>(thumbnail.size()));
         image.iptcData()["Iptc.Application2.Caption"] = "Harbour at dawn";
-        image.xmpData()["Xmp.dc.title"] = "lang=\"x-default\" Harbour";
-        image.xmpData()["Xmp.tiff.Orientation"] = "1";
         Exiv2::DataBuf profile(srgbProfile().data(), static_cast<long>(srgbProfile().size()));
         image.setIccProfile(profile, false);
     });

@@ -1,8 +1,5 @@
 #include "StampFixtures.h"
 
-#include <platform/foundation/ContentHash.h>
-#include <watermark/StampProvenance.h>
-
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 
 using namespace vd;
