@@ -219,5 +219,13 @@ TEST_F(ColourManagedLogo, ADisplayP3PhotoCarriesTheSrgbRedConvertedIntoP3AndOthe
             // Quality 100 keeps the colour within a step or two; the source's 4:2:0 chroma a few more.
             EXPECT_TRUE(near(rgbAt(out, 150, 100), expected, lossless ? 6 : 2)) << std::hex << rgbAt(out, 150, 100) << " instead of " << expected;
             EXPECT_EQ(ImageMetadata::readFromFile(folder / "out.jpg").value().iccProfile(), profile);
+            // The normal mode writes at quality 100 (every quantisation step 1) in 4:4:4; the
+            // lossless mode keeps the source's 4:2:0 and quality 95.
+            auto written = JpegCoefficients::open(folder / "out.jpg");
+            ASSERT_TRUE(written.has_value());
+            for (int component = 0; component < 3; ++component) {
+                const JpegComponentLayout& layout = (*written)->component(component);
+                EXPECT_EQ(std::ranges::all_of(layout.quantisation, [](int step) { return step == 1; }) && layout.hSampling == 1, !lossless) << component;
+            }
         }
 }
