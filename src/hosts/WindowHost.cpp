@@ -144,10 +144,6 @@ int WindowHost::run(const std::shared_ptr<Window>& window)
     SDL_SetHint(SDL_HINT_MOUSE_TOUCH_EVENTS, "0");
     SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
-    // The window's pixels go to the display server as they are (shared memory on X11): a picture
-    // drawn in software gains nothing from a trip through a GL texture, which costs a frame's
-    // time of its own under a software GL.
-    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     SdlSession sdl;
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         std::fprintf(stderr, "vardenico app: cannot open a window: %s\n", SDL_GetError());
