@@ -291,8 +291,12 @@ struct WindowBesideHeadless {
         const json* node = test::findNamed(tree, name);
         EXPECT_TRUE(node) << name << " is not in the dump " << state;
         const json f = node ? (*node)["frame"] : json { -1, -1, 0, 0 };
-        const Point pixel = fit.toPixels({ std::trunc(f[0].get<double>() + f[2].get<double>() / 2), std::trunc(f[1].get<double>() + f[3].get<double>() / 2) });
-        return { static_cast<int>(std::lround(pixel.x)), static_cast<int>(std::lround(pixel.y)) };
+        return pixel({ std::trunc(f[0].get<double>() + f[2].get<double>() / 2), std::trunc(f[1].get<double>() + f[3].get<double>() / 2) });
+    }
+    std::pair<int, int> pixel(Point point) const
+    {
+        const Point p = fit.toPixels(point);
+        return { static_cast<int>(std::lround(p.x)), static_cast<int>(std::lround(p.y)) };
     }
     // Starts the program in a window on an X server of its own; false when either did not come up.
     bool open(const std::string& screen, bool windowManager)
@@ -352,76 +356,13 @@ struct WindowBesideHeadless {
     }
 };
 
-TEST(WindowRoad, RealClicksThroughTutorialHomeAndEditorSaveALogo)
-{
-    if (!haveTool("Xvfb") || !haveTool("xdotool") || !haveTool("import"))
-        GTEST_SKIP() << "Xvfb, xdotool and ImageMagick's import are not installed";
-    WindowBesideHeadless run(4, hostScreenSize(HostDevice::Phone));
-    std::ifstream road(std::string(VARDENICO_ROAD_SCRIPTS) + "/road.txt");
-    const auto headless = run.runHeadless(std::string(std::istreambuf_iterator<char>(road), {}), "--scale 1");
-    ASSERT_EQ(headless.status, 0) << headless.errors;
-    ASSERT_TRUE(run.open("1280x1024x24", false)) << "no window titled Vardenico";
-    XSession& session = *run.session;
-    const std::string& window = run.window;
-    const fs::path& home = run.home;
-    auto at = [&](const std::string& state, const std::string& name) { return run.at(state, name); };
-    auto shows = [&](const std::string& state) { run.shows(state); };
-
-    // The tutorial, its consent dialog, START.
-    run.step("tutorial1", "myButtonOk");
-    run.step("tutorial2", "myButtonOk");
-    run.step("consent", "alertAction1");
-    run.step("tutorial3", "myButtonOk");
-    EXPECT_TRUE(eventually([&] { return defaultValue(home, "avvioFatto") == "fatto"; }, 10)) << "START was pressed";
-
-    // Home: the update notice, the logo button's slide, create.
-    run.step("notice", "alertAction0");
-    EXPECT_TRUE(eventually([&] { return defaultValue(home, "aggiornamento1") == "visualizzato"; }, 10));
-    run.step("home", "myButtonLogoNew");
-    run.step("revealed", "myButtonCreaLogoProp");
-
-    // The editor: its tutorial, an icon tinted and moved, the layer table opened and closed (it
-    // slides away over the top bar), a shape, a typed line of text, save.
-    run.step("editor-tutorial", "myButtonOkTutorial");
-    run.step("editor-icons", "myCollectionForme.0.2");
-    run.step("icon", "myCollectionView.0.14");
-    session.drag(window, { 110, 204 }, { 80, 394 });
-    session.click(window, at("icon", "myButtonEntraTableLayer"));
-    run.step("layers", "myButtonCloseTableViewLayer");
-    run.step("layers-closed", "myButtonAddGeometryProp");
-    run.step("shapes", "myCollectionForme.0.5");
-    session.click(window, at("icon", "myCollectionView.0.30"));
-    session.click(window, at("shapes", "myButtonAddTextProp"));
-    pause(0.3);
-    session.x("xdotool type --delay 60 Vardenico");
-    run.step("typed", "keyboardDoneButton");
-    session.click(window, { 370, 470 }); // the bare canvas, by its right edge
-    run.step("editor", "myButtonSaveLogoProp");
-
-    EXPECT_TRUE(run.storeHoldsOneLogo()) << "the logo reached the store";
-
-    // The saved logo's preview, home, the photo browser's album list. A click on a photo just after
-    // the album button: the list is sliding in, not yet over the photo the person sees, so the
-    // click reaches neither the photo nor the album row that will lie there; then a row is chosen.
-    run.step("preview", "myButtonHOME");
-    run.step("home-again", "myButtonApplicaProp");
-    run.step("browser-start", "myButtonPicker");
-    shows("grid");
-    session.settleAt(window, at("grid", "myButtonSelezionaAlbum"));
-    session.x("xdotool" + XSession::moveTo(window, at("grid", "myButtonSelezionaAlbum")) + " click 1 sleep 0.1" + XSession::moveTo(window, at("grid", "myCollectionViewRullino.0.0")) + " click 1");
-    run.step("albums", "myTableViewSelezionaAlbum.0.0");
-    shows("album-chosen");
-
-    ASSERT_EQ(session.close(), 0) << "the program did not end when its window closed";
-}
-
-
 // The window on a laptop's 1366 × 768 screen with a window manager: it opens inside the screen;
-// made 1200 × 700 it shows the screen scaled to fit, centred, and clicks land where the buttons
-// are drawn; Enter answers an alert, Escape closes the colour popover and then goes back as the
+// made 1200 × 700 it shows the screen scaled to fit, centred, and real clicks, drags, keys and the
+// wheel take a person from the tutorial through home and the editor to a saved logo and the photo
+// browser. Enter answers an alert, Escape closes the colour popover and then goes back as the
 // back button does; the editor's keys move, delete, undo, redo and save; the wheel turns the font
-// picker and scrolls the photo grid. At every step its pixels are the headless
-// picture of the same state at that size.
+// picker and scrolls the photo grid. At every step its pixels are the headless picture of the
+// same state at that size.
 TEST(WindowRoad, ADesktopWindowOfAnySizeTakesClicksKeysAndTheWheel)
 {
     if (!haveTool("Xvfb") || !haveTool("xdotool") || !haveTool("import") || !haveTool("openbox") || !haveTool("xprop") || !haveTool("xwininfo"))
@@ -432,14 +373,17 @@ TEST(WindowRoad, ADesktopWindowOfAnySizeTakesClicksKeysAndTheWheel)
         { "tutorial1", "tap @myButtonOk" }, { "tutorial2", "tap @myButtonOk\nwait 0.5" }, { "consent", "tap @alertAction1\nwait 0.5" },
         { "tutorial3", "tap @myButtonOk\nwait 0.5" }, { "notice", "key return\nwait 0.5" }, { "home", "tap @myButtonLogoNew\nwait 0.5" },
         { "revealed", "tap @myButtonCreaLogoProp\nwait 0.8" }, { "editor-tutorial", "tap @myButtonOkTutorial\nwait 0.5" },
-        { "editor-icons", "tap @myCollectionForme.0.2\nwait 0.5" }, { "icon", "tap @myButtonColorPicker\nwait 0.5" },
-        { "colours", "key escape\nwait 0.5" }, { "colours-closed", "key right\nwait 0.3" }, { "nudged", "key shift+right\nwait 0.3" },
-        { "nudged-more", "key delete\nwait 0.3" }, { "deleted", "key ctrl+z\nwait 0.3" }, { "undone", "key ctrl+shift+z\nwait 0.3" },
-        { "redone", "key ctrl+z\nwait 0.3" }, { "back", "tap @myButtonAddTextProp\nwait 0.5" }, { "text-new", "scroll @myPickerViewFont 0 120\nwait 0.5" },
-        { "font-scrolled", "key escape\nwait 0.5" }, { "typing-ended", "key escape\nwait 0.5" }, { "leaving", "key escape\nwait 0.5" },
+        { "editor-icons", "tap @myCollectionForme.0.2\nwait 0.5" }, { "icon", "tap @myCollectionView.0.14\nwait 0.3\ndrag 110 204 80 394\nwait 0.3" },
+        { "dragged", "tap @myButtonColorPicker\nwait 0.5" }, { "colours", "key escape\nwait 0.5" }, { "colours-closed", "key right\nwait 0.3" },
+        { "nudged", "key shift+right\nwait 0.3" }, { "nudged-more", "key delete\nwait 0.3" }, { "deleted", "key ctrl+z\nwait 0.3" },
+        { "undone", "key ctrl+shift+z\nwait 0.3" }, { "redone", "key ctrl+z\nwait 0.3" }, { "back", "tap @myButtonEntraTableLayer\nwait 0.5" },
+        { "layers", "tap @myButtonCloseTableViewLayer\nwait 0.5" }, { "layers-closed", "tap @myButtonAddGeometryProp\nwait 0.5" },
+        { "shapes", "tap @myCollectionForme.0.5\nwait 0.5\ntap @myCollectionView.0.30\nwait 0.3\ntap @myButtonAddTextProp\nwait 0.5" },
+        { "text-new", "scroll @myPickerViewFont 0 120\nwait 0.5" }, { "font-scrolled", "type Vardenico\nwait 0.2" },
+        { "typed", "key escape\nwait 0.5" }, { "typing-ended", "key escape\nwait 0.5" }, { "leaving", "key escape\nwait 0.5" },
         { "stayed", "key ctrl+s\nwait 1" }, { "saved", "tap @myButtonHOME\nwait 1" },
         { "home-again", "tap @myButtonApplicaProp\nwait 1" }, { "browser", "tap @myButtonPicker\nwait 0.6" }, { "grid", "scroll @myCollectionViewRullino 0 120\nwait 0.3" },
-        { "grid-scrolled", "" },
+        { "grid-scrolled", "tap @myButtonSelezionaAlbum\nwait 0.6" }, { "albums", "tap @myTableViewSelezionaAlbum.0.0\nwait 0.6" }, { "album-chosen", "" },
     };
     std::ostringstream script;
     script << "resize 1200 700\n";
@@ -486,19 +430,25 @@ TEST(WindowRoad, ADesktopWindowOfAnySizeTakesClicksKeysAndTheWheel)
     session.x("xdotool windowmove " + window + " 0 0");
     EXPECT_TRUE(eventually([&] { const auto g = session.geometry(window); return g[0] >= 0 && g[0] + g[2] <= 1366 && g[1] >= 0 && g[1] + g[3] <= 768; }, 5)) << "moved inside the screen";
 
+    // The tutorial, its consent dialog, START, the update notice answered by Enter.
     run.step("tutorial1", "myButtonOk");
     run.step("tutorial2", "myButtonOk");
-    session.click(window, at("consent", "alertAction1"));
-    session.click(window, at("tutorial3", "myButtonOk"));
+    run.step("consent", "alertAction1");
+    run.step("tutorial3", "myButtonOk");
     EXPECT_TRUE(eventually([&] { return defaultValue(home, "avvioFatto") == "fatto"; }, 10)) << "START was pressed at its scaled place";
     shows("notice");
     session.key(window, "Return");
     EXPECT_TRUE(eventually([&] { return defaultValue(home, "aggiornamento1") == "visualizzato"; }, 10)) << "Enter answered the notice";
+
+    // Home, the logo button's slide, the editor: an icon tinted and dragged, its colour popover
+    // closed by Escape, moved, deleted and brought back by keys.
     run.step("home", "myButtonLogoNew");
-    session.click(window, at("revealed", "myButtonCreaLogoProp"));
-    session.click(window, at("editor-tutorial", "myButtonOkTutorial"));
-    session.click(window, at("editor-icons", "myCollectionForme.0.2"));
-    run.step("icon", "myButtonColorPicker");
+    run.step("revealed", "myButtonCreaLogoProp");
+    run.step("editor-tutorial", "myButtonOkTutorial");
+    run.step("editor-icons", "myCollectionForme.0.2");
+    run.step("icon", "myCollectionView.0.14");
+    session.drag(window, run.pixel({ 110, 204 }), run.pixel({ 80, 394 }));
+    run.step("dragged", "myButtonColorPicker");
     shows("colours");
     session.key(window, "Escape");
     shows("colours-closed");
@@ -507,22 +457,40 @@ TEST(WindowRoad, ADesktopWindowOfAnySizeTakesClicksKeysAndTheWheel)
         session.key(window, key);
         shows(state);
     }
-    session.click(window, at("back", "myButtonAddTextProp"));
+    // The layer table opened and closed (it slides away over the top bar), a shape, a line of
+    // text in a font the wheel chose, typed; Escape ends the typing, leaves, stays; Ctrl+S saves.
+    run.step("back", "myButtonEntraTableLayer");
+    run.step("layers", "myButtonCloseTableViewLayer");
+    run.step("layers-closed", "myButtonAddGeometryProp");
+    run.step("shapes", "myCollectionForme.0.5");
+    session.click(window, at("dragged", "myCollectionView.0.30"));
+    session.click(window, at("shapes", "myButtonAddTextProp"));
     shows("text-new");
     session.wheel(window, at("text-new", "myPickerViewFont"), 3);
     shows("font-scrolled");
-    for (const char* state : { "typing-ended", "leaving", "stayed" }) {
-        session.key(window, "Escape");
+    session.x("xdotool type --delay 60 Vardenico");
+    for (const char* state : { "typed", "typing-ended", "leaving" }) {
         shows(state);
+        session.key(window, "Escape");
     }
+    shows("stayed");
     session.key(window, "ctrl+s");
     EXPECT_TRUE(run.storeHoldsOneLogo()) << "Ctrl+S saved";
+
+    // The saved logo's preview, home, the photo browser's grid scrolled by the wheel, its album
+    // list. A click on a photo just after the album button: the list is sliding in, not yet over
+    // the photo the person sees, so the click reaches neither the photo nor the album row that
+    // will lie there; then a row is chosen.
     run.step("saved", "myButtonHOME");
     run.step("home-again", "myButtonApplicaProp");
-    session.click(window, at("browser", "myButtonPicker"));
+    run.step("browser", "myButtonPicker");
     shows("grid");
     session.wheel(window, at("grid", "myCollectionViewRullino"), 3);
     shows("grid-scrolled");
+    session.settleAt(window, at("grid-scrolled", "myButtonSelezionaAlbum"));
+    session.x("xdotool" + XSession::moveTo(window, at("grid-scrolled", "myButtonSelezionaAlbum")) + " click 1 sleep 0.1" + XSession::moveTo(window, at("grid-scrolled", "myCollectionViewRullino.0.4")) + " click 1");
+    run.step("albums", "myTableViewSelezionaAlbum.0.0");
+    shows("album-chosen");
 
     // F11 makes it full screen and back.
     session.key(window, "F11");
