@@ -11,6 +11,7 @@
 #include <platform/graphics/JpegCoefficients.h>
 #include <platform/graphics/JpegStreams.h>
 #include <platform/graphics/TiffStreams.h>
+#include <platform/photos/EmbeddedPreviews.h>
 #include <platform/store/KeyedArchive.h>
 #include <platform/store/ObjectStore.h>
 #include <platform/ui/presentation/InterfaceDescription.h>
@@ -144,6 +145,12 @@ int fuzzHeifDecoder(const std::uint8_t* data, std::size_t size)
 
 int fuzzImageMetadata(const std::uint8_t* data, std::size_t size)
 {
+    // The places of a camera photo's embedded previews, from the whole file and from its first
+    // half as the photo index reads a file's head: never past the file's end.
+    for (const std::size_t head : { size, size / 2 })
+        for (const EmbeddedPreview& preview : parseJpegLayout(bytes(data, head), size).previews)
+            if (preview.offset + preview.length > size)
+                std::abort();
     auto metadata = ImageMetadata::readFromBytes(bytes(data, size), "fuzz.jpg");
     if (!metadata)
         return 0;

@@ -49,24 +49,6 @@ protected:
 
 }
 
-TEST_F(EmbeddedPreviews, DamagedMetadataGivesNoPreviewsAndNeverReadsOutside)
-{
-    auto photo = cameraPhoto();
-    photo.preview = test::jpegBytes(600, 400, [](int, int) { return kPreview; });
-    const auto good = photo.bytes();
-    std::minstd_rand random(7);
-    for (int round = 0; round < 3000; ++round) {
-        auto bytes = good;
-        bytes.resize(std::min<std::size_t>(bytes.size(), 200 + random() % 9000)); // the head, cut somewhere
-        for (int flips = 1 + static_cast<int>(random() % 4); flips > 0; --flips)
-            bytes[random() % std::min<std::size_t>(bytes.size(), 400)] = static_cast<std::uint8_t>(random());
-        const JpegLayout layout = parseJpegLayout(bytes, good.size());
-        for (const EmbeddedPreview& preview : layout.previews)
-            ASSERT_LE(preview.offset + preview.length, good.size()) << "round " << round;
-    }
-    EXPECT_TRUE(parseJpegLayout({}, 0).previews.empty());
-}
-
 TEST_F(EmbeddedPreviews, TheSmallestPreviewAtLeastTheSizeAskedIsUsedUprightWithoutItsBands)
 {
     write(folder / "camera.jpg", cameraPhoto());
