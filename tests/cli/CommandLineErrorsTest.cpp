@@ -116,6 +116,11 @@ TEST_F(CommandLineErrors, OtherCommandsRefuseBadValuesTheSameWay)
     expectRefused({ "app", "--scale", "9" }, { "--scale", "9" });
     expectRefused({ "app", "--device", "watch" }, { "--device", "watch" });
     expectRefused({ "app", "--headless", "--script", (folder / "missing.txt").string(), "--out", (folder / "shots").string() }, { "--script", "missing.txt" });
+    writeText(folder / "unknown.txt", "wait 0.1\n\nfly @a\n");
+    expectRefused({ "app", "--headless", "--script", (folder / "unknown.txt").string(), "--out", (folder / "shots").string() }, { "unknown.txt:3", "\"fly\"" });
+    expectRefused({ "app", "--headless", "--script", (folder / "unknown.txt").string() }, { "--headless", "--out" });
+    writeText(folder / "absent.txt", "wait 0.1\ntap @nobody\n");
+    expectRefused({ "app", "--headless", "--script", (folder / "absent.txt").string(), "--out", (folder / "shots").string() }, { "absent.txt:2", "nobody" });
     expectRefused({ "photos", "list", "--album" }, { "--album" });
     EXPECT_FALSE(fs::exists(folder / "x.png"));
 }
