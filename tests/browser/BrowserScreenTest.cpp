@@ -119,7 +119,8 @@ TEST_P(BrowserOnDevice, AWalkThroughGridSelectionPreviewsForwardStripCancelAndAl
     ASSERT_TRUE(peekAt(3));
     b.tap("myImageView");
     ASSERT_TRUE(peekAt(6));
-    b.tapAt({ 5, 5 });
+    test::tap(*b.window, { 5, 5 });
+    b.settle(0.5);
     EXPECT_FALSE(b.screen->peek());
     EXPECT_EQ(b.screen->myArrIndexSelezionati, (Positions { 5, 9, 3 }));
 
@@ -157,8 +158,6 @@ TEST_P(BrowserOnDevice, AWalkThroughGridSelectionPreviewsForwardStripCancelAndAl
     auto strip = b.screen->myCollectionViewSELEZIONATE;
     ASSERT_EQ(strip->numberOfItemsInSection(0), 3);
     auto stripCell = [&](long item) { return std::dynamic_pointer_cast<browser::FotoSelezionateCollectionCell>(strip->cellForItemAtIndexPath(IndexPath::forItem(item, 0))); };
-    ASSERT_TRUE(stripCell(1));
-    EXPECT_EQ(std::tuple(stripCell(1)->cella, stripCell(1)->numeroinarray), std::tuple(1, 9));
     b.tap("myCollectionViewSELEZIONATE.0.1.myButtonDeselect");
     EXPECT_EQ(std::tuple(b.screen->myArrIndexSelezionati, b.screen->myLabelGiaSelezionate->text()), std::tuple(Positions { 5, 3 }, scritte.stringaSelezionate() + " (2)"));
     ASSERT_TRUE(stripCell(1));
@@ -168,9 +167,6 @@ TEST_P(BrowserOnDevice, AWalkThroughGridSelectionPreviewsForwardStripCancelAndAl
     b.tap("myCollectionViewSELEZIONATE.0.0.myButtonDeselect");
     EXPECT_EQ(std::tuple(b.screen->myArrIndexSelezionati.empty(), b.screen->myBoolSelezionateAperto, b.screen->myViewBgCollectionViewSELEZIONATE->center().y), std::tuple(true, false, 3 * b.screen->Centro.y))
         << "removing the last photo closes the strip";
-    b.tap("myButtonAvantiPro");
-    dismissAlert("forward with a logo and no photos");
-    EXPECT_EQ(b.navigation->viewControllers().size(), 1u);
 
     // Cancel: with a selection it empties it and keeps the panel; with the album list open it only
     // closes the list; with nothing selected it closes the panel.
