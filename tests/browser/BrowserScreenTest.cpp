@@ -26,20 +26,14 @@ TEST_P(BrowserOnDevice, AWalkThroughGridSelectionPreviewsForwardStripCancelAndAl
     const auto& scritte = mySingleScritte::sharedInstance();
     const auto& order = b.photos.newestFirst;
     auto panelOpen = [&] { return b.screen->myViewBgCollectionPicker->center() == b.screen->Centro; };
-    auto dismissAlert = [&](const std::string& why) {
-        auto alert = b.alert();
-        ASSERT_TRUE(alert) << why;
-        alert->performAction(0);
-        b.settle();
-    };
-    auto forwardedTo = [&] { return std::dynamic_pointer_cast<QuintaraApplyController>(b.navigation->topViewController()); };
     EXPECT_EQ(b.gridPhotos(), order);
 
     // Without photos or logo, forward explains and stays.
     b.tap("myButtonAvantiPro");
     ASSERT_TRUE(b.alert());
     EXPECT_EQ(std::tuple(b.alert()->title(), b.alert()->message()), std::tuple(scritte.stringaSelezionaMedia(), scritte.stringaSelezionaFotoELogo()));
-    dismissAlert("forward without photos");
+    b.alert()->performAction(0);
+    b.settle();
     EXPECT_EQ(b.navigation->viewControllers().size(), 1u);
 
     // The grid: the device's columns, each cell with the thumbnail of its own photo.
@@ -69,7 +63,8 @@ TEST_P(BrowserOnDevice, AWalkThroughGridSelectionPreviewsForwardStripCancelAndAl
     EXPECT_TRUE(b.screen->myArrIndexSelezionati.empty());
     ASSERT_TRUE(b.alert());
     EXPECT_NE(b.alert()->message().find("rotta.jpg"), std::string::npos) << b.alert()->message();
-    dismissAlert("the unreadable photo");
+    b.alert()->performAction(0);
+    b.settle();
 
     // The selection keeps the order of the taps; a photo selected again goes to the end.
     auto confirm = b.screen->myButtonSelezionaProperty;
@@ -138,7 +133,7 @@ TEST_P(BrowserOnDevice, AWalkThroughGridSelectionPreviewsForwardStripCancelAndAl
     EXPECT_TRUE(b.gridCell(9)->isSelected()) << "the grid shows the selection when it opens again";
     b.tap("myButtonSelezionaProperty");
     for (int visit = 0; visit < 2; ++visit) {
-        auto apply = forwardedTo();
+        auto apply = std::dynamic_pointer_cast<QuintaraApplyController>(b.navigation->topViewController());
         ASSERT_TRUE(apply) << visit;
         EXPECT_EQ(apply->myArrayIndexSelezionati, (std::vector<int> { 5, 9, 3 }));
         ASSERT_TRUE(apply->assetsFetchResults && apply->logoDaAplicare);
