@@ -121,7 +121,6 @@ TEST(StampCommand, ExitStatusAndLogosTakenFromTheStoreByIndex)
         { { "stamp", "--logo", logo, "--out", out, photo, (folder / "nope.jpg").string() }, 1, "p_vardenico_2.jpg", true, "" },
         // A logo placed where it cannot be seen is a failed photo, not a copy without a logo.
         { { "stamp", "--logo", logo, "--position", "bottom-right", "--margin", "99999", "--out", out, photo }, 1, "p_vardenico_3.jpg", false, "" },
-        { { "stamp", "--logo-index", "0", "--out", out, photo }, 2, "p_vardenico_3.jpg", false, "logo 0: the store has no logos" },
     };
     for (const auto& [arguments, status, written, exists, said] : cases) {
         const auto outcome = run(arguments);
