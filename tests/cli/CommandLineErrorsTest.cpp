@@ -97,7 +97,7 @@ TEST_F(CommandLineErrors, StampFilesThatAreMissingOrWrongAreNamedWithTheirOption
         expectRefused(stamp({ "--placement", (folder / name).string() }), { name, key, value });
     }
     expectRefused(stamp({ "--logo-index", "3" }), { "--logo" }); // given both ways
-    expectRefused({ "stamp", "--logo-index", "3", "--out", (folder / "out").string(), (folder / "photo.jpg").string() }, { "--logo-index", "3" });
+    expectRefused({ "stamp", "--logo-index", "3", "--out", (folder / "out").string(), (folder / "photo.jpg").string() }, { "--logo-index", "logo 3: the store has no logos" });
     // A logo too large for a logo is refused by both commands that take one, naming the limit.
     const fs::path huge = writeHugeJpegHeader(folder / "huge.jpg");
     expectRefused(withLogo(huge), { "--logo", "huge.jpg", "9000×8000", "at most 64 megapixels" });

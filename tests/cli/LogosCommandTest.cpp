@@ -18,7 +18,7 @@ using test::writePicture;
 
 }
 
-TEST(LogosCommand, AddListExportDeleteAcrossRunsAndABadIndexOrPictureChangesNothing)
+TEST(LogosCommand, AddListExportDeleteAcrossRunsABadIndexOrPictureChangesNothingAndPhotosAreAddedUpright)
 {
     test::TemporaryFolder folder;
     const fs::path home = folder / "home";
@@ -82,6 +82,20 @@ TEST(LogosCommand, AddListExportDeleteAcrossRunsAndABadIndexOrPictureChangesNoth
     }
     EXPECT_EQ(test::fileText(home / "dictModel.sqlite"), before);
     EXPECT_EQ(vardenico(home, { "logos" }).status, 2); // a subcommand is required
+
+    // A photo is added the way its orientation says it is seen. This one is stored 400 × 200,
+    // orange with its top-left quarter blue, and tagged "turn 90° clockwise to view".
+    const fs::path turned = writePicture(folder / "turned.jpg", 400, 200, true);
+    test::editMetadata(turned, [](Exiv2::Image& image) { image.exifData()["Exif.Image.Orientation"] = std::uint16_t(6); });
+    ASSERT_EQ(vardenico(home, { "logos", "add", turned.string() }).status, 0);
+    ASSERT_EQ(vardenico(home, { "logos", "export", "1", (folder / "turned.png").string() }).status, 0);
+    auto logo = decodeImageFile(folder / "turned.png");
+    ASSERT_TRUE(logo);
+    // Upright it is 200 × 400 with its top-right quarter blue, shown 400 × 800 in the middle of
+    // the square.
+    EXPECT_EQ(std::tuple(logo->pixelAt(100, 400) >> 24, logo->pixelAt(700, 400) >> 24), std::tuple(0u, 0u));
+    const Rgba8 topRight = unpremultiply(logo->pixelAt(500, 200)), topLeft = unpremultiply(logo->pixelAt(300, 200)), bottom = unpremultiply(logo->pixelAt(400, 650));
+    EXPECT_TRUE(topRight.b > 200 && topRight.r < 60 && topLeft.r > 200 && bottom.r > 200 && bottom.b < 60);
 }
 
 TEST(LogosCommand, StoreThatCannotBeOpenedEndsWithUnresolvedErrorAndStaysAsItWas)
@@ -97,22 +111,4 @@ TEST(LogosCommand, StoreThatCannotBeOpenedEndsWithUnresolvedErrorAndStaysAsItWas
         EXPECT_EQ(test::fileText(home / "dictModel.sqlite"), notes);
     }
     EXPECT_FALSE(fs::exists(home / "dictModel.sqlite-journal"));
-}
-
-TEST(LogosCommand, PhotoIsAddedTheWayItsOrientationSaysItIsSeen)
-{
-    test::TemporaryFolder folder;
-    const fs::path home = folder / "home";
-    // Stored 400 × 200, orange with its top-left quarter blue; tagged "turn 90° clockwise to view".
-    const fs::path photo = writePicture(folder / "turned.jpg", 400, 200, true);
-    test::editMetadata(photo, [](Exiv2::Image& image) { image.exifData()["Exif.Image.Orientation"] = std::uint16_t(6); });
-    ASSERT_EQ(vardenico(home, { "logos", "add", photo.string() }).status, 0);
-    ASSERT_EQ(vardenico(home, { "logos", "export", "0", (folder / "logo.png").string() }).status, 0);
-    auto logo = decodeImageFile(folder / "logo.png");
-    ASSERT_TRUE(logo);
-    // Upright it is 200 × 400 with its top-right quarter blue, shown 400 × 800 in the middle of
-    // the square.
-    EXPECT_EQ(std::tuple(logo->pixelAt(100, 400) >> 24, logo->pixelAt(700, 400) >> 24), std::tuple(0u, 0u));
-    const Rgba8 topRight = unpremultiply(logo->pixelAt(500, 200)), topLeft = unpremultiply(logo->pixelAt(300, 200)), bottom = unpremultiply(logo->pixelAt(400, 650));
-    EXPECT_TRUE(topRight.b > 200 && topRight.r < 60 && topLeft.r > 200 && bottom.r > 200 && bottom.b < 60);
 }

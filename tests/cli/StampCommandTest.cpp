@@ -121,7 +121,6 @@ TEST(StampCommand, ExitStatusAndLogosTakenFromTheStoreByIndex)
         { { "stamp", "--logo", logo, "--out", out, photo, (folder / "nope.jpg").string() }, 1, "p_vardenico_2.jpg", true, "" },
         // A logo placed where it cannot be seen is a failed photo, not a copy without a logo.
         { { "stamp", "--logo", logo, "--position", "bottom-right", "--margin", "99999", "--out", out, photo }, 1, "p_vardenico_3.jpg", false, "" },
-        { { "stamp", "--logo-index", "0", "--out", out, photo }, 2, "p_vardenico_3.jpg", false, "logo 0: the store has no logos" },
     };
     for (const auto& [arguments, status, written, exists, said] : cases) {
         const auto outcome = run(arguments);
@@ -136,9 +135,6 @@ TEST(StampCommand, ExitStatusAndLogosTakenFromTheStoreByIndex)
     const Rgba8 middle = vd::test::pixelAt(image, 200, 150), edge = vd::test::pixelAt(image, 10, 250);
     EXPECT_TRUE(middle.g > 230 && middle.r < 30 && middle.b < 30) << "the stored green logo in the middle";
     EXPECT_TRUE(edge.g < 150 && edge.r > 100) << "the photo around it";
-    for (const std::string index : { "1", "-1", "two" }) {
-        const auto bad = run({ "stamp", "--logo-index", index, "--out", out, photo });
-        EXPECT_TRUE(bad.status == 2 && bad.errors.contains("--logo-index") && bad.errors.contains(index)) << index << ": " << bad.errors;
-    }
-    EXPECT_NE(run({ "stamp", "--logo-index", "1", photo }).errors.find("no such logo (the store has 1 logo, numbered 0 to 0)"), std::string::npos);
+    const auto beyond = run({ "stamp", "--logo-index", "1", "--out", out, photo });
+    EXPECT_TRUE(beyond.status == 2 && beyond.errors.contains("--logo-index: logo 1: no such logo (the store has 1 logo, numbered 0 to 0)")) << beyond.errors;
 }

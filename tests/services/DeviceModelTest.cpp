@@ -1,8 +1,6 @@
 #include <services/DeviceModel.h>
-#include <platform/foundation/Device.h>
 
 #include <gtest/gtest.h>
-#include <sys/utsname.h>
 
 using namespace vd;
 
@@ -14,14 +12,4 @@ TEST(DeviceModel, IdentifiersGiveTheirMarketingNames)
         { "i386", "Simulator" }, { "iPhone10,3", "iPhone10,3" }, { "aarch64", "aarch64" }, { "iphone9,3", "iphone9,3" }, { "", "" } };
     for (const auto& [identifier, name] : names)
         EXPECT_EQ(modelNameForIdentifier(identifier), name) << identifier;
-}
-
-TEST(DeviceModel, ThisMachineIsNamedFromUname)
-{
-    utsname names;
-    ASSERT_EQ(uname(&names), 0);
-    EXPECT_EQ(std::tuple(Device::current().machineIdentifier(), modelName(), Device::current().kind()), std::tuple(std::string(names.machine), modelNameForIdentifier(names.machine), Device::Kind::Phone));
-    Device::current().setKind(Device::Kind::Tablet);
-    EXPECT_TRUE(Device::current().isTablet());
-    Device::current().setKind(Device::Kind::Phone);
 }
