@@ -206,15 +206,6 @@ public:
                 g[i] = std::atoi(info.c_str() + at + std::strlen(keys[i]));
         return g;
     }
-    // Ends the program the way a closing window does, and its exit status.
-    int close()
-    {
-        const std::string pid = std::exchange(m_program, {});
-        std::system(("kill -TERM " + pid).c_str());
-        for (int i = 0; i < 100 && std::system(("kill -0 " + pid + " 2>/dev/null").c_str()) == 0; ++i)
-            pause(0.1);
-        return std::system(("kill -0 " + pid + " 2>/dev/null").c_str()) == 0 ? -1 : 0;
-    }
 
 private:
     fs::path m_folder;
@@ -500,7 +491,7 @@ TEST(WindowRoad, ADesktopWindowOfAnySizeTakesClicksKeysAndTheWheel)
 
     // Ctrl+Q ends the program as closing the window does.
     session.key(window, "ctrl+q");
-    EXPECT_TRUE(eventually([&] { return session.x("xdotool search --name '^Vardenico$' 2>/dev/null").empty(); }, 10)) << "Ctrl+Q quit";
+    EXPECT_TRUE(eventually([&] { return !session.running() && session.x("xdotool search --name '^Vardenico$' 2>/dev/null").empty(); }, 10)) << "Ctrl+Q quit";
 }
 
 }
