@@ -157,15 +157,12 @@ TEST(Home, AlertsComeOneAtATimeAfterTheConsentAndTheUpdateNoticeOnlyOnce)
 
 TEST(Home, LowSpaceAlertBelowOneHundredMebibytesOnly)
 {
-    const auto& scritte = mySingleScritte::sharedInstance();
     for (const auto& [mb, shown] : { std::pair { 99.0, true }, { 100.0, false }, { -1.0, false } }) { // -1: not measured
         auto app = launch(DeviceKind::Phone, true, true, Accesso::Concesso, mb);
         auto alert = app.alert();
         EXPECT_EQ(bool(alert), shown) << mb;
-        if (alert) {
-            EXPECT_EQ(std::tuple(alert->title(), alert->message(), alert->actions().at(0).title), std::tuple(scritte.stringaPocaMemoria(), scritte.stringaPocaMemoriaMessage(), "Ok"));
-            alert->performAction(0);
-        }
+        if (alert)
+            alert->performAction(0); // its title and button are checked with the other alerts
     }
 }
 

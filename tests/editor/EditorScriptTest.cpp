@@ -133,7 +133,6 @@ TEST_P(EditorScript, ALogoComposedThroughTheScreenIsStoredAndReopensTheSame)
         EXPECT_EQ(named(saved, "myLabelLogoSalvatoInGalleria")["alpha"], 1);
         EXPECT_EQ(logo["backgroundColor"].get<std::string>().substr(0, 7), named(dump("compose", "before_save"), "myViewTemporanea")["backgroundColor"].get<std::string>().substr(0, 7));
     }
-    EXPECT_TRUE(sublayerHidden(startCanvas, "lineOrizzontale"));
 
     // The guides while the shape is held at the centre, and after it lifts.
     const json centre = named(dump("compose", "centre"), "myViewTemporanea");

@@ -29,6 +29,12 @@ std::string textOf(const json& dump, const std::string& name)
     return node ? node->value("text", "") : "<absent>";
 }
 
+double alphaOf(const json& dump, const std::string& name)
+{
+    const json* node = test::findNamed(dump, name);
+    return node ? node->value("alpha", 1.0) : -1;
+}
+
 bool spins(const json& dump, const std::string& name)
 {
     const json* node = test::findNamed(dump, name);
@@ -120,6 +126,9 @@ TEST_P(Road, FromAFreshDataFolderToStampedPhotosAndBackStraightHome)
     EXPECT_TRUE(test::findNamed(dump("home-again"), "myButtonApplicaProp"));
     EXPECT_FALSE(test::findNamed(dump("home-again"), "myImageViewPreviewLogo"));
 
+    // The editor's tutorial on its first opening only: OK puts it away, for the next launch too.
+    EXPECT_EQ(std::tuple(alphaOf(dump("editor-tutorial"), "myViewBgTutorial"), alphaOf(dump("editor-icons"), "myViewBgTutorial")), std::tuple(1.0, 0.0));
+
     // The browser's three photos and the gallery as a picker showing the saved logo.
     EXPECT_EQ(textOf(dump("chosen"), "myLabelGiaSelezionate"), italiano.value("selezionate", "?") + " (3)");
     EXPECT_TRUE(test::findNamed(dump("picker"), "myCollectionViewLoghi.0.0"));
@@ -186,7 +195,8 @@ TEST_P(Road, FromAFreshDataFolderToStampedPhotosAndBackStraightHome)
     ASSERT_EQ(again.status, 0) << again.errors;
     const json second = test::readJson(folder / "second" / "home.json");
     EXPECT_TRUE(test::findNamed(second, "myButtonLogoNew") && !test::findNamed(second, "myButtonOk") && !test::findNamed(second, "alert"));
-    EXPECT_TRUE(test::findNamed(test::readJson(folder / "second" / "editor.json"), "myButtonSaveLogoProp"));
+    const json editor = test::readJson(folder / "second" / "editor.json");
+    EXPECT_TRUE(test::findNamed(editor, "myButtonSaveLogoProp") && alphaOf(editor, "myViewBgTutorial") == 0);
     EXPECT_FALSE(fs::exists(pictures()));
 }
 
