@@ -10,7 +10,6 @@
 #include <services/mySingleElementiManage.h>
 #include <platform/foundation/Paths.h>
 #include <platform/foundation/UserDefaults.h>
-#include <platform/graphics/ImageCodecs.h>
 #include <platform/photos/PhotoLibrary.h>
 #include <platform/ui/controls/Button.h>
 #include <platform/ui/controls/ImageView.h>
@@ -23,7 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
+#include <algorithm>
 
 namespace vd {
 namespace {
@@ -52,17 +51,10 @@ struct Launch {
     std::shared_ptr<Window> window;
     std::shared_ptr<NavigationController> navigation;
 
-    std::shared_ptr<ViewController> top() const { return navigation->topViewController(); }
     template<typename T>
-    std::shared_ptr<T> topAs() const { return std::dynamic_pointer_cast<T>(top()); }
+    std::shared_ptr<T> topAs() const { return std::dynamic_pointer_cast<T>(navigation->topViewController()); }
     std::shared_ptr<AlertController> alert() const { return std::dynamic_pointer_cast<AlertController>(window->viewNamed("alert")); }
-    size_t alertsUp() const
-    {
-        size_t count = 0;
-        for (const auto& view : window->subviews())
-            count += view->name() == "alert";
-        return count;
-    }
+    size_t alertsUp() const { return std::ranges::count_if(window->subviews(), [](const auto& view) { return view->name() == "alert"; }); }
     void tapNamed(const std::string& name) const
     {
         auto view = window->viewNamed(name);
