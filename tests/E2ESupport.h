@@ -57,6 +57,15 @@ inline const nlohmann::json* findNamed(const nlohmann::json& node, const std::st
     return nullptr;
 }
 
+// The titles of an alert's buttons in a dump, in order.
+inline std::vector<std::string> actionTitles(const nlohmann::json& alert)
+{
+    std::vector<std::string> titles;
+    for (const auto& action : alert.value("actions", nlohmann::json::array()))
+        titles.push_back(action.value("title", ""));
+    return titles;
+}
+
 
 // The views a person sees cut by the window's edge, as "name class frame": every view that shows
 // (it and all above it neither hidden nor transparent) and overlaps the window must lie inside

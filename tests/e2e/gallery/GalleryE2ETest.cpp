@@ -141,7 +141,6 @@ TEST_P(GalleryScript, LoadPreviewSaveShareAndDeleteThroughTheScreens)
     ASSERT_EQ(sharedFiles.size(), 1u) << "the share sheet saved the picture";
     EXPECT_TRUE(sharedFiles[0].filename().string().starts_with("Vardenico") && !named(run.dump("shared"), "shareSheet").is_null());
 
-    EXPECT_EQ(named(run.dump("deleteAlert"), "alertTitle")["text"], "Delete this logo?");
     EXPECT_TRUE(named(run.dump("afterDelete"), "myButtonDeleteLogo").is_null() && cellsIn(run.dump("afterDelete")) == 4) << "back on the gallery, one logo fewer";
 }
 
@@ -150,28 +149,26 @@ TEST_P(GalleryScript, AnEmptyStoreShowsTheAddItemAloneAndSavingWithoutAccessSays
     const std::string device = GetParam();
     const bool tablet = device == "tablet";
     {
+        // The empty store's walk ends with files dropped on the window: the two pictures become
+        // logos in drop order (the JPEG turned upright by its orientation tag, as "logos add" does),
+        // the text file and the truncated picture are named in one alert, which Escape closes.
         test::TemporaryFolder folder;
-        const ScriptRun run = runGallery(device, GALLERY_E2E_SCRIPTS "/gallery_empty.txt", folder);
-        ASSERT_EQ(run.status, 0) << run.errors;
-        EXPECT_TRUE(test::viewsCutByWindow(run.dump("panel")).empty() && cellsIn(run.dump("start")) == 1) << "the add item alone";
-        EXPECT_EQ(std::tuple(named(run.dump("panel"), "myViewAggiungiCreaLogo")["center"][0], named(run.dump("closed"), "myViewAggiungiCreaLogo")["center"][0]), std::tuple(json(tablet ? 512 : 195), json(tablet ? 1536 : 585)));
-
-        // Files dropped on the window: the two pictures become logos in drop order (the JPEG
-        // turned upright by its orientation tag, as "logos add" does), the text file and the
-        // truncated picture are named in one alert, which Escape closes.
         fs::create_directories(folder / "drop");
         ASSERT_TRUE(files::writeAtomically(folder / "drop" / "wide.png", *encodePng(picture(400, 200, Color::rgba(1, 0, 0)))));
         ASSERT_TRUE(files::writeAtomically(folder / "drop" / "tall.jpg", *encodeJpeg(picture(100, 300, Color::rgba(0, 0, 1)))));
         std::ofstream(folder / "drop" / "notes.txt") << "not a picture";
         const auto png = *encodePng(picture(400, 200, Color::rgba(0, 1, 0)));
         ASSERT_TRUE(files::writeAtomically(folder / "drop" / "cut.png", std::vector<std::uint8_t>(png.begin(), png.begin() + static_cast<long>(png.size() / 2))));
-        std::ofstream(folder / "drop.txt") << "wait 0.3\ndrop " << (folder / "drop" / "wide.png").string() << " " << (folder / "drop" / "notes.txt").string() << " "
-                                           << (folder / "drop" / "tall.jpg").string() << " " << (folder / "drop" / "cut.png").string() << "\nwait 0.4\ndump dropped\nscreenshot dropped\nkey escape\nwait 0.4\ndump afterDrop\n";
-        const ScriptRun dropRun = runGallery(device, folder / "drop.txt", folder, false);
-        ASSERT_EQ(dropRun.status, 0) << dropRun.errors;
-        const json dropped = dropRun.dump("dropped");
+        std::ofstream(folder / "empty.txt") << std::ifstream(GALLERY_E2E_SCRIPTS "/gallery_empty.txt").rdbuf() << "drop " << (folder / "drop" / "wide.png").string() << " "
+                                            << (folder / "drop" / "notes.txt").string() << " " << (folder / "drop" / "tall.jpg").string() << " " << (folder / "drop" / "cut.png").string()
+                                            << "\nwait 0.4\ndump dropped\nkey escape\nwait 0.4\ndump afterDrop\n";
+        const ScriptRun run = runGallery(device, folder / "empty.txt", folder);
+        ASSERT_EQ(run.status, 0) << run.errors;
+        EXPECT_TRUE(test::viewsCutByWindow(run.dump("panel")).empty() && cellsIn(run.dump("start")) == 1) << "the add item alone";
+        EXPECT_EQ(std::tuple(named(run.dump("panel"), "myViewAggiungiCreaLogo")["center"][0], named(run.dump("closed"), "myViewAggiungiCreaLogo")["center"][0]), std::tuple(json(tablet ? 512 : 195), json(tablet ? 1536 : 585)));
+        const json dropped = run.dump("dropped");
         EXPECT_EQ(std::tuple(named(dropped, "alertMessage")["text"], cellsIn(dropped)), std::tuple(json("These files cannot be read as pictures; no logos were made of them: notes.txt, cut.png."), 3)) << "two logos and the add item";
-        EXPECT_TRUE(named(dropRun.dump("afterDrop"), "alert").is_null());
+        EXPECT_TRUE(named(run.dump("afterDrop"), "alert").is_null());
         auto delegate = AppDelegate::create(folder / "home");
         auto& store = delegate->logoStore();
         store.metodoCaricaDictOfData();
