@@ -17,9 +17,7 @@
 #include <platform/ui/window/Window.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <gtest/gtest.h>
-#include <numbers>
 
 namespace vd::test {
 
