@@ -384,8 +384,6 @@ TEST(WindowRoad, ADesktopWindowOfAnySizeTakesClicksKeysAndTheWheel)
         script << "dump " << state << "\n" << next << "\n";
     const auto headless = run.runHeadless(script.str());
     ASSERT_EQ(headless.status, 0) << headless.errors;
-    auto at = [&](const std::string& state, const std::string& name) { return run.at(state, name); };
-    auto shows = [&](const std::string& state) { run.shows(state); };
     auto dumped = [&](const std::string& state, const std::string& name) { return test::findNamed(run.dump(state), name) != nullptr; };
     EXPECT_TRUE(dumped("colours", "myPopoverColori") && !dumped("colours-closed", "myPopoverColori")) << "Escape closed the popover";
     // The icon's left edge after each key, absent when deleted: 1 point right, 10 more with Shift,
@@ -428,7 +426,7 @@ TEST(WindowRoad, ADesktopWindowOfAnySizeTakesClicksKeysAndTheWheel)
     run.step("consent", "alertAction1");
     run.step("tutorial3", "myButtonOk");
     EXPECT_TRUE(eventually([&] { return defaultValue(run.home, "avvioFatto") == "fatto"; }, 10)) << "START was pressed at its scaled place";
-    shows("notice");
+    run.shows("notice");
     session.key(window, "Return");
     EXPECT_TRUE(eventually([&] { return defaultValue(run.home, "aggiornamento1") == "visualizzato"; }, 10)) << "Enter answered the notice";
 
@@ -441,13 +439,13 @@ TEST(WindowRoad, ADesktopWindowOfAnySizeTakesClicksKeysAndTheWheel)
     run.step("icon", "myCollectionView.0.14");
     session.drag(window, run.pixel({ 110, 204 }), run.pixel({ 80, 394 }));
     run.step("dragged", "myButtonColorPicker");
-    shows("colours");
+    run.shows("colours");
     session.key(window, "Escape");
-    shows("colours-closed");
+    run.shows("colours-closed");
     for (const auto& [key, state] : std::vector<std::pair<std::string, std::string>> { { "Right", "nudged" }, { "shift+Right", "nudged-more" }, { "Delete", "deleted" },
              { "ctrl+z", "undone" }, { "ctrl+shift+z", "redone" }, { "ctrl+z", "back" } }) {
         session.key(window, key);
-        shows(state);
+        run.shows(state);
     }
     // The layer table opened and closed (it slides away over the top bar), a shape, a line of
     // text in a font the wheel chose, typed; Escape ends the typing, leaves, stays; Ctrl+S saves.
@@ -455,17 +453,17 @@ TEST(WindowRoad, ADesktopWindowOfAnySizeTakesClicksKeysAndTheWheel)
     run.step("layers", "myButtonCloseTableViewLayer");
     run.step("layers-closed", "myButtonAddGeometryProp");
     run.step("shapes", "myCollectionForme.0.5");
-    session.click(window, at("dragged", "myCollectionView.0.30"));
-    session.click(window, at("shapes", "myButtonAddTextProp"));
-    shows("text-new");
-    session.wheel(window, at("text-new", "myPickerViewFont"), 3);
-    shows("font-scrolled");
+    session.click(window, run.at("dragged", "myCollectionView.0.30"));
+    session.click(window, run.at("shapes", "myButtonAddTextProp"));
+    run.shows("text-new");
+    session.wheel(window, run.at("text-new", "myPickerViewFont"), 3);
+    run.shows("font-scrolled");
     session.x("xdotool type --delay 60 Vardenico");
     for (const char* state : { "typed", "typing-ended", "leaving" }) {
-        shows(state);
+        run.shows(state);
         session.key(window, "Escape");
     }
-    shows("stayed");
+    run.shows("stayed");
     session.key(window, "ctrl+s");
     EXPECT_TRUE(run.storeHoldsOneLogo()) << "Ctrl+S saved";
 
@@ -476,13 +474,13 @@ TEST(WindowRoad, ADesktopWindowOfAnySizeTakesClicksKeysAndTheWheel)
     run.step("saved", "myButtonHOME");
     run.step("home-again", "myButtonApplicaProp");
     run.step("browser", "myButtonPicker");
-    shows("grid");
-    session.wheel(window, at("grid", "myCollectionViewRullino"), 3);
-    shows("grid-scrolled");
-    session.settleAt(window, at("grid-scrolled", "myButtonSelezionaAlbum"));
-    session.x("xdotool" + XSession::moveTo(window, at("grid-scrolled", "myButtonSelezionaAlbum")) + " click 1 sleep 0.1" + XSession::moveTo(window, at("grid-scrolled", "myCollectionViewRullino.0.4")) + " click 1");
+    run.shows("grid");
+    session.wheel(window, run.at("grid", "myCollectionViewRullino"), 3);
+    run.shows("grid-scrolled");
+    session.settleAt(window, run.at("grid-scrolled", "myButtonSelezionaAlbum"));
+    session.x("xdotool" + XSession::moveTo(window, run.at("grid-scrolled", "myButtonSelezionaAlbum")) + " click 1 sleep 0.1" + XSession::moveTo(window, run.at("grid-scrolled", "myCollectionViewRullino.0.4")) + " click 1");
     run.step("albums", "myTableViewSelezionaAlbum.0.0");
-    shows("album-chosen");
+    run.shows("album-chosen");
 
     // F11 makes it full screen and back.
     session.key(window, "F11");

@@ -8,7 +8,6 @@
 #include <random>
 
 using namespace vd::store;
-using nlohmann::json;
 
 TEST(KeyedArchive, DoublesReadBackBitForBit)
 {

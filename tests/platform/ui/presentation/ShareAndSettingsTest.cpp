@@ -66,15 +66,23 @@ TEST(ShareSheet, SavesEachPictureUnderANewNameAndHandsTheTextToTheClipboardProgr
     EXPECT_TRUE(!quit && quit.error().message.contains("wl-copy"));
 }
 
-// Anchored to a view, the report hangs from it in a popover.
-TEST(ShareSheet, PresentedFromAViewReportsInAPopover)
+// Anchored to a view, the report hangs from it in a popover; else an alert names the saved
+// picture and, with no clipboard program, shows the text to copy by hand.
+TEST(ShareSheet, PresentReportsInAnAlertOrAPopover)
 {
-    auto window = View::make<Window>(Size { 390, 844 });
+    auto window = View::make<Window>(Size { 390, 844 }), bare = View::make<Window>(Size { 390, 844 });
     auto anchor = View::make(Rect { 300, 40, 44, 44 });
     window->addSubview(anchor);
     ShareSheet::present(*window, { {}, "" }, anchor);
     ASSERT_TRUE(window->viewNamed("shareSheet") && window->viewNamed("shareResult"));
     EXPECT_EQ(std::tuple(window->viewNamed("shareSheet")->className(), window->viewNamed("shareResult")->automationText()), std::tuple(std::string("Popover"), std::string("Nothing to share.")));
+
+    test::TemporaryFolder folder;
+    ScopedEnv photos("VARDENICO_PHOTOS", folder.path().string()), noX("DISPLAY", ""), noWayland("WAYLAND_DISPLAY", "");
+    ShareSheet::present(*bare, { { 1 }, "#Vardenico" });
+    auto sheet = std::dynamic_pointer_cast<AlertController>(bare->viewNamed("shareSheet"));
+    EXPECT_TRUE(sheet && sheet->message().contains("saved as") && sheet->message().contains("#Vardenico")) << (sheet ? sheet->message() : "no alert");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1) << "the picture saved in the photos";
 }
 
 // The page as a person uses it, and the library that then reads what it kept: the folder chosen
