@@ -5,6 +5,7 @@
 #include <platform/foundation/RunLoop.h>
 #include <platform/graphics/DrawingContext.h>
 #include <platform/graphics/ImageCodecs.h>
+#include <platform/photos/ImageManager.h>
 #include <platform/ui/views/ViewDump.h>
 #include <platform/ui/window/Window.h>
 
@@ -271,12 +272,14 @@ Result<void> HeadlessHost::execute(Window& window, const AutomationCommand& c)
             left -= step;
         }
         // Work on other threads (decoding, loading) takes real time: let its results arrive
-        // until the loop has been quiet for a moment.
-        const double quiet = 0.05, limit = 2.0;
+        // until no picture asked for is still being decoded and the loop has been quiet for a
+        // moment. On a loaded machine the decoding threads, which run below the program's own
+        // priority, may wait seconds for a processor.
+        const double quiet = 0.05, limit = 20.0;
         double waited = 0;
         while (waited < limit) {
             RunLoop::main().waitForWork(quiet);
-            if (!RunLoop::main().hasPendingTasks())
+            if (!RunLoop::main().hasPendingTasks() && !ImageManager::busy())
                 break;
             settle(window, 0);
             waited += quiet;

@@ -10,6 +10,7 @@
 #include <platform/photos/ThumbnailCache.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <tuple>
@@ -207,12 +208,23 @@ ImageManager::ImageManager(std::size_t cacheBytes, unsigned threads)
         m_workers.emplace_back([this, creatorNiceness](std::stop_token stop) { work(stop, creatorNiceness); });
 }
 
+namespace {
+// Requests with a handler, across every manager, from their queueing until their picture is
+// posted to the main run loop or they are dropped.
+std::atomic<int> requestsInFlight { 0 };
+}
+
+bool ImageManager::busy() { return requestsInFlight.load() > 0; }
+
 ImageManager::~ImageManager()
 {
     for (auto& worker : m_workers)
         worker.request_stop();
     m_wake.notify_all();
     m_workers.clear();
+    for (const Job& job : m_jobs)
+        if (job.handler)
+            --requestsInFlight;
 }
 
 Result<Image> ImageManager::loadImage(const std::filesystem::path& path, Size targetSize, ImageContentMode mode, int orientation)
@@ -396,6 +408,8 @@ ImageRequestId ImageManager::requestImageForAsset(const PhotoAsset& asset, Size 
     }
     {
         std::lock_guard lock(m_mutex);
+        if (handler)
+            ++requestsInFlight;
         m_jobs.push_back({ id, asset, targetSize, mode, std::move(handler), options.degradedHandler, false, options.prepare });
     }
     m_wake.notify_one();
@@ -453,6 +467,11 @@ void ImageManager::work(std::stop_token stop, int creatorNiceness)
             job = std::move(m_jobs.back());
             m_jobs.pop_back();
         }
+        // Counted out when this pass ends, unless the job goes back to the queue.
+        struct Finished {
+            bool counted;
+            ~Finished() { if (counted) --requestsInFlight; }
+        } finished { static_cast<bool>(job.handler) };
         if (job.id) {
             std::lock_guard lock(m_cancelled->mutex);
             if (m_cancelled->ids.erase(job.id))
@@ -466,6 +485,7 @@ void ImageManager::work(std::stop_token stop, int creatorNiceness)
             // screenful of stand-ins comes first.
             deliver(job.id, job.degradedHandler, std::move(*quick), false, job.prepare);
             job.degradedDone = true;
+            finished.counted = false;
             std::lock_guard lock(m_mutex);
             m_jobs.push_front(std::move(job));
             m_wake.notify_one();

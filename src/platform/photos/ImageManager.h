@@ -62,6 +62,10 @@ public:
 
     std::size_t cachedBytes() const;
 
+    // Whether any manager still has a picture to decode that was asked for and not yet handed to
+    // the main run loop (prefetching aside): what a scripted run waits out before it looks.
+    static bool busy();
+
     // Keeps images up to kDiskCachedSide pixels a side in the cache on disk too.
     void setThumbnailCache(std::shared_ptr<ThumbnailCache> cache);
     static constexpr double kDiskCachedSide = 1024;
