@@ -33,12 +33,6 @@ void writePhoto(const fs::path& path, int width, int height, int seed)
     fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
 }
 
-void writeLogo(const fs::path& path, const Color& colour)
-{
-    ASSERT_TRUE(files::writeAtomically(path, *encodePng(vd::test::opaqueLogo(40, colour))));
-    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
-}
-
 struct FolderState {
     std::vector<fs::path> visible; // what a photo library shows
     std::vector<fs::path> hidden;  // temporary files of a batch
@@ -55,13 +49,15 @@ FolderState folderState(const fs::path& folder)
 }
 
 // Every file a photo library would list is a whole JPEG that decodes, ends with its end marker
-// and says which source it was made from, no source twice unless several copies are wanted.
-// Returns the sources named.
-std::set<std::string> expectCompleteStampedPhotos(const fs::path& folder, bool eachSourceOnce = true)
+// and says which source it was made from, no source twice unless several copies are wanted; once
+// the batch is over, there are so many and no temporary file. Returns the sources named.
+std::set<std::string> expectCompleteStampedPhotos(const fs::path& folder, std::optional<std::size_t> finished = {}, bool eachSourceOnce = true)
 {
     PhotoIndex index(folder.parent_path() / (folder.filename().string() + "-index.sqlite"));
     const auto listed = index.scan(folder);
-    EXPECT_EQ(listed.size(), folderState(folder).visible.size()) << "the library lists a file that is not a finished photo";
+    const FolderState state = folderState(folder);
+    EXPECT_EQ(listed.size(), state.visible.size()) << "the library lists a file that is not a finished photo";
+    EXPECT_TRUE(!finished || (state.visible.size() == *finished && state.hidden.empty())) << state.visible.size() << " photos; left behind: " << (state.hidden.empty() ? fs::path() : state.hidden.front());
     std::set<std::string> sources;
     for (const auto& asset : listed) {
         auto bytes = files::readAll(asset.path);
@@ -82,7 +78,8 @@ protected:
         fs::permissions(folder.path(), fs::perms::all);
         options.home = folder / "home";
         options.photos = folder / "Pictures";
-        writeLogo(folder / "logo.png", Color::rgba(0, 0.8, 0.2));
+        ASSERT_TRUE(files::writeAtomically(folder / "logo.png", *encodePng(vd::test::opaqueLogo(40, Color::rgba(0, 0.8, 0.2)))));
+        fs::permissions(folder / "logo.png", fs::perms::others_read, fs::perm_options::add); // for the unprivileged user too
     }
 
     // Photos prefix0.jpg, prefix1.jpg…, each of its own content, or all alike with a seed.
@@ -108,12 +105,9 @@ protected:
     // Waits until the folder holds count finished photos; false after a few seconds.
     static bool waitForStampedPhotos(const fs::path& folder, std::size_t count)
     {
-        for (int i = 0; i < 5000; ++i) {
-            if (folderState(folder).visible.size() >= count)
-                return true;
+        for (int i = 0; i < 5000 && folderState(folder).visible.size() < count; ++i)
             std::this_thread::sleep_for(1ms);
-        }
-        return false;
+        return folderState(folder).visible.size() >= count;
     }
 
     vd::test::TemporaryFolder folder;
@@ -153,11 +147,8 @@ TEST_F(BatchFaults, KilledAtTwentyMomentsThenRunAgainFinishesWithoutDuplicates)
 
     auto finished = vd::test::runVardenico(arguments, options, folder / "run");
     ASSERT_EQ(finished.status, 0) << finished.errors;
-    const FolderState state = folderState(out);
-    EXPECT_TRUE(state.hidden.empty()) << "left behind: " << state.hidden.front();
-    ASSERT_EQ(state.visible.size(), 30u) << finished.output;
     // Named from the test's working folder, outside them.
-    EXPECT_EQ(expectCompleteStampedPhotos(out), std::set<std::string>(photos.begin(), photos.end()));
+    EXPECT_EQ(expectCompleteStampedPhotos(out, 30), std::set<std::string>(photos.begin(), photos.end())) << finished.output;
     EXPECT_TRUE(sourcesIntact());
 }
 
@@ -205,11 +196,8 @@ TEST_F(BatchFaults, RunsSharingAnOutputFolderStampEachSourceOnceAndTakeOverAband
         stamped += std::strtoul(outcome.output.substr(outcome.output.rfind('\n', outcome.output.size() - 2) + 1).c_str(), nullptr, 10);
     }
     EXPECT_EQ(stamped, photos.size()) << "the runs' own counts do not add up";
-    const FolderState state = folderState(out);
-    EXPECT_TRUE(state.hidden.empty()) << "left behind: " << state.hidden.front();
-    EXPECT_EQ(state.visible.size(), photos.size());
     EXPECT_TRUE(fs::exists(out / "IMG_0_vardenico_2.jpg"));
-    expectCompleteStampedPhotos(out);
+    expectCompleteStampedPhotos(out, photos.size());
 }
 
 TEST_F(BatchFaults, FourShardsWithOneKilledAndRerunStampEachSourceOnceAndTheirReportsAddUp)
@@ -253,10 +241,7 @@ TEST_F(BatchFaults, FourShardsWithOneKilledAndRerunStampEachSourceOnceAndTheirRe
     const auto rerun = vd::test::runVardenico(shard(1), options, folder / "rerun");
     EXPECT_EQ(rerun.status, 0) << rerun.errors;
 
-    const FolderState state = folderState(out);
-    EXPECT_TRUE(state.hidden.empty()) << "left behind: " << state.hidden.front();
-    ASSERT_EQ(state.visible.size(), photos.size());
-    expectCompleteStampedPhotos(out);
+    expectCompleteStampedPhotos(out, photos.size());
     // Every source is in the last report of exactly one shard, stamped or skipped; every copy a
     // report calls stamped is there, and is reported stamped once.
     std::map<std::string, int> finalRuns;
@@ -284,16 +269,14 @@ TEST_F(BatchFaults, AMillionLineListOfTenPhotosIsReadInBoundedMemory)
     // Peak memory of a run over the list (names repeated lines times), from standard input.
     auto peakKilobytes = [&](int lines) {
         const fs::path list = folder / "list";
-        {
-            std::ofstream file(list);
-            for (int i = 0; i < lines; ++i)
-                file << photos[static_cast<size_t>(i) % photos.size()].string() << '\n';
-        }
+        std::ofstream file(list);
+        for (int i = 0; i < lines; ++i)
+            file << photos[static_cast<size_t>(i) % photos.size()].string() << '\n';
+        file.close();
         const pid_t child = ::fork();
         if (child == 0) {
-            const int in = ::open(list.c_str(), O_RDONLY);
             const int null = ::open("/dev/null", O_WRONLY);
-            ::dup2(in, 0);
+            ::dup2(::open(list.c_str(), O_RDONLY), 0);
             ::dup2(null, 1);
             ::dup2(null, 2);
             ::execl(VARDENICO_BINARY, VARDENICO_BINARY, "stamp", "--logo", (folder / "logo.png").c_str(), "--skip-done", "--out", out.c_str(), "--files-from", "-", static_cast<char*>(nullptr));
@@ -337,7 +320,7 @@ TEST_F(BatchFaults, OutputFolderTurningReadOnlyOrSourcesChangingMidwayNameTheFai
         // Writable again, the same command finishes the batch and clears what the failures left.
         auto again = vd::test::runVardenico(stampArguments(photos, out, { "--jobs", "1", "--skip-done" }), options, folder / "run");
         EXPECT_EQ(again.status, 0) << again.output << again.errors;
-        EXPECT_TRUE(folderState(out).visible.size() == 10u && folderState(out).hidden.empty());
+        expectCompleteStampedPhotos(out, 10);
     }
 
     const fs::path removed = photos[5], replaced = photos[6], changedOut = folder / "changed";
@@ -374,15 +357,13 @@ TEST_F(BatchFaults, OutputFolderFullMidwayNamesTheFailedPhotoWithItsReasonAndKee
     const std::string said = outcome.output + outcome.errors;
     EXPECT_TRUE(outcome.status == 1 && said.contains("large_0.jpg") && said.contains("File too large")) << said;
     EXPECT_TRUE(outcome.output.contains("3 of 4 photos stamped") && outcome.output.contains("1 failed")) << outcome.output;
-    const FolderState state = folderState(out);
-    EXPECT_EQ(state.visible, (std::vector<fs::path> { out / "small_0_vardenico.jpg", out / "small_1_vardenico.jpg", out / "small_2_vardenico.jpg" }));
-    EXPECT_TRUE(state.hidden.empty()) << "the failed photo's temporary file stayed";
-    expectCompleteStampedPhotos(out);
+    EXPECT_EQ(folderState(out).visible, (std::vector<fs::path> { out / "small_0_vardenico.jpg", out / "small_1_vardenico.jpg", out / "small_2_vardenico.jpg" }));
+    expectCompleteStampedPhotos(out, 3); // and the failed photo's temporary file is gone
 }
 
 TEST_F(BatchFaults, LogoStoreChangedByAnotherProcessWhileABatchReadsIt)
 {
-    writeLogo(folder / "red.png", Color::rgba(1, 0, 0));
+    ASSERT_TRUE(files::writeAtomically(folder / "red.png", *encodePng(vd::test::opaqueLogo(40, Color::rgba(1, 0, 0)))));
     ASSERT_EQ(vd::test::runVardenico({ "logos", "add", (folder / "logo.png").string() }, options, folder / "add").status, 0);
     const auto photos = makePhotos(4, 320, 240);
     const fs::path out = folder / "out";
@@ -404,8 +385,7 @@ TEST_F(BatchFaults, LogoStoreChangedByAnotherProcessWhileABatchReadsIt)
     for (const auto& run : { changes, batches })
         for (const auto& outcome : run)
             EXPECT_EQ(outcome.status, 0) << outcome.errors;
-    expectCompleteStampedPhotos(out, false);
-    EXPECT_EQ(folderState(out).visible.size(), 16u);
+    expectCompleteStampedPhotos(out, 16, false);
     for (const auto& stamped : folderState(out).visible) {
         auto image = decodeImageFile(stamped);
         ASSERT_TRUE(image);

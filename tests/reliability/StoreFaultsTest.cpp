@@ -24,36 +24,10 @@ namespace {
 // A one-colour opaque picture written as a PNG.
 fs::path writeSolidPng(const fs::path& path, std::uint32_t argb)
 {
-    PixelBuffer buffer { 64, 64, std::vector<std::uint32_t>(64 * 64, argb), true };
-    auto png = encodePng(Image::fromBuffer(std::move(buffer)));
+    auto png = encodePng(Image::fromBuffer({ 64, 64, std::vector<std::uint32_t>(64 * 64, argb), true }));
     EXPECT_TRUE(png && files::writeAtomically(path, *png));
     return path;
 }
-
-// A small disk of its own (a tmpfs) with every free byte taken, unmounted when the test ends.
-class FullDisk {
-public:
-    explicit FullDisk(const fs::path& where)
-        : m_path(where)
-    {
-        fs::create_directories(m_path);
-        m_mounted = ::mount("tmpfs", m_path.c_str(), "tmpfs", 0, "size=64k") == 0;
-        EXPECT_TRUE(m_mounted) << "a small disk for the test (tests run as root): " << std::strerror(errno);
-        std::ofstream filler(m_path / "filler", std::ios::binary);
-        const std::string block(4096, 'x');
-        while (m_mounted && filler.write(block.data(), static_cast<std::streamsize>(block.size())) && filler.flush()) { }
-    }
-    ~FullDisk()
-    {
-        if (m_mounted)
-            ::umount(m_path.c_str());
-    }
-    bool mounted() const { return m_mounted; }
-
-private:
-    fs::path m_path;
-    bool m_mounted { false };
-};
 
 }
 
@@ -61,13 +35,18 @@ TEST(StoreFaults, AFullDiskIsSaidInOnePlainLineAndLeavesNoEmptyStoreBehind)
 {
     TemporaryFolder scratch;
     const fs::path logo = writeSolidPng(scratch.path() / "logo.png", 0xff2060a0);
-    const FullDisk disk(scratch.path() / "disk");
-    ASSERT_TRUE(disk.mounted());
+    // A small disk of its own (a tmpfs; tests run as root) with every free byte taken, unmounted
+    // when the test ends.
+    const fs::path disk = scratch.path() / "disk";
+    fs::create_directories(disk);
+    ASSERT_EQ(::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k"), 0) << std::strerror(errno);
+    const std::unique_ptr<const char, int (*)(const char*)> unmount(disk.c_str(), ::umount);
+    std::ofstream(disk / "filler", std::ios::binary) << std::string(128 * 1024, 'x');
 
-    const CommandOutcome added = runVardenico({ "logos", "add", logo.string() }, { .home = scratch.path() / "disk" }, scratch.path() / "add");
+    const CommandOutcome added = runVardenico({ "logos", "add", logo.string() }, { .home = disk }, scratch.path() / "add");
     EXPECT_TRUE(added.status == 1 && lineCount(added.errors) == 1u && !added.errors.contains("Unresolved")) << added.errors;
-    EXPECT_TRUE(added.errors.contains((scratch.path() / "disk" / "dictModel.sqlite").string() + ": the disk is full")) << added.errors;
-    EXPECT_FALSE(fs::exists(scratch.path() / "disk" / "dictModel.sqlite")) << "an empty store would read as one without logos";
+    EXPECT_TRUE(added.errors.contains((disk / "dictModel.sqlite").string() + ": the disk is full")) << added.errors;
+    EXPECT_FALSE(fs::exists(disk / "dictModel.sqlite")) << "an empty store would read as one without logos";
 }
 
 TEST(StoreFaults, ProgramsAddingLogosAtOnceEachSayTheIndexTheirLogoGot)
