@@ -125,7 +125,6 @@ protected:
     Rect sticker() const { return screen->stickerView->frame(); }
     Rect area() const { return screen->myViewBgPosizionatoreLogoo->frame(); }
     Point stickerOnWindow() const { return screen->myViewBgScrollView->convertPointToView(screen->stickerView->center(), nullptr); }
-    Point rotateGrip() const { return centerInWindow(*screen->stickerView->rotateView()); }
 
     TemporaryFolder folder;
     std::unique_ptr<PhotoLibrary> library;

@@ -34,11 +34,6 @@ int decodingWarnings(const std::filesystem::path& path)
     return warnings;
 }
 
-PlacementDescription corner(bool left, bool top, double sizePercent)
-{
-    return { .flags = { left ? 1.0 : 0.0, left ? 0.0 : 1.0, top ? 1.0 : 0.0, top ? 0.0 : 1.0 }, .sizePercent = sizePercent, .marginPixels = 0 };
-}
-
 // Only the MCUs under the logo are decoded to their coefficients; every other one is passed over
 // as fast as it can be. The blocks of MCUs that lie after runs of passed-over ones, as read, that
 // differ from what libjpeg decodes (a single bit lost while passing over shows); -1 when the
@@ -77,9 +72,9 @@ TEST_F(LosslessSplice, EveryLogoPositionAndCodingReadsTheMcusAsLibjpegKeepsTheOt
     // edge to edge, so runs of changed MCUs wrap from one row to the next. On a large photo the
     // copy's size is the source's within 2 %.
     const std::tuple<const char*, int, int, PlacementDescription> positions[] = {
-        { "top left, the first MCU", 203, 157, corner(true, true, 25) },
-        { "bottom right, the last MCU", 203, 157, corner(false, false, 25) },
-        { "whole rows", 163, 245, corner(true, false, 100) },
+        { "top left, the first MCU", 203, 157, { .flags = { 1, 0, 1, 0 }, .sizePercent = 25, .marginPixels = 0 } },
+        { "bottom right, the last MCU", 203, 157, bottomRight(25, 0) },
+        { "whole rows", 163, 245, { .flags = { 1, 0, 0, 1 }, .sizePercent = 100, .marginPixels = 0 } },
         { "large", 1200, 901, bottomRight(10) },
     };
     const std::pair<const char*, SourceStyle> styles[] = {
@@ -210,8 +205,7 @@ using ColourManagedLogo = FolderTest;
 // mode keeps them within a step or two.
 TEST_F(ColourManagedLogo, ADisplayP3PhotoCarriesTheSrgbRedConvertedIntoP3AndOthersTheLogosOwnColours)
 {
-    const std::vector<std::uint8_t> p3 = displayP3();
-    for (const auto& [label, profile, expected] : { std::tuple<const char*, std::vector<std::uint8_t>, std::uint32_t> { "Display P3", p3, 0xea3323 }, { "sRGB", srgbProfile(), 0xff0000 }, { "no profile", {}, 0xff0000 } })
+    for (const auto& [label, profile, expected] : { std::tuple<const char*, std::vector<std::uint8_t>, std::uint32_t> { "Display P3", displayP3(), 0xea3323 }, { "sRGB", srgbProfile(), 0xff0000 }, { "no profile", {}, 0xff0000 } })
         for (const bool lossless : { false, true }) {
             SCOPED_TRACE(std::string(label) + (lossless ? ", lossless" : ""));
             writeSource(folder / "photo.jpg", 300, 200, { .quality = 95, .iccProfile = profile });

@@ -12,12 +12,6 @@ using nlohmann::json;
 // In selection order: the browser lists the newest first.
 constexpr std::tuple<const char*, int, int> kPhotos[] = { { "wide", 800, 600 }, { "tall", 600, 800 }, { "square", 700, 700 }, { "panorama", 1200, 400 }, { "column", 400, 1200 }, { "screen", 960, 540 } };
 
-// Where the output differs from the grey source: the logo.
-Rect logoIn(const Image& output)
-{
-    return test::boundsWhere(output, [](std::uint32_t rgb, int, int) { return (rgb >> 16) > 0xA0 && ((rgb >> 8) & 0xFF) < 0x60; });
-}
-
 bool hidden(const json& dump, const std::string& name)
 {
     const json* node = test::findNamed(dump, name);
@@ -66,7 +60,8 @@ TEST_P(ReviewScreenScripts, OnePhotoPlacedOnItsOwnTheOthersCommonAndTheCommandLi
         SCOPED_TRACE(name);
         const Image output = test::decodeStored(library() / "Saved Photos" / (std::string(name) + "_vardenico.jpg"));
         ASSERT_EQ(output.pixelWidth(), width);
-        const Rect logo = logoIn(output);
+        // Where the output differs from the grey source: the red logo.
+        const Rect logo = test::boundsWhere(output, [](std::uint32_t rgb, int, int) { return (rgb >> 16) > 0xA0 && ((rgb >> 8) & 0xFF) < 0x60; });
         ASSERT_GT(logo.width(), 0);
         const bool own = std::string(name) == "square";
         EXPECT_EQ(own, logo.x() < width * 0.1 && logo.y() < height * 0.1);

@@ -7,9 +7,7 @@
 using namespace vd;
 using namespace vd::test;
 
-namespace {
 constexpr std::uint32_t kGrey = 0x808080, kRed = 0xff0000, kWhite = 0xffffff, kBlack = 0x000000;
-}
 
 // The logo's side is the photo's short side times the percentage; an aligned edge keeps its
 // margin plus the sticker's 14-point inset, both scaled from the sticker's frame to the photo; a

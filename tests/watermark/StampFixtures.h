@@ -121,29 +121,6 @@ inline const std::vector<std::uint8_t>& srgbProfile()
     return bytes;
 }
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-// What a camera and a photo manager record, as Exiv2 writes it: make, model, date, place, a
-// thumbnail of the photo as it was, a caption, the sRGB profile.
-inline void addCameraMetadata(const std::filesystem::path& path)
-{
-    editMetadata(path, [](Exiv2::Image& image) {
-        Exiv2::ExifData& exif = image.exifData();
-        exif["Exif.Image.Make"] = "Apple";
-        exif["Exif.Image.Model"] = "iPhone 15";
-        exif["Exif.Image.Software"] = "Firmware 1.0";
-        exif["Exif.Photo.DateTimeOriginal"] = "2024:05:06 07:08:09";
-        exif["Exif.GPSInfo.GPSLatitudeRef"] = "N";
-        exif["Exif.GPSInfo.GPSLatitude"] = "45/1 30/1 0/1";
-        const auto thumbnail = *encodeJpeg(opaqueLogo(160, Color::rgba(0.2, 0.4, 0.6)));
-        Exiv2::ExifThumb(exif).setJpegThumbnail(thumbnail.data(), static_cast<long>(thumbnail.size()));
-        image.iptcData()["Iptc.Application2.Caption"] = "Harbour at dawn";
-        Exiv2::DataBuf profile(srgbProfile().data(), static_cast<long>(srgbProfile().size()));
-        image.setIccProfile(profile, false);
-    });
-}
-#pragma GCC diagnostic pop
-
 inline Result<StampedPhoto> stampToFile(const StampEngine& engine, const std::filesystem::path& source, const std::filesystem::path& target, const std::string& sourceName = {})
 {
     std::FILE* out = std::fopen(target.c_str(), "wb");
@@ -298,9 +275,9 @@ inline void writePng(const std::filesystem::path& path, int width, int height, c
     std::fclose(file);
 }
 
-inline PlacementDescription bottomRight(double sizePercent)
+inline PlacementDescription bottomRight(double sizePercent, double marginPixels = 11)
 {
-    return { .flags = { 0, 1, 0, 1 }, .sizePercent = sizePercent, .marginPixels = 11 };
+    return { .flags = { 0, 1, 0, 1 }, .sizePercent = sizePercent, .marginPixels = marginPixels };
 }
 
 }
