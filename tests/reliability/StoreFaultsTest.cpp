@@ -5,6 +5,7 @@
 
 #include <platform/foundation/Files.h>
 #include <platform/graphics/ImageCodecs.h>
+#include <platform/store/Database.h>
 
 #include <cerrno>
 #include <cstring>
@@ -89,4 +90,14 @@ TEST(StoreFaults, ProgramsAddingLogosAtOnceEachSayTheIndexTheirLogoGot)
         ASSERT_TRUE(picture);
         EXPECT_EQ(picture->pixelAt(picture->pixelWidth() / 2, picture->pixelHeight() / 2), colours[static_cast<size_t>(program)]);
     }
+
+    // Made certain by a trigger: another program's row lands between this one's save and its
+    // re-read of the store, after its own. The index said is still the one its logo got.
+    {
+        auto store = store::Database::open(home / "dictModel.sqlite", store::Database::Access::ReadWrite);
+        ASSERT_TRUE(store && store->execute("DELETE FROM DictCoreData; CREATE TRIGGER another_program AFTER INSERT ON DictCoreData WHEN (SELECT count(*) FROM DictCoreData) = 1 "
+                                            "BEGIN INSERT INTO DictCoreData (myImagePng) SELECT myImagePng FROM DictCoreData; END"));
+    }
+    const CommandOutcome added = runVardenico({ "logos", "add", (scratch.path() / "logo0.png").string() }, { .home = home }, scratch.path() / "add");
+    EXPECT_TRUE(added.output.starts_with("Added logo 0 ")) << added.output;
 }
