@@ -1,10 +1,11 @@
 #include "FuzzTargets.h"
 
+#include <platform/foundation/Files.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <set>
 
@@ -31,8 +32,7 @@ TEST_P(CorpusReplay, EveryCommittedInputIsReadWithoutFault)
     EXPECT_GE(inputs.size(), 3u) << "a few seeds at least, that the reader accepts and refuses";
     for (const fs::path& input : inputs) {
         SCOPED_TRACE(input.string());
-        std::ifstream stream(input, std::ios::binary);
-        const std::vector<std::uint8_t> bytes { std::istreambuf_iterator<char>(stream), {} };
+        const std::vector<std::uint8_t> bytes = files::readAll(input).value();
         EXPECT_EQ(GetParam().run(bytes.data(), bytes.size()), 0);
     }
     // The empty input too: every reader meets an empty file sooner or later.

@@ -1,3 +1,4 @@
+#include <platform/foundation/Files.h>
 #include <platform/graphics/ImageCodecs.h>
 #include <platform/graphics/JpegCoefficients.h>
 #include <platform/graphics/JpegStreams.h>
@@ -6,8 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 // What the readers answer to the inputs that once broke them (kept in the corpus): a clear error
 // or a sound reading, never a crash, a hang or gigabytes of memory.
@@ -18,11 +17,7 @@ namespace fs = std::filesystem;
 
 const fs::path kCorpus = VARDENICO_FUZZ_CORPUS;
 
-std::vector<std::uint8_t> corpusFile(const char* target, const char* name)
-{
-    std::ifstream stream(kCorpus / target / name, std::ios::binary);
-    return { std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>() };
-}
+std::vector<std::uint8_t> corpusFile(const char* target, const char* name) { return files::readAll(kCorpus / target / name).value(); }
 
 TEST(FuzzFindings, AnEmptyJpegIsRefusedAndAPngChunkLongerThanTheFileIsDamageNotAnAllocation)
 {

@@ -101,6 +101,19 @@ struct CameraJpeg {
     }
 };
 
+constexpr std::uint32_t kPhoto = 0xd02020;     // a camera photo's main picture: red
+constexpr std::uint32_t kThumbnail = 0x20c020; // its EXIF thumbnail: green
+constexpr std::uint32_t kPreview = 0x2020d0;   // a larger preview: blue
+
+// A 3:2 photo with a 160 × 120 thumbnail letterboxed in black, as cameras store it.
+inline CameraJpeg cameraPhoto()
+{
+    CameraJpeg photo;
+    photo.main = jpegBytes(1200, 800, [](int, int) { return kPhoto; });
+    photo.thumbnail = jpegBytes(160, 120, [](int, int y) { return y < 6 || y >= 113 ? 0x000000u : kThumbnail; });
+    return photo;
+}
+
 // The asset of a photo file, named after the file.
 inline PhotoAsset assetAt(const std::filesystem::path& path, int orientation = 1)
 {

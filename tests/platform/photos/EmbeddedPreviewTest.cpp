@@ -10,27 +10,11 @@
 #include <platform/photos/ThumbnailCache.h>
 
 using namespace vd;
-using vd::test::assetAt;
-using vd::test::request;
-using vd::test::near;
-using vd::test::rgbAt;
+using namespace vd::test;
 
 namespace {
 
-constexpr std::uint32_t kPhoto = 0xd02020;     // the main picture: red
-constexpr std::uint32_t kThumbnail = 0x20c020; // the EXIF thumbnail: green
-constexpr std::uint32_t kPreview = 0x2020d0;   // the larger preview: blue
-
-// A 3:2 photo with a 160 × 120 thumbnail letterboxed in black, as cameras store it.
-test::CameraJpeg cameraPhoto()
-{
-    test::CameraJpeg photo;
-    photo.main = test::jpegBytes(1200, 800, [](int, int) { return kPhoto; });
-    photo.thumbnail = test::jpegBytes(160, 120, [](int, int y) { return y < 6 || y >= 113 ? 0x000000u : kThumbnail; });
-    return photo;
-}
-
-void write(const std::filesystem::path& path, const test::CameraJpeg& photo)
+void write(const std::filesystem::path& path, const CameraJpeg& photo)
 {
     ASSERT_TRUE(files::writeAtomically(path, photo.bytes()));
 }
@@ -44,12 +28,12 @@ protected:
         ASSERT_EQ(image.pixelWidth(), width) << name << " at " << target.width;
         EXPECT_TRUE(near(rgbAt(image, x, y), colour, tolerance)) << name << " at " << target.width << ": " << std::hex << rgbAt(image, x, y);
     }
-    test::TemporaryFolder folder;
+    TemporaryFolder folder;
 };
 
 }
 
-TEST_F(EmbeddedPreviews, TheSmallestPreviewAtLeastTheSizeAskedIsUsedUprightWithoutItsBands)
+TEST_F(EmbeddedPreviews, TheSmallestPreviewAtLeastTheSizeAskedIsUsedUprightWithoutItsBandsAlsoInHeifAndTiff)
 {
     write(folder / "camera.jpg", cameraPhoto());
     ImageManager manager(8u << 20, 1);
@@ -65,7 +49,7 @@ TEST_F(EmbeddedPreviews, TheSmallestPreviewAtLeastTheSizeAskedIsUsedUprightWitho
     // With a larger preview too, the smallest that covers the target is chosen ("MM" blocks, as
     // some makers write them).
     auto photo = cameraPhoto();
-    photo.preview = test::jpegBytes(600, 400, [](int, int) { return kPreview; });
+    photo.preview = jpegBytes(600, 400, [](int, int) { return kPreview; });
     photo.bigEndian = true;
     write(folder / "previewed.jpg", photo);
     expectPicture(manager, "previewed.jpg", { 100, 100 }, 100, 50, 30, kThumbnail);
@@ -87,33 +71,28 @@ TEST_F(EmbeddedPreviews, TheSmallestPreviewAtLeastTheSizeAskedIsUsedUprightWitho
     auto quadrant = [](int width, int height, std::uint32_t rest) {
         return [=](int x, int y) { return x < width / 2 && y < height / 2 ? 0xffffffu : rest; };
     };
-    test::CameraJpeg turned;
-    turned.main = test::jpegBytes(1200, 800, quadrant(1200, 800, kPhoto));
-    turned.thumbnail = test::jpegBytes(240, 160, quadrant(240, 160, kThumbnail));
+    CameraJpeg turned;
+    turned.main = jpegBytes(1200, 800, quadrant(1200, 800, kPhoto));
+    turned.thumbnail = jpegBytes(240, 160, quadrant(240, 160, kThumbnail));
     turned.orientation = 6; // turned a quarter clockwise to be seen
     write(folder / "turned.jpg", turned);
     const Image upright = request(manager, assetAt(folder / "turned.jpg", 6), { 150, 150 });
     ASSERT_EQ(std::pair(upright.pixelWidth(), upright.pixelHeight()), std::pair(100, 150));
     EXPECT_TRUE(near(rgbAt(upright, 75, 35), 0xffffff)) << "the stored top-left is now top-right";
     EXPECT_TRUE(near(rgbAt(upright, 25, 35), kThumbnail) && near(rgbAt(upright, 75, 110), kThumbnail));
-}
 
-// A HEIF's thumbnail and a TIFF's reduced image stand in for the photo as a camera's preview does:
-// when they cover the target, and never for the whole picture.
-TEST_F(EmbeddedPreviews, AHeifThumbnailAndATiffReducedImageServeSmallTargets)
-{
+    // A HEIF's thumbnail and a TIFF's reduced image stand in for the photo as a camera's preview
+    // does: when they cover the target, and never for the whole picture.
     auto uniform = [](int width, int height, std::uint32_t rgb) {
         return Image::fromBuffer({ width, height, std::vector<std::uint32_t>(static_cast<std::size_t>(width) * height, 0xff000000u | rgb), true });
     };
-    const Image photo = uniform(640, 480, kPhoto);
-    const Image thumbnail = uniform(160, 120, kThumbnail);
-    auto heic = encodeHeif(photo, { .thumbnail = thumbnail });
+    const Image picture = uniform(640, 480, kPhoto), thumbnail = uniform(160, 120, kThumbnail);
+    auto heic = encodeHeif(picture, { .thumbnail = thumbnail });
     ASSERT_TRUE(heic.has_value()) << heic.error().message;
     ASSERT_TRUE(files::writeAtomically(folder / "phone.heic", *heic));
-    ASSERT_TRUE(files::writeAtomically(folder / "scan.tif", *encodeTiff(photo, { .reducedImage = thumbnail })));
+    ASSERT_TRUE(files::writeAtomically(folder / "scan.tif", *encodeTiff(picture, { .reducedImage = thumbnail })));
     for (const char* name : { "phone.heic", "scan.tif" }) {
         SCOPED_TRACE(name);
-        ImageManager manager(8u << 20, 1);
         expectPicture(manager, name, { 100, 100 }, 100, 50, 37, kThumbnail, 20);
         expectPicture(manager, name, { 300, 300 }, 300, 150, 100, kPhoto, 20);
         expectPicture(manager, name, kImageManagerMaximumSize, 640, 320, 240, kPhoto, 20);
@@ -124,7 +103,7 @@ TEST_F(EmbeddedPreviews, AThumbnailOnDiskServesTheNextRunUntilThePhotoChanges)
 {
     const auto photoPath = folder / "photo.jpg";
     // Padded after the picture (decoders ignore it), so another picture can take the same size.
-    auto original = test::jpegBytes(800, 600, [](int, int) { return kPhoto; });
+    auto original = jpegBytes(800, 600, [](int, int) { return kPhoto; });
     original.resize(original.size() + 4096, 0);
     ASSERT_TRUE(files::writeAtomically(photoPath, original));
     auto disk = std::make_shared<ThumbnailCache>(folder / "cache", 10u << 20);
@@ -139,7 +118,7 @@ TEST_F(EmbeddedPreviews, AThumbnailOnDiskServesTheNextRunUntilThePhotoChanges)
 
     // Same bytes count and time, other pixels: only the cache can still give red.
     const auto time = std::filesystem::last_write_time(photoPath);
-    auto other = test::jpegBytes(800, 600, [](int, int) { return kPreview; });
+    auto other = jpegBytes(800, 600, [](int, int) { return kPreview; });
     ASSERT_LT(other.size(), original.size());
     other.resize(original.size(), 0);
     ASSERT_TRUE(files::writeAtomically(photoPath, other));
@@ -156,7 +135,7 @@ TEST_F(EmbeddedPreviews, TheDiskCacheStaysWithinItsBoundKeepingWhatWasUsedLast)
     std::vector<std::filesystem::path> photos;
     for (int i = 0; i < 12; ++i) {
         photos.push_back(folder / ("p" + std::to_string(i) + ".jpg"));
-        ASSERT_TRUE(files::writeAtomically(photos.back(), test::jpegBytes(400, 300, [i](int x, int y) { return static_cast<std::uint32_t>((x * 7 + y * 13 + i * 101) & 0xffffff); })));
+        ASSERT_TRUE(files::writeAtomically(photos.back(), jpegBytes(400, 300, [i](int x, int y) { return static_cast<std::uint32_t>((x * 7 + y * 13 + i * 101) & 0xffffff); })));
     }
     const auto entryBytes = [&] {
         ThumbnailCache probe(folder / "probe", 10u << 20);

@@ -9,18 +9,14 @@
 
 #include <algorithm>
 #include <atomic>
-#include <fstream>
-#include <iterator>
 #include <map>
-#include <sstream>
+#include <ranges>
+#include <sched.h>
 #include <sys/resource.h>
 #include <thread>
 
 using namespace vd;
-using vd::test::assetAt;
-using vd::test::request;
-using vd::test::near;
-using vd::test::rgbAt;
+using namespace vd::test;
 
 namespace {
 
@@ -28,10 +24,10 @@ class ImageManagerFiles : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        vd::test::writeJpeg(folder / "large.jpg", 4000, 3000, [](int x, int) { return x < 2000 ? 0xff0000u : 0x0000ffu; });
-        vd::test::writeJpeg(folder / "turned.jpg", 300, 200, [](int x, int y) { return x < 150 && y < 100 ? 0xff0000u : 0x808080u; });
+        writeJpeg(folder / "large.jpg", 4000, 3000, [](int x, int) { return x < 2000 ? 0xff0000u : 0x0000ffu; });
+        writeJpeg(folder / "turned.jpg", 300, 200, [](int x, int y) { return x < 150 && y < 100 ? 0xff0000u : 0x808080u; });
     }
-    vd::test::TemporaryFolder folder;
+    TemporaryFolder folder;
 };
 
 }
@@ -77,10 +73,7 @@ TEST_F(ImageManagerFiles, AsynchronousRequestsArriveOnTheMainRunLoopUnlessCancel
 
     // A prepared request: its handlers get what `prepare` made of each picture, the camera's
     // stand-in too, made off the main loop; the cache keeps the pictures as decoded.
-    test::CameraJpeg camera;
-    camera.main = test::jpegBytes(1200, 800, [](int, int) { return 0xd02020u; });
-    camera.thumbnail = test::jpegBytes(160, 120, [](int, int) { return 0x20c020u; });
-    ASSERT_TRUE(files::writeAtomically(folder / "camera.jpg", camera.bytes()));
+    ASSERT_TRUE(files::writeAtomically(folder / "camera.jpg", cameraPhoto().bytes()));
     std::atomic<bool> preparedOnMain { false };
     ImageRequestOptions prepared;
     prepared.prepare = [&](const Image& image) {
@@ -116,8 +109,7 @@ TEST_F(ImageManagerFiles, AsynchronousRequestsArriveOnTheMainRunLoopUnlessCancel
 
 TEST_F(ImageManagerFiles, DecodingThreadsRunBelowTheMainThreadsPriority)
 {
-    // Each thread of this process with its nice value (field 19 of /proc/self/task/*/stat) and
-    // whether it runs only in idle time (policy, field 41, SCHED_IDLE = 5).
+    // Each thread of this process with its nice value and whether it runs only in idle time.
     struct Thread {
         int nice { 0 };
         bool idle { false };
@@ -125,14 +117,9 @@ TEST_F(ImageManagerFiles, DecodingThreadsRunBelowTheMainThreadsPriority)
     auto threads = [] {
         std::map<std::string, Thread> found;
         for (auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
-            std::ifstream in(task.path() / "stat");
-            std::string line;
-            if (!std::getline(in, line) || line.rfind(") ") == std::string::npos)
-                continue; // a thread that ended meanwhile
-            std::istringstream rest(line.substr(line.rfind(") ") + 2));
-            std::vector<std::string> fields(std::istream_iterator<std::string>(rest), {});
-            if (fields.size() > 38)
-                found[task.path().filename().string()] = { std::stoi(fields[16]), std::stoi(fields[38]) == 5 };
+            const auto id = static_cast<id_t>(std::stoi(task.path().filename().string()));
+            if (const int policy = ::sched_getscheduler(static_cast<pid_t>(id)); policy >= 0) // not a thread that ended meanwhile
+                found[task.path().filename().string()] = { ::getpriority(PRIO_PROCESS, id), policy == SCHED_IDLE };
         }
         return found;
     };
@@ -148,20 +135,18 @@ TEST_F(ImageManagerFiles, DecodingThreadsRunBelowTheMainThreadsPriority)
             manager = std::make_unique<ImageManager>(8u << 20, 2);
         }).join();
         auto workers = [&] {
-            std::vector<Thread> added;
-            for (const auto& [id, thread] : threads())
-                if (!before.contains(id))
-                    added.push_back(thread);
+            auto added = threads();
+            std::erase_if(added, [&](const auto& entry) { return before.contains(entry.first); });
             return added;
         };
         auto settled = [&] {
             const auto added = workers();
-            return added.size() == 2 && std::ranges::all_of(added, [&](const Thread& t) { return t.nice != creatorNice || t.idle; });
+            return added.size() == 2 && std::ranges::all_of(added | std::views::values, [&](const Thread& t) { return t.nice != creatorNice || t.idle; });
         };
         RunLoop::main().runUntil(settled, 20);
         const auto added = workers();
         ASSERT_EQ(added.size(), 2u);
-        for (const Thread& worker : added) {
+        for (const auto& [id, worker] : added) {
             EXPECT_GT(worker.nice, std::min(creatorNice, 18)) << "below the thread that made it, or at the lowest";
             if (creatorNice < 19)
                 EXPECT_EQ(worker.nice, std::min(19, creatorNice + ImageManager::kWorkerNicenessAbove));
@@ -181,7 +166,7 @@ TEST_F(ImageManagerFiles, TheCacheStaysWithinItsBytes)
     std::vector<PhotoAsset> assets;
     for (int i = 0; i < 6; ++i) {
         const auto path = folder / ("p" + std::to_string(i) + ".jpg");
-        vd::test::writeUniformJpeg(path, 400, 300, 0x123456);
+        writeUniformJpeg(path, 400, 300, 0x123456);
         assets.push_back(assetAt(path));
     }
     for (const PhotoAsset& asset : assets)

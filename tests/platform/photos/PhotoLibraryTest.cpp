@@ -85,8 +85,7 @@ TEST_F(PhotoLibraryFolder, AssetsAreTheImagesBelowTheFolderNewestFirstByCaptureD
     const PhotoAsset& beach = all[1];
     EXPECT_EQ(std::tuple(beach.pixelWidth, beach.pixelHeight, beach.orientation, beach.path, all.indexOfObject(beach)), std::tuple(60, 40, 6, root / "Holidays" / "beach.JPG", 1uz));
 
-    FetchOptions oldestFirst;
-    oldestFirst.sortDescriptors = { { "creationDate", true } };
+    const FetchOptions oldestFirst { { { "creationDate", true } } };
     EXPECT_EQ(library->fetchAssetsWithOptions(oldestFirst).firstObject()->localIdentifier, "old.jpg");
 
     // A phone's HEIC, the web's AVIF and WebP, a scanner's 16-bit TIFF join them by their capture
@@ -124,8 +123,7 @@ TEST_F(PhotoLibraryFolder, AlbumsAreFirstLevelFoldersAndTheirTitlesNeverLeaveThe
 {
     std::filesystem::create_directories(root / "Saved Photos");
     auto library = makeLibrary();
-    FetchOptions nonEmpty;
-    nonEmpty.predicate = FetchPredicate::greater("estimatedAssetCount", 0);
+    const FetchOptions nonEmpty { {}, FetchPredicate::greater("estimatedAssetCount", 0) };
     const auto albums = library->fetchAssetCollectionsWithType(AssetCollectionType::Album, AssetCollectionSubtype::AlbumRegular, nonEmpty);
     ASSERT_EQ(albums.count(), 1u);
     EXPECT_EQ(std::tuple(albums[0].localizedTitle, albums[0].estimatedAssetCount), std::tuple(std::string("Holidays"), 2uz));

@@ -36,11 +36,11 @@ struct Photos : CollectionViewDataSource, CollectionViewDelegate {
     void didDeselectItemAtIndexPath(CollectionView&, IndexPath ip) override { journal.push_back("deselect " + ip.text()); }
 };
 
-struct CollectionFixture : ::testing::Test {
+struct CollectionFixture : test::VirtualClockWindowTest {
+    CollectionFixture() : VirtualClockWindowTest({ 400, 300 }) { }
     void SetUp() override
     {
-        test::useVirtualClock();
-        window = std::make_shared<Window>(Size { 400, 300 });
+        VirtualClockWindowTest::SetUp();
         grid = View::make<CollectionView>(Rect(0, 0, 400, 300));
         grid->setName("myCollectionViewRullino");
         grid->setLayout({ .minimumLineSpacing = 0, .minimumInteritemSpacing = 0 });
@@ -65,7 +65,6 @@ struct CollectionFixture : ::testing::Test {
         for (long item : items)
             test::tap(*window, centreOf(item));
     }
-    std::shared_ptr<Window> window;
     std::shared_ptr<CollectionView> grid;
     std::shared_ptr<Photos> photos = std::make_shared<Photos>();
 };

@@ -31,11 +31,11 @@ struct Fonts : PickerViewDataSource, PickerViewDelegate {
     void didSelectRow(PickerView&, long row, long component) override { journal.push_back(std::to_string(component) + ":" + std::to_string(row)); }
 };
 
-struct PickerFixture : ::testing::Test {
+struct PickerFixture : test::VirtualClockWindowTest {
+    PickerFixture() : VirtualClockWindowTest({ 300, 200 }) { }
     void SetUp() override
     {
-        test::useVirtualClock();
-        window = std::make_shared<Window>(Size { 300, 200 });
+        VirtualClockWindowTest::SetUp();
         picker = View::make<PickerView>(Rect(0, 0, 300, 200));
         picker->setName("myPickerViewFont");
         picker->setDataSource(fonts);
@@ -56,7 +56,6 @@ struct PickerFixture : ::testing::Test {
     }
     // The selected row of a component and the title drawn in its band.
     std::string shows(long component) { return std::to_string(picker->selectedRowInComponent(component)) + " " + titleInBand(component); }
-    std::shared_ptr<Window> window;
     std::shared_ptr<PickerView> picker;
     std::shared_ptr<Fonts> fonts = std::make_shared<Fonts>();
 };

@@ -20,16 +20,15 @@ struct Recorder : ScrollViewDelegate {
     void scrollViewDidEndZooming(ScrollView&, View*, double scale) override { endZoomScale = scale; }
 };
 
-struct ScrollFixture : ::testing::Test {
+struct ScrollFixture : test::VirtualClockWindowTest {
+    ScrollFixture() : VirtualClockWindowTest({ 300, 400 }) { }
     void SetUp() override
     {
-        test::useVirtualClock();
-        window = std::make_shared<Window>(Size { 300, 400 });
+        VirtualClockWindowTest::SetUp();
         scroll = View::make<ScrollView>(Rect(0, 0, 300, 400));
         window->addSubview(scroll);
         scroll->setDelegate(recorder);
     }
-    std::shared_ptr<Window> window;
     std::shared_ptr<ScrollView> scroll;
     std::shared_ptr<Recorder> recorder = std::make_shared<Recorder>();
 };

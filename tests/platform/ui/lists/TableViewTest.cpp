@@ -37,11 +37,11 @@ struct Layers : TableViewDataSource, TableViewDelegate {
     bool shouldIndentWhileEditingRowAtIndexPath(TableView&, IndexPath) override { return false; }
 };
 
-struct TableFixture : ::testing::Test {
+struct TableFixture : test::VirtualClockWindowTest {
+    TableFixture() : VirtualClockWindowTest({ 320, 200 }) { }
     void SetUp() override
     {
-        test::useVirtualClock();
-        window = std::make_shared<Window>(Size { 320, 200 });
+        VirtualClockWindowTest::SetUp();
         table = View::make<TableView>(Rect(0, 0, 320, 200));
         table->setName("myTableViewLayer");
         table->registerCellClass<LayerCell>("cell");
@@ -62,7 +62,6 @@ struct TableFixture : ::testing::Test {
     }
     Point centreOfRow(long row) { return table->convertPointToView(table->rectForRowAtIndexPath({ 0, row })->center(), nullptr); }
     Point grip(long row) { return test::centerInWindow(*window->viewNamed("myTableViewLayer.0." + std::to_string(row) + ".reorder")); }
-    std::shared_ptr<Window> window;
     std::shared_ptr<TableView> table;
     std::shared_ptr<Layers> layers = std::make_shared<Layers>();
 };

