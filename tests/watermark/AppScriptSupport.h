@@ -64,9 +64,9 @@ protected:
     // The one placement file the app saved in home.
     std::filesystem::path savedPlacement() const
     {
-        const std::filesystem::directory_iterator placements(home() / "Placements");
-        EXPECT_EQ(std::ranges::distance(std::filesystem::directory_iterator(home() / "Placements")), 1);
-        return placements == std::filesystem::directory_iterator() ? std::filesystem::path() : placements->path();
+        const std::vector<std::filesystem::directory_entry> placements(std::filesystem::directory_iterator(home() / "Placements"), {});
+        EXPECT_EQ(placements.size(), 1u);
+        return placements.empty() ? std::filesystem::path() : placements[0].path();
     }
     // `vardenico stamp` with the saved placement and the stored logo, run where it names the
     // photos as the app does (from the library's folder), writes the very same bytes.

@@ -1,7 +1,5 @@
 #include "StampFixtures.h"
 
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-
 using namespace vd;
 using namespace vd::test;
 
@@ -59,6 +57,8 @@ std::vector<std::uint8_t> writePhoto(const PhotoKind& kind, const std::filesyste
     return bytes ? *bytes : std::vector<std::uint8_t> {};
 }
 
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 // What a camera and a photo manager record, as Exiv2 writes it: make, model, date, place, a
 // thumbnail of the photo as it was, a caption, the sRGB profile.
 void addCameraMetadata(const std::filesystem::path& path)
@@ -78,6 +78,7 @@ void addCameraMetadata(const std::filesystem::path& path)
         image.setIccProfile(profile, false);
     });
 }
+#pragma GCC diagnostic pop
 
 // What the camera recorded, kept in the stamped copy, which is upright.
 void expectCameraMetadata(const std::filesystem::path& stamped)
